@@ -44,6 +44,14 @@ typedef DWORD* LPDWORD;
 typedef ULONG* LPULONG;
 typedef LONG* LPLONG;
 typedef void* HANDLE;
+typedef void* HLOCAL;
+
+// Opaque handles of the window and module layers: only their identity matters below the UI.
+struct HWND__;
+typedef HWND__* HWND;
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
 
 #ifndef TRUE
 #define TRUE 1
