@@ -42,12 +42,10 @@ public:
     LONG GetDisplayLanguage() const { return m_lDisplayLanguage; }
 
 private:
-    CLanguage* FindLanguage(LONG lLanguageID);
-
     LONG m_lDisplayLanguage = 0;
     std::map<LONG, CLanguage*> m_Languages;
     // Guards m_Languages and the texts in it: lookups come from the user-interface thread while
     // the loader thread enters languages. Never the module lock, which the loader holds for its
-    // whole pass.
-    std::mutex m_Lock;
+    // whole pass. Recursive, because GetLanguageText holds it around GetLanguageObj.
+    std::recursive_mutex m_Lock;
 };
