@@ -1,0 +1,61 @@
+// One chosen folder of a chosen message store, saved inside the store's record.
+#pragma once
+
+#include "model/InfoObject.h"
+#include "platform/afx/CString.h"
+#include "platform/mapi/MAPIDefs.h"
+#include "platform/win32/WinTypes.h"
+
+class IMsgStore;
+class IMAPIFolder;
+
+// Success code of GetFullPath: the store no longer holds the folder (its path is then empty).
+#define S_FOLDER_VANISHED ((HRESULT)0x00F00001)
+
+// Bound of the climb from a folder to the IPM subtree: a store that is damaged, or a folder that
+// lies outside the subtree, would otherwise climb for ever.
+#define FOLDER_PATH_MAX_DEPTH 64
+
+class CFolderInfo : public CInfoObject {
+    DECLARE_SERIAL(CFolderInfo)
+
+public:
+    CFolderInfo();
+    ~CFolderInfo() override;
+
+    void Serialize(CArchive& ar) override;
+    // Frees both keys and resets the value; the reference count stays.
+    virtual void Clear();
+    // Both keys empty, the value 6, the reference count 0.
+    virtual void Init();
+
+    // Copies a key whose count and bytes are both given; E_OUTOFMEMORY when a copy fails, and
+    // then the folder holds neither key (never a folder with half its identity).
+    HRESULT Init(ULONG cbStoreKey, const BYTE* lpbStoreKey, ULONG cbFolderKey, const BYTE* lpbFolderKey);
+
+    ULONG AddRef();
+    ULONG Release();
+
+    // A heap copy (malloc) of the folder's entry id, which the caller frees; empty when the folder
+    // has none. *lpKey is set empty first.
+    HRESULT GetFolderKey(SBinary* lpKey);
+
+    // The folder's path below the store's IPM subtree, outermost name first, joined by "\";
+    // S_FOLDER_VANISHED (and an empty path) when the store no longer holds the folder.
+    HRESULT GetFullPath(IMsgStore* lpMDB, CString& strPath);
+    // The recursive step of GetFullPath: prepends the names of the folder's parents below the IPM
+    // subtree, then appends the folder's own name. E_FAIL at a folder that is its own parent or
+    // deeper than FOLDER_PATH_MAX_DEPTH.
+    HRESULT GetParentPath(IMsgStore* lpMDB, const SBinary& IPMSubtreeID, IMAPIFolder* lpFolder,
+                          CString& strPath, int nDepth = 0);
+
+protected:
+    void SaveVersion1(CArchive& ar);
+    void LoadVersion1(CArchive& ar);
+
+private:
+    SBinary m_StoreKey;
+    SBinary m_FolderKey;
+    DWORD m_dwValue;
+    ULONG m_ulRefCount;
+};
