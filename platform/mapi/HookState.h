@@ -1,0 +1,29 @@
+// Internal counters and armed faults behind the test hooks, shared by the service's objects.
+#pragma once
+
+#include "platform/win32/WinTypes.h"
+
+namespace qrvmapi {
+
+// True when an armed allocation fault fires now.
+bool AllocationFaultFires();
+// S_OK, or the code of an armed fault that fires now.
+HRESULT OpenEntryFault();
+HRESULT QueryRowsFault();
+
+void CountBuffer(LONG delta);
+void CountObject(LONG delta);
+// Adds to the initialisation count and returns the new count (never below 0).
+LONG CountInitialize(LONG delta);
+LONG InitializeCount();
+
+// Base of every reference-counted object of the service: counts live objects for the tests.
+class CLiveObject {
+public:
+    CLiveObject() { CountObject(+1); }
+    CLiveObject(const CLiveObject&) = delete;
+    CLiveObject& operator=(const CLiveObject&) = delete;
+    virtual ~CLiveObject() { CountObject(-1); }
+};
+
+}  // namespace qrvmapi

@@ -1,0 +1,97 @@
+// Fault injection and live counters of the message-store service.
+#include "platform/mapi/MAPITestHooks.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "platform/mapi/HookState.h"
+
+namespace qrvmapi {
+namespace {
+
+// One armed fault: counts calls down and fires once on the nth.
+struct CFault {
+    std::mutex m_lock;
+    ULONG m_remaining = 0;
+    HRESULT m_hr = S_OK;
+
+    void Arm(ULONG nth, HRESULT hr) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_remaining = nth;
+        m_hr = hr;
+    }
+    HRESULT Next() {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_remaining == 0) {
+            return S_OK;
+        }
+        if (--m_remaining == 0) {
+            return m_hr;
+        }
+        return S_OK;
+    }
+};
+
+CFault g_allocFault;
+CFault g_openFault;
+CFault g_queryFault;
+std::atomic<LONG> g_liveBuffers{0};
+std::atomic<LONG> g_liveObjects{0};
+std::mutex g_initLock;
+LONG g_initCount = 0;
+
+}  // namespace
+
+bool AllocationFaultFires() {
+    return FAILED(g_allocFault.Next());
+}
+HRESULT OpenEntryFault() {
+    return g_openFault.Next();
+}
+HRESULT QueryRowsFault() {
+    return g_queryFault.Next();
+}
+void CountBuffer(LONG delta) {
+    g_liveBuffers += delta;
+}
+void CountObject(LONG delta) {
+    g_liveObjects += delta;
+}
+LONG CountInitialize(LONG delta) {
+    std::lock_guard<std::mutex> guard(g_initLock);
+    g_initCount += delta;
+    if (g_initCount < 0) {
+        g_initCount = 0;
+    }
+    return g_initCount;
+}
+LONG InitializeCount() {
+    std::lock_guard<std::mutex> guard(g_initLock);
+    return g_initCount;
+}
+
+}  // namespace qrvmapi
+
+void CMAPITestHooks::FailAllocation(ULONG nth) {
+    qrvmapi::g_allocFault.Arm(nth, E_OUTOFMEMORY);
+}
+void CMAPITestHooks::FailOpenEntry(ULONG nth, HRESULT hr) {
+    qrvmapi::g_openFault.Arm(nth, hr);
+}
+void CMAPITestHooks::FailQueryRows(ULONG nth, HRESULT hr) {
+    qrvmapi::g_queryFault.Arm(nth, hr);
+}
+void CMAPITestHooks::Reset() {
+    FailAllocation(0);
+    FailOpenEntry(0, S_OK);
+    FailQueryRows(0, S_OK);
+}
+LONG CMAPITestHooks::LiveBuffers() {
+    return qrvmapi::g_liveBuffers;
+}
+LONG CMAPITestHooks::LiveObjects() {
+    return qrvmapi::g_liveObjects;
+}
+LONG CMAPITestHooks::InitializeBalance() {
+    return qrvmapi::InitializeCount();
+}

@@ -1,0 +1,24 @@
+// Test hooks of the message-store service: fault injection and counters of what is still alive.
+#pragma once
+
+#include "platform/win32/WinTypes.h"
+
+// Each Fail* call arms one fault: the nth call from now of that kind fails (1 = the very next one)
+// with the given code, once; 0 disarms it. Counting is process-wide and thread-safe.
+struct CMAPITestHooks {
+    // MAPIAllocateBuffer and MAPIAllocateMore (counted together) answer MAPI_E_NOT_ENOUGH_MEMORY.
+    static void FailAllocation(ULONG nth);
+    // OpenEntry of a session, store or folder (counted together).
+    static void FailOpenEntry(ULONG nth, HRESULT hr);
+    // IMAPITable::QueryRows of any table.
+    static void FailQueryRows(ULONG nth, HRESULT hr);
+    // Disarms every fault.
+    static void Reset();
+
+    // Buffers from MAPIAllocateBuffer not yet freed (their linked blocks are not counted apart).
+    static LONG LiveBuffers();
+    // Sessions, stores, folders, messages, tables and administration objects not yet released.
+    static LONG LiveObjects();
+    // MAPIInitialize calls not yet matched by MAPIUninitialize.
+    static LONG InitializeBalance();
+};
