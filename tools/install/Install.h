@@ -1,0 +1,26 @@
+// The install step: writes under the machine root what an installer would put on a machine.
+#pragma once
+
+#include <string>
+
+#include "platform/win32/WinTypes.h"
+
+// What every step of the install needs to know.
+struct InstallContext {
+    // The directory that holds the program and its data files (language files, Defaults.ini, the
+    // .qrvv files), with a trailing '/'.
+    std::string programDirectory;
+};
+
+// One step of the install. On failure it returns a failure code and describes the problem in
+// error (one line, no line feed) for the person running the install.
+typedef HRESULT (*PFN_INSTALL_STEP)(const InstallContext& context, std::string& error);
+
+// The language services: "LangDir" under HKLM "Software\Ostrany\Quorvel" names the program
+// directory, and "Software\Ostrany\Languages\<display id>" holds, for each language id, its name
+// in that display language. Fails when the directory holds no language file.
+HRESULT InstallLanguages(const InstallContext& context, std::string& error);
+
+// Runs every step in order and stops at the first failure, naming the step in error. An empty
+// programDirectory means the directory of the running program.
+HRESULT RunInstall(const std::string& programDirectory, std::string& error);
