@@ -1,0 +1,132 @@
+// The factory of label lines: the level class for a column is chosen by its property type.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "engine/PointerAccessMaps.h"
+#include "engine/ValueAccessMaps.h"
+#include "platform/win32/CodePage.h"
+
+namespace {
+
+// Builds the level of one class in the form for its line; NULL when it cannot be allocated.
+template <template <class> class ACCESSMAP>
+CDrawerMap* MakeLevel(bool fLastLine) {
+    if (fLastLine) {
+        return new (std::nothrow) ACCESSMAP<CSortDrawer>(TRUE);
+    }
+    return new (std::nothrow) ACCESSMAP<CDrawerMap>(FALSE);
+}
+
+}  // namespace
+
+HRESULT CDrawerMap::CreateDrawerMap(LPSPropTagArray lpColumns, ULONG ulIndex, CDrawerMap** ppMap) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CreateDrawerMap", hr);
+    if (lpColumns == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid column array specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    if (ulIndex >= lpColumns->cValues) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid column index specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    if (ppMap == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid map pointer specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    const ULONG ulTag = lpColumns->aulPropTag[ulIndex];
+    const bool fLastLine = (ulIndex == lpColumns->cValues - 1);
+    CDrawerMap* pMap = nullptr;
+    switch (PROP_TYPE(ulTag)) {
+        case PT_ERROR:
+            if (fLastLine) {
+                QTRACE(TRACE_ERROR, "Property type on index %i is PT_ERROR!\n", (int)ulIndex);
+            } else {
+                QTRACE(TRACE_ERROR, "Property type onindex %i is PT_ERROR!\n", (int)ulIndex);
+            }
+            return hr = E_INVALIDARG;
+        case PT_I2:
+            pMap = MakeLevel<ShortAccessMap>(fLastLine);
+            break;
+        case PT_LONG:
+            pMap = MakeLevel<LongAccessMap>(fLastLine);
+            break;
+        case PT_R4:
+            pMap = MakeLevel<FloatAccessMap>(fLastLine);
+            break;
+        case PT_DOUBLE:
+            pMap = MakeLevel<DoubleAccessMap>(fLastLine);
+            break;
+        case PT_CURRENCY:
+            pMap = MakeLevel<CurrencyAccessMap>(fLastLine);
+            break;
+        case PT_APPTIME:
+            pMap = MakeLevel<ApptimeAccessMap>(fLastLine);
+            break;
+        case PT_BOOLEAN:
+            pMap = MakeLevel<BoolAccessMap>(fLastLine);
+            break;
+        case PT_OBJECT:
+            pMap = MakeLevel<ObjectAccessMap>(fLastLine);
+            break;
+        case PT_I8:
+            pMap = MakeLevel<LonglongAccessMap>(fLastLine);
+            break;
+        case PT_STRING8:
+            pMap = MakeLevel<NarrowStringAccessMap>(fLastLine);
+            break;
+        case PT_UNICODE:
+            pMap = MakeLevel<WideStringAccessMap>(fLastLine);
+            break;
+        case PT_SYSTIME:
+            pMap = MakeLevel<SystimeAccessMap>(fLastLine);
+            break;
+        case PT_CLSID:
+            pMap = MakeLevel<ClsidAccessMap>(fLastLine);
+            break;
+        case PT_BINARY:
+            pMap = MakeLevel<SBinaryAccessMap>(fLastLine);
+            break;
+        default:
+            QTRACE(TRACE_ERROR, "Unexpected property type %04ld!\n", ulTag);
+            return hr = E_UNEXPECTED;
+    }
+    if (pMap == nullptr) {
+        *ppMap = nullptr;
+        QTRACE(TRACE_ERROR, "new() failed: Unable to create drawer map!\n");
+        return hr = E_OUTOFMEMORY;
+    }
+    pMap->AddRef();
+    *ppMap = pMap;
+    return hr;
+}
+
+char* NarrowKeyFromWide(const WCHAR* lpszW) {
+    // The conversion stops at the terminator, so it never reads past the value.
+    std::string text;
+    try {
+        text = Utf16ToUtf8(std::u16string_view(lpszW, WideLength(lpszW)));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    char* key = static_cast<char*>(std::calloc(text.size() + 1, 1));
+    if (key != nullptr) {
+        std::memcpy(key, text.data(), text.size());
+    }
+    return key;
+}
+
+WCHAR* WideKeyFromNarrow(const char* lpszA) {
+    std::u16string text;
+    try {
+        text = Utf8ToUtf16(std::string_view(lpszA));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    WCHAR* key = static_cast<WCHAR*>(std::calloc(text.size() + 1, sizeof(WCHAR)));
+    if (key != nullptr) {
+        std::memcpy(key, text.data(), text.size() * sizeof(WCHAR));
+    }
+    return key;
+}

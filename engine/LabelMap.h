@@ -1,0 +1,367 @@
+// The duplicate index: one ordered map per compared column, leading from an item's values to its drawer.
+//
+// How an item travels through the index and the search
+// ----------------------------------------------------
+// The search reads, for every chosen folder of every chosen store, each item's compared values in
+// the order of the store's column set (an SPropTagArray). That row of values is the item's label.
+// The search result (CDrawerMapList) hands the search one top-level map per folder (compare mode 0)
+// or per store (compare mode 1), and the item is filed into it:
+//
+//   store -> folder -> contents table -> item -> GetProps -> label row [v0, v1, ..., vK-1]
+//                                                                  |
+//        CDrawerMapList::AddStoreMap/AddFolderMap --> top level    v
+//   +--------------------------+   key(v0)   +--------------------+   key(vK-1)  +-------------+
+//   | label line 0 (inner)     | ----------> | label line 1 ...   | ---------->  | CSortDrawer |
+//   | std::map<KEY0, level*>   |             | last line:         |              | label copy  |
+//   +--------------------------+             | map<KEYn, drawer*> |              | entries by  |
+//                                            +--------------------+              | run number  |
+//                                                                                +-------------+
+// Each level converts only its own column's value into a key (ConvertToKey), looks it up in its
+// ordered map and passes the row on to the level below; the last level (last line) maps its key to
+// a drawer, the group of items whose values are all equal. The search first asks LookupDrawer; when
+// no drawer exists it makes one, puts the item's CEntryReference into it and files it with
+// InsertDrawer, which creates the missing levels on the way down. Two items share a drawer exactly
+// when every column gives an equal key, so the key orders (KeyOrder.h) decide what "equal" means:
+// exact values, with a missing value filed under its type's null key.
+//
+// The result page later walks each top level with FindFirst/FindNext: depth first, every level in
+// ascending key order, so drawers come out in the lexicographic order of their labels. A drawer with
+// two or more entries is a duplicate group; the cleanup turns the marked entries into deletion lists
+// (CStoreIndex2FolderList) and deletes them folder by folder.
+//
+// Ownership is by hand-counted references: a level holds one reference to each value (lower level
+// or drawer) and owns its stored keys, which are always its own heap copies (DuplicateKey), never
+// storage of a MAPI buffer. Releasing the top level tears the whole tree down, smallest key first.
+//
+// Faults that would delete the wrong items are refused rather than tolerated: a key copy that cannot
+// be allocated fails the filing (never a silent NULL key that would meet unrelated items), a row
+// whose column count does not fit the level it reaches is E_INVALIDARG, and a level decides whether
+// it is the last line by its own flag, so a drawer is never read as a level or the other way round.
+#pragma once
+
+#include <iterator>
+#include <map>
+#include <new>
+#include <type_traits>
+
+#include "engine/DrawerMap.h"
+#include "engine/KeyOrder.h"
+#include "engine/SortDrawer.h"
+#include "trace/Trace.h"
+
+// The value union of a MAPI property value, as ConvertToKey receives it.
+using PropValueUnion = decltype(SPropValue{}.Value);
+
+template <class KEY, class VALUE>
+class LabelAccessMap : public CDrawerMap {
+    static_assert(std::is_same_v<VALUE, CSortDrawer> || std::is_same_v<VALUE, CDrawerMap>,
+                  "a label line holds drawers or the next level");
+    static constexpr bool kLastLine = std::is_same_v<VALUE, CSortDrawer>;
+
+public:
+    LabelAccessMap(BOOL fLastLine, BOOL fPointerKey)
+        : m_fLastLine(fLastLine), m_fPointerKey(fPointerKey), m_cRef(0), m_cursor(m_map.end()) {
+        TRACE_CTOR("LabelAccessMap");
+    }
+
+    ULONG AddRef() override { return ++m_cRef; }
+
+    ULONG Release() override {
+        if (m_cRef > 0) {
+            --m_cRef;
+        }
+        if (m_cRef == 0) {
+            delete this;
+            return 0;
+        }
+        return m_cRef;
+    }
+
+    HRESULT LookupDrawer(LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns,
+                         CSortDrawer** ppDrawer) override {
+        HRESULT hr = S_OK;
+        TRACE_FUNC_RESULT("LookupDrawer", hr);
+        if (ppDrawer == nullptr) {
+            QTRACE(TRACE_ERROR, "Failure: Invalid drawer pointer specified!\n");
+            return hr = E_INVALIDARG;
+        }
+        *ppDrawer = nullptr;
+        if (FAILED(hr = CheckRow(lpRow, ulIndex, lpColumns))) {
+            return hr;
+        }
+        KEY key{};
+        const SPropValue& prop = lpRow->lpProps[ulIndex];
+        if (FAILED(hr = ConvertToKey(&key, prop.ulPropTag, prop.Value))) {
+            QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
+            return hr;
+        }
+        auto it = m_map.find(key);
+        if (it == m_map.end()) {
+            QTRACE(TRACE_INFO, "No drawer present.\n");
+        } else if (it->second == nullptr) {
+            QTRACE(TRACE_ERROR, "Found NULL object in map for row column index!\n");
+            hr = E_UNEXPECTED;
+        } else if constexpr (kLastLine) {
+            *ppDrawer = it->second;
+            (*ppDrawer)->AddRef();
+        } else {
+            hr = it->second->LookupDrawer(lpRow, ulIndex + 1, lpColumns, ppDrawer);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "pInner->LookupDrawer() failed: hr = 0x%08lx\n", hr);
+            }
+        }
+        FreeKey(&key);
+        return hr;
+    }
+
+    HRESULT InsertDrawer(LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns,
+                         CSortDrawer** ppDrawer) override {
+        HRESULT hr = S_OK;
+        TRACE_FUNC_RESULT("InsertDrawer", hr);
+        if (FAILED(hr = CheckRow(lpRow, ulIndex, lpColumns))) {
+            return hr;
+        }
+        if (ppDrawer == nullptr || *ppDrawer == nullptr) {
+            QTRACE(TRACE_ERROR, "Failure: Invalid drawer specified!\n");
+            return hr = E_INVALIDARG;
+        }
+        KEY key{};
+        const SPropValue& prop = lpRow->lpProps[ulIndex];
+        if (FAILED(hr = ConvertToKey(&key, prop.ulPropTag, prop.Value))) {
+            QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
+            return hr;
+        }
+        hr = InsertConverted(key, lpRow, ulIndex, lpColumns, *ppDrawer);
+        FreeKey(&key);
+        return hr;
+    }
+
+    HRESULT FindFirst(CSortDrawer** ppDrawer) override {
+        HRESULT hr = S_OK;
+        TRACE_FUNC_RESULT("FindFirst", hr);
+        if (ppDrawer == nullptr) {
+            QTRACE(TRACE_ERROR, "Failure: Invalid drawer pointer specified!\n");
+            return hr = E_INVALIDARG;
+        }
+        *ppDrawer = nullptr;
+        m_cursor = m_map.begin();
+        if (m_cursor == m_map.end()) {
+            return hr;
+        }
+        if constexpr (kLastLine) {
+            return hr = HandOutAtCursor(ppDrawer);
+        } else {
+            // A lower level without drawers is passed over, so the walk never ends early.
+            for (; m_cursor != m_map.end(); ++m_cursor) {
+                if (m_cursor->second == nullptr) {
+                    QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
+                    return hr = E_UNEXPECTED;
+                }
+                if (FAILED(hr = m_cursor->second->FindFirst(ppDrawer))) {
+                    QTRACE(TRACE_ERROR, "pMap->FindFirst() failed: hr = 0x%08lx\n", hr);
+                    return hr;
+                }
+                if (*ppDrawer != nullptr) {
+                    return hr;
+                }
+            }
+            return hr;
+        }
+    }
+
+    HRESULT FindNext(CSortDrawer** ppDrawer) override {
+        HRESULT hr = S_OK;
+        TRACE_FUNC_RESULT("FindNext", hr);
+        if (ppDrawer == nullptr) {
+            QTRACE(TRACE_ERROR, "Failure: Invalid drawer pointer specified!\n");
+            return hr = E_INVALIDARG;
+        }
+        *ppDrawer = nullptr;
+        if (m_cursor == m_map.end()) {
+            QTRACE(TRACE_INFO, "End of list\n");
+            return hr;
+        }
+        if constexpr (kLastLine) {
+            return hr = HandOutAtCursor(ppDrawer);
+        } else {
+            if (m_cursor->second == nullptr) {
+                QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
+                return hr = E_UNEXPECTED;
+            }
+            if (FAILED(hr = m_cursor->second->FindNext(ppDrawer))) {
+                QTRACE(TRACE_ERROR, "pInner->FindNext() failed: hr = 0x%08lx\n", hr);
+                return hr;
+            }
+            while (*ppDrawer == nullptr) {
+                if (++m_cursor == m_map.end()) {
+                    QTRACE(TRACE_INFO, "End of list.\n");
+                    return hr;
+                }
+                if (m_cursor->second == nullptr) {
+                    QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
+                    return hr = E_UNEXPECTED;
+                }
+                if (FAILED(hr = m_cursor->second->FindFirst(ppDrawer))) {
+                    QTRACE(TRACE_ERROR, "pInner->FindFirst() failed: hr = 0x%08lx\n", hr);
+                    return hr;
+                }
+            }
+            return hr;
+        }
+    }
+
+    HRESULT Merge(CDrawerMap* /*pOther*/) override {
+        QTRACE(TRACE_ERROR, "Merge() is not implemented!\n");
+        return E_NOTIMPL;
+    }
+
+    // The key operations of the concrete access map of each key type.
+    virtual HRESULT ConvertToKey(KEY* pKey, ULONG ulPropTag, PropValueUnion value) = 0;
+    virtual HRESULT DuplicateKey(KEY* pCopy, const KEY* pSource) = 0;
+    virtual HRESULT FreeKey(KEY* pKey) = 0;
+
+    BOOL IsLastLine() const { return m_fLastLine; }
+    BOOL HasPointerKeys() const { return m_fPointerKey; }
+    size_t GetEntryCount() const { return m_map.size(); }
+
+protected:
+    // The concrete class's destructor runs first; FreeKey is still its own here because the map is
+    // emptied by TearDown, which every concrete destructor calls while its key operations exist.
+    ~LabelAccessMap() override { TRACE_DTOR("LabelAccessMap"); }
+
+    // Empties the map smallest key first, releasing each value before its key is freed, so the map
+    // is valid at every step even when a value's teardown takes long.
+    void TearDown() {
+        while (!m_map.empty()) {
+            auto it = m_map.begin();
+            KEY key = it->first;
+            VALUE* pValue = it->second;
+            m_map.erase(it);
+            if (pValue != nullptr) {
+                pValue->Release();
+            }
+            FreeKey(&key);
+        }
+        m_cursor = m_map.end();
+    }
+
+private:
+    HRESULT CheckRow(LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns) const {
+        if (lpRow == nullptr || (lpRow->cValues != 0 && lpRow->lpProps == nullptr)) {
+            QTRACE(TRACE_ERROR, "Failure: Invalid characteristics pointer specified!\n");
+            return E_INVALIDARG;
+        }
+        if (ulIndex >= lpRow->cValues) {
+            QTRACE(TRACE_ERROR, "Failure: Invalid characteristics index specified!\n");
+            return E_INVALIDARG;
+        }
+        if (lpColumns == nullptr) {
+            QTRACE(TRACE_ERROR, "Failure: Invalid prop tag array specified!\n");
+            return E_INVALIDARG;
+        }
+        if (lpColumns->cValues != lpRow->cValues) {
+            QTRACE(TRACE_ERROR, "Failure: Invalid prop tag array size!\n");
+            return E_INVALIDARG;
+        }
+        // The level's own flag decides what its values are; a row that ends elsewhere was not made
+        // for this index and must not make a drawer be read as a level.
+        const bool fRowEndsHere = (ulIndex == lpRow->cValues - 1);
+        if (fRowEndsHere != kLastLine || m_fLastLine != (kLastLine ? TRUE : FALSE)) {
+            QTRACE(TRACE_ERROR, "Failure: Row does not fit the index!\n");
+            return E_INVALIDARG;
+        }
+        return S_OK;
+    }
+
+    HRESULT InsertConverted(const KEY& key, LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns,
+                            CSortDrawer* pDrawer) {
+        HRESULT hr = S_OK;
+        auto it = m_map.lower_bound(key);
+        const bool fFound = (it != m_map.end() && !m_map.key_comp()(key, it->first));
+        if (fFound) {
+            if constexpr (kLastLine) {
+                // Replacement keeps the stored key and swaps the value in place; the new drawer is
+                // referenced before the old one is released, in case they are one and the same.
+                pDrawer->AddRef();
+                CSortDrawer* pOld = it->second;
+                it->second = pDrawer;
+                if (pOld != nullptr) {
+                    pOld->Release();
+                }
+                return S_OK;
+            } else {
+                if (it->second == nullptr) {
+                    QTRACE(TRACE_ERROR, "Found NULL object in map for row column index!\n");
+                    return E_UNEXPECTED;
+                }
+                hr = it->second->InsertDrawer(lpRow, ulIndex + 1, lpColumns, &pDrawer);
+                if (FAILED(hr)) {
+                    QTRACE(TRACE_ERROR, "InsertDrawer() failed: hr = 0x%08lx\n", hr);
+                }
+                return hr;
+            }
+        }
+
+        // The value to file, with a working reference that becomes the map's on success.
+        VALUE* pValue = nullptr;
+        if constexpr (kLastLine) {
+            pValue = pDrawer;
+            pValue->AddRef();
+        } else {
+            CDrawerMap* pNext = nullptr;
+            hr = CDrawerMap::CreateDrawerMap(lpColumns, ulIndex + 1, &pNext);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "CDrawerMap::CreateDrawerMap() failed: hr = 0x%08lx\n", hr);
+                return hr;
+            }
+            if (pNext == nullptr) {
+                QTRACE(TRACE_ERROR, "new() failed: Unable to create next map!\n");
+                return E_OUTOFMEMORY;
+            }
+            hr = pNext->InsertDrawer(lpRow, ulIndex + 1, lpColumns, &pDrawer);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "Failed to insert: hr = 0x%08lx\n", hr);
+                pNext->Release();
+                return hr;
+            }
+            pValue = pNext;
+        }
+
+        KEY stored{};
+        hr = DuplicateKey(&stored, &key);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "DuplicateKey() failed: hr = 0x%08lx\n", hr);
+            pValue->Release();
+            return hr;
+        }
+        try {
+            m_map.emplace_hint(it, stored, pValue);
+        } catch (const std::bad_alloc&) {
+            QTRACE(TRACE_ERROR, "new() failed: Unable to insert into map!\n");
+            FreeKey(&stored);
+            pValue->Release();
+            return E_OUTOFMEMORY;
+        }
+        return S_OK;
+    }
+
+    HRESULT HandOutAtCursor(CSortDrawer** ppDrawer) {
+        if constexpr (kLastLine) {
+            if (m_cursor->second == nullptr) {
+                QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
+                return E_UNEXPECTED;
+            }
+            *ppDrawer = m_cursor->second;
+            (*ppDrawer)->AddRef();
+            ++m_cursor;
+        }
+        return S_OK;
+    }
+
+    using Map = std::map<KEY, VALUE*, KeyLess<KEY>>;
+    Map m_map;
+    BOOL m_fLastLine;
+    BOOL m_fPointerKey;
+    ULONG m_cRef;
+    typename Map::iterator m_cursor;
+};

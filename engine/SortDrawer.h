@@ -1,0 +1,57 @@
+// One duplicate group: the items whose compared values (the label) are all equal.
+#pragma once
+
+#include <vector>
+
+#include "platform/afx/CObject.h"
+#include "platform/mapi/MAPIDefs.h"
+#include "platform/win32/WinTypes.h"
+
+class CEntryReference;
+
+// The entries are keyed by their running number. Their walk order is that of a 17-bucket hash map
+// whose bucket is (number >> 4) % 17, each new number put at the head of its bucket's chain and a
+// replaced number keeping its place. The result page keeps, of the equally old items of a group,
+// the first one it meets in this order, so the order is part of the result and must not change.
+// Most drawers hold a single entry, so the entries are kept compactly in filing order and the
+// bucket order is derived when a walk starts (entries are never added during a walk).
+class CSortDrawer : public CObject {
+public:
+    CSortDrawer();
+
+    virtual ULONG GetCount() const;
+    virtual HRESULT FindNext(CEntryReference** ppEntry);
+    virtual HRESULT FindFirst(CEntryReference** ppEntry);
+    virtual HRESULT Insert(CEntryReference* pEntry);
+    virtual ULONG Release();
+    virtual ULONG AddRef();
+
+    // Keeps a deep copy of the row (in MAPI memory) as the drawer's label.
+    HRESULT Init(LPSRow lpRow);
+    // A deep copy of the label for the caller (FreeRowSet), or NULL when there is none.
+    HRESULT GetDrawerLabel(LPSRow* lppLabel);
+    // Releases every entry in walk order and forgets the walk.
+    void DeleteEntryMap();
+
+    static ULONG BucketOf(ULONG ulNumber) { return (ulNumber >> 4) % kBuckets; }
+
+protected:
+    ~CSortDrawer() override;
+
+private:
+    static constexpr ULONG kBuckets = 17;
+    struct Entry {
+        ULONG ulNumber;
+        CEntryReference* pEntry;
+    };
+
+    void BuildWalkOrder();
+
+    LONG m_cRef;
+    LPSRow m_lpLabel;
+    std::vector<Entry> m_entries;  // filing order
+    ULONG m_ulHighest;             // highest number filed: later numbers need no search for a twin
+    std::vector<ULONG> m_order;    // walk order, as indices into m_entries; built by FindFirst
+    size_t m_cursor;               // next position in m_order; m_order.size() when at the end
+    bool m_fWalking;
+};
