@@ -1,0 +1,371 @@
+// The registry calls over the three file-backed hives.
+#include "platform/win32/Registry.h"
+
+#include <cstring>
+#include <mutex>
+#include <unordered_set>
+
+#include "platform/win32/RegistryHive.h"
+
+#define ERROR_KEY_DELETED 1018L
+
+struct HKEY__ {
+    qrvreg::Hive* hive;
+    std::vector<std::string> path;  // folded segments below the hive root
+    REGSAM access;
+};
+
+namespace {
+
+std::recursive_mutex g_lock;
+qrvreg::Hive g_classesRoot("HKEY_CLASSES_ROOT");
+qrvreg::Hive g_currentUser("HKEY_CURRENT_USER");
+qrvreg::Hive g_localMachine("HKEY_LOCAL_MACHINE");
+std::unordered_set<HKEY> g_open;
+
+LSTATUS Done(LSTATUS rc) {
+    SetLastError((DWORD)rc);
+    return rc;
+}
+
+// The hive, path and rights behind a handle; false for a handle that is not open.
+bool Lookup(HKEY h, HKEY__& out) {
+    if (h == HKEY_CLASSES_ROOT || h == HKEY_CURRENT_USER || h == HKEY_LOCAL_MACHINE) {
+        out.hive = h == HKEY_CLASSES_ROOT   ? &g_classesRoot
+                   : h == HKEY_CURRENT_USER ? &g_currentUser
+                                            : &g_localMachine;
+        out.path.clear();
+        out.access = KEY_ALL_ACCESS;
+        return true;
+    }
+    if (!h || g_open.count(h) == 0)
+        return false;
+    out = *h;
+    return true;
+}
+
+const qrvreg::Key* Find(const qrvreg::Key& root, const std::vector<std::string>& path) {
+    const qrvreg::Key* k = &root;
+    for (const std::string& s : path) {
+        auto it = k->subKeys.find(qrvreg::Fold(s));
+        if (it == k->subKeys.end())
+            return nullptr;
+        k = &it->second;
+    }
+    return k;
+}
+
+qrvreg::Key* FindMutable(qrvreg::Key& root, const std::vector<std::string>& path) {
+    return const_cast<qrvreg::Key*>(Find(root, path));
+}
+
+// Resolves handle + sub key into a hive and a full path.
+LSTATUS Target(HKEY h, LPCSTR subKey, HKEY__& base, std::vector<std::string>& full) {
+    if (!Lookup(h, base))
+        return ERROR_INVALID_HANDLE;
+    std::vector<std::string> rel;
+    if (!qrvreg::SplitPath(subKey, rel))
+        return ERROR_INVALID_PARAMETER;
+    full = base.path;
+    full.insert(full.end(), rel.begin(), rel.end());
+    return ERROR_SUCCESS;
+}
+
+HKEY NewHandle(qrvreg::Hive* hive, std::vector<std::string> path, REGSAM access) {
+    HKEY h = new HKEY__{hive, std::move(path), access};
+    g_open.insert(h);
+    return h;
+}
+
+// The key behind an open handle, read fresh from its hive.
+LSTATUS ReadKey(HKEY h, HKEY__& info, const qrvreg::Key*& key) {
+    if (!Lookup(h, info))
+        return ERROR_INVALID_HANDLE;
+    LSTATUS rc = info.hive->Refresh();
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    key = Find(info.hive->Root(), info.path);
+    return key ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+// Bytes a caller receives for a value: texts carry their NUL.
+std::vector<BYTE> Exposed(const qrvreg::Value& v) {
+    std::vector<BYTE> bytes = v.data;
+    if (v.type == REG_SZ || v.type == REG_EXPAND_SZ)
+        bytes.push_back(0);
+    return bytes;
+}
+
+}  // namespace
+
+LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR subKey, DWORD /*options*/, REGSAM samDesired, PHKEY result) {
+    if (!result)
+        return Done(ERROR_INVALID_PARAMETER);
+    *result = nullptr;
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    HKEY__ base;
+    std::vector<std::string> full;
+    LSTATUS rc = Target(hKey, subKey, base, full);
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    rc = base.hive->Refresh();
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    if (!Find(base.hive->Root(), full))
+        return Done(ERROR_FILE_NOT_FOUND);
+    *result = NewHandle(base.hive, std::move(full), samDesired);
+    return Done(ERROR_SUCCESS);
+}
+
+LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*keyClass*/, DWORD /*options*/,
+                        REGSAM samDesired, void* /*securityAttributes*/, PHKEY result, LPDWORD disposition) {
+    if (!result)
+        return Done(ERROR_INVALID_PARAMETER);
+    *result = nullptr;
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    HKEY__ base;
+    std::vector<std::string> full;
+    LSTATUS rc = Target(hKey, subKey, base, full);
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    bool created = false;
+    rc = base.hive->Modify([&](qrvreg::Key& root) -> LONG {
+        qrvreg::Key* parent = FindMutable(root, base.path);
+        if (!parent)
+            return ERROR_KEY_DELETED;
+        qrvreg::Key* k = &root;
+        for (const std::string& s : full) {
+            qrvreg::Key& sub = k->subKeys[qrvreg::Fold(s)];
+            if (sub.name.empty()) {
+                sub.name = s;
+                created = true;
+            }
+            k = &sub;
+        }
+        if (created && !(base.access & KEY_CREATE_SUB_KEY))
+            return ERROR_ACCESS_DENIED;
+        return ERROR_SUCCESS;
+    });
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    if (disposition)
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *result = NewHandle(base.hive, std::move(full), samDesired);
+    return Done(ERROR_SUCCESS);
+}
+
+LSTATUS RegCloseKey(HKEY hKey) {
+    if (hKey == HKEY_CLASSES_ROOT || hKey == HKEY_CURRENT_USER || hKey == HKEY_LOCAL_MACHINE)
+        return Done(ERROR_SUCCESS);
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    if (!hKey || g_open.erase(hKey) == 0)
+        return Done(ERROR_INVALID_HANDLE);
+    delete hKey;
+    return Done(ERROR_SUCCESS);
+}
+
+LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR valueName, LPDWORD /*reserved*/, LPDWORD type, LPBYTE data,
+                         LPDWORD cbData) {
+    if (data && !cbData)
+        return Done(ERROR_INVALID_PARAMETER);
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    HKEY__ info;
+    const qrvreg::Key* key = nullptr;
+    LSTATUS rc = ReadKey(hKey, info, key);
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    if (!(info.access & KEY_QUERY_VALUE))
+        return Done(ERROR_ACCESS_DENIED);
+    auto it = key->values.find(qrvreg::Fold(valueName ? valueName : ""));
+    if (it == key->values.end())
+        return Done(ERROR_FILE_NOT_FOUND);
+    std::vector<BYTE> bytes = Exposed(it->second);
+    if (type)
+        *type = it->second.type;
+    if (!cbData)
+        return Done(ERROR_SUCCESS);
+    DWORD room = *cbData;
+    *cbData = (DWORD)bytes.size();
+    if (!data)
+        return Done(ERROR_SUCCESS);
+    if (room < bytes.size())
+        return Done(ERROR_MORE_DATA);
+    std::memcpy(data, bytes.data(), bytes.size());
+    return Done(ERROR_SUCCESS);
+}
+
+LSTATUS RegSetValueExA(HKEY hKey, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                       DWORD cbData) {
+    if ((!data && cbData) || (type == REG_DWORD && cbData != 4))
+        return Done(ERROR_INVALID_PARAMETER);
+    if (valueName && std::strpbrk(valueName, "\r\n"))
+        return Done(ERROR_INVALID_PARAMETER);
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    HKEY__ info;
+    if (!Lookup(hKey, info))
+        return Done(ERROR_INVALID_HANDLE);
+    if (!(info.access & KEY_SET_VALUE))
+        return Done(ERROR_ACCESS_DENIED);
+    qrvreg::Value v;
+    v.name = valueName ? valueName : "";
+    v.type = type;
+    v.data.assign(data, data + cbData);
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        // A text ends at its first NUL; the NUL itself is not stored.
+        const BYTE* nul = cbData ? static_cast<const BYTE*>(std::memchr(data, 0, cbData)) : nullptr;
+        v.data.assign(data, nul ? nul : data + cbData);
+    }
+    LSTATUS rc = info.hive->Modify([&](qrvreg::Key& root) -> LONG {
+        qrvreg::Key* key = FindMutable(root, info.path);
+        if (!key)
+            return ERROR_KEY_DELETED;
+        key->values[qrvreg::Fold(v.name)] = v;
+        return ERROR_SUCCESS;
+    });
+    return Done(rc);
+}
+
+LSTATUS RegQueryInfoKeyA(HKEY hKey, LPSTR keyClass, LPDWORD cchClass, LPDWORD /*reserved*/, LPDWORD subKeys,
+                         LPDWORD maxSubKeyLen, LPDWORD maxClassLen, LPDWORD values, LPDWORD maxValueNameLen,
+                         LPDWORD maxValueLen, LPDWORD securityDescriptor, FILETIME* lastWriteTime) {
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    HKEY__ info;
+    const qrvreg::Key* key = nullptr;
+    LSTATUS rc = ReadKey(hKey, info, key);
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    DWORD maxSub = 0, maxName = 0, maxData = 0;
+    for (const auto& [folded, sub] : key->subKeys)
+        maxSub = std::max(maxSub, (DWORD)sub.name.size());
+    for (const auto& [folded, v] : key->values) {
+        maxName = std::max(maxName, (DWORD)v.name.size());
+        maxData = std::max(maxData, (DWORD)Exposed(v).size());
+    }
+    if (keyClass && cchClass && *cchClass)
+        keyClass[0] = 0;
+    if (cchClass)
+        *cchClass = 0;
+    if (subKeys)
+        *subKeys = (DWORD)key->subKeys.size();
+    if (maxSubKeyLen)
+        *maxSubKeyLen = maxSub;
+    if (maxClassLen)
+        *maxClassLen = 0;
+    if (values)
+        *values = (DWORD)key->values.size();
+    if (maxValueNameLen)
+        *maxValueNameLen = maxName;
+    if (maxValueLen)
+        *maxValueLen = maxData;
+    if (securityDescriptor)
+        *securityDescriptor = 0;
+    if (lastWriteTime)
+        *lastWriteTime = FILETIME{0, 0};
+    return Done(ERROR_SUCCESS);
+}
+
+LSTATUS RegEnumKeyExA(HKEY hKey, DWORD index, LPSTR name, LPDWORD cchName, LPDWORD /*reserved*/,
+                      LPSTR keyClass, LPDWORD cchClass, FILETIME* lastWriteTime) {
+    if (!name || !cchName)
+        return Done(ERROR_INVALID_PARAMETER);
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    HKEY__ info;
+    const qrvreg::Key* key = nullptr;
+    LSTATUS rc = ReadKey(hKey, info, key);
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    if (index >= key->subKeys.size())
+        return Done(ERROR_NO_MORE_ITEMS);
+    auto it = key->subKeys.begin();
+    std::advance(it, index);
+    const std::string& n = it->second.name;
+    if (*cchName < n.size() + 1)
+        return Done(ERROR_MORE_DATA);
+    std::memcpy(name, n.c_str(), n.size() + 1);
+    *cchName = (DWORD)n.size();
+    if (keyClass && cchClass && *cchClass)
+        keyClass[0] = 0;
+    if (cchClass)
+        *cchClass = 0;
+    if (lastWriteTime)
+        *lastWriteTime = FILETIME{0, 0};
+    return Done(ERROR_SUCCESS);
+}
+
+LSTATUS RegEnumValueA(HKEY hKey, DWORD index, LPSTR valueName, LPDWORD cchValueName, LPDWORD /*reserved*/,
+                      LPDWORD type, LPBYTE data, LPDWORD cbData) {
+    if (!valueName || !cchValueName || (data && !cbData))
+        return Done(ERROR_INVALID_PARAMETER);
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    HKEY__ info;
+    const qrvreg::Key* key = nullptr;
+    LSTATUS rc = ReadKey(hKey, info, key);
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    if (index >= key->values.size())
+        return Done(ERROR_NO_MORE_ITEMS);
+    auto it = key->values.begin();
+    std::advance(it, index);
+    const qrvreg::Value& v = it->second;
+    if (*cchValueName < v.name.size() + 1)
+        return Done(ERROR_MORE_DATA);
+    std::memcpy(valueName, v.name.c_str(), v.name.size() + 1);
+    *cchValueName = (DWORD)v.name.size();
+    if (type)
+        *type = v.type;
+    if (cbData) {
+        std::vector<BYTE> bytes = Exposed(v);
+        DWORD room = *cbData;
+        *cbData = (DWORD)bytes.size();
+        if (data) {
+            if (room < bytes.size())
+                return Done(ERROR_MORE_DATA);
+            std::memcpy(data, bytes.data(), bytes.size());
+        }
+    }
+    return Done(ERROR_SUCCESS);
+}
+
+LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR subKey) {
+    if (!subKey || !*subKey)
+        return Done(ERROR_INVALID_PARAMETER);
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    HKEY__ base;
+    std::vector<std::string> full;
+    LSTATUS rc = Target(hKey, subKey, base, full);
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    if (full.size() <= base.path.size())
+        return Done(ERROR_INVALID_PARAMETER);
+    rc = base.hive->Modify([&](qrvreg::Key& root) -> LONG {
+        std::vector<std::string> parentPath(full.begin(), full.end() - 1);
+        qrvreg::Key* parent = FindMutable(root, parentPath);
+        if (!parent)
+            return ERROR_FILE_NOT_FOUND;
+        auto it = parent->subKeys.find(qrvreg::Fold(full.back()));
+        if (it == parent->subKeys.end())
+            return ERROR_FILE_NOT_FOUND;
+        if (!it->second.subKeys.empty())
+            return ERROR_ACCESS_DENIED;
+        parent->subKeys.erase(it);
+        return ERROR_SUCCESS;
+    });
+    return Done(rc);
+}
+
+LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR valueName) {
+    std::lock_guard<std::recursive_mutex> lock(g_lock);
+    HKEY__ info;
+    if (!Lookup(hKey, info))
+        return Done(ERROR_INVALID_HANDLE);
+    if (!(info.access & KEY_SET_VALUE))
+        return Done(ERROR_ACCESS_DENIED);
+    LSTATUS rc = info.hive->Modify([&](qrvreg::Key& root) -> LONG {
+        qrvreg::Key* key = FindMutable(root, info.path);
+        if (!key)
+            return ERROR_KEY_DELETED;
+        return key->values.erase(qrvreg::Fold(valueName ? valueName : "")) ? ERROR_SUCCESS
+                                                                           : ERROR_FILE_NOT_FOUND;
+    });
+    return Done(rc);
+}
