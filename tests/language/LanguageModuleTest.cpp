@@ -1,0 +1,255 @@
+// The language module: start-up order, the background loader, lookups by number and shut-down.
+//
+// The module and its dictionary are process-wide, so every test uses language ids of its own.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "language/LanguageSettings.h"
+#include "platform/win32/Registry.h"
+#include "tests/language/LanguageTestSupport.h"
+
+using qrvtest::HeapText;
+using qrvtest::LanguageFileText;
+using qrvtest::SetLanguageDirectory;
+using qrvtest::SetLanguageName;
+using qrvtest::TempRoot;
+using qrvtest::TraceCapture;
+
+namespace {
+
+// "<id>-<text id>" for every text id 1..count: each text tells which language it came from.
+std::vector<std::string> NumberedTexts(LONG languageID, int count) {
+    std::vector<std::string> lines;
+    lines.reserve(count);
+    for (int i = 1; i <= count; ++i)
+        lines.push_back(std::to_string(i) + "\t" + std::to_string(languageID) + "-" + std::to_string(i));
+    return lines;
+}
+
+class LanguageModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CloseLanguageModule();
+        SetLanguageDirectory(m_root.Path() + "/lang");
+    }
+    void TearDown() override { CloseLanguageModule(); }
+
+    void AddLanguage(const std::string& file, LONG languageID, const std::vector<std::string>& body) {
+        m_root.WriteFile("lang/" + file, LanguageFileText(languageID, body));
+        SetLanguageName(2057, languageID, "Language " + std::to_string(languageID));
+    }
+    static std::string Text(LONG textID, HRESULT* phr = nullptr) {
+        LPSTR psz = nullptr;
+        HRESULT hr = GetLanguageText(&psz, textID);
+        if (phr != nullptr)
+            *phr = hr;
+        HeapText text(psz);
+        return text.Str();
+    }
+    TempRoot m_root;
+};
+
+TEST_F(LanguageModuleTest, UseBeforeInitAndAfterCloseFailsCleanly) {
+    AddLanguage("a.lng", 5001, {"1 one"});
+    TraceCapture trace(0);
+    LPSTR text = reinterpret_cast<LPSTR>(1);
+    EXPECT_EQ(GetLanguageText(&text, 1), E_FAIL);
+    EXPECT_EQ(text, nullptr);
+    EXPECT_TRUE(trace.Contains("Please init module first!\n"));
+    EXPECT_EQ(LoadLanguages(5001), E_FAIL);
+    EXPECT_TRUE(trace.Contains("Language module not initialized!\n"));
+
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(LoadLanguages(5001), S_OK);
+    SetDefaultLanguageID(5001);
+    EXPECT_EQ(Text(1), "one");
+    EXPECT_EQ(CloseLanguageModule(), S_OK);
+    EXPECT_EQ(CloseLanguageModule(), S_OK);
+
+    HRESULT hr = S_OK;
+    EXPECT_EQ(Text(1, &hr), "<null>");
+    EXPECT_EQ(hr, E_FAIL);
+}
+
+TEST_F(LanguageModuleTest, PreferredLanguageIsAnsweredWithoutWaiting) {
+    AddLanguage("a.lng", 5101, NumberedTexts(5101, 50));
+    AddLanguage("b.lng", 5102, NumberedTexts(5102, 50));
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(LoadLanguages(5101), S_OK);
+    SetDefaultLanguageID(5101);
+    TraceCapture trace(4);
+    EXPECT_EQ(Text(7), "5101-7");
+    EXPECT_FALSE(trace.Contains("Waiting for language"));
+    HRESULT hr = S_OK;
+    EXPECT_EQ(Text(51, &hr), "<null>");  // missing text: the caller uses its default
+    EXPECT_EQ(hr, E_FAIL);
+}
+
+TEST_F(LanguageModuleTest, LanguageOfTheLoaderIsAnsweredOnceLoaded) {
+    const int kLanguages = 6;
+    for (int i = 0; i < kLanguages; ++i)
+        AddLanguage("l" + std::to_string(i) + ".lng", 5201 + i, NumberedTexts(5201 + i, 20000));
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(LoadLanguages(5201), S_OK);
+    // Switch to the language the loader reaches last: the lookup waits for it if need be.
+    SetDefaultLanguageID(5201 + kLanguages - 1);
+    EXPECT_EQ(Text(19999), std::to_string(5201 + kLanguages - 1) + "-19999");
+    for (int i = 0; i < kLanguages; ++i) {
+        SetDefaultLanguageID(5201 + i);
+        EXPECT_EQ(Text(1), std::to_string(5201 + i) + "-1");
+    }
+}
+
+TEST_F(LanguageModuleTest, PreferredIdWithoutFileLoadsNothingAtOnce) {
+    AddLanguage("a.lng", 5301, {"1 one"});
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(LoadLanguages(5399), S_OK);
+    SetDefaultLanguageID(5399);
+    TraceCapture trace(0);
+    HRESULT hr = S_OK;
+    EXPECT_EQ(Text(1, &hr), "<null>");
+    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_TRUE(trace.Contains("Language ID 5399 not found. Try SetDefaultLanguageID() first!\n"));
+    SetDefaultLanguageID(5301);
+    EXPECT_EQ(Text(1), "one");
+}
+
+TEST_F(LanguageModuleTest, SecondLoadLanguagesChangesNothing) {
+    AddLanguage("a.lng", 5401, {"1 one"});
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(LoadLanguages(5401), S_OK);
+    AddLanguage("b.lng", 5402, {"1 two"});
+    EXPECT_EQ(LoadLanguages(5402), S_OK);
+    SetDefaultLanguageID(5402);
+    HRESULT hr = S_OK;
+    EXPECT_EQ(Text(1, &hr), "<null>");
+    EXPECT_EQ(hr, E_FAIL);
+}
+
+TEST_F(LanguageModuleTest, LoadLanguagesFailsWithoutInstalledLanguages) {
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    EXPECT_EQ(LoadLanguages(2057), E_FAIL);  // no language files in the directory
+    // Not installed at all: the directory is not in the registry.
+    TempRoot fresh;
+    EXPECT_EQ(LoadLanguages(2057), E_FAIL);
+    EXPECT_EQ(CloseLanguageModule(), S_OK);
+}
+
+TEST_F(LanguageModuleTest, LanguageThatFailsToLoadEndsTheWaitWithAFailure) {
+    AddLanguage("a.lng", 5501, {"1 good"});
+    // Passes the listing (its header is fine) but fails the text pass on its last line.
+    std::vector<std::string> body = NumberedTexts(5502, 2000);
+    body.push_back("bad line");
+    AddLanguage("b.lng", 5502, body);
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(LoadLanguages(5501), S_OK);
+    SetDefaultLanguageID(5502);
+    HRESULT hr = S_OK;
+    EXPECT_EQ(Text(1, &hr), "<null>");
+    EXPECT_EQ(hr, E_FAIL);
+    SetDefaultLanguageID(5501);
+    EXPECT_EQ(Text(1), "good");
+}
+
+TEST_F(LanguageModuleTest, FirstRowOfAnIdDecidesAndAFailedReloadKeepsItsTexts) {
+    AddLanguage("a.lng", 5601, {"1 from a"});
+    AddLanguage("b.lng", 5601, {"1 from b", "broken"});
+    AddLanguage("c.lng", 5602, {"1 from c"});
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(LoadLanguages(5601), S_OK);
+    SetDefaultLanguageID(5601);
+    EXPECT_EQ(Text(1), "from a");
+    // c.lng comes after b.lng in the loader's pass: once c is there, b has been tried and failed,
+    // which must not have touched the texts of a.
+    SetDefaultLanguageID(5602);
+    EXPECT_EQ(Text(1), "from c");
+    SetDefaultLanguageID(5601);
+    EXPECT_EQ(Text(1), "from a");
+}
+
+TEST_F(LanguageModuleTest, SetDefaultLanguageIDKeepsTheChoiceOnAFreshMachine) {
+    ASSERT_EQ(SetDefaultLanguageID(1031), S_OK);
+    EXPECT_EQ(GetCurrentLanguageID(), 1031);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrany\\Quorvel", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof(value);
+    ASSERT_EQ(
+        RegQueryValueExA(key, "CurrentLanguageID", nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size),
+        ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(value, 1031u);
+    ASSERT_EQ(SetDefaultLanguageID(2057), S_OK);
+    EXPECT_EQ(GetCurrentLanguageID(), 2057);
+}
+
+TEST_F(LanguageModuleTest, CloseDuringLoadingStopsTheLoader) {
+    for (int i = 0; i < 8; ++i)
+        AddLanguage("l" + std::to_string(i) + ".lng", 5701 + i, NumberedTexts(5701 + i, 20000));
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(InitLanguageModule(), S_OK);
+        ASSERT_EQ(LoadLanguages(5701), S_OK);
+        EXPECT_EQ(CloseLanguageModule(), S_OK);
+        HRESULT hr = S_OK;
+        EXPECT_EQ(Text(1, &hr), "<null>");
+        EXPECT_EQ(hr, E_FAIL);
+    }
+    // A module opened again after a stop loads normally.
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(LoadLanguages(5701), S_OK);
+    SetDefaultLanguageID(5708);
+    EXPECT_EQ(Text(20000), "5708-20000");
+}
+
+TEST_F(LanguageModuleTest, LookupsRaceTheLoaderSafely) {
+    const int kLanguages = 6;
+    const int kTexts = 5000;
+    for (int i = 0; i < kLanguages; ++i)
+        AddLanguage("l" + std::to_string(i) + ".lng", 5801 + i, NumberedTexts(5801 + i, kTexts));
+    // The same languages again under other names: the loader reloads them while lookups run.
+    for (int i = 0; i < kLanguages; ++i)
+        AddLanguage("m" + std::to_string(i) + ".lng", 5801 + i, NumberedTexts(5801 + i, kTexts));
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    ASSERT_EQ(LoadLanguages(5801), S_OK);
+
+    std::atomic<int> bad{0};
+    std::atomic<int> found{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 4; ++t) {
+        readers.emplace_back([&, t] {
+            for (int i = 0; i < 300; ++i) {
+                LONG textID = 1 + (i * 37 + t) % kTexts;
+                LPSTR psz = nullptr;
+                if (SUCCEEDED(GetLanguageText(&psz, textID))) {
+                    HeapText text(psz);
+                    std::string s = text.Str();
+                    std::string suffix = "-" + std::to_string(textID);
+                    if (s.size() < suffix.size() ||
+                        s.compare(s.size() - suffix.size(), suffix.size(), suffix) != 0)
+                        ++bad;
+                    ++found;
+                }
+            }
+        });
+    }
+    for (int i = 0; i < 60; ++i)
+        SetDefaultLanguageID(5801 + i % kLanguages);
+    for (std::thread& reader : readers)
+        reader.join();
+    EXPECT_EQ(bad.load(), 0);
+    EXPECT_GT(found.load(), 0);
+    for (int i = 0; i < kLanguages; ++i) {
+        SetDefaultLanguageID(5801 + i);
+        EXPECT_EQ(Text(kTexts), std::to_string(5801 + i) + "-" + std::to_string(kTexts));
+    }
+}
+
+}  // namespace
