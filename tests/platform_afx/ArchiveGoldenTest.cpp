@@ -1,0 +1,301 @@
+// The archive's bytes: integer and text forms, record references and known files, byte for byte.
+#include <gtest/gtest.h>
+
+#include "platform/afx/CArchive.h"
+#include "tests/platform_afx/ArchiveTestRecords.h"
+#include "tests/platform_afx/ArchiveTestSupport.h"
+
+using namespace afxtest;
+using namespace golden;
+
+namespace {
+
+const Bytes kGuidBytes = Hex("67 45 23 01 AB 89 EF CD 01 23 45 67 89 AB CD EF");
+
+// The smallest useful default property file: one standard property 0x0037001E, selected.
+Bytes DefaultPropertyFile() {
+    return Hex(
+        "FF FF 01 00 0D 00 'CPropTypeList' 01 00 00 00 01 00 00 00 01 00 00 00 01 00 00 00 "
+        "FF FF 01 00 0C 00 'CStdPropList' 01 00 00 00 01 00 00 00 01 00 00 00 1E 00 37 00 "
+        "FF FF 01 00 0E 00 'CStdPropertyID' 01 00 00 00 01 00 00 00 00 00 00 00 01 00 00 00 1E 00 37 00");
+}
+
+CPropTypeList* MakeDefaultPropertyGraph() {
+    CPropTypeList* pTypes = new CPropTypeList;
+    pTypes->AddRef();
+    CStdPropList* pStd = new CStdPropList;
+    CStdPropertyID* pProp = new CStdPropertyID;
+    pProp->m_bSelected = 1;
+    pProp->m_ulTag = 0x0037001E;
+    pStd->Add(0x0037001E, pProp);
+    pTypes->Add(1, pStd);
+    return pTypes;
+}
+
+class ArchiveGoldenTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_nLiveAtStart = CRefRecord::s_nLive; }
+    void TearDown() override { EXPECT_EQ(CRefRecord::s_nLive, m_nLiveAtStart) << "records leaked"; }
+    int m_nLiveAtStart = 0;
+};
+
+}  // namespace
+
+TEST_F(ArchiveGoldenTest, IntegersAreLittleEndianAndPacked) {
+    Bytes bytes = Store([](CArchive& ar) {
+        ar << (BYTE)0xAB << (WORD)0x1234 << (DWORD)0x89ABCDEF << (LONG)-2 << (LONGLONG)0x0102030405060708LL;
+    });
+    EXPECT_EQ(ToHex(bytes), "AB 34 12 EF CD AB 89 FE FF FF FF 08 07 06 05 04 03 02 01");
+    Load(bytes, [](CArchive& ar) {
+        BYTE b;
+        WORD w;
+        DWORD dw;
+        LONG l;
+        LONGLONG ll;
+        ar >> b >> w >> dw >> l >> ll;
+        EXPECT_EQ(b, 0xAB);
+        EXPECT_EQ(w, 0x1234);
+        EXPECT_EQ(dw, 0x89ABCDEFu);
+        EXPECT_EQ(l, -2);
+        EXPECT_EQ(ll, 0x0102030405060708LL);
+    });
+}
+
+TEST_F(ArchiveGoldenTest, TextLengthFormsAtEveryBoundary) {
+    struct Case {
+        int nLength;
+        const char* prefix;
+    } cases[] = {
+        {0, "00"},
+        {3, "03"},
+        {254, "FE"},
+        {255, "FF FF 00"},
+        {300, "FF 2C 01"},
+        {65533, "FF FD FF"},
+        {65534, "FF FF FF FE FF 00 00"},
+        {70000, "FF FF FF 70 11 01 00"},
+    };
+    for (const Case& c : cases) {
+        CString text(std::string((size_t)c.nLength, 'x'));
+        Bytes bytes = Store([&](CArchive& ar) { ar << text; });
+        Bytes prefix = Hex(c.prefix);
+        ASSERT_EQ(bytes.size(), prefix.size() + (size_t)c.nLength) << c.nLength;
+        EXPECT_EQ(ToHex(Bytes(bytes.begin(), bytes.begin() + (long)prefix.size())), ToHex(prefix))
+            << c.nLength;
+        Load(bytes, [&](CArchive& ar) {
+            CString back;
+            ar >> back;
+            EXPECT_EQ(back, text) << c.nLength;
+        });
+    }
+    EXPECT_EQ(ToHex(Store([](CArchive& ar) { ar << CString("abc"); })), "03 61 62 63");
+}
+
+TEST_F(ArchiveGoldenTest, Utf16TextIsReadAndWrittenBackAsUtf8) {
+    // "abc", then "a" with a zero unit that ends it early, then U+00E9 and U+1F600 (a pair).
+    Bytes bytes =
+        Hex("FF FE FF 03 61 00 62 00 63 00  FF FE FF 03 61 00 00 00 62 00  FF FE FF 03 E9 00 3D D8 00 DE");
+    CString a, b, c;
+    Load(bytes, [&](CArchive& ar) { ar >> a >> b >> c; });
+    EXPECT_EQ(a, "abc");
+    EXPECT_EQ(b, "a");
+    EXPECT_EQ(c, "\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(ToHex(Store([&](CArchive& ar) { ar << a; })), "03 61 62 63");
+
+    // The long length forms count units, and a lone surrogate becomes U+FFFD.
+    Bytes longForm = Hex("FF FE FF FF 2C 01");
+    for (int i = 0; i < 300; ++i) {
+        longForm.push_back('z');
+        longForm.push_back(0);
+    }
+    longForm.insert(longForm.end(), {0xFF, 0xFE, 0xFF, 0x01, 0x00, 0xDC});
+    Load(longForm, [](CArchive& ar) {
+        CString text, lone;
+        ar >> text >> lone;
+        EXPECT_EQ(text, CString('z', 300));
+        EXPECT_EQ(lone, "\xEF\xBF\xBD");
+    });
+}
+
+TEST_F(ArchiveGoldenTest, DefaultPropertyFileIs109KnownBytes) {
+    CPropTypeList* pTypes = MakeDefaultPropertyGraph();
+    Bytes bytes = Store([&](CArchive& ar) { ar << pTypes; });
+    pTypes->Release();
+    ASSERT_EQ(bytes.size(), 109u);
+    EXPECT_EQ(ToHex(bytes), ToHex(DefaultPropertyFile()));
+
+    Load(bytes, [](CArchive& ar) {
+        CPropertyList* pList = nullptr;
+        ar >> pList;
+        ASSERT_NE(pList, nullptr);
+        ASSERT_TRUE(pList->IsKindOf(RUNTIME_CLASS(CPropTypeList)));
+        pList->AddRef();
+        ASSERT_EQ(pList->m_entries.size(), 1u);
+        EXPECT_EQ(pList->m_entries[0].key, 1u);
+        auto* pStd = static_cast<CPropertyList*>(pList->m_entries[0].pRecord);
+        ASSERT_TRUE(pStd->IsKindOf(RUNTIME_CLASS(CStdPropList)));
+        ASSERT_EQ(pStd->m_entries.size(), 1u);
+        auto* pProp = static_cast<CStdPropertyID*>(pStd->m_entries[0].pRecord);
+        ASSERT_TRUE(pProp->IsKindOf(RUNTIME_CLASS(CStdPropertyID)));
+        EXPECT_EQ(pProp->m_ulTag, 0x0037001Eu);
+        EXPECT_EQ(pProp->m_bSelected, 1u);
+        pList->Release();
+    });
+}
+
+TEST_F(ArchiveGoldenTest, NamedListBodyMatchesTheKnownExample) {
+    CNamedPropList* pNamed = new CNamedPropList;
+    pNamed->AddRef();
+    CGuidNamedIDList* pSet = new CGuidNamedIDList;
+    CNamedPropertyID* pProp = new CNamedPropertyID;
+    pProp->m_bSelected = 1;
+    pProp->m_ulPropType = 0x1F;
+    pProp->m_guid = kGuidBytes;
+    pProp->m_lID = 0x8083;
+    pSet->Add(0, pProp);
+    pNamed->Add(0, pSet, kGuidBytes);
+    Bytes bytes = Store([&](CArchive& ar) { ar << pNamed; });
+    pNamed->Release();
+
+    Bytes expected = Concat({
+        Hex("FF FF 01 00 0E 00 'CNamedPropList' 01 00 00 00 01 00 00 00"),
+        Hex("01 00 00 00 10 00 00 00"),
+        kGuidBytes,
+        Hex("FF FF 01 00 10 00 'CGuidNamedIDList' 01 00 00 00 01 00 00 00"),
+        Hex("01 00 00 00 FF FF 01 00 10 00 'CNamedPropertyID' 01 00 00 00 01 00 00 00 00 00 00 00"),
+        Hex("01 00 00 00 1F 00 00 00 10 00 00 00"),
+        kGuidBytes,
+        Hex("00 00 00 00 83 80 00 00"),
+    });
+    EXPECT_EQ(ToHex(bytes), ToHex(expected));
+
+    Load(bytes, [](CArchive& ar) {
+        CNamedPropList* pBack = nullptr;
+        ar >> pBack;
+        ASSERT_NE(pBack, nullptr);
+        pBack->AddRef();
+        ASSERT_EQ(pBack->m_entries.size(), 1u);
+        EXPECT_EQ(pBack->m_entries[0].guid, kGuidBytes);
+        auto* pBackSet = static_cast<CPropertyList*>(pBack->m_entries[0].pRecord);
+        ASSERT_EQ(pBackSet->m_entries.size(), 1u);
+        auto* pBackProp = static_cast<CNamedPropertyID*>(pBackSet->m_entries[0].pRecord);
+        EXPECT_EQ(pBackProp->m_lID, 0x8083u);
+        EXPECT_EQ(pBackProp->m_guid, kGuidBytes);
+        pBack->Release();
+    });
+}
+
+TEST_F(ArchiveGoldenTest, EmptyDocumentIsEightBytes) {
+    Bytes bytes = Store([](CArchive& ar) { ar << (DWORD)1 << (DWORD)0; });
+    EXPECT_EQ(ToHex(bytes), "01 00 00 00 00 00 00 00");
+    Load(bytes, [](CArchive& ar) {
+        auto records = ReadDocument(ar, RUNTIME_CLASS(CPropertyList));
+        EXPECT_TRUE(records.empty());
+    });
+}
+
+TEST_F(ArchiveGoldenTest, RecordsByIdentityClassesByIndex) {
+    // Two equal records give two bodies; one record written twice gives a back-reference. The
+    // bag's class is 1, the bag 2, CPropertyID 3, the first leaf 4, the second leaf 5.
+    CTestBag* pBag = new CTestBag;
+    pBag->AddRef();
+    CPropertyID* pFirst = new CPropertyID;
+    CPropertyID* pSecond = new CPropertyID;
+    pBag->Add(pFirst);
+    pBag->Add(pSecond);
+    pBag->Add(pFirst);
+    pBag->Add(nullptr);
+    Bytes bytes = Store([&](CArchive& ar) { ar << pBag << pSecond; });
+    pBag->Release();
+    EXPECT_EQ(ToHex(bytes), ToHex(Hex("FF FF 01 00 08 00 'CTestBag' 01 00 00 00 00 04 00 00 00 "
+                                      "FF FF 01 00 0B 00 'CPropertyID' 01 00 00 00 00 00 00 00 00 00 00 00 "
+                                      "03 80 01 00 00 00 00 00 00 00 00 00 00 00 "
+                                      "04 00 00 00 05 00")));
+    Load(bytes, [](CArchive& ar) {
+        CTestBag* pBack = nullptr;
+        ar >> pBack;
+        ASSERT_NE(pBack, nullptr);
+        pBack->AddRef();
+        ASSERT_EQ(pBack->m_items.size(), 4u);
+        EXPECT_NE(pBack->m_items[0], pBack->m_items[1]);
+        EXPECT_EQ(pBack->m_items[0], pBack->m_items[2]);
+        EXPECT_EQ(pBack->m_items[3], nullptr);
+        // A later reference yields the record already read, not a copy.
+        CObject* pLater = ar.ReadObject(RUNTIME_CLASS(CPropertyID));
+        EXPECT_EQ(pLater, pBack->m_items[1]);
+        pBack->Release();
+    });
+}
+
+TEST_F(ArchiveGoldenTest, NullSlotReadsAsNullWithoutTypeTest) {
+    Load(Hex("00 00"),
+         [](CArchive& ar) { EXPECT_EQ(ar.ReadObject(RUNTIME_CLASS(CStdPropertyID)), nullptr); });
+}
+
+TEST_F(ArchiveGoldenTest, BigIndexFormsPastThe16BitRange) {
+    // Bag class 1, bag 2, CPropertyID class 3, leaves 4 .. 0x8003; then CStdPropertyID takes class
+    // index 0x8004 and its records 0x8005 and 0x8006.
+    const int nLeaves = 0x8000;
+    CTestBag* pBag = new CTestBag;
+    pBag->AddRef();
+    std::vector<CPropertyID*> leaves;
+    for (int i = 0; i < nLeaves; ++i) {
+        leaves.push_back(new CPropertyID);
+        leaves.back()->m_ulContext = (DWORD)i;
+        pBag->Add(leaves.back());
+    }
+    CStdPropertyID* pA = new CStdPropertyID;
+    CStdPropertyID* pB = new CStdPropertyID;
+    pA->m_ulTag = 0xA;
+    pB->m_ulTag = 0xB;
+    pBag->Add(pA);
+    pBag->Add(pB);
+    pBag->Add(leaves[0x7FFF - 4]);  // index 0x7FFF: the first that needs the big form
+    pBag->Add(leaves[0x7FFE - 4]);  // index 0x7FFE: the last of the short form
+    pBag->Add(pA);
+    Bytes bytes = Store([&](CArchive& ar) { ar << pBag; });
+    pBag->Release();
+
+    const Bytes body = Hex("01 00 00 00 00 00 00 00 00 00 00 00 01 00 00 00");
+    Bytes tail = Concat({
+        Hex("FF FF 01 00 0E 00 'CStdPropertyID'"),
+        body,
+        Hex("0A 00 00 00"),
+        Hex("FF 7F 04 80 00 80"),
+        body,
+        Hex("0B 00 00 00"),
+        Hex("FF 7F FF 7F 00 00"),
+        Hex("FE 7F"),
+        Hex("FF 7F 05 80 00 00"),
+    });
+    ASSERT_GT(bytes.size(), tail.size());
+    EXPECT_EQ(ToHex(Bytes(bytes.end() - (long)tail.size(), bytes.end())), ToHex(tail));
+
+    Load(bytes, [&](CArchive& ar) {
+        CTestBag* pBack = nullptr;
+        ar >> pBack;
+        ASSERT_NE(pBack, nullptr);
+        pBack->AddRef();
+        ASSERT_EQ(pBack->m_items.size(), (size_t)nLeaves + 5);
+        auto* pBackA = static_cast<CStdPropertyID*>(pBack->m_items[nLeaves]);
+        auto* pBackB = static_cast<CStdPropertyID*>(pBack->m_items[nLeaves + 1]);
+        EXPECT_EQ(pBackA->m_ulTag, 0xAu);
+        EXPECT_EQ(pBackB->m_ulTag, 0xBu);
+        EXPECT_EQ(pBack->m_items[nLeaves + 2], pBack->m_items[0x7FFF - 4]);
+        EXPECT_EQ(pBack->m_items[nLeaves + 3], pBack->m_items[0x7FFE - 4]);
+        EXPECT_EQ(pBack->m_items[nLeaves + 4], pBackA);
+        EXPECT_EQ(static_cast<CPropertyID*>(pBack->m_items[0x7FFF - 4])->m_ulContext, 0x7FFBu);
+        pBack->Release();
+    });
+}
+
+TEST_F(ArchiveGoldenTest, BytesAfterTheLastReadAreNeverLookedAt) {
+    Bytes bytes = Concat({DefaultPropertyFile(), Hex("FF FF FF FF 'garbage'")});
+    Load(bytes, [](CArchive& ar) {
+        CPropertyList* pList = nullptr;
+        ar >> pList;
+        ASSERT_NE(pList, nullptr);
+        pList->AddRef();
+        pList->Release();
+    });
+}

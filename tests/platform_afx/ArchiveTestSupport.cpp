@@ -1,0 +1,94 @@
+// Helpers for archive tests: hex byte strings, in-memory archives, expected exceptions.
+#include "tests/platform_afx/ArchiveTestSupport.h"
+
+#include <cstdlib>
+#include <sstream>
+
+namespace afxtest {
+
+Bytes Hex(const std::string& text) {
+    Bytes out;
+    for (size_t i = 0; i < text.size();) {
+        char ch = text[i];
+        if (ch == ' ') {
+            ++i;
+        } else if (ch == '\'') {
+            size_t end = text.find('\'', i + 1);
+            out.insert(out.end(), text.begin() + (long)i + 1, text.begin() + (long)end);
+            i = end + 1;
+        } else {
+            out.push_back((BYTE)std::strtoul(text.substr(i, 2).c_str(), nullptr, 16));
+            i += 2;
+        }
+    }
+    return out;
+}
+
+std::string ToHex(const Bytes& bytes) {
+    std::ostringstream out;
+    static const char* digits = "0123456789ABCDEF";
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        out << (i ? " " : "") << digits[bytes[i] >> 4] << digits[bytes[i] & 15];
+    }
+    return out.str();
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+Bytes Store(const std::function<void(CArchive&)>& fn, int nBufSize) {
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store, nBufSize);
+        fn(ar);
+        ar.Close();
+    }
+    return Bytes(file.GetBufferPtr(), file.GetBufferPtr() + file.GetLength());
+}
+
+void Load(const Bytes& bytes, const std::function<void(CArchive&)>& fn, int nBufSize) {
+    BYTE* copy = (BYTE*)std::malloc(bytes.empty() ? 1 : bytes.size());
+    if (!bytes.empty()) {
+        std::memcpy(copy, bytes.data(), bytes.size());
+    }
+    CMemFile file(copy, (UINT)bytes.size());
+    try {
+        CArchive ar(&file, CArchive::load, nBufSize);
+        fn(ar);
+    } catch (...) {
+        std::free(copy);
+        throw;
+    }
+    std::free(copy);
+}
+
+int ArchiveCause(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (CArchiveException* e) {
+        int cause = e->m_cause;
+        e->Delete();
+        return cause;
+    } catch (CException* e) {
+        e->Delete();
+    }
+    return -1;
+}
+
+const CRuntimeClass* RaisedClass(const std::function<void()>& fn) {
+    try {
+        fn();
+    } catch (CException* e) {
+        const CRuntimeClass* pClass = e->GetRuntimeClass();
+        e->Delete();
+        return pClass;
+    }
+    return nullptr;
+}
+
+}  // namespace afxtest
