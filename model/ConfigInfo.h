@@ -15,8 +15,8 @@ class CQuorvelDoc;
 class CStoreInfo;
 class CWnd;
 class IConfigObserver;
-class IMAPIFolder;
-class IMAPISession;
+struct IMAPIFolder;
+struct IMAPISession;
 class ISearchProgress;
 
 // Item types; each selects a configuration class, a form view and a default property file.
@@ -146,6 +146,8 @@ public:
 protected:
     void SaveVersion1(CArchive& ar);
     void LoadVersion1(CArchive& ar);
+    // The item-type classes hand out their fixed names through it: a zero-filled malloc copy.
+    static HRESULT CopyTypeText(LPCSTR lpszText, LPSTR* ppszCopy, LPCSTR lpszFailureTrace);
 
 private:
     // Stores left, came or moved: a cached result indexes them by position, so it goes, and so

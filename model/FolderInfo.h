@@ -6,8 +6,8 @@
 #include "platform/mapi/MAPIDefs.h"
 #include "platform/win32/WinTypes.h"
 
-class IMsgStore;
-class IMAPIFolder;
+struct IMsgStore;
+struct IMAPIFolder;
 
 // Success code of GetFullPath: the store no longer holds the folder (its path is then empty).
 #define S_FOLDER_VANISHED ((HRESULT)0x00F00001)
@@ -44,10 +44,10 @@ public:
     // S_FOLDER_VANISHED (and an empty path) when the store no longer holds the folder.
     HRESULT GetFullPath(IMsgStore* lpMDB, CString& strPath);
     // The recursive step of GetFullPath: prepends the names of the folder's parents below the IPM
-    // subtree, then appends the folder's own name. E_FAIL at a folder that is its own parent or
-    // deeper than FOLDER_PATH_MAX_DEPTH.
+    // subtree, then appends the folder's own name. E_FAIL at a folder that is its own parent
+    // (lpFolderID, when given, is the folder's own entry id) or deeper than FOLDER_PATH_MAX_DEPTH.
     HRESULT GetParentPath(IMsgStore* lpMDB, const SBinary& IPMSubtreeID, IMAPIFolder* lpFolder,
-                          CString& strPath, int nDepth = 0);
+                          CString& strPath, int nDepth = 0, const SBinary* lpFolderID = nullptr);
 
 protected:
     void SaveVersion1(CArchive& ar);

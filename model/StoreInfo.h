@@ -11,7 +11,7 @@
 class CFolderInfo;
 class CObjectMap;
 class CPropertyList;
-class IMsgStore;
+struct IMsgStore;
 
 // A store is known by its entry id and by its instance key (its PR_INSTANCE_KEY in the profile's
 // message-stores table). The password of a protected personal folders file is kept in memory

@@ -1,0 +1,289 @@
+// One chosen folder of a chosen message store, saved inside the store's record.
+#include "model/FolderInfo.h"
+
+#include <cstdlib>
+
+#include "model/BinaryKey.h"
+#include "model/KeyCopy.h"
+#include "platform/afx/CArchive.h"
+#include "platform/afx/CException.h"
+#include "platform/mapi/MAPIFunctions.h"
+#include "platform/mapi/MAPITags.h"
+#include "trace/Trace.h"
+
+// A folder record's class-list base is CObject: it is not a kind of CInfoObject in type tests.
+IMPLEMENT_SERIAL(CFolderInfo, CObject, 1)
+
+// The value every folder the system creates carries; saved and restored, read by nothing.
+#define FOLDER_DEFAULT_VALUE 6
+
+CFolderInfo::CFolderInfo() {
+    TRACE_CTOR("CFolderInfo");
+    m_StoreKey = {0, nullptr};
+    m_FolderKey = {0, nullptr};
+    Init();
+}
+
+CFolderInfo::~CFolderInfo() {
+    TRACE_DTOR("CFolderInfo");
+    Clear();
+}
+
+void CFolderInfo::Init() {
+    TRACE_FUNC_VOID("CFolderInfo::Init");
+    m_StoreKey = {0, nullptr};
+    m_FolderKey = {0, nullptr};
+    m_dwValue = FOLDER_DEFAULT_VALUE;
+    m_ulRefCount = 0;
+}
+
+void CFolderInfo::Clear() {
+    TRACE_FUNC_VOID("CFolderInfo::Clear");
+    FreeBinaryKey(&m_StoreKey);
+    FreeBinaryKey(&m_FolderKey);
+    m_dwValue = FOLDER_DEFAULT_VALUE;
+}
+
+HRESULT CFolderInfo::Init(ULONG cbStoreKey, const BYTE* lpbStoreKey, ULONG cbFolderKey,
+                          const BYTE* lpbFolderKey) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CFolderInfo::Init", hr);
+    Clear();
+    hr = CopyBinaryKey(&m_StoreKey, cbStoreKey, lpbStoreKey);
+    if (SUCCEEDED(hr))
+        hr = CopyBinaryKey(&m_FolderKey, cbFolderKey, lpbFolderKey);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "Failed to copy binary key!\n");
+        Clear();
+    }
+    return hr;
+}
+
+ULONG CFolderInfo::AddRef() {
+    return ++m_ulRefCount;
+}
+
+ULONG CFolderInfo::Release() {
+    if (m_ulRefCount > 0)
+        --m_ulRefCount;
+    ULONG ulCount = m_ulRefCount;
+    if (ulCount == 0)
+        delete this;
+    return ulCount;
+}
+
+HRESULT CFolderInfo::GetFolderKey(SBinary* lpKey) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CFolderInfo::GetFolderKey", hr);
+    if (lpKey == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid key pointer specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    hr = CopyBinaryKey(lpKey, m_FolderKey.cb, m_FolderKey.lpb);
+    if (FAILED(hr))
+        QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate memroy for folder key!\n");
+    return hr;
+}
+
+HRESULT CFolderInfo::GetFullPath(IMsgStore* lpMDB, CString& strPath) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CFolderInfo::GetFullPath", hr);
+    strPath.Empty();
+    if (lpMDB == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid store pointer specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    if (IsBinaryKeyEmpty(m_FolderKey)) {
+        QTRACE(TRACE_ERROR, "Failure: Folder key not set!\n");
+        return hr = E_UNEXPECTED;
+    }
+
+    SizedSPropTagArray(1, tags) = {1, {PR_IPM_SUBTREE_ENTRYID}};
+    ULONG cValues = 0;
+    LPSPropValue lpProps = nullptr;
+    IMAPIFolder* lpFolder = nullptr;
+    CString strBuilt;
+    do {
+        hr = lpMDB->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpProps);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "GetProps() failed: hr = 0x%08lx\n", hr);
+            break;
+        }
+        if (cValues != 1 || lpProps == nullptr) {
+            QTRACE(TRACE_ERROR, "GetProps() failed: Returned %ld values instaed of 1\n", cValues);
+            hr = E_FAIL;
+            break;
+        }
+        if (lpProps[0].ulPropTag != PR_IPM_SUBTREE_ENTRYID) {
+            QTRACE(TRACE_ERROR, "GetProps() failed: Returned invalid property 0x%08lx\n",
+                   lpProps[0].ulPropTag);
+            hr = E_FAIL;
+            break;
+        }
+        ULONG ulObjType = 0;
+        hr = lpMDB->OpenEntry(m_FolderKey.cb, reinterpret_cast<LPENTRYID>(m_FolderKey.lpb), nullptr,
+                              MAPI_BEST_ACCESS, &ulObjType, reinterpret_cast<LPUNKNOWN*>(&lpFolder));
+        if (hr == MAPI_E_NOT_FOUND) {
+            QTRACE(TRACE_WARNING, "Folder vanished.");
+            hr = S_FOLDER_VANISHED;
+            break;
+        }
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "OpenEntry() failed: hr = 0x%08lx\n", hr);
+            break;
+        }
+        hr = GetParentPath(lpMDB, lpProps[0].Value.bin, lpFolder, strBuilt, 0, &m_FolderKey);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "GetParentPath() failed: hr = 0x%08lx\n", hr);
+            break;
+        }
+        // Only a complete path is handed out: a climb that failed half way names no folder.
+        strPath = strBuilt;
+    } while (false);
+
+    if (lpFolder != nullptr)
+        lpFolder->Release();
+    MAPIFreeBuffer(lpProps);
+    return hr;
+}
+
+HRESULT CFolderInfo::GetParentPath(IMsgStore* lpMDB, const SBinary& IPMSubtreeID, IMAPIFolder* lpFolder,
+                                   CString& strPath, int nDepth, const SBinary* lpFolderID) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CFolderInfo::GetParentPath", hr);
+    if (lpMDB == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid store pointer specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    if (lpFolder == nullptr || IsBinaryKeyEmpty(IPMSubtreeID)) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid folder pointer specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    if (nDepth >= FOLDER_PATH_MAX_DEPTH) {
+        QTRACE(TRACE_ERROR, "Folder lies deeper than %d levels below the IPM subtree!\n",
+               FOLDER_PATH_MAX_DEPTH);
+        return hr = E_FAIL;
+    }
+
+    SizedSPropTagArray(2, tags) = {2, {PR_DISPLAY_NAME_A, PR_PARENT_ENTRYID}};
+    ULONG cValues = 0;
+    LPSPropValue lpProps = nullptr;
+    IMAPIFolder* lpParent = nullptr;
+    do {
+        hr = lpFolder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpProps);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "GetProps() failed: hr = 0x%08lx\n", hr);
+            break;
+        }
+        if (cValues != 2) {
+            QTRACE(TRACE_ERROR, "GetProps() failed: Returned %ld properties out of 2!\n", cValues);
+            hr = E_FAIL;
+            break;
+        }
+        if (lpProps == nullptr) {
+            QTRACE(TRACE_ERROR, "GetProps() failed: Returned NULL as property array!\n");
+            hr = E_FAIL;
+            break;
+        }
+        // A folder without a name answers the name column as an error value; it shows as "<?>".
+        const BOOL bHasName = lpProps[0].ulPropTag == PR_DISPLAY_NAME_A;
+        if (!bHasName && lpProps[0].ulPropTag != CHANGE_PROP_TYPE(PR_DISPLAY_NAME_A, PT_ERROR)) {
+            QTRACE(TRACE_ERROR, "GetProps() failed: Error retrieving display name!\n");
+            hr = E_FAIL;
+            break;
+        }
+        if (lpProps[1].ulPropTag != PR_PARENT_ENTRYID || IsBinaryKeyEmpty(lpProps[1].Value.bin)) {
+            QTRACE(TRACE_ERROR, "GetProps() failed: Error retrieving parent ID!\n");
+            hr = E_FAIL;
+            break;
+        }
+        const SBinary& parentID = lpProps[1].Value.bin;
+
+        ULONG ulAtTop = FALSE;
+        hr = lpMDB->CompareEntryIDs(parentID.cb, reinterpret_cast<LPENTRYID>(parentID.lpb), IPMSubtreeID.cb,
+                                    reinterpret_cast<LPENTRYID>(IPMSubtreeID.lpb), 0, &ulAtTop);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "CompareEntryIDs() failed: hr = 0x%08lx!\n", hr);
+            break;
+        }
+        if (!ulAtTop) {
+            // A folder that names itself as its parent would be climbed for ever.
+            if (lpFolderID != nullptr && !IsBinaryKeyEmpty(*lpFolderID)) {
+                ULONG ulSelf = FALSE;
+                hr = lpMDB->CompareEntryIDs(parentID.cb, reinterpret_cast<LPENTRYID>(parentID.lpb),
+                                            lpFolderID->cb, reinterpret_cast<LPENTRYID>(lpFolderID->lpb), 0,
+                                            &ulSelf);
+                if (FAILED(hr)) {
+                    QTRACE(TRACE_ERROR, "CompareEntryIDs() failed: hr = 0x%08lx!\n", hr);
+                    break;
+                }
+                if (ulSelf) {
+                    QTRACE(TRACE_ERROR, "Folder is its own parent!\n");
+                    hr = E_FAIL;
+                    break;
+                }
+            }
+            ULONG ulObjType = 0;
+            hr = lpMDB->OpenEntry(parentID.cb, reinterpret_cast<LPENTRYID>(parentID.lpb), nullptr,
+                                  MAPI_BEST_ACCESS, &ulObjType, reinterpret_cast<LPUNKNOWN*>(&lpParent));
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "OpenEntry() failed: hr = 0x%08lx\n", hr);
+                break;
+            }
+            hr = GetParentPath(lpMDB, IPMSubtreeID, lpParent, strPath, nDepth + 1, &parentID);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "GetParentPath() failed: hr = 0x%08lx\n", hr);
+                break;
+            }
+        }
+        if (!strPath.IsEmpty())
+            strPath += "\\";
+        if (bHasName && lpProps[0].Value.lpszA != nullptr)
+            strPath += lpProps[0].Value.lpszA;
+        else
+            strPath += "<?>";
+    } while (false);
+
+    if (lpParent != nullptr)
+        lpParent->Release();
+    MAPIFreeBuffer(lpProps);
+    return hr;
+}
+
+void CFolderInfo::Serialize(CArchive& ar) {
+    TRACE_FUNC_VOID("CFolderInfo::Serialize");
+    QTRACE(TRACE_CALL, "Serializing specific content.\n");
+    const BOOL bStoring = ar.IsStoring();
+    try {
+        if (bStoring) {
+            ar << (DWORD)1;
+            SaveVersion1(ar);
+        } else {
+            DWORD dwVersion = 0;
+            ar >> dwVersion;
+            if (dwVersion != 1) {
+                QTRACE(TRACE_ERROR, "Invalid archive version %ld!\n", dwVersion);
+                AfxThrowNotSupportedException();
+            }
+            LoadVersion1(ar);
+        }
+    } catch (CException*) {
+        QTRACE(TRACE_ERROR, bStoring ? "Failed to store contents!\n" : "Failed to load contents!\n");
+        throw;
+    }
+}
+
+void CFolderInfo::SaveVersion1(CArchive& ar) {
+    SaveBinaryKey(m_StoreKey.cb, m_StoreKey.lpb, ar);
+    SaveBinaryKey(m_FolderKey.cb, m_FolderKey.lpb, ar);
+    ar << m_dwValue;
+}
+
+void CFolderInfo::LoadVersion1(CArchive& ar) {
+    // Keys held before are freed, not overwritten: a record read twice must not leak.
+    FreeBinaryKey(&m_StoreKey);
+    FreeBinaryKey(&m_FolderKey);
+    LoadBinaryKey(m_StoreKey, ar);
+    LoadBinaryKey(m_FolderKey, ar);
+    ar >> m_dwValue;
+}

@@ -1,0 +1,420 @@
+// The application's one document: every configuration, keyed by id, saved as one ".qrv" file.
+#include "model/QuorvelDoc.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "language/LanguageSettings.h"
+#include "model/ConfigInfo.h"
+#include "model/ErrorBoxes.h"
+#include "model/UiServices.h"
+#include "platform/afx/CArchive.h"
+#include "platform/afx/CException.h"
+#include "platform/afx/CFile.h"
+#include "platform/afx/CMemFile.h"
+#include "trace/Trace.h"
+
+IMPLEMENT_DYNCREATE(CQuorvelDoc, CObject)
+
+namespace {
+
+// Ids are at least 1, so a position that carries the last id handed out is never null.
+POSITION PositionOf(ULONG ulConfigID) {
+    return reinterpret_cast<POSITION>(static_cast<uintptr_t>(ulConfigID));
+}
+
+ULONG ConfigIDOf(POSITION pos) {
+    return static_cast<ULONG>(reinterpret_cast<uintptr_t>(pos));
+}
+
+void ShowLoadFailure() {
+    ShowError(
+        nullptr, "Failed to load file",
+        "The configuration file you requested could not be loaded. The file was not a valid config file.",
+        162, 163);
+}
+
+bool WriteAll(int fd, const BYTE* lpData, size_t cb) {
+    while (cb > 0) {
+        const ssize_t n = write(fd, lpData, cb);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        lpData += n;
+        cb -= (size_t)n;
+    }
+    return true;
+}
+
+// Writes the bytes to a new file beside the target (readable by the owner only: the document
+// holds profile passwords), flushes it and renames it over the target. On any failure the target
+// is untouched and the temporary file removed; errno tells why.
+bool ReplaceFile(const std::string& strPath, const BYTE* lpData, size_t cb) {
+    const size_t nSlash = strPath.rfind('/');
+    const std::string strDir =
+        nSlash == std::string::npos ? "." : (nSlash == 0 ? "/" : strPath.substr(0, nSlash));
+    const std::string strBase = nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
+    std::string strTemp = strDir + "/." + strBase + ".XXXXXX";
+    const int fd = mkstemp(strTemp.data());
+    if (fd < 0)
+        return false;
+    bool bOK = fchmod(fd, S_IRUSR | S_IWUSR) == 0 && WriteAll(fd, lpData, cb) && fsync(fd) == 0;
+    int nError = errno;
+    if (close(fd) != 0 && bOK) {
+        bOK = false;
+        nError = errno;
+    }
+    if (bOK && rename(strTemp.c_str(), strPath.c_str()) != 0) {
+        bOK = false;
+        nError = errno;
+    }
+    if (!bOK) {
+        unlink(strTemp.c_str());
+        errno = nError;
+        return false;
+    }
+    // The rename itself reaches the disk with the directory.
+    const int fdDir = open(strDir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fdDir >= 0) {
+        fsync(fdDir);
+        close(fdDir);
+    }
+    return true;
+}
+
+}  // namespace
+
+CQuorvelDoc::CQuorvelDoc() : m_ulCurrentConfigID(0), m_bModified(FALSE), m_bLoadIncomplete(FALSE) {
+    TRACE_CTOR("CQuorvelDoc");
+}
+
+CQuorvelDoc::~CQuorvelDoc() {
+    TRACE_DTOR("CQuorvelDoc");
+    RemoveAllConfigurations();
+}
+
+BOOL CQuorvelDoc::IsModified() {
+    return m_bModified;
+}
+
+void CQuorvelDoc::SetModifiedFlag(BOOL bModified) {
+    m_bModified = bModified;
+}
+
+void CQuorvelDoc::SetPathName(LPCSTR lpszPathName) {
+    m_strPathName = lpszPathName;
+    const char* pszSlash = strrchr(m_strPathName, '/');
+    m_strTitle = pszSlash != nullptr ? pszSlash + 1 : (LPCSTR)m_strPathName;
+}
+
+// ---- configurations ----
+
+void CQuorvelDoc::RemoveAllConfigurations() {
+    TRACE_FUNC_VOID("CQuorvelDoc::RemoveAllConfigurations");
+    std::map<ULONG, CConfigInfo*> configs;
+    configs.swap(m_Configs);
+    for (auto& entry : configs)
+        entry.second->Release();
+}
+
+HRESULT CQuorvelDoc::AddConfiguration(CConfigInfo* pConfig) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CQuorvelDoc::AddConfiguration", hr);
+    if (pConfig == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid config info specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    try {
+        // An id that is taken already is refused: replacing would lose the configuration held.
+        if (!m_Configs.emplace(pConfig->GetConfigID(), pConfig).second) {
+            QTRACE(TRACE_ERROR, "Unable to insert object into map!\n");
+            return hr = E_FAIL;
+        }
+    } catch (...) {
+        QTRACE(TRACE_ERROR, "Unable to insert object into map!\n");
+        return hr = E_FAIL;
+    }
+    pConfig->AddRef();
+    return hr;
+}
+
+void CQuorvelDoc::RemoveConfiguration(ULONG ulConfigID) {
+    TRACE_FUNC_VOID("CQuorvelDoc::RemoveConfiguration");
+    auto it = m_Configs.find(ulConfigID);
+    if (it == m_Configs.end())
+        return;
+    CConfigInfo* pConfig = it->second;
+    m_Configs.erase(it);
+    pConfig->Release();
+}
+
+BOOL CQuorvelDoc::GetConfiguration(ULONG ulConfigID, CConfigInfo** ppConfig) {
+    if (ppConfig == nullptr)
+        return FALSE;
+    *ppConfig = nullptr;
+    auto it = m_Configs.find(ulConfigID);
+    if (it == m_Configs.end())
+        return FALSE;
+    *ppConfig = it->second;
+    (*ppConfig)->AddRef();
+    return TRUE;
+}
+
+BOOL CQuorvelDoc::GetFirstConfiguration(POSITION& pos, CConfigInfo** ppConfig) {
+    pos = nullptr;
+    if (ppConfig == nullptr)
+        return FALSE;
+    *ppConfig = nullptr;
+    if (m_Configs.empty())
+        return FALSE;
+    auto it = m_Configs.begin();
+    pos = PositionOf(it->first);
+    *ppConfig = it->second;
+    (*ppConfig)->AddRef();
+    return TRUE;
+}
+
+BOOL CQuorvelDoc::GetNextConfiguration(POSITION& pos, CConfigInfo** ppConfig) {
+    if (ppConfig == nullptr)
+        return FALSE;
+    *ppConfig = nullptr;
+    if (pos == nullptr)
+        return FALSE;
+    // The position remembers the last id handed out, so removing that configuration meanwhile
+    // does not break the walk.
+    auto it = m_Configs.upper_bound(ConfigIDOf(pos));
+    if (it == m_Configs.end()) {
+        pos = nullptr;
+        return FALSE;
+    }
+    pos = PositionOf(it->first);
+    *ppConfig = it->second;
+    (*ppConfig)->AddRef();
+    return TRUE;
+}
+
+HRESULT CQuorvelDoc::CreateConfiguration(DWORD dwType, LONG lTextID, LPCSTR lpszDefaultName) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CQuorvelDoc::CreateConfiguration", hr);
+    LPSTR pszText = nullptr;
+    hr = GetLanguageText(&pszText, lTextID);
+    if (FAILED(hr) || pszText == nullptr)
+        QTRACE(TRACE_ERROR, "GetLanguageText(%ld) failed: hr = 0x%08lx\n", lTextID, hr);
+    const CString strName = pszText != nullptr ? pszText : lpszDefaultName;
+    free(pszText);
+
+    CConfigInfo* pConfig = nullptr;
+    hr = CConfigInfo::CreateConfigInfo(strName, dwType, this, &pConfig);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "CreateConfigInfo() failed: hr = 0x%08lx\n", hr);
+        ShowError(
+            nullptr, "Unable to create configuration",
+            "Unable to create a new configuration,\nMostly, this is happens under low memory conitions.", 142,
+            143);
+        return hr;
+    }
+    pConfig->ClearNewFlag();
+    hr = AddConfiguration(pConfig);
+    pConfig->Release();
+    return hr;
+}
+
+// ---- framework entry points ----
+
+void CQuorvelDoc::DeleteContents() {
+    TRACE_FUNC_VOID("CQuorvelDoc::DeleteContents");
+    IUiServices* pServices = GetUiServices();
+    if (pServices != nullptr && pServices->HasMainWindow()) {
+        // The right pane takes its form view down while the configurations still exist.
+        m_ulCurrentConfigID = 0;
+        pServices->SendCommandToMainWindow(QRV_CMD_CURRENT_CONFIG_CHANGED);
+    }
+    RemoveAllConfigurations();
+}
+
+BOOL CQuorvelDoc::OnNewDocument() {
+    BOOL bResult = TRUE;
+    TRACE_FUNC_BOOL("CQuorvelDoc::OnNewDocument", bResult);
+    DeleteContents();
+    m_strPathName.Empty();
+    m_strTitle.Empty();
+    SetModifiedFlag(FALSE);
+
+    RemoveAllConfigurations();
+    CreateConfiguration(CONFIG_TYPE_MAIL, 72, "E-Mails");
+    CreateConfiguration(CONFIG_TYPE_CONTACT, 71, "Contacts");
+    CreateConfiguration(CONFIG_TYPE_APPOINTMENT, 73, "Appointments");
+    CreateConfiguration(CONFIG_TYPE_TASK, 76, "Tasks");
+    return bResult;
+}
+
+void CQuorvelDoc::Serialize(CArchive& ar) {
+    TRACE_FUNC_VOID("CQuorvelDoc::Serialize");
+    QTRACE(TRACE_CALL, "Serializing specific content.\n");
+    if (ar.IsStoring()) {
+        try {
+            ar << (DWORD)1;
+            SaveVersion1(ar);
+        } catch (CException*) {
+            QTRACE(TRACE_ERROR, "Failed to store contents!\n");
+            throw;
+        }
+        return;
+    }
+    try {
+        DWORD dwVersion = 0;
+        ar >> dwVersion;
+        if (dwVersion != 1) {
+            QTRACE(TRACE_ERROR, "Invalid archive version %ld!\n", dwVersion);
+            AfxThrowNotSupportedException();
+        }
+        LoadVersion1(ar);
+    } catch (CArchiveException* e) {
+        e->Delete();
+        m_bLoadIncomplete = TRUE;
+        ShowLoadFailure();
+    } catch (CMemoryException* e) {
+        e->Delete();
+        m_bLoadIncomplete = TRUE;
+        ShowError(nullptr, "Failed to load file",
+                  "The configuration file could not be loaded due to low memory resources.", 164, 165);
+    } catch (CException*) {
+        QTRACE(TRACE_ERROR, "Failed to load contents!\n");
+        throw;
+    }
+}
+
+void CQuorvelDoc::SaveVersion1(CArchive& ar) {
+    ar << (DWORD)m_Configs.size();
+    for (auto& entry : m_Configs)
+        ar.WriteObject(entry.second);
+}
+
+void CQuorvelDoc::LoadVersion1(CArchive& ar) {
+    RemoveAllConfigurations();
+    DWORD dwCount = 0;
+    ar >> dwCount;
+    for (DWORD i = 0; i < dwCount; ++i) {
+        CConfigInfo* pConfig = static_cast<CConfigInfo*>(ar.ReadObject(RUNTIME_CLASS(CConfigInfo)));
+        if (pConfig == nullptr)
+            continue;
+        auto it = m_Configs.find(pConfig->GetConfigID());
+        if (it != m_Configs.end()) {
+            if (it->second == pConfig) {
+                // The same record referred to twice: it is one configuration.
+                QTRACE(TRACE_WARNING, "Configuration %lu referred to twice - skipping!\n",
+                       pConfig->GetConfigID());
+                continue;
+            }
+            // Two configurations with one id: both are kept, the later one under a new id.
+            const ULONG ulOldID = pConfig->GetConfigID();
+            pConfig->RenumberConfigID();
+            QTRACE(TRACE_WARNING, "Configuration id %lu used twice; renumbered to %lu.\n", ulOldID,
+                   pConfig->GetConfigID());
+        }
+        pConfig->AddRef();
+        try {
+            m_Configs.emplace(pConfig->GetConfigID(), pConfig);
+        } catch (const std::bad_alloc&) {
+            pConfig->Release();
+            AfxThrowMemoryException();
+        }
+        pConfig->SetDocument(this);
+    }
+}
+
+BOOL CQuorvelDoc::OnOpenDocument(LPCSTR lpszPathName) {
+    BOOL bResult = FALSE;
+    TRACE_FUNC_BOOL("CQuorvelDoc::OnOpenDocument", bResult);
+    DeleteContents();
+    SetModifiedFlag(TRUE);
+    m_bLoadIncomplete = FALSE;
+
+    CFile file;
+    if (lpszPathName == nullptr || !file.Open(lpszPathName, CFile::modeRead | CFile::shareDenyWrite)) {
+        QTRACE(TRACE_ERROR, "Unable to open \"%s\"!\n", lpszPathName != nullptr ? lpszPathName : "");
+        ShowLoadFailure();
+        return bResult;
+    }
+    try {
+        if (file.GetLength() != 0) {
+            CArchive ar(&file, CArchive::load);
+            Serialize(ar);
+            ar.Close();
+        }
+        file.Close();
+    } catch (CException* e) {
+        e->Delete();
+        file.Abort();
+        DeleteContents();
+        SetModifiedFlag(FALSE);
+        ShowLoadFailure();
+        return bResult;
+    }
+
+    if (m_bLoadIncomplete) {
+        // Only part of the file was read: saving that under the file's name would destroy the
+        // rest. The document stays untitled and modified, so a save asks for a new name.
+        QTRACE(TRACE_WARNING, "Document read in part; it stays untitled.\n");
+        m_strPathName.Empty();
+        m_strTitle.Empty();
+        SetModifiedFlag(TRUE);
+        m_bLoadIncomplete = FALSE;
+    } else {
+        SetPathName(lpszPathName);
+        SetModifiedFlag(FALSE);
+    }
+    return bResult = TRUE;
+}
+
+BOOL CQuorvelDoc::OnSaveDocument(LPCSTR lpszPathName) {
+    BOOL bResult = FALSE;
+    TRACE_FUNC_BOOL("CQuorvelDoc::OnSaveDocument", bResult);
+    if (lpszPathName == nullptr || *lpszPathName == '\0') {
+        QTRACE(TRACE_ERROR, "Failure: No file name specified!\n");
+        return bResult;
+    }
+    CMemFile memFile;
+    BYTE* lpData = nullptr;
+    ULONGLONG cbData = 0;
+    try {
+        CArchive ar(&memFile, CArchive::store);
+        Serialize(ar);
+        ar.Close();
+        cbData = memFile.GetLength();
+        lpData = memFile.Detach();
+    } catch (CException* e) {
+        e->Delete();
+        ShowError(nullptr, E_FAIL);
+        return bResult;
+    }
+    const bool bWritten = ReplaceFile(lpszPathName, lpData, (size_t)cbData);
+    const int nError = errno;
+    free(lpData);
+    if (!bWritten) {
+        QTRACE(TRACE_ERROR, "Unable to write \"%s\": error %d\n", lpszPathName, nError);
+        ShowError(nullptr, HRESULT_FROM_WIN32((DWORD)nError));
+        return bResult;
+    }
+    SetPathName(lpszPathName);
+    SetModifiedFlag(FALSE);
+    return bResult = TRUE;
+}
+
+// ---- command 32773 ----
+
+void CQuorvelDoc::OnDeleteConfiguration() {
+    TRACE_FUNC_VOID("CQuorvelDoc::OnDeleteConfiguration");
+    IUiServices* pServices = GetUiServices();
+    if (pServices != nullptr && pServices->HasMainWindow())
+        pServices->SendCommandToLeftPane(QRV_CMD_DELETE_CONFIGURATION);
+}

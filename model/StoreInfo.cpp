@@ -1,0 +1,329 @@
+// One chosen message store of a configuration's profile, with its chosen folders.
+#include "model/StoreInfo.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "model/BinaryKey.h"
+#include "model/FolderInfo.h"
+#include "model/KeyCopy.h"
+#include "model/ObjectMap.h"
+#include "model/PropertyList.h"
+#include "platform/afx/CArchive.h"
+#include "platform/afx/CException.h"
+#include "platform/mapi/MAPIInterfaces.h"
+#include "trace/Trace.h"
+
+// A store record's class-list base is CObject: it is not a kind of CInfoObject in type tests.
+IMPLEMENT_SERIAL(CStoreInfo, CObject, 1)
+
+CStoreInfo::CStoreInfo() : m_bPasswordProtected(FALSE) {
+    TRACE_CTOR("CStoreInfo");
+    m_StoreKey = {0, nullptr};
+    m_InstanceKey = {0, nullptr};
+    m_pPropertyList = nullptr;
+    Clear();
+}
+
+CStoreInfo::~CStoreInfo() {
+    TRACE_DTOR("CStoreInfo");
+    Clear();
+}
+
+void CStoreInfo::Init() {
+    TRACE_FUNC_VOID("CStoreInfo::Init");
+    m_StoreKey = {0, nullptr};
+    m_InstanceKey = {0, nullptr};
+    m_bPasswordProtected = FALSE;
+    m_bIMAPStore = FALSE;
+    m_pPropertyList = nullptr;
+    m_ulRefCount = 0;
+}
+
+void CStoreInfo::Clear() {
+    TRACE_FUNC_VOID("CStoreInfo::Clear");
+    FreeBinaryKey(&m_StoreKey);
+    FreeBinaryKey(&m_InstanceKey);
+    for (CFolderInfo* pFolder : m_Folders)
+        pFolder->Release();
+    m_Folders.clear();
+    if (m_pPropertyList != nullptr)
+        m_pPropertyList->Release();
+    Init();
+}
+
+HRESULT CStoreInfo::Init(ULONG cbStoreKey, const BYTE* lpbStoreKey, ULONG cbInstanceKey,
+                         const BYTE* lpbInstanceKey) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CStoreInfo::Init", hr);
+    Clear();
+    hr = CopyBinaryKey(&m_StoreKey, cbStoreKey, lpbStoreKey);
+    if (SUCCEEDED(hr))
+        hr = CopyBinaryKey(&m_InstanceKey, cbInstanceKey, lpbInstanceKey);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "Failed to copy binary key!\n");
+        // Half a store identity would match the wrong store later: keep neither key.
+        FreeBinaryKey(&m_StoreKey);
+        FreeBinaryKey(&m_InstanceKey);
+    }
+    return hr;
+}
+
+ULONG CStoreInfo::AddRef() {
+    return ++m_ulRefCount;
+}
+
+ULONG CStoreInfo::Release() {
+    if (m_ulRefCount > 0)
+        --m_ulRefCount;
+    ULONG ulCount = m_ulRefCount;
+    if (ulCount == 0)
+        delete this;
+    return ulCount;
+}
+
+void CStoreInfo::SetPassword(const CString& strPassword) {
+    m_strPassword = strPassword;
+    m_bPasswordProtected = TRUE;
+}
+
+void CStoreInfo::ClearPassword() {
+    m_strPassword.Empty();
+    m_bPasswordProtected = FALSE;
+}
+
+HRESULT CStoreInfo::GetFolder(int nIndex, CFolderInfo** ppFolder) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CStoreInfo::GetFolder", hr);
+    if (nIndex < 0) {
+        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex < 0\n");
+        return hr = E_INVALIDARG;
+    }
+    if (nIndex >= GetFolderCount()) {
+        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex > folder count\n");
+        return hr = E_INVALIDARG;
+    }
+    if (ppFolder == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid stpre pointer specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    *ppFolder = m_Folders[nIndex];
+    (*ppFolder)->AddRef();
+    return hr;
+}
+
+HRESULT CStoreInfo::AddFolder(DWORD /*dwConfigType*/, IMsgStore* lpMDB, ULONG cbFolderKey,
+                              const BYTE* lpbFolderKey) {
+    return AddFolder(lpMDB, cbFolderKey, lpbFolderKey);
+}
+
+HRESULT CStoreInfo::AddFolder(IMsgStore* lpMDB, ULONG cbFolderKey, const BYTE* lpbFolderKey) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CStoreInfo::AddFolder", hr);
+    if (cbFolderKey == 0 || lpbFolderKey == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid folder key specified!\n");
+        return hr = E_INVALIDARG;
+    }
+
+    for (CFolderInfo* pFolder : m_Folders) {
+        SBinary key = {0, nullptr};
+        hr = pFolder->GetFolderKey(&key);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "GetFolderKey() failed: hr = 0x%08lx\n", hr);
+            return hr;
+        }
+        if (IsBinaryKeyEmpty(key)) {
+            QTRACE(TRACE_WARNING, "Folder has no associated key!\n");
+            continue;
+        }
+        BOOL bEqual = FALSE;
+        if (lpMDB != nullptr) {
+            ULONG ulResult = FALSE;
+            hr = lpMDB->CompareEntryIDs(key.cb, reinterpret_cast<LPENTRYID>(key.lpb), cbFolderKey,
+                                        reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(lpbFolderKey)), 0,
+                                        &ulResult);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "CompareEntryIDs() failed: hr = 0x%08lx\n", hr);
+                FreeBinaryKey(&key);
+                return hr;
+            }
+            bEqual = ulResult != 0;
+        } else {
+            bEqual = key.cb == cbFolderKey && memcmp(key.lpb, lpbFolderKey, cbFolderKey) == 0;
+        }
+        FreeBinaryKey(&key);
+        if (bEqual) {
+            QTRACE(TRACE_WARNING, "Folder already present!\n");
+            return hr = S_OK;
+        }
+    }
+
+    CFolderInfo* pFolder = new (std::nothrow) CFolderInfo;
+    if (pFolder == nullptr) {
+        QTRACE(TRACE_ERROR, "new() failed: Unable to allocate new folder data!\n");
+        return hr = E_OUTOFMEMORY;
+    }
+    pFolder->AddRef();
+    hr = pFolder->Init(m_StoreKey.cb, m_StoreKey.lpb, cbFolderKey, lpbFolderKey);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "new() failed: Unable to allocate new folder data!\n");
+        pFolder->Release();
+        return hr = E_OUTOFMEMORY;
+    }
+    try {
+        m_Folders.push_back(pFolder);
+    } catch (const std::bad_alloc&) {
+        QTRACE(TRACE_ERROR, "Failed to add folder object!\n");
+        pFolder->Release();
+        return hr = E_OUTOFMEMORY;
+    }
+    return hr;
+}
+
+HRESULT CStoreInfo::DeleteFolder(int nIndex) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CStoreInfo::DeleteFolder", hr);
+    if (nIndex < 0) {
+        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex < 0\n");
+        return hr = E_INVALIDARG;
+    }
+    if (nIndex >= GetFolderCount()) {
+        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex > folder count\n");
+        return hr = E_INVALIDARG;
+    }
+    CFolderInfo* pFolder = m_Folders[nIndex];
+    m_Folders.erase(m_Folders.begin() + nIndex);
+    pFolder->Release();
+    return hr;
+}
+
+HRESULT CStoreInfo::BuildObjectMap(CObjectMap* pMap) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CStoreInfo::BuildObjectMap", hr);
+    if (pMap == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid object map specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    hr = pMap->ResetContent();
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "ResetContent() failed: hr = 0x%08lx\n", hr);
+        return hr;
+    }
+    const int nCount = GetFolderCount();
+    for (int i = 0; i < nCount && SUCCEEDED(hr); ++i) {
+        CFolderInfo* pFolder = nullptr;
+        SBinary key = {0, nullptr};
+        hr = GetFolder(i, &pFolder);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "GetFolder() failed: hr = 0x%08lx\n", hr);
+            break;
+        }
+        hr = pFolder->GetFolderKey(&key);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "GetFolderKey() failed: hr = 0x%08lx\n", hr);
+        } else if (!IsBinaryKeyEmpty(key)) {
+            hr = pMap->Insert(key.cb, key.lpb, nullptr);
+            if (FAILED(hr))
+                QTRACE(TRACE_ERROR, "Insert() failed: hr = 0x%08lx\n", hr);
+        }
+        FreeBinaryKey(&key);
+        pFolder->Release();
+    }
+    return hr;
+}
+
+HRESULT CStoreInfo::GetStoreKey(SBinary* lpKey) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CStoreInfo::GetStoreKey", hr);
+    if (lpKey == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid key pointer specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    hr = CopyBinaryKey(lpKey, m_StoreKey.cb, m_StoreKey.lpb);
+    if (FAILED(hr))
+        QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate memory for store key!\n");
+    return hr;
+}
+
+HRESULT CStoreInfo::GetInstanceKey(SBinary* lpKey) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CStoreInfo::GetInstanceKey", hr);
+    if (lpKey == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid key pointer specified!\n");
+        return hr = E_INVALIDARG;
+    }
+    hr = CopyBinaryKey(lpKey, m_InstanceKey.cb, m_InstanceKey.lpb);
+    if (FAILED(hr))
+        QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate key memory!\n");
+    return hr;
+}
+
+void CStoreInfo::Serialize(CArchive& ar) {
+    TRACE_FUNC_VOID("CStoreInfo::Serialize");
+    QTRACE(TRACE_CALL, "Serializing specific content.\n");
+    const BOOL bStoring = ar.IsStoring();
+    try {
+        if (bStoring) {
+            ar << (DWORD)1;
+            SaveVersion1(ar);
+        } else {
+            DWORD dwVersion = 0;
+            ar >> dwVersion;
+            if (dwVersion != 1) {
+                QTRACE(TRACE_ERROR, "Invalid archive version %ld!\n", dwVersion);
+                AfxThrowNotSupportedException();
+            }
+            LoadVersion1(ar);
+        }
+    } catch (CException*) {
+        QTRACE(TRACE_ERROR, bStoring ? "Failed to store contents!\n" : "Failed to load contents!\n");
+        throw;
+    }
+}
+
+void CStoreInfo::SaveVersion1(CArchive& ar) {
+    SaveBinaryKey(m_StoreKey.cb, m_StoreKey.lpb, ar);
+    SaveBinaryKey(m_InstanceKey.cb, m_InstanceKey.lpb, ar);
+    ar << m_strName;
+    ar << (DWORD)m_bIMAPStore;
+    ar << (DWORD)m_Folders.size();
+    for (CFolderInfo* pFolder : m_Folders)
+        ar.WriteObject(pFolder);
+    ar.WriteObject(m_pPropertyList);
+}
+
+void CStoreInfo::LoadVersion1(CArchive& ar) {
+    // Loading runs on a record that nobody else holds yet; keep the archive's reference count.
+    const ULONG ulRefCount = m_ulRefCount;
+    Clear();
+    m_ulRefCount = ulRefCount;
+
+    LoadBinaryKey(m_StoreKey, ar);
+    LoadBinaryKey(m_InstanceKey, ar);
+    ar >> m_strName;
+    ClearPassword();
+    DWORD dwIMAP = 0;
+    ar >> dwIMAP;
+    m_bIMAPStore = (BOOL)dwIMAP;
+    DWORD dwFolders = 0;
+    ar >> dwFolders;
+    for (DWORD i = 0; i < dwFolders; ++i) {
+        CFolderInfo* pFolder = static_cast<CFolderInfo*>(ar.ReadObject(RUNTIME_CLASS(CFolderInfo)));
+        if (pFolder == nullptr)
+            continue;
+        // Held at once: should a later part of this record fail, the archive deletes the store
+        // and its destructor gives every folder read so far back.
+        pFolder->AddRef();
+        try {
+            m_Folders.push_back(pFolder);
+        } catch (const std::bad_alloc&) {
+            pFolder->Release();
+            AfxThrowMemoryException();
+        }
+    }
+    CPropertyList* pList = static_cast<CPropertyList*>(ar.ReadObject(RUNTIME_CLASS(CPropertyList)));
+    if (pList != nullptr) {
+        m_pPropertyList = pList;
+        pList->AddRef();
+    }
+}
