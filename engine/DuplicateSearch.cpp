@@ -246,11 +246,10 @@ HRESULT CConfigInfo::GetSelectedPropertyCount(int nStoreIndex, ULONG* pulCount) 
         return hr = E_UNEXPECTED;
     }
     pStore->Release();
-    if (m_pPropertyList == nullptr) {
+    CPropertyList* pPropList = nullptr;
+    if (FAILED(hr = GetPropertyList(&pPropList)) || pPropList == nullptr) {
         return hr;
     }
-    CPropertyList* pPropList = m_pPropertyList;
-    pPropList->AddRef();
     CPropertyID* pProp = nullptr;
     ULONG ulCount = 0;
     for (hr = pPropList->GetFirstProperty(&pProp); SUCCEEDED(hr) && pProp != nullptr;
@@ -315,11 +314,9 @@ HRESULT CConfigInfo::BuildPropTagArray(int nStoreIndex, LPSPropTagArray* lppTags
         QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", hr);
         return hr;
     }
-    if (m_pPropertyList == nullptr) {
+    if (FAILED(hr = GetPropertyList(&state.pPropList)) || state.pPropList == nullptr) {
         return hr;
     }
-    state.pPropList = m_pPropertyList;
-    state.pPropList->AddRef();
     for (hr = state.pPropList->GetFirstProperty(&state.pProp); SUCCEEDED(hr) && state.pProp != nullptr;
          hr = state.pPropList->GetNextProperty(&state.pProp)) {
         if (state.pProp->IsSelected()) {
@@ -404,9 +401,10 @@ HRESULT CConfigInfo::IsSearchPossible(BOOL* pbPossible) {
         if (pStore == nullptr) {
             continue;
         }
-        if (pStore->GetFolderCount() > 0 && m_pPropertyList != nullptr) {
+        CPropertyList* pPropList = nullptr;
+        if (pStore->GetFolderCount() > 0 && SUCCEEDED(GetPropertyList(&pPropList)) && pPropList != nullptr) {
             CPropertyID* pProp = nullptr;
-            hr = m_pPropertyList->GetFirstProperty(&pProp);
+            hr = pPropList->GetFirstProperty(&pProp);
             if (FAILED(hr)) {
                 QTRACE(TRACE_ERROR, "GetFirstProperty() failed: hr = 0x%08lx\n", hr);
             }
@@ -417,13 +415,14 @@ HRESULT CConfigInfo::IsSearchPossible(BOOL* pbPossible) {
                     *pbPossible = TRUE;
                     break;
                 }
-                hr = m_pPropertyList->GetNextProperty(&pProp);
+                hr = pPropList->GetNextProperty(&pProp);
                 if (FAILED(hr)) {
                     QTRACE(TRACE_ERROR, "GetNextProperty() failed: hr = 0x%08lx\n", hr);
                 }
             }
             ReleaseAndNull(pProp);
         }
+        ReleaseAndNull(pPropList);
         pStore->Release();
     }
     return hr;
