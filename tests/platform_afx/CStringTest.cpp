@@ -1,0 +1,107 @@
+// CString: UTF-8 bytes with value semantics and byte positions.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/afx/CException.h"
+#include "platform/afx/CString.h"
+
+TEST(CStringTest, NullAndLengthsAreSafe) {
+    CString fromNull((LPCSTR) nullptr);
+    EXPECT_TRUE(fromNull.IsEmpty());
+    EXPECT_STREQ((LPCSTR)fromNull, "");
+    CString part("abcdef", 3);
+    EXPECT_EQ(part, "abc");
+    EXPECT_EQ(CString("x", -1), "");
+    EXPECT_EQ(CString('-', 3), "---");
+    CString utf8("\xC3\xA9t\xC3\xA9");  // "été": lengths count bytes
+    EXPECT_EQ(utf8.GetLength(), 5);
+}
+
+TEST(CStringTest, ComparisonIsByUnsignedBytes) {
+    EXPECT_TRUE(CString("Zeta") < CString("alpha"));
+    EXPECT_TRUE(CString("abc") < CString("\xC3\xA9"));
+    EXPECT_LT(CString("Key").Compare("Keywords"), 0);
+    EXPECT_EQ(CString("MiXeD").CompareNoCase("mixed"), 0);
+    EXPECT_TRUE(CString("a") == "a");
+    EXPECT_TRUE("b" != CString("a"));
+    EXPECT_EQ(CString("").Compare(nullptr), 0);
+}
+
+TEST(CStringTest, ExtractsAndSearchesWithClampedBounds) {
+    CString s("Hello, World");
+    EXPECT_EQ(s.Left(5), "Hello");
+    EXPECT_EQ(s.Right(5), "World");
+    EXPECT_EQ(s.Mid(7), "World");
+    EXPECT_EQ(s.Mid(7, 100), "World");
+    EXPECT_EQ(s.Mid(-3, 2), "He");
+    EXPECT_EQ(s.Left(-1), "");
+    EXPECT_EQ(s.Find('o'), 4);
+    EXPECT_EQ(s.Find('o', 5), 8);
+    EXPECT_EQ(s.Find("World"), 7);
+    EXPECT_EQ(s.Find("xyz"), -1);
+    EXPECT_EQ(s.Find('o', 99), -1);
+    EXPECT_EQ(s.ReverseFind('o'), 8);
+    EXPECT_EQ(s.FindOneOf(",W"), 5);
+}
+
+TEST(CStringTest, EditsInPlace) {
+    CString s("a-b-c");
+    EXPECT_EQ(s.Replace("-", "--"), 2);
+    EXPECT_EQ(s, "a--b--c");
+    EXPECT_EQ(s.Replace("", "x"), 0);
+    EXPECT_EQ(s.Remove('-'), 4);
+    EXPECT_EQ(s, "abc");
+    s.Insert(1, "XY");
+    EXPECT_EQ(s, "aXYbc");
+    s.Delete(1, 2);
+    EXPECT_EQ(s, "abc");
+    s.Delete(2, 10);
+    EXPECT_EQ(s, "ab");
+    CString t("  \tpad \r\n");
+    EXPECT_EQ(t.Trim(), "pad");
+    CString u("xxaxx");
+    EXPECT_EQ(u.TrimLeft('x'), "axx");
+    EXPECT_EQ(u.TrimRight('x'), "a");
+    CString v(
+        "\xC3\xA9"
+        "Ab");
+    EXPECT_EQ(v.MakeUpper(),
+              "\xC3\xA9"
+              "AB");  // only ASCII letters change
+    EXPECT_EQ(v.MakeLower(),
+              "\xC3\xA9"
+              "ab");
+}
+
+TEST(CStringTest, BufferAccessSetsTheLength) {
+    CString s;
+    char* p = s.GetBuffer(10);
+    std::strcpy(p, "abc");
+    s.ReleaseBuffer();
+    EXPECT_EQ(s.GetLength(), 3);
+    EXPECT_EQ(s, "abc");
+    p = s.GetBufferSetLength(2);
+    EXPECT_EQ(s, "ab");
+    s.ReleaseBuffer(1);
+    EXPECT_EQ(s, "a");
+}
+
+TEST(CStringTest, CharacterAccessOutsideIsRefused) {
+    CString s("ab");
+    EXPECT_EQ(s[1], 'b');
+    try {
+        s.GetAt(2);
+        FAIL();
+    } catch (CInvalidArgException* e) {
+        e->Delete();
+    }
+}
+
+TEST(CStringTest, Concatenates) {
+    CString s = CString("a") + "b" + 'c' + CString("d");
+    s += "e";
+    s += 'f';
+    EXPECT_EQ(s, "abcdef");
+    EXPECT_EQ("x" + CString("y"), "xy");
+}
