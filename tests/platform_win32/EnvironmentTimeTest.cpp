@@ -1,0 +1,85 @@
+// Environment expansion, clock readings and the program's own path.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/win32/Environment.h"
+#include "platform/win32/MachineRoot.h"
+#include "platform/win32/Module.h"
+#include "platform/win32/SystemTime.h"
+#include "tests/support/TempRoot.h"
+
+TEST(ExpandEnvironmentStrings, ReplacesKnownNamesAndKeepsTheRest) {
+    setenv("QRV_TEST_DIR", "/var/log", 1);
+    unsetenv("QRV_TEST_MISSING");
+    char buf[MAX_PATH];
+    DWORD n = ExpandEnvironmentStringsA("%QRV_TEST_DIR%/trace.log", buf, sizeof buf);
+    EXPECT_STREQ(buf, "/var/log/trace.log");
+    EXPECT_EQ(n, strlen(buf) + 1);
+    ExpandEnvironmentStringsA("%QRV_TEST_MISSING%/x 100% %%", buf, sizeof buf);
+    EXPECT_STREQ(buf, "%QRV_TEST_MISSING%/x 100% %%");
+}
+
+TEST(ExpandEnvironmentStrings, ReportsTheSizeWhenTheBufferIsTooSmall) {
+    setenv("QRV_TEST_LONG", std::string(300, 'x').c_str(), 1);
+    char buf[MAX_PATH];
+    std::memset(buf, 'Z', sizeof buf);
+    DWORD n = ExpandEnvironmentStringsA("%QRV_TEST_LONG%", buf, sizeof buf);
+    EXPECT_EQ(n, 301u);
+    EXPECT_EQ(buf[0], '\0');  // no cut name to be used by mistake
+    EXPECT_EQ(ExpandEnvironmentStringsA(nullptr, buf, sizeof buf), 0u);
+}
+
+TEST(SystemTime, FileTimeRoundTrip) {
+    SYSTEMTIME st{2024, 2, 0, 29, 13, 45, 30, 250};
+    FILETIME ft;
+    ASSERT_TRUE(SystemTimeToFileTime(&st, &ft));
+    SYSTEMTIME back{};
+    ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
+    EXPECT_EQ(back.wYear, 2024);
+    EXPECT_EQ(back.wMonth, 2);
+    EXPECT_EQ(back.wDay, 29);
+    EXPECT_EQ(back.wDayOfWeek, 4);  // a Thursday
+    EXPECT_EQ(back.wHour, 13);
+    EXPECT_EQ(back.wMinute, 45);
+    EXPECT_EQ(back.wSecond, 30);
+    EXPECT_EQ(back.wMilliseconds, 250);
+    // The Unix epoch in FILETIME units.
+    SYSTEMTIME epoch{1970, 1, 0, 1, 0, 0, 0, 0};
+    ASSERT_TRUE(SystemTimeToFileTime(&epoch, &ft));
+    EXPECT_EQ(((uint64_t)ft.dwHighDateTime << 32) | ft.dwLowDateTime, 116444736000000000ull);
+    SYSTEMTIME bad{2023, 2, 0, 29, 0, 0, 0, 0};
+    EXPECT_FALSE(SystemTimeToFileTime(&bad, &ft));
+}
+
+TEST(SystemTime, LocalTimeIsPlausible) {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    EXPECT_GE(st.wYear, 2020);
+    EXPECT_LE(st.wHour, 23);
+    DWORD a = GetTickCount();
+    DWORD b = GetTickCount();
+    EXPECT_LE(a, b);
+}
+
+TEST(MachineRoot, FollowsTheEnvironment) {
+    qrvtest::TempRoot root;
+    EXPECT_EQ(GetMachineRoot(), root.Path());
+    EXPECT_EQ(GetWindowsDirectoryPath(), root.Path() + "/windows");
+    char small[4];
+    EXPECT_EQ(GetWindowsDirectoryA(small, sizeof small), root.Path().size() + 9);
+}
+
+TEST(Module, OwnPathAndDirectory) {
+    char buf[MAX_PATH * 4];
+    DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
+    ASSERT_GT(n, 0u);
+    std::string path(buf, n);
+    EXPECT_EQ(path.rfind(GetProgramDirectory(), 0), 0u);
+    EXPECT_NE(path.find("test_win32"), std::string::npos);
+    char tiny[5];
+    EXPECT_EQ(GetModuleFileNameA(nullptr, tiny, sizeof tiny), 5u);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(tiny[4], '\0');
+}

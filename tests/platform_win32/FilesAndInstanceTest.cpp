@@ -1,0 +1,143 @@
+// Directory search, the single-instance mutex, message boxes and the debugger output.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/DebugOutput.h"
+#include "platform/win32/FindFile.h"
+#include "platform/win32/MessageBox.h"
+#include "platform/win32/SingleInstance.h"
+#include "tests/support/TempRoot.h"
+
+namespace {
+
+std::vector<std::string> FindAll(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        names.push_back(data.cFileName);
+    } while (FindNextFileA(h, &data));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_NO_MORE_FILES);
+    FindClose(h);
+    return names;
+}
+
+}  // namespace
+
+TEST(FindFile, MasksAreCaseInsensitiveAndResultsSorted) {
+    qrvtest::TempRoot root;
+    root.WriteFile("lang/German.LNG", "x");
+    root.WriteFile("lang/english.lng", "xy");
+    root.WriteFile("lang/Brazilian.lng", "");
+    root.WriteFile("lang/readme.txt", "");
+    root.WriteFile("lang/sub.lng/inner", "");
+    std::string dir = root.Path() + "/lang";
+    EXPECT_EQ(FindAll(dir + "/*.lng"),
+              (std::vector<std::string>{"Brazilian.lng", "english.lng", "German.LNG", "sub.lng"}));
+    EXPECT_EQ(FindAll(dir + "\\?nglish.*"), (std::vector<std::string>{"english.lng"}));
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((dir + "/sub.lng").c_str(), &data);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    FindClose(h);
+    h = FindFirstFileA((dir + "/english.lng").c_str(), &data);
+    EXPECT_EQ(data.nFileSizeLow, 2u);
+    FindClose(h);
+}
+
+TEST(FindFile, NothingMatchingIsAFailure) {
+    qrvtest::TempRoot root;
+    root.WriteFile("empty/readme.txt", "");
+    WIN32_FIND_DATAA data;
+    EXPECT_EQ(FindFirstFileA((root.Path() + "/empty/*.lng").c_str(), &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(FindFirstFileA((root.Path() + "/missing/*.lng").c_str(), &data), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_PATH_NOT_FOUND);
+}
+
+TEST(FindFile, PathologicalMaskIsFast) {
+    qrvtest::TempRoot root;
+    root.WriteFile("d/" + std::string(200, 'a'), "");
+    std::string mask = root.Path() + "/d/" + std::string(30, '*') + "a*a*a*a*a*a*a*a*a*a*b";
+    EXPECT_TRUE(FindAll(mask).empty());
+}
+
+TEST(SingleInstance, SecondProcessSeesTheMutex) {
+    qrvtest::TempRoot root;
+    int toChild[2], toParent[2];
+    ASSERT_EQ(pipe(toChild), 0);
+    ASSERT_EQ(pipe(toParent), 0);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        HANDLE m = CreateMutexA(nullptr, FALSE, "Velmora");
+        char c = m && GetLastError() == ERROR_SUCCESS ? 'y' : 'n';
+        (void)!write(toParent[1], &c, 1);
+        (void)!read(toChild[0], &c, 1);  // hold until told
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(toParent[0], &c, 1), 1);
+    EXPECT_EQ(c, 'y');
+    // The first instance runs: the open succeeds and a create reports the existing mutex.
+    HANDLE open = OpenMutexA(SYNCHRONIZE, FALSE, "Velmora");
+    EXPECT_NE(open, nullptr);
+    CloseHandle(open);
+    HANDLE created = CreateMutexA(nullptr, FALSE, "Velmora");
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS);
+    CloseHandle(created);
+    // The holder ends (or dies): the name is free again.
+    (void)!write(toChild[1], "x", 1);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, "Velmora"), nullptr);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+    HANDLE mine = CreateMutexA(nullptr, FALSE, "Velmora");
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_SUCCESS);
+    HANDLE again = OpenMutexA(SYNCHRONIZE, FALSE, "Velmora");
+    EXPECT_NE(again, nullptr);
+    CloseHandle(again);
+    CloseHandle(mine);
+    close(toChild[0]);
+    close(toChild[1]);
+    close(toParent[0]);
+    close(toParent[1]);
+}
+
+TEST(MessageBox, HandlerAnswersAndDefaultsApply) {
+    std::string seenText, seenCaption;
+    UINT seenType = 0;
+    auto previous = SetMessageBoxHandler([&](HWND, const char* text, const char* caption, UINT type) {
+        seenText = text;
+        seenCaption = caption;
+        seenType = type;
+        return IDNO;
+    });
+    EXPECT_EQ(MessageBoxA(nullptr, "Save changes?", nullptr, MB_YESNO | MB_ICONQUESTION), IDNO);
+    EXPECT_EQ(seenText, "Save changes?");
+    EXPECT_EQ(seenCaption, "Error");
+    EXPECT_EQ(seenType, (UINT)(MB_YESNO | MB_ICONQUESTION));
+    SetMessageBoxHandler(nullptr);
+    EXPECT_EQ(MessageBoxA(nullptr, "t", "c", MB_YESNOCANCEL | MB_DEFBUTTON3), IDCANCEL);
+    EXPECT_EQ(MessageBoxA(nullptr, "t", "c", MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
+    EXPECT_EQ(MessageBoxA(nullptr, "t", "c", MB_OK | MB_ICONEXCLAMATION), IDOK);
+    SetMessageBoxHandler(previous);
+}
+
+TEST(DebugOutput, SinkCapturesTextAsWritten) {
+    std::string captured;
+    bool echo = SetDebugOutputEcho(false);
+    auto previous = SetDebugOutputSink([&](const char* text) { captured += text; });
+    OutputDebugStringA("one ");
+    OutputDebugStringA("two\n");
+    OutputDebugStringA(nullptr);
+    SetDebugOutputSink(previous);
+    SetDebugOutputEcho(echo);
+    EXPECT_EQ(captured, "one two\n");
+}

@@ -1,0 +1,158 @@
+// Start-up from the INI file and the log file: names, fallback, locking, expansion.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/support/TempRoot.h"
+#include "tests/trace/TraceCapture.h"
+
+namespace {
+
+// Holds a log file the way another running instance does: open and locked.
+class OtherInstance {
+public:
+    explicit OtherInstance(const std::string& path) {
+        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        EXPECT_GE(m_fd, 0);
+        EXPECT_EQ(::flock(m_fd, LOCK_EX | LOCK_NB), 0);
+    }
+    ~OtherInstance() { ::close(m_fd); }
+    void Write(const std::string& text) {
+        EXPECT_EQ(::write(m_fd, text.data(), text.size()), (ssize_t)text.size());
+    }
+
+private:
+    int m_fd = -1;
+};
+
+bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+}  // namespace
+
+TEST_F(TraceTest, MissingIniGivesErrorsOnlyAndNoFile) {
+    qrvtest::TempRoot root;
+    InitTrace("QRV", "Quorvel.ini");
+    EXPECT_EQ(GetTraceLevel(), 0);
+    QTRACE(TRACE_ERROR, "e\n");
+    QTRACE(TRACE_WARNING, "w\n");
+    { TRACE_FUNC_VOID("F"); }
+    ASSERT_EQ(Pieces().size(), 1u);
+    EXPECT_NE(Pieces()[0].find(" E[QRV-TraceFileTest.cpp:"), std::string::npos);
+}
+
+TEST_F(TraceTest, LevelsThreeAndFourFromTheIni) {
+    qrvtest::TempRoot root;
+    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=3\n");
+    InitTrace("QRV", "Quorvel.ini");
+    { TRACE_FUNC_VOID("F"); }
+    QTRACE(TRACE_INFO, "info\n");
+    EXPECT_EQ(Pieces().size(), 3u);
+    Clear();
+    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=4\n");
+    InitTrace("QRV", "Quorvel.ini");
+    QTRACE(TRACE_INFO, "info\n");
+    EXPECT_EQ(Pieces().size(), 1u);
+}
+
+TEST_F(TraceTest, LogFileHoldsEveryPieceAsWritten) {
+    qrvtest::TempRoot root;
+    std::string log = root.Path() + "/trace.log";
+    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=3\nDebugFile=" + log + "\n");
+    InitTrace("QRV", "Quorvel.ini");
+    { TRACE_FUNC_VOID("InitInstance"); }
+    QTRACE(TRACE_ERROR, "failure %d\n", 1);
+    // Flushed after each piece: readable before anything is closed.
+    EXPECT_EQ(root.ReadFile("trace.log"), All());
+    EXPECT_NE(All().find("-->InitInstance()\n<--InitInstance()\n"), std::string::npos);
+}
+
+TEST_F(TraceTest, DebugFileWithEnvironmentVariables) {
+    qrvtest::TempRoot root;
+    setenv("QRV_TRACE_DIR", root.Path().c_str(), 1);
+    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=0\nDebugFile=%QRV_TRACE_DIR%/expanded.log\n");
+    InitTrace("QRV", "Quorvel.ini");
+    QTRACE(TRACE_ERROR, "x\n");
+    EXPECT_EQ(root.ReadFile("expanded.log"), All());
+    unsetenv("QRV_TRACE_DIR");
+}
+
+TEST_F(TraceTest, HeldLogFileIsNeverTruncatedAndTheNextNameIsUsed) {
+    qrvtest::TempRoot root;
+    std::string log = root.Path() + "/trace.log";
+    OtherInstance first(log);
+    first.Write("first instance line\n");
+    OtherInstance second(log + "0");
+    second.Write("second instance line\n");
+    root.WriteFile("trace.log1", "stale content of a finished run\n");
+
+    OpenTraceFile(log.c_str());
+    QTRACE(TRACE_ERROR, "third\n");
+    EXPECT_EQ(root.ReadFile("trace.log"), "first instance line\n");
+    EXPECT_EQ(root.ReadFile("trace.log0"), "second instance line\n");
+    // The first free name is taken and emptied before use.
+    EXPECT_EQ(root.ReadFile("trace.log1"), All());
+    EXPECT_FALSE(Exists(log + "2"));
+    first.Write("first goes on\n");
+    EXPECT_EQ(root.ReadFile("trace.log"), "first instance line\nfirst goes on\n");
+}
+
+TEST_F(TraceTest, NoFreeNameLeavesOnlyTheDebuggerOutput) {
+    qrvtest::TempRoot root;
+    std::string log = root.Path() + "/missing-dir/trace.log";
+    OpenTraceFile(log.c_str());
+    QTRACE(TRACE_ERROR, "still traced\n");
+    EXPECT_EQ(Pieces().size(), 1u);
+    EXPECT_FALSE(Exists(root.Path() + "/missing-dir"));
+}
+
+TEST_F(TraceTest, OverlongDebugFileIsNotUsed) {
+    qrvtest::TempRoot root;
+    // Expands beyond the 260-byte limit: a cut name would be some other file.
+    setenv("QRV_TRACE_LONG", (root.Path() + "/" + std::string(250, 'd')).c_str(), 1);
+    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=0\nDebugFile=%QRV_TRACE_LONG%/t.log\n");
+    InitTrace("QRV", "Quorvel.ini");
+    QTRACE(TRACE_ERROR, "x\n");
+    size_t files = 0;
+    for (auto& e : std::filesystem::directory_iterator(root.Path()))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 0u);
+    unsetenv("QRV_TRACE_LONG");
+    // A value longer than the 256-byte INI buffer is not cut to a shorter name either.
+    std::string longName = root.Path() + "/" + std::string(300 - root.Path().size(), 'n');
+    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugFile=" + longName + "\n");
+    InitTrace("QRV", "Quorvel.ini");
+    QTRACE(TRACE_ERROR, "x\n");
+    files = 0;
+    for (auto& e : std::filesystem::directory_iterator(root.Path()))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 0u);
+}
+
+TEST_F(TraceTest, PiecesOfConcurrentThreadsStayWhole) {
+    qrvtest::TempRoot root;
+    OpenTraceFile((root.Path() + "/mt.log").c_str());
+    SetTraceLevel(TRACE_ERROR);
+    auto work = [] {
+        for (int i = 0; i < 200; ++i)
+            QTRACE_RAW(TRACE_ERROR, "%s\n", std::string(300, 'a' + (i % 26)));
+    };
+    std::thread a(work), b(work);
+    a.join();
+    b.join();
+    std::string text = root.ReadFile("mt.log");
+    size_t lines = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        size_t nl = text.find('\n', pos);
+        ASSERT_NE(nl, std::string::npos);
+        std::string line = text.substr(pos, nl - pos);
+        ASSERT_EQ(line, std::string(300, line[0]));
+        ++lines;
+        pos = nl + 1;
+    }
+    EXPECT_EQ(lines, 400u);
+}
