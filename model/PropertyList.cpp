@@ -1,0 +1,131 @@
+// CPropertyList: reference count, base answers and the record frame shared by every list.
+#include "model/PropertyList.h"
+
+#include "model/PropertyID.h"
+#include "platform/afx/CArchive.h"
+#include "platform/afx/CException.h"
+#include "trace/Trace.h"
+
+IMPLEMENT_SERIAL(CPropertyList, CObject, 1)
+
+CPropertyList::CPropertyList() : m_ulRefCount(0) {
+    TRACE_CTOR("CPropertyList");
+}
+
+CPropertyList::~CPropertyList() {
+    TRACE_DTOR("CPropertyList");
+}
+
+ULONG CPropertyList::AddRef() {
+    return ++m_ulRefCount;
+}
+
+ULONG CPropertyList::Release() {
+    if (m_ulRefCount > 0) {
+        --m_ulRefCount;
+    }
+    ULONG ulCount = m_ulRefCount;
+    if (ulCount == 0) {
+        delete this;
+    }
+    return ulCount;
+}
+
+HRESULT CPropertyList::GetNextProperty(CPropertyID** ppProp) {
+    if (ppProp != nullptr) {
+        *ppProp = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT CPropertyList::GetFirstProperty(CPropertyID** ppProp) {
+    if (ppProp != nullptr) {
+        *ppProp = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT CPropertyList::Lookup(CPropertyID* pProp, BOOL* pbFound) {
+    if (pbFound != nullptr) {
+        *pbFound = FALSE;
+    }
+    if (pProp == nullptr) {
+        QTRACE(TRACE_ERROR, "Invalid property object specified!\n");
+        return E_INVALIDARG;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT CPropertyList::InsertProperty(CPropertyID* pProp) {
+    if (pProp == nullptr) {
+        QTRACE(TRACE_ERROR, "Invalid property object specified!\n");
+        return E_INVALIDARG;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT CPropertyList::SelectDefaultProperties(CConfigInfo* /*pConfig*/) {
+    return S_OK;
+}
+
+ULONG CPropertyList::GetMapCount() {
+    return 0;
+}
+
+void CPropertyList::ClearList() {}
+
+HRESULT CPropertyList::CreateNewPropertyList(CPropertyID* /*pProp*/, CPropertyList** ppList) {
+    if (ppList != nullptr) {
+        *ppList = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+void CPropertyList::Serialize(CArchive& ar) {
+    TRACE_FUNC_VOID("CPropertyList::Serialize");
+    try {
+        QTRACE(TRACE_CALL, "Serializing specific content.\n");
+        if (ar.IsStoring()) {
+            ar << (DWORD)1;
+        } else {
+            DWORD dwVersion = 0;
+            ar >> dwVersion;
+            if (dwVersion != 1) {
+                QTRACE(TRACE_ERROR, "Invalid archive version %ld!\n", dwVersion);
+                AfxThrowNotSupportedException();
+            }
+        }
+    } catch (CException*) {
+        QTRACE(TRACE_ERROR, ar.IsStoring() ? "Failed to store contents!\n" : "Failed to load contents!\n");
+        throw;
+    }
+}
+
+void CPropertyList::SerializeDerived(CArchive& ar) {
+    CPropertyList::Serialize(ar);
+    if (ar.IsStoring()) {
+        ar << (DWORD)1;
+        try {
+            SaveVersion1(ar);
+        } catch (CException*) {
+            QTRACE(TRACE_ERROR, "Failed to store property list!\n");
+            throw;
+        }
+        return;
+    }
+    DWORD dwVersion = 0;
+    ar >> dwVersion;
+    if (dwVersion != 1) {
+        AfxThrowNotSupportedException();
+    }
+    try {
+        LoadVersion1(ar);
+    } catch (CException*) {
+        QTRACE(TRACE_ERROR, "Failed to load property list!\n");
+        throw;
+    }
+}
+
+void CPropertyList::SaveVersion1(CArchive& /*ar*/) {}
+
+void CPropertyList::LoadVersion1(CArchive& /*ar*/) {}
