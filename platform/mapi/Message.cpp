@@ -1,0 +1,155 @@
+// Messages of a store: computed ids and keys, stored properties and saving of changes.
+#include "platform/mapi/Message.h"
+
+#include "platform/mapi/EntryId.h"
+
+namespace qrvmapi {
+
+namespace {
+const ULONG kComputed[] = {PROP_ID(PR_ENTRYID),       PROP_ID(PR_INSTANCE_KEY),
+                           PROP_ID(PR_RECORD_KEY),    PROP_ID(PR_PARENT_ENTRYID),
+                           PROP_ID(PR_STORE_ENTRYID), PROP_ID(PR_STORE_RECORD_KEY),
+                           PROP_ID(PR_OBJECT_TYPE),   PROP_ID(PR_MDB_PROVIDER)};
+}  // namespace
+
+bool IsMessageComputed(ULONG pid) {
+    for (ULONG computed : kComputed) {
+        if (computed == pid) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MessageComputedCell(ULONG pid, const CStoreDb& store, LONGLONG id, LONGLONG folder, CPropCell& cell) {
+    switch (pid) {
+        case PROP_ID(PR_ENTRYID):
+            if (id == 0) {
+                return false;  // a new message has no entry id until it is saved
+            }
+            cell = CPropCell::Binary(PR_ENTRYID, MakeEntryId(EntryKind::Message, store.Uid(), id));
+            return true;
+        case PROP_ID(PR_INSTANCE_KEY):
+        case PROP_ID(PR_RECORD_KEY):
+            if (id == 0) {
+                return false;
+            }
+            cell = CPropCell::Binary(pid == PROP_ID(PR_RECORD_KEY) ? PR_RECORD_KEY : PR_INSTANCE_KEY,
+                                     MakeObjectKey(EntryKind::Message, id));
+            return true;
+        case PROP_ID(PR_PARENT_ENTRYID):
+            cell = CPropCell::Binary(PR_PARENT_ENTRYID, MakeEntryId(EntryKind::Folder, store.Uid(), folder));
+            return true;
+        case PROP_ID(PR_STORE_ENTRYID):
+            cell = CPropCell::Binary(PR_STORE_ENTRYID, MakeEntryId(EntryKind::Store, store.Uid(), 0));
+            return true;
+        case PROP_ID(PR_STORE_RECORD_KEY):
+            cell = CPropCell::Binary(PR_STORE_RECORD_KEY, store.Uid());
+            return true;
+        case PROP_ID(PR_MDB_PROVIDER):
+            cell = CPropCell::Binary(PR_MDB_PROVIDER, StoreProviderType());
+            return true;
+        case PROP_ID(PR_OBJECT_TYPE):
+            cell = CPropCell::Long(PR_OBJECT_TYPE, MAPI_MESSAGE);
+            return true;
+        default:
+            return false;
+    }
+}
+
+CMessageImpl::CMessageImpl(std::shared_ptr<CStoreDb> store, LONGLONG id, LONGLONG folder, bool writable)
+    : CPropObject<IMessage>(std::move(store), writable), m_id(id), m_folder(folder) {}
+
+HRESULT CMessageImpl::CollectProps(std::vector<CPropCell>& cells) {
+    cells.clear();
+    for (ULONG pid : kComputed) {
+        CPropCell cell;
+        if (MessageComputedCell(pid, *m_store, m_id, m_folder, cell)) {
+            cells.push_back(std::move(cell));
+        }
+    }
+    std::vector<CPropCell> stored;
+    if (m_id != 0) {
+        HRESULT hr = m_store->ReadProps(m_id, stored);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    for (CPropCell& cell : stored) {
+        if (m_pending.count(PROP_ID(cell.m_tag)) == 0 && !IsMessageComputed(PROP_ID(cell.m_tag))) {
+            cells.push_back(std::move(cell));
+        }
+    }
+    for (const auto& [pid, cell] : m_pending) {
+        if (cell) {
+            cells.push_back(*cell);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CMessageImpl::FindProps(LPSPropTagArray lpTags, std::vector<std::optional<CPropCell>>& cells) {
+    for (ULONG i = 0; i < lpTags->cValues; ++i) {
+        ULONG pid = PROP_ID(lpTags->aulPropTag[i]);
+        CPropCell cell;
+        if (MessageComputedCell(pid, *m_store, m_id, m_folder, cell)) {
+            cells[i] = std::move(cell);
+            continue;
+        }
+        auto pending = m_pending.find(pid);
+        if (pending != m_pending.end()) {
+            cells[i] = pending->second;
+            continue;
+        }
+        if (m_id == 0 || pid == PROP_ID_NULL) {
+            continue;
+        }
+        bool found = false;
+        HRESULT hr = m_store->ReadProp(m_id, pid, cell, found);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (found) {
+            cells[i] = std::move(cell);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CMessageImpl::ApplyChanges(const CPropChanges& changes) {
+    for (const auto& [pid, cell] : changes) {
+        m_pending[pid] = cell;
+    }
+    return S_OK;
+}
+
+HRESULT CMessageImpl::SaveChanges(ULONG) {
+    if (!m_writable) {
+        return MAPI_E_NO_ACCESS;
+    }
+    if (m_pending.empty() && m_id != 0) {
+        return S_OK;
+    }
+    CPropChanges changes = m_pending;
+    LONGLONG now = NowFileTime();
+    if (changes.count(PROP_ID(PR_LAST_MODIFICATION_TIME)) == 0) {
+        changes[PROP_ID(PR_LAST_MODIFICATION_TIME)] = CPropCell::Time(PR_LAST_MODIFICATION_TIME, now);
+    }
+    if (m_id == 0) {
+        if (changes.count(PROP_ID(PR_CREATION_TIME)) == 0) {
+            changes[PROP_ID(PR_CREATION_TIME)] = CPropCell::Time(PR_CREATION_TIME, now);
+        }
+        auto cls = changes.find(PROP_ID(PR_MESSAGE_CLASS));
+        if (cls == changes.end() || !cls->second) {
+            changes[PROP_ID(PR_MESSAGE_CLASS)] = CPropCell::Text(PR_MESSAGE_CLASS, "IPM.Note");
+        }
+    }
+    HRESULT hr = m_store->SaveMessage(m_id, m_folder, changes);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    m_pending.clear();
+    return S_OK;
+}
+
+}  // namespace qrvmapi

@@ -1,0 +1,339 @@
+// The profile database on SQLite under the machine root.
+#include "platform/mapi/ProfileDb.h"
+
+#include <sqlite3.h>
+
+#include "platform/mapi/MAPICodes.h"
+#include "platform/mapi/Sha256.h"
+#include "platform/win32/MachineRoot.h"
+
+namespace qrvmapi {
+
+namespace {
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS profiles(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE COLLATE NOCASE,
+  uid BLOB NOT NULL, pw_salt BLOB, pw_hash BLOB, is_default INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE IF NOT EXISTS services(id INTEGER PRIMARY KEY, profile INTEGER NOT NULL, uid BLOB NOT NULL UNIQUE,
+  provider_uid BLOB NOT NULL UNIQUE, name TEXT NOT NULL, display TEXT NOT NULL, path TEXT NOT NULL DEFAULT '',
+  store_uid BLOB, remembered_pw TEXT, is_default INTEGER NOT NULL DEFAULT 0);
+)sql";
+
+HRESULT StepDone(CStmt& stmt) {
+    int rc = stmt.Step();
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : ResultFromSqlite(rc);
+}
+
+void ReadService(CStmt& stmt, CServiceRow& row) {
+    row.m_id = stmt.Int(0);
+    row.m_profile = stmt.Int(1);
+    row.m_uid = stmt.Blob(2);
+    row.m_providerUid = stmt.Blob(3);
+    row.m_name = stmt.Text(4);
+    row.m_display = stmt.Text(5);
+    row.m_path = stmt.Text(6);
+    row.m_storeUid = stmt.Blob(7);
+    row.m_rememberedPassword = stmt.IsNull(8) ? std::nullopt : std::optional<std::string>(stmt.Text(8));
+    row.m_default = stmt.Int(9) != 0;
+}
+
+#define SERVICE_COLUMNS                                                                               \
+    "id, profile, uid, provider_uid, name, display, path, store_uid, remembered_pw, is_default FROM " \
+    "services "
+
+void ReadProfile(CStmt& stmt, CProfileRow& row) {
+    row.m_id = stmt.Int(0);
+    row.m_name = stmt.Text(1);
+    row.m_uid = stmt.Blob(2);
+    row.m_hasPassword = !stmt.IsNull(3);
+    row.m_default = stmt.Int(4) != 0;
+}
+
+#define PROFILE_COLUMNS "id, name, uid, pw_hash, is_default FROM profiles "
+
+}  // namespace
+
+std::string MapiDirectory() {
+    std::string dir = GetMachineRoot() + "/mapi";
+    EnsureDirectory(dir);
+    return dir;
+}
+
+std::string StoresDirectory() {
+    std::string dir = MapiDirectory() + "/stores";
+    EnsureDirectory(dir);
+    return dir;
+}
+
+HRESULT CProfileDb::Open() {
+    std::string dir = MapiDirectory();
+    HRESULT hr = m_db.Open(dir + "/profiles.db", true);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return m_db.Exec(kSchema);
+}
+
+HRESULT CProfileDb::Profiles(std::vector<CProfileRow>& rows) {
+    rows.clear();
+    auto stmt = m_db.Prepare("SELECT " PROFILE_COLUMNS "ORDER BY id");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        CProfileRow row;
+        ReadProfile(*stmt, row);
+        rows.push_back(std::move(row));
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT CProfileDb::FindProfile(const std::string& name, CProfileRow& row) {
+    auto stmt = m_db.Prepare("SELECT " PROFILE_COLUMNS "WHERE name = ?1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->BindText(1, name);
+    int rc = stmt->Step();
+    if (rc == SQLITE_ROW) {
+        ReadProfile(*stmt, row);
+        return S_OK;
+    }
+    return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : ResultFromSqlite(rc);
+}
+
+HRESULT CProfileDb::DefaultProfile(CProfileRow& row) {
+    auto stmt = m_db.Prepare("SELECT " PROFILE_COLUMNS "WHERE is_default <> 0 LIMIT 1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    int rc = stmt->Step();
+    if (rc == SQLITE_ROW) {
+        ReadProfile(*stmt, row);
+        return S_OK;
+    }
+    return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : ResultFromSqlite(rc);
+}
+
+bool CProfileDb::CheckProfilePassword(LONGLONG profile, const std::string& password) {
+    auto stmt = m_db.Prepare("SELECT pw_salt, pw_hash FROM profiles WHERE id = ?1");
+    if (!stmt->Valid()) {
+        return false;
+    }
+    stmt->Bind(1, profile);
+    if (stmt->Step() != SQLITE_ROW) {
+        return false;
+    }
+    if (stmt->IsNull(1)) {
+        return true;  // a profile without a password takes any
+    }
+    return HashPassword(stmt->Blob(0), password) == stmt->Blob(1);
+}
+
+HRESULT CProfileDb::CreateProfile(const std::string& name, const std::string& password) {
+    if (name.empty()) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    CProfileRow existing;
+    HRESULT hr = FindProfile(name, existing);
+    if (SUCCEEDED(hr)) {
+        return MAPI_E_NO_ACCESS;  // the public code for "a profile of that name exists"
+    }
+    if (hr != MAPI_E_NOT_FOUND) {
+        return hr;
+    }
+    std::vector<CProfileRow> all;
+    hr = Profiles(all);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    auto stmt = m_db.Prepare(
+        "INSERT INTO profiles(name, uid, pw_salt, pw_hash, is_default) VALUES(?1, ?2, ?3, ?4, ?5)");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->BindText(1, name);
+    std::string uid = NewUid();
+    stmt->BindBlob(2, uid.data(), uid.size());
+    if (!password.empty()) {
+        std::string salt = NewUid();
+        std::string hash = HashPassword(salt, password);
+        stmt->BindBlob(3, salt.data(), salt.size());
+        stmt->BindBlob(4, hash.data(), hash.size());
+    }
+    // The first profile of the machine becomes its default, as a user would expect.
+    stmt->Bind(5, all.empty() ? 1 : 0);
+    hr = StepDone(*stmt);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
+}
+
+HRESULT CProfileDb::DeleteProfile(const std::string& name) {
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    CProfileRow row;
+    HRESULT hr = FindProfile(name, row);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    auto services = m_db.Prepare("DELETE FROM services WHERE profile = ?1");
+    if (!services->Valid()) {
+        return m_db.LastResult();
+    }
+    services->Bind(1, row.m_id);
+    hr = StepDone(*services);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    auto profile = m_db.Prepare("DELETE FROM profiles WHERE id = ?1");
+    if (!profile->Valid()) {
+        return m_db.LastResult();
+    }
+    profile->Bind(1, row.m_id);
+    hr = StepDone(*profile);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
+}
+
+HRESULT CProfileDb::SetDefaultProfile(const std::string& name) {
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    CProfileRow row;
+    HRESULT hr = FindProfile(name, row);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    auto stmt = m_db.Prepare("UPDATE profiles SET is_default = (id = ?1)");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, row.m_id);
+    hr = StepDone(*stmt);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
+}
+
+HRESULT CProfileDb::Services(LONGLONG profile, std::vector<CServiceRow>& rows) {
+    rows.clear();
+    auto stmt = m_db.Prepare("SELECT " SERVICE_COLUMNS "WHERE profile = ?1 ORDER BY id");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, profile);
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        CServiceRow row;
+        ReadService(*stmt, row);
+        rows.push_back(std::move(row));
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT CProfileDb::FindService(LONGLONG profile, const std::string& uid, CServiceRow& row) {
+    auto stmt = m_db.Prepare("SELECT " SERVICE_COLUMNS "WHERE profile = ?1 AND uid = ?2");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, profile);
+    stmt->BindBlob(2, uid.data(), uid.size());
+    int rc = stmt->Step();
+    if (rc == SQLITE_ROW) {
+        ReadService(*stmt, row);
+        return S_OK;
+    }
+    return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : ResultFromSqlite(rc);
+}
+
+HRESULT CProfileDb::FindServiceByStore(LONGLONG profile, const std::string& storeUid, CServiceRow& row) {
+    auto stmt = m_db.Prepare("SELECT " SERVICE_COLUMNS "WHERE profile = ?1 AND store_uid = ?2");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, profile);
+    stmt->BindBlob(2, storeUid.data(), storeUid.size());
+    int rc = stmt->Step();
+    if (rc == SQLITE_ROW) {
+        ReadService(*stmt, row);
+        return S_OK;
+    }
+    return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : ResultFromSqlite(rc);
+}
+
+HRESULT CProfileDb::CreateService(LONGLONG profile, const std::string& name, const std::string& display) {
+    auto stmt = m_db.Prepare(
+        "INSERT INTO services(profile, uid, provider_uid, name, display) VALUES(?1, ?2, ?3, ?4, ?5)");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    std::string uid = NewUid();
+    std::string provider = NewUid();
+    stmt->Bind(1, profile);
+    stmt->BindBlob(2, uid.data(), uid.size());
+    stmt->BindBlob(3, provider.data(), provider.size());
+    stmt->BindText(4, name);
+    stmt->BindText(5, display);
+    return StepDone(*stmt);
+}
+
+HRESULT CProfileDb::DeleteService(LONGLONG profile, const std::string& uid) {
+    auto stmt = m_db.Prepare("DELETE FROM services WHERE profile = ?1 AND uid = ?2");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, profile);
+    stmt->BindBlob(2, uid.data(), uid.size());
+    HRESULT hr = StepDone(*stmt);
+    if (SUCCEEDED(hr) && m_db.Changes() == 0) {
+        return MAPI_E_NOT_FOUND;
+    }
+    return hr;
+}
+
+HRESULT CProfileDb::UpdateService(const CServiceRow& row) {
+    auto stmt = m_db.Prepare(
+        "UPDATE services SET display = ?2, path = ?3, store_uid = ?4, remembered_pw = ?5 WHERE id = ?1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, row.m_id);
+    stmt->BindText(2, row.m_display);
+    stmt->BindText(3, row.m_path);
+    if (row.m_storeUid.empty()) {
+        stmt->BindNull(4);
+    } else {
+        stmt->BindBlob(4, row.m_storeUid.data(), row.m_storeUid.size());
+    }
+    if (row.m_rememberedPassword) {
+        stmt->BindText(5, *row.m_rememberedPassword);
+    } else {
+        stmt->BindNull(5);
+    }
+    return StepDone(*stmt);
+}
+
+HRESULT CProfileDb::SetDefaultService(LONGLONG profile, LONGLONG service) {
+    auto stmt = m_db.Prepare("UPDATE services SET is_default = (id = ?2) WHERE profile = ?1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, profile);
+    stmt->Bind(2, service);
+    return StepDone(*stmt);
+}
+
+}  // namespace qrvmapi

@@ -1,0 +1,228 @@
+// SQLite connection, cached statements and nested transactions of the message-store service.
+#include "platform/mapi/SqliteDb.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "platform/mapi/MAPICodes.h"
+
+namespace qrvmapi {
+
+HRESULT ResultFromSqlite(int rc) {
+    switch (rc & 0xFF) {
+        case SQLITE_OK:
+        case SQLITE_ROW:
+        case SQLITE_DONE:
+            return S_OK;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return MAPI_E_BUSY;
+        case SQLITE_NOMEM:
+            return MAPI_E_NOT_ENOUGH_MEMORY;
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return MAPI_E_NO_ACCESS;
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_FORMAT:
+            return MAPI_E_CORRUPT_STORE;
+        case SQLITE_FULL:
+            return MAPI_E_NOT_ENOUGH_DISK;
+        case SQLITE_IOERR:
+            return MAPI_E_DISK_ERROR;
+        case SQLITE_CANTOPEN:
+            return MAPI_E_NOT_FOUND;
+        case SQLITE_CONSTRAINT:
+            return MAPI_E_COLLISION;
+        default:
+            return MAPI_E_CALL_FAILED;
+    }
+}
+
+CStmt::~CStmt() {
+    if (m_stmt != nullptr) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+}
+
+void CStmt::Bind(int index, LONGLONG value) {
+    sqlite3_bind_int64(m_stmt, index, value);
+}
+void CStmt::BindText(int index, const std::string& text) {
+    sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+void CStmt::BindBlob(int index, const void* data, size_t cb) {
+    // A zero-length blob is still a blob, not NULL: empty binary values must stay values.
+    sqlite3_bind_blob(m_stmt, index, cb > 0 ? data : "", static_cast<int>(cb), SQLITE_TRANSIENT);
+}
+void CStmt::BindNull(int index) {
+    sqlite3_bind_null(m_stmt, index);
+}
+void CStmt::BindCell(int index, const CPropCell& cell) {
+    switch (cell.m_kind) {
+        case CellKind::Integer:
+            Bind(index, cell.m_int);
+            break;
+        case CellKind::Real:
+            sqlite3_bind_double(m_stmt, index, cell.m_real);
+            break;
+        case CellKind::Text:
+            BindText(index, cell.m_bytes);
+            break;
+        case CellKind::Bytes:
+            BindBlob(index, cell.m_bytes.data(), cell.m_bytes.size());
+            break;
+    }
+}
+int CStmt::Step() {
+    return sqlite3_step(m_stmt);
+}
+LONGLONG CStmt::Int(int column) const {
+    return sqlite3_column_int64(m_stmt, column);
+}
+double CStmt::Real(int column) const {
+    return sqlite3_column_double(m_stmt, column);
+}
+std::string CStmt::Text(int column) const {
+    const unsigned char* text = sqlite3_column_text(m_stmt, column);
+    int len = sqlite3_column_bytes(m_stmt, column);
+    return text != nullptr ? std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(len))
+                           : std::string();
+}
+std::string CStmt::Blob(int column) const {
+    const void* data = sqlite3_column_blob(m_stmt, column);
+    int len = sqlite3_column_bytes(m_stmt, column);
+    return data != nullptr ? std::string(static_cast<const char*>(data), static_cast<size_t>(len))
+                           : std::string();
+}
+bool CStmt::IsNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+CPropCell CStmt::Cell(ULONG tag, int column) const {
+    CPropCell cell;
+    cell.m_tag = tag;
+    cell.m_kind = KindOfType(PROP_TYPE(tag));
+    switch (cell.m_kind) {
+        case CellKind::Integer:
+            cell.m_int = Int(column);
+            break;
+        case CellKind::Real:
+            cell.m_real = Real(column);
+            break;
+        case CellKind::Text:
+            cell.m_bytes = Text(column);
+            break;
+        case CellKind::Bytes:
+            cell.m_bytes = Blob(column);
+            break;
+    }
+    return cell;
+}
+
+CSqliteDb::~CSqliteDb() {
+    for (auto& entry : m_cache) {
+        sqlite3_finalize(entry.second);
+    }
+    if (m_db != nullptr) {
+        sqlite3_close_v2(m_db);
+    }
+}
+
+HRESULT CSqliteDb::Open(const std::string& path, bool create) {
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        return m_lastResult = ResultFromSqlite(rc);
+    }
+    sqlite3_extended_result_codes(m_db, 0);
+    sqlite3_busy_timeout(m_db, 10000);
+    // The journal mode is a property of the file; asking for it on a file that is not a database
+    // is the first read and reports the damage.
+    HRESULT hr = Exec("PRAGMA journal_mode=WAL");
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return Exec("PRAGMA synchronous=NORMAL");
+}
+
+HRESULT CSqliteDb::Exec(const char* sql) {
+    if (m_db == nullptr) {
+        return m_lastResult = MAPI_E_CALL_FAILED;
+    }
+    int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    return m_lastResult = ResultFromSqlite(rc);
+}
+
+std::unique_ptr<CStmt> CSqliteDb::Prepare(const char* sql) {
+    auto found = m_cache.find(sql);
+    if (found != m_cache.end()) {
+        return std::make_unique<CStmt>(found->second);
+    }
+    sqlite3_stmt* stmt = nullptr;
+    int rc = m_db != nullptr ? sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) : SQLITE_MISUSE;
+    if (rc != SQLITE_OK) {
+        m_lastResult = ResultFromSqlite(rc);
+        if (stmt != nullptr) {
+            sqlite3_finalize(stmt);
+        }
+        return std::make_unique<CStmt>(nullptr);
+    }
+    m_cache.emplace(sql, stmt);
+    return std::make_unique<CStmt>(stmt);
+}
+
+HRESULT CSqliteDb::Begin() {
+    HRESULT hr;
+    if (m_depth == 0) {
+        hr = Exec("BEGIN IMMEDIATE");
+    } else {
+        hr = Exec(("SAVEPOINT sp" + std::to_string(m_depth)).c_str());
+    }
+    if (SUCCEEDED(hr)) {
+        ++m_depth;
+    }
+    return hr;
+}
+
+HRESULT CSqliteDb::Commit() {
+    if (m_depth == 0) {
+        return MAPI_E_CALL_FAILED;
+    }
+    HRESULT hr;
+    if (m_depth == 1) {
+        hr = Exec("COMMIT");
+    } else {
+        hr = Exec(("RELEASE sp" + std::to_string(m_depth - 1)).c_str());
+    }
+    if (SUCCEEDED(hr)) {
+        --m_depth;
+    }
+    return hr;
+}
+
+void CSqliteDb::Rollback() {
+    if (m_depth == 0) {
+        return;
+    }
+    if (m_depth == 1) {
+        Exec("ROLLBACK");
+    } else {
+        std::string name = "sp" + std::to_string(m_depth - 1);
+        Exec(("ROLLBACK TO " + name).c_str());
+        Exec(("RELEASE " + name).c_str());
+    }
+    --m_depth;
+}
+
+LONGLONG CSqliteDb::LastInsertId() const {
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int CSqliteDb::Changes() const {
+    return sqlite3_changes(m_db);
+}
+
+}  // namespace qrvmapi

@@ -1,0 +1,116 @@
+// A small owner of one SQLite connection: cached statements, nested transactions, error mapping.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "platform/mapi/PropCell.h"
+#include "platform/win32/WinTypes.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qrvmapi {
+
+// The service's result code for an SQLite result code.
+HRESULT ResultFromSqlite(int rc);
+
+// One prepared statement in use: bound, stepped, and reset (with its bindings cleared) when it
+// goes out of scope, so a cached statement is always clean for its next user.
+class CStmt {
+public:
+    explicit CStmt(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    ~CStmt();
+    CStmt(const CStmt&) = delete;
+    CStmt& operator=(const CStmt&) = delete;
+
+    bool Valid() const { return m_stmt != nullptr; }
+    void Bind(int index, LONGLONG value);
+    void BindText(int index, const std::string& text);
+    void BindBlob(int index, const void* data, size_t cb);
+    void BindNull(int index);
+    // Binds the value of a cell by its kind.
+    void BindCell(int index, const CPropCell& cell);
+    // SQLITE_ROW, SQLITE_DONE or an error code.
+    int Step();
+    LONGLONG Int(int column) const;
+    double Real(int column) const;
+    std::string Text(int column) const;
+    std::string Blob(int column) const;
+    bool IsNull(int column) const;
+    // Reads a cell of the given stored type from a column, whatever SQLite holds there.
+    CPropCell Cell(ULONG tag, int column) const;
+
+private:
+    sqlite3_stmt* m_stmt;
+};
+
+class CSqliteDb {
+public:
+    CSqliteDb() = default;
+    ~CSqliteDb();
+    CSqliteDb(const CSqliteDb&) = delete;
+    CSqliteDb& operator=(const CSqliteDb&) = delete;
+
+    // Opens (create: or makes) the file, with WAL journaling and a busy timeout so that another
+    // process writing at the same time makes us wait instead of fail.
+    HRESULT Open(const std::string& path, bool create);
+    HRESULT Exec(const char* sql);
+    // A cached prepared statement for a string literal (kept until the connection closes); an
+    // invalid statement when it cannot be prepared (LastResult tells why). A statement must not be
+    // prepared again while it is still being stepped.
+    std::unique_ptr<CStmt> Prepare(const char* sql);
+    HRESULT LastResult() const { return m_lastResult; }
+
+    // Nested transactions: the outermost is BEGIN IMMEDIATE, inner ones are savepoints.
+    HRESULT Begin();
+    HRESULT Commit();
+    void Rollback();
+    int Depth() const { return m_depth; }
+
+    // Serialises the use of the connection and its cached statements between threads.
+    std::recursive_mutex& Lock() { return m_lock; }
+    LONGLONG LastInsertId() const;
+    int Changes() const;
+
+private:
+    sqlite3* m_db = nullptr;
+    std::unordered_map<const char*, sqlite3_stmt*> m_cache;  // keyed by the literal's address
+    std::recursive_mutex m_lock;
+    int m_depth = 0;
+    HRESULT m_lastResult = S_OK;
+};
+
+// Runs a transaction for the lifetime of the object; rolls back unless Commit succeeded.
+class CTransaction {
+public:
+    explicit CTransaction(CSqliteDb& db) : m_db(db), m_hr(db.Begin()) {}
+    ~CTransaction() {
+        if (SUCCEEDED(m_hr) && !m_done) {
+            m_db.Rollback();
+        }
+    }
+    CTransaction(const CTransaction&) = delete;
+    CTransaction& operator=(const CTransaction&) = delete;
+    HRESULT Result() const { return m_hr; }
+    HRESULT Commit() {
+        if (FAILED(m_hr)) {
+            return m_hr;
+        }
+        m_done = true;
+        HRESULT hr = m_db.Commit();
+        if (FAILED(hr)) {
+            m_db.Rollback();
+        }
+        return hr;
+    }
+
+private:
+    CSqliteDb& m_db;
+    HRESULT m_hr;
+    bool m_done = false;
+};
+
+}  // namespace qrvmapi

@@ -1,0 +1,153 @@
+// Direct store-file administration: creating, opening, batching, soft-deleted items.
+#include "platform/mapi/StoreAdmin.h"
+
+#include <memory>
+
+#include "platform/mapi/EntryId.h"
+#include "platform/mapi/MsgStore.h"
+#include "platform/mapi/ProfAdmin.h"
+
+namespace {
+
+qrvmapi::CMsgStoreImpl* Ours(LPMDB lpMDB) {
+    return dynamic_cast<qrvmapi::CMsgStoreImpl*>(lpMDB);
+}
+
+HRESULT IdsOf(qrvmapi::CStoreDb& store, const std::vector<std::string>& entryIds,
+              std::vector<LONGLONG>& ids) {
+    for (const std::string& eid : entryIds) {
+        qrvmapi::CEntryRef ref;
+        if (!qrvmapi::ParseEntryId(eid.data(), eid.size(), ref) ||
+            ref.m_kind != qrvmapi::EntryKind::Message || ref.m_storeUid != store.Uid()) {
+            return MAPI_E_INVALID_ENTRYID;
+        }
+        ids.push_back(ref.m_id);
+    }
+    return S_OK;
+}
+
+}  // namespace
+
+std::string HrResolveStorePath(const std::string& path) {
+    return qrvmapi::ResolveStorePath(path);
+}
+
+HRESULT HrCreateStoreFile(const std::string& path, const std::string& displayName,
+                          const std::string& password) {
+    return qrvmapi::CStoreDb::Create(qrvmapi::ResolveStorePath(path), displayName, password);
+}
+
+HRESULT HrOpenStoreFile(const std::string& path, const std::string& password, ULONG ulFlags, LPMDB* lppMDB) {
+    if (lppMDB == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    *lppMDB = nullptr;
+    auto store = std::make_shared<qrvmapi::CStoreDb>();
+    HRESULT hr = store->Open(qrvmapi::ResolveStorePath(path));
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!store->CheckPassword(password)) {
+        return MAPI_E_FAILONEPROVIDER;
+    }
+    std::string name = store->DisplayName();
+    *lppMDB = new qrvmapi::CMsgStoreImpl(store, store->Uid(), name,
+                                         (ulFlags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0);
+    return S_OK;
+}
+
+HRESULT HrBeginStoreBatch(LPMDB lpMDB) {
+    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    qrvmapi::CSqliteDb& db = store->Store()->Db();
+    db.Lock().lock();  // held until the batch ends: the batch belongs to one thread
+    HRESULT hr = db.Begin();
+    if (FAILED(hr)) {
+        db.Lock().unlock();
+    }
+    return hr;
+}
+
+HRESULT HrEndStoreBatch(LPMDB lpMDB, BOOL bCommit) {
+    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    qrvmapi::CSqliteDb& db = store->Store()->Db();
+    if (db.Depth() == 0) {
+        return MAPI_E_CALL_FAILED;
+    }
+    HRESULT hr = S_OK;
+    if (bCommit) {
+        hr = db.Commit();
+        if (FAILED(hr)) {
+            db.Rollback();
+        }
+    } else {
+        db.Rollback();
+    }
+    db.Lock().unlock();
+    return hr;
+}
+
+HRESULT HrListDeletedItems(LPMDB lpMDB, std::vector<CDeletedItem>& items) {
+    items.clear();
+    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    std::vector<qrvmapi::CDeletedRow> rows;
+    HRESULT hr = store->Store()->ListDeleted(rows);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const std::string& uid = store->Store()->Uid();
+    for (const qrvmapi::CDeletedRow& row : rows) {
+        CDeletedItem item;
+        item.m_entryId = qrvmapi::MakeEntryId(qrvmapi::EntryKind::Message, uid, row.m_id);
+        item.m_folderEntryId = qrvmapi::MakeEntryId(qrvmapi::EntryKind::Folder, uid, row.m_folder);
+        item.m_deletedOn = row.m_deletedOn;
+        item.m_messageClass = row.m_class;
+        item.m_subject = row.m_subject;
+        items.push_back(std::move(item));
+    }
+    return S_OK;
+}
+
+HRESULT HrRestoreDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone) {
+    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    std::vector<LONGLONG> ids;
+    HRESULT hr = IdsOf(*store->Store(), entryIds, ids);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ULONG done = 0;
+    hr = store->Store()->RestoreMessages(ids, done);
+    if (lpulDone != nullptr) {
+        *lpulDone = SUCCEEDED(hr) ? done : 0;
+    }
+    return hr;
+}
+
+HRESULT HrPurgeDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone) {
+    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    std::vector<LONGLONG> ids;
+    HRESULT hr = IdsOf(*store->Store(), entryIds, ids);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ULONG done = 0;
+    hr = store->Store()->PurgeMessages(ids, done);
+    if (lpulDone != nullptr) {
+        *lpulDone = SUCCEEDED(hr) ? done : 0;
+    }
+    return hr;
+}

@@ -1,0 +1,37 @@
+// Store-file administration beyond the MAPI surface: for the administration tool and for tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/mapi/MAPIInterfaces.h"
+
+// Makes a new store file with the standard folders (MAPI_E_COLLISION when the file exists). A bare
+// file name goes to the stores directory of the machine root. An empty password leaves it open.
+HRESULT HrCreateStoreFile(const std::string& path, const std::string& displayName,
+                          const std::string& password);
+
+// Opens a store file directly, without a profile. A protected store needs its password
+// (MAPI_E_FAILONEPROVIDER otherwise). MAPI_MODIFY or MAPI_BEST_ACCESS in ulFlags allow changes.
+HRESULT HrOpenStoreFile(const std::string& path, const std::string& password, ULONG ulFlags, LPMDB* lppMDB);
+
+// The full path a store-file name stands for (see HrCreateStoreFile).
+std::string HrResolveStorePath(const std::string& path);
+
+// Groups many changes into one transaction (nestable): messages created and saved between the two
+// calls reach the file together, which makes bulk imports fast. bCommit FALSE drops them all.
+HRESULT HrBeginStoreBatch(LPMDB lpMDB);
+HRESULT HrEndStoreBatch(LPMDB lpMDB, BOOL bCommit);
+
+// A soft-deleted message, as the store keeps it until it is restored or purged.
+struct CDeletedItem {
+    std::string m_entryId;
+    std::string m_folderEntryId;
+    LONGLONG m_deletedOn = 0;  // FILETIME ticks
+    std::string m_messageClass;
+    std::string m_subject;
+};
+HRESULT HrListDeletedItems(LPMDB lpMDB, std::vector<CDeletedItem>& items);
+// Restore or purge the listed entry ids, or every soft-deleted message when the list is empty.
+HRESULT HrRestoreDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone);
+HRESULT HrPurgeDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone);

@@ -1,0 +1,927 @@
+// The message-store file on SQLite: schema, standard folders, messages, properties, named ids.
+#include "platform/mapi/StoreDb.h"
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/mapi/EntryId.h"
+#include "platform/mapi/MAPIDefs.h"
+#include "platform/mapi/Sha256.h"
+
+namespace qrvmapi {
+
+namespace {
+
+constexpr const char* kFormat = "quorvel-message-store";
+constexpr LONGLONG kVersion = 1;
+constexpr ULONG kFirstNamedId = 0x8000;
+constexpr ULONG kLastNamedId = 0xFFFE;
+
+// The schema. Properties are keyed by (object, property id) in clustered tables so that reading
+// an item's few properties is a handful of b-tree probes; the index on messages serves the
+// folder's contents table in id order without a sort.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
+CREATE TABLE folders(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name TEXT NOT NULL,
+  class TEXT, type INTEGER NOT NULL, comment TEXT NOT NULL DEFAULT '');
+CREATE INDEX folders_parent ON folders(parent, name);
+CREATE TABLE folder_props(folder INTEGER NOT NULL, pid INTEGER NOT NULL, type INTEGER NOT NULL, value,
+  PRIMARY KEY(folder, pid)) WITHOUT ROWID;
+CREATE TABLE messages(id INTEGER PRIMARY KEY, folder INTEGER NOT NULL, deleted INTEGER NOT NULL DEFAULT 0,
+  deleted_on INTEGER);
+CREATE INDEX messages_folder ON messages(folder, deleted, id);
+CREATE TABLE props(msg INTEGER NOT NULL, pid INTEGER NOT NULL, type INTEGER NOT NULL, value,
+  PRIMARY KEY(msg, pid)) WITHOUT ROWID;
+CREATE TABLE named(pid INTEGER PRIMARY KEY, guid BLOB NOT NULL, kind INTEGER NOT NULL, lid INTEGER NOT NULL,
+  name TEXT NOT NULL, UNIQUE(guid, kind, lid, name));
+)sql";
+
+struct CStandardFolder {
+    SpecialFolder m_role;
+    const char* m_name;
+    const char* m_class;
+};
+
+// Below the IPM subtree, in the order they are made.
+const CStandardFolder kStandardFolders[] = {
+    {SpecialFolder::Inbox, "Inbox", "IPF.Note"},
+    {SpecialFolder::Outbox, "Outbox", "IPF.Note"},
+    {SpecialFolder::SentItems, "Sent Items", "IPF.Note"},
+    {SpecialFolder::DeletedItems, "Deleted Items", "IPF.Note"},
+    {SpecialFolder::Drafts, "Drafts", "IPF.Note"},
+    {SpecialFolder::Junk, "Junk E-mail", "IPF.Note"},
+    {SpecialFolder::Contacts, "Contacts", "IPF.Contact"},
+    {SpecialFolder::Calendar, "Calendar", "IPF.Appointment"},
+    {SpecialFolder::Notes, "Notes", "IPF.StickyNote"},
+    {SpecialFolder::Tasks, "Tasks", "IPF.Task"},
+    {SpecialFolder::Journal, "Journal", "IPF.Journal"},
+};
+
+const char* RoleKey(SpecialFolder role) {
+    static const char* const keys[] = {
+        "folder.root",        "folder.ipm",    "folder.inbox",  "folder.outbox",   "folder.sent",
+        "folder.wastebasket", "folder.drafts", "folder.junk",   "folder.contacts", "folder.calendar",
+        "folder.notes",       "folder.tasks",  "folder.journal"};
+    return keys[static_cast<int>(role)];
+}
+
+HRESULT StepDone(CStmt& stmt) {
+    int rc = stmt.Step();
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT SetMeta(CSqliteDb& db, const char* key, const std::string* text, const std::string* blob,
+                LONGLONG number) {
+    auto stmt = db.Prepare("INSERT OR REPLACE INTO meta(key, value) VALUES(?1, ?2)");
+    if (!stmt->Valid()) {
+        return db.LastResult();
+    }
+    stmt->BindText(1, key);
+    if (text != nullptr) {
+        stmt->BindText(2, *text);
+    } else if (blob != nullptr) {
+        stmt->BindBlob(2, blob->data(), blob->size());
+    } else {
+        stmt->Bind(2, number);
+    }
+    return StepDone(*stmt);
+}
+
+HRESULT InsertFolder(CSqliteDb& db, LONGLONG parent, const std::string& name, const char* cls, ULONG type,
+                     const std::string& comment, LONGLONG& id) {
+    auto stmt =
+        db.Prepare("INSERT INTO folders(parent, name, class, type, comment) VALUES(?1, ?2, ?3, ?4, ?5)");
+    if (!stmt->Valid()) {
+        return db.LastResult();
+    }
+    stmt->Bind(1, parent);
+    stmt->BindText(2, name);
+    if (cls != nullptr) {
+        stmt->BindText(3, cls);
+    } else {
+        stmt->BindNull(3);
+    }
+    stmt->Bind(4, type);
+    stmt->BindText(5, comment);
+    HRESULT hr = StepDone(*stmt);
+    if (SUCCEEDED(hr)) {
+        id = db.LastInsertId();
+    }
+    return hr;
+}
+
+}  // namespace
+
+HRESULT CStoreDb::CreateSchema(CSqliteDb& db, const std::string& uid, const std::string& displayName,
+                               const std::string& password) {
+    CTransaction tx(db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    HRESULT hr = db.Exec(kSchema);
+    std::string format = kFormat;
+    if (SUCCEEDED(hr))
+        hr = SetMeta(db, "format", &format, nullptr, 0);
+    if (SUCCEEDED(hr))
+        hr = SetMeta(db, "version", nullptr, nullptr, kVersion);
+    if (SUCCEEDED(hr))
+        hr = SetMeta(db, "uid", nullptr, &uid, 0);
+    if (SUCCEEDED(hr))
+        hr = SetMeta(db, "name", &displayName, nullptr, 0);
+    if (SUCCEEDED(hr) && !password.empty()) {
+        std::string salt = NewUid();
+        std::string hash = HashPassword(salt, password);
+        hr = SetMeta(db, "pw.salt", nullptr, &salt, 0);
+        if (SUCCEEDED(hr))
+            hr = SetMeta(db, "pw.hash", nullptr, &hash, 0);
+    }
+    LONGLONG root = 0, ipm = 0;
+    if (SUCCEEDED(hr))
+        hr = InsertFolder(db, 0, "", nullptr, FOLDER_ROOT, "", root);
+    if (SUCCEEDED(hr))
+        hr = db.Exec("UPDATE folders SET parent = id WHERE parent = 0");
+    if (SUCCEEDED(hr))
+        hr = SetMeta(db, RoleKey(SpecialFolder::Root), nullptr, nullptr, root);
+    if (SUCCEEDED(hr))
+        hr = InsertFolder(db, root, "Top of Personal Folders", nullptr, FOLDER_GENERIC, "", ipm);
+    if (SUCCEEDED(hr))
+        hr = SetMeta(db, RoleKey(SpecialFolder::IpmSubtree), nullptr, nullptr, ipm);
+    for (const CStandardFolder& folder : kStandardFolders) {
+        LONGLONG id = 0;
+        if (SUCCEEDED(hr))
+            hr = InsertFolder(db, ipm, folder.m_name, folder.m_class, FOLDER_GENERIC, "", id);
+        if (SUCCEEDED(hr))
+            hr = SetMeta(db, RoleKey(folder.m_role), nullptr, nullptr, id);
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
+}
+
+HRESULT CStoreDb::Create(const std::string& path, const std::string& displayName,
+                         const std::string& password) {
+    if (path.empty()) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    if (access(path.c_str(), F_OK) == 0) {
+        return MAPI_E_COLLISION;
+    }
+    // Build the file under a temporary name beside the target and link it into place at the end,
+    // so that no reader ever sees a store without its folders and an existing file is never hit.
+    std::string temp = path + ".new-" + std::to_string(getpid());
+    std::remove(temp.c_str());
+    HRESULT hr;
+    {
+        CSqliteDb db;
+        hr = db.Open(temp, true);
+        if (SUCCEEDED(hr)) {
+            hr = CreateSchema(db, NewUid(), displayName, password);
+        }
+        // Fold the journal into the file before it moves: the journal is named after the file.
+        if (SUCCEEDED(hr)) {
+            hr = db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
+        }
+        if (SUCCEEDED(hr)) {
+            hr = db.Exec("PRAGMA journal_mode=DELETE");
+        }
+    }
+    if (SUCCEEDED(hr) && link(temp.c_str(), path.c_str()) != 0) {
+        hr = errno == EEXIST ? MAPI_E_COLLISION : (errno == ENOENT ? MAPI_E_NOT_FOUND : MAPI_E_NO_ACCESS);
+    }
+    std::remove(temp.c_str());
+    std::remove((temp + "-wal").c_str());
+    std::remove((temp + "-shm").c_str());
+    return hr;
+}
+
+HRESULT CStoreDb::Open(const std::string& path) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    if (access(path.c_str(), F_OK) != 0) {
+        return MAPI_E_NOT_FOUND;
+    }
+    m_path = path;
+    HRESULT hr = m_db.Open(path, false);
+    if (FAILED(hr)) {
+        return hr == MAPI_E_NOT_FOUND ? MAPI_E_NO_ACCESS : hr;
+    }
+    return LoadMeta();
+}
+
+HRESULT CStoreDb::LoadMeta() {
+    auto stmt = m_db.Prepare("SELECT key, value FROM meta");
+    if (!stmt->Valid()) {
+        // No meta table: an SQLite file, but not one of our stores.
+        return m_db.LastResult() == MAPI_E_CALL_FAILED ? MAPI_E_CORRUPT_STORE : m_db.LastResult();
+    }
+    std::string format;
+    LONGLONG version = 0;
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        std::string key = stmt->Text(0);
+        if (key == "format") {
+            format = stmt->Text(1);
+        } else if (key == "version") {
+            version = stmt->Int(1);
+        } else if (key == "uid") {
+            m_uid = stmt->Blob(1);
+        } else if (key == "name") {
+            m_displayName = stmt->Text(1);
+        } else if (key == "pw.salt") {
+            m_pwSalt = stmt->Blob(1);
+        } else if (key == "pw.hash") {
+            m_pwHash = stmt->Blob(1);
+        } else {
+            for (int role = 0; role < static_cast<int>(SpecialFolder::Count); ++role) {
+                if (key == RoleKey(static_cast<SpecialFolder>(role))) {
+                    m_special[role] = stmt->Int(1);
+                }
+            }
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        return ResultFromSqlite(rc);
+    }
+    if (format != kFormat || m_uid.size() != 16 || m_special[static_cast<int>(SpecialFolder::Root)] <= 0) {
+        return MAPI_E_CORRUPT_STORE;
+    }
+    if (version > kVersion) {
+        return MAPI_E_VERSION;
+    }
+    return S_OK;
+}
+
+bool CStoreDb::CheckPassword(const std::string& password) const {
+    if (m_pwHash.empty()) {
+        return true;
+    }
+    return HashPassword(m_pwSalt, password) == m_pwHash;
+}
+
+SpecialFolder CStoreDb::RoleOf(LONGLONG folder) const {
+    for (int role = 0; role < static_cast<int>(SpecialFolder::Count); ++role) {
+        if (m_special[role] == folder) {
+            return static_cast<SpecialFolder>(role);
+        }
+    }
+    return SpecialFolder::Count;
+}
+
+HRESULT CStoreDb::GetFolder(LONGLONG id, CFolderRow& row) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    auto stmt = m_db.Prepare("SELECT id, parent, name, class, type, comment FROM folders WHERE id = ?1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, id);
+    int rc = stmt->Step();
+    if (rc == SQLITE_DONE) {
+        return MAPI_E_NOT_FOUND;
+    }
+    if (rc != SQLITE_ROW) {
+        return ResultFromSqlite(rc);
+    }
+    row.m_id = stmt->Int(0);
+    row.m_parent = stmt->Int(1);
+    row.m_name = stmt->Text(2);
+    row.m_class = stmt->IsNull(3) ? std::nullopt : std::optional<std::string>(stmt->Text(3));
+    row.m_type = static_cast<ULONG>(stmt->Int(4));
+    row.m_comment = stmt->Text(5);
+    return S_OK;
+}
+
+HRESULT CStoreDb::ChildFolders(LONGLONG parent, std::vector<CFolderRow>& rows) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    rows.clear();
+    auto stmt = m_db.Prepare(
+        "SELECT id, parent, name, class, type, comment FROM folders WHERE parent = ?1 AND id <> parent ORDER "
+        "BY id");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, parent);
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        CFolderRow row;
+        row.m_id = stmt->Int(0);
+        row.m_parent = stmt->Int(1);
+        row.m_name = stmt->Text(2);
+        row.m_class = stmt->IsNull(3) ? std::nullopt : std::optional<std::string>(stmt->Text(3));
+        row.m_type = static_cast<ULONG>(stmt->Int(4));
+        row.m_comment = stmt->Text(5);
+        rows.push_back(std::move(row));
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT CStoreDb::FindChildFolder(LONGLONG parent, const std::string& name, LONGLONG& id) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    id = 0;
+    auto stmt = m_db.Prepare(
+        "SELECT id FROM folders WHERE parent = ?1 AND id <> parent AND name = ?2 COLLATE NOCASE");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, parent);
+    stmt->BindText(2, name);
+    int rc = stmt->Step();
+    if (rc == SQLITE_ROW) {
+        id = stmt->Int(0);
+        return S_OK;
+    }
+    return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : ResultFromSqlite(rc);
+}
+
+HRESULT CStoreDb::CreateFolder(LONGLONG parent, const std::string& name,
+                               const std::optional<std::string>& cls, ULONG type, const std::string& comment,
+                               LONGLONG& id) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    if (name.empty()) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    CFolderRow parentRow;
+    HRESULT hr = GetFolder(parent, parentRow);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    LONGLONG existing = 0;
+    hr = FindChildFolder(parent, name, existing);
+    if (SUCCEEDED(hr)) {
+        id = existing;
+        return MAPI_E_COLLISION;
+    }
+    if (hr != MAPI_E_NOT_FOUND) {
+        return hr;
+    }
+    hr = InsertFolder(m_db, parent, name, cls ? cls->c_str() : nullptr, type, comment, id);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
+}
+
+HRESULT CStoreDb::SetFolderClass(LONGLONG folder, const std::optional<std::string>& cls) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    auto stmt = m_db.Prepare("UPDATE folders SET class = ?2 WHERE id = ?1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, folder);
+    if (cls) {
+        stmt->BindText(2, *cls);
+    } else {
+        stmt->BindNull(2);
+    }
+    HRESULT hr = StepDone(*stmt);
+    if (SUCCEEDED(hr) && m_db.Changes() == 0) {
+        return MAPI_E_OBJECT_DELETED;
+    }
+    return hr;
+}
+
+HRESULT CStoreDb::CountMessages(LONGLONG folder, ULONG& count) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    count = 0;
+    auto stmt = m_db.Prepare("SELECT count(*) FROM messages WHERE folder = ?1 AND deleted = 0");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, folder);
+    int rc = stmt->Step();
+    if (rc != SQLITE_ROW) {
+        return ResultFromSqlite(rc);
+    }
+    count = static_cast<ULONG>(stmt->Int(0));
+    return S_OK;
+}
+
+HRESULT CStoreDb::HasChildFolders(LONGLONG folder, bool& any) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    any = false;
+    auto stmt = m_db.Prepare("SELECT 1 FROM folders WHERE parent = ?1 AND id <> parent LIMIT 1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, folder);
+    int rc = stmt->Step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        return ResultFromSqlite(rc);
+    }
+    any = rc == SQLITE_ROW;
+    return S_OK;
+}
+
+HRESULT CStoreDb::ReadFolderProps(LONGLONG folder, std::vector<CPropCell>& cells) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    cells.clear();
+    auto stmt = m_db.Prepare("SELECT pid, type, value FROM folder_props WHERE folder = ?1 ORDER BY pid");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, folder);
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        cells.push_back(
+            stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(1)), static_cast<ULONG>(stmt->Int(0))), 2));
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT CStoreDb::WriteFolderProps(LONGLONG folder, const CPropChanges& changes) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    for (const auto& [pid, cell] : changes) {
+        std::unique_ptr<CStmt> stmt;
+        if (cell) {
+            stmt = m_db.Prepare(
+                "INSERT OR REPLACE INTO folder_props(folder, pid, type, value) VALUES(?1, ?2, ?3, ?4)");
+        } else {
+            stmt = m_db.Prepare("DELETE FROM folder_props WHERE folder = ?1 AND pid = ?2");
+        }
+        if (!stmt->Valid()) {
+            return m_db.LastResult();
+        }
+        stmt->Bind(1, folder);
+        stmt->Bind(2, pid);
+        if (cell) {
+            stmt->Bind(3, cell->Type());
+            stmt->BindCell(4, *cell);
+        }
+        HRESULT hr = StepDone(*stmt);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return tx.Commit();
+}
+
+HRESULT CStoreDb::MessageState(LONGLONG id, LONGLONG& folder, bool& deleted) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    auto stmt = m_db.Prepare("SELECT folder, deleted FROM messages WHERE id = ?1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, id);
+    int rc = stmt->Step();
+    if (rc == SQLITE_DONE) {
+        return MAPI_E_NOT_FOUND;
+    }
+    if (rc != SQLITE_ROW) {
+        return ResultFromSqlite(rc);
+    }
+    folder = stmt->Int(0);
+    deleted = stmt->Int(1) != 0;
+    return S_OK;
+}
+
+HRESULT CStoreDb::ReadProp(LONGLONG msg, ULONG pid, CPropCell& cell, bool& found) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    found = false;
+    auto stmt = m_db.Prepare("SELECT type, value FROM props WHERE msg = ?1 AND pid = ?2");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, msg);
+    stmt->Bind(2, pid);
+    int rc = stmt->Step();
+    if (rc == SQLITE_ROW) {
+        cell = stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(0)) & 0xFFFF, pid), 1);
+        found = true;
+        return S_OK;
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT CStoreDb::ReadProps(LONGLONG msg, std::vector<CPropCell>& cells) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    cells.clear();
+    auto stmt = m_db.Prepare("SELECT pid, type, value FROM props WHERE msg = ?1 ORDER BY pid");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, msg);
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        ULONG pid = static_cast<ULONG>(stmt->Int(0)) & 0xFFFF;
+        cells.push_back(stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(1)) & 0xFFFF, pid), 2));
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids,
+                            std::vector<std::vector<std::optional<CPropCell>>>& out) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    out.assign(ids.size(), std::vector<std::optional<CPropCell>>(pids.size()));
+    if (ids.empty() || pids.empty()) {
+        return S_OK;
+    }
+    auto place = [&](size_t row, ULONG pid, CStmt& stmt, int typeColumn) {
+        for (size_t j = 0; j < pids.size(); ++j) {
+            if (pids[j] == pid) {
+                out[row][j] = stmt.Cell(PROP_TAG(static_cast<ULONG>(stmt.Int(typeColumn)) & 0xFFFF, pid),
+                                        typeColumn + 1);
+            }
+        }
+    };
+    // Items of a folder usually sit close together by id: one range scan serves the whole batch.
+    // When they are spread out, probing each item is cheaper than scanning its neighbours.
+    LONGLONG lo = ids.front(), hi = ids.back();
+    if (hi >= lo && static_cast<ULONGLONG>(hi - lo) <= ids.size() * 2 + 16) {
+        auto stmt = m_db.Prepare("SELECT msg, pid, type, value FROM props WHERE msg BETWEEN ?1 AND ?2");
+        if (!stmt->Valid()) {
+            return m_db.LastResult();
+        }
+        stmt->Bind(1, lo);
+        stmt->Bind(2, hi);
+        size_t row = 0;
+        int rc;
+        while ((rc = stmt->Step()) == SQLITE_ROW) {
+            LONGLONG msg = stmt->Int(0);
+            while (row < ids.size() && ids[row] < msg) {
+                ++row;
+            }
+            if (row == ids.size()) {
+                break;
+            }
+            if (ids[row] == msg) {
+                place(row, static_cast<ULONG>(stmt->Int(1)) & 0xFFFF, *stmt, 2);
+            }
+        }
+        return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : ResultFromSqlite(rc);
+    }
+    for (size_t row = 0; row < ids.size(); ++row) {
+        auto stmt = m_db.Prepare("SELECT pid, type, value FROM props WHERE msg = ?1");
+        if (!stmt->Valid()) {
+            return m_db.LastResult();
+        }
+        stmt->Bind(1, ids[row]);
+        int rc;
+        while ((rc = stmt->Step()) == SQLITE_ROW) {
+            place(row, static_cast<ULONG>(stmt->Int(0)) & 0xFFFF, *stmt, 1);
+        }
+        if (rc != SQLITE_DONE) {
+            return ResultFromSqlite(rc);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CStoreDb::WriteProps(LONGLONG msg, const CPropChanges& changes) {
+    for (const auto& [pid, cell] : changes) {
+        std::unique_ptr<CStmt> stmt;
+        if (cell) {
+            stmt = m_db.Prepare("INSERT OR REPLACE INTO props(msg, pid, type, value) VALUES(?1, ?2, ?3, ?4)");
+        } else {
+            stmt = m_db.Prepare("DELETE FROM props WHERE msg = ?1 AND pid = ?2");
+        }
+        if (!stmt->Valid()) {
+            return m_db.LastResult();
+        }
+        stmt->Bind(1, msg);
+        stmt->Bind(2, pid);
+        if (cell) {
+            stmt->Bind(3, cell->Type());
+            stmt->BindCell(4, *cell);
+        }
+        HRESULT hr = StepDone(*stmt);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CStoreDb::SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges& changes) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    HRESULT hr = S_OK;
+    LONGLONG target = id;
+    if (target == 0) {
+        CFolderRow row;
+        hr = GetFolder(folder, row);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        auto stmt = m_db.Prepare("INSERT INTO messages(folder) VALUES(?1)");
+        if (!stmt->Valid()) {
+            return m_db.LastResult();
+        }
+        stmt->Bind(1, folder);
+        hr = StepDone(*stmt);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        target = m_db.LastInsertId();
+    } else {
+        LONGLONG current = 0;
+        bool deleted = false;
+        hr = MessageState(target, current, deleted);
+        if (FAILED(hr)) {
+            return hr == MAPI_E_NOT_FOUND ? MAPI_E_OBJECT_DELETED : hr;
+        }
+        if (deleted) {
+            return MAPI_E_OBJECT_DELETED;
+        }
+    }
+    hr = WriteProps(target, changes);
+    if (SUCCEEDED(hr)) {
+        hr = tx.Commit();
+    }
+    // A new message whose transaction failed keeps no id, so that saving it again makes it anew.
+    if (SUCCEEDED(hr)) {
+        id = target;
+    }
+    return hr;
+}
+
+HRESULT CStoreDb::NextMessages(LONGLONG folder, LONGLONG after, int limit, std::vector<LONGLONG>& ids) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    ids.clear();
+    auto stmt = m_db.Prepare(
+        "SELECT id FROM messages WHERE folder = ?1 AND deleted = 0 AND id > ?2 ORDER BY id LIMIT ?3");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, folder);
+    stmt->Bind(2, after);
+    stmt->Bind(3, limit);
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        ids.push_back(stmt->Int(0));
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT CStoreDb::DeleteMessages(LONGLONG folder, const std::vector<LONGLONG>& ids, bool hard,
+                                 ULONG& missing) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    missing = 0;
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    LONGLONG now = NowFileTime();
+    for (LONGLONG id : ids) {
+        std::unique_ptr<CStmt> stmt;
+        if (hard) {
+            stmt = m_db.Prepare("DELETE FROM messages WHERE id = ?1 AND folder = ?2 AND deleted = 0");
+        } else {
+            stmt = m_db.Prepare(
+                "UPDATE messages SET deleted = 1, deleted_on = ?3 WHERE id = ?1 AND folder = ?2 AND deleted "
+                "= 0");
+        }
+        if (!stmt->Valid()) {
+            return m_db.LastResult();
+        }
+        stmt->Bind(1, id);
+        stmt->Bind(2, folder);
+        if (!hard) {
+            stmt->Bind(3, now);
+        }
+        HRESULT hr = StepDone(*stmt);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (m_db.Changes() == 0) {
+            ++missing;
+            continue;
+        }
+        if (hard) {
+            auto props = m_db.Prepare("DELETE FROM props WHERE msg = ?1");
+            if (!props->Valid()) {
+                return m_db.LastResult();
+            }
+            props->Bind(1, id);
+            hr = StepDone(*props);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+    }
+    return tx.Commit();
+}
+
+HRESULT CStoreDb::ListDeleted(std::vector<CDeletedRow>& rows) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    rows.clear();
+    auto stmt = m_db.Prepare(
+        "SELECT m.id, m.folder, m.deleted_on, c.value, s.value FROM messages m "
+        "LEFT JOIN props c ON c.msg = m.id AND c.pid = 26 "
+        "LEFT JOIN props s ON s.msg = m.id AND s.pid = 55 WHERE m.deleted <> 0 ORDER BY m.id");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        CDeletedRow row;
+        row.m_id = stmt->Int(0);
+        row.m_folder = stmt->Int(1);
+        row.m_deletedOn = stmt->Int(2);
+        row.m_class = stmt->Text(3);
+        row.m_subject = stmt->Text(4);
+        rows.push_back(std::move(row));
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT CStoreDb::RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    done = 0;
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    HRESULT hr = S_OK;
+    if (ids.empty()) {
+        hr = m_db.Exec("UPDATE messages SET deleted = 0, deleted_on = NULL WHERE deleted <> 0");
+        done = static_cast<ULONG>(m_db.Changes());
+    } else {
+        for (LONGLONG id : ids) {
+            auto stmt = m_db.Prepare(
+                "UPDATE messages SET deleted = 0, deleted_on = NULL WHERE id = ?1 AND deleted <> 0");
+            if (!stmt->Valid()) {
+                return m_db.LastResult();
+            }
+            stmt->Bind(1, id);
+            hr = StepDone(*stmt);
+            if (FAILED(hr)) {
+                return hr;
+            }
+            done += static_cast<ULONG>(m_db.Changes());
+        }
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
+}
+
+HRESULT CStoreDb::PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    done = 0;
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    HRESULT hr = S_OK;
+    if (ids.empty()) {
+        hr = m_db.Exec("DELETE FROM props WHERE msg IN (SELECT id FROM messages WHERE deleted <> 0)");
+        if (SUCCEEDED(hr)) {
+            hr = m_db.Exec("DELETE FROM messages WHERE deleted <> 0");
+            done = static_cast<ULONG>(m_db.Changes());
+        }
+    } else {
+        for (LONGLONG id : ids) {
+            auto stmt = m_db.Prepare("DELETE FROM messages WHERE id = ?1 AND deleted <> 0");
+            if (!stmt->Valid()) {
+                return m_db.LastResult();
+            }
+            stmt->Bind(1, id);
+            hr = StepDone(*stmt);
+            if (FAILED(hr)) {
+                return hr;
+            }
+            if (m_db.Changes() == 0) {
+                continue;
+            }
+            ++done;
+            auto props = m_db.Prepare("DELETE FROM props WHERE msg = ?1");
+            if (!props->Valid()) {
+                return m_db.LastResult();
+            }
+            props->Bind(1, id);
+            hr = StepDone(*props);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
+}
+
+HRESULT CStoreDb::IdsFromNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    pids.assign(names.size(), 0);
+    std::optional<CTransaction> tx;
+    if (create) {
+        tx.emplace(m_db);
+        if (FAILED(tx->Result())) {
+            return tx->Result();
+        }
+    }
+    for (size_t i = 0; i < names.size(); ++i) {
+        const CNamedId& name = names[i];
+        LONGLONG lid = name.m_kind == MNID_ID ? name.m_lid : 0;
+        std::string text = name.m_kind == MNID_STRING ? name.m_name : std::string();
+        {
+            auto stmt = m_db.Prepare(
+                "SELECT pid FROM named WHERE guid = ?1 AND kind = ?2 AND lid = ?3 AND name = ?4");
+            if (!stmt->Valid()) {
+                return m_db.LastResult();
+            }
+            stmt->BindBlob(1, name.m_guid.data(), name.m_guid.size());
+            stmt->Bind(2, name.m_kind);
+            stmt->Bind(3, lid);
+            stmt->BindText(4, text);
+            int rc = stmt->Step();
+            if (rc == SQLITE_ROW) {
+                pids[i] = static_cast<ULONG>(stmt->Int(0));
+                continue;
+            }
+            if (rc != SQLITE_DONE) {
+                return ResultFromSqlite(rc);
+            }
+        }
+        if (!create) {
+            continue;
+        }
+        LONGLONG next = kFirstNamedId;
+        {
+            auto stmt = m_db.Prepare("SELECT max(pid) FROM named");
+            if (!stmt->Valid()) {
+                return m_db.LastResult();
+            }
+            if (stmt->Step() == SQLITE_ROW && !stmt->IsNull(0)) {
+                next = stmt->Int(0) + 1;
+            }
+        }
+        if (next > kLastNamedId) {
+            return MAPI_E_TABLE_TOO_BIG;
+        }
+        auto insert =
+            m_db.Prepare("INSERT INTO named(pid, guid, kind, lid, name) VALUES(?1, ?2, ?3, ?4, ?5)");
+        if (!insert->Valid()) {
+            return m_db.LastResult();
+        }
+        insert->Bind(1, next);
+        insert->BindBlob(2, name.m_guid.data(), name.m_guid.size());
+        insert->Bind(3, name.m_kind);
+        insert->Bind(4, lid);
+        insert->BindText(5, text);
+        HRESULT hr = StepDone(*insert);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        pids[i] = static_cast<ULONG>(next);
+    }
+    return create ? tx->Commit() : S_OK;
+}
+
+HRESULT CStoreDb::NameFromId(ULONG pid, CNamedId& name, bool& found) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    found = false;
+    auto stmt = m_db.Prepare("SELECT guid, kind, lid, name FROM named WHERE pid = ?1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, pid);
+    int rc = stmt->Step();
+    if (rc == SQLITE_ROW) {
+        name.m_guid = stmt->Blob(0);
+        name.m_kind = static_cast<ULONG>(stmt->Int(1));
+        name.m_lid = static_cast<LONG>(stmt->Int(2));
+        name.m_name = stmt->Text(3);
+        found = name.m_guid.size() == 16 && (name.m_kind == MNID_ID || name.m_kind == MNID_STRING);
+        return S_OK;
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+HRESULT CStoreDb::AllNames(std::vector<std::pair<ULONG, CNamedId>>& names) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    names.clear();
+    auto stmt = m_db.Prepare("SELECT pid, guid, kind, lid, name FROM named ORDER BY pid");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        CNamedId name;
+        name.m_guid = stmt->Blob(1);
+        name.m_kind = static_cast<ULONG>(stmt->Int(2));
+        name.m_lid = static_cast<LONG>(stmt->Int(3));
+        name.m_name = stmt->Text(4);
+        if (name.m_guid.size() == 16 && (name.m_kind == MNID_ID || name.m_kind == MNID_STRING)) {
+            names.emplace_back(static_cast<ULONG>(stmt->Int(0)), std::move(name));
+        }
+    }
+    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+}
+
+}  // namespace qrvmapi

@@ -1,0 +1,133 @@
+// One message-store file: its schema, folders, messages, properties and named-property ids.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/mapi/PropCell.h"
+#include "platform/mapi/SqliteDb.h"
+
+namespace qrvmapi {
+
+// The folders every store gets when it is made, with the roles the store's properties point at.
+enum class SpecialFolder {
+    Root,
+    IpmSubtree,
+    Inbox,
+    Outbox,
+    SentItems,
+    DeletedItems,
+    Drafts,
+    Junk,
+    Contacts,
+    Calendar,
+    Notes,
+    Tasks,
+    Journal,
+    Count
+};
+
+struct CFolderRow {
+    LONGLONG m_id = 0;
+    LONGLONG m_parent = 0;  // the root is its own parent
+    std::string m_name;
+    std::optional<std::string> m_class;
+    ULONG m_type = 1;
+    std::string m_comment;
+};
+
+// A property name: a property set and a number (kind MNID_ID) or a UTF-8 name (MNID_STRING).
+struct CNamedId {
+    std::string m_guid;  // 16 bytes
+    ULONG m_kind = 0;
+    LONG m_lid = 0;
+    std::string m_name;
+};
+
+struct CDeletedRow {
+    LONGLONG m_id = 0;
+    LONGLONG m_folder = 0;
+    LONGLONG m_deletedOn = 0;
+    std::string m_class;
+    std::string m_subject;
+};
+
+// Changes to a message's properties by property id: a cell sets, nullopt removes.
+typedef std::map<ULONG, std::optional<CPropCell>> CPropChanges;
+
+class CStoreDb {
+public:
+    // Makes a new store file with the standard folders. Fails with MAPI_E_COLLISION when the file
+    // exists. The file appears complete or not at all.
+    static HRESULT Create(const std::string& path, const std::string& displayName,
+                          const std::string& password);
+    // Opens an existing store file: MAPI_E_NOT_FOUND when it is missing, MAPI_E_CORRUPT_STORE when
+    // it is damaged or not a store, MAPI_E_VERSION when it is from a later format.
+    HRESULT Open(const std::string& path);
+
+    const std::string& Path() const { return m_path; }
+    const std::string& Uid() const { return m_uid; }
+    const std::string& DisplayName() const { return m_displayName; }
+    bool HasPassword() const { return !m_pwHash.empty(); }
+    bool CheckPassword(const std::string& password) const;
+    LONGLONG Special(SpecialFolder role) const { return m_special[static_cast<int>(role)]; }
+    SpecialFolder RoleOf(LONGLONG folder) const;
+    CSqliteDb& Db() { return m_db; }
+
+    // Folders.
+    HRESULT GetFolder(LONGLONG id, CFolderRow& row);
+    HRESULT ChildFolders(LONGLONG parent, std::vector<CFolderRow>& rows);
+    HRESULT CreateFolder(LONGLONG parent, const std::string& name, const std::optional<std::string>& cls,
+                         ULONG type, const std::string& comment, LONGLONG& id);
+    HRESULT FindChildFolder(LONGLONG parent, const std::string& name, LONGLONG& id);
+    HRESULT SetFolderClass(LONGLONG folder, const std::optional<std::string>& cls);
+    HRESULT CountMessages(LONGLONG folder, ULONG& count);
+    HRESULT HasChildFolders(LONGLONG folder, bool& any);
+    HRESULT ReadFolderProps(LONGLONG folder, std::vector<CPropCell>& cells);
+    HRESULT WriteFolderProps(LONGLONG folder, const CPropChanges& changes);
+
+    // Messages.
+    HRESULT MessageState(LONGLONG id, LONGLONG& folder, bool& deleted);
+    HRESULT ReadProp(LONGLONG msg, ULONG pid, CPropCell& cell, bool& found);
+    HRESULT ReadProps(LONGLONG msg, std::vector<CPropCell>& cells);
+    // Reads chosen properties of a batch of messages: out[i][j] is the value of pids[j] of ids[i].
+    HRESULT ReadBatch(const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids,
+                      std::vector<std::vector<std::optional<CPropCell>>>& out);
+    // Writes a new message (id 0 on entry) or changes an existing one, in one transaction.
+    HRESULT SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges& changes);
+    // The live messages of a folder with ids above 'after', in id order, at most 'limit'.
+    HRESULT NextMessages(LONGLONG folder, LONGLONG after, int limit, std::vector<LONGLONG>& ids);
+    // Deletes the messages of the folder in one transaction; ids that are not live messages of the
+    // folder are counted in 'missing' and skipped.
+    HRESULT DeleteMessages(LONGLONG folder, const std::vector<LONGLONG>& ids, bool hard, ULONG& missing);
+    HRESULT ListDeleted(std::vector<CDeletedRow>& rows);
+    // Brings soft-deleted messages back into their folders; all of them when ids is empty.
+    HRESULT RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done);
+    // Removes soft-deleted messages for good; all of them when ids is empty.
+    HRESULT PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done);
+
+    // Named properties: ids from 0x8000 up, made on demand when 'create' is set; 0 for a name the
+    // store does not know.
+    HRESULT IdsFromNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids);
+    HRESULT NameFromId(ULONG pid, CNamedId& name, bool& found);
+    HRESULT AllNames(std::vector<std::pair<ULONG, CNamedId>>& names);
+
+private:
+    HRESULT LoadMeta();
+    static HRESULT CreateSchema(CSqliteDb& db, const std::string& uid, const std::string& displayName,
+                                const std::string& password);
+    HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);
+
+    CSqliteDb m_db;
+    std::string m_path;
+    std::string m_uid;
+    std::string m_displayName;
+    std::string m_pwSalt;
+    std::string m_pwHash;
+    LONGLONG m_special[static_cast<int>(SpecialFolder::Count)] = {};
+};
+
+}  // namespace qrvmapi
