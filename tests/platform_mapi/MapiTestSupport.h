@@ -1,0 +1,95 @@
+// Shared set-up of the message-store tests: a fresh machine root, profiles, stores and items.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/mapi/MAPITestHooks.h"
+#include "platform/mapi/MAPIX.h"
+#include "tests/support/TempRoot.h"
+
+namespace mapitest {
+
+// Releases an interface at the end of a scope.
+template <class T>
+struct Ref {
+    T* p = nullptr;
+    Ref() = default;
+    explicit Ref(T* q) : p(q) {}
+    ~Ref() { reset(); }
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    void reset() {
+        if (p != nullptr) {
+            p->Release();
+            p = nullptr;
+        }
+    }
+    T* operator->() const { return p; }
+    T** operator&() { return &p; }
+    operator T*() const { return p; }
+};
+
+// Frees a MAPI buffer or row set at the end of a scope.
+struct Buffer {
+    void* p = nullptr;
+    ~Buffer() { MAPIFreeBuffer(p); }
+};
+struct Rows {
+    LPSRowSet p = nullptr;
+    ~Rows() { FreeProws(p); }
+    void reset() {
+        FreeProws(p);
+        p = nullptr;
+    }
+};
+
+std::string Bytes(const SBinary& bin);
+SBinary Bin(const std::string& bytes);
+
+// Every test runs in its own machine root with MAPI initialised once, and checks on the way out
+// that nothing it made is still alive and that initialisation is balanced.
+class MapiTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Makes a profile with one personal-folders service whose store file is 'storeFile'
+    // (created when missing, with 'storePassword'); returns the service's uid.
+    std::string MakeProfile(const std::string& profile, const std::string& profilePassword,
+                            const std::string& storeFile, const std::string& storeName,
+                            const std::string& storePassword = "");
+    // Adds one more store to a profile; returns the service's uid.
+    std::string AddStore(const std::string& profile, const std::string& profilePassword,
+                         const std::string& storeFile, const std::string& storeName,
+                         const std::string& storePassword = "");
+    // Sets the password a service hands its store (PR_PST_PW_SZ_OLD with PR_PST_REMEMBER_PW).
+    HRESULT RememberPassword(const std::string& profile, const std::string& serviceUid,
+                             const std::string& password, bool remember);
+
+    LPMAPISESSION Logon(const std::string& profile, const char* password = "");
+    // The entry id of the store whose display name is 'name' in the session's stores table.
+    std::string StoreEntryId(LPMAPISESSION session, const std::string& name);
+    LPMDB OpenStore(LPMAPISESSION session, const std::string& name, ULONG flags = MAPI_BEST_ACCESS);
+    // The entry id stored in a binary property of an object.
+    std::string BinaryProp(LPMAPIPROP object, ULONG tag);
+    LONG LongProp(LPMAPIPROP object, ULONG tag);
+    std::string TextProp(LPMAPIPROP object, ULONG tag);
+    LPMAPIFOLDER OpenFolder(LPMDB store, const std::string& entryId, ULONG flags = MAPI_BEST_ACCESS);
+    // Opens a standard folder below the IPM subtree by name ("Contacts", "Inbox", ...).
+    LPMAPIFOLDER OpenNamedFolder(LPMDB store, const std::string& name, ULONG flags = MAPI_BEST_ACCESS);
+    // Creates and saves a message with a class, a subject and the given extra values; returns its entry id.
+    std::string AddMessage(LPMAPIFOLDER folder, const std::string& messageClass, const std::string& subject,
+                           std::vector<SPropValue> extra = {});
+    // The entry ids of a folder's contents, read in batches of 'batch'.
+    std::vector<std::string> ContentIds(LPMAPIFOLDER folder, LONG batch = 100);
+
+    std::unique_ptr<qrvtest::TempRoot> m_root;
+    LONG m_objectsBefore = 0;
+    LONG m_buffersBefore = 0;
+};
+
+}  // namespace mapitest
