@@ -3,12 +3,31 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/win32/DebugOutput.h"
 #include "trace/Trace.h"
+
+// True when piece is "hh:mm:ss " + head + a line number + tail, for example head "E[QRV-File.cpp:"
+// and tail "] message\n". An empty line number is accepted only when head already holds it.
+inline bool IsPrefixed(const std::string& piece, const std::string& head, const std::string& tail) {
+    if (piece.size() < 9 + head.size() + tail.size())
+        return false;
+    for (int i = 0; i < 8; ++i) {
+        bool colon = i == 2 || i == 5;
+        if (colon ? piece[i] != ':' : !isdigit((unsigned char)piece[i]))
+            return false;
+    }
+    if (piece[8] != ' ' || piece.compare(9, head.size(), head) != 0)
+        return false;
+    size_t pos = 9 + head.size();
+    while (pos < piece.size() && isdigit((unsigned char)piece[pos]))
+        ++pos;
+    return piece.compare(pos, std::string::npos, tail) == 0;
+}
 
 class TraceTest : public testing::Test {
 protected:
