@@ -1,0 +1,592 @@
+// List views, tree views and image lists over the toolkit's list, tree and image lists.
+#include <wx/bitmap.h>
+#include <wx/imaglist.h>
+#include <wx/listctrl.h>
+#include <wx/treectrl.h>
+
+#include "platform/afx/wnd/Controls.h"
+#include "platform/afx/wnd/Gdi.h"
+#include "platform/afx/wnd/WxText.h"
+
+IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
+IMPLEMENT_DYNAMIC(CTreeCtrl, CWnd)
+
+// ----- CImageList -----
+
+CImageList::CImageList() = default;
+CImageList::~CImageList() = default;
+
+BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int) {
+    if (cx <= 0 || cy <= 0)
+        return FALSE;
+    m_pList = std::make_unique<wxImageList>(cx, cy, (nFlags & ILC_MASK) != 0, nInitial);
+    return TRUE;
+}
+
+int CImageList::Add(CBitmap* pbmImage, COLORREF crMask) {
+    if (!m_pList || pbmImage == nullptr || pbmImage->GetWxBitmap() == nullptr)
+        return -1;
+    int cx = 0, cy = 0;
+    m_pList->GetSize(0, cx, cy);
+    if (cx <= 0) {
+        wxSize s = m_pList->GetSize();
+        cx = s.x;
+        cy = s.y;
+    }
+    const wxBitmap& strip = *pbmImage->GetWxBitmap();
+    int first = -1;
+    for (int x = 0; x + cx <= strip.GetWidth(); x += cx) {
+        wxBitmap image = strip.GetSubBitmap(wxRect(x, 0, cx, std::min(cy, strip.GetHeight())));
+        int index = m_pList->Add(image, wxColour(GetRValue(crMask), GetGValue(crMask), GetBValue(crMask)));
+        if (first < 0)
+            first = index;
+    }
+    return first;
+}
+
+int CImageList::GetImageCount() const {
+    return m_pList ? m_pList->GetImageCount() : 0;
+}
+
+BOOL CImageList::DeleteImageList() {
+    BOOL had = m_pList != nullptr;
+    m_pList.reset();
+    return had;
+}
+
+// ----- CListCtrl -----
+
+static wxListCtrl* LV(wxWindow* w) {
+    return dynamic_cast<wxListCtrl*>(w);
+}
+
+BOOL CListCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create("SysListView32", nullptr, dwStyle, rect, pParentWnd, nID);
+}
+
+wxWindow* CListCtrl::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
+    if (pParent == nullptr)
+        return nullptr;
+    long style = wxLC_REPORT | ((cs.style & LVS_SINGLESEL) ? wxLC_SINGLE_SEL : 0) |
+                 ((cs.dwExStyle & WS_EX_CLIENTEDGE) || (cs.style & WS_BORDER) ? wxBORDER_SUNKEN : 0);
+    return new wxListCtrl(pParent, (int)cs.hMenu, wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
+}
+
+void CListCtrl::BindWxEvents() {
+    CWnd::BindWxEvents();
+    HWND h = m_hWnd;
+    auto changed = [h](UINT newState, UINT oldState) {
+        return [h, newState, oldState](wxListEvent& e) {
+            CWnd* p = CWnd::FromHandle(h);
+            if (p == nullptr)
+                return;
+            NMLISTVIEW nm{};
+            nm.hdr.code = LVN_ITEMCHANGED;
+            nm.iItem = (int)e.GetIndex();
+            nm.uNewState = newState;
+            nm.uOldState = oldState;
+            nm.uChanged = LVIF_STATE;
+            nm.lParam = (LPARAM)e.GetData();
+            p->NotifyParent(&nm.hdr);
+        };
+    };
+    m_pWx->Bind(wxEVT_LIST_ITEM_SELECTED, changed(LVIS_SELECTED | LVIS_FOCUSED, 0));
+    m_pWx->Bind(wxEVT_LIST_ITEM_DESELECTED, changed(0, LVIS_SELECTED));
+    m_pWx->Bind(wxEVT_LIST_ITEM_ACTIVATED, [h](wxListEvent& e) {
+        CWnd* p = CWnd::FromHandle(h);
+        if (p == nullptr)
+            return;
+        NMLISTVIEW nm{};
+        nm.hdr.code = NM_DBLCLK;
+        nm.iItem = (int)e.GetIndex();
+        p->NotifyParent(&nm.hdr);
+    });
+    m_pWx->Bind(wxEVT_LIST_COL_CLICK, [h](wxListEvent& e) {
+        CWnd* p = CWnd::FromHandle(h);
+        if (p == nullptr)
+            return;
+        NMLISTVIEW nm{};
+        nm.hdr.code = LVN_COLUMNCLICK;
+        nm.iItem = -1;
+        nm.iSubItem = e.GetColumn();
+        p->NotifyParent(&nm.hdr);
+    });
+}
+
+int CListCtrl::InsertColumn(int nCol, LPCSTR lpszColumnHeading, int, int nWidth) {
+    wxListCtrl* p = LV(m_pWx);
+    return p ? (int)p->InsertColumn(nCol, ToWx(lpszColumnHeading), wxLIST_FORMAT_LEFT, nWidth) : -1;
+}
+
+BOOL CListCtrl::SetColumnText(int nCol, LPCSTR lpszText) {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr || nCol < 0 || nCol >= p->GetColumnCount())
+        return FALSE;
+    wxListItem item;
+    item.SetMask(wxLIST_MASK_TEXT);
+    item.SetText(ToWx(lpszText));
+    return p->SetColumn(nCol, item);
+}
+
+CString CListCtrl::GetColumnText(int nCol) const {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr || nCol < 0 || nCol >= p->GetColumnCount())
+        return CString();
+    wxListItem item;
+    item.SetMask(wxLIST_MASK_TEXT);
+    p->GetColumn(nCol, item);
+    return FromWx(item.GetText());
+}
+
+BOOL CListCtrl::SetColumnWidth(int nCol, int cx) {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr)
+        return FALSE;
+    if (cx == LVSCW_AUTOSIZE)
+        cx = wxLIST_AUTOSIZE;
+    else if (cx == LVSCW_AUTOSIZE_USEHEADER)
+        cx = wxLIST_AUTOSIZE_USEHEADER;
+    return p->SetColumnWidth(nCol, cx);
+}
+
+int CListCtrl::GetColumnWidth(int nCol) const {
+    wxListCtrl* p = LV(m_pWx);
+    return p ? p->GetColumnWidth(nCol) : 0;
+}
+
+int CListCtrl::InsertItem(int nItem, LPCSTR lpszItem, int nImage) {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr)
+        return -1;
+    int n = p->GetItemCount();
+    wxString text = ToWx(lpszItem);
+    if (m_dwStyle & LVS_SORTASCENDING) {
+        nItem = 0;
+        while (nItem < n && p->GetItemText(nItem).CmpNoCase(text) <= 0)
+            ++nItem;
+    } else if (nItem < 0 || nItem > n) {
+        nItem = n;
+    }
+    return (int)p->InsertItem(nItem, text, nImage);
+}
+
+BOOL CListCtrl::SetItemText(int nItem, int nSubItem, LPCSTR lpszText) {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr || nItem < 0 || nItem >= p->GetItemCount())
+        return FALSE;
+    p->SetItem(nItem, nSubItem, ToWx(lpszText));
+    return TRUE;
+}
+
+CString CListCtrl::GetItemText(int nItem, int nSubItem) const {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr || nItem < 0 || nItem >= p->GetItemCount())
+        return CString();
+    return FromWx(p->GetItemText(nItem, nSubItem));
+}
+
+BOOL CListCtrl::SetItemData(int nItem, DWORD_PTR dwData) {
+    wxListCtrl* p = LV(m_pWx);
+    return p != nullptr && nItem >= 0 && nItem < p->GetItemCount() && p->SetItemPtrData(nItem, dwData);
+}
+
+DWORD_PTR CListCtrl::GetItemData(int nItem) const {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr || nItem < 0 || nItem >= p->GetItemCount())
+        return 0;
+    return (DWORD_PTR)p->GetItemData(nItem);
+}
+
+BOOL CListCtrl::SetItemImage(int nItem, int nImage) {
+    wxListCtrl* p = LV(m_pWx);
+    return p != nullptr && nItem >= 0 && nItem < p->GetItemCount() && p->SetItemImage(nItem, nImage);
+}
+
+BOOL CListCtrl::DeleteItem(int nItem) {
+    wxListCtrl* p = LV(m_pWx);
+    return p != nullptr && nItem >= 0 && nItem < p->GetItemCount() && p->DeleteItem(nItem);
+}
+
+BOOL CListCtrl::DeleteAllItems() {
+    wxListCtrl* p = LV(m_pWx);
+    return p != nullptr && p->DeleteAllItems();
+}
+
+int CListCtrl::GetItemCount() const {
+    wxListCtrl* p = LV(m_pWx);
+    return p ? p->GetItemCount() : 0;
+}
+
+int CListCtrl::GetSelectedCount() const {
+    wxListCtrl* p = LV(m_pWx);
+    return p ? p->GetSelectedItemCount() : 0;
+}
+
+int CListCtrl::GetNextItem(int nItem, int nFlags) const {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr)
+        return -1;
+    return (int)p->GetNextItem(nItem, wxLIST_NEXT_ALL,
+                               (nFlags & LVNI_SELECTED) ? wxLIST_STATE_SELECTED : wxLIST_STATE_DONTCARE);
+}
+
+BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr || nItem < 0 || nItem >= p->GetItemCount())
+        return FALSE;
+    long state = ((nState & LVIS_SELECTED) ? wxLIST_STATE_SELECTED : 0) |
+                 ((nState & LVIS_FOCUSED) ? wxLIST_STATE_FOCUSED : 0);
+    long mask = ((nMask & LVIS_SELECTED) ? wxLIST_STATE_SELECTED : 0) |
+                ((nMask & LVIS_FOCUSED) ? wxLIST_STATE_FOCUSED : 0);
+    return p->SetItemState(nItem, state, mask);
+}
+
+UINT CListCtrl::GetItemState(int nItem, UINT nMask) const {
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr || nItem < 0 || nItem >= p->GetItemCount())
+        return 0;
+    long state = p->GetItemState(nItem, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    UINT result = ((state & wxLIST_STATE_SELECTED) ? LVIS_SELECTED : 0) |
+                  ((state & wxLIST_STATE_FOCUSED) ? LVIS_FOCUSED : 0);
+    return result & nMask;
+}
+
+BOOL CListCtrl::EnsureVisible(int nItem, BOOL) {
+    wxListCtrl* p = LV(m_pWx);
+    return p != nullptr && nItem >= 0 && nItem < p->GetItemCount() && p->EnsureVisible(nItem);
+}
+
+CImageList* CListCtrl::SetImageList(CImageList* pImageList, int) {
+    if (wxListCtrl* p = LV(m_pWx))
+        p->SetImageList(pImageList ? pImageList->GetWxImageList() : nullptr, wxIMAGE_LIST_SMALL);
+    return nullptr;
+}
+
+// ----- CTreeCtrl -----
+
+namespace {
+class CTreeItemData : public wxTreeItemData {
+public:
+    DWORD_PTR m_dwData = 0;
+};
+
+wxTreeCtrl* TV(wxWindow* w) {
+    return dynamic_cast<wxTreeCtrl*>(w);
+}
+wxTreeItemId Id(HTREEITEM h) {
+    return wxTreeItemId(reinterpret_cast<void*>(h));
+}
+HTREEITEM H(const wxTreeItemId& id) {
+    return id.IsOk() ? reinterpret_cast<HTREEITEM>(id.GetID()) : nullptr;
+}
+// Top-level items hang below a hidden root, so the tree can have several of them.
+wxTreeItemId RootOf(wxTreeCtrl* p) {
+    wxTreeItemId root = p->GetRootItem();
+    if (!root.IsOk())
+        root = p->AddRoot(wxString());
+    return root;
+}
+wxTreeItemId ParentOf(wxTreeCtrl* p, HTREEITEM hParent) {
+    return (hParent == nullptr || hParent == TVI_ROOT) ? RootOf(p) : Id(hParent);
+}
+void FillItem(TVITEMA& tv, wxTreeCtrl* p, const wxTreeItemId& id) {
+    tv.hItem = H(id);
+    if (id.IsOk() && id != p->GetRootItem())
+        if (auto* d = dynamic_cast<CTreeItemData*>(p->GetItemData(id)))
+            tv.lParam = (LPARAM)d->m_dwData;
+}
+}  // namespace
+
+BOOL CTreeCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    return CWnd::Create("SysTreeView32", nullptr, dwStyle, rect, pParentWnd, nID);
+}
+
+wxWindow* CTreeCtrl::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
+    if (pParent == nullptr)
+        return nullptr;
+    long style = wxTR_HIDE_ROOT | wxTR_SINGLE;
+    style |= (cs.style & TVS_HASBUTTONS) ? wxTR_HAS_BUTTONS : wxTR_NO_BUTTONS;
+    style |= (cs.style & TVS_HASLINES) ? 0 : wxTR_NO_LINES;
+    if (cs.style & TVS_LINESATROOT)
+        style |= wxTR_LINES_AT_ROOT;
+    style |= ((cs.dwExStyle & WS_EX_CLIENTEDGE) || (cs.style & WS_BORDER)) ? wxBORDER_SUNKEN : 0;
+    auto* p = new wxTreeCtrl(pParent, (int)cs.hMenu, wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
+    p->AddRoot(wxString());
+    return p;
+}
+
+void CTreeCtrl::BindWxEvents() {
+    CWnd::BindWxEvents();
+    HWND h = m_hWnd;
+    m_pWx->Bind(wxEVT_TREE_SEL_CHANGED, [h](wxTreeEvent& e) {
+        auto* p = dynamic_cast<CTreeCtrl*>(CWnd::FromHandle(h));
+        if (p == nullptr)
+            return;
+        NMTREEVIEW nm{};
+        nm.hdr.code = TVN_SELCHANGED;
+        FillItem(nm.itemOld, TV(p->m_pWx), e.GetOldItem());
+        FillItem(nm.itemNew, TV(p->m_pWx), e.GetItem());
+        p->NotifyParent(&nm.hdr);
+    });
+    m_pWx->Bind(wxEVT_TREE_ITEM_EXPANDING, [h](wxTreeEvent& e) {
+        auto* p = dynamic_cast<CTreeCtrl*>(CWnd::FromHandle(h));
+        if (p == nullptr)
+            return;
+        NMTREEVIEW nm{};
+        nm.hdr.code = TVN_ITEMEXPANDING;
+        nm.action = TVE_EXPAND;
+        FillItem(nm.itemNew, TV(p->m_pWx), e.GetItem());
+        if (p->NotifyParent(&nm.hdr) != 0)
+            e.Veto();
+    });
+    m_pWx->Bind(wxEVT_TREE_ITEM_ACTIVATED, [h](wxTreeEvent&) {
+        auto* p = dynamic_cast<CTreeCtrl*>(CWnd::FromHandle(h));
+        if (p == nullptr)
+            return;
+        NMHDR hdr{};
+        hdr.code = NM_DBLCLK;
+        p->NotifyParent(&hdr);
+    });
+    m_pWx->Bind(wxEVT_TREE_ITEM_RIGHT_CLICK, [h](wxTreeEvent&) {
+        auto* p = dynamic_cast<CTreeCtrl*>(CWnd::FromHandle(h));
+        if (p == nullptr)
+            return;
+        NMHDR hdr{};
+        hdr.code = NM_RCLICK;
+        p->NotifyParent(&hdr);
+    });
+}
+
+HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, int nImage, int nSelectedImage, HTREEITEM hParent,
+                                HTREEITEM hInsertAfter) {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr)
+        return nullptr;
+    wxTreeItemId parent = ParentOf(p, hParent);
+    wxString text = ToWx(lpszItem);
+    auto* pData = new CTreeItemData;
+    wxTreeItemId id;
+    if (hInsertAfter == TVI_FIRST) {
+        id = p->PrependItem(parent, text, nImage, nSelectedImage, pData);
+    } else if (hInsertAfter == TVI_SORT) {
+        // Sorted by text, ignoring case, as the common control sorts.
+        size_t pos = 0;
+        wxTreeItemIdValue cookie;
+        for (wxTreeItemId c = p->GetFirstChild(parent, cookie); c.IsOk();
+             c = p->GetNextChild(parent, cookie)) {
+            if (p->GetItemText(c).CmpNoCase(text) > 0)
+                break;
+            ++pos;
+        }
+        id = p->InsertItem(parent, pos, text, nImage, nSelectedImage, pData);
+    } else if (hInsertAfter == TVI_LAST || hInsertAfter == nullptr) {
+        id = p->AppendItem(parent, text, nImage, nSelectedImage, pData);
+    } else {
+        id = p->InsertItem(parent, Id(hInsertAfter), text, nImage, nSelectedImage, pData);
+    }
+    return H(id);
+}
+
+HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, HTREEITEM hParent, HTREEITEM hInsertAfter) {
+    return InsertItem(lpszItem, -1, -1, hParent, hInsertAfter);
+}
+
+BOOL CTreeCtrl::DeleteItem(HTREEITEM hItem) {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return FALSE;
+    if (hItem == TVI_ROOT)
+        return DeleteAllItems();
+    p->Delete(Id(hItem));
+    return TRUE;
+}
+
+BOOL CTreeCtrl::DeleteAllItems() {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr)
+        return FALSE;
+    p->DeleteChildren(RootOf(p));
+    return TRUE;
+}
+
+BOOL CTreeCtrl::SetItemData(HTREEITEM hItem, DWORD_PTR dwData) {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return FALSE;
+    auto* d = dynamic_cast<CTreeItemData*>(p->GetItemData(Id(hItem)));
+    if (d == nullptr) {
+        d = new CTreeItemData;
+        p->SetItemData(Id(hItem), d);
+    }
+    d->m_dwData = dwData;
+    return TRUE;
+}
+
+DWORD_PTR CTreeCtrl::GetItemData(HTREEITEM hItem) const {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return 0;
+    auto* d = dynamic_cast<CTreeItemData*>(p->GetItemData(Id(hItem)));
+    return d ? d->m_dwData : 0;
+}
+
+CString CTreeCtrl::GetItemText(HTREEITEM hItem) const {
+    wxTreeCtrl* p = TV(m_pWx);
+    return (p && hItem) ? FromWx(p->GetItemText(Id(hItem))) : CString();
+}
+
+BOOL CTreeCtrl::SetItemText(HTREEITEM hItem, LPCSTR lpszItem) {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return FALSE;
+    p->SetItemText(Id(hItem), ToWx(lpszItem));
+    return TRUE;
+}
+
+BOOL CTreeCtrl::SetItemImage(HTREEITEM hItem, int nImage, int nSelectedImage) {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return FALSE;
+    p->SetItemImage(Id(hItem), nImage, wxTreeItemIcon_Normal);
+    p->SetItemImage(Id(hItem), nSelectedImage, wxTreeItemIcon_Selected);
+    return TRUE;
+}
+
+HTREEITEM CTreeCtrl::GetRootItem() const {
+    return GetChildItem(TVI_ROOT);
+}
+
+HTREEITEM CTreeCtrl::GetChildItem(HTREEITEM hItem) const {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return nullptr;
+    wxTreeItemIdValue cookie;
+    return H(p->GetFirstChild(ParentOf(p, hItem), cookie));
+}
+
+HTREEITEM CTreeCtrl::GetNextSiblingItem(HTREEITEM hItem) const {
+    wxTreeCtrl* p = TV(m_pWx);
+    return (p && hItem) ? H(p->GetNextSibling(Id(hItem))) : nullptr;
+}
+
+HTREEITEM CTreeCtrl::GetParentItem(HTREEITEM hItem) const {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return nullptr;
+    wxTreeItemId parent = p->GetItemParent(Id(hItem));
+    return parent == p->GetRootItem() ? nullptr : H(parent);
+}
+
+HTREEITEM CTreeCtrl::GetNextItem(HTREEITEM hItem, UINT nCode) const {
+    switch (nCode) {
+        case TVGN_ROOT:
+            return GetRootItem();
+        case TVGN_NEXT:
+            return GetNextSiblingItem(hItem);
+        case TVGN_PREVIOUS: {
+            wxTreeCtrl* p = TV(m_pWx);
+            return (p && hItem) ? H(p->GetPrevSibling(Id(hItem))) : nullptr;
+        }
+        case TVGN_PARENT:
+            return GetParentItem(hItem);
+        case TVGN_CHILD:
+            return GetChildItem(hItem);
+        case TVGN_CARET:
+            return GetSelectedItem();
+        default:
+            return nullptr;
+    }
+}
+
+HTREEITEM CTreeCtrl::GetSelectedItem() const {
+    wxTreeCtrl* p = TV(m_pWx);
+    return p ? H(p->GetSelection()) : nullptr;
+}
+
+BOOL CTreeCtrl::SelectItem(HTREEITEM hItem) {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr)
+        return FALSE;
+    if (hItem == nullptr)
+        p->UnselectAll();
+    else
+        p->SelectItem(Id(hItem));
+    return TRUE;
+}
+
+BOOL CTreeCtrl::ItemHasChildren(HTREEITEM hItem) const {
+    wxTreeCtrl* p = TV(m_pWx);
+    return p != nullptr && hItem != nullptr && p->ItemHasChildren(Id(hItem));
+}
+
+BOOL CTreeCtrl::Expand(HTREEITEM hItem, UINT nCode) {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return FALSE;
+    wxTreeItemId id = Id(hItem);
+    if (nCode == TVE_EXPAND)
+        p->Expand(id);
+    else if (nCode == TVE_COLLAPSE)
+        p->Collapse(id);
+    else if (nCode == TVE_TOGGLE)
+        p->Toggle(id);
+    return TRUE;
+}
+
+BOOL CTreeCtrl::EnsureVisible(HTREEITEM hItem) {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return FALSE;
+    p->EnsureVisible(Id(hItem));
+    return TRUE;
+}
+
+UINT CTreeCtrl::GetCount() const {
+    wxTreeCtrl* p = TV(m_pWx);
+    return p ? (UINT)p->GetCount() : 0;
+}
+
+HTREEITEM CTreeCtrl::HitTest(CPoint pt, UINT* pFlags) const {
+    wxTreeCtrl* p = TV(m_pWx);
+    if (pFlags != nullptr)
+        *pFlags = TVHT_NOWHERE;
+    if (p == nullptr)
+        return nullptr;
+    int flags = 0;
+    wxTreeItemId id = p->HitTest(wxPoint(pt.x, pt.y), flags);
+    if (pFlags != nullptr) {
+        UINT f = 0;
+        if (flags & wxTREE_HITTEST_ONITEMLABEL)
+            f |= TVHT_ONITEMLABEL;
+        if (flags & wxTREE_HITTEST_ONITEMICON)
+            f |= TVHT_ONITEMICON;
+        if (flags & wxTREE_HITTEST_ONITEMBUTTON)
+            f |= TVHT_ONITEMBUTTON;
+        *pFlags = f ? f : TVHT_NOWHERE;
+    }
+    return H(id);
+}
+
+CImageList* CTreeCtrl::SetImageList(CImageList* pImageList, int) {
+    if (wxTreeCtrl* p = TV(m_pWx))
+        p->SetImageList(pImageList ? pImageList->GetWxImageList() : nullptr);
+    return nullptr;
+}
+
+void CTreeCtrl::SetItemTextColor(HTREEITEM hItem, COLORREF clr) {
+    if (wxTreeCtrl* p = TV(m_pWx))
+        if (hItem != nullptr)
+            p->SetItemTextColour(Id(hItem), wxColour(GetRValue(clr), GetGValue(clr), GetBValue(clr)));
+}
+
+void CTreeCtrl::SetItemBold(HTREEITEM hItem, BOOL bBold) {
+    if (wxTreeCtrl* p = TV(m_pWx))
+        if (hItem != nullptr)
+            p->SetItemBold(Id(hItem), bBold != FALSE);
+}
+
+void CTreeCtrl::SetItemFont(HTREEITEM hItem, CFont* pFont) {
+    if (wxTreeCtrl* p = TV(m_pWx))
+        if (hItem != nullptr && pFont != nullptr && pFont->GetWxFont() != nullptr)
+            p->SetItemFont(Id(hItem), *pFont->GetWxFont());
+}

@@ -1,0 +1,202 @@
+// The framework's document: views, title and path, and the save and open protocol.
+#include "platform/afx/wnd/Document.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/afx/CArchive.h"
+#include "platform/afx/CException.h"
+#include "platform/afx/CFile.h"
+#include "platform/afx/wnd/DocTemplate.h"
+#include "platform/afx/wnd/FrameWnd.h"
+#include "platform/afx/wnd/View.h"
+#include "platform/afx/wnd/WinApp.h"
+
+IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
+
+BEGIN_MESSAGE_MAP(CDocument, CCmdTarget)
+ON_COMMAND(ID_FILE_SAVE, &CDocument::OnFileSave)
+ON_COMMAND(ID_FILE_SAVE_AS, &CDocument::OnFileSaveAs)
+END_MESSAGE_MAP()
+
+CDocument::CDocument() = default;
+
+CDocument::~CDocument() {
+    // Views that outlive their document must not reach back into it.
+    for (CView* pView : m_views)
+        pView->m_pDocument = nullptr;
+}
+
+void CDocument::SetTitle(LPCSTR lpszTitle) {
+    m_strTitle = lpszTitle;
+    UpdateFrameCounts();
+}
+
+void CDocument::SetPathName(LPCSTR lpszPathName, BOOL) {
+    m_strPathName = lpszPathName;
+    // The title is the file's name without its folder.
+    CString title = m_strPathName;
+    int slash = -1;
+    for (int i = 0; i < title.GetLength(); ++i)
+        if (title[i] == '/')
+            slash = i;
+    SetTitle(title.Mid(slash + 1));
+}
+
+void CDocument::AddView(CView* pView) {
+    if (pView == nullptr || std::find(m_views.begin(), m_views.end(), pView) != m_views.end())
+        return;
+    m_views.push_back(pView);
+    pView->m_pDocument = this;
+}
+
+void CDocument::RemoveView(CView* pView) {
+    auto it = std::find(m_views.begin(), m_views.end(), pView);
+    if (it == m_views.end())
+        return;
+    m_views.erase(it);
+    pView->m_pDocument = nullptr;
+}
+
+void CDocument::UpdateAllViews(CView* pSender, LPARAM lHint, CObject* pHint) {
+    std::vector<CView*> views = m_views;
+    for (CView* pView : views)
+        if (pView != pSender)
+            pView->OnUpdate(pSender, lHint, pHint);
+}
+
+void CDocument::UpdateFrameCounts() {
+    std::vector<CFrameWnd*> frames;
+    for (CView* pView : m_views) {
+        CFrameWnd* pFrame = pView->GetParentFrame();
+        if (pFrame != nullptr && std::find(frames.begin(), frames.end(), pFrame) == frames.end())
+            frames.push_back(pFrame);
+    }
+    for (CFrameWnd* pFrame : frames)
+        pFrame->OnUpdateFrameTitle(TRUE);
+}
+
+BOOL CDocument::OnNewDocument() {
+    DeleteContents();
+    m_strPathName = CString();
+    SetModifiedFlag(FALSE);
+    return TRUE;
+}
+
+BOOL CDocument::OnOpenDocument(LPCSTR lpszPathName) {
+    CFile file;
+    if (!file.Open(lpszPathName, CFile::modeRead)) {
+        AfxMessageBox("Failed to open document.", MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    DeleteContents();
+    SetModifiedFlag(TRUE);
+    try {
+        if (file.GetLength() != 0) {
+            CArchive ar(&file, CArchive::load);
+            Serialize(ar);
+            ar.Close();
+        }
+        file.Close();
+    } catch (CException* e) {
+        e->Delete();
+        file.Abort();
+        DeleteContents();
+        AfxMessageBox("Failed to open document.", MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    SetModifiedFlag(FALSE);
+    return TRUE;
+}
+
+BOOL CDocument::OnSaveDocument(LPCSTR lpszPathName) {
+    if (lpszPathName == nullptr || *lpszPathName == '\0')
+        return FALSE;
+    CString tempName = CString(lpszPathName) + ".saving";
+    CFile file;
+    if (!file.Open(tempName, CFile::modeCreate | CFile::modeWrite)) {
+        AfxMessageBox("Failed to save document.", MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    try {
+        CArchive ar(&file, CArchive::store);
+        Serialize(ar);
+        ar.Close();
+        file.Flush();
+        file.Close();
+    } catch (CException* e) {
+        e->Delete();
+        file.Abort();
+        std::remove(tempName);
+        AfxMessageBox("Failed to save document.", MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    // Only a complete copy replaces the old file.
+    int fd = ::open(tempName, O_RDONLY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    if (std::rename(tempName, lpszPathName) != 0) {
+        std::remove(tempName);
+        AfxMessageBox("Failed to save document.", MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    SetModifiedFlag(FALSE);
+    return TRUE;
+}
+
+void CDocument::OnCloseDocument() {
+    DeleteContents();
+}
+
+BOOL CDocument::SaveModified() {
+    if (!IsModified())
+        return TRUE;
+    CString name = GetPathName().IsEmpty() ? GetTitle() : GetPathName();
+    CString prompt = CString("Save changes to ") + name + "?";
+    switch (AfxMessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+        case IDCANCEL:
+            return FALSE;
+        case IDYES:
+            return DoFileSave();
+        default:
+            return TRUE;
+    }
+}
+
+BOOL CDocument::DoSave(LPCSTR lpszPathName, BOOL bReplace) {
+    CString newName = lpszPathName ? lpszPathName : "";
+    if (newName.IsEmpty()) {
+        newName = GetTitle();
+        CString ext;
+        if (m_pDocTemplate != nullptr && m_pDocTemplate->GetDocString(ext, CDocTemplate::filterExt) &&
+            !ext.IsEmpty() && newName.Find(ext) < 0)
+            newName += ext;
+        CWinApp* pApp = AfxGetApp();
+        if (pApp == nullptr || !pApp->DoPromptFileName(newName, "Save As", FALSE, m_pDocTemplate))
+            return FALSE;
+    }
+    if (!OnSaveDocument(newName))
+        return FALSE;
+    if (bReplace)
+        SetPathName(newName);
+    return TRUE;
+}
+
+BOOL CDocument::DoFileSave() {
+    if (GetPathName().IsEmpty())
+        return DoSave(nullptr);
+    return DoSave(GetPathName());
+}
+
+void CDocument::OnFileSave() {
+    DoFileSave();
+}
+
+void CDocument::OnFileSaveAs() {
+    DoSave(nullptr);
+}

@@ -1,0 +1,53 @@
+// Views: windows that show a document inside a frame; form views are made from a template.
+#pragma once
+
+#include "platform/afx/wnd/Wnd.h"
+
+class CDocument;
+class CFrameWnd;
+
+class CView : public CWnd {
+    DECLARE_DYNAMIC(CView)
+public:
+    CView();
+    ~CView() override;
+
+    CDocument* GetDocument() const { return m_pDocument; }
+    CFrameWnd* GetParentFrame() const;
+
+    virtual void OnInitialUpdate();
+    virtual void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint);
+    virtual void OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView);
+    virtual void OnDraw(CDC*) {}
+
+    // A command goes to the view first, then to its document.
+    BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
+    void PostNcDestroy() override;
+
+    int OnCreate(LPCREATESTRUCT lpcs);
+    void OnDestroy();
+    void OnPaint();
+
+protected:
+    CDocument* m_pDocument = nullptr;
+    friend class CDocument;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+// A view whose controls come from a dialog template.
+class CFormView : public CView {
+    DECLARE_DYNAMIC(CFormView)
+public:
+    explicit CFormView(UINT nIDTemplate);
+    UINT GetTemplateID() const { return m_nIDTemplate; }
+    // Controls are made before OnInitialUpdate, at the template's positions.
+    void OnInitialUpdate() override;
+
+protected:
+    wxWindow* CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) override;
+    int OnCreate(LPCREATESTRUCT lpcs);
+    UINT m_nIDTemplate;
+
+    DECLARE_MESSAGE_MAP()
+};
