@@ -1,0 +1,54 @@
+// Helpers of the property-model tests: archives in memory, byte strings, trace capture, languages.
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/afx/CObject.h"
+#include "platform/win32/WinTypes.h"
+#include "tests/support/TempRoot.h"
+
+namespace proptest {
+
+typedef std::vector<BYTE> Bytes;
+
+// "FF FF 01 00" and "CPropTypeList" spelled as bytes, joined: Hex("0D 00") + Ascii("CStdPropList").
+Bytes Hex(const std::string& text);
+Bytes Ascii(const std::string& text);
+Bytes operator+(Bytes a, const Bytes& b);
+std::string ToHex(const Bytes& bytes);
+
+// The stream of one record reference written by a storing archive.
+Bytes StoreObject(const CObject* pObject);
+// Reads one record reference requiring pClass; the archive's failures pass through.
+CObject* LoadObject(const Bytes& bytes, const CRuntimeClass* pClass);
+// Calls a record's Serialize on a loading archive over the bytes (without a record reference).
+void SerializeFrom(CObject& object, const Bytes& bytes);
+// The bytes a record's Serialize writes (without a record reference).
+Bytes SerializeTo(CObject& object);
+
+// Collects every trace piece written while it lives, at the given trace level.
+class TraceCapture {
+public:
+    explicit TraceCapture(LONG level = 0);
+    ~TraceCapture();
+    TraceCapture(const TraceCapture&) = delete;
+    TraceCapture& operator=(const TraceCapture&) = delete;
+
+    std::string Text() const;
+    bool Contains(const std::string& piece) const;
+
+private:
+    mutable std::mutex m_lock;
+    std::string m_text;
+    LONG m_previousLevel;
+    bool m_previousEcho;
+};
+
+// Loads one language (tab-separated "id<TAB>text" lines) from a file below the root and makes it
+// current. The module is process-wide: callers pick ids no other test uses and close it after.
+void LoadTestLanguage(const qrvtest::TempRoot& root, LONG lLanguageID, const std::vector<std::string>& lines);
+void CloseTestLanguage();
+
+}  // namespace proptest
