@@ -75,5 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (dict.Load(path.c_str()))
             std::free(dict.GetLanguageText(dict.GetLanguageObj(0) != nullptr ? 0 : 1, 1));
     }
+    // Removed after every input: the fuzzer may end without running exit handlers.
+    unlink(path.c_str());
     return 0;
 }
