@@ -589,6 +589,9 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested) {
     if (m_nMapCount >= nMaxMapCount) {
         AfxThrowArchiveException(CArchiveException::badIndex);
     }
+    if (m_nReadDepth >= nMaxReadDepth) {
+        AfxThrowArchiveException(CArchiveException::genericException);
+    }
     CObject* pOb = pClassRef->CreateObject();
     if (pOb == nullptr) {
         AfxThrowMemoryException();
@@ -601,13 +604,16 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested) {
         delete pOb;
         throw;
     }
+    ++m_nReadDepth;
     try {
         pOb->Serialize(*this);
     } catch (...) {
+        --m_nReadDepth;
         m_loadArray[nEntry] = {LoadEntry::recordFailed, nullptr};
         delete pOb;
         throw;
     }
+    --m_nReadDepth;
     m_loadArray[nEntry].kind = LoadEntry::recordDone;
     return pOb;
 }

@@ -12,7 +12,7 @@
 // Records returned by ReadObject belong to the caller (reference-counted records arrive with the
 // count their creation gave them); a record whose own reading fails is deleted before the failure
 // is passed on, and a stream that refers to a record while that record is still being read (a
-// cycle) is refused as badIndex.
+// cycle) is refused as badIndex. Records nested deeper than nMaxReadDepth are refused too.
 #pragma once
 
 #include <unordered_map>
@@ -36,6 +36,9 @@ public:
     static constexpr DWORD dwBigClassTag = 0x80000000;
     static constexpr WORD wBigObjectTag = 0x7FFF;
     static constexpr DWORD nMaxClassNameLength = 64;
+    // Records nest a few levels in every file the system writes; a damaged file that nests deeper
+    // than this fails (genericException) before the reader's recursion can exhaust the stack.
+    static constexpr UINT nMaxReadDepth = 256;
 
     CArchive(CFile* pFile, UINT nMode, int nBufSize = 4096);
     // Writes out what is still buffered (unless bNoFlushOnDelete); failures are dropped here, so
@@ -149,6 +152,7 @@ private:
     UINT m_nBufEnd = 0;  // loading: end of the valid bytes
     BOOL m_bEndOfFile = FALSE;
     DWORD m_nMapCount = 1;
+    UINT m_nReadDepth = 0;                              // records whose bodies are being read right now
     std::unordered_map<const void*, DWORD> m_storeMap;  // storing: record or class -> index
     std::vector<LoadEntry> m_loadArray;                 // loading: index -> record or class
 };

@@ -292,3 +292,19 @@ TEST_F(ArchiveFailureTest, TruncatedBigStreamFailsCleanlyWhereverCut) {
             << "cut at " << n << " gave " << cause;
     }
 }
+
+TEST_F(ArchiveFailureTest, NestingBeyondAnyRealFileIsRefusedBeforeTheStackRunsOut) {
+    // Bags inside bags: each level is a class tag, a version, an empty label and a count of 1.
+    auto nested = [](UINT nLevels) {
+        Bytes bytes = Hex("FF FF 01 00 08 00 'CTestBag' 01 00 00 00 00 01 00 00 00");
+        const Bytes level = Hex("01 80 01 00 00 00 00 01 00 00 00");
+        for (UINT i = 1; i < nLevels; ++i) {
+            bytes.insert(bytes.end(), level.begin(), level.end());
+        }
+        bytes.insert(bytes.end(), {0x00, 0x00});
+        return bytes;
+    };
+    EXPECT_EQ(CauseOfReadingBag(nested(CArchive::nMaxReadDepth)), -1);
+    EXPECT_EQ(CauseOfReadingBag(nested(CArchive::nMaxReadDepth + 1)), CArchiveException::genericException);
+    EXPECT_EQ(CauseOfReadingBag(nested(200000)), CArchiveException::genericException);
+}
