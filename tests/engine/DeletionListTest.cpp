@@ -1,0 +1,129 @@
+// The deletion lists: grouping by store and folder, walk order, entry-id arrays.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "engine/EntryList.h"
+#include "engine/StoreIndex2FolderList.h"
+#include "tests/engine/EngineTestSupport.h"
+
+using namespace enginetest;
+
+namespace {
+
+BYTE g_profile[] = {1};
+
+CEntryReference* NewEntry(ULONG ulNumber, LONG lStore, LONG lFolder) {
+    auto* p = new CEntryReference(ulNumber);
+    p->AddRef();
+    BYTE id[4] = {BYTE(ulNumber), BYTE(ulNumber >> 8), BYTE(lStore), BYTE(lFolder)};
+    SBinary profile{1, g_profile};
+    SBinary entry{4, id};
+    EXPECT_EQ(S_OK, p->Init(&profile, lStore, lFolder, &entry, FILETIME{}, nullptr));
+    return p;
+}
+
+}  // namespace
+
+TEST(DeletionLists, HandOutOneListPerFolderInStoreThenFolderOrder) {
+    auto* pLists = new CStoreIndex2FolderList();
+    pLists->AddRef();
+    CEntryList* pList = reinterpret_cast<CEntryList*>(0x1);
+    EXPECT_EQ(S_OK, pLists->GetFirstEntryList(&pList));  // empty: null with success
+    EXPECT_EQ(nullptr, pList);
+
+    const LONG places[4][2] = {{2, 0}, {0, 3}, {0, 1}, {0, 3}};
+    std::vector<CEntryReference*> refs;
+    for (int i = 0; i < 4; ++i) {
+        refs.push_back(NewEntry(i + 1, places[i][0], places[i][1]));
+        ASSERT_EQ(S_OK, pLists->Insert(refs.back()));
+    }
+    struct Seen {
+        LONG store, folder;
+        ULONG count;
+    };
+    std::vector<Seen> seen;
+    for (HRESULT hr = pLists->GetFirstEntryList(&pList); SUCCEEDED(hr) && pList != nullptr;
+         hr = pLists->GetNextEntryList(&pList)) {
+        seen.push_back({pList->GetStoreIndex(), pList->GetFolderIndex(), pList->GetCount()});
+        pList->Release();
+    }
+    ASSERT_EQ(3u, seen.size());
+    EXPECT_EQ(0, seen[0].store);
+    EXPECT_EQ(1, seen[0].folder);
+    EXPECT_EQ(1u, seen[0].count);
+    EXPECT_EQ(3, seen[1].folder);
+    EXPECT_EQ(2u, seen[1].count);
+    EXPECT_EQ(2, seen[2].store);
+    EXPECT_EQ(0, seen[2].folder);
+    EXPECT_EQ(S_OK, pLists->GetNextEntryList(&pList));
+    EXPECT_EQ(nullptr, pList);
+
+    EXPECT_EQ(E_INVALIDARG, pLists->Insert(nullptr));
+    EXPECT_EQ(2u, RefCount(refs[0]));
+    pLists->Release();
+    for (CEntryReference* p : refs) {
+        EXPECT_EQ(1u, RefCount(p));
+        p->Release();
+    }
+}
+
+TEST(DeletionLists, EntryListGrowsBy50AndBuildsIdsInInsertionOrder) {
+    auto* pList = new CEntryList();
+    pList->AddRef();
+    SBinaryArray ids{7, reinterpret_cast<SBinary*>(0x1)};
+    ASSERT_EQ(S_OK, pList->BuildBinArray(&ids));  // no references: an empty array
+    EXPECT_EQ(0u, ids.cValues);
+    EXPECT_EQ(nullptr, ids.lpbin);
+
+    std::vector<CEntryReference*> refs;
+    for (ULONG i = 0; i < 51; ++i) {
+        refs.push_back(NewEntry(i + 1, 1, 4));
+        ASSERT_EQ(S_OK, pList->AddEntry(refs.back()));
+        EXPECT_EQ(i < 50 ? 50u : 100u, pList->GetCapacity());
+    }
+    ASSERT_EQ(S_OK, pList->BuildBinArray(&ids));
+    ASSERT_EQ(51u, ids.cValues);
+    for (ULONG i = 0; i < 51; ++i) {
+        ASSERT_EQ(4u, ids.lpbin[i].cb);
+        EXPECT_EQ(BYTE(i + 1), ids.lpbin[i].lpb[0]);
+    }
+    EXPECT_EQ(S_OK, CEntryList::FreeBinArray(&ids));
+    EXPECT_EQ(0u, ids.cValues);
+    EXPECT_EQ(S_OK, CEntryList::FreeBinArray(&ids));  // already empty: nothing happens
+
+    // A pointer that is set is freed even when the count never rose.
+    SBinaryArray partial{0, static_cast<SBinary*>(std::calloc(2, sizeof(SBinary)))};
+    EXPECT_EQ(S_OK, CEntryList::FreeBinArray(&partial));
+    EXPECT_EQ(nullptr, partial.lpbin);
+
+    pList->Release();
+    for (CEntryReference* p : refs) {
+        EXPECT_EQ(1u, RefCount(p));
+        p->Release();
+    }
+}
+
+TEST(DeletionLists, EntryListRefusesOtherFoldersAndStores) {
+    TraceCapture trace;
+    auto* pList = new CEntryList();
+    pList->AddRef();
+    CEntryReference* pFirst = NewEntry(1, 0, 2);
+    CEntryReference* pOtherFolder = NewEntry(2, 0, 3);
+    CEntryReference* pOtherStore = NewEntry(3, 1, 2);
+    ASSERT_EQ(S_OK, pList->AddEntry(pFirst));
+    EXPECT_EQ(E_INVALIDARG, pList->AddEntry(pOtherFolder));
+    EXPECT_TRUE(trace.Contains("Invalid folder index!\n"));
+    EXPECT_EQ(E_INVALIDARG, pList->AddEntry(pOtherStore));
+    EXPECT_TRUE(trace.Contains("Invalid store index!\n"));
+    EXPECT_EQ(E_INVALIDARG, pList->AddEntry(nullptr));
+    // The same reference twice is held twice.
+    ASSERT_EQ(S_OK, pList->AddEntry(pFirst));
+    EXPECT_EQ(3u, RefCount(pFirst));
+    EXPECT_EQ(2u, pList->GetCount());
+    pList->Release();
+    EXPECT_EQ(1u, RefCount(pFirst));
+    pFirst->Release();
+    pOtherFolder->Release();
+    pOtherStore->Release();
+}

@@ -1,0 +1,136 @@
+// The index against a plain grouping: random labels filed as the search files them give the same groups.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+
+#include "tests/engine/EngineTestSupport.h"
+
+using namespace enginetest;
+
+namespace {
+
+BYTE g_profile[] = {1};
+
+// One random value of a column type; a small value space so that duplicates are common, and a
+// missing value now and then.
+void AddRandomValue(RowBuilder& b, ULONG ulType, std::mt19937& rng, std::string& canonical) {
+    std::uniform_int_distribution<int> pick(0, 4);
+    const int v = pick(rng);
+    const bool fMissing = (std::uniform_int_distribution<int>(0, 9)(rng) == 0);
+    SPropValue value{};
+    switch (ulType) {
+        case PT_LONG:
+            if (fMissing) {
+                b.Missing();
+                canonical += "L0|";  // a missing number is the number 0
+            } else {
+                b.Long(v - 2);
+                canonical += "L" + std::to_string(v - 2) + "|";
+            }
+            break;
+        case PT_STRING8:
+            if (fMissing) {
+                b.Missing();
+                canonical += "S-|";
+            } else {
+                const std::string s = (v == 0) ? "" : std::string(1, "aAbB"[v - 1]);
+                b.String(s.c_str());
+                canonical += "S+" + s + "|";
+            }
+            break;
+        case PT_BINARY:
+            if (fMissing) {
+                b.Missing();
+                canonical += "B-|";
+            } else {
+                std::vector<BYTE> bytes(v % 3, BYTE(v));
+                b.Binary(bytes);
+                canonical +=
+                    "B+" + std::to_string(bytes.size()) + ":" + std::to_string(bytes.empty() ? 0 : v) + "|";
+            }
+            break;
+        case PT_SYSTIME:
+            if (fMissing) {
+                b.Missing();
+                canonical += "T0/0|";  // a missing time is the time 0
+            } else {
+                value.Value.ft = FILETIME{DWORD(v), DWORD(v % 2)};
+                b.Value(PT_SYSTIME, value);
+                canonical += "T" + std::to_string(v) + "/" + std::to_string(v % 2) + "|";
+            }
+            break;
+    }
+}
+
+}  // namespace
+
+TEST(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
+    const std::vector<std::vector<ULONG>> layouts = {{PT_LONG},
+                                                     {PT_STRING8, PT_LONG},
+                                                     {PT_BINARY, PT_SYSTIME, PT_STRING8},
+                                                     {PT_LONG, PT_LONG, PT_BINARY, PT_STRING8}};
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        std::mt19937 rng(seed);
+        const std::vector<ULONG>& types = layouts[seed % layouts.size()];
+        const int nItems = 50 + int(rng() % 400);
+
+        std::vector<RowBuilder> rows(nItems);
+        std::map<std::string, std::set<ULONG>> expected;
+        for (int i = 0; i < nItems; ++i) {
+            std::string canonical;
+            for (ULONG t : types) {
+                AddRandomValue(rows[i], t, rng, canonical);
+            }
+            rows[i].ColumnTypes(types);
+            expected[canonical].insert(ULONG(i + 1));
+        }
+        LPSPropTagArray lpColumns = rows[0].Columns();
+        CDrawerMap* pMap = nullptr;
+        ASSERT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
+        for (int i = 0; i < nItems; ++i) {
+            auto* pRef = new CEntryReference(ULONG(i + 1));
+            pRef->AddRef();
+            BYTE id[2] = {BYTE(i), BYTE(i >> 8)};
+            SBinary profile{1, g_profile};
+            SBinary entry{2, id};
+            ASSERT_EQ(S_OK, pRef->Init(&profile, 0, 0, &entry, FILETIME{}, nullptr));
+            SRow& row = rows[i].Row();
+            CSortDrawer* pDrawer = nullptr;
+            ASSERT_EQ(S_OK, pMap->LookupDrawer(&row, 0, lpColumns, &pDrawer));
+            const bool fNew = (pDrawer == nullptr);
+            if (fNew) {
+                pDrawer = NewDrawer(row);
+            }
+            ASSERT_EQ(S_OK, pDrawer->Insert(pRef));
+            pRef->Release();
+            if (fNew) {
+                ASSERT_EQ(S_OK, pMap->InsertDrawer(&row, 0, lpColumns, &pDrawer));
+            }
+            pDrawer->Release();
+        }
+
+        std::set<std::set<ULONG>> found;
+        size_t entries = 0;
+        for (CSortDrawer* pDrawer : Walk(pMap)) {
+            std::set<ULONG> group;
+            CEntryReference* pEntry = nullptr;
+            for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
+                 hr = pDrawer->FindNext(&pEntry)) {
+                group.insert(pEntry->GetNumber());
+                pEntry->Release();
+            }
+            entries += group.size();
+            found.insert(group);
+        }
+        std::set<std::set<ULONG>> want;
+        for (auto& [key, group] : expected) {
+            want.insert(group);
+        }
+        EXPECT_EQ(size_t(nItems), entries) << "seed " << seed;
+        EXPECT_EQ(want, found) << "seed " << seed;
+        pMap->Release();
+    }
+}
