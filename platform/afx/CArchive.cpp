@@ -1,6 +1,8 @@
 // CArchive: buffered little-endian values, length-prefixed texts and indexed record references.
 #include "platform/afx/CArchive.h"
 
+#include "platform/win32/CodePage.h"
+
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -8,41 +10,18 @@
 
 namespace {
 
-// UTF-16 units (little-endian in the stream) to UTF-8, up to the first zero unit. A surrogate
-// without its partner becomes U+FFFD rather than a broken sequence.
-CString Utf16ToUtf8(const BYTE* pUnits, ULONGLONG nUnits) {
-    std::string out;
-    out.reserve((size_t)nUnits);
-    auto unitAt = [pUnits](ULONGLONG i) { return (uint32_t)(pUnits[2 * i] | (pUnits[2 * i + 1] << 8)); };
+// UTF-16 units (little-endian in the stream) up to the first zero unit, as UTF-8.
+CString Utf16UnitsToText(const BYTE* pUnits, ULONGLONG nUnits) {
+    std::u16string units;
+    units.reserve((size_t)nUnits);
     for (ULONGLONG i = 0; i < nUnits; ++i) {
-        uint32_t cp = unitAt(i);
-        if (cp == 0) {
+        char16_t unit = (char16_t)(pUnits[2 * i] | (pUnits[2 * i + 1] << 8));
+        if (unit == 0) {
             break;
         }
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < nUnits && unitAt(i + 1) >= 0xDC00 &&
-            unitAt(i + 1) <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (unitAt(i + 1) - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out.push_back((char)cp);
-        } else if (cp < 0x800) {
-            out.push_back((char)(0xC0 | (cp >> 6)));
-            out.push_back((char)(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back((char)(0xE0 | (cp >> 12)));
-            out.push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back((char)(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back((char)(0xF0 | (cp >> 18)));
-            out.push_back((char)(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back((char)(0x80 | (cp & 0x3F)));
-        }
+        units.push_back(unit);
     }
-    return CString(out);
+    return CString(Utf16ToUtf8(units));
 }
 
 }  // namespace
@@ -436,7 +415,7 @@ CString CArchive::ReadStringValue() {
         nDone += nChunk;
     }
     if (bUnicode) {
-        return Utf16ToUtf8((const BYTE*)bytes.data(), nLength);
+        return Utf16UnitsToText((const BYTE*)bytes.data(), nLength);
     }
     return CString(std::move(bytes));
 }
