@@ -1,5 +1,7 @@
-// Named mutexes as markers across processes: an exclusive flock on "<name>.lock" in
-// $XDG_RUNTIME_DIR (or the machine root), released by the kernel when the holder dies.
+// Named mutexes as markers across processes: an exclusive flock on "qrv-mutex-<name>.lock" in
+// $XDG_RUNTIME_DIR, released by the kernel when the holder dies. When QUORVEL_ROOT names a machine
+// root (tests, a separate installation) or there is no runtime directory, the lock file lies in the
+// machine root, so each machine root has its own instance.
 #pragma once
 
 #include "platform/win32/Handle.h"

@@ -143,3 +143,14 @@ enum class Color : uint16_t { Red = 3 };
 TEST(Format, EnumsAndBooleans) {
     EXPECT_EQ(W("%d %d", Color::Red, true), "3 1");
 }
+
+// A string class of the framework layer reaches the formatter through its text conversion.
+struct TextHolder {
+    std::string text;
+    operator const char*() const { return text.c_str(); }
+};
+TEST(Format, ClassesConvertibleToText) {
+    TextHolder h{"held"};
+    EXPECT_EQ(W("[%s]", h), "[held]");
+    EXPECT_EQ(FormatText("%s/%s", h, h), "held/held");
+}
