@@ -1,0 +1,274 @@
+// The duplicate index filing synthetic rows exactly as the search does, beside two plain baselines.
+//
+// Arguments: items N, properties K (1, 3 or 6 of: integer, 64-character string, 16-byte binary id,
+// time, ...), duplicate share in percent. Counters: items per second, heap bytes per item and per
+// unique item (malloc'd bytes held by the finished index). The baselines give the same groups:
+// sort-and-group over the rows, and one hash map keyed by the whole label.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/DrawerMap.h"
+#include "engine/EntryReference.h"
+#include "engine/KeyOrder.h"
+#include "engine/SortDrawer.h"
+#include "trace/Trace.h"
+
+namespace {
+
+const ULONG kTypes[6] = {PT_LONG, PT_STRING8, PT_BINARY, PT_SYSTIME, PT_LONG, PT_STRING8};
+
+// The rows of one run: N label rows of K values over U distinct labels, in search order.
+struct CRows {
+    std::vector<SPropValue> values;  // N * K
+    std::vector<std::string> strings;
+    std::vector<std::vector<BYTE>> binaries;
+    std::vector<ULONG> columns;  // SPropTagArray
+    std::vector<BYTE> entryIds;  // 16 bytes per item
+    ULONG n = 0, k = 0, unique = 0;
+
+    LPSPropTagArray Columns() { return reinterpret_cast<LPSPropTagArray>(columns.data()); }
+    SRow Row(ULONG i) { return SRow{0, k, &values[size_t(i) * k]}; }
+};
+
+CRows MakeRows(ULONG n, ULONG k, int dupPercent) {
+    CRows rows;
+    rows.n = n;
+    rows.k = k;
+    rows.unique = std::max<ULONG>(1, ULONG(uint64_t(n) * (100 - dupPercent) / 100));
+    std::mt19937_64 rng(42);
+    rows.strings.reserve(size_t(rows.unique) * k);
+    rows.binaries.reserve(size_t(rows.unique) * k);
+    std::vector<SPropValue> labels(size_t(rows.unique) * k);
+    for (ULONG u = 0; u < rows.unique; ++u) {
+        for (ULONG c = 0; c < k; ++c) {
+            SPropValue& v = labels[size_t(u) * k + c];
+            v.ulPropTag = PROP_TAG(kTypes[c], 0x8000 + c);
+            const uint64_t r = rng();
+            switch (kTypes[c]) {
+                case PT_LONG:
+                    v.Value.l = LONG(r);
+                    break;
+                case PT_STRING8: {
+                    std::string s(64, 'a');
+                    for (int j = 0; j < 16; ++j) {
+                        s[j] = char('a' + ((r >> (j * 4)) & 15));
+                    }
+                    rows.strings.push_back(std::move(s));
+                    v.Value.lpszA = rows.strings.back().data();
+                    break;
+                }
+                case PT_BINARY: {
+                    std::vector<BYTE> b(16);
+                    std::memcpy(b.data(), &r, 8);
+                    std::memcpy(b.data() + 8, &u, 4);
+                    rows.binaries.push_back(std::move(b));
+                    v.Value.bin = SBinary{16, rows.binaries.back().data()};
+                    break;
+                }
+                case PT_SYSTIME:
+                    v.Value.ft = FILETIME{DWORD(r), DWORD(r >> 32)};
+                    break;
+            }
+        }
+    }
+    // The first U items carry every label once; the rest repeat earlier labels.
+    rows.values.resize(size_t(n) * k);
+    for (ULONG i = 0; i < n; ++i) {
+        const ULONG u = (i < rows.unique) ? i : ULONG(rng() % rows.unique);
+        std::memcpy(&rows.values[size_t(i) * k], &labels[size_t(u) * k], sizeof(SPropValue) * k);
+    }
+    rows.columns.push_back(k);
+    for (ULONG c = 0; c < k; ++c) {
+        rows.columns.push_back(PROP_TAG(kTypes[c], 0x8000 + c));
+    }
+    rows.entryIds.resize(size_t(n) * 16);
+    for (ULONG i = 0; i < n; ++i) {
+        std::memcpy(&rows.entryIds[size_t(i) * 16], &i, 4);
+    }
+    return rows;
+}
+
+size_t HeapInUse() {
+    return mallinfo2().uordblks;
+}
+
+// Files every row as the search does; returns the number of drawers.
+CDrawerMap* FileAll(CRows& rows) {
+    static BYTE profile[16] = {1};
+    const SBinary profileKey{16, profile};
+    CDrawerMap* pMap = nullptr;
+    CDrawerMap::CreateDrawerMap(rows.Columns(), 0, &pMap);
+    for (ULONG i = 0; i < rows.n; ++i) {
+        SRow row = rows.Row(i);
+        auto* pRef = new CEntryReference(i + 1);
+        pRef->AddRef();
+        const SBinary entry{16, &rows.entryIds[size_t(i) * 16]};
+        pRef->Init(&profileKey, 0, 0, &entry, FILETIME{i, 0}, "Subject line");
+        CSortDrawer* pDrawer = nullptr;
+        pMap->LookupDrawer(&row, 0, rows.Columns(), &pDrawer);
+        const bool fNew = (pDrawer == nullptr);
+        if (fNew) {
+            pDrawer = new CSortDrawer();
+            pDrawer->AddRef();
+            pDrawer->Init(&row);
+        }
+        pDrawer->Insert(pRef);
+        pRef->Release();
+        if (fNew) {
+            pMap->InsertDrawer(&row, 0, rows.Columns(), &pDrawer);
+        }
+        pDrawer->Release();
+    }
+    return pMap;
+}
+
+// The order of whole labels by the index's own key orders, for the sort-and-group baseline.
+bool LabelLess(const SPropValue* a, const SPropValue* b, ULONG k) {
+    for (ULONG c = 0; c < k; ++c) {
+        const _PV& x = a[c].Value;
+        const _PV& y = b[c].Value;
+        switch (kTypes[c]) {
+            case PT_LONG:
+                if (x.l != y.l) {
+                    return x.l < y.l;
+                }
+                break;
+            case PT_STRING8: {
+                const int d = std::strcmp(x.lpszA, y.lpszA);
+                if (d != 0) {
+                    return d < 0;
+                }
+                break;
+            }
+            case PT_BINARY:
+                if (SBinaryLess(&x.bin, &y.bin)) {
+                    return true;
+                }
+                if (SBinaryLess(&y.bin, &x.bin)) {
+                    return false;
+                }
+                break;
+            case PT_SYSTIME:
+                if (FiletimeLess(x.ft, y.ft)) {
+                    return true;
+                }
+                if (FiletimeLess(y.ft, x.ft)) {
+                    return false;
+                }
+                break;
+        }
+    }
+    return false;
+}
+
+std::string LabelBytes(const SPropValue* v, ULONG k) {
+    std::string key;
+    for (ULONG c = 0; c < k; ++c) {
+        switch (kTypes[c]) {
+            case PT_LONG:
+                key.append(reinterpret_cast<const char*>(&v[c].Value.l), 4);
+                break;
+            case PT_STRING8:
+                key.append(v[c].Value.lpszA);
+                key.push_back('\0');
+                break;
+            case PT_BINARY:
+                key.append(reinterpret_cast<const char*>(&v[c].Value.bin.cb), 4);
+                key.append(reinterpret_cast<const char*>(v[c].Value.bin.lpb), v[c].Value.bin.cb);
+                break;
+            case PT_SYSTIME:
+                key.append(reinterpret_cast<const char*>(&v[c].Value.ft), 8);
+                break;
+        }
+    }
+    return key;
+}
+
+void SetCounters(benchmark::State& state, const CRows& rows, size_t bytes) {
+    state.SetItemsProcessed(int64_t(state.iterations()) * rows.n);
+    state.counters["bytes/item"] = double(bytes) / rows.n;
+    state.counters["bytes/unique"] = double(bytes) / rows.unique;
+}
+
+void BM_Index(benchmark::State& state) {
+    SetTraceLevel(TRACE_ERROR);
+    CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const size_t before = HeapInUse();
+        CDrawerMap* pMap = FileAll(rows);
+        bytes = HeapInUse() - before;
+        state.PauseTiming();
+        pMap->Release();
+        state.ResumeTiming();
+    }
+    SetCounters(state, rows, bytes);
+}
+
+void BM_SortAndGroup(benchmark::State& state) {
+    CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const size_t before = HeapInUse();
+        std::vector<ULONG> order(rows.n);
+        for (ULONG i = 0; i < rows.n; ++i) {
+            order[i] = i;
+        }
+        const ULONG k = rows.k;
+        std::stable_sort(order.begin(), order.end(), [&](ULONG a, ULONG b) {
+            return LabelLess(&rows.values[size_t(a) * k], &rows.values[size_t(b) * k], k);
+        });
+        std::vector<ULONG> groupStart;
+        for (ULONG i = 0; i < rows.n; ++i) {
+            if (i == 0 ||
+                LabelLess(&rows.values[size_t(order[i - 1]) * k], &rows.values[size_t(order[i]) * k], k)) {
+                groupStart.push_back(i);
+            }
+        }
+        bytes = HeapInUse() - before;
+        benchmark::DoNotOptimize(groupStart.data());
+    }
+    SetCounters(state, rows, bytes);
+}
+
+void BM_HashByLabel(benchmark::State& state) {
+    CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const size_t before = HeapInUse();
+        std::unordered_map<std::string, std::vector<ULONG>> groups;
+        for (ULONG i = 0; i < rows.n; ++i) {
+            groups[LabelBytes(&rows.values[size_t(i) * rows.k], rows.k)].push_back(i);
+        }
+        bytes = HeapInUse() - before;
+        state.PauseTiming();
+        groups.clear();
+        state.ResumeTiming();
+    }
+    SetCounters(state, rows, bytes);
+}
+
+void Args(benchmark::internal::Benchmark* b) {
+    for (int64_t n : {10000, 100000, 1000000}) {
+        for (int64_t k : {1, 3, 6}) {
+            for (int64_t d : {0, 50, 99}) {
+                b->Args({n, k, d});
+            }
+        }
+    }
+    b->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Index)->Apply(Args);
+BENCHMARK(BM_SortAndGroup)->Apply(Args);
+BENCHMARK(BM_HashByLabel)->Apply(Args);
+BENCHMARK_MAIN();
