@@ -68,6 +68,9 @@ std::string StoresDirectory() {
 HRESULT CProfileDb::Open() {
     std::string dir = MapiDirectory();
     HRESULT hr = m_db.Open(dir + "/profiles.db", true);
+    if (SUCCEEDED(hr)) {
+        hr = m_db.UseWal();
+    }
     if (FAILED(hr)) {
         return hr;
     }

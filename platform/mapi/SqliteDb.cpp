@@ -139,8 +139,10 @@ HRESULT CSqliteDb::Open(const std::string& path, bool create) {
     }
     sqlite3_extended_result_codes(m_db, 0);
     sqlite3_busy_timeout(m_db, 10000);
-    // The journal mode is a property of the file; asking for it on a file that is not a database
-    // is the first read and reports the damage.
+    return S_OK;
+}
+
+HRESULT CSqliteDb::UseWal() {
     HRESULT hr = Exec("PRAGMA journal_mode=WAL");
     if (FAILED(hr)) {
         return hr;

@@ -54,9 +54,12 @@ public:
     CSqliteDb(const CSqliteDb&) = delete;
     CSqliteDb& operator=(const CSqliteDb&) = delete;
 
-    // Opens (create: or makes) the file, with WAL journaling and a busy timeout so that another
-    // process writing at the same time makes us wait instead of fail.
+    // Opens (create: or makes) the file with a busy timeout, so that another process writing at
+    // the same time makes us wait instead of fail. Nothing is written to the file.
     HRESULT Open(const std::string& path, bool create);
+    // Switches the file to write-ahead logging: readers and one writer of several processes then
+    // work side by side. Called once the file is known to be ours, since it writes the header.
+    HRESULT UseWal();
     HRESULT Exec(const char* sql);
     // A cached prepared statement for a string literal (kept until the connection closes); an
     // invalid statement when it cannot be prepared (LastResult tells why). A statement must not be

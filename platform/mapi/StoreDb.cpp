@@ -179,6 +179,9 @@ HRESULT CStoreDb::Create(const std::string& path, const std::string& displayName
         CSqliteDb db;
         hr = db.Open(temp, true);
         if (SUCCEEDED(hr)) {
+            hr = db.UseWal();
+        }
+        if (SUCCEEDED(hr)) {
             hr = CreateSchema(db, NewUid(), displayName, password);
         }
         // Fold the journal into the file before it moves: the journal is named after the file.
@@ -208,7 +211,11 @@ HRESULT CStoreDb::Open(const std::string& path) {
     if (FAILED(hr)) {
         return hr == MAPI_E_NOT_FOUND ? MAPI_E_NO_ACCESS : hr;
     }
-    return LoadMeta();
+    hr = LoadMeta();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return m_db.UseWal();
 }
 
 HRESULT CStoreDb::LoadMeta() {

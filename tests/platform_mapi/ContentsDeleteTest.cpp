@@ -1,0 +1,265 @@
+// Reading folders the way the search does, restrictions, and soft and hard deletion.
+#include <sqlite3.h>
+
+#include <set>
+
+#include "platform/mapi/StoreAdmin.h"
+#include "tests/platform_mapi/MapiTestSupport.h"
+
+namespace mapitest {
+namespace {
+
+class Contents : public MapiTest {
+protected:
+    void SetUp() override {
+        MapiTest::SetUp();
+        MakeProfile("P", "", "items.qst", "Items");
+        m_session.p = Logon("P");
+        m_store.p = OpenStore(m_session, "Items");
+        m_contacts.p = OpenNamedFolder(m_store, "Contacts");
+    }
+    void TearDown() override {
+        m_contacts.reset();
+        m_store.reset();
+        m_session.reset();
+        MapiTest::TearDown();
+    }
+    // n contacts whose PR_IMPORTANCE is i % 3; returns their entry ids in creation order.
+    std::vector<std::string> AddContacts(int n) {
+        std::vector<std::string> ids;
+        EXPECT_EQ(S_OK, HrBeginStoreBatch(m_store));
+        for (int i = 0; i < n; ++i) {
+            SPropValue importance{};
+            importance.ulPropTag = PR_IMPORTANCE;
+            importance.Value.l = i % 3;
+            ids.push_back(
+                AddMessage(m_contacts, "IPM.Contact", "contact " + std::to_string(i), {importance}));
+        }
+        EXPECT_EQ(S_OK, HrEndStoreBatch(m_store, TRUE));
+        return ids;
+    }
+    SBinaryArray List(std::vector<std::string>& ids, std::vector<SBinary>& storage) {
+        storage.clear();
+        for (std::string& id : ids) {
+            storage.push_back(Bin(id));
+        }
+        return SBinaryArray{static_cast<ULONG>(storage.size()), storage.data()};
+    }
+    Ref<IMAPISession> m_session;
+    Ref<IMsgStore> m_store;
+    Ref<IMAPIFolder> m_contacts;
+};
+
+// The search's read: contents table in batches of 100, then OpenEntry and GetProps per item.
+TEST_F(Contents, SearchStyleReadSeesEveryItemOnceInBatches) {
+    std::vector<std::string> made = AddContacts(250);
+    EXPECT_EQ(250, LongProp(m_contacts, PR_CONTENT_COUNT));
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
+    SizedSPropTagArray(4, columns) = {4,
+                                      {PR_IMPORTANCE, PR_ENTRYID, PR_LAST_MODIFICATION_TIME, PR_SUBJECT_A}};
+    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    std::vector<ULONG> batches;
+    std::vector<std::string> seen;
+    for (;;) {
+        Rows rows;
+        ASSERT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
+        batches.push_back(rows.p->cRows);
+        if (rows.p->cRows == 0) {
+            break;
+        }
+        for (ULONG r = 0; r < rows.p->cRows; ++r) {
+            const SPropValue& eid = rows.p->aRow[r].lpProps[1];
+            ASSERT_EQ(PR_ENTRYID, eid.ulPropTag);
+            LPUNKNOWN unknown = nullptr;
+            ULONG type = 0;
+            ASSERT_EQ(S_OK,
+                      m_contacts->OpenEntry(eid.Value.bin.cb, reinterpret_cast<LPENTRYID>(eid.Value.bin.lpb),
+                                            nullptr, MAPI_BEST_ACCESS, &type, &unknown));
+            Ref<IMessage> item(static_cast<IMessage*>(unknown));
+            ULONG count = 0;
+            LPSPropValue values = nullptr;
+            ASSERT_EQ(S_OK, item->GetProps(reinterpret_cast<LPSPropTagArray>(&columns), 0, &count, &values));
+            EXPECT_EQ(rows.p->aRow[r].lpProps[0].Value.l, values[0].Value.l);
+            EXPECT_EQ(PR_LAST_MODIFICATION_TIME, values[2].ulPropTag);
+            EXPECT_STREQ(rows.p->aRow[r].lpProps[3].Value.lpszA, values[3].Value.lpszA);
+            seen.push_back(Bytes(eid.Value.bin));
+            MAPIFreeBuffer(values);
+        }
+    }
+    EXPECT_EQ((std::vector<ULONG>{100, 100, 50, 0}), batches);
+    EXPECT_EQ(made, seen);
+}
+
+TEST_F(Contents, RestrictionCountsAndSeeksFollowTheFilter) {
+    AddContacts(30);
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
+    SizedSPropTagArray(1, columns) = {1, {PR_SUBJECT_A}};
+    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    SPropValue two{};
+    two.ulPropTag = PR_IMPORTANCE;
+    two.Value.l = 2;
+    SRestriction res{};
+    res.rt = RES_PROPERTY;
+    res.res.resProperty.relop = RELOP_EQ;
+    res.res.resProperty.ulPropTag = PR_IMPORTANCE;
+    res.res.resProperty.lpProp = &two;
+    ASSERT_EQ(S_OK, table->Restrict(&res, 0));
+    ULONG count = 0;
+    ASSERT_EQ(S_OK, table->GetRowCount(0, &count));
+    EXPECT_EQ(10u, count);
+    LONG sought = 0;
+    ASSERT_EQ(S_OK, table->SeekRow(BOOKMARK_BEGINNING, 3, &sought));
+    EXPECT_EQ(3, sought);
+    Rows rows;
+    ASSERT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
+    ASSERT_EQ(7u, rows.p->cRows);
+    EXPECT_STREQ("contact 11", rows.p->aRow[0].lpProps[0].Value.lpszA);
+    // Relations other than equality, and combined filters.
+    res.res.resProperty.relop = RELOP_LT;
+    SRestriction both[2] = {res, {}};
+    both[1].rt = RES_EXIST;
+    both[1].res.resExist.ulPropTag = PR_SUBJECT_A;
+    SRestriction all{};
+    all.rt = RES_AND;
+    all.res.resAnd.cRes = 2;
+    all.res.resAnd.lpRes = both;
+    ASSERT_EQ(S_OK, table->Restrict(&all, 0));
+    ASSERT_EQ(S_OK, table->GetRowCount(0, &count));
+    EXPECT_EQ(20u, count);
+    SRestriction unsupported{};
+    unsupported.rt = RES_SUBRESTRICTION;
+    EXPECT_EQ(MAPI_E_TOO_COMPLEX, table->Restrict(&unsupported, 0));
+}
+
+TEST_F(Contents, SoftDeletionHidesItemsUntilRestoredAndHardDeletionRemovesThem) {
+    std::vector<std::string> ids = AddContacts(6);
+    std::vector<SBinary> storage;
+    std::vector<std::string> soft = {ids[0], ids[1]};
+    SBinaryArray list = List(soft, storage);
+    ASSERT_EQ(S_OK, m_contacts->DeleteMessages(&list, 0, nullptr, 0));
+    EXPECT_EQ(4, LongProp(m_contacts, PR_CONTENT_COUNT));
+    EXPECT_EQ(4u, ContentIds(m_contacts).size());
+    LPUNKNOWN unknown = nullptr;
+    ULONG type = 0;
+    EXPECT_EQ(MAPI_E_NOT_FOUND, m_contacts->OpenEntry(static_cast<ULONG>(ids[0].size()),
+                                                      reinterpret_cast<LPENTRYID>(ids[0].data()), nullptr,
+                                                      MAPI_BEST_ACCESS, &type, &unknown));
+    std::vector<std::string> hard = {ids[2]};
+    list = List(hard, storage);
+    ASSERT_EQ(S_OK, m_contacts->DeleteMessages(&list, 0, nullptr, DELETE_HARD_DELETE));
+    EXPECT_EQ(3, LongProp(m_contacts, PR_CONTENT_COUNT));
+
+    std::vector<CDeletedItem> deleted;
+    ASSERT_EQ(S_OK, HrListDeletedItems(m_store, deleted));
+    ASSERT_EQ(2u, deleted.size());
+    EXPECT_EQ(ids[0], deleted[0].m_entryId);
+    EXPECT_EQ("contact 1", deleted[1].m_subject);
+    EXPECT_EQ("IPM.Contact", deleted[1].m_messageClass);
+    EXPECT_EQ(BinaryProp(m_contacts, PR_ENTRYID), deleted[0].m_folderEntryId);
+    ULONG done = 0;
+    ASSERT_EQ(S_OK, HrRestoreDeletedItems(m_store, {ids[0]}, &done));
+    EXPECT_EQ(1u, done);
+    EXPECT_EQ(4, LongProp(m_contacts, PR_CONTENT_COUNT));
+    ASSERT_EQ(S_OK, HrRestoreDeletedItems(m_store, {ids[2]}, &done));
+    EXPECT_EQ(0u, done) << "a hard-deleted item cannot come back";
+    ASSERT_EQ(S_OK, HrPurgeDeletedItems(m_store, {}, &done));
+    EXPECT_EQ(1u, done);
+    ASSERT_EQ(S_OK, HrListDeletedItems(m_store, deleted));
+    EXPECT_TRUE(deleted.empty());
+    ASSERT_EQ(S_OK, HrRestoreDeletedItems(m_store, {}, &done));
+    EXPECT_EQ(0u, done);
+    EXPECT_EQ(4, LongProp(m_contacts, PR_CONTENT_COUNT));
+}
+
+TEST_F(Contents, UnknownIdsGivePartialCompletionAndTheRestIsDeleted) {
+    std::vector<std::string> ids = AddContacts(4);
+    Ref<IMAPIFolder> inbox(OpenNamedFolder(m_store, "Inbox"));
+    std::string elsewhere = AddMessage(inbox, "IPM.Note", "not here");
+    std::vector<SBinary> storage;
+    std::vector<std::string> mixed = {ids[0], std::string(48, '\0'), elsewhere, ids[3], ids[0]};
+    SBinaryArray list = List(mixed, storage);
+    EXPECT_EQ(MAPI_W_PARTIAL_COMPLETION, m_contacts->DeleteMessages(&list, 0, nullptr, 0));
+    EXPECT_EQ(2, LongProp(m_contacts, PR_CONTENT_COUNT));
+    EXPECT_EQ(1, LongProp(inbox, PR_CONTENT_COUNT)) << "a message of another folder is left alone";
+    SBinaryArray empty{0, nullptr};
+    EXPECT_EQ(S_OK, m_contacts->DeleteMessages(&empty, 0, nullptr, 0));
+    EXPECT_EQ(MAPI_E_INVALID_PARAMETER, m_contacts->DeleteMessages(nullptr, 0, nullptr, 0));
+    Ref<IMAPIFolder> readOnly(OpenNamedFolder(m_store, "Contacts", 0));
+    list = List(ids, storage);
+    EXPECT_EQ(MAPI_E_NO_ACCESS, readOnly->DeleteMessages(&list, 0, nullptr, 0));
+}
+
+TEST_F(Contents, AFailureInsideADeletionLeavesEveryItemInPlace) {
+    std::vector<std::string> ids = AddContacts(5);
+    // A trigger in the file makes the third deletion fail, as a full disk would.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("items.qst").c_str(), &db));
+    sqlite3_busy_timeout(db, 5000);
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                      "CREATE TRIGGER fail_third BEFORE UPDATE ON messages WHEN old.id = 3 "
+                                      "BEGIN SELECT RAISE(ABORT, 'disk full'); END;",
+                                      nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    std::vector<SBinary> storage;
+    SBinaryArray list = List(ids, storage);
+    EXPECT_TRUE(FAILED(m_contacts->DeleteMessages(&list, 0, nullptr, 0)));
+    EXPECT_EQ(5, LongProp(m_contacts, PR_CONTENT_COUNT));
+    std::vector<CDeletedItem> deleted;
+    ASSERT_EQ(S_OK, HrListDeletedItems(m_store, deleted));
+    EXPECT_TRUE(deleted.empty());
+}
+
+TEST_F(Contents, QueryAndOpenFaultsAreReportedAndLeakNothing) {
+    std::vector<std::string> ids = AddContacts(3);
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
+    CMAPITestHooks::FailQueryRows(2, MAPI_E_NETWORK_ERROR);
+    Rows first;
+    ASSERT_EQ(S_OK, table->QueryRows(1, 0, &first.p));
+    Rows second;
+    EXPECT_EQ(MAPI_E_NETWORK_ERROR, table->QueryRows(1, 0, &second.p));
+    EXPECT_EQ(nullptr, second.p);
+    CMAPITestHooks::FailOpenEntry(1, MAPI_E_NOT_FOUND);
+    LPUNKNOWN unknown = nullptr;
+    ULONG type = 0;
+    EXPECT_EQ(MAPI_E_NOT_FOUND, m_contacts->OpenEntry(static_cast<ULONG>(ids[1].size()),
+                                                      reinterpret_cast<LPENTRYID>(ids[1].data()), nullptr,
+                                                      MAPI_BEST_ACCESS, &type, &unknown));
+    EXPECT_EQ(nullptr, unknown);
+    // Every allocation of a row set in turn fails once; each failure must leave nothing behind.
+    for (ULONG nth = 1; nth <= 6; ++nth) {
+        Ref<IMAPITable> fresh;
+        ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &fresh));
+        LONG buffers = CMAPITestHooks::LiveBuffers();
+        CMAPITestHooks::FailAllocation(nth);
+        Rows rows;
+        HRESULT hr = fresh->QueryRows(3, 0, &rows.p);
+        CMAPITestHooks::Reset();
+        if (FAILED(hr)) {
+            EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, hr);
+            EXPECT_EQ(nullptr, rows.p);
+            EXPECT_EQ(buffers, CMAPITestHooks::LiveBuffers());
+        }
+    }
+    for (ULONG nth = 1; nth <= 4; ++nth) {
+        Ref<IMessage> item;
+        ASSERT_EQ(S_OK, m_contacts->OpenEntry(static_cast<ULONG>(ids[0].size()),
+                                              reinterpret_cast<LPENTRYID>(ids[0].data()), nullptr, 0, &type,
+                                              reinterpret_cast<LPUNKNOWN*>(&item)));
+        CMAPITestHooks::FailAllocation(nth);
+        SizedSPropTagArray(2, tags) = {2, {PR_SUBJECT_A, PR_ENTRYID}};
+        ULONG count = 0;
+        LPSPropValue values = nullptr;
+        HRESULT hr = item->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values);
+        CMAPITestHooks::Reset();
+        if (FAILED(hr)) {
+            EXPECT_EQ(nullptr, values);
+        }
+        MAPIFreeBuffer(values);
+    }
+}
+
+}  // namespace
+}  // namespace mapitest

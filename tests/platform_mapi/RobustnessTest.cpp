@@ -1,0 +1,235 @@
+// Damaged and foreign store files, and a second process changing a store that a session has open.
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "platform/mapi/StoreAdmin.h"
+#include "tests/platform_mapi/MapiTestSupport.h"
+
+namespace mapitest {
+namespace {
+
+class Robustness : public MapiTest {};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+TEST_F(Robustness, ForeignAndGarbageFilesAreRefusedAndLeftUntouched) {
+    std::string garbage = HrResolveStorePath("garbage.qst");
+    WriteAll(garbage, std::string(4096, 'Z'));
+    std::string empty = HrResolveStorePath("empty.qst");
+    WriteAll(empty, "");
+    std::string foreign = HrResolveStorePath("foreign.qst");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(foreign.c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "CREATE TABLE meta(a, b, c); CREATE TABLE other(x);", nullptr,
+                                      nullptr, nullptr));
+    sqlite3_close(db);
+    std::string foreignBytes = ReadAll(foreign);
+
+    LPMDB store = nullptr;
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, HrOpenStoreFile("garbage.qst", "", MAPI_BEST_ACCESS, &store));
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, HrOpenStoreFile("empty.qst", "", MAPI_BEST_ACCESS, &store));
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, HrOpenStoreFile("foreign.qst", "", MAPI_BEST_ACCESS, &store));
+    EXPECT_EQ(MAPI_E_NOT_FOUND, HrOpenStoreFile("missing.qst", "", MAPI_BEST_ACCESS, &store));
+    EXPECT_EQ(nullptr, store);
+    EXPECT_EQ(std::string(4096, 'Z'), ReadAll(garbage));
+    EXPECT_EQ("", ReadAll(empty));
+    EXPECT_EQ(foreignBytes, ReadAll(foreign));
+    EXPECT_EQ(MAPI_E_COLLISION, HrCreateStoreFile("garbage.qst", "New", ""));
+    EXPECT_EQ(std::string(4096, 'Z'), ReadAll(garbage)) << "an existing file is never overwritten";
+
+    // Attaching such a file to a profile fails with the same clear error.
+    Ref<IProfAdmin> admin;
+    ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &admin));
+    ASSERT_EQ(S_OK, admin->CreateProfile("P", nullptr, 0, 0));
+    Ref<IMsgServiceAdmin> services;
+    ASSERT_EQ(S_OK, admin->AdminServices("P", nullptr, 0, 0, &services));
+    ASSERT_EQ(S_OK, services->CreateMsgService("MSPST MS", "Bad", 0, 0));
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, services->GetMsgServiceTable(0, &table));
+    Rows rows;
+    ASSERT_EQ(S_OK, table->QueryRows(1, 0, &rows.p));
+    MAPIUID uid;
+    memcpy(uid.ab, rows.p->aRow[0].lpProps[0].Value.bin.lpb, 16);
+    SPropValue path{};
+    path.ulPropTag = PR_PST_PATH;
+    path.Value.lpszA = const_cast<char*>("garbage.qst");
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, services->ConfigureMsgService(&uid, 0, 0, 1, &path));
+}
+
+TEST_F(Robustness, StoreFileThatVanishedOrWasReplacedIsNotFound) {
+    MakeProfile("P", "", "gone.qst", "Gone");
+    Ref<IMAPISession> session(Logon("P"));
+    std::string eid = StoreEntryId(session, "Gone");
+    std::string path = HrResolveStorePath("gone.qst");
+    ASSERT_EQ(0, unlink(path.c_str()));
+    LPUNKNOWN unknown = nullptr;
+    ULONG type = 0;
+    EXPECT_EQ(MAPI_E_NOT_FOUND,
+              session->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
+                                 nullptr, 0, &type, &unknown));
+    ASSERT_EQ(S_OK, HrCreateStoreFile("gone.qst", "Impostor", ""));
+    EXPECT_EQ(MAPI_E_NOT_FOUND,
+              session->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
+                                 nullptr, 0, &type, &unknown));
+}
+
+TEST_F(Robustness, DamagedValuesAndPagesGiveErrorsNotCrashes) {
+    ASSERT_EQ(S_OK, HrCreateStoreFile("damaged.qst", "Damaged", ""));
+    std::string eid;
+    {
+        Ref<IMsgStore> store;
+        ASSERT_EQ(S_OK, HrOpenStoreFile("damaged.qst", "", MAPI_BEST_ACCESS, &store));
+        Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
+        ASSERT_EQ(S_OK, HrBeginStoreBatch(store));
+        std::string body(2000, 'b');
+        for (int i = 0; i < 400; ++i) {
+            SPropValue value{};
+            value.ulPropTag = PR_BODY_A;
+            value.Value.lpszA = body.data();
+            eid = AddMessage(inbox, "IPM.Note", "n" + std::to_string(i), {value});
+        }
+        ASSERT_EQ(S_OK, HrEndStoreBatch(store, TRUE));
+    }
+    std::string path = HrResolveStorePath("damaged.qst");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+    // A multi-valued value whose bytes are not a list, and a value with an unknown type.
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                      "INSERT INTO props VALUES(400, 26369, 4099, x'FFFFFF7F01');"
+                                      "INSERT INTO props VALUES(400, 26370, 777, 'what');",
+                                      nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    {
+        Ref<IMsgStore> store;
+        ASSERT_EQ(S_OK, HrOpenStoreFile("damaged.qst", "", MAPI_BEST_ACCESS, &store));
+        LPUNKNOWN unknown = nullptr;
+        ULONG type = 0;
+        ASSERT_EQ(S_OK,
+                  store->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
+                                   nullptr, 0, &type, &unknown));
+        Ref<IMessage> message(static_cast<IMessage*>(unknown));
+        SizedSPropTagArray(2, tags) = {2, {PROP_TAG(PT_MV_LONG, 0x6701), PROP_TAG(PT_UNSPECIFIED, 0x6702)}};
+        ULONG count = 0;
+        LPSPropValue values = nullptr;
+        ASSERT_EQ(MAPI_W_ERRORS_RETURNED,
+                  message->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values));
+        EXPECT_EQ(MAPI_E_CORRUPT_DATA, values[0].Value.err);
+        EXPECT_EQ(MAPI_E_CORRUPT_DATA, values[1].Value.err);
+        MAPIFreeBuffer(values);
+        // Reading everything must not stumble either.
+        ASSERT_EQ(MAPI_W_ERRORS_RETURNED, message->GetProps(nullptr, 0, &count, &values));
+        MAPIFreeBuffer(values);
+    }
+    // Cut the file in the middle: whatever is still read is read, the rest fails cleanly.
+    std::string bytes = ReadAll(path);
+    ASSERT_GT(bytes.size(), 100000u);
+    WriteAll(path, bytes.substr(0, bytes.size() * 6 / 10));
+    Ref<IMsgStore> store;
+    HRESULT hr = HrOpenStoreFile("damaged.qst", "", MAPI_BEST_ACCESS, &store);
+    if (SUCCEEDED(hr)) {
+        LPUNKNOWN unknown = nullptr;
+        ULONG type = 0;
+        hr = store->OpenEntry(0, nullptr, nullptr, 0, &type, &unknown);
+        Ref<IMAPIFolder> root(static_cast<IMAPIFolder*>(unknown));
+        if (SUCCEEDED(hr)) {
+            Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
+            if (inbox.p != nullptr) {
+                Ref<IMAPITable> table;
+                ASSERT_EQ(S_OK, inbox->GetContentsTable(0, &table));
+                SizedSPropTagArray(2, columns) = {2, {PR_SUBJECT_A, PR_BODY_A}};
+                ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+                for (;;) {
+                    Rows rows;
+                    hr = table->QueryRows(100, 0, &rows.p);
+                    if (FAILED(hr) || rows.p->cRows == 0) {
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    if (FAILED(hr)) {
+        EXPECT_EQ(MAPI_E_CORRUPT_STORE, hr);
+    }
+}
+
+TEST_F(Robustness, AnotherProcessChangesAStoreWhileASessionHasItOpen) {
+    MakeProfile("P", "", "shared.qst", "Shared");
+    Ref<IMAPISession> session(Logon("P"));
+    Ref<IMsgStore> store(OpenStore(session, "Shared"));
+    Ref<IMAPIFolder> notes(OpenNamedFolder(store, "Notes"));
+    std::vector<std::string> before;
+    for (int i = 0; i < 3; ++i) {
+        before.push_back(AddMessage(notes, "IPM.StickyNote", "mine " + std::to_string(i)));
+    }
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, notes->GetContentsTable(0, &table));
+    Rows first;
+    ASSERT_EQ(S_OK, table->QueryRows(2, 0, &first.p));
+    ASSERT_EQ(2u, first.p->cRows);
+    std::string notesId = BinaryProp(notes, PR_ENTRYID);
+
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The other process: its own connection to the same file, ten new notes and one deletion.
+        int status = 1;
+        LPMDB other = nullptr;
+        if (SUCCEEDED(HrOpenStoreFile("shared.qst", "", MAPI_BEST_ACCESS, &other))) {
+            LPUNKNOWN unknown = nullptr;
+            ULONG type = 0;
+            if (SUCCEEDED(other->OpenEntry(static_cast<ULONG>(notesId.size()),
+                                           reinterpret_cast<LPENTRYID>(notesId.data()), nullptr,
+                                           MAPI_BEST_ACCESS, &type, &unknown))) {
+                LPMAPIFOLDER folder = static_cast<LPMAPIFOLDER>(static_cast<IMAPIFolder*>(unknown));
+                status = 0;
+                for (int i = 0; i < 10 && status == 0; ++i) {
+                    LPMESSAGE message = nullptr;
+                    if (FAILED(folder->CreateMessage(nullptr, 0, &message)) ||
+                        FAILED(message->SaveChanges(0))) {
+                        status = 2;
+                    }
+                    if (message != nullptr) {
+                        message->Release();
+                    }
+                }
+                SBinary victim = Bin(before[2]);
+                SBinaryArray list{1, &victim};
+                if (folder->DeleteMessages(&list, 0, nullptr, 0) != S_OK) {
+                    status = 3;
+                }
+                folder->Release();
+            }
+            other->Release();
+        }
+        _exit(status);
+    }
+    int status = -1;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(0, WEXITSTATUS(status));
+
+    // The open folder, its table and a fresh count all see the other process's work.
+    EXPECT_EQ(12, LongProp(notes, PR_CONTENT_COUNT));
+    Rows rest;
+    ASSERT_EQ(S_OK, table->QueryRows(100, 0, &rest.p));
+    EXPECT_EQ(10u, rest.p->cRows) << "the deleted third note is skipped, the ten new ones follow";
+    // And this session can still write.
+    AddMessage(notes, "IPM.StickyNote", "after");
+    EXPECT_EQ(13, LongProp(notes, PR_CONTENT_COUNT));
+}
+
+}  // namespace
+}  // namespace mapitest
