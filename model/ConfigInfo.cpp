@@ -10,12 +10,22 @@
 #include "model/BinaryKey.h"
 #include "model/ConfigObserver.h"
 #include "model/ContactInfo.h"
+#include "model/FolderInfo.h"
+#include "model/GuidNamedIDList.h"
+#include "model/GuidNamedNamedList.h"
+#include "model/InfoObject.h"
 #include "model/JournalInfo.h"
 #include "model/KeyCopy.h"
 #include "model/MailInfo.h"
+#include "model/NamedPropList.h"
+#include "model/NamedPropertyID.h"
 #include "model/NoteInfo.h"
+#include "model/PropTypeList.h"
+#include "model/PropertyID.h"
 #include "model/PropertyList.h"
 #include "model/QuorvelDoc.h"
+#include "model/StdPropList.h"
+#include "model/StdPropertyID.h"
 #include "model/StoreInfo.h"
 #include "model/TaskInfo.h"
 #include "platform/afx/CArchive.h"
@@ -30,6 +40,17 @@ namespace {
 // The process-wide id counter; 0 at program start, incremented before each use.
 ULONG s_ulConfigIDCounter = 0;
 }  // namespace
+
+// Every record class a document or a default property file may hold. Archives find classes by
+// name in the class registry, which each class joins from its own file; naming them here makes the
+// linker keep those files in every program that uses configurations.
+const CRuntimeClass* const g_ConfigRecordClasses[] = {
+    RUNTIME_CLASS(CInfoObject),    RUNTIME_CLASS(CStoreInfo),       RUNTIME_CLASS(CFolderInfo),
+    RUNTIME_CLASS(CPropertyList),  RUNTIME_CLASS(CPropTypeList),    RUNTIME_CLASS(CStdPropList),
+    RUNTIME_CLASS(CNamedPropList), RUNTIME_CLASS(CGuidNamedIDList), RUNTIME_CLASS(CGuidNamedNamedList),
+    RUNTIME_CLASS(CPropertyID),    RUNTIME_CLASS(CStdPropertyID),   RUNTIME_CLASS(CNamedPropertyID),
+    RUNTIME_CLASS(CContactInfo),   RUNTIME_CLASS(CAppointmentInfo), RUNTIME_CLASS(CMailInfo),
+    RUNTIME_CLASS(CNoteInfo),      RUNTIME_CLASS(CTaskInfo),        RUNTIME_CLASS(CJournalInfo)};
 
 ULONG CConfigInfo::NextConfigID() {
     return ++s_ulConfigIDCounter;
@@ -401,6 +422,11 @@ HRESULT CConfigInfo::LoadProperties() {
         QTRACE(TRACE_ERROR, "LoadProperties() failed due to low memory resources!\n");
         e->Delete();
         hr = E_OUTOFMEMORY;
+    } catch (CArchiveException* e) {
+        QTRACE(TRACE_ERROR, "LoadProperties() failed!\n");
+        QTRACE(TRACE_ERROR, "Archive failure %d in \"%s\"\n", e->m_cause, pszPath);
+        e->Delete();
+        hr = E_FAIL;
     } catch (CException* e) {
         QTRACE(TRACE_ERROR, "LoadProperties() failed!\n");
         e->Delete();

@@ -37,6 +37,9 @@ class ISearchProgress;
 // Loaded ids from here up are renumbered: the counter must never wrap round to 0 ("none").
 #define CONFIG_ID_LIMIT 0xFFFFFF00u
 
+// The record classes of documents and default property files (kept linked through it).
+extern const CRuntimeClass* const g_ConfigRecordClasses[18];
+
 class CConfigInfo : public CObject {
     DECLARE_SERIAL(CConfigInfo)
 
@@ -150,6 +153,8 @@ protected:
     static HRESULT CopyTypeText(LPCSTR lpszText, LPSTR* ppszCopy, LPCSTR lpszFailureTrace);
 
 private:
+    friend class CConfigInfoTestAccess;  // lays out store lists in tests without a message store
+
     // Stores left, came or moved: a cached result indexes them by position, so it goes, and so
     // does the store chosen in the user interface.
     void OnStoresChanged();

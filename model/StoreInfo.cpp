@@ -56,7 +56,10 @@ HRESULT CStoreInfo::Init(ULONG cbStoreKey, const BYTE* lpbStoreKey, ULONG cbInst
                          const BYTE* lpbInstanceKey) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CStoreInfo::Init", hr);
+    // Clear resets the reference count too; whoever already holds this store keeps its reference.
+    const ULONG ulRefCount = m_ulRefCount;
     Clear();
+    m_ulRefCount = ulRefCount;
     hr = CopyBinaryKey(&m_StoreKey, cbStoreKey, lpbStoreKey);
     if (SUCCEEDED(hr))
         hr = CopyBinaryKey(&m_InstanceKey, cbInstanceKey, lpbInstanceKey);

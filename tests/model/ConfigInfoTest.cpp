@@ -1,0 +1,392 @@
+// Configurations: the id counter, the six item types, modes, observers, values and the record.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <typeinfo>
+
+#include <unistd.h>
+
+#include "model/AppointmentInfo.h"
+#include "model/ConfigInfo.h"
+#include "model/ContactInfo.h"
+#include "model/JournalInfo.h"
+#include "model/MailInfo.h"
+#include "model/NoteInfo.h"
+#include "model/PropertyID.h"
+#include "model/PropertyList.h"
+#include "model/QuorvelDoc.h"
+#include "model/StoreInfo.h"
+#include "model/TaskInfo.h"
+#include "platform/afx/CException.h"
+#include "platform/win32/Module.h"
+#include "tests/model/ArchiveBytes.h"
+#include "tests/model/UiDoubles.h"
+
+using namespace qrvtest;
+
+namespace {
+
+// Releases a configuration at the end of a scope.
+struct ConfigPtr {
+    CConfigInfo* p = nullptr;
+    ~ConfigPtr() {
+        if (p != nullptr)
+            p->Release();
+    }
+    CConfigInfo* operator->() const { return p; }
+};
+
+std::string TextOf(LPSTR psz) {
+    std::string s = psz != nullptr ? psz : "";
+    free(psz);
+    return s;
+}
+
+int CountProperties(CConfigInfo* pConfig) {
+    CPropertyList* pList = nullptr;
+    EXPECT_EQ(S_OK, pConfig->GetPropertyList(&pList));
+    if (pList == nullptr)
+        return -1;
+    int n = 0;
+    CPropertyID* pProp = nullptr;
+    for (HRESULT hr = pList->GetFirstProperty(&pProp); SUCCEEDED(hr) && pProp != nullptr;
+         hr = pList->GetNextProperty(&pProp)) {
+        ++n;
+        pProp->Release();
+        pProp = nullptr;
+    }
+    pList->Release();
+    return n;
+}
+
+// A configuration whose default property file name a test chooses.
+class CFileConfig : public CConfigInfo {
+public:
+    CFileConfig(std::string strFile, CQuorvelDoc* pDoc)
+        : CConfigInfo(3, "File test", pDoc), m_strFile(strFile) {
+        AddRef();
+    }
+    HRESULT GetDefaultPropertySettingFile(LPSTR* ppszFile) override {
+        return CopyTypeText(m_strFile.c_str(), ppszFile, "");
+    }
+
+private:
+    std::string m_strFile;
+};
+
+// A cached result double: counts its references like the engine's result list.
+struct FakeResult {
+    ULONG AddRef() { return ++nRef; }
+    ULONG Release() {
+        --nRef;
+        return nRef;
+    }
+    ULONG nRef = 1;
+};
+
+}  // namespace
+
+TEST(ConfigID, CountsUpAndNeverBelowALoadedId) {
+    CQuorvelDoc doc;
+    ConfigPtr a, b;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("a", 3, &doc, &a.p));
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("b", 3, &doc, &b.p));
+    EXPECT_EQ(a->GetConfigID() + 1, b->GetConfigID());
+    EXPECT_EQ(b->GetConfigID(), CConfigInfo::GetConfigIDCounter());
+
+    // Loading ids base+7 then base+2 leaves the counter at base+8; the next new id is base+9.
+    const ULONG base = CConfigInfo::GetConfigIDCounter() + 100;
+    for (ULONG id : {base + 7, base + 2}) {
+        std::string bytes = StoreRecord(a.p);
+        bytes.replace(NewClassTag("CMailInfo").size() + 4, 4, Dword(id));
+        ConfigPtr loaded;
+        loaded.p = static_cast<CConfigInfo*>(LoadRecord(bytes, RUNTIME_CLASS(CConfigInfo)));
+        ASSERT_NE(nullptr, loaded.p);
+        loaded->AddRef();
+        EXPECT_EQ(id, loaded->GetConfigID());
+    }
+    EXPECT_EQ(base + 8, CConfigInfo::GetConfigIDCounter());
+    EXPECT_EQ(base + 9, CConfigInfo::NextConfigID());
+}
+
+TEST(ConfigID, UnusableLoadedIdsAreRenumbered) {
+    CQuorvelDoc doc;
+    ConfigPtr config;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("a", 1, &doc, &config.p));
+    for (ULONG id : {0u, 0xFFFFFFFFu, CONFIG_ID_LIMIT}) {
+        std::string bytes = StoreRecord(config.p);
+        bytes.replace(NewClassTag("CContactInfo").size() + 4, 4, Dword(id));
+        const ULONG before = CConfigInfo::GetConfigIDCounter();
+        ConfigPtr loaded;
+        loaded.p = static_cast<CConfigInfo*>(LoadRecord(bytes, RUNTIME_CLASS(CConfigInfo)));
+        ASSERT_NE(nullptr, loaded.p);
+        loaded->AddRef();
+        EXPECT_EQ(before + 1, loaded->GetConfigID()) << "loaded id " << id;
+        EXPECT_EQ(before + 1, CConfigInfo::GetConfigIDCounter());
+    }
+}
+
+TEST(ConfigTypes, EachTypeHasItsClassSectionAndDefaultFile) {
+    struct Expected {
+        DWORD dwType;
+        const CRuntimeClass* pClass;
+        const char* pszSection;
+        const char* pszFile;
+    };
+    const Expected types[] = {{1, RUNTIME_CLASS(CContactInfo), "Kontakte", "Kontakt.qrvv"},
+                              {2, RUNTIME_CLASS(CAppointmentInfo), "Kalender", "Kalender.qrvv"},
+                              {3, RUNTIME_CLASS(CMailInfo), "Mails", "Mail.qrvv"},
+                              {4, RUNTIME_CLASS(CNoteInfo), "Notizen", "Notiz.qrvv"},
+                              {5, RUNTIME_CLASS(CTaskInfo), "Aufgaben", "Aufgaben.qrvv"},
+                              {6, RUNTIME_CLASS(CJournalInfo), "Journale", "Journal.qrvv"}};
+    CQuorvelDoc doc;
+    for (const Expected& e : types) {
+        ConfigPtr config;
+        ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("x", e.dwType, &doc, &config.p));
+        EXPECT_EQ(e.pClass, config->GetRuntimeClass());
+        EXPECT_TRUE(config->IsKindOf(RUNTIME_CLASS(CConfigInfo)));
+        EXPECT_EQ(e.dwType, config->GetConfigType());
+        EXPECT_TRUE(config->IsNewConfig());
+        EXPECT_EQ(&doc, config->GetDocument());
+        LPSTR psz = nullptr;
+        ASSERT_EQ(S_OK, config->GetShortNameConfigSectionName(&psz));
+        EXPECT_EQ(e.pszSection, TextOf(psz));
+        ASSERT_EQ(S_OK, config->GetDefaultPropertySettingFile(&psz));
+        EXPECT_EQ(e.pszFile, TextOf(psz));
+        ASSERT_EQ(S_OK, config->GetFullPropertyFileName(&psz));
+        EXPECT_EQ(GetProgramDirectory() + e.pszFile, TextOf(psz));
+        // The build puts every type's default properties beside the program.
+        EXPECT_GT(CountProperties(config.p), 0) << e.pszFile;
+        // A stored record keeps the class.
+        ConfigPtr loaded;
+        loaded.p = static_cast<CConfigInfo*>(LoadRecord(StoreRecord(config.p), RUNTIME_CLASS(CConfigInfo)));
+        ASSERT_NE(nullptr, loaded.p);
+        loaded->AddRef();
+        EXPECT_EQ(e.pClass, loaded->GetRuntimeClass());
+    }
+}
+
+TEST(ConfigTypes, FactoryRefusesBadArgumentsAndEmptiesItsResult) {
+    CQuorvelDoc doc;
+    CConfigInfo* pConfig = reinterpret_cast<CConfigInfo*>(0x1);
+    EXPECT_EQ(E_INVALIDARG, CConfigInfo::CreateConfigInfo("", 3, &doc, &pConfig));
+    EXPECT_EQ(nullptr, pConfig);
+    pConfig = reinterpret_cast<CConfigInfo*>(0x1);
+    EXPECT_EQ(E_INVALIDARG, CConfigInfo::CreateConfigInfo("x", 3, nullptr, &pConfig));
+    EXPECT_EQ(nullptr, pConfig);
+    for (DWORD dwType : {0u, 7u}) {
+        pConfig = reinterpret_cast<CConfigInfo*>(0x1);
+        EXPECT_EQ(E_INVALIDARG, CConfigInfo::CreateConfigInfo("x", dwType, &doc, &pConfig));
+        EXPECT_EQ(nullptr, pConfig);
+    }
+    EXPECT_EQ(E_INVALIDARG, CConfigInfo::CreateConfigInfo("x", 3, &doc, nullptr));
+
+    CConfigInfo base;
+    LPSTR psz = reinterpret_cast<LPSTR>(0x1);
+    EXPECT_EQ(E_NOTIMPL, base.GetShortNameConfigSectionName(&psz));
+    EXPECT_EQ(nullptr, psz);
+}
+
+TEST(ConfigProperties, MissingFileMeansNoListAndDamagedFileFails) {
+    CQuorvelDoc doc;
+    CFileConfig* pMissing = new CFileConfig("NoSuchFile.qrvv", &doc);
+    EXPECT_EQ(S_OK, pMissing->LoadProperties());
+    CPropertyList* pList = reinterpret_cast<CPropertyList*>(0x1);
+    EXPECT_EQ(S_OK, pMissing->GetPropertyList(&pList));
+    EXPECT_EQ(nullptr, pList);
+    pMissing->Release();
+
+    // A cut copy of a real default file beside the program.
+    std::ifstream in(GetProgramDirectory() + "Mail.qrvv", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 40u);
+    const std::string strName = "damaged-" + std::to_string(getpid()) + ".qrvv";
+    const std::string strPath = GetProgramDirectory() + strName;
+    std::ofstream(strPath, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    CFileConfig* pDamaged = new CFileConfig(strName, &doc);
+    EXPECT_EQ(E_FAIL, pDamaged->LoadProperties());
+    EXPECT_EQ(S_OK, pDamaged->GetPropertyList(&pList));
+    EXPECT_EQ(nullptr, pList);
+    pDamaged->Release();
+    remove(strPath.c_str());
+}
+
+TEST(ConfigModes, MarkTheDocumentOnlyWhenTheValueChanges) {
+    CQuorvelDoc doc;
+    ConfigPtr config;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("x", 3, &doc, &config.p));
+    config->SetCompareMode(0);
+    config->SetProcessingMode(0);
+    EXPECT_FALSE(doc.IsModified());
+    config->SetCompareMode(1);
+    EXPECT_TRUE(doc.IsModified());
+    doc.SetModifiedFlag(FALSE);
+    config->SetCompareMode(1);
+    EXPECT_FALSE(doc.IsModified());
+    config->SetProcessingMode(1);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(1u, config->GetCompareMode());
+    EXPECT_EQ(1u, config->GetProcessingMode());
+
+    CConfigInfo loose;
+    loose.SetCompareMode(1);
+    EXPECT_EQ(1u, loose.GetCompareMode());
+
+    // Names and passwords leave the marking to their callers.
+    doc.SetModifiedFlag(FALSE);
+    EXPECT_EQ(S_OK, config->SetConfigName("renamed"));
+    EXPECT_EQ(S_OK, config->SetProfilePassword(""));
+    EXPECT_TRUE(config->HasProfilePassword());
+    config->RemoveProfilePassword();
+    EXPECT_FALSE(config->HasProfilePassword());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(CString("renamed"), config->GetConfigName());
+}
+
+TEST(ConfigStores, CurrentIndexStaysWithinTheStoreList) {
+    CConfigInfo config;
+    config.SetCurrentStoreIndex(0);
+    EXPECT_EQ(-1, config.GetCurrentStoreIndex());
+    EXPECT_EQ(nullptr, config.GetStore(0));
+    EXPECT_EQ(nullptr, config.GetStore(-1));
+}
+
+TEST(ConfigObservers, AdviseNotifyAndUnadvise) {
+    CConfigInfo config;
+    CountingObserver a, b(E_FAIL), c(E_ACCESSDENIED);
+    EXPECT_EQ(E_INVALIDARG, config.Advise(nullptr));
+    EXPECT_EQ(E_INVALIDARG, config.Unadvise(nullptr));
+    EXPECT_EQ(S_OK, config.Unadvise(&a));
+    EXPECT_EQ(S_OK, config.Advise(&a));
+    EXPECT_EQ(S_OK, config.Advise(&a));
+    EXPECT_EQ(S_OK, config.NotifyConfigChange(&a));
+    EXPECT_EQ(0, a.nCalls);
+    EXPECT_EQ(S_OK, config.NotifyConfigChange(nullptr));
+    EXPECT_EQ(1, a.nCalls);
+
+    // Every view is told; the later failure is the result.
+    config.Advise(&b);
+    config.Advise(&c);
+    EXPECT_EQ(E_ACCESSDENIED, config.NotifyConfigChange(nullptr));
+    EXPECT_EQ(2, a.nCalls);
+    EXPECT_EQ(1, b.nCalls);
+    EXPECT_EQ(1, c.nCalls);
+    config.Unadvise(&b);
+    config.Unadvise(&c);
+    EXPECT_EQ(S_OK, config.NotifyConfigChange(nullptr));
+    EXPECT_EQ(1, b.nCalls);
+}
+
+TEST(ConfigObservers, ViewsThatChangeTheListWhileToldAreSafe) {
+    CConfigInfo config;
+    CountingObserver first, late;
+    auto gone = std::make_unique<CountingObserver>();
+    CountingObserver* pGone = gone.get();
+    // The first view advises a new one and takes another away (which then goes).
+    first.onChange = [&] {
+        config.Advise(&late);
+        config.Unadvise(pGone);
+        gone.reset();
+    };
+    config.Advise(&first);
+    config.Advise(pGone);
+    EXPECT_EQ(S_OK, config.NotifyConfigChange(nullptr));
+    EXPECT_EQ(1, first.nCalls);
+    EXPECT_EQ(0, late.nCalls);  // not in the list the walk began with
+    EXPECT_EQ(S_OK, config.NotifyConfigChange(nullptr));
+    EXPECT_EQ(1, late.nCalls);
+}
+
+TEST(ConfigValues, EmptyMeansNothingToCompare) {
+    CConfigInfo config;
+    SPropValue values[3] = {};
+    values[0].ulPropTag = PROP_TAG(PT_NULL, 0x1000);
+    values[1].ulPropTag = PROP_TAG(PT_STRING8, 0x0037);
+    values[1].Value.lpszA = const_cast<LPSTR>("");
+    values[2].ulPropTag = PROP_TAG(PT_ERROR, 0x3001);
+    EXPECT_TRUE(config.ArePropValuesEmpty(3, values));
+    EXPECT_TRUE(config.ArePropValuesEmpty(0, values));
+    EXPECT_TRUE(config.ArePropValuesEmpty(3, nullptr));
+    WCHAR wszEmpty[] = {0};
+    values[1].ulPropTag = PROP_TAG(PT_UNICODE, 0x0037);
+    values[1].Value.lpszW = wszEmpty;
+    EXPECT_TRUE(config.ArePropValuesEmpty(3, values));
+    values[1].Value.lpszW = nullptr;
+    EXPECT_TRUE(config.ArePropValuesEmpty(3, values));
+    values[2].ulPropTag = PROP_TAG(PT_LONG, 0x0E08);
+    values[2].Value.l = 0;
+    EXPECT_FALSE(config.ArePropValuesEmpty(3, values));
+}
+
+TEST(ConfigSearchResult, HoldsOneReferenceAndGoesWithTheStores) {
+    FakeResult first, second;
+    {
+        CConfigInfo config;
+        config.SetSearchResult(&first);
+        EXPECT_EQ(2u, first.nRef);
+        FakeResult* pGot = nullptr;
+        config.GetSearchResult(&pGot);
+        EXPECT_EQ(&first, pGot);
+        EXPECT_EQ(3u, first.nRef);
+        pGot->Release();
+        config.SetSearchResult(&second);
+        EXPECT_EQ(1u, first.nRef);
+        EXPECT_EQ(2u, second.nRef);
+        // Any change of the store list drops the cache: its indexes would be stale.
+        config.ClearStores();
+        EXPECT_EQ(1u, second.nRef);
+        config.GetSearchResult(&pGot);
+        EXPECT_EQ(nullptr, pGot);
+        config.SetSearchResult(&second);
+        config.SetSearchResult(nullptr);
+        EXPECT_EQ(1u, second.nRef);
+        config.SetSearchResult(&second);
+    }
+    EXPECT_EQ(1u, second.nRef);  // released with the configuration
+}
+
+TEST(ConfigRecord, FieldsInOrderAndBackByteForByte) {
+    CQuorvelDoc doc;
+    ConfigPtr config;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("Mails", 3, &doc, &config.p));
+    config->SetCompareMode(1);
+    config->SetProfilePassword("pa55 wörd");
+    const std::string bytes = StoreRecord(config.p);
+
+    std::string expected = NewClassTag("CMailInfo") + Dword(1) + Dword(config->GetConfigID()) + Dword(1) +
+                           Dword(3) + "\x05Mails" + Dword(1) + Dword(0) + Dword(0) /* no profile key */ +
+                           Dword(1) + "\x0Apa55 w\xC3\xB6rd" + std::string("\x00", 1) /* profile name */;
+    ASSERT_GT(bytes.size(), expected.size());
+    EXPECT_EQ(expected, bytes.substr(0, expected.size()));
+    // The property list follows, then the store count.
+    EXPECT_EQ(NewClassTag("CPropTypeList"),
+              bytes.substr(expected.size(), NewClassTag("CPropTypeList").size()));
+    EXPECT_EQ(Dword(0), bytes.substr(bytes.size() - 4));
+
+    ConfigPtr loaded;
+    loaded.p = static_cast<CConfigInfo*>(LoadRecord(bytes, RUNTIME_CLASS(CConfigInfo)));
+    ASSERT_NE(nullptr, loaded.p);
+    loaded->AddRef();
+    EXPECT_EQ(CString("pa55 wörd"), loaded->GetProfilePassword());
+    EXPECT_EQ(bytes, StoreRecord(loaded.p));
+    EXPECT_EQ(nullptr, loaded->GetDocument());
+
+    std::string wrong = bytes;
+    wrong.replace(NewClassTag("CMailInfo").size(), 4, Dword(2));
+    bool bRefused = false;
+    try {
+        LoadRecord(wrong, RUNTIME_CLASS(CConfigInfo));
+    } catch (CNotSupportedException* e) {
+        e->Delete();
+        bRefused = true;
+    }
+    EXPECT_TRUE(bRefused);
+}
+
+TEST(ConfigRecord, ReleasingAtZeroDeletes) {
+    CConfigInfo* pConfig = new CConfigInfo;
+    EXPECT_EQ(0u, pConfig->Release());  // the sanitizer run sees it go
+}

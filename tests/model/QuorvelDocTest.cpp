@@ -1,0 +1,378 @@
+// The document: its default configurations, the map, opening and saving ".qrv" files.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "model/ConfigInfo.h"
+#include "model/FolderInfo.h"
+#include "model/PropertyID.h"
+#include "model/PropertyList.h"
+#include "model/QuorvelDoc.h"
+#include "model/StoreInfo.h"
+#include "platform/win32/MessageBox.h"
+#include "tests/model/ArchiveBytes.h"
+#include "tests/model/ConfigTestAccess.h"
+#include "tests/model/UiDoubles.h"
+#include "tests/support/TempRoot.h"
+
+using namespace qrvtest;
+
+namespace {
+
+// Answers every message box and remembers its caption.
+class BoxRecorder {
+public:
+    BoxRecorder() {
+        m_previous = SetMessageBoxHandler([this](HWND, const char*, const char* pszCaption, UINT) {
+            captions.push_back(pszCaption != nullptr ? pszCaption : "");
+            return IDOK;
+        });
+    }
+    ~BoxRecorder() { SetMessageBoxHandler(m_previous); }
+    std::vector<std::string> captions;
+
+private:
+    MessageBoxHandler m_previous;
+};
+
+std::string ReadBytes(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& strPath, const std::string& bytes) {
+    std::ofstream(strPath, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+struct ConfigSummary {
+    ULONG ulID;
+    DWORD dwType;
+    std::string strName;
+    bool operator==(const ConfigSummary&) const = default;
+};
+
+std::vector<ConfigSummary> Summarize(CQuorvelDoc& doc) {
+    std::vector<ConfigSummary> result;
+    POSITION pos = nullptr;
+    CConfigInfo* pConfig = nullptr;
+    for (BOOL b = doc.GetFirstConfiguration(pos, &pConfig); b; b = doc.GetNextConfiguration(pos, &pConfig)) {
+        result.push_back(
+            {pConfig->GetConfigID(), pConfig->GetConfigType(), (LPCSTR)pConfig->GetConfigName()});
+        EXPECT_EQ(&doc, pConfig->GetDocument());
+        pConfig->Release();
+    }
+    return result;
+}
+
+// A document with one configuration of every type, stores, folders, properties and passwords.
+void FillRichDocument(CQuorvelDoc& doc) {
+    const char* names[] = {"", "Kontakte", "Termine", "Post", "Notizen", "Aufgaben", "Journal"};
+    for (DWORD dwType = 1; dwType <= 6; ++dwType) {
+        CConfigInfo* pConfig = nullptr;
+        ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo(names[dwType], dwType, &doc, &pConfig));
+        pConfig->SetCompareMode(dwType % 2);
+        pConfig->SetProcessingMode(dwType == 6 ? 1 : 0);
+        if (dwType == 2)
+            pConfig->SetProfilePassword("geheim");
+        for (int s = 0; s < (int)dwType % 3; ++s) {
+            const std::string id = "store-" + std::to_string(dwType) + "-" + std::to_string(s);
+            CStoreInfo* pStore = CConfigInfoTestAccess::AddStore(pConfig, id, "inst-" + id, id.c_str());
+            for (int f = 0; f < s + 1; ++f) {
+                const std::string folder = id + "/folder-" + std::to_string(f);
+                pStore->AddFolder(nullptr, (ULONG)folder.size(),
+                                  reinterpret_cast<const BYTE*>(folder.data()));
+            }
+        }
+        // Flip a selection so that the saved flags differ from the defaults.
+        CPropertyList* pList = nullptr;
+        pConfig->GetPropertyList(&pList);
+        if (pList != nullptr) {
+            CPropertyID* pProp = nullptr;
+            if (SUCCEEDED(pList->GetFirstProperty(&pProp)) && pProp != nullptr) {
+                pProp->SetSelected(!pProp->IsSelected());
+                pProp->Release();
+            }
+            pList->Release();
+        }
+        ASSERT_EQ(S_OK, doc.AddConfiguration(pConfig));
+        pConfig->Release();
+    }
+}
+
+}  // namespace
+
+TEST(QuorvelDoc, NewDocumentHoldsTheFourDefaultConfigurations) {
+    CQuorvelDoc doc;
+    ASSERT_TRUE(doc.OnNewDocument());
+    const std::vector<ConfigSummary> configs = Summarize(doc);
+    ASSERT_EQ(4u, configs.size());
+    const DWORD types[] = {3, 1, 2, 5};
+    const char* names[] = {"E-Mails", "Contacts", "Appointments", "Tasks"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(types[i], configs[i].dwType);
+        EXPECT_EQ(names[i], configs[i].strName);
+        if (i > 0) {
+            EXPECT_LT(configs[i - 1].ulID, configs[i].ulID);
+        }
+        CConfigInfo* pConfig = nullptr;
+        ASSERT_TRUE(doc.GetConfiguration(configs[i].ulID, &pConfig));
+        EXPECT_FALSE(pConfig->IsNewConfig());
+        pConfig->Release();
+    }
+    EXPECT_EQ(0u, doc.GetCurrentConfigID());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(doc.IsDeleteConfigurationEnabled());
+
+    // Saved in that order: the first record after the count is a mail configuration.
+    TempRoot root;
+    const std::string strPath = root.Path() + "/new.qrv";
+    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
+    EXPECT_EQ(Dword(1) + Dword(4) + NewClassTag("CMailInfo"), ReadBytes(strPath).substr(0, 8 + 15));
+}
+
+TEST(QuorvelDoc, MapOperations) {
+    CQuorvelDoc doc;
+    CConfigInfo* pConfig = reinterpret_cast<CConfigInfo*>(0x1);
+    POSITION pos = reinterpret_cast<POSITION>(0x1);
+    EXPECT_FALSE(doc.GetFirstConfiguration(pos, &pConfig));
+    EXPECT_EQ(nullptr, pConfig);
+    EXPECT_FALSE(doc.IsDeleteConfigurationEnabled());
+    EXPECT_EQ(E_INVALIDARG, doc.AddConfiguration(nullptr));
+
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("one", 4, &doc, &pConfig));
+    EXPECT_EQ(S_OK, doc.AddConfiguration(pConfig));
+    EXPECT_EQ(E_FAIL, doc.AddConfiguration(pConfig));  // its id is taken
+    const ULONG ulID = pConfig->GetConfigID();
+    pConfig->Release();
+    EXPECT_FALSE(doc.GetConfiguration(ulID + 1000, &pConfig));
+    EXPECT_EQ(nullptr, pConfig);
+    doc.RemoveConfiguration(ulID + 1000);
+    EXPECT_EQ(1, doc.GetConfigurationCount());
+    doc.RemoveConfiguration(ulID);
+    EXPECT_EQ(0, doc.GetConfigurationCount());
+    doc.SetCurrentConfigID(77);
+    EXPECT_EQ(77u, doc.GetCurrentConfigID());
+}
+
+TEST(QuorvelDoc, ResetAndDeleteTalkToTheWindowsOnlyWhenThereAreAny) {
+    FakeUiServices ui;
+    CQuorvelDoc doc;
+    doc.OnNewDocument();
+    doc.SetCurrentConfigID(5);
+    doc.OnDeleteConfiguration();
+    doc.DeleteContents();
+    EXPECT_TRUE(ui.mainCommands.empty());
+    EXPECT_TRUE(ui.leftPaneCommands.empty());
+    EXPECT_EQ(5u, doc.GetCurrentConfigID());
+
+    ui.bMainWindow = TRUE;
+    doc.OnNewDocument();
+    doc.SetCurrentConfigID(5);
+    doc.OnDeleteConfiguration();
+    EXPECT_EQ(std::vector<UINT>{32773}, ui.leftPaneCommands);
+    ui.mainCommands.clear();
+    doc.DeleteContents();
+    EXPECT_EQ(std::vector<UINT>{32771}, ui.mainCommands);
+    EXPECT_EQ(0u, doc.GetCurrentConfigID());
+    EXPECT_EQ(0, doc.GetConfigurationCount());
+}
+
+TEST(QuorvelDocFile, EmptyDocumentIsEightBytesAndOwnerOnly) {
+    TempRoot root;
+    const std::string strPath = root.Path() + "/empty.qrv";
+    CQuorvelDoc doc;
+    doc.SetModifiedFlag(TRUE);
+    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
+    EXPECT_EQ(Dword(1) + Dword(0), ReadBytes(strPath));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(CString(strPath.c_str()), doc.GetPathName());
+    EXPECT_EQ(CString("empty.qrv"), doc.GetTitle());
+    struct stat st = {};
+    ASSERT_EQ(0, stat(strPath.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777);
+
+    CQuorvelDoc loaded;
+    loaded.OnNewDocument();
+    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
+    EXPECT_EQ(0, loaded.GetConfigurationCount());
+    EXPECT_FALSE(loaded.IsModified());
+
+    // An empty file is an empty document, not a new one.
+    WriteBytes(strPath, "");
+    loaded.OnNewDocument();
+    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
+    EXPECT_EQ(0, loaded.GetConfigurationCount());
+}
+
+TEST(QuorvelDocFile, EverythingComesBackIdentical) {
+    TempRoot root;
+    const std::string strPath = root.Path() + "/rich.qrv";
+    CQuorvelDoc doc;
+    FillRichDocument(doc);
+    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
+    const std::string bytes = ReadBytes(strPath);
+
+    CQuorvelDoc loaded;
+    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
+    EXPECT_EQ(Summarize(doc), Summarize(loaded));
+    CConfigInfo* pConfig = nullptr;
+    ASSERT_TRUE(loaded.GetConfiguration(Summarize(doc)[1].ulID, &pConfig));
+    EXPECT_EQ(CString("geheim"), pConfig->GetProfilePassword());
+    EXPECT_EQ(2, pConfig->GetStoreCount());
+    CStoreInfo* pStore = pConfig->GetStore(1);
+    EXPECT_EQ(2, pStore->GetFolderCount());
+    pStore->Release();
+    pConfig->Release();
+
+    const std::string strAgain = root.Path() + "/again.qrv";
+    ASSERT_TRUE(loaded.OnSaveDocument(strAgain.c_str()));
+    EXPECT_EQ(bytes, ReadBytes(strAgain));
+}
+
+TEST(QuorvelDocFile, ACutFileNeverReplacesTheWholeOne) {
+    TempRoot root;
+    const std::string strPath = root.Path() + "/whole.qrv";
+    CQuorvelDoc doc;
+    FillRichDocument(doc);
+    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
+    const std::string bytes = ReadBytes(strPath);
+    const std::vector<ConfigSummary> all = Summarize(doc);
+
+    BoxRecorder boxes;
+    const std::string strCut = root.Path() + "/cut.qrv";
+    for (size_t n = 1; n < bytes.size(); ++n) {
+        WriteBytes(strCut, bytes.substr(0, n));
+        CQuorvelDoc loaded;
+        boxes.captions.clear();
+        ASSERT_TRUE(loaded.OnOpenDocument(strCut.c_str())) << "cut at " << n;
+        ASSERT_EQ(1u, boxes.captions.size()) << "cut at " << n;
+        EXPECT_EQ("Failed to load file", boxes.captions[0]);
+        // What was read whole stays; the document has no name, so a save must ask for one.
+        const std::vector<ConfigSummary> kept = Summarize(loaded);
+        ASSERT_LT(kept.size(), all.size()) << "cut at " << n;
+        EXPECT_TRUE(std::equal(kept.begin(), kept.end(), all.begin())) << "cut at " << n;
+        EXPECT_TRUE(loaded.GetPathName().IsEmpty());
+        EXPECT_TRUE(loaded.IsModified());
+    }
+    EXPECT_EQ(bytes.substr(0, bytes.size() - 1), ReadBytes(strCut));
+}
+
+TEST(QuorvelDocFile, WrongVersionsFailTheOpenAndLeaveNothing) {
+    TempRoot root;
+    const std::string strPath = root.Path() + "/v2.qrv";
+    BoxRecorder boxes;
+    CQuorvelDoc doc;
+    doc.OnNewDocument();
+    WriteBytes(strPath, Dword(2) + Dword(0));
+    EXPECT_FALSE(doc.OnOpenDocument(strPath.c_str()));
+    EXPECT_EQ(0, doc.GetConfigurationCount());
+    EXPECT_EQ(1u, boxes.captions.size());
+
+    // A configuration record of version 2 inside a good document.
+    CQuorvelDoc one;
+    CConfigInfo* pConfig = nullptr;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("x", 5, &one, &pConfig));
+    one.AddConfiguration(pConfig);
+    pConfig->Release();
+    ASSERT_TRUE(one.OnSaveDocument(strPath.c_str()));
+    std::string bytes = ReadBytes(strPath);
+    bytes.replace(8 + NewClassTag("CTaskInfo").size(), 4, Dword(2));
+    WriteBytes(strPath, bytes);
+    EXPECT_FALSE(doc.OnOpenDocument(strPath.c_str()));
+    EXPECT_EQ(0, doc.GetConfigurationCount());
+
+    EXPECT_FALSE(doc.OnOpenDocument((root.Path() + "/missing.qrv").c_str()));
+}
+
+TEST(QuorvelDocFile, RepeatedIdsAndRecordsAreKeptApart) {
+    TempRoot root;
+    const std::string strPath = root.Path() + "/ids.qrv";
+    CQuorvelDoc doc;
+    CConfigInfo* pA = nullptr;
+    CConfigInfo* pB = nullptr;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("first", 1, &doc, &pA));
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("second", 2, &doc, &pB));
+    doc.AddConfiguration(pA);
+    doc.AddConfiguration(pB);
+    const ULONG ulA = pA->GetConfigID();
+    const ULONG ulB = pB->GetConfigID();
+    pA->Release();
+    pB->Release();
+    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
+    std::string bytes = ReadBytes(strPath);
+
+    // Give the second record the first one's id: both stay, the later one renumbered.
+    const size_t nSecond = bytes.find(NewClassTag("CAppointmentInfo"));
+    ASSERT_NE(std::string::npos, nSecond);
+    std::string same = bytes;
+    same.replace(nSecond + NewClassTag("CAppointmentInfo").size() + 4, 4, Dword(ulA));
+    WriteBytes(strPath, same);
+    CQuorvelDoc loaded;
+    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
+    std::vector<ConfigSummary> configs = Summarize(loaded);
+    ASSERT_EQ(2u, configs.size());
+    EXPECT_EQ((ConfigSummary{ulA, 1, "first"}), configs[0]);
+    EXPECT_EQ("second", configs[1].strName);
+    EXPECT_GT(configs[1].ulID, ulB);
+
+    // A stream that names the same record twice holds one configuration.
+    std::string twice = bytes.substr(0, nSecond) + std::string("\x02\x00", 2);  // back to record 2
+    twice.replace(4, 4, Dword(2));
+    WriteBytes(strPath, twice);
+    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
+    EXPECT_EQ(1, loaded.GetConfigurationCount());
+
+    // A null slot is skipped and still counted.
+    std::string nulls = Dword(1) + Dword(2) + std::string("\x00\x00", 2) + bytes.substr(8, nSecond - 8);
+    WriteBytes(strPath, nulls);
+    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
+    EXPECT_EQ(1, loaded.GetConfigurationCount());
+    EXPECT_FALSE(loaded.IsModified());
+}
+
+TEST(QuorvelDocFile, AFailedSaveLeavesTheOldFile) {
+    TempRoot root;
+    const std::string strDir = root.Path() + "/locked";
+    ASSERT_EQ(0, mkdir(strDir.c_str(), 0700));
+    const std::string strPath = strDir + "/doc.qrv";
+    WriteBytes(strPath, "old contents");
+    CQuorvelDoc doc;
+    doc.OnNewDocument();
+    doc.SetModifiedFlag(TRUE);
+    BoxRecorder boxes;
+    ASSERT_EQ(0, chmod(strDir.c_str(), 0500));
+    const bool bRoot = geteuid() == 0;  // root writes anyway
+    if (!bRoot) {
+        EXPECT_FALSE(doc.OnSaveDocument(strPath.c_str()));
+        EXPECT_EQ("old contents", ReadBytes(strPath));
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_EQ(1u, boxes.captions.size());
+    }
+    chmod(strDir.c_str(), 0700);
+    // A target that is a directory cannot be replaced either; no temporary file stays behind.
+    const std::string strBusy = strDir + "/busy.qrv";
+    ASSERT_EQ(0, mkdir(strBusy.c_str(), 0700));
+    EXPECT_FALSE(doc.OnSaveDocument(strBusy.c_str()));
+    std::vector<std::string> entries;
+    if (DIR* pDir = opendir(strDir.c_str())) {
+        while (dirent* pEntry = readdir(pDir))
+            if (pEntry->d_name[0] != '.' || strlen(pEntry->d_name) > 2)
+                entries.push_back(pEntry->d_name);
+        closedir(pDir);
+    }
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ((std::vector<std::string>{"busy.qrv", "doc.qrv"}), entries);
+    EXPECT_EQ("old contents", ReadBytes(strPath));
+    // Nor can a file in a folder that does not exist.
+    EXPECT_FALSE(doc.OnSaveDocument((strDir + "/none/doc.qrv").c_str()));
+    struct stat st = {};
+    EXPECT_EQ(0, stat(strBusy.c_str(), &st));
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
