@@ -121,6 +121,21 @@ bool TraceCapture::Contains(const std::string& piece) const {
     return Text().find(piece) != std::string::npos;
 }
 
+namespace {
+
+void WriteMachineValue(const std::string& key, const std::string& value, const std::string& data) {
+    HKEY hKey = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) !=
+        ERROR_SUCCESS) {
+        std::abort();
+    }
+    RegSetValueExA(hKey, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   (DWORD)data.size() + 1);
+    RegCloseKey(hKey);
+}
+
+}  // namespace
+
 void LoadTestLanguage(const qrvtest::TempRoot& root, LONG lLanguageID,
                       const std::vector<std::string>& lines) {
     std::string text = "; L_VER:0\n; L_ID:" + std::to_string(lLanguageID) + "\n";
@@ -128,15 +143,8 @@ void LoadTestLanguage(const qrvtest::TempRoot& root, LONG lLanguageID,
         text += line + "\n";
     }
     root.WriteFile("lang/test.lng", text);
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Ostrany\\Quorvel", 0, nullptr, 0, KEY_WRITE, nullptr,
-                        &hKey, nullptr) != ERROR_SUCCESS) {
-        std::abort();
-    }
-    const std::string dir = root.Path() + "/lang";
-    RegSetValueExA(hKey, "LangDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
-                   (DWORD)dir.size() + 1);
-    RegCloseKey(hKey);
+    WriteMachineValue("Software\\Ostrany\\Quorvel", "LangDir", root.Path() + "/lang");
+    WriteMachineValue("Software\\Ostrany\\Languages\\2057", std::to_string(lLanguageID), "Test language");
     CloseLanguageModule();
     InitLanguageModule();
     LoadLanguages(lLanguageID);
