@@ -1,0 +1,157 @@
+// Error and message boxes: texts from the language or defaults, templates, owners and traces.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/ErrorBoxes.h"
+#include "model/UiServices.h"
+#include "platform/mapi/MAPICodes.h"
+#include "platform/win32/MessageBox.h"
+#include "tests/model/PropTestSupport.h"
+
+using proptest::TraceCapture;
+
+namespace {
+
+struct Box {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+const char kDefaultText[] = "An error has occured. Please see log file for details.";
+
+// Window handles of a window layer: the handle of a window object is its address plus one.
+class CHandleServices : public IUiServices {
+public:
+    std::unique_ptr<IProfileChooser> CreateProfileChooser(CWnd*) override { return nullptr; }
+    std::unique_ptr<IStoreChangesReport> CreateStoreChangesReport(CWnd*) override { return nullptr; }
+    std::unique_ptr<ISearchProgress> CreateSearchProgress(CWnd*) override { return nullptr; }
+    ULONG_PTR GetWindowHandle(CWnd* pWnd) override { return pWnd != nullptr ? (ULONG_PTR)pWnd + 1 : 0; }
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    BOOL HasMainWindow() override { return FALSE; }
+    void SendCommandToMainWindow(UINT) override {}
+    BOOL SendCommandToLeftPane(UINT) override { return FALSE; }
+};
+
+class ErrorBoxesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_previous = SetMessageBoxHandler([this](HWND owner, const char* text, const char* caption,
+                                                 UINT type) {
+            m_boxes.push_back({owner, text != nullptr ? text : "", caption != nullptr ? caption : "", type});
+            return m_answer;
+        });
+    }
+    void TearDown() override {
+        SetMessageBoxHandler(m_previous);
+        SetUiServices(nullptr);
+        proptest::CloseTestLanguage();
+    }
+    void Language(const std::vector<std::string>& lines) { proptest::LoadTestLanguage(m_root, 6201, lines); }
+    const Box& Last() {
+        EXPECT_FALSE(m_boxes.empty());
+        static Box none{};
+        return m_boxes.empty() ? none : m_boxes.back();
+    }
+
+    qrvtest::TempRoot m_root;
+    MessageBoxHandler m_previous;
+    std::vector<Box> m_boxes;
+    int m_answer = IDOK;
+};
+
+TEST_F(ErrorBoxesTest, DefaultsServeWithoutALanguageAndBothTextsAreTraced) {
+    TraceCapture trace;
+    ShowError(nullptr, "Caption", "Something failed.", 5001, 5002);
+    ASSERT_EQ(1u, m_boxes.size());
+    EXPECT_EQ("Something failed.", Last().text);
+    EXPECT_EQ("Caption", Last().caption);
+    EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, Last().type);
+    EXPECT_EQ(nullptr, Last().owner);
+    EXPECT_TRUE(trace.Contains("Caption: Caption\n"));
+    EXPECT_TRUE(trace.Contains("Text   : Something failed.\n"));
+}
+
+TEST_F(ErrorBoxesTest, LanguageTextsReplaceTheDefaults) {
+    Language({"5001\tLanguage caption", "5002\tLanguage text"});
+    ShowError(nullptr, "Caption", "Text", 5001, 5002);
+    EXPECT_EQ("Language text", Last().text);
+    EXPECT_EQ("Language caption", Last().caption);
+    // One text missing: its default stays.
+    ShowError(nullptr, "Caption", "Text", 5001, 5003);
+    EXPECT_EQ("Text", Last().text);
+    EXPECT_EQ("Language caption", Last().caption);
+}
+
+TEST_F(ErrorBoxesTest, OwnerIsTheParentsWindowHandle) {
+    CHandleServices services;
+    SetUiServices(&services);
+    CWnd* pParent = reinterpret_cast<CWnd*>(0x1000);
+    ShowError(pParent, "C", "T", 1, 2);
+    EXPECT_EQ(reinterpret_cast<HWND>(0x1001), Last().owner);
+    ShowError(nullptr, "C", "T", 1, 2);
+    EXPECT_EQ(nullptr, Last().owner);
+}
+
+TEST_F(ErrorBoxesTest, MessageBoxUsesTheCallersStyleAndAnswers) {
+    m_answer = IDNO;
+    EXPECT_EQ(IDNO, ShowMessage(nullptr, "Question", "Delete?", 9001, 9002, MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(MB_YESNO | MB_ICONQUESTION, Last().type);
+    EXPECT_EQ("Delete?", Last().text);
+}
+
+TEST_F(ErrorBoxesTest, TemplateIsFilledFromTheArguments) {
+    ShowErrorWithArgs(nullptr, "Error", "Failed to mark element: Error code 0x%1!08lx!.", 9101, 9102,
+                      (DWORD)0x80004005);
+    EXPECT_EQ("Failed to mark element: Error code 0x80004005.", Last().text);
+    ShowErrorWithArgs(nullptr, "Error", "No inserts at all.", 9101, 9102);
+    EXPECT_EQ("No inserts at all.", Last().text);
+}
+
+// A language file is not trusted: inserts without arguments or of another type stay as written.
+TEST_F(ErrorBoxesTest, TemplateFromALanguageCannotReadBeyondItsArguments) {
+    Language({"9102\tStore %1 failed (0x%2!08lx!) at %3!s! %4", "9103\tCount %1!d! of %2!s!"});
+    ShowErrorWithArgs(nullptr, "Error", "unused", 9101, 9102, "Archive", (DWORD)0x8004011D);
+    EXPECT_EQ("Store Archive failed (0x8004011d) at %3!s! %4", Last().text);
+    ShowErrorWithArgs(nullptr, "Error", "unused", 9101, 9103, "seven", 7);
+    EXPECT_EQ("Count %1!d! of %2!s!", Last().text);
+}
+
+TEST_F(ErrorBoxesTest, ResultCodeBoxesWithoutALanguage) {
+    ShowError(nullptr, MAPI_E_NOT_FOUND);
+    EXPECT_EQ(kDefaultText, Last().text);
+    EXPECT_EQ("Error", Last().caption);
+    ShowError(nullptr, E_OUTOFMEMORY);
+    EXPECT_EQ(kDefaultText, Last().text);
+    ShowError(nullptr, E_FAIL);
+    EXPECT_EQ(kDefaultText, Last().text);
+    EXPECT_EQ("Error", Last().caption);
+    EXPECT_EQ(3u, m_boxes.size());
+}
+
+TEST_F(ErrorBoxesTest, ResultCodeBoxesWithALanguage) {
+    Language({"130\tLow resources!", "131\tNot enough memory.", "134\tFailure",
+              "135\t%1|Error code: 0x%2!08lx!", "158\tNot found", "159\tThe object could not be found."});
+    ShowError(nullptr, MAPI_E_NOT_FOUND);
+    EXPECT_EQ("The object could not be found.", Last().text);
+    EXPECT_EQ("Not found", Last().caption);
+    ShowError(nullptr, E_OUTOFMEMORY);
+    EXPECT_EQ("Not enough memory.", Last().text);
+    EXPECT_EQ("Low resources!", Last().caption);
+
+    ShowError(nullptr, E_INVALIDARG);
+    EXPECT_EQ("Failure", Last().caption);
+    const std::string text = Last().text;
+    EXPECT_NE(std::string::npos, text.find("|Error code: 0x80070057")) << text;
+    EXPECT_GT(text.find('|'), 0u) << "the system's text stands before the code";
+
+    // A code the system has no text for: insert 1 is empty.
+    ShowError(nullptr, (HRESULT)0x8FFF1234);
+    EXPECT_EQ("|Error code: 0x8fff1234", Last().text);
+}
+
+}  // namespace
