@@ -62,8 +62,6 @@ HRESULT CBinaryAllocator::Copy(SBinary* lpDest, const SBinary* lpSource) {
         return E_OUTOFMEMORY;
     }
     std::memcpy(lpb, lpSource->lpb, lpSource->cb);
-    // A destination that already held bytes gives them up for the new ones.
-    std::free(lpDest->lpb);
     lpDest->lpb = lpb;
     lpDest->cb = lpSource->cb;
     return S_OK;

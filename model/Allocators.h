@@ -20,9 +20,9 @@ public:
     // A new empty SBinary (cb 0, lpb null) whatever the source; null only when the heap is
     // exhausted. The bytes come with Copy.
     SBinary* Allocate(const SBinary* lpSource);
-    // Gives the destination a copy of the source's bytes when the destination exists and the
-    // source has bytes. E_OUTOFMEMORY when the byte block cannot be had: the destination then
-    // stays empty, and an empty key must not stand in for a value that has bytes.
+    // Gives the destination (an empty value from Allocate) a copy of the source's bytes when the
+    // destination exists and the source has bytes. E_OUTOFMEMORY when the byte block cannot be had: the
+    // destination then stays empty, and an empty key must not stand in for a value that has bytes.
     HRESULT Copy(SBinary* lpDest, const SBinary* lpSource);
     // Frees the bytes (if any) and the structure.
     void Free(SBinary* lpValue);
