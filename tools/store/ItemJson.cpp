@@ -1,0 +1,466 @@
+// JSON export and import of items, with the value forms of every property type.
+#include "tools/store/ItemJson.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/win32/CodePage.h"
+#include "tools/store/ToolText.h"
+
+namespace qrvstore {
+
+namespace {
+
+using nlohmann::json;
+
+// Properties every item has without keeping them: an import must not try to set them.
+bool IsComputed(ULONG tag) {
+    switch (PROP_ID(tag)) {
+        case PROP_ID(PR_ENTRYID):
+        case PROP_ID(PR_INSTANCE_KEY):
+        case PROP_ID(PR_RECORD_KEY):
+        case PROP_ID(PR_PARENT_ENTRYID):
+        case PROP_ID(PR_STORE_ENTRYID):
+        case PROP_ID(PR_STORE_RECORD_KEY):
+        case PROP_ID(PR_OBJECT_TYPE):
+        case PROP_ID(PR_MDB_PROVIDER):
+            return true;
+        default:
+            return false;
+    }
+}
+
+json Scalar(ULONG type, const void* p) {
+    switch (type) {
+        case PT_I2:
+            return *static_cast<const SHORT*>(p);
+        case PT_LONG:
+            return *static_cast<const LONG*>(p);
+        case PT_R4:
+            return *static_cast<const float*>(p);
+        case PT_DOUBLE:
+        case PT_APPTIME:
+            return *static_cast<const double*>(p);
+        case PT_CURRENCY:
+        case PT_I8:
+            return *static_cast<const LONGLONG*>(p);
+        case PT_SYSTIME: {
+            const FILETIME* ft = static_cast<const FILETIME*>(p);
+            return FormatTime(
+                static_cast<LONGLONG>((ULONGLONG(ft->dwHighDateTime) << 32) | ft->dwLowDateTime));
+        }
+        case PT_CLSID:
+            return FormatGuid(*static_cast<const GUID*>(p));
+        case PT_STRING8:
+            return std::string(*static_cast<const LPSTR*>(p));
+        case PT_UNICODE:
+            return Utf16ToUtf8(*static_cast<const LPWSTR*>(p));
+        case PT_BINARY: {
+            const SBinary* bin = static_cast<const SBinary*>(p);
+            return ToHex(std::string(reinterpret_cast<const char*>(bin->lpb), bin->cb));
+        }
+        default:
+            return nullptr;
+    }
+}
+
+size_t ElementSize(ULONG type) {
+    switch (type) {
+        case PT_I2:
+            return sizeof(SHORT);
+        case PT_LONG:
+        case PT_R4:
+            return 4;
+        case PT_DOUBLE:
+        case PT_APPTIME:
+        case PT_CURRENCY:
+        case PT_I8:
+        case PT_SYSTIME:
+            return 8;
+        case PT_CLSID:
+            return sizeof(GUID);
+        case PT_STRING8:
+        case PT_UNICODE:
+            return sizeof(void*);
+        case PT_BINARY:
+            return sizeof(SBinary);
+        default:
+            return 0;
+    }
+}
+
+// Reads one element of 'type' from JSON into 'slot'.
+bool ScalarFromJson(ULONG type, const json& j, LPVOID parent, void* slot, std::string& error) {
+    auto alloc = [&](size_t cb, void** out) {
+        return SUCCEEDED(MAPIAllocateMore(static_cast<ULONG>(cb), parent, out));
+    };
+    switch (type) {
+        case PT_I2:
+        case PT_LONG:
+        case PT_CURRENCY:
+        case PT_I8: {
+            if (!j.is_number_integer()) {
+                error = "an integer is expected";
+                return false;
+            }
+            LONGLONG v = j.get<LONGLONG>();
+            if (type == PT_I2) {
+                *static_cast<SHORT*>(slot) = static_cast<SHORT>(v);
+            } else if (type == PT_LONG) {
+                *static_cast<LONG*>(slot) = static_cast<LONG>(v);
+            } else {
+                *static_cast<LONGLONG*>(slot) = v;
+            }
+            return true;
+        }
+        case PT_R4:
+        case PT_DOUBLE:
+        case PT_APPTIME:
+            if (!j.is_number()) {
+                error = "a number is expected";
+                return false;
+            }
+            if (type == PT_R4) {
+                *static_cast<float*>(slot) = j.get<float>();
+            } else {
+                *static_cast<double*>(slot) = j.get<double>();
+            }
+            return true;
+        case PT_SYSTIME: {
+            LONGLONG ticks = 0;
+            if (j.is_number_integer()) {
+                ticks = j.get<LONGLONG>();
+            } else if (!j.is_string() || !ParseTime(j.get<std::string>(), ticks)) {
+                error = "a time like 2024-05-06T07:08:09Z is expected";
+                return false;
+            }
+            FILETIME* ft = static_cast<FILETIME*>(slot);
+            ft->dwLowDateTime = static_cast<DWORD>(static_cast<ULONGLONG>(ticks) & 0xFFFFFFFFu);
+            ft->dwHighDateTime = static_cast<DWORD>(static_cast<ULONGLONG>(ticks) >> 32);
+            return true;
+        }
+        case PT_CLSID: {
+            if (!j.is_string() || !ParseGuid(j.get<std::string>(), *static_cast<GUID*>(slot))) {
+                error = "a GUID is expected";
+                return false;
+            }
+            return true;
+        }
+        case PT_STRING8:
+        case PT_UNICODE: {
+            if (!j.is_string()) {
+                error = "a string is expected";
+                return false;
+            }
+            std::string text = j.get<std::string>();
+            void* block = nullptr;
+            if (type == PT_STRING8) {
+                if (!alloc(text.size() + 1, &block)) {
+                    error = "out of memory";
+                    return false;
+                }
+                std::memcpy(block, text.data(), text.size());
+            } else {
+                std::u16string wide = Utf8ToUtf16(text);
+                if (!alloc((wide.size() + 1) * sizeof(WCHAR), &block)) {
+                    error = "out of memory";
+                    return false;
+                }
+                std::memcpy(block, wide.data(), wide.size() * sizeof(WCHAR));
+            }
+            *static_cast<void**>(slot) = block;
+            return true;
+        }
+        case PT_BINARY: {
+            std::string bytes;
+            if (!j.is_string() || !FromHex(j.get<std::string>(), bytes)) {
+                error = "hex bytes are expected";
+                return false;
+            }
+            SBinary* bin = static_cast<SBinary*>(slot);
+            bin->cb = static_cast<ULONG>(bytes.size());
+            bin->lpb = nullptr;
+            if (!bytes.empty()) {
+                void* block = nullptr;
+                if (!alloc(bytes.size(), &block)) {
+                    error = "out of memory";
+                    return false;
+                }
+                std::memcpy(block, bytes.data(), bytes.size());
+                bin->lpb = static_cast<LPBYTE>(block);
+            }
+            return true;
+        }
+        default:
+            error = "this type cannot be kept in a store";
+            return false;
+    }
+}
+
+}  // namespace
+
+json ValueToJson(const SPropValue& value) {
+    ULONG type = PROP_TYPE(value.ulPropTag);
+    if (type == PT_BOOLEAN) {
+        return value.Value.b != 0;
+    }
+    if ((type & MV_FLAG) == 0) {
+        return Scalar(type, &value.Value);
+    }
+    ULONG base = type & ~MV_FLAG;
+    size_t size = ElementSize(base);
+    if (size == 0) {
+        return nullptr;
+    }
+    json list = json::array();
+    const BYTE* elements = reinterpret_cast<const BYTE*>(value.Value.MVl.lpl);
+    for (ULONG i = 0; i < value.Value.MVl.cValues; ++i) {
+        list.push_back(Scalar(base, elements + i * size));
+    }
+    return list;
+}
+
+bool ValueFromJson(ULONG tag, const json& j, LPVOID lpParent, SPropValue& value, std::string& error) {
+    std::memset(&value, 0, sizeof(value));
+    value.ulPropTag = tag;
+    ULONG type = PROP_TYPE(tag);
+    if (type == PT_BOOLEAN) {
+        if (!j.is_boolean()) {
+            error = "true or false is expected";
+            return false;
+        }
+        value.Value.b = j.get<bool>() ? 1 : 0;
+        return true;
+    }
+    if ((type & MV_FLAG) == 0) {
+        return ScalarFromJson(type, j, lpParent, &value.Value, error);
+    }
+    ULONG base = type & ~MV_FLAG;
+    size_t size = ElementSize(base);
+    if (size == 0 || base == PT_BOOLEAN) {
+        error = "this type cannot be kept in a store";
+        return false;
+    }
+    if (!j.is_array()) {
+        error = "an array is expected";
+        return false;
+    }
+    void* elements = nullptr;
+    if (!j.empty() && FAILED(MAPIAllocateMore(static_cast<ULONG>(size * j.size()), lpParent, &elements))) {
+        error = "out of memory";
+        return false;
+    }
+    for (size_t i = 0; i < j.size(); ++i) {
+        if (!ScalarFromJson(base, j[i], lpParent, static_cast<BYTE*>(elements) + i * size, error)) {
+            error = "element " + std::to_string(i) + ": " + error;
+            return false;
+        }
+    }
+    value.Value.MVl.cValues = static_cast<ULONG>(j.size());
+    value.Value.MVl.lpl = static_cast<LONG*>(elements);
+    return true;
+}
+
+json ExportItems(LPMAPIFOLDER folder) {
+    json items = json::array();
+    LPMAPITABLE table = nullptr;
+    Check(folder->GetContentsTable(0, &table), "GetContentsTable");
+    SizedSPropTagArray(1, columns) = {1, {PR_ENTRYID}};
+    HRESULT hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
+    for (;;) {
+        LPSRowSet rows = nullptr;
+        if (SUCCEEDED(hr)) {
+            hr = table->QueryRows(100, 0, &rows);
+        }
+        if (FAILED(hr) || rows->cRows == 0) {
+            FreeProws(rows);
+            break;
+        }
+        for (ULONG r = 0; r < rows->cRows && SUCCEEDED(hr); ++r) {
+            const SBinary& eid = rows->aRow[r].lpProps[0].Value.bin;
+            LPMESSAGE message = nullptr;
+            ULONG type = 0;
+            hr = folder->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0, &type,
+                                   reinterpret_cast<LPUNKNOWN*>(&message));
+            if (FAILED(hr)) {
+                break;
+            }
+            ULONG count = 0;
+            LPSPropValue values = nullptr;
+            hr = message->GetProps(nullptr, 0, &count, &values);
+            json properties = json::array();
+            for (ULONG i = 0; SUCCEEDED(hr) && i < count; ++i) {
+                const SPropValue& value = values[i];
+                if (PROP_TYPE(value.ulPropTag) == PT_ERROR || IsComputed(value.ulPropTag)) {
+                    continue;
+                }
+                json entry;
+                if (PROP_ID(value.ulPropTag) >= 0x8000) {
+                    SizedSPropTagArray(1, one) = {1, {value.ulPropTag}};
+                    LPSPropTagArray tags = reinterpret_cast<LPSPropTagArray>(&one);
+                    ULONG names = 0;
+                    LPMAPINAMEID* found = nullptr;
+                    if (message->GetNamesFromIDs(&tags, nullptr, 0, &names, &found) != S_OK || names != 1) {
+                        MAPIFreeBuffer(found);
+                        continue;  // an id without a name cannot be carried to another store
+                    }
+                    entry["guid"] = FormatGuid(*found[0]->lpguid);
+                    if (found[0]->ulKind == MNID_ID) {
+                        entry["id"] = found[0]->Kind.lID;
+                    } else {
+                        entry["name"] = Utf16ToUtf8(found[0]->Kind.lpwstrName);
+                    }
+                    entry["type"] = NameOfType(PROP_TYPE(value.ulPropTag));
+                    MAPIFreeBuffer(found);
+                } else {
+                    char tag[16];
+                    std::snprintf(tag, sizeof(tag), "0x%08X", value.ulPropTag);
+                    entry["tag"] = tag;
+                }
+                entry["value"] = ValueToJson(value);
+                properties.push_back(std::move(entry));
+            }
+            MAPIFreeBuffer(values);
+            message->Release();
+            if (SUCCEEDED(hr)) {
+                items.push_back(json{{"properties", std::move(properties)}});
+            }
+        }
+        FreeProws(rows);
+    }
+    table->Release();
+    Check(hr, "Reading the folder");
+    return json{{"items", std::move(items)}};
+}
+
+namespace {
+
+// The tag of one JSON property entry in the store of 'folder'.
+ULONG TagOf(LPMAPIFOLDER folder, const json& entry, std::string& error) {
+    if (entry.contains("tag")) {
+        if (!entry["tag"].is_string()) {
+            error = "\"tag\" must be a string like \"0x0037001E\"";
+            return 0;
+        }
+        std::string text = entry["tag"].get<std::string>();
+        char* end = nullptr;
+        unsigned long tag = std::strtoul(text.c_str(), &end, 16);
+        if (text.empty() || *end != '\0' || tag > 0xFFFFFFFFul || PROP_ID(tag) == 0 ||
+            PROP_ID(tag) >= 0x8000) {
+            error = "\"" + text + "\" is not the tag of a standard property";
+            return 0;
+        }
+        return static_cast<ULONG>(tag);
+    }
+    GUID guid{};
+    ULONG type = 0;
+    if (!entry.contains("guid") || !entry["guid"].is_string() ||
+        !ParseGuid(entry["guid"].get<std::string>(), guid)) {
+        error = "a property needs a \"tag\", or a \"guid\" with an \"id\" or a \"name\"";
+        return 0;
+    }
+    if (!entry.contains("type") || !entry["type"].is_string() ||
+        !TypeFromName(entry["type"].get<std::string>(), type)) {
+        error = "a named property needs a \"type\" such as \"PT_UNICODE\"";
+        return 0;
+    }
+    MAPINAMEID name{};
+    name.lpguid = &guid;
+    std::u16string wide;
+    if (entry.contains("id") && entry["id"].is_number_integer()) {
+        name.ulKind = MNID_ID;
+        name.Kind.lID = entry["id"].get<LONG>();
+    } else if (entry.contains("name") && entry["name"].is_string()) {
+        name.ulKind = MNID_STRING;
+        wide = Utf8ToUtf16(entry["name"].get<std::string>());
+        name.Kind.lpwstrName = wide.data();
+    } else {
+        error = "a named property needs an \"id\" (number) or a \"name\" (string)";
+        return 0;
+    }
+    LPMAPINAMEID names[1] = {&name};
+    LPSPropTagArray tags = nullptr;
+    HRESULT hr = folder->GetIDsFromNames(1, names, MAPI_CREATE, &tags);
+    ULONG tag = SUCCEEDED(hr) && tags != nullptr && PROP_TYPE(tags->aulPropTag[0]) != PT_ERROR
+                    ? CHANGE_PROP_TYPE(tags->aulPropTag[0], type)
+                    : 0;
+    MAPIFreeBuffer(tags);
+    if (tag == 0) {
+        error = "the store could not map the name: " + DescribeResult(FAILED(hr) ? hr : MAPI_E_NOT_FOUND);
+    }
+    return tag;
+}
+
+}  // namespace
+
+ULONG ImportItems(LPMAPIFOLDER folder, const json& document) {
+    if (!document.is_object() || !document.contains("items") || !document["items"].is_array()) {
+        throw CToolError("the document needs an \"items\" array");
+    }
+    ULONG made = 0;
+    for (const json& item : document["items"]) {
+        std::string where = "item " + std::to_string(made + 1);
+        if (!item.is_object() || !item.contains("properties") || !item["properties"].is_array()) {
+            throw CToolError(where + ": needs a \"properties\" array");
+        }
+        const json& properties = item["properties"];
+        LPSPropValue values = nullptr;
+        Check(MAPIAllocateBuffer(static_cast<ULONG>((properties.size() + 1) * sizeof(SPropValue)),
+                                 reinterpret_cast<LPVOID*>(&values)),
+              "MAPIAllocateBuffer");
+        ULONG count = 0;
+        std::string error;
+        for (const json& entry : properties) {
+            if (!entry.is_object() || !entry.contains("value")) {
+                error = "property " + std::to_string(count + 1) + ": needs a \"value\"";
+                break;
+            }
+            ULONG tag = TagOf(folder, entry, error);
+            if (tag == 0 || IsComputed(tag)) {
+                if (tag != 0) {
+                    continue;  // ids and keys are the store's own
+                }
+                error = "property " + std::to_string(count + 1) + ": " + error;
+                break;
+            }
+            if (!ValueFromJson(tag, entry["value"], values, values[count], error)) {
+                error = "property " + std::to_string(count + 1) + ": " + error;
+                break;
+            }
+            ++count;
+        }
+        if (!error.empty()) {
+            MAPIFreeBuffer(values);
+            throw CToolError(where + ", " + error);
+        }
+        LPMESSAGE message = nullptr;
+        HRESULT hr = folder->CreateMessage(nullptr, 0, &message);
+        LPSPropProblemArray problems = nullptr;
+        if (SUCCEEDED(hr)) {
+            hr = message->SetProps(count, values, &problems);
+        }
+        if (SUCCEEDED(hr) && problems != nullptr) {
+            char tag[16];
+            std::snprintf(tag, sizeof(tag), "0x%08X", problems->aProblem[0].ulPropTag);
+            error = std::string("the property ") + tag +
+                    " was refused: " + DescribeResult(problems->aProblem[0].scode);
+        }
+        if (SUCCEEDED(hr) && error.empty()) {
+            hr = message->SaveChanges(0);
+        }
+        MAPIFreeBuffer(problems);
+        MAPIFreeBuffer(values);
+        if (message != nullptr) {
+            message->Release();
+        }
+        if (!error.empty()) {
+            throw CToolError(where + ": " + error);
+        }
+        Check(hr, where + ": saving");
+        ++made;
+    }
+    return made;
+}
+
+}  // namespace qrvstore

@@ -1,0 +1,33 @@
+// Items as JSON: every property type, standard properties by tag, named ones by GUID and id or name.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "platform/mapi/MAPIX.h"
+
+namespace qrvstore {
+
+// The document form:
+//   { "items": [ { "properties": [
+//       { "tag": "0x0037001E", "value": "Lunch" },
+//       { "guid": "00062004-0000-0000-C000-000000000046", "id": 32899, "type": "PT_STRING8", "value": "a@b.c"
+//       }, { "guid": "00020329-0000-0000-C000-000000000046", "name": "Keywords", "type": "PT_MV_UNICODE",
+//         "value": ["red", "blue"] } ] } ] }
+// Values: integers for I2, LONG, I8 and CURRENCY (in ten-thousandths), numbers for R4, DOUBLE and
+// APPTIME, true/false for BOOLEAN, strings for text, "2024-05-06T07:08:09Z" for SYSTIME, hex for
+// BINARY, GUID text for CLSID, and arrays of these for the multi-valued types.
+
+// The JSON form of a value; null for a type that has none (errors, objects).
+nlohmann::json ValueToJson(const SPropValue& value);
+// Fills 'value' for 'tag' from JSON, allocating what it points at on lpParent. False (with a
+// reason) when the JSON does not fit the tag's type.
+bool ValueFromJson(ULONG tag, const nlohmann::json& json, LPVOID lpParent, SPropValue& value,
+                   std::string& error);
+
+// Every item of a folder with every property it keeps (ids and keys left out).
+nlohmann::json ExportItems(LPMAPIFOLDER folder);
+// Creates one item per element of "items"; returns how many. Stops at the first bad item with an
+// error naming it; items created before stay.
+ULONG ImportItems(LPMAPIFOLDER folder, const nlohmann::json& document);
+
+}  // namespace qrvstore

@@ -1,0 +1,754 @@
+// Command parsing and the profile, store, folder, item and deleted-item commands of qrvstore.
+#include "tools/store/StoreTool.h"
+
+#include <unistd.h>
+
+#include <strings.h>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "platform/mapi/MAPIX.h"
+#include "platform/mapi/StoreAdmin.h"
+#include "tools/store/Catalog.h"
+#include "tools/store/Generator.h"
+#include "tools/store/ItemJson.h"
+#include "tools/store/ToolText.h"
+
+namespace qrvstore {
+
+namespace {
+
+const char* const kHelp = R"(Usage: qrvstore <command> [arguments] [options]
+
+Administers the profiles and message-store files of the machine root ($QUORVEL_ROOT, else
+${XDG_DATA_HOME:-~/.local/share}/quorvel). A STORE is a store file: a bare file name lives in
+<root>/mapi/stores, a path is used as given. Protected stores need --password PW.
+
+Profiles
+  profile create NAME [--password PW]     make a profile (the first one becomes the default)
+  profile list                            list the profiles; * marks the default
+  profile remove NAME                     remove a profile (its store files stay)
+  profile default NAME                    make NAME the default profile
+
+Stores of a profile (--profile-password PW when the profile has a password)
+  store add PROFILE STORE [--name DISPLAY] [--password PW] [--remember] [--default]
+                                          attach STORE to PROFILE; a missing file is created, with
+                                          PW as its password. --remember lets the profile keep PW,
+                                          so the store opens without asking.
+  store list PROFILE                      list the profile's stores; * marks the default store
+  store default PROFILE DISPLAY           make the store named DISPLAY the default store
+  store create STORE [--name DISPLAY] [--password PW]
+                                          make a store file without attaching it
+
+Folders and items
+  folder make STORE PATH [--class CLASS]  make a folder below the top of the store, e.g.
+                                          "Contacts/Friends" (parents are made as needed)
+  folder list STORE                       list every folder with its class and item count
+  item list STORE FOLDER [--limit N]      list the items of a folder: entry id, class, subject
+  item export STORE FOLDER [--out FILE]   write the folder's items as JSON (to standard output)
+  item import STORE FOLDER FILE           add the items of a JSON file to the folder
+                                          (the folder is made when missing)
+
+Deleted items (deleting without the hard-delete flag keeps items recoverable)
+  deleted list STORE                      list soft-deleted items: entry id, folder, class, subject
+  deleted restore STORE [ENTRYID...]      bring the given items (all when none given) back
+  deleted purge STORE [ENTRYID...]        remove the given items (all when none given) for good
+
+Synthetic data
+  generate STORE TYPE COUNT [--folders F] [--duplicates SHARE] [--seed N] [--catalog FILE]
+                                          add COUNT items of TYPE (contact, appointment, mail,
+                                          note, task, journal) to its standard folder and F-1
+                                          sub-folders; SHARE (0..1, default 0.2) of them copy
+                                          every catalog value of an earlier item. The same seed
+                                          (default 1) always makes the same items. Items are
+                                          saved in transactions of 5000.
+  demo [--catalog FILE]                   make the profile "Quorvel Demo" with the default store
+                                          "Personal Folders" (items of every type, with
+                                          duplicates) and the protected store "Archive"
+                                          (password "archive"); does nothing when it exists
+
+Options
+  --help                                  show this text
+
+JSON items: { "items": [ { "properties": [ { "tag": "0x0037001E", "value": "Lunch" },
+  { "guid": "00062004-0000-0000-C000-000000000046", "id": 32899, "type": "PT_STRING8",
+    "value": "anna@example.com" } ] } ] }; named properties may use "name" instead of "id".
+Exit codes: 0 success, 1 the operation failed, 2 the command line is wrong.
+)";
+
+// A parsed command line: words and --options (the flags take no value).
+struct CArgs {
+    std::vector<std::string> m_words;
+    std::map<std::string, std::string> m_options;
+    std::set<std::string> m_flags;
+
+    bool Has(const std::string& flag) const { return m_flags.count(flag) != 0; }
+    std::string Option(const std::string& name, const std::string& fallback = "") const {
+        auto found = m_options.find(name);
+        return found != m_options.end() ? found->second : fallback;
+    }
+    const std::string& Word(size_t i, const char* what) const {
+        if (i >= m_words.size()) {
+            throw CToolError(std::string("missing ") + what + " (see qrvstore --help)", 2);
+        }
+        return m_words[i];
+    }
+    void Expect(size_t min, size_t max) const {
+        if (m_words.size() > max) {
+            throw CToolError("too many arguments: \"" + m_words[max] + "\" (see qrvstore --help)", 2);
+        }
+        (void)min;
+    }
+};
+
+const std::set<std::string> kFlags = {"--help", "--remember", "--default"};
+const std::set<std::string> kValued = {
+    "--password", "--profile-password", "--name",       "--class", "--limit",
+    "--out",      "--folders",          "--duplicates", "--seed",  "--catalog"};
+
+CArgs Parse(const std::vector<std::string>& args) {
+    CArgs parsed;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) == 0 && arg.size() > 2) {
+            if (kFlags.count(arg)) {
+                parsed.m_flags.insert(arg);
+            } else if (kValued.count(arg)) {
+                if (i + 1 >= args.size()) {
+                    throw CToolError(arg + " needs a value", 2);
+                }
+                parsed.m_options[arg] = args[++i];
+            } else {
+                throw CToolError("unknown option " + arg + " (see qrvstore --help)", 2);
+            }
+        } else {
+            parsed.m_words.push_back(arg);
+        }
+    }
+    return parsed;
+}
+
+ULONGLONG Number(const std::string& text, const char* what) {
+    char* end = nullptr;
+    errno = 0;
+    unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || text[0] == '-') {
+        throw CToolError(std::string(what) + " must be a whole number, not \"" + text + "\"", 2);
+    }
+    return value;
+}
+
+// Holds an interface for the length of a command.
+template <class T>
+struct CHold {
+    T* p = nullptr;
+    ~CHold() {
+        if (p != nullptr) {
+            p->Release();
+        }
+    }
+    T** operator&() { return &p; }
+    T* operator->() const { return p; }
+};
+
+LPMDB OpenStoreFile(const CArgs& args, size_t word, bool writable) {
+    const std::string& file = args.Word(word, "STORE");
+    LPMDB store = nullptr;
+    Check(HrOpenStoreFile(file, args.Option("--password"), writable ? MAPI_BEST_ACCESS : 0, &store),
+          "Opening the store " + HrResolveStorePath(file));
+    return store;
+}
+
+std::string TextOf(const SPropValue& value) {
+    return PROP_TYPE(value.ulPropTag) == PT_STRING8 ? value.Value.lpszA : "";
+}
+
+// Opens a folder below the IPM subtree by its path, without making anything.
+LPMAPIFOLDER FindFolder(LPMDB store, const std::string& path) {
+    SizedSPropTagArray(1, tags) = {1, {PR_IPM_SUBTREE_ENTRYID}};
+    ULONG count = 0;
+    LPSPropValue values = nullptr;
+    Check(store->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values), "Reading the store");
+    LPMAPIFOLDER folder = nullptr;
+    ULONG type = 0;
+    HRESULT hr =
+        store->OpenEntry(values[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(values[0].Value.bin.lpb),
+                         nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(&folder));
+    MAPIFreeBuffer(values);
+    Check(hr, "Opening the top of the store");
+    size_t start = 0;
+    while (start < path.size()) {
+        size_t end = path.find('/', start);
+        std::string name = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? path.size() : end + 1;
+        if (name.empty()) {
+            continue;
+        }
+        LPMAPITABLE table = nullptr;
+        hr = folder->GetHierarchyTable(0, &table);
+        SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
+        LPSRowSet rows = nullptr;
+        if (SUCCEEDED(hr))
+            hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
+        if (SUCCEEDED(hr))
+            hr = table->QueryRows(0x7FFFFFFF, 0, &rows);
+        LPMAPIFOLDER child = nullptr;
+        for (ULONG i = 0; SUCCEEDED(hr) && i < rows->cRows && child == nullptr; ++i) {
+            if (strcasecmp(TextOf(rows->aRow[i].lpProps[1]).c_str(), name.c_str()) == 0) {
+                const SBinary& eid = rows->aRow[i].lpProps[0].Value.bin;
+                hr = store->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, MAPI_BEST_ACCESS,
+                                      &type, reinterpret_cast<LPUNKNOWN*>(&child));
+            }
+        }
+        FreeProws(rows);
+        if (table != nullptr) {
+            table->Release();
+        }
+        folder->Release();
+        Check(hr, "Finding the folder \"" + name + "\"");
+        if (child == nullptr) {
+            throw CToolError("no folder \"" + name + "\" in \"" + path + "\"");
+        }
+        folder = child;
+    }
+    return folder;
+}
+
+void ListFolders(LPMAPIFOLDER folder, const std::string& prefix, std::ostream& out) {
+    CHold<IMAPITable> table;
+    Check(folder->GetHierarchyTable(0, &table), "GetHierarchyTable");
+    SizedSPropTagArray(4, columns) = {
+        4, {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_CONTAINER_CLASS_A, PR_CONTENT_COUNT}};
+    Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
+    LPSRowSet rows = nullptr;
+    Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
+    for (ULONG i = 0; i < rows->cRows; ++i) {
+        const SPropValue* p = rows->aRow[i].lpProps;
+        std::string path = prefix + TextOf(p[1]);
+        out << path << "\t" << (PROP_TYPE(p[2].ulPropTag) == PT_STRING8 ? p[2].Value.lpszA : "-") << "\t"
+            << (PROP_TYPE(p[3].ulPropTag) == PT_LONG ? p[3].Value.l : 0) << "\n";
+        LPMAPIFOLDER child = nullptr;
+        ULONG type = 0;
+        HRESULT hr = folder->OpenEntry(p[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(p[0].Value.bin.lpb),
+                                       nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(&child));
+        if (SUCCEEDED(hr)) {
+            ListFolders(child, path + "/", out);
+            child->Release();
+        }
+    }
+    FreeProws(rows);
+}
+
+// --- profiles -------------------------------------------------------------------------------
+
+int ProfileCommand(const CArgs& args, std::ostream& out) {
+    const std::string& verb = args.Word(1, "a profile command (create, list, remove, default)");
+    CHold<IProfAdmin> admin;
+    Check(MAPIAdminProfiles(0, &admin), "MAPIAdminProfiles");
+    if (verb == "create") {
+        args.Expect(3, 3);
+        const std::string& name = args.Word(2, "NAME");
+        std::string password = args.Option("--password");
+        Check(admin->CreateProfile(name.c_str(), password.c_str(), 0, 0),
+              "Creating the profile \"" + name + "\"");
+        out << "Profile \"" << name << "\" created.\n";
+    } else if (verb == "list") {
+        args.Expect(2, 2);
+        CHold<IMAPITable> table;
+        Check(admin->GetProfileTable(0, &table), "GetProfileTable");
+        SizedSPropTagArray(2, columns) = {2, {PR_DISPLAY_NAME_A, PR_DEFAULT_PROFILE}};
+        Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
+        LPSRowSet rows = nullptr;
+        Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
+        for (ULONG i = 0; i < rows->cRows; ++i) {
+            bool isDefault = rows->aRow[i].lpProps[1].Value.b != 0;
+            out << (isDefault ? "* " : "  ") << TextOf(rows->aRow[i].lpProps[0]) << "\n";
+        }
+        FreeProws(rows);
+    } else if (verb == "remove") {
+        args.Expect(3, 3);
+        const std::string& name = args.Word(2, "NAME");
+        Check(admin->DeleteProfile(name.c_str(), 0), "Removing the profile \"" + name + "\"");
+        out << "Profile \"" << name << "\" removed.\n";
+    } else if (verb == "default") {
+        args.Expect(3, 3);
+        const std::string& name = args.Word(2, "NAME");
+        Check(admin->SetDefaultProfile(name.c_str(), 0), "Making \"" + name + "\" the default profile");
+        out << "\"" << name << "\" is the default profile.\n";
+    } else {
+        throw CToolError("unknown profile command \"" + verb + "\" (see qrvstore --help)", 2);
+    }
+    return 0;
+}
+
+// --- stores of profiles ---------------------------------------------------------------------
+
+std::string StoreEntryIdByName(LPMAPISESSION session, const std::string& display) {
+    CHold<IMAPITable> table;
+    Check(session->GetMsgStoresTable(0, &table), "GetMsgStoresTable");
+    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
+    Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
+    LPSRowSet rows = nullptr;
+    Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
+    std::string eid;
+    for (ULONG i = 0; i < rows->cRows && eid.empty(); ++i) {
+        if (TextOf(rows->aRow[i].lpProps[1]) == display) {
+            const SBinary& bin = rows->aRow[i].lpProps[0].Value.bin;
+            eid.assign(reinterpret_cast<const char*>(bin.lpb), bin.cb);
+        }
+    }
+    FreeProws(rows);
+    if (eid.empty()) {
+        throw CToolError("the profile has no store named \"" + display + "\"");
+    }
+    return eid;
+}
+
+void AddStoreToProfile(const std::string& profile, const std::string& profilePassword,
+                       const std::string& file, const std::string& display, const std::string& password,
+                       bool remember, bool makeDefault, std::ostream& out) {
+    CHold<IProfAdmin> admin;
+    Check(MAPIAdminProfiles(0, &admin), "MAPIAdminProfiles");
+    CHold<IMsgServiceAdmin> services;
+    Check(admin->AdminServices(profile.c_str(), profilePassword.c_str(), 0, 0, &services),
+          "Opening the profile \"" + profile + "\"");
+    std::string path = HrResolveStorePath(file);
+    std::string name = display;
+    if (name.empty()) {
+        name = file.substr(file.find_last_of('/') + 1);
+        name = name.substr(0, name.find_last_of('.'));
+    }
+    Check(services->CreateMsgService("MSPST MS", name.c_str(), 0, 0), "Adding a personal-folders service");
+    CHold<IMAPITable> table;
+    Check(services->GetMsgServiceTable(0, &table), "GetMsgServiceTable");
+    SizedSPropTagArray(1, columns) = {1, {PR_SERVICE_UID}};
+    Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
+    LPSRowSet rows = nullptr;
+    Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
+    MAPIUID uid;
+    std::memcpy(uid.ab, rows->aRow[rows->cRows - 1].lpProps[0].Value.bin.lpb, sizeof(uid.ab));
+    FreeProws(rows);
+    bool existed = access(path.c_str(), F_OK) == 0;
+    SPropValue values[5] = {};
+    ULONG count = 0;
+    values[count].ulPropTag = PR_PST_PATH;
+    values[count++].Value.lpszA = const_cast<char*>(path.c_str());
+    values[count].ulPropTag = PR_DISPLAY_NAME_A;
+    values[count++].Value.lpszA = const_cast<char*>(name.c_str());
+    values[count].ulPropTag = PR_PST_PW_SZ_NEW;
+    values[count++].Value.lpszA = const_cast<char*>(password.c_str());
+    if (remember && !password.empty()) {
+        values[count].ulPropTag = PR_PST_PW_SZ_OLD;
+        values[count++].Value.lpszA = const_cast<char*>(password.c_str());
+        values[count].ulPropTag = PR_PST_REMEMBER_PW;
+        values[count++].Value.b = TRUE;
+    }
+    HRESULT hr = services->ConfigureMsgService(&uid, 0, 0, count, values);
+    if (FAILED(hr)) {
+        services->DeleteMsgService(&uid);  // no half-configured service stays behind
+        Check(hr, "Attaching " + path);
+    }
+    out << "Store \"" << name << "\" (" << path << (existed ? ", existing file" : ", new file")
+        << ") added to \"" << profile << "\".\n";
+    if (makeDefault) {
+        CHold<IMAPISession> session;
+        Check(MAPILogonEx(0, profile.c_str(), profilePassword.c_str(),
+                          MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE, &session),
+              "Logging on to \"" + profile + "\"");
+        std::string eid = StoreEntryIdByName(session.p, name);
+        Check(session->SetDefaultStore(0, static_cast<ULONG>(eid.size()),
+                                       reinterpret_cast<LPENTRYID>(eid.data())),
+              "Setting the default store");
+        session->Logoff(0, 0, 0);
+        out << "\"" << name << "\" is the default store.\n";
+    }
+}
+
+int StoreCommand(const CArgs& args, std::ostream& out) {
+    const std::string& verb = args.Word(1, "a store command (add, list, default, create)");
+    std::string profilePassword = args.Option("--profile-password");
+    if (verb == "add") {
+        args.Expect(4, 4);
+        AddStoreToProfile(args.Word(2, "PROFILE"), profilePassword, args.Word(3, "STORE"),
+                          args.Option("--name"), args.Option("--password"), args.Has("--remember"),
+                          args.Has("--default"), out);
+    } else if (verb == "create") {
+        args.Expect(3, 3);
+        const std::string& file = args.Word(2, "STORE");
+        std::string name = args.Option("--name", "Personal Folders");
+        Check(HrCreateStoreFile(file, name, args.Option("--password")),
+              "Creating " + HrResolveStorePath(file));
+        out << "Store file " << HrResolveStorePath(file) << " created.\n";
+    } else if (verb == "list" || verb == "default") {
+        args.Expect(3, verb == "list" ? 3 : 4);
+        const std::string& profile = args.Word(2, "PROFILE");
+        CHold<IMAPISession> session;
+        Check(MAPILogonEx(0, profile.c_str(), profilePassword.c_str(),
+                          MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE, &session),
+              "Logging on to \"" + profile + "\"");
+        if (verb == "default") {
+            const std::string& display = args.Word(3, "DISPLAY");
+            std::string eid = StoreEntryIdByName(session.p, display);
+            Check(session->SetDefaultStore(0, static_cast<ULONG>(eid.size()),
+                                           reinterpret_cast<LPENTRYID>(eid.data())),
+                  "Setting the default store");
+            out << "\"" << display << "\" is the default store of \"" << profile << "\".\n";
+        } else {
+            CHold<IMAPITable> table;
+            Check(session->GetMsgStoresTable(0, &table), "GetMsgStoresTable");
+            SizedSPropTagArray(2, columns) = {2, {PR_DISPLAY_NAME_A, PR_DEFAULT_STORE}};
+            Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
+            LPSRowSet rows = nullptr;
+            Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
+            for (ULONG i = 0; i < rows->cRows; ++i) {
+                out << (rows->aRow[i].lpProps[1].Value.b ? "* " : "  ") << TextOf(rows->aRow[i].lpProps[0])
+                    << "\n";
+            }
+            FreeProws(rows);
+        }
+        session->Logoff(0, 0, 0);
+    } else {
+        throw CToolError("unknown store command \"" + verb + "\" (see qrvstore --help)", 2);
+    }
+    return 0;
+}
+
+// --- folders and items ----------------------------------------------------------------------
+
+int FolderCommand(const CArgs& args, std::ostream& out) {
+    const std::string& verb = args.Word(1, "a folder command (make, list)");
+    if (verb == "make") {
+        args.Expect(4, 4);
+        CHold<IMsgStore> store;
+        store.p = OpenStoreFile(args, 2, true);
+        const std::string& path = args.Word(3, "PATH");
+        LPMAPIFOLDER folder = OpenOrMakeFolder(store.p, path, args.Option("--class"));
+        folder->Release();
+        out << "Folder \"" << path << "\" is there.\n";
+    } else if (verb == "list") {
+        args.Expect(3, 3);
+        CHold<IMsgStore> store;
+        store.p = OpenStoreFile(args, 2, false);
+        CHold<IMAPIFolder> top;
+        top.p = FindFolder(store.p, "");
+        ListFolders(top.p, "", out);
+    } else {
+        throw CToolError("unknown folder command \"" + verb + "\" (see qrvstore --help)", 2);
+    }
+    return 0;
+}
+
+int ItemCommand(const CArgs& args, std::ostream& out) {
+    const std::string& verb = args.Word(1, "an item command (list, export, import)");
+    CHold<IMsgStore> store;
+    if (verb == "list") {
+        args.Expect(4, 4);
+        store.p = OpenStoreFile(args, 2, false);
+        CHold<IMAPIFolder> folder;
+        folder.p = FindFolder(store.p, args.Word(3, "FOLDER"));
+        ULONGLONG limit = args.m_options.count("--limit") ? Number(args.Option("--limit"), "--limit") : ~0ull;
+        CHold<IMAPITable> table;
+        Check(folder->GetContentsTable(0, &table), "GetContentsTable");
+        SizedSPropTagArray(3, columns) = {3, {PR_ENTRYID, PR_MESSAGE_CLASS_A, PR_SUBJECT_A}};
+        Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
+        ULONGLONG shown = 0;
+        while (shown < limit) {
+            LPSRowSet rows = nullptr;
+            Check(table->QueryRows(100, 0, &rows), "QueryRows");
+            ULONG n = rows->cRows;
+            for (ULONG i = 0; i < n && shown < limit; ++i, ++shown) {
+                const SPropValue* p = rows->aRow[i].lpProps;
+                out << ToHex(
+                           std::string(reinterpret_cast<const char*>(p[0].Value.bin.lpb), p[0].Value.bin.cb))
+                    << "\t" << TextOf(p[1]) << "\t" << TextOf(p[2]) << "\n";
+            }
+            FreeProws(rows);
+            if (n == 0) {
+                break;
+            }
+        }
+    } else if (verb == "export") {
+        args.Expect(4, 4);
+        store.p = OpenStoreFile(args, 2, false);
+        CHold<IMAPIFolder> folder;
+        folder.p = FindFolder(store.p, args.Word(3, "FOLDER"));
+        nlohmann::json doc = ExportItems(folder.p);
+        std::string text = doc.dump(2) + "\n";
+        std::string file = args.Option("--out");
+        if (file.empty()) {
+            out << text;
+        } else {
+            // Written beside the target and renamed over it, so a failure leaves no half file.
+            std::string temp = file + ".tmp";
+            {
+                std::ofstream stream(temp, std::ios::binary | std::ios::trunc);
+                stream << text;
+                if (!stream.flush()) {
+                    std::remove(temp.c_str());
+                    throw CToolError("cannot write " + file);
+                }
+            }
+            if (std::rename(temp.c_str(), file.c_str()) != 0) {
+                std::remove(temp.c_str());
+                throw CToolError("cannot write " + file);
+            }
+            out << doc["items"].size() << " items written to " << file << ".\n";
+        }
+    } else if (verb == "import") {
+        args.Expect(5, 5);
+        const std::string& file = args.Word(4, "FILE");
+        std::ifstream in(file, std::ios::binary);
+        if (!in) {
+            throw CToolError("cannot read " + file);
+        }
+        nlohmann::json doc = nlohmann::json::parse(in, nullptr, false);
+        if (doc.is_discarded()) {
+            throw CToolError(file + ": not valid JSON");
+        }
+        store.p = OpenStoreFile(args, 2, true);
+        CHold<IMAPIFolder> folder;
+        folder.p = OpenOrMakeFolder(store.p, args.Word(3, "FOLDER"), "");
+        // All items of the file go in together or not at all.
+        Check(HrBeginStoreBatch(store.p), "Starting the import");
+        ULONG made = 0;
+        try {
+            made = ImportItems(folder.p, doc);
+        } catch (...) {
+            HrEndStoreBatch(store.p, FALSE);
+            throw;
+        }
+        Check(HrEndStoreBatch(store.p, TRUE), "Committing the import");
+        out << made << " items imported.\n";
+    } else {
+        throw CToolError("unknown item command \"" + verb + "\" (see qrvstore --help)", 2);
+    }
+    return 0;
+}
+
+int DeletedCommand(const CArgs& args, std::ostream& out) {
+    const std::string& verb = args.Word(1, "a deleted-items command (list, restore, purge)");
+    CHold<IMsgStore> store;
+    store.p = OpenStoreFile(args, 2, verb != "list");
+    if (verb == "list") {
+        args.Expect(3, 3);
+        std::vector<CDeletedItem> items;
+        Check(HrListDeletedItems(store.p, items), "Listing deleted items");
+        for (const CDeletedItem& item : items) {
+            std::string folder = "?";
+            LPMAPIFOLDER opened = nullptr;
+            ULONG type = 0;
+            if (SUCCEEDED(store->OpenEntry(
+                    static_cast<ULONG>(item.m_folderEntryId.size()),
+                    reinterpret_cast<LPENTRYID>(const_cast<char*>(item.m_folderEntryId.data())), nullptr, 0,
+                    &type, reinterpret_cast<LPUNKNOWN*>(&opened)))) {
+                SizedSPropTagArray(1, tags) = {1, {PR_DISPLAY_NAME_A}};
+                ULONG count = 0;
+                LPSPropValue values = nullptr;
+                if (SUCCEEDED(
+                        opened->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values))) {
+                    folder = TextOf(values[0]);
+                }
+                MAPIFreeBuffer(values);
+                opened->Release();
+            }
+            out << ToHex(item.m_entryId) << "\t" << folder << "\t" << item.m_messageClass << "\t"
+                << item.m_subject << "\t" << FormatTime(item.m_deletedOn) << "\n";
+        }
+        return 0;
+    }
+    if (verb != "restore" && verb != "purge") {
+        throw CToolError("unknown deleted-items command \"" + verb + "\" (see qrvstore --help)", 2);
+    }
+    std::vector<std::string> ids;
+    for (size_t i = 3; i < args.m_words.size(); ++i) {
+        std::string bytes;
+        if (!FromHex(args.m_words[i], bytes)) {
+            throw CToolError("\"" + args.m_words[i] + "\" is not an entry id in hex", 2);
+        }
+        ids.push_back(bytes);
+    }
+    ULONG done = 0;
+    if (verb == "restore") {
+        Check(HrRestoreDeletedItems(store.p, ids, &done), "Restoring");
+        out << done << " items restored.\n";
+    } else {
+        Check(HrPurgeDeletedItems(store.p, ids, &done), "Purging");
+        out << done << " items purged.\n";
+    }
+    return 0;
+}
+
+// --- synthetic data -------------------------------------------------------------------------
+
+int GenerateCommand(const CArgs& args, std::ostream& out) {
+    args.Expect(4, 4);
+    std::vector<CCatalogType> catalog = FindCatalog(args.Option("--catalog"));
+    const CCatalogType* type = FindType(catalog, args.Word(2, "TYPE"));
+    if (type == nullptr) {
+        throw CToolError("unknown item type \"" + args.Word(2, "TYPE") +
+                             "\" (contact, appointment, mail, note, task or journal)",
+                         2);
+    }
+    CGenerateOptions options;
+    options.m_type = type;
+    ULONGLONG count = Number(args.Word(3, "COUNT"), "COUNT");
+    ULONGLONG folders = Number(args.Option("--folders", "1"), "--folders");
+    if (count > 10000000 || folders > 1000) {
+        throw CToolError("COUNT is limited to 10000000 and --folders to 1000", 2);
+    }
+    options.m_count = static_cast<ULONG>(count);
+    options.m_folders = static_cast<ULONG>(folders);
+    options.m_seed = Number(args.Option("--seed", "1"), "--seed");
+    std::string share = args.Option("--duplicates", "0.2");
+    char* end = nullptr;
+    options.m_duplicates = std::strtod(share.c_str(), &end);
+    if (share.empty() || *end != '\0' || !(options.m_duplicates >= 0 && options.m_duplicates <= 1)) {
+        throw CToolError("--duplicates must be a share between 0 and 1, not \"" + share + "\"", 2);
+    }
+    CHold<IMsgStore> store;
+    store.p = OpenStoreFile(args, 1, true);
+    CGenerateResult result = Generate(store.p, options);
+    out << result.m_items << " " << type->m_name << " items (" << result.m_duplicates << " duplicates) in "
+        << result.m_folders.size() << " folder(s).\n";
+    return 0;
+}
+
+int DemoCommand(const CArgs& args, std::ostream& out);
+
+}  // namespace
+
+std::string HelpText() {
+    return kHelp;
+}
+
+int RunStoreTool(const std::vector<std::string>& rawArgs, std::ostream& out, std::ostream& err) {
+    int code = 0;
+    bool initialised = false;
+    try {
+        CArgs args = Parse(rawArgs);
+        if (args.Has("--help") || args.m_words.empty() || args.m_words[0] == "help") {
+            out << kHelp;
+            return args.m_words.empty() && !args.Has("--help") ? 2 : 0;
+        }
+        Check(MAPIInitialize(nullptr), "MAPIInitialize");
+        initialised = true;
+        const std::string& command = args.m_words[0];
+        if (command == "profile") {
+            code = ProfileCommand(args, out);
+        } else if (command == "store") {
+            code = StoreCommand(args, out);
+        } else if (command == "folder") {
+            code = FolderCommand(args, out);
+        } else if (command == "item") {
+            code = ItemCommand(args, out);
+        } else if (command == "deleted") {
+            code = DeletedCommand(args, out);
+        } else if (command == "generate") {
+            code = GenerateCommand(args, out);
+        } else if (command == "demo") {
+            code = DemoCommand(args, out);
+        } else {
+            throw CToolError("unknown command \"" + command + "\" (see qrvstore --help)", 2);
+        }
+    } catch (const CToolError& error) {
+        err << "qrvstore: " << error.what() << "\n";
+        code = error.ExitCode();
+    } catch (const std::exception& error) {
+        err << "qrvstore: " << error.what() << "\n";
+        code = 1;
+    }
+    if (initialised) {
+        MAPIUninitialize();
+    }
+    return code;
+}
+
+namespace {
+
+const char* const kDemoProfile = "Quorvel Demo";
+
+bool ProfileExists(const std::string& name) {
+    CHold<IProfAdmin> admin;
+    Check(MAPIAdminProfiles(0, &admin), "MAPIAdminProfiles");
+    CHold<IMAPITable> table;
+    Check(admin->GetProfileTable(0, &table), "GetProfileTable");
+    SizedSPropTagArray(1, columns) = {1, {PR_DISPLAY_NAME_A}};
+    Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
+    LPSRowSet rows = nullptr;
+    Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
+    bool found = false;
+    for (ULONG i = 0; i < rows->cRows; ++i) {
+        found = found || strcasecmp(TextOf(rows->aRow[i].lpProps[0]).c_str(), name.c_str()) == 0;
+    }
+    FreeProws(rows);
+    return found;
+}
+
+void Fill(const std::string& file, const std::string& password, const std::vector<CCatalogType>& catalog,
+          const std::vector<std::pair<const char*, std::array<ULONG, 3>>>& plan, std::ostream& out) {
+    CHold<IMsgStore> store;
+    Check(HrOpenStoreFile(file, password, MAPI_BEST_ACCESS, &store), "Opening " + file);
+    for (const auto& [word, numbers] : plan) {
+        CGenerateOptions options;
+        options.m_type = FindType(catalog, word);
+        if (options.m_type == nullptr) {
+            continue;  // a catalog without this type simply gets no such items
+        }
+        options.m_count = numbers[0];
+        options.m_folders = numbers[1];
+        options.m_duplicates = numbers[2] / 100.0;
+        options.m_seed = 2024 + numbers[0];
+        CGenerateResult result = Generate(store.p, options);
+        out << "  " << result.m_items << " " << options.m_type->m_name << " items, " << result.m_duplicates
+            << " of them duplicates\n";
+    }
+}
+
+int DemoCommand(const CArgs& args, std::ostream& out) {
+    args.Expect(1, 1);
+    if (ProfileExists(kDemoProfile)) {
+        out << "The profile \"" << kDemoProfile << "\" exists already; nothing to do.\n";
+        return 0;
+    }
+    std::vector<CCatalogType> catalog = FindCatalog(args.Option("--catalog"));
+    const std::string personal = "Quorvel Demo.qst";
+    const std::string archive = "Quorvel Demo Archive.qst";
+    bool freshPersonal = access(HrResolveStorePath(personal).c_str(), F_OK) != 0;
+    bool freshArchive = access(HrResolveStorePath(archive).c_str(), F_OK) != 0;
+    CHold<IProfAdmin> admin;
+    Check(MAPIAdminProfiles(0, &admin), "MAPIAdminProfiles");
+    Check(admin->CreateProfile(kDemoProfile, nullptr, 0, 0), "Creating the demo profile");
+    try {
+        AddStoreToProfile(kDemoProfile, "", personal, "Personal Folders", "", false, true, out);
+        AddStoreToProfile(kDemoProfile, "", archive, "Archive", "archive", false, false, out);
+        if (freshPersonal) {
+            out << "Personal Folders:\n";
+            Fill(personal, "", catalog,
+                 {{"contact", {120, 2, 25}},
+                  {"appointment", {80, 1, 20}},
+                  {"mail", {150, 2, 20}},
+                  {"note", {40, 1, 25}},
+                  {"task", {50, 1, 20}},
+                  {"journal", {30, 1, 20}}},
+                 out);
+        }
+        if (freshArchive) {
+            out << "Archive (password \"archive\"):\n";
+            Fill(archive, "archive", catalog, {{"contact", {60, 1, 30}}, {"mail", {60, 1, 30}}}, out);
+        }
+    } catch (...) {
+        // A demo that could not be finished is removed, so that running it again starts over.
+        admin->DeleteProfile(kDemoProfile, 0);
+        throw;
+    }
+    out << "The profile \"" << kDemoProfile << "\" is ready.\n";
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace qrvstore
