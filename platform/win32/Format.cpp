@@ -196,7 +196,8 @@ bool PutInteger(qrvfmt::Sink& out, const Directive& d, const FormatArg& a) {
 
 // Full-width pointer: "%p" pads to all hexadecimal digits of a pointer.
 bool PutPointer(qrvfmt::Sink& out, Directive d, const FormatArg& a) {
-    if (a.GetKind() != FormatArg::Kind::Ptr)
+    // A pointer, or an unsigned integer holding one (ULONG_PTR); a signed number is not an address.
+    if (a.GetKind() != FormatArg::Kind::Ptr && a.GetKind() != FormatArg::Kind::Unsigned)
         return false;
     d.type = 'X';
     d.size = Directive::Long64;

@@ -12,7 +12,9 @@
 #include "platform/win32/WinTypes.h"
 
 // One argument of a formatted text. It remembers what it was made from, so a directive that does
-// not fit its argument can be written literally instead of reinterpreting memory.
+// not fit its argument can be written literally instead of reinterpreting memory. A text argument
+// refers to the caller's characters: they must outlive the FormatArg (true for any argument list
+// built and used within one call).
 class FormatArg {
 public:
     enum class Kind : uint8_t { Signed, Unsigned, Char, Bool, Str, WStr, Ptr, Double };
@@ -171,6 +173,6 @@ std::string FormatMessageString(const char* tmpl, const A&... a) {
     }
 }
 
-// The system text of a result code or Win32 error code, or null when there is none. Texts end in
-// "\r\n" like the platform's.
+// The system text of a result code or Win32 error code, or null when there is none. Texts end in a
+// line feed (where the platform's end in a line break).
 const char* GetSystemMessageText(DWORD code);

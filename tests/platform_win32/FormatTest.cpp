@@ -55,6 +55,8 @@ TEST(Format, PointersInFullWidth) {
     EXPECT_EQ(W("(%08lx)", p), "(7ffe12345678)");
     EXPECT_EQ(W("%p", p), sizeof(void*) == 8 ? "00007FFE12345678" : "12345678");
     EXPECT_EQ(W("%08lx", nullptr), "00000000");
+    EXPECT_EQ(W("%p", (ULONG_PTR)0x10), sizeof(void*) == 8 ? "0000000000000010" : "00000010");
+    EXPECT_EQ(W("%p", -1), "%p");
 }
 
 TEST(Format, WidthFlagsPrecision) {
