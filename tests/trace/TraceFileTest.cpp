@@ -110,6 +110,18 @@ TEST_F(TraceTest, NoFreeNameLeavesOnlyTheDebuggerOutput) {
     EXPECT_FALSE(Exists(root.Path() + "/missing-dir"));
 }
 
+TEST_F(TraceTest, EmptyNameCreatesNoNumberedFiles) {
+    qrvtest::TempRoot root;
+    // Numbered names of an empty name would be "0" to "99" in the current directory.
+    std::string previous = std::filesystem::current_path();
+    std::filesystem::current_path(root.Path());
+    OpenTraceFile("");
+    OpenTraceFile(nullptr);
+    QTRACE(TRACE_ERROR, "x\n");
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(std::filesystem::is_empty(root.Path()));
+}
+
 TEST_F(TraceTest, OverlongDebugFileIsNotUsed) {
     qrvtest::TempRoot root;
     // Expands beyond the 260-byte limit: a cut name would be some other file.
