@@ -103,7 +103,8 @@ bool Unquote(const std::string& s, size_t& i, std::string& out) {
 }
 
 void WriteKey(std::string& out, const Key& key, const std::string& path) {
-    if (!path.empty()) {
+    // A key that only leads to others needs no line of its own: its sub keys' lines recreate it.
+    if (!path.empty() && (!key.values.empty() || key.subKeys.empty())) {
         out += "\n[" + path + "]\n";
         for (const auto& [folded, v] : key.values) {
             if (v.name.empty())
