@@ -69,7 +69,7 @@ wxWindow* CListCtrl::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
         return nullptr;
     long style = wxLC_REPORT | ((cs.style & LVS_SINGLESEL) ? wxLC_SINGLE_SEL : 0) |
                  ((cs.dwExStyle & WS_EX_CLIENTEDGE) || (cs.style & WS_BORDER) ? wxBORDER_SUNKEN : 0);
-    return new wxListCtrl(pParent, (int)cs.hMenu, wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
+    return new wxListCtrl(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
 }
 
 void CListCtrl::BindWxEvents() {
@@ -310,7 +310,7 @@ wxWindow* CTreeCtrl::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     if (cs.style & TVS_LINESATROOT)
         style |= wxTR_LINES_AT_ROOT;
     style |= ((cs.dwExStyle & WS_EX_CLIENTEDGE) || (cs.style & WS_BORDER)) ? wxBORDER_SUNKEN : 0;
-    auto* p = new wxTreeCtrl(pParent, (int)cs.hMenu, wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
+    auto* p = new wxTreeCtrl(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
     p->AddRoot(wxString());
     return p;
 }

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "platform/afx/wnd/FrameWnd.h"
+#include "platform/afx/wnd/Menu.h"
 #include "platform/afx/wnd/Resources.h"
 #include "platform/afx/wnd/WxText.h"
 
@@ -33,13 +34,13 @@ public:
     wxToolBar* m_pBar = nullptr;
     void Enable(BOOL bOn) override {
         CCmdUI::Enable(bOn);
-        if (m_pBar != nullptr && m_pBar->GetToolEnabled((int)m_nID) != (bOn != FALSE))
-            m_pBar->EnableTool((int)m_nID, bOn != FALSE);
+        if (m_pBar != nullptr && m_pBar->GetToolEnabled(AfxCommandToWxId(m_nID)) != (bOn != FALSE))
+            m_pBar->EnableTool(AfxCommandToWxId(m_nID), bOn != FALSE);
     }
     void SetCheck(int nCheck) override {
         CCmdUI::SetCheck(nCheck);
         if (m_pBar != nullptr)
-            m_pBar->ToggleTool((int)m_nID, nCheck != 0);
+            m_pBar->ToggleTool(AfxCommandToWxId(m_nID), nCheck != 0);
     }
 };
 }  // namespace
@@ -57,7 +58,7 @@ wxWindow* CToolBar::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     long style = wxTB_HORIZONTAL | wxTB_NODIVIDER;
     if (m_dwBarStyle & TBSTYLE_FLAT)
         style |= wxTB_FLAT;
-    return new wxToolBar(pParent, (int)cs.hMenu, wxDefaultPosition, wxDefaultSize, style);
+    return new wxToolBar(pParent, WxWindowId(cs.hMenu), wxDefaultPosition, wxDefaultSize, style);
 }
 
 BOOL CToolBar::CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, CRect, UINT nID) {
@@ -73,7 +74,7 @@ BOOL CToolBar::CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, CRec
             return;
         }
         if (CFrameWnd* pFrame = p->GetParentFrame())
-            pFrame->OnToolEnter(p, e.GetSelection());
+            pFrame->OnToolEnter(p, e.GetSelection() < 0 ? -1 : (int)AfxWxIdToCommand(e.GetSelection()));
     });
     if (auto* pFrame = dynamic_cast<wxFrame*>(pParentWnd->GetWxWindow()))
         pFrame->SetToolBar(pBar);
@@ -100,7 +101,7 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource) {
         if (pStrip != nullptr && (nImage + 1) * pDef->cxButton <= pStrip->GetWidth())
             image = pStrip->GetSubBitmap(wxRect(nImage * pDef->cxButton, 0, pDef->cxButton, pDef->cyButton));
         ++nImage;
-        pBar->AddTool((int)id, wxString(), image);
+        pBar->AddTool(AfxCommandToWxId(id), wxString(), image);
     }
     pBar->Realize();
     return TRUE;
@@ -112,12 +113,12 @@ UINT CToolBar::GetItemID(int nIndex) const {
 
 BOOL CToolBar::IsButtonEnabled(UINT nID) const {
     auto* pBar = static_cast<wxToolBar*>(m_pWx);
-    return pBar != nullptr && pBar->GetToolEnabled((int)nID);
+    return pBar != nullptr && pBar->GetToolEnabled(AfxCommandToWxId(nID));
 }
 
 CString CToolBar::GetButtonTip(UINT nID) const {
     auto* pBar = static_cast<wxToolBar*>(m_pWx);
-    return pBar ? FromWx(pBar->GetToolShortHelp((int)nID)) : CString();
+    return pBar ? FromWx(pBar->GetToolShortHelp(AfxCommandToWxId(nID))) : CString();
 }
 
 CString CToolBar::RequestToolTip(UINT nID) {
@@ -140,7 +141,7 @@ CString CToolBar::RequestToolTip(UINT nID) {
         text = CString(p, (int)n);
     }
     if (CToolBar* pSelf = dynamic_cast<CToolBar*>(CWnd::FromHandle(h)))
-        static_cast<wxToolBar*>(pSelf->m_pWx)->SetToolShortHelp((int)nID, ToWx(text));
+        static_cast<wxToolBar*>(pSelf->m_pWx)->SetToolShortHelp(AfxCommandToWxId(nID), ToWx(text));
     return text;
 }
 
@@ -180,7 +181,7 @@ public:
 wxWindow* CStatusBar::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     if (pParent == nullptr)
         return nullptr;
-    return new wxStatusBar(pParent, (int)cs.hMenu, wxSTB_DEFAULT_STYLE);
+    return new wxStatusBar(pParent, WxWindowId(cs.hMenu), wxSTB_DEFAULT_STYLE);
 }
 
 BOOL CStatusBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {

@@ -85,15 +85,15 @@ wxWindow* CButton::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     switch (cs.style & BS_TYPEMASK) {
         case BS_CHECKBOX:
         case BS_AUTOCHECKBOX:
-            return new wxCheckBox(pParent, (int)cs.hMenu, text, Pos(cs), Size(cs));
+            return new wxCheckBox(pParent, WxWindowId(cs.hMenu), text, Pos(cs), Size(cs));
         case BS_RADIOBUTTON:
         case BS_AUTORADIOBUTTON:
-            return new wxRadioButton(pParent, (int)cs.hMenu, text, Pos(cs), Size(cs),
+            return new wxRadioButton(pParent, WxWindowId(cs.hMenu), text, Pos(cs), Size(cs),
                                      (cs.style & WS_GROUP) ? wxRB_GROUP : 0);
         case BS_GROUPBOX:
-            return new wxStaticBox(pParent, (int)cs.hMenu, text, Pos(cs), Size(cs));
+            return new wxStaticBox(pParent, WxWindowId(cs.hMenu), text, Pos(cs), Size(cs));
         default:
-            return new wxButton(pParent, (int)cs.hMenu, text, Pos(cs), Size(cs));
+            return new wxButton(pParent, WxWindowId(cs.hMenu), text, Pos(cs), Size(cs));
     }
 }
 
@@ -149,11 +149,11 @@ wxWindow* CStatic::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
         return nullptr;
     DWORD type = (DWORD)cs.style & 0x1F;
     if (type == SS_BLACKFRAME) {
-        auto* p = new wxPanel(pParent, (int)cs.hMenu, Pos(cs), Size(cs), wxBORDER_SIMPLE);
+        auto* p = new wxPanel(pParent, WxWindowId(cs.hMenu), Pos(cs), Size(cs), wxBORDER_SIMPLE);
         return p;
     }
     if (type == SS_BITMAP)
-        return new wxStaticBitmap(pParent, (int)cs.hMenu, wxNullBitmap, Pos(cs), Size(cs));
+        return new wxStaticBitmap(pParent, WxWindowId(cs.hMenu), wxNullBitmap, Pos(cs), Size(cs));
     long style = Border(cs) | wxST_NO_AUTORESIZE;
     if (type == SS_CENTER)
         style |= wxALIGN_CENTER_HORIZONTAL;
@@ -161,7 +161,7 @@ wxWindow* CStatic::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
         style |= wxALIGN_RIGHT;
     if (cs.style & SS_SUNKEN)
         style |= wxBORDER_SUNKEN;
-    return new wxStaticText(pParent, (int)cs.hMenu, ToWx(cs.lpszName), Pos(cs), Size(cs), style);
+    return new wxStaticText(pParent, WxWindowId(cs.hMenu), ToWx(cs.lpszName), Pos(cs), Size(cs), style);
 }
 
 void CStatic::BindWxEvents() {
@@ -201,7 +201,7 @@ wxWindow* CEdit::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
         style |= wxTE_PASSWORD;
     if (cs.style & ES_READONLY)
         style |= wxTE_READONLY;
-    return new wxTextCtrl(pParent, (int)cs.hMenu, ToWx(cs.lpszName), Pos(cs), Size(cs), style);
+    return new wxTextCtrl(pParent, WxWindowId(cs.hMenu), ToWx(cs.lpszName), Pos(cs), Size(cs), style);
 }
 
 void CEdit::BindWxEvents() {
@@ -266,7 +266,7 @@ wxWindow* CListBox::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
         style |= wxLB_SORT;
     if (cs.style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL))
         style |= (cs.style & LBS_EXTENDEDSEL) ? wxLB_EXTENDED : wxLB_MULTIPLE;
-    return new wxListBox(pParent, (int)cs.hMenu, Pos(cs), Size(cs), 0, nullptr, style);
+    return new wxListBox(pParent, WxWindowId(cs.hMenu), Pos(cs), Size(cs), 0, nullptr, style);
 }
 
 void CListBox::BindWxEvents() {
@@ -438,8 +438,9 @@ wxWindow* CComboBox::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     // A template gives a combo box the height of its open list: the closed box is one line.
     wxSize size(cs.cx > 0 ? cs.cx : -1, -1);
     if ((cs.style & 0x3) == CBS_DROPDOWNLIST)
-        return new wxChoice(pParent, (int)cs.hMenu, Pos(cs), size);
-    return new wxComboBox(pParent, (int)cs.hMenu, wxString(), Pos(cs), size, 0, nullptr, wxCB_DROPDOWN);
+        return new wxChoice(pParent, WxWindowId(cs.hMenu), Pos(cs), size);
+    return new wxComboBox(pParent, WxWindowId(cs.hMenu), wxString(), Pos(cs), size, 0, nullptr,
+                          wxCB_DROPDOWN);
 }
 
 void CComboBox::BindWxEvents() {
@@ -577,7 +578,7 @@ BOOL CProgressCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UI
 wxWindow* CProgressCtrl::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     if (pParent == nullptr)
         return nullptr;
-    return new wxGauge(pParent, (int)cs.hMenu, 100, Pos(cs), Size(cs), wxGA_HORIZONTAL | wxGA_SMOOTH);
+    return new wxGauge(pParent, WxWindowId(cs.hMenu), 100, Pos(cs), Size(cs), wxGA_HORIZONTAL | wxGA_SMOOTH);
 }
 
 void CProgressCtrl::SetRange(short nLower, short nUpper) {
@@ -618,7 +619,7 @@ BOOL CTabCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nI
 wxWindow* CTabCtrl::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     if (pParent == nullptr)
         return nullptr;
-    return new wxNotebook(pParent, (int)cs.hMenu, Pos(cs), Size(cs));
+    return new wxNotebook(pParent, WxWindowId(cs.hMenu), Pos(cs), Size(cs));
 }
 
 void CTabCtrl::BindWxEvents() {

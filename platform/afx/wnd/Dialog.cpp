@@ -81,7 +81,7 @@ wxWindow* CDialog::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
         if (pParent == nullptr)
             return nullptr;
         long style = wxTAB_TRAVERSAL | ((cs.style & WS_BORDER) ? wxBORDER_SIMPLE : wxBORDER_NONE);
-        return new wxPanel(pParent, (int)cs.hMenu, wxPoint(cs.x, cs.y), wxDefaultSize, style);
+        return new wxPanel(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y), wxDefaultSize, style);
     }
     long style = wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX;
     if (cs.style & WS_THICKFRAME)

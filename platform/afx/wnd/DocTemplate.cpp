@@ -71,17 +71,28 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* pDoc, CFrameWnd*) {
     return pFrame;
 }
 
-void CDocTemplate::InitialUpdateFrame(CFrameWnd* pFrame, CDocument*, BOOL bMakeVisible) {
+void CDocTemplate::InitialUpdateFrame(CFrameWnd* pFrame, CDocument* pDoc, BOOL bMakeVisible) {
     if (pFrame == nullptr)
         return;
+    if (pDoc == nullptr)
+        pDoc = pFrame->GetActiveDocument();
     std::vector<CView*> views;
-    if (CDocument* pDoc = pFrame->GetActiveDocument())
-        views = pDoc->GetViews();
+    if (pDoc != nullptr)
+        for (CView* pView : pDoc->GetViews())
+            if (pView->GetParentFrame() == pFrame)
+                views.push_back(pView);
+    // The first pane's view becomes active before the views are first updated.
+    if (pFrame->GetActiveView() == nullptr && !views.empty()) {
+        CView* pFirst = views.front();
+        for (CView* pView : views)
+            if (pView->GetDlgCtrlID() == AFX_IDW_PANE_FIRST) {
+                pFirst = pView;
+                break;
+            }
+        pFrame->SetActiveView(pFirst, FALSE);
+    }
     for (CView* pView : views)
-        if (pView->GetParentFrame() == pFrame)
-            pView->OnInitialUpdate();
-    if (pFrame->GetActiveView() == nullptr && !views.empty())
-        pFrame->SetActiveView(views.front(), FALSE);
+        pView->OnInitialUpdate();
     if (bMakeVisible)
         pFrame->ActivateFrame();
     pFrame->OnUpdateFrameTitle(TRUE);

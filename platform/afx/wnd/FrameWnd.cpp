@@ -122,7 +122,7 @@ void CFrameWnd::BindWxEvents() {
             e.Skip();
             return;
         }
-        AfxSendMessage(h, WM_COMMAND, MAKEWPARAM(e.GetId(), 0), 0);
+        AfxSendMessage(h, WM_COMMAND, MAKEWPARAM(AfxWxIdToCommand(e.GetId()), 0), 0);
     });
     pFrame->Bind(wxEVT_MENU_OPEN, [h](wxMenuEvent& e) {
         CWnd* p = CWnd::FromHandle(h);
@@ -146,7 +146,7 @@ void CFrameWnd::BindWxEvents() {
             return;
         CString prompt;
         if (e.GetMenuId() >= 0)
-            p->GetMessageString((UINT)e.GetMenuId(), prompt);
+            p->GetMessageString(AfxWxIdToCommand(e.GetMenuId()), prompt);
         p->SetMessageText(prompt);
     });
     pFrame->Bind(wxEVT_MENU_CLOSE, [h](wxMenuEvent&) {
@@ -164,7 +164,7 @@ int CFrameWnd::OnCreate(LPCREATESTRUCT lpcs) {
         for (const ACCELDEF& a : pAccel->entries) {
             int flags = ((a.fVirt & FCONTROL) ? wxACCEL_CTRL : 0) | ((a.fVirt & FSHIFT) ? wxACCEL_SHIFT : 0) |
                         ((a.fVirt & FALT) ? wxACCEL_ALT : 0);
-            entries.emplace_back(flags, ToWxKey(a.key), a.cmd);
+            entries.emplace_back(flags, ToWxKey(a.key), AfxCommandToWxId(a.cmd));
         }
         pFrame->SetAcceleratorTable(wxAcceleratorTable((int)entries.size(), entries.data()));
     }
@@ -384,7 +384,7 @@ void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL) {
         if (pItem->IsSeparator() || pItem->IsSubMenu())
             continue;
         CMenuCmdUI state;
-        state.m_nID = (UINT)pItem->GetId();
+        state.m_nID = AfxWxIdToCommand(pItem->GetId());
         state.m_nIndex = (UINT)i;
         state.m_pMenu = pPopupMenu;
         state.m_pItem = pItem;

@@ -9,6 +9,36 @@
 #include "platform/afx/wnd/WxText.h"
 
 namespace {
+struct IdTable {
+    std::map<UINT, int> toWx;
+    std::map<int, UINT> toCommand;
+    int next = 0x6000;
+};
+IdTable& Ids() {
+    static IdTable table;
+    return table;
+}
+}  // namespace
+
+int AfxCommandToWxId(UINT nCommandID) {
+    if (nCommandID < 0x6000)
+        return (int)nCommandID;
+    IdTable& t = Ids();
+    auto it = t.toWx.find(nCommandID);
+    if (it != t.toWx.end())
+        return it->second;
+    int id = t.next++;
+    t.toWx[nCommandID] = id;
+    t.toCommand[id] = nCommandID;
+    return id;
+}
+
+UINT AfxWxIdToCommand(int nWxID) {
+    auto it = Ids().toCommand.find(nWxID);
+    return it != Ids().toCommand.end() ? it->second : (UINT)nWxID;
+}
+
+namespace {
 std::map<const void*, std::unique_ptr<CMenu>>& Menus() {
     static std::map<const void*, std::unique_ptr<CMenu>> menus;
     return menus;
@@ -23,7 +53,7 @@ void AppendItems(wxMenu* pMenu, const std::vector<MENUITEMDEF>& items) {
         } else if (item.nID == 0) {
             pMenu->AppendSeparator();
         } else {
-            pMenu->Append((int)item.nID, ToWx(CMenu::CleanMenuText(item.lpszText)), wxString(),
+            pMenu->Append(AfxCommandToWxId(item.nID), ToWx(CMenu::CleanMenuText(item.lpszText)), wxString(),
                           item.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
         }
     }
@@ -94,7 +124,7 @@ UINT CMenu::GetMenuItemID(int nPos) const {
         return (UINT)-1;
     if (pItem->IsSeparator())
         return 0;
-    return (UINT)pItem->GetId();
+    return AfxWxIdToCommand(pItem->GetId());
 }
 
 CMenu* CMenu::GetSubMenu(int nPos) const {
@@ -116,7 +146,7 @@ BOOL CMenu::GetMenuItemInfo(UINT uItem, MENUITEMINFO* lpInfo, BOOL fByPos) const
         nPos = (int)uItem;
     } else if (m_pMenu != nullptr) {
         for (size_t i = 0; i < m_pMenu->GetMenuItemCount(); ++i)
-            if ((UINT)m_pMenu->FindItemByPosition(i)->GetId() == uItem)
+            if (AfxWxIdToCommand(m_pMenu->FindItemByPosition(i)->GetId()) == uItem)
                 nPos = (int)i;
     }
     if (nPos < 0 || nPos >= (int)GetMenuItemCount())
@@ -144,7 +174,7 @@ int CMenu::GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const {
         if (nIDItem < m_pMenu->GetMenuItemCount())
             pItem = m_pMenu->FindItemByPosition(nIDItem);
     } else {
-        pItem = m_pMenu->FindItem((int)nIDItem);
+        pItem = m_pMenu->FindItem(AfxCommandToWxId(nIDItem));
     }
     if (pItem != nullptr)
         rString = ::FromWx(pItem->GetItemLabel());
@@ -160,7 +190,7 @@ BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR, LPCSTR lpszNewItem
             m_pBar->SetMenuLabel(nPosition, text);
             return TRUE;
         }
-        wxMenuItem* pItem = m_pBar->FindItem((int)nPosition);
+        wxMenuItem* pItem = m_pBar->FindItem(AfxCommandToWxId(nPosition));
         if (pItem == nullptr)
             return FALSE;
         pItem->SetItemLabel(text);
@@ -173,7 +203,7 @@ BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR, LPCSTR lpszNewItem
         if (nPosition < m_pMenu->GetMenuItemCount())
             pItem = m_pMenu->FindItemByPosition(nPosition);
     } else {
-        pItem = m_pMenu->FindItem((int)nPosition);
+        pItem = m_pMenu->FindItem(AfxCommandToWxId(nPosition));
     }
     if (pItem == nullptr || pItem->IsSeparator())
         return FALSE;
@@ -182,8 +212,8 @@ BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR, LPCSTR lpszNewItem
 }
 
 UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable) {
-    wxMenuItem* pItem = m_pBar ? m_pBar->FindItem((int)nIDEnableItem)
-                               : (m_pMenu ? m_pMenu->FindItem((int)nIDEnableItem) : nullptr);
+    wxMenuItem* pItem = m_pBar ? m_pBar->FindItem(AfxCommandToWxId(nIDEnableItem))
+                               : (m_pMenu ? m_pMenu->FindItem(AfxCommandToWxId(nIDEnableItem)) : nullptr);
     if (pItem == nullptr)
         return (UINT)-1;
     UINT old = pItem->IsEnabled() ? MF_ENABLED : MF_GRAYED;
@@ -192,8 +222,8 @@ UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable) {
 }
 
 UINT CMenu::CheckMenuItem(UINT nIDCheckItem, UINT nCheck) {
-    wxMenuItem* pItem = m_pBar ? m_pBar->FindItem((int)nIDCheckItem)
-                               : (m_pMenu ? m_pMenu->FindItem((int)nIDCheckItem) : nullptr);
+    wxMenuItem* pItem = m_pBar ? m_pBar->FindItem(AfxCommandToWxId(nIDCheckItem))
+                               : (m_pMenu ? m_pMenu->FindItem(AfxCommandToWxId(nIDCheckItem)) : nullptr);
     if (pItem == nullptr || !pItem->IsCheckable())
         return (UINT)-1;
     UINT old = pItem->IsChecked() ? MF_CHECKED : 0;

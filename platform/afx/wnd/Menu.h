@@ -20,6 +20,11 @@ struct MENUITEMINFOA {
 };
 typedef MENUITEMINFOA MENUITEMINFO;
 
+// The toolkit numbers menu items and tools below 0x7FFF; the system's commands go up to 0xFFFF.
+// Commands at or above 0x7FFF get a stand-in toolkit id (from 0x6000 up) for their lifetime.
+int AfxCommandToWxId(UINT nCommandID);
+UINT AfxWxIdToCommand(int nWxID);
+
 class CMenu {
 public:
     // The menu object of a toolkit menu bar or drop-down; the same object every time.

@@ -4,6 +4,7 @@
 #include <wx/app.h>
 #include <wx/filedlg.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <cstring>
 
@@ -258,6 +259,8 @@ BOOL AfxWinInit(int argc, char** argv) {
         wxEntryCleanup();
         return FALSE;
     }
+    // The toolkit's debug chatter is not the program's output.
+    wxLog::SetLogLevel(wxLOG_Warning);
     AfxInstallMessageBoxUi();
     g_bToolkitStarted = true;
     return TRUE;

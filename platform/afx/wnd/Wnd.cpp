@@ -4,6 +4,7 @@
 #include <wx/app.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
+#include <wx/textentry.h>
 #include <wx/timer.h>
 #include <wx/toplevel.h>
 #include <wx/utils.h>
@@ -251,7 +252,7 @@ wxWindow* CWnd::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     long style = wxTAB_TRAVERSAL | ((cs.style & WS_BORDER) ? wxBORDER_SIMPLE : wxBORDER_NONE);
     if (cs.dwExStyle & WS_EX_CLIENTEDGE)
         style = (style & ~wxBORDER_MASK) | wxBORDER_SUNKEN;
-    return new wxPanel(pParent, (int)cs.hMenu, wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
+    return new wxPanel(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
 }
 
 BOOL CWnd::PreCreateWindow(CREATESTRUCT&) {
@@ -482,12 +483,22 @@ BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
 }
 
 void CWnd::SetWindowText(LPCSTR lpszString) {
-    if (m_pWx != nullptr)
+    if (m_pWx == nullptr)
+        return;
+    // An edit field's text is its value; setting it notifies the parent, as typing does.
+    if (auto* pEntry = dynamic_cast<wxTextEntry*>(m_pWx))
+        pEntry->SetValue(ToWx(lpszString));
+    else
         m_pWx->SetLabel(ToWx(lpszString));
 }
 
 void CWnd::GetWindowText(CString& rString) const {
-    rString = m_pWx ? FromWx(m_pWx->GetLabel()) : CString();
+    if (m_pWx == nullptr)
+        rString = CString();
+    else if (auto* pEntry = dynamic_cast<wxTextEntry*>(m_pWx))
+        rString = FromWx(pEntry->GetValue());
+    else
+        rString = FromWx(m_pWx->GetLabel());
 }
 
 int CWnd::GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const {

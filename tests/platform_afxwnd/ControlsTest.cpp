@@ -1,0 +1,150 @@
+// The common controls keep item data with their items, sort as the system expects and tell
+// their parent about changes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include <wx/frame.h>
+
+#include "platform/afx/wnd/Controls.h"
+#include "tests/platform_afxwnd/WxEnvironment.h"
+
+namespace {
+
+std::vector<UINT> g_notes;
+
+class CHostWnd : public CWnd {
+public:
+    BOOL OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) override {
+        g_notes.push_back(reinterpret_cast<NMHDR*>(lParam)->code);
+        *pResult = 0;
+        return TRUE;
+    }
+};
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QRV_REQUIRE_DISPLAY();
+        g_notes.clear();
+        ASSERT_TRUE(m_host.AttachWx(new wxFrame(nullptr, wxID_ANY, "host")));
+    }
+    void TearDown() override {
+        if (m_host.m_hWnd != nullptr)
+            m_host.DestroyWindow();
+        AfxPumpMessages();
+    }
+    CHostWnd m_host;
+};
+
+TEST_F(ControlsTest, SortedComboKeepsItemDataWithItsText) {
+    CComboBox combo;
+    ASSERT_TRUE(combo.Create(WS_CHILD | CBS_DROPDOWNLIST | CBS_SORT, CRect(0, 0, 100, 100), &m_host, 10));
+    const char* names[] = {"Tasks", "appointments", "Contacts", "E-Mails"};
+    for (int i = 0; i < 4; ++i)
+        combo.SetItemData(combo.AddString(names[i]), (DWORD_PTR)(i + 1));
+    ASSERT_EQ(combo.GetCount(), 4);
+    CString text;
+    std::vector<DWORD_PTR> data;
+    for (int i = 0; i < combo.GetCount(); ++i)
+        data.push_back(combo.GetItemData(i));
+    combo.GetLBText(0, text);
+    EXPECT_EQ(text, CString("appointments"));
+    EXPECT_EQ(data, (std::vector<DWORD_PTR>{2, 3, 4, 1}));
+    combo.DeleteString(1);
+    EXPECT_EQ(combo.GetItemData(1), (DWORD_PTR)4);
+    EXPECT_EQ(combo.FindStringExact(-1, "tasks"), 2);
+    EXPECT_EQ(combo.SetCurSel(7), CB_ERR);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+}
+
+TEST_F(ControlsTest, TreeSortsChildrenAndWalksWithItemData) {
+    CTreeCtrl tree;
+    ASSERT_TRUE(tree.Create(WS_CHILD | TVS_HASBUTTONS, CRect(0, 0, 200, 200), &m_host, 11));
+    HTREEITEM root = tree.InsertItem("Store", TVI_ROOT, TVI_LAST);
+    HTREEITEM second = tree.InsertItem("Second store", TVI_ROOT, TVI_LAST);
+    for (const char* name : {"Tasks", "contacts", "Inbox"})
+        tree.SetItemData(tree.InsertItem(name, root, TVI_SORT), (DWORD_PTR)name[0]);
+    EXPECT_EQ(tree.GetRootItem(), root);
+    EXPECT_EQ(tree.GetNextSiblingItem(root), second);
+    EXPECT_EQ(tree.GetParentItem(root), nullptr);
+    std::vector<CString> order;
+    for (HTREEITEM h = tree.GetChildItem(root); h != nullptr; h = tree.GetNextSiblingItem(h)) {
+        order.push_back(tree.GetItemText(h));
+        EXPECT_EQ(tree.GetParentItem(h), root);
+    }
+    EXPECT_EQ(order, (std::vector<CString>{"contacts", "Inbox", "Tasks"}));
+    HTREEITEM first = tree.GetChildItem(root);
+    EXPECT_EQ(tree.GetItemData(first), (DWORD_PTR)'c');
+    EXPECT_TRUE(tree.ItemHasChildren(root));
+    tree.SelectItem(first);
+    EXPECT_EQ(tree.GetSelectedItem(), first);
+    EXPECT_EQ(tree.GetNextItem(nullptr, TVGN_CARET), first);
+    EXPECT_NE(std::find(g_notes.begin(), g_notes.end(), (UINT)TVN_SELCHANGED), g_notes.end());
+    tree.DeleteAllItems();
+    EXPECT_EQ(tree.GetRootItem(), nullptr);
+    EXPECT_EQ(tree.GetCount(), 0u);
+}
+
+TEST_F(ControlsTest, SortedListViewInsertsWhereTheTextBelongs) {
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT | LVS_SORTASCENDING, CRect(0, 0, 200, 200), &m_host, 12));
+    list.InsertColumn(0, "Configuration", LVCFMT_LEFT, 120);
+    for (const char* name : {"Mails", "appointments", "Contacts"})
+        list.SetItemData(list.InsertItem(0, name), (DWORD_PTR)name[0]);
+    EXPECT_EQ(list.GetItemText(0, 0), CString("appointments"));
+    EXPECT_EQ(list.GetItemData(2), (DWORD_PTR)'M');
+    list.SetColumnText(0, "Konfiguration");
+    EXPECT_EQ(list.GetColumnText(0), CString("Konfiguration"));
+    list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 1);
+    EXPECT_EQ(list.GetSelectedCount(), 1);
+}
+
+TEST_F(ControlsTest, TabSelectionBySetCurSelIsSilentUserChangeIsNot) {
+    CTabCtrl tabs;
+    ASSERT_TRUE(tabs.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 300, 200), &m_host, 13));
+    tabs.InsertItem(0, "General");
+    tabs.InsertItem(1, "Properties");
+    g_notes.clear();
+    EXPECT_EQ(tabs.SetCurSel(1), 0);
+    EXPECT_EQ(tabs.GetCurSel(), 1);
+    EXPECT_TRUE(g_notes.empty());
+    CRect r(0, 0, 300, 200);
+    tabs.AdjustRect(FALSE, &r);
+    EXPECT_GT(r.top, 0);
+    EXPECT_LT(r.Width(), 300);
+    CRect item;
+    EXPECT_TRUE(tabs.GetItemRect(0, &item));
+    EXPECT_GT(item.Height(), 0);
+}
+
+TEST_F(ControlsTest, ProgressPositionStaysInRange) {
+    CProgressCtrl bar;
+    ASSERT_TRUE(bar.Create(WS_CHILD, CRect(0, 0, 100, 10), &m_host, 14));
+    bar.SetRange(0, 100);
+    bar.SetPos(150);
+    EXPECT_EQ(bar.GetPos(), 100);
+    bar.SetPos(-5);
+    EXPECT_EQ(bar.GetPos(), 0);
+}
+
+TEST_F(ControlsTest, WindowTextIsCutOnCharacterBoundaries) {
+    CEdit edit;
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_BORDER, CRect(0, 0, 100, 20), &m_host, 15));
+    edit.SetWindowText(
+        "Gr\xC3\xBC\xC3\x9F"
+        "e");  // "Grüße"
+    char buf[5];
+    EXPECT_EQ(edit.GetWindowText(buf, sizeof buf), 4);
+    EXPECT_STREQ(buf, "Gr\xC3\xBC");
+    char small[4];
+    EXPECT_EQ(edit.GetWindowText(small, sizeof small), 2);
+    EXPECT_STREQ(small, "Gr");
+    CString all;
+    edit.GetWindowText(all);
+    EXPECT_EQ(all.GetLength(), 7);
+}
+
+}  // namespace

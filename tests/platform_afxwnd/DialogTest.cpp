@@ -1,0 +1,192 @@
+// Dialogs from templates: controls by id, the modal hook, keyboard defaults and message boxes.
+#include <gtest/gtest.h>
+
+#include <wx/frame.h>
+
+#include "platform/afx/wnd/Controls.h"
+#include "platform/afx/wnd/Dialog.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "tests/platform_afxwnd/WxEnvironment.h"
+
+namespace {
+
+constexpr UINT kTemplate = 7200;
+constexpr UINT kChildTemplate = 7201;
+constexpr UINT IDC_NAME = 1001;
+constexpr UINT IDC_CHECK = 1002;
+constexpr UINT IDC_LIST = 1003;
+constexpr UINT IDC_APPLY = 1004;
+
+void RegisterTemplates() {
+    AfxRegisterDialogTemplate(
+        DLGTEMPLATEDEF{kTemplate,
+                       DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                       0,
+                       0,
+                       0,
+                       200,
+                       100,
+                       "Dialog",
+                       "MS Sans Serif",
+                       8,
+                       {{"EDIT", "", IDC_NAME, 7, 7, 120, 14, WS_BORDER | ES_AUTOHSCROLL},
+                        {"BUTTON", "Check", IDC_CHECK, 7, 25, 80, 10, BS_AUTOCHECKBOX},
+                        {"LISTBOX", "", IDC_LIST, 7, 40, 120, 40, LBS_SORT | LBS_NOTIFY},
+                        {"BUTTON", "Apply", IDC_APPLY, 140, 40, 50, 14, BS_PUSHBUTTON},
+                        {"BUTTON", "OK", IDOK, 140, 7, 50, 14, BS_DEFPUSHBUTTON},
+                        {"BUTTON", "Cancel", IDCANCEL, 140, 24, 50, 14, BS_PUSHBUTTON}}});
+    AfxRegisterDialogTemplate(DLGTEMPLATEDEF{kChildTemplate,
+                                             WS_CHILD,
+                                             0,
+                                             10,
+                                             20,
+                                             100,
+                                             50,
+                                             nullptr,
+                                             "MS Sans Serif",
+                                             8,
+                                             {{"STATIC", "Label", 2001, 5, 5, 60, 8, SS_LEFT}}});
+}
+
+class CNameDlg : public CDialog {
+public:
+    CNameDlg() : CDialog(kTemplate) {}
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        SetWindowText("Name");
+        m_list.SubclassDlgItem(IDC_LIST, this);
+        for (const char* s : {"beta", "Alpha", "gamma"})
+            m_list.SetItemData(m_list.AddString(s), (DWORD_PTR)(s[0] | 0x20));
+        GetDlgItem(IDOK)->EnableWindow(FALSE);
+        return TRUE;
+    }
+    void OnNameChange() {
+        CString s;
+        GetDlgItemText(IDC_NAME, s);
+        GetDlgItem(IDOK)->EnableWindow(!s.IsEmpty());
+    }
+    void OnApply() { ++m_nApplied; }
+    void OnOK() override {
+        GetDlgItemText(IDC_NAME, m_strName);
+        CDialog::OnOK();
+    }
+    CListBox m_list;
+    CString m_strName;
+    int m_nApplied = 0;
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(CNameDlg, CDialog)
+ON_EN_CHANGE(IDC_NAME, &CNameDlg::OnNameChange)
+ON_BN_CLICKED(IDC_APPLY, &CNameDlg::OnApply)
+END_MESSAGE_MAP()
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QRV_REQUIRE_DISPLAY();
+        RegisterTemplates();
+        AfxClearShownMessageBoxes();
+    }
+    void TearDown() override {
+        AfxSetModalHook(nullptr);
+        AfxSetMessageBoxHook(nullptr);
+        AfxPumpMessages();
+    }
+};
+
+TEST_F(DialogTest, HookReadsAndWorksControlsById) {
+    CNameDlg dlg;
+    int seen = 0;
+    AfxSetModalHook([&](CWnd* pDialog) {
+        ++seen;
+        CString caption;
+        pDialog->GetWindowText(caption);
+        EXPECT_EQ(caption, CString("Name"));
+        CWnd* pOk = pDialog->GetDlgItem(IDOK);
+        EXPECT_FALSE(pOk->IsWindowEnabled());
+        // Typing a name enables OK through the EN_CHANGE handler.
+        pDialog->SetDlgItemText(IDC_NAME, "Contacts 2");
+        EXPECT_TRUE(pOk->IsWindowEnabled());
+        auto* pList = dynamic_cast<CListBox*>(pDialog->GetDlgItem(IDC_LIST));
+        EXPECT_EQ(pList, &dlg.m_list);
+        // Sorted, and each entry keeps its own item data.
+        CString first;
+        pList->GetText(0, first);
+        EXPECT_EQ(first, CString("Alpha"));
+        EXPECT_EQ(pList->GetItemData(0), (DWORD_PTR)'a');
+        EXPECT_EQ(pList->GetItemData(2), (DWORD_PTR)'g');
+        dynamic_cast<CButton*>(pDialog->GetDlgItem(IDC_APPLY))->Click();
+        dynamic_cast<CButton*>(pDialog->GetDlgItem(IDC_CHECK))->Click();
+        EXPECT_EQ(dynamic_cast<CButton*>(pDialog->GetDlgItem(IDC_CHECK))->GetCheck(), BST_CHECKED);
+        dynamic_cast<CButton*>(pOk)->Click();
+        return AFX_MODAL_KEEP;
+    });
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(dlg.m_strName, CString("Contacts 2"));
+    EXPECT_EQ(dlg.m_nApplied, 1);
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    EXPECT_EQ(dlg.m_list.m_hWnd, nullptr);
+}
+
+TEST_F(DialogTest, DisabledDefaultButtonIgnoresClicksAndHookResultEndsTheDialog) {
+    CNameDlg dlg;
+    AfxSetModalHook([](CWnd* pDialog) {
+        dynamic_cast<CButton*>(pDialog->GetDlgItem(IDOK))->Click();
+        return IDCANCEL;
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(dlg.m_strName.IsEmpty());
+}
+
+TEST_F(DialogTest, MissingTemplateFailsCleanly) {
+    CDialog dlg(9999);
+    AfxSetModalHook([](CWnd*) { return IDOK; });
+    EXPECT_EQ(dlg.DoModal(), -1);
+}
+
+TEST_F(DialogTest, ControlsArePlacedInDialogUnits) {
+    CNameDlg dlg;
+    AfxSetModalHook([](CWnd* pDialog) {
+        CRect unit(0, 0, 4, 8);
+        pDialog->MapDialogRect(&unit);
+        CRect ok, name;
+        pDialog->GetDlgItem(IDOK)->GetWindowRect(&ok);
+        pDialog->GetDlgItem(IDC_NAME)->GetWindowRect(&name);
+        pDialog->ScreenToClient(&ok);
+        pDialog->ScreenToClient(&name);
+        EXPECT_EQ(ok.left, 140 * unit.right / 4);
+        EXPECT_EQ(name.left, 7 * unit.right / 4);
+        EXPECT_EQ(ok.top, 7 * unit.bottom / 8);
+        return IDCANCEL;
+    });
+    dlg.DoModal();
+}
+
+TEST_F(DialogTest, ChildDialogLivesInsideItsParentAndGoesWithIt) {
+    wxFrame* pTop = new wxFrame(nullptr, wxID_ANY, "host");
+    CWnd host;
+    ASSERT_TRUE(host.AttachWx(pTop));
+    auto* pPage = new CDialog;
+    ASSERT_TRUE(pPage->Create(kChildTemplate, &host));
+    EXPECT_EQ(pPage->GetParent(), &host);
+    EXPECT_FALSE(pPage->IsWindowVisible());
+    CString label;
+    pPage->GetDlgItemText(2001, label);
+    EXPECT_EQ(label, CString("Label"));
+    pPage->DestroyWindow();
+    delete pPage;
+    host.DestroyWindow();
+}
+
+TEST_F(DialogTest, MessageBoxesAreAnsweredByTheHookAndRecorded) {
+    AfxSetMessageBoxHook(
+        [](const AfxShownMessageBox& box) { return (box.type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK; });
+    EXPECT_EQ(::MessageBoxA(nullptr, "Save?", "Quorvel", MB_YESNO | MB_ICONQUESTION), IDNO);
+    EXPECT_EQ(::MessageBoxA(nullptr, "Done", nullptr, MB_OK), IDOK);
+    ASSERT_EQ(AfxGetShownMessageBoxes().size(), 2u);
+    EXPECT_EQ(AfxGetShownMessageBoxes()[0].text, "Save?");
+    EXPECT_EQ(AfxGetShownMessageBoxes()[1].caption, "Error");
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The framework document's save and open protocol: nothing is lost when a write or read fails.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/afx/CArchive.h"
+#include "platform/afx/CException.h"
+#include "platform/afx/wnd/Document.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "tests/support/TempRoot.h"
+
+namespace {
+
+class CValueDoc : public CDocument {
+public:
+    DWORD m_dwValue = 0;
+    bool m_bFailWrite = false;
+    int m_nDeleted = 0;
+    void Serialize(CArchive& ar) override {
+        if (ar.IsStoring()) {
+            ar << m_dwValue;
+            if (m_bFailWrite)
+                AfxThrowArchiveException(CArchiveException::genericException);
+            ar << m_dwValue;
+        } else {
+            DWORD a = 0, b = 0;
+            ar >> a >> b;
+            m_dwValue = a;
+        }
+    }
+    void DeleteContents() override {
+        ++m_nDeleted;
+        m_dwValue = 0;
+    }
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class DocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDOK; });
+        AfxClearShownMessageBoxes();
+    }
+    void TearDown() override { AfxSetMessageBoxHook(nullptr); }
+    qrvtest::TempRoot m_root;
+};
+
+TEST_F(DocumentTest, SaveWritesThroughTemporaryAndOpenReadsBack) {
+    std::string path = m_root.Path() + "/doc.qrv";
+    CValueDoc doc;
+    doc.m_dwValue = 0x01020304;
+    doc.SetModifiedFlag(TRUE);
+    ASSERT_TRUE(doc.DoSave(path.c_str()));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.GetPathName(), CString(path.c_str()));
+    EXPECT_EQ(doc.GetTitle(), CString("doc.qrv"));
+    EXPECT_EQ(Slurp(path).size(), 8u);
+    EXPECT_TRUE(Slurp(path + ".saving").empty());
+
+    CValueDoc other;
+    ASSERT_TRUE(other.OnOpenDocument(path.c_str()));
+    EXPECT_EQ(other.m_dwValue, 0x01020304u);
+    EXPECT_FALSE(other.IsModified());
+}
+
+TEST_F(DocumentTest, FailedWriteKeepsTheOldFile) {
+    std::string path = m_root.WriteFile("doc.qrv", "previous");
+    CValueDoc doc;
+    doc.m_dwValue = 7;
+    doc.m_bFailWrite = true;
+    doc.SetModifiedFlag(TRUE);
+    EXPECT_FALSE(doc.OnSaveDocument(path.c_str()));
+    EXPECT_EQ(Slurp(path), "previous");
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(AfxGetShownMessageBoxes().size(), 1u);
+}
+
+TEST_F(DocumentTest, FailedReadEmptiesTheDocumentAndReports) {
+    std::string path = m_root.WriteFile("short.qrv", "abc");
+    CValueDoc doc;
+    doc.m_dwValue = 9;
+    EXPECT_FALSE(doc.OnOpenDocument(path.c_str()));
+    EXPECT_EQ(doc.m_dwValue, 0u);
+    EXPECT_GE(doc.m_nDeleted, 2);
+    EXPECT_EQ(AfxGetShownMessageBoxes().size(), 1u);
+    EXPECT_FALSE(doc.OnOpenDocument((m_root.Path() + "/missing.qrv").c_str()));
+}
+
+TEST_F(DocumentTest, SaveModifiedAsksAndCancelStops) {
+    CValueDoc doc;
+    EXPECT_TRUE(doc.SaveModified());
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+    doc.SetModifiedFlag(TRUE);
+    AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDCANCEL; });
+    EXPECT_FALSE(doc.SaveModified());
+    AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDNO; });
+    EXPECT_TRUE(doc.SaveModified());
+}
+
+}  // namespace

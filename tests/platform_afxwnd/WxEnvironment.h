@@ -1,0 +1,15 @@
+// Starts the toolkit once for the window tests; tests skip themselves when there is no display.
+#pragma once
+
+#include <gtest/gtest.h>
+
+namespace qrvtest {
+// TRUE when the toolkit runs (a display was found).
+bool ToolkitRunning();
+}  // namespace qrvtest
+
+#define QRV_REQUIRE_DISPLAY()                              \
+    do {                                                   \
+        if (!qrvtest::ToolkitRunning())                    \
+            GTEST_SKIP() << "no display for window tests"; \
+    } while (0)
