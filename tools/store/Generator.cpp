@@ -422,6 +422,9 @@ CGenerateResult Generate(LPMDB store, const CGenerateOptions& options) {
             wantDuplicates = options.m_count - 1;  // the first item has nothing to copy
         }
         ULONG leftDuplicates = wantDuplicates;
+        // The item whose values each item carries: itself, or for a duplicate the original that
+        // the copied item carries (so a copy of a copy is still equal to its original).
+        std::vector<ULONG> origin(options.m_count);
         constexpr ULONG kBatch = 5000;  // items per transaction: fast, with bounded journal size
         bool inBatch = false;
         for (ULONG i = 0; i < options.m_count; ++i) {
@@ -435,15 +438,16 @@ CGenerateResult Generate(LPMDB store, const CGenerateOptions& options) {
             ULONG source = i;
             if (duplicate) {
                 --leftDuplicates;
-                source = plan.Below(i);
+                source = origin[plan.Below(i)];
                 ++result.m_duplicates;
             }
+            origin[i] = source;
             ULONGLONG sourceSeed = ItemSeed(options.m_seed, source);
             CRandom own(ItemSeed(options.m_seed, i) ^ 0x5DEECE66Dull);
             LPMAPIFOLDER folder = folders[own.Below(static_cast<ULONG>(folders.size()))];
 
             LPSPropValue values = nullptr;
-            Check(MAPIAllocateBuffer(static_cast<ULONG>((tags.size() + 3) * sizeof(SPropValue)),
+            Check(MAPIAllocateBuffer(static_cast<ULONG>((tags.size() + 4) * sizeof(SPropValue)),
                                      reinterpret_cast<LPVOID*>(&values)),
                   "MAPIAllocateBuffer");
             ULONG n = 0;
@@ -461,8 +465,10 @@ CGenerateResult Generate(LPMDB store, const CGenerateOptions& options) {
                 CSample subject = MakeSample(type.m_type == 1 ? "fullName" : "subject", sourceSeed, 1000);
                 ok = ok && SampleToValue(subject, PR_SUBJECT_A, values, values[n++]);
             }
+            // Fixed times keep the store's contents a function of the seed alone.
             CSample modified = MakeSample("dateTime", ItemSeed(options.m_seed, i), 2000);
             ok = ok && SampleToValue(modified, PR_LAST_MODIFICATION_TIME, values, values[n++]);
+            ok = ok && SampleToValue(modified, PR_CREATION_TIME, values, values[n++]);
             LPMESSAGE message = nullptr;
             HRESULT hr = ok ? folder->CreateMessage(nullptr, 0, &message) : MAPI_E_NOT_ENOUGH_MEMORY;
             if (SUCCEEDED(hr)) {

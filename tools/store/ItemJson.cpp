@@ -205,6 +205,10 @@ json ValueToJson(const SPropValue& value) {
     if (type == PT_BOOLEAN) {
         return value.Value.b != 0;
     }
+    if (type == PT_CLSID) {
+        // A single GUID is held by pointer; in a list the GUIDs sit in the array itself.
+        return value.Value.lpguid != nullptr ? json(FormatGuid(*value.Value.lpguid)) : json(nullptr);
+    }
     if ((type & MV_FLAG) == 0) {
         return Scalar(type, &value.Value);
     }
@@ -232,6 +236,14 @@ bool ValueFromJson(ULONG tag, const json& j, LPVOID lpParent, SPropValue& value,
         }
         value.Value.b = j.get<bool>() ? 1 : 0;
         return true;
+    }
+    if (type == PT_CLSID) {
+        if (FAILED(
+                MAPIAllocateMore(sizeof(GUID), lpParent, reinterpret_cast<LPVOID*>(&value.Value.lpguid)))) {
+            error = "out of memory";
+            return false;
+        }
+        return ScalarFromJson(type, j, lpParent, value.Value.lpguid, error);
     }
     if ((type & MV_FLAG) == 0) {
         return ScalarFromJson(type, j, lpParent, &value.Value, error);
@@ -286,9 +298,15 @@ json ExportItems(LPMAPIFOLDER folder) {
             if (FAILED(hr)) {
                 break;
             }
+            // The item's own tags keep the width its text was written in.
+            LPSPropTagArray tags = nullptr;
             ULONG count = 0;
             LPSPropValue values = nullptr;
-            hr = message->GetProps(nullptr, 0, &count, &values);
+            hr = message->GetPropList(0, &tags);
+            if (SUCCEEDED(hr)) {
+                hr = message->GetProps(tags, 0, &count, &values);
+            }
+            MAPIFreeBuffer(tags);
             json properties = json::array();
             for (ULONG i = 0; SUCCEEDED(hr) && i < count; ++i) {
                 const SPropValue& value = values[i];
