@@ -1,7 +1,10 @@
 // The archive's bytes: integer and text forms, record references and known files, byte for byte.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/afx/CArchive.h"
+#include "platform/afx/CFile.h"
 #include "tests/platform_afx/ArchiveTestRecords.h"
 #include "tests/platform_afx/ArchiveTestSupport.h"
 
@@ -298,4 +301,31 @@ TEST_F(ArchiveGoldenTest, BytesAfterTheLastReadAreNeverLookedAt) {
         pList->AddRef();
         pList->Release();
     });
+}
+
+TEST_F(ArchiveGoldenTest, ShippedDefaultPropertyFilesReadAndWriteBackUnchanged) {
+    // The default property files beside the program, when the build made them: whatever the
+    // catalog holds, the records must come back as the same bytes.
+    const char* names[] = {"Mail.qrvv",     "Kontakt.qrvv", "Kalender.qrvv",
+                           "Aufgaben.qrvv", "Notiz.qrvv",   "Journal.qrvv"};
+    int nRead = 0;
+    for (const char* name : names) {
+        CFile file;
+        if (!file.Open((std::string(QRV_PROGRAM_DIR "/") + name).c_str(), CFile::modeRead)) {
+            continue;
+        }
+        Bytes bytes((size_t)file.GetLength());
+        ASSERT_EQ(file.Read(bytes.data(), (UINT)bytes.size()), bytes.size());
+        CPropertyList* pList = nullptr;
+        Load(bytes, [&](CArchive& ar) { ar >> pList; });
+        ASSERT_NE(pList, nullptr) << name;
+        pList->AddRef();
+        EXPECT_TRUE(pList->IsKindOf(RUNTIME_CLASS(CPropTypeList))) << name;
+        EXPECT_EQ(ToHex(Store([&](CArchive& ar) { ar << pList; })), ToHex(bytes)) << name;
+        pList->Release();
+        ++nRead;
+    }
+    if (nRead == 0) {
+        GTEST_SKIP() << "no default property files in " QRV_PROGRAM_DIR;
+    }
 }

@@ -13,6 +13,7 @@ IMPLEMENT_SERIAL(CPropTypeList, CPropertyList, 1)
 IMPLEMENT_SERIAL(CStdPropList, CPropertyList, 1)
 IMPLEMENT_SERIAL(CNamedPropList, CPropertyList, 1)
 IMPLEMENT_SERIAL(CGuidNamedIDList, CPropertyList, 1)
+IMPLEMENT_SERIAL(CGuidNamedNamedList, CPropertyList, 1)
 IMPLEMENT_SERIAL(CTestBag, CObject, 1)
 IMPLEMENT_DYNCREATE(CNotARecord, CObject)
 

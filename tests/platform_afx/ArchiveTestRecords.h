@@ -102,6 +102,12 @@ protected:
     BodyKind GetBodyKind() const override { return plainBody; }
 };
 
+class CGuidNamedNamedList : public CPropertyList {
+    DECLARE_SERIAL(CGuidNamedNamedList)
+protected:
+    BodyKind GetBodyKind() const override { return plainBody; }
+};
+
 // A bag of references to anything, with a label: stresses indexes and texts.
 class CTestBag : public CRefRecord {
     DECLARE_SERIAL(CTestBag)
