@@ -10,8 +10,13 @@
 namespace {
 
 std::mutex g_sinkLock;
-DebugOutputSink g_sink;
 std::atomic<bool> g_echo{true};
+
+// Never destroyed: objects destroyed at exit still trace on their way out.
+DebugOutputSink& Sink() {
+    static DebugOutputSink* sink = new DebugOutputSink;
+    return *sink;
+}
 
 void WriteAll(int fd, const char* text, size_t len) {
     while (len > 0) {
@@ -32,14 +37,14 @@ void OutputDebugStringA(LPCSTR text) {
     if (g_echo.load(std::memory_order_relaxed))
         WriteAll(STDERR_FILENO, text, std::strlen(text));
     std::lock_guard<std::mutex> lock(g_sinkLock);
-    if (g_sink)
-        g_sink(text);
+    if (DebugOutputSink& sink = Sink())
+        sink(text);
 }
 
 DebugOutputSink SetDebugOutputSink(DebugOutputSink sink) {
     std::lock_guard<std::mutex> lock(g_sinkLock);
-    DebugOutputSink previous = std::move(g_sink);
-    g_sink = std::move(sink);
+    DebugOutputSink previous = std::move(Sink());
+    Sink() = std::move(sink);
     return previous;
 }
 

@@ -41,7 +41,11 @@ struct CacheEntry {
 };
 
 std::mutex g_cacheLock;
-std::map<std::string, CacheEntry> g_cache;
+
+std::map<std::string, CacheEntry>& Cache() {
+    static auto* cache = new std::map<std::string, CacheEntry>;  // outlives objects destroyed at exit
+    return *cache;
+}
 
 }  // namespace
 
@@ -123,8 +127,8 @@ std::shared_ptr<const Document> Load(const std::string& path) {
         return nullptr;
     {
         std::lock_guard<std::mutex> lock(g_cacheLock);
-        auto it = g_cache.find(path);
-        if (it != g_cache.end() && it->second.size == st.st_size && it->second.inode == st.st_ino &&
+        auto it = Cache().find(path);
+        if (it != Cache().end() && it->second.size == st.st_size && it->second.inode == st.st_ino &&
             it->second.mtime.tv_sec == st.st_mtim.tv_sec && it->second.mtime.tv_nsec == st.st_mtim.tv_nsec)
             return it->second.doc;
     }
@@ -135,7 +139,7 @@ std::shared_ptr<const Document> Load(const std::string& path) {
     text << in.rdbuf();
     auto doc = std::make_shared<const Document>(Parse(text.str()));
     std::lock_guard<std::mutex> lock(g_cacheLock);
-    CacheEntry& entry = g_cache[path];
+    CacheEntry& entry = Cache()[path];
     entry.mtime = st.st_mtim;
     entry.size = st.st_size;
     entry.inode = st.st_ino;
@@ -145,7 +149,7 @@ std::shared_ptr<const Document> Load(const std::string& path) {
 
 void Forget(const std::string& path) {
     std::lock_guard<std::mutex> lock(g_cacheLock);
-    g_cache.erase(path);
+    Cache().erase(path);
 }
 
 }  // namespace qrvini

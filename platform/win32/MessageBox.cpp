@@ -7,7 +7,12 @@
 namespace {
 
 std::mutex g_lock;
-MessageBoxHandler g_handler;
+
+// Never destroyed, so that a box shown while the program shuts down still finds it.
+MessageBoxHandler& Handler() {
+    static MessageBoxHandler* handler = new MessageBoxHandler;
+    return *handler;
+}
 
 }  // namespace
 
@@ -35,7 +40,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     MessageBoxHandler handler;
     {
         std::lock_guard<std::mutex> lock(g_lock);
-        handler = g_handler;
+        handler = Handler();
     }
     // The handler runs without the lock: a box may open another box.
     if (handler)
@@ -46,7 +51,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
     std::lock_guard<std::mutex> lock(g_lock);
-    MessageBoxHandler previous = std::move(g_handler);
-    g_handler = std::move(handler);
+    MessageBoxHandler previous = std::move(Handler());
+    Handler() = std::move(handler);
     return previous;
 }

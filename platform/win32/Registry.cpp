@@ -18,10 +18,20 @@ struct HKEY__ {
 namespace {
 
 std::recursive_mutex g_lock;
-qrvreg::Hive g_classesRoot("HKEY_CLASSES_ROOT");
-qrvreg::Hive g_currentUser("HKEY_CURRENT_USER");
-qrvreg::Hive g_localMachine("HKEY_LOCAL_MACHINE");
-std::unordered_set<HKEY> g_open;
+
+// The hives and the open handles live until the process ends: objects destroyed at exit may still
+// close their keys.
+struct RegistryState {
+    qrvreg::Hive classesRoot{"HKEY_CLASSES_ROOT"};
+    qrvreg::Hive currentUser{"HKEY_CURRENT_USER"};
+    qrvreg::Hive localMachine{"HKEY_LOCAL_MACHINE"};
+    std::unordered_set<HKEY> open;
+};
+
+RegistryState& State() {
+    static RegistryState* state = new RegistryState;
+    return *state;
+}
 
 LSTATUS Done(LSTATUS rc) {
     SetLastError((DWORD)rc);
@@ -31,14 +41,15 @@ LSTATUS Done(LSTATUS rc) {
 // The hive, path and rights behind a handle; false for a handle that is not open.
 bool Lookup(HKEY h, HKEY__& out) {
     if (h == HKEY_CLASSES_ROOT || h == HKEY_CURRENT_USER || h == HKEY_LOCAL_MACHINE) {
-        out.hive = h == HKEY_CLASSES_ROOT   ? &g_classesRoot
-                   : h == HKEY_CURRENT_USER ? &g_currentUser
-                                            : &g_localMachine;
+        RegistryState& st = State();
+        out.hive = h == HKEY_CLASSES_ROOT   ? &st.classesRoot
+                   : h == HKEY_CURRENT_USER ? &st.currentUser
+                                            : &st.localMachine;
         out.path.clear();
         out.access = KEY_ALL_ACCESS;
         return true;
     }
-    if (!h || g_open.count(h) == 0)
+    if (!h || State().open.count(h) == 0)
         return false;
     out = *h;
     return true;
@@ -73,7 +84,7 @@ LSTATUS Target(HKEY h, LPCSTR subKey, HKEY__& base, std::vector<std::string>& fu
 
 HKEY NewHandle(qrvreg::Hive* hive, std::vector<std::string> path, REGSAM access) {
     HKEY h = new HKEY__{hive, std::move(path), access};
-    g_open.insert(h);
+    State().open.insert(h);
     return h;
 }
 
@@ -158,7 +169,7 @@ LSTATUS RegCloseKey(HKEY hKey) {
     if (hKey == HKEY_CLASSES_ROOT || hKey == HKEY_CURRENT_USER || hKey == HKEY_LOCAL_MACHINE)
         return Done(ERROR_SUCCESS);
     std::lock_guard<std::recursive_mutex> lock(g_lock);
-    if (!hKey || g_open.erase(hKey) == 0)
+    if (!hKey || State().open.erase(hKey) == 0)
         return Done(ERROR_INVALID_HANDLE);
     delete hKey;
     return Done(ERROR_SUCCESS);
