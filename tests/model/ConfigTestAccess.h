@@ -1,6 +1,8 @@
 // Lets the configuration tests give a configuration stores without a message store.
 #pragma once
 
+#include <string>
+
 #include "model/ConfigInfo.h"
 #include "model/StoreInfo.h"
 
@@ -17,5 +19,9 @@ public:
         pConfig->AppendStore(pStore);
         pStore->Release();
         return pStore;
+    }
+    // Names the profile without a chooser (the store check logs on by name).
+    static void SetProfileName(CConfigInfo* pConfig, const char* pszName) {
+        pConfig->m_strProfileName = pszName;
     }
 };

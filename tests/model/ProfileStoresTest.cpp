@@ -1,0 +1,380 @@
+// The profile and store operations of a configuration against real profiles of the message store.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/ConfigInfo.h"
+#include "model/FolderInfo.h"
+#include "model/KeyCopy.h"
+#include "model/QuorvelDoc.h"
+#include "model/StoreInfo.h"
+#include "platform/mapi/MAPITestHooks.h"
+#include "platform/mapi/MAPIX.h"
+#include "platform/win32/MessageBox.h"
+#include "tests/model/ConfigTestAccess.h"
+#include "tests/model/UiDoubles.h"
+#include "tests/support/TempRoot.h"
+
+using namespace qrvtest;
+
+namespace {
+
+template <class T>
+struct Ref {
+    T* p = nullptr;
+    ~Ref() {
+        if (p != nullptr)
+            p->Release();
+    }
+    T* operator->() const { return p; }
+};
+
+struct Rows {
+    LPSRowSet p = nullptr;
+    ~Rows() { FreeProws(p); }
+};
+
+std::string Bytes(const SBinary& bin) {
+    return std::string(reinterpret_cast<const char*>(bin.lpb), bin.cb);
+}
+
+// A fresh machine root with one profile "work", whose stores each test adds and removes.
+class ProfileStores : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CMAPITestHooks::Reset();
+        ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
+        ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &m_admin.p));
+        ASSERT_EQ(S_OK, m_admin->CreateProfile("work", nullptr, 0, 0));
+        ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("Mails", 3, &m_doc, &m_config));
+    }
+    void TearDown() override {
+        CMAPITestHooks::Reset();
+        if (m_config != nullptr)
+            m_config->Release();
+        m_admin.p->Release();
+        m_admin.p = nullptr;
+        MAPIUninitialize();
+        EXPECT_EQ(0, CMAPITestHooks::InitializeBalance());
+    }
+
+    // Adds a store to the profile; returns its service uid.
+    std::string AddStore(const std::string& name) {
+        Ref<IMsgServiceAdmin> services;
+        EXPECT_EQ(S_OK, m_admin->AdminServices("work", nullptr, 0, 0, &services.p));
+        EXPECT_EQ(S_OK, services->CreateMsgService("MSPST MS", name.c_str(), 0, 0));
+        Ref<IMAPITable> table;
+        EXPECT_EQ(S_OK, services->GetMsgServiceTable(0, &table.p));
+        Rows rows;
+        EXPECT_EQ(S_OK, table->QueryRows(1000, 0, &rows.p));
+        const std::string uid = Bytes(rows.p->aRow[rows.p->cRows - 1].lpProps[0].Value.bin);
+        const std::string path = m_root.Path() + "/" + name + ".pst";
+        SPropValue values[2] = {};
+        values[0].ulPropTag = PR_PST_PATH;
+        values[0].Value.lpszA = const_cast<char*>(path.c_str());
+        values[1].ulPropTag = PR_DISPLAY_NAME;
+        values[1].Value.lpszA = const_cast<char*>(name.c_str());
+        EXPECT_EQ(S_OK, services->ConfigureMsgService(Uid(uid), 0, 0, 2, values));
+        m_uids[name] = uid;
+        return uid;
+    }
+    void RemoveStore(const std::string& name) {
+        Ref<IMsgServiceAdmin> services;
+        ASSERT_EQ(S_OK, m_admin->AdminServices("work", nullptr, 0, 0, &services.p));
+        ASSERT_EQ(S_OK, services->DeleteMsgService(Uid(m_uids[name])));
+    }
+    void RenameStore(const std::string& name, const std::string& newName) {
+        Ref<IMsgServiceAdmin> services;
+        ASSERT_EQ(S_OK, m_admin->AdminServices("work", nullptr, 0, 0, &services.p));
+        SPropValue value = {};
+        value.ulPropTag = PR_DISPLAY_NAME;
+        value.Value.lpszA = const_cast<char*>(newName.c_str());
+        ASSERT_EQ(S_OK, services->ConfigureMsgService(Uid(m_uids[name]), 0, 0, 1, &value));
+    }
+    LPMAPIUID Uid(const std::string& uid) {
+        memcpy(m_muid.ab, uid.data(), 16);
+        return &m_muid;
+    }
+
+    // Chooses the profile through the chooser double; the stores are read from the profile.
+    HRESULT ChooseProfile() {
+        Ref<IMAPITable> table;
+        EXPECT_EQ(S_OK, m_admin->GetProfileTable(0, &table.p));
+        Rows rows;
+        EXPECT_EQ(S_OK, table->QueryRows(10, 0, &rows.p));
+        m_ui.chooser.strName = "work";
+        m_ui.chooser.key.clear();
+        for (ULONG i = 0; i < rows.p->aRow[0].cValues; ++i)
+            if (rows.p->aRow[0].lpProps[i].ulPropTag == PR_INSTANCE_KEY) {
+                const SBinary& key = rows.p->aRow[0].lpProps[i].Value.bin;
+                m_ui.chooser.key.assign(key.lpb, key.lpb + key.cb);
+            }
+        EXPECT_FALSE(m_ui.chooser.key.empty());
+        return m_config->OnSelectProfile(nullptr);
+    }
+
+    std::vector<std::string> StoreNames() {
+        std::vector<std::string> names;
+        for (int i = 0; i < m_config->GetStoreCount(); ++i) {
+            CStoreInfo* pStore = m_config->GetStore(i);
+            names.push_back((LPCSTR)pStore->GetStoreName());
+            pStore->Release();
+        }
+        return names;
+    }
+    int FolderCount(int nStore) {
+        CStoreInfo* pStore = m_config->GetStore(nStore);
+        const int n = pStore->GetFolderCount();
+        pStore->Release();
+        return n;
+    }
+    void AddFolder(int nStore, const std::string& id) {
+        CStoreInfo* pStore = m_config->GetStore(nStore);
+        ASSERT_EQ(S_OK,
+                  pStore->AddFolder(nullptr, (ULONG)id.size(), reinterpret_cast<const BYTE*>(id.data())));
+        pStore->Release();
+    }
+
+    TempRoot m_root;
+    FakeUiServices m_ui;
+    CQuorvelDoc m_doc;
+    CConfigInfo* m_config = nullptr;
+    Ref<IProfAdmin> m_admin;
+    std::map<std::string, std::string> m_uids;
+    MAPIUID m_muid = {};
+};
+
+struct FakeResult {
+    ULONG AddRef() { return ++nRef; }
+    ULONG Release() { return --nRef; }
+    ULONG nRef = 1;
+};
+
+}  // namespace
+
+TEST_F(ProfileStores, ChoosingAProfileReadsItsStores) {
+    AddStore("P");
+    AddStore("Q");
+    EXPECT_TRUE(m_config->IsNewConfig());
+    EXPECT_EQ(S_OK, ChooseProfile());
+    EXPECT_FALSE(m_config->IsNewConfig());
+    EXPECT_FALSE(m_config->IsSelectingProfile());
+    EXPECT_TRUE(m_config->IsProfileSelected());
+    EXPECT_EQ(CString("work"), m_config->GetProfileName());
+    EXPECT_EQ((std::vector<std::string>{"P", "Q"}), StoreNames());
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(0, m_ui.nWaitDepth);
+
+    // The next choice starts from the profile held; cancelling changes nothing but the new flag.
+    m_doc.SetModifiedFlag(FALSE);
+    m_ui.chooser.nResult = IDCANCEL;
+    EXPECT_EQ(S_OK, m_config->OnSelectProfile(nullptr));
+    EXPECT_EQ(m_ui.chooser.key, m_ui.chooser.preselected);
+    EXPECT_EQ((std::vector<std::string>{"P", "Q"}), StoreNames());
+    EXPECT_FALSE(m_doc.IsModified());
+}
+
+TEST_F(ProfileStores, ChoosingNeedsADocumentAndAChooser) {
+    CConfigInfo loose;
+    EXPECT_EQ(E_UNEXPECTED, loose.OnSelectProfile(nullptr));
+    SetUiServices(nullptr);
+    EXPECT_TRUE(FAILED(m_config->OnSelectProfile(nullptr)));
+    SetUiServices(&m_ui);
+}
+
+TEST_F(ProfileStores, AFailedReadingStillMarksTheChangedProfile) {
+    AddStore("P");
+    m_ui.chooser.strName = "nobody";  // a profile that does not exist
+    m_ui.chooser.key = {1, 2, 3};
+    EXPECT_TRUE(FAILED(m_config->OnSelectProfile(nullptr)));
+    EXPECT_EQ(CString("nobody"), m_config->GetProfileName());
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_FALSE(m_config->IsSelectingProfile());
+}
+
+TEST_F(ProfileStores, UnchangedProfileChangesNothing) {
+    AddStore("P");
+    AddStore("Q");
+    AddStore("R");
+    ASSERT_EQ(S_OK, ChooseProfile());
+    // Lay the saved stores out in another order than the profile's table.
+    CConfigInfo* pReordered = nullptr;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("reordered", 3, &m_doc, &pReordered));
+    for (int i : {2, 0, 1}) {
+        CStoreInfo* pStore = m_config->GetStore(i);
+        SBinary entryID = {0, nullptr}, instanceKey = {0, nullptr};
+        pStore->GetStoreKey(&entryID);
+        pStore->GetInstanceKey(&instanceKey);
+        CConfigInfoTestAccess::AddStore(pReordered, Bytes(entryID), Bytes(instanceKey),
+                                        pStore->GetStoreName());
+        FreeBinaryKey(&entryID);
+        FreeBinaryKey(&instanceKey);
+        pStore->Release();
+    }
+    m_config->Release();
+    m_config = pReordered;
+    // ... with a profile name, the only part of the profile the check uses.
+    m_ui.chooser.nResult = IDCANCEL;
+    CConfigInfoTestAccess::SetProfileName(m_config, "work");
+    AddFolder(0, "folder-of-R");
+    RenameStore("R", "R renamed");
+    FakeResult result;
+    m_config->SetSearchResult(&result);
+    m_config->SetCurrentStoreIndex(1);
+    m_doc.SetModifiedFlag(FALSE);
+
+    EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
+    EXPECT_EQ((std::vector<std::string>{"R renamed", "P", "Q"}), StoreNames());
+    EXPECT_EQ(1, FolderCount(0));
+    EXPECT_EQ(0, m_ui.report.nRuns);
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_EQ(2u, result.nRef);  // the cached result still fits
+    EXPECT_EQ(1, m_config->GetCurrentStoreIndex());
+    m_config->SetSearchResult(nullptr);
+}
+
+TEST_F(ProfileStores, StoresThatCameAndWentAreReportedAndApplied) {
+    AddStore("P");
+    AddStore("Q");
+    AddStore("R");
+    ASSERT_EQ(S_OK, ChooseProfile());
+    AddFolder(1, "folder-of-Q");
+    RemoveStore("P");
+    RemoveStore("R");
+    AddStore("T");
+    FakeResult result;
+    m_config->SetSearchResult(&result);
+    m_config->SetCurrentStoreIndex(2);
+    m_doc.SetModifiedFlag(FALSE);
+
+    EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
+    EXPECT_EQ(1, m_ui.report.nRuns);
+    EXPECT_EQ((std::vector<std::string>{"T"}), m_ui.report.added);
+    EXPECT_EQ((std::vector<std::string>{"P", "R"}), m_ui.report.removed);
+    EXPECT_EQ((std::vector<std::string>{"Q", "T"}), StoreNames());
+    EXPECT_EQ(1, FolderCount(0));  // Q kept its folder
+    EXPECT_TRUE(m_doc.IsModified());
+    // Store indexes moved: the cached result and the chosen store go.
+    EXPECT_EQ(1u, result.nRef);
+    EXPECT_EQ(-1, m_config->GetCurrentStoreIndex());
+}
+
+TEST_F(ProfileStores, AllStoresAreNewForAnEmptyConfiguration) {
+    AddStore("A");
+    AddStore("B");
+    AddStore("C");
+    CConfigInfoTestAccess::SetProfileName(m_config, "work");
+    EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
+    EXPECT_EQ((std::vector<std::string>{"A", "B", "C"}), m_ui.report.added);
+    EXPECT_TRUE(m_ui.report.removed.empty());
+    EXPECT_EQ((std::vector<std::string>{"A", "B", "C"}), StoreNames());
+
+    // Without a profile name nothing is asked.
+    CConfigInfoTestAccess::SetProfileName(m_config, "");
+    CMAPITestHooks::FailQueryRows(1, E_FAIL);
+    EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
+}
+
+TEST_F(ProfileStores, AFailureOnTheWayChangesNothing) {
+    AddStore("P");
+    AddStore("Q");
+    ASSERT_EQ(S_OK, ChooseProfile());
+    AddFolder(0, "folder-of-P");
+    RemoveStore("P");
+    AddStore("S");
+    m_doc.SetModifiedFlag(FALSE);
+
+    // Row Q matches Q (P's key and Q's key are copied for it); then P's key cannot be had for the
+    // comparison with row S. S might be P after all, so nothing changes and P keeps its folders.
+    SetKeyCopyFailureAfter(2);
+    EXPECT_EQ(MAPI_W_ERRORS_RETURNED, m_config->CheckProfileStores(nullptr));
+    SetKeyCopyFailureAfter(-1);
+    EXPECT_EQ((std::vector<std::string>{"P", "Q"}), StoreNames());
+    EXPECT_EQ(1, FolderCount(0));
+    EXPECT_EQ(0, m_ui.report.nRuns);
+    EXPECT_FALSE(m_doc.IsModified());
+
+    CMAPITestHooks::FailQueryRows(1, MAPI_E_NETWORK_ERROR);
+    EXPECT_EQ(MAPI_E_NETWORK_ERROR, m_config->CheckProfileStores(nullptr));
+    EXPECT_EQ((std::vector<std::string>{"P", "Q"}), StoreNames());
+
+    m_ui.report.hrInit = E_OUTOFMEMORY;
+    EXPECT_EQ(E_OUTOFMEMORY, m_config->CheckProfileStores(nullptr));
+    EXPECT_EQ((std::vector<std::string>{"P", "Q"}), StoreNames());
+    EXPECT_FALSE(m_doc.IsModified());
+
+    m_ui.report.hrInit = S_OK;
+    EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
+    EXPECT_EQ((std::vector<std::string>{"Q", "S"}), StoreNames());
+}
+
+TEST_F(ProfileStores, ManyStoresAreReadInBatches) {
+    const int nStores = 120;
+    std::vector<std::string> names;
+    for (int i = 0; i < nStores; ++i) {
+        names.push_back("S" + std::to_string(1000 + i));
+        AddStore(names.back());
+    }
+    ASSERT_EQ(S_OK, ChooseProfile());
+    EXPECT_EQ(names, StoreNames());
+
+    // The reading takes batches of 50: 50, 50, 20 and the empty one make four queries.
+    CMAPITestHooks::FailQueryRows(4, MAPI_E_CALL_FAILED);
+    EXPECT_EQ(MAPI_E_CALL_FAILED, m_config->LoadStoresFromMAPI(nullptr));
+    EXPECT_EQ(nStores, m_config->GetStoreCount());
+    ASSERT_EQ(S_OK, m_config->LoadStoresFromMAPI(nullptr));
+
+    // The check takes batches of 100: 100, 20 and the empty one.
+    CMAPITestHooks::FailQueryRows(4, MAPI_E_CALL_FAILED);
+    EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
+    CMAPITestHooks::Reset();
+    CMAPITestHooks::FailQueryRows(3, MAPI_E_CALL_FAILED);
+    EXPECT_EQ(MAPI_E_CALL_FAILED, m_config->CheckProfileStores(nullptr));
+    CMAPITestHooks::Reset();
+    EXPECT_EQ(0, m_ui.report.nRuns);
+
+    // Stores past the first batch that went, and one that came.
+    RemoveStore(names[110]);
+    RemoveStore(names[10]);
+    AddStore("new");
+    EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
+    EXPECT_EQ((std::vector<std::string>{"new"}), m_ui.report.added);
+    EXPECT_EQ((std::vector<std::string>{names[10], names[110]}), m_ui.report.removed);
+    EXPECT_EQ(nStores - 1, m_config->GetStoreCount());
+}
+
+TEST_F(ProfileStores, DefaultStoreIsFoundByEntryId) {
+    AddStore("P");
+    AddStore("Q");
+    ASSERT_EQ(S_OK, ChooseProfile());
+    LONG lIndex = -1;
+    ASSERT_EQ(S_OK, m_config->GetDefaultStoreIndex(&lIndex));
+    EXPECT_EQ(0, lIndex);
+
+    // Make Q the default.
+    LPMAPISESSION lpSession = nullptr;
+    ASSERT_EQ(S_OK, MAPILogonEx(0, "work", nullptr, 0x108032, &lpSession));
+    CStoreInfo* pQ = m_config->GetStore(1);
+    SBinary entryID = {0, nullptr};
+    pQ->GetStoreKey(&entryID);
+    EXPECT_EQ(S_OK, lpSession->SetDefaultStore(0, entryID.cb, reinterpret_cast<LPENTRYID>(entryID.lpb)));
+    FreeBinaryKey(&entryID);
+    pQ->Release();
+    lpSession->Logoff(0, 0, 0);
+    lpSession->Release();
+    lIndex = -1;
+    ASSERT_EQ(S_OK, m_config->GetDefaultStoreIndex(&lIndex));
+    EXPECT_EQ(1, lIndex);
+
+    // A default store the configuration does not hold leaves the index alone.
+    CConfigInfo* pEmpty = nullptr;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("empty", 3, &m_doc, &pEmpty));
+    CConfigInfoTestAccess::SetProfileName(pEmpty, "work");
+    lIndex = -1;
+    EXPECT_EQ(S_OK, pEmpty->GetDefaultStoreIndex(&lIndex));
+    EXPECT_EQ(-1, lIndex);
+    pEmpty->Release();
+}
