@@ -11,10 +11,10 @@ struct InstallStep {
 };
 
 // Each subsystem that needs something on the machine adds its step here, in a file of its own:
-//   - the INI tables "KeyTable.ini" and "Exclusion.ini" copied into <root>/windows;
 //   - the automation class registration under HKEY_CLASSES_ROOT.
 const InstallStep INSTALL_STEPS[] = {
     {"languages", InstallLanguages},
+    {"property tables", InstallIniTables},
 };
 
 }  // namespace

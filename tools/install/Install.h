@@ -21,6 +21,11 @@ typedef HRESULT (*PFN_INSTALL_STEP)(const InstallContext& context, std::string& 
 // in that display language. Fails when the directory holds no language file.
 HRESULT InstallLanguages(const InstallContext& context, std::string& error);
 
+// The property tables "KeyTable.ini" and "Exclusion.ini", made beside the program by the build,
+// copied into the Windows directory of the machine root, where they are looked up by bare name.
+// A program directory without them installs none.
+HRESULT InstallIniTables(const InstallContext& context, std::string& error);
+
 // Runs every step in order and stops at the first failure, naming the step in error. An empty
 // programDirectory means the directory of the running program.
 HRESULT RunInstall(const std::string& programDirectory, std::string& error);
