@@ -76,16 +76,3 @@ TEST(ObjectModelTest, ExceptionsAreCaughtByBaseAndCarryTheirDetails) {
     EXPECT_EQ(raised[2], RUNTIME_CLASS(CResourceException));
     EXPECT_EQ(raised[3], RUNTIME_CLASS(CInvalidArgException));
 }
-
-TEST(ObjectModelTest, FileExceptionNamesTheFileAndReason) {
-    try {
-        AfxThrowFileException(CFileException::OsErrorToException(2), 2, "/x/y.qrv");
-        FAIL();
-    } catch (CFileException* e) {
-        EXPECT_EQ(e->m_cause, CFileException::fileNotFound);
-        char text[256];
-        e->GetErrorMessage(text, sizeof(text));
-        EXPECT_NE(std::strstr(text, "/x/y.qrv"), nullptr);
-        e->Delete();
-    }
-}
