@@ -1,0 +1,440 @@
+// The search end to end on real store files: compare modes, numbering, skipped items, abort paths.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+#include "engine/DrawerMap.h"
+#include "engine/DrawerMapList.h"
+#include "engine/EntryReference.h"
+#include "engine/SortDrawer.h"
+#include "model/StoreInfo.h"
+#include "platform/mapi/MAPITestHooks.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/engine/SearchWorld.h"
+
+using namespace enginetest;
+
+namespace {
+
+using Result = std::vector<std::vector<std::vector<std::string>>>;
+
+CItem Contact(const std::string& subject, const char* given, const char* surname, DWORD time = 1) {
+    CItem item;
+    item.subject = subject;
+    if (given != nullptr) {
+        item.given = given;
+    }
+    if (surname != nullptr) {
+        item.surname = surname;
+    }
+    item.modified = FILETIME{time, 0x01D00000};
+    return item;
+}
+
+// What a search leaves behind must be nothing but the list: counted after it is released.
+struct CLiveCounts {
+    LONG objects = CMAPITestHooks::LiveObjects();
+    LONG buffers = CMAPITestHooks::LiveBuffers();
+    LONG balance = CMAPITestHooks::InitializeBalance();
+    void ExpectUnchanged(const char* what) const {
+        EXPECT_EQ(objects, CMAPITestHooks::LiveObjects()) << what;
+        EXPECT_EQ(buffers, CMAPITestHooks::LiveBuffers()) << what;
+        EXPECT_EQ(balance, CMAPITestHooks::InitializeBalance()) << what;
+    }
+};
+
+Result Search(CTestConfig* pConfig, HRESULT hrExpected = S_OK) {
+    CDrawerMapList* pList = nullptr;
+    EXPECT_EQ(hrExpected, pConfig->FindDuplicates(&pList, nullptr));
+    Result result;
+    if (pList != nullptr) {
+        result = ReadResult(pList);
+        EXPECT_EQ(0u, pList->Release());
+    }
+    return result;
+}
+
+}  // namespace
+
+TEST(DuplicateSearch, ConfigurationWithoutStoresGivesAnEmptyResult) {
+    CSearchWorld world(0);
+    CTestConfig* pConfig = world.MakeConfig(0, {});
+    pConfig->Compare(PR_GIVEN_NAME);
+    CLiveCounts before;
+    EXPECT_TRUE(Search(pConfig).empty());
+    EXPECT_EQ(1, world.Ui().m_nProgressMade);
+    EXPECT_EQ(1, world.Ui().m_nProgressGone);
+    BOOL fPossible = TRUE;
+    EXPECT_EQ(S_OK, pConfig->IsSearchPossible(&fPossible));
+    EXPECT_FALSE(fPossible);
+    before.ExpectUnchanged("no stores");
+    pConfig->Release();
+}
+
+TEST(DuplicateSearch, NoSelectedPropertyPassesEveryStoreOver) {
+    CSearchWorld world(1);
+    auto folder = world.MakeFolder(0, "Contacts A");
+    world.AddItem(0, folder, Contact("one", "Ann", "Lee"));
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
+    pConfig->Compare(PR_GIVEN_NAME, FALSE);
+    BOOL fPossible = TRUE;
+    EXPECT_EQ(S_OK, pConfig->IsSearchPossible(&fPossible));
+    EXPECT_FALSE(fPossible);
+    EXPECT_TRUE(Search(pConfig).empty());
+    pConfig->Compare(PR_SURNAME, TRUE);
+    EXPECT_EQ(S_OK, pConfig->IsSearchPossible(&fPossible));
+    EXPECT_TRUE(fPossible);
+    pConfig->Release();
+}
+
+TEST(DuplicateSearch, CompareModesScopeDuplicatesToFolderOrStoreNeverAcrossStores) {
+    CSearchWorld world(2);
+    auto a1 = world.MakeFolder(0, "A1");
+    auto a2 = world.MakeFolder(0, "A2");
+    auto b1 = world.MakeFolder(1, "B1");
+    world.AddItem(0, a1, Contact("a1-ann", "Ann", "Lee"));
+    world.AddItem(0, a2, Contact("a2-ann", "Ann", "Lee"));
+    world.AddItem(0, a2, Contact("a2-bob", "Bob", "Lee"));
+    world.AddItem(1, b1, Contact("b1-ann", "Ann", "Lee"));
+
+    for (DWORD mode : {0u, 1u}) {
+        CTestConfig* pConfig = world.MakeConfig(mode, {{0, {a1, a2}}, {1, {b1}}});
+        pConfig->Compare(PR_GIVEN_NAME);
+        pConfig->Compare(PR_SURNAME);
+        CLiveCounts before;
+        Result result = Search(pConfig);
+        before.ExpectUnchanged("search");
+        const int storeA = world.ConfigStoreIndex(pConfig, 0);
+        // Maps come in store order; find each item's group by its subject.
+        std::vector<std::vector<std::string>> groups;
+        for (auto& map : result) {
+            for (auto& g : map) {
+                std::vector<std::string> sorted = g;
+                std::sort(sorted.begin(), sorted.end());
+                groups.push_back(sorted);
+            }
+        }
+        std::sort(groups.begin(), groups.end());
+        if (mode == 0) {
+            EXPECT_EQ(3u, result.size());  // one map per folder
+            EXPECT_EQ((std::vector<std::vector<std::string>>{{"a1-ann"}, {"a2-ann"}, {"a2-bob"}, {"b1-ann"}}),
+                      groups);
+        } else {
+            EXPECT_EQ(2u, result.size());  // one map per store
+            EXPECT_EQ((std::vector<std::vector<std::string>>{{"a1-ann", "a2-ann"}, {"a2-bob"}, {"b1-ann"}}),
+                      groups);
+        }
+        EXPECT_GE(storeA, 0);
+        pConfig->Release();
+    }
+}
+
+TEST(DuplicateSearch, NumbersFiledItemsFromOneAndSkipsItemsWithoutValues) {
+    CSearchWorld world(1);
+    auto folder = world.MakeFolder(0, "Contacts");
+    world.AddItem(0, folder, Contact("first", "Ann", nullptr));
+    world.AddItem(0, folder, Contact("empty", nullptr, nullptr));  // nothing to compare
+    world.AddItem(0, folder, Contact("blank", "", nullptr));       // only an empty string
+    world.AddItem(0, folder, Contact("second", "Ann", nullptr, 7));
+    world.AddItem(0, folder, Contact("third", "Bob", nullptr));
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    pConfig->Compare(PR_SURNAME);
+
+    CDrawerMapList* pList = nullptr;
+    ASSERT_EQ(S_OK, pConfig->FindDuplicates(&pList, nullptr));
+    std::set<ULONG> numbers;
+    std::set<std::string> subjects;
+    CDrawerMap* pMap = pList->GetAt((ULONG)0);
+    ASSERT_NE(nullptr, pMap);
+    for (CSortDrawer* pDrawer : Walk(pMap)) {
+        CEntryReference* pEntry = nullptr;
+        for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
+             hr = pDrawer->FindNext(&pEntry)) {
+            numbers.insert(pEntry->GetNumber());
+            LPSTR psz = nullptr;
+            pEntry->GetSubjectLine(&psz);
+            subjects.insert(psz);
+            if (std::string(psz) == "second") {
+                EXPECT_EQ(7u, pEntry->GetModificationTime().dwLowDateTime);
+            }
+            EXPECT_EQ(0, pEntry->GetFolderIndex());
+            std::free(psz);
+            pEntry->Release();
+        }
+    }
+    pMap->Release();
+    EXPECT_EQ((std::set<ULONG>{1, 2, 3}), numbers);
+    EXPECT_EQ((std::set<std::string>{"first", "second", "third"}), subjects);
+    pList->Release();
+    pConfig->Release();
+}
+
+TEST(DuplicateSearch, FixedColumnsAmongTheComparedOnesAreNotAppendedTwice) {
+    CSearchWorld world(1);
+    auto folder = world.MakeFolder(0, "Contacts");
+    world.AddItem(0, folder, Contact("same", "Ann", "Lee"));
+    world.AddItem(0, folder, Contact("same", "Ann", "Kim"));
+    world.AddItem(0, folder, Contact("other", "Ann", "Lee"));
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
+    pConfig->Compare(PR_SUBJECT);  // the subject is compared and also read for the reference
+    pConfig->Compare(PR_GIVEN_NAME);
+    Result result = Search(pConfig);
+    ASSERT_EQ(1u, result.size());
+    std::vector<std::vector<std::string>> groups = result[0];
+    std::sort(groups.begin(), groups.end());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"other"}, {"same", "same"}}), groups);
+    pConfig->Release();
+}
+
+TEST(DuplicateSearch, ProgressBarsStartAtZeroAndNeverShowAHundred) {
+    CSearchWorld world(2);
+    auto a = world.MakeFolder(0, "A");
+    auto b = world.MakeFolder(1, "B");
+    for (int i = 0; i < 3; ++i) {
+        world.AddItem(0, a, Contact("a" + std::to_string(i), "Ann", nullptr));
+    }
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {a}}, {1, {b}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    Search(pConfig);
+    const auto& bars = world.Ui().m_bars;
+    ASSERT_GE(bars.size(), 6u);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(0, bars[i].second);
+    }
+    std::vector<int> stores;
+    for (auto [bar, value] : bars) {
+        EXPECT_LT(value, 100);
+        if (bar == 'S') {
+            stores.push_back(value);
+        }
+    }
+    EXPECT_EQ(50, stores.back());
+    EXPECT_EQ(world.Ui().m_nProgressMade, world.Ui().m_nProgressGone);
+    pConfig->Release();
+}
+
+TEST(DuplicateSearch, StoreModeGivesEachStoreItsOwnMapEvenWhenItsFirstFolderIsNotSearched) {
+    CSearchWorld world(2);
+    auto a = world.MakeFolder(0, "A");
+    auto b1 = world.MakeFolder(1, "B1");
+    auto b2 = world.MakeFolder(1, "B2");
+    world.AddItem(0, a, Contact("in-a", "Ann", nullptr));
+    world.AddItem(1, b2, Contact("in-b2", "Ann", nullptr));
+    CTestConfig* pConfig = world.MakeConfig(1, {{0, {a}}, {1, {b1, b2}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    const int sa = world.ConfigStoreIndex(pConfig, 0);
+    const int sb = world.ConfigStoreIndex(pConfig, 1);
+
+    LPSPropTagArray lpTags = nullptr;
+    ASSERT_EQ(S_OK, pConfig->BuildPropTagArray(sa, &lpTags));
+    auto* pList = new CDrawerMapList(1, 10);
+    pList->AddRef();
+    ASSERT_EQ(S_OK, pConfig->FindFolderDuplicates(sa, 0, lpTags, pList, nullptr));
+    // The second store's folder 0 is passed over; its folder 1 must still open a map of its own.
+    ASSERT_EQ(S_OK, pConfig->FindFolderDuplicates(sb, 1, lpTags, pList, nullptr));
+    Result result = ReadResult(pList);
+    ASSERT_EQ(2u, result.size());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"in-a"}}), result[0]);
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"in-b2"}}), result[1]);
+    std::free(lpTags);
+    pList->Release();
+    pConfig->Release();
+}
+
+TEST(DuplicateSearch, ArgumentChecksOfTheSteps) {
+    TraceCapture trace;
+    CSearchWorld world(1);
+    auto folder = world.MakeFolder(0, "A");
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    ULONG ulCount = 7;
+    EXPECT_EQ(E_INVALIDARG, pConfig->GetSelectedPropertyCount(-1, &ulCount));
+    EXPECT_TRUE(trace.Contains("Failure: Negative store index specified!\n"));
+    EXPECT_EQ(0u, ulCount);
+    EXPECT_EQ(E_INVALIDARG, pConfig->GetSelectedPropertyCount(1, &ulCount));
+    EXPECT_TRUE(trace.Contains("Failure: Store index out of upper bound!\n"));
+    EXPECT_EQ(S_OK, pConfig->GetSelectedPropertyCount(0, &ulCount));
+    EXPECT_EQ(1u, ulCount);
+
+    auto* pList = new CDrawerMapList(0, 10);
+    pList->AddRef();
+    SizedSPropTagArray(1, none) = {0, {0}};
+    EXPECT_EQ(E_INVALIDARG, pConfig->FindFolderDuplicates(0, 0, nullptr, pList, nullptr));
+    EXPECT_EQ(E_INVALIDARG,
+              pConfig->FindFolderDuplicates(0, 0, reinterpret_cast<LPSPropTagArray>(&none), pList, nullptr));
+    EXPECT_TRUE(trace.Contains("Failure: Empty property tag array specified!\n"));
+    EXPECT_EQ(E_INVALIDARG, pConfig->FindStoreDuplicates(0, nullptr, nullptr));
+    EXPECT_EQ(E_INVALIDARG, pConfig->GetFolderMessageCount(nullptr, &ulCount));
+    EXPECT_EQ(0u, pList->GetCount());
+    pList->Release();
+    pConfig->Release();
+}
+
+TEST(DuplicateSearch, DeletedItemIsPassedOver) {
+    CSearchWorld world(1);
+    auto folder = world.MakeFolder(0, "A");
+    world.AddItem(0, folder, Contact("stays", "Ann", nullptr));
+    auto gone = world.AddItem(0, folder, Contact("gone", "Ann", nullptr));
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    world.DeleteItem(0, folder, gone);
+    Result result = Search(pConfig);
+    ASSERT_EQ(1u, result.size());
+    EXPECT_EQ((std::vector<std::vector<std::string>>{{"stays"}}), result[0]);
+    pConfig->Release();
+}
+
+// Every fault the service can inject, at every position a search meets it: the search either
+// succeeds or returns the fault, hands the list out, and leaves nothing open or allocated.
+TEST(DuplicateSearch, EveryAbortPathReleasesEverything) {
+    CSearchWorld world(2);
+    auto a = world.MakeFolder(0, "A");
+    auto b = world.MakeFolder(1, "B");
+    for (int i = 0; i < 3; ++i) {
+        world.AddItem(0, a, Contact("a" + std::to_string(i), i == 2 ? "Bob" : "Ann", "Lee"));
+        world.AddItem(1, b, Contact("b" + std::to_string(i), "Ann", "Lee"));
+    }
+    CTestConfig* pConfig = world.MakeConfig(1, {{0, {a}}, {1, {b}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    pConfig->Compare(PR_SURNAME);
+    const Result complete = Search(pConfig);
+
+    const HRESULT hrFault = MAPI_E_CALL_FAILED;
+    enum { kOpen, kRows, kMemory };
+    for (int kind : {kOpen, kRows, kMemory}) {
+        // Some faults are survived by design (an unreadable item count), so the sweep ends only
+        // after a run of clean searches, when the fault lies past everything a search does.
+        bool fReachedEnd = false;
+        int nFailures = 0;
+        int nCleanInARow = 0;
+        for (ULONG nth = 1; nth < 2000 && !fReachedEnd; ++nth) {
+            CLiveCounts before;
+            if (kind == kOpen) {
+                CMAPITestHooks::FailOpenEntry(nth, hrFault);
+            } else if (kind == kRows) {
+                CMAPITestHooks::FailQueryRows(nth, hrFault);
+            } else {
+                CMAPITestHooks::FailAllocation(nth);
+            }
+            CDrawerMapList* pList = nullptr;
+            const HRESULT hr = pConfig->FindDuplicates(&pList, nullptr);
+            CMAPITestHooks::Reset();
+            ASSERT_NE(nullptr, pList) << kind << "/" << nth;
+            if (SUCCEEDED(hr)) {
+                // The fault was never met: the search ran to its end with the whole result.
+                EXPECT_EQ(complete, ReadResult(pList)) << kind << "/" << nth;
+                fReachedEnd = (++nCleanInARow == 40);
+            } else {
+                EXPECT_TRUE(hr == hrFault || hr == E_OUTOFMEMORY || hr == MAPI_E_NOT_ENOUGH_MEMORY)
+                    << kind << "/" << nth << ": " << hr;
+                ++nFailures;
+                nCleanInARow = 0;
+            }
+            EXPECT_EQ(0u, pList->Release());
+            before.ExpectUnchanged("fault");
+            EXPECT_EQ(world.Ui().m_nProgressMade, world.Ui().m_nProgressGone);
+        }
+        EXPECT_TRUE(fReachedEnd) << kind;
+        EXPECT_GT(nFailures, 2) << kind;
+    }
+    pConfig->Release();
+}
+
+TEST(DuplicateSearch, ItemOpenedAsNotFoundIsSkippedNotFatal) {
+    CSearchWorld world(1);
+    auto a = world.MakeFolder(0, "A");
+    for (int i = 0; i < 4; ++i) {
+        world.AddItem(0, a, Contact("a" + std::to_string(i), "Ann", nullptr));
+    }
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {a}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    // Whichever open the fault meets, a vanished item is passed over: items can only go missing.
+    for (ULONG nth = 1; nth < 20; ++nth) {
+        CMAPITestHooks::FailOpenEntry(nth, MAPI_E_NOT_FOUND);
+        CDrawerMapList* pList = nullptr;
+        const HRESULT hr = pConfig->FindDuplicates(&pList, nullptr);
+        CMAPITestHooks::Reset();
+        if (SUCCEEDED(hr)) {
+            Result result = ReadResult(pList);
+            ASSERT_EQ(1u, result.size());
+            ASSERT_LE(result[0].size(), 1u);
+            if (!result[0].empty()) {
+                EXPECT_GE(result[0][0].size(), 3u);
+            }
+        } else {
+            EXPECT_EQ(MAPI_E_NOT_FOUND, hr);  // the store or the folder itself was not found
+        }
+        pList->Release();
+    }
+    pConfig->Release();
+}
+
+// The differential check: random stores searched in both modes give exactly the groups that a
+// plain grouping of the same values gives.
+TEST(DuplicateSearch, GroupsEqualAPlainGroupingOfTheStoredValues) {
+    const char* names[] = {"Ann", "ann", "Bob", ""};
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        std::mt19937 rng(seed);
+        CSearchWorld world(2);
+        std::vector<std::vector<BYTE>> folders[2];
+        // (store, folder, given, surname, number) by subject
+        std::map<std::string, std::tuple<int, int, std::string>> items;
+        int serial = 0;
+        for (int s = 0; s < 2; ++s) {
+            for (int f = 0; f < 2; ++f) {
+                folders[s].push_back(world.MakeFolder(s, "F" + std::to_string(f)));
+                const int n = 5 + int(rng() % 15);
+                for (int i = 0; i < n; ++i) {
+                    CItem item;
+                    item.subject = "item" + std::to_string(serial++);
+                    std::string key;
+                    if (rng() % 5 != 0) {
+                        item.given = names[rng() % 4];
+                        key += "G+" + *item.given;
+                    } else {
+                        key += "G-";
+                    }
+                    if (rng() % 3 != 0) {
+                        item.number = LONG(rng() % 3);
+                        key += "|N" + std::to_string(*item.number);
+                    } else {
+                        key += "|N0";  // a missing number is the number 0
+                    }
+                    world.AddItem(s, folders[s].back(), item);
+                    // Items whose compared values are all empty are not filed.
+                    const bool fEmpty = (!item.given || item.given->empty()) && !item.number;
+                    if (!fEmpty) {
+                        items[item.subject] = {s, f, key};
+                    }
+                }
+            }
+        }
+        for (DWORD mode : {0u, 1u}) {
+            CTestConfig* pConfig = world.MakeConfig(mode, {{0, folders[0]}, {1, folders[1]}});
+            pConfig->Compare(PR_GIVEN_NAME);
+            pConfig->Compare(PROP_TAG(PT_LONG, 0x6800));
+            Result result = Search(pConfig);
+            std::set<std::set<std::string>> found;
+            for (auto& map : result) {
+                for (auto& g : map) {
+                    found.insert(std::set<std::string>(g.begin(), g.end()));
+                }
+            }
+            std::map<std::string, std::set<std::string>> plain;
+            for (auto& [subject, where] : items) {
+                auto [s, f, key] = where;
+                const std::string scope = std::to_string(s) + (mode == 0 ? "/" + std::to_string(f) : "");
+                plain[scope + "#" + key].insert(subject);
+            }
+            std::set<std::set<std::string>> want;
+            for (auto& [key, group] : plain) {
+                want.insert(group);
+            }
+            EXPECT_EQ(want, found) << "seed " << seed << " mode " << mode;
+            pConfig->Release();
+        }
+    }
+}

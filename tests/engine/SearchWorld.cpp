@@ -1,0 +1,337 @@
+// The search tests' world: a real profile with store files under a fresh machine root.
+#include "tests/engine/SearchWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+
+#include "engine/DrawerMap.h"
+#include "engine/DrawerMapList.h"
+#include "engine/EntryReference.h"
+#include "engine/SortDrawer.h"
+#include "model/StdPropertyID.h"
+#include "model/StoreInfo.h"
+
+namespace enginetest {
+
+namespace {
+
+const char kProfile[] = "Search";
+
+class CFakeChooser : public IProfileChooser {
+public:
+    explicit CFakeChooser(CFakeUi* pUi) : m_pUi(pUi) {}
+    HRESULT Init(const SBinary*) override { return S_OK; }
+    int DoModal() override { return 1; }  // IDOK
+    HRESULT GetProfileKey(SBinary* lpKey) override {
+        lpKey->cb = (ULONG)m_pUi->m_profileKey.size();
+        lpKey->lpb = static_cast<LPBYTE>(std::malloc(lpKey->cb));
+        std::memcpy(lpKey->lpb, m_pUi->m_profileKey.data(), lpKey->cb);
+        return S_OK;
+    }
+    CString GetProfileName() override { return CString(m_pUi->m_profileName.c_str()); }
+
+private:
+    CFakeUi* m_pUi;
+};
+
+class CRecordingProgress : public ISearchProgress {
+public:
+    explicit CRecordingProgress(CFakeUi* pUi) : m_pUi(pUi) { ++m_pUi->m_nProgressMade; }
+    ~CRecordingProgress() override { ++m_pUi->m_nProgressGone; }
+    void SetStoreProgress(int n) override { m_pUi->m_bars.push_back({'S', n}); }
+    void SetFolderProgress(int n) override { m_pUi->m_bars.push_back({'F', n}); }
+    void SetItemProgress(int n) override { m_pUi->m_bars.push_back({'I', n}); }
+
+private:
+    CFakeUi* m_pUi;
+};
+
+std::vector<BYTE> EntryIdOf(IMAPIProp* pProp) {
+    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
+    ULONG cValues = 0;
+    LPSPropValue lpValue = nullptr;
+    std::vector<BYTE> id;
+    if (SUCCEEDED(pProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValue)) &&
+        cValues == 1 && lpValue->ulPropTag == PR_ENTRYID) {
+        id.assign(lpValue->Value.bin.lpb, lpValue->Value.bin.lpb + lpValue->Value.bin.cb);
+    }
+    MAPIFreeBuffer(lpValue);
+    return id;
+}
+
+IMAPIFolder* OpenFolder(IMsgStore* lpMDB, const std::vector<BYTE>& id) {
+    ULONG ulType = 0;
+    LPUNKNOWN lpUnk = nullptr;
+    EXPECT_EQ(S_OK, lpMDB->OpenEntry((ULONG)id.size(), (LPENTRYID)id.data(), nullptr,
+                                     MAPI_BEST_ACCESS | MAPI_MODIFY, &ulType, &lpUnk));
+    return static_cast<IMAPIFolder*>(lpUnk);
+}
+
+}  // namespace
+
+std::unique_ptr<IProfileChooser> CFakeUi::CreateProfileChooser(CWnd*) {
+    return std::make_unique<CFakeChooser>(this);
+}
+
+std::unique_ptr<ISearchProgress> CFakeUi::CreateSearchProgress(CWnd*) {
+    return std::make_unique<CRecordingProgress>(this);
+}
+
+CTestConfig::CTestConfig(CQuorvelDoc* pDoc)
+    : CContactInfo(CString("Test"), pDoc), m_pList(new CStdPropList()) {
+    m_pList->AddRef();
+}
+
+CTestConfig::~CTestConfig() {
+    DropPropertyList();
+}
+
+HRESULT CTestConfig::GetPropertyList(CPropertyList** ppList) {
+    *ppList = m_pList;
+    if (m_pList != nullptr) {
+        m_pList->AddRef();
+    }
+    return S_OK;
+}
+
+void CTestConfig::Compare(ULONG ulTag, BOOL fSelected) {
+    auto* pProp = new CStdPropertyID(0, ulTag);
+    pProp->AddRef();
+    pProp->SetSelected(fSelected);
+    EXPECT_EQ(S_OK, m_pList->InsertProperty(pProp));
+    pProp->Release();
+}
+
+void CTestConfig::DropPropertyList() {
+    if (m_pList != nullptr) {
+        m_pList->Release();
+        m_pList = nullptr;
+    }
+}
+
+CSearchWorld::CSearchWorld(int nStores) {
+    EXPECT_EQ(S_OK, MAPIInitialize(nullptr));
+    LPPROFADMIN lpAdmin = nullptr;
+    EXPECT_EQ(S_OK, MAPIAdminProfiles(0, &lpAdmin));
+    EXPECT_EQ(S_OK, lpAdmin->CreateProfile(kProfile, nullptr, 0, 0));
+    LPSERVICEADMIN lpServices = nullptr;
+    EXPECT_EQ(S_OK, lpAdmin->AdminServices(kProfile, nullptr, 0, 0, &lpServices));
+    for (int s = 0; s < nStores; ++s) {
+        const std::string name = "Store " + std::to_string(s);
+        m_storeNames.push_back(name);
+        EXPECT_EQ(S_OK, lpServices->CreateMsgService("MSPST MS", name.c_str(), 0, 0));
+        LPMAPITABLE lpTable = nullptr;
+        EXPECT_EQ(S_OK, lpServices->GetMsgServiceTable(0, &lpTable));
+        SizedSPropTagArray(2, cols) = {2, {PR_SERVICE_UID, PR_DISPLAY_NAME}};
+        lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0);
+        LPSRowSet lpRows = nullptr;
+        EXPECT_EQ(S_OK, lpTable->QueryRows(100, 0, &lpRows));
+        for (ULONG r = 0; lpRows != nullptr && r < lpRows->cRows; ++r) {
+            const SPropValue* v = lpRows->aRow[r].lpProps;
+            if (v[1].ulPropTag == PR_DISPLAY_NAME && name == v[1].Value.lpszA) {
+                const std::string path = m_root.Path() + "/store" + std::to_string(s) + ".pst";
+                SPropValue prop{};
+                prop.ulPropTag = PR_PST_PATH;
+                prop.Value.lpszA = const_cast<LPSTR>(path.c_str());
+                EXPECT_EQ(S_OK, lpServices->ConfigureMsgService(
+                                    reinterpret_cast<LPMAPIUID>(v[0].Value.bin.lpb), 0, 0, 1, &prop));
+            }
+        }
+        FreeProws(lpRows);
+        lpTable->Release();
+    }
+    lpServices->Release();
+
+    LPMAPITABLE lpProfiles = nullptr;
+    EXPECT_EQ(S_OK, lpAdmin->GetProfileTable(0, &lpProfiles));
+    SizedSPropTagArray(2, pcols) = {2, {PR_DISPLAY_NAME, PR_INSTANCE_KEY}};
+    lpProfiles->SetColumns(reinterpret_cast<LPSPropTagArray>(&pcols), 0);
+    LPSRowSet lpRows = nullptr;
+    EXPECT_EQ(S_OK, lpProfiles->QueryRows(100, 0, &lpRows));
+    for (ULONG r = 0; lpRows != nullptr && r < lpRows->cRows; ++r) {
+        const SPropValue* v = lpRows->aRow[r].lpProps;
+        if (std::strcmp(v[0].Value.lpszA, kProfile) == 0) {
+            m_ui.m_profileKey.assign(v[1].Value.bin.lpb, v[1].Value.bin.lpb + v[1].Value.bin.cb);
+        }
+    }
+    FreeProws(lpRows);
+    lpProfiles->Release();
+    lpAdmin->Release();
+    m_ui.m_profileName = kProfile;
+
+    EXPECT_EQ(S_OK, MAPILogonEx(0, kProfile, nullptr, MAPI_EXPLICIT_PROFILE | MAPI_NEW_SESSION | MAPI_NO_MAIL,
+                                &m_lpSession));
+    for (int s = 0; s < nStores; ++s) {
+        m_stores.push_back(OpenStore(s));
+    }
+    m_pDoc = new CQuorvelDoc();
+    SetUiServices(&m_ui);
+}
+
+CSearchWorld::~CSearchWorld() {
+    SetUiServices(nullptr);
+    delete m_pDoc;
+    for (IMsgStore* p : m_stores) {
+        if (p != nullptr) {
+            p->Release();
+        }
+    }
+    if (m_lpSession != nullptr) {
+        m_lpSession->Logoff(0, 0, 0);
+        m_lpSession->Release();
+    }
+    MAPIUninitialize();
+}
+
+IMsgStore* CSearchWorld::OpenStore(int s) {
+    LPMAPITABLE lpTable = nullptr;
+    EXPECT_EQ(S_OK, m_lpSession->GetMsgStoresTable(0, &lpTable));
+    SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_DISPLAY_NAME}};
+    lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0);
+    LPSRowSet lpRows = nullptr;
+    EXPECT_EQ(S_OK, lpTable->QueryRows(100, 0, &lpRows));
+    IMsgStore* lpMDB = nullptr;
+    for (ULONG r = 0; lpRows != nullptr && r < lpRows->cRows; ++r) {
+        const SPropValue* v = lpRows->aRow[r].lpProps;
+        if (v[1].ulPropTag == PR_DISPLAY_NAME && m_storeNames[s] == v[1].Value.lpszA) {
+            EXPECT_EQ(S_OK, m_lpSession->OpenMsgStore(0, v[0].Value.bin.cb, (LPENTRYID)v[0].Value.bin.lpb,
+                                                      nullptr, MAPI_BEST_ACCESS | MAPI_MODIFY, &lpMDB));
+        }
+    }
+    FreeProws(lpRows);
+    lpTable->Release();
+    return lpMDB;
+}
+
+std::vector<BYTE> CSearchWorld::MakeFolder(int s, const std::string& name) {
+    IMsgStore* lpMDB = m_stores[s];
+    SizedSPropTagArray(1, tags) = {1, {PR_IPM_SUBTREE_ENTRYID}};
+    ULONG cValues = 0;
+    LPSPropValue lpValue = nullptr;
+    EXPECT_EQ(S_OK, lpMDB->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValue));
+    std::vector<BYTE> subtree(lpValue->Value.bin.lpb, lpValue->Value.bin.lpb + lpValue->Value.bin.cb);
+    MAPIFreeBuffer(lpValue);
+    IMAPIFolder* lpParent = OpenFolder(lpMDB, subtree);
+    IMAPIFolder* lpFolder = nullptr;
+    EXPECT_EQ(S_OK, lpParent->CreateFolder(FOLDER_GENERIC, name.c_str(), nullptr, nullptr, OPEN_IF_EXISTS,
+                                           &lpFolder));
+    std::vector<BYTE> id = EntryIdOf(lpFolder);
+    lpFolder->Release();
+    lpParent->Release();
+    return id;
+}
+
+std::vector<BYTE> CSearchWorld::AddItem(int s, const std::vector<BYTE>& folder, const CItem& item) {
+    IMAPIFolder* lpFolder = OpenFolder(m_stores[s], folder);
+    LPMESSAGE lpMessage = nullptr;
+    EXPECT_EQ(S_OK, lpFolder->CreateMessage(nullptr, 0, &lpMessage));
+    std::vector<SPropValue> props;
+    std::deque<std::string> texts;  // the values point into these until SetProps has copied them
+    auto text = [&](ULONG tag, const std::string& value) {
+        texts.push_back(value);
+        SPropValue v{};
+        v.ulPropTag = tag;
+        v.Value.lpszA = texts.back().data();
+        props.push_back(v);
+    };
+    text(PR_MESSAGE_CLASS, "IPM.Contact");
+    text(PR_SUBJECT, item.subject);
+    if (item.given) {
+        text(PR_GIVEN_NAME, *item.given);
+    }
+    if (item.surname) {
+        text(PR_SURNAME, *item.surname);
+    }
+    if (item.email) {
+        text(PR_EMAIL_ADDRESS, *item.email);
+    }
+    if (item.number) {
+        SPropValue v{};
+        v.ulPropTag = PROP_TAG(PT_LONG, 0x6800);
+        v.Value.l = *item.number;
+        props.push_back(v);
+    }
+    SPropValue t{};
+    t.ulPropTag = PR_LAST_MODIFICATION_TIME;
+    t.Value.ft = item.modified;
+    props.push_back(t);
+    EXPECT_EQ(S_OK, lpMessage->SetProps((ULONG)props.size(), props.data(), nullptr));
+    EXPECT_EQ(S_OK, lpMessage->SaveChanges(0));
+    std::vector<BYTE> id = EntryIdOf(lpMessage);
+    lpMessage->Release();
+    lpFolder->Release();
+    return id;
+}
+
+void CSearchWorld::DeleteItem(int s, const std::vector<BYTE>& folder, const std::vector<BYTE>& item) {
+    IMAPIFolder* lpFolder = OpenFolder(m_stores[s], folder);
+    SBinary bin{(ULONG)item.size(), const_cast<LPBYTE>(item.data())};
+    SBinaryArray list{1, &bin};
+    EXPECT_EQ(S_OK, lpFolder->DeleteMessages(&list, 0, nullptr, 0));
+    lpFolder->Release();
+}
+
+int CSearchWorld::ConfigStoreIndex(CTestConfig* pConfig, int s) {
+    for (int i = 0; i < pConfig->GetStoreCount(); ++i) {
+        CStoreInfo* pStore = pConfig->GetStore(i);
+        const bool fMatch =
+            pStore != nullptr && std::string((LPCSTR)pStore->GetStoreName()) == m_storeNames[s];
+        if (pStore != nullptr) {
+            pStore->Release();
+        }
+        if (fMatch) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+CTestConfig* CSearchWorld::MakeConfig(DWORD dwCompareMode,
+                                      const std::map<int, std::vector<std::vector<BYTE>>>& folders) {
+    auto* pConfig = new CTestConfig(m_pDoc);
+    pConfig->AddRef();
+    EXPECT_EQ(S_OK, pConfig->OnSelectProfile(nullptr));
+    EXPECT_EQ((int)m_stores.size(), pConfig->GetStoreCount());
+    pConfig->SetCompareMode(dwCompareMode);
+    for (auto& [s, ids] : folders) {
+        CStoreInfo* pStore = pConfig->GetStore(ConfigStoreIndex(pConfig, s));
+        EXPECT_NE(nullptr, pStore);
+        for (const std::vector<BYTE>& id : ids) {
+            EXPECT_EQ(S_OK, pStore->AddFolder(m_stores[s], (ULONG)id.size(), id.data()));
+        }
+        pStore->Release();
+    }
+    return pConfig;
+}
+
+std::vector<std::vector<std::vector<std::string>>> ReadResult(CDrawerMapList* pList) {
+    std::vector<std::vector<std::vector<std::string>>> result;
+    for (ULONG m = 0; m < pList->GetCount(); ++m) {
+        CDrawerMap* pMap = pList->GetAt(m);
+        std::vector<std::vector<std::string>> groups;
+        CSortDrawer* pDrawer = nullptr;
+        for (HRESULT hr = pMap->FindFirst(&pDrawer); SUCCEEDED(hr) && pDrawer != nullptr;
+             hr = pMap->FindNext(&pDrawer)) {
+            std::vector<std::string> group;
+            CEntryReference* pEntry = nullptr;
+            for (HRESULT h = pDrawer->FindFirst(&pEntry); SUCCEEDED(h) && pEntry != nullptr;
+                 h = pDrawer->FindNext(&pEntry)) {
+                LPSTR psz = nullptr;
+                pEntry->GetSubjectLine(&psz);
+                group.push_back(psz != nullptr ? psz : "");
+                std::free(psz);
+                pEntry->Release();
+            }
+            groups.push_back(group);
+            pDrawer->Release();
+        }
+        result.push_back(groups);
+        pMap->Release();
+    }
+    return result;
+}
+
+}  // namespace enginetest

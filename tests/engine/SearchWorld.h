@@ -1,0 +1,98 @@
+// A message-store world for the search tests: a profile with stores and folders, items in them,
+// and a contact configuration over it whose compared properties the test chooses.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/ContactInfo.h"
+#include "model/QuorvelDoc.h"
+#include "model/StdPropList.h"
+#include "model/UiServices.h"
+#include "platform/mapi/MAPIX.h"
+#include "tests/support/TempRoot.h"
+
+namespace enginetest {
+
+// One item to put into a folder; a value left empty is not set on the item.
+struct CItem {
+    std::optional<std::string> given;
+    std::optional<std::string> surname;
+    std::optional<std::string> email;
+    std::optional<LONG> number;  // a PT_LONG property of the item
+    std::string subject;
+    FILETIME modified{0, 0};
+};
+
+// The user-interface services a search meets: a profile chooser that picks the test's profile and
+// a progress display that records what the search showed.
+class CFakeUi : public IUiServices {
+public:
+    std::string m_profileName;
+    std::vector<BYTE> m_profileKey;
+    int m_nProgressMade = 0;
+    int m_nProgressGone = 0;
+    std::vector<std::pair<char, int>> m_bars;
+
+    std::unique_ptr<IProfileChooser> CreateProfileChooser(CWnd* pParent) override;
+    std::unique_ptr<IStoreChangesReport> CreateStoreChangesReport(CWnd*) override { return nullptr; }
+    std::unique_ptr<ISearchProgress> CreateSearchProgress(CWnd* pParent) override;
+    ULONG_PTR GetWindowHandle(CWnd*) override { return 0; }
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    BOOL HasMainWindow() override { return FALSE; }
+    void SendCommandToMainWindow(UINT) override {}
+    BOOL SendCommandToLeftPane(UINT) override { return FALSE; }
+};
+
+// A contact configuration whose property list is made by the test.
+class CTestConfig : public CContactInfo {
+public:
+    CTestConfig(CQuorvelDoc* pDoc);
+    ~CTestConfig() override;
+    HRESULT GetPropertyList(CPropertyList** ppList) override;
+    // Adds a standard property to the compared ones (selected or not).
+    void Compare(ULONG ulTag, BOOL fSelected = TRUE);
+    void DropPropertyList();
+
+private:
+    CStdPropList* m_pList;
+};
+
+class CSearchWorld {
+public:
+    explicit CSearchWorld(int nStores);
+    ~CSearchWorld();
+
+    // A new folder below the IPM subtree of store s; returns its entry id.
+    std::vector<BYTE> MakeFolder(int s, const std::string& name);
+    // A new item in the folder; returns its entry id.
+    std::vector<BYTE> AddItem(int s, const std::vector<BYTE>& folder, const CItem& item);
+    void DeleteItem(int s, const std::vector<BYTE>& folder, const std::vector<BYTE>& item);
+
+    // A configuration over the profile with every store loaded; each store's chosen folders are
+    // those given for it (store index of the world, folder ids in order).
+    CTestConfig* MakeConfig(DWORD dwCompareMode,
+                            const std::map<int, std::vector<std::vector<BYTE>>>& folders);
+
+    CFakeUi& Ui() { return m_ui; }
+    int ConfigStoreIndex(CTestConfig* pConfig, int s);
+
+private:
+    IMsgStore* OpenStore(int s);
+
+    qrvtest::TempRoot m_root;
+    CFakeUi m_ui;
+    CQuorvelDoc* m_pDoc = nullptr;
+    LPMAPISESSION m_lpSession = nullptr;
+    std::vector<std::string> m_storeNames;
+    std::vector<IMsgStore*> m_stores;
+};
+
+// The groups of a search result: for each map, each drawer's entries as subjects in walk order.
+std::vector<std::vector<std::vector<std::string>>> ReadResult(class CDrawerMapList* pList);
+
+}  // namespace enginetest
