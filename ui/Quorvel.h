@@ -1,0 +1,42 @@
+// The application object: start-up in a fixed order, shut-down in its destructor, File New,
+// File Open, help contents and the About box.
+#pragma once
+
+#include "platform/afx/wnd/WinApp.h"
+#include "ui/UiServicesImpl.h"
+
+class CQuorvelDoc;
+class CQuorvelDocHost;
+
+// The mutex that marks a running instance.
+#define QRV_INSTANCE_MUTEX "Velmora"
+
+class CQuorvelApp : public CWinApp {
+public:
+    CQuorvelApp();
+    ~CQuorvelApp() override;
+
+    BOOL InitInstance() override;
+
+    // The first document of the first template, or null.
+    CQuorvelDocHost* GetDocumentHost() const;
+    CQuorvelDoc* GetDocument() const;
+    // The frame forgets its active view, so that view is told it lost activation.
+    void ResetActiveView();
+    // The language to start in: "CurrentLanguageID" when it is a REG_DWORD naming a language
+    // that has a file, else 2057 when that has one, else the first language found.
+    static LONG ReadStartLanguageID();
+
+    void OnFileNew();
+    void OnFileOpen();
+    void OnAppAbout();
+    void OnOpenHelp();
+
+    BOOL m_bComInitialized;
+    HANDLE m_hMutex;
+
+protected:
+    CQuorvelUiServices m_uiServices;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,51 @@
+// The framework document around the configuration document.
+#include "ui/QuorvelDocHost.h"
+
+#include "resources/Resource.h"
+#include "trace/Trace.h"
+
+IMPLEMENT_DYNCREATE(CQuorvelDocHost, CDocument)
+
+BEGIN_MESSAGE_MAP(CQuorvelDocHost, CDocument)
+ON_COMMAND(ID_DELETE_CONFIGURATION, &CQuorvelDocHost::OnDeleteConfiguration)
+ON_UPDATE_COMMAND_UI(ID_DELETE_CONFIGURATION, &CQuorvelDocHost::OnUpdateDeleteConfiguration)
+END_MESSAGE_MAP()
+
+CQuorvelDocHost::CQuorvelDocHost() {
+    TRACE_CTOR("CQuorvelDocHost");
+}
+
+CQuorvelDocHost::~CQuorvelDocHost() {
+    TRACE_DTOR("CQuorvelDocHost");
+}
+
+void CQuorvelDocHost::SetTitle(LPCSTR lpszTitle) {
+    m_doc.SetTitle(lpszTitle);
+    UpdateFrameCounts();
+}
+
+void CQuorvelDocHost::SetPathName(LPCSTR, BOOL) {
+    UpdateFrameCounts();
+}
+
+BOOL CQuorvelDocHost::OnNewDocument() {
+    BOOL bResult = m_doc.OnNewDocument();
+    UpdateFrameCounts();
+    return bResult;
+}
+
+BOOL CQuorvelDocHost::OnOpenDocument(LPCSTR lpszPathName) {
+    return m_doc.OnOpenDocument(lpszPathName);
+}
+
+BOOL CQuorvelDocHost::OnSaveDocument(LPCSTR lpszPathName) {
+    return m_doc.OnSaveDocument(lpszPathName);
+}
+
+void CQuorvelDocHost::OnDeleteConfiguration() {
+    m_doc.OnDeleteConfiguration();
+}
+
+void CQuorvelDocHost::OnUpdateDeleteConfiguration(CCmdUI* pCmdUI) {
+    pCmdUI->Enable(m_doc.IsDeleteConfigurationEnabled());
+}
