@@ -22,22 +22,9 @@ CContentsTable::CContentsTable(std::shared_ptr<CStoreDb> store, LONGLONG folder)
 HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::vector<CRowCells>& rows,
                              size_t& counted) {
     counted = 0;
-    // The stored properties to fetch: the columns' and the restriction's, computed ones aside.
-    std::vector<ULONG> tags = m_columns;
-    if (m_restriction) {
-        m_restriction->CollectTags(tags);
-    }
-    std::vector<ULONG> pids;
-    for (ULONG tag : tags) {
-        ULONG pid = PROP_ID(tag);
-        if (!IsMessageComputed(pid) && pid != PROP_ID_NULL &&
-            std::find(pids.begin(), pids.end(), pid) == pids.end()) {
-            pids.push_back(pid);
-        }
-    }
     std::vector<LONGLONG> ids;
-    std::vector<std::vector<std::optional<CPropCell>>> batch;
-    std::deque<CPropCell> rowCells;  // computed values of the current row; stable addresses
+    std::vector<std::vector<CPropCell>> batch;
+    std::deque<CPropCell> computed;  // computed values of the current row; stable addresses
     while (counted < count) {
         size_t want = count - counted;
         if (m_restriction || !project) {
@@ -52,30 +39,30 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
         if (ids.empty()) {
             break;
         }
-        hr = m_store->ReadBatch(ids, pids, batch);
+        hr = m_store->ReadBatch(ids, batch);
         if (FAILED(hr)) {
             return hr;
         }
-        for (size_t i = 0; i < ids.size() && counted < count; ++i) {
+        size_t used = 0;
+        for (size_t i = 0; i < ids.size() && counted < count; ++i, ++used) {
             after = ids[i];
+            const std::vector<CPropCell>& stored = batch[i];
             auto lookup = [&](ULONG tag) -> const CPropCell* {
                 ULONG pid = PROP_ID(tag);
                 if (IsMessageComputed(pid)) {
-                    rowCells.emplace_back();
-                    if (!MessageComputedCell(pid, *m_store, ids[i], m_folder, rowCells.back())) {
-                        rowCells.pop_back();
+                    computed.emplace_back();
+                    if (!MessageComputedCell(pid, *m_store, ids[i], m_folder, computed.back())) {
+                        computed.pop_back();
                         return nullptr;
                     }
-                    return &rowCells.back();
+                    return &computed.back();
                 }
-                for (size_t j = 0; j < pids.size(); ++j) {
-                    if (pids[j] == pid) {
-                        return batch[i][j] ? &*batch[i][j] : nullptr;
-                    }
-                }
-                return nullptr;
+                auto found =
+                    std::lower_bound(stored.begin(), stored.end(), pid,
+                                     [](const CPropCell& c, ULONG id) { return PROP_ID(c.m_tag) < id; });
+                return found != stored.end() && PROP_ID(found->m_tag) == pid ? &*found : nullptr;
             };
-            rowCells.clear();
+            computed.clear();
             if (m_restriction && !m_restriction->Matches(lookup)) {
                 continue;
             }
@@ -90,6 +77,12 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
                 }
             }
             rows.push_back(std::move(cells));
+        }
+        if (project) {
+            // Readers open the rows' items next: hand the store what was read of them.
+            ids.resize(used);
+            batch.resize(used);
+            m_store->Prefetch(m_folder, ids, std::move(batch));
         }
     }
     return S_OK;

@@ -1,6 +1,9 @@
 // Messages of a store: computed ids and keys, stored properties and saving of changes.
 #include "platform/mapi/Message.h"
 
+#include <algorithm>
+#include <map>
+
 #include "platform/mapi/EntryId.h"
 
 namespace qrvmapi {
@@ -57,8 +60,12 @@ bool MessageComputedCell(ULONG pid, const CStoreDb& store, LONGLONG id, LONGLONG
     }
 }
 
-CMessageImpl::CMessageImpl(std::shared_ptr<CStoreDb> store, LONGLONG id, LONGLONG folder, bool writable)
-    : CPropObject<IMessage>(std::move(store), writable), m_id(id), m_folder(folder) {}
+CMessageImpl::CMessageImpl(std::shared_ptr<CStoreDb> store, LONGLONG id, LONGLONG folder, bool writable,
+                           std::vector<CPropCell> stored)
+    : CPropObject<IMessage>(std::move(store), writable),
+      m_id(id),
+      m_folder(folder),
+      m_stored(std::move(stored)) {}
 
 HRESULT CMessageImpl::CollectProps(std::vector<CPropCell>& cells) {
     cells.clear();
@@ -68,16 +75,9 @@ HRESULT CMessageImpl::CollectProps(std::vector<CPropCell>& cells) {
             cells.push_back(std::move(cell));
         }
     }
-    std::vector<CPropCell> stored;
-    if (m_id != 0) {
-        HRESULT hr = m_store->ReadProps(m_id, stored);
-        if (FAILED(hr)) {
-            return hr;
-        }
-    }
-    for (CPropCell& cell : stored) {
+    for (const CPropCell& cell : m_stored) {
         if (m_pending.count(PROP_ID(cell.m_tag)) == 0 && !IsMessageComputed(PROP_ID(cell.m_tag))) {
-            cells.push_back(std::move(cell));
+            cells.push_back(cell);
         }
     }
     for (const auto& [pid, cell] : m_pending) {
@@ -101,16 +101,10 @@ HRESULT CMessageImpl::FindProps(LPSPropTagArray lpTags, std::vector<std::optiona
             cells[i] = pending->second;
             continue;
         }
-        if (m_id == 0 || pid == PROP_ID_NULL) {
-            continue;
-        }
-        bool found = false;
-        HRESULT hr = m_store->ReadProp(m_id, pid, cell, found);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        if (found) {
-            cells[i] = std::move(cell);
+        auto stored = std::lower_bound(m_stored.begin(), m_stored.end(), pid,
+                                       [](const CPropCell& c, ULONG id) { return PROP_ID(c.m_tag) < id; });
+        if (stored != m_stored.end() && PROP_ID(stored->m_tag) == pid) {
+            cells[i] = *stored;
         }
     }
     return S_OK;
@@ -147,6 +141,22 @@ HRESULT CMessageImpl::SaveChanges(ULONG) {
     HRESULT hr = m_store->SaveMessage(m_id, m_folder, changes);
     if (FAILED(hr)) {
         return hr;
+    }
+    // What the item keeps now: the snapshot with the saved changes laid over it.
+    std::map<ULONG, CPropCell> merged;
+    for (CPropCell& cell : m_stored) {
+        merged[PROP_ID(cell.m_tag)] = std::move(cell);
+    }
+    for (auto& [pid, cell] : changes) {
+        if (cell) {
+            merged[pid] = *cell;
+        } else {
+            merged.erase(pid);
+        }
+    }
+    m_stored.clear();
+    for (auto& [pid, cell] : merged) {
+        m_stored.push_back(std::move(cell));
     }
     m_pending.clear();
     return S_OK;

@@ -120,14 +120,16 @@ HRESULT CMsgStoreImpl::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lp
             }
             LONGLONG folder = 0;
             bool deleted = false;
-            hr = m_store->MessageState(ref.m_id, folder, deleted);
+            std::vector<CPropCell> stored;
+            hr = m_store->LoadMessage(ref.m_id, folder, deleted, stored);
             if (FAILED(hr)) {
                 return hr;
             }
             if (deleted) {
                 return MAPI_E_NOT_FOUND;  // soft-deleted items are out of reach until restored
             }
-            *lppUnk = static_cast<IMessage*>(new CMessageImpl(m_store, ref.m_id, folder, writable));
+            *lppUnk = static_cast<IMessage*>(
+                new CMessageImpl(m_store, ref.m_id, folder, writable, std::move(stored)));
             if (lpulObjType != nullptr) {
                 *lpulObjType = MAPI_MESSAGE;
             }

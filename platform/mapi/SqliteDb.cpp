@@ -132,7 +132,8 @@ CSqliteDb::~CSqliteDb() {
 }
 
 HRESULT CSqliteDb::Open(const std::string& path, bool create) {
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    // Every use of the connection already holds Lock(), so SQLite's own per-call mutex is not needed.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         return m_lastResult = ResultFromSqlite(rc);

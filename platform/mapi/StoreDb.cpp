@@ -19,6 +19,9 @@ constexpr const char* kFormat = "quorvel-message-store";
 constexpr LONGLONG kVersion = 1;
 constexpr ULONG kFirstNamedId = 0x8000;
 constexpr ULONG kLastNamedId = 0xFFFE;
+// How long prefetched rows stay usable: long enough for a reader to open the items of a batch,
+// short enough that a later open does not see old values.
+constexpr auto kPrefetchLife = std::chrono::seconds(2);
 
 // The schema. Properties are keyed by (object, property id) in clustered tables so that reading
 // an item's few properties is a handful of b-tree probes; the index on messages serves the
@@ -491,6 +494,47 @@ HRESULT CStoreDb::MessageState(LONGLONG id, LONGLONG& folder, bool& deleted) {
     return S_OK;
 }
 
+HRESULT CStoreDb::LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, std::vector<CPropCell>& cells) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    cells.clear();
+    auto prefetched = m_prefetch.find(id);
+    if (prefetched != m_prefetch.end()) {
+        bool fresh = std::chrono::steady_clock::now() - m_prefetchTime < kPrefetchLife;
+        if (fresh) {
+            folder = prefetched->second.m_folder;
+            deleted = false;
+            cells = std::move(prefetched->second.m_cells);
+        }
+        m_prefetch.erase(prefetched);
+        if (fresh) {
+            return S_OK;
+        }
+    }
+    auto stmt = m_db.Prepare(
+        "SELECT m.folder, m.deleted, p.pid, p.type, p.value FROM messages m LEFT JOIN props p ON p.msg = "
+        "m.id "
+        "WHERE m.id = ?1 ORDER BY p.pid");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, id);
+    int rc;
+    bool found = false;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        found = true;
+        folder = stmt->Int(0);
+        deleted = stmt->Int(1) != 0;
+        if (!stmt->IsNull(2)) {
+            ULONG pid = static_cast<ULONG>(stmt->Int(2)) & 0xFFFF;
+            cells.push_back(stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(3)) & 0xFFFF, pid), 4));
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        return ResultFromSqlite(rc);
+    }
+    return found ? S_OK : MAPI_E_NOT_FOUND;
+}
+
 HRESULT CStoreDb::ReadProp(LONGLONG msg, ULONG pid, CPropCell& cell, bool& found) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
     found = false;
@@ -525,20 +569,15 @@ HRESULT CStoreDb::ReadProps(LONGLONG msg, std::vector<CPropCell>& cells) {
     return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
 }
 
-HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids,
-                            std::vector<std::vector<std::optional<CPropCell>>>& out) {
+HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::vector<CPropCell>>& rows) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    out.assign(ids.size(), std::vector<std::optional<CPropCell>>(pids.size()));
-    if (ids.empty() || pids.empty()) {
+    rows.assign(ids.size(), {});
+    if (ids.empty()) {
         return S_OK;
     }
-    auto place = [&](size_t row, ULONG pid, CStmt& stmt, int typeColumn) {
-        for (size_t j = 0; j < pids.size(); ++j) {
-            if (pids[j] == pid) {
-                out[row][j] = stmt.Cell(PROP_TAG(static_cast<ULONG>(stmt.Int(typeColumn)) & 0xFFFF, pid),
-                                        typeColumn + 1);
-            }
-        }
+    auto cellOf = [](CStmt& stmt, int pidColumn) {
+        ULONG pid = static_cast<ULONG>(stmt.Int(pidColumn)) & 0xFFFF;
+        return stmt.Cell(PROP_TAG(static_cast<ULONG>(stmt.Int(pidColumn + 1)) & 0xFFFF, pid), pidColumn + 2);
     };
     // Items of a folder usually sit close together by id: one range scan serves the whole batch.
     // When they are spread out, probing each item is cheaper than scanning its neighbours.
@@ -561,7 +600,7 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, const std::vector<
                 break;
             }
             if (ids[row] == msg) {
-                place(row, static_cast<ULONG>(stmt->Int(1)) & 0xFFFF, *stmt, 2);
+                rows[row].push_back(cellOf(*stmt, 1));
             }
         }
         return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : ResultFromSqlite(rc);
@@ -574,13 +613,23 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, const std::vector<
         stmt->Bind(1, ids[row]);
         int rc;
         while ((rc = stmt->Step()) == SQLITE_ROW) {
-            place(row, static_cast<ULONG>(stmt->Int(0)) & 0xFFFF, *stmt, 1);
+            rows[row].push_back(cellOf(*stmt, 0));
         }
         if (rc != SQLITE_DONE) {
             return ResultFromSqlite(rc);
         }
     }
     return S_OK;
+}
+
+void CStoreDb::Prefetch(LONGLONG folder, const std::vector<LONGLONG>& ids,
+                        std::vector<std::vector<CPropCell>>&& rows) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    m_prefetch.clear();
+    for (size_t i = 0; i < ids.size() && i < rows.size(); ++i) {
+        m_prefetch.emplace(ids[i], CPrefetched{folder, std::move(rows[i])});
+    }
+    m_prefetchTime = std::chrono::steady_clock::now();
 }
 
 HRESULT CStoreDb::WriteProps(LONGLONG msg, const CPropChanges& changes) {
@@ -610,6 +659,7 @@ HRESULT CStoreDb::WriteProps(LONGLONG msg, const CPropChanges& changes) {
 
 HRESULT CStoreDb::SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges& changes) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    DropPrefetch();
     CTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
@@ -675,6 +725,7 @@ HRESULT CStoreDb::NextMessages(LONGLONG folder, LONGLONG after, int limit, std::
 HRESULT CStoreDb::DeleteMessages(LONGLONG folder, const std::vector<LONGLONG>& ids, bool hard,
                                  ULONG& missing) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    DropPrefetch();
     missing = 0;
     CTransaction tx(m_db);
     if (FAILED(tx.Result())) {
@@ -746,6 +797,7 @@ HRESULT CStoreDb::ListDeleted(std::vector<CDeletedRow>& rows) {
 
 HRESULT CStoreDb::RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    DropPrefetch();
     done = 0;
     CTransaction tx(m_db);
     if (FAILED(tx.Result())) {
@@ -778,6 +830,7 @@ HRESULT CStoreDb::RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done)
 
 HRESULT CStoreDb::PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    DropPrefetch();
     done = 0;
     CTransaction tx(m_db);
     if (FAILED(tx.Result())) {

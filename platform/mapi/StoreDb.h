@@ -1,10 +1,12 @@
 // One message-store file: its schema, folders, messages, properties and named-property ids.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/mapi/PropCell.h"
@@ -92,10 +94,18 @@ public:
     // Messages.
     HRESULT MessageState(LONGLONG id, LONGLONG& folder, bool& deleted);
     HRESULT ReadProp(LONGLONG msg, ULONG pid, CPropCell& cell, bool& found);
+    // The message's state and every property it keeps (in property-id order), in one read:
+    // opening an item is one statement, and its later reads need no more.
+    HRESULT LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, std::vector<CPropCell>& cells);
     HRESULT ReadProps(LONGLONG msg, std::vector<CPropCell>& cells);
-    // Reads chosen properties of a batch of messages: out[i][j] is the value of pids[j] of ids[i].
-    HRESULT ReadBatch(const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids,
-                      std::vector<std::vector<std::optional<CPropCell>>>& out);
+    // Reads every property of a batch of messages (ids ascending): rows[i] holds those of ids[i],
+    // in property-id order.
+    HRESULT ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::vector<CPropCell>>& rows);
+    // Keeps what a contents table has just read of its rows, so that opening those items right
+    // after (as a search does, row by row) needs no second read. Kept briefly and only until this
+    // connection changes anything; LoadMessage takes an entry out.
+    void Prefetch(LONGLONG folder, const std::vector<LONGLONG>& ids,
+                  std::vector<std::vector<CPropCell>>&& rows);
     // Writes a new message (id 0 on entry) or changes an existing one, in one transaction.
     HRESULT SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges& changes);
     // The live messages of a folder with ids above 'after', in id order, at most 'limit'.
@@ -121,7 +131,15 @@ private:
                                 const std::string& password);
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);
 
+    void DropPrefetch() { m_prefetch.clear(); }
+
+    struct CPrefetched {
+        LONGLONG m_folder;
+        std::vector<CPropCell> m_cells;
+    };
     CSqliteDb m_db;
+    std::unordered_map<LONGLONG, CPrefetched> m_prefetch;
+    std::chrono::steady_clock::time_point m_prefetchTime;
     std::string m_path;
     std::string m_uid;
     std::string m_displayName;

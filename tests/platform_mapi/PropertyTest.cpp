@@ -213,10 +213,17 @@ TEST_F(Properties, SavedMessagesCarryClassTimesAndKeepUnsavedChangesOut) {
     Ref<IMessage> other(OpenMessage(m_store, eid));
     EXPECT_EQ("<none>", TextProp(other, PR_SUBJECT_A)) << "changes stay private until saved";
     ASSERT_EQ(S_OK, message->SaveChanges(0));
+    EXPECT_EQ("draft", TextProp(message, PR_SUBJECT_A));
+    EXPECT_EQ("<none>", TextProp(other, PR_SUBJECT_A)) << "an opened item is a snapshot";
+    other.reset();
+    other.p = OpenMessage(m_store, eid);
     EXPECT_EQ("draft", TextProp(other, PR_SUBJECT_A));
     SizedSPropTagArray(1, gone) = {1, {PR_SUBJECT_A}};
     ASSERT_EQ(S_OK, message->DeleteProps(reinterpret_cast<LPSPropTagArray>(&gone), nullptr));
     ASSERT_EQ(S_OK, message->SaveChanges(0));
+    EXPECT_EQ("<none>", TextProp(message, PR_SUBJECT_A));
+    other.reset();
+    other.p = OpenMessage(m_store, eid);
     EXPECT_EQ("<none>", TextProp(other, PR_SUBJECT_A));
     EXPECT_EQ(1, LongProp(m_inbox, PR_CONTENT_COUNT));
 }
