@@ -1,0 +1,144 @@
+// The whole search over a generated store against a plain read of the same folders.
+//
+// One store of 100,000 contacts (30 % duplicates) spread over 10 folders, made once per run in a
+// private machine root. BM_PlainRead reads every folder the way the search does (contents table in
+// batches of 100, then each item opened and its values read); BM_Search runs FindDuplicates over
+// the same folders in compare mode 1, so the difference is what the index costs.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "engine/DrawerMapList.h"
+#include "tests/engine/SearchWorld.h"
+#include "tools/store/Catalog.h"
+#include "tools/store/Generator.h"
+#include "trace/Trace.h"
+
+namespace {
+
+constexpr ULONG kItems = 100000;
+constexpr ULONG kFolders = 10;
+const ULONG kCompared[] = {PR_GIVEN_NAME_A, PR_SURNAME_A, PR_COMPANY_NAME_A, PR_BUSINESS_TELEPHONE_NUMBER_A};
+
+std::vector<BYTE> EntryIdOf(IMAPIProp* pProp) {
+    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
+    ULONG cValues = 0;
+    LPSPropValue lpValue = nullptr;
+    std::vector<BYTE> id;
+    if (SUCCEEDED(pProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValue))) {
+        id.assign(lpValue->Value.bin.lpb, lpValue->Value.bin.lpb + lpValue->Value.bin.cb);
+    }
+    MAPIFreeBuffer(lpValue);
+    return id;
+}
+
+struct CFixture {
+    std::unique_ptr<enginetest::CSearchWorld> world;
+    std::vector<std::vector<BYTE>> folders;
+    enginetest::CTestConfig* pConfig = nullptr;
+
+    CFixture() {
+        SetTraceLevel(TRACE_ERROR);
+        world = std::make_unique<enginetest::CSearchWorld>(1);
+        std::vector<qrvstore::CCatalogType> catalog = qrvstore::DefaultCatalog();
+        qrvstore::CGenerateOptions options;
+        options.m_type = qrvstore::FindType(catalog, "contact");
+        options.m_count = kItems;
+        options.m_folders = kFolders;
+        options.m_duplicates = 0.3;
+        qrvstore::CGenerateResult made = qrvstore::Generate(world->Store(0), options);
+        for (ULONG f = 0; f < kFolders; ++f) {
+            const std::string path =
+                f == 0 ? options.m_type->m_folder : options.m_type->m_folder + "/" + made.m_folders[f];
+            LPMAPIFOLDER lpFolder = qrvstore::OpenOrMakeFolder(world->Store(0), path, "IPF.Contact");
+            folders.push_back(EntryIdOf(lpFolder));
+            lpFolder->Release();
+        }
+        pConfig = world->MakeConfig(1, {{0, folders}});
+        for (ULONG tag : kCompared) {
+            pConfig->Compare(tag);
+        }
+    }
+    ~CFixture() { pConfig->Release(); }
+};
+
+CFixture& Fixture() {
+    static CFixture fixture;
+    return fixture;
+}
+
+void BM_PlainRead(benchmark::State& state) {
+    CFixture& fixture = Fixture();
+    std::vector<ULONG> raw = {7,
+                              kCompared[0],
+                              kCompared[1],
+                              kCompared[2],
+                              kCompared[3],
+                              PR_ENTRYID,
+                              PR_LAST_MODIFICATION_TIME,
+                              PR_SUBJECT};
+    auto lpColumns = reinterpret_cast<LPSPropTagArray>(raw.data());
+    IMsgStore* lpMDB = fixture.world->Store(0);
+    size_t items = 0;
+    for (auto _ : state) {
+        for (const std::vector<BYTE>& id : fixture.folders) {
+            ULONG type = 0;
+            LPUNKNOWN lpUnk = nullptr;
+            lpMDB->OpenEntry((ULONG)id.size(), (LPENTRYID)id.data(), nullptr, MAPI_BEST_ACCESS, &type,
+                             &lpUnk);
+            auto lpFolder = static_cast<LPMAPIFOLDER>(lpUnk);
+            LPMAPITABLE lpTable = nullptr;
+            lpFolder->GetContentsTable(0, &lpTable);
+            lpTable->SetColumns(lpColumns, 0);
+            for (;;) {
+                LPSRowSet lpRows = nullptr;
+                if (FAILED(lpTable->QueryRows(100, 0, &lpRows)) || lpRows->cRows == 0) {
+                    FreeProws(lpRows);
+                    break;
+                }
+                for (ULONG r = 0; r < lpRows->cRows; ++r) {
+                    const SBinary& eid = lpRows->aRow[r].lpProps[4].Value.bin;
+                    LPUNKNOWN lpItem = nullptr;
+                    if (SUCCEEDED(lpFolder->OpenEntry(eid.cb, (LPENTRYID)eid.lpb, nullptr, MAPI_BEST_ACCESS,
+                                                      &type, &lpItem))) {
+                        ULONG cValues = 0;
+                        LPSPropValue lpValues = nullptr;
+                        static_cast<LPMESSAGE>(lpItem)->GetProps(lpColumns, 0, &cValues, &lpValues);
+                        benchmark::DoNotOptimize(lpValues);
+                        MAPIFreeBuffer(lpValues);
+                        lpItem->Release();
+                        ++items;
+                    }
+                }
+                FreeProws(lpRows);
+            }
+            lpTable->Release();
+            lpFolder->Release();
+        }
+    }
+    state.counters["items/s"] = benchmark::Counter(double(items), benchmark::Counter::kIsRate);
+}
+
+void BM_Search(benchmark::State& state) {
+    CFixture& fixture = Fixture();
+    size_t drawers = 0;
+    for (auto _ : state) {
+        CDrawerMapList* pList = nullptr;
+        if (FAILED(fixture.pConfig->FindDuplicates(&pList, nullptr))) {
+            state.SkipWithError("search failed");
+        }
+        state.PauseTiming();
+        drawers += pList->GetCount();
+        pList->Release();
+        state.ResumeTiming();
+    }
+    benchmark::DoNotOptimize(drawers);
+    state.counters["items/s"] =
+        benchmark::Counter(double(kItems) * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Search)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_MAIN();
