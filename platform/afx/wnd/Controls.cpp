@@ -16,6 +16,7 @@
 #include <wx/textctrl.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <string>
 
 #include "platform/afx/wnd/Gdi.h"
@@ -152,8 +153,19 @@ wxWindow* CStatic::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
         auto* p = new wxPanel(pParent, WxWindowId(cs.hMenu), Pos(cs), Size(cs), wxBORDER_SIMPLE);
         return p;
     }
-    if (type == SS_BITMAP)
-        return new wxStaticBitmap(pParent, WxWindowId(cs.hMenu), wxNullBitmap, Pos(cs), Size(cs));
+    if (type == SS_BITMAP || type == SS_ICON) {
+        // A picture control names its image in the template as "#<resource id>".
+        const wxBitmap* pImage = nullptr;
+        if (cs.lpszName != nullptr && cs.lpszName[0] == '#') {
+            UINT nID = (UINT)std::strtoul(cs.lpszName + 1, nullptr, 10);
+            pImage = type == SS_ICON ? AfxFindIconResource(nID) : AfxFindBitmapResource(nID);
+        }
+        wxSize size = Size(cs);
+        if (pImage != nullptr && (type == SS_ICON || cs.cx <= 0))
+            size = pImage->GetSize();
+        return new wxStaticBitmap(pParent, WxWindowId(cs.hMenu), pImage ? *pImage : wxNullBitmap, Pos(cs),
+                                  size);
+    }
     long style = Border(cs) | wxST_NO_AUTORESIZE;
     if (type == SS_CENTER)
         style |= wxALIGN_CENTER_HORIZONTAL;

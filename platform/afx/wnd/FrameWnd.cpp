@@ -233,9 +233,10 @@ BOOL CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     UINT nID = LOWORD(wParam);
     // Menu items and accelerators run only when their command is enabled right now.
     if (lParam == 0 && HIWORD(wParam) == 0) {
+        // Only a state handler that says "disabled" stops it; no handler means enabled.
         CCmdUI state;
         state.m_nID = nID;
-        state.DoUpdate(this, TRUE);
+        state.DoUpdate(this, FALSE);
         if (!state.m_bEnabled)
             return TRUE;
     }

@@ -284,8 +284,6 @@ BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, co
     m_nDlgCtrlID = nID;
     if (!(cs.style & WS_VISIBLE) && !pWx->IsTopLevel())
         pWx->Hide();
-    if (cs.lpszName != nullptr && !pWx->IsTopLevel() && dynamic_cast<wxPanel*>(pWx) == nullptr)
-        pWx->SetLabel(ToWx(cs.lpszName));
     AttachWx(pWx);
     HWND h = m_hWnd;
     if (SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {

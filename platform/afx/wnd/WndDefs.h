@@ -95,7 +95,9 @@ typedef HWND__* HWND;
 #define SS_LEFT 0x0000L
 #define SS_CENTER 0x0001L
 #define SS_RIGHT 0x0002L
+#define SS_ICON 0x0003L
 #define SS_BLACKFRAME 0x0007L
+#define SS_NOPREFIX 0x0080L
 #define SS_BITMAP 0x000EL
 #define SS_NOTIFY 0x0100L
 #define SS_SUNKEN 0x1000L

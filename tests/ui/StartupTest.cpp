@@ -1,0 +1,249 @@
+// Start-up and shut-down of the application on a fresh machine root.
+#include <wx/bitmap.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/filename.h>
+#include <wx/image.h>
+#include <wx/window.h>
+
+#include "language/LanguageSettings.h"
+#include "model/ConfigInfo.h"
+#include "model/QuorvelDoc.h"
+#include "platform/afx/wnd/Menu.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/win32/Handle.h"
+#include "platform/win32/Registry.h"
+#include "platform/win32/SingleInstance.h"
+#include "resources/Resource.h"
+#include "tests/ui/UiFixture.h"
+#include "ui/ComInit.h"
+#include "ui/ConfigView.h"
+#include "ui/MainFrm.h"
+#include "ui/QuorvelDocHost.h"
+#include "ui/QuorvelView.h"
+
+namespace {
+
+using qrvtest::UiFixture;
+
+CString PopupText(CMainFrame* pFrame, int nPos) {
+    CString text;
+    pFrame->GetMenu()->GetMenuString((UINT)nPos, text, MF_BYPOSITION);
+    return text;
+}
+
+CString FrameTitle(CMainFrame* pFrame) {
+    CString title;
+    pFrame->GetWindowText(title);
+    return title;
+}
+
+std::vector<CString> ConfigNames(CQuorvelDoc* pDoc) {
+    std::vector<CString> names;
+    POSITION pos = nullptr;
+    CConfigInfo* pConfig = nullptr;
+    for (BOOL more = pDoc->GetFirstConfiguration(pos, &pConfig); more && pConfig != nullptr;
+         more = pDoc->GetNextConfiguration(pos, &pConfig)) {
+        names.push_back(pConfig->GetConfigName());
+        pConfig->Release();
+        pConfig = nullptr;
+    }
+    return names;
+}
+
+TEST_F(UiFixture, StartsOnFreshRootWithWindowBarsPanesAndEnglishTexts) {
+    ASSERT_TRUE(Start());
+    CMainFrame* pFrame = Frame();
+    ASSERT_NE(pFrame, nullptr);
+    EXPECT_TRUE(pFrame->IsWindowVisible());
+    EXPECT_EQ(m_pApp->m_hMutex != nullptr, true);
+    EXPECT_TRUE(m_pApp->m_bComInitialized);
+    EXPECT_EQ(pFrame->GetToolBar().GetCount(), 9);
+    EXPECT_EQ(pFrame->GetToolBar().GetItemID(3), 0u);
+    EXPECT_EQ(pFrame->GetStatusBarWnd().GetCount(), 4);
+    EXPECT_EQ(pFrame->GetStatusBarWnd().GetItemID(1), (UINT)ID_INDICATOR_CAPS);
+    ASSERT_NE(pFrame->GetLeftPane(), nullptr);
+    ASSERT_NE(pFrame->GetRightPane(), nullptr);
+    EXPECT_EQ(PopupText(pFrame, 0), CString("&File"));
+    EXPECT_EQ(PopupText(pFrame, 3), CString("&?"));
+    EXPECT_EQ(FrameTitle(pFrame), CString("Untitled - Quorvel"));
+    // A new document holds the four default configurations.
+    EXPECT_EQ(ConfigNames(m_pApp->GetDocument()),
+              (std::vector<CString>{"E-Mails", "Contacts", "Appointments", "Tasks"}));
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+    // The document type is known to the shell.
+    HKEY hKey = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".qrv", 0, KEY_READ, &hKey), ERROR_SUCCESS);
+    RegCloseKey(hKey);
+}
+
+TEST_F(UiFixture, GermanFromTheRegistryRelabelsMenusTooltipsAndTitle) {
+    DWORD dwGerman = 1031;
+    SetRegistryLanguage(REG_DWORD, &dwGerman, sizeof dwGerman);
+    ASSERT_TRUE(Start());
+    CMainFrame* pFrame = Frame();
+    EXPECT_EQ(GetCurrentLanguageID(), 1031);
+    EXPECT_EQ(PopupText(pFrame, 0), CString("&Datei"));
+    EXPECT_EQ(PopupText(pFrame, 1), CString("&Bearbeiten"));
+    EXPECT_EQ(pFrame->GetToolBar().RequestToolTip(ID_FILE_NEW), CString("Neu"));
+    EXPECT_EQ(FrameTitle(pFrame), CString("Unbenannt - Quorvel"));
+    // And back to English at run time.
+    pFrame->ApplyLanguage(2057);
+    EXPECT_EQ(PopupText(pFrame, 0), CString("&File"));
+    EXPECT_EQ(FrameTitle(pFrame), CString("Untitled - Quorvel"));
+    EXPECT_EQ(pFrame->GetToolBar().RequestToolTip(ID_FILE_NEW), CString("New"));
+}
+
+TEST_F(UiFixture, LanguageIdMustBeANumberWithALanguageFile) {
+    SetRegistryLanguage(REG_SZ, "1031", 5);
+    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
+    DWORD dwMissing = 1036;
+    SetRegistryLanguage(REG_DWORD, &dwMissing, sizeof dwMissing);
+    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
+    DWORD dwGerman = 1031;
+    SetRegistryLanguage(REG_DWORD, &dwGerman, sizeof dwGerman);
+    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 1031);
+    // Eight bytes are not a 32-bit number either.
+    ULONGLONG big = 1031;
+    SetRegistryLanguage(REG_BINARY, &big, sizeof big);
+    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
+}
+
+TEST_F(UiFixture, SecondInstanceIsRefusedWithTheBox) {
+    HANDLE hFirst = CreateMutexA(nullptr, FALSE, QRV_INSTANCE_MUTEX);
+    ASSERT_NE(hFirst, nullptr);
+    EXPECT_FALSE(Start());
+    EXPECT_EQ(m_pApp->m_hMutex, nullptr);
+    EXPECT_EQ(m_pApp->m_pMainWnd, nullptr);
+    ASSERT_EQ(AfxGetShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(AfxGetShownMessageBoxes()[0].caption, "The program is already running");
+    EXPECT_NE(AfxGetShownMessageBoxes()[0].text.find("only run once"), std::string::npos);
+    delete m_pApp;
+    m_pApp = nullptr;
+    // The first holder keeps its marker: a third start is refused as well.
+    EXPECT_FALSE(Start());
+    CloseHandle(hFirst);
+}
+
+TEST_F(UiFixture, InstanceMarkerIsReleasedAtShutDown) {
+    ASSERT_TRUE(Start());
+    m_pApp->m_pMainWnd->DestroyWindow();
+    AfxPumpMessages();
+    delete m_pApp;
+    m_pApp = nullptr;
+    EXPECT_EQ(GetComInitCount(), 0);
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+}
+
+TEST_F(UiFixture, NoLanguageFilesEndsWithoutAMessage) {
+    UseLanguageCopy(-1, "");
+    std::remove((m_root->Path() + "/lang/English.lng").c_str());
+    std::remove((m_root->Path() + "/lang/German.lng").c_str());
+    EXPECT_FALSE(Start());
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+    EXPECT_EQ(m_pApp->m_hMutex, nullptr);
+}
+
+TEST_F(UiFixture, ComFailureShowsItsBoxAndEnds) {
+    SetCoInitializeResult(E_FAIL);
+    BOOL bStarted = Start();
+    SetCoInitializeResult(S_OK);
+    EXPECT_FALSE(bStarted);
+    EXPECT_FALSE(m_pApp->m_bComInitialized);
+    ASSERT_EQ(AfxGetShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(AfxGetShownMessageBoxes()[0].caption, "Error");
+    EXPECT_EQ(AfxGetShownMessageBoxes()[0].text.rfind("The call to CoInitializeEx() failed", 0), 0u);
+}
+
+TEST_F(UiFixture, SaveAndOpenRoundTripTheDocument) {
+    ASSERT_TRUE(Start());
+    CMainFrame* pFrame = Frame();
+    CQuorvelDoc* pDoc = m_pApp->GetDocument();
+    POSITION pos = nullptr;
+    CConfigInfo* pFirst = nullptr;
+    ASSERT_TRUE(pDoc->GetFirstConfiguration(pos, &pFirst));
+    pDoc->RemoveConfiguration(pFirst->GetConfigID());
+    pFirst->Release();
+    pDoc->SetModifiedFlag(TRUE);
+    std::vector<CString> before = ConfigNames(pDoc);
+
+    std::string path = m_root->Path() + "/saved.qrv";
+    int prompts = 0;
+    AfxSetFileDialogHook([&](BOOL, CString& name) {
+        ++prompts;
+        name = path.c_str();
+        return TRUE;
+    });
+    m_pApp->OnIdle(0);
+    EXPECT_TRUE(pFrame->GetToolBar().IsButtonEnabled(ID_FILE_SAVE));
+    pFrame->SendMessage(WM_COMMAND, ID_FILE_SAVE, 0);
+    EXPECT_EQ(prompts, 1);
+    EXPECT_FALSE(pDoc->IsModified());
+    EXPECT_EQ(FrameTitle(pFrame), CString("saved.qrv - Quorvel"));
+    m_pApp->OnIdle(0);
+    EXPECT_FALSE(pFrame->GetToolBar().IsButtonEnabled(ID_FILE_SAVE));
+
+    pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW, 0);
+    EXPECT_EQ(ConfigNames(pDoc).size(), 4u);
+    EXPECT_EQ(FrameTitle(pFrame), CString("Untitled - Quorvel"));
+    pFrame->SendMessage(WM_COMMAND, ID_FILE_OPEN, 0);
+    EXPECT_EQ(prompts, 2);
+    EXPECT_EQ(ConfigNames(pDoc), before);
+    EXPECT_EQ(FrameTitle(pFrame), CString("saved.qrv - Quorvel"));
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+}
+
+TEST_F(UiFixture, DocumentOnTheCommandLineIsOpenedDirectly) {
+    std::string path = m_root->Path() + "/three.qrv";
+    ASSERT_TRUE(Start());
+    CQuorvelDoc* pDoc = m_pApp->GetDocument();
+    POSITION pos = nullptr;
+    CConfigInfo* pFirst = nullptr;
+    ASSERT_TRUE(pDoc->GetFirstConfiguration(pos, &pFirst));
+    pDoc->RemoveConfiguration(pFirst->GetConfigID());
+    pFirst->Release();
+    ASSERT_TRUE(m_pApp->GetDocumentHost()->DoSave(path.c_str()));
+    m_pApp->m_pMainWnd->DestroyWindow();
+    AfxPumpMessages();
+    delete m_pApp;
+    m_pApp = nullptr;
+
+    ASSERT_TRUE(Start({path.c_str()}));
+    EXPECT_EQ(ConfigNames(m_pApp->GetDocument()).size(), 3u);
+    EXPECT_EQ(FrameTitle(Frame()), CString("three.qrv - Quorvel"));
+}
+
+TEST_F(UiFixture, MissingDocumentOnTheCommandLineEndsTheStart) {
+    EXPECT_FALSE(Start({(m_root->Path() + "/missing.qrv").c_str()}));
+    EXPECT_EQ(m_pApp->m_pMainWnd, nullptr);
+    EXPECT_FALSE(AfxGetShownMessageBoxes().empty());
+}
+
+TEST_F(UiFixture, ScreenshotOfTheMainWindow) {
+    ASSERT_TRUE(Start());
+    Settle(400);
+    wxWindow* pWx = Frame()->GetWxWindow();
+    wxRect rect = pWx->GetScreenRect();
+    ASSERT_GT(rect.width, 0);
+    wxBitmap shot(rect.width, rect.height);
+    {
+        wxScreenDC screen;
+        wxMemoryDC mem(shot);
+        mem.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
+    }
+    wxFileName::Mkdir(QRV_ARTIFACT_DIR, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    std::string file = std::string(QRV_ARTIFACT_DIR) + "/quorvel-main-window.png";
+    EXPECT_TRUE(shot.SaveFile(file, wxBITMAP_TYPE_PNG));
+    // The picture is not empty: the toolbar and the panes differ from one flat colour.
+    wxImage image = shot.ConvertToImage();
+    bool varied = false;
+    for (int y = 0; y < image.GetHeight() && !varied; y += 3)
+        for (int x = 1; x < image.GetWidth() && !varied; x += 3)
+            varied = image.GetRed(x, y) != image.GetRed(0, 0) || image.GetGreen(x, y) != image.GetGreen(0, 0);
+    EXPECT_TRUE(varied);
+}
+
+}  // namespace

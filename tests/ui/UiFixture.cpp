@@ -1,0 +1,143 @@
+// The user-interface fixture: toolkit once per program, a fresh root and application per test.
+#include "tests/ui/UiFixture.h"
+
+#include <wx/app.h>
+#include <wx/utils.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/win32/Module.h"
+#include "platform/win32/Registry.h"
+#include "tools/install/Install.h"
+#include "ui/MainFrm.h"
+
+namespace qrvtest {
+
+namespace {
+bool g_running = false;
+
+class UiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
+            return;
+        static char arg0[] = "test_ui";
+        static char* argv[] = {arg0, nullptr};
+        g_running = AfxWinInit(1, argv) != FALSE;
+    }
+    void TearDown() override {
+        if (g_running)
+            AfxWinTerm();
+    }
+};
+[[maybe_unused]] ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+}  // namespace
+
+bool UiToolkitRunning() {
+    return g_running;
+}
+
+void UiFixture::SetUp() {
+    if (!g_running)
+        GTEST_SKIP() << "no display for the user-interface tests";
+    // The instance lock then lives in the test's own root: parallel tests never see each other.
+    unsetenv("XDG_RUNTIME_DIR");
+    m_root = std::make_unique<TempRoot>();
+    std::string error;
+    ASSERT_TRUE(SUCCEEDED(RunInstall("", error))) << error;
+    AfxClearShownMessageBoxes();
+    AfxSetMessageBoxHook([](const AfxShownMessageBox& box) {
+        return (box.type & MB_TYPEMASK) == MB_YESNOCANCEL ? IDNO : IDOK;
+    });
+}
+
+void UiFixture::TearDown() {
+    if (m_pApp != nullptr) {
+        if (m_pApp->m_pMainWnd != nullptr)
+            m_pApp->m_pMainWnd->DestroyWindow();
+        AfxPumpMessages();
+        delete m_pApp;
+        m_pApp = nullptr;
+    }
+    AfxSetMessageBoxHook(nullptr);
+    AfxSetModalHook(nullptr);
+    AfxSetFileDialogHook(nullptr);
+    AfxPumpMessages();
+    m_root.reset();
+}
+
+void UiFixture::SetRegistryLanguage(DWORD dwType, const void* pData, DWORD cbData) {
+    HKEY hKey = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrany\\Quorvel", 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &hKey, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(hKey, "CurrentLanguageID", 0, dwType, static_cast<const BYTE*>(pData), cbData);
+    RegCloseKey(hKey);
+}
+
+void UiFixture::UseLanguageCopy(LONG nTextID, const std::string& text) {
+    std::string dir = m_root->Path() + "/lang";
+    for (const char* name : {"English.lng", "German.lng"}) {
+        std::string content = ReadAll(GetProgramDirectory() + name);
+        if (nTextID >= 0 && std::strcmp(name, "English.lng") == 0) {
+            std::string key = "\n" + std::to_string(nTextID) + "\t";
+            size_t pos = content.find(key);
+            ASSERT_NE(pos, std::string::npos);
+            size_t end = content.find('\n', pos + 1);
+            content.replace(pos, end - pos, key + text);
+        }
+        m_root->WriteFile(std::string("lang/") + name, content);
+    }
+    HKEY hKey = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Ostrany\\Quorvel", 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &hKey, nullptr),
+              ERROR_SUCCESS);
+    std::string value = dir + "/";
+    RegSetValueExA(hKey, "LangDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   (DWORD)value.size() + 1);
+    RegCloseKey(hKey);
+}
+
+BOOL UiFixture::Start(std::initializer_list<const char*> args) {
+    m_pApp = new CQuorvelApp;
+    m_args.assign({"quorvel"});
+    for (const char* a : args)
+        m_args.emplace_back(a);
+    m_argv.clear();
+    for (std::string& a : m_args)
+        m_argv.push_back(a.data());
+    m_argv.push_back(nullptr);
+    m_pApp->m_argc = (int)m_args.size();
+    m_pApp->m_argv = m_argv.data();
+    return m_pApp->InitInstance();
+}
+
+CMainFrame* UiFixture::Frame() const {
+    return m_pApp ? dynamic_cast<CMainFrame*>(m_pApp->m_pMainWnd) : nullptr;
+}
+
+void UiFixture::Settle(int milliseconds) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    do {
+        AfxPumpMessages();
+        wxTheApp->Yield(true);
+        if (m_pApp != nullptr)
+            m_pApp->OnIdle(0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+}  // namespace qrvtest

@@ -1,0 +1,46 @@
+// A fresh machine root with the program installed, and the application started on it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "tests/support/TempRoot.h"
+#include "ui/Quorvel.h"
+
+class CMainFrame;
+
+namespace qrvtest {
+
+bool UiToolkitRunning();
+
+class UiFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes "CurrentLanguageID" under the user's program key (creating the key).
+    void SetRegistryLanguage(DWORD dwType, const void* pData, DWORD cbData);
+    // Points the language directory at a copy of the program's language files below the root,
+    // with the line of text nTextID replaced in the English file (nTextID < 0: no change).
+    void UseLanguageCopy(LONG nTextID, const std::string& text);
+    // Starts the application with these arguments; its InitInstance result.
+    BOOL Start(std::initializer_list<const char*> args = {});
+    CMainFrame* Frame() const;
+    // Runs pending events and posted messages for a while (painting, idle).
+    void Settle(int milliseconds = 50);
+
+    std::unique_ptr<TempRoot> m_root;
+    CQuorvelApp* m_pApp = nullptr;
+    std::vector<std::string> m_args;
+    std::vector<char*> m_argv;
+};
+
+}  // namespace qrvtest
+
+#define QRV_REQUIRE_UI()                                               \
+    do {                                                               \
+        if (!qrvtest::UiToolkitRunning())                              \
+            GTEST_SKIP() << "no display for the user-interface tests"; \
+    } while (0)
