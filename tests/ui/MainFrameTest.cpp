@@ -6,6 +6,7 @@
 #include "platform/afx/wnd/Menu.h"
 #include "platform/afx/wnd/Resources.h"
 #include "platform/win32/Registry.h"
+#include "resources/QuorvelResources.h"
 #include "resources/Resource.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/ConfigView.h"
@@ -52,6 +53,7 @@ TEST_F(UiFixture, SplitBarCannotBeDragged) {
 }
 
 TEST_F(UiFixture, WithoutTheFormTemplateTheDefaultSizesServe) {
+    RegisterQuorvelResources();
     AfxUnregisterDialogTemplate(IDD_FV_TASK);
     BOOL bStarted = Start();
     int cxRight = 0, nMin = 0;
