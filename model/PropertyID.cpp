@@ -93,7 +93,7 @@ void CPropertyID::Serialize(CArchive& ar) {
     try {
         if (ar.IsStoring()) {
             ar << (DWORD)1;
-            ar << (DWORD)m_bSelected;
+            ar << (DWORD)(m_bSelected ? 1 : 0);
             ar << (DWORD)m_dwContext;
         } else {
             DWORD dwVersion = 0;

@@ -87,7 +87,7 @@ TEST_F(ErrorBoxesTest, LanguageTextsReplaceTheDefaults) {
     EXPECT_EQ("Language caption", Last().caption);
 }
 
-TEST_F(ErrorBoxesTest, OwnerIsTheParentsWindowHandle) {
+TEST_F(ErrorBoxesTest, OwnerIsTheParentsWindowAndMessageBoxesAnswer) {
     CHandleServices services;
     SetUiServices(&services);
     CWnd* pParent = reinterpret_cast<CWnd*>(0x1000);
@@ -95,13 +95,11 @@ TEST_F(ErrorBoxesTest, OwnerIsTheParentsWindowHandle) {
     EXPECT_EQ(reinterpret_cast<HWND>(0x1001), Last().owner);
     ShowError(nullptr, "C", "T", 1, 2);
     EXPECT_EQ(nullptr, Last().owner);
-}
-
-TEST_F(ErrorBoxesTest, MessageBoxUsesTheCallersStyleAndAnswers) {
+    // A message box has the caller's style and answers the button pressed.
     m_answer = IDNO;
-    EXPECT_EQ(IDNO, ShowMessage(nullptr, "Question", "Delete?", 9001, 9002, MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(IDNO, ShowMessage(pParent, "Question", "Delete?", 9001, 9002, MB_YESNO | MB_ICONQUESTION));
     EXPECT_EQ(MB_YESNO | MB_ICONQUESTION, Last().type);
-    EXPECT_EQ("Delete?", Last().text);
+    EXPECT_EQ(reinterpret_cast<HWND>(0x1001), Last().owner);
 }
 
 TEST_F(ErrorBoxesTest, TemplateIsFilledFromTheArguments) {

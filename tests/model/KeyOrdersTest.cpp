@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <vector>
 
 #include "model/KeyOrders.h"
 
@@ -47,16 +45,6 @@ TEST(KeyOrdersTest, WideStringLessComparesUnitsCaseSensitively) {
     EXPECT_TRUE(WideStringLess(u"\u00e9", u"\ufffd"));
     const WCHAR surrogate[] = {0xD83D, 0xDE00, 0};
     EXPECT_TRUE(WideStringLess(u"\ud7ff", surrogate));
-}
-
-TEST(KeyOrdersTest, ComparatorsSortContainers) {
-    std::vector<const WCHAR*> names = {u"alpha", u"Keywords", nullptr, u"Zeta", u"Key"};
-    std::sort(names.begin(), names.end(), CWideStringLess());
-    ASSERT_EQ(nullptr, names[0]);
-    EXPECT_EQ(std::u16string(u"Key"), names[1]);
-    EXPECT_EQ(std::u16string(u"Keywords"), names[2]);
-    EXPECT_EQ(std::u16string(u"Zeta"), names[3]);
-    EXPECT_EQ(std::u16string(u"alpha"), names[4]);
 }
 
 }  // namespace

@@ -3,9 +3,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "language/LanguageSettings.h"
 #include "platform/afx/CArchive.h"
+#include "platform/afx/CException.h"
 #include "platform/afx/CMemFile.h"
 #include "platform/win32/DebugOutput.h"
 #include "platform/win32/Registry.h"
@@ -15,28 +17,36 @@ namespace proptest {
 
 Bytes Hex(const std::string& text) {
     Bytes bytes;
-    unsigned value = 0;
-    int digits = 0;
-    for (char c : text) {
-        int nibble = -1;
-        if (c >= '0' && c <= '9') {
-            nibble = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            nibble = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            nibble = c - 'a' + 10;
-        }
-        if (nibble < 0) {
-            continue;
-        }
-        value = value * 16 + (unsigned)nibble;
-        if (++digits == 2) {
-            bytes.push_back((BYTE)value);
-            value = 0;
-            digits = 0;
-        }
+    std::istringstream in(text);
+    std::string token;
+    while (in >> token) {
+        bytes.push_back((BYTE)std::stoul(token, nullptr, 16));
     }
     return bytes;
+}
+
+std::string Outcome(const std::function<void()>& load) {
+    try {
+        load();
+    } catch (CNotSupportedException* e) {
+        e->Delete();
+        return "notsupported";
+    } catch (CMemoryException* e) {
+        e->Delete();
+        return "memory";
+    } catch (CArchiveException* e) {
+        std::string s = "archive:" + std::to_string(e->m_cause);
+        e->Delete();
+        return s;
+    }
+    return "ok";
+}
+
+Bytes NewClass(const std::string& name) {
+    Bytes b = Hex("FF FF 01 00");
+    b.push_back((BYTE)name.size());
+    b.push_back(0);
+    return b + Ascii(name);
 }
 
 Bytes Ascii(const std::string& text) {

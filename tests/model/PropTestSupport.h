@@ -1,6 +1,7 @@
 // Helpers of the property-model tests: archives in memory, byte strings, trace capture, languages.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -12,6 +13,11 @@
 namespace proptest {
 
 typedef std::vector<BYTE> Bytes;
+
+// The outcome of a load: "ok", "notsupported", "memory" or "archive:<cause>".
+std::string Outcome(const std::function<void()>& load);
+// The tag of a class new to the stream (schema 1) with its name.
+Bytes NewClass(const std::string& name);
 
 // "FF FF 01 00" and "CPropTypeList" spelled as bytes, joined: Hex("0D 00") + Ascii("CStdPropList").
 Bytes Hex(const std::string& text);

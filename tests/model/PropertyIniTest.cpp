@@ -8,6 +8,7 @@
 #include "model/ConfigInfo.h"
 #include "model/NamedPropertyID.h"
 #include "model/PropTypeList.h"
+#include "model/StdPropList.h"
 #include "model/StdPropertyID.h"
 #include "tests/model/PropTestSupport.h"
 
@@ -61,8 +62,16 @@ TEST_F(PropertyIniTest, TextNumbersAreReadWholeAndLikeAtoi) {
     EXPECT_EQ(0, TextID(missing));
 
     LONG l = 0;
+    LPSTR psz = nullptr;
+    BOOL b = TRUE;
     EXPECT_EQ(E_INVALIDARG, subject.GetTextID(&l, nullptr, KEYTABLE_INI_FILE));
     EXPECT_EQ(E_INVALIDARG, subject.GetTextID(&l, kSection, nullptr));
+    EXPECT_EQ(E_INVALIDARG, subject.GetShortPropertyName(nullptr, kSection, KEYTABLE_INI_FILE));
+    EXPECT_EQ(E_INVALIDARG, subject.GetShortPropertyName(&psz, nullptr, KEYTABLE_INI_FILE));
+    EXPECT_EQ(E_INVALIDARG, subject.GetShortPropertyName(&psz, kSection, nullptr));
+    EXPECT_EQ(E_INVALIDARG, subject.IsExcludedProperty(&b, nullptr));
+    EXPECT_FALSE(b);
+    EXPECT_EQ(E_INVALIDARG, subject.IsDefSelectedProperty(&b, nullptr));
 }
 
 TEST_F(PropertyIniTest, NamesComeFromTheLanguageUnlessExcludedOrUnnumbered) {
@@ -84,6 +93,10 @@ TEST_F(PropertyIniTest, NamesComeFromTheLanguageUnlessExcludedOrUnnumbered) {
     EXPECT_EQ("<null>", Name(size, &hr));
     EXPECT_EQ(S_OK, hr);
     EXPECT_EQ("{04030201-0605-0807-090A-0B0C0D0E0F10},Keywords", Name(keywords));
+    // A text number the language does not have is a failure of the lookup.
+    WriteIni(KEYTABLE_INI_FILE, "0x0037001e=31\n");
+    EXPECT_EQ("<null>", Name(subject, &hr));
+    EXPECT_TRUE(FAILED(hr));
 
     // Excluded: no name, and the key table is not even asked.
     {
@@ -100,48 +113,6 @@ TEST_F(PropertyIniTest, NamesComeFromTheLanguageUnlessExcludedOrUnnumbered) {
     EXPECT_FALSE(bExcluded);
     EXPECT_EQ(S_OK, subject.IsExcludedProperty(&bExcluded, "OtherSection"));
     EXPECT_FALSE(bExcluded);
-}
-
-TEST_F(PropertyIniTest, NumberedTextMissingInTheLanguageIsAFailure) {
-    proptest::LoadTestLanguage(m_root, 6102, {"25\tSubject"});
-    WriteIni(KEYTABLE_INI_FILE, "0x0037001e=31\n");
-    CStdPropertyID subject(0, 0x0037001E);
-    HRESULT hr = S_OK;
-    EXPECT_EQ("<null>", Name(subject, &hr));
-    EXPECT_TRUE(FAILED(hr));
-}
-
-TEST_F(PropertyIniTest, ArgumentChecksOfTheNameLookup) {
-    CStdPropertyID subject(0, 0x0037001E);
-    LPSTR psz = nullptr;
-    EXPECT_EQ(E_INVALIDARG, subject.GetShortPropertyName(nullptr, kSection, KEYTABLE_INI_FILE));
-    EXPECT_EQ(E_INVALIDARG, subject.GetShortPropertyName(&psz, nullptr, KEYTABLE_INI_FILE));
-    EXPECT_EQ(E_INVALIDARG, subject.GetShortPropertyName(&psz, kSection, nullptr));
-    BOOL b = TRUE;
-    EXPECT_EQ(E_INVALIDARG, subject.IsExcludedProperty(&b, nullptr));
-    EXPECT_FALSE(b);
-    EXPECT_EQ(E_INVALIDARG, subject.IsDefSelectedProperty(&b, nullptr));
-}
-
-TEST_F(PropertyIniTest, DefaultsAreReadBesideTheProgram) {
-    CStdPropertyID subject(0, 0x0037001E), name(0, 0x3001001E), other(0, 0x0E060040);
-    CNamedPropertyID email(0, &kGuid, MNID_ID, 0x8005, nullptr, 0);
-    CNamedPropertyID keywords(0, &kGuid, MNID_STRING, 0, u"Keywords", 0);
-    BOOL b = FALSE;
-    EXPECT_EQ(S_OK, subject.IsDefSelectedProperty(&b, kSection));
-    EXPECT_TRUE(b);
-    EXPECT_EQ(S_OK, name.IsDefSelectedProperty(&b, kSection));
-    EXPECT_FALSE(b);
-    EXPECT_EQ(S_OK, other.IsDefSelectedProperty(&b, kSection));
-    EXPECT_FALSE(b);
-    EXPECT_EQ(S_OK, email.IsDefSelectedProperty(&b, kSection));
-    EXPECT_TRUE(b);
-    EXPECT_EQ(S_OK, keywords.IsDefSelectedProperty(&b, kSection));
-    EXPECT_TRUE(b);
-    EXPECT_EQ(S_OK, subject.IsDefSelectedProperty(&b, "NoSuchSection"));
-    EXPECT_FALSE(b);
-    EXPECT_NE(std::string::npos,
-              std::string(CPropertyID::GetDefaultsFilePath()).find("propbin/Defaults.ini"));
 }
 
 // A configuration whose INI section is the test section.
@@ -165,7 +136,8 @@ TEST_F(PropertyIniTest, DefaultSelectionSetsEveryFlag) {
     CStdPropertyID* name = new CStdPropertyID(0, 0x3001001E);
     CNamedPropertyID* email = new CNamedPropertyID(0, &kGuid, MNID_ID, 0x8005, nullptr, 0);
     CNamedPropertyID* unknown = new CNamedPropertyID(0, &kGuid, MNID_ID, 0x8099, nullptr, 0);
-    CPropertyID* all[] = {subject, name, email, unknown};
+    CNamedPropertyID* keywords = new CNamedPropertyID(0, &PS_PUBLIC_STRINGS, MNID_STRING, 0, u"Keywords", 0);
+    CPropertyID* all[] = {subject, name, email, unknown, keywords};
     for (CPropertyID* p : all) {
         p->AddRef();
         ASSERT_EQ(S_OK, pList->InsertProperty(p));
@@ -179,22 +151,21 @@ TEST_F(PropertyIniTest, DefaultSelectionSetsEveryFlag) {
     EXPECT_FALSE(name->IsSelected());  // chosen before, not selected by default: reset
     EXPECT_TRUE(email->IsSelected());
     EXPECT_FALSE(unknown->IsSelected());
+    EXPECT_TRUE(keywords->IsSelected());  // any value but 0 selects
+    EXPECT_NE(std::string::npos,
+              std::string(CPropertyID::GetDefaultsFilePath()).find("propbin/Defaults.ini"));
 
     EXPECT_EQ(E_UNEXPECTED, pList->SelectDefaultProperties(nullptr));
     config.m_hrSection = E_OUTOFMEMORY;
     EXPECT_EQ(E_OUTOFMEMORY, pList->SelectDefaultProperties(&config));
 
     // Only the type list selects; a keyed list answers success and changes nothing.
-    CPropTypeList* pOther = new CPropTypeList;
-    pOther->AddRef();
-    CPropertyList* pStd = nullptr;
-    ASSERT_EQ(S_OK, pOther->CreateNewPropertyList(subject, &pStd));
+    CStdPropList* pStd = new CStdPropList;
+    pStd->AddRef();
     ASSERT_EQ(S_OK, pStd->InsertProperty(name));
-    config.m_hrSection = S_OK;
     EXPECT_EQ(S_OK, pStd->SelectDefaultProperties(&config));
     EXPECT_FALSE(name->IsSelected());
     pStd->Release();
-    pOther->Release();
 
     for (CPropertyID* p : all) {
         p->Release();

@@ -26,14 +26,6 @@ private:
     CString m_strProfile;
 };
 
-template <class T>
-void ReleaseAndClear(T*& p) {
-    if (p != nullptr) {
-        p->Release();
-        p = nullptr;
-    }
-}
-
 class SessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,15 +35,25 @@ protected:
         ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
     }
     void TearDown() override {
-        ReleaseAndClear(m_pStore);
+        if (m_pStore != nullptr) {
+            m_pStore->Release();
+        }
+        if (m_pRecord != nullptr) {
+            m_pRecord->Release();
+        }
+        if (m_lpSession != nullptr) {
+            m_lpSession->Logoff(0, 0, 0);
+            m_lpSession->Release();
+        }
         MAPIUninitialize();
         CMAPITestHooks::Reset();
         EXPECT_EQ(m_objects, CMAPITestHooks::LiveObjects()) << "MAPI objects left unreleased";
         EXPECT_EQ(m_buffers, CMAPITestHooks::LiveBuffers()) << "MAPI buffers left unfreed";
     }
 
-    // A profile with one personal-folders store (with a password when one is given).
-    void MakeProfile(const char* pszProfile, const char* pszProfilePassword, const char* pszStorePassword) {
+    // A profile with one personal-folders store (protected when a store password is given).
+    void MakeProfile(const char* pszProfile, const char* pszProfilePassword,
+                     const char* pszStorePassword = "") {
         LPPROFADMIN lpAdmin = nullptr;
         ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &lpAdmin));
         ASSERT_EQ(S_OK, lpAdmin->CreateProfile(pszProfile, pszProfilePassword, 0, 0));
@@ -59,151 +61,129 @@ protected:
         ASSERT_EQ(S_OK, lpAdmin->AdminServices(pszProfile, pszProfilePassword, 0, 0, &lpServices));
         ASSERT_EQ(S_OK, lpServices->CreateMsgService("MSPST MS", "Personal Folders", 0, 0));
         LPMAPITABLE lpTable = nullptr;
-        ASSERT_EQ(S_OK, lpServices->GetMsgServiceTable(0, &lpTable));
         LPSRowSet lpRows = nullptr;
+        ASSERT_EQ(S_OK, lpServices->GetMsgServiceTable(0, &lpTable));
         ASSERT_EQ(S_OK, lpTable->QueryRows(10, 0, &lpRows));
-        ASSERT_EQ(1u, lpRows->cRows);
-        ASSERT_EQ(PR_SERVICE_UID, lpRows->aRow[0].lpProps[0].ulPropTag);
-        std::memcpy(m_serviceUid.ab, lpRows->aRow[0].lpProps[0].Value.bin.lpb, 16);
+        MAPIUID uid;
+        std::memcpy(uid.ab, lpRows->aRow[0].lpProps[0].Value.bin.lpb, 16);
         FreeProws(lpRows);
         lpTable->Release();
-        const std::string path = m_root.Path() + "/personal.pst";
+        const std::string path = m_root.Path() + "/" + pszProfile + ".pst";
         SPropValue values[2]{};
         values[0].ulPropTag = PR_PST_PATH;
         values[0].Value.lpszA = const_cast<LPSTR>(path.c_str());
         values[1].ulPropTag = PR_PST_PW_SZ_NEW;
-        values[1].Value.lpszA = const_cast<LPSTR>(pszStorePassword != nullptr ? pszStorePassword : "");
-        ASSERT_EQ(S_OK, lpServices->ConfigureMsgService(&m_serviceUid, 0, 0, 2, values));
+        values[1].Value.lpszA = const_cast<LPSTR>(pszStorePassword);
+        ASSERT_EQ(S_OK, lpServices->ConfigureMsgService(&uid, 0, 0, 2, values));
         lpServices->Release();
         lpAdmin->Release();
     }
 
-    // The store record of the profile's one store, read from the session's stores table.
-    CStoreInfo* StoreRecord(IMAPISession* lpSession) {
+    // Logs on to the configuration's profile and makes the record of its one store.
+    void Open(CConfigInfo& config) {
+        ASSERT_EQ(S_OK, RetrieveSession(&config, &m_lpSession));
         LPMAPITABLE lpTable = nullptr;
-        EXPECT_EQ(S_OK, lpSession->GetMsgStoresTable(0, &lpTable));
-        SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_INSTANCE_KEY}};
-        EXPECT_EQ(S_OK, lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
         LPSRowSet lpRows = nullptr;
-        EXPECT_EQ(S_OK, lpTable->QueryRows(10, 0, &lpRows));
-        CStoreInfo* pStore = new CStoreInfo;
-        pStore->AddRef();
-        EXPECT_EQ(1u, lpRows->cRows);
+        ASSERT_EQ(S_OK, m_lpSession->GetMsgStoresTable(0, &lpTable));
+        SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_INSTANCE_KEY}};
+        ASSERT_EQ(S_OK, lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+        ASSERT_EQ(S_OK, lpTable->QueryRows(10, 0, &lpRows));
         const SBinary& eid = lpRows->aRow[0].lpProps[0].Value.bin;
         const SBinary& key = lpRows->aRow[0].lpProps[1].Value.bin;
-        EXPECT_EQ(S_OK, pStore->Init(eid.cb, eid.lpb, key.cb, key.lpb));
+        m_pRecord = new CStoreInfo;
+        m_pRecord->AddRef();
+        EXPECT_EQ(S_OK, m_pRecord->Init(eid.cb, eid.lpb, key.cb, key.lpb));
         FreeProws(lpRows);
         lpTable->Release();
-        return pStore;
     }
 
     // Whether the service still hands its store a remembered password: a plain open tells.
-    bool ServiceRemembersPassword(IMAPISession* lpSession, CStoreInfo* pStore) {
+    bool ServiceRemembersPassword() {
         SBinary key{};
-        EXPECT_EQ(S_OK, pStore->GetStoreKey(&key));
+        EXPECT_EQ(S_OK, m_pRecord->GetStoreKey(&key));
         ULONG ulType = 0;
         LPUNKNOWN lpUnk = nullptr;
-        HRESULT hr = lpSession->OpenEntry(key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
-                                          MAPI_BEST_ACCESS, &ulType, &lpUnk);
+        HRESULT hr = m_lpSession->OpenEntry(key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
+                                            MAPI_BEST_ACCESS, &ulType, &lpUnk);
         free(key.lpb);
-        ReleaseAndClear(lpUnk);
+        if (lpUnk != nullptr) {
+            lpUnk->Release();
+        }
         return SUCCEEDED(hr);
+    }
+    HRESULT OpenRecord(CConfigInfo& config, BOOL bModify = FALSE) {
+        if (m_pStore != nullptr) {
+            m_pStore->Release();
+            m_pStore = nullptr;
+        }
+        return OpenStore(&config, m_lpSession, m_pRecord, &m_pStore, bModify);
     }
 
     qrvtest::TempRoot m_root;
     LONG m_objects = 0;
     LONG m_buffers = 0;
-    MAPIUID m_serviceUid{};
+    IMAPISession* m_lpSession = nullptr;
+    CStoreInfo* m_pRecord = nullptr;
     IMsgStore* m_pStore = nullptr;
 };
 
 TEST_F(SessionTest, LogonUsesTheStoredProfilePasswordOrNone) {
-    MakeProfile("Open", "", nullptr);
-    MakeProfile("Locked", "profile-secret", nullptr);
-
-    CProfileConfig open("Open");
-    IMAPISession* lpSession = nullptr;
-    ASSERT_EQ(S_OK, RetrieveSession(&open, &lpSession));
-    ASSERT_NE(nullptr, lpSession);
-    lpSession->Logoff(0, 0, 0);
-    ReleaseAndClear(lpSession);
-
+    MakeProfile("Locked", "profile-secret");
     CProfileConfig locked("Locked");
+    IMAPISession* lpSession = nullptr;
     EXPECT_EQ(MAPI_E_LOGON_FAILED, RetrieveSession(&locked, &lpSession));
     EXPECT_EQ(nullptr, lpSession);
     ASSERT_EQ(S_OK, locked.SetProfilePassword("profile-secret"));
-    ASSERT_EQ(S_OK, RetrieveSession(&locked, &lpSession));
-    lpSession->Logoff(0, 0, 0);
-    ReleaseAndClear(lpSession);
+    Open(locked);
+    EXPECT_EQ(S_OK, OpenRecord(locked));
 
     CProfileConfig missing("NoSuchProfile");
     EXPECT_TRUE(FAILED(RetrieveSession(&missing, &lpSession)));
     EXPECT_EQ(E_INVALIDARG, RetrieveSession(nullptr, &lpSession));
-    EXPECT_EQ(E_INVALIDARG, RetrieveSession(&open, nullptr));
+    EXPECT_EQ(E_INVALIDARG, RetrieveSession(&locked, nullptr));
 }
 
-TEST_F(SessionTest, OpensAnUnprotectedStoreAtOnce) {
-    MakeProfile("Plain", "", nullptr);
+TEST_F(SessionTest, OpensAnUnprotectedStoreAtOnceAndChecksArguments) {
+    MakeProfile("Plain", "");
     CProfileConfig config("Plain");
-    IMAPISession* lpSession = nullptr;
-    ASSERT_EQ(S_OK, RetrieveSession(&config, &lpSession));
-    CStoreInfo* pStore = StoreRecord(lpSession);
-    EXPECT_EQ(S_OK, OpenStore(&config, lpSession, pStore, &m_pStore, TRUE));
+    Open(config);
+    EXPECT_EQ(S_OK, OpenRecord(config, TRUE));
     EXPECT_NE(nullptr, m_pStore);
-    ReleaseAndClear(m_pStore);
-    EXPECT_EQ(S_OK, OpenStore(&config, lpSession, pStore, &m_pStore, FALSE));
+    EXPECT_EQ(S_OK, OpenRecord(config, FALSE));
     EXPECT_NE(nullptr, m_pStore);
-    ReleaseAndClear(m_pStore);
 
-    // Argument checks, in their order.
-    EXPECT_EQ(E_UNEXPECTED, OpenStore(nullptr, lpSession, pStore, &m_pStore, FALSE));
-    EXPECT_EQ(E_INVALIDARG, OpenStore(&config, lpSession, nullptr, &m_pStore, FALSE));
-    EXPECT_EQ(E_INVALIDARG, OpenStore(&config, lpSession, pStore, nullptr, FALSE));
-    EXPECT_EQ(E_INVALIDARG, OpenStore(&config, nullptr, pStore, &m_pStore, FALSE));
-    EXPECT_EQ(nullptr, m_pStore);
-
-    pStore->Release();
-    lpSession->Logoff(0, 0, 0);
-    lpSession->Release();
+    IMsgStore* lpStore = nullptr;
+    EXPECT_EQ(E_UNEXPECTED, OpenStore(nullptr, m_lpSession, m_pRecord, &lpStore, FALSE));
+    EXPECT_EQ(E_INVALIDARG, OpenStore(&config, m_lpSession, nullptr, &lpStore, FALSE));
+    EXPECT_EQ(E_INVALIDARG, OpenStore(&config, m_lpSession, m_pRecord, nullptr, FALSE));
+    EXPECT_EQ(E_INVALIDARG, OpenStore(&config, nullptr, m_pRecord, &lpStore, FALSE));
+    EXPECT_EQ(nullptr, lpStore);
 }
 
 TEST_F(SessionTest, ProtectedStoreWithoutAKeptPasswordIsNotRetried) {
     MakeProfile("Pst", "", "store-secret");
     CProfileConfig config("Pst");
-    IMAPISession* lpSession = nullptr;
-    ASSERT_EQ(S_OK, RetrieveSession(&config, &lpSession));
-    CStoreInfo* pStore = StoreRecord(lpSession);
+    Open(config);
     TraceCapture trace;
-    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenStore(&config, lpSession, pStore, &m_pStore, FALSE));
+    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenRecord(config));
     EXPECT_EQ(nullptr, m_pStore);
     EXPECT_TRUE(trace.Contains("Password protetced store, but no password specified!\n"));
-    pStore->Release();
-    lpSession->Logoff(0, 0, 0);
-    lpSession->Release();
+    EXPECT_FALSE(trace.Contains("MAPIAdminProfiles"));
 }
 
 TEST_F(SessionTest, PasswordIsHandedToTheServiceForOneOpenOnly) {
     MakeProfile("Pst", "", "store-secret");
     CProfileConfig config("Pst");
-    IMAPISession* lpSession = nullptr;
-    ASSERT_EQ(S_OK, RetrieveSession(&config, &lpSession));
-    CStoreInfo* pStore = StoreRecord(lpSession);
-    pStore->SetPassword("store-secret");
+    Open(config);
+    m_pRecord->SetPassword("store-secret");
+    ASSERT_EQ(S_OK, OpenRecord(config, TRUE));
+    EXPECT_NE(nullptr, m_pStore);
+    EXPECT_FALSE(ServiceRemembersPassword()) << "the password stayed in the profile";
 
-    ASSERT_EQ(S_OK, OpenStore(&config, lpSession, pStore, &m_pStore, TRUE));
-    ASSERT_NE(nullptr, m_pStore);
-    ReleaseAndClear(m_pStore);
-    EXPECT_FALSE(ServiceRemembersPassword(lpSession, pStore)) << "the password stayed in the profile";
-
-    // A wrong password: the store stays closed, and the profile keeps nothing.
-    pStore->SetPassword("wrong");
-    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenStore(&config, lpSession, pStore, &m_pStore, FALSE));
+    m_pRecord->SetPassword("wrong");
+    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenRecord(config));
     EXPECT_EQ(nullptr, m_pStore);
-    EXPECT_FALSE(ServiceRemembersPassword(lpSession, pStore));
-
-    pStore->Release();
-    lpSession->Logoff(0, 0, 0);
-    lpSession->Release();
+    EXPECT_FALSE(ServiceRemembersPassword());
 }
 
 // The second open fails for another reason than the password: the password set for it must
@@ -211,45 +191,30 @@ TEST_F(SessionTest, PasswordIsHandedToTheServiceForOneOpenOnly) {
 TEST_F(SessionTest, PasswordIsTakenBackWhenTheSecondOpenFails) {
     MakeProfile("Pst", "", "store-secret");
     CProfileConfig config("Pst");
-    IMAPISession* lpSession = nullptr;
-    ASSERT_EQ(S_OK, RetrieveSession(&config, &lpSession));
-    CStoreInfo* pStore = StoreRecord(lpSession);
-    pStore->SetPassword("store-secret");
-
+    Open(config);
+    m_pRecord->SetPassword("store-secret");
     CMAPITestHooks::FailOpenEntry(2, MAPI_E_NETWORK_ERROR);
-    EXPECT_EQ(MAPI_E_NETWORK_ERROR, OpenStore(&config, lpSession, pStore, &m_pStore, FALSE));
+    EXPECT_EQ(MAPI_E_NETWORK_ERROR, OpenRecord(config));
     CMAPITestHooks::Reset();
     EXPECT_EQ(nullptr, m_pStore);
-    EXPECT_FALSE(ServiceRemembersPassword(lpSession, pStore)) << "the password stayed in the profile";
-
-    pStore->Release();
-    lpSession->Logoff(0, 0, 0);
-    lpSession->Release();
+    EXPECT_FALSE(ServiceRemembersPassword()) << "the password stayed in the profile";
 }
 
-TEST_F(SessionTest, StoreRecordThatNoServiceProvidesFails) {
+TEST_F(SessionTest, StoreThatNoProviderRowNamesFails) {
     MakeProfile("Pst", "", "store-secret");
     CProfileConfig config("Pst");
-    IMAPISession* lpSession = nullptr;
-    ASSERT_EQ(S_OK, RetrieveSession(&config, &lpSession));
-    CStoreInfo* pReal = StoreRecord(lpSession);
+    Open(config);
     // The right entry id with an instance key that no provider row has.
     SBinary eid{};
-    ASSERT_EQ(S_OK, pReal->GetStoreKey(&eid));
-    CStoreInfo* pStore = new CStoreInfo;
-    pStore->AddRef();
+    ASSERT_EQ(S_OK, m_pRecord->GetStoreKey(&eid));
     const BYTE bogus[4] = {1, 2, 3, 4};
-    ASSERT_EQ(S_OK, pStore->Init(eid.cb, eid.lpb, 4, bogus));
+    ASSERT_EQ(S_OK, m_pRecord->Init(eid.cb, eid.lpb, 4, bogus));
     free(eid.lpb);
-    pStore->SetPassword("store-secret");
+    m_pRecord->SetPassword("store-secret");
     TraceCapture trace;
-    EXPECT_EQ(E_FAIL, OpenStore(&config, lpSession, pStore, &m_pStore, FALSE));
+    EXPECT_EQ(E_FAIL, OpenRecord(config));
     EXPECT_TRUE(trace.Contains("QueryRows() returned 0 rows. Expected exactly 1!\n"));
     EXPECT_EQ(nullptr, m_pStore);
-    pStore->Release();
-    pReal->Release();
-    lpSession->Logoff(0, 0, 0);
-    lpSession->Release();
 }
 
 }  // namespace
