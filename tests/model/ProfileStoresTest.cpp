@@ -378,3 +378,88 @@ TEST_F(ProfileStores, DefaultStoreIsFoundByEntryId) {
     EXPECT_EQ(-1, lIndex);
     pEmpty->Release();
 }
+
+TEST_F(ProfileStores, FolderPathsInARealStore) {
+    AddStore("P");
+    ASSERT_EQ(S_OK, ChooseProfile());
+    LPMAPISESSION lpSession = nullptr;
+    ASSERT_EQ(S_OK, MAPILogonEx(0, "work", nullptr, 0x108032, &lpSession));
+    CStoreInfo* pStore = m_config->GetStore(0);
+    SBinary entryID = {0, nullptr};
+    pStore->GetStoreKey(&entryID);
+    ULONG ulType = 0;
+    LPUNKNOWN lpUnknown = nullptr;
+    ASSERT_EQ(S_OK, lpSession->OpenEntry(entryID.cb, reinterpret_cast<LPENTRYID>(entryID.lpb), nullptr,
+                                         MAPI_BEST_ACCESS, &ulType, &lpUnknown));
+    FreeBinaryKey(&entryID);
+    LPMDB lpMDB = static_cast<IMsgStore*>(lpUnknown);
+
+    // The inbox, and a folder made below it.
+    ULONG cbInbox = 0;
+    LPENTRYID lpInbox = nullptr;
+    ASSERT_EQ(S_OK, lpMDB->GetReceiveFolder("IPM.Note", 0, &cbInbox, &lpInbox, nullptr));
+    ASSERT_EQ(S_OK, pStore->AddFolder(lpMDB, cbInbox, reinterpret_cast<const BYTE*>(lpInbox)));
+    EXPECT_EQ(S_OK, pStore->AddFolder(lpMDB, cbInbox, reinterpret_cast<const BYTE*>(lpInbox)));
+    LPUNKNOWN lpInboxFolder = nullptr;
+    ASSERT_EQ(S_OK, lpMDB->OpenEntry(cbInbox, lpInbox, nullptr, MAPI_BEST_ACCESS, &ulType, &lpInboxFolder));
+    LPMAPIFOLDER lpSub = nullptr;
+    ASSERT_EQ(S_OK, static_cast<IMAPIFolder*>(lpInboxFolder)
+                        ->CreateFolder(FOLDER_GENERIC, "Projects", nullptr, nullptr, 0, &lpSub));
+    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
+    ULONG cValues = 0;
+    LPSPropValue lpProps = nullptr;
+    ASSERT_EQ(S_OK, lpSub->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpProps));
+    ASSERT_EQ(S_OK, pStore->AddFolder(lpMDB, lpProps[0].Value.bin.cb, lpProps[0].Value.bin.lpb));
+    ASSERT_EQ(2, pStore->GetFolderCount());
+
+    const char* paths[] = {"Inbox", "Inbox\\Projects"};
+    for (int i = 0; i < 2; ++i) {
+        CFolderInfo* pFolder = nullptr;
+        ASSERT_EQ(S_OK, pStore->GetFolder(i, &pFolder));
+        CString strPath;
+        EXPECT_EQ(S_OK, pFolder->GetFullPath(lpMDB, strPath));
+        EXPECT_EQ(CString(paths[i]), strPath);
+        pFolder->Release();
+    }
+    MAPIFreeBuffer(lpProps);
+    lpSub->Release();
+    lpInboxFolder->Release();
+    MAPIFreeBuffer(lpInbox);
+    lpMDB->Release();
+    pStore->Release();
+    lpSession->Logoff(0, 0, 0);
+    lpSession->Release();
+}
+
+TEST_F(ProfileStores, StoreLookupChecksItsArguments) {
+    AddStore("P");
+    ASSERT_EQ(S_OK, ChooseProfile());
+    LPMAPISESSION lpSession = nullptr;
+    ASSERT_EQ(S_OK, MAPILogonEx(0, "work", nullptr, 0x108032, &lpSession));
+    const LONG indexes[] = {0};
+    const BYTE key[] = {1};
+    BOOL bFound = TRUE;
+    LONG lPosition = 5;
+    EXPECT_EQ(E_INVALIDARG,
+              m_config->IsStorePresentInInternalList(nullptr, indexes, 1, 1, key, &bFound, &lPosition));
+    EXPECT_FALSE(bFound);
+    EXPECT_EQ(E_INVALIDARG,
+              m_config->IsStorePresentInInternalList(lpSession, nullptr, 1, 1, key, &bFound, &lPosition));
+    EXPECT_EQ(E_INVALIDARG,
+              m_config->IsStorePresentInInternalList(lpSession, indexes, 1, 0, key, &bFound, &lPosition));
+    EXPECT_EQ(S_OK,
+              m_config->IsStorePresentInInternalList(lpSession, indexes, 1, 1, key, &bFound, &lPosition));
+    EXPECT_FALSE(bFound);
+    EXPECT_EQ(-1, lPosition);
+    CStoreInfo* pStore = m_config->GetStore(0);
+    SBinary instanceKey = {0, nullptr};
+    pStore->GetInstanceKey(&instanceKey);
+    EXPECT_EQ(S_OK, m_config->IsStorePresentInInternalList(lpSession, indexes, 1, instanceKey.cb,
+                                                           instanceKey.lpb, &bFound, &lPosition));
+    EXPECT_TRUE(bFound);
+    EXPECT_EQ(0, lPosition);
+    FreeBinaryKey(&instanceKey);
+    pStore->Release();
+    lpSession->Logoff(0, 0, 0);
+    lpSession->Release();
+}
