@@ -17,6 +17,20 @@ size_t WideLength(LPCWSTR lpsz) {
     return n;
 }
 
+// A zeroed block of cb bytes linked to the row. MAPI sizes are 32-bit: an array whose size does
+// not fit is refused rather than allocated short and then overrun.
+HRESULT AllocateLinked(LPVOID lpRoot, size_t cb, LPVOID* lppOut) {
+    *lppOut = nullptr;
+    if (cb > 0xFFFFFFFFu) {
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    }
+    HRESULT hr = MAPIAllocateMore((ULONG)cb, lpRoot, lppOut);
+    if (SUCCEEDED(hr)) {
+        std::memset(*lppOut, 0, cb);
+    }
+    return hr;
+}
+
 // One block linked to the row holding a copy of cb bytes from lpSrc. A null or empty source gives
 // a null block: there is nothing to keep.
 HRESULT CopyBlock(LPVOID lpRoot, const void* lpSrc, size_t cb, LPVOID* lppOut) {
@@ -68,12 +82,11 @@ HRESULT CopyTextArray(LPVOID lpRoot, ULONG cValues, TChar* const* lppSrc, TArray
         return S_OK;
     }
     LPVOID lpBlock = nullptr;
-    HRESULT hr = MAPIAllocateMore((ULONG)(cValues * sizeof(TChar*)), lpRoot, &lpBlock);
+    HRESULT hr = AllocateLinked(lpRoot, (size_t)cValues * sizeof(TChar*), &lpBlock);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, lpszArrayTrace, hr);
         return hr;
     }
-    std::memset(lpBlock, 0, cValues * sizeof(TChar*));
     TChar** lppDst = static_cast<TChar**>(lpBlock);
     for (ULONG i = 0; i < cValues; ++i) {
         if (lppSrc[i] == nullptr) {
@@ -105,12 +118,11 @@ HRESULT CopyBinaryArray(LPVOID lpRoot, const SBinaryArray& src, SBinaryArray& ds
         return S_OK;
     }
     LPVOID lpBlock = nullptr;
-    HRESULT hr = MAPIAllocateMore((ULONG)(src.cValues * sizeof(SBinary)), lpRoot, &lpBlock);
+    HRESULT hr = AllocateLinked(lpRoot, (size_t)src.cValues * sizeof(SBinary), &lpBlock);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "MAPIAllocateMore(PT_MV_BINARY) failed: hr = 0x%08lx\n", hr);
         return hr;
     }
-    std::memset(lpBlock, 0, src.cValues * sizeof(SBinary));
     SBinary* lpDst = static_cast<SBinary*>(lpBlock);
     for (ULONG i = 0; i < src.cValues; ++i) {
         LPVOID lpBytes = nullptr;
@@ -269,12 +281,11 @@ HRESULT CopyRowSet(LPSRow* lppDest, const SRow* lpSrc) {
     }
 
     LPVOID lpArray = nullptr;
-    hr = MAPIAllocateMore((ULONG)(lpSrc->cValues * sizeof(SPropValue)), lpRow, &lpArray);
+    hr = AllocateLinked(lpRow, (size_t)lpSrc->cValues * sizeof(SPropValue), &lpArray);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "MAPIAllocateBuffer(PROP_ARRAY) failed: hr 0 0x%08lx\n", hr);
         return hr;
     }
-    std::memset(lpArray, 0, lpSrc->cValues * sizeof(SPropValue));
     lpDest->lpProps = static_cast<LPSPropValue>(lpArray);
 
     for (ULONG i = 0; i < lpSrc->cValues; ++i) {
