@@ -75,6 +75,19 @@ HRESULT CMsgStoreImpl::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lp
     if (FAILED(hr)) {
         return hr;
     }
+    return OpenEntryUncounted(cbEntryID, lpEntryID, lpInterface, ulFlags, lpulObjType, lppUnk);
+}
+
+HRESULT CMsgStoreImpl::OpenEntryUncounted(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface,
+                                          ULONG ulFlags, ULONG* lpulObjType, LPUNKNOWN* lppUnk) {
+    if (lppUnk == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    *lppUnk = nullptr;
+    if (lpulObjType != nullptr) {
+        *lpulObjType = 0;
+    }
+    HRESULT hr = S_OK;
     bool writable = (ulFlags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0;
     CEntryRef ref;
     if (cbEntryID == 0 || lpEntryID == nullptr) {

@@ -13,6 +13,9 @@ public:
 
     HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
                       ULONG* lpulObjType, LPUNKNOWN* lppUnk) override;
+    // OpenEntry without counting towards an armed open fault (for callers that counted already).
+    HRESULT OpenEntryUncounted(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
+                               ULONG* lpulObjType, LPUNKNOWN* lppUnk);
     HRESULT CompareEntryIDs(ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2,
                             ULONG ulFlags, ULONG* lpulResult) override;
     HRESULT GetReceiveFolder(LPCSTR lpszMessageClass, ULONG ulFlags, ULONG* lpcbEntryID,

@@ -163,8 +163,8 @@ HRESULT CSessionImpl::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpI
         return S_OK;
     }
     // A folder or message: the store opens it; the opened object keeps the store alive.
-    hr = static_cast<CMsgStoreImpl*>(store)->OpenEntry(cbEntryID, lpEntryID, lpInterface, ulFlags,
-                                                       lpulObjType, lppUnk);
+    hr = static_cast<CMsgStoreImpl*>(store)->OpenEntryUncounted(cbEntryID, lpEntryID, lpInterface, ulFlags,
+                                                                lpulObjType, lppUnk);
     store->Release();
     return hr;
 }

@@ -211,6 +211,34 @@ TEST_F(Contents, AFailureInsideADeletionLeavesEveryItemInPlace) {
     EXPECT_TRUE(deleted.empty());
 }
 
+// A search reads a batch and opens its items; a cleanup may delete some of them in between.
+TEST_F(Contents, ItemsDeletedAfterTheirBatchWasReadDoNotOpen) {
+    std::vector<std::string> ids = AddContacts(5);
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
+    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
+    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    Rows rows;
+    ASSERT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
+    ASSERT_EQ(5u, rows.p->cRows);
+    std::vector<SBinary> storage;
+    std::vector<std::string> doomed = {ids[1]};
+    SBinaryArray list = List(doomed, storage);
+    ASSERT_EQ(S_OK, m_contacts->DeleteMessages(&list, 0, nullptr, 0));
+    for (ULONG r = 0; r < rows.p->cRows; ++r) {
+        const SBinary& eid = rows.p->aRow[r].lpProps[0].Value.bin;
+        LPUNKNOWN unknown = nullptr;
+        ULONG type = 0;
+        HRESULT hr =
+            m_contacts->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0, &type, &unknown);
+        EXPECT_EQ(r == 1 ? MAPI_E_NOT_FOUND : S_OK, hr) << r;
+        Ref<IMessage> item(static_cast<IMessage*>(unknown));
+        if (item.p != nullptr) {
+            EXPECT_EQ(rows.p->aRow[r].lpProps[1].Value.lpszA, TextProp(item, PR_SUBJECT_A));
+        }
+    }
+}
+
 TEST_F(Contents, QueryAndOpenFaultsAreReportedAndLeakNothing) {
     std::vector<std::string> ids = AddContacts(3);
     Ref<IMAPITable> table;

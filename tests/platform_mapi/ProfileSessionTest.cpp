@@ -216,6 +216,17 @@ TEST_F(ProfileSession, EntryIdOfAMessageOpensThroughTheSession) {
     EXPECT_EQ(MAPI_MESSAGE, type);
     Ref<IMessage> message(static_cast<IMessage*>(unknown));
     EXPECT_EQ("hello", TextProp(message, PR_SUBJECT_A));
+    // One open through the session counts once towards an armed fault.
+    CMAPITestHooks::FailOpenEntry(2, MAPI_E_NO_ACCESS);
+    LPUNKNOWN first = nullptr;
+    ASSERT_EQ(S_OK, session->OpenEntry(static_cast<ULONG>(eid.size()),
+                                       reinterpret_cast<LPENTRYID>(eid.data()), nullptr, 0, &type, &first));
+    first->Release();
+    LPUNKNOWN second = nullptr;
+    EXPECT_EQ(MAPI_E_NO_ACCESS,
+              session->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
+                                 nullptr, 0, &type, &second));
+    EXPECT_EQ(nullptr, second);
     std::string garbage(48, 'x');
     EXPECT_EQ(MAPI_E_INVALID_ENTRYID,
               session->OpenEntry(static_cast<ULONG>(garbage.size()),
