@@ -46,6 +46,7 @@
 
 #include "engine/DrawerMap.h"
 #include "engine/KeyOrder.h"
+#include "engine/NodeArena.h"
 #include "engine/SortDrawer.h"
 #include "trace/Trace.h"
 
@@ -60,7 +61,11 @@ class LabelAccessMap : public CDrawerMap {
 
 public:
     LabelAccessMap(BOOL fLastLine, BOOL fPointerKey)
-        : m_fLastLine(fLastLine), m_fPointerKey(fPointerKey), m_cRef(0), m_cursor(m_map.end()) {
+        : m_map(KeyLess<KEY>(), CArenaAllocator<std::pair<const KEY, VALUE*>>(&m_arena)),
+          m_fLastLine(fLastLine),
+          m_fPointerKey(fPointerKey),
+          m_cRef(0),
+          m_cursor(m_map.end()) {
         TRACE_CTOR("LabelAccessMap");
     }
 
@@ -95,9 +100,13 @@ public:
             QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
             return hr;
         }
-        auto it = m_map.find(key);
-        if (it == m_map.end()) {
+        auto it = m_map.lower_bound(key);
+        if (it == m_map.end() || m_map.key_comp()(key, it->first)) {
             QTRACE(TRACE_INFO, "No drawer present.\n");
+            // The search files a new label right after looking it up in vain: remember where it
+            // belongs, so the filing need not descend the map a second time.
+            m_hint = it;
+            m_fHintValid = true;
         } else if (it->second == nullptr) {
             QTRACE(TRACE_ERROR, "Found NULL object in map for row column index!\n");
             hr = E_UNEXPECTED;
@@ -243,6 +252,7 @@ protected:
             FreeKey(&key);
         }
         m_cursor = m_map.end();
+        m_fHintValid = false;
     }
 
 private:
@@ -276,7 +286,8 @@ private:
     HRESULT InsertConverted(const KEY& key, LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns,
                             CSortDrawer* pDrawer) {
         HRESULT hr = S_OK;
-        auto it = m_map.lower_bound(key);
+        auto it = HintFor(key) ? m_hint : m_map.lower_bound(key);
+        m_fHintValid = false;
         const bool fFound = (it != m_map.end() && !m_map.key_comp()(key, it->first));
         if (fFound) {
             if constexpr (kLastLine) {
@@ -345,6 +356,20 @@ private:
         return S_OK;
     }
 
+    // True when the remembered position is exactly where the key belongs: the key is below the
+    // entry there and above the one before it. Checked every time, so a stale hint only costs the
+    // ordinary search.
+    bool HintFor(const KEY& key) const {
+        if (!m_fHintValid) {
+            return false;
+        }
+        const auto& less = m_map.key_comp();
+        if (m_hint != m_map.end() && !less(key, m_hint->first)) {
+            return false;
+        }
+        return m_hint == m_map.begin() || less(std::prev(m_hint)->first, key);
+    }
+
     HRESULT HandOutAtCursor(CSortDrawer** ppDrawer) {
         if constexpr (kLastLine) {
             if (m_cursor->second == nullptr) {
@@ -358,10 +383,13 @@ private:
         return S_OK;
     }
 
-    using Map = std::map<KEY, VALUE*, KeyLess<KEY>>;
+    using Map = std::map<KEY, VALUE*, KeyLess<KEY>, CArenaAllocator<std::pair<const KEY, VALUE*>>>;
+    CNodeArena m_arena;  // before the map: it must outlive the map's nodes
     Map m_map;
     BOOL m_fLastLine;
     BOOL m_fPointerKey;
     ULONG m_cRef;
     typename Map::iterator m_cursor;
+    typename Map::iterator m_hint;  // where the last key looked up in vain belongs
+    bool m_fHintValid = false;
 };

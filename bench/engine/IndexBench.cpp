@@ -202,10 +202,12 @@ void BM_Index(benchmark::State& state) {
     CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
     size_t bytes = 0;
     for (auto _ : state) {
-        const size_t before = HeapInUse();
-        CDrawerMap* pMap = FileAll(rows);
-        bytes = HeapInUse() - before;
         state.PauseTiming();
+        const size_t before = HeapInUse();
+        state.ResumeTiming();
+        CDrawerMap* pMap = FileAll(rows);
+        state.PauseTiming();
+        bytes = HeapInUse() - before;
         pMap->Release();
         state.ResumeTiming();
     }
@@ -216,7 +218,9 @@ void BM_SortAndGroup(benchmark::State& state) {
     CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
     size_t bytes = 0;
     for (auto _ : state) {
+        state.PauseTiming();
         const size_t before = HeapInUse();
+        state.ResumeTiming();
         std::vector<ULONG> order(rows.n);
         for (ULONG i = 0; i < rows.n; ++i) {
             order[i] = i;
@@ -232,8 +236,10 @@ void BM_SortAndGroup(benchmark::State& state) {
                 groupStart.push_back(i);
             }
         }
-        bytes = HeapInUse() - before;
         benchmark::DoNotOptimize(groupStart.data());
+        state.PauseTiming();
+        bytes = HeapInUse() - before;
+        state.ResumeTiming();
     }
     SetCounters(state, rows, bytes);
 }
@@ -242,13 +248,15 @@ void BM_HashByLabel(benchmark::State& state) {
     CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
     size_t bytes = 0;
     for (auto _ : state) {
+        state.PauseTiming();
         const size_t before = HeapInUse();
+        state.ResumeTiming();
         std::unordered_map<std::string, std::vector<ULONG>> groups;
         for (ULONG i = 0; i < rows.n; ++i) {
             groups[LabelBytes(&rows.values[size_t(i) * rows.k], rows.k)].push_back(i);
         }
-        bytes = HeapInUse() - before;
         state.PauseTiming();
+        bytes = HeapInUse() - before;
         groups.clear();
         state.ResumeTiming();
     }
