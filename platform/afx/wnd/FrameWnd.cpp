@@ -89,7 +89,8 @@ wxWindow* CFrameWnd::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     long style = wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxMINIMIZE_BOX | wxCLIP_CHILDREN;
     if (cs.style & WS_THICKFRAME)
         style |= wxRESIZE_BORDER | wxMAXIMIZE_BOX;
-    wxPoint pos = cs.x == (int)0x80000000 ? wxDefaultPosition : wxPoint(cs.x, cs.y);
+    // An empty rectangle asks for the default position and size.
+    wxPoint pos = cs.cx <= 0 ? wxDefaultPosition : wxPoint(cs.x, cs.y);
     wxSize size = cs.cx <= 0 ? wxSize(800, 600) : wxSize(cs.cx, cs.cy);
     return new wxFrame(pParent, wxID_ANY, ToWx(cs.lpszName), pos, size, style);
 }
@@ -101,7 +102,7 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     std::string docString = AfxLoadString(nIDResource);
     m_strTitle = docString.substr(0, docString.find('\n')).c_str();
     m_pCreateContext = pContext;
-    CRect rect((int)0x80000000, 0, 0, 0);
+    CRect rect(0, 0, 0, 0);
     BOOL bOk = Create(nullptr, m_strTitle, dwDefaultStyle, rect, pParentWnd, 0, pContext);
     m_pCreateContext = nullptr;
     if (!bOk) {
