@@ -1,6 +1,8 @@
 // Folders of a store: properties, tables, opening of entries, new messages and deletion.
 #include "platform/mapi/Folder.h"
 
+#include <set>
+
 #include "platform/mapi/ContentsTable.h"
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/MemTable.h"
@@ -30,8 +32,9 @@ const CSpecialProp kSpecialProps[] = {
     {PR_IPM_TASK_ENTRYID, SpecialFolder::Tasks},           {PR_IPM_DRAFTS_ENTRYID, SpecialFolder::Drafts},
 };
 
-// The hierarchy rows below a folder, depth first, with their depth.
-HRESULT CollectHierarchy(CStoreDb& store, LONGLONG parent, LONG depth, bool deep,
+// The hierarchy rows below a folder, depth first, with their depth. A damaged file may hold a
+// cycle of parents; a folder is listed once at most, so the walk always ends.
+HRESULT CollectHierarchy(CStoreDb& store, LONGLONG parent, LONG depth, bool deep, std::set<LONGLONG>& seen,
                          std::vector<std::vector<CPropCell>>& rows) {
     std::vector<CFolderRow> children;
     HRESULT hr = store.ChildFolders(parent, children);
@@ -39,6 +42,9 @@ HRESULT CollectHierarchy(CStoreDb& store, LONGLONG parent, LONG depth, bool deep
         return hr;
     }
     for (const CFolderRow& child : children) {
+        if (!seen.insert(child.m_id).second) {
+            continue;
+        }
         std::vector<CPropCell> cells;
         hr = FolderCells(store, child, cells);
         if (FAILED(hr)) {
@@ -47,7 +53,7 @@ HRESULT CollectHierarchy(CStoreDb& store, LONGLONG parent, LONG depth, bool deep
         cells.push_back(CPropCell::Long(PR_DEPTH, depth));
         rows.push_back(std::move(cells));
         if (deep) {
-            hr = CollectHierarchy(store, child.m_id, depth + 1, deep, rows);
+            hr = CollectHierarchy(store, child.m_id, depth + 1, deep, seen, rows);
             if (FAILED(hr)) {
                 return hr;
             }
@@ -199,7 +205,8 @@ HRESULT CFolderImpl::GetHierarchyTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
     }
     *lppTable = nullptr;
     std::vector<std::vector<CPropCell>> rows;
-    HRESULT hr = CollectHierarchy(*m_store, m_row.m_id, 1, (ulFlags & CONVENIENT_DEPTH) != 0, rows);
+    std::set<LONGLONG> seen = {m_row.m_id};
+    HRESULT hr = CollectHierarchy(*m_store, m_row.m_id, 1, (ulFlags & CONVENIENT_DEPTH) != 0, seen, rows);
     if (FAILED(hr)) {
         return hr;
     }

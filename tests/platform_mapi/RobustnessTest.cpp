@@ -165,6 +165,36 @@ TEST_F(Robustness, DamagedValuesAndPagesGiveErrorsNotCrashes) {
     }
 }
 
+TEST_F(Robustness, AFolderCycleInADamagedFileDoesNotHangTheHierarchy) {
+    ASSERT_EQ(S_OK, HrCreateStoreFile("cycle.qst", "Cycle", ""));
+    std::string contacts;
+    {
+        Ref<IMsgStore> store;
+        ASSERT_EQ(S_OK, HrOpenStoreFile("cycle.qst", "", MAPI_BEST_ACCESS, &store));
+        Ref<IMAPIFolder> folder(OpenNamedFolder(store, "Contacts"));
+        contacts = BinaryProp(folder, PR_ENTRYID);
+        Ref<IMAPIFolder> child;
+        ASSERT_EQ(S_OK, folder->CreateFolder(FOLDER_GENERIC, "Child", nullptr, nullptr, 0, &child));
+    }
+    // Make Contacts a child of its own child.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("cycle.qst").c_str(), &db));
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(db,
+                           "UPDATE folders SET parent = (SELECT id FROM folders WHERE name = 'Child') "
+                           "WHERE name = 'Contacts'",
+                           nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    Ref<IMsgStore> store;
+    ASSERT_EQ(S_OK, HrOpenStoreFile("cycle.qst", "", MAPI_BEST_ACCESS, &store));
+    Ref<IMAPIFolder> folder(OpenFolder(store, contacts));
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, folder->GetHierarchyTable(CONVENIENT_DEPTH, &table));
+    ULONG count = 0;
+    ASSERT_EQ(S_OK, table->GetRowCount(0, &count));
+    EXPECT_EQ(1u, count) << "the child once, and the cycle back to the start is cut";
+}
+
 TEST_F(Robustness, AnotherProcessChangesAStoreWhileASessionHasItOpen) {
     MakeProfile("P", "", "shared.qst", "Shared");
     Ref<IMAPISession> session(Logon("P"));

@@ -218,7 +218,12 @@ LPMAPIFOLDER FindFolder(LPMDB store, const std::string& path) {
     return folder;
 }
 
-void ListFolders(LPMAPIFOLDER folder, const std::string& prefix, std::ostream& out) {
+// Lists the folders below 'folder', depth first. A damaged store may hold a cycle of folders;
+// a depth bound keeps the walk finite.
+void ListFolders(LPMAPIFOLDER folder, const std::string& prefix, std::ostream& out, int depth = 0) {
+    if (depth > 64) {
+        throw CToolError("the folders nest deeper than 64 levels: the store is damaged");
+    }
     CHold<IMAPITable> table;
     Check(folder->GetHierarchyTable(0, &table), "GetHierarchyTable");
     SizedSPropTagArray(4, columns) = {
@@ -236,7 +241,7 @@ void ListFolders(LPMAPIFOLDER folder, const std::string& prefix, std::ostream& o
         HRESULT hr = folder->OpenEntry(p[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(p[0].Value.bin.lpb),
                                        nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(&child));
         if (SUCCEEDED(hr)) {
-            ListFolders(child, path + "/", out);
+            ListFolders(child, path + "/", out, depth + 1);
             child->Release();
         }
     }
