@@ -1,0 +1,27 @@
+// What the resizable dialogs need for their layout beyond the window layer: frame metrics
+// measured from the dialog itself, and a minimum tracking size the toolkit enforces.
+#pragma once
+
+#include "platform/afx/wnd/Wnd.h"
+
+#ifndef SM_CYCAPTION
+#define SM_CYCAPTION 4
+#endif
+#ifndef SM_CXDLGFRAME
+#define SM_CXDLGFRAME 7
+#endif
+
+// SM_CXDLGFRAME and SM_CYCAPTION of a dialog's own frame (the desktop decides them here, not a
+// fixed theme); any other index is answered by GetSystemMetrics.
+int GetDialogMetric(const CWnd* pDlg, int nIndex);
+
+// The dialog's window rectangle in its own client coordinates (left and top lie outside the
+// client area by the frame and caption).
+CRect GetWindowRectInClient(const CWnd* pDlg);
+
+// A child control's window rectangle in the dialog's client coordinates.
+CRect GetChildRectInClient(const CWnd* pDlg, const CWnd* pChild);
+
+// Asks the dialog for its minimum tracking size (WM_GETMINMAXINFO) and has the toolkit refuse
+// smaller window sizes from then on.
+void ApplyMinTrackSize(CWnd* pDlg);

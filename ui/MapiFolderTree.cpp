@@ -1,0 +1,141 @@
+// The folder tree control and the record of each of its items.
+#include "ui/MapiFolderTree.h"
+
+#include <cstdlib>
+
+#include <wx/settings.h>
+#include <wx/treectrl.h>
+
+#include "trace/Trace.h"
+
+IMPLEMENT_DYNAMIC(CItemData, CObject)
+IMPLEMENT_DYNAMIC(CMapiFolderTree, CTreeCtrl)
+
+BEGIN_MESSAGE_MAP(CMapiFolderTree, CTreeCtrl)
+ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CMapiFolderTree::OnCustomDraw)
+END_MESSAGE_MAP()
+
+COLORREF GetDesktopColor(int nIndex) {
+    wxColour colour = wxSystemSettings::GetColour(nIndex == COLOR_GRAYTEXT ? wxSYS_COLOUR_GRAYTEXT
+                                                                           : wxSYS_COLOUR_WINDOWTEXT);
+    return RGB(colour.Red(), colour.Green(), colour.Blue());
+}
+
+CItemData::CItemData() {
+    TRACE_CTOR("CItemData");
+}
+
+CItemData::~CItemData() {
+    TRACE_DTOR("CItemData");
+    std::free(m_Key.lpb);
+    m_Key.lpb = nullptr;
+    m_Key.cb = 0;
+}
+
+CMapiFolderTree::CMapiFolderTree() {
+    TRACE_CTOR("CMapiFolderTree");
+}
+
+CMapiFolderTree::~CMapiFolderTree() {
+    TRACE_DTOR("CMapiFolderTree");
+}
+
+HRESULT CMapiFolderTree::InitControl() {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CMapiFolderTree::InitControl", hr);
+    m_clrNormalText = GetDesktopColor(COLOR_WINDOWTEXT);
+    m_clrGrayText = GetDesktopColor(COLOR_GRAYTEXT);
+    return hr;
+}
+
+void CMapiFolderTree::OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult) {
+    auto* pDraw = reinterpret_cast<LPNMTVCUSTOMDRAW>(pNMHDR);
+    if (pDraw == nullptr) {
+        *pResult = -1;
+        return;
+    }
+    switch (pDraw->nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            *pResult = CDRF_NOTIFYITEMDRAW;
+            break;
+        case CDDS_ITEMPREPAINT: {
+            *pResult = CDRF_DODEFAULT;
+            auto* pData = reinterpret_cast<CItemData*>(pDraw->nmcd.lItemlParam);
+            if (pData == nullptr)
+                break;
+            if (pData->m_bSelectable)
+                pDraw->clrText =
+                    (pDraw->nmcd.uItemState & CDIS_SELECTED) ? RGB(255, 255, 255) : m_clrNormalText;
+            else
+                pDraw->clrText = m_clrGrayText;
+            break;
+        }
+        case CDDS_ITEMPOSTPAINT:
+            *pResult = CDRF_DODEFAULT;
+            break;
+        default:
+            *pResult = 0;
+            break;
+    }
+}
+
+void CMapiFolderTree::RefreshItemColors() {
+    NMTVCUSTOMDRAW draw{};
+    draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+    draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+    if (NotifyParent(&draw.nmcd.hdr) == CDRF_NOTIFYITEMDRAW)
+        RefreshLevel(GetRootItem());
+}
+
+void CMapiFolderTree::RefreshLevel(HTREEITEM hItem) {
+    auto* pTree = dynamic_cast<wxTreeCtrl*>(GetWxWindow());
+    if (pTree == nullptr)
+        return;
+    for (; hItem != nullptr; hItem = GetNextSiblingItem(hItem)) {
+        NMTVCUSTOMDRAW draw{};
+        draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+        draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+        draw.nmcd.dwItemSpec = reinterpret_cast<DWORD_PTR>(hItem);
+        draw.nmcd.lItemlParam = (LPARAM)GetItemData(hItem);
+        // The toolkit paints a selected item in the selection colours of its own.
+        draw.nmcd.uItemState = 0;
+        const COLORREF clrUnset = 0xFFFFFFFFu;
+        draw.clrText = clrUnset;
+        NotifyParent(&draw.nmcd.hdr);
+        wxTreeItemId id(reinterpret_cast<void*>(hItem));
+        if (draw.clrText == clrUnset)
+            pTree->SetItemTextColour(id, wxNullColour);
+        else
+            pTree->SetItemTextColour(
+                id, wxColour(GetRValue(draw.clrText), GetGValue(draw.clrText), GetBValue(draw.clrText)));
+        RefreshLevel(GetChildItem(hItem));
+    }
+}
+
+LRESULT CMapiFolderTree::NotifyClick(UINT nCode, CPoint ptScreen) {
+    m_ptMessage = ptScreen;
+    NMHDR hdr{};
+    hdr.code = nCode;
+    return NotifyParent(&hdr);
+}
+
+void CMapiFolderTree::BindWxEvents() {
+    CTreeCtrl::BindWxEvents();
+    HWND h = m_hWnd;
+    // The toolkit's tree reports no plain clicks; the mouse-up after its own selection is one.
+    m_pWx->Bind(wxEVT_LEFT_UP, [h](wxMouseEvent& e) {
+        e.Skip();
+        auto* p = dynamic_cast<CMapiFolderTree*>(CWnd::FromHandle(h));
+        if (p == nullptr)
+            return;
+        wxPoint pt = p->GetWxWindow()->ClientToScreen(e.GetPosition());
+        p->NotifyClick(NM_CLICK, CPoint(pt.x, pt.y));
+    });
+    m_pWx->Bind(wxEVT_LEFT_DCLICK, [h](wxMouseEvent& e) {
+        e.Skip();
+        if (auto* p = dynamic_cast<CMapiFolderTree*>(CWnd::FromHandle(h))) {
+            wxPoint pt = p->GetWxWindow()->ClientToScreen(e.GetPosition());
+            p->m_ptMessage = CPoint(pt.x, pt.y);
+        }
+    });
+}

@@ -1,0 +1,243 @@
+// The store list and folder list operations of the General settings page.
+#include "ui/StoreFolderSelection.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "model/ConfigInfo.h"
+#include "model/ErrorBoxes.h"
+#include "model/FolderInfo.h"
+#include "model/ObjectMap.h"
+#include "model/QuorvelDoc.h"
+#include "model/Session.h"
+#include "model/StoreInfo.h"
+#include "platform/afx/wnd/WaitCursor.h"
+#include "platform/mapi/MAPIFunctions.h"
+#include "platform/mapi/MAPITags.h"
+#include "trace/Trace.h"
+#include "ui/SelectMAPIFolderDlg.h"
+#include "ui/StorePasswordDlg.h"
+
+namespace {
+// The logon of the store selection: a session of its own for the named profile; MAPI may ask
+// for the profile password, and gives up quickly when it is busy.
+const ULONG kSelectLogonFlags = MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED | MAPI_NO_MAIL |
+                                MAPI_PASSWORD_UI | MAPI_TIMEOUT_SHORT;
+
+ULONG_PTR WindowHandle(CWnd* pWnd) {
+    return pWnd != nullptr ? reinterpret_cast<ULONG_PTR>(pWnd->GetSafeHwnd()) : 0;
+}
+}  // namespace
+
+BOOL GetFolderClassFilter(DWORD dwConfigType, LPCSTR* ppszFilter) {
+    static const LPCSTR filters[] = {"IPF.Contact",    "IPF.Appointment", nullptr,
+                                     "IPF.StickyNote", "IPF.Task",        "IPF.Journal"};
+    *ppszFilter = nullptr;
+    if (dwConfigType < 1 || dwConfigType > 6)
+        return FALSE;
+    *ppszFilter = filters[dwConfigType - 1];
+    return TRUE;
+}
+
+CStoreFolderSelection::CStoreFolderSelection(IStoreFolderPage* pPage) : m_pPage(pPage) {
+    TRACE_CTOR("CStoreFolderSelection");
+}
+
+CStoreFolderSelection::~CStoreFolderSelection() {
+    TRACE_DTOR("CStoreFolderSelection");
+    if (m_pListedStore != nullptr)
+        m_pListedStore->Release();
+}
+
+void CStoreFolderSelection::EmptyFolderList() {
+    if (CListBox* pFolders = m_pPage->GetFolderList())
+        pFolders->ResetContent();
+    if (m_pListedStore != nullptr)
+        m_pListedStore->Release();
+    m_pListedStore = nullptr;
+}
+
+void CStoreFolderSelection::MarkDocumentModified(CConfigInfo* pConfig) {
+    if (pConfig != nullptr && pConfig->GetDocument() != nullptr)
+        pConfig->GetDocument()->SetModifiedFlag(TRUE);
+}
+
+HRESULT CStoreFolderSelection::FillStoreList() {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CStoreFolderSelection::FillStoreList", hr);
+    CConfigInfo* pConfig = m_pPage->GetPageConfiguration();
+    CListBox* pStores = m_pPage->GetStoreList();
+    if (pConfig == nullptr) {
+        QTRACE(TRACE_ERROR, "Missing configuration information!\n");
+        hr = E_INVALIDARG;
+        return hr;
+    }
+    if (!pConfig->IsProfileSelected() || pStores == nullptr)
+        return hr;
+    LONG lCurrent = pConfig->GetCurrentStoreIndex();
+    if (lCurrent < 0) {
+        HRESULT hrDefault = pConfig->GetDefaultStoreIndex(&lCurrent);
+        if (FAILED(hrDefault)) {
+            QTRACE(TRACE_ERROR, "GetDefaultStoreIndex() failed: hr = 0x%08lx\n", (ULONG)hrDefault);
+            lCurrent = -1;
+        }
+        if (lCurrent >= 0)
+            pConfig->SetCurrentStoreIndex(lCurrent);
+    }
+    pStores->ResetContent();
+    for (int i = 0; i < pConfig->GetStoreCount(); ++i) {
+        CStoreInfo* pStore = pConfig->GetStore(i);
+        if (pStore == nullptr) {
+            QTRACE(TRACE_ERROR, "GetStore() failed: Store object is NULL!\n");
+            hr = E_UNEXPECTED;
+            return hr;
+        }
+        CString strName = pStore->GetStoreName();
+        int nItem = pStores->AddString(strName.IsEmpty() ? "<?>" : strName.GetString());
+        pStore->Release();
+        if (nItem < 0) {
+            QTRACE(TRACE_ERROR, "Failed to add store name!\n");
+            hr = E_UNEXPECTED;
+            return hr;
+        }
+        pStores->SetItemData(nItem, (DWORD_PTR)i);
+        if (i == lCurrent)
+            pStores->SetCurSel(nItem);
+    }
+    return hr;
+}
+
+void CStoreFolderSelection::OnSelchangeStoreList() {
+    TRACE_FUNC_VOID("CStoreFolderSelection::OnSelchangeStoreList");
+    CWaitCursor wait;
+    CListBox* pStores = m_pPage->GetStoreList();
+    CListBox* pFolders = m_pPage->GetFolderList();
+    CConfigInfo* pConfig = m_pPage->GetPageConfiguration();
+    int nSel = pStores != nullptr ? pStores->GetCurSel() : LB_ERR;
+    if (nSel < 0) {
+        EmptyFolderList();
+        return;
+    }
+    if (pConfig == nullptr || pFolders == nullptr)
+        return;
+    m_pPage->EnableDialog();
+    auto nStore = (int)pStores->GetItemData(nSel);
+    CStoreInfo* pStore = pConfig->GetStore(nStore);
+    // The list shows nothing until the store's folders are known again: an early end must not
+    // leave another store's folders behind entries that would be read as this store's.
+    EmptyFolderList();
+    if (pStore == nullptr) {
+        QTRACE(TRACE_ERROR, "Failed to get store!\n");
+        return;
+    }
+    pConfig->SetCurrentStoreIndex(nStore);
+
+    CWnd* pWnd = m_pPage->GetPageWindow();
+    LPMAPISESSION lpSession = nullptr;
+    LPMDB lpMDB = nullptr;
+    std::vector<int> vanished;
+    HRESULT hr = MAPIInitialize(nullptr);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "MAPIInitialize() failed: hr = 0x%08lx\n", (ULONG)hr);
+        pStore->Release();
+        return;
+    }
+    do {
+        CString strProfile = pConfig->GetProfileName();
+        CString strPassword = pConfig->GetProfilePassword();
+        hr = MAPILogonEx(WindowHandle(pWnd), strProfile,
+                         pConfig->HasProfilePassword() ? strPassword.GetString() : nullptr, kSelectLogonFlags,
+                         &lpSession);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "MAPILogonEx() failed: hr = 0x%08lx\n", (ULONG)hr);
+            lpSession = nullptr;
+            break;
+        }
+        BOOL bCancelled = FALSE;
+        do {
+            CStorePasswordDlg dlg(pStore, pWnd);
+            hr = OpenStore(pConfig, lpSession, pStore, &lpMDB, FALSE);
+            if (hr == MAPI_E_FAILONEPROVIDER && dlg.DoModal() != IDOK)
+                bCancelled = TRUE;
+        } while (hr == MAPI_E_FAILONEPROVIDER && !bCancelled);
+        if (bCancelled) {
+            QTRACE(TRACE_ERROR, "User aborted password dialog.\n");
+            break;
+        }
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", (ULONG)hr);
+            ShowErrorWithArgs(pWnd, "Failed to open Store",
+                              "The store could not be opened. Error code 0x%1!08lx!", 166, 167, (ULONG)hr);
+            lpMDB = nullptr;
+            break;
+        }
+
+        BOOL bComplete = TRUE;
+        for (int i = 0; i < pStore->GetFolderCount(); ++i) {
+            CFolderInfo* pFolder = nullptr;
+            hr = pStore->GetFolder(i, &pFolder);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "GetFolder() failed: hr = 0x%08lx\n", (ULONG)hr);
+                bComplete = FALSE;
+                break;
+            }
+            CString strPath;
+            hr = pFolder->GetFullPath(lpMDB, strPath);
+            pFolder->Release();
+            if (hr == S_FOLDER_VANISHED) {
+                vanished.push_back(i);
+                continue;
+            }
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "GetFullPath() failed: hr = 0x%08lx\n", (ULONG)hr);
+                bComplete = FALSE;
+                break;
+            }
+            int nItem = pFolders->AddString(strPath);
+            if (nItem < 0) {
+                QTRACE(TRACE_ERROR, "AddString() failed: Error code %d\n", nItem);
+                bComplete = FALSE;
+                break;
+            }
+            pFolders->SetItemData(nItem, (DWORD_PTR)i);
+        }
+        if (!bComplete) {
+            EmptyFolderList();
+            break;
+        }
+        m_pListedStore = pStore;
+        m_pListedStore->AddRef();
+
+        if (!vanished.empty()) {
+            for (auto it = vanished.rbegin(); it != vanished.rend(); ++it)
+                pStore->DeleteFolder(*it);
+            // The listed folders behind a removed one moved up in the store's list.
+            for (int n = 0; n < pFolders->GetCount(); ++n) {
+                auto nIndex = (int)pFolders->GetItemData(n);
+                int nBelow = 0;
+                for (int v : vanished)
+                    nBelow += v < nIndex ? 1 : 0;
+                pFolders->SetItemData(n, (DWORD_PTR)(nIndex - nBelow));
+            }
+            MarkDocumentModified(pConfig);
+            ShowError(pWnd, "Folder vanished",
+                      "One or more folder(s) have been removed from the store. They were removed from the "
+                      "configuration.",
+                      172, 173);
+        }
+    } while (false);
+
+    if (lpMDB != nullptr)
+        lpMDB->Release();
+    if (lpSession != nullptr) {
+        lpSession->Logoff(WindowHandle(pWnd), MAPI_LOGOFF_UI, 0);
+        lpSession->Release();
+    }
+    MAPIUninitialize();
+    pStore->Release();
+}
+
+void CStoreFolderSelection::OnSelchangeFolderList() {
+    TRACE_FUNC_VOID("CStoreFolderSelection::OnSelchangeFolderList");
+    m_pPage->EnableDialog();
+}
