@@ -606,6 +606,7 @@ void CConfigInfo::LoadVersion1(CArchive& ar) {
     // A list held before (a record read twice) is given back, not leaked.
     if (m_pPropertyList != nullptr)
         m_pPropertyList->Release();
+    m_pPropertyList = nullptr;  // the reading below may fail
     m_pPropertyList = static_cast<CPropertyList*>(ar.ReadObject(RUNTIME_CLASS(CPropertyList)));
     if (m_pPropertyList != nullptr)
         m_pPropertyList->AddRef();

@@ -390,3 +390,44 @@ TEST(ConfigRecord, ReleasingAtZeroDeletes) {
     CConfigInfo* pConfig = new CConfigInfo;
     EXPECT_EQ(0u, pConfig->Release());  // the sanitizer run sees it go
 }
+
+TEST(ConfigRecord, ReadingIntoAFilledConfigurationGivesBackWhatItHeld) {
+    CQuorvelDoc doc;
+    ConfigPtr config;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("first", 2, &doc, &config.p));
+    ConfigPtr other;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("second", 2, &doc, &other.p));
+    // The other configuration's body alone, as its own stream.
+    CMemFile out;
+    CArchive store(&out, CArchive::store);
+    other->Serialize(store);
+    store.Close();
+    const ULONGLONG cb = out.GetLength();
+    BYTE* lpb = out.Detach();
+    std::vector<BYTE> buffer(lpb, lpb + cb);
+    free(lpb);
+
+    // Read over a filled configuration: the list held before goes (the sanitizer run checks it).
+    CMemFile file(buffer.data(), (UINT)buffer.size());
+    CArchive ar(&file, CArchive::load);
+    config->Serialize(ar);
+    EXPECT_EQ(CString("second"), config->GetConfigName());
+    EXPECT_EQ(other->GetConfigID(), config->GetConfigID());
+    EXPECT_GT(CountProperties(config.p), 0);
+
+    // A body that fails inside the property list leaves no dangling list behind.
+    buffer.resize(buffer.size() / 2);
+    CMemFile cut(buffer.data(), (UINT)buffer.size());
+    CArchive arCut(&cut, CArchive::load);
+    bool bFailed = false;
+    try {
+        config->Serialize(arCut);
+    } catch (CException* e) {
+        e->Delete();
+        bFailed = true;
+    }
+    EXPECT_TRUE(bFailed);
+    CPropertyList* pList = nullptr;
+    EXPECT_EQ(S_OK, config->GetPropertyList(&pList));
+    EXPECT_EQ(nullptr, pList);
+}
