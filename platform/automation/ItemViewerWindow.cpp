@@ -1,0 +1,97 @@
+// The item viewer window over wxWidgets.
+#include "platform/automation/ItemViewerWindow.h"
+
+#include <wx/button.h>
+#include <wx/dialog.h>
+#include <wx/listctrl.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/wx.h>
+
+namespace {
+
+wxString ToWx(const std::string& text) {
+    return wxString::FromUTF8(text.data(), text.size());
+}
+
+class CItemViewerDialog : public wxDialog {
+public:
+    explicit CItemViewerDialog(const CItemSnapshot& item)
+        : wxDialog(nullptr, wxID_ANY, Title(item), wxDefaultPosition, wxSize(720, 520),
+                   wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER, ITEMVIEWER_WINDOW_NAME) {
+        auto* fields = new wxFlexGridSizer(2, wxSize(8, 6));
+        fields->AddGrowableCol(1);
+        AddField(fields, "Message class:", item.messageClass, ITEMVIEWER_CLASS_NAME);
+        AddField(fields, "Subject:", item.subject, ITEMVIEWER_SUBJECT_NAME);
+
+        auto* list =
+            new wxListCtrl(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxLC_REPORT | wxLC_SINGLE_SEL,
+                           wxDefaultValidator, ITEMVIEWER_PROPERTIES_NAME);
+        list->InsertColumn(0, "Property", wxLIST_FORMAT_LEFT, 200);
+        list->InsertColumn(1, "Type", wxLIST_FORMAT_LEFT, 110);
+        list->InsertColumn(2, "Value", wxLIST_FORMAT_LEFT, 380);
+        long row = 0;
+        for (const CItemProperty& property : item.properties) {
+            row = list->InsertItem(row, ToWx(property.name)) + 1;
+            list->SetItem(row - 1, 1, ToWx(property.type));
+            list->SetItem(row - 1, 2, ToWx(property.value));
+        }
+
+        auto* top = new wxBoxSizer(wxVERTICAL);
+        top->Add(fields, 0, wxEXPAND | wxALL, 10);
+        top->Add(list, 1, wxEXPAND | wxLEFT | wxRIGHT, 10);
+        top->Add(new wxButton(this, wxID_CLOSE), 0, wxALIGN_RIGHT | wxALL, 10);
+        SetSizer(top);
+        SetEscapeId(wxID_CLOSE);
+        Bind(wxEVT_BUTTON, &CItemViewerDialog::OnCloseButton, this, wxID_CLOSE);
+        Bind(wxEVT_CLOSE_WINDOW, &CItemViewerDialog::OnClose, this);
+    }
+
+private:
+    static wxString Title(const CItemSnapshot& item) {
+        return (item.subject.empty() ? wxString("(no subject)") : ToWx(item.subject)) + " - Item";
+    }
+
+    void AddField(wxFlexGridSizer* sizer, const char* label, const std::string& value, const char* name) {
+        sizer->Add(new wxStaticText(this, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
+        sizer->Add(new wxTextCtrl(this, wxID_ANY, ToWx(value), wxDefaultPosition, wxDefaultSize,
+                                  wxTE_READONLY, wxDefaultValidator, name),
+                   1, wxEXPAND);
+    }
+
+    void OnCloseButton(wxCommandEvent&) { Close(); }
+
+    // A modeless viewer goes away when closed; a modal one ends its loop and its caller destroys it.
+    void OnClose(wxCloseEvent&) {
+        if (IsModal())
+            EndModal(wxID_CLOSE);
+        else
+            Destroy();
+    }
+};
+
+class CItemViewerWindow : public IItemViewer {
+public:
+    HRESULT ShowItem(const CItemSnapshot& item, bool bModal) override {
+        if (wxTheApp == nullptr)
+            return E_UNEXPECTED;
+        auto* dialog = new CItemViewerDialog(item);
+        if (bModal) {
+            dialog->ShowModal();
+            dialog->Destroy();
+            return S_OK;
+        }
+        dialog->Show();
+        dialog->Raise();
+        return S_OK;
+    }
+};
+
+CItemViewerWindow g_viewer;
+
+}  // namespace
+
+IItemViewer* ItemViewerWindow() {
+    return &g_viewer;
+}
