@@ -2,6 +2,7 @@
 #include "resources/QuorvelResources.h"
 
 #include "platform/afx/wnd/Resources.h"
+#include "resources/FormResource.h"
 #include "resources/Pictures.h"
 #include "resources/Resource.h"
 
@@ -110,4 +111,6 @@ void RegisterQuorvelResources() {
     RegisterAccelerators();
     RegisterToolbar();
     RegisterTemplates();
+    // The form views' templates replace the measuring template of the same number.
+    RegisterFormResources();
 }
