@@ -11,6 +11,7 @@
 #include "data/CatalogOutputs.h"
 #include "data/PropertyCatalog.h"
 #include "platform/win32/AtomicFile.h"
+#include "trace/Trace.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: qrvcatalog <catalog.json> <language source dir> <program dir>\n");
         return 2;
     }
+    // A build step reports its own errors; the model's traces would only clutter the build log.
+    SetTraceLevel(-1);
     const std::string strCatalogPath = argv[1];
     const std::string strLangDir = std::string(argv[2]) + "/";
     const std::string strOutDir = std::string(argv[3]) + "/";

@@ -111,8 +111,6 @@ public:
 
     BOOL HasProfilePassword() const { return m_bProfilePassword; }
     CString GetProfilePassword() const { return m_strProfilePassword; }
-    // The profile key as held (not a copy); empty until a profile was chosen.
-    const SBinary& GetProfileKey() const { return m_ProfileKey; }
 
     BOOL IsNewConfig() const { return m_bNewConfig; }
     void ClearNewFlag() { m_bNewConfig = FALSE; }
