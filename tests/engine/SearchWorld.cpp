@@ -49,6 +49,21 @@ private:
     CFakeUi* m_pUi;
 };
 
+// Calls fn with the values of every row of the table, read with the given columns.
+template <class FN>
+void ForEachRow(LPMAPITABLE lpTable, std::initializer_list<ULONG> columns, FN fn) {
+    std::vector<ULONG> raw = {ULONG(columns.size())};
+    raw.insert(raw.end(), columns);
+    EXPECT_EQ(S_OK, lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(raw.data()), 0));
+    LPSRowSet lpRows = nullptr;
+    EXPECT_EQ(S_OK, lpTable->QueryRows(1000, 0, &lpRows));
+    for (ULONG r = 0; lpRows != nullptr && r < lpRows->cRows; ++r) {
+        fn(lpRows->aRow[r].lpProps);
+    }
+    FreeProws(lpRows);
+    lpTable->Release();
+}
+
 std::vector<BYTE> EntryIdOf(IMAPIProp* pProp) {
     SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
     ULONG cValues = 0;
@@ -125,13 +140,8 @@ CSearchWorld::CSearchWorld(int nStores) {
         EXPECT_EQ(S_OK, lpServices->CreateMsgService("MSPST MS", name.c_str(), 0, 0));
         LPMAPITABLE lpTable = nullptr;
         EXPECT_EQ(S_OK, lpServices->GetMsgServiceTable(0, &lpTable));
-        SizedSPropTagArray(2, cols) = {2, {PR_SERVICE_UID, PR_DISPLAY_NAME}};
-        lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0);
-        LPSRowSet lpRows = nullptr;
-        EXPECT_EQ(S_OK, lpTable->QueryRows(100, 0, &lpRows));
-        for (ULONG r = 0; lpRows != nullptr && r < lpRows->cRows; ++r) {
-            const SPropValue* v = lpRows->aRow[r].lpProps;
-            if (v[1].ulPropTag == PR_DISPLAY_NAME && name == v[1].Value.lpszA) {
+        ForEachRow(lpTable, {PR_SERVICE_UID, PR_DISPLAY_NAME}, [&](const SPropValue* v) {
+            if (name == v[1].Value.lpszA) {
                 const std::string path = m_root.Path() + "/store" + std::to_string(s) + ".pst";
                 SPropValue prop{};
                 prop.ulPropTag = PR_PST_PATH;
@@ -139,26 +149,17 @@ CSearchWorld::CSearchWorld(int nStores) {
                 EXPECT_EQ(S_OK, lpServices->ConfigureMsgService(
                                     reinterpret_cast<LPMAPIUID>(v[0].Value.bin.lpb), 0, 0, 1, &prop));
             }
-        }
-        FreeProws(lpRows);
-        lpTable->Release();
+        });
     }
     lpServices->Release();
 
     LPMAPITABLE lpProfiles = nullptr;
     EXPECT_EQ(S_OK, lpAdmin->GetProfileTable(0, &lpProfiles));
-    SizedSPropTagArray(2, pcols) = {2, {PR_DISPLAY_NAME, PR_INSTANCE_KEY}};
-    lpProfiles->SetColumns(reinterpret_cast<LPSPropTagArray>(&pcols), 0);
-    LPSRowSet lpRows = nullptr;
-    EXPECT_EQ(S_OK, lpProfiles->QueryRows(100, 0, &lpRows));
-    for (ULONG r = 0; lpRows != nullptr && r < lpRows->cRows; ++r) {
-        const SPropValue* v = lpRows->aRow[r].lpProps;
+    ForEachRow(lpProfiles, {PR_DISPLAY_NAME, PR_INSTANCE_KEY}, [&](const SPropValue* v) {
         if (std::strcmp(v[0].Value.lpszA, kProfile) == 0) {
             m_ui.m_profileKey.assign(v[1].Value.bin.lpb, v[1].Value.bin.lpb + v[1].Value.bin.cb);
         }
-    }
-    FreeProws(lpRows);
-    lpProfiles->Release();
+    });
     lpAdmin->Release();
     m_ui.m_profileName = kProfile;
 
@@ -189,20 +190,13 @@ CSearchWorld::~CSearchWorld() {
 IMsgStore* CSearchWorld::OpenStore(int s) {
     LPMAPITABLE lpTable = nullptr;
     EXPECT_EQ(S_OK, m_lpSession->GetMsgStoresTable(0, &lpTable));
-    SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_DISPLAY_NAME}};
-    lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0);
-    LPSRowSet lpRows = nullptr;
-    EXPECT_EQ(S_OK, lpTable->QueryRows(100, 0, &lpRows));
     IMsgStore* lpMDB = nullptr;
-    for (ULONG r = 0; lpRows != nullptr && r < lpRows->cRows; ++r) {
-        const SPropValue* v = lpRows->aRow[r].lpProps;
-        if (v[1].ulPropTag == PR_DISPLAY_NAME && m_storeNames[s] == v[1].Value.lpszA) {
+    ForEachRow(lpTable, {PR_ENTRYID, PR_DISPLAY_NAME}, [&](const SPropValue* v) {
+        if (m_storeNames[s] == v[1].Value.lpszA) {
             EXPECT_EQ(S_OK, m_lpSession->OpenMsgStore(0, v[0].Value.bin.cb, (LPENTRYID)v[0].Value.bin.lpb,
                                                       nullptr, MAPI_BEST_ACCESS | MAPI_MODIFY, &lpMDB));
         }
-    }
-    FreeProws(lpRows);
-    lpTable->Release();
+    });
     return lpMDB;
 }
 
