@@ -47,13 +47,15 @@ long Border(const CREATESTRUCT& cs) {
 BOOL AfxCreateTemplateControl(CWnd* pCtrl, const DLGITEMDEF& item, const CRect& rect, CWnd* pParent) {
     if (pCtrl == nullptr)
         return FALSE;
-    pCtrl->SetAutoDeleteWrapper(TRUE);
-    CREATESTRUCT cs{};
-    if (!pCtrl->Create(item.lpszClass, item.lpszText, item.style | WS_CHILD, rect, pParent, item.nID)) {
+    DWORD style = (item.style | WS_CHILD) & ~(DWORD)WS_VISIBLE;
+    if (!item.bHidden)
+        style |= WS_VISIBLE;
+    // The object goes with its window only once it has one; a failed creation leaves it to us.
+    if (!pCtrl->CreateEx(item.exStyle, item.lpszClass, item.lpszText, style, rect, pParent, item.nID)) {
         delete pCtrl;
         return FALSE;
     }
-    (void)cs;
+    pCtrl->SetAutoDeleteWrapper(TRUE);
     return TRUE;
 }
 

@@ -221,6 +221,15 @@ UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable) {
     return old;
 }
 
+UINT CMenu::GetMenuState(UINT nID, UINT) const {
+    wxMenuItem* pItem = m_pBar ? m_pBar->FindItem(AfxCommandToWxId(nID))
+                               : (m_pMenu ? m_pMenu->FindItem(AfxCommandToWxId(nID)) : nullptr);
+    if (pItem == nullptr)
+        return (UINT)-1;
+    return (pItem->IsEnabled() ? 0u : (UINT)MF_GRAYED) |
+           (pItem->IsCheckable() && pItem->IsChecked() ? (UINT)MF_CHECKED : 0u);
+}
+
 UINT CMenu::CheckMenuItem(UINT nIDCheckItem, UINT nCheck) {
     wxMenuItem* pItem = m_pBar ? m_pBar->FindItem(AfxCommandToWxId(nIDCheckItem))
                                : (m_pMenu ? m_pMenu->FindItem(AfxCommandToWxId(nIDCheckItem)) : nullptr);

@@ -45,6 +45,8 @@ public:
     // replaces the text of the item with that command, searching drop-downs too.
     BOOL ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
     UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
+    // MF_GRAYED and MF_CHECKED as they stand for the item with that command; (UINT)-1 if none.
+    UINT GetMenuState(UINT nID, UINT nFlags) const;
     UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
     BOOL IsMenuBar() const { return m_pBar != nullptr; }
     wxMenuBar* GetWxMenuBar() const { return m_pBar; }

@@ -17,8 +17,9 @@ struct DLGITEMDEF {
     const char* lpszText;
     UINT nID;
     int x, y, cx, cy;
-    DWORD style;
+    DWORD style;  // WS_VISIBLE is implied, as resource templates give it to every control
     DWORD exStyle = 0;
+    bool bHidden = false;  // a control the template keeps invisible
 };
 
 struct DLGTEMPLATEDEF {

@@ -261,9 +261,15 @@ BOOL CWnd::PreCreateWindow(CREATESTRUCT&) {
 
 BOOL CWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                   CWnd* pParentWnd, UINT nID, CCreateContext* pContext) {
+    return CreateEx(0, lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, nID, pContext);
+}
+
+BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
+                    const RECT& rect, CWnd* pParentWnd, UINT nID, CCreateContext* pContext) {
     if (m_hWnd != nullptr)
         return FALSE;
     CREATESTRUCT cs{};
+    cs.dwExStyle = dwExStyle;
     cs.lpCreateParams = pContext;
     cs.hwndParent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
     cs.hMenu = nID;

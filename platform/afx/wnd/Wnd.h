@@ -33,6 +33,9 @@ public:
     // ----- creation and destruction -----
     virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                         CWnd* pParentWnd, UINT nID, CCreateContext* pContext = nullptr);
+    // Create with an extended style (WS_EX_CLIENTEDGE, WS_EX_CONTROLPARENT).
+    BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle,
+                  const RECT& rect, CWnd* pParentWnd, UINT nID, CCreateContext* pContext = nullptr);
     virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
     // Tears the window and its children down: WM_DESTROY to each, then PostNcDestroy to each
     // (children first). The toolkit window itself goes at the next turn of the loop.
