@@ -6,7 +6,8 @@
 #include "model/StoreInfo.h"
 #include "trace/Trace.h"
 #include "ui/DialogTexts.h"
-#include "ui/ReplaceNewlineChar.h"
+// The escape conversion shared by the explanation texts of the dialogs.
+HRESULT ReplaceNewlineChar(LPSTR* ppszText, LPCSTR pszSource);
 
 BEGIN_MESSAGE_MAP(CStorePasswordDlg, CDialog)
 END_MESSAGE_MAP()
