@@ -76,7 +76,8 @@ HRESULT CGuidNamedNamedList::CheckProperty(CPropertyID* pProp, LPCWSTR* ppwszNam
                (int)id.ulKind, MNID_STRING);
         return E_INVALIDARG;
     }
-    if (id.Kind.lpwstrName == nullptr) {
+    // An empty name is saved as no name at all, which could not be loaded again: refuse both.
+    if (id.Kind.lpwstrName == nullptr || id.Kind.lpwstrName[0] == 0) {
         QTRACE(TRACE_ERROR, "No property name specified!\n");
         return E_INVALIDARG;
     }
@@ -172,7 +173,7 @@ void CGuidNamedNamedList::LoadVersion1(CArchive& ar) {
             AfxThrowNotSupportedException();
         }
         // A property without a name could never be inserted; loading refuses it the same way.
-        if (id.Kind.lpwstrName == nullptr) {
+        if (id.Kind.lpwstrName == nullptr || id.Kind.lpwstrName[0] == 0) {
             QTRACE(TRACE_ERROR, "No property name specified!\n");
             pProp->Release();
             AfxThrowNotSupportedException();

@@ -1,12 +1,30 @@
 // CPropertyList: reference count, base answers and the record frame shared by every list.
 #include "model/PropertyList.h"
 
+#include "model/GuidNamedIDList.h"
+#include "model/GuidNamedNamedList.h"
+#include "model/NamedPropList.h"
+#include "model/NamedPropertyID.h"
+#include "model/PropTypeList.h"
 #include "model/PropertyID.h"
+#include "model/StdPropList.h"
+#include "model/StdPropertyID.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "trace/Trace.h"
 
 IMPLEMENT_SERIAL(CPropertyList, CObject, 1)
+
+// Every record class of a property-list graph. A program that reads lists always has this file
+// (CPropertyList is the class every list slot requires), and this reference keeps each class and
+// its registration with the archive in it: a static library drops object files that nothing
+// names, and the reader would then refuse their records as unknown classes.
+extern const CRuntimeClass* const g_aPropertyRecordClasses[];
+const CRuntimeClass* const g_aPropertyRecordClasses[] = {
+    RUNTIME_CLASS(CPropTypeList),    RUNTIME_CLASS(CStdPropList),        RUNTIME_CLASS(CNamedPropList),
+    RUNTIME_CLASS(CGuidNamedIDList), RUNTIME_CLASS(CGuidNamedNamedList), RUNTIME_CLASS(CPropertyID),
+    RUNTIME_CLASS(CStdPropertyID),   RUNTIME_CLASS(CNamedPropertyID),
+};
 
 CPropertyList::CPropertyList() : m_ulRefCount(0) {
     TRACE_CTOR("CPropertyList");

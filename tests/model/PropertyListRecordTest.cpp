@@ -204,6 +204,8 @@ TEST(PropertyListRecordTest, WrongVersionsAndKindsAreNotSupported) {
     EXPECT_EQ("notsupported", LoadOutcome(nameList + NewClass("CNamedPropertyID") + NamedById(5)));
     // A name-keyed property without a name could never be inserted, so it is not loaded either.
     EXPECT_EQ("notsupported", LoadOutcome(nameList + NewClass("CNamedPropertyID") + NamedByName(u"")));
+    EXPECT_EQ("notsupported", LoadOutcome(nameList + NewClass("CNamedPropertyID") +
+                                          NamedByName(std::u16string(u"\0Key", 4))));
     EXPECT_TRUE(trace.Contains("No property name specified!\n"));
 }
 

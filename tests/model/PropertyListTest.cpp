@@ -216,6 +216,8 @@ TEST_F(PropertyListTest, RefusalsOfTheKeyedLists) {
     CGuidNamedNamedList* pNames = List<CGuidNamedNamedList>();
     EXPECT_EQ(E_INVALIDARG, pNames->InsertProperty(ByName(kPublic, nullptr)));
     EXPECT_TRUE(trace.Contains("No property name specified!\n"));
+    // An empty name would be saved as no name, and the file could not be loaded again.
+    EXPECT_EQ(E_INVALIDARG, pNames->InsertProperty(ByName(kPublic, u"")));
     EXPECT_EQ(E_INVALIDARG, pNames->InsertProperty(ById(kPublic, 1)));
     EXPECT_EQ(0u, pNames->GetMapCount());
 
