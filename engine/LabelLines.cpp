@@ -102,31 +102,20 @@ HRESULT CDrawerMap::CreateDrawerMap(LPSPropTagArray lpColumns, ULONG ulIndex, CD
     return hr;
 }
 
-char* NarrowKeyFromWide(const WCHAR* lpszW) {
-    // The conversion stops at the terminator, so it never reads past the value.
-    std::string text;
+bool ConvertWidth(const WCHAR* lpszW, std::string& text) {
     try {
         text = Utf16ToUtf8(std::u16string_view(lpszW, WideLength(lpszW)));
     } catch (const std::bad_alloc&) {
-        return nullptr;
+        return false;
     }
-    char* key = static_cast<char*>(std::calloc(text.size() + 1, 1));
-    if (key != nullptr) {
-        std::memcpy(key, text.data(), text.size());
-    }
-    return key;
+    return true;
 }
 
-WCHAR* WideKeyFromNarrow(const char* lpszA) {
-    std::u16string text;
+bool ConvertWidth(const char* lpszA, std::u16string& text) {
     try {
         text = Utf8ToUtf16(std::string_view(lpszA));
     } catch (const std::bad_alloc&) {
-        return nullptr;
+        return false;
     }
-    WCHAR* key = static_cast<WCHAR*>(std::calloc(text.size() + 1, sizeof(WCHAR)));
-    if (key != nullptr) {
-        std::memcpy(key, text.data(), text.size() * sizeof(WCHAR));
-    }
-    return key;
+    return true;
 }

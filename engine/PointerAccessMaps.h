@@ -1,6 +1,8 @@
 // The label lines whose keys are heap copies reached by pointer: strings, GUIDs, binary values.
 #pragma once
 
+#include <string>
+
 #include "engine/LabelMap.h"
 #include "model/Allocators.h"
 
@@ -9,9 +11,9 @@
 // falling back to the NULL key would file the item among the items that lack the value, and the
 // cleanup would delete it as their duplicate.
 
-// Converts a string of the other width into a heap copy the class's allocator can free (malloc).
-char* NarrowKeyFromWide(const WCHAR* lpszW);
-WCHAR* WideKeyFromNarrow(const char* lpszA);
+// Converts a string of the other width (up to its terminator); false when memory runs out.
+bool ConvertWidth(const WCHAR* lpszW, std::string& text);
+bool ConvertWidth(const char* lpszA, std::u16string& text);
 
 // Narrow (fWide false, KEY char*) and wide (fWide true, KEY WCHAR*) string keys.
 template <class KEY, class ALLOCATOR, bool fWide, class VALUE>
@@ -40,17 +42,26 @@ public:
             *pKey = nullptr;
             return hr;
         }
-        KEY key = nullptr;
-        if (fOwnWidth) {
-            ALLOCATOR allocator;
-            key = allocator.Allocate(static_cast<const std::remove_pointer_t<KEY>*>(pSource));
-            if (key != nullptr) {
-                allocator.Copy(key, static_cast<const std::remove_pointer_t<KEY>*>(pSource));
+        using CHAR_T = std::remove_pointer_t<KEY>;
+        std::basic_string<CHAR_T> converted;
+        const CHAR_T* pText = static_cast<const CHAR_T*>(pSource);
+        if (!fOwnWidth) {
+            bool fConverted = false;
+            if constexpr (fWide) {
+                fConverted = ConvertWidth(value.lpszA, converted);
+            } else {
+                fConverted = ConvertWidth(value.lpszW, converted);
             }
-        } else if constexpr (fWide) {
-            key = WideKeyFromNarrow(value.lpszA);
-        } else {
-            key = NarrowKeyFromWide(value.lpszW);
+            if (!fConverted) {
+                QTRACE(TRACE_ERROR, "Unable to construct key!\n");
+                return hr = E_OUTOFMEMORY;
+            }
+            pText = converted.c_str();
+        }
+        ALLOCATOR allocator;
+        KEY key = allocator.Allocate(pText);
+        if (key != nullptr) {
+            allocator.Copy(key, pText);
         }
         if (key == nullptr) {
             QTRACE(TRACE_ERROR, "Unable to construct key!\n");

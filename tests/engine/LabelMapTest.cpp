@@ -8,6 +8,7 @@
 
 #include "engine/PointerAccessMaps.h"
 #include "engine/ValueAccessMaps.h"
+#include "model/Allocators.h"
 #include "tests/engine/EngineTestSupport.h"
 
 using namespace enginetest;
@@ -377,5 +378,54 @@ TEST(LabelAccessMap, ReleaseTearsDownEveryLevelAndDrawerReference) {
     for (CSortDrawer* pDrawer : drawers) {
         EXPECT_EQ(1u, RefCount(pDrawer));
         EXPECT_EQ(0u, pDrawer->Release());
+    }
+}
+
+TEST(LabelAccessMap, KeyCopyThatCannotBeAllocatedFailsInsteadOfMeetingTheMissingValues) {
+    GUID guid{7, 7, 7, {7}};
+    SPropValue v{};
+    v.Value.lpguid = &guid;
+    for (ULONG type : {PT_STRING8, PT_UNICODE, PT_BINARY, PT_CLSID}) {
+        std::vector<RowBuilder> rows(2);
+        rows[0].Missing();
+        if (type == PT_BINARY) {
+            rows[1].Binary({1, 2, 3});
+        } else if (type == PT_CLSID) {
+            rows[1].Value(PT_CLSID, v);
+        } else {
+            rows[1].String("value");  // a narrow value in a wide column takes the conversion path
+        }
+        for (RowBuilder& b : rows) {
+            b.ColumnTypes({type});
+        }
+        LPSPropTagArray lpColumns = rows[0].Columns();
+        CDrawerMap* pMap = MakeIndex(lpColumns);
+        CSortDrawer* pMissing = File(pMap, rows[0], lpColumns);
+        CSortDrawer* pDrawer = NewDrawer(rows[1].Row());
+        // A lookup whose key cannot be copied fails; it never hands out the missing values' drawer.
+        SetAllocatorFailureAfter(0);
+        CSortDrawer* pFound = nullptr;
+        EXPECT_EQ(E_OUTOFMEMORY, pMap->LookupDrawer(&rows[1].Row(), 0, lpColumns, &pFound)) << type;
+        SetAllocatorFailureAfter(-1);
+        EXPECT_EQ(nullptr, pFound);
+        // Filing fails at every copy it needs, leaving the index as it was, until it can be made.
+        int nFailures = 0;
+        for (int nSkip = 0; nSkip < 8; ++nSkip) {
+            SetAllocatorFailureAfter(nSkip);
+            const HRESULT hr = pMap->InsertDrawer(&rows[1].Row(), 0, lpColumns, &pDrawer);
+            SetAllocatorFailureAfter(-1);
+            if (SUCCEEDED(hr)) {
+                break;
+            }
+            EXPECT_EQ(E_OUTOFMEMORY, hr) << type;
+            EXPECT_EQ(1u, Walk(pMap).size()) << type;
+            ++nFailures;
+        }
+        EXPECT_GT(nFailures, 0) << type;
+        std::vector<CSortDrawer*> expected = {pMissing, pDrawer};
+        EXPECT_EQ(expected, Walk(pMap)) << type;
+        pMap->Release();
+        EXPECT_EQ(1u, RefCount(pDrawer));
+        pDrawer->Release();
     }
 }
