@@ -1,0 +1,250 @@
+// The service's building blocks on their own: hashes, entry ids, restrictions and memory tables.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "platform/mapi/EntryId.h"
+#include "platform/mapi/MemTable.h"
+#include "platform/mapi/Restriction.h"
+#include "platform/mapi/Sha256.h"
+#include "platform/mapi/StoreAdmin.h"
+#include "tests/platform_mapi/MapiTestSupport.h"
+
+namespace mapitest {
+namespace {
+
+using qrvmapi::CPropCell;
+
+TEST(Sha256, MatchesTheStandardTestVectors) {
+    auto hexOf = [](const std::string& bytes) {
+        static const char hex[] = "0123456789abcdef";
+        std::string text;
+        for (unsigned char c : bytes) {
+            text += hex[c >> 4];
+            text += hex[c & 15];
+        }
+        return text;
+    };
+    EXPECT_EQ("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", hexOf(qrvmapi::Sha256("")));
+    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
+              hexOf(qrvmapi::Sha256("abc")));
+    // Two blocks: the padding must spill into a second block at 56 bytes and more.
+    EXPECT_EQ("248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1",
+              hexOf(qrvmapi::Sha256("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")));
+    EXPECT_EQ(hexOf(qrvmapi::Sha256(std::string(1000000, 'a'))),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    EXPECT_NE(qrvmapi::HashPassword("salt1", "pw"), qrvmapi::HashPassword("salt2", "pw"));
+    EXPECT_NE(qrvmapi::NewUid(), qrvmapi::NewUid());
+}
+
+TEST(EntryId, RoundTripsAndRefusesAnythingElse) {
+    std::string store = qrvmapi::NewUid();
+    std::string eid = qrvmapi::MakeEntryId(qrvmapi::EntryKind::Message, store, 0x0102030405LL);
+    ASSERT_EQ(qrvmapi::kEntryIdSize, eid.size());
+    qrvmapi::CEntryRef ref;
+    ASSERT_TRUE(qrvmapi::ParseEntryId(eid.data(), eid.size(), ref));
+    EXPECT_EQ(qrvmapi::EntryKind::Message, ref.m_kind);
+    EXPECT_EQ(store, ref.m_storeUid);
+    EXPECT_EQ(0x0102030405LL, ref.m_id);
+    EXPECT_FALSE(qrvmapi::ParseEntryId(nullptr, eid.size(), ref));
+    EXPECT_FALSE(qrvmapi::ParseEntryId(eid.data(), eid.size() - 1, ref));
+    for (size_t at : {size_t(0), size_t(4), size_t(19), size_t(20), size_t(21)}) {
+        std::string damaged = eid;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x40);
+        EXPECT_FALSE(qrvmapi::ParseEntryId(damaged.data(), damaged.size(), ref)) << "byte " << at;
+    }
+    // A folder or message needs an id; a store has none.
+    std::string noId = qrvmapi::MakeEntryId(qrvmapi::EntryKind::Folder, store, 0);
+    EXPECT_FALSE(qrvmapi::ParseEntryId(noId.data(), noId.size(), ref));
+    std::string storeWithId = qrvmapi::MakeEntryId(qrvmapi::EntryKind::Store, store, 7);
+    EXPECT_FALSE(qrvmapi::ParseEntryId(storeWithId.data(), storeWithId.size(), ref));
+}
+
+// Builds a restriction node for a property comparison.
+SRestriction Compare(ULONG relop, SPropValue& value) {
+    SRestriction res{};
+    res.rt = RES_PROPERTY;
+    res.res.resProperty.relop = relop;
+    res.res.resProperty.ulPropTag = value.ulPropTag;
+    res.res.resProperty.lpProp = &value;
+    return res;
+}
+
+TEST(Restriction, RelationsCombinationsAndMissingValues) {
+    std::vector<CPropCell> row = {CPropCell::Long(PR_IMPORTANCE, 1), CPropCell::Text(PR_SUBJECT_A, "beta"),
+                                  CPropCell::Long(PR_MESSAGE_FLAGS, MSGFLAG_READ | MSGFLAG_HASATTACH)};
+    auto matches = [&](const SRestriction& res) {
+        std::unique_ptr<qrvmapi::CRestriction> built;
+        EXPECT_EQ(S_OK, qrvmapi::CRestriction::Build(&res, built));
+        return built && built->Matches([&](ULONG tag) { return qrvmapi::FindCell(row, tag); });
+    };
+    SPropValue one{};
+    one.ulPropTag = PR_IMPORTANCE;
+    one.Value.l = 1;
+    SPropValue alpha{};
+    alpha.ulPropTag = PR_SUBJECT_A;
+    alpha.Value.lpszA = const_cast<char*>("alpha");
+    EXPECT_TRUE(matches(Compare(RELOP_EQ, one)));
+    EXPECT_FALSE(matches(Compare(RELOP_NE, one)));
+    EXPECT_TRUE(matches(Compare(RELOP_LE, one)));
+    EXPECT_FALSE(matches(Compare(RELOP_LT, one)));
+    EXPECT_TRUE(matches(Compare(RELOP_GT, alpha)));
+    EXPECT_TRUE(matches(Compare(RELOP_GE, alpha)));
+    // A value of another kind is never equal; a missing property never passes.
+    SPropValue wrongKind{};
+    wrongKind.ulPropTag = PROP_TAG(PT_STRING8, PROP_ID(PR_IMPORTANCE));
+    wrongKind.Value.lpszA = const_cast<char*>("1");
+    EXPECT_FALSE(matches(Compare(RELOP_EQ, wrongKind)));
+    EXPECT_TRUE(matches(Compare(RELOP_NE, wrongKind)));
+    SPropValue absent{};
+    absent.ulPropTag = PR_SENSITIVITY;
+    absent.Value.l = 0;
+    EXPECT_FALSE(matches(Compare(RELOP_NE, absent)));
+
+    SRestriction parts[2] = {Compare(RELOP_EQ, one), Compare(RELOP_EQ, absent)};
+    SRestriction anyOf{};
+    anyOf.rt = RES_OR;
+    anyOf.res.resOr = SOrRestriction{2, parts};
+    EXPECT_TRUE(matches(anyOf));
+    SRestriction allOf = anyOf;
+    allOf.rt = RES_AND;
+    EXPECT_FALSE(matches(allOf));
+    SRestriction notAll{};
+    notAll.rt = RES_NOT;
+    notAll.res.resNot.lpRes = &allOf;
+    EXPECT_TRUE(matches(notAll));
+    SRestriction bits{};
+    bits.rt = RES_BITMASK;
+    bits.res.resBitMask = SBitMaskRestriction{BMR_NEZ, PR_MESSAGE_FLAGS, MSGFLAG_HASATTACH};
+    EXPECT_TRUE(matches(bits));
+    bits.res.resBitMask.ulMask = MSGFLAG_SUBMIT;
+    EXPECT_FALSE(matches(bits));
+
+    std::unique_ptr<qrvmapi::CRestriction> built;
+    SRestriction regex = Compare(RELOP_RE, alpha);
+    EXPECT_EQ(MAPI_E_TOO_COMPLEX, qrvmapi::CRestriction::Build(&regex, built));
+    SRestriction dangling{};
+    dangling.rt = RES_PROPERTY;
+    EXPECT_EQ(MAPI_E_INVALID_PARAMETER, qrvmapi::CRestriction::Build(&dangling, built));
+    // Nesting without end (a caller's loop) is refused instead of recursing forever.
+    SRestriction loop{};
+    loop.rt = RES_NOT;
+    loop.res.resNot.lpRes = &loop;
+    EXPECT_EQ(MAPI_E_TOO_COMPLEX, qrvmapi::CRestriction::Build(&loop, built));
+}
+
+TEST(MemTable, SeeksBothWaysCountsAndHandsOutItsColumns) {
+    std::vector<std::vector<CPropCell>> rows;
+    for (int i = 0; i < 10; ++i) {
+        rows.push_back(
+            {CPropCell::Long(PR_IMPORTANCE, i % 2), CPropCell::Text(PR_SUBJECT_A, std::to_string(i))});
+    }
+    LONG buffers = CMAPITestHooks::LiveBuffers();
+    {
+        Ref<IMAPITable> table(new qrvmapi::CMemTable({PR_SUBJECT_A}, std::move(rows)));
+        LPSPropTagArray columns = nullptr;
+        ASSERT_EQ(S_OK, table->QueryColumns(0, &columns));
+        EXPECT_EQ(1u, columns->cValues);
+        EXPECT_EQ(PR_SUBJECT_A, columns->aulPropTag[0]);
+        MAPIFreeBuffer(columns);
+        SPropValue odd{};
+        odd.ulPropTag = PR_IMPORTANCE;
+        odd.Value.l = 1;
+        SRestriction res = Compare(RELOP_EQ, odd);
+        ASSERT_EQ(S_OK, table->Restrict(&res, 0));
+        ULONG count = 0;
+        ASSERT_EQ(S_OK, table->GetRowCount(0, &count));
+        EXPECT_EQ(5u, count);
+        LONG sought = 0;
+        ASSERT_EQ(S_OK, table->SeekRow(BOOKMARK_END, -2, &sought));
+        EXPECT_EQ(-2, sought);
+        Rows tail;
+        ASSERT_EQ(S_OK, table->QueryRows(10, 0, &tail.p));
+        ASSERT_EQ(2u, tail.p->cRows);
+        EXPECT_STREQ("7", tail.p->aRow[0].lpProps[0].Value.lpszA);
+        ASSERT_EQ(S_OK, table->SeekRow(BOOKMARK_BEGINNING, 100, &sought));
+        EXPECT_EQ(5, sought) << "a seek stops at the end";
+        EXPECT_EQ(MAPI_E_INVALID_BOOKMARK, table->SeekRow(99, 0, &sought));
+        // A column the rows do not have reads as an error value, not a failure.
+        SizedSPropTagArray(2, wider) = {2, {PR_SUBJECT_A, PR_BODY_A}};
+        ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&wider), 0));
+        ASSERT_EQ(S_OK, table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr));
+        Rows first;
+        ASSERT_EQ(S_OK, table->QueryRows(1, 0, &first.p));
+        EXPECT_EQ(CHANGE_PROP_TYPE(PR_BODY_A, PT_ERROR), first.p->aRow[0].lpProps[1].ulPropTag);
+        EXPECT_EQ(MAPI_E_INVALID_PARAMETER, table->SetColumns(nullptr, 0));
+        Rows none;
+        EXPECT_EQ(MAPI_E_INVALID_PARAMETER, table->QueryRows(0, 0, &none.p));
+    }
+    EXPECT_EQ(buffers, CMAPITestHooks::LiveBuffers());
+}
+
+class SharedStore : public MapiTest {};
+
+// One store object used by two threads at once: a reader walking the contents as the search does
+// and a writer adding and deleting items. Every use of the store's connection is serialised.
+TEST_F(SharedStore, ReadersAndWritersOnOneStoreObjectInTwoThreads) {
+    ASSERT_EQ(S_OK, HrCreateStoreFile("shared.qst", "Shared", ""));
+    Ref<IMsgStore> store;
+    ASSERT_EQ(S_OK, HrOpenStoreFile("shared.qst", "", MAPI_BEST_ACCESS, &store));
+    Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
+    for (int i = 0; i < 200; ++i) {
+        AddMessage(inbox, "IPM.Note", "seed " + std::to_string(i));
+    }
+    std::atomic<bool> failed{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 100 && !failed; ++i) {
+            LPMESSAGE message = nullptr;
+            if (FAILED(inbox->CreateMessage(nullptr, 0, &message)) || FAILED(message->SaveChanges(0))) {
+                failed = true;
+            }
+            std::string eid;
+            SizedSPropTagArray(1, tag) = {1, {PR_ENTRYID}};
+            ULONG count = 0;
+            LPSPropValue value = nullptr;
+            if (message != nullptr &&
+                SUCCEEDED(message->GetProps(reinterpret_cast<LPSPropTagArray>(&tag), 0, &count, &value))) {
+                SBinaryArray list{1, &value[0].Value.bin};
+                if (i % 2 == 0 && FAILED(inbox->DeleteMessages(&list, 0, nullptr, 0))) {
+                    failed = true;
+                }
+            }
+            MAPIFreeBuffer(value);
+            if (message != nullptr) {
+                message->Release();
+            }
+        }
+    });
+    for (int pass = 0; pass < 3; ++pass) {
+        Ref<IMAPITable> table;
+        ASSERT_EQ(S_OK, inbox->GetContentsTable(0, &table));
+        SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
+        ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+        for (;;) {
+            Rows rows;
+            ASSERT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
+            if (rows.p->cRows == 0) {
+                break;
+            }
+            for (ULONG r = 0; r < rows.p->cRows; ++r) {
+                const SBinary& eid = rows.p->aRow[r].lpProps[0].Value.bin;
+                LPUNKNOWN unknown = nullptr;
+                ULONG type = 0;
+                HRESULT hr = inbox->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0, &type,
+                                              &unknown);
+                EXPECT_TRUE(hr == S_OK || hr == MAPI_E_NOT_FOUND);
+                if (unknown != nullptr) {
+                    unknown->Release();
+                }
+            }
+        }
+    }
+    writer.join();
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(250, LongProp(inbox, PR_CONTENT_COUNT));
+}
+
+}  // namespace
+}  // namespace mapitest
