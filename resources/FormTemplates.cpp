@@ -7,7 +7,8 @@
 
 namespace {
 
-// The templates carry the German texts; the language files replace them at run time.
+// The templates carry the German texts; the language files replace them at run time. Controls
+// are visible unless the template hides them.
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
 // The six form views share one layout; they differ in the header picture, the length of the
@@ -42,16 +43,18 @@ DLGTEMPLATEDEF MakeFormTemplate(const FormLayout& l) {
         nullptr,
         "MS Sans Serif",
         8,
-        {{"BUTTON", "OK", IDOK, l.xOK, l.yOK, 50, 14, WS_CHILD | BS_DEFPUSHBUTTON},
+        {{"BUTTON", "OK", IDOK, l.xOK, l.yOK, 50, 14, WS_CHILD | BS_DEFPUSHBUTTON, 0, true},
          {"STATIC", lpszBitmap, (UINT)-1, 0, 0, 0, 0, kChild | SS_BITMAP},
          {"STATIC", "", IDC_FV_SEPARATOR, 0, l.yRule, l.cxRule, 6, kChild | SS_BLACKFRAME | SS_SUNKEN},
          {"SysTabControl32", "Tab1", IDC_FV_TABS, 7, 39, 320, 220, kChild},
          {"BUTTON", "Aktionen", IDC_FV_ACTIONS_GROUP, 7, 259, 320, 40, kChild | BS_GROUPBOX},
-         {"msctls_progress32", "Progress1", IDC_FV_PROGRESS, 13, 278, 307, 8, WS_CHILD | WS_BORDER},
+         {"msctls_progress32", "Progress1", IDC_FV_PROGRESS, 13, 278, 307, 8, WS_CHILD | WS_BORDER, 0, true},
          {"BUTTON", "Bereinigung &starten", IDC_FV_START, l.xStart, l.yStart, 75, 14,
           kChild | BS_DEFPUSHBUTTON | WS_TABSTOP},
-         {"BUTTON", l.lpszApply, IDC_FV_APPLY, 97, l.yApply, 104, 14, WS_CHILD | WS_DISABLED | WS_TABSTOP},
-         {"STATIC", "Fortschritt", IDC_FV_PROGRESS_TEXT, 13, l.yProgressText, 307, 8, WS_CHILD | WS_GROUP}}};
+         {"BUTTON", l.lpszApply, IDC_FV_APPLY, 97, l.yApply, 104, 14, WS_CHILD | WS_DISABLED | WS_TABSTOP, 0,
+          true},
+         {"STATIC", "Fortschritt", IDC_FV_PROGRESS_TEXT, 13, l.yProgressText, 307, 8, WS_CHILD | WS_GROUP, 0,
+          true}}};
 }
 
 void RegisterFormViewTemplates() {

@@ -14,6 +14,10 @@ wxListCtrl* AsList(wxWindow* p) {
     return dynamic_cast<wxListCtrl*>(p);
 }
 
+// Where a row's small image lies in the first column.
+constexpr int kImageMargin = 5;
+constexpr int kImageSize = 16;
+
 // The list's rows live in an inner window below the column header: the largest child.
 wxWindow* RowWindow(wxWindow* pList) {
     wxWindow* pBest = nullptr;
@@ -52,13 +56,20 @@ BOOL CPropertyListCtrl::GetItemRect(int nItem, LPRECT lpRect, UINT nCode) const 
     wxListCtrl* p = AsList(m_pWx);
     if (p == nullptr || lpRect == nullptr || nItem < 0 || nItem >= p->GetItemCount())
         return FALSE;
-    const int code = nCode == LVIR_ICON    ? wxLIST_RECT_ICON
-                     : nCode == LVIR_LABEL ? wxLIST_RECT_LABEL
-                                           : wxLIST_RECT_BOUNDS;
     wxRect r;
-    if (!p->GetItemRect(nItem, r, code))
+    if (!p->GetItemRect(nItem, r, wxLIST_RECT_BOUNDS))
         return FALSE;
-    *lpRect = RECT{r.x, r.y, r.x + r.width, r.y + r.height};
+    // The toolkit answers a report row with its whole bounds whatever part is asked for; the
+    // image of the first column is drawn a small margin in from the left, centred in the row.
+    const int nFirstRight = r.x + (p->GetColumnCount() > 0 ? p->GetColumnWidth(0) : r.width);
+    const int xIcon = r.x + kImageMargin;
+    const int yIcon = r.y + (r.height - kImageSize) / 2;
+    if (nCode == LVIR_ICON)
+        *lpRect = RECT{xIcon, yIcon, xIcon + kImageSize, yIcon + kImageSize};
+    else if (nCode == LVIR_LABEL)
+        *lpRect = RECT{xIcon + kImageSize + kImageMargin, r.y, nFirstRight, r.y + r.height};
+    else
+        *lpRect = RECT{r.x, r.y, r.x + r.width, r.y + r.height};
     return TRUE;
 }
 

@@ -1,0 +1,277 @@
+// The form view tests' fixture: toolkit once per program; root, languages, profile and host per test.
+#include "tests/ui_forms/FormsFixture.h"
+
+#include <wx/app.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "language/LanguageSettings.h"
+#include "model/StoreInfo.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/afx/wnd/Resources.h"
+#include "platform/afx/wnd/WinApp.h"
+#include "platform/mapi/MAPITestHooks.h"
+#include "platform/mapi/MAPIX.h"
+#include "resources/FormResource.h"
+#include "tools/install/Install.h"
+#include "ui/FormViews.h"
+
+namespace qrvtest {
+
+namespace {
+
+bool g_running = false;
+
+class FormsEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
+            return;
+        static char arg0[] = "test_ui_forms";
+        static char* argv[] = {arg0, nullptr};
+        g_running = AfxWinInit(1, argv) != FALSE;
+    }
+    void TearDown() override {
+        if (g_running)
+            AfxWinTerm();
+        g_running = false;
+    }
+};
+[[maybe_unused]] ::testing::Environment* const g_env =
+    ::testing::AddGlobalTestEnvironment(new FormsEnvironment);
+
+template <class T>
+struct Ref {
+    T* p = nullptr;
+    ~Ref() {
+        if (p != nullptr)
+            p->Release();
+    }
+    T* operator->() const { return p; }
+};
+
+// The Search results page stand-in: a page that shows one line and counts its closings.
+class CStandInResultPage : public PropertyPageBase {
+public:
+    CStandInResultPage() : PropertyPageBase(IDD_PP_SEARCH_RESULTS) { ++ResultPageStandIn::s_nCreated; }
+    void PrepareClose() override { ++ResultPageStandIn::s_nPrepared; }
+};
+
+PropertyPageBase* MakeStandInPage(FVBase*) {
+    return new CStandInResultPage;
+}
+
+}  // namespace
+
+int ResultPageStandIn::s_nCreated = 0;
+int ResultPageStandIn::s_nPrepared = 0;
+
+ResultPageStandIn::ResultPageStandIn() {
+    s_nCreated = 0;
+    s_nPrepared = 0;
+    AfxRegisterDialogTemplate(
+        DLGTEMPLATEDEF{IDD_PP_SEARCH_RESULTS,
+                       WS_CHILD | DS_CONTROL,
+                       WS_EX_CONTROLPARENT,
+                       0,
+                       0,
+                       310,
+                       201,
+                       nullptr,
+                       "MS Sans Serif",
+                       8,
+                       {{"STATIC", "Ergebnis", 1500, 7, 7, 100, 8, WS_CHILD | WS_VISIBLE}}});
+    SetSearchResultPageFactory(&MakeStandInPage);
+}
+
+ResultPageStandIn::~ResultPageStandIn() {
+    SetSearchResultPageFactory(nullptr);
+    AfxUnregisterDialogTemplate(IDD_PP_SEARCH_RESULTS);
+}
+
+bool FormsToolkitRunning() {
+    return g_running;
+}
+
+void FormsFixture::SetUp() {
+    if (!g_running)
+        GTEST_SKIP() << "no display for the user-interface tests";
+    m_root = std::make_unique<TempRoot>();
+    std::string error;
+    ASSERT_TRUE(SUCCEEDED(RunInstall("", error))) << error;
+    ASSERT_EQ(S_OK, InitLanguageModule());
+    ASSERT_EQ(S_OK, LoadLanguages(2057));
+    m_ui = std::make_unique<FakeUiServices>();
+    AfxClearShownMessageBoxes();
+    AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDOK; });
+    RegisterFormResources();
+
+    // A profile "work" with one personal folders store.
+    CMAPITestHooks::Reset();
+    ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
+    Ref<IProfAdmin> admin;
+    ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &admin.p));
+    ASSERT_EQ(S_OK, admin->CreateProfile("work", nullptr, 0, 0));
+    Ref<IMsgServiceAdmin> services;
+    ASSERT_EQ(S_OK, admin->AdminServices("work", nullptr, 0, 0, &services.p));
+    ASSERT_EQ(S_OK, services->CreateMsgService("MSPST MS", "Personal", 0, 0));
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, services->GetMsgServiceTable(0, &table.p));
+    LPSRowSet lpRows = nullptr;
+    ASSERT_EQ(S_OK, table->QueryRows(10, 0, &lpRows));
+    ASSERT_EQ(1u, lpRows->cRows);
+    MAPIUID uid;
+    memcpy(uid.ab, lpRows->aRow[0].lpProps[0].Value.bin.lpb, 16);
+    FreeProws(lpRows);
+    const std::string path = m_root->Path() + "/Personal.pst";
+    SPropValue values[2] = {};
+    values[0].ulPropTag = PR_PST_PATH;
+    values[0].Value.lpszA = const_cast<char*>(path.c_str());
+    values[1].ulPropTag = PR_DISPLAY_NAME;
+    values[1].Value.lpszA = const_cast<char*>("Personal");
+    ASSERT_EQ(S_OK, services->ConfigureMsgService(&uid, 0, 0, 2, values));
+    Ref<IMAPITable> profiles;
+    ASSERT_EQ(S_OK, admin->GetProfileTable(0, &profiles.p));
+    lpRows = nullptr;
+    ASSERT_EQ(S_OK, profiles->QueryRows(10, 0, &lpRows));
+    for (ULONG i = 0; i < lpRows->aRow[0].cValues; ++i)
+        if (lpRows->aRow[0].lpProps[i].ulPropTag == PR_INSTANCE_KEY) {
+            const SBinary& key = lpRows->aRow[0].lpProps[i].Value.bin;
+            m_profileKey.assign(key.lpb, key.lpb + key.cb);
+        }
+    FreeProws(lpRows);
+    ASSERT_FALSE(m_profileKey.empty());
+
+    auto* pFrame = new wxFrame(nullptr, wxID_ANY, "form host", wxPoint(0, 0), wxSize(720, 720));
+    m_pHost = new CWnd;
+    ASSERT_TRUE(m_pHost->AttachWx(pFrame));
+    pFrame->Show();
+}
+
+void FormsFixture::TearDown() {
+    if (m_pHost != nullptr) {
+        m_pHost->DestroyWindow();
+        delete m_pHost;
+        m_pHost = nullptr;
+    }
+    Settle(10);
+    if (m_pConfig != nullptr)
+        m_pConfig->Release();
+    m_pConfig = nullptr;
+    m_doc.DeleteContents();
+    if (m_root) {
+        MAPIUninitialize();
+        EXPECT_EQ(0, CMAPITestHooks::InitializeBalance());
+        CloseLanguageModule();
+    }
+    AfxSetMessageBoxHook(nullptr);
+    AfxSetModalHook(nullptr);
+    m_ui.reset();
+    m_root.reset();
+}
+
+CConfigInfo* FormsFixture::MakeConfig(DWORD dwType, const char* lpszName) {
+    CConfigInfo* pConfig = nullptr;
+    EXPECT_EQ(S_OK, CConfigInfo::CreateConfigInfo(lpszName, dwType, &m_doc, &pConfig));
+    if (pConfig != nullptr) {
+        EXPECT_EQ(S_OK, m_doc.AddConfiguration(pConfig));
+    }
+    m_pConfig = pConfig;
+    return pConfig;
+}
+
+void FormsFixture::ChooseProfile(CConfigInfo* pConfig) {
+    m_ui->chooser.strName = "work";
+    m_ui->chooser.key = m_profileKey;
+    ASSERT_EQ(S_OK, pConfig->OnSelectProfile(nullptr));
+    ASSERT_EQ(1, pConfig->GetStoreCount());
+}
+
+void FormsFixture::AddInbox(CConfigInfo* pConfig) {
+    Ref<IMAPISession> session;
+    ASSERT_EQ(S_OK, MAPILogonEx(0, "work", nullptr, MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED,
+                                &session.p));
+    Ref<CStoreInfo> store{pConfig->GetStore(0)};
+    ASSERT_NE(nullptr, store.p);
+    SBinary key{};
+    ASSERT_EQ(S_OK, store->GetStoreKey(&key));
+    Ref<IMsgStore> mdb;
+    ASSERT_EQ(S_OK, session->OpenMsgStore(0, key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
+                                          MAPI_BEST_ACCESS, &mdb.p));
+    free(key.lpb);
+    ULONG cbInbox = 0;
+    LPENTRYID lpInbox = nullptr;
+    ASSERT_EQ(S_OK, mdb->GetReceiveFolder(nullptr, 0, &cbInbox, &lpInbox, nullptr));
+    ASSERT_EQ(S_OK, store->AddFolder(mdb.p, cbInbox, reinterpret_cast<LPBYTE>(lpInbox)));
+    MAPIFreeBuffer(lpInbox);
+    mdb.p->Release();
+    mdb.p = nullptr;
+    session->Logoff(0, 0, 0);
+}
+
+FVPagedView* FormsFixture::ShowForm(CConfigInfo* pConfig) {
+    FVBase* pBase = CreateFormView(pConfig->GetConfigType());
+    auto* pView = dynamic_cast<FVPagedView*>(pBase);
+    EXPECT_NE(nullptr, pView);
+    if (pView == nullptr) {
+        delete pBase;
+        return nullptr;
+    }
+    EXPECT_EQ(S_OK, pView->SetConfigInfo(pConfig));
+    const BOOL bCreated = pView->Create(nullptr, "Contacts", WS_CHILD | WS_VISIBLE, CRect(0, 0, 700, 700),
+                                        m_pHost, GetFormViewControlID(pConfig->GetConfigType()));
+    EXPECT_TRUE(bCreated);
+    if (!bCreated) {
+        delete pView;
+        return nullptr;
+    }
+    pView->OnInitialUpdate();
+    Settle();
+    return pView;
+}
+
+void FormsFixture::CloseForm(FVPagedView*& pView) {
+    if (pView == nullptr)
+        return;
+    pView->CloseView();
+    pView->DestroyWindow();  // the view deletes itself with its window
+    pView = nullptr;
+    Settle(10);
+}
+
+void FormsFixture::Settle(int milliseconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    do {
+        AfxPumpMessages();
+        if (wxTheApp != nullptr)
+            wxTheApp->Yield(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+std::string FormsFixture::SaveScreenshot(CWnd* pWnd, const std::string& name) {
+    Settle(200);
+    CRect rc;
+    pWnd->GetWindowRect(&rc);
+    wxBitmap bitmap(rc.Width(), rc.Height(), 24);
+    {
+        wxScreenDC screen;
+        wxMemoryDC memory(bitmap);
+        memory.Blit(0, 0, rc.Width(), rc.Height(), &screen, rc.left, rc.top);
+    }
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    std::filesystem::create_directories(QRV_ARTIFACT_DIR);
+    const std::string path = std::string(QRV_ARTIFACT_DIR) + "/" + name;
+    bitmap.SaveFile(path, wxBITMAP_TYPE_PNG);
+    return path;
+}
+
+}  // namespace qrvtest

@@ -1,0 +1,188 @@
+// The Properties page on a real store: the rows, toggling a mark, the discard question, the marks
+// kept across showings, and the names after a change of language.
+#include <string>
+#include <vector>
+
+#include "language/LanguageSettings.h"
+#include "model/PropertyID.h"
+#include "model/PropertyList.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "resources/FormResource.h"
+#include "tests/ui_forms/FormsFixture.h"
+#include "ui/FormViews.h"
+
+namespace {
+
+using qrvtest::CountingObserver;
+using qrvtest::FormsFixture;
+using qrvtest::ResultPageStandIn;
+
+class PropertiesPageTest : public FormsFixture {
+protected:
+    FVPagedView* ShowReady(DWORD dwType) {
+        CConfigInfo* pConfig = MakeConfig(dwType);
+        ChooseProfile(pConfig);
+        AddInbox(pConfig);
+        return ShowForm(pConfig);
+    }
+    static CPropertyID* RowProperty(CPropertyOptionsPP& page, int nRow) {
+        return reinterpret_cast<CPropertyID*>(page.GetListCtrl().GetItemData(nRow));
+    }
+    static void DoubleClick(CPropertyOptionsPP& page, int nRow) {
+        NMLISTVIEW nm{};
+        nm.hdr.code = NM_DBLCLK;
+        nm.iItem = nRow;
+        page.GetListCtrl().NotifyParent(&nm.hdr);
+    }
+    // The selected flags of the configuration's properties, in the list's walk order.
+    std::vector<BOOL> Marks() {
+        std::vector<BOOL> marks;
+        CPropertyList* pList = nullptr;
+        m_pConfig->GetPropertyList(&pList);
+        CPropertyID* pProp = nullptr;
+        for (pList->GetFirstProperty(&pProp); pProp != nullptr; pList->GetNextProperty(&pProp)) {
+            marks.push_back(pProp->IsSelected());
+            pProp->Release();
+            pProp = nullptr;
+        }
+        pList->Release();
+        return marks;
+    }
+};
+
+TEST_F(PropertiesPageTest, ListsTheComparablePropertiesWithTheirMarks) {
+    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
+    ASSERT_NE(nullptr, pView);
+    CPropertyOptionsPP& page = pView->GetPropertiesPage();
+    CPropertyListCtrl& list = page.GetListCtrl();
+    ASSERT_GT(list.GetItemCount(), 0);
+    EXPECT_TRUE(list.IsWindowEnabled());
+    EXPECT_EQ(2, list.GetColumnCount());
+    EXPECT_EQ(CString("Property tag"), list.GetColumnText(0));
+    EXPECT_EQ(CString("Type"), list.GetColumnText(1));
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        ASSERT_NE(nullptr, RowProperty(page, i)) << i;
+        EXPECT_FALSE(list.GetItemText(i, 0).IsEmpty()) << i;
+    }
+    // Rows are sorted by their names.
+    for (int i = 1; i < list.GetItemCount(); ++i)
+        EXPECT_LE(list.GetItemText(i - 1, 0).CompareNoCase(list.GetItemText(i, 0)), 0) << i;
+    EXPECT_EQ(PROP_IMAGE_STRING, CPropertyOptionsPP::GetTypeImage(PT_UNICODE));
+    EXPECT_EQ(PROP_IMAGE_TIME, CPropertyOptionsPP::GetTypeImage(PT_SYSTIME));
+    EXPECT_EQ(PROP_IMAGE_UNSELECTED, CPropertyOptionsPP::GetTypeImage(PT_CLSID));
+    CloseForm(pView);
+}
+
+TEST_F(PropertiesPageTest, ADoubleClickTogglesTheMarkAndTellsTheViews) {
+    FVPagedView* pView = ShowReady(CONFIG_TYPE_MAIL);
+    ASSERT_NE(nullptr, pView);
+    CPropertyOptionsPP& page = pView->GetPropertiesPage();
+    ASSERT_GT(page.GetListCtrl().GetItemCount(), 0);
+    CPropertyID* pProp = RowProperty(page, 0);
+    const BOOL bBefore = pProp->IsSelected();
+    CountingObserver observer;
+    m_pConfig->Advise(&observer);
+    m_doc.SetModifiedFlag(FALSE);
+    DoubleClick(page, 0);
+    EXPECT_NE(bBefore, pProp->IsSelected());
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(1, observer.nCalls);
+    DoubleClick(page, -1);  // outside the rows
+    EXPECT_EQ(1, observer.nCalls);
+    m_pConfig->Unadvise(&observer);
+    CloseForm(pView);
+}
+
+TEST_F(PropertiesPageTest, OnlyAClickOnTheMarkToggles) {
+    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
+    ASSERT_NE(nullptr, pView);
+    CPropertyOptionsPP& page = pView->GetPropertiesPage();
+    pView->GetTabCtrl().SetCurSel(1);
+    NMHDR hdr{};
+    hdr.code = TCN_SELCHANGE;
+    pView->GetTabCtrl().NotifyParent(&hdr);
+    Settle(50);
+    CPropertyListCtrl& list = page.GetListCtrl();
+    ASSERT_GT(list.GetItemCount(), 0);
+    CPropertyID* pProp = RowProperty(page, 0);
+    const BOOL bBefore = pProp->IsSelected();
+    CRect rcIcon, rcLabel;
+    ASSERT_TRUE(list.GetItemRect(0, &rcIcon, LVIR_ICON));
+    ASSERT_TRUE(list.GetItemRect(0, &rcLabel, LVIR_LABEL));
+    list.SimulateClick(CPoint(rcLabel.left + 20, rcLabel.top + 6));
+    EXPECT_EQ(bBefore, pProp->IsSelected());
+    list.SimulateClick(CPoint(rcIcon.left + 1, rcIcon.top + 6));  // left of the box
+    EXPECT_EQ(bBefore, pProp->IsSelected());
+    list.SimulateClick(CPoint(rcIcon.left + 7, rcIcon.top + 6));
+    EXPECT_NE(bBefore, pProp->IsSelected());
+    CloseForm(pView);
+}
+
+TEST_F(PropertiesPageTest, DecliningTheDiscardQuestionChangesNothing) {
+    ResultPageStandIn standIn;
+    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
+    ASSERT_NE(nullptr, pView);
+    pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
+    ASSERT_TRUE(pView->HasSearchResults());
+    CPropertyOptionsPP& page = pView->GetPropertiesPage();
+    CPropertyID* pProp = RowProperty(page, 0);
+    const BOOL bBefore = pProp->IsSelected();
+    m_doc.SetModifiedFlag(FALSE);
+    AfxSetModalHook([](CWnd*) { return IDCANCEL; });
+    DoubleClick(page, 0);
+    EXPECT_EQ(bBefore, pProp->IsSelected());
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_TRUE(pView->HasSearchResults());
+    AfxSetModalHook([](CWnd*) { return IDOK; });
+    DoubleClick(page, 0);
+    EXPECT_NE(bBefore, pProp->IsSelected());
+    EXPECT_FALSE(pView->HasSearchResults());
+    CloseForm(pView);
+}
+
+TEST_F(PropertiesPageTest, TheUsersMarksSurviveShowingTheConfigurationAgain) {
+    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
+    ASSERT_NE(nullptr, pView);
+    const std::vector<BOOL> defaults = Marks();
+    ASSERT_FALSE(defaults.empty());
+    // A new configuration starts with the marks of Defaults.ini: some, not all.
+    int nSelected = 0;
+    for (BOOL b : defaults)
+        nSelected += b ? 1 : 0;
+    EXPECT_GT(nSelected, 0);
+    CPropertyOptionsPP& page = pView->GetPropertiesPage();
+    for (int i = 0; i < page.GetListCtrl().GetItemCount() && i < 3; ++i)
+        DoubleClick(page, i);
+    const std::vector<BOOL> chosen = Marks();
+    EXPECT_NE(defaults, chosen);
+    CloseForm(pView);
+    pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    EXPECT_EQ(chosen, Marks());
+    CloseForm(pView);
+}
+
+TEST_F(PropertiesPageTest, NamesAndHeadersFollowTheLanguage) {
+    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
+    ASSERT_NE(nullptr, pView);
+    CPropertyOptionsPP& page = pView->GetPropertiesPage();
+    CPropertyListCtrl& list = page.GetListCtrl();
+    std::vector<std::string> english;
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        english.emplace_back((LPCSTR)list.GetItemText(i, 0));
+    ASSERT_EQ(S_OK, SetDefaultLanguageID(1031));
+    EXPECT_EQ(S_OK, page.OnLanguageChange());
+    EXPECT_EQ(CString("Eigenschaft"), list.GetColumnText(0));
+    EXPECT_EQ(CString("Typ"), list.GetColumnText(1));
+    CString strGroup;
+    page.GetDlgItemText(IDC_PROP_GROUP, strGroup);
+    EXPECT_EQ(CString("Eigenschaften"), strGroup);
+    int nRenamed = 0;
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        nRenamed += english[(size_t)i] != (LPCSTR)list.GetItemText(i, 0) ? 1 : 0;
+    EXPECT_GT(nRenamed, 0);
+    SetDefaultLanguageID(2057);
+    CloseForm(pView);
+}
+
+}  // namespace
