@@ -30,9 +30,10 @@ public:
     HRESULT GetBool(UINT nIndex, bool bDefault, bool& value, UINT* puArgErr) const;
     // The index in the caller's reversed array, which puArgErr reports.
     UINT ArrayIndex(UINT nIndex) const { return m_params.cArgs - 1 - nIndex; }
+    // The argument as passed (a by-reference variant followed), or null when not passed.
+    const VARIANT* Resolve(UINT nIndex) const;
 
 private:
-    const VARIANT* Resolve(UINT nIndex) const;
     const DISPPARAMS& m_params;
 };
 

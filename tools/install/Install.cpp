@@ -15,6 +15,7 @@ struct InstallStep {
 const InstallStep INSTALL_STEPS[] = {
     {"languages", InstallLanguages},
     {"property tables", InstallIniTables},
+    {"automation classes", InstallAutomationClasses},
 };
 
 }  // namespace

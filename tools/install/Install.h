@@ -26,6 +26,10 @@ HRESULT InstallLanguages(const InstallContext& context, std::string& error);
 // A program directory without them installs none.
 HRESULT InstallIniTables(const InstallContext& context, std::string& error);
 
+// The mail client's automation class ("Outlook.Application") under HKEY_CLASSES_ROOT, so that
+// opening an item finds it by its ProgID.
+HRESULT InstallAutomationClasses(const InstallContext& context, std::string& error);
+
 // Runs every step in order and stops at the first failure, naming the step in error. An empty
 // programDirectory means the directory of the running program.
 HRESULT RunInstall(const std::string& programDirectory, std::string& error);

@@ -1,0 +1,130 @@
+// Dispatch by name on the mail client's objects: name lookup, member kinds, argument checks and
+// the failures a caller sees with and without an exception description.
+#include "tests/automation/AutomationTestSupport.h"
+
+#include "platform/mapi/MAPIX.h"
+
+namespace {
+
+using autotest::Args;
+using autotest::Call;
+
+class DispatchTest : public autotest::AutomationTest {
+protected:
+    void SetUp() override {
+        AutomationTest::SetUp();
+        m_pApplication = CreateApplication();
+        ASSERT_NE(nullptr, m_pApplication);
+        m_pSession = GetSession(m_pApplication);
+        ASSERT_NE(nullptr, m_pSession);
+    }
+    void TearDown() override {
+        if (m_pSession != nullptr)
+            m_pSession->Release();
+        if (m_pApplication != nullptr)
+            m_pApplication->Release();
+        AutomationTest::TearDown();
+    }
+    IDispatch* m_pApplication = nullptr;
+    IDispatch* m_pSession = nullptr;
+};
+
+TEST_F(DispatchTest, NamesAreLookedUpWithoutCase) {
+    BSTR names[2] = {BstrFromUtf8("getitemfromid"), BstrFromUtf8("EntryIDItem")};
+    DISPID ids[2] = {0, 0};
+    EXPECT_EQ(S_OK, m_pSession->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, ids));
+    EXPECT_NE(DISPID_UNKNOWN, ids[0]);
+    // Parameter names are not known: the member's id comes back, the name is unknown.
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, m_pSession->GetIDsOfNames(IID_NULL, names, 2, LOCALE_USER_DEFAULT, ids));
+    EXPECT_NE(DISPID_UNKNOWN, ids[0]);
+    EXPECT_EQ(DISPID_UNKNOWN, ids[1]);
+    EXPECT_EQ(DISP_E_UNKNOWNINTERFACE,
+              m_pSession->GetIDsOfNames(IID_IDispatch, names, 1, LOCALE_USER_DEFAULT, ids));
+    SysFreeString(names[0]);
+    SysFreeString(names[1]);
+
+    Args none;
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, Call(m_pSession, "Logoff", DISPATCH_METHOD, none));
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, Call(m_pApplication, "Logon", DISPATCH_METHOD, none));
+}
+
+TEST_F(DispatchTest, SessionIsOnePropertyObject) {
+    VARIANT result;
+    VariantInit(&result);
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(m_pApplication, "Session", DISPATCH_METHOD, &result));
+    EXPECT_EQ(VT_EMPTY, result.vt);
+    IDispatch* pAgain = GetSession(m_pApplication);
+    EXPECT_EQ(m_pSession, pAgain);
+    pAgain->Release();
+    Args one;
+    one.Long(1);
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(m_pApplication, "Session", DISPATCH_PROPERTYGET, one, &result));
+    // The namespace outlives the application that handed it out.
+    m_pApplication->Release();
+    m_pApplication = nullptr;
+    Args missing;
+    missing.Text("00");
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, missing, &result));
+}
+
+TEST_F(DispatchTest, ArgumentTypesAndCountsAreChecked) {
+    UINT uArgErr = 0;
+    Args wrongProfile;
+    wrongProfile.Long(7).Text("").Bool(false).Bool(false);
+    EXPECT_EQ(DISP_E_TYPEMISMATCH,
+              Call(m_pSession, "Logon", DISPATCH_METHOD, wrongProfile, nullptr, &uArgErr));
+    EXPECT_EQ(3u, uArgErr);  // the first argument sits last in the reversed array
+
+    Args wrongFlag;
+    wrongFlag.Text("p").Text("").Text("yes").Bool(false);
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(m_pSession, "Logon", DISPATCH_METHOD, wrongFlag, nullptr, &uArgErr));
+    EXPECT_EQ(1u, uArgErr);
+
+    Args tooMany;
+    tooMany.Text("a").Text("b").Text("c");
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, tooMany));
+    Args none;
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, none));
+    Args leftOut;
+    leftOut.Missing().Text("00");
+    EXPECT_EQ(DISP_E_PARAMNOTOPTIONAL,
+              Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, leftOut, nullptr, &uArgErr));
+    EXPECT_EQ(1u, uArgErr);
+
+    // Named arguments are refused before anything runs.
+    BSTR name = BstrFromUtf8("GetItemFromID");
+    DISPID dispid = DISPID_UNKNOWN;
+    ASSERT_EQ(S_OK, m_pSession->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &dispid));
+    SysFreeString(name);
+    VARIANT arg;
+    VariantInit(&arg);
+    DISPID named = 0;
+    DISPPARAMS params = {&arg, &named, 1, 1};
+    EXPECT_EQ(DISP_E_NONAMEDARGS, m_pSession->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                                     &params, nullptr, nullptr, nullptr));
+    EXPECT_EQ(E_INVALIDARG, m_pSession->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                               nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, m_pSession->Invoke(4711, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                                        &params, nullptr, nullptr, nullptr));
+}
+
+TEST_F(DispatchTest, FailuresCarryTheirReasonWithOrWithoutDescription) {
+    Args args;
+    args.Text("00AB10");
+    VARIANT result;
+    VariantInit(&result);
+    // Without an exception structure the caller gets the reason's own code.
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, args, &result));
+    EXPECT_EQ(VT_EMPTY, result.vt);
+
+    EXCEPINFO info{};
+    EXPECT_EQ(DISP_E_EXCEPTION,
+              Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, args, &result, nullptr, &info));
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, info.scode);
+    EXPECT_EQ("The namespace is not logged on to a profile.", Utf8FromBstr(info.bstrDescription));
+    EXPECT_FALSE(Utf8FromBstr(info.bstrSource).empty());
+    ClearExcepInfo(&info);
+    EXPECT_EQ(nullptr, info.bstrDescription);
+}
+
+}  // namespace

@@ -1,0 +1,313 @@
+// Opening a found item in the mail client: the calls made, their arguments, the session kept by
+// the opener, and every failure, against a scripted mail client and against the real one.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/EntryReference.h"
+#include "model/ContactInfo.h"
+#include "model/StoreInfo.h"
+#include "platform/automation/ComInit.h"
+#include "platform/automation/ComRuntime.h"
+#include "platform/automation/DispatchObject.h"
+#include "platform/automation/HexKey.h"
+#include "platform/automation/MailClient.h"
+#include "tests/automation/AutomationTestSupport.h"
+#include "tests/model/ConfigTestAccess.h"
+#include "ui/OpenItemInOutlook.h"
+
+namespace {
+
+// What the scripted mail client answers, and what it was asked.
+struct Script {
+    VARTYPE sessionType = VT_DISPATCH;
+    bool sessionNull = false;
+    HRESULT logonResult = S_OK;
+    VARTYPE itemType = VT_DISPATCH;
+    bool itemNull = false;
+    HRESULT displayResult = S_OK;
+
+    int created = 0;
+    std::vector<std::string> calls;
+    std::vector<VARIANT> logonArgs;  // logical order; BSTRs copied
+    std::vector<std::string> itemArgs;
+    ~Script() {
+        for (VARIANT& v : logonArgs)
+            VariantClear(&v);
+    }
+};
+
+const DispMember FAKE_MEMBERS[] = {
+    {"Session", 1, DISPATCH_PROPERTYGET, 0, 0},
+    {"Logon", 2, DISPATCH_METHOD, 0, 4},
+    {"GetItemFromID", 3, DISPATCH_METHOD, 1, 2},
+    {"Display", 4, DISPATCH_METHOD, 0, 1},
+    {nullptr, 0, 0, 0, 0},
+};
+
+// One class plays application, namespace and item: each call is logged by name.
+class FakeObject : public CDispatchObject {
+public:
+    explicit FakeObject(Script& script) : m_script(script) {}
+
+protected:
+    const DispMember* Members() const override { return FAKE_MEMBERS; }
+    const char* SourceName() const override { return "fake"; }
+    HRESULT InvokeMember(DISPID dispid, const CDispArgs& args, VARIANT* pResult, UINT*,
+                         DispFailure&) override {
+        switch (dispid) {
+            case 1:
+                m_script.calls.push_back("Session");
+                pResult->vt = m_script.sessionType;
+                if (m_script.sessionType == VT_DISPATCH)
+                    pResult->pdispVal = m_script.sessionNull ? nullptr : new FakeObject(m_script);
+                return S_OK;
+            case 2:
+                m_script.calls.push_back("Logon");
+                for (UINT i = 0; i < args.Count(); ++i) {
+                    VARIANT copy;
+                    VariantInit(&copy);
+                    VariantCopy(&copy, args.Resolve(i));
+                    m_script.logonArgs.push_back(copy);
+                }
+                return m_script.logonResult;
+            case 3: {
+                m_script.calls.push_back("GetItemFromID");
+                for (UINT i = 0; i < args.Count(); ++i)
+                    m_script.itemArgs.push_back(Utf8FromBstr(args.Resolve(i)->bstrVal));
+                pResult->vt = m_script.itemType;
+                if (m_script.itemType == VT_DISPATCH)
+                    pResult->pdispVal = m_script.itemNull ? nullptr : new FakeObject(m_script);
+                return S_OK;
+            }
+            case 4: {
+                bool modal = true;
+                args.GetBool(0, true, modal, nullptr);
+                m_script.calls.push_back(modal ? "Display(modal)" : "Display");
+                return m_script.displayResult;
+            }
+            default:
+                return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+private:
+    Script& m_script;
+};
+
+class FakeFactory : public IClassFactory {
+public:
+    explicit FakeFactory(Script& script) : m_script(script) {}
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IClassFactory)
+            return E_NOINTERFACE;
+        *ppv = this;
+        return S_OK;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
+        ++m_script.created;
+        IDispatch* pObject = new FakeObject(m_script);
+        HRESULT hr = pObject->QueryInterface(riid, ppv);
+        pObject->Release();
+        return hr;
+    }
+    HRESULT LockServer(BOOL) override { return S_OK; }
+
+private:
+    Script& m_script;
+};
+
+// A configuration with a profile and stores given directly, as a search would have left it.
+class TestConfig : public CContactInfo {
+public:
+    explicit TestConfig(const char* pszProfile) { SetProfile(pszProfile); }
+    void SetProfile(const char* pszProfile) { CConfigInfoTestAccess::SetProfileName(this, pszProfile); }
+    void AddStoreKey(const std::string& key) { CConfigInfoTestAccess::AddStore(this, key, "", "Store"); }
+};
+
+CEntryReference* MakeEntry(LONG lStoreIndex, const std::string& entryId) {
+    auto* pEntry = new CEntryReference(1);
+    pEntry->AddRef();
+    SBinary profileKey = {1, const_cast<BYTE*>(reinterpret_cast<const BYTE*>("P"))};
+    SBinary eid = {static_cast<ULONG>(entryId.size()),
+                   const_cast<BYTE*>(reinterpret_cast<const BYTE*>(entryId.data()))};
+    EXPECT_EQ(S_OK, pEntry->Init(&profileKey, lStoreIndex, 0, &eid, FILETIME{0, 0}, "subject"));
+    return pEntry;
+}
+
+// The opener against the scripted mail client, offered to the process under the real class id.
+class OpenItemScriptedTest : public autotest::AutomationTest {
+protected:
+    void SetUp() override {
+        AutomationTest::SetUp();
+        ASSERT_EQ(S_OK, CoRegisterClassObject(CLSID_MailApplication, &m_factory, CLSCTX_LOCAL_SERVER,
+                                              REGCLS_MULTIPLEUSE, &m_dwCookie));
+        m_pConfig = new TestConfig("Work");
+        m_pConfig->AddRef();
+        m_pConfig->AddStoreKey(std::string("\x00\xAB\x10", 3));
+        m_pEntry = MakeEntry(0, std::string("\x01\x02\xFE", 3));
+    }
+    void TearDown() override {
+        m_pEntry->Release();
+        m_pConfig->Release();
+        delete m_pOpener;
+        CoRevokeClassObject(m_dwCookie);
+        AutomationTest::TearDown();
+    }
+    COpenItemInOutlook& Opener() {
+        if (m_pOpener == nullptr)
+            m_pOpener = new COpenItemInOutlook;
+        return *m_pOpener;
+    }
+
+    Script m_script;
+    FakeFactory m_factory{m_script};
+    DWORD m_dwCookie = 0;
+    TestConfig* m_pConfig = nullptr;
+    CEntryReference* m_pEntry = nullptr;
+    COpenItemInOutlook* m_pOpener = nullptr;
+};
+
+TEST_F(OpenItemScriptedTest, FirstOpenLogsOnAndLaterOpensOnlyFetchAndDisplay) {
+    ASSERT_EQ(S_OK, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "GetItemFromID", "Display"}), m_script.calls);
+    EXPECT_EQ(1, m_script.created);
+    // Entry id first, then the store's id, each as upper-case hex of its bytes.
+    EXPECT_EQ((std::vector<std::string>{"0102FE", "00AB10"}), m_script.itemArgs);
+
+    ASSERT_EQ(4u, m_script.logonArgs.size());
+    EXPECT_EQ(VT_BSTR, m_script.logonArgs[0].vt);
+    EXPECT_EQ("Work", Utf8FromBstr(m_script.logonArgs[0].bstrVal));
+    EXPECT_EQ(VT_BSTR, m_script.logonArgs[1].vt);
+    EXPECT_EQ(nullptr, m_script.logonArgs[1].bstrVal);  // no password: a null string
+    EXPECT_EQ(VT_BOOL, m_script.logonArgs[2].vt);
+    EXPECT_EQ(VARIANT_FALSE, m_script.logonArgs[2].boolVal);
+    EXPECT_EQ(VT_BOOL, m_script.logonArgs[3].vt);
+    EXPECT_EQ(VARIANT_FALSE, m_script.logonArgs[3].boolVal);
+
+    // The session stays with the first profile even when the configuration's changes.
+    m_pConfig->SetProfile("Other");
+    m_script.calls.clear();
+    ASSERT_EQ(S_OK, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ((std::vector<std::string>{"GetItemFromID", "Display"}), m_script.calls);
+    EXPECT_EQ(1, m_script.created);
+}
+
+TEST_F(OpenItemScriptedTest, AnEmptyStoredPasswordIsPassedAsAnEmptyString) {
+    m_pConfig->SetProfilePassword("");
+    ASSERT_TRUE(m_pConfig->HasProfilePassword());
+    ASSERT_EQ(S_OK, Opener().OpenEntry(m_pConfig, m_pEntry));
+    ASSERT_EQ(4u, m_script.logonArgs.size());
+    ASSERT_NE(nullptr, m_script.logonArgs[1].bstrVal);
+    EXPECT_EQ(0u, SysStringLen(m_script.logonArgs[1].bstrVal));
+}
+
+TEST_F(OpenItemScriptedTest, SessionThatIsNoObjectLeavesNoSession) {
+    m_script.sessionType = VT_I4;
+    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_FALSE(Opener().HasOutlookSession());
+    // A VT_DISPATCH without an object is refused too, instead of being called.
+    m_script.sessionType = VT_DISPATCH;
+    m_script.sessionNull = true;
+    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_FALSE(Opener().HasOutlookSession());
+    EXPECT_EQ((std::vector<std::string>{"Session", "Session"}), m_script.calls);
+}
+
+TEST_F(OpenItemScriptedTest, FailedLogonStartsAgainAtTheNextOpen) {
+    m_script.logonResult = MAPI_E_LOGON_FAILED;
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_FALSE(Opener().HasOutlookSession());
+    m_script.logonResult = S_OK;
+    ASSERT_EQ(S_OK, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(2, m_script.created);
+    EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "Session", "Logon", "GetItemFromID", "Display"}),
+              m_script.calls);
+}
+
+TEST_F(OpenItemScriptedTest, ItemThatIsNoObjectIsNotDisplayed) {
+    m_script.itemType = VT_EMPTY;
+    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, m_pEntry));
+    m_script.itemType = VT_DISPATCH;
+    m_script.itemNull = true;
+    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "GetItemFromID", "GetItemFromID"}),
+              m_script.calls);
+    m_script.itemNull = false;
+    m_script.displayResult = E_ACCESSDENIED;
+    EXPECT_EQ(E_ACCESSDENIED, Opener().OpenEntry(m_pConfig, m_pEntry));
+}
+
+TEST_F(OpenItemScriptedTest, MissingKeysAndStoresFailBeforeAnyItemCall) {
+    // A store without a key gives no hex text: refused before the mail client is asked.
+    m_pConfig->AddStoreKey(std::string());
+    CEntryReference* pKeyless = MakeEntry(1, "\x01");
+    EXPECT_EQ(E_INVALIDARG, Opener().OpenEntry(m_pConfig, pKeyless));
+    pKeyless->Release();
+    CEntryReference* pNoStore = MakeEntry(5, "\x01");
+    EXPECT_EQ(E_FAIL, Opener().OpenEntry(m_pConfig, pNoStore));
+    pNoStore->Release();
+    EXPECT_EQ((std::vector<std::string>{"Session", "Logon"}), m_script.calls);
+    EXPECT_EQ(E_FAIL, Opener().OpenEntry(nullptr, m_pEntry));
+    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, nullptr));
+}
+
+TEST_F(OpenItemScriptedTest, OperationsCheckTheirArguments) {
+    IDispatch* pItem = nullptr;
+    EXPECT_EQ(E_UNEXPECTED, Opener().GetItem("00", "00", &pItem));
+    EXPECT_EQ(E_INVALIDARG, Opener().DisplayItem(nullptr));
+    DISPID dispid = 0;
+    EXPECT_EQ(E_INVALIDARG, COpenItemInOutlook::GetDispID(nullptr, "Display", &dispid));
+    EXPECT_EQ(E_INVALIDARG, Opener().InitOutlookSession(nullptr, nullptr));
+    ASSERT_EQ(S_OK, Opener().InitOutlookSession("Work", nullptr));
+    EXPECT_EQ(S_OK, Opener().InitOutlookSession("Work", nullptr));  // kept: no second logon
+    EXPECT_EQ(E_INVALIDARG, Opener().GetItem(nullptr, "00", &pItem));
+    EXPECT_EQ(E_INVALIDARG, Opener().GetItem("00", nullptr, &pItem));
+    EXPECT_EQ(nullptr, pItem);
+    EXPECT_EQ((std::vector<std::string>{"Session", "Logon"}), m_script.calls);
+}
+
+TEST_F(OpenItemScriptedTest, UnregisteredMailClientKeepsNothing) {
+    ASSERT_EQ(S_OK, UnregisterMailClientClasses());
+    EXPECT_EQ(CO_E_CLASSSTRING, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(0, m_script.created);
+    EXPECT_FALSE(Opener().HasOutlookSession());
+}
+
+// The opener against the mail client itself, on a real profile.
+class OpenItemTest : public autotest::AutomationTest {};
+
+TEST_F(OpenItemTest, OpensTheFoundItemOfAPasswordProfile) {
+    MakeProfile("Home", "pw", "home.pst", "Home Store");
+    mapitest::Ref<IMAPISession> session(Logon("Home", "pw"));
+    const std::string storeId = StoreEntryId(session, "Home Store");
+    mapitest::Ref<IMsgStore> store(OpenStore(session, "Home Store"));
+    mapitest::Ref<IMAPIFolder> tasks(OpenNamedFolder(store, "Tasks"));
+    const std::string entryId = AddMessage(tasks, "IPM.Task", "Pay the rent");
+    session->Logoff(0, 0, 0);
+
+    auto* pConfig = new TestConfig("Home");
+    pConfig->AddRef();
+    pConfig->AddStoreKey(storeId);
+    CEntryReference* pEntry = MakeEntry(0, entryId);
+    {
+        COpenItemInOutlook opener;
+        EXPECT_EQ(MAPI_E_LOGON_FAILED, opener.OpenEntry(pConfig, pEntry));
+        EXPECT_TRUE(m_viewer.m_items.empty());
+        pConfig->SetProfilePassword("pw");
+        ASSERT_EQ(S_OK, opener.OpenEntry(pConfig, pEntry));
+        ASSERT_EQ(1u, m_viewer.m_items.size());
+        EXPECT_EQ("IPM.Task", m_viewer.m_items[0].messageClass);
+        EXPECT_EQ("Pay the rent", m_viewer.m_items[0].subject);
+        EXPECT_EQ(BytesToHex(entryId), m_viewer.m_items[0].entryIdHex);
+        EXPECT_FALSE(m_viewer.m_modal[0]);
+    }
+    pEntry->Release();
+    pConfig->Release();
+}
+
+}  // namespace

@@ -1,0 +1,272 @@
+// The automation runtime: BSTRs, VARIANTs, COM initialisation, class ids and activation.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "platform/automation/ClassRegistry.h"
+#include "platform/automation/ComInit.h"
+#include "platform/automation/ComRuntime.h"
+#include "platform/automation/DispatchObject.h"
+#include "platform/automation/MailClient.h"
+#include "platform/automation/MailItem.h"
+#include "platform/win32/Registry.h"
+#include "tests/support/TempRoot.h"
+#include "tools/install/Install.h"
+
+namespace {
+
+// The current reference count of an object, read without changing it.
+ULONG RefCount(IUnknown* pUnk) {
+    pUnk->AddRef();
+    return pUnk->Release();
+}
+
+TEST(Bstr, KeepsLengthEmbeddedNulsAndNullTexts) {
+    EXPECT_EQ(nullptr, SysAllocString(nullptr));
+    EXPECT_EQ(0u, SysStringLen(nullptr));
+
+    const OLECHAR withNul[] = {u'a', 0, u'b'};
+    BSTR bstr = SysAllocStringLen(withNul, 3);
+    ASSERT_NE(nullptr, bstr);
+    EXPECT_EQ(3u, SysStringLen(bstr));
+    EXPECT_EQ(6u, SysStringByteLen(bstr));
+    EXPECT_EQ(u'b', bstr[2]);
+    EXPECT_EQ(0, bstr[3]);  // terminated behind the counted units
+    SysFreeString(bstr);
+
+    BSTR zeroed = SysAllocStringLen(nullptr, 4);
+    ASSERT_NE(nullptr, zeroed);
+    EXPECT_EQ(0, std::memcmp(zeroed, u"\0\0\0\0", 8));
+    SysFreeString(zeroed);
+    SysFreeString(nullptr);
+}
+
+TEST(Bstr, Utf8RoundTripCountsUtf16Units) {
+    const std::string text =
+        "M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x93\xA7";  // u-umlaut, euro, a surrogate pair
+    BSTR bstr = BstrFromUtf8(text);
+    ASSERT_NE(nullptr, bstr);
+    EXPECT_EQ(11u, SysStringLen(bstr));
+    EXPECT_EQ(text, Utf8FromBstr(bstr));
+    SysFreeString(bstr);
+
+    EXPECT_EQ(nullptr, BstrFromUtf8(static_cast<const char*>(nullptr)));
+    BSTR empty = BstrFromUtf8("");
+    ASSERT_NE(nullptr, empty);  // empty is not null: callers tell "no text" from ""
+    EXPECT_EQ(0u, SysStringLen(empty));
+    SysFreeString(empty);
+}
+
+TEST(Variant, ClearAndCopyOwnTheirValues) {
+    IDispatch* pItem = new CMailItem(CItemSnapshot{});
+    VARIANT a;
+    VariantInit(&a);
+    a.vt = VT_DISPATCH;
+    a.pdispVal = pItem;  // a now holds the only reference
+    VARIANT b;
+    VariantInit(&b);
+    ASSERT_EQ(S_OK, VariantCopy(&b, &a));
+    EXPECT_EQ(2u, RefCount(pItem));
+    EXPECT_EQ(S_OK, VariantClear(&a));
+    EXPECT_EQ(VT_EMPTY, a.vt);
+    EXPECT_EQ(1u, RefCount(pItem));
+
+    // A BSTR is copied, not shared: clearing one leaves the other readable.
+    VARIANT text;
+    VariantInit(&text);
+    text.vt = VT_BSTR;
+    text.bstrVal = BstrFromUtf8("subject");
+    ASSERT_EQ(S_OK, VariantCopy(&b, &text));  // also releases the item held by b
+    EXPECT_NE(text.bstrVal, b.bstrVal);
+    VariantClear(&text);
+    EXPECT_EQ("subject", Utf8FromBstr(b.bstrVal));
+    VariantClear(&b);
+}
+
+TEST(Variant, RefusesUnknownTypesAndLeavesByReferenceValues) {
+    VARIANT array;
+    VariantInit(&array);
+    array.vt = VT_ARRAY | VT_I4;
+    array.byref = &array;
+    EXPECT_EQ(DISP_E_BADVARTYPE, VariantClear(&array));
+    EXPECT_EQ(VT_ARRAY | VT_I4, array.vt);  // untouched
+
+    BSTR owned = BstrFromUtf8("kept");
+    VARIANT ref;
+    VariantInit(&ref);
+    ref.vt = VT_BYREF | VT_BSTR;
+    ref.pbstrVal = &owned;
+    EXPECT_EQ(S_OK, VariantClear(&ref));
+    EXPECT_EQ("kept", Utf8FromBstr(owned));  // a reference owns nothing
+    SysFreeString(owned);
+}
+
+TEST(ComInit, CountsPerThreadAndKeepsTheThreadingModel) {
+    EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    EXPECT_EQ(2, GetComInitCount());  // the refused call counted nothing
+    std::thread([] { EXPECT_EQ(0, GetComInitCount()); }).join();
+    CoUninitialize();
+    CoUninitialize();
+    EXPECT_EQ(0, GetComInitCount());
+    EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    CoUninitialize();
+
+    SetCoInitializeResult(E_OUTOFMEMORY);
+    EXPECT_EQ(E_OUTOFMEMORY, CoInitialize(nullptr));
+    EXPECT_EQ(0, GetComInitCount());
+    SetCoInitializeResult(S_OK);
+}
+
+TEST(Guid, TextRoundTripAndMalformedTexts) {
+    const std::string text = GuidToString(CLSID_MailApplication);
+    EXPECT_EQ("{0006F03A-0000-0000-C000-000000000046}", text);
+    GUID parsed{};
+    ASSERT_TRUE(GuidFromString("{0006f03a-0000-0000-c000-000000000046}", &parsed));
+    EXPECT_TRUE(parsed == CLSID_MailApplication);
+
+    for (const char* bad :
+         {"", "0006F03A-0000-0000-C000-000000000046", "{0006F03A-0000-0000-C000-00000000004}",
+          "{0006F03A-0000-0000-C000-0000000000467}", "{0006F03A+0000-0000-C000-000000000046}",
+          "{0006F03G-0000-0000-C000-000000000046}"}) {
+        EXPECT_FALSE(GuidFromString(bad, &parsed)) << bad;
+    }
+    OLECHAR wide[39];
+    EXPECT_EQ(0, StringFromGUID2(CLSID_MailApplication, wide, 38));
+    EXPECT_EQ(39, StringFromGUID2(CLSID_MailApplication, wide, 39));
+    CLSID back{};
+    EXPECT_EQ(S_OK, CLSIDFromString(wide, &back));
+    EXPECT_TRUE(back == CLSID_MailApplication);
+    EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromString(u"{nonsense}", &back));
+}
+
+class ClassRegistryTest : public ::testing::Test {
+protected:
+    qrvtest::TempRoot m_root;
+};
+
+TEST_F(ClassRegistryTest, ProgIdLookupThroughTheInstallStep) {
+    CLSID clsid{};
+    EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(u"Outlook.Application", &clsid));
+
+    std::string error;
+    ASSERT_EQ(S_OK, InstallAutomationClasses(InstallContext{}, error)) << error;
+    ASSERT_EQ(S_OK, CLSIDFromProgID(u"Outlook.Application", &clsid));
+    EXPECT_TRUE(clsid == CLSID_MailApplication);
+    // Key names are case-insensitive, as ProgIDs are.
+    EXPECT_EQ(S_OK, CLSIDFromProgID(u"OUTLOOK.application", &clsid));
+    std::string module;
+    EXPECT_EQ(S_OK, GetInprocServerModule(CLSID_MailApplication, module));
+    EXPECT_EQ(MAILCLIENT_MODULE, module);
+
+    EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(u"Nothing.Registered", &clsid));
+    EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(u"", &clsid));
+    // A name with a separator must not reach other keys of the hive.
+    EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(u"CLSID\\{0006F03A-0000-0000-C000-000000000046}", &clsid));
+    EXPECT_EQ(E_INVALIDARG, CLSIDFromProgID(nullptr, &clsid));
+    EXPECT_EQ(E_INVALIDARG, CLSIDFromProgID(u"Outlook.Application", nullptr));
+
+    // Registering twice leaves one registration; unregistering removes every key.
+    ASSERT_EQ(S_OK, RegisterMailClientClasses());
+    ASSERT_EQ(S_OK, UnregisterMailClientClasses());
+    EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(u"Outlook.Application", &clsid));
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, GetInprocServerModule(CLSID_MailApplication, module));
+    EXPECT_EQ(S_OK, UnregisterMailClientClasses());
+}
+
+TEST_F(ClassRegistryTest, DamagedClassIdIsRefused) {
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, "Broken.Class\\CLSID", 0, nullptr, 0,
+                                             KEY_WRITE, nullptr, &hKey, nullptr));
+    const char value[] = "{not-a-class-id}";
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof(value)));
+    RegCloseKey(hKey);
+    CLSID clsid = CLSID_MailApplication;
+    EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(u"Broken.Class", &clsid));
+    EXPECT_TRUE(clsid == CLSID_MailApplication);  // not written on failure
+}
+
+// A class object that a test offers to the process.
+class CountingFactory : public IClassFactory {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IClassFactory)
+            return E_NOINTERFACE;
+        *ppv = this;
+        AddRef();
+        return S_OK;
+    }
+    ULONG AddRef() override { return ++m_cRef; }
+    ULONG Release() override { return --m_cRef; }
+    HRESULT CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
+        ++m_created;
+        IDispatch* pItem = new CMailItem(CItemSnapshot{});
+        HRESULT hr = pItem->QueryInterface(riid, ppv);
+        pItem->Release();
+        return hr;
+    }
+    HRESULT LockServer(BOOL) override { return S_OK; }
+    ULONG m_cRef = 1;
+    int m_created = 0;
+};
+
+TEST_F(ClassRegistryTest, ActivationNeedsInitialisationRegistrationAndAModule) {
+    IDispatch* pDispatch = reinterpret_cast<IDispatch*>(0x1);
+    EXPECT_EQ(CO_E_NOTINITIALIZED, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER,
+                                                    IID_IDispatch, reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(nullptr, pDispatch);
+    ASSERT_EQ(S_OK, CoInitialize(nullptr));
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER,
+                                                    IID_IDispatch, reinterpret_cast<LPVOID*>(&pDispatch)));
+    ASSERT_EQ(S_OK, RegisterAutomationClass("Other.Application", CLSID_MailApplication, "x", "nosuchmodule"));
+    EXPECT_EQ(CO_E_DLLNOTFOUND, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER, IID_IDispatch,
+                                                 reinterpret_cast<LPVOID*>(&pDispatch)));
+
+    ASSERT_EQ(S_OK, RegisterMailClientClasses());
+    IDispatch* pOuter = new CMailItem(CItemSnapshot{});
+    const LONG live = CDispatchObject::LiveObjects();
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(CLSID_MailApplication, pOuter, CLSCTX_SERVER,
+                                                      IID_IDispatch, reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(E_NOINTERFACE, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER,
+                                              IID_IClassFactory, reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(live, CDispatchObject::LiveObjects());  // the refused object was not kept
+    pOuter->Release();
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_INPROC_HANDLER,
+                                                    IID_IDispatch, reinterpret_cast<LPVOID*>(&pDispatch)));
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                     reinterpret_cast<LPVOID*>(&pDispatch)));
+    pDispatch->Release();
+    CoUninitialize();
+}
+
+TEST_F(ClassRegistryTest, ClassObjectsOfferedByTheProcessComeFirst) {
+    ASSERT_EQ(S_OK, CoInitialize(nullptr));
+    ASSERT_EQ(S_OK, RegisterMailClientClasses());
+    CountingFactory factory;
+    DWORD dwCookie = 0;
+    ASSERT_EQ(S_OK, CoRegisterClassObject(CLSID_MailApplication, &factory, CLSCTX_LOCAL_SERVER,
+                                          REGCLS_MULTIPLEUSE, &dwCookie));
+    EXPECT_EQ(2u, factory.m_cRef);  // the runtime holds one reference while offered
+
+    IDispatch* pDispatch = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER, IID_IDispatch,
+                                     reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(1, factory.m_created);
+    pDispatch->Release();
+    // Offered for the local server only: an in-process request goes to the registered module.
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                     reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(1, factory.m_created);
+    pDispatch->Release();
+
+    EXPECT_EQ(S_OK, CoRevokeClassObject(dwCookie));
+    EXPECT_EQ(1u, factory.m_cRef);
+    EXPECT_EQ(CO_E_OBJNOTREG, CoRevokeClassObject(dwCookie));
+    CoUninitialize();
+}
+
+}  // namespace
