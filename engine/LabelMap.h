@@ -234,9 +234,9 @@ public:
     size_t GetEntryCount() const { return m_map.size(); }
 
 protected:
-    // The concrete class's destructor runs first; FreeKey is still its own here because the map is
-    // emptied by TearDown, which every concrete destructor calls while its key operations exist.
-    ~LabelAccessMap() override { TRACE_DTOR("LabelAccessMap"); }
+    // The map is emptied by TearDown, which each concrete class's destructor calls (with the
+    // destructor trace around it) while its own FreeKey still exists.
+    ~LabelAccessMap() override = default;
 
     // Empties the map smallest key first, releasing each value before its key is freed, so the map
     // is valid at every step even when a value's teardown takes long.

@@ -20,7 +20,10 @@ template <class KEY, class ALLOCATOR, bool fWide, class VALUE>
 class CStringAccessMap : public LabelAccessMap<KEY, VALUE> {
 public:
     explicit CStringAccessMap(BOOL fLastLine) : LabelAccessMap<KEY, VALUE>(fLastLine, TRUE) {}
-    ~CStringAccessMap() override { this->TearDown(); }
+    ~CStringAccessMap() override {
+        TRACE_DTOR("LabelAccessMap");
+        this->TearDown();
+    }
 
     HRESULT ConvertToKey(KEY* pKey, ULONG ulPropTag, PropValueUnion value) override {
         HRESULT hr = S_OK;
@@ -107,7 +110,10 @@ template <class VALUE>
 class ClsidAccessMap : public LabelAccessMap<GUID*, VALUE> {
 public:
     explicit ClsidAccessMap(BOOL fLastLine) : LabelAccessMap<GUID*, VALUE>(fLastLine, TRUE) {}
-    ~ClsidAccessMap() override { this->TearDown(); }
+    ~ClsidAccessMap() override {
+        TRACE_DTOR("LabelAccessMap");
+        this->TearDown();
+    }
 
     HRESULT ConvertToKey(GUID** pKey, ULONG ulPropTag, PropValueUnion value) override {
         HRESULT hr = S_OK;
@@ -156,7 +162,10 @@ template <class VALUE>
 class SBinaryAccessMap : public LabelAccessMap<SBinary*, VALUE> {
 public:
     explicit SBinaryAccessMap(BOOL fLastLine) : LabelAccessMap<SBinary*, VALUE>(fLastLine, TRUE) {}
-    ~SBinaryAccessMap() override { this->TearDown(); }
+    ~SBinaryAccessMap() override {
+        TRACE_DTOR("LabelAccessMap");
+        this->TearDown();
+    }
 
     HRESULT ConvertToKey(SBinary** pKey, ULONG ulPropTag, PropValueUnion value) override {
         HRESULT hr = S_OK;

@@ -10,7 +10,10 @@ template <class KEY, ULONG ulType, KEY (*Extract)(const PropValueUnion&), class 
 class CValueAccessMap : public LabelAccessMap<KEY, VALUE> {
 public:
     explicit CValueAccessMap(BOOL fLastLine) : LabelAccessMap<KEY, VALUE>(fLastLine, FALSE) {}
-    ~CValueAccessMap() override { this->TearDown(); }
+    ~CValueAccessMap() override {
+        TRACE_DTOR("LabelAccessMap");
+        this->TearDown();
+    }
 
     HRESULT ConvertToKey(KEY* pKey, ULONG ulPropTag, PropValueUnion value) override {
         HRESULT hr = S_OK;
