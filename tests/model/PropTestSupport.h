@@ -34,7 +34,7 @@ void SerializeFrom(CObject& object, const Bytes& bytes);
 // The bytes a record's Serialize writes (without a record reference).
 Bytes SerializeTo(CObject& object);
 
-// Collects every trace piece written while it lives, at the given trace level.
+// Collects every trace line written while it lives, at the given trace level.
 class TraceCapture {
 public:
     explicit TraceCapture(LONG level = 0);
@@ -43,7 +43,7 @@ public:
     TraceCapture& operator=(const TraceCapture&) = delete;
 
     std::string Text() const;
-    bool Contains(const std::string& piece) const;
+    bool Contains(const std::string& part) const;
 
 private:
     mutable std::mutex m_lock;
