@@ -127,8 +127,8 @@ std::string TraceCapture::Text() const {
     return m_text;
 }
 
-bool TraceCapture::Contains(const std::string& part) const {
-    return Text().find(part) != std::string::npos;
+bool TraceCapture::Contains(const std::string& fragment) const {
+    return Text().find(fragment) != std::string::npos;
 }
 
 namespace {

@@ -43,7 +43,7 @@ public:
     TraceCapture& operator=(const TraceCapture&) = delete;
 
     std::string Text() const;
-    bool Contains(const std::string& part) const;
+    bool Contains(const std::string& fragment) const;
 
 private:
     mutable std::mutex m_lock;
