@@ -104,7 +104,7 @@ TEST_F(ErrorBoxesTest, OwnerIsTheParentsWindowAndMessageBoxesAnswer) {
 
 TEST_F(ErrorBoxesTest, TemplateIsFilledFromTheArguments) {
     ShowErrorWithArgs(nullptr, "Error", "Failed to mark element: Error code 0x%1!08lx!.", 9101, 9102,
-                      (DWORD)0x80004005);
+                      E_FAIL);  // an HRESULT, as callers pass it
     EXPECT_EQ("Failed to mark element: Error code 0x80004005.", Last().text);
     ShowErrorWithArgs(nullptr, "Error", "No inserts at all.", 9101, 9102);
     EXPECT_EQ("No inserts at all.", Last().text);
