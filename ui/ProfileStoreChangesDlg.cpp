@@ -106,6 +106,9 @@ BOOL CProfileStoreChangesDlg::OnInitDialog() {
         return bResult;
     }
     DoDataExchange();
+    // The notice offers no choice: its Cancel button only serves Escape and the close box.
+    if (CWnd* pCancel = GetDlgItem(IDCANCEL))
+        pCancel->ShowWindow(SW_HIDE);
     OnLoadTexts();
     FillList(m_pLstAdded, m_ppAdded, m_cAdded);
     FillList(m_pLstRemoved, m_ppRemoved, m_cRemoved);

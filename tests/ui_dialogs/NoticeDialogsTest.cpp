@@ -1,0 +1,142 @@
+// The store password dialog and the profile store changes notice.
+#include "model/StoreInfo.h"
+#include "tests/ui_dialogs/DialogFixture.h"
+#include "ui/ProfileStoreChangesDlg.h"
+#include "ui/StorePasswordDlg.h"
+
+using namespace dlgtest;
+
+namespace {
+
+using NoticeDialogs = DialogTest;
+
+CStoreInfo* NewStore(const char* pszName) {
+    auto* pStore = new CStoreInfo;
+    pStore->AddRef();
+    pStore->SetStoreName(pszName);
+    return pStore;
+}
+
+// The reference count, read without changing it.
+ULONG RefCount(CStoreInfo* pStore) {
+    pStore->AddRef();
+    return pStore->Release();
+}
+
+TEST_F(NoticeDialogs, PasswordDialogGivesTheStoreWhatWasTyped) {
+    CStoreInfo* pStore = NewStore("Secret");
+    {
+        CStorePasswordDlg dlg(pStore, nullptr);
+        EXPECT_EQ(2u, RefCount(pStore));
+        OnModal([](CWnd* pDlg) {
+            EXPECT_EQ("Set store password", Text(pDlg, 0));
+            EXPECT_EQ("&Password for store:", Text(pDlg, IDC_STORE_PWD_LABEL));
+            // The language text writes its line breaks as escapes.
+            EXPECT_EQ(
+                0u, Text(pDlg, IDC_STORE_PWD_EXPLANATION).find("The store is password protected.\n\nEither"));
+            EXPECT_TRUE(pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->GetStyle() & ES_PASSWORD);
+            pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->SetWindowText("open sesame");
+            pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+            return AFX_MODAL_KEEP;
+        });
+        EXPECT_EQ(IDOK, dlg.DoModal());
+        EXPECT_EQ("open sesame", std::string(dlg.GetPassword()));
+    }
+    EXPECT_EQ(1u, RefCount(pStore));
+    EXPECT_TRUE(pStore->IsPasswordProtected());
+    EXPECT_EQ("open sesame", std::string(pStore->GetPassword()));
+    pStore->Release();
+}
+
+TEST_F(NoticeDialogs, EmptyPasswordStillMarksTheStoreProtectedAndCancelChangesNothing) {
+    CStoreInfo* pStore = NewStore("Secret");
+    OnModal([](CWnd* pDlg) {
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        return AFX_MODAL_KEEP;
+    });
+    {
+        CStorePasswordDlg dlg(pStore, nullptr);
+        EXPECT_EQ(IDOK, dlg.DoModal());
+    }
+    EXPECT_TRUE(pStore->IsPasswordProtected());
+    EXPECT_EQ("", std::string(pStore->GetPassword()));
+
+    CStoreInfo* pOther = NewStore("Other");
+    OnModal([](CWnd* pDlg) {
+        pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->SetWindowText("typed");
+        // Escape and the close box both arrive as Cancel.
+        pDlg->SendMessage(WM_CLOSE, 0, 0);
+        return AFX_MODAL_KEEP;
+    });
+    {
+        CStorePasswordDlg dlg(pOther, nullptr);
+        EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    }
+    EXPECT_FALSE(pOther->IsPasswordProtected());
+    EXPECT_EQ("", std::string(pOther->GetPassword()));
+    pOther->Release();
+    pStore->Release();
+
+    // Without a store the dialog only records the password.
+    OnModal([](CWnd* pDlg) {
+        pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->SetWindowText("x");
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        return AFX_MODAL_KEEP;
+    });
+    CStorePasswordDlg none(nullptr, nullptr);
+    EXPECT_EQ(IDOK, none.DoModal());
+    EXPECT_EQ("x", std::string(none.GetPassword()));
+}
+
+TEST_F(NoticeDialogs, ChangesListTheStoresSortedWithTheirOwnReferences) {
+    CStoreInfo* pB = NewStore("Beta");
+    CStoreInfo* pA = NewStore("Alpha");
+    CStoreInfo* pNameless = NewStore("");
+    {
+        CProfileStoreChangesDlg dlg(nullptr);
+        CStoreInfo* added[] = {pB, nullptr, pA, pB};
+        CStoreInfo* removed[] = {pNameless};
+        ASSERT_EQ(S_OK, dlg.Init(added, 4, removed, 1));
+        EXPECT_EQ(3u, RefCount(pB));
+        EXPECT_EQ(2u, RefCount(pNameless));
+        OnModal([](CWnd* pDlg) {
+            EXPECT_EQ("Profile store changes", Text(pDlg, 0));
+            EXPECT_EQ((std::vector<std::string>{"Alpha", "Beta", "Beta"}),
+                      ListTexts(pDlg, IDC_CHANGES_ADDED_LIST));
+            EXPECT_EQ((std::vector<std::string>{"?"}), ListTexts(pDlg, IDC_CHANGES_REMOVED_LIST));
+            EXPECT_EQ("Stores added:", Text(pDlg, IDC_CHANGES_ADDED_HEADER));
+            EXPECT_EQ("Stores removed:", Text(pDlg, IDC_CHANGES_REMOVED_HEADER));
+            std::string explanation = Text(pDlg, IDC_CHANGES_EXPLANATION);
+            EXPECT_NE(std::string::npos, explanation.find("accessed.\nSome stores"));
+            EXPECT_EQ(std::string::npos, explanation.find('\\'));
+            // Cancel is there for Escape, but never shown.
+            EXPECT_FALSE(pDlg->GetDlgItem(IDCANCEL)->IsWindowVisible());
+            return IDOK;
+        });
+        EXPECT_EQ(IDOK, dlg.DoModal());
+
+        // A second Init drops what the first one held.
+        ASSERT_EQ(S_OK, dlg.Init(nullptr, 0, removed, 1));
+        EXPECT_EQ(1u, RefCount(pB));
+        EXPECT_EQ(2u, RefCount(pNameless));
+        OnModal([](CWnd* pDlg) {
+            EXPECT_TRUE(ListTexts(pDlg, IDC_CHANGES_ADDED_LIST).empty());
+            EXPECT_EQ("Stores added:", Text(pDlg, IDC_CHANGES_ADDED_HEADER));
+            return IDCANCEL;
+        });
+        EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    }
+    EXPECT_EQ(1u, RefCount(pNameless));
+    pA->Release();
+    pB->Release();
+    pNameless->Release();
+}
+
+TEST_F(NoticeDialogs, ChangesWithoutInitCloseUnseen) {
+    CProfileStoreChangesDlg dlg(nullptr);
+    OnModal([](CWnd*) { return IDOK; });
+    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    EXPECT_EQ(0, m_nModalRuns);
+}
+
+}  // namespace

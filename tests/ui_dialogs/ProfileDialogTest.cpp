@@ -1,0 +1,214 @@
+// The profile chooser over the real profile table: order, preselection, choice, layout.
+#include <wx/window.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "language/LanguageSettings.h"
+#include "model/ConfigInfo.h"
+#include "model/QuorvelDoc.h"
+#include "model/StoreInfo.h"
+#include "tests/ui_dialogs/DialogFixture.h"
+#include "ui/ProfileDialog.h"
+
+using namespace dlgtest;
+
+namespace {
+
+class ProfileDialogTest : public DialogTest {
+protected:
+    void SetUp() override {
+        DialogTest::SetUp();
+        if (IsSkipped())
+            return;
+        // Made out of order: the list sorts them.
+        MakeProfile("Work", "", "work.pst", "Work Mail");
+        MakeProfile("Archive", "", "archive.pst", "Archive Mail");
+        MakeProfile("Home", "", "home.pst", "Home Mail");
+    }
+
+    static int Selected(CWnd* pDlg) {
+        return dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST))->GetCurSel();
+    }
+    static std::string SelectedText(CWnd* pDlg) {
+        auto* pList = dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST));
+        CString text;
+        pList->GetText(pList->GetCurSel(), text);
+        return text.GetString();
+    }
+    static std::string Key(CProfileDialog& dlg) {
+        SBinary key{0, nullptr};
+        EXPECT_EQ(S_OK, dlg.GetProfileKey(&key));
+        std::string bytes = mapitest::Bytes(key);
+        std::free(key.lpb);
+        return bytes;
+    }
+};
+
+TEST_F(ProfileDialogTest, ListsProfilesSortedAndChoosesTheFirstWithoutAKey) {
+    CProfileDialog dlg(nullptr);
+    OnModal([](CWnd* pDlg) {
+        EXPECT_EQ((std::vector<std::string>{"Archive", "Home", "Work"}), ListTexts(pDlg, IDC_PROFILE_LIST));
+        EXPECT_EQ("Select profile", Text(pDlg, 0));
+        EXPECT_EQ("&Profiles:", Text(pDlg, IDC_PROFILE_LABEL));
+        EXPECT_EQ(0, Selected(pDlg));
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        return AFX_MODAL_KEEP;
+    });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_EQ("Archive", std::string(dlg.GetProfileName()));
+    EXPECT_EQ(ProfileKey("Archive"), Key(dlg));
+}
+
+TEST_F(ProfileDialogTest, PreselectsTheProfileOfTheKeyAndForgetsAStaleKey) {
+    std::string home = ProfileKey("Home");
+    CProfileDialog dlg(nullptr);
+    SBinary key = mapitest::Bin(home);
+    ASSERT_EQ(S_OK, dlg.Init(&key));
+    OnModal([](CWnd* pDlg) {
+        EXPECT_EQ("Home", SelectedText(pDlg));
+        return IDCANCEL;
+    });
+    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    // Cancel hands out nothing; the key to preselect is gone once the list was filled.
+    SBinary out{7, nullptr};
+    EXPECT_EQ(S_OK, dlg.GetProfileKey(&out));
+    EXPECT_EQ(7u, out.cb);
+    EXPECT_EQ("", std::string(dlg.GetProfileName()));
+
+    CProfileDialog stale(nullptr);
+    std::string gone = home;
+    gone[0] ^= 0x5A;
+    SBinary staleKey = mapitest::Bin(gone);
+    ASSERT_EQ(S_OK, stale.Init(&staleKey));
+    OnModal([](CWnd* pDlg) {
+        EXPECT_EQ("Archive", SelectedText(pDlg));
+        return IDCANCEL;
+    });
+    EXPECT_EQ(IDCANCEL, stale.DoModal());
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(ProfileDialogTest, DoubleClickChoosesLikeOk) {
+    CProfileDialog dlg(nullptr);
+    OnModal([](CWnd* pDlg) {
+        auto* pList = dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST));
+        pList->SetCurSel(2);
+        pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROFILE_LIST, LBN_DBLCLK), 0);
+        AfxPumpMessages();
+        return AFX_MODAL_KEEP;
+    });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_EQ("Work", std::string(dlg.GetProfileName()));
+    EXPECT_EQ(ProfileKey("Work"), Key(dlg));
+}
+
+TEST_F(ProfileDialogTest, OkWithoutSelectionKeepsTheDialogOpen) {
+    CProfileDialog dlg(nullptr);
+    OnModal([](CWnd* pDlg) {
+        dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST))->SetCurSel(-1);
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        EXPECT_FALSE(dynamic_cast<CDialog*>(pDlg)->IsEnded());
+        return IDCANCEL;
+    });
+    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    EXPECT_EQ(1, m_nModalRuns);
+}
+
+TEST_F(ProfileDialogTest, WithoutItsTextsTheDialogClosesUnseen) {
+    CloseLanguageModule();
+    CProfileDialog dlg(nullptr);
+    OnModal([](CWnd*) { return IDOK; });
+    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    EXPECT_EQ(0, m_nModalRuns);
+    EXPECT_TRUE(m_boxes.empty());
+    InitLanguageModule();
+}
+
+TEST_F(ProfileDialogTest, ListAndButtonsFollowTheWindowSize) {
+    CProfileDialog dlg(nullptr);
+    OnModal([](CWnd* pDlg) {
+        CWnd* pList = pDlg->GetDlgItem(IDC_PROFILE_LIST);
+        CWnd* pOK = pDlg->GetDlgItem(IDOK);
+        CWnd* pCancel = pDlg->GetDlgItem(IDCANCEL);
+        CRect list0, ok0, cancel0, window0;
+        pList->GetWindowRect(&list0);
+        pOK->GetWindowRect(&ok0);
+        pCancel->GetWindowRect(&cancel0);
+        pDlg->GetWindowRect(&window0);
+
+        auto resize = [pDlg](int cx, int cy) {
+            pDlg->GetWxWindow()->SetSize(cx, cy);
+            pDlg->SendMessage(WM_SIZE, 0, 0);
+        };
+        resize(window0.Width() + 60, window0.Height() + 40);
+        CRect list1, ok1, cancel1;
+        pList->GetWindowRect(&list1);
+        pOK->GetWindowRect(&ok1);
+        pCancel->GetWindowRect(&cancel1);
+        EXPECT_EQ(list0.Width() + 60, list1.Width());
+        EXPECT_EQ(list0.Height() + 40, list1.Height());
+        EXPECT_EQ(ok0.left + 60 - list0.left, ok1.left - list1.left);
+        EXPECT_EQ(cancel1.left, ok1.left);
+        EXPECT_EQ(cancel0.top - ok0.top, cancel1.top - ok1.top);
+        EXPECT_EQ(list0.left, list1.left);
+
+        // A second layout at the same size changes nothing.
+        resize(window0.Width() + 60, window0.Height() + 40);
+        CRect list2;
+        pList->GetWindowRect(&list2);
+        EXPECT_EQ(list1.Width(), list2.Width());
+        EXPECT_EQ(list1.Height(), list2.Height());
+
+        // The window refuses sizes below its minimum tracking size.
+        resize(100, 80);
+        CRect window3;
+        pDlg->GetWindowRect(&window3);
+        EXPECT_GE(window3.Width(), 266);
+        EXPECT_GE(window3.Height(), 210);
+        return IDCANCEL;
+    });
+    dlg.DoModal();
+}
+
+TEST_F(ProfileDialogTest, AnEmptyProfileTableLeavesOnlyCancel) {
+    mapitest::Ref<IProfAdmin> admin;
+    ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &admin));
+    for (const char* name : {"Work", "Archive", "Home"})
+        ASSERT_EQ(S_OK, admin->DeleteProfile(name, 0));
+    CProfileDialog dlg(nullptr);
+    OnModal([](CWnd* pDlg) {
+        EXPECT_TRUE(ListTexts(pDlg, IDC_PROFILE_LIST).empty());
+        EXPECT_FALSE(pDlg->GetDlgItem(IDOK)->IsWindowEnabled());
+        return IDCANCEL;
+    });
+    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+}
+
+TEST_F(ProfileDialogTest, ChoosingTheProfileOfAConfigurationReadsItsStores) {
+    CQuorvelDoc doc;
+    CConfigInfo* pConfig = nullptr;
+    ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("Contacts", 1, &doc, &pConfig));
+    OnModal([](CWnd* pDlg) {
+        dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST))->SetCurSel(1);
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        return AFX_MODAL_KEEP;
+    });
+    ASSERT_EQ(S_OK, pConfig->OnSelectProfile(nullptr));
+    EXPECT_EQ("Home", std::string(pConfig->GetProfileName()));
+    ASSERT_EQ(1, pConfig->GetStoreCount());
+    CStoreInfo* pStore = pConfig->GetStore(0);
+    EXPECT_EQ("Home Mail", std::string(pStore->GetStoreName()));
+    pStore->Release();
+
+    // The next time the same profile is preselected.
+    OnModal([](CWnd* pDlg) {
+        EXPECT_EQ("Home", SelectedText(pDlg));
+        return IDCANCEL;
+    });
+    EXPECT_EQ(S_OK, pConfig->OnSelectProfile(nullptr));
+    EXPECT_EQ("Home", std::string(pConfig->GetProfileName()));
+    pConfig->Release();
+}
+
+}  // namespace

@@ -1,0 +1,303 @@
+// The store and folder operations of the General page against real profiles and stores: the
+// password loop, adding folders through the picker, vanished folders and removing folders.
+#include <algorithm>
+
+#include "model/ConfigInfo.h"
+#include "model/FolderInfo.h"
+#include "model/QuorvelDoc.h"
+#include "model/StoreInfo.h"
+#include "platform/afx/wnd/Dialog.h"
+#include "platform/afx/wnd/Resources.h"
+#include "platform/mapi/MAPITags.h"
+#include "tests/ui_dialogs/DialogFixture.h"
+#include "ui/ProfileDialog.h"
+#include "ui/SelectMAPIFolderDlg.h"
+#include "ui/StoreFolderSelection.h"
+#include "ui/StorePasswordDlg.h"
+
+using namespace dlgtest;
+
+namespace {
+
+const UINT IDD_TEST_PAGE = 60001;
+
+// A stand-in for the General page: its two lists in a window, and counters of what was asked.
+class CTestPage : public IStoreFolderPage {
+public:
+    CWnd* GetPageWindow() override { return &m_wnd; }
+    CConfigInfo* GetPageConfiguration() override { return m_pConfig; }
+    CListBox* GetStoreList() override { return dynamic_cast<CListBox*>(m_wnd.GetDlgItem(1025)); }
+    CListBox* GetFolderList() override { return dynamic_cast<CListBox*>(m_wnd.GetDlgItem(1017)); }
+    BOOL ConfirmDiscardResults() override {
+        ++m_nConfirm;
+        return m_bConfirm;
+    }
+    void EnableDialog() override { ++m_nEnable; }
+
+    CDialog m_wnd;
+    CConfigInfo* m_pConfig = nullptr;
+    BOOL m_bConfirm = TRUE;
+    int m_nConfirm = 0;
+    int m_nEnable = 0;
+};
+
+class StoreFolderSelection : public DialogTest {
+protected:
+    void SetUp() override {
+        DialogTest::SetUp();
+        if (IsSkipped())
+            return;
+        AfxRegisterDialogTemplate(
+            DLGTEMPLATEDEF{IDD_TEST_PAGE,
+                           WS_POPUP | WS_CAPTION,
+                           0,
+                           0,
+                           0,
+                           300,
+                           200,
+                           "Page",
+                           "MS Sans Serif",
+                           8,
+                           {{"LISTBOX", "", 1025, 7, 7, 130, 80, WS_CHILD | LBS_SORT | LBS_NOTIFY},
+                            {"LISTBOX", "", 1017, 150, 7, 130, 80, WS_CHILD | LBS_SORT | LBS_NOTIFY}}});
+        ASSERT_TRUE(m_page.m_wnd.Create(IDD_TEST_PAGE, nullptr));
+        m_personal = MakeProfile("P", "", "personal.pst", "Personal");
+        m_vault = AddStore("P", "", "vault.pst", "Vault", "pw");
+        mapitest::Ref<IMAPISession> session(Logon("P"));
+        mapitest::Ref<IMsgStore> store(OpenStore(session, "Personal"));
+        mapitest::Ref<IMAPIFolder> contacts(OpenNamedFolder(store, "Contacts"));
+        m_contacts = BinaryProp(contacts, PR_ENTRYID);
+        MakeFolder(contacts, "Friends", "IPF.Contact.Special");
+        m_upper = MakeFolder(contacts, "Upper", "ipf.contact");
+        std::string plain = MakeFolder(contacts, "Plain", "");
+        mapitest::Ref<IMAPIFolder> plainFolder(OpenFolder(store, plain));
+        MakeFolder(plainFolder, "Deep", "IPF.Contact");
+        mapitest::Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
+        m_inbox = BinaryProp(inbox, PR_ENTRYID);
+        MakeFolder(inbox, "Receipts", "IPF.Note");
+        std::string people = MakeFolder(inbox, "People", "IPF.Contact");
+        mapitest::Ref<IMAPIFolder> peopleFolder(OpenFolder(store, people));
+        MakeFolder(peopleFolder, "Letters", "IPF.Note");
+        session->Logoff(0, 0, 0);
+    }
+    void TearDown() override {
+        if (m_page.m_pConfig != nullptr)
+            m_page.m_pConfig->Release();
+        m_page.m_pConfig = nullptr;
+        if (m_page.m_wnd.GetSafeHwnd() != nullptr)
+            m_page.m_wnd.DestroyWindow();
+        DialogTest::TearDown();
+    }
+
+    // A configuration of the type on profile "P", its stores listed on the page.
+    void MakeConfig(DWORD dwType) {
+        ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("C", dwType, &m_doc, &m_page.m_pConfig));
+        OnModal([](CWnd* pDlg) {
+            pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+            return AFX_MODAL_KEEP;
+        });
+        ASSERT_EQ(S_OK, m_page.m_pConfig->OnSelectProfile(nullptr));
+        ASSERT_EQ(2, m_page.m_pConfig->GetStoreCount());
+        ASSERT_EQ(S_OK, m_selection.FillStoreList());
+        m_doc.SetModifiedFlag(FALSE);
+        m_nModalRuns = 0;
+    }
+    void SelectStore(const std::string& name) {
+        CListBox* pStores = m_page.GetStoreList();
+        pStores->SetCurSel(pStores->FindStringExact(-1, name.c_str()));
+        m_selection.OnSelchangeStoreList();
+    }
+    CStoreInfo* Store(const std::string& name) {
+        for (int i = 0; i < m_page.m_pConfig->GetStoreCount(); ++i) {
+            CStoreInfo* pStore = m_page.m_pConfig->GetStore(i);
+            pStore->Release();
+            if (std::string(pStore->GetStoreName()) == name)
+                return pStore;
+        }
+        return nullptr;
+    }
+    std::vector<std::string> Folders() { return ListTexts(&m_page.m_wnd, 1017); }
+    // Answers the folder picker by choosing a path, with or without its sub-folders.
+    void PickFolder(const std::string& first, const std::string& second, bool bSubFolders) {
+        OnModal([first, second, bSubFolders](CWnd* pDlg) {
+            auto* pPicker = dynamic_cast<CSelectMAPIFolderDlg*>(pDlg);
+            EXPECT_NE(nullptr, pPicker);
+            if (pPicker == nullptr)
+                return IDCANCEL;
+            CTreeCtrl& tree = pPicker->GetTree();
+            HTREEITEM hItem = tree.GetRootItem();
+            while (hItem != nullptr && std::string(tree.GetItemText(hItem)) != first)
+                hItem = tree.GetNextSiblingItem(hItem);
+            if (!second.empty()) {
+                hItem = hItem ? tree.GetChildItem(hItem) : nullptr;
+                while (hItem != nullptr && std::string(tree.GetItemText(hItem)) != second)
+                    hItem = tree.GetNextSiblingItem(hItem);
+            }
+            EXPECT_NE(nullptr, hItem);
+            tree.SelectItem(hItem);
+            dynamic_cast<CButton*>(pDlg->GetDlgItem(IDC_INCLUDE_SUBFOLDERS))->SetCheck(bSubFolders);
+            pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+            return AFX_MODAL_KEEP;
+        });
+    }
+
+    CQuorvelDoc m_doc;
+    CTestPage m_page;
+    CStoreFolderSelection m_selection{&m_page};
+    std::string m_personal, m_vault, m_contacts, m_upper, m_inbox;
+};
+
+TEST_F(StoreFolderSelection, ProtectedStoreAsksAgainUntilThePasswordFits) {
+    MakeConfig(1);
+    std::vector<std::string> answers{"wrong", "pw"};
+    OnModal([&answers](CWnd* pDlg) {
+        EXPECT_EQ((UINT)IDD_STORE_PASSWORD, dynamic_cast<CDialog*>(pDlg)->GetTemplateID());
+        // Every attempt starts with an empty field.
+        EXPECT_EQ("", Text(pDlg, IDC_STORE_PWD_EDIT));
+        if (answers.empty())
+            return IDCANCEL;
+        pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->SetWindowText(answers.front().c_str());
+        answers.erase(answers.begin());
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        return AFX_MODAL_KEEP;
+    });
+    SelectStore("Vault");
+    EXPECT_EQ(2, m_nModalRuns);
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_EQ("pw", std::string(Store("Vault")->GetPassword()));
+    CStoreInfo* pCurrent = m_page.m_pConfig->GetStore(m_page.m_pConfig->GetCurrentStoreIndex());
+    EXPECT_EQ(Store("Vault"), pCurrent);
+    pCurrent->Release();
+
+    // The password stays with the store object: the next selection opens without asking.
+    SelectStore("Personal");
+    SelectStore("Vault");
+    EXPECT_EQ(2, m_nModalRuns);
+}
+
+TEST_F(StoreFolderSelection, CancelledPasswordEndsQuietlyWithAnEmptyFolderList) {
+    MakeConfig(1);
+    SelectStore("Personal");
+    PickFolder("Contacts", "", false);
+    m_selection.OnAddFolder();
+    EXPECT_EQ((std::vector<std::string>{"Contacts"}), Folders());
+
+    m_nModalRuns = 0;
+    OnModal([](CWnd*) { return IDCANCEL; });
+    SelectStore("Vault");
+    EXPECT_EQ(1, m_nModalRuns);
+    EXPECT_TRUE(m_boxes.empty());
+    // Nothing of the other store stays behind in the list.
+    EXPECT_TRUE(Folders().empty());
+    EXPECT_FALSE(Store("Vault")->IsPasswordProtected());
+}
+
+TEST_F(StoreFolderSelection, AddingWithSubFoldersTakesTheFoldersOfTheType) {
+    MakeConfig(1);
+    SelectStore("Personal");
+    PickFolder("Contacts", "", true);
+    int nEnable = m_page.m_nEnable;
+    m_selection.OnAddFolder();
+    EXPECT_EQ(1, m_page.m_nConfirm);
+    EXPECT_GT(m_page.m_nEnable, nEnable);
+    // The walk compares whole classes ignoring case, and goes on below folders it passes over.
+    EXPECT_EQ((std::vector<std::string>{"Contacts", "Contacts\\Plain\\Deep", "Contacts\\Upper"}), Folders());
+    EXPECT_EQ(3, Store("Personal")->GetFolderCount());
+    EXPECT_TRUE(m_doc.IsModified());
+
+    // Adding a folder already held changes nothing but still counts as a change.
+    m_doc.SetModifiedFlag(FALSE);
+    PickFolder("Contacts", "", false);
+    m_selection.OnAddFolder();
+    EXPECT_EQ(3, Store("Personal")->GetFolderCount());
+    EXPECT_TRUE(m_doc.IsModified());
+
+    // A refused confirmation opens no picker.
+    m_page.m_bConfirm = FALSE;
+    m_nModalRuns = 0;
+    m_selection.OnAddFolder();
+    EXPECT_EQ(0, m_nModalRuns);
+}
+
+TEST_F(StoreFolderSelection, AddingAMailTreeTakesTheReceiveFolderAndNoteFolders) {
+    MakeConfig(3);
+    SelectStore("Personal");
+    PickFolder("Inbox", "", true);
+    m_selection.OnAddFolder();
+    EXPECT_EQ((std::vector<std::string>{"Inbox", "Inbox\\People\\Letters", "Inbox\\Receipts"}), Folders());
+}
+
+TEST_F(StoreFolderSelection, VanishedFoldersAreDroppedAndTheRestStayInStep) {
+    MakeConfig(1);
+    SelectStore("Personal");
+    PickFolder("Contacts", "", false);
+    m_selection.OnAddFolder();
+    // An id of this store that names no folder any more.
+    std::string gone = m_upper;
+    for (size_t i = gone.size() - 8; i < gone.size() - 1; ++i)
+        gone[i] = '\x7e';
+    CStoreInfo* pPersonal = Store("Personal");
+    ASSERT_EQ(S_OK, pPersonal->AddFolder(1, nullptr, (ULONG)gone.size(), (LPBYTE)gone.data()));
+    ASSERT_EQ(S_OK, pPersonal->AddFolder(1, nullptr, (ULONG)m_upper.size(), (LPBYTE)m_upper.data()));
+    ASSERT_EQ(3, pPersonal->GetFolderCount());
+
+    m_doc.SetModifiedFlag(FALSE);
+    m_selection.OnSelchangeStoreList();
+    ASSERT_EQ(1u, m_boxes.size());
+    EXPECT_EQ("Folder vanished", m_boxes[0].caption);
+    EXPECT_EQ((std::vector<std::string>{"Contacts", "Contacts\\Upper"}), Folders());
+    EXPECT_EQ(2, pPersonal->GetFolderCount());
+    EXPECT_TRUE(m_doc.IsModified());
+
+    // The entry behind the dropped folder removes the folder it shows.
+    CListBox* pFolders = m_page.GetFolderList();
+    pFolders->SetCurSel(pFolders->FindStringExact(-1, "Contacts\\Upper"));
+    m_selection.OnDelFolder();
+    ASSERT_EQ(1, pPersonal->GetFolderCount());
+    CFolderInfo* pLeft = nullptr;
+    ASSERT_EQ(S_OK, pPersonal->GetFolder(0, &pLeft));
+    SBinary key{0, nullptr};
+    ASSERT_EQ(S_OK, pLeft->GetFolderKey(&key));
+    EXPECT_EQ(m_contacts, mapitest::Bytes(key));
+    std::free(key.lpb);
+    pLeft->Release();
+    EXPECT_EQ((std::vector<std::string>{"Contacts"}), Folders());
+    EXPECT_EQ(LB_ERR, pFolders->GetCurSel());
+}
+
+TEST_F(StoreFolderSelection, RemovingActsOnlyOnTheStoreTheListWasFilledFrom) {
+    MakeConfig(1);
+    ASSERT_EQ(S_OK, RememberPassword("P", m_vault, "pw", true));
+    SelectStore("Vault");
+    PickFolder("Contacts", "", false);
+    m_selection.OnAddFolder();
+    SelectStore("Personal");
+    PickFolder("Contacts", "", false);
+    m_selection.OnAddFolder();
+    ASSERT_EQ(1, Store("Vault")->GetFolderCount());
+    ASSERT_EQ(1, Store("Personal")->GetFolderCount());
+
+    // The store list moves on without the folder list being refilled (as after a profile change).
+    CListBox* pStores = m_page.GetStoreList();
+    pStores->SetCurSel(pStores->FindStringExact(-1, "Vault"));
+    m_page.GetFolderList()->SetCurSel(0);
+    m_selection.OnDelFolder();
+    EXPECT_EQ(1, Store("Vault")->GetFolderCount());
+    EXPECT_EQ(1, Store("Personal")->GetFolderCount());
+    EXPECT_TRUE(Folders().empty());
+}
+
+TEST_F(StoreFolderSelection, StoreListShowsTheDefaultStoreAndNeedsAConfiguration) {
+    CStoreFolderSelection none(&m_page);
+    EXPECT_EQ(E_INVALIDARG, none.FillStoreList());
+    MakeConfig(1);
+    EXPECT_EQ((std::vector<std::string>{"Personal", "Vault"}), ListTexts(&m_page.m_wnd, 1025));
+    CListBox* pStores = m_page.GetStoreList();
+    ASSERT_GE(pStores->GetCurSel(), 0);
+    CStoreInfo* pDefault = m_page.m_pConfig->GetStore((int)pStores->GetItemData(pStores->GetCurSel()));
+    EXPECT_EQ("Personal", std::string(pDefault->GetStoreName()));
+    EXPECT_EQ(pDefault, Store("Personal"));
+    pDefault->Release();
+}
+
+}  // namespace
