@@ -109,11 +109,11 @@ void CConfigInfo::Init() {
     m_dwType = 0;
     m_dwCompareMode = COMPARE_MODE_FOLDER;
     m_dwProcessingMode = PROCESSING_MODE_MANUAL;
-    m_ProfileKey = {0, nullptr};
+    // Given back rather than forgotten, should Init ever run on a configuration in use.
+    FreeBinaryKey(&m_ProfileKey);
     m_bProfilePassword = FALSE;
     m_bNewConfig = TRUE;
-    m_pSearchResult = nullptr;
-    m_pfnReleaseResult = nullptr;
+    DropSearchResult();
     m_lCurrentStoreIndex = -1;
 }
 
