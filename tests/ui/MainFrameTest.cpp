@@ -4,6 +4,7 @@
 #include "model/QuorvelDoc.h"
 #include "platform/afx/wnd/Dialog.h"
 #include "platform/afx/wnd/Menu.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/afx/wnd/Resources.h"
 #include "platform/win32/Registry.h"
 #include "resources/QuorvelResources.h"
@@ -153,6 +154,37 @@ TEST_F(UiFixture, DeleteCommandFromTheFrameIsPostedToTheLeftPane) {
     EXPECT_EQ(pFrame->GetActiveView(), pFrame->GetLeftPane());
     EXPECT_EQ(AfxGetPostedMessageCount(), 1u);
     AfxPumpMessages();
+}
+
+}  // namespace
+
+namespace {
+
+using qrvtest::UiFixture;
+
+TEST_F(UiFixture, ClosingAskedToSaveCancelKeepsTheWindowNoClosesIt) {
+    ASSERT_TRUE(Start());
+    m_pApp->GetDocument()->SetModifiedFlag(TRUE);
+    AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDCANCEL; });
+    Frame()->SendMessage(WM_CLOSE);
+    ASSERT_NE(m_pApp->m_pMainWnd, nullptr);
+    EXPECT_TRUE(Frame()->IsWindowVisible());
+    AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDNO; });
+    // File Exit takes the same road.
+    Frame()->SendMessage(WM_COMMAND, ID_APP_EXIT, 0);
+    EXPECT_EQ(m_pApp->m_pMainWnd, nullptr);
+    EXPECT_EQ(AfxGetShownMessageBoxes().size(), 2u);
+}
+
+TEST_F(UiFixture, EveryAcceleratorHasAHandler) {
+    ASSERT_TRUE(Start());
+    const ACCELTABLEDEF* pTable = AfxFindAccelerators(IDR_MAINFRAME);
+    ASSERT_NE(pTable, nullptr);
+    EXPECT_FALSE(pTable->entries.empty());
+    for (const ACCELDEF& accel : pTable->entries) {
+        AFX_CMDHANDLERINFO info{nullptr};
+        EXPECT_TRUE(Frame()->OnCmdMsg(accel.cmd, CN_COMMAND, nullptr, &info)) << "command " << accel.cmd;
+    }
 }
 
 }  // namespace

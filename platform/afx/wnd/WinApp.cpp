@@ -11,6 +11,7 @@
 #include "platform/afx/wnd/DocTemplate.h"
 #include "platform/afx/wnd/Document.h"
 #include "platform/afx/wnd/FrameWnd.h"
+#include "platform/afx/wnd/HtmlHelp.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/afx/wnd/WxText.h"
@@ -269,6 +270,8 @@ BOOL AfxWinInit(int argc, char** argv) {
 void AfxWinTerm() {
     if (!g_bToolkitStarted)
         return;
+    // Help windows belong to the toolkit: they go before it does.
+    HtmlHelpA(nullptr, nullptr, HH_CLOSE_ALL, 0);
     AfxPumpMessages();
     wxTheApp->OnExit();
     wxEntryCleanup();
