@@ -4,6 +4,7 @@
 #include "platform/afx/wnd/Resources.h"
 #include "resources/FormResource.h"
 #include "resources/Pictures.h"
+#include "resources/ProfileTemplates.h"
 #include "resources/Resource.h"
 
 namespace {
@@ -113,4 +114,6 @@ void RegisterQuorvelResources() {
     RegisterTemplates();
     // The form views' templates replace the measuring template of the same number.
     RegisterFormResources();
+    // The profile, store and folder dialogs.
+    RegisterProfileResources();
 }

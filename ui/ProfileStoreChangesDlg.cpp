@@ -6,8 +6,7 @@
 #include "model/StoreInfo.h"
 #include "trace/Trace.h"
 #include "ui/DialogTexts.h"
-// The escape conversion shared by the explanation texts of the dialogs.
-HRESULT ReplaceNewlineChar(LPSTR* ppszText, LPCSTR pszSource);
+#include "ui/ReplaceNewlineChar.h"
 
 BEGIN_MESSAGE_MAP(CProfileStoreChangesDlg, CDialog)
 END_MESSAGE_MAP()

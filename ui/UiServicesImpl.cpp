@@ -4,16 +4,17 @@
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/afx/wnd/WinApp.h"
 #include "ui/ConfigView.h"
+#include "ui/DialogServices.h"
 #include "ui/MainFrm.h"
 
-// The profile chooser, the store-changes report and the progress dialog are dialogs of the
-// views; until one is installed the model runs them headless.
-std::unique_ptr<IProfileChooser> CQuorvelUiServices::CreateProfileChooser(CWnd*) {
-    return nullptr;
+// The profile chooser and the store-changes report are the dialogs of their own files; until a
+// progress dialog is installed the model searches without one.
+std::unique_ptr<IProfileChooser> CQuorvelUiServices::CreateProfileChooser(CWnd* pParent) {
+    return CreateProfileDialogChooser(pParent);
 }
 
-std::unique_ptr<IStoreChangesReport> CQuorvelUiServices::CreateStoreChangesReport(CWnd*) {
-    return nullptr;
+std::unique_ptr<IStoreChangesReport> CQuorvelUiServices::CreateStoreChangesReport(CWnd* pParent) {
+    return CreateProfileStoreChangesReport(pParent);
 }
 
 std::unique_ptr<ISearchProgress> CQuorvelUiServices::CreateSearchProgress(CWnd*) {
