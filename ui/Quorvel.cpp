@@ -20,6 +20,7 @@
 #include "resources/QuorvelResources.h"
 #include "resources/Resource.h"
 #include "trace/Trace.h"
+#include "ui/AboutDlg.h"
 #include "ui/ComInit.h"
 #include "ui/ConfigView.h"
 #include "ui/MainFrm.h"
@@ -215,7 +216,7 @@ void CQuorvelApp::OnFileOpen() {
 
 void CQuorvelApp::OnAppAbout() {
     TRACE_FUNC_VOID("CQuorvelApp::OnAppAbout");
-    CDialog aboutDlg(IDD_ABOUTBOX, m_pMainWnd);
+    CAboutDlg aboutDlg(m_pMainWnd);
     aboutDlg.DoModal();
 }
 

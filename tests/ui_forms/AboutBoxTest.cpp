@@ -1,0 +1,115 @@
+// The About box: texts in the current language, the look of the owner line and the link, where
+// the link leads, and the bottom picture on the dialog's edge.
+#include <string>
+#include <vector>
+
+#include "language/LanguageSettings.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "resources/QuorvelResources.h"
+#include "tests/ui_forms/FormsFixture.h"
+#include "ui/AboutDlg.h"
+#include "ui/ShellExecute.h"
+
+namespace {
+
+using qrvtest::FormsFixture;
+
+class AboutBoxTest : public FormsFixture {
+protected:
+    void SetUp() override {
+        FormsFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        RegisterQuorvelResources();
+        SetShellExecuteHook([this](LPCSTR lpszVerb, LPCSTR lpszFile, int nShow) -> INT_PTR {
+            m_opened.push_back(std::string(lpszVerb) + " " + lpszFile + " " + std::to_string(nShow));
+            return 42;
+        });
+    }
+    void TearDown() override {
+        SetShellExecuteHook(nullptr);
+        FormsFixture::TearDown();
+    }
+    std::vector<std::string> m_opened;
+};
+
+TEST_F(AboutBoxTest, ShowsTheLanguageTextsInTheirLook) {
+    CAboutDlg dlg(m_pHost);
+    int nRuns = 0;
+    AfxSetModalHook([&](CWnd* pWnd) {
+        ++nRuns;
+        auto* pDlg = dynamic_cast<CAboutDlg*>(pWnd);
+        EXPECT_NE(nullptr, pDlg);
+        if (pDlg == nullptr)
+            return IDCANCEL;
+        CString strCaption;
+        pDlg->GetWindowText(strCaption);
+        EXPECT_EQ(CString("About Quorvel"), strCaption);
+        CColorStatic& owner = pDlg->GetOwnerCtrl();
+        EXPECT_EQ(CString("Copyright (C) Ostrany. All rights reserved."), owner.GetText());
+        EXPECT_EQ(12, owner.GetHeight());
+        EXPECT_EQ(700, owner.GetWeight());
+        EXPECT_FALSE(owner.IsUnderlined());
+        EXPECT_EQ(RGB(0, 128, 255), owner.GetColor());
+        CHyperlinkStatic& link = pDlg->GetLinkCtrl();
+        EXPECT_EQ(24, link.GetHeight());
+        EXPECT_EQ(700, link.GetWeight());
+        EXPECT_TRUE(link.IsUnderlined());
+        // The controls paint their own text, never the template's.
+        CString strWindowText;
+        link.GetWindowText(strWindowText);
+        EXPECT_TRUE(strWindowText.IsEmpty());
+        // The bottom picture meets the bottom of the client area.
+        CRect rcClient, rcPicture;
+        pDlg->GetClientRect(&rcClient);
+        pDlg->GetDlgItem(1080)->GetWindowRect(&rcPicture);
+        pDlg->ScreenToClient(&rcPicture);
+        EXPECT_EQ(rcClient.bottom, rcPicture.bottom);
+        return IDOK;
+    });
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_EQ(1, nRuns);
+}
+
+TEST_F(AboutBoxTest, AClickOnTheLinkOpensItsAddress) {
+    CAboutDlg dlg(m_pHost);
+    AfxSetModalHook([&](CWnd* pWnd) {
+        auto* pDlg = dynamic_cast<CAboutDlg*>(pWnd);
+        if (pDlg == nullptr)
+            return IDCANCEL;
+        CHyperlinkStatic& link = pDlg->GetLinkCtrl();
+        link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        link.SetText("www.ostrany.example");
+        link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        link.SetText("http://ostrany.example/a b");
+        link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        return IDOK;
+    });
+    dlg.DoModal();
+    // A secure address keeps its scheme; anything else gets "http://" in front, once.
+    const std::vector<std::string> expected = {"open https://www.ostrany.example/quorvel 3",
+                                               "open http://www.ostrany.example 3",
+                                               "open http://ostrany.example/a b 3"};
+    EXPECT_EQ(expected, m_opened);
+}
+
+TEST_F(AboutBoxTest, MissingTextsFallBackToTheBuiltInOnes) {
+    ASSERT_EQ(S_OK, SetDefaultLanguageID(1234));  // a language that is not there
+    CAboutDlg dlg(m_pHost);
+    AfxSetModalHook([&](CWnd* pWnd) {
+        auto* pDlg = dynamic_cast<CAboutDlg*>(pWnd);
+        if (pDlg == nullptr)
+            return IDCANCEL;
+        CString strCaption;
+        pDlg->GetWindowText(strCaption);
+        EXPECT_EQ(CString("About Quorvel"), strCaption);
+        EXPECT_FALSE(pDlg->GetOwnerCtrl().GetText().IsEmpty());
+        EXPECT_EQ(CString("http://www.ostrany.example"), pDlg->GetLinkCtrl().GetUrl());
+        EXPECT_EQ(12, pDlg->GetOwnerCtrl().GetHeight());
+        return IDOK;
+    });
+    dlg.DoModal();
+    SetDefaultLanguageID(2057);
+}
+
+}  // namespace

@@ -1,0 +1,23 @@
+// CAboutDlg: the About box with the program's icon, two pictures, the owner line and a web link.
+#pragma once
+
+#include "platform/afx/wnd/Dialog.h"
+#include "ui/ColorStatic.h"
+
+class CAboutDlg : public CDialog {
+public:
+    explicit CAboutDlg(CWnd* pParent = nullptr);
+    ~CAboutDlg() override;
+
+    BOOL OnInitDialog() override;
+    void DoDataExchange();
+    HRESULT LoadTexts();
+
+    CHyperlinkStatic& GetLinkCtrl() { return m_wndLink; }
+    CColorStatic& GetOwnerCtrl() { return m_wndOwner; }
+
+protected:
+    CHyperlinkStatic m_wndLink;
+    CColorStatic m_wndOwner;
+    CStatic m_wndBottomBitmap;
+};
