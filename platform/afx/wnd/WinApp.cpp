@@ -288,13 +288,16 @@ int AfxWinMain(int argc, char** argv) {
         std::fprintf(stderr, "%s: cannot open the display\n", argc > 0 ? argv[0] : "quorvel");
         return 1;
     }
-    int nResult = -1;
+    // A refused start skips the loop; ExitInstance runs once either way.
+    int nResult = 0;
     if (pApp->InitInstance())
         nResult = pApp->Run();
-    else
-        nResult = pApp->ExitInstance();
-    if (nResult != -1)
-        pApp->ExitInstance();
+    int nExit = pApp->ExitInstance();
+    if (nResult == 0)
+        nResult = nExit;
+    // The main window may still stand when the loop was left another way.
+    if (pApp->m_pMainWnd != nullptr)
+        pApp->m_pMainWnd->DestroyWindow();
     AfxWinTerm();
     return nResult < 0 ? 0 : nResult;
 }
