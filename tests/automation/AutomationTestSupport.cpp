@@ -14,48 +14,34 @@ Args::~Args() {
         VariantClear(&v);
 }
 
+Args& Args::Push(VARTYPE vt, LONGLONG value, BSTR bstr) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = vt;
+    v.llVal = value;
+    if (vt == VT_BSTR)
+        v.bstrVal = bstr;
+    m_args.push_back(v);
+    return *this;
+}
+
 Args& Args::Text(const std::string& text) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = BstrFromUtf8(text);
-    m_args.push_back(v);
-    return *this;
+    return Push(VT_BSTR, 0, BstrFromUtf8(text));
 }
-
 Args& Args::NullText() {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = nullptr;
-    m_args.push_back(v);
-    return *this;
+    return Push(VT_BSTR, 0, nullptr);
 }
-
 Args& Args::Bool(bool value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    m_args.push_back(v);
-    return *this;
+    return Push(VT_BOOL, 0, nullptr).SetBool(value);
 }
-
 Args& Args::Long(LONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    m_args.push_back(v);
-    return *this;
+    return Push(VT_I4, value, nullptr);
 }
-
 Args& Args::Missing() {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    m_args.push_back(v);
+    return Push(VT_ERROR, static_cast<ULONG>(DISP_E_PARAMNOTFOUND), nullptr);
+}
+Args& Args::SetBool(bool value) {
+    m_args.back().boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
     return *this;
 }
 

@@ -28,6 +28,8 @@ public:
     DISPPARAMS Params();
 
 private:
+    Args& Push(VARTYPE vt, LONGLONG value, BSTR bstr);
+    Args& SetBool(bool value);
     std::vector<VARIANT> m_args;
     std::vector<VARIANT> m_reversed;
 };

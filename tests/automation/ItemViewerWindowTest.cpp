@@ -96,12 +96,6 @@ TEST(ItemViewerWindow, DisplayShowsTheItemReadOnly) {
     SetItemViewer(pPrevious);
 }
 
-TEST(ItemViewerWindow, WithoutTheToolkitNothingIsShown) {
-    if (g_toolkit)
-        GTEST_SKIP() << "the toolkit runs";
-    EXPECT_EQ(E_UNEXPECTED, ItemViewerWindow()->ShowItem(CItemSnapshot{}, false));
-}
-
 }  // namespace
 
 // The desktop libraries under the toolkit (font configuration, the session bus, the type system)

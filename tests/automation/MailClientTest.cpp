@@ -160,17 +160,6 @@ TEST_F(MailClientTest, LogonNeedsAnExistingProfileAndItsPassword) {
     EXPECT_TRUE(FAILED(GetItem(BytesToHex(m_entryId), nullptr, &pItem)));
 }
 
-TEST_F(MailClientTest, LogonArgumentsAreOptional) {
-    Ref<IProfAdmin> admin;
-    ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &admin));
-    ASSERT_EQ(S_OK, admin->SetDefaultProfile("Work", 0));
-    Args none;
-    ASSERT_EQ(S_OK, Call(m_pSession, "Logon", DISPATCH_METHOD, none));
-    IDispatch* pItem = nullptr;
-    ASSERT_EQ(S_OK, GetItem(BytesToHex(m_entryId), nullptr, &pItem));
-    pItem->Release();
-}
-
 TEST_F(MailClientTest, DisplayWithoutAViewerFailsClearly) {
     ASSERT_EQ(S_OK, DoLogon("Work", nullptr));
     IDispatch* pItem = nullptr;
