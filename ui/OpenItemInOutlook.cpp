@@ -296,14 +296,14 @@ HRESULT COpenItemInOutlook::DisplayItem(IDispatch* pItem) {
 HRESULT COpenItemInOutlook::OpenEntry(CConfigInfo* pConfig, CEntryReference* pEntry) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("COpenItemInOutlook::OpenEntry", hr);
-    if (pConfig == nullptr) {
-        QTRACE(TRACE_ERROR, "No configuration object present!\n");
-        hr = E_FAIL;
-        return hr;
-    }
     if (pEntry == nullptr) {
         QTRACE(TRACE_ERROR, "Missing item data object!\n");
         hr = E_UNEXPECTED;
+        return hr;
+    }
+    if (pConfig == nullptr) {
+        QTRACE(TRACE_ERROR, "No configuration object present!\n");
+        hr = E_FAIL;
         return hr;
     }
     CStoreInfo* pStore = nullptr;

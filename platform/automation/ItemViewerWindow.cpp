@@ -28,9 +28,9 @@ public:
         auto* list =
             new wxListCtrl(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxLC_REPORT | wxLC_SINGLE_SEL,
                            wxDefaultValidator, ITEMVIEWER_PROPERTIES_NAME);
-        list->InsertColumn(0, "Property", wxLIST_FORMAT_LEFT, 200);
+        list->InsertColumn(0, "Property", wxLIST_FORMAT_LEFT, 300);
         list->InsertColumn(1, "Type", wxLIST_FORMAT_LEFT, 110);
-        list->InsertColumn(2, "Value", wxLIST_FORMAT_LEFT, 380);
+        list->InsertColumn(2, "Value", wxLIST_FORMAT_LEFT, 280);
         long row = 0;
         for (const CItemProperty& property : item.properties) {
             row = list->InsertItem(row, ToWx(property.name)) + 1;
