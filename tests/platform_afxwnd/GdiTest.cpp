@@ -58,6 +58,15 @@ TEST(GdiTest, FontsFromLogicalDescriptions) {
     EXPECT_EQ(back.lfWeight, FW_BOLD);
     EXPECT_TRUE(back.lfUnderline);
     EXPECT_LT(back.lfHeight, 0);
+    EXPECT_FALSE(back.lfStrikeOut);
+    // The marked entries of a result list are drawn struck out.
+    back.lfStrikeOut = TRUE;
+    CFont struck;
+    ASSERT_TRUE(struck.CreateFontIndirect(&back));
+    LOGFONT again{};
+    ASSERT_TRUE(struck.GetLogFont(&again));
+    EXPECT_TRUE(again.lfStrikeOut);
+    EXPECT_EQ(again.lfWeight, FW_BOLD);
     EXPECT_FALSE(font.CreateFontIndirect(nullptr));
 }
 

@@ -68,7 +68,10 @@ BOOL CFont::CreateFontIndirect(const LOGFONT* lf) {
     wxFontInfo info(points > 0 ? points : 9);
     if (lf->lfFaceName[0] != '\0' && std::strcmp(lf->lfFaceName, "MS Sans Serif") != 0)
         info.FaceName(ToWx(lf->lfFaceName));
-    info.Bold(lf->lfWeight >= FW_BOLD).Italic(lf->lfItalic != 0).Underlined(lf->lfUnderline != 0);
+    info.Bold(lf->lfWeight >= FW_BOLD)
+        .Italic(lf->lfItalic != 0)
+        .Underlined(lf->lfUnderline != 0)
+        .Strikethrough(lf->lfStrikeOut != 0);
     m_font = std::make_unique<wxFont>(info);
     return m_font->IsOk();
 }
@@ -89,6 +92,7 @@ BOOL CFont::GetLogFont(LOGFONT* lf) const {
     lf->lfWeight = m_font->GetWeight() >= wxFONTWEIGHT_BOLD ? FW_BOLD : FW_NORMAL;
     lf->lfItalic = m_font->GetStyle() == wxFONTSTYLE_ITALIC;
     lf->lfUnderline = m_font->GetUnderlined();
+    lf->lfStrikeOut = m_font->GetStrikethrough();
     CString face = FromWx(m_font->GetFaceName());
     std::strncpy(lf->lfFaceName, face.GetString(), sizeof lf->lfFaceName - 1);
     return TRUE;
