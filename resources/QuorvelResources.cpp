@@ -6,6 +6,7 @@
 #include "resources/Pictures.h"
 #include "resources/ProfileTemplates.h"
 #include "resources/Resource.h"
+#include "resources/ViewResources.h"
 
 namespace {
 
@@ -116,4 +117,6 @@ void RegisterQuorvelResources() {
     RegisterFormResources();
     // The profile, store and folder dialogs.
     RegisterProfileResources();
+    // The configuration list's icons and its dialogs.
+    RegisterViewResources();
 }
