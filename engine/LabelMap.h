@@ -39,14 +39,11 @@
 // it is the last line by its own flag, so a drawer is never read as a level or the other way round.
 #pragma once
 
-#include <iterator>
-#include <map>
 #include <new>
 #include <type_traits>
 
 #include "engine/DrawerMap.h"
-#include "engine/KeyOrder.h"
-#include "engine/NodeArena.h"
+#include "engine/LabelTable.h"
 #include "engine/SortDrawer.h"
 #include "trace/Trace.h"
 
@@ -58,14 +55,16 @@ class LabelAccessMap : public CDrawerMap {
     static_assert(std::is_same_v<VALUE, CSortDrawer> || std::is_same_v<VALUE, CDrawerMap>,
                   "a label line holds drawers or the next level");
     static constexpr bool kLastLine = std::is_same_v<VALUE, CSortDrawer>;
+    using Table = CLabelTable<KEY, VALUE>;
+    static constexpr ULONG kNone = Table::kNone;
 
 public:
     LabelAccessMap(BOOL fLastLine, BOOL fPointerKey)
-        : m_map(KeyLess<KEY>(), CArenaAllocator<std::pair<const KEY, VALUE*>>(&m_arena)),
-          m_fLastLine(fLastLine),
+        : m_fLastLine(fLastLine),
           m_fPointerKey(fPointerKey),
           m_cRef(0),
-          m_cursor(m_map.end()) {
+          m_ulCursor(0),
+          m_ulCursorEntry(kNone) {
         TRACE_CTOR("LabelAccessMap");
     }
 
@@ -100,21 +99,17 @@ public:
             QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
             return hr;
         }
-        auto it = m_map.lower_bound(key);
-        if (it == m_map.end() || m_map.key_comp()(key, it->first)) {
+        const ULONG ulFound = m_table.Find(key, Table::HashOf(key));
+        if (ulFound == kNone) {
             QTRACE(TRACE_INFO, "No drawer present.\n");
-            // The search files a new label right after looking it up in vain: remember where it
-            // belongs, so the filing need not descend the map a second time.
-            m_hint = it;
-            m_fHintValid = true;
-        } else if (it->second == nullptr) {
+        } else if (VALUE* pValue = m_table.At(ulFound).pValue; pValue == nullptr) {
             QTRACE(TRACE_ERROR, "Found NULL object in map for row column index!\n");
             hr = E_UNEXPECTED;
         } else if constexpr (kLastLine) {
-            *ppDrawer = it->second;
+            *ppDrawer = pValue;
             (*ppDrawer)->AddRef();
         } else {
-            hr = it->second->LookupDrawer(lpRow, ulIndex + 1, lpColumns, ppDrawer);
+            hr = pValue->LookupDrawer(lpRow, ulIndex + 1, lpColumns, ppDrawer);
             if (FAILED(hr)) {
                 QTRACE(TRACE_ERROR, "pInner->LookupDrawer() failed: hr = 0x%08lx\n", hr);
             }
@@ -153,20 +148,22 @@ public:
             return hr = E_INVALIDARG;
         }
         *ppDrawer = nullptr;
-        m_cursor = m_map.begin();
-        if (m_cursor == m_map.end()) {
+        const std::vector<ULONG>& order = Ordered();
+        SetCursor(0);
+        if (m_ulCursor == order.size()) {
             return hr;
         }
         if constexpr (kLastLine) {
             return hr = HandOutAtCursor(ppDrawer);
         } else {
             // A lower level without drawers is passed over, so the walk never ends early.
-            for (; m_cursor != m_map.end(); ++m_cursor) {
-                if (m_cursor->second == nullptr) {
+            for (; m_ulCursor != order.size(); SetCursor(m_ulCursor + 1)) {
+                VALUE* pValue = m_table.At(order[m_ulCursor]).pValue;
+                if (pValue == nullptr) {
                     QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
                     return hr = E_UNEXPECTED;
                 }
-                if (FAILED(hr = m_cursor->second->FindFirst(ppDrawer))) {
+                if (FAILED(hr = pValue->FindFirst(ppDrawer))) {
                     QTRACE(TRACE_ERROR, "pMap->FindFirst() failed: hr = 0x%08lx\n", hr);
                     return hr;
                 }
@@ -186,31 +183,35 @@ public:
             return hr = E_INVALIDARG;
         }
         *ppDrawer = nullptr;
-        if (m_cursor == m_map.end()) {
+        const std::vector<ULONG>& order = Ordered();
+        if (m_ulCursor == order.size()) {
             QTRACE(TRACE_INFO, "End of list\n");
             return hr;
         }
         if constexpr (kLastLine) {
             return hr = HandOutAtCursor(ppDrawer);
         } else {
-            if (m_cursor->second == nullptr) {
+            VALUE* pValue = m_table.At(order[m_ulCursor]).pValue;
+            if (pValue == nullptr) {
                 QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
                 return hr = E_UNEXPECTED;
             }
-            if (FAILED(hr = m_cursor->second->FindNext(ppDrawer))) {
+            if (FAILED(hr = pValue->FindNext(ppDrawer))) {
                 QTRACE(TRACE_ERROR, "pInner->FindNext() failed: hr = 0x%08lx\n", hr);
                 return hr;
             }
             while (*ppDrawer == nullptr) {
-                if (++m_cursor == m_map.end()) {
+                SetCursor(m_ulCursor + 1);
+                if (m_ulCursor == order.size()) {
                     QTRACE(TRACE_INFO, "End of list.\n");
                     return hr;
                 }
-                if (m_cursor->second == nullptr) {
+                pValue = m_table.At(order[m_ulCursor]).pValue;
+                if (pValue == nullptr) {
                     QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
                     return hr = E_UNEXPECTED;
                 }
-                if (FAILED(hr = m_cursor->second->FindFirst(ppDrawer))) {
+                if (FAILED(hr = pValue->FindFirst(ppDrawer))) {
                     QTRACE(TRACE_ERROR, "pInner->FindFirst() failed: hr = 0x%08lx\n", hr);
                     return hr;
                 }
@@ -231,28 +232,29 @@ public:
 
     BOOL IsLastLine() const { return m_fLastLine; }
     BOOL HasPointerKeys() const { return m_fPointerKey; }
-    size_t GetEntryCount() const { return m_map.size(); }
+    size_t GetEntryCount() const { return m_table.Size(); }
 
 protected:
-    // The map is emptied by TearDown, which each concrete class's destructor calls (with the
+    // The table is emptied by TearDown, which each concrete class's destructor calls (with the
     // destructor trace around it) while its own FreeKey still exists.
     ~LabelAccessMap() override = default;
 
-    // Empties the map smallest key first, releasing each value before its key is freed, so the map
-    // is valid at every step even when a value's teardown takes long.
+    // Releases the values smallest key first, each before its key is freed; an entry is emptied
+    // before its value goes, so nothing is released twice even when a value's teardown takes long.
     void TearDown() {
-        while (!m_map.empty()) {
-            auto it = m_map.begin();
-            KEY key = it->first;
-            VALUE* pValue = it->second;
-            m_map.erase(it);
+        const std::vector<ULONG>& order = m_table.Order();
+        for (ULONG ulIndex : order) {
+            auto& entry = m_table.At(ulIndex);
+            VALUE* pValue = entry.pValue;
+            entry.pValue = nullptr;
             if (pValue != nullptr) {
                 pValue->Release();
             }
-            FreeKey(&key);
+            FreeKey(&entry.key);
         }
-        m_cursor = m_map.end();
-        m_fHintValid = false;
+        m_table.Clear();
+        m_ulCursor = 0;
+        m_ulCursorEntry = kNone;
     }
 
 private:
@@ -286,26 +288,26 @@ private:
     HRESULT InsertConverted(const KEY& key, LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns,
                             CSortDrawer* pDrawer) {
         HRESULT hr = S_OK;
-        auto it = HintFor(key) ? m_hint : m_map.lower_bound(key);
-        m_fHintValid = false;
-        const bool fFound = (it != m_map.end() && !m_map.key_comp()(key, it->first));
-        if (fFound) {
+        const uint64_t hash = Table::HashOf(key);
+        const ULONG ulFound = m_table.Find(key, hash);
+        if (ulFound != kNone) {
+            auto& entry = m_table.At(ulFound);
             if constexpr (kLastLine) {
                 // Replacement keeps the stored key and swaps the value in place; the new drawer is
                 // referenced before the old one is released, in case they are one and the same.
                 pDrawer->AddRef();
-                CSortDrawer* pOld = it->second;
-                it->second = pDrawer;
+                CSortDrawer* pOld = entry.pValue;
+                entry.pValue = pDrawer;
                 if (pOld != nullptr) {
                     pOld->Release();
                 }
                 return S_OK;
             } else {
-                if (it->second == nullptr) {
+                if (entry.pValue == nullptr) {
                     QTRACE(TRACE_ERROR, "Found NULL object in map for row column index!\n");
                     return E_UNEXPECTED;
                 }
-                hr = it->second->InsertDrawer(lpRow, ulIndex + 1, lpColumns, &pDrawer);
+                hr = entry.pValue->InsertDrawer(lpRow, ulIndex + 1, lpColumns, &pDrawer);
                 if (FAILED(hr)) {
                     QTRACE(TRACE_ERROR, "InsertDrawer() failed: hr = 0x%08lx\n", hr);
                 }
@@ -346,50 +348,59 @@ private:
             return hr;
         }
         try {
-            m_map.emplace_hint(it, stored, pValue);
+            m_table.ReserveOne();
         } catch (const std::bad_alloc&) {
             QTRACE(TRACE_ERROR, "new() failed: Unable to insert into map!\n");
             FreeKey(&stored);
             pValue->Release();
             return E_OUTOFMEMORY;
         }
+        m_table.Append(stored, pValue, hash);
         return S_OK;
     }
 
-    // True when the remembered position is exactly where the key belongs: the key is below the
-    // entry there and above the one before it. Checked every time, so a stale hint only costs the
-    // ordinary search.
-    bool HintFor(const KEY& key) const {
-        if (!m_fHintValid) {
-            return false;
+    // The key order, rebuilt after a filing. A walk in progress stays at the entry it was at, so a
+    // key filed behind that entry is still met and one filed before it is not.
+    const std::vector<ULONG>& Ordered() {
+        if (!m_table.IsOrdered()) {
+            const std::vector<ULONG>& order = m_table.Order();
+            m_ulCursor = ULONG(order.size());
+            if (m_ulCursorEntry != kNone) {
+                for (ULONG pos = 0; pos < order.size(); ++pos) {
+                    if (order[pos] == m_ulCursorEntry) {
+                        m_ulCursor = pos;
+                        break;
+                    }
+                }
+            }
         }
-        const auto& less = m_map.key_comp();
-        if (m_hint != m_map.end() && !less(key, m_hint->first)) {
-            return false;
-        }
-        return m_hint == m_map.begin() || less(std::prev(m_hint)->first, key);
+        return m_table.Order();
+    }
+
+    void SetCursor(ULONG ulPosition) {
+        const std::vector<ULONG>& order = m_table.Order();
+        m_ulCursor = ulPosition;
+        m_ulCursorEntry = ulPosition < order.size() ? order[ulPosition] : kNone;
     }
 
     HRESULT HandOutAtCursor(CSortDrawer** ppDrawer) {
         if constexpr (kLastLine) {
-            if (m_cursor->second == nullptr) {
+            CSortDrawer* pDrawer = m_table.At(m_table.Order()[m_ulCursor]).pValue;
+            if (pDrawer == nullptr) {
                 QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
                 return E_UNEXPECTED;
             }
-            *ppDrawer = m_cursor->second;
+            *ppDrawer = pDrawer;
             (*ppDrawer)->AddRef();
-            ++m_cursor;
+            SetCursor(m_ulCursor + 1);
         }
         return S_OK;
     }
 
-    using Map = std::map<KEY, VALUE*, KeyLess<KEY>, CArenaAllocator<std::pair<const KEY, VALUE*>>>;
-    CNodeArena m_arena;  // before the map: it must outlive the map's nodes
-    Map m_map;
+    Table m_table;
     BOOL m_fLastLine;
     BOOL m_fPointerKey;
     ULONG m_cRef;
-    typename Map::iterator m_cursor;
-    typename Map::iterator m_hint;  // where the last key looked up in vain belongs
-    bool m_fHintValid = false;
+    ULONG m_ulCursor;       // walk position in the key order; the order's size at the end
+    ULONG m_ulCursorEntry;  // the entry at that position, kNone at the end
 };
