@@ -138,4 +138,10 @@ void CMapiFolderTree::BindWxEvents() {
             p->m_ptMessage = CPoint(pt.x, pt.y);
         }
     });
+    // A key that activates an item is no click: it must not be read at the last mouse position.
+    m_pWx->Bind(wxEVT_KEY_DOWN, [h](wxKeyEvent& e) {
+        e.Skip();
+        if (auto* p = dynamic_cast<CMapiFolderTree*>(CWnd::FromHandle(h)))
+            p->m_ptMessage = CPoint(-32000, -32000);
+    });
 }
