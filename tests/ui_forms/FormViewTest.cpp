@@ -129,6 +129,36 @@ TEST_F(FormViewTest, ANewConfigurationTakesItsProfileWhenFirstShown) {
     CloseForm(pView);
 }
 
+TEST_F(FormViewTest, AFailedProfileChoiceIsReportedAndCancellingStillRefreshes) {
+    CConfigInfo* pConfig = SearchableConfig(CONFIG_TYPE_CONTACT);
+    FVPagedView* pView = ShowForm(pConfig);
+    ASSERT_NE(nullptr, pView);
+    CGeneralSettingsPP& general = pView->GetGeneralPage();
+    CountingObserver observer;
+    pConfig->Advise(&observer);
+    // The chooser fails: one box, nothing refreshed or notified.
+    m_ui->chooser.hrGetKey = E_FAIL;
+    AfxClearShownMessageBoxes();
+    general.SendMessage(WM_COMMAND, IDC_GEN_SELECT_PROFILE, 0);
+    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
+    EXPECT_EQ("Failed to select profile", AfxGetShownMessageBoxes()[0].caption);
+    EXPECT_EQ(0, observer.nCalls);
+    // Cancelled: no box, but the store list is refilled and the views are told.
+    m_ui->chooser.hrGetKey = S_OK;
+    m_ui->chooser.nResult = IDCANCEL;
+    AfxClearShownMessageBoxes();
+    general.GetStoreList()->ResetContent();
+    general.SendMessage(WM_COMMAND, IDC_GEN_SELECT_PROFILE, 0);
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+    EXPECT_EQ(1, general.GetStoreList()->GetCount());
+    EXPECT_EQ(1, observer.nCalls);
+    CString strProfile;
+    general.GetDlgItemText(IDC_GEN_PROFILE_NAME, strProfile);
+    EXPECT_EQ(CString("work"), strProfile);
+    pConfig->Unadvise(&observer);
+    CloseForm(pView);
+}
+
 TEST_F(FormViewTest, TabsShowOnePageAtATime) {
     ResultPageStandIn standIn;
     FVPagedView* pView = ShowForm(SearchableConfig(CONFIG_TYPE_TASK));
