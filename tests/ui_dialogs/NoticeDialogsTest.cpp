@@ -1,4 +1,5 @@
 // The store password dialog and the profile store changes notice.
+#include "language/LanguageSettings.h"
 #include "model/StoreInfo.h"
 #include "tests/ui_dialogs/DialogFixture.h"
 #include "ui/ProfileStoreChangesDlg.h"
@@ -137,6 +138,34 @@ TEST_F(NoticeDialogs, ChangesWithoutInitCloseUnseen) {
     OnModal([](CWnd*) { return IDOK; });
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
     EXPECT_EQ(0, m_nModalRuns);
+}
+
+TEST_F(NoticeDialogs, WithoutLanguageTextsTheBuiltInTextsShow) {
+    CloseLanguageModule();
+    CStoreInfo* pStore = NewStore("Secret");
+    CStoreInfo* stores[] = {pStore};
+    CProfileStoreChangesDlg changes(nullptr);
+    ASSERT_EQ(S_OK, changes.Init(stores, 1, nullptr, 0));
+    OnModal([](CWnd* pDlg) {
+        EXPECT_EQ("Profile store changes", Text(pDlg, 0));
+        EXPECT_EQ(
+            "The profile has been changed since the last time it was accessed.\nSome stores have been added "
+            "and/or removed.\n\nThe configuration has been updated.",
+            Text(pDlg, IDC_CHANGES_EXPLANATION));
+        return IDOK;
+    });
+    EXPECT_EQ(IDOK, changes.DoModal());
+    CStorePasswordDlg password(pStore, nullptr);
+    OnModal([](CWnd* pDlg) {
+        EXPECT_EQ("Set store password", Text(pDlg, 0));
+        EXPECT_EQ("&Cancel", Text(pDlg, IDCANCEL));
+        EXPECT_EQ(0u,
+                  Text(pDlg, IDC_STORE_PWD_EXPLANATION).find("The store is password protected.\n\nEither"));
+        return IDCANCEL;
+    });
+    EXPECT_EQ(IDCANCEL, password.DoModal());
+    pStore->Release();
+    InitLanguageModule();
 }
 
 }  // namespace
