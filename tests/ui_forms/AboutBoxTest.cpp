@@ -113,3 +113,17 @@ TEST_F(AboutBoxTest, MissingTextsFallBackToTheBuiltInOnes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AboutBoxTest, ScreenshotOfTheAboutBox) {
+    CAboutDlg dlg(m_pHost);
+    ASSERT_TRUE(dlg.Create(100, m_pHost));
+    dlg.ShowWindow(SW_SHOW);
+    Settle(300);
+    EXPECT_TRUE(dlg.IsWindowVisible());
+    EXPECT_FALSE(SaveScreenshot(&dlg, "about_box.png").empty());
+    dlg.DestroyWindow();
+}
+
+}  // namespace
