@@ -1,15 +1,44 @@
-// The right pane of the main window.
+// The right pane: builds the form view of the current configuration and passes commands on.
 #include "ui/QuorvelView.h"
 
+#include "model/ConfigInfo.h"
+#include "model/QuorvelDoc.h"
+#include "platform/afx/wnd/Gdi.h"
+#include "platform/afx/wnd/WinApp.h"
 #include "resources/Resource.h"
 #include "trace/Trace.h"
+#include "ui/ConfigView.h"
+#include "ui/FVBase.h"
+#include "ui/FormViews.h"
+#include "ui/MainFrm.h"
+#include "ui/MemoryDC.h"
 #include "ui/QuorvelDocHost.h"
 
 IMPLEMENT_DYNCREATE(CQuorvelView, CView)
 
 BEGIN_MESSAGE_MAP(CQuorvelView, CView)
+ON_WM_SIZE()
+ON_WM_PAINT()
 ON_COMMAND(ID_CURRENT_CONFIG_CHANGED, &CQuorvelView::OnConfigChange)
+ON_UPDATE_COMMAND_UI(ID_ACTIONS_START, &CQuorvelView::OnUpdateStartClear)
+ON_COMMAND(ID_ACTIONS_START, &CQuorvelView::OnStartClear)
+ON_COMMAND(ID_ADD_CONFIGURATION, &CQuorvelView::OnAddConfiguration)
+ON_UPDATE_COMMAND_UI(ID_RENAME_CONFIGURATION, &CQuorvelView::OnUpdateRenameConfiguration)
+ON_COMMAND(ID_RENAME_CONFIGURATION, &CQuorvelView::OnRenameConfiguration)
 END_MESSAGE_MAP()
+
+namespace {
+
+void SendToLeftPane(UINT nID) {
+    CWinApp* pApp = AfxGetApp();
+    auto* pFrame = pApp != nullptr ? dynamic_cast<CMainFrame*>(pApp->m_pMainWnd) : nullptr;
+    if (pFrame == nullptr)
+        return;
+    if (CConfigView* pLeft = pFrame->GetLeftPane())
+        pLeft->SendMessage(WM_COMMAND, nID, 0);
+}
+
+}  // namespace
 
 CQuorvelView::CQuorvelView() {
     TRACE_CTOR("CQuorvelView");
@@ -24,13 +53,152 @@ CQuorvelDoc* CQuorvelView::GetQuorvelDoc() const {
     return pHost ? pHost->GetQuorvelDoc() : nullptr;
 }
 
-void CQuorvelView::OnLanguageChanged() {
-    TRACE_FUNC_VOID("CQuorvelView::OnLanguageChanged");
+BOOL CQuorvelView::PreCreateWindow(CREATESTRUCT& cs) {
+    return CView::PreCreateWindow(cs);
+}
+
+void CQuorvelView::OnInitialUpdate() {
+    CView::OnInitialUpdate();
+}
+
+void CQuorvelView::CloseCurrentForm() {
+    if (m_pCurrentForm == nullptr)
+        return;
+    FVBase* pForm = m_pCurrentForm;
+    m_pCurrentForm = nullptr;
+    pForm->CloseView();
+    if (pForm->GetSafeHwnd() != nullptr)
+        pForm->DestroyWindow();  // the view deletes itself with its window
+    else
+        delete pForm;
 }
 
 void CQuorvelView::OnConfigChange() {
     TRACE_FUNC_VOID("CQuorvelView::OnConfigChange");
     ++m_nConfigChanges;
     CQuorvelDoc* pDoc = GetQuorvelDoc();
-    m_ulShownConfigID = pDoc ? pDoc->GetCurrentConfigID() : 0;
+    if (pDoc == nullptr)
+        return;
+    const ULONG ulID = pDoc->GetCurrentConfigID();
+    m_ulNoticedConfigID = ulID;
+    if (ulID == 0) {
+        CloseCurrentForm();
+        m_nConfigID = 0;
+        Invalidate(TRUE);
+        return;
+    }
+    if (ulID == m_nConfigID)
+        return;
+    m_nConfigID = 0;
+    CloseCurrentForm();
+    Invalidate(TRUE);
+
+    CConfigInfo* pConfig = nullptr;
+    if (!pDoc->GetConfiguration(ulID, &pConfig) || pConfig == nullptr)
+        return;
+    CRect rcClient;
+    GetClientRect(&rcClient);
+    const DWORD dwType = pConfig->GetConfigType();
+    FVBase* pForm = CreateFormView(dwType);
+    if (pForm == nullptr) {
+        pConfig->Release();
+        return;
+    }
+    HRESULT hr = pConfig->CheckProfileStores(this);
+    if (FAILED(hr)) {
+        // The same id is tried again at its next notice: m_nConfigID stays 0.
+        QTRACE(TRACE_ERROR, "CheckProfileStores() failed: hr = 0x%08lx\n", hr);
+        delete pForm;
+        pConfig->Release();
+        return;
+    }
+    hr = pForm->SetConfigInfo(pConfig);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "SetCofigInfo() failed: hr = 0x%08lx\n", hr);
+        delete pForm;
+        pConfig->Release();
+        return;
+    }
+    // The form asks for a plain child: the pane gives it no frame of its own to size or move.
+    if (pForm->Create(nullptr, "Contacts", WS_CHILD | WS_VISIBLE, rcClient, this,
+                      GetFormViewControlID(dwType))) {
+        m_pCurrentForm = pForm;
+        pForm->SetDocument(GetDocument());
+        pForm->SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+        pForm->OnInitialUpdate();
+    } else {
+        QTRACE(TRACE_ERROR, "Create() failed!\n");
+        // A window that was made in part went with its teardown; only a bare object is left.
+        if (pForm->GetSafeHwnd() == nullptr)
+            delete pForm;
+    }
+    // Also after a failed creation: the same id is not tried again until another was chosen.
+    m_nConfigID = ulID;
+    pConfig->Release();
+}
+
+void CQuorvelView::OnSize(UINT, int cx, int cy) {
+    if (m_pCurrentForm != nullptr && m_pCurrentForm->GetSafeHwnd() != nullptr)
+        m_pCurrentForm->SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void CQuorvelView::OnPaint() {
+    CPaintDC dc(this);
+    CMemoryDC memDC(&dc);
+    OnDraw(&memDC);
+}
+
+void CQuorvelView::OnDraw(CDC* pDC) {
+    if (pDC == nullptr || m_pCurrentForm != nullptr)
+        return;
+    // An empty pane: a white area with a black outline.
+    CRect rc;
+    GetClientRect(&rc);
+    pDC->FillSolidRect(&rc, RGB(255, 255, 255));
+    COLORREF crOld = pDC->SetTextColor(RGB(0, 0, 0));
+    pDC->MoveTo(rc.left, rc.top);
+    pDC->LineTo(rc.right - 1, rc.top);
+    pDC->LineTo(rc.right - 1, rc.bottom - 1);
+    pDC->LineTo(rc.left, rc.bottom - 1);
+    pDC->LineTo(rc.left, rc.top);
+    pDC->SetTextColor(crOld);
+}
+
+void CQuorvelView::OnUpdateStartClear(CCmdUI* pCmdUI) {
+    if (m_pCurrentForm != nullptr)
+        m_pCurrentForm->OnUpdateStartClear(pCmdUI);
+    else if (pCmdUI != nullptr)
+        pCmdUI->Enable(FALSE);
+}
+
+void CQuorvelView::OnStartClear() {
+    TRACE_FUNC_VOID("CQuorvelView::OnStartClear");
+    if (m_pCurrentForm != nullptr)
+        m_pCurrentForm->SendMessage(WM_COMMAND, ID_ACTIONS_START, 0);
+}
+
+HRESULT CQuorvelView::OnLanguageChanged() {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CQuorvelView::OnLanguageChanged", hr);
+    if (m_pCurrentForm == nullptr)
+        return hr;
+    hr = m_pCurrentForm->OnLanguageChange();
+    if (FAILED(hr))
+        QTRACE(TRACE_ERROR, "OnLanguageChange() failed: hr = 0x%08lx\n", hr);
+    return hr;
+}
+
+void CQuorvelView::OnAddConfiguration() {
+    TRACE_FUNC_VOID("CQuorvelView::OnAddConfiguration");
+    SendToLeftPane(ID_ADD_CONFIGURATION);
+}
+
+void CQuorvelView::OnUpdateRenameConfiguration(CCmdUI* pCmdUI) {
+    if (pCmdUI != nullptr)
+        pCmdUI->Enable(m_pCurrentForm != nullptr);
+}
+
+void CQuorvelView::OnRenameConfiguration() {
+    TRACE_FUNC_VOID("CQuorvelView::OnRenameConfiguration");
+    SendToLeftPane(ID_RENAME_CONFIGURATION);
 }

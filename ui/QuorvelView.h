@@ -1,11 +1,16 @@
-// The right pane: hosts the form view of the configuration on display (the form views come
-// with the views); it already follows the document's current configuration id.
+// CQuorvelView: the right pane; hosts the form view of the document's current configuration.
 #pragma once
 
 #include "platform/afx/wnd/View.h"
 
+class CCmdUI;
+class CDC;
 class CQuorvelDoc;
+class FVBase;
 
+// At most one form view lives here, the one of the current configuration's item type. It is
+// replaced only when another configuration becomes current (command 32771); a notice for the
+// configuration already shown changes nothing, so its pages and results stay.
 class CQuorvelView : public CView {
     DECLARE_DYNCREATE(CQuorvelView)
 public:
@@ -13,15 +18,40 @@ public:
     ~CQuorvelView() override;
 
     CQuorvelDoc* GetQuorvelDoc() const;
-    // Relabels the form view and its pages after a change of language.
-    virtual void OnLanguageChanged();
+
+    BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    void OnInitialUpdate() override;
+    void OnDraw(CDC* pDC) override;
+
     // Command 32771: the document's current configuration changed.
     void OnConfigChange();
-    ULONG GetShownConfigID() const { return m_ulShownConfigID; }
+    void OnSize(UINT nType, int cx, int cy);
+    void OnPaint();
+    void OnUpdateStartClear(CCmdUI* pCmdUI);
+    void OnStartClear();
+    // Relabels the form view and its pages after a change of language.
+    virtual HRESULT OnLanguageChanged();
+    void OnAddConfiguration();
+    void OnUpdateRenameConfiguration(CCmdUI* pCmdUI);
+    void OnRenameConfiguration();
+
+    // The hosted form view, or null.
+    FVBase* GetCurrentForm() const { return m_pCurrentForm; }
+    // The configuration whose form view was built last; 0 when none.
+    ULONG GetConfigID() const { return m_nConfigID; }
+    // The current configuration id the last notice found in the document, shown or not.
+    ULONG GetShownConfigID() const { return m_ulNoticedConfigID; }
+    // How many notices of a new current configuration arrived.
     int GetConfigChangeCount() const { return m_nConfigChanges; }
 
 protected:
-    ULONG m_ulShownConfigID = 0;
+    // Takes the hosted form view down: its pages prepare to close, it leaves its configuration's
+    // observers, and its window (and with it the object) is destroyed.
+    void CloseCurrentForm();
+
+    FVBase* m_pCurrentForm = nullptr;
+    ULONG m_nConfigID = 0;
+    ULONG m_ulNoticedConfigID = 0;
     int m_nConfigChanges = 0;
 
     DECLARE_MESSAGE_MAP()

@@ -1,0 +1,153 @@
+// The form host view: the empty pane, forms following the current configuration, the change of
+// language through its dialog, documents opened from a file, and a picture of the main window.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "language/LanguageSettings.h"
+#include "model/ConfigInfo.h"
+#include "model/QuorvelDoc.h"
+#include "platform/afx/wnd/CmdTarget.h"
+#include "platform/afx/wnd/Controls.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/afx/wnd/WinApp.h"
+#include "resources/Resource.h"
+#include "resources/ViewResources.h"
+#include "tests/ui_views/ViewsFixture.h"
+#include "ui/ConfigView.h"
+#include "ui/FormViews.h"
+#include "ui/LanguageDlg.h"
+#include "ui/MainFrm.h"
+#include "ui/QuorvelView.h"
+
+namespace {
+
+using qrvtest::ViewsFixture;
+
+BOOL IsEnabled(CCmdTarget* pTarget, UINT nID) {
+    CCmdUI state;
+    state.m_nID = nID;
+    pTarget->OnCmdMsg(nID, CN_UPDATE_COMMAND_UI, &state, nullptr);
+    return state.m_bEnabled;
+}
+
+// Answers the language dialog with the language of this id.
+std::function<int(CWnd*)> ChooseLanguage(LONG lID) {
+    return [lID](CWnd* pWnd) {
+        auto* pDlg = dynamic_cast<CSelectLanguageDlg*>(pWnd);
+        if (pDlg == nullptr)
+            return IDCANCEL;
+        auto* pList = dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_LANGUAGE_LIST));
+        for (int i = 0; i < pList->GetCount(); ++i)
+            if ((LONG)pList->GetItemData(i) == lID)
+                pList->SetCurSel(i);
+        pDlg->OnSelChangeLanguage();
+        pDlg->OnOK();
+        return AFX_MODAL_KEEP;
+    };
+}
+
+TEST_F(ViewsFixture, EmptyPaneDisablesStartAndRenameAndIgnoresUnknownIds) {
+    ASSERT_TRUE(StartProgram());
+    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
+    EXPECT_FALSE(IsEnabled(Right(), ID_ACTIONS_START));
+    EXPECT_FALSE(IsEnabled(Right(), ID_RENAME_CONFIGURATION));
+    // An id the document does not hold leaves the pane empty, and can be tried again.
+    Doc()->SetCurrentConfigID(4242);
+    Frame()->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
+    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
+    EXPECT_EQ(0u, Right()->GetConfigID());
+    ClickRow(0);
+    EXPECT_TRUE(IsEnabled(Right(), ID_RENAME_CONFIGURATION));
+    EXPECT_FALSE(IsEnabled(Right(), ID_ACTIONS_START));
+}
+
+TEST_F(ViewsFixture, FormFillsThePaneAndFollowsItsSize) {
+    ASSERT_TRUE(StartProgram());
+    ClickRow(3);
+    FVBase* pForm = Right()->GetCurrentForm();
+    ASSERT_NE(nullptr, pForm);
+    CRect rcPane, rcForm;
+    Right()->GetClientRect(&rcPane);
+    pForm->GetClientRect(&rcForm);
+    EXPECT_EQ(rcPane.Width(), rcForm.Width());
+    EXPECT_EQ(rcPane.Height(), rcForm.Height());
+    // The form view joined the document's views, and leaves them when it goes.
+    EXPECT_EQ(Right()->GetDocument(), pForm->GetDocument());
+    Doc()->SetCurrentConfigID(0);
+    Frame()->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
+    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
+    EXPECT_EQ(0u, Right()->GetConfigID());
+}
+
+TEST_F(ViewsFixture, LanguageDialogSwitchesToGermanAndBackRelabellingListAndForm) {
+    ASSERT_TRUE(StartProgram());
+    ClickRow(1);
+    auto* pForm = dynamic_cast<FVPagedView*>(Right()->GetCurrentForm());
+    ASSERT_NE(nullptr, pForm);
+    const CString strEnglishTab = pForm->GetTabCtrl().GetItemText(0);
+
+    AnswerDialogs(ChooseLanguage(1031));
+    Frame()->SendMessage(WM_COMMAND, ID_CHANGE_LANGUAGE, 0);
+    EXPECT_EQ(1031, GetCurrentLanguageID());
+    EXPECT_EQ(CString("Konfiguration"), List().GetColumnText(1));
+    EXPECT_NE(strEnglishTab, pForm->GetTabCtrl().GetItemText(0));
+    // The form was relabelled in place, not rebuilt.
+    EXPECT_EQ(pForm, Right()->GetCurrentForm());
+
+    AnswerDialogs(ChooseLanguage(2057));
+    Frame()->SendMessage(WM_COMMAND, ID_CHANGE_LANGUAGE, 0);
+    EXPECT_EQ(2057, GetCurrentLanguageID());
+    EXPECT_EQ(CString("Configuration"), List().GetColumnText(1));
+    EXPECT_EQ(strEnglishTab, pForm->GetTabCtrl().GetItemText(0));
+
+    // Cancelled: the language stays.
+    AnswerDialogs([](CWnd*) { return IDCANCEL; });
+    Frame()->SendMessage(WM_COMMAND, ID_CHANGE_LANGUAGE, 0);
+    EXPECT_EQ(2057, GetCurrentLanguageID());
+}
+
+TEST_F(ViewsFixture, OpeningAnotherDocumentRefreshesBothPanes) {
+    ASSERT_TRUE(StartProgram());
+    // A document of two configurations, saved by this program.
+    ClickRow(0);
+    for (int i = 0; i < 2; ++i) {
+        Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
+        Settle(10);
+    }
+    ASSERT_EQ((std::vector<std::string>{"Appointments", "Tasks"}), RowNames());
+    const std::string path = m_root->Path() + "/two.qrv";
+    ASSERT_TRUE(Doc()->OnSaveDocument(path.c_str()));
+
+    Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW, 0);
+    Settle(20);
+    EXPECT_EQ(4, List().GetItemCount());
+    ClickRow(2);
+    ASSERT_NE(nullptr, Right()->GetCurrentForm());
+
+    AfxSetFileDialogHook([path](BOOL, CString& rFileName) {
+        rFileName = path.c_str();
+        return TRUE;
+    });
+    Frame()->SendMessage(WM_COMMAND, ID_FILE_OPEN, 0);
+    Settle(20);
+    EXPECT_EQ((std::vector<std::string>{"Appointments", "Tasks"}), RowNames());
+    // The reset emptied the right pane; nothing is current until a row is chosen.
+    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
+    EXPECT_EQ(0u, Doc()->GetCurrentConfigID());
+    ClickRow(1);
+    EXPECT_NE(nullptr, dynamic_cast<FVTask*>(Right()->GetCurrentForm()));
+}
+
+TEST_F(ViewsFixture, ScreenshotOfTheMainWindowWithBothPanesFilled) {
+    ASSERT_TRUE(StartProgram());
+    Frame()->ShowWindow(SW_SHOW);
+    ClickRow(1);
+    ASSERT_NE(nullptr, Right()->GetCurrentForm());
+    const std::string path = SaveScreenshot(Frame(), "main-window-views.png");
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_GT(std::filesystem::file_size(path), 1000u);
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+// The views fixture: the demo profile on the fresh root, the program started, pane handles.
+#include "tests/ui_views/ViewsFixture.h"
+
+#include <wx/bitmap.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/image.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "tools/store/StoreTool.h"
+#include "ui/ConfigView.h"
+#include "ui/MainFrm.h"
+#include "ui/QuorvelView.h"
+
+namespace qrvtest {
+
+void ViewsFixture::SetUp() {
+    UiFixture::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    std::ostringstream out, err;
+    ASSERT_EQ(0, qrvstore::RunStoreTool({"demo"}, out, err)) << err.str();
+}
+
+bool ViewsFixture::StartProgram() {
+    if (!Start())
+        return false;
+    Settle(30);
+    return Left() != nullptr && Right() != nullptr;
+}
+
+CConfigView* ViewsFixture::Left() const {
+    return Frame() ? Frame()->GetLeftPane() : nullptr;
+}
+
+CQuorvelView* ViewsFixture::Right() const {
+    return Frame() ? Frame()->GetRightPane() : nullptr;
+}
+
+CSelectionMarkListCtrl& ViewsFixture::List() const {
+    return Left()->GetListCtrl();
+}
+
+CQuorvelDoc* ViewsFixture::Doc() const {
+    return m_pApp->GetDocument();
+}
+
+std::vector<std::string> ViewsFixture::RowNames() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < List().GetItemCount(); ++i)
+        names.emplace_back(List().GetItemText(i, 1).GetString());
+    return names;
+}
+
+void ViewsFixture::ClickRow(int nRow) {
+    CSelectionMarkListCtrl& list = List();
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        if (i != nRow && list.GetItemState(i, LVIS_SELECTED))
+            list.SetItemState(i, 0, LVIS_SELECTED);
+    list.SetItemState(nRow, LVIS_SELECTED, LVIS_SELECTED);
+    NMLISTVIEW nm{};
+    nm.hdr.code = LVN_ITEMCHANGED;
+    nm.iItem = nRow;
+    nm.uNewState = LVIS_SELECTED;
+    nm.uChanged = LVIF_STATE;
+    list.NotifyParent(&nm.hdr);
+    Settle(20);
+}
+
+void ViewsFixture::AnswerDialogs(std::function<int(CWnd*)> answer) {
+    AfxSetModalHook(std::move(answer));
+}
+
+std::string ViewsFixture::SaveScreenshot(CWnd* pWnd, const std::string& name) {
+    Settle(300);
+    CRect rc;
+    pWnd->GetWindowRect(&rc);
+    wxBitmap bitmap(rc.Width(), rc.Height(), 24);
+    {
+        wxScreenDC screen;
+        wxMemoryDC memory(bitmap);
+        memory.Blit(0, 0, rc.Width(), rc.Height(), &screen, rc.left, rc.top);
+    }
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
+        wxImage::AddHandler(new wxPNGHandler);
+    std::filesystem::create_directories(QRV_ARTIFACT_DIR);
+    const std::string path = std::string(QRV_ARTIFACT_DIR) + "/" + name;
+    bitmap.SaveFile(path, wxBITMAP_TYPE_PNG);
+    return path;
+}
+
+}  // namespace qrvtest

@@ -1,0 +1,39 @@
+// The main window started on a fresh root with the demo profile, and handles on its two panes.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/ui/UiFixture.h"
+
+class CConfigView;
+class CQuorvelView;
+class CSelectionMarkListCtrl;
+class CQuorvelDoc;
+
+namespace qrvtest {
+
+class ViewsFixture : public UiFixture {
+protected:
+    void SetUp() override;
+
+    // Starts the program; FALSE when it did not come up.
+    bool StartProgram();
+    CConfigView* Left() const;
+    CQuorvelView* Right() const;
+    CSelectionMarkListCtrl& List() const;
+    CQuorvelDoc* Doc() const;
+    // The names in the list, top to bottom.
+    std::vector<std::string> RowNames() const;
+    // Selects a row the way a click does (the list's notice reaches the view), then lets the
+    // posted messages run.
+    void ClickRow(int nRow);
+    // Answers every modal dialog from now on with the function, which may work its controls; the
+    // dialog ends with the function's result (or as it ended itself with AFX_MODAL_KEEP).
+    void AnswerDialogs(std::function<int(CWnd*)> answer);
+    // A picture of a window below the build's artifact folder; the file's path.
+    std::string SaveScreenshot(CWnd* pWnd, const std::string& name);
+};
+
+}  // namespace qrvtest
