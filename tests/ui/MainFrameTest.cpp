@@ -95,6 +95,11 @@ TEST_F(UiFixture, ConfigurationChangedReachesTheRightPaneWhateverViewIsActive) {
 TEST_F(UiFixture, CommandStatesFollowTheDocument) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
+    // With no active view the frame's own state handlers decide.
+    pFrame->SetActiveView(nullptr);
+    CQuorvelDoc* pDoc = m_pApp->GetDocument();
+    pDoc->SetCurrentConfigID(0);
+    pDoc->SetModifiedFlag(FALSE);
     m_pApp->OnIdle(0);
     CQuorvelToolBar& bar = pFrame->GetToolBar();
     EXPECT_TRUE(bar.IsButtonEnabled(ID_FILE_NEW));
@@ -102,8 +107,8 @@ TEST_F(UiFixture, CommandStatesFollowTheDocument) {
     EXPECT_TRUE(bar.IsButtonEnabled(ID_DELETE_CONFIGURATION));
     EXPECT_FALSE(bar.IsButtonEnabled(ID_RENAME_CONFIGURATION));
     EXPECT_FALSE(bar.IsButtonEnabled(ID_FILE_SAVE));
-    m_pApp->GetDocument()->SetCurrentConfigID(1);
-    m_pApp->GetDocument()->SetModifiedFlag(TRUE);
+    pDoc->SetCurrentConfigID(1);
+    pDoc->SetModifiedFlag(TRUE);
     m_pApp->OnIdle(0);
     EXPECT_TRUE(bar.IsButtonEnabled(ID_RENAME_CONFIGURATION));
     EXPECT_TRUE(bar.IsButtonEnabled(ID_FILE_SAVE));

@@ -222,8 +222,11 @@ TEST_F(UiFixture, MissingDocumentOnTheCommandLineEndsTheStart) {
 
 TEST_F(UiFixture, ScreenshotOfTheMainWindow) {
     ASSERT_TRUE(Start());
-    Settle(400);
     wxWindow* pWx = Frame()->GetWxWindow();
+    // On a busy machine the window may take a while to be mapped and painted.
+    for (int i = 0; i < 40 && !pWx->IsShownOnScreen(); ++i)
+        Settle(50);
+    Settle(400);
     wxRect rect = pWx->GetScreenRect();
     ASSERT_GT(rect.width, 0);
     wxBitmap shot(rect.width, rect.height);
