@@ -17,6 +17,7 @@ ON_NOTIFY(NM_CLICK, IDC_FOLDER_TREE, &CSelectMAPIFolderDlg::OnClickTree)
 ON_NOTIFY(NM_DBLCLK, IDC_FOLDER_TREE, &CSelectMAPIFolderDlg::OnDblclkTree)
 ON_WM_SIZE()
 ON_WM_GETMINMAXINFO()
+ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 namespace {
@@ -36,9 +37,6 @@ CSelectMAPIFolderDlg::CSelectMAPIFolderDlg(CWnd* pParent) : CDialog(IDD_SELECT_F
 
 CSelectMAPIFolderDlg::~CSelectMAPIFolderDlg() {
     TRACE_DTOR("CSelectMAPIFolderDlg");
-    // A window still up (a caller that never ran the dialog to its end) gives its records back.
-    if (m_Tree.GetSafeHwnd() != nullptr)
-        RemoveDataPointers(m_Tree.GetRootItem());
     if (m_hWnd != nullptr)
         DestroyWindow();
     std::free(m_pszFolderClass);
@@ -260,6 +258,14 @@ void CSelectMAPIFolderDlg::OnCancel() {
     if (m_Tree.GetSafeHwnd() != nullptr)
         RemoveDataPointers(m_Tree.GetRootItem());
     CDialog::OnCancel();
+}
+
+void CSelectMAPIFolderDlg::OnDestroy() {
+    // A dialog ended by other means than OK or Cancel (its owner closing it) still gives the
+    // records of its items back.
+    if (m_Tree.GetSafeHwnd() != nullptr)
+        RemoveDataPointers(m_Tree.GetRootItem());
+    CDialog::OnDestroy();
 }
 
 void CSelectMAPIFolderDlg::RemoveDataPointers(HTREEITEM hItem) {

@@ -71,6 +71,7 @@ protected:
     int GetTreeHeight() const;
     void OnSize(UINT nType, int cx, int cy);
     void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
+    void OnDestroy();
 
     CButton* m_pBtnOK = nullptr;
     CButton* m_pBtnCancel = nullptr;
