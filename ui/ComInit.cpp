@@ -1,27 +1,3 @@
-// Counted COM initialisation per thread.
+// COM initialisation is the automation runtime's (platform/automation/ComInit.h): one counted
+// initialisation per thread for the whole program, so nothing is defined here.
 #include "ui/ComInit.h"
-
-namespace {
-thread_local int t_nInitCount = 0;
-HRESULT g_hrNext = S_OK;
-}  // namespace
-
-HRESULT CoInitialize(LPVOID) {
-    if (FAILED(g_hrNext))
-        return g_hrNext;
-    // A second initialisation of the same thread succeeds with S_FALSE, as COM answers.
-    return t_nInitCount++ == 0 ? S_OK : S_FALSE;
-}
-
-void CoUninitialize() {
-    if (t_nInitCount > 0)
-        --t_nInitCount;
-}
-
-int GetComInitCount() {
-    return t_nInitCount;
-}
-
-void SetCoInitializeResult(HRESULT hr) {
-    g_hrNext = hr;
-}
