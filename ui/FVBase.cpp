@@ -104,6 +104,11 @@ void FVBase::OnInitialUpdate() {
 
 void FVBase::OnPaint() {
     CPaintDC dc(this);
+    // The form's own background first: handling the paint ourselves takes that over from the
+    // toolkit, and a header without a caption band must not show what lay there before.
+    CRect rcClient;
+    GetClientRect(&rcClient);
+    dc.FillSolidRect(&rcClient, GetSysColor(COLOR_BTNFACE));
     OnDraw(&dc);
 }
 

@@ -1,5 +1,7 @@
 // The form views on a real profile: pages and tabs, Start, the close-page protocol, the modes, the
 // discard question, a cached result, the progress display and a change of language.
+#include <wx/dc.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -7,6 +9,7 @@
 #include "language/LanguageSettings.h"
 #include "model/PropertyID.h"
 #include "model/PropertyList.h"
+#include "platform/afx/wnd/Gdi.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "resources/FormResource.h"
 #include "tests/ui_forms/FormsFixture.h"
@@ -390,6 +393,34 @@ TEST_F(FormViewTest, AViewThatGoesWithItsWindowsLeavesItsConfiguration) {
     Settle(10);
     // A view still on the observer list would be called here after it was deleted.
     EXPECT_EQ(S_OK, pConfig->NotifyConfigChange(nullptr));
+}
+
+TEST_F(FormViewTest, OnlyTheJournalPaintsItsCaptionBand) {
+    for (DWORD dwType : {CONFIG_TYPE_MAIL, CONFIG_TYPE_JOURNAL, CONFIG_TYPE_CONTACT}) {
+        CConfigInfo* pConfig = MakeConfig(dwType);
+        m_ui->chooser.nResult = IDCANCEL;
+        FVPagedView* pView = ShowForm(pConfig);
+        ASSERT_NE(nullptr, pView);
+        // The view draws into a white picture of its header.
+        CBitmap picture;
+        ASSERT_TRUE(picture.CreateCompatibleBitmap(nullptr, 700, 60));
+        CDC dc;
+        ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+        CBitmap* pOld = dc.SelectObject(&picture);
+        dc.FillSolidRect(0, 0, 700, 60, RGB(255, 255, 255));
+        pView->OnDraw(&dc);
+        // Right of every header picture, inside the band's 50 pixels; left of the band.
+        wxColour band, left;
+        dc.GetWxDC()->GetPixel(660, 45, &band);
+        dc.GetWxDC()->GetPixel(20, 45, &left);
+        dc.SelectObject(pOld);
+        const BOOL bBlue = band.Red() == 0 && band.Green() == 0 && band.Blue() == 255;
+        EXPECT_EQ(dwType == CONFIG_TYPE_JOURNAL, bBlue != FALSE) << dwType;
+        EXPECT_TRUE(left.Red() == 255 && left.Green() == 255 && left.Blue() == 255) << dwType;
+        CloseForm(pView);
+        pConfig->Release();
+        m_pConfig = nullptr;
+    }
 }
 
 TEST_F(FormViewTest, ScreenshotOfAFormView) {
