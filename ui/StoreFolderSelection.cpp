@@ -219,6 +219,9 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
                     nBelow += v < nIndex ? 1 : 0;
                 pFolders->SetItemData(n, (DWORD_PTR)(nIndex - nBelow));
             }
+            // A cached search result numbers folders by their old positions: a cleanup must not
+            // delete by it.
+            pConfig->SetSearchResult(nullptr);
             MarkDocumentModified(pConfig);
             ShowError(pWnd, "Folder vanished",
                       "One or more folder(s) have been removed from the store. They were removed from the "

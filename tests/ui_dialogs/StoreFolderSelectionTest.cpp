@@ -2,6 +2,7 @@
 // password loop, adding folders through the picker, vanished folders and removing folders.
 #include <algorithm>
 
+#include "engine/DrawerMapList.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
 #include "model/QuorvelDoc.h"
@@ -242,8 +243,12 @@ TEST_F(StoreFolderSelection, VanishedFoldersAreDroppedAndTheRestStayInStep) {
     ASSERT_EQ(3, pPersonal->GetFolderCount());
 
     m_doc.SetModifiedFlag(FALSE);
+    m_page.m_pConfig->SetSearchResult(new CDrawerMapList(0, 4));
     m_selection.OnSelchangeStoreList();
     ASSERT_EQ(1u, m_boxes.size());
+    CDrawerMapList* pCached = nullptr;
+    m_page.m_pConfig->GetSearchResult(&pCached);
+    EXPECT_EQ(nullptr, pCached);
     EXPECT_EQ("Folder vanished", m_boxes[0].caption);
     EXPECT_EQ((std::vector<std::string>{"Contacts", "Contacts\\Upper"}), Folders());
     EXPECT_EQ(2, pPersonal->GetFolderCount());
