@@ -12,14 +12,6 @@ bool IsPresent(const SBinary& bin) {
     return bin.cb != 0 && bin.lpb != nullptr;
 }
 
-void FreeBinary(SBinary& bin) {
-    if (IsPresent(bin)) {
-        std::free(bin.lpb);
-    }
-    bin.cb = 0;
-    bin.lpb = nullptr;
-}
-
 // The count is set only once the bytes are copied, so a failed copy leaves the field empty.
 bool CopyBinary(SBinary& dest, const SBinary& source) {
     dest.lpb = static_cast<LPBYTE>(std::malloc(source.cb));
@@ -40,9 +32,16 @@ CEntryReference::CEntryReference(ULONG ulNumber) : m_ftModified{0, 0}, m_ulNumbe
 
 CEntryReference::~CEntryReference() {
     TRACE_DTOR("CEntryReference");
-    FreeBinary(m_entryID);
-    FreeBinary(m_profileKey);
-    std::free(m_lpszSubject);
+    FreeCopies();
+}
+
+// The entry id, the profile key and the subject share one block, which starts with the entry id.
+// A search files one reference per item: one block instead of three is two allocations less each.
+void CEntryReference::FreeCopies() {
+    std::free(m_entryID.lpb);
+    m_entryID = SBinary{0, nullptr};
+    m_profileKey = SBinary{0, nullptr};
+    m_lpszSubject = nullptr;
 }
 
 void CEntryReference::InitObject() {
@@ -92,28 +91,25 @@ HRESULT CEntryReference::Init(const SBinary* lpProfileKey, LONG lStoreIndex, LON
     }
     m_lStoreIndex = lStoreIndex;
     m_lFolderIndex = lFolderIndex;
-    FreeBinary(m_entryID);
-    FreeBinary(m_profileKey);
-    std::free(m_lpszSubject);
-    m_lpszSubject = nullptr;
+    FreeCopies();
 
-    if (!CopyBinary(m_entryID, *lpEntryID)) {
+    const size_t cchSubject = (lpszSubject != nullptr) ? std::strlen(lpszSubject) : 0;
+    const size_t cbBlock =
+        size_t(lpEntryID->cb) + lpProfileKey->cb + (lpszSubject != nullptr ? cchSubject + 1 : 0);
+    auto* pBlock = static_cast<LPBYTE>(std::malloc(cbBlock));
+    if (pBlock == nullptr) {
         QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate entry ID buffer!\n");
         return hr = E_OUTOFMEMORY;
     }
-    if (!CopyBinary(m_profileKey, *lpProfileKey)) {
-        QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate profile ID buffer!\n");
-        return hr = E_OUTOFMEMORY;
-    }
+    std::memcpy(pBlock, lpEntryID->lpb, lpEntryID->cb);
+    m_entryID = SBinary{lpEntryID->cb, pBlock};
+    LPBYTE pProfile = pBlock + lpEntryID->cb;
+    std::memcpy(pProfile, lpProfileKey->lpb, lpProfileKey->cb);
+    m_profileKey = SBinary{lpProfileKey->cb, pProfile};
     m_ftModified = ftModified;
     if (lpszSubject != nullptr) {
-        const size_t cch = std::strlen(lpszSubject);
-        m_lpszSubject = static_cast<LPSTR>(std::calloc(cch + 1, 1));
-        if (m_lpszSubject == nullptr) {
-            QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate memory for subject line!\n");
-            return hr = E_OUTOFMEMORY;
-        }
-        std::memcpy(m_lpszSubject, lpszSubject, cch);
+        m_lpszSubject = reinterpret_cast<LPSTR>(pProfile + lpProfileKey->cb);
+        std::memcpy(m_lpszSubject, lpszSubject, cchSubject + 1);
     }
     return hr;
 }

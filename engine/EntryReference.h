@@ -30,6 +30,8 @@ protected:
     ~CEntryReference() override;
 
 private:
+    void FreeCopies();
+
     SBinary m_profileKey;
     LONG m_lStoreIndex;
     LONG m_lFolderIndex;

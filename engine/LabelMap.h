@@ -148,16 +148,17 @@ public:
             return hr = E_INVALIDARG;
         }
         *ppDrawer = nullptr;
-        const std::vector<ULONG>& order = Ordered();
+        const ULONG* order = Ordered();
+        const ULONG cOrder = m_table.Size();
         SetCursor(0);
-        if (m_ulCursor == order.size()) {
+        if (m_ulCursor == cOrder) {
             return hr;
         }
         if constexpr (kLastLine) {
             return hr = HandOutAtCursor(ppDrawer);
         } else {
             // A lower level without drawers is passed over, so the walk never ends early.
-            for (; m_ulCursor != order.size(); SetCursor(m_ulCursor + 1)) {
+            for (; m_ulCursor != cOrder; SetCursor(m_ulCursor + 1)) {
                 VALUE* pValue = m_table.At(order[m_ulCursor]).pValue;
                 if (pValue == nullptr) {
                     QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
@@ -183,8 +184,9 @@ public:
             return hr = E_INVALIDARG;
         }
         *ppDrawer = nullptr;
-        const std::vector<ULONG>& order = Ordered();
-        if (m_ulCursor == order.size()) {
+        const ULONG* order = Ordered();
+        const ULONG cOrder = m_table.Size();
+        if (m_ulCursor == cOrder) {
             QTRACE(TRACE_INFO, "End of list\n");
             return hr;
         }
@@ -202,7 +204,7 @@ public:
             }
             while (*ppDrawer == nullptr) {
                 SetCursor(m_ulCursor + 1);
-                if (m_ulCursor == order.size()) {
+                if (m_ulCursor == cOrder) {
                     QTRACE(TRACE_INFO, "End of list.\n");
                     return hr;
                 }
@@ -242,9 +244,9 @@ protected:
     // Releases the values smallest key first, each before its key is freed; an entry is emptied
     // before its value goes, so nothing is released twice even when a value's teardown takes long.
     void TearDown() {
-        const std::vector<ULONG>& order = m_table.Order();
-        for (ULONG ulIndex : order) {
-            auto& entry = m_table.At(ulIndex);
+        const ULONG* order = m_table.Order();
+        for (ULONG pos = 0; pos < m_table.Size(); ++pos) {
+            auto& entry = m_table.At(order[pos]);
             VALUE* pValue = entry.pValue;
             entry.pValue = nullptr;
             if (pValue != nullptr) {
@@ -361,12 +363,13 @@ private:
 
     // The key order, rebuilt after a filing. A walk in progress stays at the entry it was at, so a
     // key filed behind that entry is still met and one filed before it is not.
-    const std::vector<ULONG>& Ordered() {
+    const ULONG* Ordered() {
         if (!m_table.IsOrdered()) {
-            const std::vector<ULONG>& order = m_table.Order();
-            m_ulCursor = ULONG(order.size());
+            const ULONG* order = m_table.Order();
+            const ULONG cOrder = m_table.Size();
+            m_ulCursor = ULONG(cOrder);
             if (m_ulCursorEntry != kNone) {
-                for (ULONG pos = 0; pos < order.size(); ++pos) {
+                for (ULONG pos = 0; pos < cOrder; ++pos) {
                     if (order[pos] == m_ulCursorEntry) {
                         m_ulCursor = pos;
                         break;
@@ -378,9 +381,10 @@ private:
     }
 
     void SetCursor(ULONG ulPosition) {
-        const std::vector<ULONG>& order = m_table.Order();
+        const ULONG* order = m_table.Order();
+        const ULONG cOrder = m_table.Size();
         m_ulCursor = ulPosition;
-        m_ulCursorEntry = ulPosition < order.size() ? order[ulPosition] : kNone;
+        m_ulCursorEntry = ulPosition < cOrder ? order[ulPosition] : kNone;
     }
 
     HRESULT HandOutAtCursor(CSortDrawer** ppDrawer) {

@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
-#include <vector>
+#include <new>
+#include <type_traits>
 
 #include "engine/KeyHash.h"
 #include "engine/KeyOrder.h"
@@ -17,7 +20,8 @@
 // the very comparator the tree used: keys are unique under it, so the walk is the same as before.
 //
 // Lines with few keys (most inner lines hold one) have no table: a scan of a handful of keys is
-// cheaper than hashing, and such a line costs a single small array.
+// cheaper than hashing. The first key is kept inside the line itself, so a line of one key costs no
+// allocation beyond the line; more keys live in one block holding the entries and the key order.
 template <class KEY, class VALUE>
 class CLabelTable {
 public:
@@ -25,16 +29,18 @@ public:
         KEY key;
         VALUE* pValue;
     };
+    static_assert(std::is_trivially_copyable_v<Entry>, "entries are moved by copying their bytes");
     static constexpr ULONG kNone = std::numeric_limits<ULONG>::max();
 
     CLabelTable() = default;
     CLabelTable(const CLabelTable&) = delete;
     CLabelTable& operator=(const CLabelTable&) = delete;
+    ~CLabelTable() { Clear(); }
 
-    ULONG Size() const { return ULONG(m_entries.size()); }
-    bool Empty() const { return m_entries.empty(); }
-    Entry& At(ULONG ulIndex) { return m_entries[ulIndex]; }
-    const Entry& At(ULONG ulIndex) const { return m_entries[ulIndex]; }
+    ULONG Size() const { return m_cEntries; }
+    bool Empty() const { return m_cEntries == 0; }
+    Entry& At(ULONG ulIndex) { return m_pEntries[ulIndex]; }
+    const Entry& At(ULONG ulIndex) const { return m_pEntries[ulIndex]; }
 
     static uint64_t HashOf(const KEY& key) { return KeyHash<KEY>()(key); }
     static bool Equal(const KEY& a, const KEY& b) {
@@ -44,22 +50,22 @@ public:
 
     // The index of the entry whose key is equal to key, or kNone.
     ULONG Find(const KEY& key, uint64_t hash) const {
-        if (m_table.empty()) {
-            for (ULONG i = 0; i < m_entries.size(); ++i) {
-                if (Equal(m_entries[i].key, key)) {
+        if (m_pTable == nullptr) {
+            for (ULONG i = 0; i < m_cEntries; ++i) {
+                if (Equal(m_pEntries[i].key, key)) {
                     return i;
                 }
             }
             return kNone;
         }
-        const size_t mask = m_table.size() - 1;
+        const size_t mask = m_cSlots - 1;
         const uint64_t tag = Tag(hash);
         for (size_t slot = size_t(hash) & mask;; slot = (slot + 1) & mask) {
-            const uint64_t cell = m_table[slot];
+            const uint64_t cell = m_pTable[slot];
             if (cell == 0) {
                 return kNone;
             }
-            if ((cell & kTagMask) == tag && Equal(m_entries[ULONG(cell) - 1].key, key)) {
+            if ((cell & kTagMask) == tag && Equal(m_pEntries[ULONG(cell) - 1].key, key)) {
                 return ULONG(cell) - 1;
             }
         }
@@ -68,65 +74,79 @@ public:
     // Makes room for one more entry; throws std::bad_alloc with nothing changed. Room for the key
     // order is kept too, so that a walk never needs memory the filing did not already have.
     void ReserveOne() {
-        if (m_entries.size() >= size_t(kNone) - 1) {
+        if (m_cEntries >= kNone / 2) {
             throw std::bad_alloc();
         }
-        const size_t cNew = m_entries.size() + 1;
-        if (cNew > m_entries.capacity()) {
-            const size_t cCapacity = m_entries.empty() ? 1 : m_entries.capacity() * 2;
-            std::vector<Entry> entries;
-            entries.reserve(cCapacity);
-            std::vector<ULONG> order;
-            order.reserve(cCapacity);
-            entries.assign(m_entries.begin(), m_entries.end());
-            order.assign(m_order.begin(), m_order.end());
-            m_entries.swap(entries);
-            m_order.swap(order);
-        }
-        if (cNew > kLinear && cNew * 2 > m_table.size()) {
-            size_t cSlots = m_table.empty() ? 4 * kLinear : m_table.size() * 2;
+        const size_t cNew = size_t(m_cEntries) + 1;
+        if (cNew > kLinear && cNew * 2 > m_cSlots) {
+            size_t cSlots = m_pTable == nullptr ? 4 * kLinear : size_t(m_cSlots) * 2;
             while (cNew * 2 > cSlots) {
                 cSlots *= 2;
             }
-            std::vector<uint64_t> table(cSlots, 0);
-            for (ULONG i = 0; i < m_entries.size(); ++i) {
-                Place(table, HashOf(m_entries[i].key), i);
+            auto* pTable = static_cast<uint64_t*>(std::calloc(cSlots, sizeof(uint64_t)));
+            if (pTable == nullptr) {
+                throw std::bad_alloc();
             }
-            m_table.swap(table);
+            for (ULONG i = 0; i < m_cEntries; ++i) {
+                Place(pTable, cSlots, HashOf(m_pEntries[i].key), i);
+            }
+            std::free(m_pTable);
+            m_pTable = pTable;
+            m_cSlots = ULONG(cSlots);
+        }
+        if (cNew > m_cCapacity) {
+            const size_t cCapacity = size_t(m_cCapacity) * 2;
+            void* pBlock = std::malloc(cCapacity * (sizeof(Entry) + sizeof(ULONG)));
+            if (pBlock == nullptr) {
+                throw std::bad_alloc();
+            }
+            auto* pEntries = static_cast<Entry*>(pBlock);
+            auto* pOrder = reinterpret_cast<ULONG*>(pEntries + cCapacity);
+            std::memcpy(pEntries, m_pEntries, sizeof(Entry) * m_cEntries);
+            std::memcpy(pOrder, m_pOrder, sizeof(ULONG) * m_cEntries);
+            ReleaseBlock();
+            m_pEntries = pEntries;
+            m_pOrder = pOrder;
+            m_cCapacity = ULONG(cCapacity);
         }
     }
 
     // Appends an entry after ReserveOne; never fails. The key order is then rebuilt when next asked.
     void Append(const KEY& key, VALUE* pValue, uint64_t hash) noexcept {
-        const ULONG ulIndex = ULONG(m_entries.size());
-        m_entries.push_back(Entry{key, pValue});
-        if (!m_table.empty()) {
-            Place(m_table, hash, ulIndex);
+        const ULONG ulIndex = m_cEntries;
+        m_pEntries[ulIndex] = Entry{key, pValue};
+        ++m_cEntries;
+        if (m_pTable != nullptr) {
+            Place(m_pTable, m_cSlots, hash, ulIndex);
         }
         m_fOrdered = false;
     }
 
     // The entry indexes in ascending key order (no allocation: ReserveOne kept the room).
-    const std::vector<ULONG>& Order() {
+    const ULONG* Order() {
         if (!m_fOrdered) {
-            m_order.resize(m_entries.size());
-            for (ULONG i = 0; i < m_order.size(); ++i) {
-                m_order[i] = i;
+            for (ULONG i = 0; i < m_cEntries; ++i) {
+                m_pOrder[i] = i;
             }
             const KeyLess<KEY> less;
-            std::sort(m_order.begin(), m_order.end(),
-                      [&](ULONG a, ULONG b) { return less(m_entries[a].key, m_entries[b].key); });
+            std::sort(m_pOrder, m_pOrder + m_cEntries,
+                      [&](ULONG a, ULONG b) { return less(m_pEntries[a].key, m_pEntries[b].key); });
             m_fOrdered = true;
         }
-        return m_order;
+        return m_pOrder;
     }
     bool IsOrdered() const { return m_fOrdered; }
 
     // Forgets every entry and gives the memory back; the caller has released values and keys.
     void Clear() noexcept {
-        std::vector<Entry>().swap(m_entries);
-        std::vector<uint64_t>().swap(m_table);
-        std::vector<ULONG>().swap(m_order);
+        ReleaseBlock();
+        std::free(m_pTable);
+        m_pTable = nullptr;
+        m_cSlots = 0;
+        m_pEntries = &m_inline;
+        m_pOrder = &m_ulInlineOrder;
+        m_cEntries = 0;
+        m_cCapacity = 1;
         m_fOrdered = true;
     }
 
@@ -136,17 +156,28 @@ private:
 
     static uint64_t Tag(uint64_t hash) { return hash & kTagMask; }
 
-    static void Place(std::vector<uint64_t>& table, uint64_t hash, ULONG ulIndex) {
-        const size_t mask = table.size() - 1;
+    static void Place(uint64_t* pTable, size_t cSlots, uint64_t hash, ULONG ulIndex) {
+        const size_t mask = cSlots - 1;
         size_t slot = size_t(hash) & mask;
-        while (table[slot] != 0) {
+        while (pTable[slot] != 0) {
             slot = (slot + 1) & mask;
         }
-        table[slot] = Tag(hash) | (uint64_t(ulIndex) + 1);
+        pTable[slot] = Tag(hash) | (uint64_t(ulIndex) + 1);
     }
 
-    std::vector<Entry> m_entries;   // filing order
-    std::vector<uint64_t> m_table;  // hash tag (high half) and entry index + 1; 0 is a free slot
-    std::vector<ULONG> m_order;     // ascending key order, valid while m_fOrdered
+    void ReleaseBlock() noexcept {
+        if (m_pEntries != &m_inline) {
+            std::free(m_pEntries);  // the order lies in the same block
+        }
+    }
+
+    Entry* m_pEntries = &m_inline;       // filing order
+    ULONG* m_pOrder = &m_ulInlineOrder;  // ascending key order, valid while m_fOrdered
+    uint64_t* m_pTable = nullptr;        // hash tag (high half) and entry index + 1; 0 is a free slot
+    ULONG m_cEntries = 0;
+    ULONG m_cCapacity = 1;
+    ULONG m_cSlots = 0;
+    ULONG m_ulInlineOrder = 0;
     bool m_fOrdered = true;
+    Entry m_inline{};
 };

@@ -3,11 +3,19 @@
 
 #include <array>
 
+#include "engine/CompactLabel.h"
 #include "engine/EntryReference.h"
 #include "model/RowSet.h"
 #include "trace/Trace.h"
 
-CSortDrawer::CSortDrawer() : m_cRef(0), m_lpLabel(nullptr), m_ulHighest(0), m_cursor(0), m_fWalking(false) {
+CSortDrawer::CSortDrawer()
+    : m_cRef(0),
+      m_lpLabel(nullptr),
+      m_first{0, nullptr},
+      m_ulHighest(0),
+      m_cursor(0),
+      m_fWalking(false),
+      m_fHasFirst(false) {
     TRACE_CTOR("CSortDrawer");
 }
 
@@ -33,7 +41,20 @@ ULONG CSortDrawer::Release() {
 }
 
 ULONG CSortDrawer::GetCount() const {
-    return (ULONG)m_entries.size();
+    return (ULONG)EntryCount();
+}
+
+void CSortDrawer::Append(const Entry& entry) {
+    if (!m_fHasFirst) {
+        m_first = entry;
+        m_fHasFirst = true;
+        return;
+    }
+    // Grown by doubling: a large group would otherwise be copied whole for every entry filed.
+    if (m_more.size() == m_more.capacity()) {
+        m_more.reserve(m_more.empty() ? 1 : 2 * m_more.capacity());
+    }
+    m_more.push_back(entry);
 }
 
 HRESULT CSortDrawer::Init(LPSRow lpRow) {
@@ -44,7 +65,11 @@ HRESULT CSortDrawer::Init(LPSRow lpRow) {
         return hr = E_INVALIDARG;
     }
     FreeRowSet(&m_lpLabel);
-    hr = CopyRowSet(&m_lpLabel, lpRow);
+    // The label's values usually fit one block; other rows take the general copy.
+    hr = CopyLabelCompact(&m_lpLabel, lpRow);
+    if (hr == S_FALSE) {
+        hr = CopyRowSet(&m_lpLabel, lpRow);
+    }
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "CopyRowSet() failed: hr = 0x%08lx\n", hr);
         // A partial copy reads as an empty row; it must not pass for the label.
@@ -82,15 +107,15 @@ HRESULT CSortDrawer::Insert(CEntryReference* pEntry) {
     const ULONG ulNumber = pEntry->GetNumber();
     // The search numbers its items upwards, so a number above every filed one is new; only a
     // lower number needs the search for an entry to replace.
-    if (m_entries.empty() || ulNumber > m_ulHighest) {
-        m_entries.reserve(m_entries.size() + 1);  // may throw before anything is changed
+    if (!m_fHasFirst || ulNumber > m_ulHighest) {
+        Append({ulNumber, pEntry});  // may throw before anything is changed
         pEntry->AddRef();
-        m_entries.push_back({ulNumber, pEntry});
         m_ulHighest = ulNumber;
         m_order.clear();
         return hr;
     }
-    for (Entry& entry : m_entries) {
+    for (size_t i = 0; i < EntryCount(); ++i) {
+        Entry& entry = EntryAt(i);
         if (entry.ulNumber == ulNumber) {
             // Replaced in place: the number keeps its walk position. The new reference is taken
             // before the old one goes, in case both are the same object.
@@ -101,9 +126,8 @@ HRESULT CSortDrawer::Insert(CEntryReference* pEntry) {
             return hr;
         }
     }
-    m_entries.reserve(m_entries.size() + 1);
+    Append({ulNumber, pEntry});
     pEntry->AddRef();
-    m_entries.push_back({ulNumber, pEntry});
     m_order.clear();
     return hr;
 }
@@ -111,19 +135,20 @@ HRESULT CSortDrawer::Insert(CEntryReference* pEntry) {
 void CSortDrawer::BuildWalkOrder() {
     // Counting sort by bucket; within a bucket the newest entry first, as at the head of a chain.
     std::array<size_t, kBuckets + 1> start{};
-    for (const Entry& entry : m_entries) {
-        ++start[BucketOf(entry.ulNumber) + 1];
+    const size_t cEntries = EntryCount();
+    for (size_t i = 0; i < cEntries; ++i) {
+        ++start[BucketOf(EntryAt(i).ulNumber) + 1];
     }
     for (ULONG b = 1; b <= kBuckets; ++b) {
         start[b] += start[b - 1];
     }
-    m_order.assign(m_entries.size(), 0);
+    m_order.assign(cEntries, 0);
     std::array<size_t, kBuckets> end{};
     for (ULONG b = 0; b < kBuckets; ++b) {
         end[b] = start[b + 1];
     }
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        const ULONG b = BucketOf(m_entries[i].ulNumber);
+    for (size_t i = 0; i < cEntries; ++i) {
+        const ULONG b = BucketOf(EntryAt(i).ulNumber);
         m_order[--end[b]] = (ULONG)i;
     }
 }
@@ -136,7 +161,7 @@ HRESULT CSortDrawer::FindFirst(CEntryReference** ppEntry) {
         return hr = E_INVALIDARG;
     }
     *ppEntry = nullptr;
-    if (m_order.size() != m_entries.size()) {
+    if (m_order.size() != EntryCount()) {
         BuildWalkOrder();
     }
     m_fWalking = true;
@@ -152,23 +177,27 @@ HRESULT CSortDrawer::FindNext(CEntryReference** ppEntry) {
         return hr = E_INVALIDARG;
     }
     *ppEntry = nullptr;
-    if (!m_fWalking || m_cursor >= m_order.size() || m_order.size() != m_entries.size()) {
+    if (!m_fWalking || m_cursor >= m_order.size() || m_order.size() != EntryCount()) {
         return hr;
     }
-    *ppEntry = m_entries[m_order[m_cursor++]].pEntry;
+    *ppEntry = EntryAt(m_order[m_cursor++]).pEntry;
     (*ppEntry)->AddRef();
     return hr;
 }
 
 void CSortDrawer::DeleteEntryMap() {
     TRACE_FUNC_VOID("DeleteEntryMap");
-    if (m_order.size() != m_entries.size()) {
+    if (m_order.size() != EntryCount()) {
         BuildWalkOrder();
     }
-    std::vector<Entry> entries;
-    entries.swap(m_entries);
+    // The entries are forgotten before any is released, so a release never sees a half-empty drawer.
+    const Entry first = m_first;
+    std::vector<Entry> more;
+    more.swap(m_more);
+    m_fHasFirst = false;
+    m_first = Entry{0, nullptr};
     for (ULONG index : m_order) {
-        entries[index].pEntry->Release();
+        (index == 0 ? first : more[index - 1]).pEntry->Release();
     }
     m_order.clear();
     m_order.shrink_to_fit();

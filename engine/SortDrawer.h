@@ -13,8 +13,9 @@ class CEntryReference;
 // whose bucket is (number >> 4) % 17, each new number put at the head of its bucket's chain and a
 // replaced number keeping its place. The result page keeps, of the equally old items of a group,
 // the first one it meets in this order, so the order is part of the result and must not change.
-// Most drawers hold a single entry, so the entries are kept compactly in filing order and the
-// bucket order is derived when a walk starts (entries are never added during a walk).
+// Most drawers hold a single entry, so the entries are kept compactly in filing order (the first
+// inside the drawer, costing no allocation) and the bucket order is derived when a walk starts
+// (entries are never added during a walk).
 class CSortDrawer : public CObject {
 public:
     CSortDrawer();
@@ -46,12 +47,18 @@ private:
     };
 
     void BuildWalkOrder();
+    size_t EntryCount() const { return m_fHasFirst ? 1 + m_more.size() : 0; }
+    Entry& EntryAt(size_t index) { return index == 0 ? m_first : m_more[index - 1]; }
+    // Appends in filing order; may throw std::bad_alloc before anything is changed.
+    void Append(const Entry& entry);
 
     LONG m_cRef;
     LPSRow m_lpLabel;
-    std::vector<Entry> m_entries;  // filing order
-    ULONG m_ulHighest;             // highest number filed: later numbers need no search for a twin
-    std::vector<ULONG> m_order;    // walk order, as indices into m_entries; built by FindFirst
-    size_t m_cursor;               // next position in m_order; m_order.size() when at the end
+    Entry m_first;               // the first entry filed, valid while m_fHasFirst
+    std::vector<Entry> m_more;   // the later ones, in filing order
+    ULONG m_ulHighest;           // highest number filed: later numbers need no search for a twin
+    std::vector<ULONG> m_order;  // walk order, as filing positions; built by FindFirst
+    size_t m_cursor;             // next position in m_order; m_order.size() when at the end
     bool m_fWalking;
+    bool m_fHasFirst;
 };
