@@ -1,14 +1,18 @@
 // The duplicate index filing synthetic rows exactly as the search does, beside two plain baselines.
 //
 // Arguments: items N, properties K (1, 3 or 6 of: integer, 64-character string, 16-byte binary id,
-// time, ...), duplicate share in percent. Counters: items per second, heap bytes per item and per
-// unique item (malloc'd bytes held by the finished index). The baselines give the same groups:
-// sort-and-group over the rows, and one hash map keyed by the whole label.
+// time, ...), duplicate share in percent. Counters: items per second; the peak resident memory the
+// filing added, per item and per unique item (peak/item, peak/unique); and the heap bytes the
+// finished structure holds, per unique item (heap/unique), counting large blocks the heap maps
+// apart as well. The baselines give the same groups: sort-and-group over the rows, and one hash map
+// keyed by the whole label.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -95,9 +99,53 @@ CRows MakeRows(ULONG n, ULONG k, int dupPercent) {
     return rows;
 }
 
+// Heap bytes in use, including the blocks malloc maps on their own (large arrays).
 size_t HeapInUse() {
-    return mallinfo2().uordblks;
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
+
+// A value in kB from /proc/self/status ("VmRSS", "VmHWM"), in bytes.
+size_t StatusBytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const size_t cch = std::strlen(field);
+    while (std::getline(status, line)) {
+        if (line.compare(0, cch, field) == 0 && line.size() > cch && line[cch] == ':') {
+            return size_t(std::strtoull(line.c_str() + cch + 1, nullptr, 10)) * 1024;
+        }
+    }
+    return 0;
+}
+
+// The peak resident memory of one run: the heap is trimmed and the kernel's high-water mark reset
+// before it, so the figure is what the run itself added at its highest.
+class CPeakMemory {
+public:
+    void Start() {
+        malloc_trim(0);
+        if (FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+            std::fputs("5", f);
+            std::fclose(f);
+        }
+        m_cbBase = StatusBytes("VmRSS");
+        m_cbHeap = HeapInUse();
+    }
+    // Called while the structure still exists.
+    void Stop() {
+        const size_t cbPeak = StatusBytes("VmHWM");
+        m_cbPeak = cbPeak > m_cbBase ? cbPeak - m_cbBase : 0;
+        m_cbHeapUsed = HeapInUse() - m_cbHeap;
+    }
+    size_t Peak() const { return m_cbPeak; }
+    size_t Heap() const { return m_cbHeapUsed; }
+
+private:
+    size_t m_cbBase = 0;
+    size_t m_cbHeap = 0;
+    size_t m_cbPeak = 0;
+    size_t m_cbHeapUsed = 0;
+};
 
 // Files every row as the search does; returns the number of drawers.
 CDrawerMap* FileAll(CRows& rows) {
@@ -191,35 +239,36 @@ std::string LabelBytes(const SPropValue* v, ULONG k) {
     return key;
 }
 
-void SetCounters(benchmark::State& state, const CRows& rows, size_t bytes) {
+void SetCounters(benchmark::State& state, const CRows& rows, const CPeakMemory& memory) {
     state.SetItemsProcessed(int64_t(state.iterations()) * rows.n);
-    state.counters["bytes/item"] = double(bytes) / rows.n;
-    state.counters["bytes/unique"] = double(bytes) / rows.unique;
+    state.counters["peak/item"] = double(memory.Peak()) / rows.n;
+    state.counters["peak/unique"] = double(memory.Peak()) / rows.unique;
+    state.counters["heap/unique"] = double(memory.Heap()) / rows.unique;
 }
 
 void BM_Index(benchmark::State& state) {
     SetTraceLevel(TRACE_ERROR);
     CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
-    size_t bytes = 0;
+    CPeakMemory memory;
     for (auto _ : state) {
         state.PauseTiming();
-        const size_t before = HeapInUse();
+        memory.Start();
         state.ResumeTiming();
         CDrawerMap* pMap = FileAll(rows);
         state.PauseTiming();
-        bytes = HeapInUse() - before;
+        memory.Stop();
         pMap->Release();
         state.ResumeTiming();
     }
-    SetCounters(state, rows, bytes);
+    SetCounters(state, rows, memory);
 }
 
 void BM_SortAndGroup(benchmark::State& state) {
     CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
-    size_t bytes = 0;
+    CPeakMemory memory;
     for (auto _ : state) {
         state.PauseTiming();
-        const size_t before = HeapInUse();
+        memory.Start();
         state.ResumeTiming();
         std::vector<ULONG> order(rows.n);
         for (ULONG i = 0; i < rows.n; ++i) {
@@ -238,29 +287,29 @@ void BM_SortAndGroup(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(groupStart.data());
         state.PauseTiming();
-        bytes = HeapInUse() - before;
+        memory.Stop();
         state.ResumeTiming();
     }
-    SetCounters(state, rows, bytes);
+    SetCounters(state, rows, memory);
 }
 
 void BM_HashByLabel(benchmark::State& state) {
     CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
-    size_t bytes = 0;
+    CPeakMemory memory;
     for (auto _ : state) {
         state.PauseTiming();
-        const size_t before = HeapInUse();
+        memory.Start();
         state.ResumeTiming();
         std::unordered_map<std::string, std::vector<ULONG>> groups;
         for (ULONG i = 0; i < rows.n; ++i) {
             groups[LabelBytes(&rows.values[size_t(i) * rows.k], rows.k)].push_back(i);
         }
         state.PauseTiming();
-        bytes = HeapInUse() - before;
+        memory.Stop();
         groups.clear();
         state.ResumeTiming();
     }
-    SetCounters(state, rows, bytes);
+    SetCounters(state, rows, memory);
 }
 
 void Args(benchmark::internal::Benchmark* b) {
