@@ -1,0 +1,404 @@
+// The Search results page on a real store: groups, pivots, marks, actions, cleanup and its failures.
+#include <wx/treectrl.h>
+
+#include "engine/DrawerMapList.h"
+#include "engine/EntryReference.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/mapi/MAPITestHooks.h"
+#include "platform/mapi/MAPIX.h"
+#include "resources/FormResource.h"
+#include "resources/ResultTemplates.h"
+#include "tests/ui_results/ResultsFixture.h"
+#include "ui/FormViews.h"
+#include "ui/PopupMenu.h"
+#include "ui/SearchResultPP.h"
+
+namespace qrvtest {
+namespace {
+
+// The low halves of the times, or the high ones for the group that crosses 2^31.
+constexpr DWORD kHighSigned = 0x80000001u;
+constexpr DWORD kHighBelow = 0x7FFFFFFFu;
+
+class ResultPageTest : public ResultsFixture {
+protected:
+    // Alpha x3 (times 300, 100, 200), Beta x2 (equal times), Gamma alone, two without subject
+    // (700, 600), Zeta x2 whose times differ in the high half around 2^31.
+    void FillInbox() {
+        m_alpha300 = AddMail({"Alpha", "Ann", 300});
+        m_alpha100 = AddMail({"Alpha", "Ann", 100});
+        m_alpha200 = AddMail({"Alpha", "Ann", 200});
+        m_beta.push_back(AddMail({"Beta", "Ben", 500}));
+        m_beta.push_back(AddMail({"Beta", "Ben", 500}));
+        m_gamma = AddMail({"Gamma", "Gil", 100});
+        m_none700 = AddMail({"", "Nobody", 700});
+        m_none600 = AddMail({"", "Nobody", 600});
+        m_zetaLate = AddMail({"Zeta", "Zoe", 5, kHighSigned});
+        m_zetaEarly = AddMail({"Zeta", "Zoe", 0xFFFFFFFFu, kHighBelow});
+    }
+
+    static std::vector<BYTE> EntryOf(ItemInfo* pInfo) {
+        SBinary id{};
+        EXPECT_EQ(S_OK, pInfo->pEntry->GetEntryID(&id));
+        std::vector<BYTE> bytes(id.lpb, id.lpb + id.cb);
+        free(id.lpb);
+        return bytes;
+    }
+
+    static HTREEITEM RootNamed(CSearchResultPP* pPage, const char* lpszText) {
+        for (HTREEITEM h : Roots(pPage->GetTree()))
+            if (pPage->GetTree().GetItemText(h) == lpszText)
+                return h;
+        return nullptr;
+    }
+
+    static void SelectAction(CSearchResultPP* pPage, DWORD dwAction) {
+        CComboBox& combo = pPage->GetActionCombo();
+        for (int i = 0; i < combo.GetCount(); ++i)
+            if (combo.GetItemData(i) == dwAction)
+                combo.SetCurSel(i);
+        pPage->OnSelchangeAction();
+    }
+
+    std::vector<BYTE> m_alpha300, m_alpha100, m_alpha200, m_gamma, m_none700, m_none600, m_zetaLate,
+        m_zetaEarly;
+    std::vector<std::vector<BYTE>> m_beta;
+};
+
+TEST_F(ResultPageTest, GroupsOfTwoOrMoreShowTheOldestEntryAsTheKeptRoot) {
+    FillInbox();
+    FVPagedView* pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+
+    // Sorted by text; the single Gamma is no group.
+    std::vector<std::string> texts;
+    for (HTREEITEM h : Roots(tree))
+        texts.push_back((LPCSTR)tree.GetItemText(h));
+    EXPECT_EQ((std::vector<std::string>{"<no subject>", "Alpha", "Beta", "Zeta"}), texts);
+
+    for (HTREEITEM hRoot : Roots(tree)) {
+        ItemInfo* pRoot = Info(tree, hRoot);
+        ASSERT_NE(nullptr, pRoot);
+        EXPECT_EQ((DWORD)ITEM_STATE_PIVOT, pRoot->nState);
+        EXPECT_FALSE(pRoot->bDelete);
+        for (HTREEITEM hChild : Children(tree, hRoot)) {
+            ItemInfo* pChild = Info(tree, hChild);
+            ASSERT_NE(nullptr, pChild);
+            EXPECT_EQ((DWORD)ITEM_STATE_MARKED, pChild->nState);
+            EXPECT_TRUE(pChild->bDelete);
+            EXPECT_EQ(pRoot->pDrawer, pChild->pDrawer);
+            EXPECT_TRUE(tree.GetChildItem(hChild) == nullptr);  // two levels only
+        }
+    }
+    HTREEITEM hAlpha = RootNamed(pPage, "Alpha");
+    ASSERT_NE(nullptr, hAlpha);
+    EXPECT_EQ(m_alpha100, EntryOf(Info(tree, hAlpha)));
+    EXPECT_EQ(2u, Children(tree, hAlpha).size());
+    // Times compared as unsigned 64-bit numbers: the high half 0x7FFFFFFF comes first.
+    EXPECT_EQ(m_zetaEarly, EntryOf(Info(tree, RootNamed(pPage, "Zeta"))));
+    EXPECT_EQ(m_none600, EntryOf(Info(tree, RootNamed(pPage, "<no subject>"))));
+    EXPECT_EQ("<no subject>",
+              std::string(tree.GetItemText(Children(tree, RootNamed(pPage, "<no subject>"))[0])));
+
+    // The result is cached on the configuration; a second form view of it shows it again.
+    CDrawerMapList* pCached = nullptr;
+    m_pConfig->GetSearchResult(&pCached);
+    EXPECT_EQ(pPage->GetResultList(), pCached);
+    if (pCached != nullptr)
+        pCached->Release();
+    CloseForm(pView);
+    pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    pPage = PageOf(pView);
+    ASSERT_NE(nullptr, pPage);
+    EXPECT_EQ(4u, Roots(pPage->GetTree()).size());
+    CloseForm(pView);
+}
+
+TEST_F(ResultPageTest, SelectionShowsStoreAndFolderOfTheEntry) {
+    FillInbox();
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    HTREEITEM hAlpha = RootNamed(pPage, "Alpha");
+    EXPECT_EQ(S_OK, pPage->UpdateInformationGroup(Children(pPage->GetTree(), hAlpha)[0]));
+    CString store, folder;
+    pPage->GetStoreEdit().GetWindowText(store);
+    pPage->GetFolderEdit().GetWindowText(folder);
+    EXPECT_EQ("Personal", std::string(store));
+    EXPECT_NE(std::string::npos, std::string(folder).find("Inbox")) << (LPCSTR)folder;
+    EXPECT_EQ(S_OK, pPage->UpdateInformationGroup(nullptr));
+    pPage->GetStoreEdit().GetWindowText(store);
+    pPage->GetFolderEdit().GetWindowText(folder);
+    EXPECT_TRUE(store.IsEmpty());
+    EXPECT_TRUE(folder.IsEmpty());
+    EXPECT_EQ(0, CMAPITestHooks::InitializeBalance() - 1);  // the fixture's own initialisation
+    CloseForm(pView);
+}
+
+TEST_F(ResultPageTest, MarksToggleByEveryWayButNeverOnThePivot) {
+    FillInbox();
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    HTREEITEM hRoot = RootNamed(pPage, "Alpha");
+    HTREEITEM hChild = Children(tree, hRoot)[0];
+    ItemInfo* pChild = Info(tree, hChild);
+    auto* pWxTree = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+    ASSERT_NE(nullptr, pWxTree);
+    const wxTreeItemId childId(reinterpret_cast<void*>(hChild));
+    EXPECT_TRUE(pWxTree->GetItemFont(childId).GetStrikethrough());
+
+    // Directly: the pivot keeps its state; a duplicate goes 1 -> 2 -> 1.
+    pPage->ToggleItemState(hRoot);
+    EXPECT_EQ((DWORD)ITEM_STATE_PIVOT, Info(tree, hRoot)->nState);
+    EXPECT_FALSE(Info(tree, hRoot)->bDelete);
+    pPage->ToggleItemState(hChild);
+    EXPECT_EQ((DWORD)ITEM_STATE_UNMARKED, pChild->nState);
+    EXPECT_FALSE(pChild->bDelete);
+    pPage->ToggleItemState(hChild);
+    EXPECT_EQ((DWORD)ITEM_STATE_MARKED, pChild->nState);
+    EXPECT_TRUE(pChild->bDelete);
+
+    // The context menu offers the entry that fits the mark and toggles through it.
+    std::vector<CPopupMenu::Entry> offered;
+    CPopupMenu::SetTrackHook([&](const std::vector<CPopupMenu::Entry>& entries, CPoint) {
+        offered = entries;
+        return entries.empty() ? 0u : entries[0].nID;
+    });
+    EXPECT_EQ(1, tree.NotifyMouse(NM_RCLICK, LabelPoint(pPage, hChild)));
+    ASSERT_EQ(1u, offered.size());
+    EXPECT_EQ((UINT)ID_RES_UNMARK_ITEM, offered[0].nID);
+    EXPECT_EQ("Remove deletion mark", offered[0].text);
+    EXPECT_EQ(hChild, tree.GetSelectedItem());
+    EXPECT_FALSE(pChild->bDelete);
+    EXPECT_FALSE(pWxTree->GetItemFont(childId).GetStrikethrough());  // repainted at once
+    EXPECT_EQ(1, tree.NotifyMouse(NM_RCLICK, LabelPoint(pPage, hChild)));
+    EXPECT_EQ((UINT)ID_RES_MARK_ITEM, offered[0].nID);
+    EXPECT_EQ("Mark for deletion", offered[0].text);
+    EXPECT_TRUE(pChild->bDelete);
+    // No menu on the pivot.
+    offered.clear();
+    EXPECT_EQ(0, tree.NotifyMouse(NM_RCLICK, LabelPoint(pPage, hRoot)));
+    EXPECT_TRUE(offered.empty());
+
+    // Right double-click on the label toggles; on the pivot or beside the labels nothing happens.
+    CPoint ptCursor = LabelPoint(pPage, hChild);
+    CResultTree::SetCursorPosHook([&] { return ptCursor; });
+    EXPECT_EQ(1, tree.NotifyMouse(NM_RDBLCLK, ptCursor));
+    EXPECT_EQ((DWORD)ITEM_STATE_UNMARKED, pChild->nState);
+    EXPECT_EQ(1, tree.NotifyMouse(NM_RDBLCLK, ptCursor));
+    EXPECT_EQ((DWORD)ITEM_STATE_MARKED, pChild->nState);
+    ptCursor = LabelPoint(pPage, hRoot);
+    EXPECT_EQ(0, tree.NotifyMouse(NM_RDBLCLK, ptCursor));
+    EXPECT_EQ((DWORD)ITEM_STATE_PIVOT, Info(tree, hRoot)->nState);
+    CRect rcTree;
+    tree.GetWindowRect(&rcTree);
+    ptCursor = CPoint(rcTree.right - 4, rcTree.bottom - 4);
+    EXPECT_EQ(0, tree.NotifyMouse(NM_RDBLCLK, ptCursor));
+
+    // Ctrl+double-click toggles and leaves the selection where it was.
+    HTREEITEM hOther = Children(tree, RootNamed(pPage, "Beta"))[0];
+    tree.SelectItem(hOther);
+    EXPECT_EQ(1, tree.NotifyMouse(NM_DBLCLK, LabelPoint(pPage, hChild), TRUE));
+    EXPECT_EQ((DWORD)ITEM_STATE_UNMARKED, pChild->nState);
+    EXPECT_EQ(hOther, tree.GetSelectedItem());
+    CloseForm(pView);
+}
+
+TEST_F(ResultPageTest, ActionsComboAndPivotSwitch) {
+    FillInbox();
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    CComboBox& combo = pPage->GetActionCombo();
+    ASSERT_EQ(4, combo.GetCount());
+    EXPECT_EQ((DWORD_PTR)RESULT_ACTION_START_CLEANING, combo.GetItemData(combo.GetCurSel()));
+    EXPECT_FALSE(pPage->GetActionCombo().IsWindowVisible());
+    pPage->EnableDialog();
+    EXPECT_TRUE(pPage->GetExecuteButton().IsWindowEnabled());  // the tree holds items
+
+    CResultTree& tree = pPage->GetTree();
+    HTREEITEM hRoot = RootNamed(pPage, "Alpha");
+    HTREEITEM hChild = Children(tree, hRoot)[1];
+    ItemInfo* pOldPivot = Info(tree, hRoot);
+    ItemInfo* pChosen = Info(tree, hChild);
+    SelectAction(pPage, RESULT_ACTION_MARK_AS_PIVOT);
+    tree.SelectItem(hRoot);
+    pPage->EnableDialog();
+    EXPECT_FALSE(pPage->GetExecuteButton().IsWindowEnabled());
+    pPage->OnExecuteAction();  // a root selected: nothing happens
+    EXPECT_EQ(pOldPivot, Info(tree, hRoot));
+    tree.SelectItem(hChild);
+    pPage->EnableDialog();
+    EXPECT_TRUE(pPage->GetExecuteButton().IsWindowEnabled());
+    pPage->OnExecuteAction();
+    EXPECT_EQ(pChosen, Info(tree, hRoot));
+    EXPECT_EQ(pOldPivot, Info(tree, hChild));
+    EXPECT_EQ((DWORD)ITEM_STATE_PIVOT, pChosen->nState);
+    EXPECT_FALSE(pChosen->bDelete);
+    EXPECT_EQ((DWORD)ITEM_STATE_MARKED, pOldPivot->nState);
+    EXPECT_TRUE(pOldPivot->bDelete);
+
+    // The close action is allowed by the form view; a language change keeps the chosen action.
+    SelectAction(pPage, RESULT_ACTION_CLOSE_PAGE);
+    EXPECT_TRUE(pPage->GetExecuteButton().IsWindowEnabled());
+    const int nSel = combo.GetCurSel();
+    EXPECT_EQ(S_OK, pPage->OnLanguageChange());
+    EXPECT_EQ(nSel, combo.GetCurSel());
+    EXPECT_EQ(4, combo.GetCount());
+    pPage->OnExecuteAction();
+    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());
+    CloseForm(pView);
+}
+
+TEST_F(ResultPageTest, CleanupDeletesTheMarkedEntriesRecoverablyAndClosesThePage) {
+    FillInbox();
+    const std::set<std::vector<BYTE>> before = LiveItems();
+    ASSERT_EQ(10u, before.size());
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    // The user keeps one of the two Alpha duplicates.
+    std::vector<BYTE> kept;
+    std::set<std::vector<BYTE>> marked;
+    for (HTREEITEM hRoot : Roots(tree))
+        for (HTREEITEM hChild : Children(tree, hRoot)) {
+            if (kept.empty() && tree.GetItemText(hRoot) == "Alpha") {
+                pPage->ToggleItemState(hChild);
+                kept = EntryOf(Info(tree, hChild));
+            } else {
+                marked.insert(EntryOf(Info(tree, hChild)));
+            }
+        }
+    ASSERT_EQ(4u, marked.size());
+
+    pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
+    Settle();
+    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());  // closed by the form view
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+    CDrawerMapList* pCached = nullptr;
+    m_pConfig->GetSearchResult(&pCached);
+    EXPECT_EQ(nullptr, pCached);
+    EXPECT_TRUE(pView->GetDlgItem(IDC_FV_START)->IsWindowVisible());
+
+    const std::set<std::vector<BYTE>> after = LiveItems();
+    EXPECT_EQ(before.size() - marked.size(), after.size());
+    for (const auto& id : marked)
+        EXPECT_EQ(0u, after.count(id));
+    EXPECT_EQ(1u, after.count(kept));
+    EXPECT_EQ(1u, after.count(m_alpha100));
+    EXPECT_EQ(1u, after.count(m_gamma));
+    std::set<std::string> expectedDeleted;
+    for (const auto& id : marked)
+        expectedDeleted.insert(std::string(id.begin(), id.end()));
+    EXPECT_EQ(expectedDeleted, DeletedItems());
+    EXPECT_EQ(1, CMAPITestHooks::InitializeBalance());  // the fixture's own
+    CloseForm(pView);
+}
+
+TEST_F(ResultPageTest, AutomaticModeCleansUpWithoutTheUser) {
+    FillInbox();
+    m_pConfig->SetProcessingMode(PROCESSING_MODE_AUTOMATIC);
+    FVPagedView* pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
+    // The cleanup waits for the posted command: the page is on screen with its marks first.
+    CSearchResultPP* pPage = PageOf(pView);
+    ASSERT_NE(nullptr, pPage);
+    EXPECT_EQ(4u, Roots(pPage->GetTree()).size());
+    Settle();
+    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());
+    const std::set<std::vector<BYTE>> after = LiveItems();
+    EXPECT_EQ((std::set<std::vector<BYTE>>{m_alpha100, m_beta[0], m_gamma, m_none600, m_zetaEarly}).size(),
+              after.size());
+    for (const auto& id : {m_alpha100, m_gamma, m_none600, m_zetaEarly})
+        EXPECT_EQ(1u, after.count(id));
+    EXPECT_EQ(5u, DeletedItems().size());
+    CloseForm(pView);
+}
+
+TEST_F(ResultPageTest, AFailingFolderOpenReportsAndDeletesNothing) {
+    FillInbox();
+    const std::set<std::vector<BYTE>> before = LiveItems();
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    AfxClearShownMessageBoxes();
+    CMAPITestHooks::FailOpenEntry(1, MAPI_E_NO_ACCESS);
+    pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
+    Settle();
+    CMAPITestHooks::Reset();
+    // Reported once, the page stays with every item and mark, the store and the cache unchanged.
+    EXPECT_EQ(1u, AfxGetShownMessageBoxes().size());
+    ASSERT_EQ(pPage, PageOf(pView));
+    EXPECT_EQ(4u, Roots(pPage->GetTree()).size());
+    EXPECT_EQ(before, LiveItems());
+    EXPECT_TRUE(DeletedItems().empty());
+    CDrawerMapList* pCached = nullptr;
+    m_pConfig->GetSearchResult(&pCached);
+    EXPECT_NE(nullptr, pCached);
+    if (pCached != nullptr)
+        pCached->Release();
+    EXPECT_TRUE(pView->GetDlgItem(IDC_FV_START)->IsWindowVisible());
+    // The same run succeeds once the store answers again.
+    pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
+    Settle();
+    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());
+    EXPECT_EQ(5u, DeletedItems().size());
+    CloseForm(pView);
+}
+
+TEST_F(ResultPageTest, NoGroupsGiveAnEmptyTreeAndDeleteJustCloses) {
+    AddMail({"Alone", "Al", 1});
+    AddMail({"Single", "Si", 2});
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    EXPECT_EQ(0u, pPage->GetTree().GetCount());
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+    pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
+    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());
+    EXPECT_EQ(2u, LiveItems().size());
+    EXPECT_EQ(1, CMAPITestHooks::InitializeBalance());
+    CloseForm(pView);
+}
+
+TEST_F(ResultPageTest, AConfirmedUpdateSearchesAgainADeclinedOneKeepsTheTree) {
+    FillInbox();
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    AddMail({"Gamma", "Gil", 100});  // Gamma becomes a group in the store
+    AfxSetModalHook([](CWnd*) { return IDCANCEL; });
+    EXPECT_EQ(S_OK, pPage->OnConfigChange());
+    EXPECT_EQ(4u, Roots(pPage->GetTree()).size());
+    AfxSetModalHook([](CWnd*) { return IDOK; });
+    EXPECT_EQ(S_OK, pPage->OnConfigChange());
+    EXPECT_EQ(5u, Roots(pPage->GetTree()).size());
+    EXPECT_NE(nullptr, RootNamed(pPage, "Gamma"));
+    AfxSetModalHook(nullptr);
+    CloseForm(pView);
+}
+
+TEST_F(ResultPageTest, ScreenshotOfAFilledTree) {
+    FillInbox();
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    pPage->ToggleItemState(Children(tree, RootNamed(pPage, "Alpha"))[0]);
+    tree.SelectItem(Children(tree, RootNamed(pPage, "Beta"))[0]);
+    tree.RefreshItemLooks();
+    const std::string path = SaveScreenshot(pView, "result_tree.png");
+    EXPECT_FALSE(path.empty());
+    CloseForm(pView);
+}
+
+}  // namespace
+}  // namespace qrvtest

@@ -1,0 +1,23 @@
+// ItemInfo: the record behind every item of the result tree (the entry, its group and its mark).
+#pragma once
+
+#include "platform/win32/WinTypes.h"
+
+class CEntryReference;
+class CSortDrawer;
+
+// nState values.
+#define ITEM_STATE_PIVOT 0     // the kept entry of a group (always a root item)
+#define ITEM_STATE_MARKED 1    // marked for deletion
+#define ITEM_STATE_UNMARKED 2  // unmarked by the user
+
+// Allocated by the Search results page, stored as the tree item's data and freed by the page when
+// the tree is emptied. The record holds one reference to its drawer and one to its entry.
+// Invariant: state 0 and 2 go with bDelete 0, state 1 with bDelete nonzero.
+struct ItemInfo {
+    DWORD nState;
+    BOOL bDelete;
+    CSortDrawer* pDrawer;
+    CEntryReference* pEntry;
+    FILETIME ftModified;
+};

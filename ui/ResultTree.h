@@ -1,0 +1,78 @@
+// CResultTree: the tree of duplicate groups on the Search results page, marked entries struck out.
+#pragma once
+
+#include <functional>
+
+#include "platform/afx/wnd/Controls.h"
+#include "platform/afx/wnd/Gdi.h"
+#include "ui/MapiFolderTree.h"
+
+// Stages and answers of the custom-draw notification the tree runs for its items.
+#ifndef CDRF_NEWFONT
+#define CDRF_NEWFONT 0x00000002
+#endif
+#ifndef TVHT_ONITEMSTATEICON
+#define TVHT_ONITEMSTATEICON 0x0040
+#endif
+#ifndef NM_RDBLCLK
+#define NM_RDBLCLK (0u - 6u)
+#endif
+
+// The drawing context a custom-draw handler selects its font into: the window layer draws through
+// the toolkit, so the tree hands this in the notification's hdc and applies the choice per item.
+struct RESULTTREEDC {
+    CFont* pFont = nullptr;
+};
+
+// Shows whether an entry is marked for deletion: marked entries in a struck-out font and grey,
+// all others in the tree's own font and the window-text colour. A right double-click on an
+// entry's label toggles its mark. The items' data are the page's ItemInfo records; the tree reads
+// and writes only their nState and bDelete.
+class CResultTree : public CTreeCtrl {
+    DECLARE_DYNAMIC(CResultTree)
+public:
+    CResultTree();
+    ~CResultTree() override;
+    CResultTree(const CResultTree&) = delete;
+    CResultTree& operator=(const CResultTree&) = delete;
+
+    // Makes the two fonts from the tree's current font and reads the two colours.
+    HRESULT InitControl();
+    // The item whose label lies under the mouse cursor, else null.
+    HTREEITEM GetItemUnderCursor();
+
+    // Runs the paint stages for every item (or one) and gives it the font and colour chosen.
+    void RefreshItemLooks();
+    void RefreshItemLook(HTREEITEM hItem);
+    // The rectangle of an item (only its label with bTextOnly), in client coordinates.
+    BOOL GetItemRect(HTREEITEM hItem, LPRECT lpRect, BOOL bTextOnly) const;
+
+    // Where the mouse was (screen coordinates) and whether Ctrl was down at the last click the
+    // tree reported.
+    CPoint GetMessagePos() const { return m_ptMessage; }
+    BOOL IsControlDownAtMessage() const { return m_bControlAtMessage; }
+    // Reports a mouse notification at a screen position, as the mouse does (tests use it too).
+    LRESULT NotifyMouse(UINT nCode, CPoint ptScreen, BOOL bControl = FALSE);
+
+    // The mouse cursor's screen position; a hook replaces the desktop's answer (tests).
+    static CPoint GetCursorScreenPos();
+    static void SetCursorPosHook(std::function<CPoint()> hook);
+
+    CFont* m_hNormalFont = nullptr;
+    CFont* m_hStrikeOutFont = nullptr;
+    COLORREF m_crNormalText = 0;
+    COLORREF m_crMarkedText = 0;
+
+protected:
+    void BindWxEvents() override;
+    void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnRdblclk(NMHDR* pNMHDR, LRESULT* pResult);
+    void RefreshLevel(HTREEITEM hItem);
+    // Reads the font the tree shows its items in.
+    BOOL GetCurrentLogFont(LOGFONT* lpLogFont) const;
+
+    CPoint m_ptMessage{-1, -1};
+    BOOL m_bControlAtMessage = FALSE;
+
+    DECLARE_MESSAGE_MAP()
+};

@@ -1,0 +1,114 @@
+// CSearchResultPP: the Search results page: duplicate groups, marks, opening items, the cleanup.
+#pragma once
+
+#include "platform/afx/wnd/Controls.h"
+#include "ui/ItemInfo.h"
+#include "ui/OpenItemInOutlook.h"
+#include "ui/PropertyPageBase.h"
+#include "ui/ResultTree.h"
+
+class CDrawerMapList;
+class CEntryList;
+class FVBase;
+
+// Actions of the (hidden) action combo, carried as each item's data.
+#define RESULT_ACTION_MARK_AS_PIVOT 0
+#define RESULT_ACTION_OPEN 1
+#define RESULT_ACTION_START_CLEANING 2
+#define RESULT_ACTION_CLOSE_PAGE 3
+
+// The third tab page of a form view. On opening it takes the search result its configuration has
+// cached, or searches, and shows each duplicate group (a drawer of two or more entries) as one
+// branch: the root is the kept entry (the oldest), the children are the others, marked for
+// deletion at first. Marks live only in the items' ItemInfo records until the cleanup.
+//
+// The form view constructs the page with itself as owner and deletes it when the page is closed;
+// DemandClosePP(2) deletes the page before it returns, so every handler that asks for the close
+// does so as its last use of the page.
+class CSearchResultPP : public PropertyPageBase, public COpenItemInOutlook {
+    DECLARE_DYNAMIC(CSearchResultPP)
+public:
+    explicit CSearchResultPP(FVBase* pOwner);
+    ~CSearchResultPP() override;
+
+    BOOL OnInitDialog() override;
+    void DoDataExchange() override;
+    HRESULT OnConfigChange() override;
+    void PrepareClose() override;
+    HRESULT LoadDisplayTexts() override;
+    using PropertyPageBase::LoadDisplayTexts;
+
+    // ---- own virtual operations, in this order ----
+    virtual void EnableActionGroup();
+    virtual void EnableDialog();
+    virtual HRESULT DeleteDuplicates(CEntryList* pList);
+    virtual HRESULT DoCleanup();
+    HRESULT DisplayItem(IDispatch* pItem) override;
+    HRESULT GetItem(LPCSTR pszStoreID, LPCSTR pszEntryID, IDispatch** ppItem) override;
+    virtual HRESULT SwitchPivotEntry(HTREEITEM hOldPivot, HTREEITEM hNewPivot);
+    virtual HTREEITEM InsertItem(ItemInfo* pInfo, HTREEITEM hParent);
+    virtual void FreeBranchMemory(HTREEITEM hItem);
+    virtual void EmptyTreeCtrl();
+    virtual HRESULT FillTreeCtrl();
+    virtual HRESULT FindDuplicates();
+
+    // ---- non-virtual ----
+    void ClearResultList();
+    void ToggleItemState(HTREEITEM hItem);
+    HRESULT UpdateInformationGroup(HTREEITEM hItem);
+    // Opens the caret item's entry in the mail client.
+    HRESULT OnOpenEntry();
+
+    // Handlers.
+    void OnExecuteAction();
+    void OnDblclkTree(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnSelchangedTree(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnDestroy();
+    void OnSelchangeAction();
+    void OnDelete();
+    void OnClosePage();
+    void OnRclickTree(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnMarkItem();
+    void OnUnmarkItem();
+
+    // For the form view and tests.
+    CResultTree& GetTree() { return m_treeDuplicates; }
+    CDrawerMapList* GetResultList() const { return m_pResultList; }
+    CComboBox& GetActionCombo() { return m_cbAction; }
+    CButton& GetExecuteButton() { return m_btnExecute; }
+    CEdit& GetStoreEdit() { return m_edtStore; }
+    CEdit& GetFolderEdit() { return m_edtFolder; }
+
+protected:
+    // The record behind a tree item, or null.
+    ItemInfo* GetItemInfo(HTREEITEM hItem) const;
+    // The subject of an entry, or the no-subject text; a heap copy the caller frees.
+    HRESULT GetItemText(CEntryReference* pEntry, LPSTR* ppszText);
+    // Gives back the record's references and frees it.
+    static void FreeItemInfo(ItemInfo* pInfo);
+    // Invalidates an item's rectangle and repaints it now.
+    void RepaintItem(HTREEITEM hItem);
+    // The deferred close of a page that got no configuration (the page must be created first).
+    LRESULT OnCloseWithoutConfig(WPARAM, LPARAM);
+
+    CButton m_btnDelete;
+    CEdit m_edtStore;
+    CStatic m_txtStore;
+    CStatic m_txtFolder;
+    CStatic m_txtAction;
+    CButton m_grpInformation;
+    CButton m_grpActions;
+    CEdit m_edtFolder;
+    CButton m_btnExecute;
+    CComboBox m_cbAction;
+    CButton m_grpDuplicates;
+    CResultTree m_treeDuplicates;
+    FVBase* m_pOwner;               // not owned, no reference
+    CDrawerMapList* m_pResultList;  // one reference, or null
+
+    DECLARE_MESSAGE_MAP()
+};
+
+// Installs the page as the form views' Search results page and registers its templates and the
+// search progress dialog's.
+void InstallSearchResultPage();
