@@ -521,8 +521,7 @@ void CPropertyOptionsPP::OnDblClickPropertyList(NMHDR* pNMHDR, LRESULT* pResult)
 }
 
 void CPropertyOptionsPP::OnPaint() {
-    // The list paints itself; the page paints only around it.
-    if (m_lcProperties.GetSafeHwnd() != nullptr)
-        m_lcProperties.UpdateWindow();
+    // The list paints itself in the same pass; asking it to paint from inside this one would
+    // cut the toolkit's drawing of the window short.
     PropertyPageBase::OnPaint();
 }
