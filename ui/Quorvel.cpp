@@ -25,6 +25,7 @@
 #include "ui/ConfigView.h"
 #include "ui/MainFrm.h"
 #include "ui/QuorvelDocHost.h"
+#include "ui/SearchResultPP.h"
 
 BEGIN_MESSAGE_MAP(CQuorvelApp, CWinApp)
 ON_COMMAND(ID_FILE_NEW, &CQuorvelApp::OnFileNew)
@@ -115,6 +116,8 @@ BOOL CQuorvelApp::InitInstance() {
     BOOL bResult = FALSE;
     TRACE_FUNC_BOOL("CQuorvelApp::InitInstance", bResult);
     RegisterQuorvelResources();
+    // The form views open their Search results page through the page's own module.
+    InstallSearchResultPage();
 
     LONG lLanguageID = ReadStartLanguageID();
     HRESULT hr = InitLanguageModule();

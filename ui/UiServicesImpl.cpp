@@ -6,9 +6,10 @@
 #include "ui/ConfigView.h"
 #include "ui/DialogServices.h"
 #include "ui/MainFrm.h"
+#include "ui/SearchProgressDialog.h"
 
-// The profile chooser and the store-changes report are the dialogs of their own files; until a
-// progress dialog is installed the model searches without one.
+// The profile chooser, the store-changes report and the search progress are the dialogs of their
+// own files.
 std::unique_ptr<IProfileChooser> CQuorvelUiServices::CreateProfileChooser(CWnd* pParent) {
     return CreateProfileDialogChooser(pParent);
 }
@@ -17,8 +18,8 @@ std::unique_ptr<IStoreChangesReport> CQuorvelUiServices::CreateStoreChangesRepor
     return CreateProfileStoreChangesReport(pParent);
 }
 
-std::unique_ptr<ISearchProgress> CQuorvelUiServices::CreateSearchProgress(CWnd*) {
-    return nullptr;
+std::unique_ptr<ISearchProgress> CQuorvelUiServices::CreateSearchProgress(CWnd* pParent) {
+    return CreateSearchProgressDialog(pParent);
 }
 
 ULONG_PTR CQuorvelUiServices::GetWindowHandle(CWnd* pWnd) {
