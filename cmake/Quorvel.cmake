@@ -6,7 +6,8 @@ function(qrv_add_test name)
   cmake_parse_arguments(ARG "XVFB" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} qrv_testsupport GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
-  set(labels ${ARG_LABELS})
+  # The discovered tests' properties are passed on as a flat list: keep several labels as one value.
+  string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS "${labels}" TIMEOUT 600)
