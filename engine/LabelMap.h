@@ -12,12 +12,14 @@
 //        CDrawerMapList::AddStoreMap/AddFolderMap --> top level    v
 //   +--------------------------+   key(v0)   +--------------------+   key(vK-1)  +-------------+
 //   | label line 0 (inner)     | ----------> | label line 1 ...   | ---------->  | CSortDrawer |
-//   | std::map<KEY0, level*>   |             | last line:         |              | label copy  |
-//   +--------------------------+             | map<KEYn, drawer*> |              | entries by  |
+//   | KEY0 -> level*           |             | last line:         |              | label copy  |
+//   +--------------------------+             | KEYn -> drawer*    |              | entries by  |
 //                                            +--------------------+              | run number  |
 //                                                                                +-------------+
 // Each level converts only its own column's value into a key (ConvertToKey), looks it up in its
-// ordered map and passes the row on to the level below; the last level (last line) maps its key to
+// table (CLabelTable: entries in filing order, found by a hash of the key once a line holds more
+// than a few, the first kept inside the line) and passes the row on to the level below; the last
+// level (last line) maps its key to
 // a drawer, the group of items whose values are all equal. The search first asks LookupDrawer; when
 // no drawer exists it makes one, puts the item's CEntryReference into it and files it with
 // InsertDrawer, which creates the missing levels on the way down. Two items share a drawer exactly
@@ -25,13 +27,20 @@
 // exact values, with a missing value filed under its type's null key.
 //
 // The result page later walks each top level with FindFirst/FindNext: depth first, every level in
-// ascending key order, so drawers come out in the lexicographic order of their labels. A drawer with
+// ascending key order, so drawers come out in the lexicographic order of their labels. A line sorts
+// its entries by the key order only when a walk or the teardown needs it (filing never does), and
+// again after a later filing; a walk in progress keeps its place at the entry it was at, so it meets
+// exactly the keys an ordered tree's iterator would. A drawer with
 // two or more entries is a duplicate group; the cleanup turns the marked entries into deletion lists
 // (CStoreIndex2FolderList) and deletes them folder by folder.
 //
 // Ownership is by hand-counted references: a level holds one reference to each value (lower level
 // or drawer) and owns its stored keys, which are always its own heap copies (DuplicateKey), never
 // storage of a MAPI buffer. Releasing the top level tears the whole tree down, smallest key first.
+//
+// Memory per group is what limits a search of a large store, so each piece is kept in as few
+// blocks as it can: a line with one key is one block, a drawer keeps its first entry inside itself
+// and its label as one MAPI buffer (CopyLabelCompact), an entry reference its ids and subject in one.
 //
 // Faults that would delete the wrong items are refused rather than tolerated: a key copy that cannot
 // be allocated fails the filing (never a silent NULL key that would meet unrelated items), a row

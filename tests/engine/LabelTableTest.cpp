@@ -1,0 +1,406 @@
+// Index lines past their few-key scan: hashed lookup, the derived key order, walks that meet new
+// keys, compact label copies and large groups.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <random>
+
+#include "engine/CompactLabel.h"
+#include "engine/LabelTable.h"
+#include "model/RowSet.h"
+#include "platform/mapi/MAPIFunctions.h"
+#include "tests/engine/EngineTestSupport.h"
+
+using namespace enginetest;
+
+namespace {
+
+// Files each row (one column) the way the search does and gives, per row, the drawer it landed in.
+std::vector<CSortDrawer*> FileRows(CDrawerMap* pMap, std::vector<RowBuilder>& rows,
+                                   LPSPropTagArray lpColumns) {
+    std::vector<CSortDrawer*> drawers;
+    for (RowBuilder& b : rows) {
+        CSortDrawer* pDrawer = nullptr;
+        EXPECT_EQ(S_OK, pMap->LookupDrawer(&b.Row(), 0, lpColumns, &pDrawer));
+        if (pDrawer == nullptr) {
+            pDrawer = NewDrawer(b.Row());
+            EXPECT_EQ(S_OK, pMap->InsertDrawer(&b.Row(), 0, lpColumns, &pDrawer));
+        }
+        drawers.push_back(pDrawer);
+        pDrawer->Release();
+    }
+    return drawers;
+}
+
+// Checks one column type: rows[i] carries class[i] (equal classes must share a drawer, different
+// ones must not), and the walk must list the classes in ascending rank.
+void ExpectGrouping(std::vector<RowBuilder>& rows, const std::vector<int>& classes,
+                    const std::vector<int>& rank, ULONG ulType) {
+    // Shuffled with repeats: every row is filed three times, in a random order.
+    std::vector<size_t> order;
+    for (size_t r = 0; r < 3; ++r) {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            order.push_back(i);
+        }
+    }
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    std::vector<RowBuilder> filed;
+    for (size_t i : order) {
+        filed.push_back(rows[i]);
+        filed.back().ColumnTypes({ulType});
+    }
+    LPSPropTagArray lpColumns = filed[0].Columns();
+    CDrawerMap* pMap = nullptr;
+    ASSERT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
+    std::vector<CSortDrawer*> drawers = FileRows(pMap, filed, lpColumns);
+
+    std::map<int, CSortDrawer*> drawerOfClass;
+    for (size_t i = 0; i < order.size(); ++i) {
+        auto [it, fNew] = drawerOfClass.emplace(classes[order[i]], drawers[i]);
+        EXPECT_EQ(it->second, drawers[i]) << "type " << ulType << " row " << order[i];
+    }
+    std::vector<CSortDrawer*> distinct;
+    for (auto& [cls, pDrawer] : drawerOfClass) {
+        distinct.push_back(pDrawer);
+    }
+    std::sort(distinct.begin(), distinct.end());
+    EXPECT_EQ(distinct.end(), std::adjacent_find(distinct.begin(), distinct.end())) << "type " << ulType;
+
+    std::vector<std::pair<int, int>> expected;  // (rank, class)
+    for (auto& [cls, pDrawer] : drawerOfClass) {
+        expected.push_back({rank[cls], cls});
+    }
+    std::sort(expected.begin(), expected.end());
+    std::vector<CSortDrawer*> walk = Walk(pMap);
+    ASSERT_EQ(expected.size(), walk.size()) << "type " << ulType;
+    for (size_t i = 0; i < walk.size(); ++i) {
+        EXPECT_EQ(drawerOfClass[expected[i].second], walk[i]) << "type " << ulType << " position " << i;
+    }
+    pMap->Release();
+}
+
+}  // namespace
+
+TEST(LabelTable, HashedLinesGroupLikeTheKeyOrderAndWalkInIt) {
+    // Numbers: 200 values, the missing value meeting 0.
+    {
+        std::vector<RowBuilder> rows;
+        std::vector<int> classes, rank;
+        for (int v = -100; v < 100; ++v) {
+            rows.emplace_back().Long(v * 7919);
+            classes.push_back(v + 100);
+            rank.push_back(v + 100);
+        }
+        rows.emplace_back().Missing();
+        classes.push_back(100);  // the class of 0
+        ExpectGrouping(rows, classes, rank, PT_LONG);
+    }
+    // Floating point: 0.0 and -0.0 are one key, every NaN is one key and sorts last.
+    {
+        std::vector<RowBuilder> rows;
+        std::vector<int> classes, rank;
+        for (int v = 1; v <= 60; ++v) {
+            SPropValue value{};
+            value.Value.dbl = (v % 2 ? 1 : -1) * v * 0.25;
+            rows.emplace_back().Value(PT_DOUBLE, value);
+            classes.push_back(v);
+            rank.push_back((v % 2 ? 1000 : -1000) + (v % 2 ? v : -v));
+        }
+        SPropValue zero{}, negZero{}, nan1{}, nan2{};
+        zero.Value.dbl = 0.0;
+        negZero.Value.dbl = -0.0;
+        nan1.Value.dbl = std::numeric_limits<double>::quiet_NaN();
+        nan2.Value.dbl = -std::numeric_limits<double>::quiet_NaN();
+        rows.emplace_back().Value(PT_DOUBLE, zero);
+        rows.emplace_back().Value(PT_DOUBLE, negZero);
+        rows.emplace_back().Missing(PT_NULL);  // missing is 0 too
+        rows.emplace_back().Value(PT_DOUBLE, nan1);
+        rows.emplace_back().Value(PT_DOUBLE, nan2);
+        classes.insert(classes.end(), {0, 0, 0, 61, 61});
+        rank.insert(rank.begin(), 0);  // class 0
+        rank.push_back(100000);        // class 61, NaN
+        ExpectGrouping(rows, classes, rank, PT_DOUBLE);
+    }
+    // Narrow strings: the missing value first, then "" (another key), then byte order.
+    {
+        std::vector<RowBuilder> rows;
+        std::vector<int> classes, rank;
+        std::vector<std::string> texts = {"", "a", "A", "ab", "b", "\xC3\xA4"};
+        for (int i = 0; i < 60; ++i) {
+            texts.push_back("key-" + std::to_string(i * 37 % 101));
+        }
+        std::vector<std::string> sorted = texts;
+        std::sort(sorted.begin(), sorted.end());
+        for (size_t i = 0; i < texts.size(); ++i) {
+            rows.emplace_back().String(texts[i].c_str());
+            classes.push_back(int(i));
+            rank.push_back(1 + int(std::find(sorted.begin(), sorted.end(), texts[i]) - sorted.begin()));
+        }
+        rows.emplace_back().Missing();
+        rows.emplace_back().String(nullptr);
+        classes.insert(classes.end(), {int(texts.size()), int(texts.size())});
+        rank.push_back(0);
+        ExpectGrouping(rows, classes, rank, PT_STRING8);
+    }
+    // Binary values: missing first, then shorter before longer whatever the bytes, the empty value
+    // a key of its own.
+    {
+        std::vector<RowBuilder> rows;
+        std::vector<int> classes, rank;
+        std::vector<std::vector<BYTE>> values = {{}, {0}, {0, 0}, {255}, {1, 2, 3}};
+        for (int i = 0; i < 50; ++i) {
+            values.push_back({BYTE(i), BYTE(i * 3), BYTE(7), BYTE(i % 5)});
+        }
+        std::vector<std::vector<BYTE>> sorted = values;
+        std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        });
+        for (size_t i = 0; i < values.size(); ++i) {
+            rows.emplace_back().Binary(values[i]);
+            classes.push_back(int(i));
+            rank.push_back(1 + int(std::find(sorted.begin(), sorted.end(), values[i]) - sorted.begin()));
+        }
+        rows.emplace_back().Missing();
+        classes.push_back(int(values.size()));
+        rank.push_back(0);
+        ExpectGrouping(rows, classes, rank, PT_BINARY);
+    }
+}
+
+TEST(LabelTable, TableFindsEveryKeyAcrossGrowthAndOrdersThem) {
+    CLabelTable<LONG, CSortDrawer> table;
+    std::map<LONG, ULONG> reference;
+    std::mt19937 rng(3);
+    for (ULONG i = 0; i < 5000; ++i) {
+        const LONG key = LONG(rng() % 20000) - 10000;
+        const ULONG found = table.Find(key, table.HashOf(key));
+        auto it = reference.find(key);
+        if (it == reference.end()) {
+            ASSERT_EQ(table.kNone, found) << key;
+            table.ReserveOne();
+            table.Append(key, nullptr, table.HashOf(key));
+            reference.emplace(key, table.Size() - 1);
+        } else {
+            ASSERT_EQ(it->second, found) << key;
+        }
+    }
+    const ULONG* order = table.Order();
+    ULONG pos = 0;
+    for (auto& [key, index] : reference) {
+        ASSERT_EQ(index, order[pos++]);
+    }
+    EXPECT_EQ(reference.size(), table.Size());
+}
+
+TEST(LabelTable, AWalkMeetsKeysFiledBehindItsPlaceLikeAnOrderedMap) {
+    for (int cKeys : {3, 40}) {  // the scanned and the hashed form
+        std::vector<RowBuilder> rows;
+        for (int k = 0; k < cKeys; ++k) {
+            rows.emplace_back().Long(10 * (k + 1));
+        }
+        LPSPropTagArray lpColumns = rows[0].Columns();
+        CDrawerMap* pMap = nullptr;
+        ASSERT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
+        FileRows(pMap, rows, lpColumns);
+        std::map<LONG, int> reference;
+        for (int k = 0; k < cKeys; ++k) {
+            reference[10 * (k + 1)] = 0;
+        }
+        auto File = [&](LONG l) {
+            RowBuilder b;
+            b.Long(l);
+            std::vector<RowBuilder> one{b};
+            FileRows(pMap, one, lpColumns);
+            reference[l] = 0;
+        };
+        auto LabelOf = [](CSortDrawer* pDrawer) {
+            LPSRow lpLabel = nullptr;
+            EXPECT_EQ(S_OK, pDrawer->GetDrawerLabel(&lpLabel));
+            const LONG l = lpLabel->lpProps[0].Value.l;
+            FreeRowSet(&lpLabel);
+            pDrawer->Release();
+            return l;
+        };
+        CSortDrawer* pDrawer = nullptr;
+        ASSERT_EQ(S_OK, pMap->FindFirst(&pDrawer));
+        auto it = reference.begin();
+        EXPECT_EQ(it->first, LabelOf(pDrawer));
+        ++it;
+        ASSERT_EQ(S_OK, pMap->FindNext(&pDrawer));
+        EXPECT_EQ(it->first, LabelOf(pDrawer));  // 20: the next to hand out is 30
+        ++it;
+        File(5);   // before the walk's place: not met
+        File(25);  // before the next one too
+        File(35);  // behind it: met
+        File(10 * (cKeys + 5));
+        std::vector<LONG> expected, walked;
+        for (; it != reference.end(); ++it) {
+            expected.push_back(it->first);
+        }
+        while (SUCCEEDED(pMap->FindNext(&pDrawer)) && pDrawer != nullptr) {
+            walked.push_back(LabelOf(pDrawer));
+        }
+        EXPECT_EQ(expected, walked) << cKeys;
+        // Once at the end, the walk stays there even when larger keys come.
+        File(10 * (cKeys + 9));
+        EXPECT_EQ(S_OK, pMap->FindNext(&pDrawer));
+        EXPECT_EQ(nullptr, pDrawer);
+        pMap->Release();
+    }
+}
+
+TEST(CompactLabel, HoldsTheSameValuesAsTheGeneralCopy) {
+    static const WCHAR wide[] = u"W\u00e4rme";
+    static GUID guid = {0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}};
+    RowBuilder b;
+    SPropValue v{};
+    b.Long(-7).Short(3).String("text").String(nullptr).Binary({1, 2, 3}).Binary({}).Missing(PT_ERROR);
+    b.Missing(PT_NULL);
+    v.Value.lpszW = const_cast<WCHAR*>(wide);
+    b.Value(PT_UNICODE, v);
+    v.Value.lpguid = &guid;
+    b.Value(PT_CLSID, v);
+    v.Value.lpguid = nullptr;
+    b.Value(PT_CLSID, v);
+    v.Value.ft = FILETIME{1, 2};
+    b.Value(PT_SYSTIME, v);
+    v.Value.dbl = 2.5;
+    b.Value(PT_DOUBLE, v);
+    LPSRow lpCompact = nullptr;
+    LPSRow lpGeneral = nullptr;
+    ASSERT_EQ(S_OK, CopyLabelCompact(&lpCompact, &b.Row()));
+    ASSERT_EQ(S_OK, CopyRowSet(&lpGeneral, &b.Row()));
+    ASSERT_EQ(lpGeneral->cValues, lpCompact->cValues);
+    for (ULONG i = 0; i < lpGeneral->cValues; ++i) {
+        const SPropValue& g = lpGeneral->lpProps[i];
+        const SPropValue& c = lpCompact->lpProps[i];
+        EXPECT_EQ(g.ulPropTag, c.ulPropTag) << i;
+        switch (PROP_TYPE(g.ulPropTag)) {
+            case PT_STRING8:
+                ASSERT_EQ(g.Value.lpszA == nullptr, c.Value.lpszA == nullptr) << i;
+                if (g.Value.lpszA != nullptr) {
+                    EXPECT_STREQ(g.Value.lpszA, c.Value.lpszA);
+                    EXPECT_NE(b.Row().lpProps[i].Value.lpszA, c.Value.lpszA);  // a copy
+                }
+                break;
+            case PT_UNICODE:
+                EXPECT_EQ(std::u16string(g.Value.lpszW), std::u16string(c.Value.lpszW));
+                break;
+            case PT_CLSID:
+                ASSERT_EQ(g.Value.lpguid == nullptr, c.Value.lpguid == nullptr) << i;
+                if (g.Value.lpguid != nullptr) {
+                    EXPECT_EQ(0, std::memcmp(g.Value.lpguid, c.Value.lpguid, sizeof(GUID)));
+                }
+                break;
+            case PT_BINARY:
+                ASSERT_EQ(g.Value.bin.cb, c.Value.bin.cb) << i;
+                EXPECT_EQ(g.Value.bin.lpb == nullptr, c.Value.bin.lpb == nullptr) << i;
+                if (g.Value.bin.cb != 0) {
+                    EXPECT_EQ(0, std::memcmp(g.Value.bin.lpb, c.Value.bin.lpb, g.Value.bin.cb));
+                }
+                break;
+            default:
+                EXPECT_EQ(0, std::memcmp(&g.Value, &c.Value, sizeof(g.Value))) << i;
+        }
+    }
+    FreeRowSet(&lpCompact);
+    FreeRowSet(&lpGeneral);
+}
+
+TEST(CompactLabel, LeavesMultiValuedRowsToTheGeneralCopy) {
+    LONG values[] = {4, 5};
+    RowBuilder b;
+    SPropValue v{};
+    v.Value.MVl = SLongArray{2, values};
+    b.Long(1).Value(PT_MV_LONG, v);
+    LPSRow lpCompact = nullptr;
+    EXPECT_EQ(S_FALSE, CopyLabelCompact(&lpCompact, &b.Row()));
+    EXPECT_EQ(nullptr, lpCompact);
+    // The drawer still keeps such a label.
+    CSortDrawer* pDrawer = NewDrawer(b.Row());
+    LPSRow lpLabel = nullptr;
+    ASSERT_EQ(S_OK, pDrawer->GetDrawerLabel(&lpLabel));
+    ASSERT_EQ(2u, lpLabel->cValues);
+    ASSERT_EQ(2u, lpLabel->lpProps[1].Value.MVl.cValues);
+    EXPECT_EQ(5, lpLabel->lpProps[1].Value.MVl.lpl[1]);
+    FreeRowSet(&lpLabel);
+    pDrawer->Release();
+}
+
+TEST(SortDrawer, LargeGroupsWalkByBucketAndReleaseEveryEntry) {
+    RowBuilder row;
+    row.Long(1);
+    CSortDrawer* pDrawer = NewDrawer(row.Row());
+    std::vector<CEntryReference*> entries;
+    for (ULONG n = 1; n <= 600; ++n) {
+        auto* pEntry = new CEntryReference(n);
+        pEntry->AddRef();
+        pEntry->AddRef();  // the test's own reference, to watch the drawer's go
+        ASSERT_EQ(S_OK, pDrawer->Insert(pEntry));
+        pEntry->Release();
+        entries.push_back(pEntry);
+    }
+    // Replacing the first filed number keeps its place.
+    auto* pFirst = new CEntryReference(1);
+    pFirst->AddRef();
+    ASSERT_EQ(S_OK, pDrawer->Insert(pFirst));
+    EXPECT_EQ(1u, RefCount(entries[0]));  // only the test holds the replaced one
+    EXPECT_EQ(600u, pDrawer->GetCount());
+
+    std::vector<ULONG> expected;
+    for (ULONG bucket = 0; bucket < 17; ++bucket) {
+        for (ULONG n = 600; n >= 1; --n) {
+            if (CSortDrawer::BucketOf(n) == bucket) {
+                expected.push_back(n);
+            }
+        }
+    }
+    std::vector<ULONG> walked;
+    CEntryReference* pEntry = nullptr;
+    for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
+         hr = pDrawer->FindNext(&pEntry)) {
+        walked.push_back(pEntry->GetNumber());
+        if (pEntry->GetNumber() == 1) {
+            EXPECT_EQ(pFirst, pEntry);
+        }
+        pEntry->Release();
+    }
+    EXPECT_EQ(expected, walked);
+    pDrawer->Release();
+    for (size_t i = 1; i < entries.size(); ++i) {
+        EXPECT_EQ(1u, RefCount(entries[i])) << i;
+    }
+    EXPECT_EQ(1u, RefCount(pFirst));
+    for (CEntryReference* p : entries) {
+        p->Release();
+    }
+    pFirst->Release();
+}
+
+TEST(EntryReference, InitAgainReplacesEveryCopy) {
+    auto* pRef = new CEntryReference(9);
+    pRef->AddRef();
+    BYTE profile[] = {1, 2};
+    BYTE id1[] = {3, 4, 5};
+    BYTE id2[] = {6};
+    const SBinary profileKey{2, profile};
+    SBinary entry{3, id1};
+    ASSERT_EQ(S_OK, pRef->Init(&profileKey, 0, 1, &entry, FILETIME{1, 1}, "first subject"));
+    entry = SBinary{1, id2};
+    ASSERT_EQ(S_OK, pRef->Init(&profileKey, 2, 3, &entry, FILETIME{2, 2}, nullptr));
+    SBinary copy{};
+    ASSERT_EQ(S_OK, pRef->GetEntryID(&copy));
+    ASSERT_EQ(1u, copy.cb);
+    EXPECT_EQ(6, copy.lpb[0]);
+    std::free(copy.lpb);
+    LPSTR lpszSubject = reinterpret_cast<LPSTR>(1);
+    ASSERT_EQ(S_OK, pRef->GetSubjectLine(&lpszSubject));
+    EXPECT_EQ(nullptr, lpszSubject);
+    EXPECT_EQ(2, pRef->GetStoreIndex());
+    EXPECT_EQ(3, pRef->GetFolderIndex());
+    pRef->Release();
+}
