@@ -69,11 +69,11 @@ class LabelAccessMap : public CDrawerMap {
 
 public:
     LabelAccessMap(BOOL fLastLine, BOOL fPointerKey)
-        : m_fLastLine(fLastLine),
-          m_fPointerKey(fPointerKey),
-          m_cRef(0),
+        : m_cRef(0),
           m_ulCursor(0),
-          m_ulCursorEntry(kNone) {
+          m_ulCursorEntry(kNone),
+          m_fLastLine(fLastLine != FALSE),
+          m_fPointerKey(fPointerKey != FALSE) {
         TRACE_CTOR("LabelAccessMap");
     }
 
@@ -241,8 +241,8 @@ public:
     virtual HRESULT DuplicateKey(KEY* pCopy, const KEY* pSource) = 0;
     virtual HRESULT FreeKey(KEY* pKey) = 0;
 
-    BOOL IsLastLine() const { return m_fLastLine; }
-    BOOL HasPointerKeys() const { return m_fPointerKey; }
+    BOOL IsLastLine() const { return m_fLastLine ? TRUE : FALSE; }
+    BOOL HasPointerKeys() const { return m_fPointerKey ? TRUE : FALSE; }
     size_t GetEntryCount() const { return m_table.Size(); }
 
 protected:
@@ -289,7 +289,7 @@ private:
         // The level's own flag decides what its values are; a row that ends elsewhere was not made
         // for this index and must not make a drawer be read as a level.
         const bool fRowEndsHere = (ulIndex == lpRow->cValues - 1);
-        if (fRowEndsHere != kLastLine || m_fLastLine != (kLastLine ? TRUE : FALSE)) {
+        if (fRowEndsHere != kLastLine || m_fLastLine != kLastLine) {
             QTRACE(TRACE_ERROR, "Failure: Row does not fit the index!\n");
             return E_INVALIDARG;
         }
@@ -410,10 +410,11 @@ private:
         return S_OK;
     }
 
+    // Members ordered so that a line of one key fits a small heap block.
     Table m_table;
-    BOOL m_fLastLine;
-    BOOL m_fPointerKey;
     ULONG m_cRef;
     ULONG m_ulCursor;       // walk position in the key order; the order's size at the end
     ULONG m_ulCursorEntry;  // the entry at that position, kNone at the end
+    bool m_fLastLine;
+    bool m_fPointerKey;
 };

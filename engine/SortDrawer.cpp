@@ -10,9 +10,9 @@
 
 CSortDrawer::CSortDrawer()
     : m_cRef(0),
+      m_ulHighest(0),
       m_lpLabel(nullptr),
       m_first{0, nullptr},
-      m_ulHighest(0),
       m_cursor(0),
       m_fWalking(false),
       m_fHasFirst(false) {

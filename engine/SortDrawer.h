@@ -53,10 +53,10 @@ private:
     void Append(const Entry& entry);
 
     LONG m_cRef;
+    ULONG m_ulHighest;  // highest number filed: later numbers need no search for a twin
     LPSRow m_lpLabel;
     Entry m_first;               // the first entry filed, valid while m_fHasFirst
     std::vector<Entry> m_more;   // the later ones, in filing order
-    ULONG m_ulHighest;           // highest number filed: later numbers need no search for a twin
     std::vector<ULONG> m_order;  // walk order, as filing positions; built by FindFirst
     size_t m_cursor;             // next position in m_order; m_order.size() when at the end
     bool m_fWalking;
