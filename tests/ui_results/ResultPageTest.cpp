@@ -400,5 +400,60 @@ TEST_F(ResultPageTest, ScreenshotOfAFilledTree) {
     CloseForm(pView);
 }
 
+// An owner that closes its page on demand and counts the demands.
+class CClosingOwner : public FVBase {
+public:
+    CClosingOwner() : FVBase(IDD_FV_MAIL) {}
+    HRESULT DemandClosePP(int nPageID) override {
+        ++nDemands;
+        EXPECT_EQ(PAGE_ID_SEARCH_RESULTS, nPageID);
+        if (pPage != nullptr) {
+            pPage->DestroyWindow();
+            delete pPage;
+            pPage = nullptr;
+        }
+        return S_OK;
+    }
+    CSearchResultPP* pPage = nullptr;
+    int nDemands = 0;
+};
+
+TEST_F(ResultPageTest, APageWithoutConfigurationIsClosedOnlyAfterItsCreation) {
+    CClosingOwner owner;
+    owner.pPage = new CSearchResultPP(&owner);
+    ASSERT_TRUE(owner.pPage->Create(IDD_PP_SEARCH_RESULTS, m_pHost));
+    EXPECT_EQ(0, owner.nDemands);  // the page lives on while its creator still holds it
+    EXPECT_EQ(0u, owner.pPage->GetTree().GetCount());
+    Settle();
+    EXPECT_EQ(1, owner.nDemands);
+    EXPECT_EQ(nullptr, owner.pPage);
+}
+
+// A page whose tree refuses its third item.
+class CRefusingPage : public CSearchResultPP {
+public:
+    explicit CRefusingPage(FVBase* pOwner) : CSearchResultPP(pOwner) {}
+    HTREEITEM InsertItem(ItemInfo* pInfo, HTREEITEM hParent) override {
+        if (++s_nInserts == 3)
+            return nullptr;
+        return CSearchResultPP::InsertItem(pInfo, hParent);
+    }
+    static int s_nInserts;
+};
+int CRefusingPage::s_nInserts = 0;
+
+TEST_F(ResultPageTest, ARefusedTreeItemEndsTheFillAndKeepsWhatWasShown) {
+    FillInbox();
+    CRefusingPage::s_nInserts = 0;
+    SetSearchResultPageFactory([](FVBase* pOwner) -> PropertyPageBase* { return new CRefusingPage(pOwner); });
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    // Two items made it; the record of the refused one was given back (the leak check sees it).
+    EXPECT_EQ(2u, pPage->GetTree().GetCount());
+    EXPECT_TRUE(pView->GetDlgItem(IDC_FV_START)->IsWindowVisible());
+    CloseForm(pView);
+}
+
 }  // namespace
 }  // namespace qrvtest
