@@ -11,6 +11,7 @@
 #include "model/KeyCopy.h"
 #include "model/QuorvelDoc.h"
 #include "model/StoreInfo.h"
+#include "platform/mapi/EntryId.h"
 #include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/MAPIX.h"
 #include "platform/win32/MessageBox.h"
@@ -62,9 +63,10 @@ protected:
     }
 
     // Adds a store to the profile; returns its service uid.
-    std::string AddStore(const std::string& name) {
+    std::string AddStore(const std::string& name, LPCSTR lpszProfile = "work",
+                         LPCSTR lpszPassword = nullptr) {
         Ref<IMsgServiceAdmin> services;
-        EXPECT_EQ(S_OK, m_admin->AdminServices("work", nullptr, 0, 0, &services.p));
+        EXPECT_EQ(S_OK, m_admin->AdminServices(lpszProfile, lpszPassword, 0, 0, &services.p));
         EXPECT_EQ(S_OK, services->CreateMsgService("MSPST MS", name.c_str(), 0, 0));
         Ref<IMAPITable> table;
         EXPECT_EQ(S_OK, services->GetMsgServiceTable(0, &table.p));
@@ -421,6 +423,19 @@ TEST_F(ProfileStores, FolderPathsInARealStore) {
         EXPECT_EQ(CString(paths[i]), strPath);
         pFolder->Release();
     }
+
+    // A chosen folder that the store no longer holds is reported vanished, without a path: the
+    // General page finds such folders by this code alone.
+    qrvmapi::CEntryRef inbox;
+    ASSERT_TRUE(qrvmapi::ParseEntryId(lpInbox, cbInbox, inbox));
+    const std::string gone = qrvmapi::MakeEntryId(qrvmapi::EntryKind::Folder, inbox.m_storeUid, 987654);
+    ASSERT_EQ(S_OK, pStore->AddFolder(lpMDB, (ULONG)gone.size(), reinterpret_cast<const BYTE*>(gone.data())));
+    CFolderInfo* pGone = nullptr;
+    ASSERT_EQ(S_OK, pStore->GetFolder(2, &pGone));
+    CString strPath = "stale";
+    EXPECT_EQ(S_FOLDER_VANISHED, pGone->GetFullPath(lpMDB, strPath));
+    EXPECT_TRUE(strPath.IsEmpty());
+    pGone->Release();
     MAPIFreeBuffer(lpProps);
     lpSub->Release();
     lpInboxFolder->Release();
@@ -429,6 +444,62 @@ TEST_F(ProfileStores, FolderPathsInARealStore) {
     pStore->Release();
     lpSession->Logoff(0, 0, 0);
     lpSession->Release();
+}
+
+TEST_F(ProfileStores, AProtectedProfileIsReadOnlyWithTheStoredPassword) {
+    ASSERT_EQ(S_OK, m_admin->CreateProfile("locked", "pw", 0, 0));
+    AddStore("L1", "locked", "pw");
+    AddStore("L2", "locked", "pw");
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, m_admin->GetProfileTable(0, &table.p));
+    Rows rows;
+    ASSERT_EQ(S_OK, table->QueryRows(10, 0, &rows.p));
+    m_ui.chooser.strName = "locked";
+    m_ui.chooser.key.clear();
+    for (ULONG r = 0; r < rows.p->cRows; ++r) {
+        const SRow& row = rows.p->aRow[r];
+        const SBinary* lpKey = nullptr;
+        bool bLocked = false;
+        for (ULONG i = 0; i < row.cValues; ++i) {
+            if (row.lpProps[i].ulPropTag == PR_INSTANCE_KEY)
+                lpKey = &row.lpProps[i].Value.bin;
+            if (row.lpProps[i].ulPropTag == PR_DISPLAY_NAME_A)
+                bLocked = strcmp(row.lpProps[i].Value.lpszA, "locked") == 0;
+        }
+        if (bLocked && lpKey != nullptr)
+            m_ui.chooser.key.assign(lpKey->lpb, lpKey->lpb + lpKey->cb);
+    }
+    ASSERT_FALSE(m_ui.chooser.key.empty());
+
+    // Without the password nothing can be read; the choice itself is kept and marked.
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, m_config->OnSelectProfile(nullptr));
+    EXPECT_EQ(CString("locked"), m_config->GetProfileName());
+    EXPECT_EQ(0, m_config->GetStoreCount());
+    EXPECT_TRUE(m_doc.IsModified());
+
+    // With it, every operation logs on: choice, check and default store.
+    m_config->SetProfilePassword("pw");
+    ASSERT_EQ(S_OK, m_config->OnSelectProfile(nullptr));
+    EXPECT_EQ((std::vector<std::string>{"L1", "L2"}), StoreNames());
+    AddFolder(1, "folder-of-L2");
+    EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
+    LONG lIndex = -1;
+    EXPECT_EQ(S_OK, m_config->GetDefaultStoreIndex(&lIndex));
+    EXPECT_EQ(0, lIndex);
+
+    // A wrong or removed password fails the check, and the stores keep their folders.
+    m_doc.SetModifiedFlag(FALSE);
+    m_config->SetProfilePassword("wrong");
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, m_config->CheckProfileStores(nullptr));
+    lIndex = -1;
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, m_config->GetDefaultStoreIndex(&lIndex));
+    EXPECT_EQ(-1, lIndex);
+    m_config->RemoveProfilePassword();
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, m_config->CheckProfileStores(nullptr));
+    EXPECT_EQ((std::vector<std::string>{"L1", "L2"}), StoreNames());
+    EXPECT_EQ(1, FolderCount(1));
+    EXPECT_EQ(0, m_ui.report.nRuns);
+    EXPECT_FALSE(m_doc.IsModified());
 }
 
 TEST_F(ProfileStores, StoreLookupChecksItsArguments) {
