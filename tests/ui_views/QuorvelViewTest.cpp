@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "language/LanguageSettings.h"
@@ -15,10 +16,12 @@
 #include "resources/Resource.h"
 #include "resources/ViewResources.h"
 #include "tests/ui_views/ViewsFixture.h"
+#include "tools/store/StoreTool.h"
 #include "ui/ConfigView.h"
 #include "ui/FormViews.h"
 #include "ui/LanguageDlg.h"
 #include "ui/MainFrm.h"
+#include "ui/ProfileDialog.h"
 #include "ui/QuorvelView.h"
 
 namespace {
@@ -140,14 +143,61 @@ TEST_F(ViewsFixture, OpeningAnotherDocumentRefreshesBothPanes) {
     EXPECT_NE(nullptr, dynamic_cast<FVTask*>(Right()->GetCurrentForm()));
 }
 
-TEST_F(ViewsFixture, ScreenshotOfTheMainWindowWithBothPanesFilled) {
+}  // namespace
+
+namespace {
+
+using qrvtest::ViewsFixture;
+
+// Chooses the demo profile in the profile dialog; every other dialog is confirmed.
+int ChooseDemoProfile(CWnd* pWnd) {
+    auto* pDlg = dynamic_cast<CDialog*>(pWnd);
+    if (auto* pProfiles = dynamic_cast<CProfileDialog*>(pWnd)) {
+        auto* pList = dynamic_cast<CListBox*>(pProfiles->GetDlgItem(1039));
+        for (int i = 0; pList != nullptr && i < pList->GetCount(); ++i) {
+            CString name;
+            pList->GetText(i, name);
+            if (name == CString("Quorvel Demo"))
+                pList->SetCurSel(i);
+        }
+        pProfiles->OnOK();
+        return AFX_MODAL_KEEP;
+    }
+    if (pDlg != nullptr && !pDlg->IsEnded())
+        pDlg->OnOK();
+    return AFX_MODAL_KEEP;
+}
+
+TEST_F(ViewsFixture, ProfileFormShownThenAFailingCheckLeavesThePaneEmptyUntilTheNextChoice) {
     ASSERT_TRUE(StartProgram());
-    Frame()->ShowWindow(SW_SHOW);
+    const auto ulContacts = (ULONG)List().GetItemData(1);
+    CConfigInfo* pConfig = nullptr;
+    ASSERT_TRUE(Doc()->GetConfiguration(ulContacts, &pConfig));
+    AnswerDialogs(ChooseDemoProfile);
+    EXPECT_EQ(S_OK, pConfig->OnSelectProfile(Frame()));
+    pConfig->Release();
+    EXPECT_EQ(CString("Quorvel Demo"), pConfig->GetProfileName());
     ClickRow(1);
     ASSERT_NE(nullptr, Right()->GetCurrentForm());
+    // A picture of the main window with both panes filled, for a look by eye.
+    Frame()->ShowWindow(SW_SHOW);
     const std::string path = SaveScreenshot(Frame(), "main-window-views.png");
-    EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_GT(std::filesystem::file_size(path), 1000u);
+
+    // The profile goes: its stores cannot be checked, so the form cannot be shown.
+    ClickRow(0);
+    std::ostringstream out, err;
+    ASSERT_EQ(0, qrvstore::RunStoreTool({"profile", "remove", "Quorvel Demo"}, out, err)) << err.str();
+    AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDOK; });
+    ClickRow(1);
+    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
+    EXPECT_EQ(0u, Right()->GetConfigID());
+
+    // Once the profile is back, choosing the same configuration checks again and shows it.
+    ASSERT_EQ(0, qrvstore::RunStoreTool({"demo"}, out, err)) << err.str();
+    ClickRow(1);
+    EXPECT_NE(nullptr, dynamic_cast<FVContacts*>(Right()->GetCurrentForm()));
+    EXPECT_EQ(ulContacts, Right()->GetConfigID());
 }
 
 }  // namespace
