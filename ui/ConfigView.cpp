@@ -28,6 +28,7 @@ IMPLEMENT_DYNCREATE(CConfigView, CView)
 
 BEGIN_MESSAGE_MAP(CConfigView, CView)
 ON_WM_SIZE()
+ON_WM_DESTROY()
 ON_COMMAND(ID_ADD_CONFIGURATION, &CConfigView::OnAddConfig)
 ON_COMMAND(ID_DELETE_CONFIGURATION, &CConfigView::OnDeleteConfiguration)
 ON_UPDATE_COMMAND_UI(ID_RENAME_CONFIGURATION, &CConfigView::OnUpdateRenameConfiguration)
@@ -210,6 +211,14 @@ void CConfigView::OnSize(UINT, int, int) {
         return;
     CRect rect = GetListRect();
     m_wndList.SetWindowPos(nullptr, rect.left, rect.top, rect.Width(), rect.Height(), SWP_NOZORDER);
+}
+
+void CConfigView::OnDestroy() {
+    // The list only borrows the image list, which goes with this object; the toolkit's list may
+    // outlive it until the next turn of the loop, so it lets go of the images now.
+    if (m_wndList.GetSafeHwnd() != nullptr)
+        m_wndList.SetImageList(nullptr, LVSIL_SMALL);
+    CView::OnDestroy();
 }
 
 void CConfigView::OnPrepareDC(CDC* pDC) {

@@ -32,6 +32,7 @@ public:
     void OnSelectionChanged();
     BOOL InsertItem(CConfigInfo* pConfig, BOOL bSelect);
     void OnSize(UINT nType, int cx, int cy);
+    void OnDestroy();
     // Command 32772: the create dialog, then a new configuration of the chosen name and type.
     void OnAddConfig();
     // Command 32773: removes the marked row's configuration (no confirmation is asked).
