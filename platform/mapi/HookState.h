@@ -16,6 +16,8 @@ void CountObject(LONG delta);
 // Adds to the initialisation count and returns the new count (never below 0).
 LONG CountInitialize(LONG delta);
 LONG InitializeCount();
+// MAPIInitialize calls less MAPIUninitialize calls, negative after one too many.
+LONG InitializeBalance();
 
 // Base of every reference-counted object of the service: counts live objects for the tests.
 class CLiveObject {

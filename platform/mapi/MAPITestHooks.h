@@ -19,6 +19,7 @@ struct CMAPITestHooks {
     static LONG LiveBuffers();
     // Sessions, stores, folders, messages, tables and administration objects not yet released.
     static LONG LiveObjects();
-    // MAPIInitialize calls not yet matched by MAPIUninitialize.
+    // MAPIInitialize calls not yet matched by MAPIUninitialize; negative when MAPIUninitialize was
+    // called more often (the service itself then stays uninitialised, not below it).
     static LONG InitializeBalance();
 };

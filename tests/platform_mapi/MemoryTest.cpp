@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/MAPIX.h"
@@ -85,8 +86,19 @@ TEST(MapiInitialize, IsCountedAndGuardsLogonAndAdministration) {
     MAPIUninitialize();
     EXPECT_EQ(1, CMAPITestHooks::InitializeBalance());
     MAPIUninitialize();
-    // One too many leaves the count at 0 instead of going negative.
-    MAPIUninitialize();
+    EXPECT_EQ(0, CMAPITestHooks::InitializeBalance());
+    // One too many leaves the service uninitialised, not below it, but the balance shows it: a
+    // caller that uninitialises what it never initialised must not pass the balance checks. In a
+    // child process, so that the excess does not stay with the tests after this one.
+    EXPECT_EXIT(
+        {
+            MAPIUninitialize();
+            const bool bShown = CMAPITestHooks::InitializeBalance() == -1;
+            MAPIInitialize(nullptr);
+            const bool bUsable = SUCCEEDED(MAPIAdminProfiles(0, &admin));
+            std::_Exit(bShown && bUsable ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(0, CMAPITestHooks::InitializeBalance());
 }
 
