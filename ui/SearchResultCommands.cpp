@@ -66,8 +66,11 @@ void CSearchResultPP::OnSelchangedTree(NMHDR* pNMHDR, LRESULT* pResult) {
     if (FAILED(hr))
         QTRACE(TRACE_ERROR, "UpdateInformationGroup() failed: hr = 0x%08lx\n", hr);
     EnableDialog();
-    // The selected item's text colour follows the selection.
-    m_treeDuplicates.RefreshItemLooks();
+    // The text colour follows the selection: only the two items concerned change.
+    if (pView != nullptr) {
+        m_treeDuplicates.RefreshItemLook(pView->itemOld.hItem);
+        m_treeDuplicates.RefreshItemLook(pView->itemNew.hItem);
+    }
     if (pResult != nullptr)
         *pResult = 0;
 }
