@@ -24,7 +24,20 @@ CString Utf16UnitsToText(const BYTE* pUnits, ULONGLONG nUnits) {
     return CString(Utf16ToUtf8(units));
 }
 
+// The archives loading on this thread, newest first: usually none or one.
+thread_local CArchive* t_pLoadingArchives = nullptr;
+
 }  // namespace
+
+void CArchive::ForgetLoadedObject(const CObject* pOb) {
+    for (CArchive* pAr = t_pLoadingArchives; pAr != nullptr; pAr = pAr->m_pNextLoading) {
+        auto it = pAr->m_storeMap.find(pOb);
+        if (it != pAr->m_storeMap.end()) {
+            pAr->m_loadArray[it->second] = {LoadEntry::recordFailed, nullptr};
+            pAr->m_storeMap.erase(it);
+        }
+    }
+}
 
 CArchive::CArchive(CFile* pFile, UINT nMode, int nBufSize) : m_pFile(pFile), m_nMode(nMode) {
     if (pFile == nullptr) {
@@ -35,10 +48,18 @@ CArchive::CArchive(CFile* pFile, UINT nMode, int nBufSize) : m_pFile(pFile), m_n
     if (IsLoading()) {
         // Entry 0 is the null record: index 0 always reads back as null.
         m_loadArray.push_back({LoadEntry::nullRecord, nullptr});
+        m_pNextLoading = t_pLoadingArchives;
+        t_pLoadingArchives = this;
     }
 }
 
 CArchive::~CArchive() {
+    for (CArchive** ppAr = &t_pLoadingArchives; *ppAr != nullptr; ppAr = &(*ppAr)->m_pNextLoading) {
+        if (*ppAr == this) {
+            *ppAr = m_pNextLoading;
+            break;
+        }
+    }
     if (m_pFile == nullptr || IsLoading() || (m_nMode & bNoFlushOnDelete) || std::uncaught_exceptions() > 0) {
         return;
     }
@@ -594,5 +615,6 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested) {
     }
     --m_nReadDepth;
     m_loadArray[nEntry].kind = LoadEntry::recordDone;
+    m_storeMap[pOb] = (DWORD)nEntry;
     return pOb;
 }

@@ -67,6 +67,11 @@ public:
     // The bytes that can still be read (buffer plus rest of the file).
     ULONGLONG GetBytesLeft() const;
 
+    // Called by every object as it is destroyed. A record that a reader releases while its archive
+    // is still loading (a later list entry of the same key replaces an earlier one) must not be
+    // handed out again by a back-reference: its index then reads as a bad index.
+    static void ForgetLoadedObject(const CObject* pOb);
+
     // Record references.
     void WriteObject(const CObject* pOb);
     CObject* ReadObject(const CRuntimeClass* pClassRefRequested);
@@ -153,6 +158,7 @@ private:
     BOOL m_bEndOfFile = FALSE;
     DWORD m_nMapCount = 1;
     UINT m_nReadDepth = 0;                              // records whose bodies are being read right now
-    std::unordered_map<const void*, DWORD> m_storeMap;  // storing: record or class -> index
+    std::unordered_map<const void*, DWORD> m_storeMap;  // record or class -> index (loading: records)
+    CArchive* m_pNextLoading = nullptr;                 // the loading archives of this thread
     std::vector<LoadEntry> m_loadArray;                 // loading: index -> record or class
 };

@@ -1,6 +1,8 @@
 // The root object, run-time class records and the registry of serial classes.
 #include "platform/afx/CObject.h"
 
+#include "platform/afx/CArchive.h"
+
 #include <cstring>
 #include <vector>
 
@@ -19,6 +21,10 @@ const CRuntimeClass CObject::classCObject = {"CObject", (int)sizeof(CObject), 0x
 
 CRuntimeClass* CObject::GetRuntimeClass() const {
     return RUNTIME_CLASS(CObject);
+}
+
+CObject::~CObject() {
+    CArchive::ForgetLoadedObject(this);
 }
 
 void CObject::Serialize(CArchive&) {}

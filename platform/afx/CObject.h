@@ -43,7 +43,8 @@ struct AFX_CLASSINIT {
 class CObject {
 public:
     virtual CRuntimeClass* GetRuntimeClass() const;
-    virtual ~CObject() = default;
+    // Tells the archives loading on this thread that the object is gone (see CArchive).
+    virtual ~CObject();
     // Writes or reads the object's own fields; the root has none.
     virtual void Serialize(CArchive& ar);
 

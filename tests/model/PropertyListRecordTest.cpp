@@ -3,6 +3,10 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "platform/afx/CArchive.h"
+#include "platform/afx/CMemFile.h"
 
 #include "model/GuidNamedIDList.h"
 #include "model/GuidNamedNamedList.h"
@@ -167,6 +171,27 @@ TEST(PropertyListRecordTest, LaterEntriesOfTheSameKeyWin) {
     EXPECT_EQ(1u, pList->GetMapCount());
     EXPECT_EQ(0x3001001Eu, FirstTag(pList));
     pList->Release();
+
+    // The replaced sub-list is gone: a later reference to it in the same stream is a damaged
+    // file, never the freed object.
+    const std::string outcome = Outcome([&] {
+        std::vector<BYTE> buffer(twice.begin(), twice.end());
+        const Bytes backReference = Hex("04 00");  // the first sub-list's index
+        buffer.insert(buffer.end(), backReference.begin(), backReference.end());
+        CMemFile file(buffer.data(), (UINT)buffer.size());
+        CArchive ar(&file, CArchive::load);
+        auto* pTypes = dynamic_cast<CPropertyList*>(ar.ReadObject(RUNTIME_CLASS(CPropertyList)));
+        ASSERT_NE(nullptr, pTypes);
+        pTypes->AddRef();
+        try {
+            ar.ReadObject(RUNTIME_CLASS(CPropertyList));
+        } catch (...) {
+            pTypes->Release();
+            throw;
+        }
+        pTypes->Release();
+    });
+    EXPECT_EQ("archive:" + std::to_string(CArchiveException::badIndex), outcome);
 
     // Two records of one number in a number-keyed body: one entry, the later one.
     CGuidNamedIDList* pIds = Load<CGuidNamedIDList>(NewClass("CGuidNamedIDList") + kListVersions + Dword(2) +
