@@ -626,6 +626,14 @@ int CProgressCtrl::GetPos() const {
 
 // ----- CTabCtrl -----
 
+// The strip's own pages are empty stand-ins; showing one (a tab switch) puts its native window on top
+// of its siblings, where it would swallow the clicks meant for the caller's page lying over it.
+static void LowerTabPlaceholders(wxNotebook* p) {
+    for (size_t i = 0; i < p->GetPageCount(); ++i)
+        if (wxWindow* pPage = p->GetPage(i))
+            pPage->Lower();
+}
+
 BOOL CTabCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
     return CWnd::Create("SysTabControl32", nullptr, dwStyle, rect, pParentWnd, nID);
 }
@@ -650,7 +658,11 @@ void CTabCtrl::BindWxEvents() {
     });
     m_pWx->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, [h](wxBookCtrlEvent&) {
         auto* p = dynamic_cast<CTabCtrl*>(CWnd::FromHandle(h));
-        if (p == nullptr || p->m_bSilent)
+        if (p == nullptr)
+            return;
+        if (auto* pBook = dynamic_cast<wxNotebook*>(p->m_pWx))
+            LowerTabPlaceholders(pBook);
+        if (p->m_bSilent)
             return;
         NMHDR hdr{};
         hdr.code = TCN_SELCHANGE;
@@ -678,6 +690,7 @@ LONG CTabCtrl::InsertItem(int nItem, TCITEM* pItem) {
     p->InsertPage((size_t)nItem, pPlaceholder, (pItem->mask & TCIF_TEXT) ? ToWx(pItem->pszText) : wxString(),
                   n == 0);
     m_bSilent = false;
+    LowerTabPlaceholders(p);
     m_params.insert(m_params.begin() + nItem, (pItem->mask & TCIF_PARAM) ? pItem->lParam : 0);
     return nItem;
 }
@@ -733,6 +746,7 @@ int CTabCtrl::SetCurSel(int nItem) {
     m_bSilent = true;
     p->ChangeSelection((size_t)nItem);
     m_bSilent = false;
+    LowerTabPlaceholders(p);
     return old;
 }
 
