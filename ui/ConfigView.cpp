@@ -163,6 +163,9 @@ void CConfigView::OnInitialUpdate() {
     UpdateWindow();
     m_wndList.SetSelectionMark(0);
     m_bFilling = FALSE;
+    // The first row is drawn selected: the right pane shows that configuration, not an empty pane
+    // under a selected row. The notice the list sent while filling was held back until now.
+    OnSelectionChanged();
 }
 
 BOOL CConfigView::InsertItem(CConfigInfo* pConfig, BOOL bSelect) {

@@ -87,9 +87,11 @@ TEST_F(UiFixture, ConfigurationChangedReachesTheRightPaneWhateverViewIsActive) {
     AfxPumpMessages();
     EXPECT_EQ(pRight->GetConfigChangeCount(), before + 1);
     EXPECT_EQ(pRight->GetShownConfigID(), 42u);
-    // File New resets the document, which tells the right pane that nothing is shown.
+    // File New resets the document; the right pane follows the new list's first row, not the old id.
     pFrame->SendMessage(WM_COMMAND, ID_FILE_NEW, 0);
-    EXPECT_EQ(pRight->GetShownConfigID(), 0u);
+    AfxPumpMessages();
+    EXPECT_NE(pRight->GetShownConfigID(), 42u);
+    EXPECT_EQ(pRight->GetShownConfigID(), m_pApp->GetDocument()->GetCurrentConfigID());
 }
 
 TEST_F(UiFixture, CommandStatesFollowTheDocument) {

@@ -57,7 +57,7 @@ BOOL IsEnabled(CCmdTarget* pTarget, UINT nID) {
     return state.m_bEnabled;
 }
 
-TEST_F(ViewsFixture, NewDocumentListsItsFourConfigurationsInIdOrderWithoutChoosingOne) {
+TEST_F(ViewsFixture, NewDocumentListsItsFourConfigurationsInIdOrderAndShowsTheFirst) {
     ASSERT_TRUE(StartProgram());
     EXPECT_EQ((std::vector<std::string>{"E-Mails", "Contacts", "Appointments", "Tasks"}), RowNames());
     EXPECT_EQ(CString("Configuration"), List().GetColumnText(1));
@@ -70,9 +70,10 @@ TEST_F(ViewsFixture, NewDocumentListsItsFourConfigurationsInIdOrderWithoutChoosi
         EXPECT_TRUE(List().GetItemText(i, 0).IsEmpty());
     }
     EXPECT_EQ(0, List().GetSelectionMark());
-    // Filling the list makes nothing current: the right pane waits for a choice.
-    EXPECT_EQ(0u, Doc()->GetCurrentConfigID());
-    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
+    // The first row is drawn selected, so the right pane shows it, not an empty pane.
+    EXPECT_EQ(0, List().GetNextItem(-1, LVNI_SELECTED));
+    EXPECT_EQ((ULONG)List().GetItemData(0), Doc()->GetCurrentConfigID());
+    EXPECT_NE(nullptr, dynamic_cast<FVMail*>(Right()->GetCurrentForm()));
     // The list fills the pane less its margin.
     CRect rcList;
     List().GetWindowRect(&rcList);

@@ -53,6 +53,8 @@ std::function<int(CWnd*)> ChooseLanguage(LONG lID) {
 
 TEST_F(ViewsFixture, EmptyPaneDisablesStartAndRenameAndIgnoresUnknownIds) {
     ASSERT_TRUE(StartProgram());
+    Doc()->SetCurrentConfigID(0);
+    Frame()->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
     EXPECT_EQ(nullptr, Right()->GetCurrentForm());
     EXPECT_FALSE(IsEnabled(Right(), ID_ACTIONS_START));
     EXPECT_FALSE(IsEnabled(Right(), ID_RENAME_CONFIGURATION));
@@ -136,9 +138,9 @@ TEST_F(ViewsFixture, OpeningAnotherDocumentRefreshesBothPanes) {
     Frame()->SendMessage(WM_COMMAND, ID_FILE_OPEN, 0);
     Settle(20);
     EXPECT_EQ((std::vector<std::string>{"Appointments", "Tasks"}), RowNames());
-    // The reset emptied the right pane; nothing is current until a row is chosen.
-    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
-    EXPECT_EQ(0u, Doc()->GetCurrentConfigID());
+    // The right pane follows the new list's first row, drawn selected.
+    EXPECT_NE(nullptr, dynamic_cast<FVCalendar*>(Right()->GetCurrentForm()));
+    EXPECT_EQ((ULONG)List().GetItemData(0), Doc()->GetCurrentConfigID());
     ClickRow(1);
     EXPECT_NE(nullptr, dynamic_cast<FVTask*>(Right()->GetCurrentForm()));
 }
