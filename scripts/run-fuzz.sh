@@ -3,10 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
-CC=clang CXX=clang++ bash scripts/build.sh build/fuzz -DCMAKE_BUILD_TYPE=Debug -DQRV_FUZZ=ON \
+CC=clang CXX=clang++ bash scripts/build.sh ${QRV_FUZZ_BUILD:-build/fuzz} -DCMAKE_BUILD_TYPE=Debug -DQRV_FUZZ=ON \
   -DQRV_WITH_UI=OFF -DQRV_WITH_BENCH=OFF
 status=0
-for target in build/fuzz/bin/fuzz_*; do
+for target in ${QRV_FUZZ_BUILD:-build/fuzz}/bin/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")
   corpus="fuzz/corpus/${name#fuzz_}"
