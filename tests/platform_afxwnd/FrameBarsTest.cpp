@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <wx/menu.h>
+#include <wx/window.h>
+
 #include "platform/afx/wnd/ControlBars.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/DocTemplate.h"
@@ -236,3 +239,25 @@ TEST_F(FrameBarsTest, PlainSplitterBarFollowsTheMouse) {
 }
 
 }  // namespace
+
+TEST_F(FrameBarsTest, AChildsPopupMenuKeepsItsItemsWhenItOpens) {
+    // The frame cannot route this command; the child that shows the popup handles it itself.
+    CView* pView = m_pFrame->GetActiveView();
+    ASSERT_NE(pView, nullptr);
+    wxMenu popup;
+    popup.Append(AfxCommandToWxId(kOrphanCmd), "Mark");
+    popup.SetInvokingWindow(pView->GetWxWindow());
+    wxMenuEvent open(wxEVT_MENU_OPEN, 0, &popup);
+    m_pFrame->GetWxWindow()->ProcessWindowEvent(open);
+    EXPECT_TRUE(popup.IsEnabled(AfxCommandToWxId(kOrphanCmd)));
+    popup.SetInvokingWindow(nullptr);
+
+    // The same command in the frame's own popup is greyed, as the frame cannot carry it out.
+    wxMenu own;
+    own.Append(AfxCommandToWxId(kOrphanCmd), "Mark");
+    own.SetInvokingWindow(m_pFrame->GetWxWindow());
+    wxMenuEvent openOwn(wxEVT_MENU_OPEN, 0, &own);
+    m_pFrame->GetWxWindow()->ProcessWindowEvent(openOwn);
+    EXPECT_FALSE(own.IsEnabled(AfxCommandToWxId(kOrphanCmd)));
+    own.SetInvokingWindow(nullptr);
+}

@@ -133,6 +133,14 @@ void CFrameWnd::BindWxEvents() {
         auto* pFrameWx = static_cast<wxFrame*>(p->GetWxWindow());
         if (pMenu == nullptr || pFrameWx->GetMenuBar() == nullptr)
             return;
+        // A popup menu of a child window reaches the frame too, but it is its owner's: the frame's
+        // command states (which disable what the frame cannot route) are not for its items.
+        wxMenu* pTop = pMenu;
+        while (pTop->GetParent() != nullptr)
+            pTop = pTop->GetParent();
+        if (pTop->GetMenuBar() == nullptr && pTop->GetInvokingWindow() != nullptr &&
+            pTop->GetInvokingWindow() != pFrameWx)
+            return;
         // A drop-down of the menu bar opens: the bar is being activated.
         int nIndex = pFrameWx->GetMenuBar()->FindMenu(pMenu->GetTitle());
         if (pMenu->GetParent() == nullptr)
