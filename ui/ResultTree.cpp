@@ -2,6 +2,7 @@
 #include "ui/ResultTree.h"
 
 #include <wx/settings.h>
+#include <wx/timer.h>
 #include <wx/treectrl.h>
 #include <wx/utils.h>
 
@@ -39,6 +40,7 @@ CResultTree::CResultTree() {
 
 CResultTree::~CResultTree() {
     TRACE_DTOR("CResultTree");
+    CancelRightClick();
     delete m_hNormalFont;
     delete m_hStrikeOutFont;
 }
@@ -233,6 +235,57 @@ void CResultTree::SetCursorPosHook(std::function<CPoint()> hook) {
     g_cursorHook = std::move(hook);
 }
 
+int CResultTree::GetDoubleClickTime() {
+    const int nTime = wxSystemSettings::GetMetric(wxSYS_DCLICK_MSEC);
+    // The desktop may not say; the common default then.
+    return nTime > 0 ? nTime : 500;
+}
+
+void CResultTree::HoldRightClick(CPoint ptScreen, BOOL bControl) {
+    TRACE_FUNC_VOID("CResultTree::HoldRightClick");
+    m_ptMessage = ptScreen;
+    m_bControlAtMessage = bControl;
+    m_ptRightClick = ptScreen;
+    m_bRightClickControl = bControl;
+    m_bRightClickPending = TRUE;
+    if (!m_pRightClickTimer) {
+        m_pRightClickTimer = std::make_unique<wxTimer>();
+        HWND h = m_hWnd;
+        m_pRightClickTimer->Bind(wxEVT_TIMER, [h](wxTimerEvent&) {
+            if (auto* p = dynamic_cast<CResultTree*>(CWnd::FromHandle(h)))
+                p->OnRightClickTimer();
+        });
+    }
+    m_pRightClickTimer->StartOnce(GetDoubleClickTime());
+}
+
+void CResultTree::CancelRightClick() {
+    m_bRightClickPending = FALSE;
+    if (m_pRightClickTimer)
+        m_pRightClickTimer->Stop();
+}
+
+void CResultTree::OnRightClickTimer() {
+    TRACE_FUNC_VOID("CResultTree::OnRightClickTimer");
+    if (!m_bRightClickPending)
+        return;
+    m_bRightClickPending = FALSE;
+    // The handler may open a context menu, which runs until the user closes it.
+    NotifyMouse(NM_RCLICK, m_ptRightClick, m_bRightClickControl);
+}
+
+LRESULT CResultTree::OnRightDoubleClick(CPoint ptScreen, BOOL bControl) {
+    LRESULT lResult = 0;
+    TRACE_FUNC_RESULT("CResultTree::OnRightDoubleClick", lResult);
+    const BOOL bHeld = m_bRightClickPending;
+    CancelRightClick();
+    lResult = NotifyMouse(NM_RDBLCLK, ptScreen, bControl);
+    // A double-click nobody took still began with a right click: it gets its answer now.
+    if (lResult == 0 && bHeld)
+        NotifyMouse(NM_RCLICK, m_ptRightClick, m_bRightClickControl);
+    return lResult;
+}
+
 void CResultTree::BindWxEvents() {
     CTreeCtrl::BindWxEvents();
     HWND h = m_hWnd;
@@ -248,6 +301,22 @@ void CResultTree::BindWxEvents() {
     m_pWx->Bind(wxEVT_LEFT_DCLICK, remember);
     m_pWx->Bind(wxEVT_RIGHT_DOWN, remember);
     m_pWx->Bind(wxEVT_RIGHT_UP, remember);
+    // A left click means the user has moved on: a right click still held back is dropped.
+    m_pWx->Bind(wxEVT_LEFT_DOWN, [h](wxMouseEvent& e) {
+        e.Skip();
+        if (auto* p = dynamic_cast<CResultTree*>(CWnd::FromHandle(h)))
+            p->CancelRightClick();
+    });
+    // Bound after the tree control's own right-click report, so this one runs first and keeps
+    // the click from being reported at once.
+    m_pWx->Bind(wxEVT_TREE_ITEM_RIGHT_CLICK, [h](wxTreeEvent& e) {
+        auto* p = dynamic_cast<CResultTree*>(CWnd::FromHandle(h));
+        if (p == nullptr) {
+            e.Skip();
+            return;
+        }
+        p->HoldRightClick(p->m_ptMessage, p->m_bControlAtMessage);
+    });
     m_pWx->Bind(wxEVT_RIGHT_DCLICK, [h](wxMouseEvent& e) {
         auto* p = dynamic_cast<CResultTree*>(CWnd::FromHandle(h));
         if (p == nullptr) {
@@ -255,7 +324,7 @@ void CResultTree::BindWxEvents() {
             return;
         }
         const wxPoint pt = p->GetWxWindow()->ClientToScreen(e.GetPosition());
-        if (p->NotifyMouse(NM_RDBLCLK, CPoint(pt.x, pt.y), e.ControlDown()) == 0)
+        if (p->OnRightDoubleClick(CPoint(pt.x, pt.y), e.ControlDown()) == 0)
             e.Skip();
     });
 }

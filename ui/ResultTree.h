@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/Gdi.h"
@@ -18,6 +19,8 @@
 #define NM_RDBLCLK (0u - 6u)
 #endif
 
+class wxTimer;
+
 // The drawing context a custom-draw handler selects its font into: the window layer draws through
 // the toolkit, so the tree hands this in the notification's hdc and applies the choice per item.
 struct RESULTTREEDC {
@@ -27,7 +30,9 @@ struct RESULTTREEDC {
 // Shows whether an entry is marked for deletion: marked entries in a struck-out font and grey,
 // all others in the tree's own font and the window-text colour. A right double-click on an
 // entry's label toggles its mark. The items' data are the page's ItemInfo records; the tree reads
-// and writes only their nState and bDelete.
+// and writes only their nState and bDelete. A right click is reported once the double-click time
+// has passed without a second one: the context menu it opens would otherwise take the second
+// click of a right double-click.
 class CResultTree : public CTreeCtrl {
     DECLARE_DYNAMIC(CResultTree)
 public:
@@ -57,6 +62,10 @@ public:
     // The mouse cursor's screen position; a hook replaces the desktop's answer (tests).
     static CPoint GetCursorScreenPos();
     static void SetCursorPosHook(std::function<CPoint()> hook);
+    // Whether a right click waits for the double-click time to pass (tests).
+    BOOL IsRightClickPending() const { return m_bRightClickPending; }
+    // The time within which a second click makes a double-click, in milliseconds.
+    static int GetDoubleClickTime();
 
     CFont* m_hNormalFont = nullptr;
     CFont* m_hStrikeOutFont = nullptr;
@@ -71,8 +80,19 @@ protected:
     // Reads the font the tree shows its items in.
     BOOL GetCurrentLogFont(LOGFONT* lpLogFont) const;
 
+    // Holds back a right click until it is known not to start a right double-click.
+    void HoldRightClick(CPoint ptScreen, BOOL bControl);
+    void CancelRightClick();
+    void OnRightClickTimer();
+    // A right double-click: toggles a mark, or hands on the click it ended when nobody wanted it.
+    LRESULT OnRightDoubleClick(CPoint ptScreen, BOOL bControl);
+
     CPoint m_ptMessage{-1, -1};
     BOOL m_bControlAtMessage = FALSE;
+    std::unique_ptr<wxTimer> m_pRightClickTimer;
+    BOOL m_bRightClickPending = FALSE;
+    CPoint m_ptRightClick{-1, -1};
+    BOOL m_bRightClickControl = FALSE;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -13,6 +13,8 @@
 #include "resources/ResultTemplates.h"
 #include "tests/ui_results/ResultsFixture.h"
 #include "ui/FormViews.h"
+#include "ui/ItemInfo.h"
+#include "ui/PopupMenu.h"
 #include "ui/SearchResultPP.h"
 
 namespace qrvtest {
@@ -70,6 +72,45 @@ TEST_F(RealClickTest, EntryClickShowsItsPlaceAndDeleteButtonCleansUp) {
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
     EXPECT_EQ(0u, LiveItems().count(duplicate));
     EXPECT_EQ(1u, DeletedItems().count(std::string(duplicate.begin(), duplicate.end())));
+    CloseForm(pView);
+}
+
+TEST_F(RealClickTest, RightDoubleClickOnAnEntryTogglesItsMarkWithoutAMenu) {
+    AddMail({"Alpha", "Ann", 100});
+    AddMail({"Alpha", "Ann", 200});
+    FVPagedView* pView = ShowForm(m_pConfig);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    ASSERT_EQ(1u, Roots(tree).size());
+    HTREEITEM hChild = Children(tree, Roots(tree)[0])[0];
+    ItemInfo* pChild = Info(tree, hChild);
+    // A menu that opened would take the second click; the hook stands in for it and counts.
+    int nMenus = 0;
+    CPopupMenu::SetTrackHook([&](const std::vector<CPopupMenu::Entry>&, CPoint) {
+        ++nMenus;
+        return 0u;
+    });
+
+    bool bToggled = false;
+    const CPoint pt = LabelPoint(pPage, hChild);
+    for (int nTry = 0; nTry < 5 && !bToggled; ++nTry) {
+        wxGetTopLevelParent(tree.GetWxWindow())->Raise();
+        Settle(50);
+        wxUIActionSimulator sim;
+        sim.MouseMove(pt.x, pt.y);
+        Settle(20);
+        sim.MouseDblClick(wxMOUSE_BTN_RIGHT);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (std::chrono::steady_clock::now() < end && !bToggled) {
+            Settle(10);
+            bToggled = pChild->nState == ITEM_STATE_UNMARKED;
+        }
+    }
+    EXPECT_TRUE(bToggled);
+    EXPECT_FALSE(pChild->bDelete);
+    Settle(CResultTree::GetDoubleClickTime() + 150);
+    EXPECT_EQ(0, nMenus);
     CloseForm(pView);
 }
 
