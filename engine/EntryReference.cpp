@@ -25,7 +25,13 @@ bool CopyBinary(SBinary& dest, const SBinary& source) {
 
 }  // namespace
 
-CEntryReference::CEntryReference(ULONG ulNumber) : m_ftModified{0, 0}, m_ulNumber(ulNumber) {
+CEntryReference::CEntryReference(ULONG ulNumber)
+    : m_pBlock(nullptr),
+      m_cbEntryID(0),
+      m_cbProfileKey(0),
+      m_cbSubject(0),
+      m_ftModified{0, 0},
+      m_ulNumber(ulNumber) {
     TRACE_CTOR("CEntryReference");
     InitObject();
 }
@@ -38,19 +44,21 @@ CEntryReference::~CEntryReference() {
 // The entry id, the profile key and the subject share one block, which starts with the entry id.
 // A search files one reference per item: one block instead of three is two allocations less each.
 void CEntryReference::FreeCopies() {
-    std::free(m_entryID.lpb);
-    m_entryID = SBinary{0, nullptr};
-    m_profileKey = SBinary{0, nullptr};
-    m_lpszSubject = nullptr;
+    CPooledObject::FreeBytes(m_pBlock, BlockBytes());
+    m_pBlock = nullptr;
+    m_cbEntryID = 0;
+    m_cbProfileKey = 0;
+    m_cbSubject = 0;
 }
 
 void CEntryReference::InitObject() {
     TRACE_FUNC_VOID("InitObject");
-    m_profileKey = SBinary{0, nullptr};
-    m_entryID = SBinary{0, nullptr};
+    m_pBlock = nullptr;
+    m_cbEntryID = 0;
+    m_cbProfileKey = 0;
+    m_cbSubject = 0;
     m_lStoreIndex = -1;
     m_lFolderIndex = -1;
-    m_lpszSubject = nullptr;
     m_cRef = 0;
 }
 
@@ -93,24 +101,26 @@ HRESULT CEntryReference::Init(const SBinary* lpProfileKey, LONG lStoreIndex, LON
     m_lFolderIndex = lFolderIndex;
     FreeCopies();
 
-    const size_t cchSubject = (lpszSubject != nullptr) ? std::strlen(lpszSubject) : 0;
-    const size_t cbBlock =
-        size_t(lpEntryID->cb) + lpProfileKey->cb + (lpszSubject != nullptr ? cchSubject + 1 : 0);
-    auto* pBlock = static_cast<LPBYTE>(std::malloc(cbBlock));
+    const size_t cbSubject = (lpszSubject != nullptr) ? std::strlen(lpszSubject) + 1 : 0;
+    const size_t cbBlock = size_t(lpEntryID->cb) + lpProfileKey->cb + cbSubject;
+    // The counts are kept as ULONGs; a block they cannot describe is refused like a failed one.
+    auto* pBlock = (cbBlock <= 0xFFFFFFFFu && cbSubject <= 0xFFFFFFFFu)
+                       ? static_cast<LPBYTE>(CPooledObject::AllocateBytes(cbBlock))
+                       : nullptr;
     if (pBlock == nullptr) {
         QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate entry ID buffer!\n");
         return hr = E_OUTOFMEMORY;
     }
     std::memcpy(pBlock, lpEntryID->lpb, lpEntryID->cb);
-    m_entryID = SBinary{lpEntryID->cb, pBlock};
-    LPBYTE pProfile = pBlock + lpEntryID->cb;
-    std::memcpy(pProfile, lpProfileKey->lpb, lpProfileKey->cb);
-    m_profileKey = SBinary{lpProfileKey->cb, pProfile};
-    m_ftModified = ftModified;
+    std::memcpy(pBlock + lpEntryID->cb, lpProfileKey->lpb, lpProfileKey->cb);
     if (lpszSubject != nullptr) {
-        m_lpszSubject = reinterpret_cast<LPSTR>(pProfile + lpProfileKey->cb);
-        std::memcpy(m_lpszSubject, lpszSubject, cchSubject + 1);
+        std::memcpy(pBlock + lpEntryID->cb + lpProfileKey->cb, lpszSubject, cbSubject);
     }
+    m_pBlock = pBlock;
+    m_cbEntryID = lpEntryID->cb;
+    m_cbProfileKey = lpProfileKey->cb;
+    m_cbSubject = ULONG(cbSubject);
+    m_ftModified = ftModified;
     return hr;
 }
 
@@ -123,10 +133,10 @@ HRESULT CEntryReference::GetEntryID(SBinary* lpEntryID) {
     }
     lpEntryID->cb = 0;
     lpEntryID->lpb = nullptr;
-    if (!IsPresent(m_entryID)) {
+    if (m_pBlock == nullptr || m_cbEntryID == 0) {
         return hr;
     }
-    if (!CopyBinary(*lpEntryID, m_entryID)) {
+    if (!CopyBinary(*lpEntryID, SBinary{m_cbEntryID, m_pBlock})) {
         QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate memory for key!\n");
         return hr = E_OUTOFMEMORY;
     }
@@ -141,15 +151,16 @@ HRESULT CEntryReference::GetSubjectLine(LPSTR* lppszSubject) {
         return hr = E_INVALIDARG;
     }
     *lppszSubject = nullptr;
-    if (m_lpszSubject == nullptr) {
+    if (m_cbSubject == 0) {
         return hr;
     }
-    const size_t cch = std::strlen(m_lpszSubject);
+    const char* pSubject = reinterpret_cast<const char*>(m_pBlock + m_cbEntryID + m_cbProfileKey);
+    const size_t cch = m_cbSubject - 1;
     *lppszSubject = static_cast<LPSTR>(std::calloc(cch + 1, 1));
     if (*lppszSubject == nullptr) {
         QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate memory for subject string!\n");
         return hr = E_OUTOFMEMORY;
     }
-    std::memcpy(*lppszSubject, m_lpszSubject, cch);
+    std::memcpy(*lppszSubject, pSubject, cch);
     return hr;
 }

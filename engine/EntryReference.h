@@ -1,11 +1,14 @@
 // One found item: where it lives, its entry id, modification time, subject and running number.
 #pragma once
 
+#include "engine/SmallBlockPool.h"
 #include "platform/afx/CObject.h"
 #include "platform/mapi/MAPIDefs.h"
 #include "platform/win32/WinTypes.h"
 
-class CEntryReference : public CObject {
+// A search makes one per item, so the reference is pooled and keeps its entry id, profile key and
+// subject in one pooled block, which starts with the entry id and is sized by the three counts.
+class CEntryReference : public CObject, public CPooledObject {
 public:
     // ulNumber is the search's running number, the entry's key inside its drawer.
     explicit CEntryReference(ULONG ulNumber);
@@ -31,13 +34,15 @@ protected:
 
 private:
     void FreeCopies();
+    size_t BlockBytes() const { return size_t(m_cbEntryID) + m_cbProfileKey + m_cbSubject; }
 
-    SBinary m_profileKey;
+    LPBYTE m_pBlock;  // entry id, then profile key, then subject with its terminator; NULL before Init
+    ULONG m_cbEntryID;
+    ULONG m_cbProfileKey;
+    ULONG m_cbSubject;  // with the terminator; 0 when the item had no subject
     LONG m_lStoreIndex;
     LONG m_lFolderIndex;
-    SBinary m_entryID;
-    FILETIME m_ftModified;
-    LPSTR m_lpszSubject;
     ULONG m_cRef;
+    FILETIME m_ftModified;
     const ULONG m_ulNumber;
 };

@@ -48,11 +48,13 @@
 // it is the last line by its own flag, so a drawer is never read as a level or the other way round.
 #pragma once
 
+#include <cassert>
 #include <new>
 #include <type_traits>
 
 #include "engine/DrawerMap.h"
 #include "engine/LabelTable.h"
+#include "engine/SmallBlockPool.h"
 #include "engine/SortDrawer.h"
 #include "trace/Trace.h"
 
@@ -60,7 +62,7 @@
 using PropValueUnion = decltype(SPropValue{}.Value);
 
 template <class KEY, class VALUE>
-class LabelAccessMap : public CDrawerMap {
+class LabelAccessMap : public CDrawerMap, public CPooledObject {
     static_assert(std::is_same_v<VALUE, CSortDrawer> || std::is_same_v<VALUE, CDrawerMap>,
                   "a label line holds drawers or the next level");
     static constexpr bool kLastLine = std::is_same_v<VALUE, CSortDrawer>;
@@ -68,13 +70,12 @@ class LabelAccessMap : public CDrawerMap {
     static constexpr ULONG kNone = Table::kNone;
 
 public:
-    LabelAccessMap(BOOL fLastLine, BOOL fPointerKey)
-        : m_cRef(0),
-          m_ulCursor(0),
-          m_ulCursorEntry(kNone),
-          m_fLastLine(fLastLine != FALSE),
-          m_fPointerKey(fPointerKey != FALSE) {
+    // fPointerKey says whether the keys are heap copies reached by pointer; that follows from the
+    // key type, so it is checked rather than stored.
+    LabelAccessMap(BOOL fLastLine, [[maybe_unused]] BOOL fPointerKey)
+        : m_cRef(0), m_ulCursor(0), m_ulCursorEntry(kNone), m_fLastLine(fLastLine != FALSE) {
         TRACE_CTOR("LabelAccessMap");
+        assert((fPointerKey != FALSE) == std::is_pointer_v<KEY>);
     }
 
     ULONG AddRef() override { return ++m_cRef; }
@@ -104,7 +105,8 @@ public:
         }
         KEY key{};
         const SPropValue& prop = lpRow->lpProps[ulIndex];
-        if (FAILED(hr = ConvertToKey(&key, prop.ulPropTag, prop.Value))) {
+        const bool fView = ViewInsteadOfCopy(&key, prop);
+        if (!fView && FAILED(hr = ConvertToKey(&key, prop.ulPropTag, prop.Value))) {
             QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
             return hr;
         }
@@ -123,7 +125,9 @@ public:
                 QTRACE(TRACE_ERROR, "pInner->LookupDrawer() failed: hr = 0x%08lx\n", hr);
             }
         }
-        FreeKey(&key);
+        if (!fView) {
+            FreeKey(&key);
+        }
         return hr;
     }
 
@@ -140,12 +144,16 @@ public:
         }
         KEY key{};
         const SPropValue& prop = lpRow->lpProps[ulIndex];
-        if (FAILED(hr = ConvertToKey(&key, prop.ulPropTag, prop.Value))) {
+        const bool fView = ViewInsteadOfCopy(&key, prop);
+        if (!fView && FAILED(hr = ConvertToKey(&key, prop.ulPropTag, prop.Value))) {
             QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
             return hr;
         }
+        // A stored key is always DuplicateKey's copy, whether made from a view or a converted key.
         hr = InsertConverted(key, lpRow, ulIndex, lpColumns, *ppDrawer);
-        FreeKey(&key);
+        if (!fView) {
+            FreeKey(&key);
+        }
         return hr;
     }
 
@@ -240,9 +248,13 @@ public:
     virtual HRESULT ConvertToKey(KEY* pKey, ULONG ulPropTag, PropValueUnion value) = 0;
     virtual HRESULT DuplicateKey(KEY* pCopy, const KEY* pSource) = 0;
     virtual HRESULT FreeKey(KEY* pKey) = 0;
+    // A key that looks at the value itself instead of a copy, equal under the key order to what
+    // ConvertToKey would make; false when only a conversion gives the key (another width, another
+    // type, a form the copy would change). The view lives as long as the row's value.
+    virtual bool ViewKey(KEY* pKey, ULONG ulPropTag, const PropValueUnion& value) = 0;
 
     BOOL IsLastLine() const { return m_fLastLine ? TRUE : FALSE; }
-    BOOL HasPointerKeys() const { return m_fPointerKey ? TRUE : FALSE; }
+    BOOL HasPointerKeys() const { return std::is_pointer_v<KEY> ? TRUE : FALSE; }
     size_t GetEntryCount() const { return m_table.Size(); }
 
 protected:
@@ -269,6 +281,16 @@ protected:
     }
 
 private:
+    // Filing and lookup only compare a row's key with stored keys, so a view does what a converted
+    // copy did without its allocation, copy and release. At call-trace level the conversion runs
+    // in full, so the trace shows every step of the key's making.
+    bool ViewInsteadOfCopy(KEY* pKey, const SPropValue& prop) {
+        if (TraceEnabled(TRACE_CALL)) {
+            return false;
+        }
+        return ViewKey(pKey, prop.ulPropTag, prop.Value);
+    }
+
     HRESULT CheckRow(LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns) const {
         if (lpRow == nullptr || (lpRow->cValues != 0 && lpRow->lpProps == nullptr)) {
             QTRACE(TRACE_ERROR, "Failure: Invalid characteristics pointer specified!\n");
@@ -410,11 +432,11 @@ private:
         return S_OK;
     }
 
-    // Members ordered so that a line of one key fits a small heap block.
+    // Members ordered so that a line of one key fits a 64-byte pooled block: a large search has one
+    // line per distinct value of every column.
     Table m_table;
     ULONG m_cRef;
     ULONG m_ulCursor;       // walk position in the key order; the order's size at the end
     ULONG m_ulCursorEntry;  // the entry at that position, kNone at the end
     bool m_fLastLine;
-    bool m_fPointerKey;
 };

@@ -22,6 +22,9 @@
 // Lines with few keys (most inner lines hold one) have no table: a scan of a handful of keys is
 // cheaper than hashing. The first key is kept inside the line itself, so a line of one key costs no
 // allocation beyond the line; more keys live in one block holding the entries and the key order.
+// A large search has one inner line per distinct value of every column but the last, so the table
+// is kept at 40 bytes: the key order of one entry needs no storage, and the slot count of the hash
+// table lies in the table's own block.
 template <class KEY, class VALUE>
 class CLabelTable {
 public:
@@ -63,7 +66,7 @@ public:
             }
             return kNone;
         }
-        const size_t mask = m_cSlots - 1;
+        const size_t mask = Slots() - 1;
         const uint64_t tag = Tag(hash);
         for (size_t slot = size_t(hash) & mask;; slot = (slot + 1) & mask) {
             const uint64_t cell = m_pTable[slot];
@@ -79,25 +82,28 @@ public:
     // Makes room for one more entry; throws std::bad_alloc with nothing changed. Room for the key
     // order is kept too, so that a walk never needs memory the filing did not already have.
     void ReserveOne() {
-        if (m_cEntries >= kNone / 2) {
+        if (m_cEntries >= kMaxEntries) {
             throw std::bad_alloc();
         }
         const size_t cNew = size_t(m_cEntries) + 1;
-        if (cNew > kLinear && cNew * 2 > m_cSlots) {
-            size_t cSlots = m_pTable == nullptr ? 4 * kLinear : size_t(m_cSlots) * 2;
+        const size_t cSlotsNow = Slots();
+        if (cNew > kLinear && cNew * 2 > cSlotsNow) {
+            size_t cSlots = m_pTable == nullptr ? 4 * kLinear : cSlotsNow * 2;
             while (cNew * 2 > cSlots) {
                 cSlots *= 2;
             }
-            auto* pTable = static_cast<uint64_t*>(std::calloc(cSlots, sizeof(uint64_t)));
-            if (pTable == nullptr) {
+            // The slot count is kept in the word before the slots.
+            auto* pBlock = static_cast<uint64_t*>(std::calloc(cSlots + 1, sizeof(uint64_t)));
+            if (pBlock == nullptr) {
                 throw std::bad_alloc();
             }
+            pBlock[0] = cSlots;
+            uint64_t* pTable = pBlock + 1;
             for (ULONG i = 0; i < m_cEntries; ++i) {
                 Place(pTable, cSlots, HashOf(m_pEntries[i].key), i);
             }
-            std::free(m_pTable);
+            ReleaseTable();
             m_pTable = pTable;
-            m_cSlots = ULONG(cSlots);
         }
         if (cNew > m_cCapacity) {
             const size_t cCapacity = size_t(m_cCapacity) * 2;
@@ -108,10 +114,13 @@ public:
             auto* pEntries = static_cast<Entry*>(pBlock);
             auto* pOrder = reinterpret_cast<ULONG*>(pEntries + cCapacity);
             std::memcpy(pEntries, m_pEntries, sizeof(Entry) * m_cEntries);
-            std::memcpy(pOrder, m_pOrder, sizeof(ULONG) * m_cEntries);
+            if (m_cCapacity > 1) {
+                std::memcpy(pOrder, OrderStorage(), sizeof(ULONG) * m_cEntries);
+            } else {
+                std::fill(pOrder, pOrder + m_cEntries, 0u);
+            }
             ReleaseBlock();
             m_pEntries = pEntries;
-            m_pOrder = pOrder;
             m_cCapacity = ULONG(cCapacity);
         }
     }
@@ -122,41 +131,47 @@ public:
         m_pEntries[ulIndex] = Entry{key, pValue};
         ++m_cEntries;
         if (m_pTable != nullptr) {
-            Place(m_pTable, m_cSlots, hash, ulIndex);
+            Place(m_pTable, Slots(), hash, ulIndex);
         }
-        m_fOrdered = false;
+        m_fOrdered = 0;
     }
 
     // The entry indexes in ascending key order (no allocation: ReserveOne kept the room).
     const ULONG* Order() {
+        static const ULONG s_aulOne[1] = {0};
+        if (m_cCapacity == 1) {
+            m_fOrdered = 1;  // one entry or none: nothing to sort, nothing to store
+            return s_aulOne;
+        }
+        ULONG* pOrder = OrderStorage();
         if (!m_fOrdered) {
             for (ULONG i = 0; i < m_cEntries; ++i) {
-                m_pOrder[i] = i;
+                pOrder[i] = i;
             }
             const KeyLess<KEY> less;
-            std::sort(m_pOrder, m_pOrder + m_cEntries,
+            std::sort(pOrder, pOrder + m_cEntries,
                       [&](ULONG a, ULONG b) { return less(m_pEntries[a].key, m_pEntries[b].key); });
-            m_fOrdered = true;
+            m_fOrdered = 1;
         }
-        return m_pOrder;
+        return pOrder;
     }
-    bool IsOrdered() const { return m_fOrdered; }
+    bool IsOrdered() const { return m_fOrdered != 0; }
 
     // Forgets every entry and gives the memory back; the caller has released values and keys.
     void Clear() noexcept {
         ReleaseBlock();
-        std::free(m_pTable);
+        ReleaseTable();
         m_pTable = nullptr;
-        m_cSlots = 0;
         m_pEntries = &m_inline;
-        m_pOrder = &m_ulInlineOrder;
         m_cEntries = 0;
         m_cCapacity = 1;
-        m_fOrdered = true;
+        m_fOrdered = 1;
     }
 
 private:
     static constexpr size_t kLinear = 8;
+    // The capacity doubles up to 2^30, which leaves its top bit to the ordered flag.
+    static constexpr ULONG kMaxEntries = 1u << 30;
     static constexpr uint64_t kTagMask = 0xFFFFFFFF00000000ull;
 
     static uint64_t Tag(uint64_t hash) { return hash & kTagMask; }
@@ -175,14 +190,19 @@ private:
             std::free(m_pEntries);  // the order lies in the same block
         }
     }
+    void ReleaseTable() noexcept {
+        if (m_pTable != nullptr) {
+            std::free(m_pTable - 1);
+        }
+    }
+    size_t Slots() const { return m_pTable == nullptr ? 0 : size_t(m_pTable[-1]); }
+    // The key order behind the entries of a block (a capacity above 1).
+    ULONG* OrderStorage() { return reinterpret_cast<ULONG*>(m_pEntries + m_cCapacity); }
 
-    Entry* m_pEntries = &m_inline;       // filing order
-    ULONG* m_pOrder = &m_ulInlineOrder;  // ascending key order, valid while m_fOrdered
-    uint64_t* m_pTable = nullptr;        // hash tag (high half) and entry index + 1; 0 is a free slot
-    ULONG m_cEntries = 0;
-    ULONG m_cCapacity = 1;
-    ULONG m_cSlots = 0;
-    ULONG m_ulInlineOrder = 0;
-    bool m_fOrdered = true;
+    Entry* m_pEntries = &m_inline;  // filing order
+    uint64_t* m_pTable = nullptr;   // hash tag (high half) and entry index + 1; 0 is a free slot
     Entry m_inline{};
+    ULONG m_cEntries = 0;
+    ULONG m_cCapacity : 31 = 1;
+    ULONG m_fOrdered : 1 = 1;  // the key order is valid
 };

@@ -99,6 +99,27 @@ public:
         }
         return S_OK;
     }
+
+    // A string of the line's own width is its own key; the other width needs the conversion.
+    bool ViewKey(KEY* pKey, ULONG ulPropTag, const PropValueUnion& value) override {
+        const ULONG ulValueType = PROP_TYPE(ulPropTag);
+        if (ulValueType == PT_NULL || ulValueType == PT_ERROR) {
+            *pKey = nullptr;
+            return true;
+        }
+        if constexpr (fWide) {
+            if (ulValueType == PT_UNICODE) {
+                *pKey = value.lpszW;
+                return true;
+            }
+        } else {
+            if (ulValueType == PT_STRING8) {
+                *pKey = value.lpszA;
+                return true;
+            }
+        }
+        return false;
+    }
 };
 
 template <class VALUE>
@@ -156,6 +177,19 @@ public:
         }
         return S_OK;
     }
+
+    bool ViewKey(GUID** pKey, ULONG ulPropTag, const PropValueUnion& value) override {
+        const ULONG ulValueType = PROP_TYPE(ulPropTag);
+        if (ulValueType == PT_NULL || ulValueType == PT_ERROR) {
+            *pKey = nullptr;
+            return true;
+        }
+        if (ulValueType == PT_CLSID) {
+            *pKey = value.lpguid;
+            return true;
+        }
+        return false;
+    }
 };
 
 template <class VALUE>
@@ -198,6 +232,21 @@ public:
             allocator.Free(*pKey);
         }
         return S_OK;
+    }
+
+    // The value's own SBinary, unless it counts bytes it does not have: the copy of such a value
+    // holds 0 bytes, so only the conversion gives its key.
+    bool ViewKey(SBinary** pKey, ULONG ulPropTag, const PropValueUnion& value) override {
+        const ULONG ulValueType = PROP_TYPE(ulPropTag);
+        if (ulValueType == PT_NULL || ulValueType == PT_ERROR) {
+            *pKey = nullptr;
+            return true;
+        }
+        if (ulValueType == PT_BINARY && (value.bin.cb == 0 || value.bin.lpb != nullptr)) {
+            *pKey = const_cast<SBinary*>(&value.bin);
+            return true;
+        }
+        return false;
     }
 
 private:

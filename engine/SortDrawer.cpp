@@ -2,6 +2,7 @@
 #include "engine/SortDrawer.h"
 
 #include <array>
+#include <cstring>
 
 #include "engine/CompactLabel.h"
 #include "engine/EntryReference.h"
@@ -12,10 +13,10 @@ CSortDrawer::CSortDrawer()
     : m_cRef(0),
       m_ulHighest(0),
       m_lpLabel(nullptr),
-      m_first{0, nullptr},
-      m_cursor(0),
-      m_fWalking(false),
-      m_fHasFirst(false) {
+      m_pFirst(nullptr),
+      m_ulFirstNumber(0),
+      m_ulCursor(kNotWalking),
+      m_pMore(nullptr) {
     TRACE_CTOR("CSortDrawer");
 }
 
@@ -41,20 +42,41 @@ ULONG CSortDrawer::Release() {
 }
 
 ULONG CSortDrawer::GetCount() const {
-    return (ULONG)EntryCount();
+    return EntryCount();
 }
 
-void CSortDrawer::Append(const Entry& entry) {
-    if (!m_fHasFirst) {
-        m_first = entry;
-        m_fHasFirst = true;
-        return;
+bool CSortDrawer::Append(ULONG ulNumber, CEntryReference* pEntry) {
+    if (m_pFirst == nullptr) {
+        m_pFirst = pEntry;
+        m_ulFirstNumber = ulNumber;
+        m_ulCursor = kNotWalking;
+        return true;
     }
     // Grown by doubling: a large group would otherwise be copied whole for every entry filed.
-    if (m_more.size() == m_more.capacity()) {
-        m_more.reserve(m_more.empty() ? 1 : 2 * m_more.capacity());
+    if (m_pMore == nullptr || m_pMore->cEntries == m_pMore->cCapacity) {
+        const ULONG cCapacity = m_pMore == nullptr ? 1 : 2 * m_pMore->cCapacity;
+        if (cCapacity > 0x10000000u) {
+            return false;
+        }
+        auto* pMore = static_cast<CMore*>(CPooledObject::AllocateBytes(CMore::Bytes(cCapacity)));
+        if (pMore == nullptr) {
+            return false;
+        }
+        pMore->cEntries = 0;
+        pMore->cCapacity = cCapacity;
+        pMore->cOrdered = 0;
+        pMore->ulReserved = 0;
+        if (m_pMore != nullptr) {
+            pMore->cEntries = m_pMore->cEntries;
+            std::memcpy(pMore->Entries(), m_pMore->Entries(), sizeof(Entry) * m_pMore->cEntries);
+            CPooledObject::FreeBytes(m_pMore, CMore::Bytes(m_pMore->cCapacity));
+        }
+        m_pMore = pMore;
     }
-    m_more.push_back(entry);
+    m_pMore->Entries()[m_pMore->cEntries++] = Entry{ulNumber, pEntry};
+    m_pMore->cOrdered = 0;
+    m_ulCursor = kNotWalking;
+    return true;
 }
 
 HRESULT CSortDrawer::Init(LPSRow lpRow) {
@@ -107,50 +129,60 @@ HRESULT CSortDrawer::Insert(CEntryReference* pEntry) {
     const ULONG ulNumber = pEntry->GetNumber();
     // The search numbers its items upwards, so a number above every filed one is new; only a
     // lower number needs the search for an entry to replace.
-    if (!m_fHasFirst || ulNumber > m_ulHighest) {
-        Append({ulNumber, pEntry});  // may throw before anything is changed
-        pEntry->AddRef();
-        m_ulHighest = ulNumber;
-        m_order.clear();
-        return hr;
-    }
-    for (size_t i = 0; i < EntryCount(); ++i) {
-        Entry& entry = EntryAt(i);
-        if (entry.ulNumber == ulNumber) {
-            // Replaced in place: the number keeps its walk position. The new reference is taken
-            // before the old one goes, in case both are the same object.
-            pEntry->AddRef();
-            CEntryReference* pOld = entry.pEntry;
-            entry.pEntry = pEntry;
-            pOld->Release();
-            return hr;
+    const bool fNewest = (m_pFirst == nullptr || ulNumber > m_ulHighest);
+    if (!fNewest) {
+        const ULONG cEntries = EntryCount();
+        for (ULONG i = 0; i < cEntries; ++i) {
+            if (NumberAt(i) == ulNumber) {
+                // Replaced in place: the number keeps its walk position. The new reference is
+                // taken before the old one goes, in case both are the same object.
+                pEntry->AddRef();
+                CEntryReference*& rSlot = EntryAt(i);
+                CEntryReference* pOld = rSlot;
+                rSlot = pEntry;
+                pOld->Release();
+                return hr;
+            }
         }
     }
-    Append({ulNumber, pEntry});
+    if (!Append(ulNumber, pEntry)) {
+        QTRACE(TRACE_ERROR, "new() failed: Unable to insert entry into drawer!\n");
+        return hr = E_OUTOFMEMORY;
+    }
     pEntry->AddRef();
-    m_order.clear();
+    if (fNewest) {
+        m_ulHighest = ulNumber;
+    }
     return hr;
 }
 
-void CSortDrawer::BuildWalkOrder() {
+const ULONG* CSortDrawer::WalkOrder() {
+    static const ULONG s_aulFirstOnly[1] = {0};
+    if (m_pMore == nullptr) {
+        return s_aulFirstOnly;
+    }
+    const ULONG cEntries = EntryCount();
+    ULONG* pOrder = m_pMore->Order();
+    if (m_pMore->cOrdered == cEntries) {
+        return pOrder;
+    }
     // Counting sort by bucket; within a bucket the newest entry first, as at the head of a chain.
-    std::array<size_t, kBuckets + 1> start{};
-    const size_t cEntries = EntryCount();
-    for (size_t i = 0; i < cEntries; ++i) {
-        ++start[BucketOf(EntryAt(i).ulNumber) + 1];
+    std::array<ULONG, kBuckets + 1> start{};
+    for (ULONG i = 0; i < cEntries; ++i) {
+        ++start[BucketOf(NumberAt(i)) + 1];
     }
     for (ULONG b = 1; b <= kBuckets; ++b) {
         start[b] += start[b - 1];
     }
-    m_order.assign(cEntries, 0);
-    std::array<size_t, kBuckets> end{};
+    std::array<ULONG, kBuckets> end{};
     for (ULONG b = 0; b < kBuckets; ++b) {
         end[b] = start[b + 1];
     }
-    for (size_t i = 0; i < cEntries; ++i) {
-        const ULONG b = BucketOf(EntryAt(i).ulNumber);
-        m_order[--end[b]] = (ULONG)i;
+    for (ULONG i = 0; i < cEntries; ++i) {
+        pOrder[--end[BucketOf(NumberAt(i))]] = i;
     }
+    m_pMore->cOrdered = cEntries;
+    return pOrder;
 }
 
 HRESULT CSortDrawer::FindFirst(CEntryReference** ppEntry) {
@@ -161,11 +193,7 @@ HRESULT CSortDrawer::FindFirst(CEntryReference** ppEntry) {
         return hr = E_INVALIDARG;
     }
     *ppEntry = nullptr;
-    if (m_order.size() != EntryCount()) {
-        BuildWalkOrder();
-    }
-    m_fWalking = true;
-    m_cursor = 0;
+    m_ulCursor = 0;
     return hr = FindNext(ppEntry);
 }
 
@@ -177,31 +205,31 @@ HRESULT CSortDrawer::FindNext(CEntryReference** ppEntry) {
         return hr = E_INVALIDARG;
     }
     *ppEntry = nullptr;
-    if (!m_fWalking || m_cursor >= m_order.size() || m_order.size() != EntryCount()) {
+    if (m_ulCursor == kNotWalking || m_ulCursor >= EntryCount()) {
         return hr;
     }
-    *ppEntry = EntryAt(m_order[m_cursor++]).pEntry;
+    *ppEntry = EntryAt(WalkOrder()[m_ulCursor++]);
     (*ppEntry)->AddRef();
     return hr;
 }
 
 void CSortDrawer::DeleteEntryMap() {
     TRACE_FUNC_VOID("DeleteEntryMap");
-    if (m_order.size() != EntryCount()) {
-        BuildWalkOrder();
-    }
+    const ULONG cEntries = EntryCount();
+    const ULONG* pOrder = WalkOrder();
     // The entries are forgotten before any is released, so a release never sees a half-empty drawer.
-    const Entry first = m_first;
-    std::vector<Entry> more;
-    more.swap(m_more);
-    m_fHasFirst = false;
-    m_first = Entry{0, nullptr};
-    for (ULONG index : m_order) {
-        (index == 0 ? first : more[index - 1]).pEntry->Release();
-    }
-    m_order.clear();
-    m_order.shrink_to_fit();
-    m_cursor = 0;
-    m_fWalking = false;
+    CEntryReference* pFirst = m_pFirst;
+    CMore* pMore = m_pMore;
+    m_pFirst = nullptr;
+    m_pMore = nullptr;
+    m_ulFirstNumber = 0;
+    m_ulCursor = kNotWalking;
     m_ulHighest = 0;
+    for (ULONG pos = 0; pos < cEntries; ++pos) {
+        const ULONG index = pOrder[pos];
+        (index == 0 ? pFirst : pMore->Entries()[index - 1].pEntry)->Release();
+    }
+    if (pMore != nullptr) {
+        CPooledObject::FreeBytes(pMore, CMore::Bytes(pMore->cCapacity));
+    }
 }

@@ -1,8 +1,7 @@
 // One duplicate group: the items whose compared values (the label) are all equal.
 #pragma once
 
-#include <vector>
-
+#include "engine/SmallBlockPool.h"
 #include "platform/afx/CObject.h"
 #include "platform/mapi/MAPIDefs.h"
 #include "platform/win32/WinTypes.h"
@@ -14,9 +13,10 @@ class CEntryReference;
 // replaced number keeping its place. The result page keeps, of the equally old items of a group,
 // the first one it meets in this order, so the order is part of the result and must not change.
 // Most drawers hold a single entry, so the entries are kept compactly in filing order (the first
-// inside the drawer, costing no allocation) and the bucket order is derived when a walk starts
-// (entries are never added during a walk).
-class CSortDrawer : public CObject {
+// inside the drawer, costing no allocation, the later ones in one block with room for the walk
+// order) and the bucket order is derived when a walk starts. An entry added during a walk ends it.
+// A large search makes one drawer per distinct label, so the drawer is pooled and kept at 48 bytes.
+class CSortDrawer : public CObject, public CPooledObject {
 public:
     CSortDrawer();
 
@@ -46,19 +46,38 @@ private:
         CEntryReference* pEntry;
     };
 
-    void BuildWalkOrder();
-    size_t EntryCount() const { return m_fHasFirst ? 1 + m_more.size() : 0; }
-    Entry& EntryAt(size_t index) { return index == 0 ? m_first : m_more[index - 1]; }
-    // Appends in filing order; may throw std::bad_alloc before anything is changed.
-    void Append(const Entry& entry);
+    // The entries after the first, in filing order, followed by room for the walk order of all
+    // entries (as filing positions, the first being 0): one block, grown by doubling.
+    struct CMore {
+        ULONG cEntries;
+        ULONG cCapacity;
+        ULONG cOrdered;  // the entry count the walk order was built for; 0 when it must be rebuilt
+        ULONG ulReserved;
+        Entry* Entries() { return reinterpret_cast<Entry*>(this + 1); }
+        ULONG* Order() { return reinterpret_cast<ULONG*>(Entries() + cCapacity); }
+        static size_t Bytes(ULONG cCapacity) {
+            return sizeof(CMore) + cCapacity * sizeof(Entry) + (size_t(cCapacity) + 1) * sizeof(ULONG);
+        }
+    };
+    static constexpr ULONG kNotWalking = 0xFFFFFFFFu;
+
+    ULONG EntryCount() const { return m_pFirst == nullptr ? 0 : 1 + (m_pMore ? m_pMore->cEntries : 0); }
+    ULONG NumberAt(ULONG ulIndex) const {
+        return ulIndex == 0 ? m_ulFirstNumber : m_pMore->Entries()[ulIndex - 1].ulNumber;
+    }
+    CEntryReference*& EntryAt(ULONG ulIndex) {
+        return ulIndex == 0 ? m_pFirst : m_pMore->Entries()[ulIndex - 1].pEntry;
+    }
+    // The walk order, built when entries were added since it was last made.
+    const ULONG* WalkOrder();
+    // Appends in filing order and ends a walk; false, with nothing changed, when memory runs out.
+    bool Append(ULONG ulNumber, CEntryReference* pEntry);
 
     LONG m_cRef;
     ULONG m_ulHighest;  // highest number filed: later numbers need no search for a twin
     LPSRow m_lpLabel;
-    Entry m_first;               // the first entry filed, valid while m_fHasFirst
-    std::vector<Entry> m_more;   // the later ones, in filing order
-    std::vector<ULONG> m_order;  // walk order, as filing positions; built by FindFirst
-    size_t m_cursor;             // next position in m_order; m_order.size() when at the end
-    bool m_fWalking;
-    bool m_fHasFirst;
+    CEntryReference* m_pFirst;  // the first entry filed; NULL in an empty drawer
+    ULONG m_ulFirstNumber;
+    ULONG m_ulCursor;  // next position in the walk order; kNotWalking outside a walk
+    CMore* m_pMore;    // NULL until a second entry is filed
 };

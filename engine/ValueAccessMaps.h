@@ -36,6 +36,20 @@ public:
     }
 
     HRESULT FreeKey(KEY* /*pKey*/) override { return S_OK; }
+
+    // A value key is the value: the view is the converted key.
+    bool ViewKey(KEY* pKey, ULONG ulPropTag, const PropValueUnion& value) override {
+        const ULONG ulValueType = PROP_TYPE(ulPropTag);
+        if (ulValueType == PT_NULL || ulValueType == PT_ERROR) {
+            *pKey = KEY{};
+            return true;
+        }
+        if (ulValueType == ulType) {
+            *pKey = Extract(value);
+            return true;
+        }
+        return false;
+    }
 };
 
 namespace accesskeys {

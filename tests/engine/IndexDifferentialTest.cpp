@@ -67,7 +67,12 @@ void AddRandomValue(RowBuilder& b, ULONG ulType, std::mt19937& rng, std::string&
 
 }  // namespace
 
-TEST(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
+// Run at the program's default level, where keys are looked up as the values stand, and at
+// call-trace level, where every key is converted into a copy first: both must group alike.
+class IndexDifferential : public ::testing::TestWithParam<LONG> {};
+
+TEST_P(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
+    TraceCapture level(GetParam());
     const std::vector<std::vector<ULONG>> layouts = {{PT_LONG},
                                                      {PT_STRING8, PT_LONG},
                                                      {PT_BINARY, PT_SYSTIME, PT_STRING8},
@@ -134,3 +139,6 @@ TEST(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
         pMap->Release();
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(TraceLevels, IndexDifferential,
+                         ::testing::Values(LONG(TRACE_ERROR), LONG(TRACE_CALL)));

@@ -403,10 +403,22 @@ TEST(LabelAccessMap, KeyCopyThatCannotBeAllocatedFailsInsteadOfMeetingTheMissing
         CSortDrawer* pMissing = File(pMap, rows[0], lpColumns);
         CSortDrawer* pDrawer = NewDrawer(rows[1].Row());
         // A lookup whose key cannot be copied fails; it never hands out the missing values' drawer.
+        // At call-trace level every lookup converts (copies) its key.
+        {
+            TraceCapture calls(TRACE_CALL);
+            SetAllocatorFailureAfter(0);
+            CSortDrawer* pFound = nullptr;
+            EXPECT_EQ(E_OUTOFMEMORY, pMap->LookupDrawer(&rows[1].Row(), 0, lpColumns, &pFound)) << type;
+            SetAllocatorFailureAfter(-1);
+            EXPECT_EQ(nullptr, pFound);
+        }
+        // Otherwise only a value of the other width needs a copy; the others are looked up as they
+        // stand and, with nothing filed under them, find nothing.
         SetAllocatorFailureAfter(0);
         CSortDrawer* pFound = nullptr;
-        EXPECT_EQ(E_OUTOFMEMORY, pMap->LookupDrawer(&rows[1].Row(), 0, lpColumns, &pFound)) << type;
+        const HRESULT hrLookup = pMap->LookupDrawer(&rows[1].Row(), 0, lpColumns, &pFound);
         SetAllocatorFailureAfter(-1);
+        EXPECT_EQ(type == PT_UNICODE ? E_OUTOFMEMORY : S_OK, hrLookup) << type;
         EXPECT_EQ(nullptr, pFound);
         // Filing fails at every copy it needs, leaving the index as it was, until it can be made.
         int nFailures = 0;
@@ -427,5 +439,30 @@ TEST(LabelAccessMap, KeyCopyThatCannotBeAllocatedFailsInsteadOfMeetingTheMissing
         pMap->Release();
         EXPECT_EQ(1u, RefCount(pDrawer));
         pDrawer->Release();
+    }
+}
+
+// A binary value that counts bytes without having them is copied as an empty value, so it meets the
+// empty values, whether the key is looked up as the value stands or converted first.
+TEST(LabelAccessMap, BinaryCountWithoutBytesGroupsWithTheEmptyValue) {
+    for (LONG level : {LONG(TRACE_ERROR), LONG(TRACE_CALL)}) {
+        TraceCapture trace(level);
+        RowBuilder empty;
+        empty.Binary({});
+        empty.ColumnTypes({PT_BINARY});
+        LPSPropTagArray lpColumns = empty.Columns();
+        CDrawerMap* pMap = MakeIndex(lpColumns);
+        CSortDrawer* pDrawer = File(pMap, empty, lpColumns);
+        RowBuilder counted;
+        SPropValue v{};
+        v.Value.bin = SBinary{5, nullptr};
+        counted.Value(PT_BINARY, v);
+        CSortDrawer* pFound = nullptr;
+        ASSERT_EQ(S_OK, pMap->LookupDrawer(&counted.Row(), 0, lpColumns, &pFound)) << level;
+        EXPECT_EQ(pDrawer, pFound) << level;
+        if (pFound != nullptr) {
+            pFound->Release();
+        }
+        pMap->Release();  // File left the drawer to the index
     }
 }

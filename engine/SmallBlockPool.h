@@ -1,0 +1,99 @@
+// Headerless fixed-size blocks for the many small objects of the duplicate index.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <mutex>
+#include <new>
+
+// A large search makes a handful of small heap objects for every distinct label: an entry
+// reference and its ids, a drawer, one level per compared column. From the general heap each costs
+// an 8-byte block header and rounding to 16 bytes, and a call through the allocator's general
+// paths. The pool hands out blocks of exact 8-byte size classes carved from 64 KB slabs, with no
+// header: the caller states the size again when it gives a block back, which every user here knows
+// (the object's own size, or the byte counts it keeps).
+//
+// Objects are released on other threads than the one that made them (the search files on its
+// worker, the result page and the cleanup release on the window thread), so every class has a lock
+// of its own. When the last block of a class comes back, its slabs go back to the heap except one,
+// so a finished search gives its memory back instead of holding it for the life of the program.
+//
+// Blocks are 8-byte aligned, which is all the engine's objects need. Sizes above kMaxBlock go to the
+// general heap.
+class CSmallBlockPool {
+public:
+    static constexpr size_t kGranule = 8;
+    static constexpr size_t kMaxBlock = 256;
+    static constexpr size_t kSlabBytes = 64 * 1024;
+
+    // Where slabs come from; tests give one that fails. Must behave like malloc/free.
+    using SlabAllocate = void* (*)(size_t);
+    using SlabFree = void (*)(void*);
+
+    CSmallBlockPool();
+    CSmallBlockPool(SlabAllocate pfnAllocate, SlabFree pfnFree);
+    // Gives every slab back; blocks still handed out become invalid.
+    ~CSmallBlockPool();
+    CSmallBlockPool(const CSmallBlockPool&) = delete;
+    CSmallBlockPool& operator=(const CSmallBlockPool&) = delete;
+
+    // A block of at least cb bytes (cb > 0), or NULL when no memory can be had.
+    void* Allocate(size_t cb) noexcept;
+    // Gives back a block from Allocate with the same cb. NULL is ignored.
+    void Free(void* p, size_t cb) noexcept;
+
+    // Blocks handed out and not given back, over all classes (for tests and balance checks).
+    size_t LiveBlocks() const noexcept;
+    // Slabs the pool holds at the moment.
+    size_t SlabCount() const noexcept;
+
+    // The process's pool, used by the index's objects. It is never destroyed, so an object released
+    // during the program's shutdown still finds it.
+    static CSmallBlockPool& Shared() noexcept;
+
+private:
+    struct CFreeBlock {
+        CFreeBlock* pNext;
+    };
+    struct CSlab {
+        CSlab* pNext;
+        size_t reserved;  // keeps the blocks after the header 16-byte aligned
+    };
+    struct CClass {
+        mutable std::mutex lock;
+        CFreeBlock* pFree = nullptr;  // blocks given back, reused first
+        char* pBump = nullptr;        // the never-used rest of the newest slab
+        char* pEnd = nullptr;
+        CSlab* pSlabs = nullptr;  // newest first
+        size_t cSlabs = 0;
+        size_t cLive = 0;
+    };
+    static constexpr size_t kClasses = kMaxBlock / kGranule;
+
+    static size_t ClassOf(size_t cb) { return (cb + kGranule - 1) / kGranule - 1; }
+    bool AddSlab(CClass& cls, size_t cbBlock) noexcept;
+    void ReleaseSlabsButNewest(CClass& cls) noexcept;
+
+    SlabAllocate m_pfnAllocate;
+    SlabFree m_pfnFree;
+    std::array<CClass, kClasses> m_classes;
+};
+
+// Class-level operators that put an object in the shared pool. A class derives from it (it adds no
+// bytes); its deleting destructor passes the object's real size, so a derived class is pooled too.
+// Sanitizer builds use the general heap, so every object stays visible to the address and leak
+// checks, which a slab that holds many objects would hide.
+class CPooledObject {
+public:
+    static void* operator new(size_t cb);
+    static void* operator new(size_t cb, const std::nothrow_t&) noexcept;
+    static void operator delete(void* p, size_t cb) noexcept;
+
+    // Blocks of the shared pool whose size the caller keeps.
+    static void* AllocateBytes(size_t cb) noexcept;
+    static void FreeBytes(void* p, size_t cb) noexcept;
+
+    // Test seam: after the next nSkip successful allocations, the following one fails as if memory
+    // were exhausted; -1 (the start value) turns it off.
+    static void SetFailureAfter(int nSkip) noexcept;
+};

@@ -1,0 +1,285 @@
+// The small-block pool: size classes, reuse, slab release, failure, release from other threads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "engine/SmallBlockPool.h"
+#include "tests/engine/EngineTestSupport.h"
+
+using namespace enginetest;
+
+namespace {
+
+// A slab source that fails on request and counts what is outstanding.
+std::atomic<int> g_nSlabsOut{0};
+std::atomic<bool> g_fSlabsFail{false};
+
+void* CountingAllocate(size_t cb) {
+    if (g_fSlabsFail.load()) {
+        return nullptr;
+    }
+    ++g_nSlabsOut;
+    return std::malloc(cb);
+}
+
+void CountingFree(void* p) {
+    if (p != nullptr) {
+        --g_nSlabsOut;
+    }
+    std::free(p);
+}
+
+struct CountingSlabs {
+    CountingSlabs() {
+        g_nSlabsOut = 0;
+        g_fSlabsFail = false;
+    }
+    ~CountingSlabs() { g_fSlabsFail = false; }
+};
+
+// Fills a block with a pattern of its own, to find overlapping blocks later.
+void Stamp(void* p, size_t cb, uint8_t tag) {
+    std::memset(p, tag, cb);
+}
+bool HasStamp(const void* p, size_t cb, uint8_t tag) {
+    const auto* b = static_cast<const uint8_t*>(p);
+    for (size_t i = 0; i < cb; ++i) {
+        if (b[i] != tag) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
+    CountingSlabs slabs;
+    {
+        CSmallBlockPool pool(&CountingAllocate, &CountingFree);
+        struct Block {
+            void* p;
+            size_t cb;
+            uint8_t tag;
+        };
+        std::vector<Block> blocks;
+        std::mt19937 rng(7);
+        // Enough blocks that several classes need more than one slab; sizes across every class and
+        // beyond the largest, which pass through to the slab source.
+        for (int i = 0; i < 40000; ++i) {
+            const size_t cb = 1 + rng() % (CSmallBlockPool::kMaxBlock + 64);
+            void* p = pool.Allocate(cb);
+            ASSERT_NE(nullptr, p);
+            EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(p) % 8) << cb;
+            const auto tag = uint8_t(i);
+            Stamp(p, cb, tag);
+            blocks.push_back({p, cb, tag});
+        }
+        const auto cLarge = std::count_if(blocks.begin(), blocks.end(),
+                                          [](const Block& b) { return b.cb > CSmallBlockPool::kMaxBlock; });
+        EXPECT_EQ(blocks.size() - size_t(cLarge), pool.LiveBlocks());
+        for (const Block& b : blocks) {
+            ASSERT_TRUE(HasStamp(b.p, b.cb, b.tag)) << b.cb;
+        }
+        // Give back every other block and refill: the new blocks must not overlap the kept ones.
+        for (size_t i = 0; i < blocks.size(); i += 2) {
+            pool.Free(blocks[i].p, blocks[i].cb);
+            blocks[i].p = pool.Allocate(blocks[i].cb);
+            ASSERT_NE(nullptr, blocks[i].p);
+            Stamp(blocks[i].p, blocks[i].cb, uint8_t(~blocks[i].tag));
+            blocks[i].tag = uint8_t(~blocks[i].tag);
+        }
+        for (const Block& b : blocks) {
+            ASSERT_TRUE(HasStamp(b.p, b.cb, b.tag)) << b.cb;
+        }
+        for (const Block& b : blocks) {
+            pool.Free(b.p, b.cb);
+        }
+        EXPECT_EQ(0u, pool.LiveBlocks());
+    }
+    EXPECT_EQ(0, g_nSlabsOut.load());  // the destructor gave every slab back
+}
+
+TEST(SmallBlockPool, SizesOfOneClassShareBlocksAndAFreedBlockIsReusedFirst) {
+    CSmallBlockPool pool;
+    void* p41 = pool.Allocate(41);
+    pool.Free(p41, 41);
+    void* p48 = pool.Allocate(48);  // 41 and 48 are one 48-byte class
+    EXPECT_EQ(p41, p48);
+    void* p49 = pool.Allocate(49);
+    EXPECT_NE(p48, p49);
+    // A block is at least as far from its neighbour as its class is large.
+    void* pNext = pool.Allocate(48);
+    EXPECT_GE(std::abs(static_cast<char*>(pNext) - static_cast<char*>(p48)), 48);
+    pool.Free(p48, 48);
+    pool.Free(p49, 49);
+    pool.Free(pNext, 48);
+    EXPECT_EQ(0u, pool.LiveBlocks());
+}
+
+TEST(SmallBlockPool, SlabsGoBackWhenAClassEmptiesExceptOne) {
+    CountingSlabs slabs;
+    CSmallBlockPool pool(&CountingAllocate, &CountingFree);
+    const size_t cBlocks = 3 * CSmallBlockPool::kSlabBytes / 64;
+    std::vector<void*> blocks;
+    for (size_t i = 0; i < cBlocks; ++i) {
+        blocks.push_back(pool.Allocate(64));
+    }
+    EXPECT_GE(pool.SlabCount(), 3u);
+    // While any block of the class lives, its slabs stay.
+    for (size_t i = 1; i < cBlocks; ++i) {
+        pool.Free(blocks[i], 64);
+    }
+    EXPECT_GE(pool.SlabCount(), 3u);
+    pool.Free(blocks[0], 64);
+    EXPECT_EQ(1u, pool.SlabCount());
+    EXPECT_EQ(1, g_nSlabsOut.load());
+    // The kept slab serves the next round without fetching another.
+    void* p = pool.Allocate(64);
+    EXPECT_EQ(1, g_nSlabsOut.load());
+    pool.Free(p, 64);
+}
+
+TEST(SmallBlockPool, ExhaustedSlabSourceGivesNullAndThePoolRecovers) {
+    CountingSlabs slabs;
+    CSmallBlockPool pool(&CountingAllocate, &CountingFree);
+    g_fSlabsFail = true;
+    EXPECT_EQ(nullptr, pool.Allocate(24));
+    EXPECT_EQ(nullptr, pool.Allocate(CSmallBlockPool::kMaxBlock + 1));
+    EXPECT_EQ(0u, pool.LiveBlocks());
+    g_fSlabsFail = false;
+    void* p = pool.Allocate(24);
+    ASSERT_NE(nullptr, p);
+    // A slab with room left needs no source.
+    g_fSlabsFail = true;
+    void* q = pool.Allocate(24);
+    EXPECT_NE(nullptr, q);
+    g_fSlabsFail = false;
+    pool.Free(p, 24);
+    pool.Free(q, 24);
+    pool.Free(nullptr, 24);  // ignored
+    EXPECT_EQ(0u, pool.LiveBlocks());
+}
+
+// The search makes objects on its worker thread and the window thread releases them, while other
+// threads allocate: nothing may be lost or handed out twice.
+TEST(SmallBlockPool, BlocksMadeOnOneThreadAreReleasedOnAnother) {
+    CSmallBlockPool pool;
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 20000;
+    std::vector<std::thread> threads;
+    std::atomic<bool> fBad{false};
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            std::vector<void*> mine;
+            for (int i = 0; i < kRounds; ++i) {
+                const size_t cb = 8 + (i % 5) * 8;
+                auto* p = static_cast<uint32_t*>(pool.Allocate(cb));
+                if (p == nullptr) {
+                    fBad = true;
+                    return;
+                }
+                *p = uint32_t(t * kRounds + i);
+                mine.push_back(p);
+            }
+            // No other thread may have been handed one of these blocks meanwhile.
+            for (int i = 0; i < kRounds; ++i) {
+                if (*static_cast<uint32_t*>(mine[i]) != uint32_t(t * kRounds + i)) {
+                    fBad = true;
+                }
+            }
+            for (int i = 0; i < kRounds; ++i) {
+                pool.Free(mine[i], 8 + (i % 5) * 8);
+            }
+        });
+    }
+    for (std::thread& th : threads) {
+        th.join();
+    }
+    EXPECT_FALSE(fBad.load());
+    EXPECT_EQ(0u, pool.LiveBlocks());
+
+    // Made on one thread, released on another.
+    std::vector<void*> made(5000);
+    std::thread maker([&] {
+        for (void*& p : made) {
+            p = pool.Allocate(56);
+        }
+    });
+    maker.join();
+    std::thread releaser([&] {
+        for (void* p : made) {
+            pool.Free(p, 56);
+        }
+    });
+    releaser.join();
+    EXPECT_EQ(0u, pool.LiveBlocks());
+}
+
+// The index's objects live in the shared pool (or, in sanitizer builds, the general heap); a
+// failed allocation is reported as exhausted memory by each operation that makes one.
+TEST(PooledObjects, FailedAllocationsAreOutOfMemoryAndChangeNothing) {
+    RowBuilder row;
+    row.String("label").Long(3);
+    LPSPropTagArray lpColumns = row.Columns();
+
+    CPooledObject::SetFailureAfter(0);
+    EXPECT_EQ(nullptr, new (std::nothrow) CSortDrawer());
+    CPooledObject::SetFailureAfter(0);
+    EXPECT_EQ(nullptr, new (std::nothrow) CEntryReference(1));
+    CPooledObject::SetFailureAfter(0);
+    CDrawerMap* pMap = reinterpret_cast<CDrawerMap*>(0x1);
+    EXPECT_EQ(E_OUTOFMEMORY, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
+    EXPECT_EQ(nullptr, pMap);
+    CPooledObject::SetFailureAfter(-1);
+
+    // The entry reference's copy of its ids.
+    BYTE id[4] = {1, 2, 3, 4};
+    const SBinary key{4, id};
+    auto* pRef = new CEntryReference(1);
+    pRef->AddRef();
+    CPooledObject::SetFailureAfter(0);
+    EXPECT_EQ(E_OUTOFMEMORY, pRef->Init(&key, 0, 0, &key, FILETIME{}, "subject"));
+    CPooledObject::SetFailureAfter(-1);
+    LPSTR lpszSubject = nullptr;
+    EXPECT_EQ(S_OK, pRef->GetSubjectLine(&lpszSubject));
+    EXPECT_EQ(nullptr, lpszSubject);
+
+    // A drawer that cannot grow refuses the entry and keeps the ones it has.
+    CSortDrawer* pDrawer = NewDrawer(row.Row());
+    auto* pFirst = new CEntryReference(1);
+    pFirst->AddRef();
+    ASSERT_EQ(S_OK, pDrawer->Insert(pFirst));
+    auto* pSecond = new CEntryReference(2);
+    pSecond->AddRef();
+    CPooledObject::SetFailureAfter(0);
+    EXPECT_EQ(E_OUTOFMEMORY, pDrawer->Insert(pSecond));
+    CPooledObject::SetFailureAfter(-1);
+    EXPECT_EQ(1u, pDrawer->GetCount());
+    EXPECT_EQ(1u, RefCount(pSecond));
+    ASSERT_EQ(S_OK, pDrawer->Insert(pSecond));
+    EXPECT_EQ(2u, pDrawer->GetCount());
+
+    // A lower level that cannot be made fails the filing and leaves the index without the label.
+    ASSERT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
+    CPooledObject::SetFailureAfter(0);
+    EXPECT_EQ(E_OUTOFMEMORY, pMap->InsertDrawer(&row.Row(), 0, lpColumns, &pDrawer));
+    CPooledObject::SetFailureAfter(-1);
+    EXPECT_TRUE(Walk(pMap).empty());
+    EXPECT_EQ(1u, RefCount(pDrawer));
+    ASSERT_EQ(S_OK, pMap->InsertDrawer(&row.Row(), 0, lpColumns, &pDrawer));
+    EXPECT_EQ((std::vector<CSortDrawer*>{pDrawer}), Walk(pMap));
+
+    pMap->Release();
+    pDrawer->Release();
+    pFirst->Release();
+    pSecond->Release();
+    pRef->Release();
+}
