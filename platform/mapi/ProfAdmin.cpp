@@ -29,6 +29,18 @@ bool TextValue(const SPropValue& value, std::string& text) {
     return true;
 }
 
+// Opens the profile database for one call: the failure to open it, or what the call returns.
+template <class Call>
+HRESULT WithProfileDb(Call call) {
+    CProfileDb db;
+    HRESULT hr = db.Open();
+    return FAILED(hr) ? hr : call(db);
+}
+
+HRESULT ReadServices(LONGLONG profile, std::vector<CServiceRow>& services) {
+    return WithProfileDb([&](CProfileDb& db) { return db.Services(profile, services); });
+}
+
 }  // namespace
 
 std::string ResolveStorePath(const std::string& path) {
@@ -50,12 +62,8 @@ HRESULT CProfAdminImpl::GetProfileTable(ULONG, LPMAPITABLE* lppTable) {
         return MAPI_E_INVALID_PARAMETER;
     }
     *lppTable = nullptr;
-    CProfileDb db;
-    HRESULT hr = db.Open();
     std::vector<CProfileRow> profiles;
-    if (SUCCEEDED(hr)) {
-        hr = db.Profiles(profiles);
-    }
+    HRESULT hr = WithProfileDb([&](CProfileDb& db) { return db.Profiles(profiles); });
     if (FAILED(hr)) {
         return hr;
     }
@@ -73,27 +81,22 @@ HRESULT CProfAdminImpl::CreateProfile(LPCSTR lpszProfileName, LPCSTR lpszPasswor
     if (lpszProfileName == nullptr || *lpszProfileName == '\0') {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CProfileDb db;
-    HRESULT hr = db.Open();
-    return FAILED(hr) ? hr : db.CreateProfile(lpszProfileName, TextOf(lpszPassword));
+    return WithProfileDb(
+        [&](CProfileDb& db) { return db.CreateProfile(lpszProfileName, TextOf(lpszPassword)); });
 }
 
 HRESULT CProfAdminImpl::DeleteProfile(LPCSTR lpszProfileName, ULONG) {
     if (lpszProfileName == nullptr) {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CProfileDb db;
-    HRESULT hr = db.Open();
-    return FAILED(hr) ? hr : db.DeleteProfile(lpszProfileName);
+    return WithProfileDb([&](CProfileDb& db) { return db.DeleteProfile(lpszProfileName); });
 }
 
 HRESULT CProfAdminImpl::SetDefaultProfile(LPCSTR lpszProfileName, ULONG) {
     if (lpszProfileName == nullptr) {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CProfileDb db;
-    HRESULT hr = db.Open();
-    return FAILED(hr) ? hr : db.SetDefaultProfile(lpszProfileName);
+    return WithProfileDb([&](CProfileDb& db) { return db.SetDefaultProfile(lpszProfileName); });
 }
 
 HRESULT CProfAdminImpl::AdminServices(LPCSTR lpszProfileName, LPCSTR lpszPassword, ULONG_PTR, ULONG,
@@ -123,12 +126,8 @@ HRESULT CMsgServiceAdminImpl::GetMsgServiceTable(ULONG, LPMAPITABLE* lppTable) {
         return MAPI_E_INVALID_PARAMETER;
     }
     *lppTable = nullptr;
-    CProfileDb db;
-    HRESULT hr = db.Open();
     std::vector<CServiceRow> services;
-    if (SUCCEEDED(hr)) {
-        hr = db.Services(m_profile, services);
-    }
+    HRESULT hr = ReadServices(m_profile, services);
     if (FAILED(hr)) {
         return hr;
     }
@@ -156,20 +155,16 @@ HRESULT CMsgServiceAdminImpl::CreateMsgService(LPCSTR lpszService, LPCSTR lpszDi
     if (display.empty()) {
         display = "Personal Folders";
     }
-    CProfileDb db;
-    HRESULT hr = db.Open();
-    return FAILED(hr) ? hr : db.CreateService(m_profile, service, display);
+    return WithProfileDb([&](CProfileDb& db) { return db.CreateService(m_profile, service, display); });
 }
 
 HRESULT CMsgServiceAdminImpl::DeleteMsgService(LPMAPIUID lpUID) {
     if (lpUID == nullptr) {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CProfileDb db;
-    HRESULT hr = db.Open();
-    return FAILED(hr)
-               ? hr
-               : db.DeleteService(m_profile, std::string(reinterpret_cast<const char*>(lpUID->ab), 16));
+    return WithProfileDb([&](CProfileDb& db) {
+        return db.DeleteService(m_profile, std::string(reinterpret_cast<const char*>(lpUID->ab), 16));
+    });
 }
 
 HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, ULONG, ULONG cValues,
@@ -290,12 +285,8 @@ HRESULT CMsgServiceAdminImpl::GetProviderTable(ULONG, LPMAPITABLE* lppTable) {
         return MAPI_E_INVALID_PARAMETER;
     }
     *lppTable = nullptr;
-    CProfileDb db;
-    HRESULT hr = db.Open();
     std::vector<CServiceRow> services;
-    if (SUCCEEDED(hr)) {
-        hr = db.Services(m_profile, services);
-    }
+    HRESULT hr = ReadServices(m_profile, services);
     if (FAILED(hr)) {
         return hr;
     }

@@ -5,6 +5,7 @@
 
 #include "platform/mapi/MAPICodes.h"
 #include "platform/mapi/Sha256.h"
+#include "platform/mapi/SqlSteps.h"
 #include "platform/win32/MachineRoot.h"
 
 namespace qrvmapi {
@@ -18,11 +19,6 @@ CREATE TABLE IF NOT EXISTS services(id INTEGER PRIMARY KEY, profile INTEGER NOT 
   provider_uid BLOB NOT NULL UNIQUE, name TEXT NOT NULL, display TEXT NOT NULL, path TEXT NOT NULL DEFAULT '',
   store_uid BLOB, remembered_pw TEXT, is_default INTEGER NOT NULL DEFAULT 0);
 )sql";
-
-HRESULT StepDone(CStmt& stmt) {
-    int rc = stmt.Step();
-    return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : ResultFromSqlite(rc);
-}
 
 void ReadService(CStmt& stmt, CServiceRow& row) {
     row.m_id = stmt.Int(0);
@@ -83,13 +79,7 @@ HRESULT CProfileDb::Profiles(std::vector<CProfileRow>& rows) {
     if (!stmt->Valid()) {
         return m_db.LastResult();
     }
-    int rc;
-    while ((rc = stmt->Step()) == SQLITE_ROW) {
-        CProfileRow row;
-        ReadProfile(*stmt, row);
-        rows.push_back(std::move(row));
-    }
-    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+    return ReadAllRows(*stmt, ReadProfile, rows);
 }
 
 HRESULT CProfileDb::FindProfile(const std::string& name, CProfileRow& row) {
@@ -98,12 +88,7 @@ HRESULT CProfileDb::FindProfile(const std::string& name, CProfileRow& row) {
         return m_db.LastResult();
     }
     stmt->BindText(1, name);
-    int rc = stmt->Step();
-    if (rc == SQLITE_ROW) {
-        ReadProfile(*stmt, row);
-        return S_OK;
-    }
-    return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : ResultFromSqlite(rc);
+    return ReadFirstRow(*stmt, ReadProfile, row);
 }
 
 HRESULT CProfileDb::DefaultProfile(CProfileRow& row) {
@@ -111,12 +96,7 @@ HRESULT CProfileDb::DefaultProfile(CProfileRow& row) {
     if (!stmt->Valid()) {
         return m_db.LastResult();
     }
-    int rc = stmt->Step();
-    if (rc == SQLITE_ROW) {
-        ReadProfile(*stmt, row);
-        return S_OK;
-    }
-    return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : ResultFromSqlite(rc);
+    return ReadFirstRow(*stmt, ReadProfile, row);
 }
 
 bool CProfileDb::CheckProfilePassword(LONGLONG profile, const std::string& password) {
@@ -188,21 +168,10 @@ HRESULT CProfileDb::DeleteProfile(const std::string& name) {
     if (FAILED(hr)) {
         return hr;
     }
-    auto services = m_db.Prepare("DELETE FROM services WHERE profile = ?1");
-    if (!services->Valid()) {
-        return m_db.LastResult();
+    hr = ExecWith(m_db, "DELETE FROM services WHERE profile = ?1", {row.m_id});
+    if (SUCCEEDED(hr)) {
+        hr = ExecWith(m_db, "DELETE FROM profiles WHERE id = ?1", {row.m_id});
     }
-    services->Bind(1, row.m_id);
-    hr = StepDone(*services);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    auto profile = m_db.Prepare("DELETE FROM profiles WHERE id = ?1");
-    if (!profile->Valid()) {
-        return m_db.LastResult();
-    }
-    profile->Bind(1, row.m_id);
-    hr = StepDone(*profile);
     if (FAILED(hr)) {
         return hr;
     }
@@ -219,12 +188,7 @@ HRESULT CProfileDb::SetDefaultProfile(const std::string& name) {
     if (FAILED(hr)) {
         return hr;
     }
-    auto stmt = m_db.Prepare("UPDATE profiles SET is_default = (id = ?1)");
-    if (!stmt->Valid()) {
-        return m_db.LastResult();
-    }
-    stmt->Bind(1, row.m_id);
-    hr = StepDone(*stmt);
+    hr = ExecWith(m_db, "UPDATE profiles SET is_default = (id = ?1)", {row.m_id});
     if (FAILED(hr)) {
         return hr;
     }
@@ -238,13 +202,7 @@ HRESULT CProfileDb::Services(LONGLONG profile, std::vector<CServiceRow>& rows) {
         return m_db.LastResult();
     }
     stmt->Bind(1, profile);
-    int rc;
-    while ((rc = stmt->Step()) == SQLITE_ROW) {
-        CServiceRow row;
-        ReadService(*stmt, row);
-        rows.push_back(std::move(row));
-    }
-    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+    return ReadAllRows(*stmt, ReadService, rows);
 }
 
 HRESULT CProfileDb::FindService(LONGLONG profile, const std::string& uid, CServiceRow& row) {
@@ -254,12 +212,7 @@ HRESULT CProfileDb::FindService(LONGLONG profile, const std::string& uid, CServi
     }
     stmt->Bind(1, profile);
     stmt->BindBlob(2, uid.data(), uid.size());
-    int rc = stmt->Step();
-    if (rc == SQLITE_ROW) {
-        ReadService(*stmt, row);
-        return S_OK;
-    }
-    return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : ResultFromSqlite(rc);
+    return ReadFirstRow(*stmt, ReadService, row);
 }
 
 HRESULT CProfileDb::FindServiceByStore(LONGLONG profile, const std::string& storeUid, CServiceRow& row) {
@@ -269,12 +222,7 @@ HRESULT CProfileDb::FindServiceByStore(LONGLONG profile, const std::string& stor
     }
     stmt->Bind(1, profile);
     stmt->BindBlob(2, storeUid.data(), storeUid.size());
-    int rc = stmt->Step();
-    if (rc == SQLITE_ROW) {
-        ReadService(*stmt, row);
-        return S_OK;
-    }
-    return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : ResultFromSqlite(rc);
+    return ReadFirstRow(*stmt, ReadService, row);
 }
 
 HRESULT CProfileDb::CreateService(LONGLONG profile, const std::string& name, const std::string& display) {
@@ -330,13 +278,8 @@ HRESULT CProfileDb::UpdateService(const CServiceRow& row) {
 }
 
 HRESULT CProfileDb::SetDefaultService(LONGLONG profile, LONGLONG service) {
-    auto stmt = m_db.Prepare("UPDATE services SET is_default = (id = ?2) WHERE profile = ?1");
-    if (!stmt->Valid()) {
-        return m_db.LastResult();
-    }
-    stmt->Bind(1, profile);
-    stmt->Bind(2, service);
-    return StepDone(*stmt);
+    return ExecWith(m_db, "UPDATE services SET is_default = (id = ?2) WHERE profile = ?1",
+                    {profile, service});
 }
 
 }  // namespace qrvmapi

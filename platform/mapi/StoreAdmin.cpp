@@ -26,6 +26,26 @@ HRESULT IdsOf(qrvmapi::CStoreDb& store, const std::vector<std::string>& entryIds
     return S_OK;
 }
 
+// Restores or purges (change) the soft-deleted items among the entry ids; *lpulDone gets how many.
+HRESULT ChangeDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone,
+                           HRESULT (qrvmapi::CStoreDb::*change)(const std::vector<LONGLONG>&, ULONG&)) {
+    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    std::vector<LONGLONG> ids;
+    HRESULT hr = IdsOf(*store->Store(), entryIds, ids);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    ULONG done = 0;
+    hr = (store->Store().get()->*change)(ids, done);
+    if (lpulDone != nullptr) {
+        *lpulDone = SUCCEEDED(hr) ? done : 0;
+    }
+    return hr;
+}
+
 }  // namespace
 
 std::string HrResolveStorePath(const std::string& path) {
@@ -117,37 +137,9 @@ HRESULT HrListDeletedItems(LPMDB lpMDB, std::vector<CDeletedItem>& items) {
 }
 
 HRESULT HrRestoreDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone) {
-    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
-    if (store == nullptr) {
-        return MAPI_E_INVALID_PARAMETER;
-    }
-    std::vector<LONGLONG> ids;
-    HRESULT hr = IdsOf(*store->Store(), entryIds, ids);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    ULONG done = 0;
-    hr = store->Store()->RestoreMessages(ids, done);
-    if (lpulDone != nullptr) {
-        *lpulDone = SUCCEEDED(hr) ? done : 0;
-    }
-    return hr;
+    return ChangeDeletedItems(lpMDB, entryIds, lpulDone, &qrvmapi::CStoreDb::RestoreMessages);
 }
 
 HRESULT HrPurgeDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone) {
-    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
-    if (store == nullptr) {
-        return MAPI_E_INVALID_PARAMETER;
-    }
-    std::vector<LONGLONG> ids;
-    HRESULT hr = IdsOf(*store->Store(), entryIds, ids);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    ULONG done = 0;
-    hr = store->Store()->PurgeMessages(ids, done);
-    if (lpulDone != nullptr) {
-        *lpulDone = SUCCEEDED(hr) ? done : 0;
-    }
-    return hr;
+    return ChangeDeletedItems(lpMDB, entryIds, lpulDone, &qrvmapi::CStoreDb::PurgeMessages);
 }

@@ -10,6 +10,7 @@
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/MAPIDefs.h"
 #include "platform/mapi/Sha256.h"
+#include "platform/mapi/SqlSteps.h"
 
 namespace qrvmapi {
 
@@ -71,11 +72,6 @@ const char* RoleKey(SpecialFolder role) {
     return keys[static_cast<int>(role)];
 }
 
-HRESULT StepDone(CStmt& stmt) {
-    int rc = stmt.Step();
-    return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : ResultFromSqlite(rc);
-}
-
 HRESULT SetMeta(CSqliteDb& db, const char* key, const std::string* text, const std::string* blob,
                 LONGLONG number) {
     auto stmt = db.Prepare("INSERT OR REPLACE INTO meta(key, value) VALUES(?1, ?2)");
@@ -114,6 +110,38 @@ HRESULT InsertFolder(CSqliteDb& db, LONGLONG parent, const std::string& name, co
         id = db.LastInsertId();
     }
     return hr;
+}
+
+// Writes property changes of one folder or message: a cell replaces the stored value, an empty
+// change removes it. upsert binds (owner, pid, type, value), remove binds (owner, pid).
+HRESULT WriteCells(CSqliteDb& db, const char* upsert, const char* remove, LONGLONG owner,
+                   const CPropChanges& changes) {
+    for (const auto& [pid, cell] : changes) {
+        auto stmt = db.Prepare(cell ? upsert : remove);
+        if (!stmt->Valid()) {
+            return db.LastResult();
+        }
+        stmt->Bind(1, owner);
+        stmt->Bind(2, pid);
+        if (cell) {
+            stmt->Bind(3, cell->Type());
+            stmt->BindCell(4, *cell);
+        }
+        HRESULT hr = StepDone(*stmt);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+// The columns guid, kind, lid, name from first on; false when they do not make a valid name.
+bool ReadNamedId(const CStmt& stmt, int first, CNamedId& name) {
+    name.m_guid = stmt.Blob(first);
+    name.m_kind = static_cast<ULONG>(stmt.Int(first + 1));
+    name.m_lid = static_cast<LONG>(stmt.Int(first + 2));
+    name.m_name = stmt.Text(first + 3);
+    return name.m_guid.size() == 16 && (name.m_kind == MNID_ID || name.m_kind == MNID_STRING);
 }
 
 }  // namespace
@@ -450,27 +478,11 @@ HRESULT CStoreDb::WriteFolderProps(LONGLONG folder, const CPropChanges& changes)
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
-    for (const auto& [pid, cell] : changes) {
-        std::unique_ptr<CStmt> stmt;
-        if (cell) {
-            stmt = m_db.Prepare(
-                "INSERT OR REPLACE INTO folder_props(folder, pid, type, value) VALUES(?1, ?2, ?3, ?4)");
-        } else {
-            stmt = m_db.Prepare("DELETE FROM folder_props WHERE folder = ?1 AND pid = ?2");
-        }
-        if (!stmt->Valid()) {
-            return m_db.LastResult();
-        }
-        stmt->Bind(1, folder);
-        stmt->Bind(2, pid);
-        if (cell) {
-            stmt->Bind(3, cell->Type());
-            stmt->BindCell(4, *cell);
-        }
-        HRESULT hr = StepDone(*stmt);
-        if (FAILED(hr)) {
-            return hr;
-        }
+    HRESULT hr = WriteCells(
+        m_db, "INSERT OR REPLACE INTO folder_props(folder, pid, type, value) VALUES(?1, ?2, ?3, ?4)",
+        "DELETE FROM folder_props WHERE folder = ?1 AND pid = ?2", folder, changes);
+    if (FAILED(hr)) {
+        return hr;
     }
     return tx.Commit();
 }
@@ -633,28 +645,8 @@ void CStoreDb::Prefetch(LONGLONG folder, const std::vector<LONGLONG>& ids,
 }
 
 HRESULT CStoreDb::WriteProps(LONGLONG msg, const CPropChanges& changes) {
-    for (const auto& [pid, cell] : changes) {
-        std::unique_ptr<CStmt> stmt;
-        if (cell) {
-            stmt = m_db.Prepare("INSERT OR REPLACE INTO props(msg, pid, type, value) VALUES(?1, ?2, ?3, ?4)");
-        } else {
-            stmt = m_db.Prepare("DELETE FROM props WHERE msg = ?1 AND pid = ?2");
-        }
-        if (!stmt->Valid()) {
-            return m_db.LastResult();
-        }
-        stmt->Bind(1, msg);
-        stmt->Bind(2, pid);
-        if (cell) {
-            stmt->Bind(3, cell->Type());
-            stmt->BindCell(4, *cell);
-        }
-        HRESULT hr = StepDone(*stmt);
-        if (FAILED(hr)) {
-            return hr;
-        }
-    }
-    return S_OK;
+    return WriteCells(m_db, "INSERT OR REPLACE INTO props(msg, pid, type, value) VALUES(?1, ?2, ?3, ?4)",
+                      "DELETE FROM props WHERE msg = ?1 AND pid = ?2", msg, changes);
 }
 
 HRESULT CStoreDb::SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges& changes) {
@@ -672,12 +664,7 @@ HRESULT CStoreDb::SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges&
         if (FAILED(hr)) {
             return hr;
         }
-        auto stmt = m_db.Prepare("INSERT INTO messages(folder) VALUES(?1)");
-        if (!stmt->Valid()) {
-            return m_db.LastResult();
-        }
-        stmt->Bind(1, folder);
-        hr = StepDone(*stmt);
+        hr = ExecWith(m_db, "INSERT INTO messages(folder) VALUES(?1)", {folder});
         if (FAILED(hr)) {
             return hr;
         }
@@ -733,23 +720,14 @@ HRESULT CStoreDb::DeleteMessages(LONGLONG folder, const std::vector<LONGLONG>& i
     }
     LONGLONG now = NowFileTime();
     for (LONGLONG id : ids) {
-        std::unique_ptr<CStmt> stmt;
-        if (hard) {
-            stmt = m_db.Prepare("DELETE FROM messages WHERE id = ?1 AND folder = ?2 AND deleted = 0");
-        } else {
-            stmt = m_db.Prepare(
-                "UPDATE messages SET deleted = 1, deleted_on = ?3 WHERE id = ?1 AND folder = ?2 AND deleted "
-                "= 0");
-        }
-        if (!stmt->Valid()) {
-            return m_db.LastResult();
-        }
-        stmt->Bind(1, id);
-        stmt->Bind(2, folder);
-        if (!hard) {
-            stmt->Bind(3, now);
-        }
-        HRESULT hr = StepDone(*stmt);
+        HRESULT hr =
+            hard ? ExecWith(m_db, "DELETE FROM messages WHERE id = ?1 AND folder = ?2 AND deleted = 0",
+                            {id, folder})
+                 : ExecWith(
+                       m_db,
+                       "UPDATE messages SET deleted = 1, deleted_on = ?3 WHERE id = ?1 AND folder = ?2 AND "
+                       "deleted = 0",
+                       {id, folder, now});
         if (FAILED(hr)) {
             return hr;
         }
@@ -758,12 +736,7 @@ HRESULT CStoreDb::DeleteMessages(LONGLONG folder, const std::vector<LONGLONG>& i
             continue;
         }
         if (hard) {
-            auto props = m_db.Prepare("DELETE FROM props WHERE msg = ?1");
-            if (!props->Valid()) {
-                return m_db.LastResult();
-            }
-            props->Bind(1, id);
-            hr = StepDone(*props);
+            hr = ExecWith(m_db, "DELETE FROM props WHERE msg = ?1", {id});
             if (FAILED(hr)) {
                 return hr;
             }
@@ -782,17 +755,16 @@ HRESULT CStoreDb::ListDeleted(std::vector<CDeletedRow>& rows) {
     if (!stmt->Valid()) {
         return m_db.LastResult();
     }
-    int rc;
-    while ((rc = stmt->Step()) == SQLITE_ROW) {
-        CDeletedRow row;
-        row.m_id = stmt->Int(0);
-        row.m_folder = stmt->Int(1);
-        row.m_deletedOn = stmt->Int(2);
-        row.m_class = stmt->Text(3);
-        row.m_subject = stmt->Text(4);
-        rows.push_back(std::move(row));
-    }
-    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
+    return ReadAllRows(
+        *stmt,
+        [](const CStmt& stmt, CDeletedRow& row) {
+            row.m_id = stmt.Int(0);
+            row.m_folder = stmt.Int(1);
+            row.m_deletedOn = stmt.Int(2);
+            row.m_class = stmt.Text(3);
+            row.m_subject = stmt.Text(4);
+        },
+        rows);
 }
 
 HRESULT CStoreDb::RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
@@ -809,13 +781,9 @@ HRESULT CStoreDb::RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done)
         done = static_cast<ULONG>(m_db.Changes());
     } else {
         for (LONGLONG id : ids) {
-            auto stmt = m_db.Prepare(
-                "UPDATE messages SET deleted = 0, deleted_on = NULL WHERE id = ?1 AND deleted <> 0");
-            if (!stmt->Valid()) {
-                return m_db.LastResult();
-            }
-            stmt->Bind(1, id);
-            hr = StepDone(*stmt);
+            hr = ExecWith(m_db,
+                          "UPDATE messages SET deleted = 0, deleted_on = NULL WHERE id = ?1 AND deleted <> 0",
+                          {id});
             if (FAILED(hr)) {
                 return hr;
             }
@@ -845,12 +813,7 @@ HRESULT CStoreDb::PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
         }
     } else {
         for (LONGLONG id : ids) {
-            auto stmt = m_db.Prepare("DELETE FROM messages WHERE id = ?1 AND deleted <> 0");
-            if (!stmt->Valid()) {
-                return m_db.LastResult();
-            }
-            stmt->Bind(1, id);
-            hr = StepDone(*stmt);
+            hr = ExecWith(m_db, "DELETE FROM messages WHERE id = ?1 AND deleted <> 0", {id});
             if (FAILED(hr)) {
                 return hr;
             }
@@ -858,12 +821,7 @@ HRESULT CStoreDb::PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
                 continue;
             }
             ++done;
-            auto props = m_db.Prepare("DELETE FROM props WHERE msg = ?1");
-            if (!props->Valid()) {
-                return m_db.LastResult();
-            }
-            props->Bind(1, id);
-            hr = StepDone(*props);
+            hr = ExecWith(m_db, "DELETE FROM props WHERE msg = ?1", {id});
             if (FAILED(hr)) {
                 return hr;
             }
@@ -953,11 +911,7 @@ HRESULT CStoreDb::NameFromId(ULONG pid, CNamedId& name, bool& found) {
     stmt->Bind(1, pid);
     int rc = stmt->Step();
     if (rc == SQLITE_ROW) {
-        name.m_guid = stmt->Blob(0);
-        name.m_kind = static_cast<ULONG>(stmt->Int(1));
-        name.m_lid = static_cast<LONG>(stmt->Int(2));
-        name.m_name = stmt->Text(3);
-        found = name.m_guid.size() == 16 && (name.m_kind == MNID_ID || name.m_kind == MNID_STRING);
+        found = ReadNamedId(*stmt, 0, name);
         return S_OK;
     }
     return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
@@ -973,11 +927,7 @@ HRESULT CStoreDb::AllNames(std::vector<std::pair<ULONG, CNamedId>>& names) {
     int rc;
     while ((rc = stmt->Step()) == SQLITE_ROW) {
         CNamedId name;
-        name.m_guid = stmt->Blob(1);
-        name.m_kind = static_cast<ULONG>(stmt->Int(2));
-        name.m_lid = static_cast<LONG>(stmt->Int(3));
-        name.m_name = stmt->Text(4);
-        if (name.m_guid.size() == 16 && (name.m_kind == MNID_ID || name.m_kind == MNID_STRING)) {
+        if (ReadNamedId(*stmt, 1, name)) {
             names.emplace_back(static_cast<ULONG>(stmt->Int(0)), std::move(name));
         }
     }
