@@ -107,6 +107,55 @@ std::vector<BYTE> Exposed(const qrvreg::Value& v) {
     return bytes;
 }
 
+// Hands a value's bytes to the caller: *cbData gets their size (when asked), data the bytes when
+// its room (the former *cbData) takes them all.
+LSTATUS CopyData(const std::vector<BYTE>& bytes, LPBYTE data, LPDWORD cbData) {
+    if (!cbData)
+        return ERROR_SUCCESS;
+    DWORD room = *cbData;
+    *cbData = (DWORD)bytes.size();
+    if (!data)
+        return ERROR_SUCCESS;
+    if (room < bytes.size())
+        return ERROR_MORE_DATA;
+    std::memcpy(data, bytes.data(), bytes.size());
+    return ERROR_SUCCESS;
+}
+
+// Hands a key or value name to the caller: with its NUL into name, without it into *cchName.
+LSTATUS CopyName(const std::string& text, LPSTR name, LPDWORD cchName) {
+    if (*cchName < text.size() + 1)
+        return ERROR_MORE_DATA;
+    std::memcpy(name, text.c_str(), text.size() + 1);
+    *cchName = (DWORD)text.size();
+    return ERROR_SUCCESS;
+}
+
+// Keys here have no class and no write time: the caller gets an empty class and a zero time.
+void NoClassNorTime(LPSTR keyClass, LPDWORD cchClass, FILETIME* lastWriteTime) {
+    if (keyClass && cchClass && *cchClass)
+        keyClass[0] = 0;
+    if (cchClass)
+        *cchClass = 0;
+    if (lastWriteTime)
+        *lastWriteTime = FILETIME{0, 0};
+}
+
+// Changes the values of the key behind an open handle that may set values; change(key) runs on
+// the key as its hive holds it.
+template <class Change>
+LSTATUS ChangeValues(HKEY h, Change change) {
+    HKEY__ info;
+    if (!Lookup(h, info))
+        return ERROR_INVALID_HANDLE;
+    if (!(info.access & KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
+    return info.hive->Modify([&](qrvreg::Key& root) -> LONG {
+        qrvreg::Key* key = FindMutable(root, info.path);
+        return key ? change(*key) : ERROR_KEY_DELETED;
+    });
+}
+
 }  // namespace
 
 LSTATUS RegOpenKeyExA(HKEY hKey, LPCSTR subKey, DWORD /*options*/, REGSAM samDesired, PHKEY result) {
@@ -190,19 +239,9 @@ LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR valueName, LPDWORD /*reserved*/, LPDW
     auto it = key->values.find(qrvreg::Fold(valueName ? valueName : ""));
     if (it == key->values.end())
         return Done(ERROR_FILE_NOT_FOUND);
-    std::vector<BYTE> bytes = Exposed(it->second);
     if (type)
         *type = it->second.type;
-    if (!cbData)
-        return Done(ERROR_SUCCESS);
-    DWORD room = *cbData;
-    *cbData = (DWORD)bytes.size();
-    if (!data)
-        return Done(ERROR_SUCCESS);
-    if (room < bytes.size())
-        return Done(ERROR_MORE_DATA);
-    std::memcpy(data, bytes.data(), bytes.size());
-    return Done(ERROR_SUCCESS);
+    return Done(CopyData(Exposed(it->second), data, cbData));
 }
 
 LSTATUS RegSetValueExA(HKEY hKey, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
@@ -212,11 +251,6 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR valueName, DWORD /*reserved*/, DWORD ty
     if (valueName && std::strpbrk(valueName, "\r\n"))
         return Done(ERROR_INVALID_PARAMETER);
     std::lock_guard<std::recursive_mutex> lock(g_lock);
-    HKEY__ info;
-    if (!Lookup(hKey, info))
-        return Done(ERROR_INVALID_HANDLE);
-    if (!(info.access & KEY_SET_VALUE))
-        return Done(ERROR_ACCESS_DENIED);
     qrvreg::Value v;
     v.name = valueName ? valueName : "";
     v.type = type;
@@ -226,14 +260,10 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR valueName, DWORD /*reserved*/, DWORD ty
         const BYTE* nul = cbData ? static_cast<const BYTE*>(std::memchr(data, 0, cbData)) : nullptr;
         v.data.assign(data, nul ? nul : data + cbData);
     }
-    LSTATUS rc = info.hive->Modify([&](qrvreg::Key& root) -> LONG {
-        qrvreg::Key* key = FindMutable(root, info.path);
-        if (!key)
-            return ERROR_KEY_DELETED;
-        key->values[qrvreg::Fold(v.name)] = v;
+    return Done(ChangeValues(hKey, [&](qrvreg::Key& key) -> LONG {
+        key.values[qrvreg::Fold(v.name)] = v;
         return ERROR_SUCCESS;
-    });
-    return Done(rc);
+    }));
 }
 
 LSTATUS RegQueryInfoKeyA(HKEY hKey, LPSTR keyClass, LPDWORD cchClass, LPDWORD /*reserved*/, LPDWORD subKeys,
@@ -252,10 +282,7 @@ LSTATUS RegQueryInfoKeyA(HKEY hKey, LPSTR keyClass, LPDWORD cchClass, LPDWORD /*
         maxName = std::max(maxName, (DWORD)v.name.size());
         maxData = std::max(maxData, (DWORD)Exposed(v).size());
     }
-    if (keyClass && cchClass && *cchClass)
-        keyClass[0] = 0;
-    if (cchClass)
-        *cchClass = 0;
+    NoClassNorTime(keyClass, cchClass, lastWriteTime);
     if (subKeys)
         *subKeys = (DWORD)key->subKeys.size();
     if (maxSubKeyLen)
@@ -270,8 +297,6 @@ LSTATUS RegQueryInfoKeyA(HKEY hKey, LPSTR keyClass, LPDWORD cchClass, LPDWORD /*
         *maxValueLen = maxData;
     if (securityDescriptor)
         *securityDescriptor = 0;
-    if (lastWriteTime)
-        *lastWriteTime = FILETIME{0, 0};
     return Done(ERROR_SUCCESS);
 }
 
@@ -289,17 +314,10 @@ LSTATUS RegEnumKeyExA(HKEY hKey, DWORD index, LPSTR name, LPDWORD cchName, LPDWO
         return Done(ERROR_NO_MORE_ITEMS);
     auto it = key->subKeys.begin();
     std::advance(it, index);
-    const std::string& n = it->second.name;
-    if (*cchName < n.size() + 1)
-        return Done(ERROR_MORE_DATA);
-    std::memcpy(name, n.c_str(), n.size() + 1);
-    *cchName = (DWORD)n.size();
-    if (keyClass && cchClass && *cchClass)
-        keyClass[0] = 0;
-    if (cchClass)
-        *cchClass = 0;
-    if (lastWriteTime)
-        *lastWriteTime = FILETIME{0, 0};
+    rc = CopyName(it->second.name, name, cchName);
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
+    NoClassNorTime(keyClass, cchClass, lastWriteTime);
     return Done(ERROR_SUCCESS);
 }
 
@@ -318,23 +336,12 @@ LSTATUS RegEnumValueA(HKEY hKey, DWORD index, LPSTR valueName, LPDWORD cchValueN
     auto it = key->values.begin();
     std::advance(it, index);
     const qrvreg::Value& v = it->second;
-    if (*cchValueName < v.name.size() + 1)
-        return Done(ERROR_MORE_DATA);
-    std::memcpy(valueName, v.name.c_str(), v.name.size() + 1);
-    *cchValueName = (DWORD)v.name.size();
+    rc = CopyName(v.name, valueName, cchValueName);
+    if (rc != ERROR_SUCCESS)
+        return Done(rc);
     if (type)
         *type = v.type;
-    if (cbData) {
-        std::vector<BYTE> bytes = Exposed(v);
-        DWORD room = *cbData;
-        *cbData = (DWORD)bytes.size();
-        if (data) {
-            if (room < bytes.size())
-                return Done(ERROR_MORE_DATA);
-            std::memcpy(data, bytes.data(), bytes.size());
-        }
-    }
-    return Done(ERROR_SUCCESS);
+    return Done(CopyData(Exposed(v), data, cbData));
 }
 
 LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR subKey) {
@@ -366,17 +373,8 @@ LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR subKey) {
 
 LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR valueName) {
     std::lock_guard<std::recursive_mutex> lock(g_lock);
-    HKEY__ info;
-    if (!Lookup(hKey, info))
-        return Done(ERROR_INVALID_HANDLE);
-    if (!(info.access & KEY_SET_VALUE))
-        return Done(ERROR_ACCESS_DENIED);
-    LSTATUS rc = info.hive->Modify([&](qrvreg::Key& root) -> LONG {
-        qrvreg::Key* key = FindMutable(root, info.path);
-        if (!key)
-            return ERROR_KEY_DELETED;
-        return key->values.erase(qrvreg::Fold(valueName ? valueName : "")) ? ERROR_SUCCESS
-                                                                           : ERROR_FILE_NOT_FOUND;
-    });
-    return Done(rc);
+    return Done(ChangeValues(hKey, [&](qrvreg::Key& key) -> LONG {
+        return key.values.erase(qrvreg::Fold(valueName ? valueName : "")) ? ERROR_SUCCESS
+                                                                          : ERROR_FILE_NOT_FOUND;
+    }));
 }

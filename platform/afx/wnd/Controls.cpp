@@ -302,6 +302,43 @@ static wxListBox* LB(wxWindow* w) {
     return dynamic_cast<wxListBox*>(w);
 }
 
+// List boxes and combo boxes keep their items in a toolkit item container and answer the same
+// questions about them the same way; both report a failure as -1.
+static_assert(LB_ERR == CB_ERR);
+
+static int ItemCount(const wxItemContainer* p) {
+    return p ? (int)p->GetCount() : LB_ERR;
+}
+
+static int SelectedItem(const wxItemContainer* p) {
+    if (p == nullptr)
+        return LB_ERR;
+    int n = p->GetSelection();
+    return n == wxNOT_FOUND ? LB_ERR : n;
+}
+
+static int ItemText(const wxItemContainer* p, int nIndex, CString& rString) {
+    rString = CString();
+    if (p == nullptr || nIndex < 0 || nIndex >= (int)p->GetCount())
+        return LB_ERR;
+    rString = FromWx(p->GetString((unsigned)nIndex));
+    return rString.GetLength();
+}
+
+// The search starts after nIndexStart and wraps around, ignoring case.
+static int FindItemExact(const wxItemContainer* p, int nIndexStart, LPCSTR lpszFind) {
+    if (p == nullptr || lpszFind == nullptr)
+        return LB_ERR;
+    int n = (int)p->GetCount();
+    wxString find = ToWx(lpszFind);
+    for (int k = 1; k <= n; ++k) {
+        int i = ((nIndexStart < 0 ? -1 : nIndexStart) + k) % n;
+        if (p->GetString((unsigned)i).IsSameAs(find, false))
+            return i;
+    }
+    return LB_ERR;
+}
+
 int CListBox::AddString(LPCSTR lpszItem) {
     wxListBox* p = LB(m_pWx);
     return p ? p->Append(ToWx(lpszItem)) : LB_ERR;
@@ -330,16 +367,11 @@ void CListBox::ResetContent() {
 }
 
 int CListBox::GetCount() const {
-    wxListBox* p = LB(m_pWx);
-    return p ? (int)p->GetCount() : LB_ERR;
+    return ItemCount(LB(m_pWx));
 }
 
 int CListBox::GetCurSel() const {
-    wxListBox* p = LB(m_pWx);
-    if (p == nullptr)
-        return LB_ERR;
-    int n = p->GetSelection();
-    return n == wxNOT_FOUND ? LB_ERR : n;
+    return SelectedItem(LB(m_pWx));
 }
 
 int CListBox::SetCurSel(int nSelect) {
@@ -355,12 +387,7 @@ int CListBox::SetCurSel(int nSelect) {
 }
 
 int CListBox::GetText(int nIndex, CString& rString) const {
-    wxListBox* p = LB(m_pWx);
-    rString = CString();
-    if (p == nullptr || nIndex < 0 || nIndex >= (int)p->GetCount())
-        return LB_ERR;
-    rString = FromWx(p->GetString((unsigned)nIndex));
-    return rString.GetLength();
+    return ItemText(LB(m_pWx), nIndex, rString);
 }
 
 int CListBox::GetTextLen(int nIndex) const {
@@ -384,18 +411,7 @@ DWORD_PTR CListBox::GetItemData(int nIndex) const {
 }
 
 int CListBox::FindStringExact(int nIndexStart, LPCSTR lpszFind) const {
-    wxListBox* p = LB(m_pWx);
-    if (p == nullptr || lpszFind == nullptr)
-        return LB_ERR;
-    int n = (int)p->GetCount();
-    wxString find = ToWx(lpszFind);
-    // The search starts after nIndexStart and wraps around, ignoring case.
-    for (int k = 1; k <= n; ++k) {
-        int i = ((nIndexStart < 0 ? -1 : nIndexStart) + k) % n;
-        if (p->GetString((unsigned)i).IsSameAs(find, false))
-            return i;
-    }
-    return LB_ERR;
+    return FindItemExact(LB(m_pWx), nIndexStart, lpszFind);
 }
 
 int CListBox::GetSel(int nIndex) const {
@@ -523,16 +539,11 @@ void CComboBox::ResetContent() {
 }
 
 int CComboBox::GetCount() const {
-    wxItemContainer* p = CB(m_pWx);
-    return p ? (int)p->GetCount() : CB_ERR;
+    return ItemCount(CB(m_pWx));
 }
 
 int CComboBox::GetCurSel() const {
-    wxItemContainer* p = CB(m_pWx);
-    if (p == nullptr)
-        return CB_ERR;
-    int n = p->GetSelection();
-    return n == wxNOT_FOUND ? CB_ERR : n;
+    return SelectedItem(CB(m_pWx));
 }
 
 int CComboBox::SetCurSel(int nSelect) {
@@ -548,12 +559,7 @@ int CComboBox::SetCurSel(int nSelect) {
 }
 
 int CComboBox::GetLBText(int nIndex, CString& rString) const {
-    wxItemContainer* p = CB(m_pWx);
-    rString = CString();
-    if (p == nullptr || nIndex < 0 || nIndex >= (int)p->GetCount())
-        return CB_ERR;
-    rString = FromWx(p->GetString((unsigned)nIndex));
-    return rString.GetLength();
+    return ItemText(CB(m_pWx), nIndex, rString);
 }
 
 int CComboBox::SetItemData(int nIndex, DWORD_PTR dwItemData) {
@@ -570,17 +576,7 @@ DWORD_PTR CComboBox::GetItemData(int nIndex) const {
 }
 
 int CComboBox::FindStringExact(int nIndexStart, LPCSTR lpszFind) const {
-    wxItemContainer* p = CB(m_pWx);
-    if (p == nullptr || lpszFind == nullptr || p->GetCount() == 0)
-        return CB_ERR;
-    int n = (int)p->GetCount();
-    wxString find = ToWx(lpszFind);
-    for (int k = 1; k <= n; ++k) {
-        int i = ((nIndexStart < 0 ? -1 : nIndexStart) + k) % n;
-        if (p->GetString((unsigned)i).IsSameAs(find, false))
-            return i;
-    }
-    return CB_ERR;
+    return FindItemExact(CB(m_pWx), nIndexStart, lpszFind);
 }
 
 // ----- CProgressCtrl -----
