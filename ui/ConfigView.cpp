@@ -4,6 +4,7 @@
 #include <wx/bitmap.h>
 #include <wx/imaglist.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "language/LanguageSettings.h"
@@ -48,6 +49,9 @@ namespace {
 
 // WS_CHILD | WS_CLIPSIBLINGS, report view, single selection, selection always shown, sorted.
 const DWORD kListStyle = 0x4400001D;
+// The type icons, and the column that shows them.
+constexpr int kIconSize = 16;
+constexpr int kIconColumnWidth = 18;
 
 // Holds one configuration reference and gives it back when it goes.
 struct ConfigRef {
@@ -123,7 +127,7 @@ void CConfigView::OnInitialUpdate() {
             return;
         }
         m_wndList.SetExtendedStyle(LVS_EX_FULLROWSELECT);
-        m_ImageList.Create(16, 16, ILC_COLOR24 | ILC_MASK, 6, 6);
+        m_ImageList.Create(kIconSize, kIconSize, ILC_COLOR24 | ILC_MASK, 6, 6);
         // Image order: appointments, contacts, mails, journal, notes, tasks.
         for (UINT nIcon : {IDI_TYPE_APPOINTMENT, IDI_TYPE_CONTACT, IDI_TYPE_MAIL, IDI_TYPE_JOURNAL,
                            IDI_TYPE_NOTE, IDI_TYPE_TASK}) {
@@ -134,7 +138,11 @@ void CConfigView::OnInitialUpdate() {
                 QTRACE(TRACE_ERROR, "Unable to load icon %u!\n", nIcon);
         }
         m_wndList.SetImageList(&m_ImageList, LVSIL_SMALL);
-        m_wndList.InsertColumn(0, "", LVCFMT_CENTER, 18);
+        // The icon column is 18 pixels; the name column takes the rest but for 2. Where the list
+        // keeps a margin inside its columns, the icon column widens by it (at the name column's
+        // expense) so the icons are not cut.
+        const int cxIcons = std::max(kIconColumnWidth, kIconSize + CListCtrl::kColumnContentMargin);
+        m_wndList.InsertColumn(0, "", LVCFMT_CENTER, cxIcons);
         LPSTR pszText = nullptr;
         HRESULT hr = GetLanguageText(&pszText, 42);
         if (FAILED(hr) || pszText == nullptr)
@@ -142,7 +150,7 @@ void CConfigView::OnInitialUpdate() {
         CRect rcClient;
         m_wndList.GetClientRect(&rcClient);
         m_wndList.InsertColumn(1, pszText != nullptr ? pszText : "Configuration", LVCFMT_LEFT,
-                               rcClient.Width() - 20);
+                               rcClient.Width() - cxIcons - 2);
         std::free(pszText);
     } else {
         m_wndList.DeleteAllItems();

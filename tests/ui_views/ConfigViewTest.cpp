@@ -3,6 +3,9 @@
 
 #include <string>
 
+#include <wx/imaglist.h>
+#include <wx/listctrl.h>
+
 #include "model/ConfigInfo.h"
 #include "model/QuorvelDoc.h"
 #include "platform/afx/wnd/CmdTarget.h"
@@ -79,6 +82,24 @@ TEST_F(ViewsFixture, NewDocumentListsItsFourConfigurationsInIdOrderAndShowsTheFi
     List().GetWindowRect(&rcList);
     Left()->ScreenToClient(&rcList);
     EXPECT_EQ(Left()->GetListRect(), rcList);
+}
+
+TEST_F(ViewsFixture, TypeIconsShowWholeAndTheNamesFillTheRestWithoutScrolling) {
+    ASSERT_TRUE(StartProgram());
+    auto* pWx = dynamic_cast<wxListCtrl*>(List().GetWxWindow());
+    ASSERT_NE(nullptr, pWx);
+    wxImageList* pImages = pWx->GetImageList(wxIMAGE_LIST_SMALL);
+    ASSERT_NE(nullptr, pImages);
+    int cxIcon = 0;
+    int cyIcon = 0;
+    ASSERT_TRUE(pImages->GetSize(0, cxIcon, cyIcon));
+    // The list shows a column's contents up to its margin before the right edge.
+    EXPECT_GE(List().GetColumnWidth(0) - CListCtrl::kColumnContentMargin, cxIcon);
+    EXPECT_GE(List().GetColumnWidth(0), 18);
+    CRect rcClient;
+    List().GetClientRect(&rcClient);
+    EXPECT_LE(List().GetColumnWidth(0) + List().GetColumnWidth(1), rcClient.Width());
+    EXPECT_GT(List().GetColumnWidth(1), rcClient.Width() / 2);
 }
 
 TEST_F(ViewsFixture, ChoosingARowShowsItsFormAndChoosingItAgainKeepsIt) {

@@ -255,6 +255,10 @@ public:
     BOOL EnsureVisible(int nItem, BOOL bPartialOK);
     CImageList* SetImageList(CImageList* pImageList, int nImageListType);
     void SetExtendedStyle(DWORD) {}
+    // A report column shows its contents only up to this many pixels before its right edge, and
+    // a row's image from the column's left edge on: a column that shows a whole image of width
+    // cx must be cx + this wide.
+    static constexpr int kColumnContentMargin = 8;
 
 protected:
     wxWindow* CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) override;
