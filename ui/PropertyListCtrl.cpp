@@ -14,8 +14,9 @@ wxListCtrl* AsList(wxWindow* p) {
     return dynamic_cast<wxListCtrl*>(p);
 }
 
-// Where a row's small image lies in the first column.
-constexpr int kImageMargin = 5;
+// Where a row's small image lies in the first column when the list cannot say: the list draws
+// it this far in from the column's left edge, centred in the row.
+constexpr int kImageMargin = 2;
 constexpr int kImageSize = 16;
 
 // The list's rows live in an inner window below the column header: the largest child.
@@ -59,10 +60,12 @@ BOOL CPropertyListCtrl::GetItemRect(int nItem, LPRECT lpRect, UINT nCode) const 
     wxRect r;
     if (!p->GetItemRect(nItem, r, wxLIST_RECT_BOUNDS))
         return FALSE;
-    // The toolkit answers a report row with its whole bounds whatever part is asked for; the
-    // image of the first column is drawn a small margin in from the left, centred in the row.
+    // The row's bounds, and the left edge at which the list draws the image of the first column
+    // (the list's own icon rectangle also takes in the gap after the image); the image is
+    // centred in the row.
     const int nFirstRight = r.x + (p->GetColumnCount() > 0 ? p->GetColumnWidth(0) : r.width);
-    const int xIcon = r.x + kImageMargin;
+    wxRect rImage;
+    const int xIcon = p->GetSubItemRect(nItem, 0, rImage, wxLIST_RECT_ICON) ? rImage.x : r.x + kImageMargin;
     const int yIcon = r.y + (r.height - kImageSize) / 2;
     if (nCode == LVIR_ICON)
         *lpRect = RECT{xIcon, yIcon, xIcon + kImageSize, yIcon + kImageSize};

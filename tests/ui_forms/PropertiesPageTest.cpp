@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <wx/listctrl.h>
+
 #include "language/LanguageSettings.h"
 #include "model/PropertyID.h"
 #include "model/PropertyList.h"
@@ -115,6 +117,33 @@ TEST_F(PropertiesPageTest, OnlyAClickOnTheMarkToggles) {
     EXPECT_EQ(bBefore, pProp->IsSelected());
     list.SimulateClick(CPoint(rcIcon.left + 7, rcIcon.top + 6));
     EXPECT_NE(bBefore, pProp->IsSelected());
+    CloseForm(pView);
+}
+
+TEST_F(PropertiesPageTest, AClickOnTheMarkWhereTheListDrawsItToggles) {
+    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
+    ASSERT_NE(nullptr, pView);
+    pView->GetTabCtrl().SetCurSel(1);
+    NMHDR hdr{};
+    hdr.code = TCN_SELCHANGE;
+    pView->GetTabCtrl().NotifyParent(&hdr);
+    Settle(50);
+    CPropertyListCtrl& list = pView->GetPropertiesPage().GetListCtrl();
+    ASSERT_GT(list.GetItemCount(), 1);
+    auto* pWx = dynamic_cast<wxListCtrl*>(list.GetWxWindow());
+    ASSERT_NE(nullptr, pWx);
+    // The mark's box fills pixels 3 to 13 of its image; the list says where it draws the image.
+    for (int nRow : {0, 1}) {
+        wxRect rImage;
+        ASSERT_TRUE(pWx->GetSubItemRect(nRow, 0, rImage, wxLIST_RECT_ICON));
+        const int yMark = rImage.y + rImage.height / 2;
+        CPropertyID* pProp = RowProperty(pView->GetPropertiesPage(), nRow);
+        const BOOL bBefore = pProp->IsSelected();
+        list.SimulateClick(CPoint(rImage.x + 6, yMark));  // the box's left part
+        EXPECT_NE(bBefore, pProp->IsSelected()) << nRow;
+        list.SimulateClick(CPoint(rImage.x + 12, yMark));  // its right part
+        EXPECT_EQ(bBefore, pProp->IsSelected()) << nRow;
+    }
     CloseForm(pView);
 }
 
