@@ -44,6 +44,8 @@ BOOL CAboutDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     DoDataExchange();
     LoadTexts();
+    m_wndLink.MakeRoomForText();
+    m_wndOwner.MakeRoomForText();
     // The bottom picture ends where the dialog's client area ends, whatever the font made of the
     // template's dialog units.
     if (m_wndBottomBitmap.GetSafeHwnd() != nullptr) {

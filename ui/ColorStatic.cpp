@@ -9,6 +9,11 @@
 #include "trace/Trace.h"
 #include "ui/ShellExecute.h"
 
+namespace {
+// Below this a text stays cut rather than become unreadable.
+constexpr LONG kMinFittingHeight = 8;
+}  // namespace
+
 #ifndef SW_SHOWMAXIMIZED
 #define SW_SHOWMAXIMIZED 3
 #endif
@@ -55,16 +60,67 @@ BOOL CColorStatic::SubclassDlgItem(UINT nID, CWnd* pParent) {
     return TRUE;
 }
 
-void CColorStatic::OnPaint() {
-    CPaintDC dc(this);
+BOOL CColorStatic::CreatePaintFont(CFont& font, LONG nHeight) const {
     LOGFONT lf{};
-    lf.lfHeight = m_nHeight;
+    lf.lfHeight = nHeight;
     lf.lfWeight = m_nWeight;
     lf.lfUnderline = (BYTE)m_bUnderline;
     lf.lfQuality = 2;
     std::strcpy(lf.lfFaceName, "Verdana");
+    return font.CreateFontIndirect(&lf);
+}
+
+LONG CColorStatic::GetFittingHeight(CDC* pDC) const {
+    LONG nHeight = m_nHeight;
+    if (pDC == nullptr || m_strText.IsEmpty())
+        return nHeight;
+    CRect rcClient;
+    GetClientRect(&rcClient);
+    // A text wider than the control would lose both ends (it is centred): the face this desktop
+    // has for "Verdana" may run wider than the one the sizes were chosen for.
+    for (; nHeight > kMinFittingHeight; --nHeight) {
+        CFont font;
+        if (!CreatePaintFont(font, nHeight))
+            break;
+        CFont* pOld = pDC->SelectObject(&font);
+        const CSize size = pDC->GetTextExtent(m_strText);
+        pDC->SelectObject(pOld);
+        if (size.cx <= rcClient.Width())
+            break;
+    }
+    return nHeight;
+}
+
+CSize CColorStatic::MeasureText(CDC* pDC) const {
     CFont font;
-    if (!font.CreateFontIndirect(&lf))
+    if (pDC == nullptr || !CreatePaintFont(font, GetFittingHeight(pDC)))
+        return CSize();
+    CFont* pOld = pDC->SelectObject(&font);
+    const CSize size = pDC->GetTextExtent(m_strText);
+    pDC->SelectObject(pOld);
+    return size;
+}
+
+void CColorStatic::MakeRoomForText() {
+    TRACE_FUNC_VOID("CColorStatic::MakeRoomForText");
+    if (GetSafeHwnd() == nullptr || m_strText.IsEmpty())
+        return;
+    CClientDC dc(this);
+    const CSize size = MeasureText(&dc);
+    CRect rc;
+    GetWindowRect(&rc);
+    if (size.cy <= rc.Height())
+        return;
+    if (CWnd* pParent = GetParent())
+        pParent->ScreenToClient(&rc);
+    const int nTop = rc.top - (size.cy - rc.Height()) / 2;
+    SetWindowPos(nullptr, rc.left, nTop, rc.Width(), size.cy, SWP_NOZORDER);
+}
+
+void CColorStatic::OnPaint() {
+    CPaintDC dc(this);
+    CFont font;
+    if (!CreatePaintFont(font, GetFittingHeight(&dc)))
         return;
     CFont* pOldFont = dc.SelectObject(&font);
     CRect rcClient;

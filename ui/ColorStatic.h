@@ -26,9 +26,21 @@ public:
     LONG GetWeight() const { return m_nWeight; }
     BOOL IsUnderlined() const { return (BYTE)m_bUnderline != 0; }
 
+    // The font height the text is painted in: m_nHeight, or less where the text would not fit
+    // the control at that height (measured on pDC).
+    LONG GetFittingHeight(CDC* pDC) const;
+    // The size of the text cell as it is painted (measured on pDC).
+    CSize MeasureText(CDC* pDC) const;
+
+    // Grows the control about its middle to the height of its text cell where it is lower: the
+    // text may stand taller than its control, and a control clips what it paints.
+    void MakeRoomForText();
+
     void OnPaint();
 
 protected:
+    // Makes the painting font at a height.
+    BOOL CreatePaintFont(CFont& font, LONG nHeight) const;
     wxWindow* CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) override;
 
     CString m_strText;
