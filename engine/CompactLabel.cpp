@@ -21,8 +21,9 @@ size_t WideBytes(LPCWSTR lpsz) {
     return (n + 1) * sizeof(WCHAR);
 }
 
-// The bytes a value needs after the value array; false for a type the compact form does not hold.
-bool ExtraBytes(const SPropValue& value, size_t& cb) {
+// The bytes of a value's data that the copy keeps after the value array (before alignment); false
+// for a type the compact form does not hold.
+bool DataBytes(const SPropValue& value, size_t& cb) {
     switch (PROP_TYPE(value.ulPropTag)) {
         case PT_UNSPECIFIED:
         case PT_NULL:
@@ -40,17 +41,16 @@ bool ExtraBytes(const SPropValue& value, size_t& cb) {
             cb = 0;
             return true;
         case PT_STRING8:
-            cb = value.Value.lpszA == nullptr ? 0 : Aligned(std::strlen(value.Value.lpszA) + 1);
+            cb = value.Value.lpszA == nullptr ? 0 : std::strlen(value.Value.lpszA) + 1;
             return true;
         case PT_UNICODE:
-            cb = value.Value.lpszW == nullptr ? 0 : Aligned(WideBytes(value.Value.lpszW));
+            cb = value.Value.lpszW == nullptr ? 0 : WideBytes(value.Value.lpszW);
             return true;
         case PT_CLSID:
-            cb = value.Value.lpguid == nullptr ? 0 : Aligned(sizeof(GUID));
+            cb = value.Value.lpguid == nullptr ? 0 : sizeof(GUID);
             return true;
         case PT_BINARY:
-            cb =
-                (value.Value.bin.lpb == nullptr || value.Value.bin.cb == 0) ? 0 : Aligned(value.Value.bin.cb);
+            cb = (value.Value.bin.lpb == nullptr || value.Value.bin.cb == 0) ? 0 : value.Value.bin.cb;
             return true;
         default:
             return false;
@@ -63,13 +63,20 @@ HRESULT CopyLabelCompact(LPSRow* lppDest, const SRow* lpSrc) {
     if (lppDest == nullptr || lpSrc == nullptr || (lpSrc->cValues != 0 && lpSrc->lpProps == nullptr)) {
         return E_INVALIDARG;
     }
+    // Every drawer makes one, so the data sizes of the first values are measured once, not again
+    // while copying.
+    constexpr ULONG kKept = 16;
+    size_t acbKept[kKept];
     size_t cbTotal = Aligned(sizeof(SRow)) + Aligned(size_t(lpSrc->cValues) * sizeof(SPropValue));
     for (ULONG i = 0; i < lpSrc->cValues; ++i) {
         size_t cb = 0;
-        if (!ExtraBytes(lpSrc->lpProps[i], cb)) {
+        if (!DataBytes(lpSrc->lpProps[i], cb)) {
             return S_FALSE;
         }
-        cbTotal += cb;
+        if (i < kKept) {
+            acbKept[i] = cb;
+        }
+        cbTotal += Aligned(cb);
     }
     if (cbTotal > 0xFFFFFFFFu) {
         return S_FALSE;  // the general copy refuses it with its own message
@@ -89,7 +96,11 @@ HRESULT CopyLabelCompact(LPSRow* lppDest, const SRow* lpSrc) {
         const ULONG ulType = PROP_TYPE(src.ulPropTag);
         dst.ulPropTag = src.ulPropTag;
         size_t cb = 0;
-        ExtraBytes(src, cb);
+        if (i < kKept) {
+            cb = acbKept[i];
+        } else {
+            DataBytes(src, cb);
+        }
         switch (ulType) {
             case PT_UNSPECIFIED:
             case PT_NULL:
@@ -98,26 +109,26 @@ HRESULT CopyLabelCompact(LPSRow* lppDest, const SRow* lpSrc) {
                 dst.ulPropTag = ulType;
                 break;
             case PT_STRING8:
-                if (src.Value.lpszA != nullptr) {
-                    std::memcpy(pNext, src.Value.lpszA, std::strlen(src.Value.lpszA) + 1);
+                if (cb != 0) {
+                    std::memcpy(pNext, src.Value.lpszA, cb);
                     dst.Value.lpszA = reinterpret_cast<LPSTR>(pNext);
                 }
                 break;
             case PT_UNICODE:
-                if (src.Value.lpszW != nullptr) {
-                    std::memcpy(pNext, src.Value.lpszW, WideBytes(src.Value.lpszW));
+                if (cb != 0) {
+                    std::memcpy(pNext, src.Value.lpszW, cb);
                     dst.Value.lpszW = reinterpret_cast<LPWSTR>(pNext);
                 }
                 break;
             case PT_CLSID:
-                if (src.Value.lpguid != nullptr) {
-                    std::memcpy(pNext, src.Value.lpguid, sizeof(GUID));
+                if (cb != 0) {
+                    std::memcpy(pNext, src.Value.lpguid, cb);
                     dst.Value.lpguid = reinterpret_cast<LPGUID>(pNext);
                 }
                 break;
             case PT_BINARY:
                 if (cb != 0) {
-                    std::memcpy(pNext, src.Value.bin.lpb, src.Value.bin.cb);
+                    std::memcpy(pNext, src.Value.bin.lpb, cb);
                     dst.Value.bin.lpb = pNext;
                     dst.Value.bin.cb = src.Value.bin.cb;
                 }
@@ -126,7 +137,7 @@ HRESULT CopyLabelCompact(LPSRow* lppDest, const SRow* lpSrc) {
                 std::memcpy(&dst.Value, &src.Value, sizeof(dst.Value));
                 break;
         }
-        pNext += cb;
+        pNext += Aligned(cb);
     }
     lpRow->cValues = lpSrc->cValues;
     lpRow->lpProps = lpSrc->cValues != 0 ? lpProps : nullptr;

@@ -25,6 +25,8 @@ bool CopyBinary(SBinary& dest, const SBinary& source) {
 
 }  // namespace
 
+static_assert(sizeof(CEntryReference) <= 56, "one reference per item: kept at 56 bytes");
+
 CEntryReference::CEntryReference(ULONG ulNumber)
     : m_pBlock(nullptr),
       m_cbEntryID(0),

@@ -7,6 +7,12 @@
 #include "engine/ValueAccessMaps.h"
 #include "platform/win32/CodePage.h"
 
+// A large search has one line per distinct value of every column: a line of one key must stay
+// within a 64-byte pooled block (see LabelTable.h).
+static_assert(sizeof(LongAccessMap<CSortDrawer>) <= 64 && sizeof(NarrowStringAccessMap<CDrawerMap>) <= 64 &&
+                  sizeof(SystimeAccessMap<CDrawerMap>) <= 64 && sizeof(SBinaryAccessMap<CSortDrawer>) <= 64,
+              "a label line of one key fits 64 bytes");
+
 namespace {
 
 // Builds the level of one class in the form for its line; NULL when it cannot be allocated.

@@ -41,6 +41,10 @@
 // Memory per group is what limits a search of a large store, so each piece is kept in as few
 // blocks as it can: a line with one key is one block, a drawer keeps its first entry inside itself
 // and its label as one MAPI buffer (CopyLabelCompact), an entry reference its ids and subject in one.
+// Lines, drawers and entry references come from a pool of headerless size classes
+// (SmallBlockPool.h), in layouts of 64, 48 and 56 bytes. Lookup and filing compare a row's own value
+// with the stored keys (ViewKey) instead of converting it into a copy first; a stored key is still
+// DuplicateKey's copy. At call-trace level the conversion runs in full, as the trace describes it.
 //
 // Faults that would delete the wrong items are refused rather than tolerated: a key copy that cannot
 // be allocated fails the filing (never a silent NULL key that would meet unrelated items), a row

@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QRV_POOL_BYPASSED 1
@@ -14,6 +16,17 @@
 #ifndef QRV_POOL_BYPASSED
 #define QRV_POOL_BYPASSED 0
 #endif
+
+void CSmallBlockPool::CSpinLock::lock() noexcept {
+    for (int nSpins = 0; m_fHeld.exchange(true, std::memory_order_acquire); ++nSpins) {
+        while (m_fHeld.load(std::memory_order_relaxed)) {
+            if (nSpins > 64) {
+                std::this_thread::yield();
+            }
+            ++nSpins;
+        }
+    }
+}
 
 CSmallBlockPool::CSmallBlockPool() : CSmallBlockPool(&std::malloc, &std::free) {}
 
@@ -54,7 +67,7 @@ void* CSmallBlockPool::Allocate(size_t cb) noexcept {
     }
     const size_t cbBlock = (ClassOf(cb) + 1) * kGranule;
     CClass& cls = m_classes[ClassOf(cb)];
-    std::lock_guard<std::mutex> guard(cls.lock);
+    std::lock_guard<CSpinLock> guard(cls.lock);
     void* p = nullptr;
     if (cls.pFree != nullptr) {
         p = cls.pFree;
@@ -82,7 +95,7 @@ void CSmallBlockPool::Free(void* p, size_t cb) noexcept {
         return;
     }
     CClass& cls = m_classes[ClassOf(cb)];
-    std::lock_guard<std::mutex> guard(cls.lock);
+    std::lock_guard<CSpinLock> guard(cls.lock);
     auto* pBlock = static_cast<CFreeBlock*>(p);
     pBlock->pNext = cls.pFree;
     cls.pFree = pBlock;
@@ -116,7 +129,7 @@ void CSmallBlockPool::ReleaseSlabsButNewest(CClass& cls) noexcept {
 size_t CSmallBlockPool::LiveBlocks() const noexcept {
     size_t cLive = 0;
     for (const CClass& cls : m_classes) {
-        std::lock_guard<std::mutex> guard(cls.lock);
+        std::lock_guard<CSpinLock> guard(cls.lock);
         cLive += cls.cLive;
     }
     return cLive;
@@ -125,7 +138,7 @@ size_t CSmallBlockPool::LiveBlocks() const noexcept {
 size_t CSmallBlockPool::SlabCount() const noexcept {
     size_t cSlabs = 0;
     for (const CClass& cls : m_classes) {
-        std::lock_guard<std::mutex> guard(cls.lock);
+        std::lock_guard<CSpinLock> guard(cls.lock);
         cSlabs += cls.cSlabs;
     }
     return cSlabs;

@@ -9,6 +9,8 @@
 #include "model/RowSet.h"
 #include "trace/Trace.h"
 
+static_assert(sizeof(CSortDrawer) <= 48, "one drawer per distinct label: kept at 48 bytes");
+
 CSortDrawer::CSortDrawer()
     : m_cRef(0),
       m_ulHighest(0),

@@ -270,6 +270,11 @@ TEST(CompactLabel, HoldsTheSameValuesAsTheGeneralCopy) {
     b.Value(PT_SYSTIME, v);
     v.Value.dbl = 2.5;
     b.Value(PT_DOUBLE, v);
+    // Long labels too: texts and bytes beyond the sixteenth value.
+    b.Long(1).Long(2).Long(3).String("a later text").Binary({4, 5, 6, 7, 8, 9, 10, 11, 12});
+    v.Value.lpszW = const_cast<WCHAR*>(wide);
+    b.Value(PT_UNICODE, v);
+    b.String("").Binary({13});
     LPSRow lpCompact = nullptr;
     LPSRow lpGeneral = nullptr;
     ASSERT_EQ(S_OK, CopyLabelCompact(&lpCompact, &b.Row()));
