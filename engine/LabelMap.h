@@ -114,7 +114,8 @@ public:
             QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
             return hr;
         }
-        const ULONG ulFound = m_table.Find(key, Table::HashOf(key));
+        typename Table::CLazyHash hash(key);
+        const ULONG ulFound = m_table.Find(key, hash);
         if (ulFound == kNone) {
             QTRACE(TRACE_INFO, "No drawer present.\n");
         } else if (VALUE* pValue = m_table.At(ulFound).pValue; pValue == nullptr) {
@@ -325,7 +326,7 @@ private:
     HRESULT InsertConverted(const KEY& key, LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns,
                             CSortDrawer* pDrawer) {
         HRESULT hr = S_OK;
-        const uint64_t hash = Table::HashOf(key);
+        typename Table::CLazyHash hash(key);
         const ULONG ulFound = m_table.Find(key, hash);
         if (ulFound != kNone) {
             auto& entry = m_table.At(ulFound);

@@ -50,21 +50,47 @@ public:
     static bool Equal(const KEY& a, const KEY& b) {
         if constexpr (std::is_same_v<KEY, char*>) {
             return a == b || (a != nullptr && b != nullptr && std::strcmp(a, b) == 0);
+        } else if constexpr (std::is_same_v<KEY, SBinary*>) {
+            // As SBinaryLess sees it: equal counts, and equal bytes unless there are none.
+            return a == b || (a != nullptr && b != nullptr && a->cb == b->cb &&
+                              (a->cb == 0 || std::memcmp(a->lpb, b->lpb, a->cb) == 0));
         } else {
             const KeyLess<KEY> less;
             return !less(a, b) && !less(b, a);
         }
     }
 
+    // A key's hash, computed when first needed: a line without a hash table never needs it, and a
+    // long text or binary value costs more to hash than to compare with the one or two keys there.
+    class CLazyHash {
+    public:
+        explicit CLazyHash(const KEY& key) : m_key(key) {}
+        uint64_t Get() {
+            if (!m_fKnown) {
+                m_hash = HashOf(m_key);
+                m_fKnown = true;
+            }
+            return m_hash;
+        }
+
+    private:
+        const KEY& m_key;
+        uint64_t m_hash = 0;
+        bool m_fKnown = false;
+    };
+
+    // Find and Append with the hash computed only when the line has a table.
+    ULONG Find(const KEY& key, CLazyHash& hash) const {
+        return m_pTable == nullptr ? Scan(key) : Find(key, hash.Get());
+    }
+    void Append(const KEY& key, VALUE* pValue, CLazyHash& hash) noexcept {
+        Append(key, pValue, m_pTable == nullptr ? 0 : hash.Get());
+    }
+
     // The index of the entry whose key is equal to key, or kNone.
     ULONG Find(const KEY& key, uint64_t hash) const {
         if (m_pTable == nullptr) {
-            for (ULONG i = 0; i < m_cEntries; ++i) {
-                if (Equal(m_pEntries[i].key, key)) {
-                    return i;
-                }
-            }
-            return kNone;
+            return Scan(key);
         }
         const size_t mask = Slots() - 1;
         const uint64_t tag = Tag(hash);
@@ -169,6 +195,15 @@ public:
     }
 
 private:
+    ULONG Scan(const KEY& key) const {
+        for (ULONG i = 0; i < m_cEntries; ++i) {
+            if (Equal(m_pEntries[i].key, key)) {
+                return i;
+            }
+        }
+        return kNone;
+    }
+
     static constexpr size_t kLinear = 8;
     // The capacity doubles up to 2^30, which leaves its top bit to the ordered flag.
     static constexpr ULONG kMaxEntries = 1u << 30;
