@@ -301,6 +301,15 @@ void CResultTree::BindWxEvents() {
     m_pWx->Bind(wxEVT_LEFT_DCLICK, remember);
     m_pWx->Bind(wxEVT_RIGHT_DOWN, remember);
     m_pWx->Bind(wxEVT_RIGHT_UP, remember);
+    // A key that activates an item is no double-click: it must not be read at the last mouse
+    // position, nor with the Ctrl key of the last click.
+    m_pWx->Bind(wxEVT_KEY_DOWN, [h](wxKeyEvent& e) {
+        e.Skip();
+        if (auto* p = dynamic_cast<CResultTree*>(CWnd::FromHandle(h))) {
+            p->m_ptMessage = CPoint(-32000, -32000);
+            p->m_bControlAtMessage = FALSE;
+        }
+    });
     // A left click means the user has moved on: a right click still held back is dropped.
     m_pWx->Bind(wxEVT_LEFT_DOWN, [h](wxMouseEvent& e) {
         e.Skip();

@@ -1,5 +1,5 @@
-// The result tree tells a right click from a right double-click: the mouse events go through the
-// toolkit's own tree, as the desktop delivers them.
+// The result tree tells a right click from a right double-click, and a key from a click: the mouse
+// and key events go through the toolkit's own tree, as the desktop delivers them.
 #include <gtest/gtest.h>
 
 #include <wx/event.h>
@@ -123,6 +123,33 @@ TEST_F(RightClickTest, ARightDoubleClickNobodyTakesStillAnswersItsFirstClick) {
     EXPECT_TRUE(Child()->bDelete);
     WaitOut();
     EXPECT_EQ(1u, m_offered.size());
+}
+
+TEST_F(RightClickTest, TheEnterKeyActsOnNoItemUnderAnEarlierClick) {
+    // Ctrl+double-click takes the mark off the duplicate.
+    wxWindow* pWx = m_pPage->GetTree().GetWxWindow();
+    const wxPoint pt = pWx->ScreenToClient(wxPoint(m_ptCursor.x, m_ptCursor.y));
+    for (wxEventType type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_LEFT_UP}) {
+        wxMouseEvent event(type);
+        event.SetEventObject(pWx);
+        event.SetPosition(pt);
+        event.SetControlDown(true);
+        event.SetLeftDown(type != wxEVT_LEFT_UP);
+        pWx->GetEventHandler()->ProcessEvent(event);
+    }
+    ASSERT_EQ((DWORD)ITEM_STATE_UNMARKED, Child()->nState);
+    // Enter on the kept entry is no second Ctrl+double-click on the duplicate.
+    m_pPage->GetTree().SelectItem(m_hRoot);
+    for (wxEventType type : {wxEVT_KEY_DOWN, wxEVT_CHAR}) {
+        wxKeyEvent key(type);
+        key.SetEventObject(pWx);
+        key.m_keyCode = WXK_RETURN;
+        pWx->GetEventHandler()->ProcessEvent(key);
+    }
+    Settle(50);
+    EXPECT_EQ((DWORD)ITEM_STATE_UNMARKED, Child()->nState);
+    EXPECT_FALSE(Child()->bDelete);
+    EXPECT_EQ(m_hRoot, m_pPage->GetTree().GetSelectedItem());
 }
 
 TEST_F(RightClickTest, APageClosedWhileARightClickIsHeldIsLeftAlone) {
