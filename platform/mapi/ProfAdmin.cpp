@@ -37,8 +37,24 @@ HRESULT WithProfileDb(Call call) {
     return FAILED(hr) ? hr : call(db);
 }
 
-HRESULT ReadServices(LONGLONG profile, std::vector<CServiceRow>& services) {
-    return WithProfileDb([&](CProfileDb& db) { return db.Services(profile, services); });
+// A table of the profile's services, one row each made by rowOf, showing the columns.
+template <class RowOf>
+HRESULT ServiceTable(LONGLONG profile, std::vector<ULONG> columns, RowOf rowOf, LPMAPITABLE* lppTable) {
+    if (lppTable == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    *lppTable = nullptr;
+    std::vector<CServiceRow> services;
+    HRESULT hr = WithProfileDb([&](CProfileDb& db) { return db.Services(profile, services); });
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::vector<std::vector<CPropCell>> rows;
+    for (const CServiceRow& service : services) {
+        rows.push_back(rowOf(service));
+    }
+    *lppTable = new CMemTable(std::move(columns), std::move(rows));
+    return S_OK;
 }
 
 }  // namespace
@@ -122,28 +138,17 @@ HRESULT CProfAdminImpl::AdminServices(LPCSTR lpszProfileName, LPCSTR lpszPasswor
 }
 
 HRESULT CMsgServiceAdminImpl::GetMsgServiceTable(ULONG, LPMAPITABLE* lppTable) {
-    if (lppTable == nullptr) {
-        return MAPI_E_INVALID_PARAMETER;
-    }
-    *lppTable = nullptr;
-    std::vector<CServiceRow> services;
-    HRESULT hr = ReadServices(m_profile, services);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    std::vector<std::vector<CPropCell>> rows;
-    for (const CServiceRow& service : services) {
-        rows.push_back({CPropCell::Binary(PR_SERVICE_UID, service.m_uid),
-                        CPropCell::Text(PR_SERVICE_NAME, service.m_name),
-                        CPropCell::Text(PR_DISPLAY_NAME, service.m_display),
-                        CPropCell::Long(PR_RESOURCE_FLAGS, service.m_default ? STATUS_DEFAULT_STORE : 0),
-                        CPropCell::Binary(PR_INSTANCE_KEY, service.m_uid),
-                        CPropCell::Text(PR_PST_PATH, service.m_path)});
-    }
-    *lppTable =
-        new CMemTable({PR_SERVICE_UID, PR_SERVICE_NAME, PR_DISPLAY_NAME, PR_RESOURCE_FLAGS, PR_INSTANCE_KEY},
-                      std::move(rows));
-    return S_OK;
+    return ServiceTable(
+        m_profile, {PR_SERVICE_UID, PR_SERVICE_NAME, PR_DISPLAY_NAME, PR_RESOURCE_FLAGS, PR_INSTANCE_KEY},
+        [](const CServiceRow& service) -> std::vector<CPropCell> {
+            return {CPropCell::Binary(PR_SERVICE_UID, service.m_uid),
+                    CPropCell::Text(PR_SERVICE_NAME, service.m_name),
+                    CPropCell::Text(PR_DISPLAY_NAME, service.m_display),
+                    CPropCell::Long(PR_RESOURCE_FLAGS, service.m_default ? STATUS_DEFAULT_STORE : 0),
+                    CPropCell::Binary(PR_INSTANCE_KEY, service.m_uid),
+                    CPropCell::Text(PR_PST_PATH, service.m_path)};
+        },
+        lppTable);
 }
 
 HRESULT CMsgServiceAdminImpl::CreateMsgService(LPCSTR lpszService, LPCSTR lpszDisplayName, ULONG_PTR, ULONG) {
@@ -281,28 +286,17 @@ HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, UL
 }
 
 HRESULT CMsgServiceAdminImpl::GetProviderTable(ULONG, LPMAPITABLE* lppTable) {
-    if (lppTable == nullptr) {
-        return MAPI_E_INVALID_PARAMETER;
-    }
-    *lppTable = nullptr;
-    std::vector<CServiceRow> services;
-    HRESULT hr = ReadServices(m_profile, services);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    std::vector<std::vector<CPropCell>> rows;
-    for (const CServiceRow& service : services) {
-        rows.push_back({CPropCell::Binary(PR_INSTANCE_KEY, service.m_providerUid),
-                        CPropCell::Binary(PR_SERVICE_UID, service.m_uid),
-                        CPropCell::Text(PR_DISPLAY_NAME, service.m_display),
-                        CPropCell::Binary(PR_PROVIDER_UID, service.m_providerUid),
-                        CPropCell::Long(PR_RESOURCE_TYPE, kStoreProviderType),
-                        CPropCell::Text(PR_PROVIDER_DISPLAY, "Personal Folders")});
-    }
-    *lppTable =
-        new CMemTable({PR_INSTANCE_KEY, PR_SERVICE_UID, PR_DISPLAY_NAME, PR_PROVIDER_UID, PR_RESOURCE_TYPE},
-                      std::move(rows));
-    return S_OK;
+    return ServiceTable(
+        m_profile, {PR_INSTANCE_KEY, PR_SERVICE_UID, PR_DISPLAY_NAME, PR_PROVIDER_UID, PR_RESOURCE_TYPE},
+        [](const CServiceRow& service) -> std::vector<CPropCell> {
+            return {CPropCell::Binary(PR_INSTANCE_KEY, service.m_providerUid),
+                    CPropCell::Binary(PR_SERVICE_UID, service.m_uid),
+                    CPropCell::Text(PR_DISPLAY_NAME, service.m_display),
+                    CPropCell::Binary(PR_PROVIDER_UID, service.m_providerUid),
+                    CPropCell::Long(PR_RESOURCE_TYPE, kStoreProviderType),
+                    CPropCell::Text(PR_PROVIDER_DISPLAY, "Personal Folders")};
+        },
+        lppTable);
 }
 
 }  // namespace qrvmapi

@@ -47,6 +47,21 @@ void ReadProfile(CStmt& stmt, CProfileRow& row) {
 
 #define PROFILE_COLUMNS "id, name, uid, pw_hash, is_default FROM profiles "
 
+// Finds the profile of that name and runs change(row) on it, both in one transaction.
+template <class Change>
+HRESULT ChangeProfile(CProfileDb& db, const std::string& name, Change change) {
+    CTransaction tx(db.Db());
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    CProfileRow row;
+    HRESULT hr = db.FindProfile(name, row);
+    if (SUCCEEDED(hr)) {
+        hr = change(row);
+    }
+    return FAILED(hr) ? hr : tx.Commit();
+}
+
 }  // namespace
 
 std::string MapiDirectory() {
@@ -159,40 +174,16 @@ HRESULT CProfileDb::CreateProfile(const std::string& name, const std::string& pa
 }
 
 HRESULT CProfileDb::DeleteProfile(const std::string& name) {
-    CTransaction tx(m_db);
-    if (FAILED(tx.Result())) {
-        return tx.Result();
-    }
-    CProfileRow row;
-    HRESULT hr = FindProfile(name, row);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = ExecWith(m_db, "DELETE FROM services WHERE profile = ?1", {row.m_id});
-    if (SUCCEEDED(hr)) {
-        hr = ExecWith(m_db, "DELETE FROM profiles WHERE id = ?1", {row.m_id});
-    }
-    if (FAILED(hr)) {
-        return hr;
-    }
-    return tx.Commit();
+    return ChangeProfile(*this, name, [this](const CProfileRow& row) {
+        HRESULT hr = ExecWith(m_db, "DELETE FROM services WHERE profile = ?1", {row.m_id});
+        return FAILED(hr) ? hr : ExecWith(m_db, "DELETE FROM profiles WHERE id = ?1", {row.m_id});
+    });
 }
 
 HRESULT CProfileDb::SetDefaultProfile(const std::string& name) {
-    CTransaction tx(m_db);
-    if (FAILED(tx.Result())) {
-        return tx.Result();
-    }
-    CProfileRow row;
-    HRESULT hr = FindProfile(name, row);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    hr = ExecWith(m_db, "UPDATE profiles SET is_default = (id = ?1)", {row.m_id});
-    if (FAILED(hr)) {
-        return hr;
-    }
-    return tx.Commit();
+    return ChangeProfile(*this, name, [this](const CProfileRow& row) {
+        return ExecWith(m_db, "UPDATE profiles SET is_default = (id = ?1)", {row.m_id});
+    });
 }
 
 HRESULT CProfileDb::Services(LONGLONG profile, std::vector<CServiceRow>& rows) {
