@@ -9,9 +9,7 @@
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/afx/CMemFile.h"
-#include "platform/win32/DebugOutput.h"
-#include "platform/win32/Registry.h"
-#include "trace/Trace.h"
+#include "tests/support/LanguageSetup.h"
 
 namespace proptest {
 
@@ -107,54 +105,11 @@ void SerializeFrom(CObject& object, const Bytes& bytes) {
     object.Serialize(ar);
 }
 
-TraceCapture::TraceCapture(LONG level) {
-    m_previousLevel = SetTraceLevel(level);
-    m_previousEcho = SetDebugOutputEcho(false);
-    SetDebugOutputSink([this](const char* text) {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_text += text;
-    });
-}
-
-TraceCapture::~TraceCapture() {
-    SetDebugOutputSink({});
-    SetDebugOutputEcho(m_previousEcho);
-    SetTraceLevel(m_previousLevel);
-}
-
-std::string TraceCapture::Text() const {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_text;
-}
-
-bool TraceCapture::Contains(const std::string& fragment) const {
-    return Text().find(fragment) != std::string::npos;
-}
-
-namespace {
-
-void WriteMachineValue(const std::string& key, const std::string& value, const std::string& data) {
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hKey, nullptr) !=
-        ERROR_SUCCESS) {
-        std::abort();
-    }
-    RegSetValueExA(hKey, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   (DWORD)data.size() + 1);
-    RegCloseKey(hKey);
-}
-
-}  // namespace
-
 void LoadTestLanguage(const qrvtest::TempRoot& root, LONG lLanguageID,
                       const std::vector<std::string>& lines) {
-    std::string text = "; L_VER:0\n; L_ID:" + std::to_string(lLanguageID) + "\n";
-    for (const std::string& line : lines) {
-        text += line + "\n";
-    }
-    root.WriteFile("lang/test.lng", text);
-    WriteMachineValue("Software\\Ostrany\\Quorvel", "LangDir", root.Path() + "/lang");
-    WriteMachineValue("Software\\Ostrany\\Languages\\2057", std::to_string(lLanguageID), "Test language");
+    root.WriteFile("lang/test.lng", qrvtest::LanguageFileText(lLanguageID, lines));
+    qrvtest::SetLanguageDirectory(root.Path() + "/lang");
+    qrvtest::SetLanguageName(2057, lLanguageID, "Test language");
     CloseLanguageModule();
     InitLanguageModule();
     LoadLanguages(lLanguageID);
@@ -168,12 +123,7 @@ void CloseTestLanguage() {
 namespace {
 
 // Every function traces; the tests keep the output quiet and look at it through TraceCapture.
-struct QuietTrace {
-    QuietTrace() {
-        SetTraceLevel(TRACE_ERROR);
-        SetDebugOutputEcho(false);
-    }
-} s_quietTrace;
+const qrvtest::QuietTrace s_quietTrace;
 
 }  // namespace
 

@@ -2,13 +2,13 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/afx/CObject.h"
 #include "platform/win32/WinTypes.h"
 #include "tests/support/TempRoot.h"
+#include "tests/support/TraceCapture.h"
 
 namespace proptest {
 
@@ -35,22 +35,7 @@ void SerializeFrom(CObject& object, const Bytes& bytes);
 Bytes SerializeTo(CObject& object);
 
 // Collects every trace line written while it lives, at the given trace level.
-class TraceCapture {
-public:
-    explicit TraceCapture(LONG level = 0);
-    ~TraceCapture();
-    TraceCapture(const TraceCapture&) = delete;
-    TraceCapture& operator=(const TraceCapture&) = delete;
-
-    std::string Text() const;
-    bool Contains(const std::string& fragment) const;
-
-private:
-    mutable std::mutex m_lock;
-    std::string m_text;
-    LONG m_previousLevel;
-    bool m_previousEcho;
-};
+using qrvtest::TraceCapture;
 
 // Loads one language (tab-separated "id<TAB>text" lines) from a file below the root and makes it
 // current. The module is process-wide: callers pick ids no other test uses and close it after.

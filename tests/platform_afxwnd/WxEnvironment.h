@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace qrvtest {
-// TRUE when the toolkit runs (a display was found).
-bool ToolkitRunning();
-}  // namespace qrvtest
+#include "tests/support/ToolkitEnvironment.h"
 
 #define QRV_REQUIRE_DISPLAY()                              \
     do {                                                   \

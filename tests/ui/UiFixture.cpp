@@ -20,23 +20,8 @@
 namespace qrvtest {
 
 namespace {
-bool g_running = false;
-
-class UiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
-            return;
-        static char arg0[] = "test_ui";
-        static char* argv[] = {arg0, nullptr};
-        g_running = AfxWinInit(1, argv) != FALSE;
-    }
-    void TearDown() override {
-        if (g_running)
-            AfxWinTerm();
-    }
-};
-[[maybe_unused]] ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
+[[maybe_unused]] ::testing::Environment* const g_env =
+    ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment("test_ui"));
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -46,12 +31,8 @@ std::string ReadAll(const std::string& path) {
 }
 }  // namespace
 
-bool UiToolkitRunning() {
-    return g_running;
-}
-
 void UiFixture::SetUp() {
-    if (!g_running)
+    if (!ToolkitRunning())
         GTEST_SKIP() << "no display for the user-interface tests";
     // The instance lock then lives in the test's own root: parallel tests never see each other.
     unsetenv("XDG_RUNTIME_DIR");
@@ -141,21 +122,3 @@ void UiFixture::Settle(int milliseconds) {
 }
 
 }  // namespace qrvtest
-
-// The desktop libraries under the toolkit (font configuration, the session bus, the type system)
-// keep process-wide caches they never free; only their own allocations are excused here.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n"
-           "leak:libdbus-1.so\n"
-           "leak:libglib-2.0.so\n"
-           "leak:libgobject-2.0.so\n"
-           "leak:libgio-2.0.so\n"
-           "leak:libgtk-3.so\n"
-           "leak:libgdk-3.so\n"
-           "leak:libpango-1.0.so\n"
-           "leak:libpangoft2-1.0.so\n"
-           "leak:libcairo.so\n"
-           "leak:libharfbuzz.so\n"
-           "leak:libatk-bridge-2.0.so\n"
-           "leak:libatspi.so\n";
-}

@@ -7,13 +7,12 @@
 #include <string>
 
 #include "tests/support/TempRoot.h"
+#include "tests/support/ToolkitEnvironment.h"
 #include "ui/Quorvel.h"
 
 class CMainFrame;
 
 namespace qrvtest {
-
-bool UiToolkitRunning();
 
 class UiFixture : public ::testing::Test {
 protected:
@@ -41,6 +40,6 @@ protected:
 
 #define QRV_REQUIRE_UI()                                               \
     do {                                                               \
-        if (!qrvtest::UiToolkitRunning())                              \
+        if (!qrvtest::ToolkitRunning())                                \
             GTEST_SKIP() << "no display for the user-interface tests"; \
     } while (0)

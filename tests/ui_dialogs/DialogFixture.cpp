@@ -1,12 +1,11 @@
 // The dialog test fixture: toolkit once per program; root, install, languages and MAPI per test.
 #include "tests/ui_dialogs/DialogFixture.h"
 
-#include <cstdlib>
-
 #include "language/LanguageSettings.h"
 #include "platform/afx/wnd/WinApp.h"
 #include "platform/mapi/MAPITags.h"
 #include "resources/ProfileTemplates.h"
+#include "tests/support/ToolkitEnvironment.h"
 #include "tools/install/Install.h"
 #include "trace/Trace.h"
 #include "ui/DialogServices.h"
@@ -14,34 +13,18 @@
 namespace dlgtest {
 
 namespace {
-bool g_running = false;
-
-class DialogEnvironment : public ::testing::Environment {
+class DialogEnvironment : public qrvtest::ToolkitEnvironment {
 public:
-    void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
-            return;
-        // Errors only: the dialogs trace every call.
-        SetTraceLevel(TRACE_ERROR);
-        static char arg0[] = "test_ui_dialogs";
-        static char* argv[] = {arg0, nullptr};
-        g_running = AfxWinInit(1, argv) != FALSE;
-        if (g_running)
-            RegisterProfileResources();
-    }
-    void TearDown() override {
-        if (g_running)
-            AfxWinTerm();
-        g_running = false;
-    }
+    DialogEnvironment() : qrvtest::ToolkitEnvironment("test_ui_dialogs") {}
+
+protected:
+    // Errors only: the dialogs trace every call.
+    void BeforeStart() override { SetTraceLevel(TRACE_ERROR); }
+    void OnStarted() override { RegisterProfileResources(); }
 };
 [[maybe_unused]] ::testing::Environment* const g_env =
     ::testing::AddGlobalTestEnvironment(new DialogEnvironment);
 }  // namespace
-
-bool ToolkitRunning() {
-    return g_running;
-}
 
 std::unique_ptr<IProfileChooser> CTestUiServices::CreateProfileChooser(CWnd* pParent) {
     return CreateProfileDialogChooser(pParent);
@@ -52,7 +35,7 @@ std::unique_ptr<IStoreChangesReport> CTestUiServices::CreateStoreChangesReport(C
 }
 
 void DialogTest::SetUp() {
-    if (!g_running)
+    if (!qrvtest::ToolkitRunning())
         GTEST_SKIP() << "no display for the dialog tests";
     mapitest::MapiTest::SetUp();
     std::string error;
@@ -68,7 +51,7 @@ void DialogTest::SetUp() {
 }
 
 void DialogTest::TearDown() {
-    if (!g_running)
+    if (!qrvtest::ToolkitRunning())
         return;
     SetUiServices(nullptr);
     AfxSetModalHook(nullptr);
@@ -137,18 +120,3 @@ std::string DialogTest::ProfileKey(const std::string& profile) {
 }
 
 }  // namespace dlgtest
-
-// The desktop libraries under the toolkit (font configuration, the session bus, the type system)
-// keep process-wide caches they never free; only their own allocations are excused here.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n"
-           "leak:libdbus-1.so\n"
-           "leak:libglib-2.0.so\n"
-           "leak:libgobject-2.0.so\n"
-           "leak:libgio-2.0.so\n"
-           "leak:libgtk-3.so\n"
-           "leak:libgdk-3.so\n"
-           "leak:libpango-1.0.so\n"
-           "leak:libpangoft2-1.0.so\n"
-           "leak:libcairo.so\n";
-}

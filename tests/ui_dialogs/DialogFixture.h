@@ -12,8 +12,6 @@
 
 namespace dlgtest {
 
-bool ToolkitRunning();
-
 // The window services the model gets in these tests: the real dialogs, no main window.
 class CTestUiServices : public IUiServices {
 public:

@@ -2,14 +2,9 @@
 #include "tests/ui_forms/FormsFixture.h"
 
 #include <wx/app.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/frame.h>
-#include <wx/image.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 #include "language/LanguageSettings.h"
@@ -20,6 +15,7 @@
 #include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/MAPIX.h"
 #include "resources/FormResource.h"
+#include "tests/support/WindowPicture.h"
 #include "tools/install/Install.h"
 #include "ui/FormViews.h"
 
@@ -27,25 +23,8 @@ namespace qrvtest {
 
 namespace {
 
-bool g_running = false;
-
-class FormsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr)
-            return;
-        static char arg0[] = "test_ui_forms";
-        static char* argv[] = {arg0, nullptr};
-        g_running = AfxWinInit(1, argv) != FALSE;
-    }
-    void TearDown() override {
-        if (g_running)
-            AfxWinTerm();
-        g_running = false;
-    }
-};
 [[maybe_unused]] ::testing::Environment* const g_env =
-    ::testing::AddGlobalTestEnvironment(new FormsEnvironment);
+    ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment("test_ui_forms"));
 
 template <class T>
 struct Ref {
@@ -96,12 +75,8 @@ ResultPageStandIn::~ResultPageStandIn() {
     AfxUnregisterDialogTemplate(IDD_PP_SEARCH_RESULTS);
 }
 
-bool FormsToolkitRunning() {
-    return g_running;
-}
-
 void FormsFixture::SetUp() {
-    if (!g_running)
+    if (!ToolkitRunning())
         GTEST_SKIP() << "no display for the user-interface tests";
     m_root = std::make_unique<TempRoot>();
     std::string error;
@@ -258,38 +233,7 @@ void FormsFixture::Settle(int milliseconds) {
 
 std::string FormsFixture::SaveScreenshot(CWnd* pWnd, const std::string& name) {
     Settle(200);
-    CRect rc;
-    pWnd->GetWindowRect(&rc);
-    wxBitmap bitmap(rc.Width(), rc.Height(), 24);
-    {
-        wxScreenDC screen;
-        wxMemoryDC memory(bitmap);
-        memory.Blit(0, 0, rc.Width(), rc.Height(), &screen, rc.left, rc.top);
-    }
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
-        wxImage::AddHandler(new wxPNGHandler);
-    std::filesystem::create_directories(QRV_ARTIFACT_DIR);
-    const std::string path = std::string(QRV_ARTIFACT_DIR) + "/" + name;
-    bitmap.SaveFile(path, wxBITMAP_TYPE_PNG);
-    return path;
+    return SaveWindowPicture(pWnd, std::string(QRV_ARTIFACT_DIR) + "/" + name);
 }
 
 }  // namespace qrvtest
-
-// The desktop libraries under the toolkit (font configuration, the session bus, the type system)
-// keep process-wide caches they never free; only their own allocations are excused here.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n"
-           "leak:libdbus-1.so\n"
-           "leak:libglib-2.0.so\n"
-           "leak:libgobject-2.0.so\n"
-           "leak:libgio-2.0.so\n"
-           "leak:libgtk-3.so\n"
-           "leak:libgdk-3.so\n"
-           "leak:libpango-1.0.so\n"
-           "leak:libpangoft2-1.0.so\n"
-           "leak:libcairo.so\n"
-           "leak:libharfbuzz.so\n"
-           "leak:libatk-bridge-2.0.so\n"
-           "leak:libatspi.so\n";
-}

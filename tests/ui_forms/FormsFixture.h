@@ -10,6 +10,7 @@
 #include "model/QuorvelDoc.h"
 #include "tests/model/UiDoubles.h"
 #include "tests/support/TempRoot.h"
+#include "tests/support/ToolkitEnvironment.h"
 
 class CWnd;
 class FVBase;
@@ -17,8 +18,6 @@ class FVPagedView;
 class PropertyPageBase;
 
 namespace qrvtest {
-
-bool FormsToolkitRunning();
 
 class FormsFixture : public ::testing::Test {
 protected:
@@ -61,6 +60,6 @@ public:
 
 #define QRV_REQUIRE_FORMS()                                            \
     do {                                                               \
-        if (!qrvtest::FormsToolkitRunning())                           \
+        if (!qrvtest::ToolkitRunning())                                \
             GTEST_SKIP() << "no display for the user-interface tests"; \
     } while (0)

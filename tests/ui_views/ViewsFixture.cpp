@@ -1,15 +1,10 @@
 // The views fixture: the demo profile on the fresh root, the program started, pane handles.
 #include "tests/ui_views/ViewsFixture.h"
 
-#include <wx/bitmap.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
-#include <wx/image.h>
-
-#include <filesystem>
 #include <sstream>
 
 #include "platform/afx/wnd/MessageBoxUi.h"
+#include "tests/support/WindowPicture.h"
 #include "tools/store/StoreTool.h"
 #include "ui/ConfigView.h"
 #include "ui/MainFrm.h"
@@ -76,20 +71,7 @@ void ViewsFixture::AnswerDialogs(std::function<int(CWnd*)> answer) {
 
 std::string ViewsFixture::SaveScreenshot(CWnd* pWnd, const std::string& name) {
     Settle(300);
-    CRect rc;
-    pWnd->GetWindowRect(&rc);
-    wxBitmap bitmap(rc.Width(), rc.Height(), 24);
-    {
-        wxScreenDC screen;
-        wxMemoryDC memory(bitmap);
-        memory.Blit(0, 0, rc.Width(), rc.Height(), &screen, rc.left, rc.top);
-    }
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
-        wxImage::AddHandler(new wxPNGHandler);
-    std::filesystem::create_directories(QRV_ARTIFACT_DIR);
-    const std::string path = std::string(QRV_ARTIFACT_DIR) + "/" + name;
-    bitmap.SaveFile(path, wxBITMAP_TYPE_PNG);
-    return path;
+    return SaveWindowPicture(pWnd, std::string(QRV_ARTIFACT_DIR) + "/" + name);
 }
 
 }  // namespace qrvtest
