@@ -2,6 +2,8 @@
 #include "platform/win32/Registry.h"
 
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <mutex>
 #include <unordered_set>
 
@@ -97,6 +99,23 @@ LSTATUS ReadKey(HKEY h, HKEY__& info, const qrvreg::Key*& key) {
         return rc;
     key = Find(info.hive->Root(), info.path);
     return key ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+// The index-th sub key or value (in name order) of the key behind an open handle, read fresh;
+// ERROR_NO_MORE_ITEMS past the last one. The entry lives as long as the hive is not read again.
+template <class Entry>
+LSTATUS NthEntry(HKEY h, DWORD index, std::map<std::string, Entry> qrvreg::Key::*entries,
+                 const Entry*& entry) {
+    HKEY__ info;
+    const qrvreg::Key* key = nullptr;
+    LSTATUS rc = ReadKey(h, info, key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    const std::map<std::string, Entry>& all = key->*entries;
+    if (index >= all.size())
+        return ERROR_NO_MORE_ITEMS;
+    entry = &std::next(all.begin(), index)->second;
+    return ERROR_SUCCESS;
 }
 
 // Bytes a caller receives for a value: texts carry their NUL.
@@ -305,16 +324,10 @@ LSTATUS RegEnumKeyExA(HKEY hKey, DWORD index, LPSTR name, LPDWORD cchName, LPDWO
     if (!name || !cchName)
         return Done(ERROR_INVALID_PARAMETER);
     std::lock_guard<std::recursive_mutex> lock(g_lock);
-    HKEY__ info;
-    const qrvreg::Key* key = nullptr;
-    LSTATUS rc = ReadKey(hKey, info, key);
-    if (rc != ERROR_SUCCESS)
-        return Done(rc);
-    if (index >= key->subKeys.size())
-        return Done(ERROR_NO_MORE_ITEMS);
-    auto it = key->subKeys.begin();
-    std::advance(it, index);
-    rc = CopyName(it->second.name, name, cchName);
+    const qrvreg::Key* sub = nullptr;
+    LSTATUS rc = NthEntry(hKey, index, &qrvreg::Key::subKeys, sub);
+    if (rc == ERROR_SUCCESS)
+        rc = CopyName(sub->name, name, cchName);
     if (rc != ERROR_SUCCESS)
         return Done(rc);
     NoClassNorTime(keyClass, cchClass, lastWriteTime);
@@ -326,22 +339,15 @@ LSTATUS RegEnumValueA(HKEY hKey, DWORD index, LPSTR valueName, LPDWORD cchValueN
     if (!valueName || !cchValueName || (data && !cbData))
         return Done(ERROR_INVALID_PARAMETER);
     std::lock_guard<std::recursive_mutex> lock(g_lock);
-    HKEY__ info;
-    const qrvreg::Key* key = nullptr;
-    LSTATUS rc = ReadKey(hKey, info, key);
-    if (rc != ERROR_SUCCESS)
-        return Done(rc);
-    if (index >= key->values.size())
-        return Done(ERROR_NO_MORE_ITEMS);
-    auto it = key->values.begin();
-    std::advance(it, index);
-    const qrvreg::Value& v = it->second;
-    rc = CopyName(v.name, valueName, cchValueName);
+    const qrvreg::Value* v = nullptr;
+    LSTATUS rc = NthEntry(hKey, index, &qrvreg::Key::values, v);
+    if (rc == ERROR_SUCCESS)
+        rc = CopyName(v->name, valueName, cchValueName);
     if (rc != ERROR_SUCCESS)
         return Done(rc);
     if (type)
-        *type = v.type;
-    return Done(CopyData(Exposed(v), data, cbData));
+        *type = v->type;
+    return Done(CopyData(Exposed(*v), data, cbData));
 }
 
 LSTATUS RegDeleteKeyA(HKEY hKey, LPCSTR subKey) {
