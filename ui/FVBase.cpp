@@ -83,7 +83,8 @@ void FVBase::OnInitialUpdate() {
     if (CWnd* pSeparator = GetDlgItem(IDC_FV_SEPARATOR)) {
         CRect rcView, rcSeparator;
         GetClientRect(&rcView);
-        pSeparator->GetClientRect(&rcSeparator);
+        // The window's height: the frame's border lies outside its client area.
+        pSeparator->GetWindowRect(&rcSeparator);
         pSeparator->SetWindowPos(nullptr, 0, 0, rcView.Width(), rcSeparator.Height(),
                                  SWP_NOMOVE | SWP_NOZORDER);
     }
@@ -428,7 +429,7 @@ void FVBase::OnSize(UINT nType, int cx, int cy) {
         return;
     if (CWnd* pSeparator = GetDlgItem(IDC_FV_SEPARATOR)) {
         CRect rcSeparator;
-        pSeparator->GetClientRect(&rcSeparator);
+        pSeparator->GetWindowRect(&rcSeparator);
         pSeparator->SetWindowPos(nullptr, 0, 0, cx, rcSeparator.Height(), SWP_NOMOVE | SWP_NOZORDER);
     }
 }

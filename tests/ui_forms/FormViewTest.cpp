@@ -185,6 +185,30 @@ TEST_F(FormViewTest, TabsShowOnePageAtATime) {
     CloseForm(pView);
 }
 
+TEST_F(FormViewTest, TheSeparatorKeepsItsHeightThroughEveryResize) {
+    FVPagedView* pView = ShowForm(SearchableConfig(CONFIG_TYPE_TASK));
+    ASSERT_NE(nullptr, pView);
+    CWnd* pSeparator = pView->GetDlgItem(IDC_FV_SEPARATOR);
+    ASSERT_NE(nullptr, pSeparator);
+    CRect rcBefore;
+    pSeparator->GetWindowRect(&rcBefore);
+    ASSERT_GT(rcBefore.Height(), 2);
+    CRect rcView;
+    pView->GetWindowRect(&rcView);
+    // The main window shows and hides its bars, and the pane follows each time.
+    for (int i = 0; i < 6; ++i) {
+        pView->SetWindowPos(nullptr, 0, 0, rcView.Width() + (i % 2) * 40, rcView.Height() - (i % 2) * 30,
+                            SWP_NOMOVE | SWP_NOZORDER);
+        Settle(10);
+    }
+    CRect rcAfter, rcClient;
+    pSeparator->GetWindowRect(&rcAfter);
+    pView->GetClientRect(&rcClient);
+    EXPECT_EQ(rcBefore.Height(), rcAfter.Height());
+    EXPECT_EQ(rcClient.Width(), rcAfter.Width());
+    CloseForm(pView);
+}
+
 TEST_F(FormViewTest, StartReplacesTheResultsPageAndTheCachedResult) {
     ResultPageStandIn standIn;
     CConfigInfo* pConfig = SearchableConfig(CONFIG_TYPE_CONTACT);
