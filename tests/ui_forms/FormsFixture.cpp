@@ -15,6 +15,7 @@
 #include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/MAPIX.h"
 #include "resources/FormResource.h"
+#include "tests/platform_mapi/MapiTestSupport.h"
 #include "tests/support/WindowPicture.h"
 #include "tools/install/Install.h"
 #include "ui/FormViews.h"
@@ -26,15 +27,7 @@ namespace {
 [[maybe_unused]] ::testing::Environment* const g_env =
     ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment("test_ui_forms"));
 
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p != nullptr)
-            p->Release();
-    }
-    T* operator->() const { return p; }
-};
+using mapitest::Ref;
 
 // The Search results page stand-in: a page that shows one line and counts its closings.
 class CStandInResultPage : public PropertyPageBase {
@@ -186,8 +179,7 @@ void FormsFixture::AddInbox(CConfigInfo* pConfig) {
     ASSERT_EQ(S_OK, mdb->GetReceiveFolder(nullptr, 0, &cbInbox, &lpInbox, nullptr));
     ASSERT_EQ(S_OK, store->AddFolder(mdb.p, cbInbox, reinterpret_cast<LPBYTE>(lpInbox)));
     MAPIFreeBuffer(lpInbox);
-    mdb.p->Release();
-    mdb.p = nullptr;
+    mdb.reset();
     session->Logoff(0, 0, 0);
 }
 
