@@ -25,13 +25,23 @@ bool CopyBinary(SBinary& dest, const SBinary& source) {
 
 }  // namespace
 
-static_assert(sizeof(CEntryReference) <= 56, "one reference per item: kept at 56 bytes");
+static_assert(sizeof(CEntryReference) <= 48, "one reference per item: kept at 48 bytes");
+
+LPCSTR CEntryReference::Subject() const {
+    return m_fSubject ? reinterpret_cast<LPCSTR>(m_pBlock + m_cbEntryID + m_cbProfileKey) : nullptr;
+}
+
+// Measured again when the block goes: a subject length is not worth 4 bytes of every reference.
+size_t CEntryReference::BlockBytes() const {
+    LPCSTR lpszSubject = Subject();
+    return size_t(m_cbEntryID) + m_cbProfileKey + (lpszSubject != nullptr ? std::strlen(lpszSubject) + 1 : 0);
+}
 
 CEntryReference::CEntryReference(ULONG ulNumber)
     : m_pBlock(nullptr),
       m_cbEntryID(0),
       m_cbProfileKey(0),
-      m_cbSubject(0),
+      m_fSubject(0),
       m_ftModified{0, 0},
       m_ulNumber(ulNumber) {
     TRACE_CTOR("CEntryReference");
@@ -50,7 +60,7 @@ void CEntryReference::FreeCopies() {
     m_pBlock = nullptr;
     m_cbEntryID = 0;
     m_cbProfileKey = 0;
-    m_cbSubject = 0;
+    m_fSubject = 0;
 }
 
 void CEntryReference::InitObject() {
@@ -58,7 +68,7 @@ void CEntryReference::InitObject() {
     m_pBlock = nullptr;
     m_cbEntryID = 0;
     m_cbProfileKey = 0;
-    m_cbSubject = 0;
+    m_fSubject = 0;
     m_lStoreIndex = -1;
     m_lFolderIndex = -1;
     m_cRef = 0;
@@ -105,8 +115,9 @@ HRESULT CEntryReference::Init(const SBinary* lpProfileKey, LONG lStoreIndex, LON
 
     const size_t cbSubject = (lpszSubject != nullptr) ? std::strlen(lpszSubject) + 1 : 0;
     const size_t cbBlock = size_t(lpEntryID->cb) + lpProfileKey->cb + cbSubject;
-    // The counts are kept as ULONGs; a block they cannot describe is refused like a failed one.
-    auto* pBlock = (cbBlock <= 0xFFFFFFFFu && cbSubject <= 0xFFFFFFFFu)
+    // The counts are kept in 32 bits (31 for the profile key); a block they cannot describe is
+    // refused like one that cannot be had.
+    auto* pBlock = (cbBlock <= 0xFFFFFFFFu && lpProfileKey->cb < 0x80000000u)
                        ? static_cast<LPBYTE>(CPooledObject::AllocateBytes(cbBlock))
                        : nullptr;
     if (pBlock == nullptr) {
@@ -121,7 +132,7 @@ HRESULT CEntryReference::Init(const SBinary* lpProfileKey, LONG lStoreIndex, LON
     m_pBlock = pBlock;
     m_cbEntryID = lpEntryID->cb;
     m_cbProfileKey = lpProfileKey->cb;
-    m_cbSubject = ULONG(cbSubject);
+    m_fSubject = (lpszSubject != nullptr) ? 1 : 0;
     m_ftModified = ftModified;
     return hr;
 }
@@ -153,11 +164,11 @@ HRESULT CEntryReference::GetSubjectLine(LPSTR* lppszSubject) {
         return hr = E_INVALIDARG;
     }
     *lppszSubject = nullptr;
-    if (m_cbSubject == 0) {
+    LPCSTR pSubject = Subject();
+    if (pSubject == nullptr) {
         return hr;
     }
-    const char* pSubject = reinterpret_cast<const char*>(m_pBlock + m_cbEntryID + m_cbProfileKey);
-    const size_t cch = m_cbSubject - 1;
+    const size_t cch = std::strlen(pSubject);
     *lppszSubject = static_cast<LPSTR>(std::calloc(cch + 1, 1));
     if (*lppszSubject == nullptr) {
         QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate memory for subject string!\n");

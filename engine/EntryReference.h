@@ -34,12 +34,14 @@ protected:
 
 private:
     void FreeCopies();
-    size_t BlockBytes() const { return size_t(m_cbEntryID) + m_cbProfileKey + m_cbSubject; }
+    // The subject's place in the block, or NULL when the item had none.
+    LPCSTR Subject() const;
+    size_t BlockBytes() const;
 
     LPBYTE m_pBlock;  // entry id, then profile key, then subject with its terminator; NULL before Init
     ULONG m_cbEntryID;
-    ULONG m_cbProfileKey;
-    ULONG m_cbSubject;  // with the terminator; 0 when the item had no subject
+    ULONG m_cbProfileKey : 31;
+    ULONG m_fSubject : 1;  // the block ends with a subject
     LONG m_lStoreIndex;
     LONG m_lFolderIndex;
     ULONG m_cRef;

@@ -8,10 +8,10 @@
 #include "platform/win32/CodePage.h"
 
 // A large search has one line per distinct value of every column: a line of one key must stay
-// within a 64-byte pooled block (see LabelTable.h).
-static_assert(sizeof(LongAccessMap<CSortDrawer>) <= 64 && sizeof(NarrowStringAccessMap<CDrawerMap>) <= 64 &&
-                  sizeof(SystimeAccessMap<CDrawerMap>) <= 64 && sizeof(SBinaryAccessMap<CSortDrawer>) <= 64,
-              "a label line of one key fits 64 bytes");
+// within a 48-byte pooled block (see LabelTable.h).
+static_assert(sizeof(LongAccessMap<CSortDrawer>) <= 48 && sizeof(NarrowStringAccessMap<CDrawerMap>) <= 48 &&
+                  sizeof(SystimeAccessMap<CDrawerMap>) <= 48 && sizeof(SBinaryAccessMap<CSortDrawer>) <= 48,
+              "a label line of one key fits 48 bytes");
 
 namespace {
 

@@ -42,7 +42,7 @@
 // blocks as it can: a line with one key is one block, a drawer keeps its first entry inside itself
 // and its label as one MAPI buffer (CopyLabelCompact), an entry reference its ids and subject in one.
 // Lines, drawers and entry references come from a pool of headerless size classes
-// (SmallBlockPool.h), in layouts of 64, 48 and 56 bytes. Lookup and filing compare a row's own value
+// (SmallBlockPool.h), in layouts of 48 bytes each. Lookup and filing compare a row's own value
 // with the stored keys (ViewKey) instead of converting it into a copy first; a stored key is still
 // DuplicateKey's copy. At call-trace level the conversion runs in full, as the trace describes it.
 //
@@ -437,7 +437,7 @@ private:
         return S_OK;
     }
 
-    // Members ordered so that a line of one key fits a 64-byte pooled block: a large search has one
+    // Members ordered so that a line of one key fits a 48-byte pooled block: a large search has one
     // line per distinct value of every column.
     Table m_table;
     ULONG m_cRef;

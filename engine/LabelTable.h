@@ -23,8 +23,9 @@
 // cheaper than hashing. The first key is kept inside the line itself, so a line of one key costs no
 // allocation beyond the line; more keys live in one block holding the entries and the key order.
 // A large search has one inner line per distinct value of every column but the last, so the table
-// is kept at 40 bytes: the key order of one entry needs no storage, and the slot count of the hash
-// table lies in the table's own block.
+// is kept at 24 bytes: the key order of one entry needs no storage, the slot count of the hash
+// table lies in the table's own block, and the one entry of a small line lies where a larger line
+// keeps the pointers to its blocks.
 template <class KEY, class VALUE>
 class CLabelTable {
 public:
@@ -42,8 +43,8 @@ public:
 
     ULONG Size() const { return m_cEntries; }
     bool Empty() const { return m_cEntries == 0; }
-    Entry& At(ULONG ulIndex) { return m_pEntries[ulIndex]; }
-    const Entry& At(ULONG ulIndex) const { return m_pEntries[ulIndex]; }
+    Entry& At(ULONG ulIndex) { return Entries()[ulIndex]; }
+    const Entry& At(ULONG ulIndex) const { return Entries()[ulIndex]; }
 
     static uint64_t HashOf(const KEY& key) { return KeyHash<KEY>()(key); }
     // Equal under the key order; a narrow string needs one comparison, not the order's two.
@@ -81,25 +82,27 @@ public:
 
     // Find and Append with the hash computed only when the line has a table.
     ULONG Find(const KEY& key, CLazyHash& hash) const {
-        return m_pTable == nullptr ? Scan(key) : Find(key, hash.Get());
+        return HashSlots() == nullptr ? Scan(key) : Find(key, hash.Get());
     }
     void Append(const KEY& key, VALUE* pValue, CLazyHash& hash) noexcept {
-        Append(key, pValue, m_pTable == nullptr ? 0 : hash.Get());
+        Append(key, pValue, HashSlots() == nullptr ? 0 : hash.Get());
     }
 
     // The index of the entry whose key is equal to key, or kNone.
     ULONG Find(const KEY& key, uint64_t hash) const {
-        if (m_pTable == nullptr) {
+        const uint64_t* pTable = HashSlots();
+        if (pTable == nullptr) {
             return Scan(key);
         }
+        const Entry* pEntries = Entries();
         const size_t mask = Slots() - 1;
         const uint64_t tag = Tag(hash);
         for (size_t slot = size_t(hash) & mask;; slot = (slot + 1) & mask) {
-            const uint64_t cell = m_pTable[slot];
+            const uint64_t cell = pTable[slot];
             if (cell == 0) {
                 return kNone;
             }
-            if ((cell & kTagMask) == tag && Equal(m_pEntries[ULONG(cell) - 1].key, key)) {
+            if ((cell & kTagMask) == tag && Equal(pEntries[ULONG(cell) - 1].key, key)) {
                 return ULONG(cell) - 1;
             }
         }
@@ -114,7 +117,7 @@ public:
         const size_t cNew = size_t(m_cEntries) + 1;
         const size_t cSlotsNow = Slots();
         if (cNew > kLinear && cNew * 2 > cSlotsNow) {
-            size_t cSlots = m_pTable == nullptr ? 4 * kLinear : cSlotsNow * 2;
+            size_t cSlots = cSlotsNow == 0 ? 4 * kLinear : cSlotsNow * 2;
             while (cNew * 2 > cSlots) {
                 cSlots *= 2;
             }
@@ -126,10 +129,11 @@ public:
             pBlock[0] = cSlots;
             uint64_t* pTable = pBlock + 1;
             for (ULONG i = 0; i < m_cEntries; ++i) {
-                Place(pTable, cSlots, HashOf(m_pEntries[i].key), i);
+                Place(pTable, cSlots, HashOf(Entries()[i].key), i);
             }
+            // More than kLinear entries: the capacity is above 1, so the block pointers are in use.
             ReleaseTable();
-            m_pTable = pTable;
+            m_u.heap.pTable = pTable;
         }
         if (cNew > m_cCapacity) {
             const size_t cCapacity = size_t(m_cCapacity) * 2;
@@ -139,14 +143,15 @@ public:
             }
             auto* pEntries = static_cast<Entry*>(pBlock);
             auto* pOrder = reinterpret_cast<ULONG*>(pEntries + cCapacity);
-            std::memcpy(pEntries, m_pEntries, sizeof(Entry) * m_cEntries);
+            std::memcpy(pEntries, Entries(), sizeof(Entry) * m_cEntries);
             if (m_cCapacity > 1) {
                 std::memcpy(pOrder, OrderStorage(), sizeof(ULONG) * m_cEntries);
             } else {
                 std::fill(pOrder, pOrder + m_cEntries, 0u);
             }
+            uint64_t* pTable = HashSlots();
             ReleaseBlock();
-            m_pEntries = pEntries;
+            m_u.heap = CHeap{pEntries, pTable};  // the inline entry, if any, was copied above
             m_cCapacity = ULONG(cCapacity);
         }
     }
@@ -154,10 +159,10 @@ public:
     // Appends an entry after ReserveOne; never fails. The key order is then rebuilt when next asked.
     void Append(const KEY& key, VALUE* pValue, uint64_t hash) noexcept {
         const ULONG ulIndex = m_cEntries;
-        m_pEntries[ulIndex] = Entry{key, pValue};
+        Entries()[ulIndex] = Entry{key, pValue};
         ++m_cEntries;
-        if (m_pTable != nullptr) {
-            Place(m_pTable, Slots(), hash, ulIndex);
+        if (uint64_t* pTable = HashSlots(); pTable != nullptr) {
+            Place(pTable, Slots(), hash, ulIndex);
         }
         m_fOrdered = 0;
     }
@@ -175,8 +180,9 @@ public:
                 pOrder[i] = i;
             }
             const KeyLess<KEY> less;
+            const Entry* pEntries = Entries();
             std::sort(pOrder, pOrder + m_cEntries,
-                      [&](ULONG a, ULONG b) { return less(m_pEntries[a].key, m_pEntries[b].key); });
+                      [&](ULONG a, ULONG b) { return less(pEntries[a].key, pEntries[b].key); });
             m_fOrdered = 1;
         }
         return pOrder;
@@ -185,10 +191,9 @@ public:
 
     // Forgets every entry and gives the memory back; the caller has released values and keys.
     void Clear() noexcept {
-        ReleaseBlock();
         ReleaseTable();
-        m_pTable = nullptr;
-        m_pEntries = &m_inline;
+        ReleaseBlock();
+        m_u.inline_ = Entry{};
         m_cEntries = 0;
         m_cCapacity = 1;
         m_fOrdered = 1;
@@ -197,7 +202,7 @@ public:
 private:
     ULONG Scan(const KEY& key) const {
         for (ULONG i = 0; i < m_cEntries; ++i) {
-            if (Equal(m_pEntries[i].key, key)) {
+            if (Equal(Entries()[i].key, key)) {
                 return i;
             }
         }
@@ -221,22 +226,38 @@ private:
     }
 
     void ReleaseBlock() noexcept {
-        if (m_pEntries != &m_inline) {
-            std::free(m_pEntries);  // the order lies in the same block
+        if (m_cCapacity > 1) {
+            std::free(m_u.heap.pEntries);  // the order lies in the same block
         }
     }
     void ReleaseTable() noexcept {
-        if (m_pTable != nullptr) {
-            std::free(m_pTable - 1);
+        if (uint64_t* pTable = HashSlots(); pTable != nullptr) {
+            std::free(pTable - 1);
         }
     }
-    size_t Slots() const { return m_pTable == nullptr ? 0 : size_t(m_pTable[-1]); }
+    size_t Slots() const {
+        const uint64_t* pTable = HashSlots();
+        return pTable == nullptr ? 0 : size_t(pTable[-1]);
+    }
     // The key order behind the entries of a block (a capacity above 1).
-    ULONG* OrderStorage() { return reinterpret_cast<ULONG*>(m_pEntries + m_cCapacity); }
+    ULONG* OrderStorage() { return reinterpret_cast<ULONG*>(Entries() + m_cCapacity); }
 
-    Entry* m_pEntries = &m_inline;  // filing order
-    uint64_t* m_pTable = nullptr;   // hash tag (high half) and entry index + 1; 0 is a free slot
-    Entry m_inline{};
+    // The entries in filing order: the one inside the line while the capacity is 1, else a block.
+    Entry* Entries() { return m_cCapacity == 1 ? &m_u.inline_ : m_u.heap.pEntries; }
+    const Entry* Entries() const { return m_cCapacity == 1 ? &m_u.inline_ : m_u.heap.pEntries; }
+    // The hash table: hash tag (high half) and entry index + 1 per slot, 0 a free slot; NULL when
+    // the line is scanned.
+    uint64_t* HashSlots() const { return m_cCapacity == 1 ? nullptr : m_u.heap.pTable; }
+
+    // A line of one entry keeps it where a larger line keeps its block pointers.
+    struct CHeap {
+        Entry* pEntries;
+        uint64_t* pTable;
+    };
+    union UEntries {
+        Entry inline_;
+        CHeap heap;
+    } m_u{};
     ULONG m_cEntries = 0;
     ULONG m_cCapacity : 31 = 1;
     ULONG m_fOrdered : 1 = 1;  // the key order is valid
