@@ -18,12 +18,13 @@
 #endif
 
 void CSmallBlockPool::CSpinLock::lock() noexcept {
-    for (int nSpins = 0; m_fHeld.exchange(true, std::memory_order_acquire); ++nSpins) {
+    for (int nSpins = 0; m_fHeld.exchange(true, std::memory_order_acquire);) {
         while (m_fHeld.load(std::memory_order_relaxed)) {
             if (nSpins > 64) {
                 std::this_thread::yield();
+            } else {
+                ++nSpins;
             }
-            ++nSpins;
         }
     }
 }
