@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <vector>
 
+#include <wx/app.h>
+#include <wx/bitmap.h>
 #include <wx/frame.h>
+#include <wx/imaglist.h>
+#include <wx/listctrl.h>
+#include <wx/treectrl.h>
 
 #include "platform/afx/wnd/Controls.h"
 #include "tests/platform_afxwnd/WxEnvironment.h"
@@ -136,6 +141,53 @@ TEST_F(ControlsTest, TreeSortsChildrenAndWalksWithItemData) {
     tree.DeleteAllItems();
     EXPECT_EQ(tree.GetRootItem(), nullptr);
     EXPECT_EQ(tree.GetCount(), 0u);
+}
+
+// Image lists whose owner (a dialog on the stack, say) goes before the toolkit's controls do.
+TEST_F(ControlsTest, ControlsLetGoOfImagesThatGoBeforeThem) {
+    auto MakeImages = [] {
+        auto* pImages = new CImageList;
+        EXPECT_TRUE(pImages->Create(16, 16, ILC_COLOR24 | ILC_MASK, 2, 2));
+        pImages->GetWxImageList()->Add(wxBitmap(16, 16));
+        return pImages;
+    };
+    CImageList* pImages = MakeImages();
+    CImageList* pOther = MakeImages();
+    CTreeCtrl tree;
+    ASSERT_TRUE(tree.Create(WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS, CRect(0, 0, 200, 200), &m_host, 11));
+    tree.SetImageList(pImages, TVSIL_NORMAL);
+    HTREEITEM hItem = tree.InsertItem("Inbox", 0, 0, TVI_ROOT, TVI_LAST);
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 200, 200), &m_host, 12));
+    list.SetImageList(pImages, LVSIL_SMALL);
+    list.InsertColumn(0, "", LVCFMT_LEFT, 100);
+    list.InsertItem(0, "Inbox", 0);
+    // A second list that has moved on to other images keeps them.
+    CListCtrl moved;
+    ASSERT_TRUE(moved.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 200, 200), &m_host, 13));
+    moved.SetImageList(pImages, LVSIL_SMALL);
+    moved.SetImageList(pOther, LVSIL_SMALL);
+    auto* pWxTree = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+    auto* pWxList = dynamic_cast<wxListCtrl*>(list.GetWxWindow());
+    auto* pWxMoved = dynamic_cast<wxListCtrl*>(moved.GetWxWindow());
+    ASSERT_NE(nullptr, pWxTree);
+    ASSERT_EQ(pImages->GetWxImageList(), pWxTree->GetImageList());
+
+    delete pImages;
+    EXPECT_EQ(nullptr, pWxTree->GetImageList());
+    EXPECT_EQ(nullptr, pWxList->GetImageList(wxIMAGE_LIST_SMALL));
+    EXPECT_EQ(pOther->GetWxImageList(), pWxMoved->GetImageList(wxIMAGE_LIST_SMALL));
+    // The tree still finds its item where the pointer is.
+    wxRect rc;
+    ASSERT_TRUE(pWxTree->GetBoundingRect(wxTreeItemId(reinterpret_cast<void*>(hItem)), rc, true));
+    UINT uFlags = 0;
+    EXPECT_EQ(hItem, tree.HitTest(CPoint(rc.x + rc.width / 2, rc.y + rc.height / 2), &uFlags));
+
+    // Controls that went first are no concern of images that go later.
+    moved.DestroyWindow();
+    for (int i = 0; i < 5; ++i)
+        wxTheApp->ProcessPendingEvents();
+    delete pOther;
 }
 
 TEST_F(ControlsTest, SortedListViewInsertsWhereTheTextBelongs) {

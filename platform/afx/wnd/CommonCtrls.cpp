@@ -3,6 +3,7 @@
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/treectrl.h>
+#include <wx/weakref.h>
 
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/Gdi.h"
@@ -14,11 +15,27 @@ IMPLEMENT_DYNAMIC(CTreeCtrl, CWnd)
 // ----- CImageList -----
 
 CImageList::CImageList() = default;
-CImageList::~CImageList() = default;
+
+CImageList::~CImageList() {
+    ReleaseBorrowers();
+}
+
+void CImageList::AddBorrower(std::function<void(wxImageList*)> letGo) {
+    if (letGo)
+        m_borrowers.push_back(std::move(letGo));
+}
+
+void CImageList::ReleaseBorrowers() {
+    if (m_pList)
+        for (auto& letGo : m_borrowers)
+            letGo(m_pList.get());
+    m_borrowers.clear();
+}
 
 BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int) {
     if (cx <= 0 || cy <= 0)
         return FALSE;
+    ReleaseBorrowers();
     m_pList = std::make_unique<wxImageList>(cx, cy, (nFlags & ILC_MASK) != 0, nInitial);
     return TRUE;
 }
@@ -49,6 +66,7 @@ int CImageList::GetImageCount() const {
 }
 
 BOOL CImageList::DeleteImageList() {
+    ReleaseBorrowers();
     BOOL had = m_pList != nullptr;
     m_pList.reset();
     return had;
@@ -257,8 +275,18 @@ BOOL CListCtrl::EnsureVisible(int nItem, BOOL) {
 }
 
 CImageList* CListCtrl::SetImageList(CImageList* pImageList, int) {
-    if (wxListCtrl* p = LV(m_pWx))
-        p->SetImageList(pImageList ? pImageList->GetWxImageList() : nullptr, wxIMAGE_LIST_SMALL);
+    wxListCtrl* p = LV(m_pWx);
+    if (p == nullptr)
+        return nullptr;
+    wxImageList* pList = pImageList != nullptr ? pImageList->GetWxImageList() : nullptr;
+    p->SetImageList(pList, wxIMAGE_LIST_SMALL);
+    if (pList != nullptr) {
+        wxWeakRef<wxListCtrl> ref(p);
+        pImageList->AddBorrower([ref](wxImageList* pGoing) {
+            if (ref && ref->GetImageList(wxIMAGE_LIST_SMALL) == pGoing)
+                ref->SetImageList(nullptr, wxIMAGE_LIST_SMALL);
+        });
+    }
     return nullptr;
 }
 
@@ -568,8 +596,19 @@ HTREEITEM CTreeCtrl::HitTest(CPoint pt, UINT* pFlags) const {
 }
 
 CImageList* CTreeCtrl::SetImageList(CImageList* pImageList, int) {
-    if (wxTreeCtrl* p = TV(m_pWx))
-        p->SetImageList(pImageList ? pImageList->GetWxImageList() : nullptr);
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr)
+        return nullptr;
+    wxImageList* pList = pImageList != nullptr ? pImageList->GetWxImageList() : nullptr;
+    p->SetImageList(pList);
+    if (pList != nullptr) {
+        // A tree whose images have gone would still measure its items with them.
+        wxWeakRef<wxTreeCtrl> ref(p);
+        pImageList->AddBorrower([ref](wxImageList* pGoing) {
+            if (ref && ref->GetImageList() == pGoing)
+                ref->SetImageList(nullptr);
+        });
+    }
     return nullptr;
 }
 

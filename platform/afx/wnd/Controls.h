@@ -2,6 +2,7 @@
 // controls, list views and tree views with item data, and image lists.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -194,9 +195,16 @@ public:
     class wxImageList* GetWxImageList() const {
         return m_pList.get();
     }
+    // Remembers a control that shows these images. The control only borrows them and may outlive
+    // this object (a dialog's toolkit window goes at the next turn of the loop): when the images
+    // go first, each control that still shows them is told to let go.
+    void AddBorrower(std::function<void(class wxImageList* pGoing)> letGo);
 
 private:
+    void ReleaseBorrowers();
+
     std::unique_ptr<class wxImageList> m_pList;
+    std::vector<std::function<void(class wxImageList*)>> m_borrowers;
 };
 #define LVSIL_SMALL 1
 #define TVSIL_NORMAL 0
