@@ -6,6 +6,7 @@
 #include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/treectrl.h>
+#include <wx/weakref.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -166,6 +167,34 @@ TEST_F(FolderPicker, ClicksEnableOkOnlyOnFoldersThatMayBeChosen) {
         return IDCANCEL;
     });
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
+}
+
+TEST_F(FolderPicker, TheTreeLetsGoOfTheDialogsImagesWhenTheDialogGoes) {
+    // The dialog goes with the handler that made it, while the toolkit's tree lives until the
+    // loop turns and still takes the rest of a double-click that chose a folder.
+    auto* pDlg = new CSelectMAPIFolderDlg(nullptr);
+    ASSERT_EQ(S_OK, pDlg->Init(m_store, "IPF.Contact"));
+    wxWeakRef<wxTreeCtrl> wxTree;
+    OnModal([&](CWnd* pWnd) {
+        CMapiFolderTree& tree = Picker(pWnd)->GetTree();
+        wxTree = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+        EXPECT_NE(nullptr, wxTree.get());
+        EXPECT_TRUE(wxTree && wxTree->GetImageList() != nullptr);
+        tree.SelectItem(Find(tree, "Contacts\\Friends"));
+        pWnd->SendMessage(WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(Picker(pWnd)->IsEnded());
+        return AFX_MODAL_KEEP;
+    });
+    ASSERT_EQ(IDOK, pDlg->DoModal());
+    delete pDlg;
+    if (wxTree) {
+        EXPECT_EQ(nullptr, wxTree->GetImageList());
+        wxMouseEvent up(wxEVT_LEFT_UP);
+        up.SetEventObject(wxTree.get());
+        up.SetPosition(wxPoint(20, 10));
+        wxTree->GetEventHandler()->ProcessEvent(up);
+    }
+    wxTheApp->ProcessPendingEvents();
 }
 
 TEST_F(FolderPicker, OkHandsOutTheChosenFolderAndTheCheckBoxAndFreesTheRecords) {
