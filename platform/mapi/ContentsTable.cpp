@@ -72,7 +72,14 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
             }
             CRowCells cells(m_columns.size());
             for (size_t c = 0; c < m_columns.size(); ++c) {
-                if (const CPropCell* cell = lookup(m_columns[c])) {
+                const ULONG pid = PROP_ID(m_columns[c]);
+                if (IsMessageComputed(pid)) {
+                    // Made for this row alone: made in place rather than made and copied.
+                    CPropCell& made = cells[c].emplace();
+                    if (!MessageComputedCell(pid, *m_store, ids[i], m_folder, made)) {
+                        cells[c].reset();
+                    }
+                } else if (const CPropCell* cell = lookup(m_columns[c])) {
                     cells[c] = *cell;
                 }
             }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "platform/mapi/BufferRoom.h"
 #include "platform/mapi/MAPIFunctions.h"
 
 namespace qrvmapi {
@@ -83,9 +84,16 @@ HRESULT CTableBase::QueryRows(LONG lRowCount, ULONG, LPSRowSet* lppRows) {
     set->cRows = 0;
     for (size_t r = 0; r < rows.size(); ++r) {
         SRow& row = set->aRow[r];
+        // One heap block for the row's values and everything they point at.
+        size_t room = 0;
+        for (size_t c = 0; c < m_columns.size(); ++c) {
+            if (rows[r][c]) {
+                room += LinkedRoomOfCell(*rows[r][c], m_columns[c], 0);
+            }
+        }
         LPSPropValue props = nullptr;
-        hr = MAPIAllocateBuffer(static_cast<ULONG>(m_columns.size() * sizeof(SPropValue)),
-                                reinterpret_cast<LPVOID*>(&props));
+        hr = AllocateBufferWithRoom(static_cast<ULONG>(m_columns.size() * sizeof(SPropValue)), room,
+                                    reinterpret_cast<LPVOID*>(&props));
         if (FAILED(hr)) {
             FreeRows(set, static_cast<ULONG>(r));
             return hr;

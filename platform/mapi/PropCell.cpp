@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/mapi/BufferRoom.h"
 #include "platform/mapi/MAPIFunctions.h"
 #include "platform/win32/CodePage.h"
 
@@ -502,6 +503,35 @@ HRESULT ValueFromCell(const CPropCell& cell, ULONG wantedTag, ULONG ulFlags, LPV
         ErrorValue(tag, MAPI_E_CORRUPT_DATA, value);
     }
     return S_OK;
+}
+
+size_t LinkedRoomOfCell(const CPropCell& cell, ULONG wantedTag, ULONG ulFlags) {
+    const ULONG type = EffectiveType(cell.Type(), PROP_TYPE(wantedTag), ulFlags);
+    const size_t bytes = cell.m_bytes.size();
+    if (type == PT_ERROR) {
+        return 0;
+    }
+    if (type & MV_FLAG) {
+        if (FixedElementSize(type) != 0) {
+            return LinkedBlockCost(bytes);
+        }
+        // The element array, then one block per element; a UTF-16 element takes at most twice
+        // its UTF-8 bytes, and each element has at least its 4-byte length in the packed list.
+        const size_t count = bytes / 4;
+        return LinkedBlockCost(count * sizeof(SBinary)) + count * LinkedBlockCost(2) + 2 * bytes;
+    }
+    switch (type) {
+        case PT_STRING8:
+            return LinkedBlockCost(bytes + 1);
+        case PT_UNICODE:
+            return LinkedBlockCost((bytes + 1) * sizeof(WCHAR));
+        case PT_BINARY:
+            return bytes > 0 ? LinkedBlockCost(bytes) : 0;
+        case PT_CLSID:
+            return LinkedBlockCost(sizeof(GUID));
+        default:
+            return 0;
+    }
 }
 
 int CompareCells(const CPropCell& a, const CPropCell& b) {

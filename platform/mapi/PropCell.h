@@ -29,6 +29,15 @@ struct CPropCell {
     static CPropCell Binary(ULONG tag, const std::string& bytes) {
         return Binary(tag, bytes.data(), bytes.size());
     }
+    // Takes the bytes over: computed ids and keys are made for every item read, copying them twice
+    // would double their cost.
+    static CPropCell Binary(ULONG tag, std::string&& bytes) {
+        CPropCell cell;
+        cell.m_tag = tag;
+        cell.m_kind = CellKind::Bytes;
+        cell.m_bytes = std::move(bytes);
+        return cell;
+    }
     static CPropCell Time(ULONG tag, LONGLONG fileTime);
 };
 
@@ -49,6 +58,10 @@ HRESULT CellFromValue(const SPropValue& value, CPropCell& cell);
 // MAPI_E_CORRUPT_DATA) and S_OK; only an allocation failure fails the call.
 HRESULT ValueFromCell(const CPropCell& cell, ULONG wantedTag, ULONG ulFlags, LPVOID lpParent,
                       SPropValue& value);
+
+// The linked room ValueFromCell takes for the cell with MAPIAllocateMore (texts, bytes, lists),
+// block headers included; it errs on the high side, so a buffer with that much room needs no more.
+size_t LinkedRoomOfCell(const CPropCell& cell, ULONG wantedTag, ULONG ulFlags);
 
 // An error value for the tag: PT_ERROR in the type, the code in Value.err.
 void ErrorValue(ULONG tag, SCODE sc, SPropValue& value);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "platform/mapi/BufferRoom.h"
 #include "platform/mapi/MAPIFunctions.h"
 #include "platform/win32/CodePage.h"
 
@@ -11,9 +12,18 @@ namespace qrvmapi {
 HRESULT BuildPropArray(const std::vector<std::optional<CPropCell>>& cells, LPSPropTagArray lpTags,
                        ULONG ulFlags, ULONG* lpcValues, LPSPropValue* lppProps) {
     size_t count = cells.size();
+    // One heap block for the array and everything its values point at.
+    size_t room = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (cells[i]) {
+            ULONG wanted =
+                lpTags != nullptr ? lpTags->aulPropTag[i] : CHANGE_PROP_TYPE(cells[i]->m_tag, PT_UNSPECIFIED);
+            room += LinkedRoomOfCell(*cells[i], wanted, ulFlags);
+        }
+    }
     LPSPropValue props = nullptr;
-    HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>((count > 0 ? count : 1) * sizeof(SPropValue)),
-                                    reinterpret_cast<LPVOID*>(&props));
+    HRESULT hr = AllocateBufferWithRoom(static_cast<ULONG>((count > 0 ? count : 1) * sizeof(SPropValue)),
+                                        room, reinterpret_cast<LPVOID*>(&props));
     if (FAILED(hr)) {
         return hr;
     }

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -509,16 +510,16 @@ HRESULT CStoreDb::MessageState(LONGLONG id, LONGLONG& folder, bool& deleted) {
 HRESULT CStoreDb::LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, std::vector<CPropCell>& cells) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
     cells.clear();
-    auto prefetched = m_prefetch.find(id);
-    if (prefetched != m_prefetch.end()) {
-        bool fresh = std::chrono::steady_clock::now() - m_prefetchTime < kPrefetchLife;
-        if (fresh) {
-            folder = prefetched->second.m_folder;
+    auto prefetched = std::lower_bound(m_prefetchIds.begin(), m_prefetchIds.end(), id);
+    if (prefetched != m_prefetchIds.end() && *prefetched == id &&
+        !m_prefetchTaken[static_cast<size_t>(prefetched - m_prefetchIds.begin())]) {
+        const size_t at = static_cast<size_t>(prefetched - m_prefetchIds.begin());
+        // Handed out once: a second open of the item reads it again.
+        m_prefetchTaken[at] = true;
+        if (std::chrono::steady_clock::now() - m_prefetchTime < kPrefetchLife) {
+            folder = m_prefetchFolder;
             deleted = false;
-            cells = std::move(prefetched->second.m_cells);
-        }
-        m_prefetch.erase(prefetched);
-        if (fresh) {
+            cells = std::move(m_prefetchRows[at]);
             return S_OK;
         }
     }
@@ -591,6 +592,17 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::v
         ULONG pid = static_cast<ULONG>(stmt.Int(pidColumn)) & 0xFFFF;
         return stmt.Cell(PROP_TAG(static_cast<ULONG>(stmt.Int(pidColumn + 1)) & 0xFFFF, pid), pidColumn + 2);
     };
+    // Items of one folder keep about as many properties as each other: a row starts with room for
+    // as many as the fullest one before it, instead of growing cell by cell.
+    size_t fullest = 8;
+    auto add = [&rows, &fullest](size_t row, CPropCell&& cell) {
+        std::vector<CPropCell>& cells = rows[row];
+        if (cells.capacity() == 0) {
+            cells.reserve(fullest);
+        }
+        cells.push_back(std::move(cell));
+        fullest = std::max(fullest, cells.size());
+    };
     // Items of a folder usually sit close together by id: one range scan serves the whole batch.
     // When they are spread out, probing each item is cheaper than scanning its neighbours.
     LONGLONG lo = ids.front(), hi = ids.back();
@@ -612,7 +624,7 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::v
                 break;
             }
             if (ids[row] == msg) {
-                rows[row].push_back(cellOf(*stmt, 1));
+                add(row, cellOf(*stmt, 1));
             }
         }
         return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : ResultFromSqlite(rc);
@@ -625,7 +637,7 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::v
         stmt->Bind(1, ids[row]);
         int rc;
         while ((rc = stmt->Step()) == SQLITE_ROW) {
-            rows[row].push_back(cellOf(*stmt, 0));
+            add(row, cellOf(*stmt, 0));
         }
         if (rc != SQLITE_DONE) {
             return ResultFromSqlite(rc);
@@ -637,10 +649,26 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::v
 void CStoreDb::Prefetch(LONGLONG folder, const std::vector<LONGLONG>& ids,
                         std::vector<std::vector<CPropCell>>&& rows) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    m_prefetch.clear();
-    for (size_t i = 0; i < ids.size() && i < rows.size(); ++i) {
-        m_prefetch.emplace(ids[i], CPrefetched{folder, std::move(rows[i])});
+    const size_t count = std::min(ids.size(), rows.size());
+    m_prefetchFolder = folder;
+    m_prefetchIds.assign(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(count));
+    m_prefetchRows = std::move(rows);
+    m_prefetchRows.resize(count);
+    if (!std::is_sorted(m_prefetchIds.begin(), m_prefetchIds.end())) {
+        // Looked up by binary search: put the rows in id order with their ids.
+        std::vector<size_t> order(count);
+        for (size_t i = 0; i < count; ++i) {
+            order[i] = i;
+        }
+        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return ids[a] < ids[b]; });
+        std::vector<std::vector<CPropCell>> sorted(count);
+        for (size_t i = 0; i < count; ++i) {
+            m_prefetchIds[i] = ids[order[i]];
+            sorted[i] = std::move(m_prefetchRows[order[i]]);
+        }
+        m_prefetchRows = std::move(sorted);
     }
+    m_prefetchTaken.assign(count, false);
     m_prefetchTime = std::chrono::steady_clock::now();
 }
 

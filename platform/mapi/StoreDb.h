@@ -131,14 +131,20 @@ private:
                                 const std::string& password);
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);
 
-    void DropPrefetch() { m_prefetch.clear(); }
+    void DropPrefetch() {
+        m_prefetchIds.clear();
+        m_prefetchRows.clear();
+        m_prefetchTaken.clear();
+    }
 
-    struct CPrefetched {
-        LONGLONG m_folder;
-        std::vector<CPropCell> m_cells;
-    };
     CSqliteDb m_db;
-    std::unordered_map<LONGLONG, CPrefetched> m_prefetch;
+    // The last batch a contents table read: ids ascending, each one's cells, and whether an open
+    // has taken them already. Kept as the table's own vectors, so handing a batch over allocates
+    // nothing per item.
+    LONGLONG m_prefetchFolder = 0;
+    std::vector<LONGLONG> m_prefetchIds;
+    std::vector<std::vector<CPropCell>> m_prefetchRows;
+    std::vector<bool> m_prefetchTaken;
     std::chrono::steady_clock::time_point m_prefetchTime;
     std::string m_path;
     std::string m_uid;

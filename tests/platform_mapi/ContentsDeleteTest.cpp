@@ -239,6 +239,46 @@ TEST_F(Contents, ItemsDeletedAfterTheirBatchWasReadDoNotOpen) {
     }
 }
 
+// Opening the items of a batch takes what the table read of them, once: an item opened again, or
+// changed after the batch was read, must show its values, not an empty or outdated handover.
+TEST_F(Contents, ItemsOpenedTwiceOrChangedAfterTheirBatchShowTheirValues) {
+    std::vector<std::string> ids = AddContacts(12);
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
+    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
+    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    Rows rows;
+    ASSERT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
+    ASSERT_EQ(12u, rows.p->cRows);
+    auto open = [&](ULONG r, ULONG flags) {
+        const SBinary& eid = rows.p->aRow[r].lpProps[0].Value.bin;
+        LPUNKNOWN unknown = nullptr;
+        ULONG type = 0;
+        EXPECT_EQ(S_OK, m_contacts->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, flags,
+                                              &type, &unknown));
+        return static_cast<IMessage*>(unknown);
+    };
+    // Out of order, and each one twice.
+    for (ULONG r : {7u, 2u, 7u, 11u, 0u, 2u, 0u, 11u}) {
+        Ref<IMessage> item(open(r, 0));
+        ASSERT_NE(nullptr, item.p);
+        EXPECT_EQ("contact " + std::to_string(r), TextProp(item, PR_SUBJECT_A)) << r;
+        EXPECT_EQ(static_cast<LONG>(r % 3), LongProp(item, PR_IMPORTANCE)) << r;
+    }
+    {
+        Ref<IMessage> item(open(5, MAPI_MODIFY));
+        SPropValue subject{};
+        subject.ulPropTag = PR_SUBJECT_A;
+        subject.Value.lpszA = const_cast<LPSTR>("renamed");
+        ASSERT_EQ(S_OK, item->SetProps(1, &subject, nullptr));
+        ASSERT_EQ(S_OK, item->SaveChanges(0));
+    }
+    for (ULONG r : {5u, 6u}) {
+        Ref<IMessage> item(open(r, 0));
+        EXPECT_EQ(r == 5 ? std::string("renamed") : "contact 6", TextProp(item, PR_SUBJECT_A));
+    }
+}
+
 TEST_F(Contents, QueryAndOpenFaultsAreReportedAndLeakNothing) {
     std::vector<std::string> ids = AddContacts(3);
     Ref<IMAPITable> table;
