@@ -2,6 +2,7 @@
 #include "model/GuidNamedIDList.h"
 
 #include "model/NamedPropertyID.h"
+#include "model/PropListMaps.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "trace/Trace.h"
@@ -18,12 +19,7 @@ CGuidNamedIDList::~CGuidNamedIDList() {
 }
 
 void CGuidNamedIDList::ClearList() {
-    CNumberMap map;
-    map.swap(m_map);
-    m_cursor = m_map.end();
-    for (auto& entry : map) {
-        entry.second->Release();
-    }
+    ReleaseHeldEntries(m_map, m_cursor);
 }
 
 ULONG CGuidNamedIDList::GetMapCount() {
@@ -40,39 +36,17 @@ HRESULT CGuidNamedIDList::GetFirstProperty(CPropertyID** ppProp) {
 HRESULT CGuidNamedIDList::GetNextProperty(CPropertyID** ppProp) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CGuidNamedIDList::GetNextProperty", hr);
-    if (ppProp == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    *ppProp = nullptr;
-    if (m_cursor == m_map.end()) {
-        return hr;
-    }
-    *ppProp = m_cursor->second;
-    (*ppProp)->AddRef();
-    ++m_cursor;
-    return hr;
+    return hr = HandOutNextHeld(m_map, m_cursor, ppProp);
 }
 
 HRESULT CGuidNamedIDList::CheckProperty(CPropertyID* pProp, ULONG* pulNumber) {
-    if (pProp == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
-        return E_INVALIDARG;
+    MAPINAMEID id = {};
+    HRESULT hr = GetNameIDOfKind(pProp, MNID_ID,
+                                 "Unexpected type %d of named property (%d = MNID_ID expected)!\n", &id);
+    if (SUCCEEDED(hr)) {
+        *pulNumber = (ULONG)id.Kind.lID;
     }
-    CNamedPropertyID* pNamed = dynamic_cast<CNamedPropertyID*>(pProp);
-    if (pProp->GetType() != PT_NAMED_TYPE || pNamed == nullptr) {
-        QTRACE(TRACE_ERROR, "Unexpected property type %d instead PT_NAMED_TYPE (=%d)!\n", pProp->GetType(),
-               PT_NAMED_TYPE);
-        return E_INVALIDARG;
-    }
-    MAPINAMEID id = pNamed->GetNameID();
-    if (id.ulKind != MNID_ID) {
-        QTRACE(TRACE_ERROR, "Unexpected type %d of named property (%d = MNID_ID expected)!\n", (int)id.ulKind,
-               MNID_ID);
-        return E_INVALIDARG;
-    }
-    *pulNumber = (ULONG)id.Kind.lID;
-    return S_OK;
+    return hr;
 }
 
 HRESULT CGuidNamedIDList::Lookup(CPropertyID* pProp, BOOL* pbFound) {
@@ -99,8 +73,7 @@ HRESULT CGuidNamedIDList::InsertProperty(CPropertyID* pProp) {
     if (FAILED(hr)) {
         return hr;
     }
-    CPropertyID*& pHeld = m_map[ulNumber];
-    ReplaceHeld(pHeld, pProp);
+    ReplaceHeld(m_map[ulNumber], pProp);
     return hr;
 }
 
@@ -110,15 +83,8 @@ void CGuidNamedIDList::Serialize(CArchive& ar) {
 }
 
 void CGuidNamedIDList::SaveVersion1(CArchive& ar) {
-    for (auto& entry : m_map) {
-        if (entry.second == nullptr) {
-            AfxThrowResourceException();
-        }
-    }
-    ar << (DWORD)m_map.size();
-    for (auto& entry : m_map) {
-        ar.WriteObject(entry.second);
-    }
+    // No key is written: the reader takes each number from its property.
+    SaveHeldEntries(ar, m_map, [](CArchive&, ULONG) {});
 }
 
 void CGuidNamedIDList::LoadVersion1(CArchive& ar) {
@@ -126,27 +92,15 @@ void CGuidNamedIDList::LoadVersion1(CArchive& ar) {
     DWORD dwCount = 0;
     ar >> dwCount;
     for (DWORD i = 0; i < dwCount; ++i) {
-        CPropertyID* pProp = static_cast<CPropertyID*>(ar.ReadObject(RUNTIME_CLASS(CPropertyID)));
-        if (pProp == nullptr) {
-            AfxThrowMemoryException();
-        }
+        CPropertyID* pProp = ReadHeldRecord<CPropertyID>(ar, RUNTIME_CLASS(CPropertyID));
         pProp->AddRef();
-        CNamedPropertyID* pNamed = dynamic_cast<CNamedPropertyID*>(pProp);
-        if (pProp->GetType() != PT_NAMED_TYPE || pNamed == nullptr) {
-            QTRACE(TRACE_ERROR, "Unexpected property type %d instead PT_NAMED_TYPE (=%d)!\n",
-                   pProp->GetType(), PT_NAMED_TYPE);
+        // A property that could not be inserted is a damaged or foreign record.
+        ULONG ulNumber = 0;
+        if (FAILED(CheckProperty(pProp, &ulNumber))) {
             pProp->Release();
             AfxThrowNotSupportedException();
         }
-        MAPINAMEID id = pNamed->GetNameID();
-        if (id.ulKind != MNID_ID) {
-            QTRACE(TRACE_ERROR, "Unexpected type %d of named property (%d = MNID_ID expected)!\n",
-                   (int)id.ulKind, MNID_ID);
-            pProp->Release();
-            AfxThrowNotSupportedException();
-        }
-        CPropertyID*& pHeld = m_map[(ULONG)id.Kind.lID];
-        ReplaceHeld(pHeld, pProp);
+        ReplaceHeld(m_map[ulNumber], pProp);
         pProp->Release();
     }
     m_cursor = m_map.end();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/NamedPropertyID.h"
+#include "model/PropListMaps.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/win32/CodePage.h"
@@ -22,13 +23,7 @@ CGuidNamedNamedList::~CGuidNamedNamedList() {
 }
 
 void CGuidNamedNamedList::ClearList() {
-    CNameMap map;
-    map.swap(m_map);
-    m_cursor = m_map.end();
-    for (auto& entry : map) {
-        entry.second->Release();
-        free(entry.first);
-    }
+    ReleaseHeldEntries(m_map, m_cursor);
 }
 
 ULONG CGuidNamedNamedList::GetMapCount() {
@@ -45,36 +40,15 @@ HRESULT CGuidNamedNamedList::GetFirstProperty(CPropertyID** ppProp) {
 HRESULT CGuidNamedNamedList::GetNextProperty(CPropertyID** ppProp) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CGuidNamedNamedList::GetNextProperty", hr);
-    if (ppProp == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    *ppProp = nullptr;
-    if (m_cursor == m_map.end()) {
-        return hr;
-    }
-    *ppProp = m_cursor->second;
-    (*ppProp)->AddRef();
-    ++m_cursor;
-    return hr;
+    return hr = HandOutNextHeld(m_map, m_cursor, ppProp);
 }
 
 HRESULT CGuidNamedNamedList::CheckProperty(CPropertyID* pProp, LPCWSTR* ppwszName) {
-    if (pProp == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
-        return E_INVALIDARG;
-    }
-    CNamedPropertyID* pNamed = dynamic_cast<CNamedPropertyID*>(pProp);
-    if (pProp->GetType() != PT_NAMED_TYPE || pNamed == nullptr) {
-        QTRACE(TRACE_ERROR, "Unexpected property type %d instead PT_NAMED_TYPE (=%d)!\n", pProp->GetType(),
-               PT_NAMED_TYPE);
-        return E_INVALIDARG;
-    }
-    MAPINAMEID id = pNamed->GetNameID();
-    if (id.ulKind != MNID_STRING) {
-        QTRACE(TRACE_ERROR, "Unexpected type %d of named property (%d = MNID_STRING expected)!\n",
-               (int)id.ulKind, MNID_STRING);
-        return E_INVALIDARG;
+    MAPINAMEID id = {};
+    HRESULT hr = GetNameIDOfKind(pProp, MNID_STRING,
+                                 "Unexpected type %d of named property (%d = MNID_STRING expected)!\n", &id);
+    if (FAILED(hr)) {
+        return hr;
     }
     // An empty name is saved as no name at all, which could not be loaded again: refuse both.
     if (id.Kind.lpwstrName == nullptr || id.Kind.lpwstrName[0] == 0) {
@@ -137,15 +111,8 @@ void CGuidNamedNamedList::Serialize(CArchive& ar) {
 }
 
 void CGuidNamedNamedList::SaveVersion1(CArchive& ar) {
-    for (auto& entry : m_map) {
-        if (entry.first == nullptr || entry.second == nullptr) {
-            AfxThrowResourceException();
-        }
-    }
-    ar << (DWORD)m_map.size();
-    for (auto& entry : m_map) {
-        ar.WriteObject(entry.second);
-    }
+    // No key is written: the reader takes each name from its property.
+    SaveHeldEntries(ar, m_map, [](CArchive&, const WCHAR*) {});
 }
 
 void CGuidNamedNamedList::LoadVersion1(CArchive& ar) {
@@ -153,32 +120,15 @@ void CGuidNamedNamedList::LoadVersion1(CArchive& ar) {
     DWORD dwCount = 0;
     ar >> dwCount;
     for (DWORD i = 0; i < dwCount; ++i) {
-        CPropertyID* pProp = static_cast<CPropertyID*>(ar.ReadObject(RUNTIME_CLASS(CPropertyID)));
-        if (pProp == nullptr) {
-            AfxThrowMemoryException();
-        }
+        CPropertyID* pProp = ReadHeldRecord<CPropertyID>(ar, RUNTIME_CLASS(CPropertyID));
         pProp->AddRef();
-        CNamedPropertyID* pNamed = dynamic_cast<CNamedPropertyID*>(pProp);
-        if (pProp->GetType() != PT_NAMED_TYPE || pNamed == nullptr) {
-            QTRACE(TRACE_ERROR, "Unexpected property type %d instead PT_NAMED_TYPE (=%d)!\n",
-                   pProp->GetType(), PT_NAMED_TYPE);
+        // A property that could not be inserted (a wrong kind, no name) is refused the same way.
+        LPCWSTR pwszName = nullptr;
+        if (FAILED(CheckProperty(pProp, &pwszName))) {
             pProp->Release();
             AfxThrowNotSupportedException();
         }
-        MAPINAMEID id = pNamed->GetNameID();
-        if (id.ulKind != MNID_STRING) {
-            QTRACE(TRACE_ERROR, "Unexpected type %d of named property (%d = MNID_STRING expected)!\n",
-                   (int)id.ulKind, MNID_STRING);
-            pProp->Release();
-            AfxThrowNotSupportedException();
-        }
-        // A property without a name could never be inserted; loading refuses it the same way.
-        if (id.Kind.lpwstrName == nullptr || id.Kind.lpwstrName[0] == 0) {
-            QTRACE(TRACE_ERROR, "No property name specified!\n");
-            pProp->Release();
-            AfxThrowNotSupportedException();
-        }
-        HRESULT hr = Store(pProp, id.Kind.lpwstrName);
+        HRESULT hr = Store(pProp, pwszName);
         pProp->Release();
         if (FAILED(hr)) {
             AfxThrowMemoryException();

@@ -7,6 +7,7 @@
 #include "model/GuidNamedIDList.h"
 #include "model/GuidNamedNamedList.h"
 #include "model/NamedPropertyID.h"
+#include "model/PropListMaps.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "trace/Trace.h"
@@ -24,67 +25,23 @@ CNamedPropList::~CNamedPropList() {
 }
 
 void CNamedPropList::ClearList() {
-    CGuidMap map;
-    map.swap(m_map);
-    m_cursor = m_map.end();
-    for (auto& entry : map) {
-        free(entry.first);
-        entry.second->Release();
-    }
+    ReleaseHeldEntries(m_map, m_cursor);
 }
 
 ULONG CNamedPropList::GetMapCount() {
     return (ULONG)m_map.size();
 }
 
-HRESULT CNamedPropList::FirstFromCursor(CPropertyID** ppProp) {
-    for (; m_cursor != m_map.end(); ++m_cursor) {
-        HRESULT hr = m_cursor->second->GetFirstProperty(ppProp);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "pList->GetFirstProperty() failed: hr = 0x%08lx\n", hr);
-            return hr;
-        }
-        if (*ppProp != nullptr) {
-            return hr;
-        }
-    }
-    return S_OK;
-}
-
 HRESULT CNamedPropList::GetFirstProperty(CPropertyID** ppProp) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CNamedPropList::GetFirstProperty", hr);
-    if (ppProp == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    *ppProp = nullptr;
-    m_cursor = m_map.begin();
-    return hr = FirstFromCursor(ppProp);
+    return hr = FirstOfSubLists(m_map, m_cursor, ppProp);
 }
 
 HRESULT CNamedPropList::GetNextProperty(CPropertyID** ppProp) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CNamedPropList::GetNextProperty", hr);
-    if (ppProp == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    *ppProp = nullptr;
-    if (m_cursor == m_map.end()) {
-        QTRACE(TRACE_ERROR, "Failure: undefined iterator - missing call to GetFirstProperty() ?\n");
-        return hr = E_UNEXPECTED;
-    }
-    hr = m_cursor->second->GetNextProperty(ppProp);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pList->GetNextProperty() failed: hr = 0x%08lx\n", hr);
-        return hr;
-    }
-    if (*ppProp != nullptr) {
-        return hr;
-    }
-    ++m_cursor;
-    return hr = FirstFromCursor(ppProp);
+    return hr = NextOfSubLists(m_map, m_cursor, ppProp);
 }
 
 HRESULT CNamedPropList::CheckProperty(CPropertyID* pProp, const GUID** ppGuid) {
@@ -120,15 +77,7 @@ HRESULT CNamedPropList::Lookup(CPropertyID* pProp, BOOL* pbFound) {
     if (FAILED(hr)) {
         return hr;
     }
-    auto it = m_map.find(const_cast<GUID*>(pGuid));
-    if (it == m_map.end()) {
-        return hr;
-    }
-    hr = it->second->Lookup(pProp, pbFound);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pList->Lookup() failed: hr = 0x%08lx\n", hr);
-    }
-    return hr;
+    return hr = LookupInSubList(m_map, const_cast<GUID*>(pGuid), pProp, pbFound);
 }
 
 HRESULT CNamedPropList::InsertProperty(CPropertyID* pProp) {
@@ -148,19 +97,14 @@ HRESULT CNamedPropList::InsertProperty(CPropertyID* pProp) {
         }
         std::memcpy(pKey, pGuid, sizeof(GUID));
         CPropertyList* pList = nullptr;
-        hr = CreateNewPropertyList(pProp, &pList);
+        hr = MakeSubList(this, pProp, &pList);
         if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "CreateNewPropertyList() failed: hr = 0x%08lx\n", hr);
             free(pKey);
             return hr;
         }
         it = m_map.emplace(pKey, pList).first;
     }
-    hr = it->second->InsertProperty(pProp);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pList->InsertProperty() failed: hr = 0x%08lx\n", hr);
-    }
-    return hr;
+    return hr = InsertIntoSubList(it->second, pProp);
 }
 
 HRESULT CNamedPropList::CreateNewPropertyList(CPropertyID* pProp, CPropertyList** ppList) {
@@ -186,13 +130,7 @@ HRESULT CNamedPropList::CreateNewPropertyList(CPropertyID* pProp, CPropertyList*
         QTRACE(TRACE_ERROR, "Unknown MAPINAMEID type %ld!\n", ulKind);
         return hr = E_UNEXPECTED;
     }
-    if (pList == nullptr) {
-        QTRACE(TRACE_ERROR, "new() failed: Unable to create new list object!\n");
-        return hr = E_OUTOFMEMORY;
-    }
-    pList->AddRef();
-    *ppList = pList;
-    return hr;
+    return hr = HandOverNewList(pList, ppList);
 }
 
 void CNamedPropList::Serialize(CArchive& ar) {
@@ -201,24 +139,10 @@ void CNamedPropList::Serialize(CArchive& ar) {
 }
 
 void CNamedPropList::SaveVersion1(CArchive& ar) {
-    DWORD dwCount = 0;
-    for (auto& entry : m_map) {
-        if (entry.first == nullptr || entry.second == nullptr) {
-            AfxThrowResourceException();
-        }
-        if (entry.second->GetMapCount() != 0) {
-            ++dwCount;
-        }
-    }
-    ar << dwCount;
-    for (auto& entry : m_map) {
-        if (entry.second->GetMapCount() == 0) {
-            continue;
-        }
-        ar << (DWORD)sizeof(GUID);
-        ar.Write(entry.first, sizeof(GUID));
-        ar.WriteObject(entry.second);
-    }
+    SaveHeldEntries(ar, m_map, [](CArchive& out, const GUID* pGuid) {
+        out << (DWORD)sizeof(GUID);
+        out.Write(pGuid, sizeof(GUID));
+    });
 }
 
 void CNamedPropList::LoadVersion1(CArchive& ar) {
@@ -244,10 +168,7 @@ void CNamedPropList::LoadVersion1(CArchive& ar) {
             if (ar.Read(pKey, sizeof(GUID)) != sizeof(GUID)) {
                 AfxThrowArchiveException(CArchiveException::endOfFile);
             }
-            pList = static_cast<CPropertyList*>(ar.ReadObject(RUNTIME_CLASS(CPropertyList)));
-            if (pList == nullptr) {
-                AfxThrowMemoryException();
-            }
+            pList = ReadHeldRecord<CPropertyList>(ar, RUNTIME_CLASS(CPropertyList));
         } catch (CException*) {
             free(pKey);
             throw;

@@ -33,7 +33,6 @@ private:
 
     // The property set of a named property, or the refusal of the property.
     HRESULT CheckProperty(CPropertyID* pProp, const GUID** ppGuid);
-    HRESULT FirstFromCursor(CPropertyID** ppProp);
 
     CGuidMap::iterator m_cursor;  // the sub-list being walked, or end
     CGuidMap m_map;               // GUIDs by their bytes; owns its key copies and one reference each

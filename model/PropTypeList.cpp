@@ -5,10 +5,10 @@
 
 #include "model/ConfigInfo.h"
 #include "model/NamedPropList.h"
+#include "model/PropListMaps.h"
 #include "model/PropertyID.h"
 #include "model/StdPropList.h"
 #include "platform/afx/CArchive.h"
-#include "platform/afx/CException.h"
 #include "trace/Trace.h"
 
 IMPLEMENT_SERIAL(CPropTypeList, CPropertyList, 1)
@@ -23,66 +23,23 @@ CPropTypeList::~CPropTypeList() {
 }
 
 void CPropTypeList::ClearList() {
-    CKindMap map;
-    map.swap(m_map);
-    m_cursor = m_map.end();
-    for (auto& entry : map) {
-        entry.second->Release();
-    }
+    ReleaseHeldEntries(m_map, m_cursor);
 }
 
 ULONG CPropTypeList::GetMapCount() {
     return (ULONG)m_map.size();
 }
 
-HRESULT CPropTypeList::FirstFromCursor(CPropertyID** ppProp) {
-    for (; m_cursor != m_map.end(); ++m_cursor) {
-        HRESULT hr = m_cursor->second->GetFirstProperty(ppProp);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "pList->GetFirstProperty() failed: hr = 0x%08lx\n", hr);
-            return hr;
-        }
-        if (*ppProp != nullptr) {
-            return hr;
-        }
-    }
-    return S_OK;
-}
-
 HRESULT CPropTypeList::GetFirstProperty(CPropertyID** ppProp) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CPropTypeList::GetFirstProperty", hr);
-    if (ppProp == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    *ppProp = nullptr;
-    m_cursor = m_map.begin();
-    return hr = FirstFromCursor(ppProp);
+    return hr = FirstOfSubLists(m_map, m_cursor, ppProp);
 }
 
 HRESULT CPropTypeList::GetNextProperty(CPropertyID** ppProp) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CPropTypeList::GetNextProperty", hr);
-    if (ppProp == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    *ppProp = nullptr;
-    if (m_cursor == m_map.end()) {
-        QTRACE(TRACE_ERROR, "Failure: undefined iterator - missing call to GetFirstProperty() ?\n");
-        return hr = E_UNEXPECTED;
-    }
-    hr = m_cursor->second->GetNextProperty(ppProp);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pList->GetNextProperty() failed: hr = 0x%08lx\n", hr);
-        return hr;
-    }
-    if (*ppProp != nullptr) {
-        return hr;
-    }
-    ++m_cursor;
-    return hr = FirstFromCursor(ppProp);
+    return hr = NextOfSubLists(m_map, m_cursor, ppProp);
 }
 
 HRESULT CPropTypeList::Lookup(CPropertyID* pProp, BOOL* pbFound) {
@@ -97,15 +54,7 @@ HRESULT CPropTypeList::Lookup(CPropertyID* pProp, BOOL* pbFound) {
         QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
         return hr = E_INVALIDARG;
     }
-    auto it = m_map.find((LONG)pProp->GetType());
-    if (it == m_map.end()) {
-        return hr;
-    }
-    hr = it->second->Lookup(pProp, pbFound);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pList->Lookup() failed: hr = 0x%08lx\n", hr);
-    }
-    return hr;
+    return hr = LookupInSubList(m_map, (LONG)pProp->GetType(), pProp, pbFound);
 }
 
 HRESULT CPropTypeList::InsertProperty(CPropertyID* pProp) {
@@ -119,18 +68,13 @@ HRESULT CPropTypeList::InsertProperty(CPropertyID* pProp) {
     auto it = m_map.find(lKind);
     if (it == m_map.end()) {
         CPropertyList* pList = nullptr;
-        hr = CreateNewPropertyList(pProp, &pList);
+        hr = MakeSubList(this, pProp, &pList);
         if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "CreateNewPropertyList() failed: hr = 0x%08lx\n", hr);
             return hr;
         }
         it = m_map.emplace(lKind, pList).first;
     }
-    hr = it->second->InsertProperty(pProp);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pList->InsertProperty() failed: hr = 0x%08lx\n", hr);
-    }
-    return hr;
+    return hr = InsertIntoSubList(it->second, pProp);
 }
 
 HRESULT CPropTypeList::CreateNewPropertyList(CPropertyID* pProp, CPropertyList** ppList) {
@@ -151,13 +95,7 @@ HRESULT CPropTypeList::CreateNewPropertyList(CPropertyID* pProp, CPropertyList**
         QTRACE(TRACE_ERROR, "Unknown property type %d!\n", nKind);
         return hr = E_UNEXPECTED;
     }
-    if (pList == nullptr) {
-        QTRACE(TRACE_ERROR, "new() failed: Unable to create new list object!\n");
-        return hr = E_OUTOFMEMORY;
-    }
-    pList->AddRef();
-    *ppList = pList;
-    return hr;
+    return hr = HandOverNewList(pList, ppList);
 }
 
 HRESULT CPropTypeList::SelectDefaultProperties(CConfigInfo* pConfig) {
@@ -206,38 +144,11 @@ void CPropTypeList::Serialize(CArchive& ar) {
 }
 
 void CPropTypeList::SaveVersion1(CArchive& ar) {
-    DWORD dwCount = 0;
-    for (auto& entry : m_map) {
-        if (entry.second == nullptr) {
-            AfxThrowResourceException();
-        }
-        if (entry.second->GetMapCount() != 0) {
-            ++dwCount;
-        }
-    }
-    ar << dwCount;
-    for (auto& entry : m_map) {
-        if (entry.second->GetMapCount() == 0) {
-            continue;
-        }
-        ar << (DWORD)entry.first;
-        ar.WriteObject(entry.second);
-    }
+    SaveHeldEntries(ar, m_map, [](CArchive& out, LONG lKind) { out << (DWORD)lKind; });
 }
 
 void CPropTypeList::LoadVersion1(CArchive& ar) {
     ClearList();
-    DWORD dwCount = 0;
-    ar >> dwCount;
-    for (DWORD i = 0; i < dwCount; ++i) {
-        DWORD dwKind = 0;
-        ar >> dwKind;
-        CPropertyList* pList = static_cast<CPropertyList*>(ar.ReadObject(RUNTIME_CLASS(CPropertyList)));
-        if (pList == nullptr) {
-            AfxThrowMemoryException();
-        }
-        CPropertyList*& pHeld = m_map[(LONG)dwKind];
-        ReplaceHeld(pHeld, pList);
-    }
+    LoadDwordKeyedEntries(ar, m_map, RUNTIME_CLASS(CPropertyList));
     m_cursor = m_map.end();
 }

@@ -30,9 +30,6 @@ protected:
 private:
     typedef std::map<LONG, CPropertyList*> CKindMap;
 
-    // Asks the sub-lists from the cursor on for their first property.
-    HRESULT FirstFromCursor(CPropertyID** ppProp);
-
     CKindMap m_map;               // one reference on each sub-list
     CKindMap::iterator m_cursor;  // the sub-list being walked, or end
 };

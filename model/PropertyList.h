@@ -41,17 +41,6 @@ protected:
     void SerializeDerived(CArchive& ar);
     virtual void SaveVersion1(CArchive& ar);
     virtual void LoadVersion1(CArchive& ar);
-    // Replaces *ppHeld by pNew, taking the new reference before giving back the old one, so that
-    // storing the same object again never destroys it on the way.
-    template <class T>
-    static void ReplaceHeld(T*& pHeld, T* pNew) {
-        pNew->AddRef();
-        T* pOld = pHeld;
-        pHeld = pNew;
-        if (pOld != nullptr) {
-            pOld->Release();
-        }
-    }
 
 private:
     ULONG m_ulRefCount;

@@ -1,9 +1,9 @@
 // CStdPropList: standard properties keyed by tag, their flat walk and their record.
 #include "model/StdPropList.h"
 
+#include "model/PropListMaps.h"
 #include "model/PropertyID.h"
 #include "platform/afx/CArchive.h"
-#include "platform/afx/CException.h"
 #include "trace/Trace.h"
 
 IMPLEMENT_SERIAL(CStdPropList, CPropertyList, 1)
@@ -18,12 +18,7 @@ CStdPropList::~CStdPropList() {
 }
 
 void CStdPropList::ClearList() {
-    CTagMap map;
-    map.swap(m_map);
-    m_cursor = m_map.end();
-    for (auto& entry : map) {
-        entry.second->Release();
-    }
+    ReleaseHeldEntries(m_map, m_cursor);
 }
 
 ULONG CStdPropList::GetMapCount() {
@@ -40,18 +35,7 @@ HRESULT CStdPropList::GetFirstProperty(CPropertyID** ppProp) {
 HRESULT CStdPropList::GetNextProperty(CPropertyID** ppProp) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CStdPropList::GetNextProperty", hr);
-    if (ppProp == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid property specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    *ppProp = nullptr;
-    if (m_cursor == m_map.end()) {
-        return hr;
-    }
-    *ppProp = m_cursor->second;
-    (*ppProp)->AddRef();
-    ++m_cursor;
-    return hr;
+    return hr = HandOutNextHeld(m_map, m_cursor, ppProp);
 }
 
 HRESULT CStdPropList::CheckProperty(CPropertyID* pProp) {
@@ -100,8 +84,7 @@ HRESULT CStdPropList::InsertProperty(CPropertyID* pProp) {
         QTRACE(TRACE_ERROR, "GetPropertyID() failed: hr = 0x%08lx\n", hr);
         return hr;
     }
-    CPropertyID*& pHeld = m_map[ulTag];
-    ReplaceHeld(pHeld, pProp);
+    ReplaceHeld(m_map[ulTag], pProp);
     return hr = S_OK;
 }
 
@@ -121,32 +104,12 @@ void CStdPropList::Serialize(CArchive& ar) {
 }
 
 void CStdPropList::SaveVersion1(CArchive& ar) {
-    for (auto& entry : m_map) {
-        if (entry.second == nullptr) {
-            AfxThrowResourceException();
-        }
-    }
-    ar << (DWORD)m_map.size();
-    for (auto& entry : m_map) {
-        ar << (DWORD)entry.first;
-        ar.WriteObject(entry.second);
-    }
+    SaveHeldEntries(ar, m_map, [](CArchive& out, ULONG ulTag) { out << (DWORD)ulTag; });
 }
 
 void CStdPropList::LoadVersion1(CArchive& ar) {
     ClearList();
-    DWORD dwCount = 0;
-    ar >> dwCount;
-    for (DWORD i = 0; i < dwCount; ++i) {
-        DWORD dwTag = 0;
-        ar >> dwTag;
-        CPropertyID* pProp = static_cast<CPropertyID*>(ar.ReadObject(RUNTIME_CLASS(CPropertyID)));
-        if (pProp == nullptr) {
-            AfxThrowMemoryException();
-        }
-        // The key is the tag in the stream; a later entry of the same tag wins.
-        CPropertyID*& pHeld = m_map[dwTag];
-        ReplaceHeld(pHeld, pProp);
-    }
+    // The key is the tag in the stream, not compared with the property's own tag.
+    LoadDwordKeyedEntries(ar, m_map, RUNTIME_CLASS(CPropertyID));
     m_cursor = m_map.end();
 }
