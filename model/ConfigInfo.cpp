@@ -24,6 +24,8 @@
 #include "model/PropertyID.h"
 #include "model/PropertyList.h"
 #include "model/QuorvelDoc.h"
+#include "model/RecordFrames.h"
+#include "model/RefCounting.h"
 #include "model/StdPropList.h"
 #include "model/StdPropertyID.h"
 #include "model/StoreInfo.h"
@@ -180,12 +182,7 @@ ULONG CConfigInfo::AddRef() {
 }
 
 ULONG CConfigInfo::Release() {
-    if (m_ulRefCount > 0)
-        --m_ulRefCount;
-    ULONG ulCount = m_ulRefCount;
-    if (ulCount == 0)
-        delete this;
-    return ulCount;
+    return ReleaseCounted(this, &m_ulRefCount);
 }
 
 void CConfigInfo::RenumberConfigID() {
@@ -534,24 +531,8 @@ BOOL CConfigInfo::ArePropValuesEmpty(ULONG cValues, const SPropValue* lpProps) {
 
 void CConfigInfo::Serialize(CArchive& ar) {
     TRACE_FUNC_VOID("CConfigInfo::Serialize");
-    const BOOL bStoring = ar.IsStoring();
-    try {
-        if (bStoring) {
-            ar << (DWORD)1;
-            SaveVersion1(ar);
-        } else {
-            DWORD dwVersion = 0;
-            ar >> dwVersion;
-            if (dwVersion != 1) {
-                QTRACE(TRACE_ERROR, "Invalid archive version %ld!\n", dwVersion);
-                AfxThrowNotSupportedException();
-            }
-            LoadVersion1(ar);
-        }
-    } catch (CException*) {
-        QTRACE(TRACE_ERROR, bStoring ? "Failed to store contents!\n" : "Failed to load contents!\n");
-        throw;
-    }
+    SerializeContentsVersion1(
+        ar, [&] { SaveVersion1(ar); }, [&] { LoadVersion1(ar); });
 }
 
 void CConfigInfo::SaveVersion1(CArchive& ar) {

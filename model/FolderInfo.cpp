@@ -5,6 +5,8 @@
 
 #include "model/BinaryKey.h"
 #include "model/KeyCopy.h"
+#include "model/RecordFrames.h"
+#include "model/RefCounting.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/mapi/MAPIFunctions.h"
@@ -64,25 +66,14 @@ ULONG CFolderInfo::AddRef() {
 }
 
 ULONG CFolderInfo::Release() {
-    if (m_ulRefCount > 0)
-        --m_ulRefCount;
-    ULONG ulCount = m_ulRefCount;
-    if (ulCount == 0)
-        delete this;
-    return ulCount;
+    return ReleaseCounted(this, &m_ulRefCount);
 }
 
 HRESULT CFolderInfo::GetFolderKey(SBinary* lpKey) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CFolderInfo::GetFolderKey", hr);
-    if (lpKey == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid key pointer specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    hr = CopyBinaryKey(lpKey, m_FolderKey.cb, m_FolderKey.lpb);
-    if (FAILED(hr))
-        QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate memroy for folder key!\n");
-    return hr;
+    return hr = HandOutKeyCopy(lpKey, m_FolderKey,
+                               "malloc() failed: Unable to allocate memroy for folder key!\n");
 }
 
 HRESULT CFolderInfo::GetFullPath(IMsgStore* lpMDB, CString& strPath) {
@@ -253,24 +244,8 @@ HRESULT CFolderInfo::GetParentPath(IMsgStore* lpMDB, const SBinary& IPMSubtreeID
 void CFolderInfo::Serialize(CArchive& ar) {
     TRACE_FUNC_VOID("CFolderInfo::Serialize");
     QTRACE(TRACE_CALL, "Serializing specific content.\n");
-    const BOOL bStoring = ar.IsStoring();
-    try {
-        if (bStoring) {
-            ar << (DWORD)1;
-            SaveVersion1(ar);
-        } else {
-            DWORD dwVersion = 0;
-            ar >> dwVersion;
-            if (dwVersion != 1) {
-                QTRACE(TRACE_ERROR, "Invalid archive version %ld!\n", dwVersion);
-                AfxThrowNotSupportedException();
-            }
-            LoadVersion1(ar);
-        }
-    } catch (CException*) {
-        QTRACE(TRACE_ERROR, bStoring ? "Failed to store contents!\n" : "Failed to load contents!\n");
-        throw;
-    }
+    SerializeContentsVersion1(
+        ar, [&] { SaveVersion1(ar); }, [&] { LoadVersion1(ar); });
 }
 
 void CFolderInfo::SaveVersion1(CArchive& ar) {

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "trace/Trace.h"
+
 namespace {
 int g_nFailAfter = -1;
 
@@ -40,4 +42,15 @@ void FreeBinaryKey(SBinary* lpKey) {
     free(lpKey->lpb);
     lpKey->lpb = nullptr;
     lpKey->cb = 0;
+}
+
+HRESULT HandOutKeyCopy(SBinary* lpKey, const SBinary& held, const char* pszCopyFailure) {
+    if (lpKey == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: Invalid key pointer specified!\n");
+        return E_INVALIDARG;
+    }
+    HRESULT hr = CopyBinaryKey(lpKey, held.cb, held.lpb);
+    if (FAILED(hr))
+        QTRACE(TRACE_ERROR, "%s", pszCopyFailure);
+    return hr;
 }

@@ -9,6 +9,10 @@
 // own bytes when called.
 HRESULT CopyBinaryKey(SBinary* lpDest, ULONG cb, const BYTE* lpb);
 
+// Gives a caller its own copy of a held key (the caller frees it with FreeBinaryKey). A null
+// lpKey is E_INVALIDARG; a failed copy is traced with the holder's own pszCopyFailure text.
+HRESULT HandOutKeyCopy(SBinary* lpKey, const SBinary& held, const char* pszCopyFailure);
+
 // Test seam: the copy after the next nSkip successful ones fails as if memory were exhausted;
 // -1 (the start value) turns it off.
 void SetKeyCopyFailureAfter(int nSkip);

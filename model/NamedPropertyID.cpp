@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "model/RecordFrames.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/mapi/MAPIFunctions.h"
@@ -186,30 +187,8 @@ HRESULT CNamedPropertyID::BuildTextSelector(LPSTR* ppszSelector) {
 void CNamedPropertyID::Serialize(CArchive& ar) {
     TRACE_FUNC_VOID("CNamedPropertyID::Serialize");
     CPropertyID::Serialize(ar);
-    try {
-        if (ar.IsStoring()) {
-            ar << (DWORD)1;
-            StoreVersion1(ar);
-        } else {
-            DWORD dwVersion = 0;
-            ar >> dwVersion;
-            if (dwVersion != 1) {
-                // The rest of this record would be read as the next one: stop the load here.
-                QTRACE(TRACE_ERROR, "Unknown version number %ld!\n", dwVersion);
-                Init();
-                AfxThrowNotSupportedException();
-            }
-            LoadVersion1(ar);
-        }
-    } catch (CException*) {
-        if (ar.IsStoring()) {
-            QTRACE(TRACE_ERROR, "Failed to store to archive!\n");
-        } else {
-            QTRACE(TRACE_ERROR, "Failed to load from archive!\n");
-            Init();
-        }
-        throw;
-    }
+    SerializePropertyVersion1(
+        ar, [&] { StoreVersion1(ar); }, [&] { LoadVersion1(ar); }, [this] { Init(); });
 }
 
 void CNamedPropertyID::StoreVersion1(CArchive& ar) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "language/LanguageSettings.h"
+#include "model/RecordFrames.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/win32/Module.h"
@@ -90,35 +91,21 @@ const char* CPropertyID::GetDefaultsFilePath() {
 
 void CPropertyID::Serialize(CArchive& ar) {
     TRACE_FUNC_VOID("CPropertyID::Serialize");
-    try {
-        if (ar.IsStoring()) {
-            ar << (DWORD)1;
+    SerializePropertyVersion1(
+        ar,
+        [&] {
             ar << (DWORD)(m_bSelected ? 1 : 0);
             ar << (DWORD)m_dwContext;
-        } else {
-            DWORD dwVersion = 0;
-            ar >> dwVersion;
-            if (dwVersion != 1) {
-                QTRACE(TRACE_ERROR, "Unknown version number %ld!\n", dwVersion);
-                Init();
-                AfxThrowNotSupportedException();
-            }
+        },
+        [&] {
             DWORD dwSelected = 0;
             DWORD dwContext = 0;
             ar >> dwSelected;
             ar >> dwContext;
             m_bSelected = (BOOL)dwSelected;
             m_dwContext = dwContext;
-        }
-    } catch (CException*) {
-        if (ar.IsStoring()) {
-            QTRACE(TRACE_ERROR, "Failed to store to archive!\n");
-        } else {
-            QTRACE(TRACE_ERROR, "Failed to load from archive!\n");
-            Init();
-        }
-        throw;
-    }
+        },
+        [this] { Init(); });
 }
 
 HRESULT CPropertyID::ReadIniFlag(BOOL* pbFlag, LPCSTR pszSection, LPCSTR pszFile) {

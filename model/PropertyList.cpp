@@ -7,6 +7,8 @@
 #include "model/NamedPropertyID.h"
 #include "model/PropTypeList.h"
 #include "model/PropertyID.h"
+#include "model/RecordFrames.h"
+#include "model/RefCounting.h"
 #include "model/StdPropList.h"
 #include "model/StdPropertyID.h"
 #include "platform/afx/CArchive.h"
@@ -39,14 +41,7 @@ ULONG CPropertyList::AddRef() {
 }
 
 ULONG CPropertyList::Release() {
-    if (m_ulRefCount > 0) {
-        --m_ulRefCount;
-    }
-    ULONG ulCount = m_ulRefCount;
-    if (ulCount == 0) {
-        delete this;
-    }
-    return ulCount;
+    return ReleaseCounted(this, &m_ulRefCount);
 }
 
 HRESULT CPropertyList::GetNextProperty(CPropertyID** ppProp) {
@@ -101,22 +96,10 @@ HRESULT CPropertyList::CreateNewPropertyList(CPropertyID* /*pProp*/, CPropertyLi
 
 void CPropertyList::Serialize(CArchive& ar) {
     TRACE_FUNC_VOID("CPropertyList::Serialize");
-    try {
-        QTRACE(TRACE_CALL, "Serializing specific content.\n");
-        if (ar.IsStoring()) {
-            ar << (DWORD)1;
-        } else {
-            DWORD dwVersion = 0;
-            ar >> dwVersion;
-            if (dwVersion != 1) {
-                QTRACE(TRACE_ERROR, "Invalid archive version %ld!\n", dwVersion);
-                AfxThrowNotSupportedException();
-            }
-        }
-    } catch (CException*) {
-        QTRACE(TRACE_ERROR, ar.IsStoring() ? "Failed to store contents!\n" : "Failed to load contents!\n");
-        throw;
-    }
+    QTRACE(TRACE_CALL, "Serializing specific content.\n");
+    // The base part holds no data of its own: only its version.
+    SerializeContentsVersion1(
+        ar, [] {}, [] {});
 }
 
 void CPropertyList::SerializeDerived(CArchive& ar) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "model/RecordFrames.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/win32/Format.h"
@@ -61,30 +62,12 @@ HRESULT CStdPropertyID::BuildTextSelector(LPSTR* ppszSelector) {
 void CStdPropertyID::Serialize(CArchive& ar) {
     TRACE_FUNC_VOID("CStdPropertyID::Serialize");
     CPropertyID::Serialize(ar);
-    try {
-        if (ar.IsStoring()) {
-            ar << (DWORD)1;
-            ar << (DWORD)m_ulTag;
-        } else {
-            DWORD dwVersion = 0;
-            ar >> dwVersion;
-            if (dwVersion != 1) {
-                // The rest of this record would be read as the next one: stop the load here.
-                QTRACE(TRACE_ERROR, "Unknown version number %ld!\n", dwVersion);
-                Init();
-                AfxThrowNotSupportedException();
-            }
+    SerializePropertyVersion1(
+        ar, [&] { ar << (DWORD)m_ulTag; },
+        [&] {
             DWORD dwTag = 0;
             ar >> dwTag;
             m_ulTag = dwTag;
-        }
-    } catch (CException*) {
-        if (ar.IsStoring()) {
-            QTRACE(TRACE_ERROR, "Failed to store to archive!\n");
-        } else {
-            QTRACE(TRACE_ERROR, "Failed to load from archive!\n");
-            Init();
-        }
-        throw;
-    }
+        },
+        [this] { Init(); });
 }

@@ -9,6 +9,8 @@
 #include "model/KeyCopy.h"
 #include "model/ObjectMap.h"
 #include "model/PropertyList.h"
+#include "model/RecordFrames.h"
+#include "model/RefCounting.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/mapi/MAPIInterfaces.h"
@@ -16,6 +18,23 @@
 
 // A store record's class-list base is CObject: it is not a kind of CInfoObject in type tests.
 IMPLEMENT_SERIAL(CStoreInfo, CObject, 1)
+
+namespace {
+
+// E_INVALIDARG, traced, for an index that names no folder of a store with nCount folders.
+HRESULT CheckFolderIndex(int nIndex, int nCount) {
+    if (nIndex < 0) {
+        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex < 0\n");
+        return E_INVALIDARG;
+    }
+    if (nIndex >= nCount) {
+        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex > folder count\n");
+        return E_INVALIDARG;
+    }
+    return S_OK;
+}
+
+}  // namespace
 
 CStoreInfo::CStoreInfo() : m_bPasswordProtected(FALSE) {
     TRACE_CTOR("CStoreInfo");
@@ -77,12 +96,7 @@ ULONG CStoreInfo::AddRef() {
 }
 
 ULONG CStoreInfo::Release() {
-    if (m_ulRefCount > 0)
-        --m_ulRefCount;
-    ULONG ulCount = m_ulRefCount;
-    if (ulCount == 0)
-        delete this;
-    return ulCount;
+    return ReleaseCounted(this, &m_ulRefCount);
 }
 
 void CStoreInfo::SetPassword(const CString& strPassword) {
@@ -98,14 +112,9 @@ void CStoreInfo::ClearPassword() {
 HRESULT CStoreInfo::GetFolder(int nIndex, CFolderInfo** ppFolder) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CStoreInfo::GetFolder", hr);
-    if (nIndex < 0) {
-        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex < 0\n");
-        return hr = E_INVALIDARG;
-    }
-    if (nIndex >= GetFolderCount()) {
-        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex > folder count\n");
-        return hr = E_INVALIDARG;
-    }
+    hr = CheckFolderIndex(nIndex, GetFolderCount());
+    if (FAILED(hr))
+        return hr;
     if (ppFolder == nullptr) {
         QTRACE(TRACE_ERROR, "Failure: Invalid stpre pointer specified!\n");
         return hr = E_INVALIDARG;
@@ -186,14 +195,9 @@ HRESULT CStoreInfo::AddFolder(IMsgStore* lpMDB, ULONG cbFolderKey, const BYTE* l
 HRESULT CStoreInfo::DeleteFolder(int nIndex) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CStoreInfo::DeleteFolder", hr);
-    if (nIndex < 0) {
-        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex < 0\n");
-        return hr = E_INVALIDARG;
-    }
-    if (nIndex >= GetFolderCount()) {
-        QTRACE(TRACE_ERROR, "Index out of bounds: nIndex > folder count\n");
-        return hr = E_INVALIDARG;
-    }
+    hr = CheckFolderIndex(nIndex, GetFolderCount());
+    if (FAILED(hr))
+        return hr;
     CFolderInfo* pFolder = m_Folders[nIndex];
     m_Folders.erase(m_Folders.begin() + nIndex);
     pFolder->Release();
@@ -238,50 +242,21 @@ HRESULT CStoreInfo::BuildObjectMap(CObjectMap* pMap) {
 HRESULT CStoreInfo::GetStoreKey(SBinary* lpKey) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CStoreInfo::GetStoreKey", hr);
-    if (lpKey == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid key pointer specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    hr = CopyBinaryKey(lpKey, m_StoreKey.cb, m_StoreKey.lpb);
-    if (FAILED(hr))
-        QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate memory for store key!\n");
-    return hr;
+    return hr = HandOutKeyCopy(lpKey, m_StoreKey,
+                               "malloc() failed: Unable to allocate memory for store key!\n");
 }
 
 HRESULT CStoreInfo::GetInstanceKey(SBinary* lpKey) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CStoreInfo::GetInstanceKey", hr);
-    if (lpKey == nullptr) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid key pointer specified!\n");
-        return hr = E_INVALIDARG;
-    }
-    hr = CopyBinaryKey(lpKey, m_InstanceKey.cb, m_InstanceKey.lpb);
-    if (FAILED(hr))
-        QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate key memory!\n");
-    return hr;
+    return hr = HandOutKeyCopy(lpKey, m_InstanceKey, "malloc() failed: Unable to allocate key memory!\n");
 }
 
 void CStoreInfo::Serialize(CArchive& ar) {
     TRACE_FUNC_VOID("CStoreInfo::Serialize");
     QTRACE(TRACE_CALL, "Serializing specific content.\n");
-    const BOOL bStoring = ar.IsStoring();
-    try {
-        if (bStoring) {
-            ar << (DWORD)1;
-            SaveVersion1(ar);
-        } else {
-            DWORD dwVersion = 0;
-            ar >> dwVersion;
-            if (dwVersion != 1) {
-                QTRACE(TRACE_ERROR, "Invalid archive version %ld!\n", dwVersion);
-                AfxThrowNotSupportedException();
-            }
-            LoadVersion1(ar);
-        }
-    } catch (CException*) {
-        QTRACE(TRACE_ERROR, bStoring ? "Failed to store contents!\n" : "Failed to load contents!\n");
-        throw;
-    }
+    SerializeContentsVersion1(
+        ar, [&] { SaveVersion1(ar); }, [&] { LoadVersion1(ar); });
 }
 
 void CStoreInfo::SaveVersion1(CArchive& ar) {
