@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "model/FailureCountdown.h"
 #include "trace/Trace.h"
 
 namespace {
@@ -13,14 +14,8 @@ std::atomic<int> g_nFailureAfter{-1};
 
 // calloc, unless the test seam says this allocation is the one that fails.
 void* ZeroAlloc(size_t nCount, size_t nSize) {
-    int n = g_nFailureAfter.load();
-    while (n >= 0) {
-        if (g_nFailureAfter.compare_exchange_weak(n, n - 1)) {
-            if (n == 0) {
-                return nullptr;
-            }
-            break;
-        }
+    if (TakeCountedFailure(&g_nFailureAfter)) {
+        return nullptr;
     }
     return std::calloc(nCount, nSize);
 }

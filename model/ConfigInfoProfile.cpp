@@ -69,6 +69,37 @@ HRESULT MakeStoreFromRow(const SRow& row, CStoreInfo** ppStore) {
     return S_OK;
 }
 
+// The profile's message-stores table with the store columns set. *lppTable is set as soon as
+// the table is open, also when setting the columns fails: the caller releases it either way.
+HRESULT OpenStoresTable(IMAPISession* lpSession, LPMAPITABLE* lppTable) {
+    HRESULT hr = lpSession->GetMsgStoresTable(0, lppTable);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "GetMsgStoresTable() failed: hr = 0x%08lx\n", hr);
+        return hr;
+    }
+    hr = (*lppTable)->SetColumns(reinterpret_cast<LPSPropTagArray>(&s_StoreColumns), 0);
+    if (FAILED(hr))
+        QTRACE(TRACE_ERROR, "SetColumns() failed: hr = 0x%08lx\n", hr);
+    return hr;
+}
+
+// Frees the batch in *plpRows and reads the next one; a batch of no rows is the end of the table.
+HRESULT QueryNextRows(LPMAPITABLE lpTable, ULONG cRows, LPSRowSet* plpRows) {
+    FreeProws(*plpRows);
+    *plpRows = nullptr;
+    HRESULT hr = lpTable->QueryRows(cRows, 0, plpRows);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "QueryRows() failed: hr = 0x%08lx\n", hr);
+        return hr;
+    }
+    if (*plpRows == nullptr) {
+        // What was read so far may stay, but it is not the whole table: say so.
+        QTRACE(TRACE_ERROR, "QueryRows() failed: returned NULL row structure!\n");
+        return E_UNEXPECTED;
+    }
+    return S_OK;
+}
+
 // A row without the two keys names no store that could be found again: it is passed over.
 BOOL IsUsableStoreRow(const SRow& row) {
     if (HasBinary(row, STORE_COL_ENTRYID, PR_ENTRYID) &&
@@ -163,31 +194,13 @@ HRESULT CConfigInfo::LoadStoresFromMAPI(CWnd* pParent) {
             QTRACE(TRACE_ERROR, "MAPILogonEx() failed: hr = 0x%08lx\n", hr);
             break;
         }
-        hr = lpSession->GetMsgStoresTable(0, &lpTable);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "GetMsgStoresTable() failed: hr = 0x%08lx\n", hr);
+        hr = OpenStoresTable(lpSession, &lpTable);
+        if (FAILED(hr))
             break;
-        }
-        hr = lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&s_StoreColumns), 0);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "SetColumns() failed: hr = 0x%08lx\n", hr);
-            break;
-        }
         for (;;) {
-            FreeProws(lpRows);
-            lpRows = nullptr;
-            hr = lpTable->QueryRows(LOAD_BATCH_ROWS, 0, &lpRows);
-            if (FAILED(hr)) {
-                QTRACE(TRACE_ERROR, "QueryRows() failed: hr = 0x%08lx\n", hr);
-                break;
-            }
-            if (lpRows == nullptr) {
-                // The stores read so far stay, but the list is not the profile's: say so.
-                QTRACE(TRACE_ERROR, "QueryRows() failed: returned NULL row structure!\n");
-                hr = E_UNEXPECTED;
-                break;
-            }
-            if (lpRows->cRows == 0)
+            // On a failure the stores read so far stay, but the list is not the profile's.
+            hr = QueryNextRows(lpTable, LOAD_BATCH_ROWS, &lpRows);
+            if (FAILED(hr) || lpRows->cRows == 0)
                 break;
             for (ULONG i = 0; i < lpRows->cRows && SUCCEEDED(hr); ++i) {
                 const SRow& row = lpRows->aRow[i];
@@ -323,31 +336,13 @@ HRESULT CConfigInfo::CheckProfileStores(CWnd* pParent) {
             QTRACE(TRACE_ERROR, "RetrieveSession() failed: hr = 0x%08lx\n", hr);
             break;
         }
-        hr = lpSession->GetMsgStoresTable(0, &lpTable);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "GetMsgStoresTable() failed: hr = 0x%08lx\n", hr);
+        hr = OpenStoresTable(lpSession, &lpTable);
+        if (FAILED(hr))
             break;
-        }
-        hr = lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&s_StoreColumns), 0);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "SetColumns() failed: hr = 0x%08lx\n", hr);
-            break;
-        }
 
         for (;;) {
-            FreeProws(lpRows);
-            lpRows = nullptr;
-            hr = lpTable->QueryRows(CHECK_BATCH_ROWS, 0, &lpRows);
-            if (FAILED(hr)) {
-                QTRACE(TRACE_ERROR, "QueryRows() failed: hr = 0x%08lx\n", hr);
-                break;
-            }
-            if (lpRows == nullptr) {
-                QTRACE(TRACE_ERROR, "QueryRows() failed: returned NULL row structure!\n");
-                hr = E_UNEXPECTED;
-                break;
-            }
-            if (lpRows->cRows == 0)
+            hr = QueryNextRows(lpTable, CHECK_BATCH_ROWS, &lpRows);
+            if (FAILED(hr) || lpRows->cRows == 0)
                 break;
             for (ULONG r = 0; r < lpRows->cRows && !bUndecided; ++r) {
                 const SRow& row = lpRows->aRow[r];

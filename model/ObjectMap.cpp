@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "model/FailureCountdown.h"
 #include "trace/Trace.h"
 
 namespace {
@@ -13,14 +14,8 @@ namespace {
 std::atomic<int> g_nFailureAfter{-1};
 
 void* CopyAlloc(size_t nBytes) {
-    int n = g_nFailureAfter.load();
-    while (n >= 0) {
-        if (g_nFailureAfter.compare_exchange_weak(n, n - 1)) {
-            if (n == 0) {
-                return nullptr;
-            }
-            break;
-        }
+    if (TakeCountedFailure(&g_nFailureAfter)) {
+        return nullptr;
     }
     return std::malloc(nBytes);
 }
