@@ -40,7 +40,8 @@
 //
 // Memory per group is what limits a search of a large store, so each piece is kept in as few
 // blocks as it can: a line with one key is one block, a drawer keeps its first entry inside itself
-// and its label as one MAPI buffer (CopyLabelCompact), an entry reference its ids and subject in one.
+// and its label packed as tags and value bytes in one block (PackedLabel.h), an entry reference its
+// ids and subject in one.
 // Lines, drawers and entry references come from a pool of headerless size classes
 // (SmallBlockPool.h), in layouts of 48 bytes each. Lookup and filing compare a row's own value
 // with the stored keys (ViewKey) instead of converting it into a copy first; a stored key is still

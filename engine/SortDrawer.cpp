@@ -4,9 +4,8 @@
 #include <array>
 #include <cstring>
 
-#include "engine/CompactLabel.h"
 #include "engine/EntryReference.h"
-#include "model/RowSet.h"
+#include "engine/PackedLabel.h"
 #include "trace/Trace.h"
 
 static_assert(sizeof(CSortDrawer) <= 48, "one drawer per distinct label: kept at 48 bytes");
@@ -14,7 +13,7 @@ static_assert(sizeof(CSortDrawer) <= 48, "one drawer per distinct label: kept at
 CSortDrawer::CSortDrawer()
     : m_cRef(0),
       m_ulHighest(0),
-      m_lpLabel(nullptr),
+      m_pLabel(nullptr),
       m_pFirst(nullptr),
       m_ulFirstNumber(0),
       m_ulCursor(kNotWalking),
@@ -25,7 +24,7 @@ CSortDrawer::CSortDrawer()
 CSortDrawer::~CSortDrawer() {
     TRACE_DTOR("CSortDrawer");
     DeleteEntryMap();
-    FreeRowSet(&m_lpLabel);
+    FreePackedLabel(m_pLabel);
 }
 
 ULONG CSortDrawer::AddRef() {
@@ -88,16 +87,12 @@ HRESULT CSortDrawer::Init(LPSRow lpRow) {
         QTRACE(TRACE_ERROR, "Failure: Invalid row specified!\n");
         return hr = E_INVALIDARG;
     }
-    FreeRowSet(&m_lpLabel);
-    // The label's values usually fit one block; other rows take the general copy.
-    hr = CopyLabelCompact(&m_lpLabel, lpRow);
-    if (hr == S_FALSE) {
-        hr = CopyRowSet(&m_lpLabel, lpRow);
-    }
+    FreePackedLabel(m_pLabel);
+    m_pLabel = nullptr;
+    // A failed copy leaves no label: an empty one would pass for a row without values.
+    hr = PackLabel(lpRow, &m_pLabel);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "CopyRowSet() failed: hr = 0x%08lx\n", hr);
-        // A partial copy reads as an empty row; it must not pass for the label.
-        FreeRowSet(&m_lpLabel);
     }
     return hr;
 }
@@ -110,13 +105,12 @@ HRESULT CSortDrawer::GetDrawerLabel(LPSRow* lppLabel) {
         return hr = E_INVALIDARG;
     }
     *lppLabel = nullptr;
-    if (m_lpLabel == nullptr) {
+    if (m_pLabel == nullptr) {
         return hr;
     }
-    hr = CopyRowSet(lppLabel, m_lpLabel);
+    hr = UnpackLabel(m_pLabel, lppLabel);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "CopyRowSet() failed: hr = 0x%08lx\n", hr);
-        FreeRowSet(lppLabel);
     }
     return hr;
 }

@@ -7,6 +7,7 @@
 #include "platform/win32/WinTypes.h"
 
 class CEntryReference;
+struct CPackedLabel;
 
 // The entries are keyed by their running number. Their walk order is that of a 17-bucket hash map
 // whose bucket is (number >> 4) % 17, each new number put at the head of its bucket's chain and a
@@ -27,9 +28,10 @@ public:
     virtual ULONG Release();
     virtual ULONG AddRef();
 
-    // Keeps a deep copy of the row (in MAPI memory) as the drawer's label.
+    // Keeps a deep copy of the row as the drawer's label, packed (PackedLabel.h): nothing reads it
+    // until the result page shows the group, and every group of a large search keeps one.
     HRESULT Init(LPSRow lpRow);
-    // A deep copy of the label for the caller (FreeRowSet), or NULL when there is none.
+    // A deep copy of the label in MAPI memory for the caller (FreeRowSet), or NULL when there is none.
     HRESULT GetDrawerLabel(LPSRow* lppLabel);
     // Releases every entry in walk order and forgets the walk.
     void DeleteEntryMap();
@@ -75,7 +77,7 @@ private:
 
     LONG m_cRef;
     ULONG m_ulHighest;  // highest number filed: later numbers need no search for a twin
-    LPSRow m_lpLabel;
+    CPackedLabel* m_pLabel;
     CEntryReference* m_pFirst;  // the first entry filed; NULL in an empty drawer
     ULONG m_ulFirstNumber;
     ULONG m_ulCursor;  // next position in the walk order; kNotWalking outside a walk

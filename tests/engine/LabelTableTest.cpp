@@ -1,5 +1,5 @@
 // Index lines past their few-key scan: hashed lookup, the derived key order, walks that meet new
-// keys, compact label copies and large groups.
+// keys and large groups.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,6 @@
 #include <map>
 #include <random>
 
-#include "engine/CompactLabel.h"
 #include "engine/LabelTable.h"
 #include "model/RowSet.h"
 #include "platform/mapi/MAPIFunctions.h"
@@ -251,89 +250,6 @@ TEST(LabelTable, AWalkMeetsKeysFiledBehindItsPlaceLikeAnOrderedMap) {
         EXPECT_EQ(nullptr, pDrawer);
         pMap->Release();
     }
-}
-
-TEST(CompactLabel, HoldsTheSameValuesAsTheGeneralCopy) {
-    static const WCHAR wide[] = u"W\u00e4rme";
-    static GUID guid = {0x01020304, 0x0506, 0x0708, {9, 10, 11, 12, 13, 14, 15, 16}};
-    RowBuilder b;
-    SPropValue v{};
-    b.Long(-7).Short(3).String("text").String(nullptr).Binary({1, 2, 3}).Binary({}).Missing(PT_ERROR);
-    b.Missing(PT_NULL);
-    v.Value.lpszW = const_cast<WCHAR*>(wide);
-    b.Value(PT_UNICODE, v);
-    v.Value.lpguid = &guid;
-    b.Value(PT_CLSID, v);
-    v.Value.lpguid = nullptr;
-    b.Value(PT_CLSID, v);
-    v.Value.ft = FILETIME{1, 2};
-    b.Value(PT_SYSTIME, v);
-    v.Value.dbl = 2.5;
-    b.Value(PT_DOUBLE, v);
-    // Long labels too: texts and bytes beyond the sixteenth value.
-    b.Long(1).Long(2).Long(3).String("a later text").Binary({4, 5, 6, 7, 8, 9, 10, 11, 12});
-    v.Value.lpszW = const_cast<WCHAR*>(wide);
-    b.Value(PT_UNICODE, v);
-    b.String("").Binary({13});
-    LPSRow lpCompact = nullptr;
-    LPSRow lpGeneral = nullptr;
-    ASSERT_EQ(S_OK, CopyLabelCompact(&lpCompact, &b.Row()));
-    ASSERT_EQ(S_OK, CopyRowSet(&lpGeneral, &b.Row()));
-    ASSERT_EQ(lpGeneral->cValues, lpCompact->cValues);
-    for (ULONG i = 0; i < lpGeneral->cValues; ++i) {
-        const SPropValue& g = lpGeneral->lpProps[i];
-        const SPropValue& c = lpCompact->lpProps[i];
-        EXPECT_EQ(g.ulPropTag, c.ulPropTag) << i;
-        switch (PROP_TYPE(g.ulPropTag)) {
-            case PT_STRING8:
-                ASSERT_EQ(g.Value.lpszA == nullptr, c.Value.lpszA == nullptr) << i;
-                if (g.Value.lpszA != nullptr) {
-                    EXPECT_STREQ(g.Value.lpszA, c.Value.lpszA);
-                    EXPECT_NE(b.Row().lpProps[i].Value.lpszA, c.Value.lpszA);  // a copy
-                }
-                break;
-            case PT_UNICODE:
-                EXPECT_EQ(std::u16string(g.Value.lpszW), std::u16string(c.Value.lpszW));
-                break;
-            case PT_CLSID:
-                ASSERT_EQ(g.Value.lpguid == nullptr, c.Value.lpguid == nullptr) << i;
-                if (g.Value.lpguid != nullptr) {
-                    EXPECT_EQ(0, std::memcmp(g.Value.lpguid, c.Value.lpguid, sizeof(GUID)));
-                }
-                break;
-            case PT_BINARY:
-                ASSERT_EQ(g.Value.bin.cb, c.Value.bin.cb) << i;
-                EXPECT_EQ(g.Value.bin.lpb == nullptr, c.Value.bin.lpb == nullptr) << i;
-                if (g.Value.bin.cb != 0) {
-                    EXPECT_EQ(0, std::memcmp(g.Value.bin.lpb, c.Value.bin.lpb, g.Value.bin.cb));
-                }
-                break;
-            default:
-                EXPECT_EQ(0, std::memcmp(&g.Value, &c.Value, sizeof(g.Value))) << i;
-        }
-    }
-    FreeRowSet(&lpCompact);
-    FreeRowSet(&lpGeneral);
-}
-
-TEST(CompactLabel, LeavesMultiValuedRowsToTheGeneralCopy) {
-    LONG values[] = {4, 5};
-    RowBuilder b;
-    SPropValue v{};
-    v.Value.MVl = SLongArray{2, values};
-    b.Long(1).Value(PT_MV_LONG, v);
-    LPSRow lpCompact = nullptr;
-    EXPECT_EQ(S_FALSE, CopyLabelCompact(&lpCompact, &b.Row()));
-    EXPECT_EQ(nullptr, lpCompact);
-    // The drawer still keeps such a label.
-    CSortDrawer* pDrawer = NewDrawer(b.Row());
-    LPSRow lpLabel = nullptr;
-    ASSERT_EQ(S_OK, pDrawer->GetDrawerLabel(&lpLabel));
-    ASSERT_EQ(2u, lpLabel->cValues);
-    ASSERT_EQ(2u, lpLabel->lpProps[1].Value.MVl.cValues);
-    EXPECT_EQ(5, lpLabel->lpProps[1].Value.MVl.lpl[1]);
-    FreeRowSet(&lpLabel);
-    pDrawer->Release();
 }
 
 TEST(SortDrawer, LargeGroupsWalkByBucketAndReleaseEveryEntry) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "model/RowSet.h"
-#include "platform/mapi/MAPITestHooks.h"
 #include "tests/engine/EngineTestSupport.h"
 
 using namespace enginetest;
@@ -141,9 +140,9 @@ TEST(SortDrawer, KeepsItsOwnDeepCopyOfTheLabel) {
     EXPECT_EQ(1u, lpLabel->cValues);
     FreeRowSet(&lpLabel);
 
-    CMAPITestHooks::FailAllocation(1);
+    CPooledObject::SetFailureAfter(0);
     EXPECT_TRUE(FAILED(pDrawer->Init(&row.Row())));
-    CMAPITestHooks::Reset();
+    CPooledObject::SetFailureAfter(-1);
     ASSERT_EQ(S_OK, pDrawer->GetDrawerLabel(&lpLabel));
     EXPECT_EQ(nullptr, lpLabel);
     EXPECT_EQ(E_INVALIDARG, pDrawer->Init(nullptr));
