@@ -87,14 +87,25 @@ size_t TextLength(const WCHAR* psz) {
     return n;
 }
 
-// Writes the packed bytes, or only counts them when it has no target.
+// Writes the packed bytes, or (kWrite false) only counts them: every drawer packs its label, so the
+// counting pass copies nothing and the writing pass copies scalars at their fixed sizes.
+template <bool kWrite>
 class CPackWriter {
 public:
     explicit CPackWriter(BYTE* pOut) : m_pOut(pOut) {}
 
     size_t Size() const { return m_cb; }
     void Put(const void* p, size_t cb) {
-        if (m_pOut != nullptr && cb != 0) {
+        if constexpr (kWrite) {
+            if (cb != 0) {
+                std::memcpy(m_pOut + m_cb, p, cb);
+            }
+        }
+        m_cb += cb;
+    }
+    template <size_t cb>
+    void PutFixed(const void* p) {
+        if constexpr (kWrite) {
             std::memcpy(m_pOut + m_cb, p, cb);
         }
         m_cb += cb;
@@ -106,7 +117,10 @@ public:
             if (n != 0) {
                 b |= 0x80;
             }
-            Put(&b, 1);
+            if constexpr (kWrite) {
+                m_pOut[m_cb] = b;
+            }
+            ++m_cb;
         } while (n != 0);
     }
     // A text as its length + 1 and its characters without the terminator; 0 for a null text.
@@ -134,50 +148,72 @@ private:
     size_t m_cb = 0;
 };
 
+template <bool kWrite>
+void PackFixedArray(const _PV& value, size_t cbElem, CPackWriter<kWrite>& w) {
+    CFixedArray a;
+    std::memcpy(&a, &value, sizeof(a));
+    const size_t cValues = a.lpValues == nullptr ? 0 : a.cValues;
+    w.PutCount(cValues);
+    w.Put(a.lpValues, cValues * cbElem);
+}
+
 // Packs one value; false for a type the row copy does not know.
-bool PackValue(const SPropValue& v, CPackWriter& w) {
+template <bool kWrite>
+bool PackValue(const SPropValue& v, CPackWriter<kWrite>& w) {
     const ULONG ulType = PROP_TYPE(v.ulPropTag);
     switch (ulType) {
         case PT_UNSPECIFIED:
         case PT_NULL:
-        case PT_ERROR: {
+        case PT_ERROR:
             // Two missing values of one column must compare equal: only the type is kept.
-            w.Put(&ulType, sizeof(ulType));
+            w.template PutFixed<sizeof(ULONG)>(&ulType);
             return true;
-        }
-        default:
-            break;
-    }
-    w.Put(&v.ulPropTag, sizeof(v.ulPropTag));
-    if (const size_t cb = ScalarBytes(ulType); cb != 0) {
-        w.Put(&v.Value, cb);
-        return true;
-    }
-    if (const size_t cbElem = ElementBytes(ulType); cbElem != 0) {
-        CFixedArray a;
-        std::memcpy(&a, &v.Value, sizeof(a));
-        const size_t cValues = a.lpValues == nullptr ? 0 : a.cValues;
-        w.PutCount(cValues);
-        w.Put(a.lpValues, cValues * cbElem);
-        return true;
-    }
-    switch (ulType) {
+        case PT_I2:
+        case PT_BOOLEAN:
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
+            w.template PutFixed<2>(&v.Value);
+            return true;
+        case PT_LONG:
+        case PT_R4:
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
+            w.template PutFixed<4>(&v.Value);
+            return true;
+        case PT_DOUBLE:
+        case PT_CURRENCY:
+        case PT_APPTIME:
+        case PT_I8:
+        case PT_SYSTIME:
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
+            w.template PutFixed<8>(&v.Value);
+            return true;
+        case PT_OBJECT:
+            // No member of the value is defined for it: it is kept whole, as the row copy keeps it.
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
+            w.template PutFixed<sizeof(_PV)>(&v.Value);
+            return true;
         case PT_STRING8:
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
             w.PutText(v.Value.lpszA);
             return true;
         case PT_UNICODE:
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
             w.PutText(v.Value.lpszW);
             return true;
         case PT_CLSID: {
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
             const BYTE fPresent = v.Value.lpguid != nullptr ? 1 : 0;
-            w.Put(&fPresent, 1);
-            w.Put(v.Value.lpguid, fPresent ? sizeof(GUID) : 0);
+            w.template PutFixed<1>(&fPresent);
+            if (fPresent) {
+                w.template PutFixed<sizeof(GUID)>(v.Value.lpguid);
+            }
             return true;
         }
         case PT_BINARY:
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
             w.PutBytes(v.Value.bin.lpb, v.Value.bin.cb);
             return true;
         case PT_MV_STRING8: {
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
             const ULONG c = v.Value.MVszA.lppszA == nullptr ? 0 : v.Value.MVszA.cValues;
             w.PutCount(c);
             for (ULONG i = 0; i < c; ++i) {
@@ -186,6 +222,7 @@ bool PackValue(const SPropValue& v, CPackWriter& w) {
             return true;
         }
         case PT_MV_UNICODE: {
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
             const ULONG c = v.Value.MVszW.lppszW == nullptr ? 0 : v.Value.MVszW.cValues;
             w.PutCount(c);
             for (ULONG i = 0; i < c; ++i) {
@@ -194,6 +231,7 @@ bool PackValue(const SPropValue& v, CPackWriter& w) {
             return true;
         }
         case PT_MV_BINARY: {
+            w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
             const ULONG c = v.Value.MVbin.lpbin == nullptr ? 0 : v.Value.MVbin.cValues;
             w.PutCount(c);
             for (ULONG i = 0; i < c; ++i) {
@@ -202,11 +240,17 @@ bool PackValue(const SPropValue& v, CPackWriter& w) {
             return true;
         }
         default:
+            if (const size_t cbElem = ElementBytes(ulType); cbElem != 0) {
+                w.template PutFixed<sizeof(ULONG)>(&v.ulPropTag);
+                PackFixedArray(v.Value, cbElem, w);
+                return true;
+            }
             return false;
     }
 }
 
-bool PackRow(const SRow* lpSrc, CPackWriter& w) {
+template <bool kWrite>
+bool PackRow(const SRow* lpSrc, CPackWriter<kWrite>& w) {
     for (ULONG i = 0; i < lpSrc->cValues; ++i) {
         if (!PackValue(lpSrc->lpProps[i], w)) {
             QTRACE(TRACE_ERROR, "Unknown property(type) 0x%08lx\n", lpSrc->lpProps[i].ulPropTag);
@@ -391,7 +435,7 @@ HRESULT PackLabel(const SRow* lpSrc, CPackedLabel** ppLabel) {
         QTRACE(TRACE_ERROR, "Failure: Invalid source row specified!\n");
         return E_INVALIDARG;
     }
-    CPackWriter measure(nullptr);
+    CPackWriter<false> measure(nullptr);
     if (!PackRow(lpSrc, measure)) {
         return E_FAIL;
     }
@@ -405,7 +449,7 @@ HRESULT PackLabel(const SRow* lpSrc, CPackedLabel** ppLabel) {
     }
     pLabel->cbBlock = ULONG(cbBlock);
     pLabel->cValues = lpSrc->cValues;
-    CPackWriter write(pLabel->Bytes());
+    CPackWriter<true> write(pLabel->Bytes());
     PackRow(lpSrc, write);
     *ppLabel = pLabel;
     return S_OK;
