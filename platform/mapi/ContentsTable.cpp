@@ -23,7 +23,6 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
                              size_t& counted) {
     counted = 0;
     std::vector<LONGLONG> ids;
-    std::vector<std::vector<CPropCell>> batch;
     std::deque<CPropCell> computed;  // computed values of the current row; stable addresses
     while (counted < count) {
         size_t want = count - counted;
@@ -39,14 +38,17 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
         if (ids.empty()) {
             break;
         }
-        hr = m_store->ReadBatch(ids, batch);
+        // Shared with the items opened from these rows; nobody changes it once it is read.
+        std::shared_ptr<CCellBatch> batch = project ? m_store->BatchToFill() : std::make_shared<CCellBatch>();
+        hr = m_store->ReadBatch(ids, *batch);
         if (FAILED(hr)) {
             return hr;
         }
         size_t used = 0;
         for (size_t i = 0; i < ids.size() && counted < count; ++i, ++used) {
             after = ids[i];
-            const std::vector<CPropCell>& stored = batch[i];
+            const CPropCell* const first = batch->Begin(i);
+            const CPropCell* const last = batch->End(i);
             auto lookup = [&](ULONG tag) -> const CPropCell* {
                 ULONG pid = PROP_ID(tag);
                 if (IsMessageComputed(pid)) {
@@ -57,10 +59,9 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
                     }
                     return &computed.back();
                 }
-                auto found =
-                    std::lower_bound(stored.begin(), stored.end(), pid,
-                                     [](const CPropCell& c, ULONG id) { return PROP_ID(c.m_tag) < id; });
-                return found != stored.end() && PROP_ID(found->m_tag) == pid ? &*found : nullptr;
+                const CPropCell* found = std::lower_bound(
+                    first, last, pid, [](const CPropCell& c, ULONG id) { return PROP_ID(c.m_tag) < id; });
+                return found != last && PROP_ID(found->m_tag) == pid ? found : nullptr;
             };
             computed.clear();
             if (m_restriction && !m_restriction->Matches(lookup)) {
@@ -87,9 +88,7 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
         }
         if (project) {
             // Readers open the rows' items next: hand the store what was read of them.
-            ids.resize(used);
-            batch.resize(used);
-            m_store->Prefetch(m_folder, ids, std::move(batch));
+            m_store->Prefetch(m_folder, ids, std::move(batch), used);
         }
     }
     return S_OK;

@@ -61,7 +61,7 @@ bool MessageComputedCell(ULONG pid, const CStoreDb& store, LONGLONG id, LONGLONG
 }
 
 CMessageImpl::CMessageImpl(std::shared_ptr<CStoreDb> store, LONGLONG id, LONGLONG folder, bool writable,
-                           std::vector<CPropCell> stored)
+                           CStoredCells stored)
     : CPropObject<IMessage>(std::move(store), writable),
       m_id(id),
       m_folder(folder),
@@ -101,9 +101,7 @@ HRESULT CMessageImpl::FindProps(LPSPropTagArray lpTags, std::vector<std::optiona
             cells[i] = pending->second;
             continue;
         }
-        auto stored = std::lower_bound(m_stored.begin(), m_stored.end(), pid,
-                                       [](const CPropCell& c, ULONG id) { return PROP_ID(c.m_tag) < id; });
-        if (stored != m_stored.end() && PROP_ID(stored->m_tag) == pid) {
+        if (const CPropCell* stored = m_stored.Find(lpTags->aulPropTag[i])) {
             cells[i] = *stored;
         }
     }
@@ -144,8 +142,8 @@ HRESULT CMessageImpl::SaveChanges(ULONG) {
     }
     // What the item keeps now: the snapshot with the saved changes laid over it.
     std::map<ULONG, CPropCell> merged;
-    for (CPropCell& cell : m_stored) {
-        merged[PROP_ID(cell.m_tag)] = std::move(cell);
+    for (const CPropCell& cell : m_stored) {
+        merged[PROP_ID(cell.m_tag)] = cell;
     }
     for (auto& [pid, cell] : changes) {
         if (cell) {
@@ -154,10 +152,12 @@ HRESULT CMessageImpl::SaveChanges(ULONG) {
             merged.erase(pid);
         }
     }
-    m_stored.clear();
+    std::vector<CPropCell> kept;
+    kept.reserve(merged.size());
     for (auto& [pid, cell] : merged) {
-        m_stored.push_back(std::move(cell));
+        kept.push_back(std::move(cell));
     }
+    m_stored = CStoredCells(std::move(kept));
     m_pending.clear();
     return S_OK;
 }

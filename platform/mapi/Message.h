@@ -14,7 +14,7 @@ public:
     // id 0 makes a new message of the folder that SaveChanges writes for the first time; an
     // existing one comes with the properties it kept when it was opened (a snapshot, as items are).
     CMessageImpl(std::shared_ptr<CStoreDb> store, LONGLONG id, LONGLONG folder, bool writable,
-                 std::vector<CPropCell> stored = {});
+                 CStoredCells stored = {});
 
     // Writes the pending changes in one transaction. Every save stamps PR_LAST_MODIFICATION_TIME
     // unless the caller set it; a new message also gets PR_CREATION_TIME and, when the caller gave
@@ -32,7 +32,7 @@ private:
     LONGLONG m_id;
     LONGLONG m_folder;
     CPropChanges m_pending;
-    std::vector<CPropCell> m_stored;  // in property-id order
+    CStoredCells m_stored;  // in property-id order
 };
 
 }  // namespace qrvmapi

@@ -133,7 +133,7 @@ HRESULT CMsgStoreImpl::OpenEntryUncounted(ULONG cbEntryID, LPENTRYID lpEntryID, 
             }
             LONGLONG folder = 0;
             bool deleted = false;
-            std::vector<CPropCell> stored;
+            CStoredCells stored;
             hr = m_store->LoadMessage(ref.m_id, folder, deleted, stored);
             if (FAILED(hr)) {
                 return hr;

@@ -507,22 +507,23 @@ HRESULT CStoreDb::MessageState(LONGLONG id, LONGLONG& folder, bool& deleted) {
     return S_OK;
 }
 
-HRESULT CStoreDb::LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, std::vector<CPropCell>& cells) {
+HRESULT CStoreDb::LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, CStoredCells& cells) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    cells.clear();
-    auto prefetched = std::lower_bound(m_prefetchIds.begin(), m_prefetchIds.end(), id);
-    if (prefetched != m_prefetchIds.end() && *prefetched == id &&
-        !m_prefetchTaken[static_cast<size_t>(prefetched - m_prefetchIds.begin())]) {
-        const size_t at = static_cast<size_t>(prefetched - m_prefetchIds.begin());
+    cells = CStoredCells();
+    auto prefetched =
+        std::lower_bound(m_prefetchRows.begin(), m_prefetchRows.end(), id,
+                         [](const CPrefetchRow& row, LONGLONG wanted) { return row.m_id < wanted; });
+    if (prefetched != m_prefetchRows.end() && prefetched->m_id == id && !prefetched->m_taken) {
         // Handed out once: a second open of the item reads it again.
-        m_prefetchTaken[at] = true;
+        prefetched->m_taken = true;
         if (std::chrono::steady_clock::now() - m_prefetchTime < kPrefetchLife) {
             folder = m_prefetchFolder;
             deleted = false;
-            cells = std::move(m_prefetchRows[at]);
+            cells = CStoredCells(m_prefetchBatch, prefetched->m_row);
             return S_OK;
         }
     }
+    std::vector<CPropCell> own;
     auto stmt = m_db.Prepare(
         "SELECT m.folder, m.deleted, p.pid, p.type, p.value FROM messages m LEFT JOIN props p ON p.msg = "
         "m.id "
@@ -539,12 +540,13 @@ HRESULT CStoreDb::LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, std:
         deleted = stmt->Int(1) != 0;
         if (!stmt->IsNull(2)) {
             ULONG pid = static_cast<ULONG>(stmt->Int(2)) & 0xFFFF;
-            cells.push_back(stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(3)) & 0xFFFF, pid), 4));
+            own.push_back(stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(3)) & 0xFFFF, pid), 4));
         }
     }
     if (rc != SQLITE_DONE) {
         return ResultFromSqlite(rc);
     }
+    cells = CStoredCells(std::move(own));
     return found ? S_OK : MAPI_E_NOT_FOUND;
 }
 
@@ -582,26 +584,20 @@ HRESULT CStoreDb::ReadProps(LONGLONG msg, std::vector<CPropCell>& cells) {
     return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
 }
 
-HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::vector<CPropCell>>& rows) {
+HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, CCellBatch& batch) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    rows.assign(ids.size(), {});
+    std::vector<CPropCell>& cells = batch.m_cells;
+    std::vector<size_t>& starts = batch.m_starts;
+    cells.clear();
+    starts.assign(ids.size() + 1, 0);
     if (ids.empty()) {
         return S_OK;
     }
+    // Items of one folder keep about as many properties as each other.
+    cells.reserve(ids.size() * 16);
     auto cellOf = [](CStmt& stmt, int pidColumn) {
         ULONG pid = static_cast<ULONG>(stmt.Int(pidColumn)) & 0xFFFF;
         return stmt.Cell(PROP_TAG(static_cast<ULONG>(stmt.Int(pidColumn + 1)) & 0xFFFF, pid), pidColumn + 2);
-    };
-    // Items of one folder keep about as many properties as each other: a row starts with room for
-    // as many as the fullest one before it, instead of growing cell by cell.
-    size_t fullest = 8;
-    auto add = [&rows, &fullest](size_t row, CPropCell&& cell) {
-        std::vector<CPropCell>& cells = rows[row];
-        if (cells.capacity() == 0) {
-            cells.reserve(fullest);
-        }
-        cells.push_back(std::move(cell));
-        fullest = std::max(fullest, cells.size());
     };
     // Items of a folder usually sit close together by id: one range scan serves the whole batch.
     // When they are spread out, probing each item is cheaper than scanning its neighbours.
@@ -613,23 +609,28 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::v
         }
         stmt->Bind(1, lo);
         stmt->Bind(2, hi);
+        // Rows come by (message, property id): row r's cells end where the next message begins.
         size_t row = 0;
         int rc;
         while ((rc = stmt->Step()) == SQLITE_ROW) {
             LONGLONG msg = stmt->Int(0);
             while (row < ids.size() && ids[row] < msg) {
-                ++row;
+                starts[++row] = cells.size();
             }
             if (row == ids.size()) {
                 break;
             }
             if (ids[row] == msg) {
-                add(row, cellOf(*stmt, 1));
+                cells.push_back(cellOf(*stmt, 1));
             }
+        }
+        while (row < ids.size()) {
+            starts[++row] = cells.size();
         }
         return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : ResultFromSqlite(rc);
     }
     for (size_t row = 0; row < ids.size(); ++row) {
+        starts[row] = cells.size();
         auto stmt = m_db.Prepare("SELECT pid, type, value FROM props WHERE msg = ?1");
         if (!stmt->Valid()) {
             return m_db.LastResult();
@@ -637,38 +638,47 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::v
         stmt->Bind(1, ids[row]);
         int rc;
         while ((rc = stmt->Step()) == SQLITE_ROW) {
-            add(row, cellOf(*stmt, 0));
+            cells.push_back(cellOf(*stmt, 0));
         }
         if (rc != SQLITE_DONE) {
             return ResultFromSqlite(rc);
         }
     }
+    starts[ids.size()] = cells.size();
     return S_OK;
 }
 
-void CStoreDb::Prefetch(LONGLONG folder, const std::vector<LONGLONG>& ids,
-                        std::vector<std::vector<CPropCell>>&& rows) {
+std::shared_ptr<CCellBatch> CStoreDb::BatchToFill() {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    const size_t count = std::min(ids.size(), rows.size());
-    m_prefetchFolder = folder;
-    m_prefetchIds.assign(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(count));
-    m_prefetchRows = std::move(rows);
-    m_prefetchRows.resize(count);
-    if (!std::is_sorted(m_prefetchIds.begin(), m_prefetchIds.end())) {
-        // Looked up by binary search: put the rows in id order with their ids.
-        std::vector<size_t> order(count);
-        for (size_t i = 0; i < count; ++i) {
-            order[i] = i;
-        }
-        std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return ids[a] < ids[b]; });
-        std::vector<std::vector<CPropCell>> sorted(count);
-        for (size_t i = 0; i < count; ++i) {
-            m_prefetchIds[i] = ids[order[i]];
-            sorted[i] = std::move(m_prefetchRows[order[i]]);
-        }
-        m_prefetchRows = std::move(sorted);
+    // Held by the handover alone, nobody can reach it but us: no item keeps a view of it.
+    if (m_prefetchBatch && m_prefetchBatch.use_count() == 1) {
+        std::shared_ptr<CCellBatch> batch = std::move(m_prefetchBatch);
+        DropPrefetch();
+        return batch;
     }
-    m_prefetchTaken.assign(count, false);
+    return std::make_shared<CCellBatch>();
+}
+
+void CStoreDb::Prefetch(LONGLONG folder, const std::vector<LONGLONG>& ids, std::shared_ptr<CCellBatch> batch,
+                        size_t count) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    DropPrefetch();
+    if (!batch) {
+        return;
+    }
+    count = std::min({count, ids.size(), batch->Count()});
+    m_prefetchFolder = folder;
+    m_prefetchRows.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+        m_prefetchRows.push_back(CPrefetchRow{ids[i], i, false});
+    }
+    // Looked up by binary search; a table hands its ids over ascending already.
+    if (!std::is_sorted(m_prefetchRows.begin(), m_prefetchRows.end(),
+                        [](const CPrefetchRow& a, const CPrefetchRow& b) { return a.m_id < b.m_id; })) {
+        std::sort(m_prefetchRows.begin(), m_prefetchRows.end(),
+                  [](const CPrefetchRow& a, const CPrefetchRow& b) { return a.m_id < b.m_id; });
+    }
+    m_prefetchBatch = std::move(batch);
     m_prefetchTime = std::chrono::steady_clock::now();
 }
 

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/mapi/CellBatch.h"
 #include "platform/mapi/PropCell.h"
 #include "platform/mapi/SqliteDb.h"
 
@@ -96,16 +97,20 @@ public:
     HRESULT ReadProp(LONGLONG msg, ULONG pid, CPropCell& cell, bool& found);
     // The message's state and every property it keeps (in property-id order), in one read:
     // opening an item is one statement, and its later reads need no more.
-    HRESULT LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, std::vector<CPropCell>& cells);
+    HRESULT LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, CStoredCells& cells);
     HRESULT ReadProps(LONGLONG msg, std::vector<CPropCell>& cells);
-    // Reads every property of a batch of messages (ids ascending): rows[i] holds those of ids[i],
-    // in property-id order.
-    HRESULT ReadBatch(const std::vector<LONGLONG>& ids, std::vector<std::vector<CPropCell>>& rows);
-    // Keeps what a contents table has just read of its rows, so that opening those items right
-    // after (as a search does, row by row) needs no second read. Kept briefly and only until this
-    // connection changes anything; LoadMessage takes an entry out.
-    void Prefetch(LONGLONG folder, const std::vector<LONGLONG>& ids,
-                  std::vector<std::vector<CPropCell>>&& rows);
+    // Reads every property of a batch of messages (ids ascending): row i of the batch holds those
+    // of ids[i], in property-id order.
+    HRESULT ReadBatch(const std::vector<LONGLONG>& ids, CCellBatch& batch);
+    // A batch for ReadBatch to fill: the one handed over last when no opened item holds it any
+    // more (its handover ends here), so that reading batch after batch reuses the same memory
+    // instead of taking fresh heap for each; a new one otherwise.
+    std::shared_ptr<CCellBatch> BatchToFill();
+    // Keeps what a contents table has just read of its first 'count' rows, so that opening those
+    // items right after (as a search does, row by row) needs no second read. Kept briefly and only
+    // until this connection changes anything; LoadMessage hands each row out once.
+    void Prefetch(LONGLONG folder, const std::vector<LONGLONG>& ids, std::shared_ptr<CCellBatch> batch,
+                  size_t count);
     // Writes a new message (id 0 on entry) or changes an existing one, in one transaction.
     HRESULT SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges& changes);
     // The live messages of a folder with ids above 'after', in id order, at most 'limit'.
@@ -132,19 +137,21 @@ private:
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);
 
     void DropPrefetch() {
-        m_prefetchIds.clear();
         m_prefetchRows.clear();
-        m_prefetchTaken.clear();
+        m_prefetchBatch.reset();
     }
 
     CSqliteDb m_db;
-    // The last batch a contents table read: ids ascending, each one's cells, and whether an open
-    // has taken them already. Kept as the table's own vectors, so handing a batch over allocates
-    // nothing per item.
+    // The last batch a contents table read: its items by id, each with its row in the batch and
+    // whether an open has taken it, and the batch the opened items share.
+    struct CPrefetchRow {
+        LONGLONG m_id;
+        size_t m_row;
+        bool m_taken;
+    };
     LONGLONG m_prefetchFolder = 0;
-    std::vector<LONGLONG> m_prefetchIds;
-    std::vector<std::vector<CPropCell>> m_prefetchRows;
-    std::vector<bool> m_prefetchTaken;
+    std::vector<CPrefetchRow> m_prefetchRows;
+    std::shared_ptr<CCellBatch> m_prefetchBatch;
     std::chrono::steady_clock::time_point m_prefetchTime;
     std::string m_path;
     std::string m_uid;

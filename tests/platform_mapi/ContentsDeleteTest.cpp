@@ -279,6 +279,45 @@ TEST_F(Contents, ItemsOpenedTwiceOrChangedAfterTheirBatchShowTheirValues) {
     }
 }
 
+// Items opened from a batch share what the table read; the table reuses that memory for its next
+// batch only once no item holds it. An item kept open meanwhile must keep its own values.
+TEST_F(Contents, ItemsKeptOpenKeepTheirValuesWhileLaterBatchesAreRead) {
+    AddContacts(35);
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
+    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
+    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    std::vector<IMessage*> kept;  // released by hand: Ref cannot move into a vector
+    int number = 0;
+    for (int batch = 0; batch < 4; ++batch) {
+        Rows rows;
+        ASSERT_EQ(S_OK, table->QueryRows(10, 0, &rows.p));
+        ASSERT_EQ(batch < 3 ? 10u : 5u, rows.p->cRows);
+        for (ULONG r = 0; r < rows.p->cRows; ++r, ++number) {
+            const SBinary& eid = rows.p->aRow[r].lpProps[0].Value.bin;
+            LPUNKNOWN unknown = nullptr;
+            ULONG type = 0;
+            ASSERT_EQ(S_OK, m_contacts->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0,
+                                                  &type, &unknown));
+            Ref<IMessage> item(static_cast<IMessage*>(unknown));
+            EXPECT_EQ("contact " + std::to_string(number), TextProp(item, PR_SUBJECT_A));
+            // The first item of the first two batches stays open; the others go at once.
+            if (r == 0 && batch < 2) {
+                kept.push_back(item.p);
+                item.p = nullptr;
+            }
+        }
+        if (batch == 2) {
+            kept.front()->Release();  // the first batch may be reused from now on
+            kept.erase(kept.begin());
+        }
+    }
+    ASSERT_EQ(1u, kept.size());
+    EXPECT_EQ("contact 10", TextProp(kept[0], PR_SUBJECT_A));
+    EXPECT_EQ(10 % 3, LongProp(kept[0], PR_IMPORTANCE));
+    kept[0]->Release();
+}
+
 TEST_F(Contents, QueryAndOpenFaultsAreReportedAndLeakNothing) {
     std::vector<std::string> ids = AddContacts(3);
     Ref<IMAPITable> table;
