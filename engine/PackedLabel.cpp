@@ -432,7 +432,6 @@ HRESULT PackLabel(const SRow* lpSrc, CPackedLabel** ppLabel) {
     }
     *ppLabel = nullptr;
     if (lpSrc == nullptr || (lpSrc->cValues != 0 && lpSrc->lpProps == nullptr)) {
-        QTRACE(TRACE_ERROR, "Failure: Invalid source row specified!\n");
         return E_INVALIDARG;
     }
     CPackWriter<false> measure(nullptr);
