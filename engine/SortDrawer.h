@@ -76,8 +76,8 @@ private:
     bool Append(ULONG ulNumber, CEntryReference* pEntry);
 
     LONG m_cRef;
-    ULONG m_ulHighest;  // highest number filed: later numbers need no search for a twin
-    CPackedLabel* m_pLabel;
+    ULONG m_ulHighest;          // highest number filed: later numbers need no search for a twin
+    CPackedLabel* m_pLabel;     // NULL until a label was copied, and after a failed copy
     CEntryReference* m_pFirst;  // the first entry filed; NULL in an empty drawer
     ULONG m_ulFirstNumber;
     ULONG m_ulCursor;  // next position in the walk order; kNotWalking outside a walk
