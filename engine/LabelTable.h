@@ -143,10 +143,16 @@ public:
             }
             auto* pEntries = static_cast<Entry*>(pBlock);
             auto* pOrder = reinterpret_cast<ULONG*>(pEntries + cCapacity);
-            std::memcpy(pEntries, Entries(), sizeof(Entry) * m_cEntries);
             if (m_cCapacity > 1) {
-                std::memcpy(pOrder, OrderStorage(), sizeof(ULONG) * m_cEntries);
+                const Entry* pOld = m_u.heap.pEntries;
+                std::memcpy(pEntries, pOld, sizeof(Entry) * m_cEntries);
+                std::memcpy(pOrder, reinterpret_cast<const ULONG*>(pOld + m_cCapacity),
+                            sizeof(ULONG) * m_cEntries);
             } else {
+                // The one entry a line keeps inside itself (a capacity of 1 holds at most one).
+                if (m_cEntries != 0) {
+                    pEntries[0] = m_u.inline_;
+                }
                 std::fill(pOrder, pOrder + m_cEntries, 0u);
             }
             uint64_t* pTable = HashSlots();
