@@ -119,6 +119,10 @@ void UiFixture::Settle(int milliseconds) {
             m_pApp->OnIdle(0);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     } while (std::chrono::steady_clock::now() < end);
+    // Once more after the deadline: a loaded machine may have slept past it, and a timer that fell
+    // due before it must still have run when the caller looks.
+    AfxPumpMessages();
+    wxTheApp->Yield(true);
 }
 
 }  // namespace qrvtest
