@@ -10,18 +10,13 @@ using namespace golden;
 
 namespace {
 
-class ArchiveFailureTest : public ::testing::Test {
-protected:
-    void SetUp() override { m_nLiveAtStart = CRefRecord::s_nLive; }
-    void TearDown() override { EXPECT_EQ(CRefRecord::s_nLive, m_nLiveAtStart) << "records leaked"; }
-    int m_nLiveAtStart = 0;
-};
+typedef RecordLeakTest ArchiveFailureTest;
 
-// Reads one record as a default property file is read; releases whatever comes back.
-int CauseOfReadingList(const Bytes& bytes) {
+// Reads one record (of the required class, or any when null) and releases whatever comes back.
+int CauseOfReading(const Bytes& bytes, const CRuntimeClass* pRequired) {
     return ArchiveCause([&] {
-        Load(bytes, [](CArchive& ar) {
-            CObject* pOb = ar.ReadObject(RUNTIME_CLASS(CPropertyList));
+        Load(bytes, [&](CArchive& ar) {
+            CObject* pOb = ar.ReadObject(pRequired);
             if (pOb != nullptr) {
                 static_cast<CRefRecord*>(pOb)->AddRef();
                 static_cast<CRefRecord*>(pOb)->Release();
@@ -30,17 +25,14 @@ int CauseOfReadingList(const Bytes& bytes) {
     });
 }
 
-// Reads one bag (no required class) and keeps nothing.
+// As a default property file is read.
+int CauseOfReadingList(const Bytes& bytes) {
+    return CauseOfReading(bytes, RUNTIME_CLASS(CPropertyList));
+}
+
+// A bag has no required class.
 int CauseOfReadingBag(const Bytes& bytes) {
-    return ArchiveCause([&] {
-        Load(bytes, [](CArchive& ar) {
-            CObject* pOb = ar.ReadObject(nullptr);
-            if (pOb != nullptr) {
-                static_cast<CRefRecord*>(pOb)->AddRef();
-                static_cast<CRefRecord*>(pOb)->Release();
-            }
-        });
-    });
+    return CauseOfReading(bytes, nullptr);
 }
 
 const char* kBagHeader = "FF FF 01 00 08 00 'CTestBag' 01 00 00 00 00 ";
@@ -121,36 +113,17 @@ TEST_F(ArchiveFailureTest, BackReferenceOfTheWrongClassIsBadClass) {
 }
 
 TEST_F(ArchiveFailureTest, EndOfFileInsideValues) {
-    auto readWord = [](CArchive& ar) {
-        WORD w;
-        ar >> w;
-    };
-    auto readDword = [](CArchive& ar) {
-        DWORD dw;
-        ar >> dw;
-    };
-    auto readText = [](CArchive& ar) {
-        CString s;
-        ar >> s;
-    };
-    EXPECT_EQ(ArchiveCause([&] { Load(Hex("FF"), readWord); }), CArchiveException::endOfFile);
-    EXPECT_EQ(ArchiveCause([&] { Load(Hex("01 00 00"), readDword); }), CArchiveException::endOfFile);
-    EXPECT_EQ(ArchiveCause([&] { Load(Hex(""), readText); }), CArchiveException::endOfFile);
-    EXPECT_EQ(ArchiveCause([&] { Load(Hex("05 'abcd'"), readText); }), CArchiveException::endOfFile);
-    EXPECT_EQ(ArchiveCause([&] { Load(Hex("FF 2C"), readText); }), CArchiveException::endOfFile);
-    EXPECT_EQ(ArchiveCause([&] { Load(Hex("FF FE FF 02 61 00 62"), readText); }),
-              CArchiveException::endOfFile);
+    EXPECT_EQ(CauseOfReadingValue<WORD>("FF"), CArchiveException::endOfFile);
+    EXPECT_EQ(CauseOfReadingValue<DWORD>("01 00 00"), CArchiveException::endOfFile);
+    for (const char* hex : {"", "05 'abcd'", "FF 2C", "FF FE FF 02 61 00 62"}) {
+        EXPECT_EQ(CauseOfReadingValue<CString>(hex), CArchiveException::endOfFile) << hex;
+    }
 }
 
 TEST_F(ArchiveFailureTest, HugeLengthsFailBeforeAnythingIsAllocated) {
     // Under the sanitizers a 4 GB or 8 GB allocation would abort the run: these must fail first.
-    auto readText = [](CArchive& ar) {
-        CString s;
-        ar >> s;
-    };
-    EXPECT_EQ(ArchiveCause([&] { Load(Hex("FF FF FF FF FF FF FF 'abc'"), readText); }),
-              CArchiveException::endOfFile);
-    EXPECT_EQ(ArchiveCause([&] { Load(Hex("FF FE FF FF FF FF FF FF FF FF 61 00"), readText); }),
+    EXPECT_EQ(CauseOfReadingValue<CString>("FF FF FF FF FF FF FF 'abc'"), CArchiveException::endOfFile);
+    EXPECT_EQ(CauseOfReadingValue<CString>("FF FE FF FF FF FF FF FF FF FF 61 00"),
               CArchiveException::endOfFile);
     EXPECT_EQ(ArchiveCause([&] { Load(Hex("01 02"), [](CArchive& ar) { ar.EnsureReadable(3); }); }),
               CArchiveException::endOfFile);
@@ -161,13 +134,7 @@ TEST_F(ArchiveFailureTest, HugeLengthsFailBeforeAnythingIsAllocated) {
 }
 
 TEST_F(ArchiveFailureTest, SecondUtf16MarkerIsRefused) {
-    int cause = ArchiveCause([] {
-        Load(Hex("FF FE FF FF FE FF 00 00"), [](CArchive& ar) {
-            CString s;
-            ar >> s;
-        });
-    });
-    EXPECT_EQ(cause, CArchiveException::genericException);
+    EXPECT_EQ(CauseOfReadingValue<CString>("FF FE FF FF FE FF 00 00"), CArchiveException::genericException);
 }
 
 TEST_F(ArchiveFailureTest, RecordWhoseBodyFailsIsFreedWithWhatItHeld) {

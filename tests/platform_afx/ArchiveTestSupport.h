@@ -11,6 +11,7 @@
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/afx/CMemFile.h"
+#include "tests/platform_afx/ArchiveTestRecords.h"
 
 namespace afxtest {
 
@@ -34,5 +35,24 @@ int ArchiveCause(const std::function<void()>& fn);
 
 // Runs fn and reports which framework exception (by class) it raised; null when none.
 const CRuntimeClass* RaisedClass(const std::function<void()>& fn);
+
+// Fails a test that ends with more records alive than it started with.
+class RecordLeakTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_nLiveAtStart = golden::CRefRecord::s_nLive; }
+    void TearDown() override { EXPECT_EQ(golden::CRefRecord::s_nLive, m_nLiveAtStart) << "records leaked"; }
+    int m_nLiveAtStart = 0;
+};
+
+// The cause of reading one value of type T from the bytes written as hex.
+template <class T>
+int CauseOfReadingValue(const char* hex) {
+    return ArchiveCause([&] {
+        Load(Hex(hex), [](CArchive& ar) {
+            T value;
+            ar >> value;
+        });
+    });
+}
 
 }  // namespace afxtest

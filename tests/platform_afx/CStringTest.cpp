@@ -5,6 +5,7 @@
 
 #include "platform/afx/CException.h"
 #include "platform/afx/CString.h"
+#include "tests/platform_afx/ArchiveTestSupport.h"
 
 TEST(CStringTest, NullAndLengthsAreSafe) {
     CString fromNull((LPCSTR) nullptr);
@@ -81,10 +82,5 @@ TEST(CStringTest, BufferAccessSetsTheLength) {
 TEST(CStringTest, CharacterAccessOutsideIsRefused) {
     CString s("ab");
     EXPECT_EQ(s[1], 'b');
-    try {
-        s.GetAt(2);
-        FAIL();
-    } catch (CInvalidArgException* e) {
-        e->Delete();
-    }
+    EXPECT_EQ(afxtest::RaisedClass([&] { s.GetAt(2); }), RUNTIME_CLASS(CInvalidArgException));
 }

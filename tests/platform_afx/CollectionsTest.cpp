@@ -1,26 +1,21 @@
 // CMap walk order, CObArray and CObList: the orders users see and the bounds callers rely on.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/afx/CException.h"
 #include "platform/afx/CMap.h"
 #include "platform/afx/CObArray.h"
 #include "platform/afx/CObList.h"
+#include "tests/platform_afx/ArchiveTestSupport.h"
 
 namespace {
 
 class CItem : public CObject {};
 
-template <class F>
-bool RaisesInvalidArg(F&& fn) {
-    try {
-        fn();
-    } catch (CInvalidArgException* e) {
-        e->Delete();
-        return true;
-    }
-    return false;
+bool RaisesInvalidArg(const std::function<void()>& fn) {
+    return afxtest::RaisedClass(fn) == RUNTIME_CLASS(CInvalidArgException);
 }
 
 typedef CMap<DWORD, DWORD, int, int> CNumberMap;
@@ -49,14 +44,10 @@ TEST(CMapTest, WalkRunsThroughBucketsInOrderNewestFirstWithinABucket) {
         map[n] = (int)n;
     }
     std::vector<DWORD> expected;
-    for (DWORD n = 15; n >= 1; --n) {
-        expected.push_back(n);
-    }
-    for (DWORD n = 31; n >= 16; --n) {
-        expected.push_back(n);
-    }
-    for (DWORD n = 40; n >= 32; --n) {
-        expected.push_back(n);
+    for (auto [newest, oldest] : {std::pair<DWORD, DWORD>{15, 1}, {31, 16}, {40, 32}}) {
+        for (DWORD n = newest; n >= oldest; --n) {
+            expected.push_back(n);
+        }
     }
     EXPECT_EQ(WalkKeys(map), expected);
 

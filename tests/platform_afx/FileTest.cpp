@@ -7,6 +7,7 @@
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CFile.h"
 #include "platform/afx/CMemFile.h"
+#include "tests/platform_afx/ArchiveTestSupport.h"
 #include "tests/support/TempRoot.h"
 
 TEST(CFileTest, OpenReportsMissingFilesWithoutThrowing) {
@@ -43,12 +44,8 @@ TEST(CFileTest, WritesSeeksAndReadsBack) {
     EXPECT_STREQ(buffer, "world");
     EXPECT_EQ(file.GetPosition(), 11u);
     EXPECT_EQ(file.Read(buffer, 4), 0u);
-    try {
-        file.Write("x", 1);  // opened for reading only
-        FAIL();
-    } catch (CFileException* e) {
-        e->Delete();
-    }
+    // Opened for reading only.
+    EXPECT_EQ(afxtest::RaisedClass([&] { file.Write("x", 1); }), RUNTIME_CLASS(CFileException));
 }
 
 TEST(CFileTest, ArchiveOverADiskFileCountsTheBytesLeft) {

@@ -7,6 +7,7 @@
 #include "platform/afx/CException.h"
 #include "platform/afx/CObject.h"
 #include "tests/platform_afx/ArchiveTestRecords.h"
+#include "tests/platform_afx/ArchiveTestSupport.h"
 
 using namespace golden;
 
@@ -60,19 +61,8 @@ TEST(ObjectModelTest, ExceptionsAreCaughtByBaseAndCarryTheirDetails) {
         EXPECT_EQ(std::strlen(text), sizeof(text) - 1);  // cut to the buffer, still terminated
         e->Delete();
     }
-    const CRuntimeClass* raised[4] = {};
-    void (*throwers[4])() = {AfxThrowMemoryException, AfxThrowNotSupportedException,
-                             AfxThrowResourceException, AfxThrowInvalidArgException};
-    for (int i = 0; i < 4; ++i) {
-        try {
-            throwers[i]();
-        } catch (CException* e) {
-            raised[i] = e->GetRuntimeClass();
-            e->Delete();
-        }
-    }
-    EXPECT_EQ(raised[0], RUNTIME_CLASS(CMemoryException));
-    EXPECT_EQ(raised[1], RUNTIME_CLASS(CNotSupportedException));
-    EXPECT_EQ(raised[2], RUNTIME_CLASS(CResourceException));
-    EXPECT_EQ(raised[3], RUNTIME_CLASS(CInvalidArgException));
+    EXPECT_EQ(afxtest::RaisedClass(AfxThrowMemoryException), RUNTIME_CLASS(CMemoryException));
+    EXPECT_EQ(afxtest::RaisedClass(AfxThrowNotSupportedException), RUNTIME_CLASS(CNotSupportedException));
+    EXPECT_EQ(afxtest::RaisedClass(AfxThrowResourceException), RUNTIME_CLASS(CResourceException));
+    EXPECT_EQ(afxtest::RaisedClass(AfxThrowInvalidArgException), RUNTIME_CLASS(CInvalidArgException));
 }
