@@ -62,16 +62,6 @@ TEST(EntryId, RoundTripsAndRefusesAnythingElse) {
     EXPECT_FALSE(qrvmapi::ParseEntryId(storeWithId.data(), storeWithId.size(), ref));
 }
 
-// Builds a restriction node for a property comparison.
-SRestriction Compare(ULONG relop, SPropValue& value) {
-    SRestriction res{};
-    res.rt = RES_PROPERTY;
-    res.res.resProperty.relop = relop;
-    res.res.resProperty.ulPropTag = value.ulPropTag;
-    res.res.resProperty.lpProp = &value;
-    return res;
-}
-
 TEST(Restriction, RelationsCombinationsAndMissingValues) {
     std::vector<CPropCell> row = {CPropCell::Long(PR_IMPORTANCE, 1), CPropCell::Text(PR_SUBJECT_A, "beta"),
                                   CPropCell::Long(PR_MESSAGE_FLAGS, MSGFLAG_READ | MSGFLAG_HASATTACH)};
@@ -86,24 +76,24 @@ TEST(Restriction, RelationsCombinationsAndMissingValues) {
     SPropValue alpha{};
     alpha.ulPropTag = PR_SUBJECT_A;
     alpha.Value.lpszA = const_cast<char*>("alpha");
-    EXPECT_TRUE(matches(Compare(RELOP_EQ, one)));
-    EXPECT_FALSE(matches(Compare(RELOP_NE, one)));
-    EXPECT_TRUE(matches(Compare(RELOP_LE, one)));
-    EXPECT_FALSE(matches(Compare(RELOP_LT, one)));
-    EXPECT_TRUE(matches(Compare(RELOP_GT, alpha)));
-    EXPECT_TRUE(matches(Compare(RELOP_GE, alpha)));
+    EXPECT_TRUE(matches(PropertyIs(RELOP_EQ, one)));
+    EXPECT_FALSE(matches(PropertyIs(RELOP_NE, one)));
+    EXPECT_TRUE(matches(PropertyIs(RELOP_LE, one)));
+    EXPECT_FALSE(matches(PropertyIs(RELOP_LT, one)));
+    EXPECT_TRUE(matches(PropertyIs(RELOP_GT, alpha)));
+    EXPECT_TRUE(matches(PropertyIs(RELOP_GE, alpha)));
     // A value of another kind is never equal; a missing property never passes.
     SPropValue wrongKind{};
     wrongKind.ulPropTag = PROP_TAG(PT_STRING8, PROP_ID(PR_IMPORTANCE));
     wrongKind.Value.lpszA = const_cast<char*>("1");
-    EXPECT_FALSE(matches(Compare(RELOP_EQ, wrongKind)));
-    EXPECT_TRUE(matches(Compare(RELOP_NE, wrongKind)));
+    EXPECT_FALSE(matches(PropertyIs(RELOP_EQ, wrongKind)));
+    EXPECT_TRUE(matches(PropertyIs(RELOP_NE, wrongKind)));
     SPropValue absent{};
     absent.ulPropTag = PR_SENSITIVITY;
     absent.Value.l = 0;
-    EXPECT_FALSE(matches(Compare(RELOP_NE, absent)));
+    EXPECT_FALSE(matches(PropertyIs(RELOP_NE, absent)));
 
-    SRestriction parts[2] = {Compare(RELOP_EQ, one), Compare(RELOP_EQ, absent)};
+    SRestriction parts[2] = {PropertyIs(RELOP_EQ, one), PropertyIs(RELOP_EQ, absent)};
     SRestriction anyOf{};
     anyOf.rt = RES_OR;
     anyOf.res.resOr = SOrRestriction{2, parts};
@@ -123,7 +113,7 @@ TEST(Restriction, RelationsCombinationsAndMissingValues) {
     EXPECT_FALSE(matches(bits));
 
     std::unique_ptr<qrvmapi::CRestriction> built;
-    SRestriction regex = Compare(RELOP_RE, alpha);
+    SRestriction regex = PropertyIs(RELOP_RE, alpha);
     EXPECT_EQ(MAPI_E_TOO_COMPLEX, qrvmapi::CRestriction::Build(&regex, built));
     SRestriction dangling{};
     dangling.rt = RES_PROPERTY;
@@ -152,7 +142,7 @@ TEST(MemTable, SeeksBothWaysCountsAndHandsOutItsColumns) {
         SPropValue odd{};
         odd.ulPropTag = PR_IMPORTANCE;
         odd.Value.l = 1;
-        SRestriction res = Compare(RELOP_EQ, odd);
+        SRestriction res = PropertyIs(RELOP_EQ, odd);
         ASSERT_EQ(S_OK, table->Restrict(&res, 0));
         ULONG count = 0;
         ASSERT_EQ(S_OK, table->GetRowCount(0, &count));
@@ -168,8 +158,7 @@ TEST(MemTable, SeeksBothWaysCountsAndHandsOutItsColumns) {
         EXPECT_EQ(5, sought) << "a seek stops at the end";
         EXPECT_EQ(MAPI_E_INVALID_BOOKMARK, table->SeekRow(99, 0, &sought));
         // A column the rows do not have reads as an error value, not a failure.
-        SizedSPropTagArray(2, wider) = {2, {PR_SUBJECT_A, PR_BODY_A}};
-        ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&wider), 0));
+        ASSERT_EQ(S_OK, table->SetColumns(Tags{PR_SUBJECT_A, PR_BODY_A}, 0));
         ASSERT_EQ(S_OK, table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr));
         Rows first;
         ASSERT_EQ(S_OK, table->QueryRows(1, 0, &first.p));
@@ -200,12 +189,9 @@ TEST_F(SharedStore, ReadersAndWritersOnOneStoreObjectInTwoThreads) {
             if (FAILED(inbox->CreateMessage(nullptr, 0, &message)) || FAILED(message->SaveChanges(0))) {
                 failed = true;
             }
-            std::string eid;
-            SizedSPropTagArray(1, tag) = {1, {PR_ENTRYID}};
             ULONG count = 0;
             LPSPropValue value = nullptr;
-            if (message != nullptr &&
-                SUCCEEDED(message->GetProps(reinterpret_cast<LPSPropTagArray>(&tag), 0, &count, &value))) {
+            if (message != nullptr && SUCCEEDED(message->GetProps(Tags{PR_ENTRYID}, 0, &count, &value))) {
                 SBinaryArray list{1, &value[0].Value.bin};
                 if (i % 2 == 0 && FAILED(inbox->DeleteMessages(&list, 0, nullptr, 0))) {
                     failed = true;
@@ -218,10 +204,7 @@ TEST_F(SharedStore, ReadersAndWritersOnOneStoreObjectInTwoThreads) {
         }
     });
     for (int pass = 0; pass < 3; ++pass) {
-        Ref<IMAPITable> table;
-        ASSERT_EQ(S_OK, inbox->GetContentsTable(0, &table));
-        SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
-        ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+        Ref<IMAPITable> table(ContentsTable(inbox, {PR_ENTRYID, PR_SUBJECT_A}));
         for (;;) {
             Rows rows;
             ASSERT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
@@ -229,11 +212,8 @@ TEST_F(SharedStore, ReadersAndWritersOnOneStoreObjectInTwoThreads) {
                 break;
             }
             for (ULONG r = 0; r < rows.p->cRows; ++r) {
-                const SBinary& eid = rows.p->aRow[r].lpProps[0].Value.bin;
                 LPUNKNOWN unknown = nullptr;
-                ULONG type = 0;
-                HRESULT hr = inbox->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0, &type,
-                                              &unknown);
+                HRESULT hr = OpenById(inbox.p, Bytes(rows.p->aRow[r].lpProps[0].Value.bin), 0, &unknown);
                 EXPECT_TRUE(hr == S_OK || hr == MAPI_E_NOT_FOUND);
                 if (unknown != nullptr) {
                     unknown->Release();

@@ -38,12 +38,23 @@ protected:
         EXPECT_EQ(S_OK, HrEndStoreBatch(m_store, TRUE));
         return ids;
     }
-    SBinaryArray List(std::vector<std::string>& ids, std::vector<SBinary>& storage) {
-        storage.clear();
-        for (std::string& id : ids) {
-            storage.push_back(Bin(id));
+    // Deletes the items 'ids' from the contacts folder.
+    HRESULT Delete(const std::vector<std::string>& ids, ULONG flags = 0, LPMAPIFOLDER folder = nullptr) {
+        std::vector<SBinary> bins;
+        for (const std::string& id : ids) {
+            bins.push_back(Bin(id));
         }
-        return SBinaryArray{static_cast<ULONG>(storage.size()), storage.data()};
+        SBinaryArray list{static_cast<ULONG>(bins.size()), bins.data()};
+        return (folder != nullptr ? folder : m_contacts.p)->DeleteMessages(&list, 0, nullptr, flags);
+    }
+    // Opens an item of the contacts folder; null when it does not open, with 'hr' set.
+    IMessage* OpenItem(const std::string& eid, ULONG flags, HRESULT* hr = nullptr) {
+        LPUNKNOWN unknown = nullptr;
+        HRESULT result = OpenById(m_contacts.p, eid, flags, &unknown);
+        if (hr != nullptr) {
+            *hr = result;
+        }
+        return static_cast<IMessage*>(unknown);
     }
     Ref<IMAPISession> m_session;
     Ref<IMsgStore> m_store;
@@ -54,11 +65,9 @@ protected:
 TEST_F(Contents, SearchStyleReadSeesEveryItemOnceInBatches) {
     std::vector<std::string> made = AddContacts(250);
     EXPECT_EQ(250, LongProp(m_contacts, PR_CONTENT_COUNT));
-    Ref<IMAPITable> table;
-    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
-    SizedSPropTagArray(4, columns) = {4,
-                                      {PR_IMPORTANCE, PR_ENTRYID, PR_LAST_MODIFICATION_TIME, PR_SUBJECT_A}};
-    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    Tags columns{PR_IMPORTANCE, PR_ENTRYID, PR_LAST_MODIFICATION_TIME, PR_SUBJECT_A};
+    Ref<IMAPITable> table(
+        ContentsTable(m_contacts, {PR_IMPORTANCE, PR_ENTRYID, PR_LAST_MODIFICATION_TIME, PR_SUBJECT_A}));
     std::vector<ULONG> batches;
     std::vector<std::string> seen;
     for (;;) {
@@ -71,15 +80,11 @@ TEST_F(Contents, SearchStyleReadSeesEveryItemOnceInBatches) {
         for (ULONG r = 0; r < rows.p->cRows; ++r) {
             const SPropValue& eid = rows.p->aRow[r].lpProps[1];
             ASSERT_EQ(PR_ENTRYID, eid.ulPropTag);
-            LPUNKNOWN unknown = nullptr;
-            ULONG type = 0;
-            ASSERT_EQ(S_OK,
-                      m_contacts->OpenEntry(eid.Value.bin.cb, reinterpret_cast<LPENTRYID>(eid.Value.bin.lpb),
-                                            nullptr, MAPI_BEST_ACCESS, &type, &unknown));
-            Ref<IMessage> item(static_cast<IMessage*>(unknown));
+            Ref<IMessage> item(OpenItem(Bytes(eid.Value.bin), MAPI_BEST_ACCESS));
+            ASSERT_NE(nullptr, item.p);
             ULONG count = 0;
             LPSPropValue values = nullptr;
-            ASSERT_EQ(S_OK, item->GetProps(reinterpret_cast<LPSPropTagArray>(&columns), 0, &count, &values));
+            ASSERT_EQ(S_OK, item->GetProps(columns, 0, &count, &values));
             EXPECT_EQ(rows.p->aRow[r].lpProps[0].Value.l, values[0].Value.l);
             EXPECT_EQ(PR_LAST_MODIFICATION_TIME, values[2].ulPropTag);
             EXPECT_STREQ(rows.p->aRow[r].lpProps[3].Value.lpszA, values[3].Value.lpszA);
@@ -93,18 +98,11 @@ TEST_F(Contents, SearchStyleReadSeesEveryItemOnceInBatches) {
 
 TEST_F(Contents, RestrictionCountsAndSeeksFollowTheFilter) {
     AddContacts(30);
-    Ref<IMAPITable> table;
-    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
-    SizedSPropTagArray(1, columns) = {1, {PR_SUBJECT_A}};
-    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    Ref<IMAPITable> table(ContentsTable(m_contacts, {PR_SUBJECT_A}));
     SPropValue two{};
     two.ulPropTag = PR_IMPORTANCE;
     two.Value.l = 2;
-    SRestriction res{};
-    res.rt = RES_PROPERTY;
-    res.res.resProperty.relop = RELOP_EQ;
-    res.res.resProperty.ulPropTag = PR_IMPORTANCE;
-    res.res.resProperty.lpProp = &two;
+    SRestriction res = PropertyIs(RELOP_EQ, two);
     ASSERT_EQ(S_OK, table->Restrict(&res, 0));
     ULONG count = 0;
     ASSERT_EQ(S_OK, table->GetRowCount(0, &count));
@@ -135,20 +133,13 @@ TEST_F(Contents, RestrictionCountsAndSeeksFollowTheFilter) {
 
 TEST_F(Contents, SoftDeletionHidesItemsUntilRestoredAndHardDeletionRemovesThem) {
     std::vector<std::string> ids = AddContacts(6);
-    std::vector<SBinary> storage;
-    std::vector<std::string> soft = {ids[0], ids[1]};
-    SBinaryArray list = List(soft, storage);
-    ASSERT_EQ(S_OK, m_contacts->DeleteMessages(&list, 0, nullptr, 0));
+    ASSERT_EQ(S_OK, Delete({ids[0], ids[1]}));
     EXPECT_EQ(4, LongProp(m_contacts, PR_CONTENT_COUNT));
     EXPECT_EQ(4u, ContentIds(m_contacts).size());
-    LPUNKNOWN unknown = nullptr;
-    ULONG type = 0;
-    EXPECT_EQ(MAPI_E_NOT_FOUND, m_contacts->OpenEntry(static_cast<ULONG>(ids[0].size()),
-                                                      reinterpret_cast<LPENTRYID>(ids[0].data()), nullptr,
-                                                      MAPI_BEST_ACCESS, &type, &unknown));
-    std::vector<std::string> hard = {ids[2]};
-    list = List(hard, storage);
-    ASSERT_EQ(S_OK, m_contacts->DeleteMessages(&list, 0, nullptr, DELETE_HARD_DELETE));
+    HRESULT hr = S_OK;
+    EXPECT_EQ(nullptr, OpenItem(ids[0], MAPI_BEST_ACCESS, &hr));
+    EXPECT_EQ(MAPI_E_NOT_FOUND, hr);
+    ASSERT_EQ(S_OK, Delete({ids[2]}, DELETE_HARD_DELETE));
     EXPECT_EQ(3, LongProp(m_contacts, PR_CONTENT_COUNT));
 
     std::vector<CDeletedItem> deleted;
@@ -177,18 +168,13 @@ TEST_F(Contents, UnknownIdsGivePartialCompletionAndTheRestIsDeleted) {
     std::vector<std::string> ids = AddContacts(4);
     Ref<IMAPIFolder> inbox(OpenNamedFolder(m_store, "Inbox"));
     std::string elsewhere = AddMessage(inbox, "IPM.Note", "not here");
-    std::vector<SBinary> storage;
-    std::vector<std::string> mixed = {ids[0], std::string(48, '\0'), elsewhere, ids[3], ids[0]};
-    SBinaryArray list = List(mixed, storage);
-    EXPECT_EQ(MAPI_W_PARTIAL_COMPLETION, m_contacts->DeleteMessages(&list, 0, nullptr, 0));
+    EXPECT_EQ(MAPI_W_PARTIAL_COMPLETION, Delete({ids[0], std::string(48, '\0'), elsewhere, ids[3], ids[0]}));
     EXPECT_EQ(2, LongProp(m_contacts, PR_CONTENT_COUNT));
     EXPECT_EQ(1, LongProp(inbox, PR_CONTENT_COUNT)) << "a message of another folder is left alone";
-    SBinaryArray empty{0, nullptr};
-    EXPECT_EQ(S_OK, m_contacts->DeleteMessages(&empty, 0, nullptr, 0));
+    EXPECT_EQ(S_OK, Delete({}));
     EXPECT_EQ(MAPI_E_INVALID_PARAMETER, m_contacts->DeleteMessages(nullptr, 0, nullptr, 0));
     Ref<IMAPIFolder> readOnly(OpenNamedFolder(m_store, "Contacts", 0));
-    list = List(ids, storage);
-    EXPECT_EQ(MAPI_E_NO_ACCESS, readOnly->DeleteMessages(&list, 0, nullptr, 0));
+    EXPECT_EQ(MAPI_E_NO_ACCESS, Delete(ids, 0, readOnly));
 }
 
 TEST_F(Contents, AFailureInsideADeletionLeavesEveryItemInPlace) {
@@ -202,9 +188,7 @@ TEST_F(Contents, AFailureInsideADeletionLeavesEveryItemInPlace) {
                                       "BEGIN SELECT RAISE(ABORT, 'disk full'); END;",
                                       nullptr, nullptr, nullptr));
     sqlite3_close(db);
-    std::vector<SBinary> storage;
-    SBinaryArray list = List(ids, storage);
-    EXPECT_TRUE(FAILED(m_contacts->DeleteMessages(&list, 0, nullptr, 0)));
+    EXPECT_TRUE(FAILED(Delete(ids)));
     EXPECT_EQ(5, LongProp(m_contacts, PR_CONTENT_COUNT));
     std::vector<CDeletedItem> deleted;
     ASSERT_EQ(S_OK, HrListDeletedItems(m_store, deleted));
@@ -214,25 +198,15 @@ TEST_F(Contents, AFailureInsideADeletionLeavesEveryItemInPlace) {
 // A search reads a batch and opens its items; a cleanup may delete some of them in between.
 TEST_F(Contents, ItemsDeletedAfterTheirBatchWasReadDoNotOpen) {
     std::vector<std::string> ids = AddContacts(5);
-    Ref<IMAPITable> table;
-    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
-    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
-    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    Ref<IMAPITable> table(ContentsTable(m_contacts, {PR_ENTRYID, PR_SUBJECT_A}));
     Rows rows;
     ASSERT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
     ASSERT_EQ(5u, rows.p->cRows);
-    std::vector<SBinary> storage;
-    std::vector<std::string> doomed = {ids[1]};
-    SBinaryArray list = List(doomed, storage);
-    ASSERT_EQ(S_OK, m_contacts->DeleteMessages(&list, 0, nullptr, 0));
+    ASSERT_EQ(S_OK, Delete({ids[1]}));
     for (ULONG r = 0; r < rows.p->cRows; ++r) {
-        const SBinary& eid = rows.p->aRow[r].lpProps[0].Value.bin;
-        LPUNKNOWN unknown = nullptr;
-        ULONG type = 0;
-        HRESULT hr =
-            m_contacts->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0, &type, &unknown);
+        HRESULT hr = S_OK;
+        Ref<IMessage> item(OpenItem(Bytes(rows.p->aRow[r].lpProps[0].Value.bin), 0, &hr));
         EXPECT_EQ(r == 1 ? MAPI_E_NOT_FOUND : S_OK, hr) << r;
-        Ref<IMessage> item(static_cast<IMessage*>(unknown));
         if (item.p != nullptr) {
             EXPECT_EQ(rows.p->aRow[r].lpProps[1].Value.lpszA, TextProp(item, PR_SUBJECT_A));
         }
@@ -243,20 +217,12 @@ TEST_F(Contents, ItemsDeletedAfterTheirBatchWasReadDoNotOpen) {
 // changed after the batch was read, must show its values, not an empty or outdated handover.
 TEST_F(Contents, ItemsOpenedTwiceOrChangedAfterTheirBatchShowTheirValues) {
     std::vector<std::string> ids = AddContacts(12);
-    Ref<IMAPITable> table;
-    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
-    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
-    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    Ref<IMAPITable> table(ContentsTable(m_contacts, {PR_ENTRYID, PR_SUBJECT_A}));
     Rows rows;
     ASSERT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
     ASSERT_EQ(12u, rows.p->cRows);
     auto open = [&](ULONG r, ULONG flags) {
-        const SBinary& eid = rows.p->aRow[r].lpProps[0].Value.bin;
-        LPUNKNOWN unknown = nullptr;
-        ULONG type = 0;
-        EXPECT_EQ(S_OK, m_contacts->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, flags,
-                                              &type, &unknown));
-        return static_cast<IMessage*>(unknown);
+        return OpenItem(Bytes(rows.p->aRow[r].lpProps[0].Value.bin), flags);
     };
     // Out of order, and each one twice.
     for (ULONG r : {7u, 2u, 7u, 11u, 0u, 2u, 0u, 11u}) {
@@ -283,10 +249,7 @@ TEST_F(Contents, ItemsOpenedTwiceOrChangedAfterTheirBatchShowTheirValues) {
 // batch only once no item holds it. An item kept open meanwhile must keep its own values.
 TEST_F(Contents, ItemsKeptOpenKeepTheirValuesWhileLaterBatchesAreRead) {
     AddContacts(35);
-    Ref<IMAPITable> table;
-    ASSERT_EQ(S_OK, m_contacts->GetContentsTable(0, &table));
-    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
-    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    Ref<IMAPITable> table(ContentsTable(m_contacts, {PR_ENTRYID, PR_SUBJECT_A}));
     std::vector<IMessage*> kept;  // released by hand: Ref cannot move into a vector
     int number = 0;
     for (int batch = 0; batch < 4; ++batch) {
@@ -294,12 +257,8 @@ TEST_F(Contents, ItemsKeptOpenKeepTheirValuesWhileLaterBatchesAreRead) {
         ASSERT_EQ(S_OK, table->QueryRows(10, 0, &rows.p));
         ASSERT_EQ(batch < 3 ? 10u : 5u, rows.p->cRows);
         for (ULONG r = 0; r < rows.p->cRows; ++r, ++number) {
-            const SBinary& eid = rows.p->aRow[r].lpProps[0].Value.bin;
-            LPUNKNOWN unknown = nullptr;
-            ULONG type = 0;
-            ASSERT_EQ(S_OK, m_contacts->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0,
-                                                  &type, &unknown));
-            Ref<IMessage> item(static_cast<IMessage*>(unknown));
+            Ref<IMessage> item(OpenItem(Bytes(rows.p->aRow[r].lpProps[0].Value.bin), 0));
+            ASSERT_NE(nullptr, item.p);
             EXPECT_EQ("contact " + std::to_string(number), TextProp(item, PR_SUBJECT_A));
             // The first item of the first two batches stays open; the others go at once.
             if (r == 0 && batch < 2) {
@@ -329,12 +288,9 @@ TEST_F(Contents, QueryAndOpenFaultsAreReportedAndLeakNothing) {
     EXPECT_EQ(MAPI_E_NETWORK_ERROR, table->QueryRows(1, 0, &second.p));
     EXPECT_EQ(nullptr, second.p);
     CMAPITestHooks::FailOpenEntry(1, MAPI_E_NOT_FOUND);
-    LPUNKNOWN unknown = nullptr;
-    ULONG type = 0;
-    EXPECT_EQ(MAPI_E_NOT_FOUND, m_contacts->OpenEntry(static_cast<ULONG>(ids[1].size()),
-                                                      reinterpret_cast<LPENTRYID>(ids[1].data()), nullptr,
-                                                      MAPI_BEST_ACCESS, &type, &unknown));
-    EXPECT_EQ(nullptr, unknown);
+    HRESULT hr = S_OK;
+    EXPECT_EQ(nullptr, OpenItem(ids[1], MAPI_BEST_ACCESS, &hr));
+    EXPECT_EQ(MAPI_E_NOT_FOUND, hr);
     // Every allocation of a row set in turn fails once; each failure must leave nothing behind.
     for (ULONG nth = 1; nth <= 6; ++nth) {
         Ref<IMAPITable> fresh;
@@ -342,7 +298,7 @@ TEST_F(Contents, QueryAndOpenFaultsAreReportedAndLeakNothing) {
         LONG buffers = CMAPITestHooks::LiveBuffers();
         CMAPITestHooks::FailAllocation(nth);
         Rows rows;
-        HRESULT hr = fresh->QueryRows(3, 0, &rows.p);
+        hr = fresh->QueryRows(3, 0, &rows.p);
         CMAPITestHooks::Reset();
         if (FAILED(hr)) {
             EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, hr);
@@ -351,15 +307,12 @@ TEST_F(Contents, QueryAndOpenFaultsAreReportedAndLeakNothing) {
         }
     }
     for (ULONG nth = 1; nth <= 4; ++nth) {
-        Ref<IMessage> item;
-        ASSERT_EQ(S_OK, m_contacts->OpenEntry(static_cast<ULONG>(ids[0].size()),
-                                              reinterpret_cast<LPENTRYID>(ids[0].data()), nullptr, 0, &type,
-                                              reinterpret_cast<LPUNKNOWN*>(&item)));
+        Ref<IMessage> item(OpenItem(ids[0], 0));
+        ASSERT_NE(nullptr, item.p);
         CMAPITestHooks::FailAllocation(nth);
-        SizedSPropTagArray(2, tags) = {2, {PR_SUBJECT_A, PR_ENTRYID}};
         ULONG count = 0;
         LPSPropValue values = nullptr;
-        HRESULT hr = item->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values);
+        hr = item->GetProps(Tags{PR_SUBJECT_A, PR_ENTRYID}, 0, &count, &values);
         CMAPITestHooks::Reset();
         if (FAILED(hr)) {
             EXPECT_EQ(nullptr, values);

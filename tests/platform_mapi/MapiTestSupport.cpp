@@ -16,6 +16,15 @@ SBinary Bin(const std::string& bytes) {
                    reinterpret_cast<LPBYTE>(const_cast<char*>(bytes.data()))};
 }
 
+SRestriction PropertyIs(ULONG relop, SPropValue& value) {
+    SRestriction res{};
+    res.rt = RES_PROPERTY;
+    res.res.resProperty.relop = relop;
+    res.res.resProperty.ulPropTag = value.ulPropTag;
+    res.res.resProperty.lpProp = &value;
+    return res;
+}
+
 void MapiTest::SetUp() {
     m_root = std::make_unique<qrvtest::TempRoot>();
     CMAPITestHooks::Reset();
@@ -43,12 +52,8 @@ std::string MapiTest::AddStore(const std::string& profile, const std::string& pr
     if (services.p == nullptr) {
         return {};
     }
-    EXPECT_EQ(S_OK, services->CreateMsgService("MSPST MS", storeName.c_str(), 0, 0));
-    Ref<IMAPITable> table;
-    EXPECT_EQ(S_OK, services->GetMsgServiceTable(0, &table));
-    Rows rows;
-    EXPECT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
-    std::string uid = Bytes(rows.p->aRow[rows.p->cRows - 1].lpProps[0].Value.bin);
+    MAPIUID muid{};
+    EXPECT_EQ(S_OK, NewService(services, storeName, muid));
     SPropValue values[3] = {};
     values[0].ulPropTag = PR_PST_PATH;
     values[0].Value.lpszA = const_cast<char*>(storeFile.c_str());
@@ -56,10 +61,24 @@ std::string MapiTest::AddStore(const std::string& profile, const std::string& pr
     values[1].Value.lpszA = const_cast<char*>(storeName.c_str());
     values[2].ulPropTag = PR_PST_PW_SZ_NEW;
     values[2].Value.lpszA = const_cast<char*>(storePassword.c_str());
-    MAPIUID muid;
-    std::memcpy(muid.ab, uid.data(), 16);
     EXPECT_EQ(S_OK, services->ConfigureMsgService(&muid, 0, 0, 3, values));
-    return uid;
+    return std::string(reinterpret_cast<const char*>(muid.ab), 16);
+}
+
+HRESULT MapiTest::NewService(LPSERVICEADMIN services, const std::string& name, MAPIUID& uid) {
+    HRESULT hr = services->CreateMsgService("MSPST MS", name.c_str(), 0, 0);
+    Ref<IMAPITable> table;
+    if (SUCCEEDED(hr)) {
+        hr = services->GetMsgServiceTable(0, &table);
+    }
+    Rows rows;
+    if (SUCCEEDED(hr)) {
+        hr = table->QueryRows(100, 0, &rows.p);
+    }
+    if (SUCCEEDED(hr) && rows.p->cRows > 0) {
+        std::memcpy(uid.ab, rows.p->aRow[rows.p->cRows - 1].lpProps[0].Value.bin.lpb, 16);
+    }
+    return hr;
 }
 
 std::string MapiTest::MakeProfile(const std::string& profile, const std::string& profilePassword,
@@ -102,8 +121,7 @@ LPMAPISESSION MapiTest::Logon(const std::string& profile, const char* password) 
 std::string MapiTest::StoreEntryId(LPMAPISESSION session, const std::string& name) {
     Ref<IMAPITable> table;
     EXPECT_EQ(S_OK, session->GetMsgStoresTable(0, &table));
-    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
-    EXPECT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    EXPECT_EQ(S_OK, table->SetColumns(Tags{PR_ENTRYID, PR_DISPLAY_NAME_A}, 0));
     Rows rows;
     EXPECT_EQ(S_OK, table->QueryRows(50, 0, &rows.p));
     for (ULONG i = 0; rows.p != nullptr && i < rows.p->cRows; ++i) {
@@ -116,41 +134,35 @@ std::string MapiTest::StoreEntryId(LPMAPISESSION session, const std::string& nam
 }
 
 LPMDB MapiTest::OpenStore(LPMAPISESSION session, const std::string& name, ULONG flags) {
-    std::string eid = StoreEntryId(session, name);
     LPUNKNOWN unknown = nullptr;
     ULONG type = 0;
-    EXPECT_EQ(S_OK,
-              session->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
-                                 nullptr, flags, &type, &unknown));
+    EXPECT_EQ(S_OK, OpenById(session, StoreEntryId(session, name), flags, &unknown, &type));
     EXPECT_EQ(MAPI_STORE, type);
     return static_cast<LPMDB>(static_cast<IMsgStore*>(static_cast<IUnknown*>(unknown)));
 }
 
 std::string MapiTest::BinaryProp(LPMAPIPROP object, ULONG tag) {
-    SizedSPropTagArray(1, tags) = {1, {tag}};
     ULONG count = 0;
     LPSPropValue values = nullptr;
-    EXPECT_EQ(S_OK, object->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values));
+    EXPECT_EQ(S_OK, object->GetProps(Tags{tag}, 0, &count, &values));
     std::string bytes = values != nullptr && values[0].ulPropTag == tag ? Bytes(values[0].Value.bin) : "";
     MAPIFreeBuffer(values);
     return bytes;
 }
 
 LONG MapiTest::LongProp(LPMAPIPROP object, ULONG tag) {
-    SizedSPropTagArray(1, tags) = {1, {tag}};
     ULONG count = 0;
     LPSPropValue values = nullptr;
-    EXPECT_EQ(S_OK, object->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values));
+    EXPECT_EQ(S_OK, object->GetProps(Tags{tag}, 0, &count, &values));
     LONG value = values != nullptr && values[0].ulPropTag == tag ? values[0].Value.l : -1;
     MAPIFreeBuffer(values);
     return value;
 }
 
 std::string MapiTest::TextProp(LPMAPIPROP object, ULONG tag) {
-    SizedSPropTagArray(1, tags) = {1, {tag}};
     ULONG count = 0;
     LPSPropValue values = nullptr;
-    HRESULT hr = object->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values);
+    HRESULT hr = object->GetProps(Tags{tag}, 0, &count, &values);
     EXPECT_TRUE(SUCCEEDED(hr));
     std::string text = values != nullptr && values[0].ulPropTag == tag ? values[0].Value.lpszA : "<none>";
     MAPIFreeBuffer(values);
@@ -160,19 +172,21 @@ std::string MapiTest::TextProp(LPMAPIPROP object, ULONG tag) {
 LPMAPIFOLDER MapiTest::OpenFolder(LPMDB store, const std::string& entryId, ULONG flags) {
     LPUNKNOWN unknown = nullptr;
     ULONG type = 0;
-    EXPECT_EQ(S_OK, store->OpenEntry(static_cast<ULONG>(entryId.size()),
-                                     reinterpret_cast<LPENTRYID>(const_cast<char*>(entryId.data())), nullptr,
-                                     flags, &type, &unknown));
+    EXPECT_EQ(S_OK, OpenById(store, entryId, flags, &unknown, &type));
     EXPECT_EQ(MAPI_FOLDER, type);
     return static_cast<LPMAPIFOLDER>(static_cast<IMAPIFolder*>(static_cast<IUnknown*>(unknown)));
 }
 
 LPMAPIFOLDER MapiTest::OpenNamedFolder(LPMDB store, const std::string& name, ULONG flags) {
     Ref<IMAPIFolder> ipm(OpenFolder(store, BinaryProp(store, PR_IPM_SUBTREE_ENTRYID)));
+    return OpenChildFolder(ipm, store, name, flags);
+}
+
+LPMAPIFOLDER MapiTest::OpenChildFolder(LPMAPIFOLDER parent, LPMDB store, const std::string& name,
+                                       ULONG flags) {
     Ref<IMAPITable> table;
-    EXPECT_EQ(S_OK, ipm->GetHierarchyTable(0, &table));
-    SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
-    EXPECT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    EXPECT_EQ(S_OK, parent->GetHierarchyTable(0, &table));
+    EXPECT_EQ(S_OK, table->SetColumns(Tags{PR_ENTRYID, PR_DISPLAY_NAME_A}, 0));
     Rows rows;
     EXPECT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
     for (ULONG i = 0; i < rows.p->cRows; ++i) {
@@ -182,6 +196,13 @@ LPMAPIFOLDER MapiTest::OpenNamedFolder(LPMDB store, const std::string& name, ULO
     }
     ADD_FAILURE() << "no folder named " << name;
     return nullptr;
+}
+
+LPMAPITABLE MapiTest::ContentsTable(LPMAPIFOLDER folder, std::initializer_list<ULONG> columns) {
+    LPMAPITABLE table = nullptr;
+    EXPECT_EQ(S_OK, folder->GetContentsTable(0, &table));
+    EXPECT_EQ(S_OK, table->SetColumns(Tags(columns), 0));
+    return table;
 }
 
 std::string MapiTest::AddMessage(LPMAPIFOLDER folder, const std::string& messageClass,
@@ -203,10 +224,7 @@ std::string MapiTest::AddMessage(LPMAPIFOLDER folder, const std::string& message
 
 std::vector<std::string> MapiTest::ContentIds(LPMAPIFOLDER folder, LONG batch) {
     std::vector<std::string> ids;
-    Ref<IMAPITable> table;
-    EXPECT_EQ(S_OK, folder->GetContentsTable(0, &table));
-    SizedSPropTagArray(1, columns) = {1, {PR_ENTRYID}};
-    EXPECT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    Ref<IMAPITable> table(ContentsTable(folder, {PR_ENTRYID}));
     for (;;) {
         Rows rows;
         EXPECT_EQ(S_OK, table->QueryRows(batch, 0, &rows.p));

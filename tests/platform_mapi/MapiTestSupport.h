@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,30 @@ struct Rows {
 std::string Bytes(const SBinary& bin);
 SBinary Bin(const std::string& bytes);
 
+// A property tag array built in place: `table->SetColumns(Tags{PR_ENTRYID}, 0)`.
+struct Tags {
+    std::vector<ULONG> m_raw;
+    Tags(std::initializer_list<ULONG> tags) : Tags(std::vector<ULONG>(tags)) {}
+    explicit Tags(const std::vector<ULONG>& tags) : m_raw(1, static_cast<ULONG>(tags.size())) {
+        m_raw.insert(m_raw.end(), tags.begin(), tags.end());
+    }
+    operator LPSPropTagArray() { return reinterpret_cast<LPSPropTagArray>(m_raw.data()); }
+};
+
+// A restriction comparing one property with 'value'.
+SRestriction PropertyIs(ULONG relop, SPropValue& value);
+
+// Opens an entry by its id through a session, store or folder.
+template <class C>
+HRESULT OpenById(C* container, const std::string& eid, ULONG flags, LPUNKNOWN* unknown,
+                 ULONG* type = nullptr) {
+    ULONG ignored = 0;
+    *unknown = nullptr;
+    return container->OpenEntry(static_cast<ULONG>(eid.size()),
+                                reinterpret_cast<LPENTRYID>(const_cast<char*>(eid.data())), nullptr, flags,
+                                type != nullptr ? type : &ignored, unknown);
+}
+
 // Every test runs in its own machine root with MAPI initialised once, and checks on the way out
 // that nothing it made is still alive and that initialisation is balanced.
 class MapiTest : public ::testing::Test {
@@ -66,6 +91,8 @@ protected:
     std::string AddStore(const std::string& profile, const std::string& profilePassword,
                          const std::string& storeFile, const std::string& storeName,
                          const std::string& storePassword = "");
+    // Adds a personal-folders service called 'name' to a profile's services; 'uid' gets its uid.
+    HRESULT NewService(LPSERVICEADMIN services, const std::string& name, MAPIUID& uid);
     // Sets the password a service hands its store (PR_PST_PW_SZ_OLD with PR_PST_REMEMBER_PW).
     HRESULT RememberPassword(const std::string& profile, const std::string& serviceUid,
                              const std::string& password, bool remember);
@@ -81,6 +108,11 @@ protected:
     LPMAPIFOLDER OpenFolder(LPMDB store, const std::string& entryId, ULONG flags = MAPI_BEST_ACCESS);
     // Opens a standard folder below the IPM subtree by name ("Contacts", "Inbox", ...).
     LPMAPIFOLDER OpenNamedFolder(LPMDB store, const std::string& name, ULONG flags = MAPI_BEST_ACCESS);
+    // Opens the direct subfolder of 'parent' called 'name'.
+    LPMAPIFOLDER OpenChildFolder(LPMAPIFOLDER parent, LPMDB store, const std::string& name,
+                                 ULONG flags = MAPI_BEST_ACCESS);
+    // A folder's contents table showing 'columns'.
+    LPMAPITABLE ContentsTable(LPMAPIFOLDER folder, std::initializer_list<ULONG> columns);
     // Creates and saves a message with a class, a subject and the given extra values; returns its entry id.
     std::string AddMessage(LPMAPIFOLDER folder, const std::string& messageClass, const std::string& subject,
                            std::vector<SPropValue> extra = {});

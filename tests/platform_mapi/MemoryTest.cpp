@@ -13,25 +13,6 @@
 
 namespace {
 
-TEST(MapiMemory, LinkedBlocksAreFreedWithTheirBufferAndAreAlignedAndZeroed) {
-    LONG before = CMAPITestHooks::LiveBuffers();
-    LPVOID root = nullptr;
-    ASSERT_EQ(S_OK, MAPIAllocateBuffer(40, &root));
-    EXPECT_EQ(before + 1, CMAPITestHooks::LiveBuffers());
-    LPVOID more = nullptr;
-    ASSERT_EQ(S_OK, MAPIAllocateMore(24, root, &more));
-    LPVOID deeper = nullptr;
-    // A linked block may serve as the parent of further ones: they join the same buffer.
-    ASSERT_EQ(S_OK, MAPIAllocateMore(7, more, &deeper));
-    for (LPVOID p : {root, more, deeper}) {
-        EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(p) % 16);
-    }
-    EXPECT_EQ(0, static_cast<BYTE*>(more)[23]);
-    EXPECT_EQ(before + 1, CMAPITestHooks::LiveBuffers());
-    EXPECT_EQ(S_OK, static_cast<HRESULT>(MAPIFreeBuffer(root)));
-    EXPECT_EQ(before, CMAPITestHooks::LiveBuffers());
-}
-
 TEST(MapiMemory, NullAndForeignPointersAreRefusedNotFreed) {
     EXPECT_EQ(S_OK, static_cast<HRESULT>(MAPIFreeBuffer(nullptr)));
     LPVOID root = nullptr;
@@ -224,26 +205,6 @@ TEST(MapiInitialize, IsCountedAndGuardsLogonAndAdministration) {
         },
         ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(0, CMAPITestHooks::InitializeBalance());
-}
-
-TEST(MapiDefs, TagMacrosAndLayoutMatchTheWellKnownValues) {
-    EXPECT_EQ(0x0037001Eu, PR_SUBJECT);
-    EXPECT_EQ(0x0037001Fu, PR_SUBJECT_W);
-    EXPECT_EQ(0x36020003u, PROP_TAG(PT_LONG, 0x3602));
-    EXPECT_EQ(0x3602u, PROP_ID(PR_CONTENT_COUNT));
-    EXPECT_EQ(PT_BINARY, PROP_TYPE(PR_ENTRYID));
-    EXPECT_EQ(0x3001000Au, CHANGE_PROP_TYPE(PR_DISPLAY_NAME_A, PT_ERROR));
-    EXPECT_EQ(0x36D81102u, PR_ADDITIONAL_REN_ENTRYIDS);
-    EXPECT_EQ(static_cast<HRESULT>(0x8004011D), MAPI_E_FAILONEPROVIDER);
-    EXPECT_EQ(0x00040680, MAPI_W_PARTIAL_COMPLETION);
-    EXPECT_EQ(0x108032u,
-              MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED | MAPI_NO_MAIL | MAPI_TIMEOUT_SHORT);
-    // The value sits after the tag and a pad, so every value member starts 8 bytes in.
-    EXPECT_EQ(8u, offsetof(SPropValue, Value));
-    SPropValue value{};
-    value.Value.cur.int64 = 0x0000000100000002LL;
-    EXPECT_EQ(2u, value.Value.cur.Lo);
-    EXPECT_EQ(1, value.Value.cur.Hi);
 }
 
 }  // namespace

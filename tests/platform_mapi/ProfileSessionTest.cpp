@@ -1,5 +1,4 @@
 // Profiles, logon, the stores table and the password handshake the system relies on.
-#include <cstring>
 
 #include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
@@ -18,8 +17,7 @@ TEST_F(ProfileSession, ProfileTableListsProfilesWithStableInstanceKeys) {
     for (int pass = 0; pass < 2; ++pass) {
         Ref<IMAPITable> table;
         ASSERT_EQ(S_OK, admin->GetProfileTable(0, &table));
-        SizedSPropTagArray(2, columns) = {2, {PR_DISPLAY_NAME_A, PR_INSTANCE_KEY}};
-        ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+        ASSERT_EQ(S_OK, table->SetColumns(Tags{PR_DISPLAY_NAME_A, PR_INSTANCE_KEY}, 0));
         Rows rows;
         ASSERT_EQ(S_OK, table->QueryRows(50, 0, &rows.p));
         ASSERT_EQ(2u, rows.p->cRows);
@@ -61,8 +59,7 @@ TEST_F(ProfileSession, StoresTableGivesEntryIdsInstanceKeysAndTheDefaultStore) {
     Ref<IMAPISession> session(Logon("P"));
     Ref<IMAPITable> table;
     ASSERT_EQ(S_OK, session->GetMsgStoresTable(0, &table));
-    SizedSPropTagArray(3, columns) = {3, {PR_ENTRYID, PR_INSTANCE_KEY, PR_DISPLAY_NAME_A}};
-    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    ASSERT_EQ(S_OK, table->SetColumns(Tags{PR_ENTRYID, PR_INSTANCE_KEY, PR_DISPLAY_NAME_A}, 0));
     ULONG count = 0;
     ASSERT_EQ(S_OK, table->GetRowCount(0, &count));
     EXPECT_EQ(2u, count);
@@ -76,16 +73,11 @@ TEST_F(ProfileSession, StoresTableGivesEntryIdsInstanceKeysAndTheDefaultStore) {
     // The way the system finds the default store: restrict on PR_DEFAULT_STORE = TRUE.
     Ref<IMAPITable> defaults;
     ASSERT_EQ(S_OK, session->GetMsgStoresTable(0, &defaults));
-    SizedSPropTagArray(2, defaultColumns) = {2, {PR_DEFAULT_STORE, PR_ENTRYID}};
-    ASSERT_EQ(S_OK, defaults->SetColumns(reinterpret_cast<LPSPropTagArray>(&defaultColumns), 0));
+    ASSERT_EQ(S_OK, defaults->SetColumns(Tags{PR_DEFAULT_STORE, PR_ENTRYID}, 0));
     SPropValue isTrue{};
     isTrue.ulPropTag = PR_DEFAULT_STORE;
     isTrue.Value.b = TRUE;
-    SRestriction res{};
-    res.rt = RES_PROPERTY;
-    res.res.resProperty.relop = RELOP_EQ;
-    res.res.resProperty.ulPropTag = PR_DEFAULT_STORE;
-    res.res.resProperty.lpProp = &isTrue;
+    SRestriction res = PropertyIs(RELOP_EQ, isTrue);
     ASSERT_EQ(S_OK, defaults->Restrict(&res, 0));
     Rows defaultRows;
     ASSERT_EQ(S_OK, defaults->QueryRows(2, 0, &defaultRows.p));
@@ -125,19 +117,14 @@ TEST_F(ProfileSession, ProtectedStoreOpensOnlyWhileItsServiceRemembersTheRightPa
     std::string eid = StoreEntryId(session, "Safe");
     LPUNKNOWN unknown = nullptr;
     ULONG type = 0;
-    auto open = [&](ULONG flags) {
-        unknown = nullptr;
-        return session->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
-                                  nullptr, flags, &type, &unknown);
-    };
+    auto open = [&](ULONG flags) { return OpenById(session.p, eid, flags, &unknown, &type); };
     EXPECT_EQ(MAPI_E_FAILONEPROVIDER, open(MAPI_BEST_ACCESS));
     EXPECT_EQ(nullptr, unknown);
 
     // Find the service through the provider table as the system does.
     Ref<IMAPITable> stores;
     ASSERT_EQ(S_OK, session->GetMsgStoresTable(0, &stores));
-    SizedSPropTagArray(1, keyColumn) = {1, {PR_INSTANCE_KEY}};
-    ASSERT_EQ(S_OK, stores->SetColumns(reinterpret_cast<LPSPropTagArray>(&keyColumn), 0));
+    ASSERT_EQ(S_OK, stores->SetColumns(Tags{PR_INSTANCE_KEY}, 0));
     Rows storeRows;
     ASSERT_EQ(S_OK, stores->QueryRows(1, 0, &storeRows.p));
     std::string instanceKey = Bytes(storeRows.p->aRow[0].lpProps[0].Value.bin);
@@ -148,16 +135,11 @@ TEST_F(ProfileSession, ProtectedStoreOpensOnlyWhileItsServiceRemembersTheRightPa
     ASSERT_EQ(S_OK, admin->AdminServices("P", nullptr, 0, 0, &services));
     Ref<IMAPITable> providers;
     ASSERT_EQ(S_OK, services->GetProviderTable(0, &providers));
-    SizedSPropTagArray(2, columns) = {2, {PR_INSTANCE_KEY, PR_SERVICE_UID}};
-    ASSERT_EQ(S_OK, providers->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    ASSERT_EQ(S_OK, providers->SetColumns(Tags{PR_INSTANCE_KEY, PR_SERVICE_UID}, 0));
     SPropValue key{};
     key.ulPropTag = PR_INSTANCE_KEY;
     key.Value.bin = Bin(instanceKey);
-    SRestriction res{};
-    res.rt = RES_PROPERTY;
-    res.res.resProperty.relop = RELOP_EQ;
-    res.res.resProperty.ulPropTag = PR_INSTANCE_KEY;
-    res.res.resProperty.lpProp = &key;
+    SRestriction res = PropertyIs(RELOP_EQ, key);
     ASSERT_EQ(S_OK, providers->Restrict(&res, 0));
     Rows rows;
     ASSERT_EQ(S_OK, providers->QueryRows(2, 0, &rows.p));
@@ -187,14 +169,8 @@ TEST_F(ProfileSession, AdministrationNeedsTheProfilePasswordAndKnowsOnlyPersonal
     ASSERT_EQ(S_OK, admin->AdminServices("P", "pw", 0, 0, &services));
     EXPECT_EQ(MAPI_E_NOT_FOUND, services->CreateMsgService("MSEMS", "Exchange", 0, 0));
     // The same store file cannot be attached twice to one profile.
-    ASSERT_EQ(S_OK, services->CreateMsgService("MSPST MS", "Again", 0, 0));
-    Ref<IMAPITable> table;
-    ASSERT_EQ(S_OK, services->GetMsgServiceTable(0, &table));
-    Rows rows;
-    ASSERT_EQ(S_OK, table->QueryRows(10, 0, &rows.p));
-    ASSERT_EQ(2u, rows.p->cRows);
-    MAPIUID uid;
-    std::memcpy(uid.ab, rows.p->aRow[1].lpProps[0].Value.bin.lpb, 16);
+    MAPIUID uid{};
+    ASSERT_EQ(S_OK, NewService(services, "Again", uid));
     SPropValue path{};
     path.ulPropTag = PR_PST_PATH;
     path.Value.lpszA = const_cast<char*>("a.qst");
@@ -210,27 +186,19 @@ TEST_F(ProfileSession, EntryIdOfAMessageOpensThroughTheSession) {
     std::string eid = AddMessage(inbox, "IPM.Note", "hello");
     LPUNKNOWN unknown = nullptr;
     ULONG type = 0;
-    ASSERT_EQ(S_OK,
-              session->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
-                                 nullptr, MAPI_BEST_ACCESS, &type, &unknown));
+    ASSERT_EQ(S_OK, OpenById(session.p, eid, MAPI_BEST_ACCESS, &unknown, &type));
     EXPECT_EQ(MAPI_MESSAGE, type);
     Ref<IMessage> message(static_cast<IMessage*>(unknown));
     EXPECT_EQ("hello", TextProp(message, PR_SUBJECT_A));
     // One open through the session counts once towards an armed fault.
     CMAPITestHooks::FailOpenEntry(2, MAPI_E_NO_ACCESS);
     LPUNKNOWN first = nullptr;
-    ASSERT_EQ(S_OK, session->OpenEntry(static_cast<ULONG>(eid.size()),
-                                       reinterpret_cast<LPENTRYID>(eid.data()), nullptr, 0, &type, &first));
+    ASSERT_EQ(S_OK, OpenById(session.p, eid, 0, &first));
     first->Release();
     LPUNKNOWN second = nullptr;
-    EXPECT_EQ(MAPI_E_NO_ACCESS,
-              session->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
-                                 nullptr, 0, &type, &second));
+    EXPECT_EQ(MAPI_E_NO_ACCESS, OpenById(session.p, eid, 0, &second));
     EXPECT_EQ(nullptr, second);
-    std::string garbage(48, 'x');
-    EXPECT_EQ(MAPI_E_INVALID_ENTRYID,
-              session->OpenEntry(static_cast<ULONG>(garbage.size()),
-                                 reinterpret_cast<LPENTRYID>(garbage.data()), nullptr, 0, &type, &unknown));
+    EXPECT_EQ(MAPI_E_INVALID_ENTRYID, OpenById(session.p, std::string(48, 'x'), 0, &unknown));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 // Message properties of every type, text conversions, and named properties per store.
-#include <cstring>
 
 #include "platform/mapi/PropCell.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
@@ -26,13 +25,11 @@ protected:
     LPMESSAGE OpenMessage(LPMDB store, const std::string& eid) {
         LPUNKNOWN unknown = nullptr;
         ULONG type = 0;
-        EXPECT_EQ(S_OK, store->OpenEntry(static_cast<ULONG>(eid.size()),
-                                         reinterpret_cast<LPENTRYID>(const_cast<char*>(eid.data())), nullptr,
-                                         MAPI_BEST_ACCESS, &type, &unknown));
+        EXPECT_EQ(S_OK, OpenById(store, eid, MAPI_BEST_ACCESS, &unknown, &type));
         EXPECT_EQ(MAPI_MESSAGE, type);
         return static_cast<LPMESSAGE>(static_cast<IMessage*>(unknown));
     }
-    ULONG NamedTag(LPMDB store, const GUID& guid, LONG id, ULONG flags) {
+    ULONG NamedTag(LPMDB store, const GUID& guid, LONG id, ULONG flags, HRESULT* result = nullptr) {
         MAPINAMEID name{};
         name.lpguid = const_cast<GUID*>(&guid);
         name.ulKind = MNID_ID;
@@ -41,6 +38,9 @@ protected:
         LPSPropTagArray tags = nullptr;
         HRESULT hr = store->GetIDsFromNames(1, names, flags, &tags);
         EXPECT_TRUE(SUCCEEDED(hr));
+        if (result != nullptr) {
+            *result = hr;
+        }
         ULONG tag = tags != nullptr ? tags->aulPropTag[0] : 0;
         MAPIFreeBuffer(tags);
         return tag;
@@ -71,7 +71,7 @@ TEST_F(Properties, EveryKeptTypeComesBackAsItWasWritten) {
     BYTE raw[] = {0xFF, 0x00, 0x7F};
     WCHAR wide[] = u"Gr\u00fc\u00dfe \U0001F600";
 
-    std::vector<SPropValue> v(20);
+    std::vector<SPropValue> v(23);
     auto at = [&](int i, ULONG type, ULONG id) -> _PV& {
         v[i].ulPropTag = PROP_TAG(type, id);
         return v[i].Value;
@@ -96,15 +96,9 @@ TEST_F(Properties, EveryKeptTypeComesBackAsItWasWritten) {
     at(17, PT_MV_I8, 0x6612).MVli = SLargeIntegerArray{1, reinterpret_cast<LARGE_INTEGER*>(bigs)};
     at(18, PT_MV_SYSTIME, 0x6613).MVft = SDateTimeArray{2, times};
     at(19, PT_MV_CLSID, 0x6614).MVguid = SGuidArray{2, guids};
-    v.push_back({});
-    v.back().ulPropTag = PROP_TAG(PT_MV_STRING8, 0x6615);
-    v.back().Value.MVszA = SLPSTRArray{2, strings};
-    v.push_back({});
-    v.back().ulPropTag = PROP_TAG(PT_MV_UNICODE, 0x6616);
-    v.back().Value.MVszW = SWStringArray{1, wides};
-    v.push_back({});
-    v.back().ulPropTag = PROP_TAG(PT_MV_BINARY, 0x6617);
-    v.back().Value.MVbin = SBinaryArray{2, bins};
+    at(20, PT_MV_STRING8, 0x6615).MVszA = SLPSTRArray{2, strings};
+    at(21, PT_MV_UNICODE, 0x6616).MVszW = SWStringArray{1, wides};
+    at(22, PT_MV_BINARY, 0x6617).MVbin = SBinaryArray{2, bins};
     std::string eid = AddMessage(m_inbox, "IPM.Test", "all types", v);
 
     // Read back in a fresh session so nothing can come from memory.
@@ -116,12 +110,9 @@ TEST_F(Properties, EveryKeptTypeComesBackAsItWasWritten) {
     for (const SPropValue& value : v) {
         tagList.push_back(value.ulPropTag);
     }
-    std::vector<ULONG> raw_tags(1 + tagList.size());
-    raw_tags[0] = static_cast<ULONG>(tagList.size());
-    std::memcpy(&raw_tags[1], tagList.data(), tagList.size() * sizeof(ULONG));
     ULONG count = 0;
     LPSPropValue got = nullptr;
-    ASSERT_EQ(S_OK, message->GetProps(reinterpret_cast<LPSPropTagArray>(raw_tags.data()), 0, &count, &got));
+    ASSERT_EQ(S_OK, message->GetProps(Tags(tagList), 0, &count, &got));
     ASSERT_EQ(v.size(), count);
     for (size_t i = 0; i < count; ++i) {
         EXPECT_EQ(v[i].ulPropTag, got[i].ulPropTag) << i;
@@ -167,19 +158,17 @@ TEST_F(Properties, TextIsHandedOutInTheWidthAskedFor) {
         "Stra\xC3\x9F"
         "e",
         TextProp(message, PR_BODY_A));
-    SizedSPropTagArray(3, tags) = {
-        3, {PR_SUBJECT_W, PROP_TAG(PT_UNSPECIFIED, PROP_ID(PR_SUBJECT)), PR_SUBJECT_A}};
+    Tags tags{PR_SUBJECT_W, PROP_TAG(PT_UNSPECIFIED, PROP_ID(PR_SUBJECT)), PR_SUBJECT_A};
     ULONG count = 0;
     LPSPropValue got = nullptr;
-    ASSERT_EQ(S_OK, message->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), MAPI_UNICODE, &count, &got));
+    ASSERT_EQ(S_OK, message->GetProps(tags, MAPI_UNICODE, &count, &got));
     EXPECT_EQ(std::u16string(u"caf\u00e9"), std::u16string(got[0].Value.lpszW));
     EXPECT_EQ(PR_SUBJECT_W, got[1].ulPropTag) << "unspecified text follows MAPI_UNICODE";
     EXPECT_STREQ("caf\xC3\xA9", got[2].Value.lpszA);
     MAPIFreeBuffer(got);
     // A type that does not fit the stored one reads as missing.
-    SizedSPropTagArray(1, wrong) = {1, {PROP_TAG(PT_LONG, PROP_ID(PR_SUBJECT))}};
     ASSERT_EQ(MAPI_W_ERRORS_RETURNED,
-              message->GetProps(reinterpret_cast<LPSPropTagArray>(&wrong), 0, &count, &got));
+              message->GetProps(Tags{PROP_TAG(PT_LONG, PROP_ID(PR_SUBJECT))}, 0, &count, &got));
     EXPECT_EQ(PT_ERROR, PROP_TYPE(got[0].ulPropTag));
     MAPIFreeBuffer(got);
 }
@@ -187,11 +176,9 @@ TEST_F(Properties, TextIsHandedOutInTheWidthAskedFor) {
 TEST_F(Properties, SavedMessagesCarryClassTimesAndKeepUnsavedChangesOut) {
     Ref<IMessage> message;
     ASSERT_EQ(S_OK, m_inbox->CreateMessage(nullptr, 0, &message));
-    SizedSPropTagArray(1, eidTag) = {1, {PR_ENTRYID}};
     ULONG none = 0;
     LPSPropValue unsaved = nullptr;
-    ASSERT_EQ(MAPI_W_ERRORS_RETURNED,
-              message->GetProps(reinterpret_cast<LPSPropTagArray>(&eidTag), 0, &none, &unsaved));
+    ASSERT_EQ(MAPI_W_ERRORS_RETURNED, message->GetProps(Tags{PR_ENTRYID}, 0, &none, &unsaved));
     EXPECT_EQ(PT_ERROR, PROP_TYPE(unsaved[0].ulPropTag))
         << "a new message has no entry id before it is saved";
     MAPIFreeBuffer(unsaved);
@@ -199,10 +186,9 @@ TEST_F(Properties, SavedMessagesCarryClassTimesAndKeepUnsavedChangesOut) {
     EXPECT_EQ("IPM.Note", TextProp(message, PR_MESSAGE_CLASS_A));
     std::string eid = BinaryProp(message, PR_ENTRYID);
     ASSERT_EQ(48u, eid.size());
-    SizedSPropTagArray(1, time) = {1, {PR_LAST_MODIFICATION_TIME}};
     ULONG count = 0;
     LPSPropValue first = nullptr;
-    ASSERT_EQ(S_OK, message->GetProps(reinterpret_cast<LPSPropTagArray>(&time), 0, &count, &first));
+    ASSERT_EQ(S_OK, message->GetProps(Tags{PR_LAST_MODIFICATION_TIME}, 0, &count, &first));
     EXPECT_GT(first[0].Value.ft.dwHighDateTime, 0x01D00000u);
     MAPIFreeBuffer(first);
 
@@ -218,8 +204,7 @@ TEST_F(Properties, SavedMessagesCarryClassTimesAndKeepUnsavedChangesOut) {
     other.reset();
     other.p = OpenMessage(m_store, eid);
     EXPECT_EQ("draft", TextProp(other, PR_SUBJECT_A));
-    SizedSPropTagArray(1, gone) = {1, {PR_SUBJECT_A}};
-    ASSERT_EQ(S_OK, message->DeleteProps(reinterpret_cast<LPSPropTagArray>(&gone), nullptr));
+    ASSERT_EQ(S_OK, message->DeleteProps(Tags{PR_SUBJECT_A}, nullptr));
     ASSERT_EQ(S_OK, message->SaveChanges(0));
     EXPECT_EQ("<none>", TextProp(message, PR_SUBJECT_A));
     other.reset();
@@ -231,19 +216,9 @@ TEST_F(Properties, SavedMessagesCarryClassTimesAndKeepUnsavedChangesOut) {
 TEST_F(Properties, NamedIdsAreMadeOnDemandPerStoreAndNamesComeBack) {
     Ref<IMsgStore> two(OpenStore(m_session, "Two"));
     // Unknown names without MAPI_CREATE come back as errors; with it they get ids from 0x8000.
-    ULONG missing = 0;
-    {
-        MAPINAMEID name{};
-        name.lpguid = const_cast<GUID*>(&PSETID_Address);
-        name.ulKind = MNID_ID;
-        name.Kind.lID = 0x8083;
-        LPMAPINAMEID names[1] = {&name};
-        LPSPropTagArray tags = nullptr;
-        ASSERT_EQ(MAPI_W_ERRORS_RETURNED, m_store->GetIDsFromNames(1, names, 0, &tags));
-        missing = tags->aulPropTag[0];
-        MAPIFreeBuffer(tags);
-    }
-    EXPECT_EQ(PT_ERROR, PROP_TYPE(missing));
+    HRESULT hr = S_OK;
+    EXPECT_EQ(PT_ERROR, PROP_TYPE(NamedTag(m_store, PSETID_Address, 0x8083, 0, &hr)));
+    EXPECT_EQ(MAPI_W_ERRORS_RETURNED, hr);
     // Two stores learn names in different orders and so give different ids to one name.
     ULONG oneEmail = NamedTag(m_store, PSETID_Address, 0x8083, MAPI_CREATE);
     ULONG oneStart = NamedTag(m_store, PSETID_Appointment, 0x820D, MAPI_CREATE);
@@ -275,8 +250,8 @@ TEST_F(Properties, NamedIdsAreMadeOnDemandPerStoreAndNamesComeBack) {
     Ref<IMessage> message(OpenMessage(two, eid));
     EXPECT_EQ("red", TextProp(message, keywordTag));
 
-    SizedSPropTagArray(1, lookup) = {1, {keywordTag}};
-    LPSPropTagArray lookupTags = reinterpret_cast<LPSPropTagArray>(&lookup);
+    Tags lookup{keywordTag};
+    LPSPropTagArray lookupTags = lookup;
     ULONG count = 0;
     LPMAPINAMEID* found = nullptr;
     ASSERT_EQ(S_OK, two->GetNamesFromIDs(&lookupTags, nullptr, 0, &count, &found));

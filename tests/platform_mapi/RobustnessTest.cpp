@@ -3,7 +3,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <fstream>
 
 #include "platform/mapi/StoreAdmin.h"
@@ -55,13 +54,8 @@ TEST_F(Robustness, ForeignAndGarbageFilesAreRefusedAndLeftUntouched) {
     ASSERT_EQ(S_OK, admin->CreateProfile("P", nullptr, 0, 0));
     Ref<IMsgServiceAdmin> services;
     ASSERT_EQ(S_OK, admin->AdminServices("P", nullptr, 0, 0, &services));
-    ASSERT_EQ(S_OK, services->CreateMsgService("MSPST MS", "Bad", 0, 0));
-    Ref<IMAPITable> table;
-    ASSERT_EQ(S_OK, services->GetMsgServiceTable(0, &table));
-    Rows rows;
-    ASSERT_EQ(S_OK, table->QueryRows(1, 0, &rows.p));
-    MAPIUID uid;
-    memcpy(uid.ab, rows.p->aRow[0].lpProps[0].Value.bin.lpb, 16);
+    MAPIUID uid{};
+    ASSERT_EQ(S_OK, NewService(services, "Bad", uid));
     SPropValue path{};
     path.ulPropTag = PR_PST_PATH;
     path.Value.lpszA = const_cast<char*>("garbage.qst");
@@ -75,14 +69,9 @@ TEST_F(Robustness, StoreFileThatVanishedOrWasReplacedIsNotFound) {
     std::string path = HrResolveStorePath("gone.qst");
     ASSERT_EQ(0, unlink(path.c_str()));
     LPUNKNOWN unknown = nullptr;
-    ULONG type = 0;
-    EXPECT_EQ(MAPI_E_NOT_FOUND,
-              session->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
-                                 nullptr, 0, &type, &unknown));
+    EXPECT_EQ(MAPI_E_NOT_FOUND, OpenById(session.p, eid, 0, &unknown));
     ASSERT_EQ(S_OK, HrCreateStoreFile("gone.qst", "Impostor", ""));
-    EXPECT_EQ(MAPI_E_NOT_FOUND,
-              session->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
-                                 nullptr, 0, &type, &unknown));
+    EXPECT_EQ(MAPI_E_NOT_FOUND, OpenById(session.p, eid, 0, &unknown));
 }
 
 TEST_F(Robustness, DamagedValuesAndPagesGiveErrorsNotCrashes) {
@@ -115,16 +104,12 @@ TEST_F(Robustness, DamagedValuesAndPagesGiveErrorsNotCrashes) {
         Ref<IMsgStore> store;
         ASSERT_EQ(S_OK, HrOpenStoreFile("damaged.qst", "", MAPI_BEST_ACCESS, &store));
         LPUNKNOWN unknown = nullptr;
-        ULONG type = 0;
-        ASSERT_EQ(S_OK,
-                  store->OpenEntry(static_cast<ULONG>(eid.size()), reinterpret_cast<LPENTRYID>(eid.data()),
-                                   nullptr, 0, &type, &unknown));
+        ASSERT_EQ(S_OK, OpenById(store.p, eid, 0, &unknown));
         Ref<IMessage> message(static_cast<IMessage*>(unknown));
-        SizedSPropTagArray(2, tags) = {2, {PROP_TAG(PT_MV_LONG, 0x6701), PROP_TAG(PT_UNSPECIFIED, 0x6702)}};
+        Tags tags{PROP_TAG(PT_MV_LONG, 0x6701), PROP_TAG(PT_UNSPECIFIED, 0x6702)};
         ULONG count = 0;
         LPSPropValue values = nullptr;
-        ASSERT_EQ(MAPI_W_ERRORS_RETURNED,
-                  message->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values));
+        ASSERT_EQ(MAPI_W_ERRORS_RETURNED, message->GetProps(tags, 0, &count, &values));
         EXPECT_EQ(MAPI_E_CORRUPT_DATA, values[0].Value.err);
         EXPECT_EQ(MAPI_E_CORRUPT_DATA, values[1].Value.err);
         MAPIFreeBuffer(values);
@@ -146,10 +131,7 @@ TEST_F(Robustness, DamagedValuesAndPagesGiveErrorsNotCrashes) {
         if (SUCCEEDED(hr)) {
             Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
             if (inbox.p != nullptr) {
-                Ref<IMAPITable> table;
-                ASSERT_EQ(S_OK, inbox->GetContentsTable(0, &table));
-                SizedSPropTagArray(2, columns) = {2, {PR_SUBJECT_A, PR_BODY_A}};
-                ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+                Ref<IMAPITable> table(ContentsTable(inbox, {PR_SUBJECT_A, PR_BODY_A}));
                 for (;;) {
                     Rows rows;
                     hr = table->QueryRows(100, 0, &rows.p);
@@ -219,10 +201,7 @@ TEST_F(Robustness, AnotherProcessChangesAStoreWhileASessionHasItOpen) {
         LPMDB other = nullptr;
         if (SUCCEEDED(HrOpenStoreFile("shared.qst", "", MAPI_BEST_ACCESS, &other))) {
             LPUNKNOWN unknown = nullptr;
-            ULONG type = 0;
-            if (SUCCEEDED(other->OpenEntry(static_cast<ULONG>(notesId.size()),
-                                           reinterpret_cast<LPENTRYID>(notesId.data()), nullptr,
-                                           MAPI_BEST_ACCESS, &type, &unknown))) {
+            if (SUCCEEDED(OpenById(other, notesId, MAPI_BEST_ACCESS, &unknown))) {
                 LPMAPIFOLDER folder = static_cast<LPMAPIFOLDER>(static_cast<IMAPIFolder*>(unknown));
                 status = 0;
                 for (int i = 0; i < 10 && status == 0; ++i) {

@@ -27,8 +27,7 @@ TEST_F(StoreFolders, NewStoreHasTheStandardFoldersWithTheirClasses) {
     Ref<IMAPIFolder> ipm(OpenFolder(m_store, BinaryProp(m_store, PR_IPM_SUBTREE_ENTRYID)));
     Ref<IMAPITable> table;
     ASSERT_EQ(S_OK, ipm->GetHierarchyTable(0, &table));
-    SizedSPropTagArray(3, columns) = {3, {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_CONTAINER_CLASS_A}};
-    ASSERT_EQ(S_OK, table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0));
+    ASSERT_EQ(S_OK, table->SetColumns(Tags{PR_ENTRYID, PR_DISPLAY_NAME_A, PR_CONTAINER_CLASS_A}, 0));
     Rows rows;
     ASSERT_EQ(S_OK, table->QueryRows(50, 0, &rows.p));
     std::map<std::string, std::string> classes;
@@ -68,10 +67,9 @@ TEST_F(StoreFolders, SpecialFolderIdsPointAtTheRightFolders) {
     Ref<IMAPIFolder> root(static_cast<IMAPIFolder*>(unknown));
     EXPECT_EQ("Drafts", nameOf(BinaryProp(root, PR_IPM_DRAFTS_ENTRYID)));
     EXPECT_EQ("Contacts", nameOf(BinaryProp(root, PR_IPM_CONTACT_ENTRYID)));
-    SizedSPropTagArray(1, tags) = {1, {PR_ADDITIONAL_REN_ENTRYIDS}};
     ULONG count = 0;
     LPSPropValue values = nullptr;
-    ASSERT_EQ(S_OK, root->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values));
+    ASSERT_EQ(S_OK, root->GetProps(Tags{PR_ADDITIONAL_REN_ENTRYIDS}, 0, &count, &values));
     ASSERT_EQ(PR_ADDITIONAL_REN_ENTRYIDS, values[0].ulPropTag);
     ASSERT_EQ(5u, values[0].Value.MVbin.cValues);
     EXPECT_EQ(0u, values[0].Value.MVbin.lpbin[0].cb);
@@ -83,12 +81,10 @@ TEST_F(StoreFolders, FolderPropertiesAndMissingOnesAsErrors) {
     Ref<IMAPIFolder> contacts(OpenNamedFolder(m_store, "Contacts"));
     AddMessage(contacts, "IPM.Contact", "one");
     AddMessage(contacts, "IPM.Contact", "two");
-    SizedSPropTagArray(4, tags) = {4,
-                                   {PR_CONTENT_COUNT, PR_CONTAINER_CLASS_A, PR_PARENT_ENTRYID, PR_SUBJECT_A}};
+    Tags tags{PR_CONTENT_COUNT, PR_CONTAINER_CLASS_A, PR_PARENT_ENTRYID, PR_SUBJECT_A};
     ULONG count = 0;
     LPSPropValue values = nullptr;
-    ASSERT_EQ(MAPI_W_ERRORS_RETURNED,
-              contacts->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values));
+    ASSERT_EQ(MAPI_W_ERRORS_RETURNED, contacts->GetProps(tags, 0, &count, &values));
     ASSERT_EQ(4u, count);
     EXPECT_EQ(PR_CONTENT_COUNT, values[0].ulPropTag);
     EXPECT_EQ(2, values[0].Value.l);
@@ -149,12 +145,9 @@ TEST_F(StoreFolders, EntryIdsAreStableAcrossSessionsAndForeignIdsAreRefused) {
                                            static_cast<ULONG>(other.size()),
                                            reinterpret_cast<LPENTRYID>(other.data()), 0, &same));
     EXPECT_EQ(FALSE, same);
-    std::string truncated = contacts.substr(0, 20);
     LPUNKNOWN unknown = nullptr;
     ULONG type = 0;
-    EXPECT_EQ(MAPI_E_INVALID_ENTRYID,
-              store->OpenEntry(static_cast<ULONG>(truncated.size()),
-                               reinterpret_cast<LPENTRYID>(truncated.data()), nullptr, 0, &type, &unknown));
+    EXPECT_EQ(MAPI_E_INVALID_ENTRYID, OpenById(store.p, contacts.substr(0, 20), 0, &unknown));
     EXPECT_EQ(MAPI_E_INTERFACE_NOT_SUPPORTED, store->OpenEntry(static_cast<ULONG>(contacts.size()),
                                                                reinterpret_cast<LPENTRYID>(contacts.data()),
                                                                &IID_IMessage, 0, &type, &unknown));
