@@ -18,12 +18,6 @@ protected:
         m_store.p = OpenStore(m_session, "Items");
         m_contacts.p = OpenNamedFolder(m_store, "Contacts");
     }
-    void TearDown() override {
-        m_contacts.reset();
-        m_store.reset();
-        m_session.reset();
-        MapiTest::TearDown();
-    }
     // n contacts whose PR_IMPORTANCE is i % 3; returns their entry ids in creation order.
     std::vector<std::string> AddContacts(int n) {
         std::vector<std::string> ids;

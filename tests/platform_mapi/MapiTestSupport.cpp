@@ -33,7 +33,7 @@ void MapiTest::SetUp() {
     ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
 }
 
-void MapiTest::TearDown() {
+MapiTest::~MapiTest() {
     MAPIUninitialize();
     CMAPITestHooks::Reset();
     EXPECT_EQ(m_objectsBefore, CMAPITestHooks::LiveObjects()) << "objects left unreleased";

@@ -76,11 +76,12 @@ HRESULT OpenById(C* container, const std::string& eid, ULONG flags, LPUNKNOWN* u
 }
 
 // Every test runs in its own machine root with MAPI initialised once, and checks on the way out
-// that nothing it made is still alive and that initialisation is balanced.
+// that nothing it made is still alive and that initialisation is balanced. The check runs in the
+// destructor, after a derived fixture's members have released what they hold.
 class MapiTest : public ::testing::Test {
 protected:
+    ~MapiTest() override;
     void SetUp() override;
-    void TearDown() override;
 
     // Makes a profile with one personal-folders service whose store file is 'storeFile'
     // (created when missing, with 'storePassword'); returns the service's uid.

@@ -16,12 +16,6 @@ protected:
         m_store.p = OpenStore(m_session, "One");
         m_inbox.p = OpenNamedFolder(m_store, "Inbox");
     }
-    void TearDown() override {
-        m_inbox.reset();
-        m_store.reset();
-        m_session.reset();
-        MapiTest::TearDown();
-    }
     LPMESSAGE OpenMessage(LPMDB store, const std::string& eid) {
         LPUNKNOWN unknown = nullptr;
         ULONG type = 0;

@@ -14,11 +14,6 @@ protected:
         m_session.p = Logon("P");
         m_store.p = OpenStore(m_session, "Layout");
     }
-    void TearDown() override {
-        m_store.reset();
-        m_session.reset();
-        MapiTest::TearDown();
-    }
     Ref<IMAPISession> m_session;
     Ref<IMsgStore> m_store;
 };
