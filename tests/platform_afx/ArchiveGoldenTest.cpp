@@ -37,6 +37,19 @@ CPropTypeList* MakeDefaultPropertyGraph() {
 
 typedef RecordLeakTest ArchiveGoldenTest;
 
+// Reads one record of class T from the bytes and holds it while check looks at it.
+template <class T>
+void ReadHeld(const Bytes& bytes, const std::function<void(CArchive&, T*)>& check) {
+    Load(bytes, [&](CArchive& ar) {
+        T* pRecord = nullptr;
+        ar >> pRecord;
+        ASSERT_NE(pRecord, nullptr);
+        pRecord->AddRef();
+        check(ar, pRecord);
+        pRecord->Release();
+    });
+}
+
 }  // namespace
 
 TEST_F(ArchiveGoldenTest, IntegersAreLittleEndianAndPacked) {
@@ -122,12 +135,8 @@ TEST_F(ArchiveGoldenTest, DefaultPropertyFileIs109KnownBytes) {
     ASSERT_EQ(bytes.size(), 109u);
     EXPECT_EQ(ToHex(bytes), ToHex(DefaultPropertyFile()));
 
-    Load(bytes, [](CArchive& ar) {
-        CPropertyList* pList = nullptr;
-        ar >> pList;
-        ASSERT_NE(pList, nullptr);
+    ReadHeld<CPropertyList>(bytes, [](CArchive&, CPropertyList* pList) {
         ASSERT_TRUE(pList->IsKindOf(RUNTIME_CLASS(CPropTypeList)));
-        pList->AddRef();
         ASSERT_EQ(pList->m_entries.size(), 1u);
         EXPECT_EQ(pList->m_entries[0].key, 1u);
         auto* pStd = static_cast<CPropertyList*>(pList->m_entries[0].pRecord);
@@ -137,7 +146,6 @@ TEST_F(ArchiveGoldenTest, DefaultPropertyFileIs109KnownBytes) {
         ASSERT_TRUE(pProp->IsKindOf(RUNTIME_CLASS(CStdPropertyID)));
         EXPECT_EQ(pProp->m_ulTag, 0x0037001Eu);
         EXPECT_EQ(pProp->m_bSelected, 1u);
-        pList->Release();
     });
 }
 
@@ -167,11 +175,7 @@ TEST_F(ArchiveGoldenTest, NamedListBodyMatchesTheKnownExample) {
     });
     EXPECT_EQ(ToHex(bytes), ToHex(expected));
 
-    Load(bytes, [](CArchive& ar) {
-        CNamedPropList* pBack = nullptr;
-        ar >> pBack;
-        ASSERT_NE(pBack, nullptr);
-        pBack->AddRef();
+    ReadHeld<CNamedPropList>(bytes, [](CArchive&, CNamedPropList* pBack) {
         ASSERT_EQ(pBack->m_entries.size(), 1u);
         EXPECT_EQ(pBack->m_entries[0].guid, kGuidBytes);
         auto* pBackSet = static_cast<CPropertyList*>(pBack->m_entries[0].pRecord);
@@ -179,7 +183,6 @@ TEST_F(ArchiveGoldenTest, NamedListBodyMatchesTheKnownExample) {
         auto* pBackProp = static_cast<CNamedPropertyID*>(pBackSet->m_entries[0].pRecord);
         EXPECT_EQ(pBackProp->m_lID, 0x8083u);
         EXPECT_EQ(pBackProp->m_guid, kGuidBytes);
-        pBack->Release();
     });
 }
 
@@ -200,11 +203,7 @@ TEST_F(ArchiveGoldenTest, RecordsByIdentityClassesByIndex) {
                                       "FF FF 01 00 0B 00 'CPropertyID' 01 00 00 00 00 00 00 00 00 00 00 00 "
                                       "03 80 01 00 00 00 00 00 00 00 00 00 00 00 "
                                       "04 00 00 00 05 00")));
-    Load(bytes, [](CArchive& ar) {
-        CTestBag* pBack = nullptr;
-        ar >> pBack;
-        ASSERT_NE(pBack, nullptr);
-        pBack->AddRef();
+    ReadHeld<CTestBag>(bytes, [](CArchive& ar, CTestBag* pBack) {
         ASSERT_EQ(pBack->m_items.size(), 4u);
         EXPECT_NE(pBack->m_items[0], pBack->m_items[1]);
         EXPECT_EQ(pBack->m_items[0], pBack->m_items[2]);
@@ -212,7 +211,6 @@ TEST_F(ArchiveGoldenTest, RecordsByIdentityClassesByIndex) {
         // A later reference yields the record already read, not a copy.
         CObject* pLater = ar.ReadObject(RUNTIME_CLASS(CPropertyID));
         EXPECT_EQ(pLater, pBack->m_items[1]);
-        pBack->Release();
     });
 }
 
@@ -260,11 +258,7 @@ TEST_F(ArchiveGoldenTest, BigIndexFormsPastThe16BitRange) {
     ASSERT_GT(bytes.size(), tail.size());
     EXPECT_EQ(ToHex(Bytes(bytes.end() - (long)tail.size(), bytes.end())), ToHex(tail));
 
-    Load(bytes, [&](CArchive& ar) {
-        CTestBag* pBack = nullptr;
-        ar >> pBack;
-        ASSERT_NE(pBack, nullptr);
-        pBack->AddRef();
+    ReadHeld<CTestBag>(bytes, [&](CArchive&, CTestBag* pBack) {
         ASSERT_EQ(pBack->m_items.size(), (size_t)nLeaves + 5);
         auto* pBackA = static_cast<CStdPropertyID*>(pBack->m_items[nLeaves]);
         auto* pBackB = static_cast<CStdPropertyID*>(pBack->m_items[nLeaves + 1]);
@@ -274,19 +268,12 @@ TEST_F(ArchiveGoldenTest, BigIndexFormsPastThe16BitRange) {
         EXPECT_EQ(pBack->m_items[nLeaves + 3], pBack->m_items[0x7FFE - 4]);
         EXPECT_EQ(pBack->m_items[nLeaves + 4], pBackA);
         EXPECT_EQ(static_cast<CPropertyID*>(pBack->m_items[0x7FFF - 4])->m_ulContext, 0x7FFBu);
-        pBack->Release();
     });
 }
 
 TEST_F(ArchiveGoldenTest, BytesAfterTheLastReadAreNeverLookedAt) {
     Bytes bytes = Concat({DefaultPropertyFile(), Hex("FF FF FF FF 'garbage'")});
-    Load(bytes, [](CArchive& ar) {
-        CPropertyList* pList = nullptr;
-        ar >> pList;
-        ASSERT_NE(pList, nullptr);
-        pList->AddRef();
-        pList->Release();
-    });
+    ReadHeld<CPropertyList>(bytes, [](CArchive&, CPropertyList*) {});
 }
 
 TEST_F(ArchiveGoldenTest, ShippedDefaultPropertyFilesReadAndWriteBackUnchanged) {
