@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 #include "engine/EntryList.h"
 #include "engine/StoreIndex2FolderList.h"
@@ -38,24 +39,14 @@ TEST(DeletionLists, HandOutOneListPerFolderInStoreThenFolderOrder) {
         refs.push_back(NewEntry(i + 1, places[i][0], places[i][1]));
         ASSERT_EQ(S_OK, pLists->Insert(refs.back()));
     }
-    struct Seen {
-        LONG store, folder;
-        ULONG count;
-    };
-    std::vector<Seen> seen;
+    // (store, folder, count) per list, in the order handed out.
+    std::vector<std::tuple<LONG, LONG, ULONG>> seen;
     for (HRESULT hr = pLists->GetFirstEntryList(&pList); SUCCEEDED(hr) && pList != nullptr;
          hr = pLists->GetNextEntryList(&pList)) {
-        seen.push_back({pList->GetStoreIndex(), pList->GetFolderIndex(), pList->GetCount()});
+        seen.emplace_back(pList->GetStoreIndex(), pList->GetFolderIndex(), pList->GetCount());
         pList->Release();
     }
-    ASSERT_EQ(3u, seen.size());
-    EXPECT_EQ(0, seen[0].store);
-    EXPECT_EQ(1, seen[0].folder);
-    EXPECT_EQ(1u, seen[0].count);
-    EXPECT_EQ(3, seen[1].folder);
-    EXPECT_EQ(2u, seen[1].count);
-    EXPECT_EQ(2, seen[2].store);
-    EXPECT_EQ(0, seen[2].folder);
+    EXPECT_EQ((std::vector<std::tuple<LONG, LONG, ULONG>>{{0, 1, 1}, {0, 3, 2}, {2, 0, 1}}), seen);
     EXPECT_EQ(S_OK, pLists->GetNextEntryList(&pList));
     EXPECT_EQ(nullptr, pList);
 

@@ -1,6 +1,8 @@
 // Helpers of the engine tests: label rows built from plain values, and a capture of trace output.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -154,6 +156,41 @@ inline std::vector<CSortDrawer*> Walk(CDrawerMap* pMap) {
         pDrawer->Release();
     }
     return drawers;
+}
+
+// Files the row the way the search does: into the drawer already filed under its label, else into a
+// new one. Hands back that drawer (the index holds it).
+inline CSortDrawer* FileRow(CDrawerMap* pMap, SRow& row, LPSPropTagArray lpColumns) {
+    CSortDrawer* pDrawer = nullptr;
+    EXPECT_EQ(S_OK, pMap->LookupDrawer(&row, 0, lpColumns, &pDrawer));
+    if (pDrawer == nullptr) {
+        pDrawer = NewDrawer(row);
+        EXPECT_EQ(S_OK, pMap->InsertDrawer(&row, 0, lpColumns, &pDrawer));
+    }
+    pDrawer->Release();
+    return pDrawer;
+}
+
+// Files a numbered entry reference under the row, as the search files an item.
+inline void FileEntry(CDrawerMap* pMap, SRow& row, LPSPropTagArray lpColumns, ULONG ulNumber,
+                      LPCSTR lpszSubject = nullptr) {
+    static BYTE s_id[2] = {1, 2};
+    const SBinary key{2, s_id};
+    auto* pRef = new CEntryReference(ulNumber);
+    pRef->AddRef();
+    EXPECT_EQ(S_OK, pRef->Init(&key, 0, 0, &key, FILETIME{}, lpszSubject));
+    CSortDrawer* pDrawer = nullptr;
+    EXPECT_EQ(S_OK, pMap->LookupDrawer(&row, 0, lpColumns, &pDrawer));
+    const bool fNew = (pDrawer == nullptr);
+    if (fNew) {
+        pDrawer = NewDrawer(row);
+    }
+    EXPECT_EQ(S_OK, pDrawer->Insert(pRef));
+    pRef->Release();
+    if (fNew) {
+        EXPECT_EQ(S_OK, pMap->InsertDrawer(&row, 0, lpColumns, &pDrawer));
+    }
+    pDrawer->Release();
 }
 
 }  // namespace enginetest

@@ -12,8 +12,6 @@ using namespace enginetest;
 
 namespace {
 
-BYTE g_profile[] = {1};
-
 // One random value of a column type; a small value space so that duplicates are common, and a
 // missing value now and then.
 void AddRandomValue(RowBuilder& b, ULONG ulType, std::mt19937& rng, std::string& canonical) {
@@ -96,25 +94,7 @@ TEST_P(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
         CDrawerMap* pMap = nullptr;
         ASSERT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
         for (int i = 0; i < nItems; ++i) {
-            auto* pRef = new CEntryReference(ULONG(i + 1));
-            pRef->AddRef();
-            BYTE id[2] = {BYTE(i), BYTE(i >> 8)};
-            SBinary profile{1, g_profile};
-            SBinary entry{2, id};
-            ASSERT_EQ(S_OK, pRef->Init(&profile, 0, 0, &entry, FILETIME{}, nullptr));
-            SRow& row = rows[i].Row();
-            CSortDrawer* pDrawer = nullptr;
-            ASSERT_EQ(S_OK, pMap->LookupDrawer(&row, 0, lpColumns, &pDrawer));
-            const bool fNew = (pDrawer == nullptr);
-            if (fNew) {
-                pDrawer = NewDrawer(row);
-            }
-            ASSERT_EQ(S_OK, pDrawer->Insert(pRef));
-            pRef->Release();
-            if (fNew) {
-                ASSERT_EQ(S_OK, pMap->InsertDrawer(&row, 0, lpColumns, &pDrawer));
-            }
-            pDrawer->Release();
+            FileEntry(pMap, rows[i].Row(), lpColumns, ULONG(i + 1));
         }
 
         std::set<std::set<ULONG>> found;

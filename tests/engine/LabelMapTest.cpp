@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <typeinfo>
 
 #include "engine/PointerAccessMaps.h"
 #include "engine/ValueAccessMaps.h"
@@ -15,16 +14,8 @@ using namespace enginetest;
 
 namespace {
 
-// Files a new drawer under the row the way the search does, and hands back the index's drawer.
 CSortDrawer* File(CDrawerMap* pMap, RowBuilder& b, LPSPropTagArray lpColumns) {
-    CSortDrawer* pDrawer = nullptr;
-    EXPECT_EQ(S_OK, pMap->LookupDrawer(&b.Row(), 0, lpColumns, &pDrawer));
-    if (pDrawer == nullptr) {
-        pDrawer = NewDrawer(b.Row());
-        EXPECT_EQ(S_OK, pMap->InsertDrawer(&b.Row(), 0, lpColumns, &pDrawer));
-    }
-    pDrawer->Release();
-    return pDrawer;
+    return FileRow(pMap, b.Row(), lpColumns);
 }
 
 CDrawerMap* MakeIndex(LPSPropTagArray lpColumns) {
@@ -83,38 +74,6 @@ TEST(CreateDrawerMap, RefusesBadColumnsWithoutWritingTheOutPointer) {
     EXPECT_EQ(E_UNEXPECTED, CDrawerMap::CreateDrawerMap(reinterpret_cast<LPSPropTagArray>(&odd), 1, &pMap));
     EXPECT_TRUE(trace.Contains("Unexpected property type 131072!\n"));
     EXPECT_EQ(reinterpret_cast<CDrawerMap*>(0x1), pMap);
-}
-
-TEST(CreateDrawerMap, ChoosesTheClassByColumnTypeAndLineByPosition) {
-    struct Expect {
-        ULONG type;
-        const std::type_info& inner;
-        const std::type_info& last;
-    };
-#define QRV_LEVELS(type, MAP) \
-    { type, typeid(MAP<CDrawerMap>), typeid(MAP<CSortDrawer>) }
-    const Expect expected[] = {
-        QRV_LEVELS(PT_I2, ShortAccessMap),           QRV_LEVELS(PT_LONG, LongAccessMap),
-        QRV_LEVELS(PT_R4, FloatAccessMap),           QRV_LEVELS(PT_DOUBLE, DoubleAccessMap),
-        QRV_LEVELS(PT_CURRENCY, CurrencyAccessMap),  QRV_LEVELS(PT_APPTIME, ApptimeAccessMap),
-        QRV_LEVELS(PT_BOOLEAN, BoolAccessMap),       QRV_LEVELS(PT_OBJECT, ObjectAccessMap),
-        QRV_LEVELS(PT_I8, LonglongAccessMap),        QRV_LEVELS(PT_STRING8, NarrowStringAccessMap),
-        QRV_LEVELS(PT_UNICODE, WideStringAccessMap), QRV_LEVELS(PT_SYSTIME, SystimeAccessMap),
-        QRV_LEVELS(PT_CLSID, ClsidAccessMap),        QRV_LEVELS(PT_BINARY, SBinaryAccessMap)};
-#undef QRV_LEVELS
-    for (const Expect& e : expected) {
-        SizedSPropTagArray(2, cols) = {2, {PROP_TAG(e.type, 0x8000), PROP_TAG(e.type, 0x8001)}};
-        CDrawerMap* pLevels[2] = {};
-        for (ULONG i = 0; i < 2; ++i) {
-            ASSERT_EQ(S_OK,
-                      CDrawerMap::CreateDrawerMap(reinterpret_cast<LPSPropTagArray>(&cols), i, &pLevels[i]));
-        }
-        EXPECT_TRUE(typeid(*pLevels[0]) == e.inner) << e.type;
-        EXPECT_TRUE(typeid(*pLevels[1]) == e.last) << e.type;
-        // Each level comes with exactly one reference: one Release destroys it.
-        EXPECT_EQ(0u, pLevels[0]->Release());
-        EXPECT_EQ(0u, pLevels[1]->Release());
-    }
 }
 
 TEST(LabelAccessMap, WalksInLexicographicLabelOrderEachDrawerOnce) {

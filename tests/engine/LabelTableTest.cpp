@@ -18,19 +18,12 @@ using namespace enginetest;
 
 namespace {
 
-// Files each row (one column) the way the search does and gives, per row, the drawer it landed in.
+// Files each row (one column) and gives, per row, the drawer it landed in.
 std::vector<CSortDrawer*> FileRows(CDrawerMap* pMap, std::vector<RowBuilder>& rows,
                                    LPSPropTagArray lpColumns) {
     std::vector<CSortDrawer*> drawers;
     for (RowBuilder& b : rows) {
-        CSortDrawer* pDrawer = nullptr;
-        EXPECT_EQ(S_OK, pMap->LookupDrawer(&b.Row(), 0, lpColumns, &pDrawer));
-        if (pDrawer == nullptr) {
-            pDrawer = NewDrawer(b.Row());
-            EXPECT_EQ(S_OK, pMap->InsertDrawer(&b.Row(), 0, lpColumns, &pDrawer));
-        }
-        drawers.push_back(pDrawer);
-        pDrawer->Release();
+        drawers.push_back(FileRow(pMap, b.Row(), lpColumns));
     }
     return drawers;
 }
@@ -300,28 +293,4 @@ TEST(SortDrawer, LargeGroupsWalkByBucketAndReleaseEveryEntry) {
         p->Release();
     }
     pFirst->Release();
-}
-
-TEST(EntryReference, InitAgainReplacesEveryCopy) {
-    auto* pRef = new CEntryReference(9);
-    pRef->AddRef();
-    BYTE profile[] = {1, 2};
-    BYTE id1[] = {3, 4, 5};
-    BYTE id2[] = {6};
-    const SBinary profileKey{2, profile};
-    SBinary entry{3, id1};
-    ASSERT_EQ(S_OK, pRef->Init(&profileKey, 0, 1, &entry, FILETIME{1, 1}, "first subject"));
-    entry = SBinary{1, id2};
-    ASSERT_EQ(S_OK, pRef->Init(&profileKey, 2, 3, &entry, FILETIME{2, 2}, nullptr));
-    SBinary copy{};
-    ASSERT_EQ(S_OK, pRef->GetEntryID(&copy));
-    ASSERT_EQ(1u, copy.cb);
-    EXPECT_EQ(6, copy.lpb[0]);
-    std::free(copy.lpb);
-    LPSTR lpszSubject = reinterpret_cast<LPSTR>(1);
-    ASSERT_EQ(S_OK, pRef->GetSubjectLine(&lpszSubject));
-    EXPECT_EQ(nullptr, lpszSubject);
-    EXPECT_EQ(2, pRef->GetStoreIndex());
-    EXPECT_EQ(3, pRef->GetFolderIndex());
-    pRef->Release();
 }

@@ -297,24 +297,8 @@ TEST(PooledObjects, ReleasedIndexGivesEveryBlockBack) {
     LPSPropTagArray lpColumns = rows[0].Columns();
     CDrawerMap* pMap = nullptr;
     ASSERT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
-    BYTE id[2] = {1, 2};
-    const SBinary key{2, id};
     for (int i = 0; i < 300; ++i) {
-        auto* pRef = new CEntryReference(ULONG(i + 1));
-        pRef->AddRef();
-        ASSERT_EQ(S_OK, pRef->Init(&key, 0, 0, &key, FILETIME{}, i % 2 ? "subject" : nullptr));
-        CSortDrawer* pDrawer = nullptr;
-        ASSERT_EQ(S_OK, pMap->LookupDrawer(&rows[i].Row(), 0, lpColumns, &pDrawer));
-        const bool fNew = (pDrawer == nullptr);
-        if (fNew) {
-            pDrawer = NewDrawer(rows[i].Row());
-        }
-        ASSERT_EQ(S_OK, pDrawer->Insert(pRef));
-        pRef->Release();
-        if (fNew) {
-            ASSERT_EQ(S_OK, pMap->InsertDrawer(&rows[i].Row(), 0, lpColumns, &pDrawer));
-        }
-        pDrawer->Release();
+        FileEntry(pMap, rows[i].Row(), lpColumns, ULONG(i + 1), i % 2 ? "subject" : nullptr);
     }
     EXPECT_EQ(50u, Walk(pMap).size());
     pMap->Release();
