@@ -14,10 +14,6 @@ using namespace enginetest;
 
 namespace {
 
-CSortDrawer* File(CDrawerMap* pMap, RowBuilder& b, LPSPropTagArray lpColumns) {
-    return FileRow(pMap, b.Row(), lpColumns);
-}
-
 CDrawerMap* MakeIndex(LPSPropTagArray lpColumns) {
     CDrawerMap* pMap = nullptr;
     EXPECT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
@@ -36,7 +32,7 @@ std::vector<int> WalkOrder(std::vector<RowBuilder>& rows, const std::vector<ULON
     CDrawerMap* pMap = MakeIndex(lpColumns);
     std::vector<CSortDrawer*> made;
     for (RowBuilder& b : rows) {
-        made.push_back(File(pMap, b, lpColumns));
+        made.push_back(FileRow(pMap, b.Row(), lpColumns));
     }
     std::vector<int> order;
     for (CSortDrawer* pDrawer : Walk(pMap)) {
@@ -85,7 +81,7 @@ TEST(LabelAccessMap, WalksInLexicographicLabelOrderEachDrawerOnce) {
 
     CDrawerMap* pMap = MakeIndex(rows[0].Columns());
     for (RowBuilder& b : rows) {
-        File(pMap, b, rows[0].Columns());
+        FileRow(pMap, b.Row(), rows[0].Columns());
     }
     std::vector<CSortDrawer*> walked = Walk(pMap);
     // Past the end every further FindNext still gives success and no drawer.
@@ -213,7 +209,7 @@ TEST(LabelAccessMap, LookupOfAnUnfiledLabelIsSuccessWithoutDrawer) {
     filed.Long(1).Long(2);
     other.Long(1).Long(3);
     CDrawerMap* pMap = MakeIndex(filed.Columns());
-    File(pMap, filed, filed.Columns());
+    FileRow(pMap, filed.Row(), filed.Columns());
     CSortDrawer* pDrawer = reinterpret_cast<CSortDrawer*>(0x1);
     EXPECT_EQ(S_OK, pMap->LookupDrawer(&other.Row(), 0, filed.Columns(), &pDrawer));
     EXPECT_EQ(nullptr, pDrawer);
@@ -234,7 +230,7 @@ TEST(LabelAccessMap, RefusesRowsThatDoNotFitTheIndex) {
     two.Long(1).Long(2);
     one.Long(1);
     CDrawerMap* pMap = MakeIndex(two.Columns());
-    File(pMap, two, two.Columns());
+    FileRow(pMap, two.Row(), two.Columns());
     CSortDrawer* pDrawer = NewDrawer(one.Row());
 
     EXPECT_EQ(E_INVALIDARG, pMap->InsertDrawer(&one.Row(), 0, two.Columns(), &pDrawer));
@@ -295,7 +291,7 @@ TEST(LabelAccessMap, ReplacementSwapsTheDrawerAndKeepsTheCount) {
     CSortDrawer* pFirst = NewDrawer(row.Row());
     CSortDrawer* pSecond = NewDrawer(row.Row());
     ASSERT_EQ(S_OK, pMap->InsertDrawer(&row.Row(), 0, row.Columns(), &pFirst));
-    File(pMap, other, row.Columns());
+    FileRow(pMap, other.Row(), row.Columns());
     EXPECT_EQ(2u, RefCount(pFirst));
 
     ASSERT_EQ(S_OK, pMap->InsertDrawer(&row.Row(), 0, row.Columns(), &pSecond));
@@ -359,7 +355,7 @@ TEST(LabelAccessMap, KeyCopyThatCannotBeAllocatedFailsInsteadOfMeetingTheMissing
         }
         LPSPropTagArray lpColumns = rows[0].Columns();
         CDrawerMap* pMap = MakeIndex(lpColumns);
-        CSortDrawer* pMissing = File(pMap, rows[0], lpColumns);
+        CSortDrawer* pMissing = FileRow(pMap, rows[0].Row(), lpColumns);
         CSortDrawer* pDrawer = NewDrawer(rows[1].Row());
         // A lookup whose key cannot be copied fails; it never hands out the missing values' drawer.
         // At call-trace level every lookup converts (copies) its key.
@@ -411,7 +407,7 @@ TEST(LabelAccessMap, BinaryCountWithoutBytesGroupsWithTheEmptyValue) {
         empty.ColumnTypes({PT_BINARY});
         LPSPropTagArray lpColumns = empty.Columns();
         CDrawerMap* pMap = MakeIndex(lpColumns);
-        CSortDrawer* pDrawer = File(pMap, empty, lpColumns);
+        CSortDrawer* pDrawer = FileRow(pMap, empty.Row(), lpColumns);
         RowBuilder counted;
         SPropValue v{};
         v.Value.bin = SBinary{5, nullptr};

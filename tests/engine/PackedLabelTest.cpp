@@ -72,34 +72,22 @@ void ExpectSameValue(const SPropValue& g, const SPropValue& p, ULONG i) {
         case PT_BINARY:
             ExpectSameArray(a.bin.cb, a.bin.lpb, b.bin.cb, b.bin.lpb, 1, i);
             break;
-        case PT_MV_I2:
-            ExpectSameArray(a.MVi.cValues, a.MVi.lpi, b.MVi.cValues, b.MVi.lpi, sizeof(SHORT), i);
-            break;
-        case PT_MV_LONG:
-            ExpectSameArray(a.MVl.cValues, a.MVl.lpl, b.MVl.cValues, b.MVl.lpl, sizeof(LONG), i);
-            break;
-        case PT_MV_R4:
-            ExpectSameArray(a.MVflt.cValues, a.MVflt.lpflt, b.MVflt.cValues, b.MVflt.lpflt, 4, i);
-            break;
-        case PT_MV_DOUBLE:
-            ExpectSameArray(a.MVdbl.cValues, a.MVdbl.lpdbl, b.MVdbl.cValues, b.MVdbl.lpdbl, 8, i);
-            break;
-        case PT_MV_CURRENCY:
-            ExpectSameArray(a.MVcur.cValues, a.MVcur.lpcur, b.MVcur.cValues, b.MVcur.lpcur, 8, i);
-            break;
-        case PT_MV_APPTIME:
-            ExpectSameArray(a.MVat.cValues, a.MVat.lpat, b.MVat.cValues, b.MVat.lpat, 8, i);
-            break;
-        case PT_MV_I8:
-            ExpectSameArray(a.MVli.cValues, a.MVli.lpli, b.MVli.cValues, b.MVli.lpli, 8, i);
-            break;
-        case PT_MV_SYSTIME:
-            ExpectSameArray(a.MVft.cValues, a.MVft.lpft, b.MVft.cValues, b.MVft.lpft, 8, i);
-            break;
-        case PT_MV_CLSID:
-            ExpectSameArray(a.MVguid.cValues, a.MVguid.lpguid, b.MVguid.cValues, b.MVguid.lpguid,
-                            sizeof(GUID), i);
-            break;
+// Element arrays of every fixed-size type compare by their bytes.
+#define QRV_SAME_ARRAY(TYPE, MEMBER, ARRAY)                                                 \
+    case TYPE:                                                                              \
+        ExpectSameArray(a.MEMBER.cValues, a.MEMBER.ARRAY, b.MEMBER.cValues, b.MEMBER.ARRAY, \
+                        sizeof(*a.MEMBER.ARRAY), i);                                        \
+        break;
+            QRV_SAME_ARRAY(PT_MV_I2, MVi, lpi)
+            QRV_SAME_ARRAY(PT_MV_LONG, MVl, lpl)
+            QRV_SAME_ARRAY(PT_MV_R4, MVflt, lpflt)
+            QRV_SAME_ARRAY(PT_MV_DOUBLE, MVdbl, lpdbl)
+            QRV_SAME_ARRAY(PT_MV_CURRENCY, MVcur, lpcur)
+            QRV_SAME_ARRAY(PT_MV_APPTIME, MVat, lpat)
+            QRV_SAME_ARRAY(PT_MV_I8, MVli, lpli)
+            QRV_SAME_ARRAY(PT_MV_SYSTIME, MVft, lpft)
+            QRV_SAME_ARRAY(PT_MV_CLSID, MVguid, lpguid)
+#undef QRV_SAME_ARRAY
         case PT_MV_STRING8:
             ASSERT_EQ(a.MVszA.cValues, b.MVszA.cValues) << i;
             ASSERT_EQ(a.MVszA.lppszA == nullptr, b.MVszA.lppszA == nullptr) << i;
