@@ -118,18 +118,3 @@ TEST_F(AllocatorsTest, ExhaustedHeapIsReported) {
     EXPECT_EQ(copy->lpb, nullptr);
     binary.Free(copy);
 }
-
-TEST_F(AllocatorsTest, ConstructionAndDestructionAreTraced) {
-    std::string output;
-    DebugOutputSink previous = SetDebugOutputSink([&](const char* text) { output += text; });
-    bool echo = SetDebugOutputEcho(false);
-    LONG level = SetTraceLevel(TRACE_CALL);
-    { CWchar_tAllocator allocator; }
-    SetTraceLevel(level);
-    SetDebugOutputEcho(echo);
-    SetDebugOutputSink(previous);
-    EXPECT_NE(output.find("-->CWchar_tAllocator::CWchar_tAllocator("), std::string::npos) << output;
-    EXPECT_NE(output.find("<--CWchar_tAllocator::CWchar_tAllocator()"), std::string::npos) << output;
-    EXPECT_NE(output.find("-->CWchar_tAllocator::~CWchar_tAllocator("), std::string::npos) << output;
-    EXPECT_NE(output.find("<--CWchar_tAllocator::~CWchar_tAllocator()"), std::string::npos) << output;
-}

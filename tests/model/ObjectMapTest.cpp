@@ -142,17 +142,3 @@ TEST_F(ObjectMapTest, FailedCopiesLeaveNothingHalfDone) {
     ASSERT_EQ(map.GetCount(), 1u);
     EXPECT_EQ(map.Entries()[0].first, (Key{1}));
 }
-
-TEST_F(ObjectMapTest, FailuresAreTracedWithTheirMessages) {
-    std::string output;
-    DebugOutputSink previous = SetDebugOutputSink([&](const char* text) { output += text; });
-    bool echo = SetDebugOutputEcho(false);
-    CObjectMap map;
-    map.Insert(0, nullptr);
-    SetObjectMapFailureAfter(0);
-    Insert(map, {1});
-    SetDebugOutputEcho(echo);
-    SetDebugOutputSink(previous);
-    EXPECT_NE(output.find("Failure: Invalid binary key specified!\n"), std::string::npos) << output;
-    EXPECT_NE(output.find("malloc() failed: Unable toallocate binary key!\n"), std::string::npos) << output;
-}
