@@ -14,14 +14,21 @@ namespace {
 
 BYTE g_profile[] = {1};
 
+// An entry whose four-byte id holds its number, store and folder.
 CEntryReference* NewEntry(ULONG ulNumber, LONG lStore, LONG lFolder) {
-    auto* p = new CEntryReference(ulNumber);
-    p->AddRef();
+    CEntryReference* p = enginetest::NewEntry(ulNumber);
     BYTE id[4] = {BYTE(ulNumber), BYTE(ulNumber >> 8), BYTE(lStore), BYTE(lFolder)};
     SBinary profile{1, g_profile};
     SBinary entry{4, id};
     EXPECT_EQ(S_OK, p->Init(&profile, lStore, lFolder, &entry, FILETIME{}, nullptr));
     return p;
+}
+
+void ReleaseAll(const std::vector<CEntryReference*>& refs) {
+    for (CEntryReference* p : refs) {
+        EXPECT_EQ(1u, RefCount(p));  // the lists gave back every reference they took
+        p->Release();
+    }
 }
 
 }  // namespace
@@ -53,13 +60,10 @@ TEST(DeletionLists, HandOutOneListPerFolderInStoreThenFolderOrder) {
     EXPECT_EQ(E_INVALIDARG, pLists->Insert(nullptr));
     EXPECT_EQ(2u, RefCount(refs[0]));
     pLists->Release();
-    for (CEntryReference* p : refs) {
-        EXPECT_EQ(1u, RefCount(p));
-        p->Release();
-    }
+    ReleaseAll(refs);
 }
 
-TEST(DeletionLists, EntryListGrowsBy50AndBuildsIdsInInsertionOrder) {
+TEST(DeletionLists, EntryListTakesOneFolderGrowsBy50AndBuildsIdsInInsertionOrder) {
     auto* pList = new CEntryList();
     pList->AddRef();
     SBinaryArray ids{7, reinterpret_cast<SBinary*>(0x1)};
@@ -73,11 +77,20 @@ TEST(DeletionLists, EntryListGrowsBy50AndBuildsIdsInInsertionOrder) {
         ASSERT_EQ(S_OK, pList->AddEntry(refs.back()));
         EXPECT_EQ(i < 50 ? 50u : 100u, pList->GetCapacity());
     }
+    // Entries of another folder or store are refused; the same reference twice is held twice.
+    std::vector<CEntryReference*> others = {NewEntry(90, 1, 3), NewEntry(91, 0, 4)};
+    EXPECT_EQ(E_INVALIDARG, pList->AddEntry(others[0]));
+    EXPECT_EQ(E_INVALIDARG, pList->AddEntry(others[1]));
+    EXPECT_EQ(E_INVALIDARG, pList->AddEntry(nullptr));
+    ASSERT_EQ(S_OK, pList->AddEntry(refs[0]));
+    EXPECT_EQ(3u, RefCount(refs[0]));
+    EXPECT_EQ(52u, pList->GetCount());
+
     ASSERT_EQ(S_OK, pList->BuildBinArray(&ids));
-    ASSERT_EQ(51u, ids.cValues);
-    for (ULONG i = 0; i < 51; ++i) {
+    ASSERT_EQ(52u, ids.cValues);
+    for (ULONG i = 0; i < 52; ++i) {
         ASSERT_EQ(4u, ids.lpbin[i].cb);
-        EXPECT_EQ(BYTE(i + 1), ids.lpbin[i].lpb[0]);
+        EXPECT_EQ(BYTE(i % 51 + 1), ids.lpbin[i].lpb[0]);
     }
     EXPECT_EQ(S_OK, CEntryList::FreeBinArray(&ids));
     EXPECT_EQ(0u, ids.cValues);
@@ -89,32 +102,6 @@ TEST(DeletionLists, EntryListGrowsBy50AndBuildsIdsInInsertionOrder) {
     EXPECT_EQ(nullptr, partial.lpbin);
 
     pList->Release();
-    for (CEntryReference* p : refs) {
-        EXPECT_EQ(1u, RefCount(p));
-        p->Release();
-    }
-}
-
-TEST(DeletionLists, EntryListRefusesOtherFoldersAndStores) {
-    TraceCapture trace;
-    auto* pList = new CEntryList();
-    pList->AddRef();
-    CEntryReference* pFirst = NewEntry(1, 0, 2);
-    CEntryReference* pOtherFolder = NewEntry(2, 0, 3);
-    CEntryReference* pOtherStore = NewEntry(3, 1, 2);
-    ASSERT_EQ(S_OK, pList->AddEntry(pFirst));
-    EXPECT_EQ(E_INVALIDARG, pList->AddEntry(pOtherFolder));
-    EXPECT_TRUE(trace.Contains("Invalid folder index!\n"));
-    EXPECT_EQ(E_INVALIDARG, pList->AddEntry(pOtherStore));
-    EXPECT_TRUE(trace.Contains("Invalid store index!\n"));
-    EXPECT_EQ(E_INVALIDARG, pList->AddEntry(nullptr));
-    // The same reference twice is held twice.
-    ASSERT_EQ(S_OK, pList->AddEntry(pFirst));
-    EXPECT_EQ(3u, RefCount(pFirst));
-    EXPECT_EQ(2u, pList->GetCount());
-    pList->Release();
-    EXPECT_EQ(1u, RefCount(pFirst));
-    pFirst->Release();
-    pOtherFolder->Release();
-    pOtherStore->Release();
+    ReleaseAll(refs);
+    ReleaseAll(others);
 }

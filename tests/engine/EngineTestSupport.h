@@ -1,9 +1,9 @@
-// Helpers of the engine tests: label rows built from plain values, and a capture of trace output.
+// Helpers of the engine tests: label rows built from plain values, a quiet trace level, filing.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,59 +16,33 @@
 
 namespace enginetest {
 
-// A label row whose values point into storage the builder owns.
+// A label row whose texts and bytes live in storage shared by every copy of the builder.
 class RowBuilder {
 public:
-    RowBuilder& Long(LONG l) {
-        SPropValue& v = Add(PT_LONG);
-        v.Value.l = l;
-        return *this;
-    }
-    RowBuilder& Short(SHORT i) {
-        SPropValue& v = Add(PT_I2);
-        v.Value.i = i;
-        return *this;
-    }
+    RowBuilder& Long(LONG l) { return Value(PT_LONG, {.l = l}); }
+    RowBuilder& Short(SHORT i) { return Value(PT_I2, {.i = i}); }
+    // A value that is not there: nothing but the error code, the other bytes zero.
     RowBuilder& Missing(ULONG ulType = PT_ERROR) {
-        SPropValue& v = Add(ulType);
-        v.Value.err = (SCODE)0x8004010F;
+        Value(ulType, {});
+        m_values.back().Value.err = (SCODE)0x8004010F;
         return *this;
     }
     RowBuilder& String(const char* psz) {
-        m_strings.push_back(psz == nullptr ? std::string() : std::string(psz));
-        SPropValue& v = Add(PT_STRING8);
-        v.Value.lpszA = nullptr;
-        m_fixups.push_back({m_values.size() - 1, psz == nullptr ? -1 : (int)m_strings.size() - 1});
-        return *this;
+        auto text = std::make_shared<std::string>(psz == nullptr ? "" : psz);
+        m_storage.push_back(text);
+        return Value(PT_STRING8, {.lpszA = psz == nullptr ? nullptr : text->data()});
     }
     RowBuilder& Binary(const std::vector<BYTE>& bytes) {
-        m_binaries.push_back(bytes);
-        SPropValue& v = Add(PT_BINARY);
-        v.Value.bin.cb = (ULONG)bytes.size();
-        m_binFixups.push_back({m_values.size() - 1, (int)m_binaries.size() - 1});
+        auto copy = std::make_shared<std::vector<BYTE>>(bytes);
+        m_storage.push_back(copy);
+        return Value(PT_BINARY, {.bin = {(ULONG)bytes.size(), bytes.empty() ? nullptr : copy->data()}});
+    }
+    RowBuilder& Value(ULONG ulType, const _PV& value) {
+        SPropValue v{};
+        v.ulPropTag = PROP_TAG(ulType, 0x8000 + m_values.size());
+        v.Value = value;
+        m_values.push_back(v);
         return *this;
-    }
-    RowBuilder& Value(ULONG ulType, const SPropValue& value) {
-        SPropValue& v = Add(ulType);
-        v.Value = value.Value;
-        return *this;
-    }
-
-    // The row and the matching column set (one column per value, each of the value's type unless
-    // given otherwise).
-    SRow& Row() {
-        Fix();
-        m_row = SRow{0, (ULONG)m_values.size(), m_values.data()};
-        return m_row;
-    }
-    LPSPropTagArray Columns() {
-        Fix();
-        m_columns.assign(1 + m_values.size(), 0);
-        m_columns[0] = (ULONG)m_values.size();
-        for (size_t i = 0; i < m_values.size(); ++i) {
-            m_columns[i + 1] = m_columnTags.empty() ? m_values[i].ulPropTag : m_columnTags[i];
-        }
-        return reinterpret_cast<LPSPropTagArray>(m_columns.data());
     }
     // Columns of explicit types (for missing values in a typed column).
     RowBuilder& ColumnTypes(const std::vector<ULONG>& types) {
@@ -79,50 +53,43 @@ public:
         return *this;
     }
 
-private:
-    SPropValue& Add(ULONG ulType) {
-        SPropValue v{};
-        v.ulPropTag = PROP_TAG(ulType, 0x8000 + m_values.size());
-        m_values.push_back(v);
-        return m_values.back();
+    // The row and the matching column set (one column per value, each of the value's type unless
+    // given otherwise).
+    SRow& Row() {
+        m_row = SRow{0, (ULONG)m_values.size(), m_values.data()};
+        return m_row;
     }
-    void Fix() {
-        for (auto [index, str] : m_fixups) {
-            m_values[index].Value.lpszA = str < 0 ? nullptr : m_strings[str].data();
+    LPSPropTagArray Columns() {
+        m_columns.assign(1, (ULONG)m_values.size());
+        for (size_t i = 0; i < m_values.size(); ++i) {
+            m_columns.push_back(m_columnTags.empty() ? m_values[i].ulPropTag : m_columnTags[i]);
         }
-        for (auto [index, bin] : m_binFixups) {
-            m_values[index].Value.bin.lpb = m_binaries[bin].empty() ? nullptr : m_binaries[bin].data();
-        }
+        return reinterpret_cast<LPSPropTagArray>(m_columns.data());
     }
 
+private:
     std::vector<SPropValue> m_values;
-    std::vector<std::string> m_strings;
-    std::vector<std::vector<BYTE>> m_binaries;
-    std::vector<std::pair<size_t, int>> m_fixups;
-    std::vector<std::pair<size_t, int>> m_binFixups;
+    std::vector<std::shared_ptr<void>> m_storage;
     std::vector<ULONG> m_columnTags;
     std::vector<ULONG> m_columns;
     SRow m_row{};
 };
 
-// Collects everything traced while it lives, at the given level.
-class TraceCapture {
+// Traces at the given level while it lives, with the output thrown away: at call level every
+// lookup takes the key-copy path, which the tests run as well as the default one.
+class TraceLevel {
 public:
-    explicit TraceCapture(LONG level = TRACE_ERROR) {
-        m_previousLevel = SetTraceLevel(level);
-        m_previousEcho = SetDebugOutputEcho(false);
-        m_previousSink = SetDebugOutputSink([this](const char* text) { m_text += text; });
-    }
-    ~TraceCapture() {
+    explicit TraceLevel(LONG level)
+        : m_previousLevel(SetTraceLevel(level)),
+          m_previousEcho(SetDebugOutputEcho(false)),
+          m_previousSink(SetDebugOutputSink([](const char*) {})) {}
+    ~TraceLevel() {
         SetDebugOutputSink(m_previousSink);
         SetDebugOutputEcho(m_previousEcho);
         SetTraceLevel(m_previousLevel);
     }
-    const std::string& Text() const { return m_text; }
-    bool Contains(const std::string& piece) const { return m_text.find(piece) != std::string::npos; }
 
 private:
-    std::string m_text;
     LONG m_previousLevel;
     bool m_previousEcho;
     DebugOutputSink m_previousSink;
@@ -136,12 +103,16 @@ inline CSortDrawer* NewDrawer(SRow& row) {
     return pDrawer;
 }
 
-// The drawer's current reference count, read without changing it.
-inline ULONG RefCount(CSortDrawer* p) {
+// A new entry reference with one reference for the caller.
+inline CEntryReference* NewEntry(ULONG ulNumber) {
+    auto* p = new CEntryReference(ulNumber);
     p->AddRef();
-    return p->Release();
+    return p;
 }
-inline ULONG RefCount(CEntryReference* p) {
+
+// The object's current reference count, read without changing it.
+template <class T>
+ULONG RefCount(T* p) {
     p->AddRef();
     return p->Release();
 }
@@ -156,6 +127,18 @@ inline std::vector<CSortDrawer*> Walk(CDrawerMap* pMap) {
         pDrawer->Release();
     }
     return drawers;
+}
+
+// The numbers of a drawer's entries in walk order.
+inline std::vector<ULONG> EntryNumbers(CSortDrawer* pDrawer) {
+    std::vector<ULONG> numbers;
+    CEntryReference* pEntry = nullptr;
+    for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
+         hr = pDrawer->FindNext(&pEntry)) {
+        numbers.push_back(pEntry->GetNumber());
+        pEntry->Release();
+    }
+    return numbers;
 }
 
 // Files the row the way the search does: into the drawer already filed under its label, else into a
@@ -176,21 +159,10 @@ inline void FileEntry(CDrawerMap* pMap, SRow& row, LPSPropTagArray lpColumns, UL
                       LPCSTR lpszSubject = nullptr) {
     static BYTE s_id[2] = {1, 2};
     const SBinary key{2, s_id};
-    auto* pRef = new CEntryReference(ulNumber);
-    pRef->AddRef();
+    CEntryReference* pRef = NewEntry(ulNumber);
     EXPECT_EQ(S_OK, pRef->Init(&key, 0, 0, &key, FILETIME{}, lpszSubject));
-    CSortDrawer* pDrawer = nullptr;
-    EXPECT_EQ(S_OK, pMap->LookupDrawer(&row, 0, lpColumns, &pDrawer));
-    const bool fNew = (pDrawer == nullptr);
-    if (fNew) {
-        pDrawer = NewDrawer(row);
-    }
-    EXPECT_EQ(S_OK, pDrawer->Insert(pRef));
+    EXPECT_EQ(S_OK, FileRow(pMap, row, lpColumns)->Insert(pRef));
     pRef->Release();
-    if (fNew) {
-        EXPECT_EQ(S_OK, pMap->InsertDrawer(&row, 0, lpColumns, &pDrawer));
-    }
-    pDrawer->Release();
 }
 
 }  // namespace enginetest

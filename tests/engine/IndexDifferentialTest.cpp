@@ -18,7 +18,6 @@ void AddRandomValue(RowBuilder& b, ULONG ulType, std::mt19937& rng, std::string&
     std::uniform_int_distribution<int> pick(0, 4);
     const int v = pick(rng);
     const bool fMissing = (std::uniform_int_distribution<int>(0, 9)(rng) == 0);
-    SPropValue value{};
     switch (ulType) {
         case PT_LONG:
             if (fMissing) {
@@ -55,8 +54,7 @@ void AddRandomValue(RowBuilder& b, ULONG ulType, std::mt19937& rng, std::string&
                 b.Missing();
                 canonical += "T0/0|";  // a missing time is the time 0
             } else {
-                value.Value.ft = FILETIME{DWORD(v), DWORD(v % 2)};
-                b.Value(PT_SYSTIME, value);
+                b.Value(PT_SYSTIME, {.ft = {DWORD(v), DWORD(v % 2)}});
                 canonical += "T" + std::to_string(v) + "/" + std::to_string(v % 2) + "|";
             }
             break;
@@ -70,7 +68,7 @@ void AddRandomValue(RowBuilder& b, ULONG ulType, std::mt19937& rng, std::string&
 class IndexDifferential : public ::testing::TestWithParam<LONG> {};
 
 TEST_P(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
-    TraceCapture level(GetParam());
+    TraceLevel level(GetParam());
     const std::vector<std::vector<ULONG>> layouts = {{PT_LONG},
                                                      {PT_STRING8, PT_LONG},
                                                      {PT_BINARY, PT_SYSTIME, PT_STRING8},
@@ -100,15 +98,9 @@ TEST_P(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
         std::set<std::set<ULONG>> found;
         size_t entries = 0;
         for (CSortDrawer* pDrawer : Walk(pMap)) {
-            std::set<ULONG> group;
-            CEntryReference* pEntry = nullptr;
-            for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
-                 hr = pDrawer->FindNext(&pEntry)) {
-                group.insert(pEntry->GetNumber());
-                pEntry->Release();
-            }
-            entries += group.size();
-            found.insert(group);
+            const std::vector<ULONG> numbers = EntryNumbers(pDrawer);
+            entries += numbers.size();
+            found.emplace(numbers.begin(), numbers.end());
         }
         std::set<std::set<ULONG>> want;
         for (auto& [key, group] : expected) {

@@ -45,18 +45,10 @@ struct CountingSlabs {
     ~CountingSlabs() { g_fSlabsFail = false; }
 };
 
-// Fills a block with a pattern of its own, to find overlapping blocks later.
-void Stamp(void* p, size_t cb, uint8_t tag) {
-    std::memset(p, tag, cb);
-}
+// Every byte of the block is the tag: blocks that overlap would have overwritten each other's tags.
 bool HasStamp(const void* p, size_t cb, uint8_t tag) {
     const auto* b = static_cast<const uint8_t*>(p);
-    for (size_t i = 0; i < cb; ++i) {
-        if (b[i] != tag) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(b, b + cb, [tag](uint8_t x) { return x == tag; });
 }
 
 }  // namespace
@@ -79,9 +71,8 @@ TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
             void* p = pool.Allocate(cb);
             ASSERT_NE(nullptr, p);
             EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(p) % 8) << cb;
-            const auto tag = uint8_t(i);
-            Stamp(p, cb, tag);
-            blocks.push_back({p, cb, tag});
+            std::memset(p, uint8_t(i), cb);
+            blocks.push_back({p, cb, uint8_t(i)});
         }
         const auto cLarge = std::count_if(blocks.begin(), blocks.end(),
                                           [](const Block& b) { return b.cb > CSmallBlockPool::kMaxBlock; });
@@ -94,8 +85,8 @@ TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
             pool.Free(blocks[i].p, blocks[i].cb);
             blocks[i].p = pool.Allocate(blocks[i].cb);
             ASSERT_NE(nullptr, blocks[i].p);
-            Stamp(blocks[i].p, blocks[i].cb, uint8_t(~blocks[i].tag));
             blocks[i].tag = uint8_t(~blocks[i].tag);
+            std::memset(blocks[i].p, blocks[i].tag, blocks[i].cb);
         }
         for (const Block& b : blocks) {
             ASSERT_TRUE(HasStamp(b.p, b.cb, b.tag)) << b.cb;
@@ -108,24 +99,22 @@ TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
     EXPECT_EQ(0, g_nSlabsOut.load());  // the destructor gave every slab back
 }
 
-TEST(SmallBlockPool, SizesOfOneClassShareBlocksAndAFreedBlockIsReusedFirst) {
-    CSmallBlockPool pool;
-    void* p41 = pool.Allocate(41);
-    pool.Free(p41, 41);
-    void* p48 = pool.Allocate(48);  // 41 and 48 are one 48-byte class
+TEST(SmallBlockPool, FreedBlocksAreReusedAndSlabsGoBackWhenAClassEmptiesExceptOne) {
+    CSmallBlockPool reuse;
+    void* p41 = reuse.Allocate(41);
+    reuse.Free(p41, 41);
+    void* p48 = reuse.Allocate(48);  // 41 and 48 are one 48-byte class, and a freed block comes first
     EXPECT_EQ(p41, p48);
-    void* p49 = pool.Allocate(49);
+    void* p49 = reuse.Allocate(49);
     EXPECT_NE(p48, p49);
     // A block is at least as far from its neighbour as its class is large.
-    void* pNext = pool.Allocate(48);
+    void* pNext = reuse.Allocate(48);
     EXPECT_GE(std::abs(static_cast<char*>(pNext) - static_cast<char*>(p48)), 48);
-    pool.Free(p48, 48);
-    pool.Free(p49, 49);
-    pool.Free(pNext, 48);
-    EXPECT_EQ(0u, pool.LiveBlocks());
-}
+    reuse.Free(p48, 48);
+    reuse.Free(p49, 49);
+    reuse.Free(pNext, 48);
+    EXPECT_EQ(0u, reuse.LiveBlocks());
 
-TEST(SmallBlockPool, SlabsGoBackWhenAClassEmptiesExceptOne) {
     CountingSlabs slabs;
     CSmallBlockPool pool(&CountingAllocate, &CountingFree);
     const size_t cBlocks = 3 * CSmallBlockPool::kSlabBytes / 64;
