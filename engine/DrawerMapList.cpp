@@ -2,9 +2,9 @@
 #include "engine/DrawerMapList.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "engine/DrawerMap.h"
+#include "engine/PointerArray.h"
 #include "trace/Trace.h"
 
 CDrawerMapList::CDrawerMapList(LONG lCompareMode, ULONG ulGrowStep)
@@ -66,20 +66,10 @@ HRESULT CDrawerMapList::AddEntry(CDrawerMap** ppMap, LPSPropTagArray lpColumns) 
         QTRACE(TRACE_ERROR, "Failure: Invalid map pointer specified!\n");
         return hr = E_INVALIDARG;
     }
-    if (m_ulCount == m_ulCapacity) {
-        const ULONG ulNewCapacity = m_ulCapacity + m_ulGrowStep;
-        auto ppNew = static_cast<CDrawerMap**>(std::calloc(ulNewCapacity, sizeof(CDrawerMap*)));
-        if (ppNew == nullptr) {
-            hr = E_OUTOFMEMORY;
-            QTRACE(TRACE_ERROR, "malloc() failed: hr = 0x%08lx\n", hr);
-            return hr;
-        }
-        if (m_ulCount != 0) {
-            std::memcpy(ppNew, m_ppMaps, m_ulCount * sizeof(CDrawerMap*));
-        }
-        std::free(m_ppMaps);
-        m_ppMaps = ppNew;
-        m_ulCapacity = ulNewCapacity;
+    if (m_ulCount == m_ulCapacity && !GrowPointerArray(&m_ppMaps, m_ulCount, &m_ulCapacity, m_ulGrowStep)) {
+        hr = E_OUTOFMEMORY;
+        QTRACE(TRACE_ERROR, "malloc() failed: hr = 0x%08lx\n", hr);
+        return hr;
     }
     CDrawerMap* pMap = nullptr;
     hr = CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap);

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "engine/EntryReference.h"
+#include "engine/PointerArray.h"
+#include "model/RefCounting.h"
 #include "trace/Trace.h"
 
 CEntryList::CEntryList()
@@ -27,14 +29,7 @@ ULONG CEntryList::AddRef() {
 }
 
 ULONG CEntryList::Release() {
-    if (m_cRef > 0) {
-        --m_cRef;
-    }
-    if (m_cRef == 0) {
-        delete this;
-        return 0;
-    }
-    return m_cRef;
+    return ReleaseCounted(this, &m_cRef);
 }
 
 HRESULT CEntryList::AddEntry(CEntryReference* pEntry) {
@@ -55,19 +50,9 @@ HRESULT CEntryList::AddEntry(CEntryReference* pEntry) {
             return hr = E_INVALIDARG;
         }
     }
-    if (m_ulCount == m_ulCapacity) {
-        const ULONG ulNewCapacity = m_ulCapacity + kGrowStep;
-        auto ppNew = static_cast<CEntryReference**>(std::calloc(ulNewCapacity, sizeof(CEntryReference*)));
-        if (ppNew == nullptr) {
-            QTRACE(TRACE_ERROR, "malloc() failed: Unable to grow array!\n");
-            return hr = E_OUTOFMEMORY;
-        }
-        if (m_ulCount != 0) {
-            std::memcpy(ppNew, m_ppEntries, m_ulCount * sizeof(CEntryReference*));
-        }
-        std::free(m_ppEntries);
-        m_ppEntries = ppNew;
-        m_ulCapacity = ulNewCapacity;
+    if (m_ulCount == m_ulCapacity && !GrowPointerArray(&m_ppEntries, m_ulCount, &m_ulCapacity, kGrowStep)) {
+        QTRACE(TRACE_ERROR, "malloc() failed: Unable to grow array!\n");
+        return hr = E_OUTOFMEMORY;
     }
     // The indices are taken only once the entry is sure to be held, so a failed first AddEntry
     // leaves the list as it was.

@@ -1,10 +1,10 @@
 // CFolderIndex2EntryList: one store's deletion lists, one per folder, in ascending folder index.
 #include "engine/FolderIndex2EntryList.h"
 
-#include <new>
-
 #include "engine/EntryList.h"
 #include "engine/EntryReference.h"
+#include "engine/IndexedLists.h"
+#include "model/RefCounting.h"
 #include "trace/Trace.h"
 
 CFolderIndex2EntryList::CFolderIndex2EntryList() : m_cursor(m_map.end()), m_cRef(0) {
@@ -18,12 +18,7 @@ CFolderIndex2EntryList::~CFolderIndex2EntryList() {
 
 void CFolderIndex2EntryList::EmptyMap() {
     TRACE_FUNC_VOID("EmptyMap");
-    for (auto& [lFolder, pList] : m_map) {
-        if (pList != nullptr) {
-            pList->Release();
-        }
-    }
-    m_map.clear();
+    ReleaseIndexedLists(m_map);
     m_cursor = m_map.end();
 }
 
@@ -32,14 +27,7 @@ ULONG CFolderIndex2EntryList::AddRef() {
 }
 
 ULONG CFolderIndex2EntryList::Release() {
-    if (m_cRef > 0) {
-        --m_cRef;
-    }
-    if (m_cRef == 0) {
-        delete this;
-        return 0;
-    }
-    return m_cRef;
+    return ReleaseCounted(this, &m_cRef);
 }
 
 HRESULT CFolderIndex2EntryList::Insert(CEntryReference* pEntry) {
@@ -49,43 +37,12 @@ HRESULT CFolderIndex2EntryList::Insert(CEntryReference* pEntry) {
         QTRACE(TRACE_ERROR, "Failure: Invalid reference speified!\n");
         return hr = E_INVALIDARG;
     }
-    const LONG lFolder = pEntry->GetFolderIndex();
-    auto it = m_map.find(lFolder);
-    CEntryList* pList = nullptr;
-    bool fNew = false;
-    if (it != m_map.end()) {
-        pList = it->second;
-        if (pList == nullptr) {
-            QTRACE(TRACE_ERROR, "Found NULL pointer in Map!\n");
-            return hr = E_UNEXPECTED;
-        }
-    } else {
-        pList = new (std::nothrow) CEntryList();
-        if (pList == nullptr) {
-            QTRACE(TRACE_ERROR, "new() failed: Unable to allocate entry list object!\n");
-            return hr = E_OUTOFMEMORY;
-        }
-        pList->AddRef();
-        fNew = true;
-    }
-    hr = pList->AddEntry(pEntry);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pList->AddEntry() failed: hr = 0x%08lx\n", hr);
-        if (fNew) {
-            pList->Release();
-        }
-        return hr;
-    }
-    if (fNew) {
-        try {
-            m_map.emplace(lFolder, pList);
-        } catch (const std::bad_alloc&) {
-            QTRACE(TRACE_ERROR, "new() failed: Unable to allocate entry list object!\n");
-            pList->Release();
-            return hr = E_OUTOFMEMORY;
-        }
-    }
-    return hr;
+    static const IndexedListTexts s_texts{"Found NULL pointer in Map!\n",
+                                          "new() failed: Unable to allocate entry list object!\n",
+                                          "pList->AddEntry() failed: hr = 0x%08lx\n"};
+    return hr = FileUnderIndex(
+               m_map, pEntry->GetFolderIndex(), pEntry,
+               [](CEntryList* pList, CEntryReference* pAdded) { return pList->AddEntry(pAdded); }, s_texts);
 }
 
 HRESULT CFolderIndex2EntryList::GetFirstEntryList(CEntryList** ppList) {

@@ -1,11 +1,11 @@
 // CStoreIndex2FolderList: walks a cleanup's entry lists store by store, folder by folder.
 #include "engine/StoreIndex2FolderList.h"
 
-#include <new>
-
 #include "engine/EntryList.h"
 #include "engine/EntryReference.h"
 #include "engine/FolderIndex2EntryList.h"
+#include "engine/IndexedLists.h"
+#include "model/RefCounting.h"
 #include "trace/Trace.h"
 
 CStoreIndex2FolderList::CStoreIndex2FolderList() : m_cursor(m_map.end()), m_cRef(0) {
@@ -19,12 +19,7 @@ CStoreIndex2FolderList::~CStoreIndex2FolderList() {
 
 void CStoreIndex2FolderList::EmptyMap() {
     TRACE_FUNC_VOID("EmptyMap");
-    for (auto& [lStore, pList] : m_map) {
-        if (pList != nullptr) {
-            pList->Release();
-        }
-    }
-    m_map.clear();
+    ReleaseIndexedLists(m_map);
     m_cursor = m_map.end();
 }
 
@@ -33,14 +28,7 @@ ULONG CStoreIndex2FolderList::AddRef() {
 }
 
 ULONG CStoreIndex2FolderList::Release() {
-    if (m_cRef > 0) {
-        --m_cRef;
-    }
-    if (m_cRef == 0) {
-        delete this;
-        return 0;
-    }
-    return m_cRef;
+    return ReleaseCounted(this, &m_cRef);
 }
 
 HRESULT CStoreIndex2FolderList::Insert(CEntryReference* pEntry) {
@@ -50,43 +38,13 @@ HRESULT CStoreIndex2FolderList::Insert(CEntryReference* pEntry) {
         QTRACE(TRACE_ERROR, "Failure: Invalid reference specified!\n");
         return hr = E_INVALIDARG;
     }
-    const LONG lStore = pEntry->GetStoreIndex();
-    auto it = m_map.find(lStore);
-    CFolderIndex2EntryList* pList = nullptr;
-    bool fNew = false;
-    if (it != m_map.end()) {
-        pList = it->second;
-        if (pList == nullptr) {
-            QTRACE(TRACE_ERROR, "Found NULL pointer in folder entry list!\n");
-            return hr = E_UNEXPECTED;
-        }
-    } else {
-        pList = new (std::nothrow) CFolderIndex2EntryList();
-        if (pList == nullptr) {
-            QTRACE(TRACE_ERROR, "new() failed: Unable to create folder entry list!\n");
-            return hr = E_OUTOFMEMORY;
-        }
-        pList->AddRef();
-        fNew = true;
-    }
-    hr = pList->Insert(pEntry);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pList->Insert() failed: hr = 0x%08lx\n", hr);
-        if (fNew) {
-            pList->Release();
-        }
-        return hr;
-    }
-    if (fNew) {
-        try {
-            m_map.emplace(lStore, pList);
-        } catch (const std::bad_alloc&) {
-            QTRACE(TRACE_ERROR, "new() failed: Unable to create folder entry list!\n");
-            pList->Release();
-            return hr = E_OUTOFMEMORY;
-        }
-    }
-    return hr;
+    static const IndexedListTexts s_texts{"Found NULL pointer in folder entry list!\n",
+                                          "new() failed: Unable to create folder entry list!\n",
+                                          "pList->Insert() failed: hr = 0x%08lx\n"};
+    return hr = FileUnderIndex(
+               m_map, pEntry->GetStoreIndex(), pEntry,
+               [](CFolderIndex2EntryList* pList, CEntryReference* pAdded) { return pList->Insert(pAdded); },
+               s_texts);
 }
 
 HRESULT CStoreIndex2FolderList::GetEntryList(CEntryList** ppList, BOOL fFirst) {
