@@ -1,4 +1,4 @@
-// Helpers of the engine tests: label rows built from plain values, a quiet trace level, filing.
+// Helpers of the engine tests: label rows built from plain values, filing and walking the index.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,8 +11,7 @@
 #include "engine/EntryReference.h"
 #include "engine/SortDrawer.h"
 #include "platform/mapi/MAPIDefs.h"
-#include "platform/win32/DebugOutput.h"
-#include "trace/Trace.h"
+#include "tests/support/TraceCapture.h"
 
 namespace enginetest {
 
@@ -73,26 +72,6 @@ private:
     std::vector<ULONG> m_columnTags;
     std::vector<ULONG> m_columns;
     SRow m_row{};
-};
-
-// Traces at the given level while it lives, with the output thrown away: at call level every
-// lookup takes the key-copy path, which the tests run as well as the default one.
-class TraceLevel {
-public:
-    explicit TraceLevel(LONG level)
-        : m_previousLevel(SetTraceLevel(level)),
-          m_previousEcho(SetDebugOutputEcho(false)),
-          m_previousSink(SetDebugOutputSink([](const char*) {})) {}
-    ~TraceLevel() {
-        SetDebugOutputSink(m_previousSink);
-        SetDebugOutputEcho(m_previousEcho);
-        SetTraceLevel(m_previousLevel);
-    }
-
-private:
-    LONG m_previousLevel;
-    bool m_previousEcho;
-    DebugOutputSink m_previousSink;
 };
 
 // A new drawer with one reference for the caller and the row as its label.

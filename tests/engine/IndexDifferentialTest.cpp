@@ -68,7 +68,7 @@ void AddRandomValue(RowBuilder& b, ULONG ulType, std::mt19937& rng, std::string&
 class IndexDifferential : public ::testing::TestWithParam<LONG> {};
 
 TEST_P(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
-    TraceLevel level(GetParam());
+    qrvtest::TraceCapture level(GetParam());
     const std::vector<std::vector<ULONG>> layouts = {{PT_LONG},
                                                      {PT_STRING8, PT_LONG},
                                                      {PT_BINARY, PT_SYSTIME, PT_STRING8},

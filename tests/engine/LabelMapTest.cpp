@@ -65,91 +65,65 @@ TEST(CreateDrawerMap, RefusesBadColumnsWithoutWritingTheOutPointer) {
     }
 }
 
-// Each key type's order and equality: a case files its rows in order and expects the walk to list
-// the drawers as made by the given rows.
+// Each key type's order and equality: a case files its rows in order (in columns of the given
+// types, else of the values' own) and expects the walk to list the drawers as made by those rows.
 TEST(LabelAccessMap, WalksEveryKeyTypeInItsOrderEachKeyOnce) {
     static const WCHAR wide[] = u"M\u00fcller";
     static GUID a{0x01, 0, 0, {0}}, a2 = a, b{0x0100, 0, 0, {0}};
+    using R = RowBuilder;
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const struct {
-        const char* what;
-        std::vector<RowBuilder> rows;
-        std::vector<ULONG> types;
         std::vector<int> order;
+        std::vector<RowBuilder> rows;
+        std::vector<ULONG> types = {};
     } cases[] = {
-        {"labels lexicographic",
-         {RowBuilder().Short(2).String("b"), RowBuilder().Short(1).String("z"),
-          RowBuilder().Short(2).String("a")},
-         {},
-         {1, 2, 0}},
-        {"missing string first",
-         {RowBuilder().String("b").Long(5), RowBuilder().String("a").Long(7), RowBuilder().Missing().Long(1),
-          RowBuilder().String("a").Long(2)},
-         {PT_STRING8, PT_LONG},
-         {2, 3, 1, 0}},
-        {"missing number is 0", {RowBuilder().Missing(PT_NULL), RowBuilder().Long(0)}, {PT_LONG}, {0}},
-        {"missing or NULL string is not empty",
-         {RowBuilder().String(""), RowBuilder().Missing(), RowBuilder().String(nullptr)},
-         {PT_STRING8},
-         {1, 0}},
-        {"case-sensitive, capital first",
-         {RowBuilder().String("smith"), RowBuilder().String("Smith"), RowBuilder().String("smith")},
-         {},
-         {1, 0}},
-        {"negative first", {RowBuilder().Long(5), RowBuilder().Long(-5)}, {}, {1, 0}},
-        // Missing, then empty, then shorter before longer whatever the bytes, then unsigned bytes.
-        {"binary",
-         {RowBuilder().Binary({0x00, 0x00, 0x00}), RowBuilder().Binary({0xFF, 0xFF}),
-          RowBuilder().Binary({0x80, 0x00, 0x00}), RowBuilder().Binary({}), RowBuilder().Missing()},
-         {PT_BINARY},
-         {4, 3, 1, 0, 2}},
-        {"booleans 1 and 65535 differ", {Of(PT_BOOLEAN, {.b = 1}), Of(PT_BOOLEAN, {.b = 65535})}, {}, {0, 1}},
-        // Currency goes by the stored bytes, lowest byte first.
-        {"currency",
+        // Labels in lexicographic order.
+        {{1, 2, 0}, {R().Short(2).String("b"), R().Short(1).String("z"), R().Short(2).String("a")}},
+        // A missing string first.
+        {{2, 3, 1, 0},
+         {R().String("b").Long(5), R().String("a").Long(7), R().Missing().Long(1), R().String("a").Long(2)},
+         {PT_STRING8, PT_LONG}},
+        // A missing number is the number 0; a missing or NULL string is not the empty string.
+        {{0}, {R().Missing(PT_NULL), R().Long(0)}, {PT_LONG}},
+        {{1, 0}, {R().String(""), R().Missing(), R().String(nullptr)}, {PT_STRING8}},
+        // Strings are case-sensitive, the capital first; negative numbers before positive ones.
+        {{1, 0}, {R().String("smith"), R().String("Smith"), R().String("smith")}},
+        {{1, 0}, {R().Long(5), R().Long(-5)}},
+        // Binary: missing, then empty, then shorter before longer whatever the bytes, then unsigned bytes.
+        {{4, 3, 1, 0, 2},
+         {R().Binary({0, 0, 0}), R().Binary({0xFF, 0xFF}), R().Binary({0x80, 0, 0}), R().Binary({}),
+          R().Missing()},
+         {PT_BINARY}},
+        // Booleans 1 and 65535 differ; currency goes by the stored bytes, lowest byte first; a time
+        // with the top bit of its high half set is the latest.
+        {{0, 1}, {Of(PT_BOOLEAN, {.b = 1}), Of(PT_BOOLEAN, {.b = 65535})}},
+        {{1, 0, 2},
          {Of(PT_CURRENCY, {.cur = {.int64 = 1}}), Of(PT_CURRENCY, {.cur = {.int64 = 256}}),
-          Of(PT_CURRENCY, {.cur = {.int64 = -1}})},
-         {},
-         {1, 0, 2}},
-        {"time with the top bit set is latest",
-         {Of(PT_SYSTIME, {.ft = {0, 0x80000000}}), Of(PT_SYSTIME, {.ft = {0xFFFFFFFF, 0x7FFFFFFF}})},
-         {},
-         {1, 0}},
+          Of(PT_CURRENCY, {.cur = {.int64 = -1}})}},
+        {{1, 0}, {Of(PT_SYSTIME, {.ft = {0, 0x80000000}}), Of(PT_SYSTIME, {.ft = {0xFFFFFFFF, 0x7FFFFFFF}})}},
         // GUIDs by their bytes in memory: the lowest byte of the first field decides first.
-        {"guids",
+        {{3, 2, 0},
          {Of(PT_CLSID, {.lpguid = &a}), Of(PT_CLSID, {.lpguid = &a2}), Of(PT_CLSID, {.lpguid = &b}),
-          Of(PT_CLSID, {.lpguid = nullptr})},
-         {},
-         {3, 2, 0}},
-        {"doubles: NaN last and one key, zeros one key",
+          Of(PT_CLSID, {.lpguid = nullptr})}},
+        // Floating point: every NaN is one key, after every number; 0.0 and -0.0 are one key.
+        {{2, 1, 0},
          {Of(PT_DOUBLE, {.dbl = nan}), Of(PT_DOUBLE, {.dbl = 1e300}), Of(PT_DOUBLE, {.dbl = 0.0}),
-          Of(PT_DOUBLE, {.dbl = -0.0}), Of(PT_DOUBLE, {.dbl = -nan})},
-         {},
-         {2, 1, 0}},
-        {"floats: NaN last",
-         {Of(PT_R4, {.flt = std::numeric_limits<float>::quiet_NaN()}), Of(PT_R4, {.flt = 1.0f})},
-         {},
-         {1, 0}},
-        {"apptimes",
-         {Of(PT_APPTIME, {.at = 2.5}), Of(PT_APPTIME, {.at = -1.0}), Of(PT_APPTIME, {.at = 2.5})},
-         {},
-         {1, 0}},
-        {"i8 signed", {Of(PT_I8, {.li = {.QuadPart = 1}}), Of(PT_I8, {.li = {.QuadPart = -1}})}, {}, {1, 0}},
-        {"objects by their first 32 bits",
-         {Of(PT_OBJECT, {.x = 7}), Of(PT_OBJECT, {.x = 3}), Of(PT_OBJECT, {.x = 7})},
-         {},
-         {1, 0}},
+          Of(PT_DOUBLE, {.dbl = -0.0}), Of(PT_DOUBLE, {.dbl = -nan})}},
+        {{1, 0}, {Of(PT_R4, {.flt = std::numeric_limits<float>::quiet_NaN()}), Of(PT_R4, {.flt = 1.0f})}},
+        {{1, 0}, {Of(PT_APPTIME, {.at = 2.5}), Of(PT_APPTIME, {.at = -1.0}), Of(PT_APPTIME, {.at = 2.5})}},
+        // 64-bit numbers are signed; objects compare by their first 32 bits.
+        {{1, 0}, {Of(PT_I8, {.li = {.QuadPart = 1}}), Of(PT_I8, {.li = {.QuadPart = -1}})}},
+        {{1, 0}, {Of(PT_OBJECT, {.x = 7}), Of(PT_OBJECT, {.x = 3}), Of(PT_OBJECT, {.x = 7})}},
         // The same text in UTF-8 and in UTF-16 is one key, in a narrow and in a wide column alike.
-        {"utf-8 and utf-16 in a narrow column",
-         {RowBuilder().String("M\xc3\xbcller"), Of(PT_UNICODE, {.lpszW = const_cast<LPWSTR>(wide)})},
-         {PT_STRING8},
-         {0}},
-        {"utf-8 and utf-16 in a wide column",
-         {RowBuilder().String("M\xc3\xbcller"), Of(PT_UNICODE, {.lpszW = const_cast<LPWSTR>(wide)})},
-         {PT_UNICODE},
-         {0}},
+        {{0},
+         {R().String("M\xc3\xbcller"), Of(PT_UNICODE, {.lpszW = const_cast<LPWSTR>(wide)})},
+         {PT_STRING8}},
+        {{0},
+         {R().String("M\xc3\xbcller"), Of(PT_UNICODE, {.lpszW = const_cast<LPWSTR>(wide)})},
+         {PT_UNICODE}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.order, WalkOrder(c.rows, c.types)) << c.what;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(cases[i].order, WalkOrder(cases[i].rows, cases[i].types)) << "case " << i;
     }
 }
 
@@ -225,35 +199,7 @@ TEST(LabelAccessMap, RefusesRowsThatDoNotFitTheIndexAndChangesNothing) {
     pDrawer->Release();
 }
 
-TEST(LabelAccessMap, ReplacementSwapsTheDrawerAndKeepsTheCount) {
-    RowBuilder row, other;
-    row.String("same").Long(1);
-    other.String("same").Long(2);
-    CDrawerMap* pMap = MakeIndex(row.Columns());
-    CSortDrawer* pFirst = NewDrawer(row.Row());
-    CSortDrawer* pSecond = NewDrawer(row.Row());
-    ASSERT_EQ(S_OK, pMap->InsertDrawer(&row.Row(), 0, row.Columns(), &pFirst));
-    FileRow(pMap, other.Row(), row.Columns());
-    EXPECT_EQ(2u, RefCount(pFirst));
-
-    ASSERT_EQ(S_OK, pMap->InsertDrawer(&row.Row(), 0, row.Columns(), &pSecond));
-    EXPECT_EQ(1u, RefCount(pFirst));
-    EXPECT_EQ(2u, RefCount(pSecond));
-    std::vector<CSortDrawer*> walked = Walk(pMap);
-    ASSERT_EQ(2u, walked.size());
-    EXPECT_EQ(pSecond, walked[0]);
-
-    // Filing the same drawer again under its own label must not free it on the way.
-    ASSERT_EQ(S_OK, pMap->InsertDrawer(&row.Row(), 0, row.Columns(), &pSecond));
-    EXPECT_EQ(2u, RefCount(pSecond));
-
-    pMap->Release();
-    EXPECT_EQ(1u, RefCount(pSecond));
-    pFirst->Release();
-    pSecond->Release();
-}
-
-TEST(LabelAccessMap, ReleaseTearsDownEveryLevelAndDrawerReference) {
+TEST(LabelAccessMap, ReplacementSwapsTheDrawerAndReleaseTearsDownEveryLevel) {
     RowBuilder rows[3];
     rows[0].Long(1).String("a").Binary({1, 2});
     rows[1].Long(1).String("b").Binary({1, 2});
@@ -262,12 +208,21 @@ TEST(LabelAccessMap, ReleaseTearsDownEveryLevelAndDrawerReference) {
     CDrawerMap* pMap = MakeIndex(lpColumns);
     std::vector<CSortDrawer*> drawers;
     for (RowBuilder& b : rows) {
-        CSortDrawer* pDrawer = NewDrawer(b.Row());
-        ASSERT_EQ(S_OK, pMap->InsertDrawer(&b.Row(), 0, lpColumns, &pDrawer));
-        drawers.push_back(pDrawer);
-        EXPECT_EQ(2u, RefCount(pDrawer));
+        drawers.push_back(NewDrawer(b.Row()));
+        ASSERT_EQ(S_OK, pMap->InsertDrawer(&b.Row(), 0, lpColumns, &drawers.back()));
+        EXPECT_EQ(2u, RefCount(drawers.back()));
     }
-    // Release from 2 keeps everything.
+    // Another drawer under the first label takes its place; the first is left to the caller alone.
+    drawers.push_back(NewDrawer(rows[0].Row()));
+    ASSERT_EQ(S_OK, pMap->InsertDrawer(&rows[0].Row(), 0, lpColumns, &drawers[3]));
+    EXPECT_EQ(1u, RefCount(drawers[0]));
+    EXPECT_EQ(2u, RefCount(drawers[3]));
+    EXPECT_EQ((std::vector<CSortDrawer*>{drawers[3], drawers[1], drawers[2]}), Walk(pMap));
+    // Filing the same drawer again under its own label must not free it on the way.
+    ASSERT_EQ(S_OK, pMap->InsertDrawer(&rows[0].Row(), 0, lpColumns, &drawers[3]));
+    EXPECT_EQ(2u, RefCount(drawers[3]));
+
+    // Release from 2 keeps everything; the last one releases every level and drawer.
     EXPECT_EQ(2u, pMap->AddRef());
     EXPECT_EQ(1u, pMap->Release());
     EXPECT_EQ(3u, Walk(pMap).size());
@@ -298,7 +253,7 @@ TEST(LabelAccessMap, KeyCopyThatCannotBeAllocatedFailsInsteadOfMeetingTheMissing
         // At call-trace level every lookup converts (copies) its key; otherwise only a value of
         // the other width needs a copy, and the others, with nothing filed under them, find nothing.
         for (LONG level : {LONG(TRACE_CALL), LONG(TRACE_ERROR)}) {
-            TraceLevel trace(level);
+            qrvtest::TraceCapture trace(level);
             SetAllocatorFailureAfter(0);
             CSortDrawer* pFound = nullptr;
             const HRESULT hrLookup = pMap->LookupDrawer(&value.Row(), 0, lpColumns, &pFound);
@@ -331,7 +286,7 @@ TEST(LabelAccessMap, KeyCopyThatCannotBeAllocatedFailsInsteadOfMeetingTheMissing
 // empty values, whether the key is looked up as the value stands or converted first.
 TEST(LabelAccessMap, BinaryCountWithoutBytesGroupsWithTheEmptyValue) {
     for (LONG level : {LONG(TRACE_ERROR), LONG(TRACE_CALL)}) {
-        TraceLevel trace(level);
+        qrvtest::TraceCapture trace(level);
         RowBuilder empty, counted;
         empty.Binary({});
         counted.Value(PT_BINARY, {.bin = {5, nullptr}});

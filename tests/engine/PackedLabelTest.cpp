@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "engine/PackedLabel.h"
@@ -22,11 +23,8 @@ std::string Dump(const SPropValue& v) {
         s += p == nullptr ? std::string("<null>") : "[" + std::string(static_cast<const char*>(p), cb) + "]";
     };
     auto text = [&](const auto* psz) {
-        size_t cch = 0;
-        while (psz != nullptr && psz[cch] != 0) {
-            ++cch;
-        }
-        bytes(psz, cch * sizeof(*psz));
+        using C = std::remove_cv_t<std::remove_pointer_t<decltype(psz)>>;
+        bytes(psz, psz == nullptr ? 0 : std::char_traits<C>::length(psz) * sizeof(C));
     };
     auto array = [&](ULONG c, const auto* p) {
         s += std::to_string(c);
@@ -67,33 +65,21 @@ std::string Dump(const SPropValue& v) {
         case PT_BINARY:
             array(a.bin.cb, a.bin.lpb);
             break;
-        case PT_MV_I2:
-            array(a.MVi.cValues, a.MVi.lpi);
-            break;
-        case PT_MV_LONG:
-            array(a.MVl.cValues, a.MVl.lpl);
-            break;
-        case PT_MV_R4:
-            array(a.MVflt.cValues, a.MVflt.lpflt);
-            break;
-        case PT_MV_DOUBLE:
-            array(a.MVdbl.cValues, a.MVdbl.lpdbl);
-            break;
-        case PT_MV_CURRENCY:
-            array(a.MVcur.cValues, a.MVcur.lpcur);
-            break;
-        case PT_MV_APPTIME:
-            array(a.MVat.cValues, a.MVat.lpat);
-            break;
-        case PT_MV_I8:
-            array(a.MVli.cValues, a.MVli.lpli);
-            break;
-        case PT_MV_SYSTIME:
-            array(a.MVft.cValues, a.MVft.lpft);
-            break;
-        case PT_MV_CLSID:
-            array(a.MVguid.cValues, a.MVguid.lpguid);
-            break;
+// Element arrays of every fixed-size type compare by their bytes.
+#define QRV_ARRAY_CASE(TYPE, MEMBER, ARRAY)      \
+    case TYPE:                                   \
+        array(a.MEMBER.cValues, a.MEMBER.ARRAY); \
+        break;
+            QRV_ARRAY_CASE(PT_MV_I2, MVi, lpi)
+            QRV_ARRAY_CASE(PT_MV_LONG, MVl, lpl)
+            QRV_ARRAY_CASE(PT_MV_R4, MVflt, lpflt)
+            QRV_ARRAY_CASE(PT_MV_DOUBLE, MVdbl, lpdbl)
+            QRV_ARRAY_CASE(PT_MV_CURRENCY, MVcur, lpcur)
+            QRV_ARRAY_CASE(PT_MV_APPTIME, MVat, lpat)
+            QRV_ARRAY_CASE(PT_MV_I8, MVli, lpli)
+            QRV_ARRAY_CASE(PT_MV_SYSTIME, MVft, lpft)
+            QRV_ARRAY_CASE(PT_MV_CLSID, MVguid, lpguid)
+#undef QRV_ARRAY_CASE
         case PT_MV_STRING8:
             each(a.MVszA.cValues, a.MVszA.lppszA, text);
             break;

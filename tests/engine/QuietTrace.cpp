@@ -1,6 +1,6 @@
-// Runs the engine tests with errors-only tracing, the program's default, unless a test asks for more.
-#include "trace/Trace.h"
+// Runs the engine tests with errors-only tracing, the program's default, and no debugger echo.
+#include "tests/support/TraceCapture.h"
 
 namespace {
-const LONG g_previous = SetTraceLevel(TRACE_ERROR);
+const qrvtest::QuietTrace g_quiet;
 }

@@ -3,16 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 
-#include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
-#include "engine/EntryReference.h"
-#include "engine/SortDrawer.h"
 #include "model/StdPropertyID.h"
 #include "model/StoreInfo.h"
+#include "tests/engine/EngineTestSupport.h"
 
 namespace enginetest {
 
@@ -31,7 +30,7 @@ public:
         std::memcpy(lpKey->lpb, m_pUi->m_profileKey.data(), lpKey->cb);
         return S_OK;
     }
-    CString GetProfileName() override { return CString(m_pUi->m_profileName.c_str()); }
+    CString GetProfileName() override { return CString(kProfile); }
 
 private:
     CFakeUi* m_pUi;
@@ -64,17 +63,18 @@ void ForEachRow(LPMAPITABLE lpTable, std::initializer_list<ULONG> columns, FN fn
     lpTable->Release();
 }
 
-std::vector<BYTE> EntryIdOf(IMAPIProp* pProp) {
-    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
+// The bytes of a binary property of the object; empty when it has none.
+std::vector<BYTE> BinaryProp(IMAPIProp* pProp, ULONG ulTag) {
+    SizedSPropTagArray(1, tags) = {1, {ulTag}};
     ULONG cValues = 0;
     LPSPropValue lpValue = nullptr;
-    std::vector<BYTE> id;
+    std::vector<BYTE> bytes;
     if (SUCCEEDED(pProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValue)) &&
-        cValues == 1 && lpValue->ulPropTag == PR_ENTRYID) {
-        id.assign(lpValue->Value.bin.lpb, lpValue->Value.bin.lpb + lpValue->Value.bin.cb);
+        cValues == 1 && lpValue->ulPropTag == ulTag) {
+        bytes.assign(lpValue->Value.bin.lpb, lpValue->Value.bin.lpb + lpValue->Value.bin.cb);
     }
     MAPIFreeBuffer(lpValue);
-    return id;
+    return bytes;
 }
 
 IMAPIFolder* OpenFolder(IMsgStore* lpMDB, const std::vector<BYTE>& id) {
@@ -101,14 +101,12 @@ CTestConfig::CTestConfig(CQuorvelDoc* pDoc)
 }
 
 CTestConfig::~CTestConfig() {
-    DropPropertyList();
+    m_pList->Release();
 }
 
 HRESULT CTestConfig::GetPropertyList(CPropertyList** ppList) {
     *ppList = m_pList;
-    if (m_pList != nullptr) {
-        m_pList->AddRef();
-    }
+    m_pList->AddRef();
     return S_OK;
 }
 
@@ -118,13 +116,6 @@ void CTestConfig::Compare(ULONG ulTag, BOOL fSelected) {
     pProp->SetSelected(fSelected);
     EXPECT_EQ(S_OK, m_pList->InsertProperty(pProp));
     pProp->Release();
-}
-
-void CTestConfig::DropPropertyList() {
-    if (m_pList != nullptr) {
-        m_pList->Release();
-        m_pList = nullptr;
-    }
 }
 
 CSearchWorld::CSearchWorld(int nStores) {
@@ -161,13 +152,18 @@ CSearchWorld::CSearchWorld(int nStores) {
         }
     });
     lpAdmin->Release();
-    m_ui.m_profileName = kProfile;
 
     EXPECT_EQ(S_OK, MAPILogonEx(0, kProfile, nullptr, MAPI_EXPLICIT_PROFILE | MAPI_NEW_SESSION | MAPI_NO_MAIL,
                                 &m_lpSession));
-    for (int s = 0; s < nStores; ++s) {
-        m_stores.push_back(OpenStore(s));
-    }
+    m_stores.assign(nStores, nullptr);
+    LPMAPITABLE lpTable = nullptr;
+    EXPECT_EQ(S_OK, m_lpSession->GetMsgStoresTable(0, &lpTable));
+    ForEachRow(lpTable, {PR_ENTRYID, PR_DISPLAY_NAME}, [&](const SPropValue* v) {
+        const int s =
+            int(std::find(m_storeNames.begin(), m_storeNames.end(), v[1].Value.lpszA) - m_storeNames.begin());
+        EXPECT_EQ(S_OK, m_lpSession->OpenMsgStore(0, v[0].Value.bin.cb, (LPENTRYID)v[0].Value.bin.lpb,
+                                                  nullptr, MAPI_BEST_ACCESS | MAPI_MODIFY, &m_stores.at(s)));
+    });
     m_pDoc = new CQuorvelDoc();
     SetUiServices(&m_ui);
 }
@@ -187,32 +183,14 @@ CSearchWorld::~CSearchWorld() {
     MAPIUninitialize();
 }
 
-IMsgStore* CSearchWorld::OpenStore(int s) {
-    LPMAPITABLE lpTable = nullptr;
-    EXPECT_EQ(S_OK, m_lpSession->GetMsgStoresTable(0, &lpTable));
-    IMsgStore* lpMDB = nullptr;
-    ForEachRow(lpTable, {PR_ENTRYID, PR_DISPLAY_NAME}, [&](const SPropValue* v) {
-        if (m_storeNames[s] == v[1].Value.lpszA) {
-            EXPECT_EQ(S_OK, m_lpSession->OpenMsgStore(0, v[0].Value.bin.cb, (LPENTRYID)v[0].Value.bin.lpb,
-                                                      nullptr, MAPI_BEST_ACCESS | MAPI_MODIFY, &lpMDB));
-        }
-    });
-    return lpMDB;
-}
-
 std::vector<BYTE> CSearchWorld::MakeFolder(int s, const std::string& name) {
     IMsgStore* lpMDB = m_stores[s];
-    SizedSPropTagArray(1, tags) = {1, {PR_IPM_SUBTREE_ENTRYID}};
-    ULONG cValues = 0;
-    LPSPropValue lpValue = nullptr;
-    EXPECT_EQ(S_OK, lpMDB->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValue));
-    std::vector<BYTE> subtree(lpValue->Value.bin.lpb, lpValue->Value.bin.lpb + lpValue->Value.bin.cb);
-    MAPIFreeBuffer(lpValue);
+    const std::vector<BYTE> subtree = BinaryProp(lpMDB, PR_IPM_SUBTREE_ENTRYID);
     IMAPIFolder* lpParent = OpenFolder(lpMDB, subtree);
     IMAPIFolder* lpFolder = nullptr;
     EXPECT_EQ(S_OK, lpParent->CreateFolder(FOLDER_GENERIC, name.c_str(), nullptr, nullptr, OPEN_IF_EXISTS,
                                            &lpFolder));
-    std::vector<BYTE> id = EntryIdOf(lpFolder);
+    std::vector<BYTE> id = BinaryProp(lpFolder, PR_ENTRYID);
     lpFolder->Release();
     lpParent->Release();
     return id;
@@ -239,9 +217,6 @@ std::vector<BYTE> CSearchWorld::AddItem(int s, const std::vector<BYTE>& folder, 
     if (item.surname) {
         text(PR_SURNAME, *item.surname);
     }
-    if (item.email) {
-        text(PR_EMAIL_ADDRESS, *item.email);
-    }
     if (item.number) {
         SPropValue v{};
         v.ulPropTag = PROP_TAG(PT_LONG, 0x6800);
@@ -254,7 +229,7 @@ std::vector<BYTE> CSearchWorld::AddItem(int s, const std::vector<BYTE>& folder, 
     props.push_back(t);
     EXPECT_EQ(S_OK, lpMessage->SetProps((ULONG)props.size(), props.data(), nullptr));
     EXPECT_EQ(S_OK, lpMessage->SaveChanges(0));
-    std::vector<BYTE> id = EntryIdOf(lpMessage);
+    std::vector<BYTE> id = BinaryProp(lpMessage, PR_ENTRYID);
     lpMessage->Release();
     lpFolder->Release();
     return id;
@@ -302,27 +277,21 @@ CTestConfig* CSearchWorld::MakeConfig(DWORD dwCompareMode,
 }
 
 std::vector<std::vector<std::vector<std::string>>> ReadResult(CDrawerMapList* pList) {
-    std::vector<std::vector<std::vector<std::string>>> result;
+    std::vector<std::vector<std::vector<std::string>>> result(pList->GetCount());
     for (ULONG m = 0; m < pList->GetCount(); ++m) {
         CDrawerMap* pMap = pList->GetAt(m);
-        std::vector<std::vector<std::string>> groups;
-        CSortDrawer* pDrawer = nullptr;
-        for (HRESULT hr = pMap->FindFirst(&pDrawer); SUCCEEDED(hr) && pDrawer != nullptr;
-             hr = pMap->FindNext(&pDrawer)) {
-            std::vector<std::string> group;
+        for (CSortDrawer* pDrawer : Walk(pMap)) {
+            std::vector<std::string>& group = result[m].emplace_back();
             CEntryReference* pEntry = nullptr;
-            for (HRESULT h = pDrawer->FindFirst(&pEntry); SUCCEEDED(h) && pEntry != nullptr;
-                 h = pDrawer->FindNext(&pEntry)) {
+            for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
+                 hr = pDrawer->FindNext(&pEntry)) {
                 LPSTR psz = nullptr;
                 pEntry->GetSubjectLine(&psz);
                 group.push_back(psz != nullptr ? psz : "");
                 std::free(psz);
                 pEntry->Release();
             }
-            groups.push_back(group);
-            pDrawer->Release();
         }
-        result.push_back(groups);
         pMap->Release();
     }
     return result;

@@ -21,7 +21,6 @@ namespace enginetest {
 struct CItem {
     std::optional<std::string> given;
     std::optional<std::string> surname;
-    std::optional<std::string> email;
     std::optional<LONG> number;  // a PT_LONG property of the item
     std::string subject;
     FILETIME modified{0, 0};
@@ -31,7 +30,6 @@ struct CItem {
 // a progress display that records what the search showed.
 class CFakeUi : public IUiServices {
 public:
-    std::string m_profileName;
     std::vector<BYTE> m_profileKey;
     int m_nProgressMade = 0;
     int m_nProgressGone = 0;
@@ -56,7 +54,6 @@ public:
     HRESULT GetPropertyList(CPropertyList** ppList) override;
     // Adds a standard property to the compared ones (selected or not).
     void Compare(ULONG ulTag, BOOL fSelected = TRUE);
-    void DropPropertyList();
 
 private:
     CStdPropList* m_pList;
@@ -79,12 +76,9 @@ public:
                             const std::map<int, std::vector<std::vector<BYTE>>>& folders);
 
     CFakeUi& Ui() { return m_ui; }
-    IMsgStore* Store(int s) { return m_stores[s]; }
     int ConfigStoreIndex(CTestConfig* pConfig, int s);
 
 private:
-    IMsgStore* OpenStore(int s);
-
     qrvtest::TempRoot m_root;
     CFakeUi m_ui;
     CQuorvelDoc* m_pDoc = nullptr;

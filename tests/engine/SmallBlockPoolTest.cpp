@@ -233,8 +233,7 @@ TEST(PooledObjects, FailedAllocationsAreOutOfMemoryAndChangeNothing) {
     // The entry reference's copy of its ids.
     BYTE id[4] = {1, 2, 3, 4};
     const SBinary key{4, id};
-    auto* pRef = new CEntryReference(1);
-    pRef->AddRef();
+    CEntryReference* pRef = NewEntry(1);
     CPooledObject::SetFailureAfter(0);
     EXPECT_EQ(E_OUTOFMEMORY, pRef->Init(&key, 0, 0, &key, FILETIME{}, "subject"));
     CPooledObject::SetFailureAfter(-1);
@@ -244,11 +243,9 @@ TEST(PooledObjects, FailedAllocationsAreOutOfMemoryAndChangeNothing) {
 
     // A drawer that cannot grow refuses the entry and keeps the ones it has.
     CSortDrawer* pDrawer = NewDrawer(row.Row());
-    auto* pFirst = new CEntryReference(1);
-    pFirst->AddRef();
+    CEntryReference* pFirst = NewEntry(1);
     ASSERT_EQ(S_OK, pDrawer->Insert(pFirst));
-    auto* pSecond = new CEntryReference(2);
-    pSecond->AddRef();
+    CEntryReference* pSecond = NewEntry(2);
     CPooledObject::SetFailureAfter(0);
     EXPECT_EQ(E_OUTOFMEMORY, pDrawer->Insert(pSecond));
     CPooledObject::SetFailureAfter(-1);
