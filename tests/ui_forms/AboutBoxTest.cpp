@@ -33,7 +33,7 @@ protected:
     std::vector<std::string> m_opened;
 };
 
-TEST_F(AboutBoxTest, ShowsTheLanguageTextsInTheirLook) {
+TEST_F(AboutBoxTest, ShowsTheLanguageTextsInTheirLookAndALinkClickOpensTheAddress) {
     CAboutDlg dlg(m_pHost);
     int nRuns = 0;
     AfxSetModalHook([&](CWnd* pWnd) {
@@ -42,9 +42,7 @@ TEST_F(AboutBoxTest, ShowsTheLanguageTextsInTheirLook) {
         EXPECT_NE(nullptr, pDlg);
         if (pDlg == nullptr)
             return IDCANCEL;
-        CString strCaption;
-        pDlg->GetWindowText(strCaption);
-        EXPECT_EQ(CString("About Quorvel"), strCaption);
+        EXPECT_EQ("About Quorvel", ControlText(pDlg));
         CColorStatic& owner = pDlg->GetOwnerCtrl();
         EXPECT_EQ(CString("Copyright (C) Ostrany. All rights reserved."), owner.GetText());
         EXPECT_EQ(12, owner.GetHeight());
@@ -56,28 +54,13 @@ TEST_F(AboutBoxTest, ShowsTheLanguageTextsInTheirLook) {
         EXPECT_EQ(700, link.GetWeight());
         EXPECT_TRUE(link.IsUnderlined());
         // The controls paint their own text, never the template's.
-        CString strWindowText;
-        link.GetWindowText(strWindowText);
-        EXPECT_TRUE(strWindowText.IsEmpty());
+        EXPECT_EQ("", ControlText(&link));
         // The bottom picture meets the bottom of the client area.
         CRect rcClient, rcPicture;
         pDlg->GetClientRect(&rcClient);
         pDlg->GetDlgItem(1080)->GetWindowRect(&rcPicture);
         pDlg->ScreenToClient(&rcPicture);
         EXPECT_EQ(rcClient.bottom, rcPicture.bottom);
-        return IDOK;
-    });
-    EXPECT_EQ(IDOK, dlg.DoModal());
-    EXPECT_EQ(1, nRuns);
-}
-
-TEST_F(AboutBoxTest, AClickOnTheLinkOpensItsAddress) {
-    CAboutDlg dlg(m_pHost);
-    AfxSetModalHook([&](CWnd* pWnd) {
-        auto* pDlg = dynamic_cast<CAboutDlg*>(pWnd);
-        if (pDlg == nullptr)
-            return IDCANCEL;
-        CHyperlinkStatic& link = pDlg->GetLinkCtrl();
         link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
         link.SetText("www.ostrany.example");
         link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
@@ -85,7 +68,8 @@ TEST_F(AboutBoxTest, AClickOnTheLinkOpensItsAddress) {
         link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
         return IDOK;
     });
-    dlg.DoModal();
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_EQ(1, nRuns);
     // A secure address keeps its scheme; anything else gets "http://" in front, once.
     const std::vector<std::string> expected = {"open https://www.ostrany.example/quorvel 3",
                                                "open http://www.ostrany.example 3",
@@ -100,9 +84,7 @@ TEST_F(AboutBoxTest, MissingTextsFallBackToTheBuiltInOnes) {
         auto* pDlg = dynamic_cast<CAboutDlg*>(pWnd);
         if (pDlg == nullptr)
             return IDCANCEL;
-        CString strCaption;
-        pDlg->GetWindowText(strCaption);
-        EXPECT_EQ(CString("About Quorvel"), strCaption);
+        EXPECT_EQ("About Quorvel", ControlText(pDlg));
         EXPECT_FALSE(pDlg->GetOwnerCtrl().GetText().IsEmpty());
         EXPECT_EQ(CString("http://www.ostrany.example"), pDlg->GetLinkCtrl().GetUrl());
         EXPECT_EQ(12, pDlg->GetOwnerCtrl().GetHeight());
@@ -111,10 +93,6 @@ TEST_F(AboutBoxTest, MissingTextsFallBackToTheBuiltInOnes) {
     dlg.DoModal();
     SetDefaultLanguageID(2057);
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(AboutBoxTest, ScreenshotOfTheAboutBox) {
     CAboutDlg dlg(m_pHost);

@@ -48,18 +48,11 @@ int ResultPageStandIn::s_nPrepared = 0;
 ResultPageStandIn::ResultPageStandIn() {
     s_nCreated = 0;
     s_nPrepared = 0;
-    AfxRegisterDialogTemplate(
-        DLGTEMPLATEDEF{IDD_PP_SEARCH_RESULTS,
-                       WS_CHILD | DS_CONTROL,
-                       WS_EX_CONTROLPARENT,
-                       0,
-                       0,
-                       310,
-                       201,
-                       nullptr,
-                       "MS Sans Serif",
-                       8,
-                       {{"STATIC", "Ergebnis", 1500, 7, 7, 100, 8, WS_CHILD | WS_VISIBLE}}});
+    DLGTEMPLATEDEF page{
+        0, WS_CHILD | DS_CONTROL, WS_EX_CONTROLPARENT, 0, 0, 310, 201, nullptr, "MS Sans Serif", 8, {}};
+    page.nID = IDD_PP_SEARCH_RESULTS;
+    page.items = {{"STATIC", "Ergebnis", 1500, 7, 7, 100, 8, WS_CHILD | WS_VISIBLE}};
+    AfxRegisterDialogTemplate(page);
     SetSearchResultPageFactory(&MakeStandInPage);
 }
 
@@ -85,19 +78,18 @@ void FormsFixture::SetUp() {
     CMAPITestHooks::Reset();
     ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
     Ref<IProfAdmin> admin;
-    ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &admin.p));
+    ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &admin));
     ASSERT_EQ(S_OK, admin->CreateProfile("work", nullptr, 0, 0));
     Ref<IMsgServiceAdmin> services;
-    ASSERT_EQ(S_OK, admin->AdminServices("work", nullptr, 0, 0, &services.p));
+    ASSERT_EQ(S_OK, admin->AdminServices("work", nullptr, 0, 0, &services));
     ASSERT_EQ(S_OK, services->CreateMsgService("MSPST MS", "Personal", 0, 0));
     Ref<IMAPITable> table;
-    ASSERT_EQ(S_OK, services->GetMsgServiceTable(0, &table.p));
-    LPSRowSet lpRows = nullptr;
-    ASSERT_EQ(S_OK, table->QueryRows(10, 0, &lpRows));
-    ASSERT_EQ(1u, lpRows->cRows);
+    mapitest::Rows rows;
+    ASSERT_EQ(S_OK, services->GetMsgServiceTable(0, &table));
+    ASSERT_EQ(S_OK, table->QueryRows(10, 0, &rows.p));
+    ASSERT_EQ(1u, rows.p->cRows);
     MAPIUID uid;
-    memcpy(uid.ab, lpRows->aRow[0].lpProps[0].Value.bin.lpb, 16);
-    FreeProws(lpRows);
+    memcpy(uid.ab, rows.p->aRow[0].lpProps[0].Value.bin.lpb, 16);
     const std::string path = m_root->Path() + "/Personal.pst";
     SPropValue values[2] = {};
     values[0].ulPropTag = PR_PST_PATH;
@@ -105,16 +97,15 @@ void FormsFixture::SetUp() {
     values[1].ulPropTag = PR_DISPLAY_NAME;
     values[1].Value.lpszA = const_cast<char*>("Personal");
     ASSERT_EQ(S_OK, services->ConfigureMsgService(&uid, 0, 0, 2, values));
-    Ref<IMAPITable> profiles;
-    ASSERT_EQ(S_OK, admin->GetProfileTable(0, &profiles.p));
-    lpRows = nullptr;
-    ASSERT_EQ(S_OK, profiles->QueryRows(10, 0, &lpRows));
-    for (ULONG i = 0; i < lpRows->aRow[0].cValues; ++i)
-        if (lpRows->aRow[0].lpProps[i].ulPropTag == PR_INSTANCE_KEY) {
-            const SBinary& key = lpRows->aRow[0].lpProps[i].Value.bin;
+    table.reset();
+    rows.reset();
+    ASSERT_EQ(S_OK, admin->GetProfileTable(0, &table));
+    ASSERT_EQ(S_OK, table->QueryRows(10, 0, &rows.p));
+    for (ULONG i = 0; i < rows.p->aRow[0].cValues; ++i)
+        if (rows.p->aRow[0].lpProps[i].ulPropTag == PR_INSTANCE_KEY) {
+            const SBinary& key = rows.p->aRow[0].lpProps[i].Value.bin;
             m_profileKey.assign(key.lpb, key.lpb + key.cb);
         }
-    FreeProws(lpRows);
     ASSERT_FALSE(m_profileKey.empty());
 
     auto* pFrame = new wxFrame(nullptr, wxID_ANY, "form host", wxPoint(0, 0), wxSize(720, 720));
@@ -231,6 +222,15 @@ void FormsFixture::Settle(int milliseconds) {
 std::string FormsFixture::SaveScreenshot(CWnd* pWnd, const std::string& name) {
     Settle(200);
     return SaveWindowPicture(pWnd, std::string(QRV_ARTIFACT_DIR) + "/" + name);
+}
+
+std::string FormsFixture::ControlText(CWnd* pWnd, int nID) {
+    CString text;
+    if (nID != 0)
+        pWnd->GetDlgItemText(nID, text);
+    else
+        pWnd->GetWindowText(text);
+    return (LPCSTR)text;
 }
 
 }  // namespace qrvtest

@@ -37,6 +37,8 @@ protected:
     void Settle(int milliseconds = 30);
     // Saves a picture of a window below the build's artifact folder; the file's path.
     std::string SaveScreenshot(CWnd* pWnd, const std::string& name);
+    // The text of a window, or of its child nID when nID is not 0.
+    static std::string ControlText(CWnd* pWnd, int nID = 0);
 
     std::unique_ptr<TempRoot> m_root;
     std::unique_ptr<FakeUiServices> m_ui;

@@ -1,6 +1,7 @@
 // The page base's relabelling and configuration reference, and the escape conversion of texts.
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/afx/wnd/Resources.h"
 #include "tests/ui_forms/FormsFixture.h"
@@ -21,19 +22,10 @@ protected:
         FormsFixture::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        AfxRegisterDialogTemplate(
-            DLGTEMPLATEDEF{kPageTemplate,
-                           WS_CHILD,
-                           0,
-                           0,
-                           0,
-                           200,
-                           100,
-                           nullptr,
-                           "MS Sans Serif",
-                           8,
-                           {{"STATIC", "Vorlage A", kLabelA, 7, 7, 100, 8, WS_CHILD | WS_VISIBLE},
-                            {"STATIC", "Vorlage B", kLabelB, 7, 20, 100, 8, WS_CHILD | WS_VISIBLE}}});
+        DLGTEMPLATEDEF page{kPageTemplate, WS_CHILD, 0, 0, 0, 200, 100, nullptr, "MS Sans Serif", 8, {}};
+        page.items = {{"STATIC", "Vorlage A", kLabelA, 7, 7, 100, 8, WS_CHILD | WS_VISIBLE},
+                      {"STATIC", "Vorlage B", kLabelB, 7, 20, 100, 8, WS_CHILD | WS_VISIBLE}};
+        AfxRegisterDialogTemplate(page);
         m_pPage = new PropertyPageBase(kPageTemplate);
         ASSERT_TRUE(m_pPage->Create(kPageTemplate, m_pHost));
     }
@@ -45,11 +37,7 @@ protected:
         AfxUnregisterDialogTemplate(kPageTemplate);
         FormsFixture::TearDown();
     }
-    CString Text(UINT nID) {
-        CString s;
-        m_pPage->GetDlgItemText((int)nID, s);
-        return s;
-    }
+    std::string Text(UINT nID) { return ControlText(m_pPage, (int)nID); }
     PropertyPageBase* m_pPage = nullptr;
 };
 
@@ -57,18 +45,18 @@ protected:
 TEST_F(PageBaseTest, RelabellingSetsEveryRowItCanAndReportsTheLastFailure) {
     const CONTROL_TEXT_ENTRY good[] = {{kLabelA, 77}, {kLabelB, 97}};
     EXPECT_EQ(S_OK, m_pPage->LoadDisplayTexts(good, 2));
-    EXPECT_EQ(CString("General"), Text(kLabelA));
-    EXPECT_EQ(CString("Properties"), Text(kLabelB));
+    EXPECT_EQ("General", Text(kLabelA));
+    EXPECT_EQ("Properties", Text(kLabelB));
 
     // A missing text keeps the control's text; a missing control fails the call; the rows after
     // either are still relabelled.
     const CONTROL_TEXT_ENTRY missingText[] = {{kLabelA, 99999}, {kLabelB, 77}};
     EXPECT_TRUE(FAILED(m_pPage->LoadDisplayTexts(missingText, 2)));
-    EXPECT_EQ(CString("General"), Text(kLabelA));
-    EXPECT_EQ(CString("General"), Text(kLabelB));
+    EXPECT_EQ("General", Text(kLabelA));
+    EXPECT_EQ("General", Text(kLabelB));
     const CONTROL_TEXT_ENTRY missingControl[] = {{9999, 77}, {kLabelA, 97}};
     EXPECT_EQ(E_UNEXPECTED, m_pPage->LoadDisplayTexts(missingControl, 2));
-    EXPECT_EQ(CString("Properties"), Text(kLabelA));
+    EXPECT_EQ("Properties", Text(kLabelA));
     // The code is that of the last failing row.
     const CONTROL_TEXT_ENTRY both[] = {{9999, 77}, {kLabelA, 99999}};
     HRESULT hr = m_pPage->LoadDisplayTexts(both, 2);

@@ -1,5 +1,6 @@
 // The Properties page on a real store: the rows, toggling a mark, the discard question, the marks
 // kept across showings, and the names after a change of language.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ protected:
     }
 };
 
-TEST_F(PropertiesPageTest, ListsTheComparablePropertiesWithTheirMarks) {
+TEST_F(PropertiesPageTest, ListsTheComparablePropertiesSortedAndRenamesThemWithTheLanguage) {
     FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
     ASSERT_NE(nullptr, pView);
     CPropertyOptionsPP& page = pView->GetPropertiesPage();
@@ -62,50 +63,41 @@ TEST_F(PropertiesPageTest, ListsTheComparablePropertiesWithTheirMarks) {
     EXPECT_EQ(2, list.GetColumnCount());
     EXPECT_EQ(CString("Property tag"), list.GetColumnText(0));
     EXPECT_EQ(CString("Type"), list.GetColumnText(1));
+    std::vector<std::string> english;
     for (int i = 0; i < list.GetItemCount(); ++i) {
         ASSERT_NE(nullptr, RowProperty(page, i)) << i;
-        EXPECT_FALSE(list.GetItemText(i, 0).IsEmpty()) << i;
+        english.emplace_back((LPCSTR)list.GetItemText(i, 0));
+        EXPECT_FALSE(english.back().empty()) << i;
+        EXPECT_TRUE(i == 0 || list.GetItemText(i - 1, 0).CompareNoCase(list.GetItemText(i, 0)) <= 0) << i;
     }
-    // Rows are sorted by their names.
-    for (int i = 1; i < list.GetItemCount(); ++i)
-        EXPECT_LE(list.GetItemText(i - 1, 0).CompareNoCase(list.GetItemText(i, 0)), 0) << i;
     EXPECT_EQ(PROP_IMAGE_STRING, CPropertyOptionsPP::GetTypeImage(PT_UNICODE));
     EXPECT_EQ(PROP_IMAGE_TIME, CPropertyOptionsPP::GetTypeImage(PT_SYSTIME));
     EXPECT_EQ(PROP_IMAGE_UNSELECTED, CPropertyOptionsPP::GetTypeImage(PT_CLSID));
+
+    ASSERT_EQ(S_OK, SetDefaultLanguageID(1031));
+    EXPECT_EQ(S_OK, page.OnLanguageChange());
+    EXPECT_EQ(CString("Eigenschaft"), list.GetColumnText(0));
+    EXPECT_EQ(CString("Typ"), list.GetColumnText(1));
+    EXPECT_EQ("Eigenschaften", ControlText(&page, IDC_PROP_GROUP));
+    int nRenamed = 0;
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        nRenamed += english[(size_t)i] != (LPCSTR)list.GetItemText(i, 0) ? 1 : 0;
+    EXPECT_GT(nRenamed, 0);
+    SetDefaultLanguageID(2057);
     CloseForm(pView);
 }
 
-TEST_F(PropertiesPageTest, ADoubleClickTogglesTheMarkAndTellsTheViews) {
-    FVPagedView* pView = ShowReady(CONFIG_TYPE_MAIL);
-    ASSERT_NE(nullptr, pView);
-    CPropertyOptionsPP& page = pView->GetPropertiesPage();
-    ASSERT_GT(page.GetListCtrl().GetItemCount(), 0);
-    CPropertyID* pProp = RowProperty(page, 0);
-    const BOOL bBefore = pProp->IsSelected();
-    CountingObserver observer;
-    m_pConfig->Advise(&observer);
-    m_doc.SetModifiedFlag(FALSE);
-    DoubleClick(page, 0);
-    EXPECT_NE(bBefore, pProp->IsSelected());
-    EXPECT_TRUE(m_doc.IsModified());
-    EXPECT_EQ(1, observer.nCalls);
-    DoubleClick(page, -1);  // outside the rows
-    EXPECT_EQ(1, observer.nCalls);
-    m_pConfig->Unadvise(&observer);
-    CloseForm(pView);
-}
-
-TEST_F(PropertiesPageTest, OnlyAClickOnTheMarkToggles) {
+TEST_F(PropertiesPageTest, OnlyAClickOnTheMarkWhereTheListDrawsItToggles) {
     FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
     ASSERT_NE(nullptr, pView);
-    CPropertyOptionsPP& page = pView->GetPropertiesPage();
     pView->GetTabCtrl().SetCurSel(1);
     NMHDR hdr{};
     hdr.code = TCN_SELCHANGE;
     pView->GetTabCtrl().NotifyParent(&hdr);
     Settle(50);
+    CPropertyOptionsPP& page = pView->GetPropertiesPage();
     CPropertyListCtrl& list = page.GetListCtrl();
-    ASSERT_GT(list.GetItemCount(), 0);
+    ASSERT_GT(list.GetItemCount(), 1);
     CPropertyID* pProp = RowProperty(page, 0);
     const BOOL bBefore = pProp->IsSelected();
     CRect rcIcon, rcLabel;
@@ -117,100 +109,70 @@ TEST_F(PropertiesPageTest, OnlyAClickOnTheMarkToggles) {
     EXPECT_EQ(bBefore, pProp->IsSelected());
     list.SimulateClick(CPoint(rcIcon.left + 7, rcIcon.top + 6));
     EXPECT_NE(bBefore, pProp->IsSelected());
-    CloseForm(pView);
-}
 
-TEST_F(PropertiesPageTest, AClickOnTheMarkWhereTheListDrawsItToggles) {
-    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
-    ASSERT_NE(nullptr, pView);
-    pView->GetTabCtrl().SetCurSel(1);
-    NMHDR hdr{};
-    hdr.code = TCN_SELCHANGE;
-    pView->GetTabCtrl().NotifyParent(&hdr);
-    Settle(50);
-    CPropertyListCtrl& list = pView->GetPropertiesPage().GetListCtrl();
-    ASSERT_GT(list.GetItemCount(), 1);
+    // The mark's box fills pixels 3 to 13 of its image; the toolkit says where it draws the image.
     auto* pWx = dynamic_cast<wxListCtrl*>(list.GetWxWindow());
     ASSERT_NE(nullptr, pWx);
-    // The mark's box fills pixels 3 to 13 of its image; the list says where it draws the image.
     for (int nRow : {0, 1}) {
         wxRect rImage;
         ASSERT_TRUE(pWx->GetSubItemRect(nRow, 0, rImage, wxLIST_RECT_ICON));
         const int yMark = rImage.y + rImage.height / 2;
-        CPropertyID* pProp = RowProperty(pView->GetPropertiesPage(), nRow);
-        const BOOL bBefore = pProp->IsSelected();
+        pProp = RowProperty(page, nRow);
+        const BOOL bShown = pProp->IsSelected();
         list.SimulateClick(CPoint(rImage.x + 6, yMark));  // the box's left part
-        EXPECT_NE(bBefore, pProp->IsSelected()) << nRow;
+        EXPECT_NE(bShown, pProp->IsSelected()) << nRow;
         list.SimulateClick(CPoint(rImage.x + 12, yMark));  // its right part
-        EXPECT_EQ(bBefore, pProp->IsSelected()) << nRow;
+        EXPECT_EQ(bShown, pProp->IsSelected()) << nRow;
     }
     CloseForm(pView);
 }
 
-TEST_F(PropertiesPageTest, DecliningTheDiscardQuestionChangesNothing) {
+TEST_F(PropertiesPageTest, ADoubleClickTogglesTheMarkKeptAcrossShowingsAndAsksBeforeDroppingAResult) {
     ResultPageStandIn standIn;
     FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
     ASSERT_NE(nullptr, pView);
-    pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
-    ASSERT_TRUE(pView->HasSearchResults());
-    CPropertyOptionsPP& page = pView->GetPropertiesPage();
-    CPropertyID* pProp = RowProperty(page, 0);
-    const BOOL bBefore = pProp->IsSelected();
-    m_doc.SetModifiedFlag(FALSE);
-    AfxSetModalHook([](CWnd*) { return IDCANCEL; });
-    DoubleClick(page, 0);
-    EXPECT_EQ(bBefore, pProp->IsSelected());
-    EXPECT_FALSE(m_doc.IsModified());
-    EXPECT_TRUE(pView->HasSearchResults());
-    AfxSetModalHook([](CWnd*) { return IDOK; });
-    DoubleClick(page, 0);
-    EXPECT_NE(bBefore, pProp->IsSelected());
-    EXPECT_FALSE(pView->HasSearchResults());
-    CloseForm(pView);
-}
-
-TEST_F(PropertiesPageTest, TheUsersMarksSurviveShowingTheConfigurationAgain) {
-    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
-    ASSERT_NE(nullptr, pView);
-    const std::vector<BOOL> defaults = Marks();
-    ASSERT_FALSE(defaults.empty());
     // A new configuration starts with the marks of Defaults.ini: some, not all.
-    int nSelected = 0;
-    for (BOOL b : defaults)
-        nSelected += b ? 1 : 0;
-    EXPECT_GT(nSelected, 0);
-    CPropertyOptionsPP& page = pView->GetPropertiesPage();
-    for (int i = 0; i < page.GetListCtrl().GetItemCount() && i < 3; ++i)
-        DoubleClick(page, i);
+    const std::vector<BOOL> defaults = Marks();
+    EXPECT_TRUE(std::any_of(defaults.begin(), defaults.end(), [](BOOL b) { return b != FALSE; }));
+    CPropertyOptionsPP* pPage = &pView->GetPropertiesPage();
+    ASSERT_GT(pPage->GetListCtrl().GetItemCount(), 2);
+    CPropertyID* pProp = RowProperty(*pPage, 0);
+    const BOOL bBefore = pProp->IsSelected();
+    CountingObserver observer;
+    m_pConfig->Advise(&observer);
+    m_doc.SetModifiedFlag(FALSE);
+    DoubleClick(*pPage, 0);
+    EXPECT_NE(bBefore, pProp->IsSelected());
+    EXPECT_TRUE(m_doc.IsModified());
+    EXPECT_EQ(1, observer.nCalls);
+    DoubleClick(*pPage, -1);  // outside the rows
+    EXPECT_EQ(1, observer.nCalls);
+    m_pConfig->Unadvise(&observer);
+    DoubleClick(*pPage, 1);
+    DoubleClick(*pPage, 2);
     const std::vector<BOOL> chosen = Marks();
     EXPECT_NE(defaults, chosen);
     CloseForm(pView);
     pView = ShowForm(m_pConfig);
     ASSERT_NE(nullptr, pView);
     EXPECT_EQ(chosen, Marks());
-    CloseForm(pView);
-}
 
-TEST_F(PropertiesPageTest, NamesAndHeadersFollowTheLanguage) {
-    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
-    ASSERT_NE(nullptr, pView);
-    CPropertyOptionsPP& page = pView->GetPropertiesPage();
-    CPropertyListCtrl& list = page.GetListCtrl();
-    std::vector<std::string> english;
-    for (int i = 0; i < list.GetItemCount(); ++i)
-        english.emplace_back((LPCSTR)list.GetItemText(i, 0));
-    ASSERT_EQ(S_OK, SetDefaultLanguageID(1031));
-    EXPECT_EQ(S_OK, page.OnLanguageChange());
-    EXPECT_EQ(CString("Eigenschaft"), list.GetColumnText(0));
-    EXPECT_EQ(CString("Typ"), list.GetColumnText(1));
-    CString strGroup;
-    page.GetDlgItemText(IDC_PROP_GROUP, strGroup);
-    EXPECT_EQ(CString("Eigenschaften"), strGroup);
-    int nRenamed = 0;
-    for (int i = 0; i < list.GetItemCount(); ++i)
-        nRenamed += english[(size_t)i] != (LPCSTR)list.GetItemText(i, 0) ? 1 : 0;
-    EXPECT_GT(nRenamed, 0);
-    SetDefaultLanguageID(2057);
+    // With a result shown, declining the question changes nothing.
+    pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
+    ASSERT_TRUE(pView->HasSearchResults());
+    pPage = &pView->GetPropertiesPage();
+    pProp = RowProperty(*pPage, 0);
+    const BOOL bShown = pProp->IsSelected();
+    m_doc.SetModifiedFlag(FALSE);
+    AfxSetModalHook([](CWnd*) { return IDCANCEL; });
+    DoubleClick(*pPage, 0);
+    EXPECT_EQ(bShown, pProp->IsSelected());
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_TRUE(pView->HasSearchResults());
+    AfxSetModalHook([](CWnd*) { return IDOK; });
+    DoubleClick(*pPage, 0);
+    EXPECT_NE(bShown, pProp->IsSelected());
+    EXPECT_FALSE(pView->HasSearchResults());
     CloseForm(pView);
 }
 
