@@ -11,15 +11,8 @@ namespace {
 
 class ProgressDialogTest : public ResultsFixture {};
 
-std::string TextOf(CWnd* pWnd) {
-    CString text;
-    pWnd->GetWindowText(text);
-    return (LPCSTR)text;
-}
-
 TEST_F(ProgressDialogTest, BarsTakeZeroToHundredAndIgnoreTheRest) {
     std::unique_ptr<ISearchProgress> progress = CreateSearchProgressDialog(m_pHost);
-    ASSERT_NE(nullptr, progress);
     auto* pDialog = dynamic_cast<CSearchProgressDialog*>(progress.get());
     ASSERT_NE(nullptr, pDialog);
     EXPECT_TRUE(pDialog->IsWindowVisible());
@@ -47,8 +40,8 @@ TEST_F(ProgressDialogTest, BarsTakeZeroToHundredAndIgnoreTheRest) {
     EXPECT_EQ(75, pDialog->GetFoldersBar().GetPos());
     EXPECT_EQ(0, pDialog->GetItemsBar().GetPos());
 
-    EXPECT_EQ("Progress", TextOf(pDialog));
-    EXPECT_EQ("Stores:", TextOf(pDialog->GetDlgItem(IDC_PROGRESS_STORES_LABEL)));
+    EXPECT_EQ("Progress", ControlText(pDialog));
+    EXPECT_EQ("Stores:", ControlText(pDialog, IDC_PROGRESS_STORES_LABEL));
     // The window goes with the object.
     HWND hWnd = pDialog->GetSafeHwnd();
     progress.reset();
@@ -60,10 +53,10 @@ TEST_F(ProgressDialogTest, WithoutLanguageTextsTheEnglishDefaultsShow) {
     {
         CSearchProgressDialog dialog(m_pHost);
         ASSERT_TRUE(dialog.Create(IDD_SEARCH_PROGRESS, m_pHost));
-        EXPECT_EQ("Progress", TextOf(&dialog));
-        EXPECT_EQ("Stores:", TextOf(dialog.GetDlgItem(IDC_PROGRESS_STORES_LABEL)));
-        EXPECT_EQ("Folders:", TextOf(dialog.GetDlgItem(IDC_PROGRESS_FOLDERS_LABEL)));
-        EXPECT_EQ("Items:", TextOf(dialog.GetDlgItem(IDC_PROGRESS_ITEMS_LABEL)));
+        EXPECT_EQ("Progress", ControlText(&dialog));
+        EXPECT_EQ("Stores:", ControlText(&dialog, IDC_PROGRESS_STORES_LABEL));
+        EXPECT_EQ("Folders:", ControlText(&dialog, IDC_PROGRESS_FOLDERS_LABEL));
+        EXPECT_EQ("Items:", ControlText(&dialog, IDC_PROGRESS_ITEMS_LABEL));
         // Before it is shown the bars take values already.
         dialog.SetFolderProgress(30);
         EXPECT_EQ(30, dialog.GetFoldersBar().GetPos());
@@ -89,12 +82,12 @@ public:
 TEST_F(ProgressDialogTest, TheSearchOfTheResultsPageShowsAndDropsTheDialog) {
     AddMail({"Twin", "Tom", 1});
     AddMail({"Twin", "Tom", 2});
+    // The old services go first: their end unregisters whatever services are installed.
     ChooserScript chooser = m_ui->chooser;
     m_ui.reset();
-    auto ui = std::make_unique<SearchWithProgressUi>();
-    ui->chooser = chooser;
-    SearchWithProgressUi* pUi = ui.get();
-    m_ui = std::move(ui);
+    auto* pUi = new SearchWithProgressUi;
+    pUi->chooser = chooser;
+    m_ui.reset(pUi);
     FVPagedView* pView = ShowForm(m_pConfig);
     ASSERT_NE(nullptr, pView);
     CSearchResultPP* pPage = Start(pView);

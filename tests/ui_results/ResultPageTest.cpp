@@ -25,15 +25,15 @@ protected:
     // Alpha x3 (times 300, 100, 200), Beta x2 (equal times), Gamma alone, two without subject
     // (700, 600), Zeta x2 whose times differ in the high half around 2^31.
     void FillInbox() {
-        m_alpha300 = AddMail({"Alpha", "Ann", 300});
+        AddMail({"Alpha", "Ann", 300});
         m_alpha100 = AddMail({"Alpha", "Ann", 100});
-        m_alpha200 = AddMail({"Alpha", "Ann", 200});
+        AddMail({"Alpha", "Ann", 200});
         m_beta.push_back(AddMail({"Beta", "Ben", 500}));
         m_beta.push_back(AddMail({"Beta", "Ben", 500}));
         m_gamma = AddMail({"Gamma", "Gil", 100});
-        m_none700 = AddMail({"", "Nobody", 700});
+        AddMail({"", "Nobody", 700});
         m_none600 = AddMail({"", "Nobody", 600});
-        m_zetaLate = AddMail({"Zeta", "Zoe", 5, kHighSigned});
+        AddMail({"Zeta", "Zoe", 5, kHighSigned});
         m_zetaEarly = AddMail({"Zeta", "Zoe", 0xFFFFFFFFu, kHighBelow});
     }
 
@@ -60,16 +60,35 @@ protected:
         pPage->OnSelchangeAction();
     }
 
-    std::vector<BYTE> m_alpha300, m_alpha100, m_alpha200, m_gamma, m_none700, m_none600, m_zetaLate,
-        m_zetaEarly;
+    // Shows the configuration's form view and presses Start; the view is closed on the way out.
+    CSearchResultPP* ShowAndStart() {
+        m_pView = ShowForm(m_pConfig);
+        return m_pView != nullptr ? Start(m_pView) : nullptr;
+    }
+    void TearDown() override {
+        CloseForm(m_pView);
+        ResultsFixture::TearDown();
+    }
+    void PressDelete(CSearchResultPP* pPage) {
+        pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
+        Settle();
+    }
+    bool HasCachedResult() {
+        CDrawerMapList* pCached = nullptr;
+        m_pConfig->GetSearchResult(&pCached);
+        if (pCached != nullptr)
+            pCached->Release();
+        return pCached != nullptr;
+    }
+
+    FVPagedView* m_pView = nullptr;
+    std::vector<BYTE> m_alpha100, m_gamma, m_none600, m_zetaEarly;
     std::vector<std::vector<BYTE>> m_beta;
 };
 
 TEST_F(ResultPageTest, GroupsOfTwoOrMoreShowTheOldestEntryAsTheKeptRoot) {
     FillInbox();
-    FVPagedView* pView = ShowForm(m_pConfig);
-    ASSERT_NE(nullptr, pView);
-    CSearchResultPP* pPage = Start(pView);
+    CSearchResultPP* pPage = ShowAndStart();
     ASSERT_NE(nullptr, pPage);
     CResultTree& tree = pPage->GetTree();
 
@@ -103,46 +122,37 @@ TEST_F(ResultPageTest, GroupsOfTwoOrMoreShowTheOldestEntryAsTheKeptRoot) {
     EXPECT_EQ("<no subject>",
               std::string(tree.GetItemText(Children(tree, RootNamed(pPage, "<no subject>"))[0])));
 
+    // A selected entry shows its store and folder; none clears them, and no session is left open.
+    EXPECT_EQ(S_OK, pPage->UpdateInformationGroup(Children(tree, hAlpha)[0]));
+    EXPECT_EQ("Personal", ControlText(&pPage->GetStoreEdit()));
+    EXPECT_NE(std::string::npos, ControlText(&pPage->GetFolderEdit()).find("Inbox"));
+    EXPECT_EQ(S_OK, pPage->UpdateInformationGroup(nullptr));
+    EXPECT_EQ("", ControlText(&pPage->GetStoreEdit()));
+    EXPECT_EQ("", ControlText(&pPage->GetFolderEdit()));
+    EXPECT_EQ(1, CMAPITestHooks::InitializeBalance());  // the fixture's own initialisation
+
+    pPage->ToggleItemState(Children(tree, hAlpha)[0]);
+    tree.SelectItem(Children(tree, RootNamed(pPage, "Beta"))[0]);
+    tree.RefreshItemLooks();
+    EXPECT_FALSE(SaveScreenshot(m_pView, "result_tree.png").empty());
+
     // The result is cached on the configuration; a second form view of it shows it again.
     CDrawerMapList* pCached = nullptr;
     m_pConfig->GetSearchResult(&pCached);
     EXPECT_EQ(pPage->GetResultList(), pCached);
     if (pCached != nullptr)
         pCached->Release();
-    CloseForm(pView);
-    pView = ShowForm(m_pConfig);
-    ASSERT_NE(nullptr, pView);
-    pPage = PageOf(pView);
+    CloseForm(m_pView);
+    m_pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, m_pView);
+    pPage = PageOf(m_pView);
     ASSERT_NE(nullptr, pPage);
     EXPECT_EQ(4u, Roots(pPage->GetTree()).size());
-    CloseForm(pView);
-}
-
-TEST_F(ResultPageTest, SelectionShowsStoreAndFolderOfTheEntry) {
-    FillInbox();
-    FVPagedView* pView = ShowForm(m_pConfig);
-    CSearchResultPP* pPage = Start(pView);
-    ASSERT_NE(nullptr, pPage);
-    HTREEITEM hAlpha = RootNamed(pPage, "Alpha");
-    EXPECT_EQ(S_OK, pPage->UpdateInformationGroup(Children(pPage->GetTree(), hAlpha)[0]));
-    CString store, folder;
-    pPage->GetStoreEdit().GetWindowText(store);
-    pPage->GetFolderEdit().GetWindowText(folder);
-    EXPECT_EQ("Personal", std::string(store));
-    EXPECT_NE(std::string::npos, std::string(folder).find("Inbox")) << (LPCSTR)folder;
-    EXPECT_EQ(S_OK, pPage->UpdateInformationGroup(nullptr));
-    pPage->GetStoreEdit().GetWindowText(store);
-    pPage->GetFolderEdit().GetWindowText(folder);
-    EXPECT_TRUE(store.IsEmpty());
-    EXPECT_TRUE(folder.IsEmpty());
-    EXPECT_EQ(0, CMAPITestHooks::InitializeBalance() - 1);  // the fixture's own initialisation
-    CloseForm(pView);
 }
 
 TEST_F(ResultPageTest, MarksToggleByEveryWayButNeverOnThePivot) {
     FillInbox();
-    FVPagedView* pView = ShowForm(m_pConfig);
-    CSearchResultPP* pPage = Start(pView);
+    CSearchResultPP* pPage = ShowAndStart();
     ASSERT_NE(nullptr, pPage);
     CResultTree& tree = pPage->GetTree();
     HTREEITEM hRoot = RootNamed(pPage, "Alpha");
@@ -207,13 +217,11 @@ TEST_F(ResultPageTest, MarksToggleByEveryWayButNeverOnThePivot) {
     EXPECT_EQ(1, tree.NotifyMouse(NM_DBLCLK, LabelPoint(pPage, hChild), TRUE));
     EXPECT_EQ((DWORD)ITEM_STATE_UNMARKED, pChild->nState);
     EXPECT_EQ(hOther, tree.GetSelectedItem());
-    CloseForm(pView);
 }
 
 TEST_F(ResultPageTest, ActionsComboAndPivotSwitch) {
     FillInbox();
-    FVPagedView* pView = ShowForm(m_pConfig);
-    CSearchResultPP* pPage = Start(pView);
+    CSearchResultPP* pPage = ShowAndStart();
     ASSERT_NE(nullptr, pPage);
     CComboBox& combo = pPage->GetActionCombo();
     ASSERT_EQ(4, combo.GetCount());
@@ -252,16 +260,14 @@ TEST_F(ResultPageTest, ActionsComboAndPivotSwitch) {
     EXPECT_EQ(nSel, combo.GetCurSel());
     EXPECT_EQ(4, combo.GetCount());
     pPage->OnExecuteAction();
-    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());
-    CloseForm(pView);
+    EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
 }
 
-TEST_F(ResultPageTest, CleanupDeletesTheMarkedEntriesRecoverablyAndClosesThePage) {
+TEST_F(ResultPageTest, AFailedCleanupChangesNothingAndTheNextDeletesTheMarkedEntriesRecoverably) {
     FillInbox();
     const std::set<std::vector<BYTE>> before = LiveItems();
     ASSERT_EQ(10u, before.size());
-    FVPagedView* pView = ShowForm(m_pConfig);
-    CSearchResultPP* pPage = Start(pView);
+    CSearchResultPP* pPage = ShowAndStart();
     ASSERT_NE(nullptr, pPage);
     CResultTree& tree = pPage->GetTree();
     // The user keeps one of the two Alpha duplicates.
@@ -278,101 +284,76 @@ TEST_F(ResultPageTest, CleanupDeletesTheMarkedEntriesRecoverablyAndClosesThePage
         }
     ASSERT_EQ(4u, marked.size());
 
-    pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
-    Settle();
-    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());  // closed by the form view
-    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
-    CDrawerMapList* pCached = nullptr;
-    m_pConfig->GetSearchResult(&pCached);
-    EXPECT_EQ(nullptr, pCached);
-    EXPECT_TRUE(pView->GetDlgItem(IDC_FV_START)->IsWindowVisible());
+    // The folder does not open: reported once, the page stays with every item, the store and the
+    // cached result unchanged.
+    AfxClearShownMessageBoxes();
+    CMAPITestHooks::FailOpenEntry(1, MAPI_E_NO_ACCESS);
+    PressDelete(pPage);
+    CMAPITestHooks::Reset();
+    EXPECT_EQ(1u, AfxGetShownMessageBoxes().size());
+    ASSERT_EQ(pPage, PageOf(m_pView));
+    EXPECT_EQ(4u, Roots(tree).size());
+    EXPECT_EQ(before, LiveItems());
+    EXPECT_TRUE(DeletedItems().empty());
+    EXPECT_TRUE(HasCachedResult());
+    EXPECT_TRUE(m_pView->GetDlgItem(IDC_FV_START)->IsWindowVisible());
 
+    // Once the store answers, the same run deletes recoverably and the form view closes the page.
+    AfxClearShownMessageBoxes();
+    PressDelete(pPage);
+    EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+    EXPECT_FALSE(HasCachedResult());
+    EXPECT_TRUE(m_pView->GetDlgItem(IDC_FV_START)->IsWindowVisible());
     const std::set<std::vector<BYTE>> after = LiveItems();
     EXPECT_EQ(before.size() - marked.size(), after.size());
     for (const auto& id : marked)
         EXPECT_EQ(0u, after.count(id));
-    EXPECT_EQ(1u, after.count(kept));
-    EXPECT_EQ(1u, after.count(m_alpha100));
-    EXPECT_EQ(1u, after.count(m_gamma));
+    for (const auto& id : {kept, m_alpha100, m_gamma})
+        EXPECT_EQ(1u, after.count(id));
     std::set<std::string> expectedDeleted;
     for (const auto& id : marked)
         expectedDeleted.insert(std::string(id.begin(), id.end()));
     EXPECT_EQ(expectedDeleted, DeletedItems());
     EXPECT_EQ(1, CMAPITestHooks::InitializeBalance());  // the fixture's own
-    CloseForm(pView);
 }
 
 TEST_F(ResultPageTest, AutomaticModeCleansUpWithoutTheUser) {
     FillInbox();
     m_pConfig->SetProcessingMode(PROCESSING_MODE_AUTOMATIC);
-    FVPagedView* pView = ShowForm(m_pConfig);
-    ASSERT_NE(nullptr, pView);
-    pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
+    m_pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, m_pView);
+    m_pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
     // The cleanup waits for the posted command: the page is on screen with its marks first.
-    CSearchResultPP* pPage = PageOf(pView);
+    CSearchResultPP* pPage = PageOf(m_pView);
     ASSERT_NE(nullptr, pPage);
     EXPECT_EQ(4u, Roots(pPage->GetTree()).size());
     Settle();
-    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());
+    EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
     const std::set<std::vector<BYTE>> after = LiveItems();
-    EXPECT_EQ((std::set<std::vector<BYTE>>{m_alpha100, m_beta[0], m_gamma, m_none600, m_zetaEarly}).size(),
-              after.size());
+    EXPECT_EQ(5u, after.size());
     for (const auto& id : {m_alpha100, m_gamma, m_none600, m_zetaEarly})
         EXPECT_EQ(1u, after.count(id));
+    EXPECT_EQ(1u, after.count(m_beta[0]) + after.count(m_beta[1]));
     EXPECT_EQ(5u, DeletedItems().size());
-    CloseForm(pView);
-}
-
-TEST_F(ResultPageTest, AFailingFolderOpenReportsAndDeletesNothing) {
-    FillInbox();
-    const std::set<std::vector<BYTE>> before = LiveItems();
-    FVPagedView* pView = ShowForm(m_pConfig);
-    CSearchResultPP* pPage = Start(pView);
-    ASSERT_NE(nullptr, pPage);
-    AfxClearShownMessageBoxes();
-    CMAPITestHooks::FailOpenEntry(1, MAPI_E_NO_ACCESS);
-    pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
-    Settle();
-    CMAPITestHooks::Reset();
-    // Reported once, the page stays with every item and mark, the store and the cache unchanged.
-    EXPECT_EQ(1u, AfxGetShownMessageBoxes().size());
-    ASSERT_EQ(pPage, PageOf(pView));
-    EXPECT_EQ(4u, Roots(pPage->GetTree()).size());
-    EXPECT_EQ(before, LiveItems());
-    EXPECT_TRUE(DeletedItems().empty());
-    CDrawerMapList* pCached = nullptr;
-    m_pConfig->GetSearchResult(&pCached);
-    EXPECT_NE(nullptr, pCached);
-    if (pCached != nullptr)
-        pCached->Release();
-    EXPECT_TRUE(pView->GetDlgItem(IDC_FV_START)->IsWindowVisible());
-    // The same run succeeds once the store answers again.
-    pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
-    Settle();
-    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());
-    EXPECT_EQ(5u, DeletedItems().size());
-    CloseForm(pView);
 }
 
 TEST_F(ResultPageTest, NoGroupsGiveAnEmptyTreeAndDeleteJustCloses) {
     AddMail({"Alone", "Al", 1});
     AddMail({"Single", "Si", 2});
-    FVPagedView* pView = ShowForm(m_pConfig);
-    CSearchResultPP* pPage = Start(pView);
+    CSearchResultPP* pPage = ShowAndStart();
     ASSERT_NE(nullptr, pPage);
     EXPECT_EQ(0u, pPage->GetTree().GetCount());
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
     pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
-    EXPECT_EQ(nullptr, pView->GetSearchResultsPage());
+    EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
     EXPECT_EQ(2u, LiveItems().size());
     EXPECT_EQ(1, CMAPITestHooks::InitializeBalance());
-    CloseForm(pView);
 }
 
 TEST_F(ResultPageTest, AConfirmedUpdateSearchesAgainADeclinedOneKeepsTheTree) {
     FillInbox();
-    FVPagedView* pView = ShowForm(m_pConfig);
-    CSearchResultPP* pPage = Start(pView);
+    CSearchResultPP* pPage = ShowAndStart();
     ASSERT_NE(nullptr, pPage);
     AddMail({"Gamma", "Gil", 100});  // Gamma becomes a group in the store
     AfxSetModalHook([](CWnd*) { return IDCANCEL; });
@@ -382,22 +363,6 @@ TEST_F(ResultPageTest, AConfirmedUpdateSearchesAgainADeclinedOneKeepsTheTree) {
     EXPECT_EQ(S_OK, pPage->OnConfigChange());
     EXPECT_EQ(5u, Roots(pPage->GetTree()).size());
     EXPECT_NE(nullptr, RootNamed(pPage, "Gamma"));
-    AfxSetModalHook(nullptr);
-    CloseForm(pView);
-}
-
-TEST_F(ResultPageTest, ScreenshotOfAFilledTree) {
-    FillInbox();
-    FVPagedView* pView = ShowForm(m_pConfig);
-    CSearchResultPP* pPage = Start(pView);
-    ASSERT_NE(nullptr, pPage);
-    CResultTree& tree = pPage->GetTree();
-    pPage->ToggleItemState(Children(tree, RootNamed(pPage, "Alpha"))[0]);
-    tree.SelectItem(Children(tree, RootNamed(pPage, "Beta"))[0]);
-    tree.RefreshItemLooks();
-    const std::string path = SaveScreenshot(pView, "result_tree.png");
-    EXPECT_FALSE(path.empty());
-    CloseForm(pView);
 }
 
 // An owner that closes its page on demand and counts the demands.
@@ -446,13 +411,11 @@ TEST_F(ResultPageTest, ARefusedTreeItemEndsTheFillAndKeepsWhatWasShown) {
     FillInbox();
     CRefusingPage::s_nInserts = 0;
     SetSearchResultPageFactory([](FVBase* pOwner) -> PropertyPageBase* { return new CRefusingPage(pOwner); });
-    FVPagedView* pView = ShowForm(m_pConfig);
-    CSearchResultPP* pPage = Start(pView);
+    CSearchResultPP* pPage = ShowAndStart();
     ASSERT_NE(nullptr, pPage);
     // Two items made it; the record of the refused one was given back (the leak check sees it).
     EXPECT_EQ(2u, pPage->GetTree().GetCount());
-    EXPECT_TRUE(pView->GetDlgItem(IDC_FV_START)->IsWindowVisible());
-    CloseForm(pView);
+    EXPECT_TRUE(m_pView->GetDlgItem(IDC_FV_START)->IsWindowVisible());
 }
 
 }  // namespace

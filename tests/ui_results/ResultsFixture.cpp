@@ -1,15 +1,13 @@
 // The results tests' fixture: mails in a real inbox, the page installed, tree walks and clicks.
 #include "tests/ui_results/ResultsFixture.h"
 
-#include <cstdio>
-#include <deque>
-
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/MAPIX.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "resources/FormResource.h"
+#include "tests/platform_mapi/MapiTestSupport.h"
 #include "ui/FormViews.h"
 #include "ui/PopupMenu.h"
 #include "ui/SearchResultPP.h"
@@ -18,14 +16,7 @@ namespace qrvtest {
 
 namespace {
 
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p != nullptr)
-            p->Release();
-    }
-};
+using mapitest::Ref;
 
 // Opens the configuration's store in a session of its own.
 struct StoreSession {
@@ -33,25 +24,21 @@ struct StoreSession {
     Ref<IMsgStore> mdb;
     explicit StoreSession(CConfigInfo* pConfig) {
         EXPECT_EQ(S_OK, MAPILogonEx(0, "work", nullptr,
-                                    MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED, &session.p));
-        CStoreInfo* pStore = pConfig->GetStore(0);
+                                    MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED, &session));
+        Ref<CStoreInfo> store{pConfig->GetStore(0)};
         SBinary key{};
-        EXPECT_EQ(S_OK, pStore->GetStoreKey(&key));
-        pStore->Release();
-        EXPECT_EQ(S_OK, session.p->OpenMsgStore(0, key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
-                                                MAPI_BEST_ACCESS | MAPI_MODIFY, &mdb.p));
+        EXPECT_EQ(S_OK, store->GetStoreKey(&key));
+        EXPECT_EQ(S_OK, session->OpenMsgStore(0, key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
+                                              MAPI_BEST_ACCESS | MAPI_MODIFY, &mdb));
         free(key.lpb);
     }
     ~StoreSession() {
-        mdb.p->Release();
-        mdb.p = nullptr;
-        session.p->Logoff(0, 0, 0);
+        mdb.reset();
+        session->Logoff(0, 0, 0);
     }
     IMAPIFolder* OpenFolder(const std::vector<BYTE>& id) {
-        ULONG ulType = 0;
         LPUNKNOWN lpUnk = nullptr;
-        EXPECT_EQ(S_OK, mdb.p->OpenEntry((ULONG)id.size(), (LPENTRYID)id.data(), nullptr, MAPI_MODIFY,
-                                         &ulType, &lpUnk));
+        EXPECT_EQ(S_OK, mapitest::OpenById(mdb.p, std::string(id.begin(), id.end()), MAPI_MODIFY, &lpUnk));
         return static_cast<IMAPIFolder*>(lpUnk);
     }
 };
@@ -69,10 +56,10 @@ void ResultsFixture::SetUp() {
     AddInbox(pConfig);
     StoreSession store(pConfig);
     ULONG cbInbox = 0;
-    LPENTRYID lpInbox = nullptr;
-    ASSERT_EQ(S_OK, store.mdb.p->GetReceiveFolder(nullptr, 0, &cbInbox, &lpInbox, nullptr));
-    m_inbox.assign(reinterpret_cast<BYTE*>(lpInbox), reinterpret_cast<BYTE*>(lpInbox) + cbInbox);
-    MAPIFreeBuffer(lpInbox);
+    mapitest::Buffer inbox;
+    ASSERT_EQ(S_OK, store.mdb->GetReceiveFolder(nullptr, 0, &cbInbox, reinterpret_cast<LPENTRYID*>(&inbox.p),
+                                                nullptr));
+    m_inbox.assign(static_cast<BYTE*>(inbox.p), static_cast<BYTE*>(inbox.p) + cbInbox);
 }
 
 void ResultsFixture::TearDown() {
@@ -85,61 +72,46 @@ void ResultsFixture::TearDown() {
 
 std::vector<BYTE> ResultsFixture::AddMail(const Mail& mail) {
     StoreSession store(m_pConfig);
-    IMAPIFolder* lpFolder = store.OpenFolder(m_inbox);
-    LPMESSAGE lpMessage = nullptr;
-    EXPECT_EQ(S_OK, lpFolder->CreateMessage(nullptr, 0, &lpMessage));
-    std::vector<SPropValue> props;
-    std::deque<std::string> texts;
-    auto text = [&](ULONG tag, const std::string& value) {
-        texts.push_back(value);
-        SPropValue v{};
-        v.ulPropTag = tag;
-        v.Value.lpszA = texts.back().data();
-        props.push_back(v);
-    };
-    text(PR_MESSAGE_CLASS, "IPM.Note");
-    if (!mail.subject.empty())
-        text(PR_SUBJECT, mail.subject);
-    text(PR_SENDER_NAME, mail.sender);
-    text(PR_SENDER_EMAIL_ADDRESS, mail.sender + "@example.org");
-    SPropValue sent{};
-    sent.ulPropTag = PR_CLIENT_SUBMIT_TIME;
-    sent.Value.ft = FILETIME{0x10000000, 0x01D00000};
-    props.push_back(sent);
-    SPropValue modified{};
-    modified.ulPropTag = PR_LAST_MODIFICATION_TIME;
-    modified.Value.ft = FILETIME{mail.dwModified, mail.dwModifiedHigh};
-    props.push_back(modified);
-    EXPECT_EQ(S_OK, lpMessage->SetProps((ULONG)props.size(), props.data(), nullptr));
-    EXPECT_EQ(S_OK, lpMessage->SaveChanges(0));
-    SizedSPropTagArray(1, idTag) = {1, {PR_ENTRYID}};
+    Ref<IMAPIFolder> folder{store.OpenFolder(m_inbox)};
+    Ref<IMessage> message;
+    EXPECT_EQ(S_OK, folder->CreateMessage(nullptr, 0, &message));
+    const std::string email = mail.sender + "@example.org";
+    std::vector<SPropValue> props(6);
+    props[0].ulPropTag = PR_MESSAGE_CLASS;
+    props[0].Value.lpszA = const_cast<char*>("IPM.Note");
+    props[1].ulPropTag = PR_SENDER_NAME;
+    props[1].Value.lpszA = const_cast<char*>(mail.sender.c_str());
+    props[2].ulPropTag = PR_SENDER_EMAIL_ADDRESS;
+    props[2].Value.lpszA = const_cast<char*>(email.c_str());
+    props[3].ulPropTag = PR_CLIENT_SUBMIT_TIME;
+    props[3].Value.ft = FILETIME{0x10000000, 0x01D00000};
+    props[4].ulPropTag = PR_LAST_MODIFICATION_TIME;
+    props[4].Value.ft = FILETIME{mail.dwModified, mail.dwModifiedHigh};
+    props[5].ulPropTag = PR_SUBJECT;
+    props[5].Value.lpszA = const_cast<char*>(mail.subject.c_str());
+    EXPECT_EQ(S_OK, message->SetProps(mail.subject.empty() ? 5 : 6, props.data(), nullptr));
+    EXPECT_EQ(S_OK, message->SaveChanges(0));
     ULONG cValues = 0;
     LPSPropValue lpId = nullptr;
-    EXPECT_EQ(S_OK, lpMessage->GetProps((LPSPropTagArray)&idTag, 0, &cValues, &lpId));
+    EXPECT_EQ(S_OK, message->GetProps(mapitest::Tags{PR_ENTRYID}, 0, &cValues, &lpId));
     std::vector<BYTE> id(lpId->Value.bin.lpb, lpId->Value.bin.lpb + lpId->Value.bin.cb);
     MAPIFreeBuffer(lpId);
-    lpMessage->Release();
-    lpFolder->Release();
     return id;
 }
 
 std::set<std::vector<BYTE>> ResultsFixture::LiveItems() {
     std::set<std::vector<BYTE>> items;
     StoreSession store(m_pConfig);
-    IMAPIFolder* lpFolder = store.OpenFolder(m_inbox);
-    LPMAPITABLE lpTable = nullptr;
-    EXPECT_EQ(S_OK, lpFolder->GetContentsTable(0, &lpTable));
-    SizedSPropTagArray(1, columns) = {1, {PR_ENTRYID}};
-    EXPECT_EQ(S_OK, lpTable->SetColumns((LPSPropTagArray)&columns, 0));
-    LPSRowSet lpRows = nullptr;
-    EXPECT_EQ(S_OK, lpTable->QueryRows(1000, 0, &lpRows));
-    for (ULONG i = 0; lpRows != nullptr && i < lpRows->cRows; ++i) {
-        const SBinary& bin = lpRows->aRow[i].lpProps[0].Value.bin;
+    Ref<IMAPIFolder> folder{store.OpenFolder(m_inbox)};
+    Ref<IMAPITable> table;
+    mapitest::Rows rows;
+    EXPECT_EQ(S_OK, folder->GetContentsTable(0, &table));
+    EXPECT_EQ(S_OK, table->SetColumns(mapitest::Tags{PR_ENTRYID}, 0));
+    EXPECT_EQ(S_OK, table->QueryRows(1000, 0, &rows.p));
+    for (ULONG i = 0; rows.p != nullptr && i < rows.p->cRows; ++i) {
+        const SBinary& bin = rows.p->aRow[i].lpProps[0].Value.bin;
         items.insert(std::vector<BYTE>(bin.lpb, bin.lpb + bin.cb));
     }
-    FreeProws(lpRows);
-    lpTable->Release();
-    lpFolder->Release();
     return items;
 }
 
@@ -147,7 +119,7 @@ std::set<std::string> ResultsFixture::DeletedItems() {
     std::set<std::string> items;
     StoreSession store(m_pConfig);
     std::vector<CDeletedItem> deleted;
-    EXPECT_EQ(S_OK, HrListDeletedItems(store.mdb.p, deleted));
+    EXPECT_EQ(S_OK, HrListDeletedItems(store.mdb, deleted));
     for (const CDeletedItem& item : deleted)
         items.insert(item.m_entryId);
     return items;

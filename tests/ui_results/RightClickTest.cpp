@@ -1,10 +1,17 @@
 // The result tree tells a right click from a right double-click, and a key from a click: the mouse
-// and key events go through the toolkit's own tree, as the desktop delivers them.
+// and key events go through the toolkit's own tree, as the desktop delivers them, and at last come
+// from the real pointer.
 #include <gtest/gtest.h>
 
-#include <wx/event.h>
-#include <wx/treectrl.h>
+#include <chrono>
+#include <functional>
 
+#include <wx/event.h>
+#include <wx/toplevel.h>
+#include <wx/treectrl.h>
+#include <wx/uiaction.h>
+
+#include "platform/afx/wnd/MessageBoxUi.h"
 #include "resources/ResultTemplates.h"
 #include "tests/ui_results/ResultsFixture.h"
 #include "ui/FormViews.h"
@@ -22,7 +29,7 @@ protected:
         if (IsSkipped() || HasFatalFailure())
             return;
         AddMail({"Alpha", "Ann", 100});
-        AddMail({"Alpha", "Ann", 200});
+        m_duplicate = AddMail({"Alpha", "Ann", 200});
         m_pView = ShowForm(m_pConfig);
         m_pPage = Start(m_pView);
         ASSERT_NE(nullptr, m_pPage);
@@ -43,14 +50,15 @@ protected:
         ResultsFixture::TearDown();
     }
 
-    // One button event of the right button at a screen point, handed to the toolkit's tree.
-    void Send(wxEventType type, CPoint ptScreen) {
+    // One mouse button event at a screen point, handed to the toolkit's tree.
+    void Send(wxEventType type, CPoint ptScreen, bool bControl = false) {
         wxWindow* pWx = m_pPage->GetTree().GetWxWindow();
-        const wxPoint pt = pWx->ScreenToClient(wxPoint(ptScreen.x, ptScreen.y));
         wxMouseEvent event(type);
         event.SetEventObject(pWx);
-        event.SetPosition(pt);
-        event.SetRightDown(type != wxEVT_RIGHT_UP);
+        event.SetPosition(pWx->ScreenToClient(wxPoint(ptScreen.x, ptScreen.y)));
+        event.SetRightDown(type == wxEVT_RIGHT_DOWN || type == wxEVT_RIGHT_DCLICK);
+        event.SetLeftDown(type == wxEVT_LEFT_DOWN || type == wxEVT_LEFT_DCLICK);
+        event.SetControlDown(bControl);
         pWx->GetEventHandler()->ProcessEvent(event);
     }
     void RightClick(CPoint pt) {
@@ -66,6 +74,7 @@ protected:
     void WaitOut() { Settle(CResultTree::GetDoubleClickTime() + 150); }
     ItemInfo* Child() { return Info(m_pPage->GetTree(), m_hChild); }
 
+    std::vector<BYTE> m_duplicate;
     FVPagedView* m_pView = nullptr;
     CSearchResultPP* m_pPage = nullptr;
     HTREEITEM m_hRoot = nullptr;
@@ -127,19 +136,12 @@ TEST_F(RightClickTest, ARightDoubleClickNobodyTakesStillAnswersItsFirstClick) {
 
 TEST_F(RightClickTest, TheEnterKeyActsOnNoItemUnderAnEarlierClick) {
     // Ctrl+double-click takes the mark off the duplicate.
-    wxWindow* pWx = m_pPage->GetTree().GetWxWindow();
-    const wxPoint pt = pWx->ScreenToClient(wxPoint(m_ptCursor.x, m_ptCursor.y));
-    for (wxEventType type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_LEFT_UP}) {
-        wxMouseEvent event(type);
-        event.SetEventObject(pWx);
-        event.SetPosition(pt);
-        event.SetControlDown(true);
-        event.SetLeftDown(type != wxEVT_LEFT_UP);
-        pWx->GetEventHandler()->ProcessEvent(event);
-    }
+    for (wxEventType type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_LEFT_UP})
+        Send(type, m_ptCursor, true);
     ASSERT_EQ((DWORD)ITEM_STATE_UNMARKED, Child()->nState);
     // Enter on the kept entry is no second Ctrl+double-click on the duplicate.
     m_pPage->GetTree().SelectItem(m_hRoot);
+    wxWindow* pWx = m_pPage->GetTree().GetWxWindow();
     for (wxEventType type : {wxEVT_KEY_DOWN, wxEVT_CHAR}) {
         wxKeyEvent key(type);
         key.SetEventObject(pWx);
@@ -157,6 +159,66 @@ TEST_F(RightClickTest, APageClosedWhileARightClickIsHeldIsLeftAlone) {
     ASSERT_TRUE(m_pPage->GetTree().IsRightClickPending());
     CloseForm(m_pView);
     m_pPage = nullptr;
+    WaitOut();
+    EXPECT_TRUE(m_offered.empty());
+}
+
+// The same page under the real pointer, which the tree reads itself.
+class RealClickTest : public RightClickTest {
+protected:
+    void SetUp() override {
+        RightClickTest::SetUp();
+        CResultTree::SetCursorPosHook(nullptr);
+    }
+    // Moves the real pointer to a screen point over pTarget and clicks (or right double-clicks) until
+    // bDone holds. A click may be lost while another test's window opening at the same place briefly
+    // lies over ours on a shared display, so ours is raised and the click tried a few times.
+    bool ClickUntil(CWnd* pTarget, const CPoint& pt, bool bRightDouble, const std::function<bool()>& bDone) {
+        for (int nTry = 0; nTry < 5; ++nTry) {
+            wxGetTopLevelParent(pTarget->GetWxWindow())->Raise();
+            Settle(50);
+            wxUIActionSimulator sim;
+            sim.MouseMove(pt.x, pt.y);
+            if (bRightDouble) {
+                Settle(20);
+                sim.MouseDblClick(wxMOUSE_BTN_RIGHT);
+            } else {
+                sim.MouseClick();
+            }
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (std::chrono::steady_clock::now() < end) {
+                Settle(10);
+                if (bDone())
+                    return true;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(RealClickTest, EntryClickShowsItsPlaceAndDeleteButtonCleansUp) {
+    CResultTree& tree = m_pPage->GetTree();
+    EXPECT_TRUE(
+        ClickUntil(&tree, m_ptCursor, false, [&] { return !ControlText(&m_pPage->GetStoreEdit()).empty(); }));
+    EXPECT_EQ(m_hChild, tree.GetSelectedItem());
+
+    CWnd* pDelete = m_pPage->GetDlgItem(IDC_RES_DELETE);
+    ASSERT_NE(nullptr, pDelete);
+    CRect rc;
+    pDelete->GetWindowRect(&rc);
+    EXPECT_TRUE(ClickUntil(pDelete, CPoint((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2), false,
+                           [&] { return m_pView->GetSearchResultsPage() == nullptr; }));
+    m_pPage = nullptr;
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
+    EXPECT_EQ(0u, LiveItems().count(m_duplicate));
+    EXPECT_EQ(1u, DeletedItems().count(std::string(m_duplicate.begin(), m_duplicate.end())));
+}
+
+TEST_F(RealClickTest, RightDoubleClickOnAnEntryTogglesItsMarkWithoutAMenu) {
+    // A menu that opened would take the second click; the fixture's hook stands in for it and counts.
+    EXPECT_TRUE(ClickUntil(&m_pPage->GetTree(), m_ptCursor, true,
+                           [&] { return Child()->nState == ITEM_STATE_UNMARKED; }));
+    EXPECT_FALSE(Child()->bDelete);
     WaitOut();
     EXPECT_TRUE(m_offered.empty());
 }
