@@ -1,6 +1,8 @@
 // Shared set-up of the automation tests.
 #include "tests/automation/AutomationTestSupport.h"
 
+#include <algorithm>
+
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComInit.h"
 #include "platform/automation/ComRuntime.h"
@@ -9,75 +11,85 @@
 
 namespace autotest {
 
-Args::~Args() {
-    for (VARIANT& v : m_args)
-        VariantClear(&v);
-}
+namespace {
 
-Args& Args::Push(VARTYPE vt, LONGLONG value, BSTR bstr) {
+VARIANT Of(VARTYPE vt) {
     VARIANT v;
     VariantInit(&v);
+    v.llVal = 0;
     v.vt = vt;
-    v.llVal = value;
-    if (vt == VT_BSTR)
-        v.bstrVal = bstr;
-    m_args.push_back(v);
-    return *this;
+    return v;
 }
 
-Args& Args::Text(const std::string& text) {
-    return Push(VT_BSTR, 0, BstrFromUtf8(text));
+}  // namespace
+
+VARIANT Text(const std::string& text) {
+    VARIANT v = Of(VT_BSTR);
+    v.bstrVal = BstrFromUtf8(text);
+    return v;
 }
-Args& Args::NullText() {
-    return Push(VT_BSTR, 0, nullptr);
+VARIANT NullText() {
+    return Of(VT_BSTR);
 }
-Args& Args::Bool(bool value) {
-    return Push(VT_BOOL, 0, nullptr).SetBool(value);
+VARIANT Bool(bool value) {
+    VARIANT v = Of(VT_BOOL);
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
 }
-Args& Args::Long(LONG value) {
-    return Push(VT_I4, value, nullptr);
+VARIANT Long(LONG value) {
+    VARIANT v = Of(VT_I4);
+    v.lVal = value;
+    return v;
 }
-Args& Args::Missing() {
-    return Push(VT_ERROR, static_cast<ULONG>(DISP_E_PARAMNOTFOUND), nullptr);
-}
-Args& Args::SetBool(bool value) {
-    m_args.back().boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return *this;
+VARIANT Missing() {
+    VARIANT v = Of(VT_ERROR);
+    v.scode = DISP_E_PARAMNOTFOUND;
+    return v;
 }
 
-DISPPARAMS Args::Params() {
-    // Shallow copies: the values stay owned by m_args.
-    m_reversed.assign(m_args.rbegin(), m_args.rend());
-    return DISPPARAMS{m_reversed.empty() ? nullptr : m_reversed.data(), nullptr,
-                      static_cast<UINT>(m_reversed.size()), 0};
-}
-
-HRESULT Call(IDispatch* pDispatch, const char* pszName, WORD wFlags, Args& args, VARIANT* pResult,
-             UINT* puArgErr, EXCEPINFO* pExcepInfo) {
+HRESULT Call(IDispatch* pDispatch, const char* pszName, WORD wFlags, std::vector<VARIANT> args,
+             VARIANT* pResult, UINT* puArgErr, EXCEPINFO* pExcepInfo) {
     BSTR name = BstrFromUtf8(pszName);
-    LPOLESTR names[1] = {name};
     DISPID dispid = DISPID_UNKNOWN;
-    HRESULT hr = pDispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid);
+    HRESULT hr = pDispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &dispid);
     SysFreeString(name);
-    if (FAILED(hr))
-        return hr;
-    DISPPARAMS params = args.Params();
+    std::reverse(args.begin(), args.end());
+    DISPPARAMS params{args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
     UINT uArgErr = 0xFFFF;
-    hr = pDispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &params, pResult, pExcepInfo,
-                           &uArgErr);
+    if (SUCCEEDED(hr))
+        hr = pDispatch->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &params, pResult, pExcepInfo,
+                               &uArgErr);
     if (puArgErr != nullptr)
         *puArgErr = uArgErr;
+    for (VARIANT& v : args)
+        VariantClear(&v);
     return hr;
 }
 
 HRESULT Call(IDispatch* pDispatch, const char* pszName, WORD wFlags, VARIANT* pResult) {
-    Args none;
-    return Call(pDispatch, pszName, wFlags, none, pResult);
+    return Call(pDispatch, pszName, wFlags, std::vector<VARIANT>{}, pResult);
 }
 
 std::string TextOf(const VARIANT& value) {
     EXPECT_EQ(VT_BSTR, value.vt);
     return value.vt == VT_BSTR ? Utf8FromBstr(value.bstrVal) : std::string();
+}
+
+HRESULT CountingFactory::QueryInterface(REFIID riid, void** ppv) {
+    *ppv = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IClassFactory)
+        return E_NOINTERFACE;
+    *ppv = this;
+    AddRef();
+    return S_OK;
+}
+
+HRESULT CountingFactory::CreateInstance(IUnknown*, REFIID riid, void** ppv) {
+    ++m_created;
+    IDispatch* pObject = m_make();
+    HRESULT hr = pObject->QueryInterface(riid, ppv);
+    pObject->Release();
+    return hr;
 }
 
 void AutomationTest::SetUp() {
@@ -111,6 +123,22 @@ IDispatch* AutomationTest::GetSession(IDispatch* pApplication) {
     EXPECT_EQ(S_OK, Call(pApplication, "Session", DISPATCH_PROPERTYGET, &result));
     EXPECT_EQ(VT_DISPATCH, result.vt);
     return result.vt == VT_DISPATCH ? result.pdispVal : nullptr;
+}
+
+void SessionTest::SetUp() {
+    AutomationTest::SetUp();
+    m_pApplication = CreateApplication();
+    ASSERT_NE(nullptr, m_pApplication);
+    m_pSession = GetSession(m_pApplication);
+    ASSERT_NE(nullptr, m_pSession);
+}
+
+void SessionTest::TearDown() {
+    if (m_pSession != nullptr)
+        m_pSession->Release();
+    if (m_pApplication != nullptr)
+        m_pApplication->Release();
+    AutomationTest::TearDown();
 }
 
 }  // namespace autotest

@@ -1,9 +1,10 @@
-// Shared set-up of the automation tests: dispatch calls by name, argument lists, and a fixture
+// Shared set-up of the automation tests: dispatch calls by name, argument lists, and fixtures
 // with a fresh machine root, COM initialised and the mail client registered.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,30 +14,25 @@
 
 namespace autotest {
 
-// Arguments in their logical order; Params() hands them out reversed, as Invoke expects.
-class Args {
-public:
-    Args() = default;
-    Args(const Args&) = delete;
-    Args& operator=(const Args&) = delete;
-    ~Args();
-    Args& Text(const std::string& text);
-    Args& NullText();
-    Args& Bool(bool value);
-    Args& Long(LONG value);
-    Args& Missing();  // VT_ERROR DISP_E_PARAMNOTFOUND, as a left-out optional argument
-    DISPPARAMS Params();
+// Argument values for Call, which clears them.
+VARIANT Text(const std::string& text);
+VARIANT NullText();
+VARIANT Bool(bool value);
+VARIANT Long(LONG value);
+VARIANT Missing();  // VT_ERROR DISP_E_PARAMNOTFOUND, as a left-out optional argument
 
-private:
-    Args& Push(VARTYPE vt, LONGLONG value, BSTR bstr);
-    Args& SetBool(bool value);
-    std::vector<VARIANT> m_args;
-    std::vector<VARIANT> m_reversed;
+// A result variant, cleared when it goes.
+struct Variant : VARIANT {
+    Variant() { VariantInit(this); }
+    ~Variant() { VariantClear(this); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
 };
 
-// Looks the name up and invokes it; the result (when asked for) must be cleared by the caller.
-HRESULT Call(IDispatch* pDispatch, const char* pszName, WORD wFlags, Args& args, VARIANT* pResult = nullptr,
-             UINT* puArgErr = nullptr, EXCEPINFO* pExcepInfo = nullptr);
+// Looks the name up and invokes it with the arguments given in their logical order (Invoke gets
+// them reversed).
+HRESULT Call(IDispatch* pDispatch, const char* pszName, WORD wFlags, std::vector<VARIANT> args,
+             VARIANT* pResult = nullptr, UINT* puArgErr = nullptr, EXCEPINFO* pExcepInfo = nullptr);
 HRESULT Call(IDispatch* pDispatch, const char* pszName, WORD wFlags, VARIANT* pResult = nullptr);
 // The text of a VT_BSTR result.
 std::string TextOf(const VARIANT& value);
@@ -54,6 +50,22 @@ public:
     HRESULT m_hrResult = S_OK;
 };
 
+// A class object a test offers to the process: counts its references and what it made.
+class CountingFactory : public IClassFactory {
+public:
+    explicit CountingFactory(std::function<IDispatch*()> make) : m_make(std::move(make)) {}
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override { return ++m_cRef; }
+    ULONG Release() override { return --m_cRef; }
+    HRESULT CreateInstance(IUnknown* pOuter, REFIID riid, void** ppv) override;
+    HRESULT LockServer(BOOL) override { return S_OK; }
+    ULONG m_cRef = 1;
+    int m_created = 0;
+
+private:
+    std::function<IDispatch*()> m_make;
+};
+
 // A machine root with message-store profiles, COM initialised and the mail client registered as
 // the install step registers it; checks on the way out that no automation object is left alive.
 class AutomationTest : public mapitest::MapiTest {
@@ -69,6 +81,15 @@ protected:
     LONG m_liveBefore = 0;
     RecordingViewer m_viewer;
     IItemViewer* m_pPreviousViewer = nullptr;
+};
+
+// With the application and its session made, as a client holds them.
+class SessionTest : public AutomationTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    IDispatch* m_pApplication = nullptr;
+    IDispatch* m_pSession = nullptr;
 };
 
 }  // namespace autotest

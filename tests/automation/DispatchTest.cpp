@@ -6,28 +6,9 @@
 
 namespace {
 
-using autotest::Args;
-using autotest::Call;
+using namespace autotest;
 
-class DispatchTest : public autotest::AutomationTest {
-protected:
-    void SetUp() override {
-        AutomationTest::SetUp();
-        m_pApplication = CreateApplication();
-        ASSERT_NE(nullptr, m_pApplication);
-        m_pSession = GetSession(m_pApplication);
-        ASSERT_NE(nullptr, m_pSession);
-    }
-    void TearDown() override {
-        if (m_pSession != nullptr)
-            m_pSession->Release();
-        if (m_pApplication != nullptr)
-            m_pApplication->Release();
-        AutomationTest::TearDown();
-    }
-    IDispatch* m_pApplication = nullptr;
-    IDispatch* m_pSession = nullptr;
-};
+using DispatchTest = SessionTest;
 
 TEST_F(DispatchTest, NamesAreLookedUpWithoutCase) {
     BSTR names[1] = {BstrFromUtf8("getitemfromid")};
@@ -38,14 +19,12 @@ TEST_F(DispatchTest, NamesAreLookedUpWithoutCase) {
               m_pSession->GetIDsOfNames(IID_IDispatch, names, 1, LOCALE_USER_DEFAULT, ids));
     SysFreeString(names[0]);
 
-    Args none;
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, Call(m_pSession, "Logoff", DISPATCH_METHOD, none));
-    EXPECT_EQ(DISP_E_UNKNOWNNAME, Call(m_pApplication, "Logon", DISPATCH_METHOD, none));
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, Call(m_pSession, "Logoff", DISPATCH_METHOD));
+    EXPECT_EQ(DISP_E_UNKNOWNNAME, Call(m_pApplication, "Logon", DISPATCH_METHOD));
 }
 
 TEST_F(DispatchTest, SessionIsOnePropertyObject) {
-    VARIANT result;
-    VariantInit(&result);
+    Variant result;
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(m_pApplication, "Session", DISPATCH_METHOD, &result));
     EXPECT_EQ(VT_EMPTY, result.vt);
     IDispatch* pAgain = GetSession(m_pApplication);
@@ -54,33 +33,22 @@ TEST_F(DispatchTest, SessionIsOnePropertyObject) {
     // The namespace outlives the application that handed it out.
     m_pApplication->Release();
     m_pApplication = nullptr;
-    Args missing;
-    missing.Text("00");
-    EXPECT_EQ(MAPI_E_LOGON_FAILED, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, missing, &result));
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, {Text("00")}, &result));
 }
 
 TEST_F(DispatchTest, ArgumentTypesAndCountsAreChecked) {
     UINT uArgErr = 0;
-    Args wrongProfile;
-    wrongProfile.Long(7).Text("").Bool(false).Bool(false);
-    EXPECT_EQ(DISP_E_TYPEMISMATCH,
-              Call(m_pSession, "Logon", DISPATCH_METHOD, wrongProfile, nullptr, &uArgErr));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(m_pSession, "Logon", DISPATCH_METHOD,
+                                        {Long(7), Text(""), Bool(false), Bool(false)}, nullptr, &uArgErr));
     EXPECT_EQ(3u, uArgErr);  // the first argument sits last in the reversed array
-
-    Args wrongFlag;
-    wrongFlag.Text("p").Text("").Text("yes").Bool(false);
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(m_pSession, "Logon", DISPATCH_METHOD, wrongFlag, nullptr, &uArgErr));
+    EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(m_pSession, "Logon", DISPATCH_METHOD,
+                                        {Text("p"), Text(""), Text("yes"), Bool(false)}, nullptr, &uArgErr));
     EXPECT_EQ(1u, uArgErr);
-
-    Args tooMany;
-    tooMany.Text("a").Text("b").Text("c");
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, tooMany));
-    Args none;
-    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, none));
-    Args leftOut;
-    leftOut.Missing().Text("00");
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT,
+              Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, {Text("a"), Text("b"), Text("c")}));
+    EXPECT_EQ(DISP_E_BADPARAMCOUNT, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD));
     EXPECT_EQ(DISP_E_PARAMNOTOPTIONAL,
-              Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, leftOut, nullptr, &uArgErr));
+              Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, {Missing(), Text("00")}, nullptr, &uArgErr));
     EXPECT_EQ(1u, uArgErr);
 
     // Named arguments are refused before anything runs.
@@ -101,17 +69,15 @@ TEST_F(DispatchTest, ArgumentTypesAndCountsAreChecked) {
 }
 
 TEST_F(DispatchTest, FailuresCarryTheirReasonWithOrWithoutDescription) {
-    Args args;
-    args.Text("00AB10");
-    VARIANT result;
-    VariantInit(&result);
+    Variant result;
     // Without an exception structure the caller gets the reason's own code.
-    EXPECT_EQ(MAPI_E_LOGON_FAILED, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, args, &result));
+    EXPECT_EQ(MAPI_E_LOGON_FAILED,
+              Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, {Text("00AB10")}, &result));
     EXPECT_EQ(VT_EMPTY, result.vt);
 
     EXCEPINFO info{};
     EXPECT_EQ(DISP_E_EXCEPTION,
-              Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, args, &result, nullptr, &info));
+              Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, {Text("00AB10")}, &result, nullptr, &info));
     EXPECT_EQ(MAPI_E_LOGON_FAILED, info.scode);
     EXPECT_EQ("The namespace is not logged on to a profile.", Utf8FromBstr(info.bstrDescription));
     EXPECT_FALSE(Utf8FromBstr(info.bstrSource).empty());

@@ -72,11 +72,8 @@ TEST_F(ItemSnapshotStoreTest, NamedPropertiesCarryTheirSetAndId) {
     email.Value.lpszW = const_cast<LPWSTR>(u"anna@example.org");
     const std::string entryId = AddMessage(contacts, "IPM.Contact", "Anna", {email});
 
-    ULONG type = 0;
     LPUNKNOWN unknown = nullptr;
-    ASSERT_EQ(S_OK, store->OpenEntry(static_cast<ULONG>(entryId.size()),
-                                     reinterpret_cast<LPENTRYID>(const_cast<char*>(entryId.data())), nullptr,
-                                     0, &type, &unknown));
+    ASSERT_EQ(S_OK, mapitest::OpenById(store.p, entryId, 0, &unknown));
     mapitest::Ref<IUnknown> message(unknown);
     IMAPIProp* pProp = nullptr;
     ASSERT_EQ(S_OK, unknown->QueryInterface(IID_IMessage, reinterpret_cast<void**>(&pProp)));

@@ -2,8 +2,6 @@
 // and properties, read-only, and closing it removes it.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include <wx/listctrl.h>
 #include <wx/textctrl.h>
 #include <wx/wx.h>
@@ -11,32 +9,12 @@
 #include "platform/automation/ItemViewerWindow.h"
 #include "platform/automation/MailItem.h"
 #include "tests/automation/AutomationTestSupport.h"
+#include "tests/support/ToolkitEnvironment.h"
 
 namespace {
 
-bool g_toolkit = false;
-
-// The toolkit is started once for the program, when there is a display.
-class ToolkitEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (std::getenv("DISPLAY") == nullptr)
-            return;
-        static char arg0[] = "test_item_viewer";
-        static char* argv[] = {arg0, nullptr};
-        int argc = 1;
-        wxApp::SetInstance(new wxApp);
-        g_toolkit = wxEntryStart(argc, argv) && wxTheApp->CallOnInit();
-    }
-    void TearDown() override {
-        if (g_toolkit) {
-            wxTheApp->OnExit();
-            wxEntryCleanup();
-        }
-    }
-};
 [[maybe_unused]] ::testing::Environment* const g_env =
-    ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment);
+    ::testing::AddGlobalTestEnvironment(new qrvtest::ToolkitEnvironment("test_item_viewer"));
 
 wxWindow* FindViewer() {
     for (wxWindow* pWindow : wxTopLevelWindows) {
@@ -55,7 +33,7 @@ void RunPendingEvents() {
 }
 
 TEST(ItemViewerWindow, DisplayShowsTheItemReadOnly) {
-    if (!g_toolkit)
+    if (!qrvtest::ToolkitRunning())
         GTEST_SKIP() << "no display";
     CItemSnapshot snapshot;
     snapshot.messageClass = "IPM.Contact";
@@ -65,9 +43,7 @@ TEST(ItemViewerWindow, DisplayShowsTheItemReadOnly) {
     IDispatch* pItem = new CMailItem(snapshot);
     IItemViewer* pPrevious = SetItemViewer(ItemViewerWindow());
 
-    autotest::Args args;
-    args.Bool(false);
-    ASSERT_EQ(S_OK, autotest::Call(pItem, "Display", DISPATCH_METHOD, args));
+    ASSERT_EQ(S_OK, autotest::Call(pItem, "Display", DISPATCH_METHOD, {autotest::Bool(false)}));
     pItem->Release();  // the window keeps its own copy of what it shows
     RunPendingEvents();
 

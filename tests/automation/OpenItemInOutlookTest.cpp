@@ -2,6 +2,7 @@
 // the opener, and every failure, against a scripted mail client and against the real one.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,15 +29,19 @@ struct Script {
     bool itemNull = false;
     HRESULT displayResult = S_OK;
 
-    int created = 0;
     std::vector<std::string> calls;
-    std::vector<VARIANT> logonArgs;  // logical order; BSTRs copied
+    std::vector<std::string> logonArgs;  // logical order, as Describe() shows them
     std::vector<std::string> itemArgs;
-    ~Script() {
-        for (VARIANT& v : logonArgs)
-            VariantClear(&v);
-    }
 };
+
+// A text as "'text'" or "null text", a truth value as "false" or "true"; anything else by type.
+std::string Describe(const VARIANT& v) {
+    if (v.vt == VT_BSTR)
+        return v.bstrVal == nullptr ? "null text" : "'" + Utf8FromBstr(v.bstrVal) + "'";
+    if (v.vt == VT_BOOL && (v.boolVal == VARIANT_FALSE || v.boolVal == VARIANT_TRUE))
+        return v.boolVal == VARIANT_TRUE ? "true" : "false";
+    return "type " + std::to_string(v.vt);
+}
 
 const DispMember FAKE_MEMBERS[] = {
     {"Session", 1, DISPATCH_PROPERTYGET, 0, 0},
@@ -56,66 +61,36 @@ protected:
     const char* SourceName() const override { return "fake"; }
     HRESULT InvokeMember(DISPID dispid, const CDispArgs& args, VARIANT* pResult, UINT*,
                          DispFailure&) override {
+        // Answers with a new object, an object variant without one, or a value of another type.
+        auto answer = [&](VARTYPE vt, bool bNull) {
+            pResult->vt = vt;
+            if (vt == VT_DISPATCH)
+                pResult->pdispVal = bNull ? nullptr : new FakeObject(m_script);
+            return S_OK;
+        };
+        bool modal = true;
         switch (dispid) {
             case 1:
                 m_script.calls.push_back("Session");
-                pResult->vt = m_script.sessionType;
-                if (m_script.sessionType == VT_DISPATCH)
-                    pResult->pdispVal = m_script.sessionNull ? nullptr : new FakeObject(m_script);
-                return S_OK;
+                return answer(m_script.sessionType, m_script.sessionNull);
             case 2:
                 m_script.calls.push_back("Logon");
-                for (UINT i = 0; i < args.Count(); ++i) {
-                    VARIANT copy;
-                    VariantInit(&copy);
-                    VariantCopy(&copy, args.Resolve(i));
-                    m_script.logonArgs.push_back(copy);
-                }
+                for (UINT i = 0; i < args.Count(); ++i)
+                    m_script.logonArgs.push_back(Describe(*args.Resolve(i)));
                 return m_script.logonResult;
-            case 3: {
+            case 3:
                 m_script.calls.push_back("GetItemFromID");
                 for (UINT i = 0; i < args.Count(); ++i)
                     m_script.itemArgs.push_back(Utf8FromBstr(args.Resolve(i)->bstrVal));
-                pResult->vt = m_script.itemType;
-                if (m_script.itemType == VT_DISPATCH)
-                    pResult->pdispVal = m_script.itemNull ? nullptr : new FakeObject(m_script);
-                return S_OK;
-            }
-            case 4: {
-                bool modal = true;
+                return answer(m_script.itemType, m_script.itemNull);
+            case 4:
                 args.GetBool(0, true, modal, nullptr);
                 m_script.calls.push_back(modal ? "Display(modal)" : "Display");
                 return m_script.displayResult;
-            }
             default:
                 return DISP_E_MEMBERNOTFOUND;
         }
     }
-
-private:
-    Script& m_script;
-};
-
-class FakeFactory : public IClassFactory {
-public:
-    explicit FakeFactory(Script& script) : m_script(script) {}
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory)
-            return E_NOINTERFACE;
-        *ppv = this;
-        return S_OK;
-    }
-    ULONG AddRef() override { return 2; }
-    ULONG Release() override { return 1; }
-    HRESULT CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        ++m_script.created;
-        IDispatch* pObject = new FakeObject(m_script);
-        HRESULT hr = pObject->QueryInterface(riid, ppv);
-        pObject->Release();
-        return hr;
-    }
-    HRESULT LockServer(BOOL) override { return S_OK; }
 
 private:
     Script& m_script;
@@ -150,132 +125,118 @@ protected:
         m_pConfig->AddRef();
         m_pConfig->AddStoreKey(std::string("\x00\xAB\x10", 3));
         m_pEntry = MakeEntry(0, std::string("\x01\x02\xFE", 3));
+        m_opener = std::make_unique<COpenItemInOutlook>();
     }
     void TearDown() override {
         m_pEntry->Release();
         m_pConfig->Release();
-        delete m_pOpener;
+        m_opener.reset();
         CoRevokeClassObject(m_dwCookie);
         AutomationTest::TearDown();
     }
-    COpenItemInOutlook& Opener() {
-        if (m_pOpener == nullptr)
-            m_pOpener = new COpenItemInOutlook;
-        return *m_pOpener;
-    }
 
     Script m_script;
-    FakeFactory m_factory{m_script};
+    autotest::CountingFactory m_factory{[this] { return new FakeObject(m_script); }};
     DWORD m_dwCookie = 0;
     TestConfig* m_pConfig = nullptr;
     CEntryReference* m_pEntry = nullptr;
-    COpenItemInOutlook* m_pOpener = nullptr;
+    std::unique_ptr<COpenItemInOutlook> m_opener;
 };
 
 TEST_F(OpenItemScriptedTest, FirstOpenLogsOnAndLaterOpensOnlyFetchAndDisplay) {
-    ASSERT_EQ(S_OK, Opener().OpenEntry(m_pConfig, m_pEntry));
+    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_pConfig, m_pEntry));
     EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "GetItemFromID", "Display"}), m_script.calls);
-    EXPECT_EQ(1, m_script.created);
+    EXPECT_EQ(1, m_factory.m_created);
     // Entry id first, then the store's id, each as upper-case hex of its bytes.
     EXPECT_EQ((std::vector<std::string>{"0102FE", "00AB10"}), m_script.itemArgs);
-
-    ASSERT_EQ(4u, m_script.logonArgs.size());
-    EXPECT_EQ(VT_BSTR, m_script.logonArgs[0].vt);
-    EXPECT_EQ("Work", Utf8FromBstr(m_script.logonArgs[0].bstrVal));
-    EXPECT_EQ(VT_BSTR, m_script.logonArgs[1].vt);
-    EXPECT_EQ(nullptr, m_script.logonArgs[1].bstrVal);  // no password: a null string
-    EXPECT_EQ(VT_BOOL, m_script.logonArgs[2].vt);
-    EXPECT_EQ(VARIANT_FALSE, m_script.logonArgs[2].boolVal);
-    EXPECT_EQ(VT_BOOL, m_script.logonArgs[3].vt);
-    EXPECT_EQ(VARIANT_FALSE, m_script.logonArgs[3].boolVal);
+    // No password: a null string.
+    EXPECT_EQ((std::vector<std::string>{"'Work'", "null text", "false", "false"}), m_script.logonArgs);
 
     // The session stays with the first profile even when the configuration's changes.
     m_pConfig->SetProfile("Other");
     m_script.calls.clear();
-    ASSERT_EQ(S_OK, Opener().OpenEntry(m_pConfig, m_pEntry));
+    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_pConfig, m_pEntry));
     EXPECT_EQ((std::vector<std::string>{"GetItemFromID", "Display"}), m_script.calls);
-    EXPECT_EQ(1, m_script.created);
+    EXPECT_EQ(1, m_factory.m_created);
 }
 
 TEST_F(OpenItemScriptedTest, AnEmptyStoredPasswordIsPassedAsAnEmptyString) {
     m_pConfig->SetProfilePassword("");
     ASSERT_TRUE(m_pConfig->HasProfilePassword());
-    ASSERT_EQ(S_OK, Opener().OpenEntry(m_pConfig, m_pEntry));
-    ASSERT_EQ(4u, m_script.logonArgs.size());
-    ASSERT_NE(nullptr, m_script.logonArgs[1].bstrVal);
-    EXPECT_EQ(0u, SysStringLen(m_script.logonArgs[1].bstrVal));
+    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ((std::vector<std::string>{"'Work'", "''", "false", "false"}), m_script.logonArgs);
 }
 
 TEST_F(OpenItemScriptedTest, SessionThatIsNoObjectLeavesNoSession) {
     m_script.sessionType = VT_I4;
-    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_FALSE(Opener().HasOutlookSession());
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_FALSE(m_opener->HasOutlookSession());
     // A VT_DISPATCH without an object is refused too, instead of being called.
     m_script.sessionType = VT_DISPATCH;
     m_script.sessionNull = true;
-    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_FALSE(Opener().HasOutlookSession());
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_FALSE(m_opener->HasOutlookSession());
     EXPECT_EQ((std::vector<std::string>{"Session", "Session"}), m_script.calls);
 }
 
 TEST_F(OpenItemScriptedTest, FailedLogonStartsAgainAtTheNextOpen) {
     m_script.logonResult = MAPI_E_LOGON_FAILED;
-    EXPECT_EQ(MAPI_E_LOGON_FAILED, Opener().OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_FALSE(Opener().HasOutlookSession());
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_FALSE(m_opener->HasOutlookSession());
     m_script.logonResult = S_OK;
-    ASSERT_EQ(S_OK, Opener().OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_EQ(2, m_script.created);
+    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(2, m_factory.m_created);
     EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "Session", "Logon", "GetItemFromID", "Display"}),
               m_script.calls);
 }
 
 TEST_F(OpenItemScriptedTest, ItemThatIsNoObjectIsNotDisplayed) {
     m_script.itemType = VT_EMPTY;
-    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
     m_script.itemType = VT_DISPATCH;
     m_script.itemNull = true;
-    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
     EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "GetItemFromID", "GetItemFromID"}),
               m_script.calls);
     m_script.itemNull = false;
     m_script.displayResult = E_ACCESSDENIED;
-    EXPECT_EQ(E_ACCESSDENIED, Opener().OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(E_ACCESSDENIED, m_opener->OpenEntry(m_pConfig, m_pEntry));
 }
 
 TEST_F(OpenItemScriptedTest, MissingKeysAndStoresFailBeforeAnyItemCall) {
     // A store without a key gives no hex text: refused before the mail client is asked.
     m_pConfig->AddStoreKey(std::string());
     CEntryReference* pKeyless = MakeEntry(1, "\x01");
-    EXPECT_EQ(E_INVALIDARG, Opener().OpenEntry(m_pConfig, pKeyless));
+    EXPECT_EQ(E_INVALIDARG, m_opener->OpenEntry(m_pConfig, pKeyless));
     pKeyless->Release();
     CEntryReference* pNoStore = MakeEntry(5, "\x01");
-    EXPECT_EQ(E_FAIL, Opener().OpenEntry(m_pConfig, pNoStore));
+    EXPECT_EQ(E_FAIL, m_opener->OpenEntry(m_pConfig, pNoStore));
     pNoStore->Release();
     EXPECT_EQ((std::vector<std::string>{"Session", "Logon"}), m_script.calls);
-    EXPECT_EQ(E_FAIL, Opener().OpenEntry(nullptr, m_pEntry));
-    EXPECT_EQ(E_UNEXPECTED, Opener().OpenEntry(m_pConfig, nullptr));
+    EXPECT_EQ(E_FAIL, m_opener->OpenEntry(nullptr, m_pEntry));
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, nullptr));
 }
 
 TEST_F(OpenItemScriptedTest, OperationsCheckTheirArguments) {
     IDispatch* pItem = nullptr;
-    EXPECT_EQ(E_UNEXPECTED, Opener().GetItem("00", "00", &pItem));
-    EXPECT_EQ(E_INVALIDARG, Opener().DisplayItem(nullptr));
+    EXPECT_EQ(E_UNEXPECTED, m_opener->GetItem("00", "00", &pItem));
+    EXPECT_EQ(E_INVALIDARG, m_opener->DisplayItem(nullptr));
     DISPID dispid = 0;
     EXPECT_EQ(E_INVALIDARG, COpenItemInOutlook::GetDispID(nullptr, "Display", &dispid));
-    EXPECT_EQ(E_INVALIDARG, Opener().InitOutlookSession(nullptr, nullptr));
-    ASSERT_EQ(S_OK, Opener().InitOutlookSession("Work", nullptr));
-    EXPECT_EQ(S_OK, Opener().InitOutlookSession("Work", nullptr));  // kept: no second logon
-    EXPECT_EQ(E_INVALIDARG, Opener().GetItem(nullptr, "00", &pItem));
-    EXPECT_EQ(E_INVALIDARG, Opener().GetItem("00", nullptr, &pItem));
+    EXPECT_EQ(E_INVALIDARG, m_opener->InitOutlookSession(nullptr, nullptr));
+    ASSERT_EQ(S_OK, m_opener->InitOutlookSession("Work", nullptr));
+    EXPECT_EQ(S_OK, m_opener->InitOutlookSession("Work", nullptr));  // kept: no second logon
+    EXPECT_EQ(E_INVALIDARG, m_opener->GetItem(nullptr, "00", &pItem));
+    EXPECT_EQ(E_INVALIDARG, m_opener->GetItem("00", nullptr, &pItem));
     EXPECT_EQ(nullptr, pItem);
     EXPECT_EQ((std::vector<std::string>{"Session", "Logon"}), m_script.calls);
 }
 
 TEST_F(OpenItemScriptedTest, UnregisteredMailClientKeepsNothing) {
     ASSERT_EQ(S_OK, UnregisterMailClientClasses());
-    EXPECT_EQ(CO_E_CLASSSTRING, Opener().OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_EQ(0, m_script.created);
-    EXPECT_FALSE(Opener().HasOutlookSession());
+    EXPECT_EQ(CO_E_CLASSSTRING, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(0, m_factory.m_created);
+    EXPECT_FALSE(m_opener->HasOutlookSession());
 }
 
 // The opener against the mail client itself, on a real profile.

@@ -9,6 +9,7 @@
 #include "platform/automation/DispatchObject.h"
 #include "platform/automation/MailClient.h"
 #include "platform/automation/MailItem.h"
+#include "tests/automation/AutomationTestSupport.h"
 #include "tests/support/TempRoot.h"
 #include "tools/install/Install.h"
 
@@ -18,6 +19,10 @@ namespace {
 ULONG RefCount(IUnknown* pUnk) {
     pUnk->AddRef();
     return pUnk->Release();
+}
+
+IDispatch* NewItem() {
+    return new CMailItem(CItemSnapshot{});
 }
 
 TEST(Bstr, KeepsEmbeddedNulsAndTellsNullFromEmpty) {
@@ -44,7 +49,7 @@ TEST(Bstr, KeepsEmbeddedNulsAndTellsNullFromEmpty) {
 }
 
 TEST(Variant, ClearAndCopyOwnTheirValues) {
-    IDispatch* pItem = new CMailItem(CItemSnapshot{});
+    IDispatch* pItem = NewItem();
     VARIANT a;
     VariantInit(&a);
     a.vt = VT_DISPATCH;
@@ -141,56 +146,29 @@ TEST_F(ClassRegistryTest, ProgIdLookupThroughTheInstallStep) {
     EXPECT_EQ(S_OK, UnregisterMailClientClasses());
 }
 
-// A class object that a test offers to the process.
-class CountingFactory : public IClassFactory {
-public:
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory)
-            return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++m_cRef; }
-    ULONG Release() override { return --m_cRef; }
-    HRESULT CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        ++m_created;
-        IDispatch* pItem = new CMailItem(CItemSnapshot{});
-        HRESULT hr = pItem->QueryInterface(riid, ppv);
-        pItem->Release();
-        return hr;
-    }
-    HRESULT LockServer(BOOL) override { return S_OK; }
-    ULONG m_cRef = 1;
-    int m_created = 0;
-};
+HRESULT Create(DWORD dwContext, REFIID riid, IDispatch** ppDispatch, IUnknown* pOuter = nullptr) {
+    return CoCreateInstance(CLSID_MailApplication, pOuter, dwContext, riid,
+                            reinterpret_cast<LPVOID*>(ppDispatch));
+}
 
 TEST_F(ClassRegistryTest, ActivationNeedsInitialisationRegistrationAndAModule) {
     IDispatch* pDispatch = reinterpret_cast<IDispatch*>(0x1);
-    EXPECT_EQ(CO_E_NOTINITIALIZED, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER,
-                                                    IID_IDispatch, reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(CO_E_NOTINITIALIZED, Create(CLSCTX_SERVER, IID_IDispatch, &pDispatch));
     EXPECT_EQ(nullptr, pDispatch);
     ASSERT_EQ(S_OK, CoInitialize(nullptr));
-    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER,
-                                                    IID_IDispatch, reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, Create(CLSCTX_SERVER, IID_IDispatch, &pDispatch));
     ASSERT_EQ(S_OK, RegisterAutomationClass("Other.Application", CLSID_MailApplication, "x", "nosuchmodule"));
-    EXPECT_EQ(CO_E_DLLNOTFOUND, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER, IID_IDispatch,
-                                                 reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(CO_E_DLLNOTFOUND, Create(CLSCTX_SERVER, IID_IDispatch, &pDispatch));
 
     ASSERT_EQ(S_OK, RegisterMailClientClasses());
-    IDispatch* pOuter = new CMailItem(CItemSnapshot{});
+    IDispatch* pOuter = NewItem();
     const LONG live = CDispatchObject::LiveObjects();
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, CoCreateInstance(CLSID_MailApplication, pOuter, CLSCTX_SERVER,
-                                                      IID_IDispatch, reinterpret_cast<LPVOID*>(&pDispatch)));
-    EXPECT_EQ(E_NOINTERFACE, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER,
-                                              IID_IClassFactory, reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, Create(CLSCTX_SERVER, IID_IDispatch, &pDispatch, pOuter));
+    EXPECT_EQ(E_NOINTERFACE, Create(CLSCTX_SERVER, IID_IClassFactory, &pDispatch));
     EXPECT_EQ(live, CDispatchObject::LiveObjects());  // the refused object was not kept
     pOuter->Release();
-    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_INPROC_HANDLER,
-                                                    IID_IDispatch, reinterpret_cast<LPVOID*>(&pDispatch)));
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                     reinterpret_cast<LPVOID*>(&pDispatch)));
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, Create(CLSCTX_INPROC_HANDLER, IID_IDispatch, &pDispatch));
+    ASSERT_EQ(S_OK, Create(CLSCTX_LOCAL_SERVER, IID_IDispatch, &pDispatch));
     pDispatch->Release();
     CoUninitialize();
 }
@@ -198,20 +176,18 @@ TEST_F(ClassRegistryTest, ActivationNeedsInitialisationRegistrationAndAModule) {
 TEST_F(ClassRegistryTest, ClassObjectsOfferedByTheProcessComeFirst) {
     ASSERT_EQ(S_OK, CoInitialize(nullptr));
     ASSERT_EQ(S_OK, RegisterMailClientClasses());
-    CountingFactory factory;
+    autotest::CountingFactory factory(NewItem);
     DWORD dwCookie = 0;
     ASSERT_EQ(S_OK, CoRegisterClassObject(CLSID_MailApplication, &factory, CLSCTX_LOCAL_SERVER,
                                           REGCLS_MULTIPLEUSE, &dwCookie));
     EXPECT_EQ(2u, factory.m_cRef);  // the runtime holds one reference while offered
 
     IDispatch* pDispatch = nullptr;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_SERVER, IID_IDispatch,
-                                     reinterpret_cast<LPVOID*>(&pDispatch)));
+    ASSERT_EQ(S_OK, Create(CLSCTX_SERVER, IID_IDispatch, &pDispatch));
     EXPECT_EQ(1, factory.m_created);
     pDispatch->Release();
     // Offered for the local server only: an in-process request goes to the registered module.
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_MailApplication, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                     reinterpret_cast<LPVOID*>(&pDispatch)));
+    ASSERT_EQ(S_OK, Create(CLSCTX_INPROC_SERVER, IID_IDispatch, &pDispatch));
     EXPECT_EQ(1, factory.m_created);
     pDispatch->Release();
 

@@ -1,31 +1,21 @@
 // The language dictionary: loading languages, text lookups and the list of supported languages.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "language/LanguageDict.h"
 #include "tests/language/LanguageTestSupport.h"
 
-using qrvtest::HeapText;
 using qrvtest::LanguageFileText;
 using qrvtest::SetLanguageDirectory;
 using qrvtest::SetLanguageName;
-using qrvtest::TempRoot;
-using qrvtest::TraceCapture;
+using qrvtest::Take;
 
 namespace {
 
-class LanguageDictTest : public ::testing::Test {
+class LanguageDictTest : public qrvtest::LanguageFilesTest {
 protected:
-    std::string Write(const std::string& name, const std::string& content) {
-        return m_root.WriteFile("lang/" + name, content);
-    }
-    std::string Dir() const { return m_root.Path() + "/lang"; }
     static std::string Text(CLanguageDict& dict, LONG languageID, LONG textID) {
-        HeapText text(dict.GetLanguageText(languageID, textID));
-        return text.Str();
+        return Take(dict.GetLanguageText(languageID, textID));
     }
     // The list as "<id>=<name>@<file name>" entries, or the failure code.
     static std::vector<std::string> Describe(HRESULT hr, LONG count, CLanguageInfo* list) {
@@ -39,10 +29,9 @@ protected:
             LPSTR path = nullptr;
             list[i].GetLocalizedLanguageName(&name);
             list[i].GetFileLocation(&path);
-            HeapText n(name);
-            HeapText p(path);
-            std::string file = p.Str().substr(p.Str().rfind('/') + 1);
-            entries.push_back(std::to_string(list[i].GetLanguageID()) + "=" + n.Str() + "@" + file);
+            std::string file = Take(path);
+            file = file.substr(file.rfind('/') + 1);
+            entries.push_back(std::to_string(list[i].GetLanguageID()) + "=" + Take(name) + "@" + file);
         }
         delete[] list;
         return entries;
@@ -53,26 +42,21 @@ protected:
         HRESULT hr = m_dict.GetSupportedLanguageList("Quorvel", display, &count, &list, "*.lng");
         return Describe(hr, count, list);
     }
-    TempRoot m_root;
     CLanguageDict m_dict;
 };
 
 TEST_F(LanguageDictTest, LoadTakesTheLastIdOfTheHeaderAndServesCopies) {
-    Write("en.lng", "; L_VER:0\n; L_ID:1031\n; L_ID:2057\n; L_ID:12x\n1 One\n");
-    Write("de.lng", LanguageFileText(1031, {"1 Eins"}));
-    ASSERT_TRUE(m_dict.Load((Dir() + "/en.lng").c_str()));
+    ASSERT_TRUE(m_dict.Load(Write("; L_VER:0\n; L_ID:1031\n; L_ID:2057\n; L_ID:12x\n1 One\n").c_str()));
     EXPECT_EQ(m_dict.GetLanguageObj(1031), nullptr);
-    ASSERT_TRUE(m_dict.Load((Dir() + "/de.lng").c_str()));
+    ASSERT_TRUE(m_dict.Load(Write(LanguageFileText(1031, {"1 Eins"})).c_str()));
     EXPECT_EQ(Text(m_dict, 2057, 1), "One");
     EXPECT_EQ(Text(m_dict, 1031, 1), "Eins");
     EXPECT_EQ(Text(m_dict, 1031, 2), "<null>");
     EXPECT_EQ(Text(m_dict, 1036, 1), "<null>");
-}
-
-TEST_F(LanguageDictTest, HeaderOnlyFileLoadsAsALanguageWithoutTexts) {
-    ASSERT_TRUE(m_dict.Load(Write("header.lng", "; L_VER:0\n; L_ID:1031").c_str()));
-    ASSERT_NE(m_dict.GetLanguageObj(1031), nullptr);
-    EXPECT_EQ(m_dict.GetLanguageObj(1031)->GetTextCount(), 0u);
+    // A file of only a header is a language without texts.
+    ASSERT_TRUE(m_dict.Load(Write("; L_VER:0\n; L_ID:1036").c_str()));
+    ASSERT_NE(m_dict.GetLanguageObj(1036), nullptr);
+    EXPECT_EQ(m_dict.GetLanguageObj(1036)->GetTextCount(), 0u);
 }
 
 TEST_F(LanguageDictTest, ReloadReplacesTheTextsOnlyWhenItSucceeds) {
@@ -95,17 +79,16 @@ TEST_F(LanguageDictTest, DirectoryAndNamesComeFromTheRegistry) {
     EXPECT_EQ(dir, nullptr);
     SetLanguageDirectory("/opt/quorvel/lang/");
     ASSERT_EQ(m_dict.GetLanguageFileDirectory("Quorvel", &dir), S_OK);
-    HeapText text(dir);
-    EXPECT_EQ(text.Str(), "/opt/quorvel/lang/");
     EXPECT_EQ(m_dict.GetLanguageFileDirectory("Quorvel", &dir), E_INVALIDARG);  // already holds a text
+    EXPECT_EQ(Take(dir), "/opt/quorvel/lang/");
 
     SetLanguageName(2057, 1031, "German");
     LPSTR name = nullptr;
     ASSERT_EQ(m_dict.GetLanguageName(1031, &name), S_OK);  // display language 0 reads as 2057
-    HeapText german(name);
-    EXPECT_EQ(german.Str(), "German");
+    LPSTR german = name;
     EXPECT_EQ(m_dict.GetLanguageName(1036, &name), E_FAIL);
     EXPECT_EQ(name, nullptr);
+    EXPECT_EQ(Take(german), "German");
 }
 
 TEST_F(LanguageDictTest, SupportedListHoldsEveryLoadableFileInNameOrder) {

@@ -1,25 +1,14 @@
 // The language file reader: the line reader, numbers and the header checks.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <string>
 
 #include "language/LanguageFile.h"
 #include "tests/language/LanguageTestSupport.h"
 
-using qrvtest::TempRoot;
 using qrvtest::TraceCapture;
 
 namespace {
 
-class LanguageFileTest : public ::testing::Test {
-protected:
-    std::string Write(const std::string& content) {
-        return m_root.WriteFile("lang/f" + std::to_string(m_next++) + ".lng", content);
-    }
-    TempRoot m_root;
-    int m_next = 0;
-};
+using LanguageFileTest = qrvtest::LanguageFilesTest;
 
 TEST_F(LanguageFileTest, GetLineDropsCarriageReturnsAndReturnsNoneBehindTheEnd) {
     std::string path = Write("; L_VER:0\r\n; L_ID:7\r\nab\rc\r\n\nlast");

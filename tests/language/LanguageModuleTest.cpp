@@ -1,10 +1,7 @@
 // The language module: start-up order, the background loader, lookups by number and shut-down.
 //
 // The module and its dictionary are process-wide, so every test uses language ids of its own.
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -12,11 +9,7 @@
 #include "platform/win32/Registry.h"
 #include "tests/language/LanguageTestSupport.h"
 
-using qrvtest::HeapText;
 using qrvtest::LanguageFileText;
-using qrvtest::SetLanguageDirectory;
-using qrvtest::SetLanguageName;
-using qrvtest::TempRoot;
 using qrvtest::TraceCapture;
 
 namespace {
@@ -24,7 +17,6 @@ namespace {
 // "<id>-<text id>" for every text id 1..count: each text tells which language it came from.
 std::vector<std::string> NumberedTexts(LONG languageID, int count) {
     std::vector<std::string> lines;
-    lines.reserve(count);
     for (int i = 1; i <= count; ++i)
         lines.push_back(std::to_string(i) + "\t" + std::to_string(languageID) + "-" + std::to_string(i));
     return lines;
@@ -34,23 +26,29 @@ class LanguageModuleTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CloseLanguageModule();
-        SetLanguageDirectory(m_root.Path() + "/lang");
+        qrvtest::SetLanguageDirectory(m_root.Path() + "/lang");
     }
     void TearDown() override { CloseLanguageModule(); }
 
     void AddLanguage(const std::string& file, LONG languageID, const std::vector<std::string>& body) {
         m_root.WriteFile("lang/" + file, LanguageFileText(languageID, body));
-        SetLanguageName(2057, languageID, "Language " + std::to_string(languageID));
+        qrvtest::SetLanguageName(2057, languageID, "Language " + std::to_string(languageID));
     }
-    static std::string Text(LONG textID, HRESULT* phr = nullptr) {
+    // Languages first..first+count-1 in files "<prefix><n>.lng", each with its numbered texts.
+    void AddNumbered(const std::string& prefix, LONG first, int count, int texts) {
+        for (int i = 0; i < count; ++i)
+            AddLanguage(prefix + std::to_string(i) + ".lng", first + i, NumberedTexts(first + i, texts));
+    }
+    // The text, or "E_FAIL" for a lookup that failed as it should: with that code and no text.
+    static std::string Text(LONG textID) {
         LPSTR psz = nullptr;
         HRESULT hr = GetLanguageText(&psz, textID);
-        if (phr != nullptr)
-            *phr = hr;
-        HeapText text(psz);
-        return text.Str();
+        std::string text = qrvtest::Take(psz);
+        if (hr == S_OK)
+            return text;
+        return hr == E_FAIL && text == "<null>" ? "E_FAIL" : "hr " + std::to_string(hr) + ": " + text;
     }
-    TempRoot m_root;
+    qrvtest::TempRoot m_root;
 };
 
 TEST_F(LanguageModuleTest, UseBeforeInitAndAfterCloseFailsCleanly) {
@@ -70,32 +68,21 @@ TEST_F(LanguageModuleTest, UseBeforeInitAndAfterCloseFailsCleanly) {
     EXPECT_EQ(Text(1), "one");
     EXPECT_EQ(CloseLanguageModule(), S_OK);
     EXPECT_EQ(CloseLanguageModule(), S_OK);
-
-    HRESULT hr = S_OK;
-    EXPECT_EQ(Text(1, &hr), "<null>");
-    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_EQ(Text(1), "E_FAIL");
 }
 
-TEST_F(LanguageModuleTest, PreferredLanguageIsAnsweredWithoutWaiting) {
-    AddLanguage("a.lng", 5101, NumberedTexts(5101, 50));
-    AddLanguage("b.lng", 5102, NumberedTexts(5102, 50));
-    ASSERT_EQ(InitLanguageModule(), S_OK);
-    ASSERT_EQ(LoadLanguages(5101), S_OK);
-    SetDefaultLanguageID(5101);
-    TraceCapture trace(4);
-    EXPECT_EQ(Text(7), "5101-7");
-    EXPECT_FALSE(trace.Contains("Waiting for language"));
-    HRESULT hr = S_OK;
-    EXPECT_EQ(Text(51, &hr), "<null>");  // missing text: the caller uses its default
-    EXPECT_EQ(hr, E_FAIL);
-}
-
-TEST_F(LanguageModuleTest, LanguageOfTheLoaderIsAnsweredOnceLoaded) {
+TEST_F(LanguageModuleTest, PreferredLanguageIsAnsweredAtOnceAndTheOthersOnceLoaded) {
     const int kLanguages = 6;
-    for (int i = 0; i < kLanguages; ++i)
-        AddLanguage("l" + std::to_string(i) + ".lng", 5201 + i, NumberedTexts(5201 + i, 20000));
+    AddNumbered("l", 5201, kLanguages, 20000);
     ASSERT_EQ(InitLanguageModule(), S_OK);
     ASSERT_EQ(LoadLanguages(5201), S_OK);
+    SetDefaultLanguageID(5201);
+    {
+        TraceCapture trace(4);
+        EXPECT_EQ(Text(7), "5201-7");
+        EXPECT_FALSE(trace.Contains("Waiting for language"));
+    }
+    EXPECT_EQ(Text(20001), "E_FAIL");  // missing text: the caller uses its default
     // Switch to the language the loader reaches last: the lookup waits for it if need be.
     SetDefaultLanguageID(5201 + kLanguages - 1);
     EXPECT_EQ(Text(19999), std::to_string(5201 + kLanguages - 1) + "-19999");
@@ -115,9 +102,7 @@ TEST_F(LanguageModuleTest, PreferredIdWithoutFileLoadsNothingAndASecondLoadChang
     TraceCapture trace(0);
     for (LONG id : {5399, 5302}) {
         SetDefaultLanguageID(id);
-        HRESULT hr = S_OK;
-        EXPECT_EQ(Text(1, &hr), "<null>");
-        EXPECT_EQ(hr, E_FAIL);
+        EXPECT_EQ(Text(1), "E_FAIL") << id;
     }
     EXPECT_TRUE(trace.Contains("Language ID 5399 not found. Try SetDefaultLanguageID() first!\n"));
     SetDefaultLanguageID(5301);
@@ -133,9 +118,7 @@ TEST_F(LanguageModuleTest, LanguageThatFailsToLoadEndsTheWaitWithAFailure) {
     ASSERT_EQ(InitLanguageModule(), S_OK);
     ASSERT_EQ(LoadLanguages(5501), S_OK);
     SetDefaultLanguageID(5502);
-    HRESULT hr = S_OK;
-    EXPECT_EQ(Text(1, &hr), "<null>");
-    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_EQ(Text(1), "E_FAIL");
     SetDefaultLanguageID(5501);
     EXPECT_EQ(Text(1), "good");
 }
@@ -176,15 +159,12 @@ TEST_F(LanguageModuleTest, SetDefaultLanguageIDKeepsTheChoiceOnAFreshMachine) {
 }
 
 TEST_F(LanguageModuleTest, CloseDuringLoadingStopsTheLoader) {
-    for (int i = 0; i < 8; ++i)
-        AddLanguage("l" + std::to_string(i) + ".lng", 5701 + i, NumberedTexts(5701 + i, 20000));
+    AddNumbered("l", 5701, 8, 20000);
     for (int round = 0; round < 3; ++round) {
         ASSERT_EQ(InitLanguageModule(), S_OK);
         ASSERT_EQ(LoadLanguages(5701), S_OK);
         EXPECT_EQ(CloseLanguageModule(), S_OK);
-        HRESULT hr = S_OK;
-        EXPECT_EQ(Text(1, &hr), "<null>");
-        EXPECT_EQ(hr, E_FAIL);
+        EXPECT_EQ(Text(1), "E_FAIL");
     }
     // A module opened again after a stop loads normally.
     ASSERT_EQ(InitLanguageModule(), S_OK);
@@ -196,11 +176,9 @@ TEST_F(LanguageModuleTest, CloseDuringLoadingStopsTheLoader) {
 TEST_F(LanguageModuleTest, LookupsRaceTheLoaderSafely) {
     const int kLanguages = 6;
     const int kTexts = 5000;
-    for (int i = 0; i < kLanguages; ++i)
-        AddLanguage("l" + std::to_string(i) + ".lng", 5801 + i, NumberedTexts(5801 + i, kTexts));
+    AddNumbered("l", 5801, kLanguages, kTexts);
     // The same languages again under other names: the loader reloads them while lookups run.
-    for (int i = 0; i < kLanguages; ++i)
-        AddLanguage("m" + std::to_string(i) + ".lng", 5801 + i, NumberedTexts(5801 + i, kTexts));
+    AddNumbered("m", 5801, kLanguages, kTexts);
     ASSERT_EQ(InitLanguageModule(), S_OK);
     ASSERT_EQ(LoadLanguages(5801), S_OK);
 
@@ -213,8 +191,7 @@ TEST_F(LanguageModuleTest, LookupsRaceTheLoaderSafely) {
                 LONG textID = 1 + (i * 37 + t) % kTexts;
                 LPSTR psz = nullptr;
                 if (SUCCEEDED(GetLanguageText(&psz, textID))) {
-                    HeapText text(psz);
-                    std::string s = text.Str();
+                    std::string s = qrvtest::Take(psz);
                     std::string suffix = "-" + std::to_string(textID);
                     if (s.size() < suffix.size() ||
                         s.compare(s.size() - suffix.size(), suffix.size(), suffix) != 0)

@@ -1,33 +1,21 @@
 // The texts of one language: the text pass over a language file and the lookup of a text.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "language/Language.h"
 #include "tests/language/LanguageTestSupport.h"
 
-using qrvtest::HeapText;
 using qrvtest::LanguageFileText;
-using qrvtest::TempRoot;
 using qrvtest::TraceCapture;
 
 namespace {
 
-class LanguageTest : public ::testing::Test {
+class LanguageTest : public qrvtest::LanguageFilesTest {
 protected:
-    std::string Write(const std::string& content) {
-        return m_root.WriteFile("lang/f" + std::to_string(m_next++) + ".lng", content);
-    }
     static std::string Text(CLanguage& language, LONG textID) {
         LPSTR psz = nullptr;
         language.Lookup(language.GetLanguageID(), textID, &psz);
-        HeapText text(psz);
-        return text.Str();
+        return qrvtest::Take(psz);
     }
-    TempRoot m_root;
-    int m_next = 0;
 };
 
 TEST_F(LanguageTest, TextLinesAreReadByteForByte) {
@@ -46,12 +34,6 @@ TEST_F(LanguageTest, TextLinesAreReadByteForByte) {
     EXPECT_EQ(Text(language, 20), longText);
     EXPECT_EQ(Text(language, 21), "no line feed");
     EXPECT_EQ(language.GetTextCount(), 7u);
-}
-
-TEST_F(LanguageTest, HeaderOnlyFileLoadsWithoutTexts) {
-    CLanguage language;
-    EXPECT_TRUE(language.LoadLanguage(1031, Write("; L_VER:0\n; L_ID:1031").c_str()));
-    EXPECT_EQ(language.GetTextCount(), 0u);
 }
 
 TEST_F(LanguageTest, BadLinesFailTheWholeFile) {

@@ -5,8 +5,10 @@
 
 namespace qrvtest {
 
-HeapText::~HeapText() {
+std::string Take(LPSTR psz) {
+    std::string text = psz != nullptr ? std::string(psz) : std::string("<null>");
     std::free(psz);
+    return text;
 }
 
 }  // namespace qrvtest

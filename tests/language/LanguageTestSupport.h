@@ -1,5 +1,7 @@
-// Helpers of the language tests: language files in a temporary root, registry entries, trace capture.
+// Helpers of the language tests: language files in a temporary root, heap texts, trace capture.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -10,15 +12,22 @@
 
 namespace qrvtest {
 
-// A heap text from the language services, freed when the holder goes.
-struct HeapText {
-    LPSTR psz = nullptr;
-    HeapText() = default;
-    explicit HeapText(LPSTR p) : psz(p) {}
-    ~HeapText();
-    HeapText(const HeapText&) = delete;
-    HeapText& operator=(const HeapText&) = delete;
-    std::string Str() const { return psz != nullptr ? std::string(psz) : std::string("<null>"); }
+// The contents of a heap text from the language services, or "<null>"; frees the text.
+std::string Take(LPSTR psz);
+
+// A fresh machine root; language files written to its "lang" directory.
+class LanguageFilesTest : public ::testing::Test {
+protected:
+    std::string Write(const std::string& name, const std::string& content) {
+        return m_root.WriteFile("lang/" + name, content);
+    }
+    // Under a name of its own.
+    std::string Write(const std::string& content) {
+        return Write("f" + std::to_string(m_next++) + ".lng", content);
+    }
+    std::string Dir() const { return m_root.Path() + "/lang"; }
+    TempRoot m_root;
+    int m_next = 0;
 };
 
 }  // namespace qrvtest

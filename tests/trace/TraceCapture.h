@@ -14,14 +14,13 @@
 // True when piece is "hh:mm:ss " + head + a line number + tail, for example head "E[QRV-File.cpp:"
 // and tail "] message\n". An empty line number is accepted only when head already holds it.
 inline bool IsPrefixed(const std::string& piece, const std::string& head, const std::string& tail) {
-    if (piece.size() < 9 + head.size() + tail.size())
+    if (piece.size() < 9 + head.size() + tail.size() || piece[8] != ' ')
         return false;
     for (int i = 0; i < 8; ++i) {
-        bool colon = i == 2 || i == 5;
-        if (colon ? piece[i] != ':' : !isdigit((unsigned char)piece[i]))
+        if ((i == 2 || i == 5) ? piece[i] != ':' : !isdigit((unsigned char)piece[i]))
             return false;
     }
-    if (piece[8] != ' ' || piece.compare(9, head.size(), head) != 0)
+    if (piece.compare(9, head.size(), head) != 0)
         return false;
     size_t pos = 9 + head.size();
     while (pos < piece.size() && isdigit((unsigned char)piece[pos]))
@@ -37,30 +36,30 @@ protected:
             std::lock_guard<std::mutex> lock(m_lock);
             m_pieces.push_back(text);
         });
-        SetTraceLevel(TRACE_CALL);
-        SetTraceModule("");
-        CloseTraceFile();
+        Reset();
     }
     void TearDown() override {
-        CloseTraceFile();
+        Reset();
         SetDebugOutputSink(nullptr);
         SetDebugOutputEcho(m_echo);
+    }
+    static void Reset() {
+        CloseTraceFile();
         SetTraceLevel(TRACE_CALL);
         SetTraceModule("");
     }
-    std::vector<std::string> Pieces() {
+    // The pieces written since the last call.
+    std::vector<std::string> Take() {
+        std::vector<std::string> pieces;
         std::lock_guard<std::mutex> lock(m_lock);
-        return m_pieces;
+        pieces.swap(m_pieces);
+        return pieces;
     }
-    std::string All() {
+    std::string TakeAll() {
         std::string all;
-        for (const std::string& p : Pieces())
+        for (const std::string& p : Take())
             all += p;
         return all;
-    }
-    void Clear() {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_pieces.clear();
     }
 
 private:

@@ -28,57 +28,50 @@ private:
     int m_fd = -1;
 };
 
-bool Exists(const std::string& path) {
-    return std::filesystem::exists(path);
+size_t FilesIn(const std::string& dir) {
+    size_t files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir))
+        files += e.is_regular_file();
+    return files;
 }
 
 }  // namespace
 
-TEST_F(TraceTest, MissingIniGivesErrorsOnlyAndNoFile) {
+TEST_F(TraceTest, LevelComesFromTheIniAndIsErrorsOnlyWithoutOne) {
     qrvtest::TempRoot root;
-    InitTrace("QRV", "Quorvel.ini");
-    EXPECT_EQ(GetTraceLevel(), 0);
-    QTRACE(TRACE_ERROR, "e\n");
-    QTRACE(TRACE_WARNING, "w\n");
-    { TRACE_FUNC_VOID("F"); }
-    ASSERT_EQ(Pieces().size(), 1u);
-    EXPECT_NE(Pieces()[0].find(" E[QRV-TraceFileTest.cpp:"), std::string::npos);
+    const struct {
+        const char* ini;
+        LONG level;
+        size_t pieces;  // of an error, a warning, a scope and an info line
+    } cases[] = {{nullptr, 0, 1}, {"[QRV]\nDebugLevel=3\n", 3, 5}, {"[QRV]\nDebugLevel=4\n", 4, 6}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.level);
+        if (c.ini != nullptr)
+            root.WriteFile("windows/Quorvel.ini", c.ini);
+        InitTrace("QRV", "Quorvel.ini");
+        EXPECT_EQ(GetTraceLevel(), c.level);
+        QTRACE(TRACE_ERROR, "e\n");
+        QTRACE(TRACE_WARNING, "w\n");
+        { TRACE_FUNC_VOID("F"); }
+        QTRACE(TRACE_INFO, "i\n");
+        auto p = Take();
+        ASSERT_EQ(p.size(), c.pieces);
+        EXPECT_TRUE(IsPrefixed(p[0], "E[QRV-TraceFileTest.cpp:", "] e\n")) << p[0];
+    }
 }
 
-TEST_F(TraceTest, LevelsThreeAndFourFromTheIni) {
+TEST_F(TraceTest, LogFileUnderAnExpandedNameHoldsEveryPieceAsWritten) {
     qrvtest::TempRoot root;
-    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=3\n");
+    setenv("QRV_TRACE_DIR", root.Path().c_str(), 1);
+    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=3\nDebugFile=%QRV_TRACE_DIR%/trace.log\n");
     InitTrace("QRV", "Quorvel.ini");
-    { TRACE_FUNC_VOID("F"); }
-    QTRACE(TRACE_INFO, "info\n");
-    EXPECT_EQ(Pieces().size(), 3u);
-    Clear();
-    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=4\n");
-    InitTrace("QRV", "Quorvel.ini");
-    QTRACE(TRACE_INFO, "info\n");
-    EXPECT_EQ(Pieces().size(), 1u);
-}
-
-TEST_F(TraceTest, LogFileHoldsEveryPieceAsWritten) {
-    qrvtest::TempRoot root;
-    std::string log = root.Path() + "/trace.log";
-    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=3\nDebugFile=" + log + "\n");
-    InitTrace("QRV", "Quorvel.ini");
+    unsetenv("QRV_TRACE_DIR");
     { TRACE_FUNC_VOID("InitInstance"); }
     QTRACE(TRACE_ERROR, "failure %d\n", 1);
     // Flushed after each piece: readable before anything is closed.
-    EXPECT_EQ(root.ReadFile("trace.log"), All());
-    EXPECT_NE(All().find("-->InitInstance()\n<--InitInstance()\n"), std::string::npos);
-}
-
-TEST_F(TraceTest, DebugFileWithEnvironmentVariables) {
-    qrvtest::TempRoot root;
-    setenv("QRV_TRACE_DIR", root.Path().c_str(), 1);
-    root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=0\nDebugFile=%QRV_TRACE_DIR%/expanded.log\n");
-    InitTrace("QRV", "Quorvel.ini");
-    QTRACE(TRACE_ERROR, "x\n");
-    EXPECT_EQ(root.ReadFile("expanded.log"), All());
-    unsetenv("QRV_TRACE_DIR");
+    const std::string all = TakeAll();
+    EXPECT_EQ(root.ReadFile("trace.log"), all);
+    EXPECT_NE(all.find("-->InitInstance()\n<--InitInstance()\n"), std::string::npos);
 }
 
 TEST_F(TraceTest, HeldLogFileIsNeverTruncatedAndTheNextNameIsUsed) {
@@ -95,19 +88,18 @@ TEST_F(TraceTest, HeldLogFileIsNeverTruncatedAndTheNextNameIsUsed) {
     EXPECT_EQ(root.ReadFile("trace.log"), "first instance line\n");
     EXPECT_EQ(root.ReadFile("trace.log0"), "second instance line\n");
     // The first free name is taken and emptied before use.
-    EXPECT_EQ(root.ReadFile("trace.log1"), All());
-    EXPECT_FALSE(Exists(log + "2"));
+    EXPECT_EQ(root.ReadFile("trace.log1"), TakeAll());
+    EXPECT_FALSE(std::filesystem::exists(log + "2"));
     first.Write("first goes on\n");
     EXPECT_EQ(root.ReadFile("trace.log"), "first instance line\nfirst goes on\n");
 }
 
 TEST_F(TraceTest, NoFreeNameLeavesOnlyTheDebuggerOutput) {
     qrvtest::TempRoot root;
-    std::string log = root.Path() + "/missing-dir/trace.log";
-    OpenTraceFile(log.c_str());
+    OpenTraceFile((root.Path() + "/missing-dir/trace.log").c_str());
     QTRACE(TRACE_ERROR, "still traced\n");
-    EXPECT_EQ(Pieces().size(), 1u);
-    EXPECT_FALSE(Exists(root.Path() + "/missing-dir"));
+    EXPECT_EQ(Take().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(root.Path() + "/missing-dir"));
 }
 
 TEST_F(TraceTest, EmptyNameCreatesNoNumberedFiles) {
@@ -128,21 +120,15 @@ TEST_F(TraceTest, OverlongDebugFileIsNotUsed) {
     setenv("QRV_TRACE_LONG", (root.Path() + "/" + std::string(250, 'd')).c_str(), 1);
     root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugLevel=0\nDebugFile=%QRV_TRACE_LONG%/t.log\n");
     InitTrace("QRV", "Quorvel.ini");
-    QTRACE(TRACE_ERROR, "x\n");
-    size_t files = 0;
-    for (auto& e : std::filesystem::directory_iterator(root.Path()))
-        files += e.is_regular_file();
-    EXPECT_EQ(files, 0u);
     unsetenv("QRV_TRACE_LONG");
+    QTRACE(TRACE_ERROR, "x\n");
+    EXPECT_EQ(FilesIn(root.Path()), 0u);
     // A value longer than the 256-byte INI buffer is not cut to a shorter name either.
     std::string longName = root.Path() + "/" + std::string(300 - root.Path().size(), 'n');
     root.WriteFile("windows/Quorvel.ini", "[QRV]\nDebugFile=" + longName + "\n");
     InitTrace("QRV", "Quorvel.ini");
     QTRACE(TRACE_ERROR, "x\n");
-    files = 0;
-    for (auto& e : std::filesystem::directory_iterator(root.Path()))
-        files += e.is_regular_file();
-    EXPECT_EQ(files, 0u);
+    EXPECT_EQ(FilesIn(root.Path()), 0u);
 }
 
 TEST_F(TraceTest, PiecesOfConcurrentThreadsStayWhole) {
@@ -158,12 +144,10 @@ TEST_F(TraceTest, PiecesOfConcurrentThreadsStayWhole) {
     b.join();
     std::string text = root.ReadFile("mt.log");
     size_t lines = 0;
-    for (size_t pos = 0; pos < text.size();) {
+    for (size_t pos = 0; pos < text.size(); ++lines) {
         size_t nl = text.find('\n', pos);
         ASSERT_NE(nl, std::string::npos);
-        std::string line = text.substr(pos, nl - pos);
-        ASSERT_EQ(line, std::string(300, line[0]));
-        ++lines;
+        ASSERT_EQ(text.substr(pos, nl - pos), std::string(300, text[pos]));
         pos = nl + 1;
     }
     EXPECT_EQ(lines, 400u);

@@ -1,4 +1,5 @@
 // Entry and exit lines of the scope tracers.
+#include <functional>
 #include <stdexcept>
 
 #include "platform/win32/Threads.h"
@@ -6,23 +7,22 @@
 
 namespace {
 
-HRESULT ReturnsFailure() {
-    HRESULT hr = S_OK;
-    TRACE_FUNC_RESULT("ReturnsFailure", hr);
-    hr = E_FAIL;
-    return hr;
+template <class T>
+void Returns(T value) {
+    T result{};
+    TRACE_FUNC_RESULT("F", result);
+    result = value;
 }
 
-BOOL ReturnsBool(BOOL value) {
+void ReturnsBool(BOOL value) {
     BOOL bResult = FALSE;
-    TRACE_FUNC_BOOL("ReturnsBool", bResult);
+    TRACE_FUNC_BOOL("F", bResult);
     bResult = value;
-    return bResult;
 }
 
 void Throws() {
     HRESULT hr = E_OUTOFMEMORY;
-    TRACE_FUNC_RESULT("Throws", hr);
+    TRACE_FUNC_RESULT("F", hr);
     throw std::runtime_error("unwind");
 }
 
@@ -42,105 +42,75 @@ struct CLanguageFileLike {
     void Close() { TRACE_FUNC_VOID_TID("Close"); }
 };
 
-std::string Hex(uintptr_t p) {
+std::string Hex(const char* format, const void* p) {
     char buf[32];
-    snprintf(buf, sizeof buf, "%08lx", (unsigned long)p);
+    snprintf(buf, sizeof buf, format, (unsigned long)(uintptr_t)p);
     return buf;
 }
 
 }  // namespace
 
-TEST_F(TraceTest, FunctionEntryIsPrefixPlusTextAndExitIsUnprefixed) {
-    SetTraceModule("QRV");
-    { TRACE_FUNC_VOID("InitInstance"); }
-    auto p = Pieces();
-    ASSERT_EQ(p.size(), 3u);
-    EXPECT_TRUE(IsPrefixed(p[0], "C[QRV-TraceScopeTest.cpp:", "] ")) << p[0];
-    EXPECT_EQ(p[1], "-->InitInstance()\n");
-    EXPECT_EQ(p[2], "<--InitInstance()\n");
-}
-
-TEST_F(TraceTest, ResultIsTheReturnedValueInHexWithoutZeros) {
-    EXPECT_EQ(ReturnsFailure(), E_FAIL);
-    auto p = Pieces();
-    ASSERT_EQ(p.size(), 3u);
-    EXPECT_EQ(p[1], "-->ReturnsFailure()\n");
-    EXPECT_EQ(p[2], "<--ReturnsFailure(), ret = 80004005\n");
-    Clear();
-    ULONG count = 0;
-    { TRACE_FUNC_RESULT("Count", count); }
-    EXPECT_EQ(Pieces().back(), "<--Count(), ret = 0\n");
-    Clear();
-    LONG negative = -2;
-    { TRACE_FUNC_RESULT("Negative", negative); }
-    EXPECT_EQ(Pieces().back(), "<--Negative(), ret = fffffffe\n");
-}
-
-TEST_F(TraceTest, PointerResultInFullWidth) {
+TEST_F(TraceTest, EntryIsPrefixPlusTextAndExitShowsTheValueReturned) {
     int object = 0;
-    int* result = nullptr;
-    {
-        TRACE_FUNC_RESULT("GetObject", result);
-        result = &object;
+    const struct {
+        std::function<void()> run;
+        std::string exit;
+    } cases[] = {
+        {[] { TRACE_FUNC_VOID("F"); }, "<--F()\n"},
+        {[] { Returns<HRESULT>(E_FAIL); }, "<--F(), ret = 80004005\n"},
+        {[] { Returns<ULONG>(0); }, "<--F(), ret = 0\n"},
+        {[] { Returns<LONG>(-2); }, "<--F(), ret = fffffffe\n"},
+        {[&] { Returns<int*>(&object); }, "<--F(), ret = " + Hex("%lx", &object) + "\n"},  // full width
+        {[] { ReturnsBool(TRUE); }, "<--F(), ret = TRUE\n"},
+        {[] { ReturnsBool(FALSE); }, "<--F(), ret = FALSE\n"},
+        {[] { ReturnsBool(42); }, "<--F(), ret = TRUE\n"},
+        {[] { EXPECT_THROW(Throws(), std::runtime_error); }, "<--F(), ret = 8007000e\n"},  // unwinding
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exit);
+        c.run();
+        auto p = Take();
+        ASSERT_EQ(p.size(), 3u);
+        EXPECT_TRUE(IsPrefixed(p[0], "C[-TraceScopeTest.cpp:", "] ")) << p[0];
+        EXPECT_EQ(p[1], "-->F()\n");
+        EXPECT_EQ(p[2], c.exit);
     }
-    char expected[64];
-    snprintf(expected, sizeof expected, "<--GetObject(), ret = %lx\n", (unsigned long)(uintptr_t)&object);
-    EXPECT_EQ(Pieces().back(), expected);
 }
 
-TEST_F(TraceTest, BoolResult) {
-    ReturnsBool(TRUE);
-    EXPECT_EQ(Pieces().back(), "<--ReturnsBool(), ret = TRUE\n");
-    ReturnsBool(FALSE);
-    EXPECT_EQ(Pieces().back(), "<--ReturnsBool(), ret = FALSE\n");
-    ReturnsBool(42);  // any non-zero value
-    EXPECT_EQ(Pieces().back(), "<--ReturnsBool(), ret = TRUE\n");
-}
-
-TEST_F(TraceTest, ConstructorAndDestructorShowTheObject) {
-    uintptr_t address = 0;
+TEST_F(TraceTest, ObjectsShowTheirAddressAndThreadIdFormsPrefixTheExitLines) {
+    const std::string tid = Hex("[0x%lx] ", (const void*)(uintptr_t)GetCurrentThreadId());
+    std::string traced, file;
     {
         CTraced t;
-        address = (uintptr_t)&t;
-    }
-    auto p = Pieces();
-    ASSERT_EQ(p.size(), 6u);
-    EXPECT_EQ(p[1], "-->CTraced::CTraced(" + Hex(address) + ")\n");
-    EXPECT_EQ(p[2], "<--CTraced::CTraced()\n");
-    EXPECT_EQ(p[4], "-->CTraced::~CTraced(" + Hex(address) + ")\n");
-    EXPECT_EQ(p[5], "<--CTraced::~CTraced()\n");
-}
-
-TEST_F(TraceTest, ExitLineDuringUnwinding) {
-    EXPECT_THROW(Throws(), std::runtime_error);
-    EXPECT_EQ(Pieces().back(), "<--Throws(), ret = 8007000e\n");
-}
-
-TEST_F(TraceTest, ThreadIdFormsPrefixTheExitLines) {
-    char tid[32];
-    snprintf(tid, sizeof tid, "[0x%lx] ", (unsigned long)GetCurrentThreadId());
-    uintptr_t address = 0;
-    {
         CLanguageFileLike f;
-        address = (uintptr_t)&f;
+        traced = Hex("%08lx", &t);
+        file = Hex("%08lx", &f);
         f.Load();
         f.Close();
     }
-    auto p = Pieces();
-    ASSERT_EQ(p.size(), 12u);
-    EXPECT_EQ(p[1], "-->CLanguageFile::CLanguageFile(" + Hex(address) + ")\n");
-    EXPECT_EQ(p[2], std::string(tid) + "<--CLanguageFile::CLanguageFile()\n");
-    EXPECT_EQ(p[4], "-->Load()\n");
-    EXPECT_EQ(p[5], std::string(tid) + "<--Load(), ret = 0\n");
-    EXPECT_EQ(p[7], "-->Close()\n");
-    EXPECT_EQ(p[8], std::string(tid) + "<--Close()\n");
-    EXPECT_EQ(p[10], "-->CLanguageFile::~CLanguageFile(" + Hex(address) + ")\n");
-    EXPECT_EQ(p[11], std::string(tid) + "<--CLanguageFile::~CLanguageFile()\n");
+    auto p = Take();
+    ASSERT_EQ(p.size(), 18u);
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < p.size(); i += 3) {
+        EXPECT_TRUE(IsPrefixed(p[i], "C[-TraceScopeTest.cpp:", "] ")) << p[i];
+        lines.insert(lines.end(), {p[i + 1], p[i + 2]});
+    }
+    EXPECT_EQ(
+        lines,
+        (std::vector<std::string>{
+            "-->CTraced::CTraced(" + traced + ")\n", "<--CTraced::CTraced()\n",
+            "-->CLanguageFile::CLanguageFile(" + file + ")\n", tid + "<--CLanguageFile::CLanguageFile()\n",
+            "-->Load()\n", tid + "<--Load(), ret = 0\n", "-->Close()\n", tid + "<--Close()\n",
+            "-->CLanguageFile::~CLanguageFile(" + file + ")\n", tid + "<--CLanguageFile::~CLanguageFile()\n",
+            "-->CTraced::~CTraced(" + traced + ")\n", "<--CTraced::~CTraced()\n"}));
 }
 
 TEST_F(TraceTest, ScopesAreSilentBelowCallLevel) {
     SetTraceLevel(TRACE_DATA);
-    ReturnsFailure();
-    { CTraced t; }
-    EXPECT_TRUE(Pieces().empty());
+    Returns<HRESULT>(E_FAIL);
+    {
+        CTraced t;
+        CLanguageFileLike f;
+    }
+    EXPECT_TRUE(Take().empty());
 }
