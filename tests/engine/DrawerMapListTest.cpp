@@ -1,6 +1,8 @@
 // The search result: which index each folder gets in each compare mode, growth and references.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/DrawerMapList.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -19,49 +21,43 @@ CDrawerMapList* NewList(LONG lMode, ULONG ulGrow = 10) {
 
 }  // namespace
 
-TEST(DrawerMapList, FolderModeGivesEveryFolderAMapStoreModeSharesIt) {
-    CDrawerMapList* pFolders = NewList(0);
-    CDrawerMapList* pStores = NewList(1);
-    // Store A with three folders, then store B with one.
+TEST(DrawerMapList, FolderModeGivesEveryFolderAMapStoreModeSharesItAndBothGrow) {
+    CDrawerMapList* pFolders = NewList(0, 0);  // a step of 0 becomes 10
+    CDrawerMapList* pStores = NewList(1, 1);
+    // Store A with eleven folders, then store B with one.
     std::vector<CDrawerMap*> maps[2];
-    for (int j = 0; j < 4; ++j) {
+    for (int j = 0; j < 12; ++j) {
         for (int m = 0; m < 2; ++m) {
             CDrawerMapList* pList = m == 0 ? pFolders : pStores;
             CDrawerMap* pMap = nullptr;
-            ASSERT_EQ(S_OK, j % 3 == 0 ? pList->AddStoreMap(&pMap, kColumns)
-                                       : pList->AddFolderMap(&pMap, kColumns));
+            ASSERT_EQ(S_OK, j == 0 || j == 11 ? pList->AddStoreMap(&pMap, kColumns)
+                                              : pList->AddFolderMap(&pMap, kColumns));
             maps[m].push_back(pMap);
         }
     }
-    EXPECT_EQ(4u, pFolders->GetCount());
+    EXPECT_EQ(12u, pFolders->GetCount());
     EXPECT_EQ(2u, pStores->GetCount());
-    EXPECT_NE(maps[0][0], maps[0][1]);
-    EXPECT_EQ(maps[1][0], maps[1][2]);
-    EXPECT_NE(maps[1][0], maps[1][3]);
+    EXPECT_EQ(maps[1][0], maps[1][10]);
+    EXPECT_NE(maps[1][0], maps[1][11]);
+    // Growing keeps the earlier maps, each at its place.
+    for (ULONG i = 0; i < 12; ++i) {
+        CDrawerMap* pMap = pFolders->GetAt(i);
+        EXPECT_EQ(maps[0][i], pMap);
+        EXPECT_EQ(1, std::count(maps[0].begin(), maps[0].end(), pMap));  // every folder a map of its own
+        pMap->Release();
+    }
+    CDrawerMap* pSecondStore = pStores->GetAt((ULONG)1);
+    EXPECT_EQ(maps[1][11], pSecondStore);
+    pSecondStore->Release();
     for (auto& list : maps) {
         for (CDrawerMap* p : list) {
             p->Release();
         }
     }
-    EXPECT_EQ(nullptr, pFolders->GetAt((ULONG)4));
+    EXPECT_EQ(nullptr, pFolders->GetAt((ULONG)12));
     EXPECT_EQ(nullptr, pFolders->GetAt((LONG)-1));
     pFolders->Release();
     pStores->Release();
-}
-
-TEST(DrawerMapList, GrowsByItsStepAndKeepsEarlierMaps) {
-    CDrawerMapList* pList = NewList(0, 0);  // 0 becomes 10
-    std::vector<CDrawerMap*> made(11);
-    for (CDrawerMap*& pMap : made) {
-        ASSERT_EQ(S_OK, pList->AddEntry(&pMap, kColumns));
-    }
-    for (ULONG i = 0; i < 11; ++i) {
-        CDrawerMap* pMap = pList->GetAt(i);
-        EXPECT_EQ(made[i], pMap);
-        pMap->Release();
-        made[i]->Release();
-    }
-    pList->Release();
 }
 
 TEST(DrawerMapList, UnsupportedModesAndBadColumnsAddNoMap) {

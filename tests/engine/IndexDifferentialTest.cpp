@@ -13,50 +13,37 @@ using namespace enginetest;
 namespace {
 
 // One random value of a column type; a small value space so that duplicates are common, and a
-// missing value now and then.
+// missing value now and then. 'canonical' gets the value as a plain grouping sees it.
 void AddRandomValue(RowBuilder& b, ULONG ulType, std::mt19937& rng, std::string& canonical) {
-    std::uniform_int_distribution<int> pick(0, 4);
-    const int v = pick(rng);
-    const bool fMissing = (std::uniform_int_distribution<int>(0, 9)(rng) == 0);
+    const int v = std::uniform_int_distribution<int>(0, 4)(rng);
+    if (std::uniform_int_distribution<int>(0, 9)(rng) == 0) {
+        b.Missing();
+        // A missing number or time is 0; a missing text or binary value is a key of its own.
+        canonical += ulType == PT_LONG      ? "L0|"
+                     : ulType == PT_SYSTIME ? "T0/0|"
+                     : ulType == PT_STRING8 ? "S-|"
+                                            : "B-|";
+        return;
+    }
+    const std::string s = (v == 0) ? "" : std::string(1, "aAbB"[v - 1]);
+    const std::vector<BYTE> bytes(v % 3, BYTE(v));
     switch (ulType) {
         case PT_LONG:
-            if (fMissing) {
-                b.Missing();
-                canonical += "L0|";  // a missing number is the number 0
-            } else {
-                b.Long(v - 2);
-                canonical += "L" + std::to_string(v - 2) + "|";
-            }
+            b.Long(v - 2);
+            canonical += "L" + std::to_string(v - 2) + "|";
             break;
         case PT_STRING8:
-            if (fMissing) {
-                b.Missing();
-                canonical += "S-|";
-            } else {
-                const std::string s = (v == 0) ? "" : std::string(1, "aAbB"[v - 1]);
-                b.String(s.c_str());
-                canonical += "S+" + s + "|";
-            }
+            b.String(s.c_str());
+            canonical += "S+" + s + "|";
             break;
         case PT_BINARY:
-            if (fMissing) {
-                b.Missing();
-                canonical += "B-|";
-            } else {
-                std::vector<BYTE> bytes(v % 3, BYTE(v));
-                b.Binary(bytes);
-                canonical +=
-                    "B+" + std::to_string(bytes.size()) + ":" + std::to_string(bytes.empty() ? 0 : v) + "|";
-            }
+            b.Binary(bytes);
+            canonical +=
+                "B+" + std::to_string(bytes.size()) + ":" + std::to_string(bytes.empty() ? 0 : v) + "|";
             break;
         case PT_SYSTIME:
-            if (fMissing) {
-                b.Missing();
-                canonical += "T0/0|";  // a missing time is the time 0
-            } else {
-                b.Value(PT_SYSTIME, {.ft = {DWORD(v), DWORD(v % 2)}});
-                canonical += "T" + std::to_string(v) + "/" + std::to_string(v % 2) + "|";
-            }
+            b.Value(PT_SYSTIME, {.ft = {DWORD(v), DWORD(v % 2)}});
+            canonical += "T" + std::to_string(v) + "/" + std::to_string(v % 2) + "|";
             break;
     }
 }

@@ -19,11 +19,14 @@ namespace enginetest {
 
 // One item to put into a folder; a value left empty is not set on the item.
 struct CItem {
+    CItem(std::string s = "", std::optional<std::string> g = {}, std::optional<std::string> sn = {},
+          std::optional<LONG> n = {}, FILETIME t = {1, 0x01D00000})
+        : subject(std::move(s)), given(std::move(g)), surname(std::move(sn)), number(n), modified(t) {}
+    std::string subject;
     std::optional<std::string> given;
     std::optional<std::string> surname;
     std::optional<LONG> number;  // a PT_LONG property of the item
-    std::string subject;
-    FILETIME modified{0, 0};
+    FILETIME modified;
 };
 
 // The user-interface services a search meets: a profile chooser that picks the test's profile and

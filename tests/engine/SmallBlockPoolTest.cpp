@@ -18,31 +18,21 @@ using namespace enginetest;
 
 namespace {
 
-// A slab source that fails on request and counts what is outstanding.
-std::atomic<int> g_nSlabsOut{0};
-std::atomic<bool> g_fSlabsFail{false};
-
-void* CountingAllocate(size_t cb) {
-    if (g_fSlabsFail.load()) {
-        return nullptr;
-    }
-    ++g_nSlabsOut;
-    return std::malloc(cb);
-}
-
-void CountingFree(void* p) {
-    if (p != nullptr) {
-        --g_nSlabsOut;
-    }
-    std::free(p);
-}
-
+// A slab source that fails on request and counts what is outstanding; a test that uses it makes
+// one first, which starts it afresh.
 struct CountingSlabs {
-    CountingSlabs() {
-        g_nSlabsOut = 0;
-        g_fSlabsFail = false;
+    static inline std::atomic<int> s_nOut{0};
+    static inline std::atomic<bool> s_fFail{false};
+    static void* Allocate(size_t cb) { return s_fFail ? nullptr : (++s_nOut, std::malloc(cb)); }
+    static void Free(void* p) {
+        s_nOut -= (p != nullptr);
+        std::free(p);
     }
-    ~CountingSlabs() { g_fSlabsFail = false; }
+    CountingSlabs() {
+        s_nOut = 0;
+        s_fFail = false;
+    }
+    ~CountingSlabs() { s_fFail = false; }
 };
 
 // Every byte of the block is the tag: blocks that overlap would have overwritten each other's tags.
@@ -56,7 +46,7 @@ bool HasStamp(const void* p, size_t cb, uint8_t tag) {
 TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
     CountingSlabs slabs;
     {
-        CSmallBlockPool pool(&CountingAllocate, &CountingFree);
+        CSmallBlockPool pool(&CountingSlabs::Allocate, &CountingSlabs::Free);
         struct Block {
             void* p;
             size_t cb;
@@ -96,7 +86,7 @@ TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
         }
         EXPECT_EQ(0u, pool.LiveBlocks());
     }
-    EXPECT_EQ(0, g_nSlabsOut.load());  // the destructor gave every slab back
+    EXPECT_EQ(0, CountingSlabs::s_nOut.load());  // the destructor gave every slab back
 }
 
 TEST(SmallBlockPool, FreedBlocksAreReusedAndSlabsGoBackWhenAClassEmptiesExceptOne) {
@@ -116,7 +106,7 @@ TEST(SmallBlockPool, FreedBlocksAreReusedAndSlabsGoBackWhenAClassEmptiesExceptOn
     EXPECT_EQ(0u, reuse.LiveBlocks());
 
     CountingSlabs slabs;
-    CSmallBlockPool pool(&CountingAllocate, &CountingFree);
+    CSmallBlockPool pool(&CountingSlabs::Allocate, &CountingSlabs::Free);
     const size_t cBlocks = 3 * CSmallBlockPool::kSlabBytes / 64;
     std::vector<void*> blocks;
     for (size_t i = 0; i < cBlocks; ++i) {
@@ -130,28 +120,28 @@ TEST(SmallBlockPool, FreedBlocksAreReusedAndSlabsGoBackWhenAClassEmptiesExceptOn
     EXPECT_GE(pool.SlabCount(), 3u);
     pool.Free(blocks[0], 64);
     EXPECT_EQ(1u, pool.SlabCount());
-    EXPECT_EQ(1, g_nSlabsOut.load());
+    EXPECT_EQ(1, CountingSlabs::s_nOut.load());
     // The kept slab serves the next round without fetching another.
     void* p = pool.Allocate(64);
-    EXPECT_EQ(1, g_nSlabsOut.load());
+    EXPECT_EQ(1, CountingSlabs::s_nOut.load());
     pool.Free(p, 64);
 }
 
 TEST(SmallBlockPool, ExhaustedSlabSourceGivesNullAndThePoolRecovers) {
     CountingSlabs slabs;
-    CSmallBlockPool pool(&CountingAllocate, &CountingFree);
-    g_fSlabsFail = true;
+    CSmallBlockPool pool(&CountingSlabs::Allocate, &CountingSlabs::Free);
+    CountingSlabs::s_fFail = true;
     EXPECT_EQ(nullptr, pool.Allocate(24));
     EXPECT_EQ(nullptr, pool.Allocate(CSmallBlockPool::kMaxBlock + 1));
     EXPECT_EQ(0u, pool.LiveBlocks());
-    g_fSlabsFail = false;
+    CountingSlabs::s_fFail = false;
     void* p = pool.Allocate(24);
     ASSERT_NE(nullptr, p);
     // A slab with room left needs no source.
-    g_fSlabsFail = true;
+    CountingSlabs::s_fFail = true;
     void* q = pool.Allocate(24);
     EXPECT_NE(nullptr, q);
-    g_fSlabsFail = false;
+    CountingSlabs::s_fFail = false;
     pool.Free(p, 24);
     pool.Free(q, 24);
     pool.Free(nullptr, 24);  // ignored

@@ -1,6 +1,8 @@
 // The duplicate group: entry order, replacement by number, walk edges and references.
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include "tests/engine/EngineTestSupport.h"
 
 using namespace enginetest;
@@ -25,15 +27,14 @@ CSortDrawer* FillDrawer(const std::vector<ULONG>& numbers, std::vector<CEntryRef
     return pDrawer;
 }
 
-std::vector<ULONG> OneTo(ULONG n) {
-    std::vector<ULONG> numbers;
-    for (ULONG i = 1; i <= n; ++i) {
-        numbers.push_back(i);
-    }
-    return numbers;
-}
-
 }  // namespace
+
+// Numbers 1 to 600: enough for a drawer's bucketed form.
+const std::vector<ULONG> g_many = [] {
+    std::vector<ULONG> numbers(600);
+    std::iota(numbers.begin(), numbers.end(), 1);
+    return numbers;
+}();
 
 TEST(SortDrawer, WalksBucketsInOrderAndNewestFirstWithinABucket) {
     // A large group is kept by bucket: its walk is every bucket in turn, newest first in each.
@@ -54,7 +55,7 @@ TEST(SortDrawer, WalksBucketsInOrderAndNewestFirstWithinABucket) {
         {{5, 277}, {277, 5}},
         // Bucket 16 holds 256..271; 272 wraps round to bucket 0 after the numbers below 16.
         {{1, 20, 256, 272}, {272, 1, 20, 256}},
-        {OneTo(600), large},
+        {g_many, large},
     };
     for (const auto& c : cases) {
         CSortDrawer* pDrawer = FillDrawer(c.filed);
@@ -64,7 +65,7 @@ TEST(SortDrawer, WalksBucketsInOrderAndNewestFirstWithinABucket) {
 }
 
 TEST(SortDrawer, ReplacingANumberKeepsItsPlaceAndReleasesTheOldEntry) {
-    for (const std::vector<ULONG>& numbers : {std::vector<ULONG>{20, 3}, OneTo(600)}) {
+    for (const std::vector<ULONG>& numbers : {std::vector<ULONG>{20, 3}, g_many}) {
         SCOPED_TRACE(numbers.size());
         std::vector<CEntryReference*> refs;
         CSortDrawer* pDrawer = FillDrawer(numbers, &refs);
