@@ -5,8 +5,6 @@
 #include <string>
 
 #include "model/Allocators.h"
-#include "platform/win32/DebugOutput.h"
-#include "trace/Trace.h"
 
 namespace {
 
@@ -17,6 +15,26 @@ protected:
 };
 
 const GUID kGuid = {0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
+
+// Narrow and wide texts are copied alike; each width spells the same texts.
+template <class Allocator, class Char>
+void CheckTextCopies(const Char* abcdef, const Char* xyz, const Char* longer, const Char* empty) {
+    Allocator allocator;
+    EXPECT_EQ(nullptr, allocator.Allocate(nullptr));
+    Char* pEmpty = allocator.Allocate(empty);
+    ASSERT_NE(nullptr, pEmpty);
+    EXPECT_EQ(0, pEmpty[0]);
+    allocator.Free(pEmpty);
+
+    Char* dest = allocator.Allocate(abcdef);
+    allocator.Copy(dest, xyz);
+    EXPECT_EQ(std::basic_string<Char>(xyz), dest);
+    EXPECT_EQ(abcdef[4], dest[4]);  // only the copied text and its terminator were written
+    allocator.Copy(dest, longer);   // no room beyond the current text: nothing happens
+    EXPECT_EQ(std::basic_string<Char>(xyz), dest);
+    allocator.Copy(nullptr, xyz);
+    allocator.Free(dest);
+}
 
 }  // namespace
 
@@ -33,58 +51,22 @@ TEST_F(AllocatorsTest, BinaryCopyIsMadeInTwoStepsAndOwnsItsBytes) {
     EXPECT_NE(copy->lpb, bytes);
     EXPECT_EQ(std::memcmp(copy->lpb, bytes, 3), 0);
     allocator.Free(copy);  // both blocks: the sanitizer run reports a leak otherwise
-}
 
-TEST_F(AllocatorsTest, EmptyAndMissingSources) {
-    CBinaryAllocator binary;
     SBinary empty = {0, nullptr};
-    SBinary* copy = binary.Allocate(nullptr);
+    copy = allocator.Allocate(nullptr);
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(binary.Copy(copy, &empty), S_OK);
+    EXPECT_EQ(allocator.Copy(copy, &empty), S_OK);
     EXPECT_EQ(copy->cb, 0u);
     EXPECT_EQ(copy->lpb, nullptr);
-    binary.Free(copy);
+    allocator.Free(copy);
+}
 
-    CCharAllocator narrow;
-    CWchar_tAllocator wide;
+TEST_F(AllocatorsTest, TextAndGuidCopiesOwnTheirStorage) {
+    CheckTextCopies<CCharAllocator>("abcdef", "xyz", "123456", "");
+    CheckTextCopies<CWchar_tAllocator>(u"abcdef", u"xyz", u"123456", u"");
+
     CClsidAllocator clsid;
-    EXPECT_EQ(narrow.Allocate(nullptr), nullptr);
-    EXPECT_EQ(wide.Allocate(nullptr), nullptr);
     EXPECT_EQ(clsid.Allocate(nullptr), nullptr);
-
-    char* emptyNarrow = narrow.Allocate("");
-    ASSERT_NE(emptyNarrow, nullptr);
-    EXPECT_EQ(emptyNarrow[0], '\0');
-    narrow.Free(emptyNarrow);
-    WCHAR* emptyWide = wide.Allocate(u"");
-    ASSERT_NE(emptyWide, nullptr);
-    EXPECT_EQ(emptyWide[0], 0);
-    wide.Free(emptyWide);
-}
-
-TEST_F(AllocatorsTest, StringCopyOnlyOverwritesWhereTheSourceFits) {
-    CCharAllocator narrow;
-    char* dest = narrow.Allocate("abcdef");
-    narrow.Copy(dest, "xyz");
-    EXPECT_EQ(std::memcmp(dest, "xyz\0ef", 7), 0);
-    narrow.Copy(dest, "123456");  // longer than the current "xyz": no room, nothing happens
-    EXPECT_STREQ(dest, "xyz");
-    narrow.Copy(nullptr, "abc");
-    narrow.Free(dest);
-
-    CWchar_tAllocator wide;
-    WCHAR* wdest = wide.Allocate(u"abcdef");
-    wide.Copy(wdest, u"xyz");
-    EXPECT_EQ(std::u16string(wdest), u"xyz");
-    EXPECT_EQ(wdest[4], u'e');
-    wide.Copy(wdest, u"123456");
-    EXPECT_EQ(std::u16string(wdest), u"xyz");
-    wide.Copy(nullptr, u"abc");
-    wide.Free(wdest);
-}
-
-TEST_F(AllocatorsTest, GuidCopyIsSixteenBytes) {
-    CClsidAllocator clsid;
     GUID* copy = clsid.Allocate(&kGuid);
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(copy, &kGuid);
@@ -100,6 +82,9 @@ TEST_F(AllocatorsTest, ExhaustedHeapIsReported) {
     CCharAllocator narrow;
     SetAllocatorFailureAfter(0);
     EXPECT_EQ(narrow.Allocate("abc"), nullptr);
+    CWchar_tAllocator wide;
+    SetAllocatorFailureAfter(0);
+    EXPECT_EQ(wide.Allocate(u"abc"), nullptr);
     CClsidAllocator clsid;
     SetAllocatorFailureAfter(0);
     EXPECT_EQ(clsid.Allocate(&kGuid), nullptr);

@@ -65,18 +65,17 @@ protected:
 };
 
 TEST_F(ErrorBoxesTest, DefaultsServeWithoutALanguageAndBothTextsAreTraced) {
-    TraceCapture trace;
-    ShowError(nullptr, "Caption", "Something failed.", 5001, 5002);
-    ASSERT_EQ(1u, m_boxes.size());
-    EXPECT_EQ("Something failed.", Last().text);
-    EXPECT_EQ("Caption", Last().caption);
-    EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, Last().type);
-    EXPECT_EQ(nullptr, Last().owner);
-    EXPECT_TRUE(trace.Contains("Caption: Caption\n"));
-    EXPECT_TRUE(trace.Contains("Text   : Something failed.\n"));
-}
-
-TEST_F(ErrorBoxesTest, LanguageTextsReplaceTheDefaults) {
+    {
+        TraceCapture trace;
+        ShowError(nullptr, "Caption", "Something failed.", 5001, 5002);
+        ASSERT_EQ(1u, m_boxes.size());
+        EXPECT_EQ("Something failed.", Last().text);
+        EXPECT_EQ("Caption", Last().caption);
+        EXPECT_EQ(MB_OK | MB_ICONEXCLAMATION, Last().type);
+        EXPECT_EQ(nullptr, Last().owner);
+        EXPECT_TRUE(trace.Contains("Caption: Caption\n"));
+        EXPECT_TRUE(trace.Contains("Text   : Something failed.\n"));
+    }
     Language({"5001\tLanguage caption", "5002\tLanguage text"});
     ShowError(nullptr, "Caption", "Text", 5001, 5002);
     EXPECT_EQ("Language text", Last().text);
@@ -102,16 +101,14 @@ TEST_F(ErrorBoxesTest, OwnerIsTheParentsWindowAndMessageBoxesAnswer) {
     EXPECT_EQ(reinterpret_cast<HWND>(0x1001), Last().owner);
 }
 
-TEST_F(ErrorBoxesTest, TemplateIsFilledFromTheArguments) {
+TEST_F(ErrorBoxesTest, TemplateIsFilledOnlyFromItsArguments) {
     ShowErrorWithArgs(nullptr, "Error", "Failed to mark element: Error code 0x%1!08lx!.", 9101, 9102,
                       E_FAIL);  // an HRESULT, as callers pass it
     EXPECT_EQ("Failed to mark element: Error code 0x80004005.", Last().text);
     ShowErrorWithArgs(nullptr, "Error", "No inserts at all.", 9101, 9102);
     EXPECT_EQ("No inserts at all.", Last().text);
-}
 
-// A language file is not trusted: inserts without arguments or of another type stay as written.
-TEST_F(ErrorBoxesTest, TemplateFromALanguageCannotReadBeyondItsArguments) {
+    // A language file is not trusted: inserts without arguments or of another type stay as written.
     Language({"9102\tStore %1 failed (0x%2!08lx!) at %3!s! %4", "9103\tCount %1!d! of %2!s!"});
     ShowErrorWithArgs(nullptr, "Error", "unused", 9101, 9102, "Archive", (DWORD)0x8004011D);
     EXPECT_EQ("Store Archive failed (0x8004011d) at %3!s! %4", Last().text);
@@ -119,19 +116,14 @@ TEST_F(ErrorBoxesTest, TemplateFromALanguageCannotReadBeyondItsArguments) {
     EXPECT_EQ("Count %1!d! of %2!s!", Last().text);
 }
 
-TEST_F(ErrorBoxesTest, ResultCodeBoxesWithoutALanguage) {
-    ShowError(nullptr, MAPI_E_NOT_FOUND);
-    EXPECT_EQ(kDefaultText, Last().text);
-    EXPECT_EQ("Error", Last().caption);
-    ShowError(nullptr, E_OUTOFMEMORY);
-    EXPECT_EQ(kDefaultText, Last().text);
-    ShowError(nullptr, E_FAIL);
-    EXPECT_EQ(kDefaultText, Last().text);
-    EXPECT_EQ("Error", Last().caption);
+TEST_F(ErrorBoxesTest, ResultCodeBoxes) {
+    for (HRESULT hr : {MAPI_E_NOT_FOUND, E_OUTOFMEMORY, E_FAIL}) {
+        ShowError(nullptr, hr);
+        EXPECT_EQ(kDefaultText, Last().text) << std::hex << hr;
+        EXPECT_EQ("Error", Last().caption);
+    }
     EXPECT_EQ(3u, m_boxes.size());
-}
 
-TEST_F(ErrorBoxesTest, ResultCodeBoxesWithALanguage) {
     Language({"130\tLow resources!", "131\tNot enough memory.", "134\tFailure",
               "135\t%1|Error code: 0x%2!08lx!", "158\tNot found", "159\tThe object could not be found."});
     ShowError(nullptr, MAPI_E_NOT_FOUND);

@@ -126,7 +126,7 @@ private:
 };
 
 // The path of the folder with entry id `id` in a store laid out as `tree`.
-HRESULT PathOf(const FolderTree& tree, const std::string& id, CString& strPath, int* pnOpened = nullptr) {
+HRESULT PathOf(const FolderTree& tree, const std::string& id, CString& strPath, int& nOpened) {
     FakeStore* pStore = new FakeStore(tree);
     CStoreInfo* pStoreInfo = new CStoreInfo;
     pStoreInfo->AddRef();
@@ -135,73 +135,58 @@ HRESULT PathOf(const FolderTree& tree, const std::string& id, CString& strPath, 
     pStoreInfo->GetFolder(0, &pFolder);
     strPath = "stale";
     const HRESULT hr = pFolder->GetFullPath(pStore, strPath);
-    if (pnOpened != nullptr)
-        *pnOpened = pStore->nOpened;
+    nOpened = pStore->nOpened;
     pFolder->Release();
     pStoreInfo->Release();
     pStore->Release();
     return hr;
 }
 
-const FolderTree TREE = {
-    {IPM_ID, {std::string("Top of Personal Folders"), "root"}},
-    {"root", {std::string(""), "root"}},
-    {"inbox", {std::string("Inbox"), IPM_ID}},
-    {"projects", {std::string("Projects"), "inbox"}},
-    {"2026", {std::string("2026"), "projects"}},
-    {"nameless", {std::nullopt, "inbox"}},
-    {"below", {std::string("Below"), "nameless"}},
-    {"self", {std::string("Self"), "self"}},
-    {"ping", {std::string("Ping"), "pong"}},
-    {"pong", {std::string("Pong"), "ping"}},
-    {"lost", {std::string("Lost"), "gone"}},
-};
-
 }  // namespace
 
-TEST(FolderPath, NamesTheFoldersBelowTheIpmSubtreeOutermostFirst) {
-    CString strPath;
-    EXPECT_EQ(S_OK, PathOf(TREE, "inbox", strPath));
-    EXPECT_EQ(CString("Inbox"), strPath);
-    EXPECT_EQ(S_OK, PathOf(TREE, "2026", strPath));
-    EXPECT_EQ(CString("Inbox\\Projects\\2026"), strPath);
-}
-
-TEST(FolderPath, AnUnnamedFolderShowsAsQuestionMark) {
-    CString strPath;
-    EXPECT_EQ(S_OK, PathOf(TREE, "below", strPath));
-    EXPECT_EQ(CString("Inbox\\<?>\\Below"), strPath);
-}
-
-TEST(FolderPath, AVanishedFolderIsASuccessWithoutPath) {
-    CString strPath;
-    EXPECT_EQ(S_FOLDER_VANISHED, PathOf(TREE, "deleted", strPath));
-    EXPECT_TRUE(SUCCEEDED(S_FOLDER_VANISHED));
-    EXPECT_TRUE(strPath.IsEmpty());
-}
-
-TEST(FolderPath, CyclesAndFoldersOutsideTheSubtreeEndWithFailure) {
-    CString strPath;
-    int nOpened = 0;
-    // Its own parent: refused at once.
-    EXPECT_EQ(E_FAIL, PathOf(TREE, "self", strPath, &nOpened));
-    EXPECT_TRUE(strPath.IsEmpty());
-    EXPECT_EQ(1, nOpened);
-    // Two folders that name each other: the climb is bounded.
-    EXPECT_EQ(E_FAIL, PathOf(TREE, "ping", strPath, &nOpened));
-    EXPECT_TRUE(strPath.IsEmpty());
-    EXPECT_LE(nOpened, FOLDER_PATH_MAX_DEPTH + 1);
-    // The subtree folder itself climbs to the root, which is its own parent.
-    EXPECT_EQ(E_FAIL, PathOf(TREE, IPM_ID, strPath));
-    // A parent that went away while the child stayed.
-    EXPECT_EQ(MAPI_E_NOT_FOUND, PathOf(TREE, "lost", strPath));
-    EXPECT_TRUE(strPath.IsEmpty());
+TEST(FolderPath, NamesTheFoldersBelowTheIpmSubtreeOrFails) {
+    const FolderTree tree = {
+        {IPM_ID, {std::string("Top of Personal Folders"), "root"}},
+        {"root", {std::string(""), "root"}},
+        {"inbox", {std::string("Inbox"), IPM_ID}},
+        {"projects", {std::string("Projects"), "inbox"}},
+        {"2026", {std::string("2026"), "projects"}},
+        {"nameless", {std::nullopt, "inbox"}},
+        {"below", {std::string("Below"), "nameless"}},
+        {"self", {std::string("Self"), "self"}},
+        {"ping", {std::string("Ping"), "pong"}},
+        {"pong", {std::string("Pong"), "ping"}},
+        {"lost", {std::string("Lost"), "gone"}},
+    };
+    const struct {
+        const char* pszID;
+        HRESULT hr;
+        const char* pszPath;
+    } cases[] = {
+        {"inbox", S_OK, "Inbox"},
+        {"2026", S_OK, "Inbox\\Projects\\2026"},  // outermost first
+        {"below", S_OK, "Inbox\\<?>\\Below"},     // an unnamed folder shows as a question mark
+        {"deleted", S_FOLDER_VANISHED, ""},       // a success, without a path
+        {"self", E_FAIL, ""},                     // its own parent
+        {"ping", E_FAIL, ""},                     // two folders that name each other
+        {IPM_ID, E_FAIL, ""},                     // climbs to the root, which is its own parent
+        {"lost", MAPI_E_NOT_FOUND, ""},           // a parent went away while the child stayed
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszID);
+        CString strPath;
+        int nOpened = 0;
+        EXPECT_EQ(c.hr, PathOf(tree, c.pszID, strPath, nOpened));
+        EXPECT_EQ(CString(c.pszPath), strPath);
+        EXPECT_LE(nOpened, FOLDER_PATH_MAX_DEPTH + 1);  // the climb is bounded
+        EXPECT_TRUE(std::string(c.pszID) != "self" || nOpened == 1) << "its own parent is refused at once";
+    }
 }
 
 TEST(FolderPath, ArgumentsAreChecked) {
     CFolderInfo* pFolder = new CFolderInfo;
     pFolder->AddRef();
-    FakeStore* pStore = new FakeStore(TREE);
+    FakeStore* pStore = new FakeStore({});
     CString strPath;
     EXPECT_EQ(E_INVALIDARG, pFolder->GetFullPath(nullptr, strPath));
     EXPECT_EQ(E_UNEXPECTED, pFolder->GetFullPath(pStore, strPath));

@@ -26,8 +26,7 @@ CPropertyID* NameProp(const GUID& guid, const WCHAR* name) {
     return new CNamedPropertyID(0, &guid, MNID_STRING, 0, name, PROP_TAG(PT_UNICODE, 0));
 }
 
-// Each list with three properties it takes, made in an order its key order turns around: the
-// walk must give them back in the order Ordered() lists their indexes.
+// Each list with properties it takes, made in the reverse of its key order.
 struct StdList {
     typedef CStdPropList List;
     static std::vector<CPropertyID*> Make() {
@@ -44,7 +43,9 @@ struct NumberList {
 struct NameList {
     typedef CGuidNamedNamedList List;
     static std::vector<CPropertyID*> Make() {
-        return {NameProp(kSet, u"alpha"), NameProp(kSet, u"Keywords"), NameProp(kSet, u"Key")};
+        // Units compare unsigned and case-sensitively; a prefix comes first.
+        return {NameProp(kSet, u"alpha"), NameProp(kSet, u"Zeta"), NameProp(kSet, u"Keywords"),
+                NameProp(kSet, u"Key")};
     }
 };
 struct SetList {
@@ -113,6 +114,7 @@ TYPED_TEST(KeyedListFamilyTest, WalksInKeyOrderAndHoldsOneReferenceEach) {
     this->InsertAll();
     const std::vector<CPropertyID*> reversed(this->m_props.rbegin(), this->m_props.rend());
     EXPECT_EQ(reversed, this->Walk(*this->m_pList));
+    EXPECT_EQ(reversed, this->Walk(*this->m_pList));  // a walk can be restarted
     for (CPropertyID* p : this->m_props) {
         EXPECT_EQ(2, this->Refs(p)) << "the walk left a reference behind, or the list holds none";
     }
@@ -133,14 +135,14 @@ TYPED_TEST(KeyedListFamilyTest, WalksInKeyOrderAndHoldsOneReferenceEach) {
 
 TYPED_TEST(KeyedListFamilyTest, SavedRecordLoadsIntoTheSameListAndSavesTheSame) {
     this->InsertAll();
-    const Bytes saved = SerializeTo(*this->m_pList);
+    const std::string saved = SerializeTo(*this->m_pList);
 
     typename TypeParam::List* pLoaded = new typename TypeParam::List;
     pLoaded->AddRef();
     SerializeFrom(*pLoaded, saved);
     EXPECT_EQ(ToHex(saved), ToHex(SerializeTo(*pLoaded)));
     EXPECT_EQ(this->m_pList->GetMapCount(), pLoaded->GetMapCount());
-    EXPECT_EQ(3u, this->Walk(*pLoaded).size());
+    EXPECT_EQ(this->m_props.size(), this->Walk(*pLoaded).size());
 
     // Loading again over a filled list replaces what it held instead of adding to it.
     SerializeFrom(*pLoaded, saved);

@@ -15,8 +15,6 @@
 #include "platform/win32/Format.h"
 #include "tests/model/PropTestSupport.h"
 
-using proptest::TraceCapture;
-
 namespace {
 
 const GUID kAddress = {0x00062004, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
@@ -84,32 +82,12 @@ std::vector<std::string> Walk(CPropertyList& list) {
     return out;
 }
 
-TEST_F(PropertyListTest, TypeListWalksStandardThenNamedInKeyOrder) {
-    CPropTypeList* pList = List<CPropTypeList>();
-    for (CPropertyID* p : std::vector<CPropertyID*>{
-             ByName(kPublic, u"alpha"), ById(kAddress, 0x80000001), Std(0x3001001E),
-             ByName(kPublic, u"Keywords"), ById(kAddress, 0x8005), Std(0x8000000B), ByName(kPublic, u"Zeta"),
-             Std(0x0037001E), ByName(kPublic, u"Key"), ById(kCommon, 0x8501)}) {
-        ASSERT_EQ(S_OK, pList->InsertProperty(p));
-    }
-    // Tags unsigned; sets by stored bytes: {00062004} (04) before {00062008} (08) before
-    // {00020329} (29); numbers unsigned; names by 16-bit units, a prefix first.
-    const std::vector<std::string> expected = {
-        "std:0037001e", "std:3001001e", "std:8000000b",  "id:8005",   "id:80000001",
-        "id:8501",      "name:Key",     "name:Keywords", "name:Zeta", "name:alpha"};
-    EXPECT_EQ(expected, Walk(*pList));
-    EXPECT_EQ(expected, Walk(*pList));  // a walk can be restarted
-    EXPECT_EQ(2u, pList->GetMapCount());
-}
-
 TEST_F(PropertyListTest, CursorsAtTheEndAndEmptySubLists) {
-    TraceCapture trace;
     CPropTypeList* pList = List<CPropTypeList>();
     CPropertyID* p = reinterpret_cast<CPropertyID*>(1);
     EXPECT_EQ(S_OK, pList->GetFirstProperty(&p));
     EXPECT_EQ(nullptr, p);
     EXPECT_EQ(E_UNEXPECTED, pList->GetNextProperty(&p));
-    EXPECT_TRUE(trace.Contains("Failure: undefined iterator - missing call to GetFirstProperty() ?\n"));
 
     // A failed insertion leaves the sub-list it made, empty: counted, passed over by walks.
     EXPECT_EQ(E_INVALIDARG, pList->InsertProperty(Keep(new CNamedPropertyID())));
@@ -188,34 +166,27 @@ TEST_F(PropertyListTest, LookupFindsByKey) {
 }
 
 TEST_F(PropertyListTest, RefusalsOfTheKeyedLists) {
-    TraceCapture trace;
     CPropTypeList* pList = List<CPropTypeList>();
     ASSERT_EQ(S_OK, pList->InsertProperty(ById(kAddress, 0x8005)));
-    // A name in a number-keyed set: refused by the set, traced by the named list, set unchanged.
+    // A name in a number-keyed set: refused by the set, the set unchanged.
     EXPECT_EQ(E_INVALIDARG, pList->InsertProperty(ByName(kAddress, u"Keywords")));
-    EXPECT_TRUE(trace.Contains("Unexpected type 1 of named property (0 = MNID_ID expected)!\n"));
-    EXPECT_TRUE(trace.Contains("pList->InsertProperty() failed: hr = 0x80070057\n"));
     EXPECT_EQ(std::vector<std::string>{"id:8005"}, Walk(*pList));
     EXPECT_EQ(E_UNEXPECTED, pList->InsertProperty(Keep(new CPropertyID)));
-    EXPECT_TRUE(trace.Contains("Unknown property type 0!\n"));
 
     CNamedPropList* pNamed = List<CNamedPropList>();
     EXPECT_EQ(E_INVALIDARG, pNamed->InsertProperty(Keep(new CNamedPropertyID())));
-    EXPECT_TRUE(trace.Contains("Failure: No GUID defined!\n"));
     EXPECT_EQ(E_INVALIDARG, pNamed->InsertProperty(Std(1)));
     EXPECT_EQ(E_INVALIDARG, pNamed->InsertProperty(nullptr));
     EXPECT_EQ(0u, pNamed->GetMapCount());
 
     CStdPropList* pStd = List<CStdPropList>();
     EXPECT_EQ(E_INVALIDARG, pStd->InsertProperty(ById(kAddress, 1)));
-    EXPECT_TRUE(trace.Contains("Invalid property type 2 found (expected type 1)\n"));
     CPropertyList* pSub = reinterpret_cast<CPropertyList*>(1);
     EXPECT_EQ(E_NOTIMPL, pStd->CreateNewPropertyList(Std(1), &pSub));
     EXPECT_EQ(nullptr, pSub);
 
     CGuidNamedNamedList* pNames = List<CGuidNamedNamedList>();
     EXPECT_EQ(E_INVALIDARG, pNames->InsertProperty(ByName(kPublic, nullptr)));
-    EXPECT_TRUE(trace.Contains("No property name specified!\n"));
     // An empty name would be saved as no name, and the file could not be loaded again.
     EXPECT_EQ(E_INVALIDARG, pNames->InsertProperty(ByName(kPublic, u"")));
     EXPECT_EQ(E_INVALIDARG, pNames->InsertProperty(ById(kPublic, 1)));

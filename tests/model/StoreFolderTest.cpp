@@ -5,7 +5,6 @@
 #include "model/KeyCopy.h"
 #include "model/ObjectMap.h"
 #include "model/StoreInfo.h"
-#include "platform/afx/CException.h"
 #include "tests/model/ArchiveBytes.h"
 
 using namespace qrvtest;
@@ -38,7 +37,7 @@ std::string FolderKeyOf(CStoreInfo* pStore, int nIndex) {
 
 }  // namespace
 
-TEST(StoreInfo, AddFolderKeepsOneEntryPerFolderId) {
+TEST(StoreInfo, OneFolderPerIdAndCheckedIndexes) {
     CStoreInfo* pStore = MakeStore();
     EXPECT_EQ(S_OK, pStore->AddFolder(nullptr, sizeof(FOLDER_A), FOLDER_A));
     EXPECT_EQ(S_OK, pStore->AddFolder(nullptr, sizeof(FOLDER_B), FOLDER_B));
@@ -47,27 +46,21 @@ TEST(StoreInfo, AddFolderKeepsOneEntryPerFolderId) {
     ASSERT_EQ(2, pStore->GetFolderCount());
     EXPECT_EQ(std::string("\xA0\xA1\xA2\xA3", 4), FolderKeyOf(pStore, 0));
     EXPECT_EQ(std::string("\xB0", 1), FolderKeyOf(pStore, 1));
-
     EXPECT_EQ(E_INVALIDARG, pStore->AddFolder(nullptr, 0, FOLDER_A));
     EXPECT_EQ(E_INVALIDARG, pStore->AddFolder(nullptr, 4, nullptr));
-    pStore->Release();
-}
 
-TEST(StoreInfo, FolderIndexesAreChecked) {
-    CStoreInfo* pStore = MakeStore();
-    ASSERT_EQ(S_OK, pStore->AddFolder(nullptr, sizeof(FOLDER_A), FOLDER_A));
     CFolderInfo* pFolder = reinterpret_cast<CFolderInfo*>(0x1);
     EXPECT_EQ(E_INVALIDARG, pStore->GetFolder(-1, &pFolder));
-    EXPECT_EQ(E_INVALIDARG, pStore->GetFolder(1, &pFolder));
+    EXPECT_EQ(E_INVALIDARG, pStore->GetFolder(2, &pFolder));
     EXPECT_EQ(reinterpret_cast<CFolderInfo*>(0x1), pFolder);  // untouched on failure
     EXPECT_EQ(E_INVALIDARG, pStore->GetFolder(0, nullptr));
-    EXPECT_EQ(E_INVALIDARG, pStore->DeleteFolder(1));
+    EXPECT_EQ(E_INVALIDARG, pStore->DeleteFolder(2));
     EXPECT_EQ(E_INVALIDARG, pStore->DeleteFolder(-1));
 
     // A folder lent out outlives its removal from the store.
     ASSERT_EQ(S_OK, pStore->GetFolder(0, &pFolder));
     EXPECT_EQ(S_OK, pStore->DeleteFolder(0));
-    EXPECT_EQ(0, pStore->GetFolderCount());
+    EXPECT_EQ(1, pStore->GetFolderCount());
     SBinary key = {0, nullptr};
     EXPECT_EQ(S_OK, pFolder->GetFolderKey(&key));
     EXPECT_EQ(4u, key.cb);
@@ -134,9 +127,8 @@ TEST(StoreRecord, IsWrittenFieldByFieldAndReadBackAlike) {
     // record 2, descriptor 3): 0x8003.
     expected += NewClassTag("CFolderInfo") + Dword(1) + Dword(3) + "\x10\x11\x12" + Dword(4) +
                 "\xA0\xA1\xA2\xA3" + Dword(6);
-    expected +=
-        std::string("\x03\x80", 2) + Dword(1) + Dword(3) + "\x10\x11\x12" + Dword(1) + "\xB0" + Dword(6);
-    expected += std::string("\x00\x00", 2);  // no property list
+    expected += Hex("03 80") + Dword(1) + Dword(3) + "\x10\x11\x12" + Dword(1) + "\xB0" + Dword(6);
+    expected += Hex("00 00");  // no property list
     EXPECT_EQ(expected, bytes);
 
     CStoreInfo* pLoaded = static_cast<CStoreInfo*>(LoadRecord(bytes, RUNTIME_CLASS(CStoreInfo)));
@@ -154,9 +146,8 @@ TEST(StoreRecord, IsWrittenFieldByFieldAndReadBackAlike) {
 TEST(StoreRecord, NullFolderSlotsAreSkippedAndOddValuesKept) {
     const std::string folder =
         NewClassTag("CFolderInfo") + Dword(1) + Dword(1) + "\x01" + Dword(1) + "\x02" + Dword(9);
-    const std::string bytes = NewClassTag("CStoreInfo") + Dword(1) + Dword(0) + Dword(0) +
-                              std::string("\x00", 1) + Dword(1) + Dword(3) + std::string("\x00\x00", 2) +
-                              folder + std::string("\x00\x00", 2) + std::string("\x00\x00", 2);
+    const std::string bytes = NewClassTag("CStoreInfo") + Dword(1) + Dword(0) + Dword(0) + Hex("00") +
+                              Dword(1) + Dword(3) + Hex("00 00") + folder + Hex("00 00") + Hex("00 00");
     CStoreInfo* pStore = static_cast<CStoreInfo*>(LoadRecord(bytes, RUNTIME_CLASS(CStoreInfo)));
     ASSERT_NE(nullptr, pStore);
     pStore->AddRef();
@@ -166,36 +157,4 @@ TEST(StoreRecord, NullFolderSlotsAreSkippedAndOddValuesKept) {
     EXPECT_NE(std::string::npos, saved.find(Dword(1) + "\x02" + Dword(9)));
     EXPECT_EQ(Dword(1), saved.substr(NewClassTag("CStoreInfo").size() + 4 + 4 + 4 + 1, 4));
     pStore->Release();
-}
-
-TEST(StoreRecord, WrongVersionAndCutRecordsFailWithoutLeaks) {
-    CStoreInfo* pStore = MakeStore();
-    ASSERT_EQ(S_OK, pStore->AddFolder(nullptr, sizeof(FOLDER_A), FOLDER_A));
-    const std::string bytes = StoreRecord(pStore);
-    pStore->Release();
-
-    std::string wrong = bytes;
-    wrong[NewClassTag("CStoreInfo").size()] = 2;
-    EXPECT_THROW(
-        {
-            try {
-                LoadRecord(wrong, RUNTIME_CLASS(CStoreInfo));
-            } catch (CNotSupportedException* e) {
-                e->Delete();
-                throw 1;
-            }
-        },
-        int);
-    // Every cut fails with the archive's end of file; whatever was read is given back (the
-    // sanitizer run checks that nothing leaks).
-    for (size_t n = 0; n < bytes.size(); ++n) {
-        bool bFailed = false;
-        try {
-            LoadRecord(bytes.substr(0, n), RUNTIME_CLASS(CStoreInfo));
-        } catch (CException* e) {
-            e->Delete();
-            bFailed = true;
-        }
-        EXPECT_TRUE(bFailed) << "cut at " << n;
-    }
 }
