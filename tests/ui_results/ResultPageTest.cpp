@@ -160,56 +160,62 @@ TEST_F(ResultPageTest, MarksToggleByEveryWayButNeverOnThePivot) {
     ItemInfo* pChild = Info(tree, hChild);
     auto* pWxTree = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
     ASSERT_NE(nullptr, pWxTree);
-    const wxTreeItemId childId(reinterpret_cast<void*>(hChild));
-    EXPECT_TRUE(pWxTree->GetItemFont(childId).GetStrikethrough());
-
-    // Directly: the pivot keeps its state; a duplicate goes 1 -> 2 -> 1.
-    pPage->ToggleItemState(hRoot);
-    EXPECT_EQ((DWORD)ITEM_STATE_PIVOT, Info(tree, hRoot)->nState);
-    EXPECT_FALSE(Info(tree, hRoot)->bDelete);
-    pPage->ToggleItemState(hChild);
-    EXPECT_EQ((DWORD)ITEM_STATE_UNMARKED, pChild->nState);
-    EXPECT_FALSE(pChild->bDelete);
-    pPage->ToggleItemState(hChild);
-    EXPECT_EQ((DWORD)ITEM_STATE_MARKED, pChild->nState);
-    EXPECT_TRUE(pChild->bDelete);
-
-    // The context menu offers the entry that fits the mark and toggles through it.
+    EXPECT_TRUE(pWxTree->GetItemFont(wxTreeItemId(hChild)).GetStrikethrough());
     std::vector<CPopupMenu::Entry> offered;
     CPopupMenu::SetTrackHook([&](const std::vector<CPopupMenu::Entry>& entries, CPoint) {
         offered = entries;
         return entries.empty() ? 0u : entries[0].nID;
     });
-    EXPECT_EQ(1, tree.NotifyMouse(NM_RCLICK, LabelPoint(pPage, hChild)));
-    ASSERT_EQ(1u, offered.size());
-    EXPECT_EQ((UINT)ID_RES_UNMARK_ITEM, offered[0].nID);
-    EXPECT_EQ("Remove deletion mark", offered[0].text);
-    EXPECT_EQ(hChild, tree.GetSelectedItem());
-    EXPECT_FALSE(pChild->bDelete);
-    EXPECT_FALSE(pWxTree->GetItemFont(childId).GetStrikethrough());  // repainted at once
-    EXPECT_EQ(1, tree.NotifyMouse(NM_RCLICK, LabelPoint(pPage, hChild)));
-    EXPECT_EQ((UINT)ID_RES_MARK_ITEM, offered[0].nID);
-    EXPECT_EQ("Mark for deletion", offered[0].text);
-    EXPECT_TRUE(pChild->bDelete);
-    // No menu on the pivot.
-    offered.clear();
-    EXPECT_EQ(0, tree.NotifyMouse(NM_RCLICK, LabelPoint(pPage, hRoot)));
-    EXPECT_TRUE(offered.empty());
-
-    // Right double-click on the label toggles; on the pivot or beside the labels nothing happens.
-    CPoint ptCursor = LabelPoint(pPage, hChild);
+    CPoint ptCursor;
     CResultTree::SetCursorPosHook([&] { return ptCursor; });
-    EXPECT_EQ(1, tree.NotifyMouse(NM_RDBLCLK, ptCursor));
-    EXPECT_EQ((DWORD)ITEM_STATE_UNMARKED, pChild->nState);
-    EXPECT_EQ(1, tree.NotifyMouse(NM_RDBLCLK, ptCursor));
-    EXPECT_EQ((DWORD)ITEM_STATE_MARKED, pChild->nState);
-    ptCursor = LabelPoint(pPage, hRoot);
-    EXPECT_EQ(0, tree.NotifyMouse(NM_RDBLCLK, ptCursor));
-    EXPECT_EQ((DWORD)ITEM_STATE_PIVOT, Info(tree, hRoot)->nState);
     CRect rcTree;
     tree.GetWindowRect(&rcTree);
-    ptCursor = CPoint(rcTree.right - 4, rcTree.bottom - 4);
-    EXPECT_EQ(0, tree.NotifyMouse(NM_RDBLCLK, ptCursor));
+
+    // Each way in turn on the duplicate, the kept entry, or beside the entries (no item): directly
+    // (no code), by the context menu, which offers the entry that fits the mark, and by a right
+    // double-click. Only the duplicate answers; its mark after each step.
+    struct Step {
+        UINT nCode;
+        HTREEITEM hItem;
+        const char* lpszMenu;
+        DWORD nState;
+    };
+    const Step steps[] = {
+        {0, hRoot, "", ITEM_STATE_MARKED},
+        {0, hChild, "", ITEM_STATE_UNMARKED},
+        {0, hChild, "", ITEM_STATE_MARKED},
+        {NM_RCLICK, hChild, "Remove deletion mark", ITEM_STATE_UNMARKED},
+        {NM_RCLICK, hChild, "Mark for deletion", ITEM_STATE_MARKED},
+        {NM_RCLICK, hRoot, "", ITEM_STATE_MARKED},
+        {NM_RDBLCLK, hChild, "", ITEM_STATE_UNMARKED},
+        {NM_RDBLCLK, hChild, "", ITEM_STATE_MARKED},
+        {NM_RDBLCLK, hRoot, "", ITEM_STATE_MARKED},
+        {NM_RDBLCLK, nullptr, "", ITEM_STATE_MARKED},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        const Step& step = steps[i];
+        offered.clear();
+        ptCursor = step.hItem != nullptr ? LabelPoint(pPage, step.hItem)
+                                         : CPoint(rcTree.right - 4, rcTree.bottom - 4);
+        if (step.nCode == 0)
+            pPage->ToggleItemState(step.hItem);
+        else
+            EXPECT_EQ(step.hItem == hChild ? 1 : 0, tree.NotifyMouse(step.nCode, ptCursor));
+        ASSERT_EQ(*step.lpszMenu != '\0' ? 1u : 0u, offered.size());
+        if (!offered.empty()) {
+            EXPECT_EQ(step.nState == ITEM_STATE_UNMARKED ? ID_RES_UNMARK_ITEM : ID_RES_MARK_ITEM,
+                      offered[0].nID);
+            EXPECT_EQ(step.lpszMenu, offered[0].text);
+            EXPECT_EQ(hChild, tree.GetSelectedItem());
+        }
+        EXPECT_EQ(step.nState, pChild->nState);
+        EXPECT_EQ(step.nState == ITEM_STATE_MARKED, pChild->bDelete != FALSE);
+        const bool bStruck = pWxTree->GetItemFont(wxTreeItemId(hChild)).GetStrikethrough();
+        EXPECT_TRUE(step.nCode == 0 || bStruck == (step.nState == ITEM_STATE_MARKED));  // repainted at once
+        EXPECT_EQ((DWORD)ITEM_STATE_PIVOT, Info(tree, hRoot)->nState);
+        EXPECT_FALSE(Info(tree, hRoot)->bDelete);
+    }
 
     // Ctrl+double-click toggles and leaves the selection where it was.
     HTREEITEM hOther = Children(tree, RootNamed(pPage, "Beta"))[0];
