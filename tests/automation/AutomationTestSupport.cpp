@@ -70,11 +70,6 @@ HRESULT Call(IDispatch* pDispatch, const char* pszName, WORD wFlags, VARIANT* pR
     return Call(pDispatch, pszName, wFlags, std::vector<VARIANT>{}, pResult);
 }
 
-std::string TextOf(const VARIANT& value) {
-    EXPECT_EQ(VT_BSTR, value.vt);
-    return value.vt == VT_BSTR ? Utf8FromBstr(value.bstrVal) : std::string();
-}
-
 HRESULT CountingFactory::QueryInterface(REFIID riid, void** ppv) {
     *ppv = nullptr;
     if (riid != IID_IUnknown && riid != IID_IClassFactory)

@@ -34,8 +34,6 @@ struct Variant : VARIANT {
 HRESULT Call(IDispatch* pDispatch, const char* pszName, WORD wFlags, std::vector<VARIANT> args,
              VARIANT* pResult = nullptr, UINT* puArgErr = nullptr, EXCEPINFO* pExcepInfo = nullptr);
 HRESULT Call(IDispatch* pDispatch, const char* pszName, WORD wFlags, VARIANT* pResult = nullptr);
-// The text of a VT_BSTR result.
-std::string TextOf(const VARIANT& value);
 
 // A viewer that keeps what it was asked to show.
 class RecordingViewer : public IItemViewer {

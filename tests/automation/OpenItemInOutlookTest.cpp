@@ -149,8 +149,6 @@ TEST_F(OpenItemScriptedTest, FirstOpenLogsOnAndLaterOpensOnlyFetchAndDisplay) {
     EXPECT_EQ(1, m_factory.m_created);
     // Entry id first, then the store's id, each as upper-case hex of its bytes.
     EXPECT_EQ((std::vector<std::string>{"0102FE", "00AB10"}), m_script.itemArgs);
-    // No password: a null string.
-    EXPECT_EQ((std::vector<std::string>{"'Work'", "null text", "false", "false"}), m_script.logonArgs);
 
     // The session stays with the first profile even when the configuration's changes.
     m_pConfig->SetProfile("Other");
@@ -160,23 +158,26 @@ TEST_F(OpenItemScriptedTest, FirstOpenLogsOnAndLaterOpensOnlyFetchAndDisplay) {
     EXPECT_EQ(1, m_factory.m_created);
 }
 
-TEST_F(OpenItemScriptedTest, AnEmptyStoredPasswordIsPassedAsAnEmptyString) {
-    m_pConfig->SetProfilePassword("");
-    ASSERT_TRUE(m_pConfig->HasProfilePassword());
-    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_EQ((std::vector<std::string>{"'Work'", "''", "false", "false"}), m_script.logonArgs);
-}
-
-TEST_F(OpenItemScriptedTest, SessionThatIsNoObjectLeavesNoSession) {
+TEST_F(OpenItemScriptedTest, AnswersThatAreNoObjectsAreRefusedInsteadOfCalled) {
     m_script.sessionType = VT_I4;
     EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
     EXPECT_FALSE(m_opener->HasOutlookSession());
-    // A VT_DISPATCH without an object is refused too, instead of being called.
     m_script.sessionType = VT_DISPATCH;
     m_script.sessionNull = true;
     EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
     EXPECT_FALSE(m_opener->HasOutlookSession());
-    EXPECT_EQ((std::vector<std::string>{"Session", "Session"}), m_script.calls);
+    m_script.sessionNull = false;
+    m_script.itemType = VT_EMPTY;
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    m_script.itemType = VT_DISPATCH;
+    m_script.itemNull = true;
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ((std::vector<std::string>{"Session", "Session", "Session", "Logon", "GetItemFromID",
+                                        "GetItemFromID"}),
+              m_script.calls);
+    m_script.itemNull = false;
+    m_script.displayResult = E_ACCESSDENIED;
+    EXPECT_EQ(E_ACCESSDENIED, m_opener->OpenEntry(m_pConfig, m_pEntry));
 }
 
 TEST_F(OpenItemScriptedTest, FailedLogonStartsAgainAtTheNextOpen) {
@@ -184,23 +185,16 @@ TEST_F(OpenItemScriptedTest, FailedLogonStartsAgainAtTheNextOpen) {
     EXPECT_EQ(MAPI_E_LOGON_FAILED, m_opener->OpenEntry(m_pConfig, m_pEntry));
     EXPECT_FALSE(m_opener->HasOutlookSession());
     m_script.logonResult = S_OK;
+    // No password is passed as a null string, a stored empty one as an empty string.
+    m_pConfig->SetProfilePassword("");
+    ASSERT_TRUE(m_pConfig->HasProfilePassword());
     ASSERT_EQ(S_OK, m_opener->OpenEntry(m_pConfig, m_pEntry));
     EXPECT_EQ(2, m_factory.m_created);
     EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "Session", "Logon", "GetItemFromID", "Display"}),
               m_script.calls);
-}
-
-TEST_F(OpenItemScriptedTest, ItemThatIsNoObjectIsNotDisplayed) {
-    m_script.itemType = VT_EMPTY;
-    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
-    m_script.itemType = VT_DISPATCH;
-    m_script.itemNull = true;
-    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "GetItemFromID", "GetItemFromID"}),
-              m_script.calls);
-    m_script.itemNull = false;
-    m_script.displayResult = E_ACCESSDENIED;
-    EXPECT_EQ(E_ACCESSDENIED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(
+        (std::vector<std::string>{"'Work'", "null text", "false", "false", "'Work'", "''", "false", "false"}),
+        m_script.logonArgs);
 }
 
 TEST_F(OpenItemScriptedTest, MissingKeysAndStoresFailBeforeAnyItemCall) {

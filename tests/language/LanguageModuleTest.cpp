@@ -109,32 +109,24 @@ TEST_F(LanguageModuleTest, PreferredIdWithoutFileLoadsNothingAndASecondLoadChang
     EXPECT_EQ(Text(1), "one");
 }
 
-TEST_F(LanguageModuleTest, LanguageThatFailsToLoadEndsTheWaitWithAFailure) {
-    AddLanguage("a.lng", 5501, {"1 good"});
-    // Passes the listing (its header is fine) but fails the text pass on its last line.
-    std::vector<std::string> body = NumberedTexts(5502, 2000);
-    body.push_back("bad line");
-    AddLanguage("b.lng", 5502, body);
-    ASSERT_EQ(InitLanguageModule(), S_OK);
-    ASSERT_EQ(LoadLanguages(5501), S_OK);
-    SetDefaultLanguageID(5502);
-    EXPECT_EQ(Text(1), "E_FAIL");
-    SetDefaultLanguageID(5501);
-    EXPECT_EQ(Text(1), "good");
-}
-
-TEST_F(LanguageModuleTest, FirstRowOfAnIdDecidesAndAFailedReloadKeepsItsTexts) {
+TEST_F(LanguageModuleTest, FailedLoadsEndTheWaitAndLeaveTheTextsOfTheFirstRowOfAnId) {
     AddLanguage("a.lng", 5601, {"1 from a"});
     AddLanguage("b.lng", 5601, {"1 from b", "broken"});
-    AddLanguage("c.lng", 5602, {"1 from c"});
+    // Passes the listing (its header is fine) but fails the text pass on its last line.
+    std::vector<std::string> body = NumberedTexts(5602, 2000);
+    body.push_back("bad line");
+    AddLanguage("c.lng", 5602, body);
+    AddLanguage("d.lng", 5603, {"1 from d"});
     ASSERT_EQ(InitLanguageModule(), S_OK);
     ASSERT_EQ(LoadLanguages(5601), S_OK);
     SetDefaultLanguageID(5601);
     EXPECT_EQ(Text(1), "from a");
-    // c.lng comes after b.lng in the loader's pass: once c is there, b has been tried and failed,
-    // which must not have touched the texts of a.
     SetDefaultLanguageID(5602);
-    EXPECT_EQ(Text(1), "from c");
+    EXPECT_EQ(Text(1), "E_FAIL");
+    // d.lng comes after b.lng in the loader's pass: once d is there, b has been tried and failed,
+    // which must not have touched the texts of a.
+    SetDefaultLanguageID(5603);
+    EXPECT_EQ(Text(1), "from d");
     SetDefaultLanguageID(5601);
     EXPECT_EQ(Text(1), "from a");
 }
