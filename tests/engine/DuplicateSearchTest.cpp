@@ -245,34 +245,27 @@ TEST(DuplicateSearch, GroupsEqualAPlainGroupingOfTheStoredValues) {
         std::mt19937 rng(seed);
         CSearchWorld world(2);
         std::vector<std::vector<BYTE>> folders[2];
-        // (store, folder, compared values) by subject
-        std::map<std::string, std::tuple<int, int, std::string>> items;
+        // Per compare mode, the subjects by scope and compared values, as a plain grouping sees them.
+        std::map<std::string, std::set<std::string>> plain[2];
         int serial = 0;
         for (int s = 0; s < 2; ++s) {
             for (int f = 0; f < 2; ++f) {
                 folders[s].push_back(world.MakeFolder(s, "F" + std::to_string(f)));
-                const int n = 5 + int(rng() % 15);
-                for (int i = 0; i < n; ++i) {
-                    CItem item;
-                    item.subject = "item" + std::to_string(serial++);
-                    std::string key;
+                for (int i = 5 + int(rng() % 15); i > 0; --i) {
+                    CItem item("item" + std::to_string(serial++));
                     if (rng() % 5 != 0) {
                         item.given = names[rng() % 4];
-                        key += "G+" + *item.given;
-                    } else {
-                        key += "G-";
                     }
                     if (rng() % 3 != 0) {
                         item.number = LONG(rng() % 3);
-                        key += "|N" + std::to_string(*item.number);
-                    } else {
-                        key += "|N0";  // a missing number is the number 0
                     }
                     world.AddItem(s, folders[s].back(), item);
-                    // Items whose compared values are all empty are not filed.
-                    const bool fEmpty = (!item.given || item.given->empty()) && !item.number;
-                    if (!fEmpty) {
-                        items[item.subject] = {s, f, key};
+                    // Items whose compared values are all empty are not filed; a missing number is 0.
+                    if (!item.given.value_or("").empty() || item.number) {
+                        const std::string key = (item.given ? "G+" + *item.given : "G-") + "|N" +
+                                                std::to_string(item.number.value_or(0));
+                        plain[0][std::to_string(s) + "/" + std::to_string(f) + key].insert(item.subject);
+                        plain[1][std::to_string(s) + key].insert(item.subject);
                     }
                 }
             }
@@ -285,20 +278,13 @@ TEST(DuplicateSearch, GroupsEqualAPlainGroupingOfTheStoredValues) {
             Result result = Search(pConfig);
             before.ExpectUnchanged("search");
             EXPECT_EQ(mode == 0 ? 4u : 2u, result.size());
-            std::set<std::set<std::string>> found;
+            std::set<std::set<std::string>> found, want;
             for (auto& map : result) {
                 for (auto& g : map) {
-                    found.insert(std::set<std::string>(g.begin(), g.end()));
+                    found.emplace(g.begin(), g.end());
                 }
             }
-            std::map<std::string, std::set<std::string>> plain;
-            for (auto& [subject, where] : items) {
-                auto [s, f, key] = where;
-                const std::string scope = std::to_string(s) + (mode == 0 ? "/" + std::to_string(f) : "");
-                plain[scope + "#" + key].insert(subject);
-            }
-            std::set<std::set<std::string>> want;
-            for (auto& [key, group] : plain) {
+            for (auto& [key, group] : plain[mode]) {
                 want.insert(group);
             }
             EXPECT_EQ(want, found) << "seed " << seed << " mode " << mode;

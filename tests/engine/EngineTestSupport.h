@@ -74,6 +74,13 @@ private:
     SRow m_row{};
 };
 
+// A row of one value.
+inline RowBuilder RowOf(ULONG ulType, const _PV& value) {
+    RowBuilder b;
+    b.Value(ulType, value);
+    return b;
+}
+
 // A new drawer with one reference for the caller and the row as its label.
 inline CSortDrawer* NewDrawer(SRow& row) {
     CSortDrawer* pDrawer = new CSortDrawer();
@@ -94,6 +101,13 @@ template <class T>
 ULONG RefCount(T* p) {
     p->AddRef();
     return p->Release();
+}
+
+// A new index over the columns, with one reference for the caller.
+inline CDrawerMap* MakeIndex(LPSPropTagArray lpColumns) {
+    CDrawerMap* pMap = nullptr;
+    EXPECT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
+    return pMap;
 }
 
 // Every drawer of a walk, each handed back (released) after reading it.

@@ -76,8 +76,7 @@ TEST_P(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
             expected[canonical].insert(ULONG(i + 1));
         }
         LPSPropTagArray lpColumns = rows[0].Columns();
-        CDrawerMap* pMap = nullptr;
-        ASSERT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
+        CDrawerMap* pMap = MakeIndex(lpColumns);
         for (int i = 0; i < nItems; ++i) {
             FileEntry(pMap, rows[i].Row(), lpColumns, ULONG(i + 1));
         }

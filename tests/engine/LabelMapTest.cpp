@@ -11,21 +11,10 @@ using namespace enginetest;
 
 namespace {
 
-CDrawerMap* MakeIndex(LPSPropTagArray lpColumns) {
-    CDrawerMap* pMap = nullptr;
-    EXPECT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
-    return pMap;
-}
-
 // Files the rows in order into one index (columns of the given types, else of the values' own)
 // and gives, for each drawer of the walk, the row that first made it.
 std::vector<int> WalkOrder(std::vector<RowBuilder> rows, const std::vector<ULONG>& types = {}) {
-    for (RowBuilder& b : rows) {
-        if (!types.empty()) {
-            b.ColumnTypes(types);
-        }
-    }
-    LPSPropTagArray lpColumns = rows[0].Columns();
+    LPSPropTagArray lpColumns = rows[0].ColumnTypes(types).Columns();
     CDrawerMap* pMap = MakeIndex(lpColumns);
     std::vector<CSortDrawer*> made;
     for (RowBuilder& b : rows) {
@@ -37,10 +26,6 @@ std::vector<int> WalkOrder(std::vector<RowBuilder> rows, const std::vector<ULONG
     }
     pMap->Release();
     return order;
-}
-
-RowBuilder Of(ULONG ulType, const _PV& value) {
-    return std::move(RowBuilder().Value(ulType, value));
 }
 
 }  // namespace
@@ -96,72 +81,38 @@ TEST(LabelAccessMap, WalksEveryKeyTypeInItsOrderEachKeyOnce) {
          {PT_BINARY}},
         // Booleans 1 and 65535 differ; currency goes by the stored bytes, lowest byte first; a time
         // with the top bit of its high half set is the latest.
-        {{0, 1}, {Of(PT_BOOLEAN, {.b = 1}), Of(PT_BOOLEAN, {.b = 65535})}},
+        {{0, 1}, {RowOf(PT_BOOLEAN, {.b = 1}), RowOf(PT_BOOLEAN, {.b = 65535})}},
         {{1, 0, 2},
-         {Of(PT_CURRENCY, {.cur = {.int64 = 1}}), Of(PT_CURRENCY, {.cur = {.int64 = 256}}),
-          Of(PT_CURRENCY, {.cur = {.int64 = -1}})}},
-        {{1, 0}, {Of(PT_SYSTIME, {.ft = {0, 0x80000000}}), Of(PT_SYSTIME, {.ft = {0xFFFFFFFF, 0x7FFFFFFF}})}},
+         {RowOf(PT_CURRENCY, {.cur = {.int64 = 1}}), RowOf(PT_CURRENCY, {.cur = {.int64 = 256}}),
+          RowOf(PT_CURRENCY, {.cur = {.int64 = -1}})}},
+        {{1, 0},
+         {RowOf(PT_SYSTIME, {.ft = {0, 0x80000000}}), RowOf(PT_SYSTIME, {.ft = {0xFFFFFFFF, 0x7FFFFFFF}})}},
         // GUIDs by their bytes in memory: the lowest byte of the first field decides first.
         {{3, 2, 0},
-         {Of(PT_CLSID, {.lpguid = &a}), Of(PT_CLSID, {.lpguid = &a2}), Of(PT_CLSID, {.lpguid = &b}),
-          Of(PT_CLSID, {.lpguid = nullptr})}},
+         {RowOf(PT_CLSID, {.lpguid = &a}), RowOf(PT_CLSID, {.lpguid = &a2}), RowOf(PT_CLSID, {.lpguid = &b}),
+          RowOf(PT_CLSID, {.lpguid = nullptr})}},
         // Floating point: every NaN is one key, after every number; 0.0 and -0.0 are one key.
         {{2, 1, 0},
-         {Of(PT_DOUBLE, {.dbl = nan}), Of(PT_DOUBLE, {.dbl = 1e300}), Of(PT_DOUBLE, {.dbl = 0.0}),
-          Of(PT_DOUBLE, {.dbl = -0.0}), Of(PT_DOUBLE, {.dbl = -nan})}},
-        {{1, 0}, {Of(PT_R4, {.flt = std::numeric_limits<float>::quiet_NaN()}), Of(PT_R4, {.flt = 1.0f})}},
-        {{1, 0}, {Of(PT_APPTIME, {.at = 2.5}), Of(PT_APPTIME, {.at = -1.0}), Of(PT_APPTIME, {.at = 2.5})}},
+         {RowOf(PT_DOUBLE, {.dbl = nan}), RowOf(PT_DOUBLE, {.dbl = 1e300}), RowOf(PT_DOUBLE, {.dbl = 0.0}),
+          RowOf(PT_DOUBLE, {.dbl = -0.0}), RowOf(PT_DOUBLE, {.dbl = -nan})}},
+        {{1, 0},
+         {RowOf(PT_R4, {.flt = std::numeric_limits<float>::quiet_NaN()}), RowOf(PT_R4, {.flt = 1.0f})}},
+        {{1, 0},
+         {RowOf(PT_APPTIME, {.at = 2.5}), RowOf(PT_APPTIME, {.at = -1.0}), RowOf(PT_APPTIME, {.at = 2.5})}},
         // 64-bit numbers are signed; objects compare by their first 32 bits.
-        {{1, 0}, {Of(PT_I8, {.li = {.QuadPart = 1}}), Of(PT_I8, {.li = {.QuadPart = -1}})}},
-        {{1, 0}, {Of(PT_OBJECT, {.x = 7}), Of(PT_OBJECT, {.x = 3}), Of(PT_OBJECT, {.x = 7})}},
+        {{1, 0}, {RowOf(PT_I8, {.li = {.QuadPart = 1}}), RowOf(PT_I8, {.li = {.QuadPart = -1}})}},
+        {{1, 0}, {RowOf(PT_OBJECT, {.x = 7}), RowOf(PT_OBJECT, {.x = 3}), RowOf(PT_OBJECT, {.x = 7})}},
         // The same text in UTF-8 and in UTF-16 is one key, in a narrow and in a wide column alike.
         {{0},
-         {R().String("M\xc3\xbcller"), Of(PT_UNICODE, {.lpszW = const_cast<LPWSTR>(wide)})},
+         {R().String("M\xc3\xbcller"), RowOf(PT_UNICODE, {.lpszW = const_cast<LPWSTR>(wide)})},
          {PT_STRING8}},
         {{0},
-         {R().String("M\xc3\xbcller"), Of(PT_UNICODE, {.lpszW = const_cast<LPWSTR>(wide)})},
+         {R().String("M\xc3\xbcller"), RowOf(PT_UNICODE, {.lpszW = const_cast<LPWSTR>(wide)})},
          {PT_UNICODE}},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(cases[i].order, WalkOrder(cases[i].rows, cases[i].types)) << "case " << i;
     }
-}
-
-TEST(LabelAccessMap, WalkAndLookupEdges) {
-    RowBuilder rows[3], unfiled;
-    rows[0].Long(2).Long(1);
-    rows[1].Long(1).Long(2);
-    rows[2].Long(2).Long(2);
-    unfiled.Long(1).Long(3);
-    LPSPropTagArray lpColumns = rows[0].Columns();
-    CDrawerMap* pMap = MakeIndex(lpColumns);
-    // An empty index: FindFirst succeeds with nothing, and so does FindNext after it.
-    CSortDrawer* pDrawer = reinterpret_cast<CSortDrawer*>(0x1);
-    EXPECT_EQ(S_OK, pMap->FindFirst(&pDrawer));
-    EXPECT_EQ(nullptr, pDrawer);
-    EXPECT_EQ(S_OK, pMap->FindNext(&pDrawer));
-    EXPECT_EQ(nullptr, pDrawer);
-    for (RowBuilder& b : rows) {
-        FileRow(pMap, b.Row(), lpColumns);
-    }
-    // A label never filed, though its first value is: success without a drawer.
-    pDrawer = reinterpret_cast<CSortDrawer*>(0x1);
-    EXPECT_EQ(S_OK, pMap->LookupDrawer(&unfiled.Row(), 0, lpColumns, &pDrawer));
-    EXPECT_EQ(nullptr, pDrawer);
-
-    std::vector<CSortDrawer*> walked = Walk(pMap);
-    EXPECT_EQ(3u, walked.size());
-    // Past the end every further FindNext still gives success and no drawer.
-    pDrawer = reinterpret_cast<CSortDrawer*>(0x1);
-    EXPECT_EQ(S_OK, pMap->FindNext(&pDrawer));
-    EXPECT_EQ(nullptr, pDrawer);
-    // FindFirst in the middle of a walk starts again from the first drawer.
-    ASSERT_EQ(S_OK, pMap->FindFirst(&pDrawer));
-    pDrawer->Release();
-    ASSERT_EQ(S_OK, pMap->FindNext(&pDrawer));
-    pDrawer->Release();
-    EXPECT_EQ(walked, Walk(pMap));
-    pMap->Release();
 }
 
 TEST(LabelAccessMap, RefusesRowsThatDoNotFitTheIndexAndChangesNothing) {
@@ -199,37 +150,62 @@ TEST(LabelAccessMap, RefusesRowsThatDoNotFitTheIndexAndChangesNothing) {
     pDrawer->Release();
 }
 
-TEST(LabelAccessMap, ReplacementSwapsTheDrawerAndReleaseTearsDownEveryLevel) {
-    RowBuilder rows[3];
+// One index through its life: empty, filed, looked up, walked, a drawer replaced, released.
+TEST(LabelAccessMap, WalkEdgesReplacementAndTeardownKeepTheCounts) {
+    RowBuilder rows[3], unfiled;
     rows[0].Long(1).String("a").Binary({1, 2});
     rows[1].Long(1).String("b").Binary({1, 2});
     rows[2].Long(2).String("a").Binary({3});
+    unfiled.Long(1).String("a").Binary({9});
     LPSPropTagArray lpColumns = rows[0].Columns();
     CDrawerMap* pMap = MakeIndex(lpColumns);
+    // An empty index: FindFirst succeeds with nothing, and so does FindNext after it.
+    CSortDrawer* pDrawer = reinterpret_cast<CSortDrawer*>(0x1);
+    EXPECT_EQ(S_OK, pMap->FindFirst(&pDrawer));
+    EXPECT_EQ(nullptr, pDrawer);
+    EXPECT_EQ(S_OK, pMap->FindNext(&pDrawer));
+    EXPECT_EQ(nullptr, pDrawer);
     std::vector<CSortDrawer*> drawers;
     for (RowBuilder& b : rows) {
         drawers.push_back(NewDrawer(b.Row()));
         ASSERT_EQ(S_OK, pMap->InsertDrawer(&b.Row(), 0, lpColumns, &drawers.back()));
         EXPECT_EQ(2u, RefCount(drawers.back()));
     }
+    // A label never filed, though its first values are: success without a drawer.
+    pDrawer = reinterpret_cast<CSortDrawer*>(0x1);
+    EXPECT_EQ(S_OK, pMap->LookupDrawer(&unfiled.Row(), 0, lpColumns, &pDrawer));
+    EXPECT_EQ(nullptr, pDrawer);
+
     // Another drawer under the first label takes its place; the first is left to the caller alone.
     drawers.push_back(NewDrawer(rows[0].Row()));
     ASSERT_EQ(S_OK, pMap->InsertDrawer(&rows[0].Row(), 0, lpColumns, &drawers[3]));
     EXPECT_EQ(1u, RefCount(drawers[0]));
     EXPECT_EQ(2u, RefCount(drawers[3]));
-    EXPECT_EQ((std::vector<CSortDrawer*>{drawers[3], drawers[1], drawers[2]}), Walk(pMap));
+    const std::vector<CSortDrawer*> walked = {drawers[3], drawers[1], drawers[2]};
+    EXPECT_EQ(walked, Walk(pMap));
     // Filing the same drawer again under its own label must not free it on the way.
     ASSERT_EQ(S_OK, pMap->InsertDrawer(&rows[0].Row(), 0, lpColumns, &drawers[3]));
     EXPECT_EQ(2u, RefCount(drawers[3]));
+
+    // Past the end every further FindNext still gives success and no drawer; FindFirst in the
+    // middle of a walk starts again from the first drawer.
+    pDrawer = reinterpret_cast<CSortDrawer*>(0x1);
+    EXPECT_EQ(S_OK, pMap->FindNext(&pDrawer));
+    EXPECT_EQ(nullptr, pDrawer);
+    ASSERT_EQ(S_OK, pMap->FindFirst(&pDrawer));
+    pDrawer->Release();
+    ASSERT_EQ(S_OK, pMap->FindNext(&pDrawer));
+    pDrawer->Release();
+    EXPECT_EQ(walked, Walk(pMap));
 
     // Release from 2 keeps everything; the last one releases every level and drawer.
     EXPECT_EQ(2u, pMap->AddRef());
     EXPECT_EQ(1u, pMap->Release());
     EXPECT_EQ(3u, Walk(pMap).size());
     EXPECT_EQ(0u, pMap->Release());
-    for (CSortDrawer* pDrawer : drawers) {
-        EXPECT_EQ(1u, RefCount(pDrawer));
-        EXPECT_EQ(0u, pDrawer->Release());
+    for (CSortDrawer* p : drawers) {
+        EXPECT_EQ(1u, RefCount(p));
+        EXPECT_EQ(0u, p->Release());
     }
 }
 
@@ -239,7 +215,7 @@ TEST(LabelAccessMap, KeyCopyThatCannotBeAllocatedFailsInsteadOfMeetingTheMissing
     const std::pair<ULONG, RowBuilder> cases[] = {{PT_STRING8, RowBuilder().String("value")},
                                                   {PT_UNICODE, RowBuilder().String("value")},
                                                   {PT_BINARY, RowBuilder().Binary({1, 2, 3})},
-                                                  {PT_CLSID, Of(PT_CLSID, {.lpguid = &guid})}};
+                                                  {PT_CLSID, RowOf(PT_CLSID, {.lpguid = &guid})}};
     for (auto [type, value] : cases) {
         SCOPED_TRACE(type);
         RowBuilder missing;

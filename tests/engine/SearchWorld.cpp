@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 
 #include "engine/DrawerMapList.h"
 #include "model/StdPropertyID.h"
@@ -61,6 +60,13 @@ void ForEachRow(LPMAPITABLE lpTable, std::initializer_list<ULONG> columns, FN fn
     }
     FreeProws(lpRows);
     lpTable->Release();
+}
+
+SPropValue Prop(ULONG ulTag, const _PV& value) {
+    SPropValue v{};
+    v.ulPropTag = ulTag;
+    v.Value = value;
+    return v;
 }
 
 // The bytes of a binary property of the object; empty when it has none.
@@ -134,9 +140,7 @@ CSearchWorld::CSearchWorld(int nStores) {
         ForEachRow(lpTable, {PR_SERVICE_UID, PR_DISPLAY_NAME}, [&](const SPropValue* v) {
             if (name == v[1].Value.lpszA) {
                 const std::string path = m_root.Path() + "/store" + std::to_string(s) + ".pst";
-                SPropValue prop{};
-                prop.ulPropTag = PR_PST_PATH;
-                prop.Value.lpszA = const_cast<LPSTR>(path.c_str());
+                SPropValue prop = Prop(PR_PST_PATH, {.lpszA = const_cast<LPSTR>(path.c_str())});
                 EXPECT_EQ(S_OK, lpServices->ConfigureMsgService(
                                     reinterpret_cast<LPMAPIUID>(v[0].Value.bin.lpb), 0, 0, 1, &prop));
             }
@@ -200,33 +204,19 @@ std::vector<BYTE> CSearchWorld::AddItem(int s, const std::vector<BYTE>& folder, 
     IMAPIFolder* lpFolder = OpenFolder(m_stores[s], folder);
     LPMESSAGE lpMessage = nullptr;
     EXPECT_EQ(S_OK, lpFolder->CreateMessage(nullptr, 0, &lpMessage));
-    std::vector<SPropValue> props;
-    std::deque<std::string> texts;  // the values point into these until SetProps has copied them
-    auto text = [&](ULONG tag, const std::string& value) {
-        texts.push_back(value);
-        SPropValue v{};
-        v.ulPropTag = tag;
-        v.Value.lpszA = texts.back().data();
-        props.push_back(v);
-    };
-    text(PR_MESSAGE_CLASS, "IPM.Contact");
-    text(PR_SUBJECT, item.subject);
+    auto text = [](const std::string& value) { return _PV{.lpszA = const_cast<LPSTR>(value.c_str())}; };
+    std::vector<SPropValue> props = {Prop(PR_MESSAGE_CLASS, text("IPM.Contact")),
+                                     Prop(PR_SUBJECT, text(item.subject)),
+                                     Prop(PR_LAST_MODIFICATION_TIME, {.ft = item.modified})};
     if (item.given) {
-        text(PR_GIVEN_NAME, *item.given);
+        props.push_back(Prop(PR_GIVEN_NAME, text(*item.given)));
     }
     if (item.surname) {
-        text(PR_SURNAME, *item.surname);
+        props.push_back(Prop(PR_SURNAME, text(*item.surname)));
     }
     if (item.number) {
-        SPropValue v{};
-        v.ulPropTag = PROP_TAG(PT_LONG, 0x6800);
-        v.Value.l = *item.number;
-        props.push_back(v);
+        props.push_back(Prop(PROP_TAG(PT_LONG, 0x6800), {.l = *item.number}));
     }
-    SPropValue t{};
-    t.ulPropTag = PR_LAST_MODIFICATION_TIME;
-    t.Value.ft = item.modified;
-    props.push_back(t);
     EXPECT_EQ(S_OK, lpMessage->SetProps((ULONG)props.size(), props.data(), nullptr));
     EXPECT_EQ(S_OK, lpMessage->SaveChanges(0));
     std::vector<BYTE> id = BinaryProp(lpMessage, PR_ENTRYID);

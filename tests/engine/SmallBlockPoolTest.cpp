@@ -89,7 +89,7 @@ TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
     EXPECT_EQ(0, CountingSlabs::s_nOut.load());  // the destructor gave every slab back
 }
 
-TEST(SmallBlockPool, FreedBlocksAreReusedAndSlabsGoBackWhenAClassEmptiesExceptOne) {
+TEST(SmallBlockPool, FreedBlocksAreReusedSlabsGoBackExceptOneAndAFailingSourceGivesNull) {
     CSmallBlockPool reuse;
     void* p41 = reuse.Allocate(41);
     reuse.Free(p41, 41);
@@ -121,28 +121,19 @@ TEST(SmallBlockPool, FreedBlocksAreReusedAndSlabsGoBackWhenAClassEmptiesExceptOn
     pool.Free(blocks[0], 64);
     EXPECT_EQ(1u, pool.SlabCount());
     EXPECT_EQ(1, CountingSlabs::s_nOut.load());
-    // The kept slab serves the next round without fetching another.
-    void* p = pool.Allocate(64);
-    EXPECT_EQ(1, CountingSlabs::s_nOut.load());
-    pool.Free(p, 64);
-}
-
-TEST(SmallBlockPool, ExhaustedSlabSourceGivesNullAndThePoolRecovers) {
-    CountingSlabs slabs;
-    CSmallBlockPool pool(&CountingSlabs::Allocate, &CountingSlabs::Free);
+    // The kept slab serves the next round without fetching another, even from a failing source; a
+    // class without a slab, and a block too large for any, get none then, and the pool recovers.
     CountingSlabs::s_fFail = true;
+    void* p = pool.Allocate(64);
+    EXPECT_NE(nullptr, p);
     EXPECT_EQ(nullptr, pool.Allocate(24));
     EXPECT_EQ(nullptr, pool.Allocate(CSmallBlockPool::kMaxBlock + 1));
-    EXPECT_EQ(0u, pool.LiveBlocks());
+    EXPECT_EQ(1, CountingSlabs::s_nOut.load());
+    EXPECT_EQ(1u, pool.LiveBlocks());
     CountingSlabs::s_fFail = false;
-    void* p = pool.Allocate(24);
-    ASSERT_NE(nullptr, p);
-    // A slab with room left needs no source.
-    CountingSlabs::s_fFail = true;
     void* q = pool.Allocate(24);
-    EXPECT_NE(nullptr, q);
-    CountingSlabs::s_fFail = false;
-    pool.Free(p, 24);
+    ASSERT_NE(nullptr, q);
+    pool.Free(p, 64);
     pool.Free(q, 24);
     pool.Free(nullptr, 24);  // ignored
     EXPECT_EQ(0u, pool.LiveBlocks());
@@ -171,11 +162,7 @@ TEST(SmallBlockPool, BlocksMadeOnOneThreadAreReleasedOnAnother) {
             }
             // No other thread may have been handed one of these blocks meanwhile.
             for (int i = 0; i < kRounds; ++i) {
-                if (*static_cast<uint32_t*>(mine[i]) != uint32_t(t * kRounds + i)) {
-                    fBad = true;
-                }
-            }
-            for (int i = 0; i < kRounds; ++i) {
+                fBad = fBad || *static_cast<uint32_t*>(mine[i]) != uint32_t(t * kRounds + i);
                 pool.Free(mine[i], 8 + (i % 5) * 8);
             }
         });
@@ -233,8 +220,7 @@ TEST(PooledObjects, FailedAllocationsAreOutOfMemoryAndChangeNothing) {
 
     // A drawer that cannot grow refuses the entry and keeps the ones it has.
     CSortDrawer* pDrawer = NewDrawer(row.Row());
-    CEntryReference* pFirst = NewEntry(1);
-    ASSERT_EQ(S_OK, pDrawer->Insert(pFirst));
+    ASSERT_EQ(S_OK, pDrawer->Insert(pRef));
     CEntryReference* pSecond = NewEntry(2);
     CPooledObject::SetFailureAfter(0);
     EXPECT_EQ(E_OUTOFMEMORY, pDrawer->Insert(pSecond));
@@ -245,7 +231,7 @@ TEST(PooledObjects, FailedAllocationsAreOutOfMemoryAndChangeNothing) {
     EXPECT_EQ(2u, pDrawer->GetCount());
 
     // A lower level that cannot be made fails the filing and leaves the index without the label.
-    ASSERT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
+    pMap = MakeIndex(lpColumns);
     CPooledObject::SetFailureAfter(0);
     EXPECT_EQ(E_OUTOFMEMORY, pMap->InsertDrawer(&row.Row(), 0, lpColumns, &pDrawer));
     CPooledObject::SetFailureAfter(-1);
@@ -256,7 +242,6 @@ TEST(PooledObjects, FailedAllocationsAreOutOfMemoryAndChangeNothing) {
 
     pMap->Release();
     pDrawer->Release();
-    pFirst->Release();
     pSecond->Release();
     pRef->Release();
 }
@@ -271,8 +256,7 @@ TEST(PooledObjects, ReleasedIndexGivesEveryBlockBack) {
         rows[i].String(std::to_string(label).c_str()).Long(label % 7).Binary({BYTE(label % 3)});
     }
     LPSPropTagArray lpColumns = rows[0].Columns();
-    CDrawerMap* pMap = nullptr;
-    ASSERT_EQ(S_OK, CDrawerMap::CreateDrawerMap(lpColumns, 0, &pMap));
+    CDrawerMap* pMap = MakeIndex(lpColumns);
     for (int i = 0; i < 300; ++i) {
         FileEntry(pMap, rows[i].Row(), lpColumns, ULONG(i + 1), i % 2 ? "subject" : nullptr);
     }

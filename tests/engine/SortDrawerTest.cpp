@@ -29,16 +29,10 @@ CSortDrawer* FillDrawer(const std::vector<ULONG>& numbers, std::vector<CEntryRef
 
 }  // namespace
 
-// Numbers 1 to 600: enough for a drawer's bucketed form.
-const std::vector<ULONG> g_many = [] {
-    std::vector<ULONG> numbers(600);
-    std::iota(numbers.begin(), numbers.end(), 1);
-    return numbers;
-}();
-
 TEST(SortDrawer, WalksBucketsInOrderAndNewestFirstWithinABucket) {
     // A large group is kept by bucket: its walk is every bucket in turn, newest first in each.
-    std::vector<ULONG> large;
+    std::vector<ULONG> many(600), large;
+    std::iota(many.begin(), many.end(), 1);
     for (ULONG bucket = 0; bucket < 17; ++bucket) {
         for (ULONG n = 600; n >= 1; --n) {
             if (CSortDrawer::BucketOf(n) == bucket) {
@@ -55,7 +49,7 @@ TEST(SortDrawer, WalksBucketsInOrderAndNewestFirstWithinABucket) {
         {{5, 277}, {277, 5}},
         // Bucket 16 holds 256..271; 272 wraps round to bucket 0 after the numbers below 16.
         {{1, 20, 256, 272}, {272, 1, 20, 256}},
-        {g_many, large},
+        {many, large},
     };
     for (const auto& c : cases) {
         CSortDrawer* pDrawer = FillDrawer(c.filed);
@@ -65,7 +59,9 @@ TEST(SortDrawer, WalksBucketsInOrderAndNewestFirstWithinABucket) {
 }
 
 TEST(SortDrawer, ReplacingANumberKeepsItsPlaceAndReleasesTheOldEntry) {
-    for (const std::vector<ULONG>& numbers : {std::vector<ULONG>{20, 3}, g_many}) {
+    std::vector<ULONG> many(600);  // enough for the bucketed form
+    std::iota(many.begin(), many.end(), 1);
+    for (const std::vector<ULONG>& numbers : {std::vector<ULONG>{20, 3}, many}) {
         SCOPED_TRACE(numbers.size());
         std::vector<CEntryReference*> refs;
         CSortDrawer* pDrawer = FillDrawer(numbers, &refs);
