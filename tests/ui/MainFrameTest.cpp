@@ -1,16 +1,24 @@
-// The main frame: fixed size and splitter, routing to the panes, command states, prompts.
+// The main frame: fixed size and splitter, routing to the panes, command states, prompts, the
+// texts of menus and tooltips, help and the About box.
 #include <wx/toplevel.h>
 
+#include <string>
+
 #include "model/QuorvelDoc.h"
+#include "platform/afx/wnd/ControlBars.h"
+#include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/Dialog.h"
+#include "platform/afx/wnd/Gdi.h"
+#include "platform/afx/wnd/HtmlHelp.h"
 #include "platform/afx/wnd/Menu.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/afx/wnd/Resources.h"
-#include "platform/win32/Registry.h"
 #include "resources/QuorvelResources.h"
 #include "resources/Resource.h"
 #include "tests/ui/UiFixture.h"
+#include "ui/ColorStatic.h"
 #include "ui/ConfigView.h"
+#include "ui/FrameTexts.h"
 #include "ui/MainFrm.h"
 #include "ui/QuorvelView.h"
 
@@ -18,7 +26,7 @@ namespace {
 
 using qrvtest::UiFixture;
 
-TEST_F(UiFixture, FrameIsSizedFromTheFormTemplateAndCannotBeResized) {
+TEST_F(UiFixture, FrameIsSizedFromTheFormTemplateAndNeitherItNorTheSplitBarCanBeMoved) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
     EXPECT_EQ(pFrame->GetWxWindow()->GetWindowStyleFlag() & wxRESIZE_BORDER, 0);
@@ -27,51 +35,37 @@ TEST_F(UiFixture, FrameIsSizedFromTheFormTemplateAndCannotBeResized) {
     CRect form;
     probe.GetWindowRect(&form);
     probe.DestroyWindow();
+    CFixedSplitterWnd& splitter = pFrame->GetSplitter();
     int cxRight = 0, cyRow = 0, cxLeft = 0, nMin = 0;
-    pFrame->GetSplitter().GetColumnInfo(1, cxRight, nMin);
-    pFrame->GetSplitter().GetColumnInfo(0, cxLeft, nMin);
-    pFrame->GetSplitter().GetRowInfo(0, cyRow, nMin);
+    splitter.GetColumnInfo(1, cxRight, nMin);
+    splitter.GetColumnInfo(0, cxLeft, nMin);
+    splitter.GetRowInfo(0, cyRow, nMin);
     EXPECT_EQ(cxLeft, 150);
     EXPECT_EQ(cxRight,
               form.Width() + 10 + GetSystemMetrics(SM_CYHSCROLL) + 2 * GetSystemMetrics(SM_CXBORDER));
     EXPECT_EQ(cyRow, form.Height() + 10 + GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CYBORDER));
-}
 
-TEST_F(UiFixture, SplitBarCannotBeDragged) {
-    ASSERT_TRUE(Start());
-    CFixedSplitterWnd& splitter = Frame()->GetSplitter();
-    int before = 0, nMin = 0;
-    splitter.GetColumnInfo(0, before, nMin);
-    int barX = before + splitter.GetSplitterWidth() / 2;
+    const int barX = cxLeft + splitter.GetSplitterWidth() / 2;
     splitter.SendMessage(WM_LBUTTONDOWN, 1, MAKELPARAM(barX, 20));
     splitter.SendMessage(WM_MOUSEMOVE, 1, MAKELPARAM(barX + 60, 20));
     splitter.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(barX + 60, 20));
     splitter.SendMessage(WM_LBUTTONDBLCLK, 1, MAKELPARAM(barX, 20));
     int after = 0;
     splitter.GetColumnInfo(0, after, nMin);
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(after, cxLeft);
     EXPECT_FALSE(splitter.IsTracking());
 }
 
 TEST_F(UiFixture, WithoutTheFormTemplateTheDefaultSizesServe) {
     RegisterQuorvelResources();
+    const DLGTEMPLATEDEF form = *AfxFindDialogTemplate(IDD_FV_TASK);
     AfxUnregisterDialogTemplate(IDD_FV_TASK);
     BOOL bStarted = Start();
     int cxRight = 0, nMin = 0;
     if (bStarted)
         Frame()->GetSplitter().GetColumnInfo(1, cxRight, nMin);
     // Put the template back for the tests that follow in this program.
-    AfxRegisterDialogTemplate(DLGTEMPLATEDEF{IDD_FV_TASK,
-                                             WS_CHILD | WS_BORDER,
-                                             WS_EX_CONTROLPARENT,
-                                             0,
-                                             0,
-                                             331,
-                                             306,
-                                             nullptr,
-                                             "MS Sans Serif",
-                                             8,
-                                             {}});
+    AfxRegisterDialogTemplate(form);
     ASSERT_TRUE(bStarted);
     EXPECT_EQ(cxRight, 818 + GetSystemMetrics(SM_CYHSCROLL) + 2 * GetSystemMetrics(SM_CXBORDER));
 }
@@ -94,7 +88,7 @@ TEST_F(UiFixture, ConfigurationChangedReachesTheRightPaneWhateverViewIsActive) {
     EXPECT_EQ(pRight->GetShownConfigID(), m_pApp->GetDocument()->GetCurrentConfigID());
 }
 
-TEST_F(UiFixture, CommandStatesFollowTheDocument) {
+TEST_F(UiFixture, WithNoActiveViewTheFrameDecidesCommandStatesAndPostsDeleteToTheLeftPane) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
     // With no active view the frame's own state handlers decide.
@@ -114,6 +108,12 @@ TEST_F(UiFixture, CommandStatesFollowTheDocument) {
     m_pApp->OnIdle(0);
     EXPECT_TRUE(bar.IsButtonEnabled(ID_RENAME_CONFIGURATION));
     EXPECT_TRUE(bar.IsButtonEnabled(ID_FILE_SAVE));
+
+    // The frame's Delete makes the left pane active and posts the command to it.
+    pFrame->OnDeleteConfiguration();
+    EXPECT_EQ(pFrame->GetActiveView(), pFrame->GetLeftPane());
+    EXPECT_EQ(AfxGetPostedMessageCount(), 1u);
+    AfxPumpMessages();
 }
 
 TEST_F(UiFixture, StatusPromptsComeFromTheLanguageAndOthersStayEmpty) {
@@ -133,41 +133,6 @@ TEST_F(UiFixture, StatusPromptsComeFromTheLanguageAndOthersStayEmpty) {
     pFrame->OnToolEnter(&pFrame->GetToolBar(), -1);
     EXPECT_TRUE(pFrame->GetStatusBarWnd().GetPaneText(0).IsEmpty());
 }
-
-TEST_F(UiFixture, MenuItemsAreRelabelledWhenTheMenuOpens) {
-    DWORD dwGerman = 1031;
-    SetRegistryLanguage(REG_DWORD, &dwGerman, sizeof dwGerman);
-    ASSERT_TRUE(Start());
-    CMainFrame* pFrame = Frame();
-    CMenu* pBar = pFrame->GetMenu();
-    pFrame->ApplyLanguage(2057);
-    CString text;
-    pBar->GetSubMenu(0)->GetMenuString(ID_FILE_NEW, text, MF_BYCOMMAND);
-    EXPECT_EQ(text, CString("&Neu\tStrg+N"));  // items follow at the next activation
-    pFrame->SendMessage(WM_INITMENU, reinterpret_cast<WPARAM>(pBar));
-    pBar->GetSubMenu(0)->GetMenuString(ID_FILE_NEW, text, MF_BYCOMMAND);
-    EXPECT_EQ(text, CString("&New\tCtrl+N"));
-    pBar->GetSubMenu(3)->GetMenuString(ID_APP_ABOUT, text, MF_BYCOMMAND);
-    EXPECT_FALSE(text.IsEmpty());
-}
-
-TEST_F(UiFixture, DeleteCommandFromTheFrameIsPostedToTheLeftPane) {
-    ASSERT_TRUE(Start());
-    CMainFrame* pFrame = Frame();
-    pFrame->SetActiveView(pFrame->GetRightPane());
-    // With the right pane active the document is asked first; with none it is the frame.
-    pFrame->SetActiveView(nullptr);
-    pFrame->OnDeleteConfiguration();
-    EXPECT_EQ(pFrame->GetActiveView(), pFrame->GetLeftPane());
-    EXPECT_EQ(AfxGetPostedMessageCount(), 1u);
-    AfxPumpMessages();
-}
-
-}  // namespace
-
-namespace {
-
-using qrvtest::UiFixture;
 
 TEST_F(UiFixture, ClosingAskedToSaveCancelKeepsTheWindowNoClosesIt) {
     ASSERT_TRUE(Start());
@@ -192,6 +157,107 @@ TEST_F(UiFixture, EveryAcceleratorHasAHandler) {
         AFX_CMDHANDLERINFO info{nullptr};
         EXPECT_TRUE(Frame()->OnCmdMsg(accel.cmd, CN_COMMAND, nullptr, &info)) << "command " << accel.cmd;
     }
+}
+
+std::string Escaped(const char* text) {
+    std::string buf(text);
+    buf.push_back('\0');
+    EXPECT_EQ(CMainFrame::ReplaceEscapeChars(buf.data()), S_OK);
+    return std::string(buf.c_str());
+}
+
+TEST(ReplaceEscapeChars, ResolvesTheThreeEscapesAndDropsTheRest) {
+    EXPECT_EQ(Escaped("&New\\tCtrl+N"), "&New\tCtrl+N");
+    EXPECT_EQ(Escaped("a\\\\b"), "a\\b");
+    EXPECT_EQ(Escaped("bell\\a"), "bell\a");
+    EXPECT_EQ(Escaped("x\\qy"), "xy");
+    EXPECT_EQ(Escaped("end\\"), "end");
+    EXPECT_EQ(Escaped(""), "");
+    EXPECT_EQ(CMainFrame::ReplaceEscapeChars(nullptr), E_INVALIDARG);
+}
+
+TEST(FrameTextTables, CommandsAndPopupsWithoutATextHaveNone) {
+    EXPECT_EQ(FindMenuTextID(ID_CURRENT_CONFIG_CHANGED), -1);
+    EXPECT_EQ(FindPopupTextID(4), -1);
+}
+
+TEST_F(UiFixture, LongTooltipIsCutTo79BytesOnACharacterBoundary) {
+    // 78 ASCII letters and then two-byte letters: byte 79 falls inside a character.
+    std::string text(78, 'x');
+    for (int i = 0; i < 10; ++i)
+        text += "\xC3\xBC";
+    UseLanguageCopy(33, text);
+    ASSERT_TRUE(Start());
+    CString tip = Frame()->GetToolBar().RequestToolTip(ID_FILE_NEW);
+    EXPECT_EQ(tip.GetLength(), 78);
+    // A tool without a tooltip text is left to the framework.
+    TOOLTIPTEXTA tt{};
+    tt.hdr.idFrom = ID_VIEW_TOOLBAR;
+    tt.hdr.code = TTN_NEEDTEXTA;
+    EXPECT_FALSE(AnswerToolTipRequest(&tt.hdr));
+    EXPECT_EQ(tt.lpszText, nullptr);
+}
+
+TEST_F(UiFixture, EscapedMenuTextFromTheLanguageFile) {
+    UseLanguageCopy(0, "F\\\\ile\\x\\a");
+    ASSERT_TRUE(Start());
+    CString text;
+    Frame()->GetMenu()->GetMenuString(0, text, MF_BYPOSITION);
+    // The BEL the escape makes is not shown in a menu.
+    EXPECT_EQ(text, CString("F\\ile"));
+}
+
+TEST_F(UiFixture, HelpContentsOpensTheBookBesideTheProgramAndShutDownClosesIt) {
+    ASSERT_TRUE(Start());
+    Frame()->SendMessage(WM_COMMAND, ID_HELP_CONTENTS, 0);
+    EXPECT_TRUE(AfxIsHelpOpen());
+    ShutDown();
+    EXPECT_FALSE(AfxIsHelpOpen());
+    // A missing book is no failure of the program.
+    EXPECT_EQ(HtmlHelpA(nullptr, "/nonexistent/Quorvel.chm", HH_DISPLAY_TOC, 0), nullptr);
+    HtmlHelpA(nullptr, "Quorvel.chm", HH_CLOSE_ALL, 0);
+    EXPECT_FALSE(AfxIsHelpOpen());
+}
+
+// Whether a coloured text shows whole in its control.
+void ExpectShownWhole(CColorStatic* pText) {
+    ASSERT_NE(nullptr, pText);
+    CClientDC dc(pText);
+    const CSize size = pText->MeasureText(&dc);
+    CRect rc;
+    pText->GetClientRect(&rc);
+    EXPECT_GT(size.cx, 0);
+    EXPECT_LE(size.cx, rc.Width()) << pText->GetText().GetString();
+    EXPECT_LE(size.cy, rc.Height()) << pText->GetText().GetString();
+}
+
+TEST_F(UiFixture, AboutBoxRunsModallyAndShowsItsLinkAndOwnerLineWhole) {
+    ASSERT_TRUE(Start());
+    int shown = 0;
+    AfxSetModalHook([&](CWnd* pDialog) {
+        ++shown;
+        auto* pLink = dynamic_cast<CColorStatic*>(pDialog->GetDlgItem(IDC_ABOUT_LINK));
+        ExpectShownWhole(pLink);
+        ExpectShownWhole(dynamic_cast<CColorStatic*>(pDialog->GetDlgItem(IDC_ABOUT_OWNER)));
+        if (pLink != nullptr) {
+            // The chosen look stays; only the painting gives way where the text would be cut.
+            EXPECT_EQ(24, pLink->GetHeight());
+            pLink->SetText("https://www.a-publisher-with-a-long-name.example/products/quorvel/about");
+            pLink->MakeRoomForText();
+            ExpectShownWhole(pLink);
+            // A short text keeps the full height.
+            pLink->SetText("q.example");
+            CClientDC dc(pLink);
+            EXPECT_EQ(24, pLink->GetFittingHeight(&dc));
+        }
+        CWnd* pOk = pDialog->GetDlgItem(IDOK);
+        EXPECT_NE(pOk, nullptr);
+        EXPECT_TRUE(pOk->IsWindowVisible());
+        dynamic_cast<CButton*>(pOk)->Click();
+        return AFX_MODAL_KEEP;
+    });
+    Frame()->SendMessage(WM_COMMAND, ID_APP_ABOUT, 0);
+    EXPECT_EQ(shown, 1);
 }
 
 }  // namespace

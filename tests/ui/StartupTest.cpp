@@ -1,8 +1,4 @@
 // Start-up and shut-down of the application on a fresh machine root.
-#include <wx/bitmap.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
-#include <wx/filename.h>
 #include <wx/image.h>
 #include <wx/window.h>
 
@@ -16,11 +12,9 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/SingleInstance.h"
 #include "resources/Resource.h"
+#include "tests/support/WindowPicture.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/ConfigView.h"
 #include "ui/MainFrm.h"
-#include "ui/QuorvelDocHost.h"
-#include "ui/QuorvelView.h"
 
 namespace {
 
@@ -56,18 +50,15 @@ TEST_F(UiFixture, StartsOnFreshRootWithWindowBarsPanesAndEnglishTexts) {
     CMainFrame* pFrame = Frame();
     ASSERT_NE(pFrame, nullptr);
     EXPECT_TRUE(pFrame->IsWindowVisible());
-    EXPECT_EQ(m_pApp->m_hMutex != nullptr, true);
+    EXPECT_NE(m_pApp->m_hMutex, nullptr);
     EXPECT_TRUE(m_pApp->m_bComInitialized);
     EXPECT_EQ(pFrame->GetToolBar().GetCount(), 9);
-    EXPECT_EQ(pFrame->GetToolBar().GetItemID(3), 0u);
     EXPECT_EQ(pFrame->GetStatusBarWnd().GetCount(), 4);
-    EXPECT_EQ(pFrame->GetStatusBarWnd().GetItemID(1), (UINT)ID_INDICATOR_CAPS);
     ASSERT_NE(pFrame->GetLeftPane(), nullptr);
     ASSERT_NE(pFrame->GetRightPane(), nullptr);
     EXPECT_EQ(PopupText(pFrame, 0), CString("&File"));
     EXPECT_EQ(PopupText(pFrame, 3), CString("&?"));
     EXPECT_EQ(FrameTitle(pFrame), CString("Untitled - Quorvel"));
-    // A new document holds the four default configurations.
     EXPECT_EQ(ConfigNames(m_pApp->GetDocument()),
               (std::vector<CString>{"E-Mails", "Contacts", "Appointments", "Tasks"}));
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
@@ -92,6 +83,16 @@ TEST_F(UiFixture, GermanFromTheRegistryRelabelsMenusTooltipsAndTitle) {
     EXPECT_EQ(PopupText(pFrame, 0), CString("&File"));
     EXPECT_EQ(FrameTitle(pFrame), CString("Untitled - Quorvel"));
     EXPECT_EQ(pFrame->GetToolBar().RequestToolTip(ID_FILE_NEW), CString("New"));
+    // The items of a popup follow when the menu is next opened.
+    CMenu* pBar = pFrame->GetMenu();
+    CString text;
+    pBar->GetSubMenu(0)->GetMenuString(ID_FILE_NEW, text, MF_BYCOMMAND);
+    EXPECT_EQ(text, CString("&Neu\tStrg+N"));
+    pFrame->SendMessage(WM_INITMENU, reinterpret_cast<WPARAM>(pBar));
+    pBar->GetSubMenu(0)->GetMenuString(ID_FILE_NEW, text, MF_BYCOMMAND);
+    EXPECT_EQ(text, CString("&New\tCtrl+N"));
+    pBar->GetSubMenu(3)->GetMenuString(ID_APP_ABOUT, text, MF_BYCOMMAND);
+    EXPECT_FALSE(text.IsEmpty());
 }
 
 TEST_F(UiFixture, LanguageIdMustBeANumberWithALanguageFile) {
@@ -109,7 +110,7 @@ TEST_F(UiFixture, LanguageIdMustBeANumberWithALanguageFile) {
     EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
 }
 
-TEST_F(UiFixture, SecondInstanceIsRefusedWithTheBox) {
+TEST_F(UiFixture, SecondInstanceIsRefusedUntilTheFirstReleasesItsMarker) {
     HANDLE hFirst = CreateMutexA(nullptr, FALSE, QRV_INSTANCE_MUTEX);
     ASSERT_NE(hFirst, nullptr);
     EXPECT_FALSE(Start());
@@ -118,19 +119,16 @@ TEST_F(UiFixture, SecondInstanceIsRefusedWithTheBox) {
     ASSERT_EQ(AfxGetShownMessageBoxes().size(), 1u);
     EXPECT_EQ(AfxGetShownMessageBoxes()[0].caption, "The program is already running");
     EXPECT_NE(AfxGetShownMessageBoxes()[0].text.find("only run once"), std::string::npos);
-    delete m_pApp;
-    m_pApp = nullptr;
+    ShutDown();
     // The first holder keeps its marker: a third start is refused as well.
     EXPECT_FALSE(Start());
+    ShutDown();
     CloseHandle(hFirst);
-}
 
-TEST_F(UiFixture, InstanceMarkerIsReleasedAtShutDown) {
+    // A program that ran and ended gives the marker (and COM) back.
+    AfxClearShownMessageBoxes();
     ASSERT_TRUE(Start());
-    m_pApp->m_pMainWnd->DestroyWindow();
-    AfxPumpMessages();
-    delete m_pApp;
-    m_pApp = nullptr;
+    ShutDown();
     EXPECT_EQ(GetComInitCount(), 0);
     ASSERT_TRUE(Start());
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
@@ -156,7 +154,7 @@ TEST_F(UiFixture, ComFailureShowsItsBoxAndEnds) {
     EXPECT_EQ(AfxGetShownMessageBoxes()[0].text.rfind("The call to CoInitializeEx() failed", 0), 0u);
 }
 
-TEST_F(UiFixture, SaveAndOpenRoundTripTheDocument) {
+TEST_F(UiFixture, SaveAndOpenRoundTripTheDocumentAlsoFromTheCommandLine) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
     CQuorvelDoc* pDoc = m_pApp->GetDocument();
@@ -192,26 +190,17 @@ TEST_F(UiFixture, SaveAndOpenRoundTripTheDocument) {
     EXPECT_EQ(ConfigNames(pDoc), before);
     EXPECT_EQ(FrameTitle(pFrame), CString("saved.qrv - Quorvel"));
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
-}
+    // File Open with the dialog cancelled changes nothing.
+    AfxSetFileDialogHook([](BOOL, CString&) { return FALSE; });
+    pFrame->SendMessage(WM_COMMAND, ID_FILE_OPEN, 0);
+    EXPECT_EQ(ConfigNames(pDoc), before);
 
-TEST_F(UiFixture, DocumentOnTheCommandLineIsOpenedDirectly) {
-    std::string path = m_root->Path() + "/three.qrv";
-    ASSERT_TRUE(Start());
-    CQuorvelDoc* pDoc = m_pApp->GetDocument();
-    POSITION pos = nullptr;
-    CConfigInfo* pFirst = nullptr;
-    ASSERT_TRUE(pDoc->GetFirstConfiguration(pos, &pFirst));
-    pDoc->RemoveConfiguration(pFirst->GetConfigID());
-    pFirst->Release();
-    ASSERT_TRUE(m_pApp->GetDocumentHost()->DoSave(path.c_str()));
-    m_pApp->m_pMainWnd->DestroyWindow();
-    AfxPumpMessages();
-    delete m_pApp;
-    m_pApp = nullptr;
-
+    // Named on the command line, the document is opened without a prompt.
+    ShutDown();
     ASSERT_TRUE(Start({path.c_str()}));
-    EXPECT_EQ(ConfigNames(m_pApp->GetDocument()).size(), 3u);
-    EXPECT_EQ(FrameTitle(Frame()), CString("three.qrv - Quorvel"));
+    EXPECT_EQ(ConfigNames(m_pApp->GetDocument()), before);
+    EXPECT_EQ(FrameTitle(Frame()), CString("saved.qrv - Quorvel"));
+    EXPECT_EQ(prompts, 2);
 }
 
 TEST_F(UiFixture, MissingDocumentOnTheCommandLineEndsTheStart) {
@@ -226,31 +215,21 @@ TEST_F(UiFixture, ScreenshotOfTheMainWindow) {
     // On a busy machine the window may take a while to be mapped and painted.
     for (int i = 0; i < 40 && !pWx->IsShownOnScreen(); ++i)
         Settle(50);
-    wxRect rect = pWx->GetScreenRect();
-    ASSERT_GT(rect.width, 0);
+    ASSERT_GT(pWx->GetScreenRect().width, 0);
     // The picture is not empty: the toolbar and the panes differ from one flat colour. Other
     // tests share the display and a loaded machine paints late, so grab again until it shows.
-    wxBitmap shot(rect.width, rect.height);
+    const std::string file = std::string(QRV_ARTIFACT_DIR) + "/quorvel-main-window.png";
     bool varied = false;
     for (int attempt = 0; attempt < 25 && !varied; ++attempt) {
         Settle(200);
         pWx->Raise();
-        {
-            wxScreenDC screen;
-            wxMemoryDC mem(shot);
-            mem.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
-        }
-        wxImage image = shot.ConvertToImage();
+        wxImage image(qrvtest::SaveWindowPicture(Frame(), file), wxBITMAP_TYPE_PNG);
+        ASSERT_TRUE(image.IsOk());
         for (int y = 0; y < image.GetHeight() && !varied; y += 3)
             for (int x = 1; x < image.GetWidth() && !varied; x += 3)
                 varied =
                     image.GetRed(x, y) != image.GetRed(0, 0) || image.GetGreen(x, y) != image.GetGreen(0, 0);
     }
-    wxFileName::Mkdir(QRV_ARTIFACT_DIR, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
-        wxImage::AddHandler(new wxPNGHandler);
-    std::string file = std::string(QRV_ARTIFACT_DIR) + "/quorvel-main-window.png";
-    EXPECT_TRUE(shot.SaveFile(file, wxBITMAP_TYPE_PNG));
     EXPECT_TRUE(varied);
 }
 

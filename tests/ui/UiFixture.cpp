@@ -46,13 +46,7 @@ void UiFixture::SetUp() {
 }
 
 void UiFixture::TearDown() {
-    if (m_pApp != nullptr) {
-        if (m_pApp->m_pMainWnd != nullptr)
-            m_pApp->m_pMainWnd->DestroyWindow();
-        AfxPumpMessages();
-        delete m_pApp;
-        m_pApp = nullptr;
-    }
+    ShutDown();
     AfxSetMessageBoxHook(nullptr);
     AfxSetModalHook(nullptr);
     AfxSetFileDialogHook(nullptr);
@@ -104,6 +98,16 @@ BOOL UiFixture::Start(std::initializer_list<const char*> args) {
     m_pApp->m_argc = (int)m_args.size();
     m_pApp->m_argv = m_argv.data();
     return m_pApp->InitInstance();
+}
+
+void UiFixture::ShutDown() {
+    if (m_pApp == nullptr)
+        return;
+    if (m_pApp->m_pMainWnd != nullptr)
+        m_pApp->m_pMainWnd->DestroyWindow();
+    AfxPumpMessages();
+    delete m_pApp;
+    m_pApp = nullptr;
 }
 
 CMainFrame* UiFixture::Frame() const {

@@ -26,6 +26,8 @@ protected:
     void UseLanguageCopy(LONG nTextID, const std::string& text);
     // Starts the application with these arguments; its InitInstance result.
     BOOL Start(std::initializer_list<const char*> args = {});
+    // Closes the main window and deletes the application, as the end of the program does.
+    void ShutDown();
     CMainFrame* Frame() const;
     // Runs pending events and posted messages for a while (painting, idle).
     void Settle(int milliseconds = 50);
@@ -37,9 +39,3 @@ protected:
 };
 
 }  // namespace qrvtest
-
-#define QRV_REQUIRE_UI()                                               \
-    do {                                                               \
-        if (!qrvtest::ToolkitRunning())                                \
-            GTEST_SKIP() << "no display for the user-interface tests"; \
-    } while (0)

@@ -88,6 +88,20 @@ std::vector<std::string> DialogTest::ListTexts(CWnd* pDlg, int nID) {
     return texts;
 }
 
+HTREEITEM DialogTest::FindPath(CTreeCtrl& tree, const std::string& path) {
+    HTREEITEM hItem = tree.GetRootItem();
+    for (size_t start = 0;;) {
+        const size_t end = path.find('\\', start);
+        const std::string name = path.substr(start, end == std::string::npos ? end : end - start);
+        while (hItem != nullptr && std::string(tree.GetItemText(hItem)) != name)
+            hItem = tree.GetNextSiblingItem(hItem);
+        if (hItem == nullptr || end == std::string::npos)
+            return hItem;
+        hItem = tree.GetChildItem(hItem);
+        start = end + 1;
+    }
+}
+
 std::string DialogTest::MakeFolder(LPMAPIFOLDER parent, const std::string& name,
                                    const std::string& containerClass) {
     mapitest::Ref<IMAPIFolder> folder;

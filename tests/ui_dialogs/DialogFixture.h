@@ -37,6 +37,8 @@ protected:
     static std::string Text(CWnd* pDlg, int nID);
     // The texts of a list box in list order.
     static std::vector<std::string> ListTexts(CWnd* pDlg, int nID);
+    // The item of a path of names in a tree ("Contacts\\Friends"), or null.
+    static HTREEITEM FindPath(CTreeCtrl& tree, const std::string& path);
     // Makes a sub-folder with a container class (empty: none); returns its entry id.
     std::string MakeFolder(LPMAPIFOLDER parent, const std::string& name, const std::string& containerClass);
     // The PR_INSTANCE_KEY of a profile's row in the profile table.

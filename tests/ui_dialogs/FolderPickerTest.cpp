@@ -1,10 +1,6 @@
 // The folder picker and its tree over a real store: what is listed, what may be chosen, clicks,
 // the chosen folder, the grey drawing and a picture of the dialog.
 #include <wx/app.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
-#include <wx/filename.h>
-#include <wx/image.h>
 #include <wx/treectrl.h>
 #include <wx/weakref.h>
 
@@ -14,6 +10,7 @@
 
 #include "language/LanguageSettings.h"
 #include "platform/mapi/MAPITags.h"
+#include "tests/support/WindowPicture.h"
 #include "tests/ui_dialogs/DialogFixture.h"
 #include "ui/SelectMAPIFolderDlg.h"
 
@@ -36,8 +33,11 @@ protected:
         MakeFolder(contacts, "Plain", "");
         mapitest::Ref<IMAPIFolder> deleted(OpenNamedFolder(m_store, "Deleted Items"));
         MakeFolder(deleted, "Old contacts", "IPF.Contact");
+        m_pDlg = std::make_unique<CSelectMAPIFolderDlg>(nullptr);
+        ASSERT_EQ(S_OK, m_pDlg->Init(m_store, "IPF.Contact"));
     }
     void TearDown() override {
+        m_pDlg.reset();
         m_store.reset();
         if (m_session.p != nullptr)
             m_session->Logoff(0, 0, 0);
@@ -45,21 +45,6 @@ protected:
         DialogTest::TearDown();
     }
 
-    // The item of a path of names ("Contacts\\Friends"), or null.
-    static HTREEITEM Find(CTreeCtrl& tree, const std::string& path) {
-        HTREEITEM hItem = tree.GetRootItem();
-        size_t start = 0;
-        for (;;) {
-            size_t end = path.find('\\', start);
-            std::string name = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            while (hItem != nullptr && std::string(tree.GetItemText(hItem)) != name)
-                hItem = tree.GetNextSiblingItem(hItem);
-            if (hItem == nullptr || end == std::string::npos)
-                return hItem;
-            hItem = tree.GetChildItem(hItem);
-            start = end + 1;
-        }
-    }
     static std::vector<std::string> Names(CTreeCtrl& tree, HTREEITEM hItem) {
         std::vector<std::string> names;
         for (; hItem != nullptr; hItem = tree.GetNextSiblingItem(hItem))
@@ -67,13 +52,13 @@ protected:
         return names;
     }
     static int Selectable(CTreeCtrl& tree, const std::string& path) {
-        HTREEITEM hItem = Find(tree, path);
+        HTREEITEM hItem = FindPath(tree, path);
         EXPECT_NE(nullptr, hItem) << path;
         auto* pData = hItem ? reinterpret_cast<CItemData*>(tree.GetItemData(hItem)) : nullptr;
         return pData != nullptr ? (int)pData->m_bSelectable : -1;
     }
     static int Image(CTreeCtrl& tree, const std::string& path) {
-        HTREEITEM hItem = Find(tree, path);
+        HTREEITEM hItem = FindPath(tree, path);
         auto* pWx = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
         return hItem ? pWx->GetItemImage(wxTreeItemId(hItem)) : -100;
     }
@@ -83,74 +68,64 @@ protected:
     mapitest::Ref<IMAPISession> m_session;
     mapitest::Ref<IMsgStore> m_store;
     std::string m_friends;
+    // A picker for contacts; tests of another filter make their own.
+    std::unique_ptr<CSelectMAPIFolderDlg> m_pDlg;
 };
 
-TEST_F(FolderPicker, ContactsMayBeChosenOnlyFromContactFolders) {
-    CSelectMAPIFolderDlg dlg(nullptr);
-    ASSERT_EQ(S_OK, dlg.Init(m_store, "IPF.Contact"));
-    OnModal([](CWnd* pDlg) {
-        CTreeCtrl& tree = Picker(pDlg)->GetTree();
-        std::vector<std::string> top = Names(tree, tree.GetRootItem());
-        // Sorted, and without the waste basket and the junk folder.
-        EXPECT_TRUE(std::is_sorted(top.begin(), top.end())) << ::testing::PrintToString(top);
-        EXPECT_EQ(top.end(), std::find(top.begin(), top.end(), "Deleted Items"));
-        for (const std::string& name : top)
-            EXPECT_EQ(std::string::npos, name.find("Junk")) << name;
-        EXPECT_NE(top.end(), std::find(top.begin(), top.end(), "Inbox"));
-
-        EXPECT_EQ(1, Selectable(tree, "Contacts"));
-        EXPECT_EQ(1, Selectable(tree, "Contacts\\Friends"));
-        EXPECT_EQ(0, Selectable(tree, "Contacts\\Upper"));
-        EXPECT_EQ(0, Selectable(tree, "Contacts\\Plain"));
-        EXPECT_EQ(0, Selectable(tree, "Inbox"));
-        EXPECT_EQ(0, Selectable(tree, "Calendar"));
-
-        EXPECT_EQ(FOLDER_IMAGE_CONTACTS, Image(tree, "Contacts"));
-        EXPECT_EQ(FOLDER_IMAGE_MAIL, Image(tree, "Inbox"));
-        EXPECT_EQ(FOLDER_IMAGE_SENT, Image(tree, "Sent Items"));
-        EXPECT_EQ(FOLDER_IMAGE_OUTBOX, Image(tree, "Outbox"));
-        EXPECT_EQ(FOLDER_IMAGE_DRAFTS, Image(tree, "Drafts"));
-        EXPECT_EQ(FOLDER_IMAGE_CALENDAR, Image(tree, "Calendar"));
-        EXPECT_EQ(FOLDER_IMAGE_TASKS, Image(tree, "Tasks"));
-        EXPECT_EQ(FOLDER_IMAGE_NOTES, Image(tree, "Notes"));
-        EXPECT_EQ(FOLDER_IMAGE_JOURNAL, Image(tree, "Journal"));
-        EXPECT_EQ(FOLDER_IMAGE_MAIL, Image(tree, "Contacts\\Plain"));
-        // Nothing is chosen yet.
-        EXPECT_FALSE(OkEnabled(pDlg));
-        EXPECT_EQ("Select folder", Text(pDlg, 0));
-        EXPECT_EQ("&Include sub folders", Text(pDlg, IDC_INCLUDE_SUBFOLDERS));
-        return IDCANCEL;
-    });
-    EXPECT_EQ(IDCANCEL, dlg.DoModal());
-    SBinary key{0, nullptr};
-    EXPECT_EQ(S_OK, dlg.GetSelectedFolderKey(&key));
-    EXPECT_EQ(0u, key.cb);
-}
-
-TEST_F(FolderPicker, MailsMayBeChosenFromNoteFoldersAndFoldersWithoutClass) {
-    CSelectMAPIFolderDlg dlg(nullptr);
-    ASSERT_EQ(S_OK, dlg.Init(m_store, ""));
-    OnModal([](CWnd* pDlg) {
-        CTreeCtrl& tree = Picker(pDlg)->GetTree();
-        EXPECT_EQ(1, Selectable(tree, "Inbox"));
-        EXPECT_EQ(1, Selectable(tree, "Contacts\\Plain"));
-        EXPECT_EQ(0, Selectable(tree, "Calendar"));
-        EXPECT_EQ(0, Selectable(tree, "Contacts"));
-        return IDCANCEL;
-    });
-    dlg.DoModal();
+TEST_F(FolderPicker, ListsTheFoldersSortedAndLetsChooseOnlyThoseOfTheType) {
+    const struct {
+        const char* pszClass;
+        std::vector<const char*> choosable, grey;
+    } cases[] = {{"IPF.Contact",
+                  {"Contacts", "Contacts\\Friends"},
+                  {"Contacts\\Upper", "Contacts\\Plain", "Inbox", "Calendar"}},
+                 // Mails come from note folders and from folders without a class.
+                 {"", {"Inbox", "Contacts\\Plain"}, {"Calendar", "Contacts"}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszClass);
+        CSelectMAPIFolderDlg dlg(nullptr);
+        ASSERT_EQ(S_OK, dlg.Init(m_store, c.pszClass));
+        OnModal([&c](CWnd* pDlg) {
+            CTreeCtrl& tree = Picker(pDlg)->GetTree();
+            std::vector<std::string> top = Names(tree, tree.GetRootItem());
+            // Sorted, and without the waste basket and the junk folder.
+            EXPECT_TRUE(std::is_sorted(top.begin(), top.end())) << ::testing::PrintToString(top);
+            EXPECT_EQ(top.end(), std::find(top.begin(), top.end(), "Deleted Items"));
+            for (const std::string& name : top)
+                EXPECT_EQ(std::string::npos, name.find("Junk")) << name;
+            EXPECT_NE(top.end(), std::find(top.begin(), top.end(), "Inbox"));
+            for (const char* path : c.choosable)
+                EXPECT_EQ(1, Selectable(tree, path)) << path;
+            for (const char* path : c.grey)
+                EXPECT_EQ(0, Selectable(tree, path)) << path;
+            const std::pair<const char*, int> images[] = {
+                {"Contacts", FOLDER_IMAGE_CONTACTS}, {"Inbox", FOLDER_IMAGE_MAIL},
+                {"Sent Items", FOLDER_IMAGE_SENT},   {"Outbox", FOLDER_IMAGE_OUTBOX},
+                {"Drafts", FOLDER_IMAGE_DRAFTS},     {"Calendar", FOLDER_IMAGE_CALENDAR},
+                {"Tasks", FOLDER_IMAGE_TASKS},       {"Notes", FOLDER_IMAGE_NOTES},
+                {"Journal", FOLDER_IMAGE_JOURNAL},   {"Contacts\\Plain", FOLDER_IMAGE_MAIL}};
+            for (const auto& [path, image] : images)
+                EXPECT_EQ(image, Image(tree, path)) << path;
+            // Nothing is chosen yet.
+            EXPECT_FALSE(OkEnabled(pDlg));
+            EXPECT_EQ("&Include sub folders", Text(pDlg, IDC_INCLUDE_SUBFOLDERS));
+            return IDCANCEL;
+        });
+        EXPECT_EQ(IDCANCEL, dlg.DoModal());
+        SBinary key{0, nullptr};
+        EXPECT_EQ(S_OK, dlg.GetSelectedFolderKey(&key));
+        EXPECT_EQ(0u, key.cb);
+    }
 }
 
 TEST_F(FolderPicker, ClicksEnableOkOnlyOnFoldersThatMayBeChosen) {
-    CSelectMAPIFolderDlg dlg(nullptr);
-    ASSERT_EQ(S_OK, dlg.Init(m_store, "IPF.Contact"));
     OnModal([](CWnd* pDlg) {
         CMapiFolderTree& tree = Picker(pDlg)->GetTree();
         const CPoint nowhere(-5000, -5000);
-        tree.SelectItem(Find(tree, "Contacts\\Friends"));
+        tree.SelectItem(FindPath(tree, "Contacts\\Friends"));
         tree.NotifyClick(NM_CLICK, nowhere);
         EXPECT_TRUE(OkEnabled(pDlg));
-        tree.SelectItem(Find(tree, "Contacts\\Upper"));
+        tree.SelectItem(FindPath(tree, "Contacts\\Upper"));
         tree.NotifyClick(NM_CLICK, nowhere);
         EXPECT_FALSE(OkEnabled(pDlg));
         // Double-clicking a grey folder leaves the dialog open; so do Enter and OK.
@@ -160,13 +135,13 @@ TEST_F(FolderPicker, ClicksEnableOkOnlyOnFoldersThatMayBeChosen) {
         EXPECT_FALSE(Picker(pDlg)->IsEnded());
         // A double click with no item under the mouse takes the selection: a folder that may be
         // chosen enables OK but does not close the dialog.
-        tree.SelectItem(Find(tree, "Contacts"));
+        tree.SelectItem(FindPath(tree, "Contacts"));
         tree.NotifyClick(NM_DBLCLK, nowhere);
         EXPECT_TRUE(OkEnabled(pDlg));
         EXPECT_FALSE(Picker(pDlg)->IsEnded());
         return IDCANCEL;
     });
-    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    EXPECT_EQ(IDCANCEL, m_pDlg->DoModal());
 }
 
 TEST_F(FolderPicker, TheTreeLetsGoOfTheDialogsImagesWhenTheDialogGoes) {
@@ -178,9 +153,8 @@ TEST_F(FolderPicker, TheTreeLetsGoOfTheDialogsImagesWhenTheDialogGoes) {
     OnModal([&](CWnd* pWnd) {
         CMapiFolderTree& tree = Picker(pWnd)->GetTree();
         wxTree = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
-        EXPECT_NE(nullptr, wxTree.get());
         EXPECT_TRUE(wxTree && wxTree->GetImageList() != nullptr);
-        tree.SelectItem(Find(tree, "Contacts\\Friends"));
+        tree.SelectItem(FindPath(tree, "Contacts\\Friends"));
         pWnd->SendMessage(WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(Picker(pWnd)->IsEnded());
         return AFX_MODAL_KEEP;
@@ -198,11 +172,9 @@ TEST_F(FolderPicker, TheTreeLetsGoOfTheDialogsImagesWhenTheDialogGoes) {
 }
 
 TEST_F(FolderPicker, OkHandsOutTheChosenFolderAndTheCheckBoxAndFreesTheRecords) {
-    CSelectMAPIFolderDlg dlg(nullptr);
-    ASSERT_EQ(S_OK, dlg.Init(m_store, "IPF.Contact"));
     OnModal([](CWnd* pDlg) {
         CMapiFolderTree& tree = Picker(pDlg)->GetTree();
-        tree.SelectItem(Find(tree, "Contacts\\Friends"));
+        tree.SelectItem(FindPath(tree, "Contacts\\Friends"));
         dynamic_cast<CButton*>(pDlg->GetDlgItem(IDC_INCLUDE_SUBFOLDERS))->SetCheck(BST_CHECKED);
         pDlg->SendMessage(WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(Picker(pDlg)->IsEnded());
@@ -220,54 +192,52 @@ TEST_F(FolderPicker, OkHandsOutTheChosenFolderAndTheCheckBoxAndFreesTheRecords) 
         EXPECT_GT(nItems, 10);
         return AFX_MODAL_KEEP;
     });
-    ASSERT_EQ(IDOK, dlg.DoModal());
+    ASSERT_EQ(IDOK, m_pDlg->DoModal());
     SBinary key{0, nullptr};
-    ASSERT_EQ(S_OK, dlg.GetSelectedFolderKey(&key));
+    ASSERT_EQ(S_OK, m_pDlg->GetSelectedFolderKey(&key));
     EXPECT_EQ(m_friends, mapitest::Bytes(key));
     std::free(key.lpb);
-    EXPECT_EQ(1u, dlg.GetCheckState());
+    EXPECT_EQ(1u, m_pDlg->GetCheckState());
 }
 
 TEST_F(FolderPicker, GreyAndWhiteTextComeFromTheItemRecords) {
-    CSelectMAPIFolderDlg dlg(nullptr);
-    ASSERT_EQ(S_OK, dlg.Init(m_store, "IPF.Contact"));
     OnModal([](CWnd* pDlg) {
         CMapiFolderTree& tree = Picker(pDlg)->GetTree();
         EXPECT_EQ(GetDesktopColor(COLOR_GRAYTEXT), tree.m_clrGrayText);
-        auto draw = [&tree](DWORD dwStage, HTREEITEM hItem, UINT uState, LRESULT* pResult) {
+        LRESULT lResult = 0;
+        auto draw = [&tree, &lResult](DWORD dwStage, HTREEITEM hItem, UINT uState) {
             NMTVCUSTOMDRAW cd{};
             cd.nmcd.hdr.code = NM_CUSTOMDRAW;
             cd.nmcd.dwDrawStage = dwStage;
             cd.nmcd.uItemState = uState;
             cd.nmcd.lItemlParam = hItem ? (LPARAM)tree.GetItemData(hItem) : 0;
             cd.clrText = RGB(1, 2, 3);
-            *pResult = tree.NotifyParent(&cd.nmcd.hdr);
+            lResult = tree.NotifyParent(&cd.nmcd.hdr);
             return cd.clrText;
         };
-        LRESULT lResult = 0;
-        draw(CDDS_PREPAINT, nullptr, 0, &lResult);
+        draw(CDDS_PREPAINT, nullptr, 0);
         EXPECT_EQ(CDRF_NOTIFYITEMDRAW, lResult);
-        HTREEITEM hFriends = Find(tree, "Contacts\\Friends");
-        HTREEITEM hUpper = Find(tree, "Contacts\\Upper");
-        EXPECT_EQ(tree.m_clrNormalText, draw(CDDS_ITEMPREPAINT, hFriends, 0, &lResult));
+        HTREEITEM hFriends = FindPath(tree, "Contacts\\Friends");
+        HTREEITEM hUpper = FindPath(tree, "Contacts\\Upper");
+        EXPECT_EQ(tree.m_clrNormalText, draw(CDDS_ITEMPREPAINT, hFriends, 0));
         EXPECT_EQ(CDRF_DODEFAULT, lResult);
-        EXPECT_EQ(RGB(255, 255, 255), draw(CDDS_ITEMPREPAINT, hFriends, CDIS_SELECTED, &lResult));
-        EXPECT_EQ(tree.m_clrGrayText, draw(CDDS_ITEMPREPAINT, hUpper, 0, &lResult));
-        EXPECT_EQ(tree.m_clrGrayText, draw(CDDS_ITEMPREPAINT, hUpper, CDIS_SELECTED, &lResult));
+        EXPECT_EQ(RGB(255, 255, 255), draw(CDDS_ITEMPREPAINT, hFriends, CDIS_SELECTED));
+        EXPECT_EQ(tree.m_clrGrayText, draw(CDDS_ITEMPREPAINT, hUpper, 0));
+        EXPECT_EQ(tree.m_clrGrayText, draw(CDDS_ITEMPREPAINT, hUpper, CDIS_SELECTED));
         // An item without a record keeps the colours it had.
-        EXPECT_EQ(RGB(1, 2, 3), draw(CDDS_ITEMPREPAINT, nullptr, CDIS_SELECTED, &lResult));
+        EXPECT_EQ(RGB(1, 2, 3), draw(CDDS_ITEMPREPAINT, nullptr, CDIS_SELECTED));
         EXPECT_EQ(CDRF_DODEFAULT, lResult);
-        draw(CDDS_ITEMPOSTPAINT, hFriends, 0, &lResult);
+        draw(CDDS_ITEMPOSTPAINT, hFriends, 0);
         EXPECT_EQ(CDRF_DODEFAULT, lResult);
-        draw(CDDS_POSTPAINT, nullptr, 0, &lResult);
+        draw(CDDS_POSTPAINT, nullptr, 0);
         EXPECT_EQ(0, lResult);
         // The toolkit's tree shows the same colours.
-        auto* pWx = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
-        wxColour grey = pWx->GetItemTextColour(wxTreeItemId(hUpper));
+        wxColour grey =
+            dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow())->GetItemTextColour(wxTreeItemId(hUpper));
         EXPECT_EQ(tree.m_clrGrayText, RGB(grey.Red(), grey.Green(), grey.Blue()));
         return IDCANCEL;
     });
-    dlg.DoModal();
+    m_pDlg->DoModal();
 }
 
 TEST_F(FolderPicker, FailuresBeforeTheDialogIsSeen) {
@@ -276,47 +246,34 @@ TEST_F(FolderPicker, FailuresBeforeTheDialogIsSeen) {
     // Without a store, or without its texts, the dialog closes as cancelled before it is seen.
     OnModal([](CWnd*) { return IDOK; });
     EXPECT_EQ(IDCANCEL, dlg.DoModal());
-    ASSERT_EQ(S_OK, dlg.Init(m_store, "IPF.Contact"));
     CloseLanguageModule();
-    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    EXPECT_EQ(IDCANCEL, m_pDlg->DoModal());
     InitLanguageModule();
     EXPECT_EQ(0, m_nModalRuns);
     EXPECT_TRUE(m_boxes.empty());
 }
 
 TEST_F(FolderPicker, PictureOfTheDialog) {
-    CSelectMAPIFolderDlg dlg(nullptr);
-    ASSERT_EQ(S_OK, dlg.Init(m_store, "IPF.Contact"));
     OnModal([](CWnd* pDlg) {
         CMapiFolderTree& tree = Picker(pDlg)->GetTree();
-        tree.Expand(Find(tree, "Contacts"), TVE_EXPAND);
-        tree.SelectItem(Find(tree, "Contacts\\Friends"));
+        tree.Expand(FindPath(tree, "Contacts"), TVE_EXPAND);
+        tree.SelectItem(FindPath(tree, "Contacts\\Friends"));
         tree.NotifyClick(NM_CLICK, CPoint(-5000, -5000));
+        EXPECT_EQ("Select folder", Text(pDlg, 0));
         wxWindow* pWx = pDlg->GetWxWindow();
         pWx->Show();
         pWx->Raise();
-        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(400);
         while (std::chrono::steady_clock::now() < end) {
             wxTheApp->Yield(true);
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        wxRect rect = pWx->GetScreenRect();
-        EXPECT_GT(rect.width, 200);
-        wxBitmap shot(rect.width, rect.height);
-        {
-            wxScreenDC screen;
-            wxMemoryDC mem(shot);
-            mem.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
-        }
-        wxFileName::Mkdir(QRV_ARTIFACT_DIR, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
-        if (wxImage::FindHandler(wxBITMAP_TYPE_PNG) == nullptr)
-            wxImage::AddHandler(new wxPNGHandler);
-        EXPECT_TRUE(
-            shot.SaveFile(std::string(QRV_ARTIFACT_DIR) + "/quorvel-folder-picker.png", wxBITMAP_TYPE_PNG));
+        EXPECT_GT(pWx->GetScreenRect().width, 200);
+        qrvtest::SaveWindowPicture(pDlg, std::string(QRV_ARTIFACT_DIR) + "/quorvel-folder-picker.png");
         pWx->Hide();
         return IDCANCEL;
     });
-    dlg.DoModal();
+    m_pDlg->DoModal();
 }
 
 }  // namespace

@@ -24,59 +24,45 @@ ULONG RefCount(CStoreInfo* pStore) {
     return pStore->Release();
 }
 
-TEST_F(NoticeDialogs, PasswordDialogGivesTheStoreWhatWasTyped) {
-    CStoreInfo* pStore = NewStore("Secret");
-    {
-        CStorePasswordDlg dlg(pStore, nullptr);
-        EXPECT_EQ(2u, RefCount(pStore));
-        OnModal([](CWnd* pDlg) {
-            EXPECT_EQ("Set store password", Text(pDlg, 0));
-            EXPECT_EQ("&Password for store:", Text(pDlg, IDC_STORE_PWD_LABEL));
-            // The language text writes its line breaks as escapes.
-            EXPECT_EQ(
-                0u, Text(pDlg, IDC_STORE_PWD_EXPLANATION).find("The store is password protected.\n\nEither"));
-            EXPECT_TRUE(pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->GetStyle() & ES_PASSWORD);
-            pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->SetWindowText("open sesame");
-            pDlg->SendMessage(WM_COMMAND, IDOK, 0);
-            return AFX_MODAL_KEEP;
-        });
-        EXPECT_EQ(IDOK, dlg.DoModal());
-        EXPECT_EQ("open sesame", std::string(dlg.GetPassword()));
+TEST_F(NoticeDialogs, PasswordDialogGivesTheStoreWhatWasTypedAndCancelChangesNothing) {
+    const struct {
+        const char* pszTyped;
+        UINT nMsg;
+        WPARAM wParam;
+        int nResult;
+    } cases[] = {{"open sesame", WM_COMMAND, IDOK, IDOK},
+                 // An empty password still marks the store protected.
+                 {"", WM_COMMAND, IDOK, IDOK},
+                 // Escape and the close box both arrive as Cancel.
+                 {"typed", WM_CLOSE, 0, IDCANCEL}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszTyped);
+        CStoreInfo* pStore = NewStore("Secret");
+        {
+            CStorePasswordDlg dlg(pStore, nullptr);
+            EXPECT_EQ(2u, RefCount(pStore));
+            OnModal([&c](CWnd* pDlg) {
+                EXPECT_EQ("Set store password", Text(pDlg, 0));
+                EXPECT_EQ("&Password for store:", Text(pDlg, IDC_STORE_PWD_LABEL));
+                // The language text writes its line breaks as escapes.
+                EXPECT_EQ(
+                    0u,
+                    Text(pDlg, IDC_STORE_PWD_EXPLANATION).find("The store is password protected.\n\nEither"));
+                EXPECT_TRUE(pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->GetStyle() & ES_PASSWORD);
+                pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->SetWindowText(c.pszTyped);
+                pDlg->SendMessage(c.nMsg, c.wParam, 0);
+                return AFX_MODAL_KEEP;
+            });
+            EXPECT_EQ(c.nResult, dlg.DoModal());
+            if (c.nResult == IDOK) {
+                EXPECT_EQ(c.pszTyped, std::string(dlg.GetPassword()));
+            }
+        }
+        EXPECT_EQ(1u, RefCount(pStore));
+        EXPECT_EQ(c.nResult == IDOK, (bool)pStore->IsPasswordProtected());
+        EXPECT_EQ(c.nResult == IDOK ? c.pszTyped : "", std::string(pStore->GetPassword()));
+        pStore->Release();
     }
-    EXPECT_EQ(1u, RefCount(pStore));
-    EXPECT_TRUE(pStore->IsPasswordProtected());
-    EXPECT_EQ("open sesame", std::string(pStore->GetPassword()));
-    pStore->Release();
-}
-
-TEST_F(NoticeDialogs, EmptyPasswordStillMarksTheStoreProtectedAndCancelChangesNothing) {
-    CStoreInfo* pStore = NewStore("Secret");
-    OnModal([](CWnd* pDlg) {
-        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
-        return AFX_MODAL_KEEP;
-    });
-    {
-        CStorePasswordDlg dlg(pStore, nullptr);
-        EXPECT_EQ(IDOK, dlg.DoModal());
-    }
-    EXPECT_TRUE(pStore->IsPasswordProtected());
-    EXPECT_EQ("", std::string(pStore->GetPassword()));
-
-    CStoreInfo* pOther = NewStore("Other");
-    OnModal([](CWnd* pDlg) {
-        pDlg->GetDlgItem(IDC_STORE_PWD_EDIT)->SetWindowText("typed");
-        // Escape and the close box both arrive as Cancel.
-        pDlg->SendMessage(WM_CLOSE, 0, 0);
-        return AFX_MODAL_KEEP;
-    });
-    {
-        CStorePasswordDlg dlg(pOther, nullptr);
-        EXPECT_EQ(IDCANCEL, dlg.DoModal());
-    }
-    EXPECT_FALSE(pOther->IsPasswordProtected());
-    EXPECT_EQ("", std::string(pOther->GetPassword()));
-    pOther->Release();
-    pStore->Release();
 
     // Without a store the dialog only records the password.
     OnModal([](CWnd* pDlg) {
@@ -94,7 +80,11 @@ TEST_F(NoticeDialogs, ChangesListTheStoresSortedWithTheirOwnReferences) {
     CStoreInfo* pA = NewStore("Alpha");
     CStoreInfo* pNameless = NewStore("");
     {
+        // Before Init it closes unseen.
         CProfileStoreChangesDlg dlg(nullptr);
+        OnModal([](CWnd*) { return IDOK; });
+        EXPECT_EQ(IDCANCEL, dlg.DoModal());
+        EXPECT_EQ(0, m_nModalRuns);
         CStoreInfo* added[] = {pB, nullptr, pA, pB};
         CStoreInfo* removed[] = {pNameless};
         ASSERT_EQ(S_OK, dlg.Init(added, 4, removed, 1));
@@ -131,13 +121,6 @@ TEST_F(NoticeDialogs, ChangesListTheStoresSortedWithTheirOwnReferences) {
     pA->Release();
     pB->Release();
     pNameless->Release();
-}
-
-TEST_F(NoticeDialogs, ChangesWithoutInitCloseUnseen) {
-    CProfileStoreChangesDlg dlg(nullptr);
-    OnModal([](CWnd*) { return IDOK; });
-    EXPECT_EQ(IDCANCEL, dlg.DoModal());
-    EXPECT_EQ(0, m_nModalRuns);
 }
 
 TEST_F(NoticeDialogs, WithoutLanguageTextsTheBuiltInTextsShow) {

@@ -1,6 +1,7 @@
 // The profile chooser over the real profile table: order, preselection, choice, layout.
 #include <wx/window.h>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,13 +28,10 @@ protected:
         MakeProfile("Home", "", "home.pst", "Home Mail");
     }
 
-    static int Selected(CWnd* pDlg) {
-        return dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST))->GetCurSel();
-    }
+    static CListBox* List(CWnd* pDlg) { return dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST)); }
     static std::string SelectedText(CWnd* pDlg) {
-        auto* pList = dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST));
         CString text;
-        pList->GetText(pList->GetCurSel(), text);
+        List(pDlg)->GetText(List(pDlg)->GetCurSel(), text);
         return text.GetString();
     }
     static std::string Key(CProfileDialog& dlg) {
@@ -51,13 +49,21 @@ TEST_F(ProfileDialogTest, ListsProfilesSortedAndChoosesTheFirstWithoutAKey) {
         EXPECT_EQ((std::vector<std::string>{"Archive", "Home", "Work"}), ListTexts(pDlg, IDC_PROFILE_LIST));
         EXPECT_EQ("Select profile", Text(pDlg, 0));
         EXPECT_EQ("&Profiles:", Text(pDlg, IDC_PROFILE_LABEL));
-        EXPECT_EQ(0, Selected(pDlg));
+        EXPECT_EQ(0, List(pDlg)->GetCurSel());
         pDlg->SendMessage(WM_COMMAND, IDOK, 0);
         return AFX_MODAL_KEEP;
     });
     EXPECT_EQ(IDOK, dlg.DoModal());
     EXPECT_EQ("Archive", std::string(dlg.GetProfileName()));
     EXPECT_EQ(ProfileKey("Archive"), Key(dlg));
+
+    // Without its texts the dialog closes unseen.
+    CloseLanguageModule();
+    CProfileDialog untitled(nullptr);
+    EXPECT_EQ(IDCANCEL, untitled.DoModal());
+    InitLanguageModule();
+    EXPECT_EQ(1, m_nModalRuns);
+    EXPECT_TRUE(m_boxes.empty());
 }
 
 TEST_F(ProfileDialogTest, PreselectsTheProfileOfTheKeyAndForgetsAStaleKey) {
@@ -89,63 +95,43 @@ TEST_F(ProfileDialogTest, PreselectsTheProfileOfTheKeyAndForgetsAStaleKey) {
     EXPECT_TRUE(m_boxes.empty());
 }
 
-TEST_F(ProfileDialogTest, DoubleClickChoosesLikeOk) {
+TEST_F(ProfileDialogTest, OkNeedsASelectionAndDoubleClickChoosesLikeOk) {
     CProfileDialog dlg(nullptr);
     OnModal([](CWnd* pDlg) {
-        auto* pList = dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST));
-        pList->SetCurSel(2);
+        List(pDlg)->SetCurSel(-1);
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        EXPECT_FALSE(dynamic_cast<CDialog*>(pDlg)->IsEnded());
+        List(pDlg)->SetCurSel(2);
         pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROFILE_LIST, LBN_DBLCLK), 0);
         AfxPumpMessages();
         return AFX_MODAL_KEEP;
     });
     EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_EQ(1, m_nModalRuns);
     EXPECT_EQ("Work", std::string(dlg.GetProfileName()));
     EXPECT_EQ(ProfileKey("Work"), Key(dlg));
-}
-
-TEST_F(ProfileDialogTest, OkWithoutSelectionKeepsTheDialogOpen) {
-    CProfileDialog dlg(nullptr);
-    OnModal([](CWnd* pDlg) {
-        dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST))->SetCurSel(-1);
-        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
-        EXPECT_FALSE(dynamic_cast<CDialog*>(pDlg)->IsEnded());
-        return IDCANCEL;
-    });
-    EXPECT_EQ(IDCANCEL, dlg.DoModal());
-    EXPECT_EQ(1, m_nModalRuns);
-}
-
-TEST_F(ProfileDialogTest, WithoutItsTextsTheDialogClosesUnseen) {
-    CloseLanguageModule();
-    CProfileDialog dlg(nullptr);
-    OnModal([](CWnd*) { return IDOK; });
-    EXPECT_EQ(IDCANCEL, dlg.DoModal());
-    EXPECT_EQ(0, m_nModalRuns);
-    EXPECT_TRUE(m_boxes.empty());
-    InitLanguageModule();
 }
 
 TEST_F(ProfileDialogTest, ListAndButtonsFollowTheWindowSize) {
     CProfileDialog dlg(nullptr);
     OnModal([](CWnd* pDlg) {
-        CWnd* pList = pDlg->GetDlgItem(IDC_PROFILE_LIST);
-        CWnd* pOK = pDlg->GetDlgItem(IDOK);
-        CWnd* pCancel = pDlg->GetDlgItem(IDCANCEL);
-        CRect list0, ok0, cancel0, window0;
-        pList->GetWindowRect(&list0);
-        pOK->GetWindowRect(&ok0);
-        pCancel->GetWindowRect(&cancel0);
-        pDlg->GetWindowRect(&window0);
-
+        // Where the list, OK and Cancel stand.
+        auto layout = [pDlg]() {
+            std::array<CRect, 3> rc;
+            const int ids[] = {IDC_PROFILE_LIST, IDOK, IDCANCEL};
+            for (int i = 0; i < 3; ++i)
+                pDlg->GetDlgItem(ids[i])->GetWindowRect(&rc[i]);
+            return rc;
+        };
         auto resize = [pDlg](int cx, int cy) {
             pDlg->GetWxWindow()->SetSize(cx, cy);
             pDlg->SendMessage(WM_SIZE, 0, 0);
         };
+        CRect window0;
+        pDlg->GetWindowRect(&window0);
+        const auto [list0, ok0, cancel0] = layout();
         resize(window0.Width() + 60, window0.Height() + 40);
-        CRect list1, ok1, cancel1;
-        pList->GetWindowRect(&list1);
-        pOK->GetWindowRect(&ok1);
-        pCancel->GetWindowRect(&cancel1);
+        const auto [list1, ok1, cancel1] = layout();
         EXPECT_EQ(list0.Width() + 60, list1.Width());
         EXPECT_EQ(list0.Height() + 40, list1.Height());
         EXPECT_EQ(ok0.left + 60 - list0.left, ok1.left - list1.left);
@@ -155,8 +141,7 @@ TEST_F(ProfileDialogTest, ListAndButtonsFollowTheWindowSize) {
 
         // A second layout at the same size changes nothing.
         resize(window0.Width() + 60, window0.Height() + 40);
-        CRect list2;
-        pList->GetWindowRect(&list2);
+        const CRect list2 = layout()[0];
         EXPECT_EQ(list1.Width(), list2.Width());
         EXPECT_EQ(list1.Height(), list2.Height());
 
@@ -190,7 +175,7 @@ TEST_F(ProfileDialogTest, ChoosingTheProfileOfAConfigurationReadsItsStores) {
     CConfigInfo* pConfig = nullptr;
     ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("Contacts", 1, &doc, &pConfig));
     OnModal([](CWnd* pDlg) {
-        dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST))->SetCurSel(1);
+        List(pDlg)->SetCurSel(1);
         pDlg->SendMessage(WM_COMMAND, IDOK, 0);
         return AFX_MODAL_KEEP;
     });

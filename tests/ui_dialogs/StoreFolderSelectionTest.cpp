@@ -48,21 +48,14 @@ protected:
         DialogTest::SetUp();
         if (IsSkipped())
             return;
-        AfxRegisterDialogTemplate(
-            DLGTEMPLATEDEF{IDD_TEST_PAGE,
-                           WS_POPUP | WS_CAPTION,
-                           0,
-                           0,
-                           0,
-                           300,
-                           200,
-                           "Page",
-                           "MS Sans Serif",
-                           8,
-                           {{"LISTBOX", "", 1025, 7, 7, 130, 80, WS_CHILD | LBS_SORT | LBS_NOTIFY},
-                            {"LISTBOX", "", 1017, 150, 7, 130, 80, WS_CHILD | LBS_SORT | LBS_NOTIFY}}});
+        const DWORD dwList = WS_CHILD | LBS_SORT | LBS_NOTIFY;
+        DLGTEMPLATEDEF page{IDD_TEST_PAGE, WS_POPUP | WS_CAPTION, 0, 0, 0, 300, 200,
+                            "Page",        "MS Sans Serif",       8, {}};
+        page.items = {{"LISTBOX", "", 1025, 7, 7, 130, 80, dwList},
+                      {"LISTBOX", "", 1017, 150, 7, 130, 80, dwList}};
+        AfxRegisterDialogTemplate(page);
         ASSERT_TRUE(m_page.m_wnd.Create(IDD_TEST_PAGE, nullptr));
-        m_personal = MakeProfile("P", "", "personal.pst", "Personal");
+        MakeProfile("P", "", "personal.pst", "Personal");
         m_vault = AddStore("P", "", "vault.pst", "Vault", "pw");
         mapitest::Ref<IMAPISession> session(Logon("P"));
         mapitest::Ref<IMsgStore> store(OpenStore(session, "Personal"));
@@ -74,7 +67,6 @@ protected:
         mapitest::Ref<IMAPIFolder> plainFolder(OpenFolder(store, plain));
         MakeFolder(plainFolder, "Deep", "IPF.Contact");
         mapitest::Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
-        m_inbox = BinaryProp(inbox, PR_ENTRYID);
         MakeFolder(inbox, "Receipts", "IPF.Note");
         std::string people = MakeFolder(inbox, "People", "IPF.Contact");
         mapitest::Ref<IMAPIFolder> peopleFolder(OpenFolder(store, people));
@@ -118,34 +110,27 @@ protected:
         return nullptr;
     }
     std::vector<std::string> Folders() { return ListTexts(&m_page.m_wnd, 1017); }
-    // Answers the folder picker by choosing a path, with or without its sub-folders.
-    void PickFolder(const std::string& first, const std::string& second, bool bSubFolders) {
-        OnModal([first, second, bSubFolders](CWnd* pDlg) {
+    // Adds a folder through the picker, choosing a path with or without its sub-folders.
+    void AddFolder(const std::string& path, bool bSubFolders) {
+        OnModal([path, bSubFolders](CWnd* pDlg) {
             auto* pPicker = dynamic_cast<CSelectMAPIFolderDlg*>(pDlg);
             EXPECT_NE(nullptr, pPicker);
             if (pPicker == nullptr)
                 return IDCANCEL;
-            CTreeCtrl& tree = pPicker->GetTree();
-            HTREEITEM hItem = tree.GetRootItem();
-            while (hItem != nullptr && std::string(tree.GetItemText(hItem)) != first)
-                hItem = tree.GetNextSiblingItem(hItem);
-            if (!second.empty()) {
-                hItem = hItem ? tree.GetChildItem(hItem) : nullptr;
-                while (hItem != nullptr && std::string(tree.GetItemText(hItem)) != second)
-                    hItem = tree.GetNextSiblingItem(hItem);
-            }
-            EXPECT_NE(nullptr, hItem);
-            tree.SelectItem(hItem);
+            HTREEITEM hItem = FindPath(pPicker->GetTree(), path);
+            EXPECT_NE(nullptr, hItem) << path;
+            pPicker->GetTree().SelectItem(hItem);
             dynamic_cast<CButton*>(pDlg->GetDlgItem(IDC_INCLUDE_SUBFOLDERS))->SetCheck(bSubFolders);
             pDlg->SendMessage(WM_COMMAND, IDOK, 0);
             return AFX_MODAL_KEEP;
         });
+        m_selection.OnAddFolder();
     }
 
     CQuorvelDoc m_doc;
     CTestPage m_page;
     CStoreFolderSelection m_selection{&m_page};
-    std::string m_personal, m_vault, m_contacts, m_upper, m_inbox;
+    std::string m_vault, m_contacts, m_upper;
 };
 
 TEST_F(StoreFolderSelection, ProtectedStoreAsksAgainUntilThePasswordFits) {
@@ -179,8 +164,7 @@ TEST_F(StoreFolderSelection, ProtectedStoreAsksAgainUntilThePasswordFits) {
 TEST_F(StoreFolderSelection, CancelledPasswordEndsQuietlyWithAnEmptyFolderList) {
     MakeConfig(1);
     SelectStore("Personal");
-    PickFolder("Contacts", "", false);
-    m_selection.OnAddFolder();
+    AddFolder("Contacts", false);
     EXPECT_EQ((std::vector<std::string>{"Contacts"}), Folders());
 
     m_nModalRuns = 0;
@@ -196,9 +180,8 @@ TEST_F(StoreFolderSelection, CancelledPasswordEndsQuietlyWithAnEmptyFolderList) 
 TEST_F(StoreFolderSelection, AddingWithSubFoldersTakesTheFoldersOfTheType) {
     MakeConfig(1);
     SelectStore("Personal");
-    PickFolder("Contacts", "", true);
     int nEnable = m_page.m_nEnable;
-    m_selection.OnAddFolder();
+    AddFolder("Contacts", true);
     EXPECT_EQ(1, m_page.m_nConfirm);
     EXPECT_GT(m_page.m_nEnable, nEnable);
     // The walk compares whole classes ignoring case, and goes on below folders it passes over.
@@ -208,8 +191,7 @@ TEST_F(StoreFolderSelection, AddingWithSubFoldersTakesTheFoldersOfTheType) {
 
     // Adding a folder already held changes nothing but still counts as a change.
     m_doc.SetModifiedFlag(FALSE);
-    PickFolder("Contacts", "", false);
-    m_selection.OnAddFolder();
+    AddFolder("Contacts", false);
     EXPECT_EQ(3, Store("Personal")->GetFolderCount());
     EXPECT_TRUE(m_doc.IsModified());
 
@@ -223,16 +205,14 @@ TEST_F(StoreFolderSelection, AddingWithSubFoldersTakesTheFoldersOfTheType) {
 TEST_F(StoreFolderSelection, AddingAMailTreeTakesTheReceiveFolderAndNoteFolders) {
     MakeConfig(3);
     SelectStore("Personal");
-    PickFolder("Inbox", "", true);
-    m_selection.OnAddFolder();
+    AddFolder("Inbox", true);
     EXPECT_EQ((std::vector<std::string>{"Inbox", "Inbox\\People\\Letters", "Inbox\\Receipts"}), Folders());
 }
 
 TEST_F(StoreFolderSelection, VanishedFoldersAreDroppedAndTheRestStayInStep) {
     MakeConfig(1);
     SelectStore("Personal");
-    PickFolder("Contacts", "", false);
-    m_selection.OnAddFolder();
+    AddFolder("Contacts", false);
     // An id of this store that names no folder any more.
     std::string gone = m_upper;
     for (size_t i = gone.size() - 8; i < gone.size() - 1; ++i)
@@ -274,11 +254,9 @@ TEST_F(StoreFolderSelection, RemovingActsOnlyOnTheStoreTheListWasFilledFrom) {
     MakeConfig(1);
     ASSERT_EQ(S_OK, RememberPassword("P", m_vault, "pw", true));
     SelectStore("Vault");
-    PickFolder("Contacts", "", false);
-    m_selection.OnAddFolder();
+    AddFolder("Contacts", false);
     SelectStore("Personal");
-    PickFolder("Contacts", "", false);
-    m_selection.OnAddFolder();
+    AddFolder("Contacts", false);
     ASSERT_EQ(1, Store("Vault")->GetFolderCount());
     ASSERT_EQ(1, Store("Personal")->GetFolderCount());
 

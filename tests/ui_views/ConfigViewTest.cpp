@@ -1,6 +1,5 @@
-// The configuration list: filling, choosing, adding, renaming and deleting configurations.
-#include <gtest/gtest.h>
-
+// The configuration list: filling, choosing, adding, renaming and deleting configurations, and the
+// selection mark that stays on its row while rows come and go before it.
 #include <string>
 
 #include <wx/imaglist.h>
@@ -8,59 +7,38 @@
 
 #include "model/ConfigInfo.h"
 #include "model/QuorvelDoc.h"
-#include "platform/afx/wnd/CmdTarget.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "resources/Resource.h"
 #include "resources/ViewResources.h"
 #include "tests/ui_views/ViewsFixture.h"
 #include "ui/ConfigView.h"
-#include "ui/CreateConfigDlg.h"
 #include "ui/FormViews.h"
 #include "ui/MainFrm.h"
 #include "ui/QuorvelView.h"
-#include "ui/RenameConfigDlg.h"
+#include "ui/SelectionMarkListCtrl.h"
 
 namespace {
 
 using qrvtest::ViewsFixture;
 
-// Answers the create dialog with a name and the combo row of an item type.
-std::function<int(CWnd*)> CreateAnswer(const char* pszName, DWORD dwType) {
+// Answers the create or rename dialog with a name and, in the create dialog, the type.
+std::function<int(CWnd*)> Answer(const char* pszName, DWORD dwType = 0) {
     return [pszName, dwType](CWnd* pWnd) {
-        auto* pDlg = dynamic_cast<CCreateConfiguration*>(pWnd);
-        if (pDlg == nullptr)
+        auto* pCombo = dynamic_cast<CComboBox*>(pWnd->GetDlgItem(IDC_CREATE_TYPE));
+        CWnd* pEdit = pWnd->GetDlgItem(pCombo != nullptr ? IDC_CREATE_NAME : IDC_RENAME_NEW_NAME);
+        if (pEdit == nullptr)
             return IDCANCEL;
-        dynamic_cast<CEdit*>(pDlg->GetDlgItem(IDC_CREATE_NAME))->SetWindowText(pszName);
-        auto* pCombo = dynamic_cast<CComboBox*>(pDlg->GetDlgItem(IDC_CREATE_TYPE));
-        for (int i = 0; i < pCombo->GetCount(); ++i)
+        pEdit->SetWindowText(pszName);
+        for (int i = 0; pCombo != nullptr && i < pCombo->GetCount(); ++i)
             if (pCombo->GetItemData(i) == dwType)
                 pCombo->SetCurSel(i);
-        pDlg->OnOK();
+        dynamic_cast<CDialog*>(pWnd)->OnOK();
         return AFX_MODAL_KEEP;
     };
 }
 
-std::function<int(CWnd*)> RenameAnswer(const char* pszName) {
-    return [pszName](CWnd* pWnd) {
-        auto* pDlg = dynamic_cast<CChangeConfigNameDlg*>(pWnd);
-        if (pDlg == nullptr)
-            return IDCANCEL;
-        dynamic_cast<CEdit*>(pDlg->GetDlgItem(IDC_RENAME_NEW_NAME))->SetWindowText(pszName);
-        pDlg->OnOK();
-        return AFX_MODAL_KEEP;
-    };
-}
-
-BOOL IsEnabled(CCmdTarget* pTarget, UINT nID) {
-    CCmdUI state;
-    state.m_nID = nID;
-    state.m_bEnabled = TRUE;
-    pTarget->OnCmdMsg(nID, CN_UPDATE_COMMAND_UI, &state, nullptr);
-    return state.m_bEnabled;
-}
-
-TEST_F(ViewsFixture, NewDocumentListsItsFourConfigurationsInIdOrderAndShowsTheFirst) {
+TEST_F(ViewsFixture, NewDocumentListsItsConfigurationsInIdOrderShowsTheFirstAndAChosenRowsForm) {
     ASSERT_TRUE(StartProgram());
     EXPECT_EQ((std::vector<std::string>{"E-Mails", "Contacts", "Appointments", "Tasks"}), RowNames());
     EXPECT_EQ(CString("Configuration"), List().GetColumnText(1));
@@ -82,10 +60,7 @@ TEST_F(ViewsFixture, NewDocumentListsItsFourConfigurationsInIdOrderAndShowsTheFi
     List().GetWindowRect(&rcList);
     Left()->ScreenToClient(&rcList);
     EXPECT_EQ(Left()->GetListRect(), rcList);
-}
-
-TEST_F(ViewsFixture, TypeIconsShowWholeAndTheNamesFillTheRestWithoutScrolling) {
-    ASSERT_TRUE(StartProgram());
+    // The type icons show whole and the names fill the rest without scrolling.
     auto* pWx = dynamic_cast<wxListCtrl*>(List().GetWxWindow());
     ASSERT_NE(nullptr, pWx);
     wxImageList* pImages = pWx->GetImageList(wxIMAGE_LIST_SMALL);
@@ -100,10 +75,8 @@ TEST_F(ViewsFixture, TypeIconsShowWholeAndTheNamesFillTheRestWithoutScrolling) {
     List().GetClientRect(&rcClient);
     EXPECT_LE(List().GetColumnWidth(0) + List().GetColumnWidth(1), rcClient.Width());
     EXPECT_GT(List().GetColumnWidth(1), rcClient.Width() / 2);
-}
 
-TEST_F(ViewsFixture, ChoosingARowShowsItsFormAndChoosingItAgainKeepsIt) {
-    ASSERT_TRUE(StartProgram());
+    // Choosing a row shows its form; choosing it again keeps the form.
     ClickRow(1);
     const auto ulContacts = (ULONG)List().GetItemData(1);
     EXPECT_EQ(ulContacts, Doc()->GetCurrentConfigID());
@@ -112,7 +85,7 @@ TEST_F(ViewsFixture, ChoosingARowShowsItsFormAndChoosingItAgainKeepsIt) {
     EXPECT_EQ((UINT)GetFormViewControlID(1), (UINT)pForm->GetDlgCtrlID());
     EXPECT_EQ(ulContacts, Right()->GetConfigID());
 
-    // The same row again: the form (and whatever its pages show) stays.
+    // The same row again: the form, and whatever its pages show, stays.
     ClickRow(1);
     EXPECT_EQ(pForm, Right()->GetCurrentForm());
 
@@ -122,10 +95,20 @@ TEST_F(ViewsFixture, ChoosingARowShowsItsFormAndChoosingItAgainKeepsIt) {
     EXPECT_NE(nullptr, dynamic_cast<FVMail*>(Right()->GetCurrentForm()));
 }
 
-TEST_F(ViewsFixture, AddCreatesTheConfigurationSelectsItAndShowsItsForm) {
+TEST_F(ViewsFixture, AddRefusesANameInUseThenCreatesSelectsAndShowsTheConfiguration) {
     ASSERT_TRUE(StartProgram());
     ClickRow(0);
-    AnswerDialogs(CreateAnswer("Journal 2027", 6));
+    AnswerDialogs(Answer("Contacts", 1));
+    Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
+    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
+    EXPECT_EQ("Duplicate name", AfxGetShownMessageBoxes()[0].caption);
+    // A cancelled dialog adds nothing either.
+    AnswerDialogs([](CWnd*) { return IDCANCEL; });
+    Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
+    EXPECT_EQ(4, List().GetItemCount());
+    EXPECT_FALSE(Doc()->IsModified());
+
+    AnswerDialogs(Answer("Journal 2027", 6));
     // The toolbar's road: the frame hands the command to the list.
     Frame()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
     Settle(20);
@@ -145,42 +128,28 @@ TEST_F(ViewsFixture, AddCreatesTheConfigurationSelectsItAndShowsItsForm) {
     EXPECT_TRUE(Doc()->IsModified());
     EXPECT_EQ(ulID, Doc()->GetCurrentConfigID());
     EXPECT_NE(nullptr, dynamic_cast<FVJournal*>(Right()->GetCurrentForm()));
-}
 
-TEST_F(ViewsFixture, AddRefusesANameInUseButAcceptsOneDifferingInCase) {
-    ASSERT_TRUE(StartProgram());
-    AnswerDialogs(CreateAnswer("Contacts", 1));
-    Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
-    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
-    EXPECT_EQ("Duplicate name", AfxGetShownMessageBoxes()[0].caption);
-    EXPECT_EQ(4, List().GetItemCount());
-    EXPECT_FALSE(Doc()->IsModified());
-
+    // A name differing only in case is another name; from the right pane the command reaches the
+    // list too.
     AfxClearShownMessageBoxes();
-    AnswerDialogs(CreateAnswer("contacts", 1));
-    // From the right pane, the command reaches the list too.
+    AnswerDialogs(Answer("contacts", 1));
     Right()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
-    EXPECT_EQ(5, List().GetItemCount());
+    EXPECT_EQ(6, List().GetItemCount());
     EXPECT_EQ("contacts", RowNames().back());
-
-    // A cancelled dialog adds nothing.
-    AnswerDialogs([](CWnd*) { return IDCANCEL; });
-    Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
-    EXPECT_EQ(5, List().GetItemCount());
 }
 
 TEST_F(ViewsFixture, RenameChangesRowAndConfigurationButRefusesAnotherConfigurationsName) {
     ASSERT_TRUE(StartProgram());
     ClickRow(3);
     const auto ulTasks = (ULONG)List().GetItemData(3);
-    AnswerDialogs(RenameAnswer("Appointments"));
+    AnswerDialogs(Answer("Appointments"));
     Left()->SendMessage(WM_COMMAND, ID_RENAME_CONFIGURATION, 0);
     ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
     EXPECT_EQ("Duplicate name", AfxGetShownMessageBoxes()[0].caption);
     EXPECT_EQ("Tasks", RowNames()[3]);
 
-    AnswerDialogs(RenameAnswer("Jobs"));
+    AnswerDialogs(Answer("Jobs"));
     Right()->SendMessage(WM_COMMAND, ID_RENAME_CONFIGURATION, 0);
     EXPECT_EQ("Jobs", RowNames()[3]);
     CConfigInfo* pConfig = nullptr;
@@ -190,13 +159,18 @@ TEST_F(ViewsFixture, RenameChangesRowAndConfigurationButRefusesAnotherConfigurat
     EXPECT_TRUE(Doc()->IsModified());
 
     // An empty name (OK pressed by the Enter key) changes nothing.
-    AnswerDialogs(RenameAnswer(""));
+    AnswerDialogs(Answer(""));
     Left()->SendMessage(WM_COMMAND, ID_RENAME_CONFIGURATION, 0);
     EXPECT_EQ("Jobs", RowNames()[3]);
 }
 
-TEST_F(ViewsFixture, DeleteSelectsTheRowBeforeAndTheLastDeleteEmptiesBothPanes) {
+TEST_F(ViewsFixture, DeleteSelectsTheRowBeforeTheLastEmptiesBothPanesAndOpeningRefillsThem) {
     ASSERT_TRUE(StartProgram());
+    // Delete as the list's own command, letting the posted messages run.
+    auto deleteRow = [this]() {
+        Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
+        Settle(20);
+    };
     ClickRow(2);
     const auto ulContacts = (ULONG)List().GetItemData(1);
     Frame()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
@@ -210,19 +184,18 @@ TEST_F(ViewsFixture, DeleteSelectsTheRowBeforeAndTheLastDeleteEmptiesBothPanes) 
     EXPECT_EQ(Frame()->GetActiveView(), Left());
 
     // A second Delete acts on the row now shown, not on a stale one.
-    Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
-    Settle(20);
+    deleteRow();
     EXPECT_EQ((std::vector<std::string>{"E-Mails", "Tasks"}), RowNames());
     EXPECT_NE(nullptr, dynamic_cast<FVMail*>(Right()->GetCurrentForm()));
+    const std::string path = m_root->Path() + "/two.qrv";
+    ASSERT_TRUE(Doc()->OnSaveDocument(path.c_str()));
 
     // Deleting the first row selects the new first row.
-    Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
-    Settle(20);
+    deleteRow();
     EXPECT_EQ((std::vector<std::string>{"Tasks"}), RowNames());
     EXPECT_NE(nullptr, dynamic_cast<FVTask*>(Right()->GetCurrentForm()));
 
-    Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
-    Settle(20);
+    deleteRow();
     EXPECT_EQ(0, List().GetItemCount());
     EXPECT_EQ(0u, Doc()->GetCurrentConfigID());
     EXPECT_EQ(nullptr, Right()->GetCurrentForm());
@@ -230,8 +203,27 @@ TEST_F(ViewsFixture, DeleteSelectsTheRowBeforeAndTheLastDeleteEmptiesBothPanes) 
     CConfigInfo* pConfig = nullptr;
     EXPECT_FALSE(Doc()->GetFirstConfiguration(pos, &pConfig));
     // With nothing left, Delete does nothing.
-    Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
+    deleteRow();
     EXPECT_EQ(0, List().GetItemCount());
+
+    // Opening the saved document refreshes both panes, whatever form was shown.
+    Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW, 0);
+    Settle(20);
+    EXPECT_EQ(4, List().GetItemCount());
+    ClickRow(2);
+    ASSERT_NE(nullptr, dynamic_cast<FVCalendar*>(Right()->GetCurrentForm()));
+    AfxSetFileDialogHook([path](BOOL, CString& rFileName) {
+        rFileName = path.c_str();
+        return TRUE;
+    });
+    Frame()->SendMessage(WM_COMMAND, ID_FILE_OPEN, 0);
+    Settle(20);
+    EXPECT_EQ((std::vector<std::string>{"E-Mails", "Tasks"}), RowNames());
+    // The right pane follows the new list's first row, drawn selected.
+    EXPECT_NE(nullptr, dynamic_cast<FVMail*>(Right()->GetCurrentForm()));
+    EXPECT_EQ((ULONG)List().GetItemData(0), Doc()->GetCurrentConfigID());
+    ClickRow(1);
+    EXPECT_NE(nullptr, dynamic_cast<FVTask*>(Right()->GetCurrentForm()));
 }
 
 TEST_F(ViewsFixture, WithoutAMarkedRowRenameAndStartAreDisabledAndDeleteDoesNothing) {
@@ -245,6 +237,48 @@ TEST_F(ViewsFixture, WithoutAMarkedRowRenameAndStartAreDisabledAndDeleteDoesNoth
     EXPECT_TRUE(IsEnabled(Left(), ID_RENAME_CONFIGURATION));
     // A new configuration has no folders yet: nothing to search.
     EXPECT_FALSE(IsEnabled(Left(), ID_ACTIONS_START));
+}
+
+TEST_F(ViewsFixture, SelectionMarkFollowsItsRowAndClearsWithIt) {
+    ASSERT_TRUE(StartProgram());
+    CSelectionMarkListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT | LVS_SINGLESEL, CRect(0, 0, 100, 100), Left(), 5000));
+    list.InsertColumn(0, "", LVCFMT_LEFT, 50);
+    for (int i = 0; i < 4; ++i) {
+        int nRow = list.InsertItem(i, "", -1);
+        list.SetItemData(nRow, 100 + i);
+    }
+    EXPECT_EQ(-1, list.GetSelectionMark());
+    EXPECT_EQ(-1, list.SetSelectionMark(2));
+    EXPECT_EQ(2, list.GetSelectionMark());
+
+    // A row inserted before the mark moves it down; the mark still names the same item.
+    int nNew = list.InsertItem(0, "", -1);
+    list.SetItemData(nNew, 200);
+    EXPECT_EQ(3, list.GetSelectionMark());
+    EXPECT_EQ(102u, list.GetItemData(list.GetSelectionMark()));
+
+    // Deleting a row before it moves it up; deleting a row after it leaves it.
+    ASSERT_TRUE(list.DeleteItem(0));
+    EXPECT_EQ(102u, list.GetItemData(list.GetSelectionMark()));
+    ASSERT_TRUE(list.DeleteItem(3));
+    EXPECT_EQ(2, list.GetSelectionMark());
+
+    // Deleting the marked row leaves no mark, rather than one on a neighbour it never chose.
+    ASSERT_TRUE(list.DeleteItem(2));
+    EXPECT_EQ(-1, list.GetSelectionMark());
+
+    // Selecting a row marks it; a mark outside the rows is no mark.
+    ASSERT_TRUE(list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED));
+    EXPECT_EQ(1, list.GetSelectionMark());
+    EXPECT_EQ(1, list.FindItemByData(101));
+    EXPECT_EQ(-1, list.FindItemByData(999));
+    list.SetSelectionMark(7);
+    EXPECT_EQ(-1, list.GetSelectionMark());
+    list.SetSelectionMark(0);
+    ASSERT_TRUE(list.DeleteAllItems());
+    EXPECT_EQ(-1, list.GetSelectionMark());
+    list.DestroyWindow();
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // The form host view: the empty pane, forms following the current configuration, the change of
-// language through its dialog, documents opened from a file, and a picture of the main window.
-#include <gtest/gtest.h>
-
+// language through its dialog, and a picture of the main window.
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -9,12 +7,11 @@
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
 #include "model/QuorvelDoc.h"
-#include "platform/afx/wnd/CmdTarget.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
-#include "platform/afx/wnd/WinApp.h"
 #include "resources/Resource.h"
 #include "resources/ViewResources.h"
+#include "tests/support/WindowPicture.h"
 #include "tests/ui_views/ViewsFixture.h"
 #include "tools/store/StoreTool.h"
 #include "ui/ConfigView.h"
@@ -27,13 +24,6 @@
 namespace {
 
 using qrvtest::ViewsFixture;
-
-BOOL IsEnabled(CCmdTarget* pTarget, UINT nID) {
-    CCmdUI state;
-    state.m_nID = nID;
-    pTarget->OnCmdMsg(nID, CN_UPDATE_COMMAND_UI, &state, nullptr);
-    return state.m_bEnabled;
-}
 
 // Answers the language dialog with the language of this id.
 std::function<int(CWnd*)> ChooseLanguage(LONG lID) {
@@ -51,24 +41,7 @@ std::function<int(CWnd*)> ChooseLanguage(LONG lID) {
     };
 }
 
-TEST_F(ViewsFixture, EmptyPaneDisablesStartAndRenameAndIgnoresUnknownIds) {
-    ASSERT_TRUE(StartProgram());
-    Doc()->SetCurrentConfigID(0);
-    Frame()->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
-    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
-    EXPECT_FALSE(IsEnabled(Right(), ID_ACTIONS_START));
-    EXPECT_FALSE(IsEnabled(Right(), ID_RENAME_CONFIGURATION));
-    // An id the document does not hold leaves the pane empty, and can be tried again.
-    Doc()->SetCurrentConfigID(4242);
-    Frame()->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
-    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
-    EXPECT_EQ(0u, Right()->GetConfigID());
-    ClickRow(0);
-    EXPECT_TRUE(IsEnabled(Right(), ID_RENAME_CONFIGURATION));
-    EXPECT_FALSE(IsEnabled(Right(), ID_ACTIONS_START));
-}
-
-TEST_F(ViewsFixture, FormFillsThePaneAndFollowsItsSize) {
+TEST_F(ViewsFixture, FormFillsThePaneAndAnEmptyPaneDisablesStartAndRenameAndIgnoresUnknownIds) {
     ASSERT_TRUE(StartProgram());
     ClickRow(3);
     FVBase* pForm = Right()->GetCurrentForm();
@@ -84,6 +57,16 @@ TEST_F(ViewsFixture, FormFillsThePaneAndFollowsItsSize) {
     Frame()->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
     EXPECT_EQ(nullptr, Right()->GetCurrentForm());
     EXPECT_EQ(0u, Right()->GetConfigID());
+    EXPECT_FALSE(IsEnabled(Right(), ID_ACTIONS_START));
+    EXPECT_FALSE(IsEnabled(Right(), ID_RENAME_CONFIGURATION));
+    // An id the document does not hold leaves the pane empty, and can be tried again.
+    Doc()->SetCurrentConfigID(4242);
+    Frame()->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
+    EXPECT_EQ(nullptr, Right()->GetCurrentForm());
+    EXPECT_EQ(0u, Right()->GetConfigID());
+    ClickRow(0);
+    EXPECT_TRUE(IsEnabled(Right(), ID_RENAME_CONFIGURATION));
+    EXPECT_FALSE(IsEnabled(Right(), ID_ACTIONS_START));
 }
 
 TEST_F(ViewsFixture, LanguageDialogSwitchesToGermanAndBackRelabellingListAndForm) {
@@ -112,44 +95,6 @@ TEST_F(ViewsFixture, LanguageDialogSwitchesToGermanAndBackRelabellingListAndForm
     Frame()->SendMessage(WM_COMMAND, ID_CHANGE_LANGUAGE, 0);
     EXPECT_EQ(2057, GetCurrentLanguageID());
 }
-
-TEST_F(ViewsFixture, OpeningAnotherDocumentRefreshesBothPanes) {
-    ASSERT_TRUE(StartProgram());
-    // A document of two configurations, saved by this program.
-    ClickRow(0);
-    for (int i = 0; i < 2; ++i) {
-        Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
-        Settle(10);
-    }
-    ASSERT_EQ((std::vector<std::string>{"Appointments", "Tasks"}), RowNames());
-    const std::string path = m_root->Path() + "/two.qrv";
-    ASSERT_TRUE(Doc()->OnSaveDocument(path.c_str()));
-
-    Frame()->SendMessage(WM_COMMAND, ID_FILE_NEW, 0);
-    Settle(20);
-    EXPECT_EQ(4, List().GetItemCount());
-    ClickRow(2);
-    ASSERT_NE(nullptr, Right()->GetCurrentForm());
-
-    AfxSetFileDialogHook([path](BOOL, CString& rFileName) {
-        rFileName = path.c_str();
-        return TRUE;
-    });
-    Frame()->SendMessage(WM_COMMAND, ID_FILE_OPEN, 0);
-    Settle(20);
-    EXPECT_EQ((std::vector<std::string>{"Appointments", "Tasks"}), RowNames());
-    // The right pane follows the new list's first row, drawn selected.
-    EXPECT_NE(nullptr, dynamic_cast<FVCalendar*>(Right()->GetCurrentForm()));
-    EXPECT_EQ((ULONG)List().GetItemData(0), Doc()->GetCurrentConfigID());
-    ClickRow(1);
-    EXPECT_NE(nullptr, dynamic_cast<FVTask*>(Right()->GetCurrentForm()));
-}
-
-}  // namespace
-
-namespace {
-
-using qrvtest::ViewsFixture;
 
 // Chooses the demo profile in the profile dialog; every other dialog is confirmed.
 int ChooseDemoProfile(CWnd* pWnd) {
@@ -183,7 +128,9 @@ TEST_F(ViewsFixture, ProfileFormShownThenAFailingCheckLeavesThePaneEmptyUntilThe
     ASSERT_NE(nullptr, Right()->GetCurrentForm());
     // A picture of the main window with both panes filled, for a look by eye.
     Frame()->ShowWindow(SW_SHOW);
-    const std::string path = SaveScreenshot(Frame(), "main-window-views.png");
+    Settle(300);
+    const std::string path =
+        qrvtest::SaveWindowPicture(Frame(), std::string(QRV_ARTIFACT_DIR) + "/main-window-views.png");
     EXPECT_GT(std::filesystem::file_size(path), 1000u);
 
     // The profile goes: its stores cannot be checked, so the form cannot be shown.

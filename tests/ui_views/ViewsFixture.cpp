@@ -3,8 +3,8 @@
 
 #include <sstream>
 
+#include "platform/afx/wnd/CmdTarget.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
-#include "tests/support/WindowPicture.h"
 #include "tools/store/StoreTool.h"
 #include "ui/ConfigView.h"
 #include "ui/MainFrm.h"
@@ -69,9 +69,11 @@ void ViewsFixture::AnswerDialogs(std::function<int(CWnd*)> answer) {
     AfxSetModalHook(std::move(answer));
 }
 
-std::string ViewsFixture::SaveScreenshot(CWnd* pWnd, const std::string& name) {
-    Settle(300);
-    return SaveWindowPicture(pWnd, std::string(QRV_ARTIFACT_DIR) + "/" + name);
+BOOL ViewsFixture::IsEnabled(CCmdTarget* pTarget, UINT nID) {
+    CCmdUI state;
+    state.m_nID = nID;
+    pTarget->OnCmdMsg(nID, CN_UPDATE_COMMAND_UI, &state, nullptr);
+    return state.m_bEnabled;
 }
 
 }  // namespace qrvtest

@@ -11,6 +11,7 @@ class CConfigView;
 class CQuorvelView;
 class CSelectionMarkListCtrl;
 class CQuorvelDoc;
+class CCmdTarget;
 
 namespace qrvtest {
 
@@ -32,8 +33,8 @@ protected:
     // Answers every modal dialog from now on with the function, which may work its controls; the
     // dialog ends with the function's result (or as it ended itself with AFX_MODAL_KEEP).
     void AnswerDialogs(std::function<int(CWnd*)> answer);
-    // A picture of a window below the build's artifact folder; the file's path.
-    std::string SaveScreenshot(CWnd* pWnd, const std::string& name);
+    // Whether the command's user-interface element is enabled, as the target decides.
+    static BOOL IsEnabled(CCmdTarget* pTarget, UINT nID);
 };
 
 }  // namespace qrvtest
