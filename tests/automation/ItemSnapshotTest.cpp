@@ -46,7 +46,6 @@ TEST(ItemSnapshot, BinaryValuesAreCutAfterSixtyFourBytes) {
     v.Value.bin = SBinary{65, bytes};
     const std::string cut = FormatPropValue(v);
     EXPECT_EQ(0u, cut.find("000102"));
-    EXPECT_NE(std::string::npos, cut.find("... (65 bytes)"));
     // The 64 bytes shown end with 0x3F; the 65th (0x40) is only counted.
     EXPECT_EQ("3F... (65 bytes)", cut.substr(126));
     v.Value.bin = SBinary{0, nullptr};

@@ -29,19 +29,6 @@ TEST_F(DispatchTest, NamesAreLookedUpWithoutCase) {
     EXPECT_EQ(DISP_E_UNKNOWNNAME, Call(m_pApplication, "Logon", DISPATCH_METHOD));
 }
 
-TEST_F(DispatchTest, SessionIsOnePropertyObject) {
-    Variant result;
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(m_pApplication, "Session", DISPATCH_METHOD, &result));
-    EXPECT_EQ(VT_EMPTY, result.vt);
-    IDispatch* pAgain = GetSession(m_pApplication);
-    EXPECT_EQ(m_pSession, pAgain);
-    pAgain->Release();
-    // The namespace outlives the application that handed it out.
-    m_pApplication->Release();
-    m_pApplication = nullptr;
-    EXPECT_EQ(MAPI_E_LOGON_FAILED, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, {Text("00")}, &result));
-}
-
 TEST_F(DispatchTest, ArgumentTypesAndCountsAreChecked) {
     UINT uArgErr = 0;
     EXPECT_EQ(DISP_E_TYPEMISMATCH, Call(m_pSession, "Logon", DISPATCH_METHOD,
@@ -66,21 +53,29 @@ TEST_F(DispatchTest, ArgumentTypesAndCountsAreChecked) {
     VariantInit(&arg);
     DISPID named = 0;
     DISPPARAMS params = {&arg, &named, 1, 1};
-    EXPECT_EQ(DISP_E_NONAMEDARGS, m_pSession->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                                     &params, nullptr, nullptr, nullptr));
-    EXPECT_EQ(E_INVALIDARG, m_pSession->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                               nullptr, nullptr, nullptr, nullptr));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, m_pSession->Invoke(4711, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                                        &params, nullptr, nullptr, nullptr));
+    auto invoke = [&](DISPID id, DISPPARAMS* pParams) {
+        return m_pSession->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, pParams, nullptr,
+                                  nullptr, nullptr);
+    };
+    EXPECT_EQ(DISP_E_NONAMEDARGS, invoke(dispid, &params));
+    EXPECT_EQ(E_INVALIDARG, invoke(dispid, nullptr));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, invoke(4711, &params));
 }
 
-TEST_F(DispatchTest, FailuresCarryTheirReasonWithOrWithoutDescription) {
+TEST_F(DispatchTest, SessionIsOnePropertyObjectThatOutlivesTheApplication) {
     Variant result;
-    // Without an exception structure the caller gets the reason's own code.
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, Call(m_pApplication, "Session", DISPATCH_METHOD, &result));
+    EXPECT_EQ(VT_EMPTY, result.vt);
+    IDispatch* pAgain = GetSession(m_pApplication);
+    EXPECT_EQ(m_pSession, pAgain);
+    pAgain->Release();
+    m_pApplication->Release();
+    m_pApplication = nullptr;
+
+    // Not logged on: without an exception structure the caller gets the reason's own code.
     EXPECT_EQ(MAPI_E_LOGON_FAILED,
               Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, {Text("00AB10")}, &result));
     EXPECT_EQ(VT_EMPTY, result.vt);
-
     EXCEPINFO info{};
     EXPECT_EQ(DISP_E_EXCEPTION,
               Call(m_pSession, "GetItemFromID", DISPATCH_METHOD, {Text("00AB10")}, &result, nullptr, &info));

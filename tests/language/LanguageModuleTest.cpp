@@ -48,6 +48,16 @@ protected:
             return text;
         return hr == E_FAIL && text == "<null>" ? "E_FAIL" : "hr " + std::to_string(hr) + ": " + text;
     }
+    // The text in a language, made the default first.
+    static std::string Text(LONG languageID, LONG textID) {
+        SetDefaultLanguageID(languageID);
+        return Text(textID);
+    }
+    // Starts the module with the preferred language loaded first.
+    static HRESULT Start(LONG preferred) {
+        HRESULT hr = InitLanguageModule();
+        return SUCCEEDED(hr) ? LoadLanguages(preferred) : hr;
+    }
     qrvtest::TempRoot m_root;
 };
 
@@ -62,10 +72,8 @@ TEST_F(LanguageModuleTest, UseBeforeInitAndAfterCloseFailsCleanly) {
     EXPECT_TRUE(trace.Contains("Language module not initialized!\n"));
 
     ASSERT_EQ(InitLanguageModule(), S_OK);
-    ASSERT_EQ(InitLanguageModule(), S_OK);
-    ASSERT_EQ(LoadLanguages(5001), S_OK);
-    SetDefaultLanguageID(5001);
-    EXPECT_EQ(Text(1), "one");
+    ASSERT_EQ(Start(5001), S_OK);
+    EXPECT_EQ(Text(5001, 1), "one");
     EXPECT_EQ(CloseLanguageModule(), S_OK);
     EXPECT_EQ(CloseLanguageModule(), S_OK);
     EXPECT_EQ(Text(1), "E_FAIL");
@@ -74,8 +82,7 @@ TEST_F(LanguageModuleTest, UseBeforeInitAndAfterCloseFailsCleanly) {
 TEST_F(LanguageModuleTest, PreferredLanguageIsAnsweredAtOnceAndTheOthersOnceLoaded) {
     const int kLanguages = 6;
     AddNumbered("l", 5201, kLanguages, 20000);
-    ASSERT_EQ(InitLanguageModule(), S_OK);
-    ASSERT_EQ(LoadLanguages(5201), S_OK);
+    ASSERT_EQ(Start(5201), S_OK);
     SetDefaultLanguageID(5201);
     {
         TraceCapture trace(4);
@@ -84,12 +91,9 @@ TEST_F(LanguageModuleTest, PreferredLanguageIsAnsweredAtOnceAndTheOthersOnceLoad
     }
     EXPECT_EQ(Text(20001), "E_FAIL");  // missing text: the caller uses its default
     // Switch to the language the loader reaches last: the lookup waits for it if need be.
-    SetDefaultLanguageID(5201 + kLanguages - 1);
-    EXPECT_EQ(Text(19999), std::to_string(5201 + kLanguages - 1) + "-19999");
-    for (int i = 0; i < kLanguages; ++i) {
-        SetDefaultLanguageID(5201 + i);
-        EXPECT_EQ(Text(1), std::to_string(5201 + i) + "-1");
-    }
+    EXPECT_EQ(Text(5201 + kLanguages - 1, 19999), std::to_string(5201 + kLanguages - 1) + "-19999");
+    for (int i = 0; i < kLanguages; ++i)
+        EXPECT_EQ(Text(5201 + i, 1), std::to_string(5201 + i) + "-1");
 }
 
 TEST_F(LanguageModuleTest, PreferredIdWithoutFileLoadsNothingAndASecondLoadChangesNothing) {
@@ -100,13 +104,10 @@ TEST_F(LanguageModuleTest, PreferredIdWithoutFileLoadsNothingAndASecondLoadChang
     AddLanguage("b.lng", 5302, {"1 two"});
     EXPECT_EQ(LoadLanguages(5302), S_OK);  // the loader exists: the table stays as it was
     TraceCapture trace(0);
-    for (LONG id : {5399, 5302}) {
-        SetDefaultLanguageID(id);
-        EXPECT_EQ(Text(1), "E_FAIL") << id;
-    }
+    for (LONG id : {5399, 5302})
+        EXPECT_EQ(Text(id, 1), "E_FAIL") << id;
     EXPECT_TRUE(trace.Contains("Language ID 5399 not found. Try SetDefaultLanguageID() first!\n"));
-    SetDefaultLanguageID(5301);
-    EXPECT_EQ(Text(1), "one");
+    EXPECT_EQ(Text(5301, 1), "one");
 }
 
 TEST_F(LanguageModuleTest, FailedLoadsEndTheWaitAndLeaveTheTextsOfTheFirstRowOfAnId) {
@@ -117,18 +118,13 @@ TEST_F(LanguageModuleTest, FailedLoadsEndTheWaitAndLeaveTheTextsOfTheFirstRowOfA
     body.push_back("bad line");
     AddLanguage("c.lng", 5602, body);
     AddLanguage("d.lng", 5603, {"1 from d"});
-    ASSERT_EQ(InitLanguageModule(), S_OK);
-    ASSERT_EQ(LoadLanguages(5601), S_OK);
-    SetDefaultLanguageID(5601);
-    EXPECT_EQ(Text(1), "from a");
-    SetDefaultLanguageID(5602);
-    EXPECT_EQ(Text(1), "E_FAIL");
+    ASSERT_EQ(Start(5601), S_OK);
+    EXPECT_EQ(Text(5601, 1), "from a");
+    EXPECT_EQ(Text(5602, 1), "E_FAIL");
     // d.lng comes after b.lng in the loader's pass: once d is there, b has been tried and failed,
     // which must not have touched the texts of a.
-    SetDefaultLanguageID(5603);
-    EXPECT_EQ(Text(1), "from d");
-    SetDefaultLanguageID(5601);
-    EXPECT_EQ(Text(1), "from a");
+    EXPECT_EQ(Text(5603, 1), "from d");
+    EXPECT_EQ(Text(5601, 1), "from a");
 }
 
 TEST_F(LanguageModuleTest, SetDefaultLanguageIDKeepsTheChoiceOnAFreshMachine) {
@@ -153,16 +149,13 @@ TEST_F(LanguageModuleTest, SetDefaultLanguageIDKeepsTheChoiceOnAFreshMachine) {
 TEST_F(LanguageModuleTest, CloseDuringLoadingStopsTheLoader) {
     AddNumbered("l", 5701, 8, 20000);
     for (int round = 0; round < 3; ++round) {
-        ASSERT_EQ(InitLanguageModule(), S_OK);
-        ASSERT_EQ(LoadLanguages(5701), S_OK);
+        ASSERT_EQ(Start(5701), S_OK);
         EXPECT_EQ(CloseLanguageModule(), S_OK);
         EXPECT_EQ(Text(1), "E_FAIL");
     }
     // A module opened again after a stop loads normally.
-    ASSERT_EQ(InitLanguageModule(), S_OK);
-    ASSERT_EQ(LoadLanguages(5701), S_OK);
-    SetDefaultLanguageID(5708);
-    EXPECT_EQ(Text(20000), "5708-20000");
+    ASSERT_EQ(Start(5701), S_OK);
+    EXPECT_EQ(Text(5708, 20000), "5708-20000");
 }
 
 TEST_F(LanguageModuleTest, LookupsRaceTheLoaderSafely) {
@@ -171,8 +164,7 @@ TEST_F(LanguageModuleTest, LookupsRaceTheLoaderSafely) {
     AddNumbered("l", 5801, kLanguages, kTexts);
     // The same languages again under other names: the loader reloads them while lookups run.
     AddNumbered("m", 5801, kLanguages, kTexts);
-    ASSERT_EQ(InitLanguageModule(), S_OK);
-    ASSERT_EQ(LoadLanguages(5801), S_OK);
+    ASSERT_EQ(Start(5801), S_OK);
 
     std::atomic<int> bad{0};
     std::atomic<int> found{0};
@@ -183,10 +175,7 @@ TEST_F(LanguageModuleTest, LookupsRaceTheLoaderSafely) {
                 LONG textID = 1 + (i * 37 + t) % kTexts;
                 LPSTR psz = nullptr;
                 if (SUCCEEDED(GetLanguageText(&psz, textID))) {
-                    std::string s = qrvtest::Take(psz);
-                    std::string suffix = "-" + std::to_string(textID);
-                    if (s.size() < suffix.size() ||
-                        s.compare(s.size() - suffix.size(), suffix.size(), suffix) != 0)
+                    if (!qrvtest::Take(psz).ends_with("-" + std::to_string(textID)))
                         ++bad;
                     ++found;
                 }
@@ -199,10 +188,8 @@ TEST_F(LanguageModuleTest, LookupsRaceTheLoaderSafely) {
         reader.join();
     EXPECT_EQ(bad.load(), 0);
     EXPECT_GT(found.load(), 0);
-    for (int i = 0; i < kLanguages; ++i) {
-        SetDefaultLanguageID(5801 + i);
-        EXPECT_EQ(Text(kTexts), std::to_string(5801 + i) + "-" + std::to_string(kTexts));
-    }
+    for (int i = 0; i < kLanguages; ++i)
+        EXPECT_EQ(Text(5801 + i, kTexts), std::to_string(5801 + i) + "-" + std::to_string(kTexts));
 }
 
 }  // namespace
