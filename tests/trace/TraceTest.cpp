@@ -102,15 +102,11 @@ TEST_F(TraceTest, UndefinedLevelsAreWrittenWithUAfterAWarning) {
         QTRACE(c.level, "text\n");
         auto p = Take();
         ASSERT_EQ(p.size(), size_t(c.warned) + size_t(c.written));
-        if (c.warned) {
-            EXPECT_TRUE(IsPrefixed(p[0], "E[-Trace.cpp:",
-                                   "] *** **** Undefined trace level " + std::to_string(c.level) +
-                                       " used -> using specifier 'U'!\n"))
-                << p[0];
-        }
-        if (c.written) {
-            EXPECT_TRUE(IsPrefixed(p.back(), "U[-TraceTest.cpp:", "] text\n")) << p.back();
-        }
+        EXPECT_TRUE(!c.warned || IsPrefixed(p[0], "E[-Trace.cpp:",
+                                            "] *** **** Undefined trace level " + std::to_string(c.level) +
+                                                " used -> using specifier 'U'!\n"))
+            << p[0];
+        EXPECT_TRUE(!c.written || IsPrefixed(p.back(), "U[-TraceTest.cpp:", "] text\n")) << p.back();
     }
     // Raw pieces have no letter and no check.
     QTRACE_RAW(-1, "raw\n");
