@@ -1,4 +1,4 @@
-// Property lists: walk orders, keys, replacement, refusals and the two-level cursors.
+// Property lists: key orders, references, replacement, refusals, cursors and stable records.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,22 +15,46 @@
 #include "platform/win32/Format.h"
 #include "tests/model/PropTestSupport.h"
 
+using namespace proptest;
+
 namespace {
 
 const GUID kAddress = {0x00062004, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const GUID kPublic = {0x00020329, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const GUID kCommon = {0x00062008, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
+// "std:0037001e", "id:8005", "name:Key".
+std::string Describe(CPropertyID* p) {
+    if (auto* s = dynamic_cast<CStdPropertyID*>(p))
+        return FormatText("std:%08lx", s->GetTag());
+    const MAPINAMEID id = dynamic_cast<CNamedPropertyID*>(p)->GetNameID();
+    return id.ulKind == MNID_ID ? FormatText("id:%lx", (ULONG)id.Kind.lID)
+                                : "name:" + Utf16ToUtf8(id.Kind.lpwstrName);
+}
+
+// What a walk yields, described.
+std::vector<std::string> Walk(CPropertyList& list) {
+    std::vector<std::string> out;
+    CPropertyID* p = nullptr;
+    HRESULT hr = list.GetFirstProperty(&p);
+    while (SUCCEEDED(hr) && p != nullptr) {
+        out.push_back(Describe(p));
+        p->Release();
+        p = nullptr;
+        hr = list.GetNextProperty(&p);
+    }
+    EXPECT_EQ(S_OK, hr);
+    return out;
+}
+
 // Makes properties and lists and gives back its references at the end of the test.
 class PropertyListTest : public ::testing::Test {
-protected:
+public:
     void TearDown() override {
-        for (CPropertyList* l : m_lists) {
+        for (CPropertyList* l : m_lists)
             l->Release();
-        }
-        for (CPropertyID* p : m_props) {
+        for (CPropertyID* p : m_props)
             p->Release();
-        }
     }
     CStdPropertyID* Std(ULONG ulTag) { return Keep(new CStdPropertyID(0, ulTag)); }
     CNamedPropertyID* ById(const GUID& guid, ULONG ulID) {
@@ -60,27 +84,6 @@ protected:
     std::vector<CPropertyID*> m_props;
     std::vector<CPropertyList*> m_lists;
 };
-
-// What a walk yields: "std:0037001e", "id:8005", "name:Key".
-std::vector<std::string> Walk(CPropertyList& list) {
-    std::vector<std::string> out;
-    CPropertyID* p = nullptr;
-    HRESULT hr = list.GetFirstProperty(&p);
-    while (SUCCEEDED(hr) && p != nullptr) {
-        if (auto* s = dynamic_cast<CStdPropertyID*>(p)) {
-            out.push_back(FormatText("std:%08lx", s->GetTag()));
-        } else if (auto* n = dynamic_cast<CNamedPropertyID*>(p)) {
-            MAPINAMEID id = n->GetNameID();
-            out.push_back(id.ulKind == MNID_ID ? FormatText("id:%lx", (ULONG)id.Kind.lID)
-                                               : "name:" + Utf16ToUtf8(id.Kind.lpwstrName));
-        }
-        p->Release();
-        p = nullptr;
-        hr = list.GetNextProperty(&p);
-    }
-    EXPECT_EQ(S_OK, hr);
-    return out;
-}
 
 TEST_F(PropertyListTest, CursorsAtTheEndAndEmptySubLists) {
     CPropTypeList* pList = List<CPropTypeList>();
@@ -206,6 +209,136 @@ TEST_F(PropertyListTest, ReleaseAtZeroStillDestroys) {
     EXPECT_EQ(0u, pList->Release());
     CStdPropertyID* pProp = new CStdPropertyID(0, 1);
     EXPECT_EQ(0, pProp->Release());
+}
+
+// Each keyed list with properties it takes, made in the reverse of its key order.
+struct StdList {
+    typedef CStdPropList List;
+    static std::vector<CPropertyID*> Make(PropertyListTest& t) {
+        return {t.Std(0x8000000B), t.Std(0x3001001E), t.Std(0x0037001E)};  // tags compare unsigned
+    }
+};
+struct NumberList {
+    typedef CGuidNamedIDList List;
+    static std::vector<CPropertyID*> Make(PropertyListTest& t) {
+        return {t.ById(kAddress, 0x80000001), t.ById(kAddress, 0x8501), t.ById(kAddress, 0x8005)};
+    }
+};
+struct NameList {
+    typedef CGuidNamedNamedList List;
+    // Units compare unsigned and case-sensitively; a prefix comes first.
+    static std::vector<CPropertyID*> Make(PropertyListTest& t) {
+        return {t.ByName(kAddress, u"alpha"), t.ByName(kAddress, u"Zeta"), t.ByName(kAddress, u"Keywords"),
+                t.ByName(kAddress, u"Key")};
+    }
+};
+struct SetList {
+    typedef CNamedPropList List;
+    // Sets compare by the bytes held: {00062004} (04) before {00062008} (08) before {00020329} (29).
+    static std::vector<CPropertyID*> Make(PropertyListTest& t) {
+        return {t.ByName(kPublic, u"Zeta"), t.ById(kCommon, 0x8501), t.ById(kAddress, 0x8101),
+                t.ById(kAddress, 0x8005)};
+    }
+};
+struct KindList {
+    typedef CPropTypeList List;
+    static std::vector<CPropertyID*> Make(PropertyListTest& t) {
+        return {t.ByName(kPublic, u"Key"), t.ById(kAddress, 0x8005), t.Std(0x0037001E)};
+    }
+};
+
+template <class Family>
+class KeyedListFamilyTest : public PropertyListTest {
+protected:
+    void SetUp() override {
+        m_pList = List<typename Family::List>();
+        m_family = Family::Make(*this);
+        for (auto it = m_family.rbegin(); it != m_family.rend(); ++it)
+            m_ordered.push_back(Describe(*it));
+    }
+    void InsertAll(CPropertyList* pList) {
+        for (CPropertyID* p : m_family)
+            ASSERT_EQ(S_OK, pList->InsertProperty(p));
+    }
+    void ExpectRefs(LONG lRefs, const char* pszWhy) {
+        for (CPropertyID* p : m_family)
+            EXPECT_EQ(lRefs, Refs(p)) << pszWhy;
+    }
+
+    typename Family::List* m_pList = nullptr;
+    std::vector<CPropertyID*> m_family;  // the fixture holds one reference each
+    std::vector<std::string> m_ordered;
+};
+
+typedef ::testing::Types<StdList, NumberList, NameList, SetList, KindList> AllLists;
+TYPED_TEST_SUITE(KeyedListFamilyTest, AllLists);
+
+TYPED_TEST(KeyedListFamilyTest, WalksInKeyOrderAndHoldsOneReferenceEach) {
+    this->InsertAll(this->m_pList);
+    EXPECT_EQ(this->m_ordered, Walk(*this->m_pList));
+    EXPECT_EQ(this->m_ordered, Walk(*this->m_pList));  // a walk can be restarted
+    this->ExpectRefs(2, "the walk left a reference behind, or the list holds none");
+    // Clearing gives every reference back and leaves a list that can be filled again.
+    this->m_pList->ClearList();
+    EXPECT_EQ(0u, this->m_pList->GetMapCount());
+    EXPECT_TRUE(Walk(*this->m_pList).empty());
+    this->ExpectRefs(1, "clearing kept a reference");
+    this->InsertAll(this->m_pList);
+    auto* pOther = new typename TypeParam::List;
+    pOther->AddRef();
+    this->InsertAll(pOther);
+    pOther->Release();
+    this->ExpectRefs(2, "destroying a list kept a reference");
+}
+
+TYPED_TEST(KeyedListFamilyTest, SavedRecordLoadsIntoTheSameListAndSavesTheSame) {
+    this->InsertAll(this->m_pList);
+    const std::string saved = SerializeTo(*this->m_pList);
+    auto* pLoaded = this->template List<typename TypeParam::List>();
+    SerializeFrom(*pLoaded, saved);
+    EXPECT_EQ(ToHex(saved), ToHex(SerializeTo(*pLoaded)));
+    EXPECT_EQ(this->m_pList->GetMapCount(), pLoaded->GetMapCount());
+    EXPECT_EQ(this->m_ordered, Walk(*pLoaded));
+    // Loading again over a filled list replaces what it held instead of adding to it.
+    SerializeFrom(*pLoaded, saved);
+    EXPECT_EQ(ToHex(saved), ToHex(SerializeTo(*pLoaded)));
+
+    // An empty list is a count of 0 after the two versions.
+    this->m_pList->ClearList();
+    EXPECT_EQ(ToHex(Hex("01 00 00 00 01 00 00 00 00 00 00 00")), ToHex(SerializeTo(*this->m_pList)));
+}
+
+// The flat lists: the cursor points at the next property, so an end is never an error.
+template <class Family>
+class FlatListTest : public KeyedListFamilyTest<Family> {};
+
+typedef ::testing::Types<StdList, NumberList, NameList> FlatLists;
+TYPED_TEST_SUITE(FlatListTest, FlatLists);
+
+TYPED_TEST(FlatListTest, EndsOfTheWalkAreQuiet) {
+    TraceCapture trace;
+    CPropertyID* p = reinterpret_cast<CPropertyID*>(1);
+    EXPECT_EQ(S_OK, this->m_pList->GetNextProperty(&p)) << "before any walk";
+    EXPECT_EQ(nullptr, p);
+    EXPECT_EQ(S_OK, this->m_pList->GetFirstProperty(&p)) << "on an empty list";
+    EXPECT_EQ(nullptr, p);
+
+    this->InsertAll(this->m_pList);
+    Walk(*this->m_pList);
+    EXPECT_EQ(S_OK, this->m_pList->GetNextProperty(&p)) << "after the end";
+    EXPECT_EQ(nullptr, p);
+
+    // Cleared in the middle of a walk: the walk simply ends.
+    ASSERT_EQ(S_OK, this->m_pList->GetFirstProperty(&p));
+    ASSERT_NE(nullptr, p);
+    p->Release();
+    this->m_pList->ClearList();
+    EXPECT_EQ(S_OK, this->m_pList->GetNextProperty(&p));
+    EXPECT_EQ(nullptr, p);
+
+    EXPECT_EQ(E_INVALIDARG, this->m_pList->GetFirstProperty(nullptr));
+    EXPECT_EQ(E_INVALIDARG, this->m_pList->GetNextProperty(nullptr));
+    EXPECT_FALSE(trace.Contains("undefined iterator"));
 }
 
 }  // namespace

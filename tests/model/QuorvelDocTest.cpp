@@ -1,13 +1,13 @@
 // The document: its default configurations, the map, opening and saving ".qrv" files.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <vector>
 
 #include "model/ConfigInfo.h"
@@ -106,6 +106,20 @@ void FillRichDocument(CQuorvelDoc& doc) {
     }
 }
 
+// Document files below a fresh root; every message box is answered and remembered.
+class QuorvelDocFile : public ::testing::Test {
+protected:
+    std::string Path(const std::string& name) const { return m_root.Path() + "/" + name; }
+    // Saves a document and gives back the bytes of its file.
+    std::string Saved(CQuorvelDoc& doc, const std::string& name) {
+        EXPECT_TRUE(doc.OnSaveDocument(Path(name).c_str()));
+        return ReadBytes(Path(name));
+    }
+
+    TempRoot m_root;
+    BoxRecorder m_boxes;
+};
+
 }  // namespace
 
 TEST(QuorvelDoc, NewDocumentHoldsTheFourDefaultConfigurations) {
@@ -118,9 +132,7 @@ TEST(QuorvelDoc, NewDocumentHoldsTheFourDefaultConfigurations) {
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(types[i], configs[i].dwType);
         EXPECT_EQ(names[i], configs[i].strName);
-        if (i > 0) {
-            EXPECT_LT(configs[i - 1].ulID, configs[i].ulID);
-        }
+        EXPECT_TRUE(i == 0 || configs[i - 1].ulID < configs[i].ulID);
         CConfigInfo* pConfig = nullptr;
         ASSERT_TRUE(doc.GetConfiguration(configs[i].ulID, &pConfig));
         EXPECT_FALSE(pConfig->IsNewConfig());
@@ -157,8 +169,6 @@ TEST(QuorvelDoc, MapOperations) {
     EXPECT_EQ(1, doc.GetConfigurationCount());
     doc.RemoveConfiguration(ulID);
     EXPECT_EQ(0, doc.GetConfigurationCount());
-    doc.SetCurrentConfigID(77);
-    EXPECT_EQ(77u, doc.GetCurrentConfigID());
 }
 
 TEST(QuorvelDoc, ResetAndDeleteTalkToTheWindowsOnlyWhenThereAreAny) {
@@ -184,43 +194,38 @@ TEST(QuorvelDoc, ResetAndDeleteTalkToTheWindowsOnlyWhenThereAreAny) {
     EXPECT_EQ(0, doc.GetConfigurationCount());
 }
 
-TEST(QuorvelDocFile, EmptyDocumentIsEightBytesAndOwnerOnly) {
-    TempRoot root;
-    const std::string strPath = root.Path() + "/empty.qrv";
+TEST_F(QuorvelDocFile, EmptyDocumentIsEightBytesAndOwnerOnly) {
     CQuorvelDoc doc;
     doc.SetModifiedFlag(TRUE);
-    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
-    EXPECT_EQ(Dword(1) + Dword(0), ReadBytes(strPath));
+    EXPECT_EQ(Dword(1) + Dword(0), Saved(doc, "empty.qrv"));
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(CString(strPath.c_str()), doc.GetPathName());
+    EXPECT_EQ(CString(Path("empty.qrv").c_str()), doc.GetPathName());
     EXPECT_EQ(CString("empty.qrv"), doc.GetTitle());
     struct stat st = {};
-    ASSERT_EQ(0, stat(strPath.c_str(), &st));
+    ASSERT_EQ(0, stat(Path("empty.qrv").c_str(), &st));
     EXPECT_EQ(0600u, st.st_mode & 0777);
 
     CQuorvelDoc loaded;
     loaded.OnNewDocument();
-    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
+    ASSERT_TRUE(loaded.OnOpenDocument(Path("empty.qrv").c_str()));
     EXPECT_EQ(0, loaded.GetConfigurationCount());
     EXPECT_FALSE(loaded.IsModified());
 
     // An empty file is an empty document, not a new one.
-    WriteBytes(strPath, "");
+    WriteBytes(Path("empty.qrv"), "");
     loaded.OnNewDocument();
-    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
+    ASSERT_TRUE(loaded.OnOpenDocument(Path("empty.qrv").c_str()));
     EXPECT_EQ(0, loaded.GetConfigurationCount());
+    EXPECT_TRUE(m_boxes.captions.empty());
 }
 
-TEST(QuorvelDocFile, EverythingComesBackIdentical) {
-    TempRoot root;
-    const std::string strPath = root.Path() + "/rich.qrv";
+TEST_F(QuorvelDocFile, EverythingComesBackIdentical) {
     CQuorvelDoc doc;
     FillRichDocument(doc);
-    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
-    const std::string bytes = ReadBytes(strPath);
+    const std::string bytes = Saved(doc, "rich.qrv");
 
     CQuorvelDoc loaded;
-    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
+    ASSERT_TRUE(loaded.OnOpenDocument(Path("rich.qrv").c_str()));
     EXPECT_EQ(Summarize(doc), Summarize(loaded));
     CConfigInfo* pConfig = nullptr;
     ASSERT_TRUE(loaded.GetConfiguration(Summarize(doc)[1].ulID, &pConfig));
@@ -230,50 +235,41 @@ TEST(QuorvelDocFile, EverythingComesBackIdentical) {
     EXPECT_EQ(2, pStore->GetFolderCount());
     pStore->Release();
     pConfig->Release();
-
-    const std::string strAgain = root.Path() + "/again.qrv";
-    ASSERT_TRUE(loaded.OnSaveDocument(strAgain.c_str()));
-    EXPECT_EQ(bytes, ReadBytes(strAgain));
+    EXPECT_EQ(bytes, Saved(loaded, "again.qrv"));
 }
 
-TEST(QuorvelDocFile, ACutFileNeverReplacesTheWholeOne) {
-    TempRoot root;
-    const std::string strPath = root.Path() + "/whole.qrv";
+TEST_F(QuorvelDocFile, ACutFileNeverReplacesTheWholeOne) {
     CQuorvelDoc doc;
     FillRichDocument(doc);
-    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
-    const std::string bytes = ReadBytes(strPath);
+    const std::string bytes = Saved(doc, "whole.qrv");
     const std::vector<ConfigSummary> all = Summarize(doc);
 
-    BoxRecorder boxes;
-    const std::string strCut = root.Path() + "/cut.qrv";
+    const std::string strCut = Path("cut.qrv");
     for (size_t n = 1; n < bytes.size(); ++n) {
+        SCOPED_TRACE("cut at " + std::to_string(n));
         WriteBytes(strCut, bytes.substr(0, n));
         CQuorvelDoc loaded;
-        boxes.captions.clear();
-        ASSERT_TRUE(loaded.OnOpenDocument(strCut.c_str())) << "cut at " << n;
-        ASSERT_EQ(1u, boxes.captions.size()) << "cut at " << n;
-        EXPECT_EQ("Failed to load file", boxes.captions[0]);
+        m_boxes.captions.clear();
+        ASSERT_TRUE(loaded.OnOpenDocument(strCut.c_str()));
+        ASSERT_EQ(1u, m_boxes.captions.size());
+        EXPECT_EQ("Failed to load file", m_boxes.captions[0]);
         // What was read whole stays; the document has no name, so a save must ask for one.
         const std::vector<ConfigSummary> kept = Summarize(loaded);
-        ASSERT_LT(kept.size(), all.size()) << "cut at " << n;
-        EXPECT_TRUE(std::equal(kept.begin(), kept.end(), all.begin())) << "cut at " << n;
+        ASSERT_LT(kept.size(), all.size());
+        EXPECT_TRUE(std::equal(kept.begin(), kept.end(), all.begin()));
         EXPECT_TRUE(loaded.GetPathName().IsEmpty());
         EXPECT_TRUE(loaded.IsModified());
     }
     EXPECT_EQ(bytes.substr(0, bytes.size() - 1), ReadBytes(strCut));
 }
 
-TEST(QuorvelDocFile, WrongVersionsFailTheOpenAndLeaveNothing) {
-    TempRoot root;
-    const std::string strPath = root.Path() + "/v2.qrv";
-    BoxRecorder boxes;
+TEST_F(QuorvelDocFile, WrongVersionsFailTheOpenAndLeaveNothing) {
     CQuorvelDoc doc;
     doc.OnNewDocument();
-    WriteBytes(strPath, Dword(2) + Dword(0));
-    EXPECT_FALSE(doc.OnOpenDocument(strPath.c_str()));
+    WriteBytes(Path("v2.qrv"), Dword(2) + Dword(0));
+    EXPECT_FALSE(doc.OnOpenDocument(Path("v2.qrv").c_str()));
     EXPECT_EQ(0, doc.GetConfigurationCount());
-    EXPECT_EQ(1u, boxes.captions.size());
+    EXPECT_EQ(1u, m_boxes.captions.size());
 
     // A configuration record of version 2 inside a good document.
     CQuorvelDoc one;
@@ -281,19 +277,15 @@ TEST(QuorvelDocFile, WrongVersionsFailTheOpenAndLeaveNothing) {
     ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("x", 5, &one, &pConfig));
     one.AddConfiguration(pConfig);
     pConfig->Release();
-    ASSERT_TRUE(one.OnSaveDocument(strPath.c_str()));
-    std::string bytes = ReadBytes(strPath);
+    std::string bytes = Saved(one, "v2.qrv");
     bytes.replace(8 + NewClassTag("CTaskInfo").size(), 4, Dword(2));
-    WriteBytes(strPath, bytes);
-    EXPECT_FALSE(doc.OnOpenDocument(strPath.c_str()));
+    WriteBytes(Path("v2.qrv"), bytes);
+    EXPECT_FALSE(doc.OnOpenDocument(Path("v2.qrv").c_str()));
     EXPECT_EQ(0, doc.GetConfigurationCount());
-
-    EXPECT_FALSE(doc.OnOpenDocument((root.Path() + "/missing.qrv").c_str()));
+    EXPECT_FALSE(doc.OnOpenDocument(Path("missing.qrv").c_str()));
 }
 
-TEST(QuorvelDocFile, RepeatedIdsAndRecordsAreKeptApart) {
-    TempRoot root;
-    const std::string strPath = root.Path() + "/ids.qrv";
+TEST_F(QuorvelDocFile, RepeatedIdsAndRecordsAreKeptApart) {
     CQuorvelDoc doc;
     CConfigInfo* pA = nullptr;
     CConfigInfo* pB = nullptr;
@@ -305,74 +297,58 @@ TEST(QuorvelDocFile, RepeatedIdsAndRecordsAreKeptApart) {
     const ULONG ulB = pB->GetConfigID();
     pA->Release();
     pB->Release();
-    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
-    std::string bytes = ReadBytes(strPath);
-
-    // Give the second record the first one's id: both stay, the later one renumbered.
+    const std::string bytes = Saved(doc, "ids.qrv");
     const size_t nSecond = bytes.find(NewClassTag("CAppointmentInfo"));
     ASSERT_NE(std::string::npos, nSecond);
+    auto open = [&](const std::string& file) {
+        WriteBytes(Path("ids.qrv"), file);
+        CQuorvelDoc loaded;
+        EXPECT_TRUE(loaded.OnOpenDocument(Path("ids.qrv").c_str()));
+        EXPECT_FALSE(loaded.IsModified());
+        return Summarize(loaded);
+    };
+
+    // Give the second record the first one's id: both stay, the later one renumbered.
     std::string same = bytes;
     same.replace(nSecond + NewClassTag("CAppointmentInfo").size() + 4, 4, Dword(ulA));
-    WriteBytes(strPath, same);
-    CQuorvelDoc loaded;
-    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
-    std::vector<ConfigSummary> configs = Summarize(loaded);
+    std::vector<ConfigSummary> configs = open(same);
     ASSERT_EQ(2u, configs.size());
     EXPECT_EQ((ConfigSummary{ulA, 1, "first"}), configs[0]);
     EXPECT_EQ("second", configs[1].strName);
     EXPECT_GT(configs[1].ulID, ulB);
 
     // A stream that names the same record twice holds one configuration.
-    std::string twice = bytes.substr(0, nSecond) + std::string("\x02\x00", 2);  // back to record 2
-    twice.replace(4, 4, Dword(2));
-    WriteBytes(strPath, twice);
-    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
-    EXPECT_EQ(1, loaded.GetConfigurationCount());
-
+    EXPECT_EQ(1u, open(Dword(1) + Dword(2) + bytes.substr(8, nSecond - 8) + Hex("02 00")).size());
     // A null slot is skipped and still counted.
-    std::string nulls = Dword(1) + Dword(2) + std::string("\x00\x00", 2) + bytes.substr(8, nSecond - 8);
-    WriteBytes(strPath, nulls);
-    ASSERT_TRUE(loaded.OnOpenDocument(strPath.c_str()));
-    EXPECT_EQ(1, loaded.GetConfigurationCount());
-    EXPECT_FALSE(loaded.IsModified());
+    EXPECT_EQ(1u, open(Dword(1) + Dword(2) + Hex("00 00") + bytes.substr(8, nSecond - 8)).size());
 }
 
-TEST(QuorvelDocFile, AFailedSaveLeavesTheOldFile) {
-    TempRoot root;
-    const std::string strDir = root.Path() + "/locked";
+TEST_F(QuorvelDocFile, AFailedSaveLeavesTheOldFile) {
+    const std::string strDir = Path("locked");
     ASSERT_EQ(0, mkdir(strDir.c_str(), 0700));
     const std::string strPath = strDir + "/doc.qrv";
     WriteBytes(strPath, "old contents");
     CQuorvelDoc doc;
     doc.OnNewDocument();
     doc.SetModifiedFlag(TRUE);
-    BoxRecorder boxes;
     ASSERT_EQ(0, chmod(strDir.c_str(), 0500));
-    const bool bRoot = geteuid() == 0;  // root writes anyway
-    if (!bRoot) {
+    if (geteuid() != 0) {  // root writes anyway
         EXPECT_FALSE(doc.OnSaveDocument(strPath.c_str()));
         EXPECT_EQ("old contents", ReadBytes(strPath));
         EXPECT_TRUE(doc.IsModified());
-        EXPECT_EQ(1u, boxes.captions.size());
+        EXPECT_EQ(1u, m_boxes.captions.size());
     }
     chmod(strDir.c_str(), 0700);
     // A target that is a directory cannot be replaced either; no temporary file stays behind.
     const std::string strBusy = strDir + "/busy.qrv";
     ASSERT_EQ(0, mkdir(strBusy.c_str(), 0700));
     EXPECT_FALSE(doc.OnSaveDocument(strBusy.c_str()));
-    std::vector<std::string> entries;
-    if (DIR* pDir = opendir(strDir.c_str())) {
-        while (dirent* pEntry = readdir(pDir))
-            if (pEntry->d_name[0] != '.' || strlen(pEntry->d_name) > 2)
-                entries.push_back(pEntry->d_name);
-        closedir(pDir);
-    }
-    std::sort(entries.begin(), entries.end());
-    EXPECT_EQ((std::vector<std::string>{"busy.qrv", "doc.qrv"}), entries);
+    std::set<std::string> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(strDir))
+        entries.insert(entry.path().filename().string());
+    EXPECT_EQ((std::set<std::string>{"busy.qrv", "doc.qrv"}), entries);
     EXPECT_EQ("old contents", ReadBytes(strPath));
+    EXPECT_TRUE(std::filesystem::is_directory(strBusy));
     // Nor can a file in a folder that does not exist.
     EXPECT_FALSE(doc.OnSaveDocument((strDir + "/none/doc.qrv").c_str()));
-    struct stat st = {};
-    EXPECT_EQ(0, stat(strBusy.c_str(), &st));
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
