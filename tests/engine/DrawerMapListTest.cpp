@@ -21,7 +21,7 @@ CDrawerMapList* NewList(LONG lMode, ULONG ulGrow = 10) {
 
 }  // namespace
 
-TEST(DrawerMapList, FolderModeGivesEveryFolderAMapStoreModeSharesItAndBothGrow) {
+TEST(DrawerMapList, FolderModeGivesEveryFolderAMapStoreModeSharesItBothGrowAndReleaseTheirMaps) {
     CDrawerMapList* pFolders = NewList(0, 0);  // a step of 0 becomes 10
     CDrawerMapList* pStores = NewList(1, 1);
     // Store A with eleven folders, then store B with one.
@@ -56,7 +56,15 @@ TEST(DrawerMapList, FolderModeGivesEveryFolderAMapStoreModeSharesItAndBothGrow) 
     }
     EXPECT_EQ(nullptr, pFolders->GetAt((ULONG)12));
     EXPECT_EQ(nullptr, pFolders->GetAt((LONG)-1));
-    pFolders->Release();
+    // Releasing a list releases its maps, and they their drawers.
+    RowBuilder row;
+    row.String("x");
+    CSortDrawer* pDrawer = NewDrawer(row.Row());
+    ASSERT_EQ(S_OK, maps[0][0]->InsertDrawer(&row.Row(), 0, kColumns, &pDrawer));
+    EXPECT_EQ(2u, RefCount(pDrawer));
+    EXPECT_EQ(0u, pFolders->Release());
+    EXPECT_EQ(1u, RefCount(pDrawer));
+    pDrawer->Release();
     pStores->Release();
 }
 
@@ -81,19 +89,4 @@ TEST(DrawerMapList, UnsupportedModesAndBadColumnsAddNoMap) {
     EXPECT_EQ(E_UNEXPECTED, pList->AddStoreMap(&pMap, reinterpret_cast<LPSPropTagArray>(&bad)));
     EXPECT_EQ(0u, pList->GetCount());
     pList->Release();
-}
-
-TEST(DrawerMapList, ReleasingTheListReleasesItsMapsAndDrawers) {
-    RowBuilder row;
-    row.String("x");
-    CDrawerMapList* pList = NewList(0);
-    CDrawerMap* pMap = nullptr;
-    ASSERT_EQ(S_OK, pList->AddStoreMap(&pMap, row.Columns()));
-    CSortDrawer* pDrawer = NewDrawer(row.Row());
-    ASSERT_EQ(S_OK, pMap->InsertDrawer(&row.Row(), 0, row.Columns(), &pDrawer));
-    pMap->Release();
-    EXPECT_EQ(2u, RefCount(pDrawer));
-    EXPECT_EQ(0u, pList->Release());
-    EXPECT_EQ(1u, RefCount(pDrawer));
-    pDrawer->Release();
 }

@@ -47,35 +47,26 @@ Result Search(CTestConfig* pConfig, HRESULT hrExpected = S_OK) {
 
 }  // namespace
 
-// No store at all, then a store whose only compared property is not selected.
-TEST(DuplicateSearch, NothingToSearchGivesAnEmptyResult) {
-    for (int nStores : {0, 1}) {
-        CSearchWorld world(nStores);
-        std::map<int, std::vector<std::vector<BYTE>>> folders;
-        if (nStores == 1) {
-            folders[0] = {world.MakeFolder(0, "A")};
-            world.AddItem(0, folders[0][0], {"one", "Ann", "Lee"});
-        }
-        CTestConfig* pConfig = world.MakeConfig(0, folders);
-        pConfig->Compare(PR_GIVEN_NAME, nStores == 0);
-        BOOL fPossible = TRUE;
-        EXPECT_EQ(S_OK, pConfig->IsSearchPossible(&fPossible));
-        EXPECT_FALSE(fPossible);
-        CLiveCounts before;
-        EXPECT_TRUE(Search(pConfig).empty());
-        before.ExpectUnchanged("nothing to search");
-        EXPECT_EQ(1, world.Ui().m_nProgressMade);
-        EXPECT_EQ(1, world.Ui().m_nProgressGone);
-        pConfig->Compare(PR_SURNAME, TRUE);
-        EXPECT_EQ(S_OK, pConfig->IsSearchPossible(&fPossible));
-        EXPECT_EQ(nStores == 1, fPossible != FALSE);
-        pConfig->Release();
-    }
+// A configuration without stores: nothing to search, an empty result, and nothing left behind.
+TEST(DuplicateSearch, ConfigurationWithoutStoresGivesAnEmptyResult) {
+    CSearchWorld world(0);
+    CTestConfig* pConfig = world.MakeConfig(0, {});
+    pConfig->Compare(PR_GIVEN_NAME);
+    BOOL fPossible = TRUE;
+    EXPECT_EQ(S_OK, pConfig->IsSearchPossible(&fPossible));
+    EXPECT_FALSE(fPossible);
+    CLiveCounts before;
+    EXPECT_TRUE(Search(pConfig).empty());
+    before.ExpectUnchanged("no stores");
+    EXPECT_EQ(1, world.Ui().m_nProgressMade);
+    EXPECT_EQ(1, world.Ui().m_nProgressGone);
+    pConfig->Release();
 }
 
-// One folder searched three ways: running numbers from 1 over the filed items only (items without
-// compared values, or deleted after the configuration was made, are passed over); the subject both
-// compared and read for the reference; a chosen folder key that names an item.
+// One folder searched four ways: with nothing selected to compare; with running numbers from 1 over
+// the filed items only (items without compared values, or deleted after the configuration was
+// made, are passed over); with the subject both compared and read for the reference; and through a
+// chosen folder key that names an item.
 TEST(DuplicateSearch, NumbersFiledItemsFromOneAndSkipsItemsWithoutValuesOrGone) {
     CSearchWorld world(1);
     auto folder = world.MakeFolder(0, "Contacts");
@@ -87,8 +78,16 @@ TEST(DuplicateSearch, NumbersFiledItemsFromOneAndSkipsItemsWithoutValuesOrGone) 
     world.AddItem(0, folder, {"third", "Bob", "Lee"});
     world.AddItem(0, folder, {"third", "Bob", "Kim"});
     CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
+    // With no compared property selected there is nothing to search.
+    pConfig->Compare(PR_GIVEN_NAME, FALSE);
+    BOOL fPossible = TRUE;
+    EXPECT_EQ(S_OK, pConfig->IsSearchPossible(&fPossible));
+    EXPECT_FALSE(fPossible);
+    EXPECT_TRUE(Search(pConfig).empty());
     pConfig->Compare(PR_GIVEN_NAME);
     pConfig->Compare(PR_SURNAME);
+    EXPECT_EQ(S_OK, pConfig->IsSearchPossible(&fPossible));
+    EXPECT_TRUE(fPossible);
     world.DeleteItem(0, folder, gone);
 
     CDrawerMapList* pList = nullptr;
@@ -98,9 +97,7 @@ TEST(DuplicateSearch, NumbersFiledItemsFromOneAndSkipsItemsWithoutValuesOrGone) 
     std::multiset<std::string> subjects;
     CDrawerMap* pMap = pList->GetAt((ULONG)0);
     for (CSortDrawer* pDrawer : Walk(pMap)) {
-        CEntryReference* pEntry = nullptr;
-        for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
-             hr = pDrawer->FindNext(&pEntry)) {
+        for (CEntryReference* pEntry : Entries(pDrawer)) {
             numbers.insert(pEntry->GetNumber());
             LPSTR psz = nullptr;
             pEntry->GetSubjectLine(&psz);
@@ -108,7 +105,6 @@ TEST(DuplicateSearch, NumbersFiledItemsFromOneAndSkipsItemsWithoutValuesOrGone) 
             EXPECT_EQ(std::string(psz) == "second" ? 7u : 1u, pEntry->GetModificationTime().dwLowDateTime);
             EXPECT_EQ(0, pEntry->GetFolderIndex());
             std::free(psz);
-            pEntry->Release();
         }
     }
     pMap->Release();

@@ -122,14 +122,23 @@ inline std::vector<CSortDrawer*> Walk(CDrawerMap* pMap) {
     return drawers;
 }
 
-// The numbers of a drawer's entries in walk order.
-inline std::vector<ULONG> EntryNumbers(CSortDrawer* pDrawer) {
-    std::vector<ULONG> numbers;
+// Every entry of a drawer's walk, each handed back (released) after reading it: the drawer holds it.
+inline std::vector<CEntryReference*> Entries(CSortDrawer* pDrawer) {
+    std::vector<CEntryReference*> entries;
     CEntryReference* pEntry = nullptr;
     for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
          hr = pDrawer->FindNext(&pEntry)) {
-        numbers.push_back(pEntry->GetNumber());
+        entries.push_back(pEntry);
         pEntry->Release();
+    }
+    return entries;
+}
+
+// The numbers of a drawer's entries in walk order.
+inline std::vector<ULONG> EntryNumbers(CSortDrawer* pDrawer) {
+    std::vector<ULONG> numbers;
+    for (CEntryReference* pEntry : Entries(pDrawer)) {
+        numbers.push_back(pEntry->GetNumber());
     }
     return numbers;
 }

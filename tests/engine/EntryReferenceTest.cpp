@@ -26,7 +26,7 @@ std::string Subject(CEntryReference* pRef) {
 
 }  // namespace
 
-TEST(EntryReference, InitCopiesEverythingAndGettersHandOutCopies) {
+TEST(EntryReference, InitCopiesEverythingRefusesBadArgumentsAndGettersHandOutCopies) {
     CEntryReference* pRef = NewEntry(42);
     EXPECT_EQ(-1, pRef->GetStoreIndex());
     SBinary id{1, reinterpret_cast<LPBYTE>(0x1)};
@@ -56,11 +56,8 @@ TEST(EntryReference, InitCopiesEverythingAndGettersHandOutCopies) {
     ASSERT_EQ(S_OK, pRef->Init(&kProfile, 0, 0, &otherEntry, FILETIME{1, 1}, nullptr));
     EXPECT_EQ("<null>", Subject(pRef));
     EXPECT_EQ(42u, pRef->GetNumber());
-    pRef->Release();
-}
 
-TEST(EntryReference, InitRefusesBadArgumentsAndChangesNothing) {
-    CEntryReference* pRef = NewEntry(1);
+    // Bad arguments are refused and change nothing.
     ASSERT_EQ(S_OK, pRef->Init(&kProfile, 1, 1, &kEntry, FILETIME{}, "keep"));
     const SBinary noKey{0, g_profile};
     const SBinary nullBytes{3, nullptr};

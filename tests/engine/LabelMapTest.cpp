@@ -28,6 +28,15 @@ std::vector<int> WalkOrder(std::vector<RowBuilder> rows, const std::vector<ULONG
     return order;
 }
 
+// One row of one value of the type per value given.
+std::vector<RowBuilder> Rows(ULONG ulType, std::initializer_list<_PV> values) {
+    std::vector<RowBuilder> rows;
+    for (const _PV& v : values) {
+        rows.push_back(RowOf(ulType, v));
+    }
+    return rows;
+}
+
 }  // namespace
 
 TEST(CreateDrawerMap, RefusesBadColumnsWithoutWritingTheOutPointer) {
@@ -81,27 +90,20 @@ TEST(LabelAccessMap, WalksEveryKeyTypeInItsOrderEachKeyOnce) {
          {PT_BINARY}},
         // Booleans 1 and 65535 differ; currency goes by the stored bytes, lowest byte first; a time
         // with the top bit of its high half set is the latest.
-        {{0, 1}, {RowOf(PT_BOOLEAN, {.b = 1}), RowOf(PT_BOOLEAN, {.b = 65535})}},
+        {{0, 1}, Rows(PT_BOOLEAN, {{.b = 1}, {.b = 65535}})},
         {{1, 0, 2},
-         {RowOf(PT_CURRENCY, {.cur = {.int64 = 1}}), RowOf(PT_CURRENCY, {.cur = {.int64 = 256}}),
-          RowOf(PT_CURRENCY, {.cur = {.int64 = -1}})}},
-        {{1, 0},
-         {RowOf(PT_SYSTIME, {.ft = {0, 0x80000000}}), RowOf(PT_SYSTIME, {.ft = {0xFFFFFFFF, 0x7FFFFFFF}})}},
+         Rows(PT_CURRENCY, {{.cur = {.int64 = 1}}, {.cur = {.int64 = 256}}, {.cur = {.int64 = -1}}})},
+        {{1, 0}, Rows(PT_SYSTIME, {{.ft = {0, 0x80000000}}, {.ft = {0xFFFFFFFF, 0x7FFFFFFF}}})},
         // GUIDs by their bytes in memory: the lowest byte of the first field decides first.
-        {{3, 2, 0},
-         {RowOf(PT_CLSID, {.lpguid = &a}), RowOf(PT_CLSID, {.lpguid = &a2}), RowOf(PT_CLSID, {.lpguid = &b}),
-          RowOf(PT_CLSID, {.lpguid = nullptr})}},
+        {{3, 2, 0}, Rows(PT_CLSID, {{.lpguid = &a}, {.lpguid = &a2}, {.lpguid = &b}, {.lpguid = nullptr}})},
         // Floating point: every NaN is one key, after every number; 0.0 and -0.0 are one key.
         {{2, 1, 0},
-         {RowOf(PT_DOUBLE, {.dbl = nan}), RowOf(PT_DOUBLE, {.dbl = 1e300}), RowOf(PT_DOUBLE, {.dbl = 0.0}),
-          RowOf(PT_DOUBLE, {.dbl = -0.0}), RowOf(PT_DOUBLE, {.dbl = -nan})}},
-        {{1, 0},
-         {RowOf(PT_R4, {.flt = std::numeric_limits<float>::quiet_NaN()}), RowOf(PT_R4, {.flt = 1.0f})}},
-        {{1, 0},
-         {RowOf(PT_APPTIME, {.at = 2.5}), RowOf(PT_APPTIME, {.at = -1.0}), RowOf(PT_APPTIME, {.at = 2.5})}},
+         Rows(PT_DOUBLE, {{.dbl = nan}, {.dbl = 1e300}, {.dbl = 0.0}, {.dbl = -0.0}, {.dbl = -nan}})},
+        {{1, 0}, Rows(PT_R4, {{.flt = std::numeric_limits<float>::quiet_NaN()}, {.flt = 1.0f}})},
+        {{1, 0}, Rows(PT_APPTIME, {{.at = 2.5}, {.at = -1.0}, {.at = 2.5}})},
         // 64-bit numbers are signed; objects compare by their first 32 bits.
-        {{1, 0}, {RowOf(PT_I8, {.li = {.QuadPart = 1}}), RowOf(PT_I8, {.li = {.QuadPart = -1}})}},
-        {{1, 0}, {RowOf(PT_OBJECT, {.x = 7}), RowOf(PT_OBJECT, {.x = 3}), RowOf(PT_OBJECT, {.x = 7})}},
+        {{1, 0}, Rows(PT_I8, {{.li = {.QuadPart = 1}}, {.li = {.QuadPart = -1}}})},
+        {{1, 0}, Rows(PT_OBJECT, {{.x = 7}, {.x = 3}, {.x = 7}})},
         // The same text in UTF-8 and in UTF-16 is one key, in a narrow and in a wide column alike.
         {{0},
          {R().String("M\xc3\xbcller"), RowOf(PT_UNICODE, {.lpszW = const_cast<LPWSTR>(wide)})},

@@ -132,20 +132,17 @@ CSearchWorld::CSearchWorld(int nStores) {
     LPSERVICEADMIN lpServices = nullptr;
     EXPECT_EQ(S_OK, lpAdmin->AdminServices(kProfile, nullptr, 0, 0, &lpServices));
     for (int s = 0; s < nStores; ++s) {
-        const std::string name = "Store " + std::to_string(s);
-        m_storeNames.push_back(name);
-        EXPECT_EQ(S_OK, lpServices->CreateMsgService("MSPST MS", name.c_str(), 0, 0));
-        LPMAPITABLE lpTable = nullptr;
-        EXPECT_EQ(S_OK, lpServices->GetMsgServiceTable(0, &lpTable));
-        ForEachRow(lpTable, {PR_SERVICE_UID, PR_DISPLAY_NAME}, [&](const SPropValue* v) {
-            if (name == v[1].Value.lpszA) {
-                const std::string path = m_root.Path() + "/store" + std::to_string(s) + ".pst";
-                SPropValue prop = Prop(PR_PST_PATH, {.lpszA = const_cast<LPSTR>(path.c_str())});
-                EXPECT_EQ(S_OK, lpServices->ConfigureMsgService(
-                                    reinterpret_cast<LPMAPIUID>(v[0].Value.bin.lpb), 0, 0, 1, &prop));
-            }
-        });
+        m_storeNames.push_back("Store " + std::to_string(s));
+        EXPECT_EQ(S_OK, lpServices->CreateMsgService("MSPST MS", m_storeNames.back().c_str(), 0, 0));
     }
+    LPMAPITABLE lpTable = nullptr;
+    EXPECT_EQ(S_OK, lpServices->GetMsgServiceTable(0, &lpTable));
+    ForEachRow(lpTable, {PR_SERVICE_UID, PR_DISPLAY_NAME}, [&](const SPropValue* v) {
+        const std::string path = m_root.Path() + "/" + v[1].Value.lpszA + ".pst";
+        SPropValue prop = Prop(PR_PST_PATH, {.lpszA = const_cast<LPSTR>(path.c_str())});
+        EXPECT_EQ(S_OK, lpServices->ConfigureMsgService(reinterpret_cast<LPMAPIUID>(v[0].Value.bin.lpb), 0, 0,
+                                                        1, &prop));
+    });
     lpServices->Release();
 
     LPMAPITABLE lpProfiles = nullptr;
@@ -160,7 +157,6 @@ CSearchWorld::CSearchWorld(int nStores) {
     EXPECT_EQ(S_OK, MAPILogonEx(0, kProfile, nullptr, MAPI_EXPLICIT_PROFILE | MAPI_NEW_SESSION | MAPI_NO_MAIL,
                                 &m_lpSession));
     m_stores.assign(nStores, nullptr);
-    LPMAPITABLE lpTable = nullptr;
     EXPECT_EQ(S_OK, m_lpSession->GetMsgStoresTable(0, &lpTable));
     ForEachRow(lpTable, {PR_ENTRYID, PR_DISPLAY_NAME}, [&](const SPropValue* v) {
         const int s =
@@ -272,14 +268,11 @@ std::vector<std::vector<std::vector<std::string>>> ReadResult(CDrawerMapList* pL
         CDrawerMap* pMap = pList->GetAt(m);
         for (CSortDrawer* pDrawer : Walk(pMap)) {
             std::vector<std::string>& group = result[m].emplace_back();
-            CEntryReference* pEntry = nullptr;
-            for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
-                 hr = pDrawer->FindNext(&pEntry)) {
+            for (CEntryReference* pEntry : Entries(pDrawer)) {
                 LPSTR psz = nullptr;
                 pEntry->GetSubjectLine(&psz);
                 group.push_back(psz != nullptr ? psz : "");
                 std::free(psz);
-                pEntry->Release();
             }
         }
         pMap->Release();

@@ -35,12 +35,6 @@ struct CountingSlabs {
     ~CountingSlabs() { s_fFail = false; }
 };
 
-// Every byte of the block is the tag: blocks that overlap would have overwritten each other's tags.
-bool HasStamp(const void* p, size_t cb, uint8_t tag) {
-    const auto* b = static_cast<const uint8_t*>(p);
-    return std::all_of(b, b + cb, [tag](uint8_t x) { return x == tag; });
-}
-
 }  // namespace
 
 TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
@@ -67,9 +61,14 @@ TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
         const auto cLarge = std::count_if(blocks.begin(), blocks.end(),
                                           [](const Block& b) { return b.cb > CSmallBlockPool::kMaxBlock; });
         EXPECT_EQ(blocks.size() - size_t(cLarge), pool.LiveBlocks());
-        for (const Block& b : blocks) {
-            ASSERT_TRUE(HasStamp(b.p, b.cb, b.tag)) << b.cb;
-        }
+        // Every byte of every block is its tag: blocks that overlap would have overwritten each other's.
+        auto expectStamps = [&] {
+            for (const Block& b : blocks) {
+                const auto* p = static_cast<const uint8_t*>(b.p);
+                ASSERT_TRUE(std::all_of(p, p + b.cb, [&](uint8_t x) { return x == b.tag; })) << b.cb;
+            }
+        };
+        expectStamps();
         // Give back every other block and refill: the new blocks must not overlap the kept ones.
         for (size_t i = 0; i < blocks.size(); i += 2) {
             pool.Free(blocks[i].p, blocks[i].cb);
@@ -78,9 +77,7 @@ TEST(SmallBlockPool, BlocksOfEveryClassAreDistinctAlignedAndKeepTheirBytes) {
             blocks[i].tag = uint8_t(~blocks[i].tag);
             std::memset(blocks[i].p, blocks[i].tag, blocks[i].cb);
         }
-        for (const Block& b : blocks) {
-            ASSERT_TRUE(HasStamp(b.p, b.cb, b.tag)) << b.cb;
-        }
+        expectStamps();
         for (const Block& b : blocks) {
             pool.Free(b.p, b.cb);
         }

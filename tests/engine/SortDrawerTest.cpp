@@ -1,6 +1,7 @@
 // The duplicate group: entry order, replacement by number, walk edges and references.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "tests/engine/EngineTestSupport.h"
@@ -74,14 +75,8 @@ TEST(SortDrawer, ReplacingANumberKeepsItsPlaceAndReleasesTheOldEntry) {
         EXPECT_EQ(1u, RefCount(refs[0]));
         EXPECT_EQ(2u, RefCount(pNew));
         EXPECT_EQ(walked, EntryNumbers(pDrawer));
-        CEntryReference* pEntry = nullptr;
-        for (HRESULT hr = pDrawer->FindFirst(&pEntry); SUCCEEDED(hr) && pEntry != nullptr;
-             hr = pDrawer->FindNext(&pEntry)) {
-            if (pEntry->GetNumber() == numbers[0]) {
-                EXPECT_EQ(pNew, pEntry);
-            }
-            pEntry->Release();
-        }
+        const std::vector<CEntryReference*> entries = Entries(pDrawer);
+        EXPECT_EQ(1, std::count(entries.begin(), entries.end(), pNew));
 
         // The same entry again replaces itself without being freed on the way.
         ASSERT_EQ(S_OK, pDrawer->Insert(pNew));
