@@ -200,15 +200,15 @@ std::vector<BYTE> CSearchWorld::AddItem(int s, const std::vector<BYTE>& folder, 
     IMAPIFolder* lpFolder = OpenFolder(m_stores[s], folder);
     LPMESSAGE lpMessage = nullptr;
     EXPECT_EQ(S_OK, lpFolder->CreateMessage(nullptr, 0, &lpMessage));
-    auto text = [](const std::string& value) { return _PV{.lpszA = const_cast<LPSTR>(value.c_str())}; };
+    auto text = [](const char* psz) { return _PV{.lpszA = const_cast<LPSTR>(psz)}; };
     std::vector<SPropValue> props = {Prop(PR_MESSAGE_CLASS, text("IPM.Contact")),
-                                     Prop(PR_SUBJECT, text(item.subject)),
+                                     Prop(PR_SUBJECT, text(item.subject.c_str())),
                                      Prop(PR_LAST_MODIFICATION_TIME, {.ft = item.modified})};
     if (item.given) {
-        props.push_back(Prop(PR_GIVEN_NAME, text(*item.given)));
+        props.push_back(Prop(PR_GIVEN_NAME, text(item.given->c_str())));
     }
     if (item.surname) {
-        props.push_back(Prop(PR_SURNAME, text(*item.surname)));
+        props.push_back(Prop(PR_SURNAME, text(item.surname->c_str())));
     }
     if (item.number) {
         props.push_back(Prop(PROP_TAG(PT_LONG, 0x6800), {.l = *item.number}));
