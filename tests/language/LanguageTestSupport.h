@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/win32/WinTypes.h"
@@ -13,7 +14,15 @@
 namespace qrvtest {
 
 // The contents of a heap text from the language services, or "<null>"; frees the text.
-std::string Take(LPSTR psz);
+inline std::string Take(LPSTR psz) {
+    std::string text = psz != nullptr ? std::string(psz) : std::string("<null>");
+    std::free(psz);
+    return text;
+}
+
+// The language classes trace every call: the program's output stays quiet, and tests look at it
+// through TraceCapture where it matters.
+inline const QuietTrace g_quietLanguageTrace;
 
 // A fresh machine root; language files written to its "lang" directory.
 class LanguageFilesTest : public ::testing::Test {
