@@ -20,6 +20,9 @@
 
 namespace {
 
+using mapitest::Ref;
+using Texts = std::vector<std::string>;
+
 // What the scripted mail client answers, and what it was asked.
 struct Script {
     VARTYPE sessionType = VT_DISPATCH;
@@ -99,7 +102,14 @@ private:
 // A configuration with a profile and stores given directly, as a search would have left it.
 class TestConfig : public CContactInfo {
 public:
-    explicit TestConfig(const char* pszProfile) { SetProfile(pszProfile); }
+    // Held by the caller, with the store of index 0 known by storeKey.
+    static TestConfig* Make(const char* pszProfile, const std::string& storeKey) {
+        auto* pConfig = new TestConfig;
+        pConfig->AddRef();
+        pConfig->SetProfile(pszProfile);
+        pConfig->AddStoreKey(storeKey);
+        return pConfig;
+    }
     void SetProfile(const char* pszProfile) { CConfigInfoTestAccess::SetProfileName(this, pszProfile); }
     void AddStoreKey(const std::string& key) { CConfigInfoTestAccess::AddStore(this, key, "", "Store"); }
 };
@@ -121,15 +131,11 @@ protected:
         AutomationTest::SetUp();
         ASSERT_EQ(S_OK, CoRegisterClassObject(CLSID_MailApplication, &m_factory, CLSCTX_LOCAL_SERVER,
                                               REGCLS_MULTIPLEUSE, &m_dwCookie));
-        m_pConfig = new TestConfig("Work");
-        m_pConfig->AddRef();
-        m_pConfig->AddStoreKey(std::string("\x00\xAB\x10", 3));
-        m_pEntry = MakeEntry(0, std::string("\x01\x02\xFE", 3));
+        m_config.p = TestConfig::Make("Work", std::string("\x00\xAB\x10", 3));
+        m_entry.p = MakeEntry(0, std::string("\x01\x02\xFE", 3));
         m_opener = std::make_unique<COpenItemInOutlook>();
     }
     void TearDown() override {
-        m_pEntry->Release();
-        m_pConfig->Release();
         m_opener.reset();
         CoRevokeClassObject(m_dwCookie);
         AutomationTest::TearDown();
@@ -138,77 +144,72 @@ protected:
     Script m_script;
     autotest::CountingFactory m_factory{[this] { return new FakeObject(m_script); }};
     DWORD m_dwCookie = 0;
-    TestConfig* m_pConfig = nullptr;
-    CEntryReference* m_pEntry = nullptr;
+    Ref<TestConfig> m_config;
+    Ref<CEntryReference> m_entry;
     std::unique_ptr<COpenItemInOutlook> m_opener;
 };
 
 TEST_F(OpenItemScriptedTest, FirstOpenLogsOnAndLaterOpensOnlyFetchAndDisplay) {
-    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "GetItemFromID", "Display"}), m_script.calls);
+    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_config, m_entry));
+    EXPECT_EQ((Texts{"Session", "Logon", "GetItemFromID", "Display"}), m_script.calls);
     EXPECT_EQ(1, m_factory.m_created);
     // Entry id first, then the store's id, each as upper-case hex of its bytes.
-    EXPECT_EQ((std::vector<std::string>{"0102FE", "00AB10"}), m_script.itemArgs);
+    EXPECT_EQ((Texts{"0102FE", "00AB10"}), m_script.itemArgs);
 
     // The session stays with the first profile even when the configuration's changes.
-    m_pConfig->SetProfile("Other");
+    m_config->SetProfile("Other");
     m_script.calls.clear();
-    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_EQ((std::vector<std::string>{"GetItemFromID", "Display"}), m_script.calls);
+    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_config, m_entry));
+    EXPECT_EQ((Texts{"GetItemFromID", "Display"}), m_script.calls);
     EXPECT_EQ(1, m_factory.m_created);
 }
 
 TEST_F(OpenItemScriptedTest, AnswersThatAreNoObjectsAreRefusedInsteadOfCalled) {
     m_script.sessionType = VT_I4;
-    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_config, m_entry));
     EXPECT_FALSE(m_opener->HasOutlookSession());
     m_script.sessionType = VT_DISPATCH;
     m_script.sessionNull = true;
-    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_config, m_entry));
     EXPECT_FALSE(m_opener->HasOutlookSession());
     m_script.sessionNull = false;
     m_script.itemType = VT_EMPTY;
-    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_config, m_entry));
     m_script.itemType = VT_DISPATCH;
     m_script.itemNull = true;
-    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, m_pEntry));
-    EXPECT_EQ((std::vector<std::string>{"Session", "Session", "Session", "Logon", "GetItemFromID",
-                                        "GetItemFromID"}),
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_config, m_entry));
+    EXPECT_EQ((Texts{"Session", "Session", "Session", "Logon", "GetItemFromID", "GetItemFromID"}),
               m_script.calls);
     m_script.itemNull = false;
     m_script.displayResult = E_ACCESSDENIED;
-    EXPECT_EQ(E_ACCESSDENIED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(E_ACCESSDENIED, m_opener->OpenEntry(m_config, m_entry));
 }
 
 TEST_F(OpenItemScriptedTest, FailedLogonStartsAgainAtTheNextOpen) {
     m_script.logonResult = MAPI_E_LOGON_FAILED;
-    EXPECT_EQ(MAPI_E_LOGON_FAILED, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, m_opener->OpenEntry(m_config, m_entry));
     EXPECT_FALSE(m_opener->HasOutlookSession());
     m_script.logonResult = S_OK;
     // No password is passed as a null string, a stored empty one as an empty string.
-    m_pConfig->SetProfilePassword("");
-    ASSERT_TRUE(m_pConfig->HasProfilePassword());
-    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    m_config->SetProfilePassword("");
+    ASSERT_TRUE(m_config->HasProfilePassword());
+    ASSERT_EQ(S_OK, m_opener->OpenEntry(m_config, m_entry));
     EXPECT_EQ(2, m_factory.m_created);
-    EXPECT_EQ((std::vector<std::string>{"Session", "Logon", "Session", "Logon", "GetItemFromID", "Display"}),
-              m_script.calls);
-    EXPECT_EQ(
-        (std::vector<std::string>{"'Work'", "null text", "false", "false", "'Work'", "''", "false", "false"}),
-        m_script.logonArgs);
+    EXPECT_EQ((Texts{"Session", "Logon", "Session", "Logon", "GetItemFromID", "Display"}), m_script.calls);
+    EXPECT_EQ((Texts{"'Work'", "null text", "false", "false", "'Work'", "''", "false", "false"}),
+              m_script.logonArgs);
 }
 
 TEST_F(OpenItemScriptedTest, MissingKeysAndStoresFailBeforeAnyItemCall) {
     // A store without a key gives no hex text: refused before the mail client is asked.
-    m_pConfig->AddStoreKey(std::string());
-    CEntryReference* pKeyless = MakeEntry(1, "\x01");
-    EXPECT_EQ(E_INVALIDARG, m_opener->OpenEntry(m_pConfig, pKeyless));
-    pKeyless->Release();
-    CEntryReference* pNoStore = MakeEntry(5, "\x01");
-    EXPECT_EQ(E_FAIL, m_opener->OpenEntry(m_pConfig, pNoStore));
-    pNoStore->Release();
-    EXPECT_EQ((std::vector<std::string>{"Session", "Logon"}), m_script.calls);
-    EXPECT_EQ(E_FAIL, m_opener->OpenEntry(nullptr, m_pEntry));
-    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_pConfig, nullptr));
+    m_config->AddStoreKey(std::string());
+    Ref<CEntryReference> keyless(MakeEntry(1, "\x01"));
+    EXPECT_EQ(E_INVALIDARG, m_opener->OpenEntry(m_config, keyless));
+    Ref<CEntryReference> noStore(MakeEntry(5, "\x01"));
+    EXPECT_EQ(E_FAIL, m_opener->OpenEntry(m_config, noStore));
+    EXPECT_EQ((Texts{"Session", "Logon"}), m_script.calls);
+    EXPECT_EQ(E_FAIL, m_opener->OpenEntry(nullptr, m_entry));
+    EXPECT_EQ(E_UNEXPECTED, m_opener->OpenEntry(m_config, nullptr));
 }
 
 TEST_F(OpenItemScriptedTest, OperationsCheckTheirArguments) {
@@ -223,12 +224,12 @@ TEST_F(OpenItemScriptedTest, OperationsCheckTheirArguments) {
     EXPECT_EQ(E_INVALIDARG, m_opener->GetItem(nullptr, "00", &pItem));
     EXPECT_EQ(E_INVALIDARG, m_opener->GetItem("00", nullptr, &pItem));
     EXPECT_EQ(nullptr, pItem);
-    EXPECT_EQ((std::vector<std::string>{"Session", "Logon"}), m_script.calls);
+    EXPECT_EQ((Texts{"Session", "Logon"}), m_script.calls);
 }
 
 TEST_F(OpenItemScriptedTest, UnregisteredMailClientKeepsNothing) {
     ASSERT_EQ(S_OK, UnregisterMailClientClasses());
-    EXPECT_EQ(CO_E_CLASSSTRING, m_opener->OpenEntry(m_pConfig, m_pEntry));
+    EXPECT_EQ(CO_E_CLASSSTRING, m_opener->OpenEntry(m_config, m_entry));
     EXPECT_EQ(0, m_factory.m_created);
     EXPECT_FALSE(m_opener->HasOutlookSession());
 }
@@ -238,31 +239,25 @@ class OpenItemTest : public autotest::AutomationTest {};
 
 TEST_F(OpenItemTest, OpensTheFoundItemOfAPasswordProfile) {
     MakeProfile("Home", "pw", "home.pst", "Home Store");
-    mapitest::Ref<IMAPISession> session(Logon("Home", "pw"));
+    Ref<IMAPISession> session(Logon("Home", "pw"));
     const std::string storeId = StoreEntryId(session, "Home Store");
-    mapitest::Ref<IMsgStore> store(OpenStore(session, "Home Store"));
-    mapitest::Ref<IMAPIFolder> tasks(OpenNamedFolder(store, "Tasks"));
+    Ref<IMsgStore> store(OpenStore(session, "Home Store"));
+    Ref<IMAPIFolder> tasks(OpenNamedFolder(store, "Tasks"));
     const std::string entryId = AddMessage(tasks, "IPM.Task", "Pay the rent");
     session->Logoff(0, 0, 0);
 
-    auto* pConfig = new TestConfig("Home");
-    pConfig->AddRef();
-    pConfig->AddStoreKey(storeId);
-    CEntryReference* pEntry = MakeEntry(0, entryId);
-    {
-        COpenItemInOutlook opener;
-        EXPECT_EQ(MAPI_E_LOGON_FAILED, opener.OpenEntry(pConfig, pEntry));
-        EXPECT_TRUE(m_viewer.m_items.empty());
-        pConfig->SetProfilePassword("pw");
-        ASSERT_EQ(S_OK, opener.OpenEntry(pConfig, pEntry));
-        ASSERT_EQ(1u, m_viewer.m_items.size());
-        EXPECT_EQ("IPM.Task", m_viewer.m_items[0].messageClass);
-        EXPECT_EQ("Pay the rent", m_viewer.m_items[0].subject);
-        EXPECT_EQ(BytesToHex(entryId), m_viewer.m_items[0].entryIdHex);
-        EXPECT_FALSE(m_viewer.m_modal[0]);
-    }
-    pEntry->Release();
-    pConfig->Release();
+    Ref<TestConfig> config(TestConfig::Make("Home", storeId));
+    Ref<CEntryReference> entry(MakeEntry(0, entryId));
+    COpenItemInOutlook opener;
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, opener.OpenEntry(config, entry));
+    EXPECT_TRUE(m_viewer.m_items.empty());
+    config->SetProfilePassword("pw");
+    ASSERT_EQ(S_OK, opener.OpenEntry(config, entry));
+    ASSERT_EQ(1u, m_viewer.m_items.size());
+    EXPECT_EQ("IPM.Task", m_viewer.m_items[0].messageClass);
+    EXPECT_EQ("Pay the rent", m_viewer.m_items[0].subject);
+    EXPECT_EQ(BytesToHex(entryId), m_viewer.m_items[0].entryIdHex);
+    EXPECT_FALSE(m_viewer.m_modal[0]);
 }
 
 }  // namespace

@@ -50,12 +50,10 @@ TEST(Bstr, KeepsEmbeddedNulsAndTellsNullFromEmpty) {
 
 TEST(Variant, ClearAndCopyOwnTheirValues) {
     IDispatch* pItem = NewItem();
-    VARIANT a;
-    VariantInit(&a);
+    autotest::Variant a;
+    autotest::Variant b;
     a.vt = VT_DISPATCH;
     a.pdispVal = pItem;  // a now holds the only reference
-    VARIANT b;
-    VariantInit(&b);
     ASSERT_EQ(S_OK, VariantCopy(&b, &a));
     EXPECT_EQ(2u, RefCount(pItem));
     EXPECT_EQ(S_OK, VariantClear(&a));
@@ -63,15 +61,11 @@ TEST(Variant, ClearAndCopyOwnTheirValues) {
     EXPECT_EQ(1u, RefCount(pItem));
 
     // A BSTR is copied, not shared: clearing one leaves the other readable.
-    VARIANT text;
-    VariantInit(&text);
-    text.vt = VT_BSTR;
-    text.bstrVal = BstrFromUtf8("subject");
+    VARIANT text = autotest::Text("subject");
     ASSERT_EQ(S_OK, VariantCopy(&b, &text));  // also releases the item held by b
     EXPECT_NE(text.bstrVal, b.bstrVal);
     VariantClear(&text);
     EXPECT_EQ("subject", Utf8FromBstr(b.bstrVal));
-    VariantClear(&b);
 }
 
 TEST(ComInit, CountsPerThreadAndKeepsTheThreadingModel) {
