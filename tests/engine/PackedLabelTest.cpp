@@ -173,34 +173,26 @@ TEST(PackedLabel, EveryValueTypeComesBackAsTheGeneralCopyMakesIt) {
     ExpectRoundTrip(none.Row());
 }
 
-TEST(PackedLabel, EachCallerGetsAnIndependentCopy) {
+TEST(PackedLabel, LabelsAreIndependentCopiesAndFailuresLeaveNone) {
     RowBuilder b;
     b.String("kept").Binary({1, 2});
     CSortDrawer* pDrawer = NewDrawer(b.Row());
     b.Row().lpProps[0].Value.lpszA[0] = 'X';  // the caller's row changes afterwards
-    LPSRow lpFirst = nullptr;
+    LPSRow lpLabel = nullptr;
     LPSRow lpSecond = nullptr;
-    ASSERT_EQ(S_OK, pDrawer->GetDrawerLabel(&lpFirst));
+    ASSERT_EQ(S_OK, pDrawer->GetDrawerLabel(&lpLabel));
     ASSERT_EQ(S_OK, pDrawer->GetDrawerLabel(&lpSecond));
     // Each caller owns its copy: changing or freeing one leaves the other and the drawer intact.
-    EXPECT_STREQ("kept", lpFirst->lpProps[0].Value.lpszA);
-    lpFirst->lpProps[0].Value.lpszA[0] = 'Y';
-    lpFirst->lpProps[1].Value.bin.lpb[0] = 9;
-    FreeRowSet(&lpFirst);
+    EXPECT_STREQ("kept", lpLabel->lpProps[0].Value.lpszA);
+    lpLabel->lpProps[0].Value.lpszA[0] = 'Y';
+    lpLabel->lpProps[1].Value.bin.lpb[0] = 9;
+    FreeRowSet(&lpLabel);
     EXPECT_STREQ("kept", lpSecond->lpProps[0].Value.lpszA);
     EXPECT_EQ(1, lpSecond->lpProps[1].Value.bin.lpb[0]);
     FreeRowSet(&lpSecond);
     ASSERT_EQ(S_OK, pDrawer->GetDrawerLabel(&lpSecond));
     EXPECT_STREQ("kept", lpSecond->lpProps[0].Value.lpszA);
     FreeRowSet(&lpSecond);
-    pDrawer->Release();
-}
-
-TEST(PackedLabel, FailuresLeaveNoLabel) {
-    RowBuilder b;
-    b.String("old label");
-    CSortDrawer* pDrawer = NewDrawer(b.Row());
-    LPSRow lpLabel = nullptr;
 
     // A type no copy knows fails Init as the general copy fails, and the old label is gone.
     RowBuilder unknown;
