@@ -152,7 +152,6 @@ protected:
                                          reinterpret_cast<LPVOID*>(&pApplication)));
         return pApplication;
     }
-    // The application's "Session".
     IDispatch* GetSession(IDispatch* pApplication) {
         VARIANT result;
         VariantInit(&result);

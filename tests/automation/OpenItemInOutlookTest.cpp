@@ -156,7 +156,7 @@ TEST_F(OpenItemScriptedTest, FirstOpenLogsOnAndLaterOpensOnlyFetchAndDisplay) {
     // Entry id first, then the store's id, each as upper-case hex of its bytes.
     EXPECT_EQ((Texts{"0102FE", "00AB10"}), m_script.itemArgs);
 
-    // The session stays with the first profile even when the configuration's changes.
+    // The session stays with the first profile even when the configuration's profile changes.
     m_config->SetProfile("Other");
     m_script.calls.clear();
     ASSERT_EQ(S_OK, m_opener->OpenEntry(m_config, m_entry));
