@@ -116,24 +116,6 @@ TEST_F(UiFixture, WithNoActiveViewTheFrameDecidesCommandStatesAndPostsDeleteToTh
     AfxPumpMessages();
 }
 
-TEST_F(UiFixture, StatusPromptsComeFromTheLanguageAndOthersStayEmpty) {
-    ASSERT_TRUE(Start());
-    CMainFrame* pFrame = Frame();
-    CString prompt;
-    pFrame->GetMessageString(ID_FILE_NEW, prompt);
-    EXPECT_FALSE(prompt.IsEmpty());
-    CString other;
-    pFrame->GetMessageString(AFX_IDS_IDLEMESSAGE, other);
-    EXPECT_TRUE(other.IsEmpty());
-    pFrame->OnToolEnter(&pFrame->GetToolBar(), ID_FILE_OPEN);
-    CString expected;
-    pFrame->GetMessageString(ID_FILE_OPEN, expected);
-    EXPECT_EQ(pFrame->GetStatusBarWnd().GetPaneText(0), expected);
-    EXPECT_FALSE(pFrame->GetToolBar().GetButtonTip(ID_FILE_OPEN).IsEmpty());
-    pFrame->OnToolEnter(&pFrame->GetToolBar(), -1);
-    EXPECT_TRUE(pFrame->GetStatusBarWnd().GetPaneText(0).IsEmpty());
-}
-
 TEST_F(UiFixture, ClosingAskedToSaveCancelKeepsTheWindowNoClosesIt) {
     ASSERT_TRUE(Start());
     m_pApp->GetDocument()->SetModifiedFlag(TRUE);
@@ -181,21 +163,34 @@ TEST(FrameTextTables, CommandsAndPopupsWithoutATextHaveNone) {
     EXPECT_EQ(FindPopupTextID(4), -1);
 }
 
-TEST_F(UiFixture, LongTooltipIsCutTo79BytesOnACharacterBoundary) {
+TEST_F(UiFixture, TooltipsAndStatusPromptsComeFromTheLanguageAndALongTipIsCutOnACharacterBoundary) {
     // 78 ASCII letters and then two-byte letters: byte 79 falls inside a character.
     std::string text(78, 'x');
     for (int i = 0; i < 10; ++i)
         text += "\xC3\xBC";
     UseLanguageCopy(33, text);
     ASSERT_TRUE(Start());
-    CString tip = Frame()->GetToolBar().RequestToolTip(ID_FILE_NEW);
-    EXPECT_EQ(tip.GetLength(), 78);
+    CMainFrame* pFrame = Frame();
+    EXPECT_EQ(pFrame->GetToolBar().RequestToolTip(ID_FILE_NEW).GetLength(), 78);
     // A tool without a tooltip text is left to the framework.
     TOOLTIPTEXTA tt{};
     tt.hdr.idFrom = ID_VIEW_TOOLBAR;
     tt.hdr.code = TTN_NEEDTEXTA;
     EXPECT_FALSE(AnswerToolTipRequest(&tt.hdr));
     EXPECT_EQ(tt.lpszText, nullptr);
+
+    // A tool's prompt shows in the status bar until the mouse leaves; other strings stay empty.
+    CString prompt, other, expected;
+    pFrame->GetMessageString(ID_FILE_NEW, prompt);
+    EXPECT_FALSE(prompt.IsEmpty());
+    pFrame->GetMessageString(AFX_IDS_IDLEMESSAGE, other);
+    EXPECT_TRUE(other.IsEmpty());
+    pFrame->OnToolEnter(&pFrame->GetToolBar(), ID_FILE_OPEN);
+    pFrame->GetMessageString(ID_FILE_OPEN, expected);
+    EXPECT_EQ(pFrame->GetStatusBarWnd().GetPaneText(0), expected);
+    EXPECT_FALSE(pFrame->GetToolBar().GetButtonTip(ID_FILE_OPEN).IsEmpty());
+    pFrame->OnToolEnter(&pFrame->GetToolBar(), -1);
+    EXPECT_TRUE(pFrame->GetStatusBarWnd().GetPaneText(0).IsEmpty());
 }
 
 TEST_F(UiFixture, EscapedMenuTextFromTheLanguageFile) {
@@ -205,18 +200,6 @@ TEST_F(UiFixture, EscapedMenuTextFromTheLanguageFile) {
     Frame()->GetMenu()->GetMenuString(0, text, MF_BYPOSITION);
     // The BEL the escape makes is not shown in a menu.
     EXPECT_EQ(text, CString("F\\ile"));
-}
-
-TEST_F(UiFixture, HelpContentsOpensTheBookBesideTheProgramAndShutDownClosesIt) {
-    ASSERT_TRUE(Start());
-    Frame()->SendMessage(WM_COMMAND, ID_HELP_CONTENTS, 0);
-    EXPECT_TRUE(AfxIsHelpOpen());
-    ShutDown();
-    EXPECT_FALSE(AfxIsHelpOpen());
-    // A missing book is no failure of the program.
-    EXPECT_EQ(HtmlHelpA(nullptr, "/nonexistent/Quorvel.chm", HH_DISPLAY_TOC, 0), nullptr);
-    HtmlHelpA(nullptr, "Quorvel.chm", HH_CLOSE_ALL, 0);
-    EXPECT_FALSE(AfxIsHelpOpen());
 }
 
 // Whether a coloured text shows whole in its control.
@@ -231,7 +214,7 @@ void ExpectShownWhole(CColorStatic* pText) {
     EXPECT_LE(size.cy, rc.Height()) << pText->GetText().GetString();
 }
 
-TEST_F(UiFixture, AboutBoxRunsModallyAndShowsItsLinkAndOwnerLineWhole) {
+TEST_F(UiFixture, AboutBoxShowsItsLinkAndOwnerLineWholeAndHelpOpensAndClosesWithTheProgram) {
     ASSERT_TRUE(Start());
     int shown = 0;
     AfxSetModalHook([&](CWnd* pDialog) {
@@ -258,6 +241,16 @@ TEST_F(UiFixture, AboutBoxRunsModallyAndShowsItsLinkAndOwnerLineWhole) {
     });
     Frame()->SendMessage(WM_COMMAND, ID_APP_ABOUT, 0);
     EXPECT_EQ(shown, 1);
+
+    // Help contents opens the book beside the program, and shutting down closes it.
+    Frame()->SendMessage(WM_COMMAND, ID_HELP_CONTENTS, 0);
+    EXPECT_TRUE(AfxIsHelpOpen());
+    ShutDown();
+    EXPECT_FALSE(AfxIsHelpOpen());
+    // A missing book is no failure of the program.
+    EXPECT_EQ(HtmlHelpA(nullptr, "/nonexistent/Quorvel.chm", HH_DISPLAY_TOC, 0), nullptr);
+    HtmlHelpA(nullptr, "Quorvel.chm", HH_CLOSE_ALL, 0);
+    EXPECT_FALSE(AfxIsHelpOpen());
 }
 
 }  // namespace

@@ -7,13 +7,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/Registry.h"
+#include "tests/support/LanguageSetup.h"
 #include "tools/install/Install.h"
 #include "ui/MainFrm.h"
 
@@ -22,13 +21,6 @@ namespace qrvtest {
 namespace {
 [[maybe_unused]] ::testing::Environment* const g_env =
     ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment("test_ui"));
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 }  // namespace
 
 void UiFixture::SetUp() {
@@ -64,9 +56,9 @@ void UiFixture::SetRegistryLanguage(DWORD dwType, const void* pData, DWORD cbDat
 }
 
 void UiFixture::UseLanguageCopy(LONG nTextID, const std::string& text) {
-    std::string dir = m_root->Path() + "/lang";
     for (const char* name : {"English.lng", "German.lng"}) {
-        std::string content = ReadAll(GetProgramDirectory() + name);
+        // The root reads an absolute path as it stands.
+        std::string content = m_root->ReadFile(GetProgramDirectory() + name);
         if (nTextID >= 0 && std::strcmp(name, "English.lng") == 0) {
             std::string key = "\n" + std::to_string(nTextID) + "\t";
             size_t pos = content.find(key);
@@ -76,14 +68,7 @@ void UiFixture::UseLanguageCopy(LONG nTextID, const std::string& text) {
         }
         m_root->WriteFile(std::string("lang/") + name, content);
     }
-    HKEY hKey = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Ostrany\\Quorvel", 0, nullptr, 0, KEY_WRITE,
-                              nullptr, &hKey, nullptr),
-              ERROR_SUCCESS);
-    std::string value = dir + "/";
-    RegSetValueExA(hKey, "LangDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   (DWORD)value.size() + 1);
-    RegCloseKey(hKey);
+    SetLanguageDirectory(m_root->Path() + "/lang/");
 }
 
 BOOL UiFixture::Start(std::initializer_list<const char*> args) {

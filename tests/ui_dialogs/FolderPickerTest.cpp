@@ -1,5 +1,5 @@
 // The folder picker and its tree over a real store: what is listed, what may be chosen, clicks,
-// the chosen folder, the grey drawing and a picture of the dialog.
+// the chosen folder, and the grey drawing with a picture of the dialog.
 #include <wx/app.h>
 #include <wx/treectrl.h>
 #include <wx/weakref.h>
@@ -118,7 +118,7 @@ TEST_F(FolderPicker, ListsTheFoldersSortedAndLetsChooseOnlyThoseOfTheType) {
     }
 }
 
-TEST_F(FolderPicker, ClicksEnableOkOnlyOnFoldersThatMayBeChosen) {
+TEST_F(FolderPicker, ClicksEnableOkOnlyOnFoldersThatMayBeChosenAndOkHandsOutTheFolder) {
     OnModal([](CWnd* pDlg) {
         CMapiFolderTree& tree = Picker(pDlg)->GetTree();
         const CPoint nowhere(-5000, -5000);
@@ -139,9 +139,32 @@ TEST_F(FolderPicker, ClicksEnableOkOnlyOnFoldersThatMayBeChosen) {
         tree.NotifyClick(NM_DBLCLK, nowhere);
         EXPECT_TRUE(OkEnabled(pDlg));
         EXPECT_FALSE(Picker(pDlg)->IsEnded());
-        return IDCANCEL;
+
+        // OK hands out the chosen folder and the check box; every item gave its record back
+        // before the dialog ended.
+        tree.SelectItem(FindPath(tree, "Contacts\\Friends"));
+        dynamic_cast<CButton*>(pDlg->GetDlgItem(IDC_INCLUDE_SUBFOLDERS))->SetCheck(BST_CHECKED);
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(Picker(pDlg)->IsEnded());
+        std::vector<HTREEITEM> pending{tree.GetRootItem()};
+        int nItems = 0;
+        while (!pending.empty()) {
+            HTREEITEM hItem = pending.back();
+            pending.pop_back();
+            for (; hItem != nullptr; hItem = tree.GetNextSiblingItem(hItem), ++nItems) {
+                EXPECT_EQ(0u, tree.GetItemData(hItem));
+                pending.push_back(tree.GetChildItem(hItem));
+            }
+        }
+        EXPECT_GT(nItems, 10);
+        return AFX_MODAL_KEEP;
     });
-    EXPECT_EQ(IDCANCEL, m_pDlg->DoModal());
+    ASSERT_EQ(IDOK, m_pDlg->DoModal());
+    SBinary key{0, nullptr};
+    ASSERT_EQ(S_OK, m_pDlg->GetSelectedFolderKey(&key));
+    EXPECT_EQ(m_friends, mapitest::Bytes(key));
+    std::free(key.lpb);
+    EXPECT_EQ(1u, m_pDlg->GetCheckState());
 }
 
 TEST_F(FolderPicker, TheTreeLetsGoOfTheDialogsImagesWhenTheDialogGoes) {
@@ -171,36 +194,7 @@ TEST_F(FolderPicker, TheTreeLetsGoOfTheDialogsImagesWhenTheDialogGoes) {
     wxTheApp->ProcessPendingEvents();
 }
 
-TEST_F(FolderPicker, OkHandsOutTheChosenFolderAndTheCheckBoxAndFreesTheRecords) {
-    OnModal([](CWnd* pDlg) {
-        CMapiFolderTree& tree = Picker(pDlg)->GetTree();
-        tree.SelectItem(FindPath(tree, "Contacts\\Friends"));
-        dynamic_cast<CButton*>(pDlg->GetDlgItem(IDC_INCLUDE_SUBFOLDERS))->SetCheck(BST_CHECKED);
-        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
-        EXPECT_TRUE(Picker(pDlg)->IsEnded());
-        // Every item gave its record back before the dialog ended.
-        std::vector<HTREEITEM> pending{tree.GetRootItem()};
-        int nItems = 0;
-        while (!pending.empty()) {
-            HTREEITEM hItem = pending.back();
-            pending.pop_back();
-            for (; hItem != nullptr; hItem = tree.GetNextSiblingItem(hItem), ++nItems) {
-                EXPECT_EQ(0u, tree.GetItemData(hItem));
-                pending.push_back(tree.GetChildItem(hItem));
-            }
-        }
-        EXPECT_GT(nItems, 10);
-        return AFX_MODAL_KEEP;
-    });
-    ASSERT_EQ(IDOK, m_pDlg->DoModal());
-    SBinary key{0, nullptr};
-    ASSERT_EQ(S_OK, m_pDlg->GetSelectedFolderKey(&key));
-    EXPECT_EQ(m_friends, mapitest::Bytes(key));
-    std::free(key.lpb);
-    EXPECT_EQ(1u, m_pDlg->GetCheckState());
-}
-
-TEST_F(FolderPicker, GreyAndWhiteTextComeFromTheItemRecords) {
+TEST_F(FolderPicker, GreyAndWhiteTextComeFromTheItemRecordsAndShowInAPicture) {
     OnModal([](CWnd* pDlg) {
         CMapiFolderTree& tree = Picker(pDlg)->GetTree();
         EXPECT_EQ(GetDesktopColor(COLOR_GRAYTEXT), tree.m_clrGrayText);
@@ -235,29 +229,10 @@ TEST_F(FolderPicker, GreyAndWhiteTextComeFromTheItemRecords) {
         wxColour grey =
             dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow())->GetItemTextColour(wxTreeItemId(hUpper));
         EXPECT_EQ(tree.m_clrGrayText, RGB(grey.Red(), grey.Green(), grey.Blue()));
-        return IDCANCEL;
-    });
-    m_pDlg->DoModal();
-}
 
-TEST_F(FolderPicker, FailuresBeforeTheDialogIsSeen) {
-    CSelectMAPIFolderDlg dlg(nullptr);
-    EXPECT_EQ(E_INVALIDARG, dlg.Init(nullptr, "IPF.Contact"));
-    // Without a store, or without its texts, the dialog closes as cancelled before it is seen.
-    OnModal([](CWnd*) { return IDOK; });
-    EXPECT_EQ(IDCANCEL, dlg.DoModal());
-    CloseLanguageModule();
-    EXPECT_EQ(IDCANCEL, m_pDlg->DoModal());
-    InitLanguageModule();
-    EXPECT_EQ(0, m_nModalRuns);
-    EXPECT_TRUE(m_boxes.empty());
-}
-
-TEST_F(FolderPicker, PictureOfTheDialog) {
-    OnModal([](CWnd* pDlg) {
-        CMapiFolderTree& tree = Picker(pDlg)->GetTree();
+        // A picture of the dialog with a folder chosen, for a look by eye.
         tree.Expand(FindPath(tree, "Contacts"), TVE_EXPAND);
-        tree.SelectItem(FindPath(tree, "Contacts\\Friends"));
+        tree.SelectItem(hFriends);
         tree.NotifyClick(NM_CLICK, CPoint(-5000, -5000));
         EXPECT_EQ("Select folder", Text(pDlg, 0));
         wxWindow* pWx = pDlg->GetWxWindow();
@@ -274,6 +249,19 @@ TEST_F(FolderPicker, PictureOfTheDialog) {
         return IDCANCEL;
     });
     m_pDlg->DoModal();
+}
+
+TEST_F(FolderPicker, FailuresBeforeTheDialogIsSeen) {
+    CSelectMAPIFolderDlg dlg(nullptr);
+    EXPECT_EQ(E_INVALIDARG, dlg.Init(nullptr, "IPF.Contact"));
+    // Without a store, or without its texts, the dialog closes as cancelled before it is seen.
+    OnModal([](CWnd*) { return IDOK; });
+    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    CloseLanguageModule();
+    EXPECT_EQ(IDCANCEL, m_pDlg->DoModal());
+    InitLanguageModule();
+    EXPECT_EQ(0, m_nModalRuns);
+    EXPECT_TRUE(m_boxes.empty());
 }
 
 }  // namespace

@@ -73,6 +73,19 @@ TEST_F(NoticeDialogs, PasswordDialogGivesTheStoreWhatWasTypedAndCancelChangesNot
     CStorePasswordDlg none(nullptr, nullptr);
     EXPECT_EQ(IDOK, none.DoModal());
     EXPECT_EQ("x", std::string(none.GetPassword()));
+
+    // Without language texts the built-in texts show.
+    CloseLanguageModule();
+    OnModal([](CWnd* pDlg) {
+        EXPECT_EQ("Set store password", Text(pDlg, 0));
+        EXPECT_EQ("&Cancel", Text(pDlg, IDCANCEL));
+        EXPECT_EQ(0u,
+                  Text(pDlg, IDC_STORE_PWD_EXPLANATION).find("The store is password protected.\n\nEither"));
+        return IDCANCEL;
+    });
+    CStorePasswordDlg builtIn(nullptr, nullptr);
+    EXPECT_EQ(IDCANCEL, builtIn.DoModal());
+    InitLanguageModule();
 }
 
 TEST_F(NoticeDialogs, ChangesListTheStoresSortedWithTheirOwnReferences) {
@@ -116,39 +129,24 @@ TEST_F(NoticeDialogs, ChangesListTheStoresSortedWithTheirOwnReferences) {
             return IDCANCEL;
         });
         EXPECT_EQ(IDCANCEL, dlg.DoModal());
+
+        // Without language texts the built-in texts show.
+        CloseLanguageModule();
+        OnModal([](CWnd* pDlg) {
+            EXPECT_EQ("Profile store changes", Text(pDlg, 0));
+            EXPECT_EQ(
+                "The profile has been changed since the last time it was accessed.\nSome stores have "
+                "been added and/or removed.\n\nThe configuration has been updated.",
+                Text(pDlg, IDC_CHANGES_EXPLANATION));
+            return IDOK;
+        });
+        EXPECT_EQ(IDOK, dlg.DoModal());
+        InitLanguageModule();
     }
     EXPECT_EQ(1u, RefCount(pNameless));
     pA->Release();
     pB->Release();
     pNameless->Release();
-}
-
-TEST_F(NoticeDialogs, WithoutLanguageTextsTheBuiltInTextsShow) {
-    CloseLanguageModule();
-    CStoreInfo* pStore = NewStore("Secret");
-    CStoreInfo* stores[] = {pStore};
-    CProfileStoreChangesDlg changes(nullptr);
-    ASSERT_EQ(S_OK, changes.Init(stores, 1, nullptr, 0));
-    OnModal([](CWnd* pDlg) {
-        EXPECT_EQ("Profile store changes", Text(pDlg, 0));
-        EXPECT_EQ(
-            "The profile has been changed since the last time it was accessed.\nSome stores have been added "
-            "and/or removed.\n\nThe configuration has been updated.",
-            Text(pDlg, IDC_CHANGES_EXPLANATION));
-        return IDOK;
-    });
-    EXPECT_EQ(IDOK, changes.DoModal());
-    CStorePasswordDlg password(pStore, nullptr);
-    OnModal([](CWnd* pDlg) {
-        EXPECT_EQ("Set store password", Text(pDlg, 0));
-        EXPECT_EQ("&Cancel", Text(pDlg, IDCANCEL));
-        EXPECT_EQ(0u,
-                  Text(pDlg, IDC_STORE_PWD_EXPLANATION).find("The store is password protected.\n\nEither"));
-        return IDCANCEL;
-    });
-    EXPECT_EQ(IDCANCEL, password.DoModal());
-    pStore->Release();
-    InitLanguageModule();
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 // The profile chooser over the real profile table: order, preselection, choice, layout.
 #include <wx/window.h>
 
-#include <array>
 #include <cstdlib>
-#include <cstring>
 
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
@@ -67,31 +65,24 @@ TEST_F(ProfileDialogTest, ListsProfilesSortedAndChoosesTheFirstWithoutAKey) {
 }
 
 TEST_F(ProfileDialogTest, PreselectsTheProfileOfTheKeyAndForgetsAStaleKey) {
-    std::string home = ProfileKey("Home");
-    CProfileDialog dlg(nullptr);
-    SBinary key = mapitest::Bin(home);
-    ASSERT_EQ(S_OK, dlg.Init(&key));
-    OnModal([](CWnd* pDlg) {
-        EXPECT_EQ("Home", SelectedText(pDlg));
-        return IDCANCEL;
-    });
-    EXPECT_EQ(IDCANCEL, dlg.DoModal());
-    // Cancel hands out nothing; the key to preselect is gone once the list was filled.
-    SBinary out{7, nullptr};
-    EXPECT_EQ(S_OK, dlg.GetProfileKey(&out));
-    EXPECT_EQ(7u, out.cb);
-    EXPECT_EQ("", std::string(dlg.GetProfileName()));
-
-    CProfileDialog stale(nullptr);
+    const std::string home = ProfileKey("Home");
     std::string gone = home;
     gone[0] ^= 0x5A;
-    SBinary staleKey = mapitest::Bin(gone);
-    ASSERT_EQ(S_OK, stale.Init(&staleKey));
-    OnModal([](CWnd* pDlg) {
-        EXPECT_EQ("Archive", SelectedText(pDlg));
-        return IDCANCEL;
-    });
-    EXPECT_EQ(IDCANCEL, stale.DoModal());
+    for (const auto& [bytes, expected] : {std::pair{home, "Home"}, {gone, "Archive"}}) {
+        CProfileDialog dlg(nullptr);
+        SBinary key = mapitest::Bin(bytes);
+        ASSERT_EQ(S_OK, dlg.Init(&key));
+        OnModal([expected](CWnd* pDlg) {
+            EXPECT_EQ(expected, SelectedText(pDlg));
+            return IDCANCEL;
+        });
+        EXPECT_EQ(IDCANCEL, dlg.DoModal());
+        // Cancel hands out nothing; the key to preselect is gone once the list was filled.
+        SBinary out{7, nullptr};
+        EXPECT_EQ(S_OK, dlg.GetProfileKey(&out));
+        EXPECT_EQ(7u, out.cb);
+        EXPECT_EQ("", std::string(dlg.GetProfileName()));
+    }
     EXPECT_TRUE(m_boxes.empty());
 }
 
@@ -115,42 +106,32 @@ TEST_F(ProfileDialogTest, OkNeedsASelectionAndDoubleClickChoosesLikeOk) {
 TEST_F(ProfileDialogTest, ListAndButtonsFollowTheWindowSize) {
     CProfileDialog dlg(nullptr);
     OnModal([](CWnd* pDlg) {
-        // Where the list, OK and Cancel stand.
-        auto layout = [pDlg]() {
-            std::array<CRect, 3> rc;
-            const int ids[] = {IDC_PROFILE_LIST, IDOK, IDCANCEL};
-            for (int i = 0; i < 3; ++i)
-                pDlg->GetDlgItem(ids[i])->GetWindowRect(&rc[i]);
+        auto rect = [pDlg](int nID) {
+            CRect rc;
+            (nID == 0 ? pDlg : pDlg->GetDlgItem(nID))->GetWindowRect(&rc);
             return rc;
         };
         auto resize = [pDlg](int cx, int cy) {
             pDlg->GetWxWindow()->SetSize(cx, cy);
             pDlg->SendMessage(WM_SIZE, 0, 0);
         };
-        CRect window0;
-        pDlg->GetWindowRect(&window0);
-        const auto [list0, ok0, cancel0] = layout();
-        resize(window0.Width() + 60, window0.Height() + 40);
-        const auto [list1, ok1, cancel1] = layout();
-        EXPECT_EQ(list0.Width() + 60, list1.Width());
-        EXPECT_EQ(list0.Height() + 40, list1.Height());
-        EXPECT_EQ(ok0.left + 60 - list0.left, ok1.left - list1.left);
-        EXPECT_EQ(cancel1.left, ok1.left);
-        EXPECT_EQ(cancel0.top - ok0.top, cancel1.top - ok1.top);
-        EXPECT_EQ(list0.left, list1.left);
-
-        // A second layout at the same size changes nothing.
-        resize(window0.Width() + 60, window0.Height() + 40);
-        const CRect list2 = layout()[0];
-        EXPECT_EQ(list1.Width(), list2.Width());
-        EXPECT_EQ(list1.Height(), list2.Height());
-
+        const CRect window0 = rect(0), list0 = rect(IDC_PROFILE_LIST), ok0 = rect(IDOK),
+                    cancel0 = rect(IDCANCEL);
+        // Twice to the same size: a second layout changes nothing.
+        for (int i = 0; i < 2; ++i) {
+            resize(window0.Width() + 60, window0.Height() + 40);
+            const CRect list1 = rect(IDC_PROFILE_LIST), ok1 = rect(IDOK), cancel1 = rect(IDCANCEL);
+            EXPECT_EQ(list0.Width() + 60, list1.Width());
+            EXPECT_EQ(list0.Height() + 40, list1.Height());
+            EXPECT_EQ(list0.left, list1.left);
+            EXPECT_EQ(ok0.left + 60 - list0.left, ok1.left - list1.left);
+            EXPECT_EQ(cancel1.left, ok1.left);
+            EXPECT_EQ(cancel0.top - ok0.top, cancel1.top - ok1.top);
+        }
         // The window refuses sizes below its minimum tracking size.
         resize(100, 80);
-        CRect window3;
-        pDlg->GetWindowRect(&window3);
-        EXPECT_GE(window3.Width(), 266);
-        EXPECT_GE(window3.Height(), 210);
+        EXPECT_GE(rect(0).Width(), 266);
+        EXPECT_GE(rect(0).Height(), 210);
         return IDCANCEL;
     });
     dlg.DoModal();

@@ -1,7 +1,5 @@
 // The store and folder operations of the General page against real profiles and stores: the
 // password loop, adding folders through the picker, vanished folders and removing folders.
-#include <algorithm>
-
 #include "engine/DrawerMapList.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
@@ -11,7 +9,6 @@
 #include "platform/afx/wnd/Resources.h"
 #include "platform/mapi/MAPITags.h"
 #include "tests/ui_dialogs/DialogFixture.h"
-#include "ui/ProfileDialog.h"
 #include "ui/SelectMAPIFolderDlg.h"
 #include "ui/StoreFolderSelection.h"
 #include "ui/StorePasswordDlg.h"
@@ -133,12 +130,33 @@ protected:
     std::string m_vault, m_contacts, m_upper;
 };
 
-TEST_F(StoreFolderSelection, ProtectedStoreAsksAgainUntilThePasswordFits) {
+TEST_F(StoreFolderSelection, StoreListShowsTheDefaultStoreAndAProtectedStoreAsksUntilThePasswordFits) {
+    CStoreFolderSelection none(&m_page);
+    EXPECT_EQ(E_INVALIDARG, none.FillStoreList());
     MakeConfig(1);
+    EXPECT_EQ((std::vector<std::string>{"Personal", "Vault"}), ListTexts(&m_page.m_wnd, 1025));
+    CListBox* pStores = m_page.GetStoreList();
+    ASSERT_GE(pStores->GetCurSel(), 0);
+    CStoreInfo* pDefault = m_page.m_pConfig->GetStore((int)pStores->GetItemData(pStores->GetCurSel()));
+    EXPECT_EQ(pDefault, Store("Personal"));
+    pDefault->Release();
+
+    // A cancelled password ends quietly, and nothing of the other store stays behind in the list.
+    SelectStore("Personal");
+    AddFolder("Contacts", false);
+    EXPECT_EQ((std::vector<std::string>{"Contacts"}), Folders());
+    m_nModalRuns = 0;
+    OnModal([](CWnd*) { return IDCANCEL; });
+    SelectStore("Vault");
+    EXPECT_EQ(1, m_nModalRuns);
+    EXPECT_TRUE(Folders().empty());
+    EXPECT_FALSE(Store("Vault")->IsPasswordProtected());
+
+    // A wrong password asks again, each time with an empty field.
+    m_nModalRuns = 0;
     std::vector<std::string> answers{"wrong", "pw"};
     OnModal([&answers](CWnd* pDlg) {
         EXPECT_EQ((UINT)IDD_STORE_PASSWORD, dynamic_cast<CDialog*>(pDlg)->GetTemplateID());
-        // Every attempt starts with an empty field.
         EXPECT_EQ("", Text(pDlg, IDC_STORE_PWD_EDIT));
         if (answers.empty())
             return IDCANCEL;
@@ -159,22 +177,6 @@ TEST_F(StoreFolderSelection, ProtectedStoreAsksAgainUntilThePasswordFits) {
     SelectStore("Personal");
     SelectStore("Vault");
     EXPECT_EQ(2, m_nModalRuns);
-}
-
-TEST_F(StoreFolderSelection, CancelledPasswordEndsQuietlyWithAnEmptyFolderList) {
-    MakeConfig(1);
-    SelectStore("Personal");
-    AddFolder("Contacts", false);
-    EXPECT_EQ((std::vector<std::string>{"Contacts"}), Folders());
-
-    m_nModalRuns = 0;
-    OnModal([](CWnd*) { return IDCANCEL; });
-    SelectStore("Vault");
-    EXPECT_EQ(1, m_nModalRuns);
-    EXPECT_TRUE(m_boxes.empty());
-    // Nothing of the other store stays behind in the list.
-    EXPECT_TRUE(Folders().empty());
-    EXPECT_FALSE(Store("Vault")->IsPasswordProtected());
 }
 
 TEST_F(StoreFolderSelection, AddingWithSubFoldersTakesTheFoldersOfTheType) {
@@ -268,19 +270,6 @@ TEST_F(StoreFolderSelection, RemovingActsOnlyOnTheStoreTheListWasFilledFrom) {
     EXPECT_EQ(1, Store("Vault")->GetFolderCount());
     EXPECT_EQ(1, Store("Personal")->GetFolderCount());
     EXPECT_TRUE(Folders().empty());
-}
-
-TEST_F(StoreFolderSelection, StoreListShowsTheDefaultStoreAndNeedsAConfiguration) {
-    CStoreFolderSelection none(&m_page);
-    EXPECT_EQ(E_INVALIDARG, none.FillStoreList());
-    MakeConfig(1);
-    EXPECT_EQ((std::vector<std::string>{"Personal", "Vault"}), ListTexts(&m_page.m_wnd, 1025));
-    CListBox* pStores = m_page.GetStoreList();
-    ASSERT_GE(pStores->GetCurSel(), 0);
-    CStoreInfo* pDefault = m_page.m_pConfig->GetStore((int)pStores->GetItemData(pStores->GetCurSel()));
-    EXPECT_EQ("Personal", std::string(pDefault->GetStoreName()));
-    EXPECT_EQ(pDefault, Store("Personal"));
-    pDefault->Release();
 }
 
 }  // namespace

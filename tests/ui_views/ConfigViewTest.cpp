@@ -139,8 +139,19 @@ TEST_F(ViewsFixture, AddRefusesANameInUseThenCreatesSelectsAndShowsTheConfigurat
     EXPECT_EQ("contacts", RowNames().back());
 }
 
-TEST_F(ViewsFixture, RenameChangesRowAndConfigurationButRefusesAnotherConfigurationsName) {
+TEST_F(ViewsFixture, RenameNeedsAMarkedRowAndAnotherConfigurationsNameIsRefused) {
     ASSERT_TRUE(StartProgram());
+    // Without a marked row Rename and Start are disabled and Delete does nothing.
+    List().SetSelectionMark(-1);
+    EXPECT_FALSE(IsEnabled(Left(), ID_RENAME_CONFIGURATION));
+    EXPECT_FALSE(IsEnabled(Left(), ID_ACTIONS_START));
+    Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
+    EXPECT_EQ(4, List().GetItemCount());
+    List().SetSelectionMark(0);
+    EXPECT_TRUE(IsEnabled(Left(), ID_RENAME_CONFIGURATION));
+    // A new configuration has no folders yet: nothing to search.
+    EXPECT_FALSE(IsEnabled(Left(), ID_ACTIONS_START));
+
     ClickRow(3);
     const auto ulTasks = (ULONG)List().GetItemData(3);
     AnswerDialogs(Answer("Appointments"));
@@ -224,19 +235,6 @@ TEST_F(ViewsFixture, DeleteSelectsTheRowBeforeTheLastEmptiesBothPanesAndOpeningR
     EXPECT_EQ((ULONG)List().GetItemData(0), Doc()->GetCurrentConfigID());
     ClickRow(1);
     EXPECT_NE(nullptr, dynamic_cast<FVTask*>(Right()->GetCurrentForm()));
-}
-
-TEST_F(ViewsFixture, WithoutAMarkedRowRenameAndStartAreDisabledAndDeleteDoesNothing) {
-    ASSERT_TRUE(StartProgram());
-    List().SetSelectionMark(-1);
-    EXPECT_FALSE(IsEnabled(Left(), ID_RENAME_CONFIGURATION));
-    EXPECT_FALSE(IsEnabled(Left(), ID_ACTIONS_START));
-    Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
-    EXPECT_EQ(4, List().GetItemCount());
-    List().SetSelectionMark(0);
-    EXPECT_TRUE(IsEnabled(Left(), ID_RENAME_CONFIGURATION));
-    // A new configuration has no folders yet: nothing to search.
-    EXPECT_FALSE(IsEnabled(Left(), ID_ACTIONS_START));
 }
 
 TEST_F(ViewsFixture, SelectionMarkFollowsItsRowAndClearsWithIt) {

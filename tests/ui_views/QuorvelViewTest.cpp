@@ -98,19 +98,11 @@ TEST_F(ViewsFixture, LanguageDialogSwitchesToGermanAndBackRelabellingListAndForm
 
 // Chooses the demo profile in the profile dialog; every other dialog is confirmed.
 int ChooseDemoProfile(CWnd* pWnd) {
-    auto* pDlg = dynamic_cast<CDialog*>(pWnd);
-    if (auto* pProfiles = dynamic_cast<CProfileDialog*>(pWnd)) {
-        auto* pList = dynamic_cast<CListBox*>(pProfiles->GetDlgItem(1039));
-        for (int i = 0; pList != nullptr && i < pList->GetCount(); ++i) {
-            CString name;
-            pList->GetText(i, name);
-            if (name == CString("Quorvel Demo"))
-                pList->SetCurSel(i);
-        }
-        pProfiles->OnOK();
-        return AFX_MODAL_KEEP;
+    if (dynamic_cast<CProfileDialog*>(pWnd) != nullptr) {
+        auto* pList = dynamic_cast<CListBox*>(pWnd->GetDlgItem(IDC_PROFILE_LIST));
+        pList->SetCurSel(pList->FindStringExact(-1, "Quorvel Demo"));
     }
-    if (pDlg != nullptr && !pDlg->IsEnded())
+    if (auto* pDlg = dynamic_cast<CDialog*>(pWnd); pDlg != nullptr && !pDlg->IsEnded())
         pDlg->OnOK();
     return AFX_MODAL_KEEP;
 }
