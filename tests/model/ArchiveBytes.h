@@ -45,46 +45,40 @@ inline std::string NewClassTag(const std::string& name) {
     return Hex("FF FF 01 00") + (char)name.size() + '\0' + name;
 }
 
-inline std::string Contents(CMemFile& file) {
+// The bytes a storing archive writes, and a loading archive over given bytes.
+inline std::string Stored(const std::function<void(CArchive&)>& write) {
+    CMemFile file;
+    CArchive ar(&file, CArchive::store);
+    write(ar);
+    ar.Close();
     const ULONGLONG cb = file.GetLength();
     BYTE* lpb = file.Detach();
     std::string bytes(reinterpret_cast<const char*>(lpb), (size_t)cb);
     free(lpb);
     return bytes;
 }
-
-// The bytes of a stream that holds the one record reference.
-inline std::string StoreRecord(const CObject* pObject) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    ar.WriteObject(pObject);
-    ar.Close();
-    return Contents(file);
-}
-
-// Reads one record reference of the required class; the archive's exceptions pass through.
-inline CObject* LoadRecord(const std::string& bytes, const CRuntimeClass* pClass) {
+inline void Loaded(const std::string& bytes, const std::function<void(CArchive&)>& read) {
     std::vector<BYTE> buffer(bytes.begin(), bytes.end());
     CMemFile file(buffer.data(), (UINT)buffer.size());
     CArchive ar(&file, CArchive::load);
-    CObject* pObject = ar.ReadObject(pClass);
-    ar.Close();
+    read(ar);
+}
+
+// One record reference in a stream, stored or read (requiring the class); a record's own
+// Serialize without a reference. The archive's exceptions pass through.
+inline std::string StoreRecord(const CObject* pObject) {
+    return Stored([&](CArchive& ar) { ar.WriteObject(pObject); });
+}
+inline CObject* LoadRecord(const std::string& bytes, const CRuntimeClass* pClass) {
+    CObject* pObject = nullptr;
+    Loaded(bytes, [&](CArchive& ar) { pObject = ar.ReadObject(pClass); });
     return pObject;
 }
-
-// A record's own Serialize (without a record reference), storing and loading.
 inline std::string SerializeTo(CObject& object) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    object.Serialize(ar);
-    ar.Close();
-    return Contents(file);
+    return Stored([&](CArchive& ar) { object.Serialize(ar); });
 }
 inline void SerializeFrom(CObject& object, const std::string& bytes) {
-    std::vector<BYTE> buffer(bytes.begin(), bytes.end());
-    CMemFile file(buffer.data(), (UINT)buffer.size());
-    CArchive ar(&file, CArchive::load);
-    object.Serialize(ar);
+    Loaded(bytes, [&](CArchive& ar) { object.Serialize(ar); });
 }
 
 // The outcome of a load: "ok", "notsupported", "memory" or "archive:<cause>".

@@ -12,11 +12,7 @@ using namespace proptest;
 namespace {
 
 std::string Save(ULONG cb, const BYTE* lpb) {
-    CMemFile file;
-    CArchive ar(&file, CArchive::store);
-    SaveBinaryKey(cb, lpb, ar);
-    ar.Close();
-    return Contents(file);
+    return Stored([&](CArchive& ar) { SaveBinaryKey(cb, lpb, ar); });
 }
 
 TEST(BinaryKeyTest, SavedAsCountAndBytesAndLoadedBackOrRefused) {
@@ -38,14 +34,8 @@ TEST(BinaryKeyTest, SavedAsCountAndBytesAndLoadedBackOrRefused) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszStream);
         SBinary bin{99, reinterpret_cast<LPBYTE>(1)};
-        std::vector<BYTE> buffer;
-        for (char ch : Hex(c.pszStream))
-            buffer.push_back((BYTE)ch);
-        EXPECT_EQ(c.pszOutcome, Outcome([&] {
-                      CMemFile file(buffer.data(), (UINT)buffer.size());
-                      CArchive ar(&file, CArchive::load);
-                      LoadBinaryKey(bin, ar);
-                  }));
+        EXPECT_EQ(c.pszOutcome,
+                  Outcome([&] { Loaded(Hex(c.pszStream), [&](CArchive& ar) { LoadBinaryKey(bin, ar); }); }));
         ASSERT_EQ(c.cb, bin.cb);
         EXPECT_EQ(c.cb == 0, bin.lpb == nullptr);
         EXPECT_TRUE(c.cb == 0 || std::memcmp(key, bin.lpb, c.cb) == 0);

@@ -373,32 +373,6 @@ TEST_F(ProfileStores, DefaultStoreIsFoundByEntryId) {
     EXPECT_EQ(S_OK, pEmpty->GetDefaultStoreIndex(&lIndex));
     EXPECT_EQ(-1, lIndex);
     pEmpty->Release();
-
-    // The store lookup behind the checks, with its arguments checked.
-    const LONG indexes[] = {0};
-    const BYTE key[] = {1};
-    BOOL bFound = TRUE;
-    LONG lPosition = 5;
-    EXPECT_EQ(E_INVALIDARG,
-              m_config->IsStorePresentInInternalList(nullptr, indexes, 1, 1, key, &bFound, &lPosition));
-    EXPECT_FALSE(bFound);
-    EXPECT_EQ(E_INVALIDARG,
-              m_config->IsStorePresentInInternalList(m_session, nullptr, 1, 1, key, &bFound, &lPosition));
-    EXPECT_EQ(E_INVALIDARG,
-              m_config->IsStorePresentInInternalList(m_session, indexes, 1, 0, key, &bFound, &lPosition));
-    EXPECT_EQ(S_OK,
-              m_config->IsStorePresentInInternalList(m_session, indexes, 1, 1, key, &bFound, &lPosition));
-    EXPECT_FALSE(bFound);
-    EXPECT_EQ(-1, lPosition);
-    CStoreInfo* pStore = m_config->GetStore(0);
-    SBinary instanceKey = {0, nullptr};
-    pStore->GetInstanceKey(&instanceKey);
-    EXPECT_EQ(S_OK, m_config->IsStorePresentInInternalList(m_session, indexes, 1, instanceKey.cb,
-                                                           instanceKey.lpb, &bFound, &lPosition));
-    EXPECT_TRUE(bFound);
-    EXPECT_EQ(0, lPosition);
-    FreeBinaryKey(&instanceKey);
-    pStore->Release();
 }
 
 TEST_F(ProfileStores, FolderPathsInARealStore) {

@@ -85,7 +85,6 @@ ULONG FirstTag(CPropertyList* pList, BOOL* pbSelected = nullptr) {
 
 TEST(PropertyListRecordTest, SmallestDefaultFileBytesAndLoad) {
     const std::string file = ExampleFile();
-    ASSERT_EQ(109u, file.size());
     CPropTypeList* pList = Load<CPropTypeList>(file);
     ASSERT_NE(nullptr, pList);
     BOOL bSelected = FALSE;
@@ -114,15 +113,8 @@ TEST(PropertyListRecordTest, NamedListBodyWithNumberAndNameSets) {
         NewClassTag("CGuidNamedNamedList") + kListVersions + Dword(1) + NewClassTag("CNamedPropertyID") +
         NamedByName(u"Key", kCommonHex) + Dword(16) + Hex(kGuidHex) + NewClassTag("CGuidNamedIDList") +
         kListVersions + Dword(1) + Hex("05 80") /* CNamedPropertyID, class index 5 */ + NamedById(0x8005);
-    const std::string stored = StoreRecord(pList);
-    EXPECT_EQ(ToHex(expected), ToHex(stored));
+    EXPECT_EQ(ToHex(expected), ToHex(StoreRecord(pList)));
     pList->Release();
-
-    CNamedPropList* pLoaded = Load<CNamedPropList>(stored);
-    ASSERT_NE(nullptr, pLoaded);
-    EXPECT_EQ(2u, pLoaded->GetMapCount());
-    EXPECT_EQ(ToHex(stored), ToHex(StoreRecord(pLoaded)));
-    pLoaded->Release();
 }
 
 TEST(PropertyListRecordTest, EmptySubListsAreNotWritten) {
@@ -169,21 +161,18 @@ TEST(PropertyListRecordTest, LaterEntriesOfTheSameKeyWin) {
     // The replaced sub-list is gone: a later reference to it in the same stream is a damaged
     // file, never the freed object.
     const std::string outcome = Outcome([&] {
-        std::vector<BYTE> buffer(twice.begin(), twice.end());
-        const std::string backReference = Hex("04 00");  // the first sub-list's index
-        buffer.insert(buffer.end(), backReference.begin(), backReference.end());
-        CMemFile file(buffer.data(), (UINT)buffer.size());
-        CArchive ar(&file, CArchive::load);
-        auto* pTypes = dynamic_cast<CPropertyList*>(ar.ReadObject(RUNTIME_CLASS(CPropertyList)));
-        ASSERT_NE(nullptr, pTypes);
-        pTypes->AddRef();
-        try {
-            ar.ReadObject(RUNTIME_CLASS(CPropertyList));
-        } catch (...) {
+        Loaded(twice + Hex("04 00") /* the first sub-list's index */, [](CArchive& ar) {
+            auto* pTypes = dynamic_cast<CPropertyList*>(ar.ReadObject(RUNTIME_CLASS(CPropertyList)));
+            ASSERT_NE(nullptr, pTypes);
+            pTypes->AddRef();
+            try {
+                ar.ReadObject(RUNTIME_CLASS(CPropertyList));
+            } catch (...) {
+                pTypes->Release();
+                throw;
+            }
             pTypes->Release();
-            throw;
-        }
-        pTypes->Release();
+        });
     });
     EXPECT_EQ("archive:" + std::to_string(CArchiveException::badIndex), outcome);
 

@@ -1,7 +1,9 @@
-// Property lists: key orders, references, replacement, refusals, cursors and stable records.
+// Property lists: key orders, references, replacement, refusals, cursors, stable records, and the
+// two-level lists over sub-lists that fail.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "model/GuidNamedIDList.h"
@@ -11,6 +13,7 @@
 #include "model/PropTypeList.h"
 #include "model/StdPropList.h"
 #include "model/StdPropertyID.h"
+#include "platform/mapi/MAPICodes.h"
 #include "platform/win32/CodePage.h"
 #include "platform/win32/Format.h"
 #include "tests/model/PropTestSupport.h"
@@ -339,6 +342,170 @@ TYPED_TEST(FlatListTest, EndsOfTheWalkAreQuiet) {
     EXPECT_EQ(E_INVALIDARG, this->m_pList->GetFirstProperty(nullptr));
     EXPECT_EQ(E_INVALIDARG, this->m_pList->GetNextProperty(nullptr));
     EXPECT_FALSE(trace.Contains("undefined iterator"));
+}
+
+// A sub-list that keeps the properties it is given in order and fails what it is told to fail.
+class CScriptedList : public CPropertyList {
+public:
+    HRESULT m_hrFirst = S_OK;
+    HRESULT m_hrNext = S_OK;
+    HRESULT m_hrLookup = S_OK;
+    HRESULT m_hrInsert = S_OK;
+
+    ~CScriptedList() override {
+        for (CPropertyID* p : m_held)
+            p->Release();
+    }
+    HRESULT GetFirstProperty(CPropertyID** ppProp) override {
+        m_next = 0;
+        *ppProp = nullptr;
+        return FAILED(m_hrFirst) ? m_hrFirst : HandOut(ppProp);
+    }
+    HRESULT GetNextProperty(CPropertyID** ppProp) override {
+        *ppProp = nullptr;
+        return FAILED(m_hrNext) ? m_hrNext : HandOut(ppProp);
+    }
+    HRESULT Lookup(CPropertyID* /*pProp*/, BOOL* pbFound) override {
+        *pbFound = !m_held.empty();
+        return m_hrLookup;
+    }
+    HRESULT InsertProperty(CPropertyID* pProp) override {
+        if (FAILED(m_hrInsert))
+            return m_hrInsert;
+        pProp->AddRef();
+        m_held.push_back(pProp);
+        return S_OK;
+    }
+    ULONG GetMapCount() override { return (ULONG)m_held.size(); }
+
+private:
+    HRESULT HandOut(CPropertyID** ppProp) {
+        if (m_next < m_held.size()) {
+            *ppProp = m_held[m_next++];
+            (*ppProp)->AddRef();
+        }
+        return S_OK;
+    }
+    std::vector<CPropertyID*> m_held;
+    size_t m_next = 0;
+};
+
+// A two-level list whose sub-lists are scripted ones, or whose making of one fails.
+template <class Base>
+class CRoutingList : public Base {
+public:
+    HRESULT m_hrCreate = S_OK;
+    HRESULT m_hrNewInsert = S_OK;        // what the sub-lists made from now on answer to inserts
+    std::vector<CScriptedList*> m_made;  // held by the list itself
+
+    HRESULT CreateNewPropertyList(CPropertyID* /*pProp*/, CPropertyList** ppList) override {
+        *ppList = nullptr;
+        if (FAILED(m_hrCreate))
+            return m_hrCreate;
+        CScriptedList* pList = new CScriptedList;
+        pList->m_hrInsert = m_hrNewInsert;
+        pList->AddRef();
+        m_made.push_back(pList);
+        *ppList = pList;
+        return S_OK;
+    }
+};
+
+// The two lists route by different keys: by kind, and by property set.
+struct ByKind {
+    typedef CPropTypeList List;
+    static CPropertyID* First(PropertyListTest& t) { return t.Std(0x0037001E); }
+    static CPropertyID* Second(PropertyListTest& t) { return t.ById(kAddress, 0x8005); }
+};
+struct BySet {
+    typedef CNamedPropList List;
+    static CPropertyID* First(PropertyListTest& t) { return t.ById(kAddress, 0x8005); }
+    static CPropertyID* Second(PropertyListTest& t) { return t.ByName(kCommon, u"Key"); }
+};
+
+template <class Way>
+class SubListRoutingTest : public PropertyListTest {
+protected:
+    // The list under test and a property for each of two sub-lists.
+    std::tuple<CRoutingList<typename Way::List>*, CPropertyID*, CPropertyID*> Route() {
+        return {List<CRoutingList<typename Way::List>>(), Way::First(*this), Way::Second(*this)};
+    }
+};
+
+typedef ::testing::Types<ByKind, BySet> Ways;
+TYPED_TEST_SUITE(SubListRoutingTest, Ways);
+
+TYPED_TEST(SubListRoutingTest, InsertAndLookupFailuresOfTheSubListComeBack) {
+    auto [pList, pFirst, pSecond] = this->Route();
+    pList->m_hrCreate = E_OUTOFMEMORY;
+    EXPECT_EQ(E_OUTOFMEMORY, pList->InsertProperty(pFirst));
+    EXPECT_EQ(0u, pList->GetMapCount());
+    // Nothing of the refused insert is left behind: the next one makes the sub-list afresh.
+    pList->m_hrCreate = S_OK;
+    EXPECT_EQ(S_OK, pList->InsertProperty(pFirst));
+    EXPECT_EQ(1u, pList->GetMapCount());
+    ASSERT_EQ(1u, pList->m_made.size());
+    CScriptedList* pSub = pList->m_made[0];
+    EXPECT_EQ(1u, pSub->GetMapCount());
+    pSub->m_hrInsert = E_INVALIDARG;
+    EXPECT_EQ(E_INVALIDARG, pList->InsertProperty(pFirst));
+    EXPECT_EQ(1u, pSub->GetMapCount());
+
+    // No sub-list for the key: found is FALSE without asking anyone.
+    BOOL bFound = TRUE;
+    EXPECT_EQ(S_OK, pList->Lookup(pSecond, &bFound));
+    EXPECT_FALSE(bFound);
+    EXPECT_EQ(S_OK, pList->Lookup(pFirst, &bFound));
+    EXPECT_TRUE(bFound);
+    pSub->m_hrLookup = E_FAIL;
+    EXPECT_EQ(E_FAIL, pList->Lookup(pFirst, &bFound));
+
+    // A sub-list made for an insert that it then refuses stays, empty.
+    pList->m_hrNewInsert = E_OUTOFMEMORY;
+    EXPECT_EQ(E_OUTOFMEMORY, pList->InsertProperty(pSecond));
+    EXPECT_EQ(2u, pList->GetMapCount());
+    ASSERT_EQ(2u, pList->m_made.size());
+    EXPECT_EQ(0u, pList->m_made[1]->GetMapCount());
+}
+
+TYPED_TEST(SubListRoutingTest, WalkFailuresOfTheSubListsComeBack) {
+    auto [pList, pFirst, pSecond] = this->Route();
+    ASSERT_EQ(S_OK, pList->InsertProperty(pFirst));
+    ASSERT_EQ(S_OK, pList->InsertProperty(pSecond));
+    ASSERT_EQ(2u, pList->m_made.size());
+    CScriptedList* pFirstSub = pList->m_made[0];
+    CScriptedList* pSecondSub = pList->m_made[1];
+
+    // The second sub-list cannot start: the walk stops there, after the first one's property.
+    pSecondSub->m_hrFirst = MAPI_E_CALL_FAILED;
+    CPropertyID* p = nullptr;
+    ASSERT_EQ(S_OK, pList->GetFirstProperty(&p));
+    EXPECT_EQ(pFirst, p);
+    p->Release();
+    EXPECT_EQ(MAPI_E_CALL_FAILED, pList->GetNextProperty(&p));
+    EXPECT_EQ(nullptr, p);
+
+    // The first sub-list fails to go on: the failure comes back as it came.
+    pSecondSub->m_hrFirst = S_OK;
+    pFirstSub->m_hrNext = E_ACCESSDENIED;
+    ASSERT_EQ(S_OK, pList->GetFirstProperty(&p));
+    p->Release();
+    EXPECT_EQ(E_ACCESSDENIED, pList->GetNextProperty(&p));
+
+    // Without failures the walk yields both and then ends; past the end the cursor is undefined.
+    pFirstSub->m_hrNext = S_OK;
+    std::vector<CPropertyID*> walked;
+    HRESULT hr = pList->GetFirstProperty(&p);
+    while (SUCCEEDED(hr) && p != nullptr) {
+        walked.push_back(p);
+        p->Release();
+        hr = pList->GetNextProperty(&p);
+    }
+    EXPECT_EQ(S_OK, hr);
+    EXPECT_EQ((std::vector<CPropertyID*>{pFirst, pSecond}), walked);
+    EXPECT_EQ(E_UNEXPECTED, pList->GetNextProperty(&p));
+    EXPECT_EQ(E_INVALIDARG, pList->GetFirstProperty(nullptr));
+    EXPECT_EQ(E_INVALIDARG, pList->GetNextProperty(nullptr));
 }
 
 }  // namespace

@@ -10,21 +10,12 @@
 #include "model/StoreInfo.h"
 #include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/MAPIX.h"
+#include "tests/model/ConfigTestAccess.h"
 #include "tests/model/PropTestSupport.h"
 
 using proptest::TraceCapture;
 
 namespace {
-
-// A configuration of a named profile (the profile chooser is not part of these tests).
-class CProfileConfig : public CConfigInfo {
-public:
-    explicit CProfileConfig(const char* pszProfile) : m_strProfile(pszProfile) {}
-    CString GetProfileName() override { return m_strProfile; }
-
-private:
-    CString m_strProfile;
-};
 
 class SessionTest : public ::testing::Test {
 protected:
@@ -35,12 +26,10 @@ protected:
         ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
     }
     void TearDown() override {
-        if (m_pStore != nullptr) {
+        if (m_pStore != nullptr)
             m_pStore->Release();
-        }
-        if (m_pRecord != nullptr) {
+        if (m_pRecord != nullptr)
             m_pRecord->Release();
-        }
         if (m_lpSession != nullptr) {
             m_lpSession->Logoff(0, 0, 0);
             m_lpSession->Release();
@@ -51,7 +40,8 @@ protected:
         EXPECT_EQ(m_buffers, CMAPITestHooks::LiveBuffers()) << "MAPI buffers left unfreed";
     }
 
-    // A profile with one personal-folders store (protected when a store password is given).
+    // A profile with one personal-folders store (protected when a store password is given); the
+    // configuration names it.
     void MakeProfile(const char* pszProfile, const char* pszProfilePassword,
                      const char* pszStorePassword = "") {
         LPPROFADMIN lpAdmin = nullptr;
@@ -69,19 +59,17 @@ protected:
         FreeProws(lpRows);
         lpTable->Release();
         const std::string path = m_root.Path() + "/" + pszProfile + ".pst";
-        SPropValue values[2]{};
-        values[0].ulPropTag = PR_PST_PATH;
-        values[0].Value.lpszA = const_cast<LPSTR>(path.c_str());
-        values[1].ulPropTag = PR_PST_PW_SZ_NEW;
-        values[1].Value.lpszA = const_cast<LPSTR>(pszStorePassword);
+        SPropValue values[2] = {{PR_PST_PATH, 0, {.lpszA = const_cast<LPSTR>(path.c_str())}},
+                                {PR_PST_PW_SZ_NEW, 0, {.lpszA = const_cast<LPSTR>(pszStorePassword)}}};
         ASSERT_EQ(S_OK, lpServices->ConfigureMsgService(&uid, 0, 0, 2, values));
         lpServices->Release();
         lpAdmin->Release();
+        CConfigInfoTestAccess::SetProfileName(&m_config, pszProfile);
     }
 
     // Logs on to the configuration's profile and makes the record of its one store.
-    void Open(CConfigInfo& config) {
-        ASSERT_EQ(S_OK, RetrieveSession(&config, &m_lpSession));
+    void Open() {
+        ASSERT_EQ(S_OK, RetrieveSession(&m_config, &m_lpSession));
         LPMAPITABLE lpTable = nullptr;
         LPSRowSet lpRows = nullptr;
         ASSERT_EQ(S_OK, m_lpSession->GetMsgStoresTable(0, &lpTable));
@@ -106,20 +94,19 @@ protected:
         HRESULT hr = m_lpSession->OpenEntry(key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
                                             MAPI_BEST_ACCESS, &ulType, &lpUnk);
         free(key.lpb);
-        if (lpUnk != nullptr) {
+        if (lpUnk != nullptr)
             lpUnk->Release();
-        }
         return SUCCEEDED(hr);
     }
-    HRESULT OpenRecord(CConfigInfo& config, BOOL bModify = FALSE) {
-        if (m_pStore != nullptr) {
+    HRESULT OpenRecord(BOOL bModify = FALSE) {
+        if (m_pStore != nullptr)
             m_pStore->Release();
-            m_pStore = nullptr;
-        }
-        return OpenStore(&config, m_lpSession, m_pRecord, &m_pStore, bModify);
+        m_pStore = nullptr;
+        return OpenStore(&m_config, m_lpSession, m_pRecord, &m_pStore, bModify);
     }
 
     qrvtest::TempRoot m_root;
+    CConfigInfo m_config;
     LONG m_objects = 0;
     LONG m_buffers = 0;
     IMAPISession* m_lpSession = nullptr;
@@ -129,34 +116,32 @@ protected:
 
 TEST_F(SessionTest, LogonUsesTheStoredProfilePasswordOrNone) {
     MakeProfile("Locked", "profile-secret");
-    CProfileConfig locked("Locked");
     IMAPISession* lpSession = nullptr;
-    EXPECT_EQ(MAPI_E_LOGON_FAILED, RetrieveSession(&locked, &lpSession));
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, RetrieveSession(&m_config, &lpSession));
     EXPECT_EQ(nullptr, lpSession);
-    ASSERT_EQ(S_OK, locked.SetProfilePassword("profile-secret"));
-    Open(locked);
-    EXPECT_EQ(S_OK, OpenRecord(locked));
+    ASSERT_EQ(S_OK, m_config.SetProfilePassword("profile-secret"));
+    Open();
+    EXPECT_EQ(S_OK, OpenRecord());
 
-    CProfileConfig missing("NoSuchProfile");
-    EXPECT_TRUE(FAILED(RetrieveSession(&missing, &lpSession)));
     EXPECT_EQ(E_INVALIDARG, RetrieveSession(nullptr, &lpSession));
-    EXPECT_EQ(E_INVALIDARG, RetrieveSession(&locked, nullptr));
+    EXPECT_EQ(E_INVALIDARG, RetrieveSession(&m_config, nullptr));
+    CConfigInfoTestAccess::SetProfileName(&m_config, "NoSuchProfile");
+    EXPECT_TRUE(FAILED(RetrieveSession(&m_config, &lpSession)));
 }
 
 TEST_F(SessionTest, OpensAnUnprotectedStoreAtOnceAndChecksArguments) {
     MakeProfile("Plain", "");
-    CProfileConfig config("Plain");
-    Open(config);
-    EXPECT_EQ(S_OK, OpenRecord(config, TRUE));
+    Open();
+    EXPECT_EQ(S_OK, OpenRecord(TRUE));
     EXPECT_NE(nullptr, m_pStore);
-    EXPECT_EQ(S_OK, OpenRecord(config, FALSE));
+    EXPECT_EQ(S_OK, OpenRecord(FALSE));
     EXPECT_NE(nullptr, m_pStore);
 
     IMsgStore* lpStore = nullptr;
     EXPECT_EQ(E_UNEXPECTED, OpenStore(nullptr, m_lpSession, m_pRecord, &lpStore, FALSE));
-    EXPECT_EQ(E_INVALIDARG, OpenStore(&config, m_lpSession, nullptr, &lpStore, FALSE));
-    EXPECT_EQ(E_INVALIDARG, OpenStore(&config, m_lpSession, m_pRecord, nullptr, FALSE));
-    EXPECT_EQ(E_INVALIDARG, OpenStore(&config, nullptr, m_pRecord, &lpStore, FALSE));
+    EXPECT_EQ(E_INVALIDARG, OpenStore(&m_config, m_lpSession, nullptr, &lpStore, FALSE));
+    EXPECT_EQ(E_INVALIDARG, OpenStore(&m_config, m_lpSession, m_pRecord, nullptr, FALSE));
+    EXPECT_EQ(E_INVALIDARG, OpenStore(&m_config, nullptr, m_pRecord, &lpStore, FALSE));
     EXPECT_EQ(nullptr, lpStore);
 }
 
@@ -164,29 +149,28 @@ TEST_F(SessionTest, OpensAnUnprotectedStoreAtOnceAndChecksArguments) {
 // one open and taken back out of the profile whatever happens.
 TEST_F(SessionTest, ProtectedStoreGetsTheKeptPasswordForOneOpenOnly) {
     MakeProfile("Pst", "", "store-secret");
-    CProfileConfig config("Pst");
-    Open(config);
+    Open();
     {
         // Without a kept password there is nothing to retry with.
         TraceCapture trace;
-        EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenRecord(config));
+        EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenRecord());
         EXPECT_EQ(nullptr, m_pStore);
         EXPECT_FALSE(trace.Contains("MAPIAdminProfiles"));
     }
     m_pRecord->SetPassword("store-secret");
-    ASSERT_EQ(S_OK, OpenRecord(config, TRUE));
+    ASSERT_EQ(S_OK, OpenRecord(TRUE));
     EXPECT_NE(nullptr, m_pStore);
     EXPECT_FALSE(ServiceRemembersPassword()) << "the password stayed in the profile";
 
     m_pRecord->SetPassword("wrong");
-    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenRecord(config));
+    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenRecord());
     EXPECT_EQ(nullptr, m_pStore);
     EXPECT_FALSE(ServiceRemembersPassword());
 
     // The second open fails for another reason than the password.
     m_pRecord->SetPassword("store-secret");
     CMAPITestHooks::FailOpenEntry(2, MAPI_E_NETWORK_ERROR);
-    EXPECT_EQ(MAPI_E_NETWORK_ERROR, OpenRecord(config));
+    EXPECT_EQ(MAPI_E_NETWORK_ERROR, OpenRecord());
     CMAPITestHooks::Reset();
     EXPECT_EQ(nullptr, m_pStore);
     EXPECT_FALSE(ServiceRemembersPassword()) << "the password stayed in the profile";
@@ -198,7 +182,7 @@ TEST_F(SessionTest, ProtectedStoreGetsTheKeptPasswordForOneOpenOnly) {
     ASSERT_EQ(S_OK, m_pRecord->Init(eid.cb, eid.lpb, 4, bogus));
     free(eid.lpb);
     m_pRecord->SetPassword("store-secret");
-    EXPECT_EQ(E_FAIL, OpenRecord(config));
+    EXPECT_EQ(E_FAIL, OpenRecord());
     EXPECT_EQ(nullptr, m_pStore);
 }
 
