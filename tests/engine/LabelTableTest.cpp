@@ -101,15 +101,12 @@ TEST(LabelTable, HashedLinesGroupLikeTheKeyOrderAndWalkInIt) {
 TEST(LabelTable, AWalkMeetsKeysFiledBehindItsPlaceLikeAnOrderedMap) {
     for (int cKeys : {3, 40}) {  // the scanned and the hashed form
         SCOPED_TRACE(cKeys);
-        RowBuilder first;
-        first.Long(10);
+        RowBuilder first = RowOf(PT_LONG, {.l = 10});
         LPSPropTagArray lpColumns = first.Columns();
         CDrawerMap* pMap = MakeIndex(lpColumns);
         std::set<LONG> reference;
         auto File = [&](LONG l) {
-            RowBuilder b;
-            b.Long(l);
-            FileRow(pMap, b.Row(), lpColumns);
+            FileRow(pMap, RowOf(PT_LONG, {.l = l}).Row(), lpColumns);
             reference.insert(l);
         };
         for (int k = 0; k < cKeys; ++k) {

@@ -18,9 +18,9 @@ namespace {
 
 const char kProfile[] = "Search";
 
-class CFakeChooser : public IProfileChooser {
-public:
+struct CFakeChooser : IProfileChooser {
     explicit CFakeChooser(CFakeUi* pUi) : m_pUi(pUi) {}
+    CFakeUi* m_pUi;
     HRESULT Init(const SBinary*) override { return S_OK; }
     int DoModal() override { return 1; }  // IDOK
     HRESULT GetProfileKey(SBinary* lpKey) override {
@@ -30,21 +30,15 @@ public:
         return S_OK;
     }
     CString GetProfileName() override { return CString(kProfile); }
-
-private:
-    CFakeUi* m_pUi;
 };
 
-class CRecordingProgress : public ISearchProgress {
-public:
+struct CRecordingProgress : ISearchProgress {
     explicit CRecordingProgress(CFakeUi* pUi) : m_pUi(pUi) { ++m_pUi->m_nProgressMade; }
+    CFakeUi* m_pUi;
     ~CRecordingProgress() override { ++m_pUi->m_nProgressGone; }
     void SetStoreProgress(int n) override { m_pUi->m_bars.push_back({'S', n}); }
     void SetFolderProgress(int n) override { m_pUi->m_bars.push_back({'F', n}); }
     void SetItemProgress(int n) override { m_pUi->m_bars.push_back({'I', n}); }
-
-private:
-    CFakeUi* m_pUi;
 };
 
 // Calls fn with the values of every row of the table, read with the given columns.
@@ -99,21 +93,6 @@ std::unique_ptr<IProfileChooser> CFakeUi::CreateProfileChooser(CWnd*) {
 
 std::unique_ptr<ISearchProgress> CFakeUi::CreateSearchProgress(CWnd*) {
     return std::make_unique<CRecordingProgress>(this);
-}
-
-CTestConfig::CTestConfig(CQuorvelDoc* pDoc)
-    : CContactInfo(CString("Test"), pDoc), m_pList(new CStdPropList()) {
-    m_pList->AddRef();
-}
-
-CTestConfig::~CTestConfig() {
-    m_pList->Release();
-}
-
-HRESULT CTestConfig::GetPropertyList(CPropertyList** ppList) {
-    *ppList = m_pList;
-    m_pList->AddRef();
-    return S_OK;
 }
 
 void CTestConfig::Compare(ULONG ulTag, BOOL fSelected) {

@@ -52,14 +52,17 @@ public:
 // A contact configuration whose property list is made by the test.
 class CTestConfig : public CContactInfo {
 public:
-    CTestConfig(CQuorvelDoc* pDoc);
-    ~CTestConfig() override;
-    HRESULT GetPropertyList(CPropertyList** ppList) override;
+    explicit CTestConfig(CQuorvelDoc* pDoc) : CContactInfo(CString("Test"), pDoc) { m_pList->AddRef(); }
+    ~CTestConfig() override { m_pList->Release(); }
+    HRESULT GetPropertyList(CPropertyList** ppList) override {
+        (*ppList = m_pList)->AddRef();
+        return S_OK;
+    }
     // Adds a standard property to the compared ones (selected or not).
     void Compare(ULONG ulTag, BOOL fSelected = TRUE);
 
 private:
-    CStdPropList* m_pList;
+    CStdPropList* m_pList = new CStdPropList();
 };
 
 class CSearchWorld {
