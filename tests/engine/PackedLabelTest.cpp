@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -37,22 +38,15 @@ std::string Dump(const SPropValue& v) {
         }
     };
     const _PV& a = v.Value;
+    // Fixed-size values by the bytes their type uses.
+    static const std::map<ULONG, size_t> kFixed = {{PT_I2, 2},       {PT_BOOLEAN, 2}, {PT_LONG, 4},
+                                                   {PT_R4, 4},       {PT_DOUBLE, 8},  {PT_APPTIME, 8},
+                                                   {PT_CURRENCY, 8}, {PT_I8, 8},      {PT_SYSTIME, 8}};
+    if (auto it = kFixed.find(PROP_TYPE(v.ulPropTag)); it != kFixed.end()) {
+        bytes(&a, it->second);
+        return s;
+    }
     switch (PROP_TYPE(v.ulPropTag)) {
-        case PT_I2:
-        case PT_BOOLEAN:
-            bytes(&a, 2);
-            break;
-        case PT_LONG:
-        case PT_R4:
-            bytes(&a, 4);
-            break;
-        case PT_DOUBLE:
-        case PT_APPTIME:
-        case PT_CURRENCY:
-        case PT_I8:
-        case PT_SYSTIME:
-            bytes(&a, 8);
-            break;
         case PT_STRING8:
             text(a.lpszA);
             break;
@@ -195,9 +189,7 @@ TEST(PackedLabel, LabelsAreIndependentCopiesAndFailuresLeaveNone) {
     FreeRowSet(&lpSecond);
 
     // A type no copy knows fails Init as the general copy fails, and the old label is gone.
-    RowBuilder unknown;
-    unknown.Long(1);
-    unknown.Row().lpProps[0].ulPropTag = PROP_TAG(0x0777, 0x8000);
+    RowBuilder unknown = RowOf(0x0777, {.l = 1});
     LPSRow lpGeneral = nullptr;
     const HRESULT hrGeneral = CopyRowSet(&lpGeneral, &unknown.Row());
     FreeRowSet(&lpGeneral);
