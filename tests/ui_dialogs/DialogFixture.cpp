@@ -8,7 +8,6 @@
 #include "tests/support/ToolkitEnvironment.h"
 #include "tools/install/Install.h"
 #include "trace/Trace.h"
-#include "ui/DialogServices.h"
 
 namespace dlgtest {
 
@@ -25,14 +24,6 @@ protected:
 [[maybe_unused]] ::testing::Environment* const g_env =
     ::testing::AddGlobalTestEnvironment(new DialogEnvironment);
 }  // namespace
-
-std::unique_ptr<IProfileChooser> CTestUiServices::CreateProfileChooser(CWnd* pParent) {
-    return CreateProfileDialogChooser(pParent);
-}
-
-std::unique_ptr<IStoreChangesReport> CTestUiServices::CreateStoreChangesReport(CWnd* pParent) {
-    return CreateProfileStoreChangesReport(pParent);
-}
 
 void DialogTest::SetUp() {
     if (!qrvtest::ToolkitRunning())

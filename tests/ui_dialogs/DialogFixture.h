@@ -5,26 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "model/UiServices.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
+#include "ui/UiServicesImpl.h"
 
 namespace dlgtest {
-
-// The window services the model gets in these tests: the real dialogs, no main window.
-class CTestUiServices : public IUiServices {
-public:
-    std::unique_ptr<IProfileChooser> CreateProfileChooser(CWnd* pParent) override;
-    std::unique_ptr<IStoreChangesReport> CreateStoreChangesReport(CWnd* pParent) override;
-    std::unique_ptr<ISearchProgress> CreateSearchProgress(CWnd*) override { return nullptr; }
-    ULONG_PTR GetWindowHandle(CWnd*) override { return 0; }
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    BOOL HasMainWindow() override { return FALSE; }
-    void SendCommandToMainWindow(UINT) override {}
-    BOOL SendCommandToLeftPane(UINT) override { return FALSE; }
-};
 
 class DialogTest : public mapitest::MapiTest {
 protected:
@@ -46,7 +32,8 @@ protected:
 
     int m_nModalRuns = 0;
     std::vector<AfxShownMessageBox> m_boxes;
-    CTestUiServices m_ui;
+    // The application's own window services: the real dialogs, and no main window here.
+    CQuorvelUiServices m_ui;
 };
 
 }  // namespace dlgtest

@@ -46,7 +46,6 @@ TEST_F(ProfileDialogTest, ListsProfilesSortedAndChoosesTheFirstWithoutAKey) {
     OnModal([](CWnd* pDlg) {
         EXPECT_EQ((std::vector<std::string>{"Archive", "Home", "Work"}), ListTexts(pDlg, IDC_PROFILE_LIST));
         EXPECT_EQ("Select profile", Text(pDlg, 0));
-        EXPECT_EQ("&Profiles:", Text(pDlg, IDC_PROFILE_LABEL));
         EXPECT_EQ(0, List(pDlg)->GetCurSel());
         pDlg->SendMessage(WM_COMMAND, IDOK, 0);
         return AFX_MODAL_KEEP;

@@ -41,7 +41,6 @@ std::function<int(CWnd*)> Answer(const char* pszName, DWORD dwType = 0) {
 TEST_F(ViewsFixture, NewDocumentListsItsConfigurationsInIdOrderShowsTheFirstAndAChosenRowsForm) {
     ASSERT_TRUE(StartProgram());
     EXPECT_EQ((std::vector<std::string>{"E-Mails", "Contacts", "Appointments", "Tasks"}), RowNames());
-    EXPECT_EQ(CString("Configuration"), List().GetColumnText(1));
     ULONG ulPrevious = 0;
     for (int i = 0; i < List().GetItemCount(); ++i) {
         const auto ulID = (ULONG)List().GetItemData(i);
@@ -98,17 +97,17 @@ TEST_F(ViewsFixture, NewDocumentListsItsConfigurationsInIdOrderShowsTheFirstAndA
 TEST_F(ViewsFixture, AddRefusesANameInUseThenCreatesSelectsAndShowsTheConfiguration) {
     ASSERT_TRUE(StartProgram());
     ClickRow(0);
-    AnswerDialogs(Answer("Contacts", 1));
+    AfxSetModalHook(Answer("Contacts", 1));
     Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
     ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
     EXPECT_EQ("Duplicate name", AfxGetShownMessageBoxes()[0].caption);
     // A cancelled dialog adds nothing either.
-    AnswerDialogs([](CWnd*) { return IDCANCEL; });
+    AfxSetModalHook([](CWnd*) { return IDCANCEL; });
     Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
     EXPECT_EQ(4, List().GetItemCount());
     EXPECT_FALSE(Doc()->IsModified());
 
-    AnswerDialogs(Answer("Journal 2027", 6));
+    AfxSetModalHook(Answer("Journal 2027", 6));
     // The toolbar's road: the frame hands the command to the list.
     Frame()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
     Settle(20);
@@ -132,7 +131,7 @@ TEST_F(ViewsFixture, AddRefusesANameInUseThenCreatesSelectsAndShowsTheConfigurat
     // A name differing only in case is another name; from the right pane the command reaches the
     // list too.
     AfxClearShownMessageBoxes();
-    AnswerDialogs(Answer("contacts", 1));
+    AfxSetModalHook(Answer("contacts", 1));
     Right()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
     EXPECT_EQ(6, List().GetItemCount());
@@ -154,13 +153,13 @@ TEST_F(ViewsFixture, RenameNeedsAMarkedRowAndAnotherConfigurationsNameIsRefused)
 
     ClickRow(3);
     const auto ulTasks = (ULONG)List().GetItemData(3);
-    AnswerDialogs(Answer("Appointments"));
+    AfxSetModalHook(Answer("Appointments"));
     Left()->SendMessage(WM_COMMAND, ID_RENAME_CONFIGURATION, 0);
     ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
     EXPECT_EQ("Duplicate name", AfxGetShownMessageBoxes()[0].caption);
     EXPECT_EQ("Tasks", RowNames()[3]);
 
-    AnswerDialogs(Answer("Jobs"));
+    AfxSetModalHook(Answer("Jobs"));
     Right()->SendMessage(WM_COMMAND, ID_RENAME_CONFIGURATION, 0);
     EXPECT_EQ("Jobs", RowNames()[3]);
     CConfigInfo* pConfig = nullptr;
@@ -169,8 +168,11 @@ TEST_F(ViewsFixture, RenameNeedsAMarkedRowAndAnotherConfigurationsNameIsRefused)
     pConfig->Release();
     EXPECT_TRUE(Doc()->IsModified());
 
-    // An empty name (OK pressed by the Enter key) changes nothing.
-    AnswerDialogs(Answer(""));
+    // An empty name (OK pressed by the Enter key) changes nothing, nor does Cancel.
+    AfxSetModalHook(Answer(""));
+    Left()->SendMessage(WM_COMMAND, ID_RENAME_CONFIGURATION, 0);
+    EXPECT_EQ("Jobs", RowNames()[3]);
+    AfxSetModalHook([](CWnd*) { return IDCANCEL; });
     Left()->SendMessage(WM_COMMAND, ID_RENAME_CONFIGURATION, 0);
     EXPECT_EQ("Jobs", RowNames()[3]);
 }

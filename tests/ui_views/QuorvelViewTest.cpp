@@ -76,7 +76,7 @@ TEST_F(ViewsFixture, LanguageDialogSwitchesToGermanAndBackRelabellingListAndForm
     ASSERT_NE(nullptr, pForm);
     const CString strEnglishTab = pForm->GetTabCtrl().GetItemText(0);
 
-    AnswerDialogs(ChooseLanguage(1031));
+    AfxSetModalHook(ChooseLanguage(1031));
     Frame()->SendMessage(WM_COMMAND, ID_CHANGE_LANGUAGE, 0);
     EXPECT_EQ(1031, GetCurrentLanguageID());
     EXPECT_EQ(CString("Konfiguration"), List().GetColumnText(1));
@@ -84,14 +84,14 @@ TEST_F(ViewsFixture, LanguageDialogSwitchesToGermanAndBackRelabellingListAndForm
     // The form was relabelled in place, not rebuilt.
     EXPECT_EQ(pForm, Right()->GetCurrentForm());
 
-    AnswerDialogs(ChooseLanguage(2057));
+    AfxSetModalHook(ChooseLanguage(2057));
     Frame()->SendMessage(WM_COMMAND, ID_CHANGE_LANGUAGE, 0);
     EXPECT_EQ(2057, GetCurrentLanguageID());
     EXPECT_EQ(CString("Configuration"), List().GetColumnText(1));
     EXPECT_EQ(strEnglishTab, pForm->GetTabCtrl().GetItemText(0));
 
     // Cancelled: the language stays.
-    AnswerDialogs([](CWnd*) { return IDCANCEL; });
+    AfxSetModalHook([](CWnd*) { return IDCANCEL; });
     Frame()->SendMessage(WM_COMMAND, ID_CHANGE_LANGUAGE, 0);
     EXPECT_EQ(2057, GetCurrentLanguageID());
 }
@@ -112,7 +112,7 @@ TEST_F(ViewsFixture, ProfileFormShownThenAFailingCheckLeavesThePaneEmptyUntilThe
     const auto ulContacts = (ULONG)List().GetItemData(1);
     CConfigInfo* pConfig = nullptr;
     ASSERT_TRUE(Doc()->GetConfiguration(ulContacts, &pConfig));
-    AnswerDialogs(ChooseDemoProfile);
+    AfxSetModalHook(ChooseDemoProfile);
     EXPECT_EQ(S_OK, pConfig->OnSelectProfile(Frame()));
     pConfig->Release();
     EXPECT_EQ(CString("Quorvel Demo"), pConfig->GetProfileName());

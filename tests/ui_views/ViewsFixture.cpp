@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "platform/afx/wnd/CmdTarget.h"
-#include "platform/afx/wnd/MessageBoxUi.h"
 #include "tools/store/StoreTool.h"
 #include "ui/ConfigView.h"
 #include "ui/MainFrm.h"
@@ -63,10 +62,6 @@ void ViewsFixture::ClickRow(int nRow) {
     nm.uChanged = LVIF_STATE;
     list.NotifyParent(&nm.hdr);
     Settle(20);
-}
-
-void ViewsFixture::AnswerDialogs(std::function<int(CWnd*)> answer) {
-    AfxSetModalHook(std::move(answer));
 }
 
 BOOL ViewsFixture::IsEnabled(CCmdTarget* pTarget, UINT nID) {

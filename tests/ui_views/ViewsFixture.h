@@ -1,7 +1,6 @@
 // The main window started on a fresh root with the demo profile, and handles on its two panes.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,9 +29,6 @@ protected:
     // Selects a row the way a click does (the list's notice reaches the view), then lets the
     // posted messages run.
     void ClickRow(int nRow);
-    // Answers every modal dialog from now on with the function, which may work its controls; the
-    // dialog ends with the function's result (or as it ended itself with AFX_MODAL_KEEP).
-    void AnswerDialogs(std::function<int(CWnd*)> answer);
     // Whether the command's user-interface element is enabled, as the target decides.
     static BOOL IsEnabled(CCmdTarget* pTarget, UINT nID);
 };
