@@ -9,6 +9,7 @@
 #include "platform/mapi/MAPICodes.h"
 #include "platform/win32/MessageBox.h"
 #include "tests/model/PropTestSupport.h"
+#include "tests/model/UiDoubles.h"
 
 using proptest::TraceCapture;
 
@@ -24,17 +25,9 @@ struct Box {
 const char kDefaultText[] = "An error has occured. Please see log file for details.";
 
 // Window handles of a window layer: the handle of a window object is its address plus one.
-class CHandleServices : public IUiServices {
+class CHandleServices : public qrvtest::FakeUiServices {
 public:
-    std::unique_ptr<IProfileChooser> CreateProfileChooser(CWnd*) override { return nullptr; }
-    std::unique_ptr<IStoreChangesReport> CreateStoreChangesReport(CWnd*) override { return nullptr; }
-    std::unique_ptr<ISearchProgress> CreateSearchProgress(CWnd*) override { return nullptr; }
     ULONG_PTR GetWindowHandle(CWnd* pWnd) override { return pWnd != nullptr ? (ULONG_PTR)pWnd + 1 : 0; }
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-    BOOL HasMainWindow() override { return FALSE; }
-    void SendCommandToMainWindow(UINT) override {}
-    BOOL SendCommandToLeftPane(UINT) override { return FALSE; }
 };
 
 class ErrorBoxesTest : public ::testing::Test {
@@ -48,7 +41,6 @@ protected:
     }
     void TearDown() override {
         SetMessageBoxHandler(m_previous);
-        SetUiServices(nullptr);
         proptest::CloseTestLanguage();
     }
     void Language(const std::vector<std::string>& lines) { proptest::LoadTestLanguage(m_root, 6201, lines); }
@@ -88,7 +80,6 @@ TEST_F(ErrorBoxesTest, DefaultsServeWithoutALanguageAndBothTextsAreTraced) {
 
 TEST_F(ErrorBoxesTest, OwnerIsTheParentsWindowAndMessageBoxesAnswer) {
     CHandleServices services;
-    SetUiServices(&services);
     CWnd* pParent = reinterpret_cast<CWnd*>(0x1000);
     ShowError(pParent, "C", "T", 1, 2);
     EXPECT_EQ(reinterpret_cast<HWND>(0x1001), Last().owner);

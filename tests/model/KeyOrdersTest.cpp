@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "model/KeyOrders.h"
 
@@ -13,38 +14,38 @@ GUID FromBytes(std::initializer_list<BYTE> bytes) {
     return g;
 }
 
-TEST(KeyOrdersTest, ClsidLessPutsNullFirstAndComparesMemoryBytes) {
-    GUID a = FromBytes({0x04, 0x20, 0x06, 0x00});  // {00062004-...}
-    GUID b = FromBytes({0x29, 0x03, 0x02, 0x00});  // {00020329-...}
-    // The text order would put 00020329 first; the stored bytes put 00062004 first.
-    EXPECT_TRUE(ClsidLess(&a, &b));
-    EXPECT_FALSE(ClsidLess(&b, &a));
-    EXPECT_TRUE(ClsidLess(nullptr, &a));
-    EXPECT_FALSE(ClsidLess(&a, nullptr));
-    EXPECT_FALSE(ClsidLess(nullptr, nullptr));
-    EXPECT_FALSE(ClsidLess(&a, &a));
-    GUID aCopy = a;
-    EXPECT_FALSE(ClsidLess(&a, &aCopy));
-    // Bytes are unsigned: 0x80 in the last byte sorts after 0x7F.
-    GUID low = FromBytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x7F});
-    GUID high = FromBytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80});
-    EXPECT_TRUE(ClsidLess(&low, &high));
+// Each pair is in strict order: the first is less, the second is not; a key is never less than
+// an equal one.
+template <class Key, class Less>
+void ExpectOrder(const std::vector<std::pair<Key, Key>>& ordered,
+                 const std::vector<std::pair<Key, Key>>& equal, Less less) {
+    for (size_t i = 0; i < ordered.size(); ++i) {
+        EXPECT_TRUE(less(ordered[i].first, ordered[i].second)) << "pair " << i;
+        EXPECT_FALSE(less(ordered[i].second, ordered[i].first)) << "pair " << i;
+    }
+    for (size_t i = 0; i < equal.size(); ++i)
+        EXPECT_FALSE(less(equal[i].first, equal[i].second)) << "equal pair " << i;
 }
 
-TEST(KeyOrdersTest, WideStringLessComparesUnitsCaseSensitively) {
-    EXPECT_TRUE(WideStringLess(u"Zeta", u"alpha"));
-    EXPECT_FALSE(WideStringLess(u"alpha", u"Zeta"));
-    EXPECT_TRUE(WideStringLess(u"Key", u"Keywords"));
-    EXPECT_FALSE(WideStringLess(u"Keywords", u"Key"));
-    EXPECT_FALSE(WideStringLess(u"Key", u"Key"));
-    EXPECT_TRUE(WideStringLess(nullptr, u""));
-    EXPECT_FALSE(WideStringLess(u"", nullptr));
-    EXPECT_FALSE(WideStringLess(nullptr, nullptr));
-    EXPECT_TRUE(WideStringLess(u"", u"a"));
-    // Units above 0x7FFF are unsigned: U+FFFD after U+00E9, a high surrogate after U+D7FF.
-    EXPECT_TRUE(WideStringLess(u"\u00e9", u"\ufffd"));
+TEST(KeyOrdersTest, ClsidLessPutsNullFirstAndComparesMemoryBytesUnsigned) {
+    GUID a = FromBytes({0x04, 0x20, 0x06, 0x00});  // {00062004-...}
+    GUID b = FromBytes({0x29, 0x03, 0x02, 0x00});  // {00020329-...}: first as text, second as bytes
+    GUID aCopy = a;
+    GUID low = FromBytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x7F});
+    GUID high = FromBytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80});
+    ExpectOrder<const GUID*>({{&a, &b}, {nullptr, &a}, {&low, &high}},
+                             {{nullptr, nullptr}, {&a, &a}, {&a, &aCopy}}, ClsidLess);
+}
+
+TEST(KeyOrdersTest, WideStringLessComparesUnitsUnsignedAndCaseSensitively) {
     const WCHAR surrogate[] = {0xD83D, 0xDE00, 0};
-    EXPECT_TRUE(WideStringLess(u"\ud7ff", surrogate));
+    ExpectOrder<const WCHAR*>({{u"Zeta", u"alpha"},
+                               {u"Key", u"Keywords"},
+                               {nullptr, u""},
+                               {u"", u"a"},
+                               {u"\u00e9", u"\ufffd"},
+                               {u"\ud7ff", surrogate}},
+                              {{u"Key", u"Key"}, {nullptr, nullptr}}, WideStringLess);
 }
 
 }  // namespace

@@ -128,35 +128,25 @@ protected:
         EXPECT_EQ(S_OK, MAPILogonEx(0, "work", nullptr, 0x108032, &m_session));
         return m_session;
     }
-    std::string StoreKey(int nStore) {
-        CStoreInfo* pStore = m_config->GetStore(nStore);
-        SBinary entryID = {0, nullptr};
-        pStore->GetStoreKey(&entryID);
-        const std::string key = Bytes(entryID);
-        FreeBinaryKey(&entryID);
-        pStore->Release();
-        return key;
+    // The configuration's store at an index, released with the full expression that asked.
+    Ref<CStoreInfo> Store(int nStore) { return Ref<CStoreInfo>{m_config->GetStore(nStore)}; }
+    // Entry id (or instance key) of a store of the configuration.
+    std::string StoreKey(int nStore, bool bInstanceKey = false) {
+        SBinary key = {0, nullptr};
+        bInstanceKey ? Store(nStore)->GetInstanceKey(&key) : Store(nStore)->GetStoreKey(&key);
+        const std::string bytes = Bytes(key);
+        FreeBinaryKey(&key);
+        return bytes;
     }
     std::vector<std::string> StoreNames() {
         std::vector<std::string> names;
-        for (int i = 0; i < m_config->GetStoreCount(); ++i) {
-            CStoreInfo* pStore = m_config->GetStore(i);
-            names.push_back((LPCSTR)pStore->GetStoreName());
-            pStore->Release();
-        }
+        for (int i = 0; i < m_config->GetStoreCount(); ++i)
+            names.push_back((LPCSTR)Store(i)->GetStoreName());
         return names;
     }
-    int FolderCount(int nStore) {
-        CStoreInfo* pStore = m_config->GetStore(nStore);
-        const int n = pStore->GetFolderCount();
-        pStore->Release();
-        return n;
-    }
     void AddFolder(int nStore, const std::string& id) {
-        CStoreInfo* pStore = m_config->GetStore(nStore);
-        ASSERT_EQ(S_OK,
-                  pStore->AddFolder(nullptr, (ULONG)id.size(), reinterpret_cast<const BYTE*>(id.data())));
-        pStore->Release();
+        ASSERT_EQ(S_OK, Store(nStore)->AddFolder(nullptr, (ULONG)id.size(),
+                                                 reinterpret_cast<const BYTE*>(id.data())));
     }
 
     TempRoot m_root;
@@ -216,14 +206,8 @@ TEST_F(ProfileStores, UnchangedProfileChangesNothing) {
     // Lay the saved stores out in another order than the profile's table.
     CConfigInfo* pReordered = nullptr;
     ASSERT_EQ(S_OK, CConfigInfo::CreateConfigInfo("reordered", 3, &m_doc, &pReordered));
-    for (int i : {2, 0, 1}) {
-        CStoreInfo* pStore = m_config->GetStore(i);
-        SBinary instanceKey = {0, nullptr};
-        pStore->GetInstanceKey(&instanceKey);
-        CConfigInfoTestAccess::AddStore(pReordered, StoreKey(i), Bytes(instanceKey), pStore->GetStoreName());
-        FreeBinaryKey(&instanceKey);
-        pStore->Release();
-    }
+    for (int i : {2, 0, 1})
+        CConfigInfoTestAccess::AddStore(pReordered, StoreKey(i), StoreKey(i, true), Store(i)->GetStoreName());
     m_config->Release();
     m_config = pReordered;
     // ... with a profile name, the only part of the profile the check uses.
@@ -237,7 +221,7 @@ TEST_F(ProfileStores, UnchangedProfileChangesNothing) {
 
     EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
     EXPECT_EQ((std::vector<std::string>{"R renamed", "P", "Q"}), StoreNames());
-    EXPECT_EQ(1, FolderCount(0));
+    EXPECT_EQ(1, Store(0)->GetFolderCount());
     EXPECT_EQ(0, m_ui.report.nRuns);
     EXPECT_FALSE(m_doc.IsModified());
     EXPECT_EQ(2u, result.nRef);  // the cached result still fits
@@ -263,7 +247,7 @@ TEST_F(ProfileStores, StoresThatCameAndWentAreReportedAndApplied) {
     EXPECT_EQ((std::vector<std::string>{"T"}), m_ui.report.added);
     EXPECT_EQ((std::vector<std::string>{"P", "R"}), m_ui.report.removed);
     EXPECT_EQ((std::vector<std::string>{"Q", "T"}), StoreNames());
-    EXPECT_EQ(1, FolderCount(0));  // Q kept its folder
+    EXPECT_EQ(1, Store(0)->GetFolderCount());  // Q kept its folder
     EXPECT_TRUE(m_doc.IsModified());
     // Store indexes moved: the cached result and the chosen store go.
     EXPECT_EQ(1u, result.nRef);
@@ -299,7 +283,7 @@ TEST_F(ProfileStores, AFailureOnTheWayChangesNothing) {
     EXPECT_EQ(MAPI_W_ERRORS_RETURNED, m_config->CheckProfileStores(nullptr));
     SetKeyCopyFailureAfter(-1);
     EXPECT_EQ((std::vector<std::string>{"P", "Q"}), StoreNames());
-    EXPECT_EQ(1, FolderCount(0));
+    EXPECT_EQ(1, Store(0)->GetFolderCount());
     EXPECT_EQ(0, m_ui.report.nRuns);
     EXPECT_FALSE(m_doc.IsModified());
 
@@ -380,52 +364,46 @@ TEST_F(ProfileStores, FolderPathsInARealStore) {
     ASSERT_EQ(S_OK, ChooseProfile());
     std::string key = StoreKey(0);
     ULONG ulType = 0;
-    LPUNKNOWN lpUnknown = nullptr;
+    Ref<IUnknown> store, inboxFolder;
     ASSERT_EQ(S_OK, Logon()->OpenEntry((ULONG)key.size(), reinterpret_cast<LPENTRYID>(key.data()), nullptr,
-                                       MAPI_BEST_ACCESS, &ulType, &lpUnknown));
-    LPMDB lpMDB = static_cast<IMsgStore*>(lpUnknown);
+                                       MAPI_BEST_ACCESS, &ulType, &store.p));
+    LPMDB lpMDB = static_cast<IMsgStore*>(store.p);
 
     // The inbox, and a folder made below it.
     ULONG cbInbox = 0;
     LPENTRYID lpInbox = nullptr;
     ASSERT_EQ(S_OK, lpMDB->GetReceiveFolder("IPM.Note", 0, &cbInbox, &lpInbox, nullptr));
-    LPUNKNOWN lpInboxFolder = nullptr;
-    ASSERT_EQ(S_OK, lpMDB->OpenEntry(cbInbox, lpInbox, nullptr, MAPI_BEST_ACCESS, &ulType, &lpInboxFolder));
-    LPMAPIFOLDER lpSub = nullptr;
-    ASSERT_EQ(S_OK, static_cast<IMAPIFolder*>(lpInboxFolder)
-                        ->CreateFolder(FOLDER_GENERIC, "Projects", nullptr, nullptr, 0, &lpSub));
+    ASSERT_EQ(S_OK, lpMDB->OpenEntry(cbInbox, lpInbox, nullptr, MAPI_BEST_ACCESS, &ulType, &inboxFolder.p));
+    Ref<IMAPIFolder> sub;
+    ASSERT_EQ(S_OK, static_cast<IMAPIFolder*>(inboxFolder.p)
+                        ->CreateFolder(FOLDER_GENERIC, "Projects", nullptr, nullptr, 0, &sub.p));
     SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
     ULONG cValues = 0;
     LPSPropValue lpProps = nullptr;
-    ASSERT_EQ(S_OK, lpSub->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpProps));
+    ASSERT_EQ(S_OK, sub->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpProps));
     // A chosen folder that the store no longer holds is reported vanished, without a path: the
     // General page finds such folders by this code alone.
     qrvmapi::CEntryRef inbox;
     ASSERT_TRUE(qrvmapi::ParseEntryId(lpInbox, cbInbox, inbox));
     const std::string gone = qrvmapi::MakeEntryId(qrvmapi::EntryKind::Folder, inbox.m_storeUid, 987654);
 
-    CStoreInfo* pStore = m_config->GetStore(0);
+    Ref<CStoreInfo> pStore = Store(0);
     ASSERT_EQ(S_OK, pStore->AddFolder(lpMDB, cbInbox, reinterpret_cast<const BYTE*>(lpInbox)));
     ASSERT_EQ(S_OK, pStore->AddFolder(lpMDB, cbInbox, reinterpret_cast<const BYTE*>(lpInbox)));
     ASSERT_EQ(S_OK, pStore->AddFolder(lpMDB, lpProps[0].Value.bin.cb, lpProps[0].Value.bin.lpb));
     ASSERT_EQ(S_OK, pStore->AddFolder(lpMDB, (ULONG)gone.size(), reinterpret_cast<const BYTE*>(gone.data())));
+    MAPIFreeBuffer(lpProps);
+    MAPIFreeBuffer(lpInbox);
     const std::pair<HRESULT, const char*> expected[] = {
         {S_OK, "Inbox"}, {S_OK, "Inbox\\Projects"}, {S_FOLDER_VANISHED, ""}};
     ASSERT_EQ(3, pStore->GetFolderCount());  // the inbox once
     for (int i = 0; i < 3; ++i) {
-        CFolderInfo* pFolder = nullptr;
-        ASSERT_EQ(S_OK, pStore->GetFolder(i, &pFolder));
+        Ref<CFolderInfo> folder;
+        ASSERT_EQ(S_OK, pStore->GetFolder(i, &folder.p));
         CString strPath = "stale";
-        EXPECT_EQ(expected[i].first, pFolder->GetFullPath(lpMDB, strPath));
+        EXPECT_EQ(expected[i].first, folder->GetFullPath(lpMDB, strPath));
         EXPECT_EQ(CString(expected[i].second), strPath);
-        pFolder->Release();
     }
-    pStore->Release();
-    MAPIFreeBuffer(lpProps);
-    lpSub->Release();
-    lpInboxFolder->Release();
-    MAPIFreeBuffer(lpInbox);
-    lpMDB->Release();
 }
 
 TEST_F(ProfileStores, AProtectedProfileIsReadOnlyWithTheStoredPassword) {
@@ -459,7 +437,7 @@ TEST_F(ProfileStores, AProtectedProfileIsReadOnlyWithTheStoredPassword) {
     m_config->RemoveProfilePassword();
     EXPECT_EQ(MAPI_E_LOGON_FAILED, m_config->CheckProfileStores(nullptr));
     EXPECT_EQ((std::vector<std::string>{"L1", "L2"}), StoreNames());
-    EXPECT_EQ(1, FolderCount(1));
+    EXPECT_EQ(1, Store(1)->GetFolderCount());
     EXPECT_EQ(0, m_ui.report.nRuns);
     EXPECT_FALSE(m_doc.IsModified());
 }

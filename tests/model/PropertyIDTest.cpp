@@ -21,9 +21,8 @@ const char kGuidHex[] = "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10";
 std::string Selector(CPropertyID& prop, HRESULT* phr = nullptr) {
     LPSTR psz = nullptr;
     HRESULT hr = prop.BuildTextSelector(&psz);
-    if (phr != nullptr) {
+    if (phr != nullptr)
         *phr = hr;
-    }
     std::string s = psz != nullptr ? psz : "<null>";
     free(psz);
     return s;

@@ -29,9 +29,8 @@ protected:
     static std::string Name(CPropertyID& prop, HRESULT* phr = nullptr) {
         LPSTR psz = reinterpret_cast<LPSTR>(1);
         HRESULT hr = prop.GetShortPropertyName(&psz, kSection, KEYTABLE_INI_FILE);
-        if (phr != nullptr) {
+        if (phr != nullptr)
             *phr = hr;
-        }
         std::string s = psz != nullptr ? psz : "<null>";
         free(psz);
         return s;
@@ -113,9 +112,8 @@ public:
     HRESULT m_hrSection = S_OK;
     HRESULT GetShortNameConfigSectionName(LPSTR* ppszSection) override {
         *ppszSection = nullptr;
-        if (FAILED(m_hrSection)) {
+        if (FAILED(m_hrSection))
             return m_hrSection;
-        }
         *ppszSection = strdup(kSection);
         return S_OK;
     }
@@ -159,9 +157,8 @@ TEST_F(PropertyIniTest, DefaultSelectionSetsEveryFlag) {
     EXPECT_FALSE(name->IsSelected());
     pStd->Release();
 
-    for (CPropertyID* p : all) {
+    for (CPropertyID* p : all)
         p->Release();
-    }
     pList->Release();
 }
 

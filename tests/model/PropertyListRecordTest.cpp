@@ -54,9 +54,8 @@ template <class T>
 T* Load(const std::string& bytes) {
     T* pList = dynamic_cast<T*>(LoadRecord(bytes, RUNTIME_CLASS(CPropertyList)));
     EXPECT_NE(nullptr, pList);
-    if (pList != nullptr) {
+    if (pList != nullptr)
         pList->AddRef();
-    }
     return pList;
 }
 
@@ -75,9 +74,8 @@ ULONG FirstTag(CPropertyList* pList, BOOL* pbSelected = nullptr) {
     EXPECT_EQ(S_OK, pList->GetFirstProperty(&p));
     if (p != nullptr) {
         p->GetPropertyID(nullptr, &ulTag);
-        if (pbSelected != nullptr) {
+        if (pbSelected != nullptr)
             *pbSelected = p->IsSelected();
-        }
         p->Release();
     }
     return ulTag;

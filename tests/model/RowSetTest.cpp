@@ -41,15 +41,13 @@ const ULONG kScalarTypes[] = {PT_I2,      PT_LONG,    PT_R4,     PT_DOUBLE, PT_C
 // A row with a value of every type the copy knows, in memory the source owns.
 struct SampleRow {
     SampleRow() {
-        for (int i = 0; i < 64; ++i) {
+        for (int i = 0; i < 64; ++i)
             pool[i] = (BYTE)(i * 7 + 1);
-        }
         Add(PT_UNSPECIFIED).Value.l = 7;
         Add(PT_NULL).Value.l = 7;
         Add(PT_ERROR).Value.err = MAPI_E_NOT_FOUND;
-        for (ULONG t : kScalarTypes) {
+        for (ULONG t : kScalarTypes)
             Add(t).Value.li.QuadPart = 0x0102030405060708LL + t;
-        }
         Add(PT_STRING8).Value.lpszA = text;
         Add(PT_UNICODE).Value.lpszW = wtext;
         Add(PT_CLSID).Value.lpguid = reinterpret_cast<LPGUID>(pool);
@@ -74,9 +72,8 @@ struct SampleRow {
     }
     const SPropValue& Find(ULONG ulType) const {
         for (const SPropValue& v : props) {
-            if (PROP_TYPE(v.ulPropTag) == ulType) {
+            if (PROP_TYPE(v.ulPropTag) == ulType)
                 return v;
-            }
         }
         return props[0];
     }
@@ -108,12 +105,10 @@ TEST_F(RowSetTest, CopiesEveryTypeDeeplyIntoOneBuffer) {
     EXPECT_EQ(PT_NULL, c[1].ulPropTag);
     EXPECT_EQ(PT_ERROR, c[2].ulPropTag);
     EXPECT_EQ(0, c[2].Value.err);
-    for (ULONG i = 3; i < lpCopy->cValues; ++i) {
+    for (ULONG i = 3; i < lpCopy->cValues; ++i)
         EXPECT_EQ(src.props[i].ulPropTag, c[i].ulPropTag) << "value " << i;
-    }
-    for (ULONG i = 3; i < 3 + std::size(kScalarTypes); ++i) {
+    for (ULONG i = 3; i < 3 + std::size(kScalarTypes); ++i)
         EXPECT_EQ(src.props[i].Value.li.QuadPart, c[i].Value.li.QuadPart) << "value " << i;
-    }
     auto copyOf = [&](ULONG t) -> const SPropValue& { return c[&src.Find(t) - src.props.data()]; };
     // Each pointer-carrying value has bytes of its own with the source's content.
     auto own = [](const void* lpSource, const void* lpCopy, size_t cb) {
