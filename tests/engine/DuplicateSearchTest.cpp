@@ -100,12 +100,9 @@ TEST(DuplicateSearch, NumbersFiledItemsFromOneAndSkipsItemsWithoutValuesOrGone) 
     for (CSortDrawer* pDrawer : Walk(pMap)) {
         for (CEntryReference* pEntry : Entries(pDrawer)) {
             numbers.insert(pEntry->GetNumber());
-            LPSTR psz = nullptr;
-            pEntry->GetSubjectLine(&psz);
-            subjects.insert(psz);
-            EXPECT_EQ(std::string(psz) == "second" ? 7u : 1u, pEntry->GetModificationTime().dwLowDateTime);
+            subjects.insert(Subject(pEntry));
+            EXPECT_EQ(Subject(pEntry) == "second" ? 7u : 1u, pEntry->GetModificationTime().dwLowDateTime);
             EXPECT_EQ(0, pEntry->GetFolderIndex());
-            std::free(psz);
         }
     }
     pMap->Release();

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -120,6 +121,15 @@ inline std::vector<CSortDrawer*> Walk(CDrawerMap* pMap) {
         pDrawer->Release();
     }
     return drawers;
+}
+
+// The entry's subject as handed out ("<null>" for none); the caller's copy is freed here.
+inline std::string Subject(CEntryReference* pRef) {
+    LPSTR psz = reinterpret_cast<LPSTR>(0x1);
+    EXPECT_EQ(S_OK, pRef->GetSubjectLine(&psz));
+    std::string s = psz == nullptr ? "<null>" : psz;
+    std::free(psz);
+    return s;
 }
 
 // Every entry of a drawer's walk, each handed back (released) after reading it: the drawer holds it.

@@ -15,15 +15,6 @@ BYTE g_entry[] = {9, 8, 7, 6};
 const SBinary kProfile{sizeof(g_profile), g_profile};
 const SBinary kEntry{sizeof(g_entry), g_entry};
 
-// The subject as handed out ("<null>" for none); the caller's copy is freed here.
-std::string Subject(CEntryReference* pRef) {
-    LPSTR psz = reinterpret_cast<LPSTR>(0x1);
-    EXPECT_EQ(S_OK, pRef->GetSubjectLine(&psz));
-    std::string s = psz == nullptr ? "<null>" : psz;
-    std::free(psz);
-    return s;
-}
-
 }  // namespace
 
 TEST(EntryReference, InitCopiesEverythingRefusesBadArgumentsAndGettersHandOutCopies) {

@@ -248,10 +248,7 @@ std::vector<std::vector<std::vector<std::string>>> ReadResult(CDrawerMapList* pL
         for (CSortDrawer* pDrawer : Walk(pMap)) {
             std::vector<std::string>& group = result[m].emplace_back();
             for (CEntryReference* pEntry : Entries(pDrawer)) {
-                LPSTR psz = nullptr;
-                pEntry->GetSubjectLine(&psz);
-                group.push_back(psz != nullptr ? psz : "");
-                std::free(psz);
+                group.push_back(Subject(pEntry));
             }
         }
         pMap->Release();

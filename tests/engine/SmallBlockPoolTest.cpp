@@ -242,22 +242,3 @@ TEST(PooledObjects, FailedAllocationsAreOutOfMemoryAndChangeNothing) {
     pSecond->Release();
     pRef->Release();
 }
-
-// In the normal build the index's objects share slabs, where a leak checker cannot tell a lost
-// object from a free block; the pool's own count can: a released index gives back every block.
-TEST(PooledObjects, ReleasedIndexGivesEveryBlockBack) {
-    const size_t cBefore = CSmallBlockPool::Shared().LiveBlocks();
-    std::vector<RowBuilder> rows(300);
-    for (int i = 0; i < 300; ++i) {
-        const int label = i % 50;  // 50 groups of 6
-        rows[i].String(std::to_string(label).c_str()).Long(label % 7).Binary({BYTE(label % 3)});
-    }
-    LPSPropTagArray lpColumns = rows[0].Columns();
-    CDrawerMap* pMap = MakeIndex(lpColumns);
-    for (int i = 0; i < 300; ++i) {
-        FileEntry(pMap, rows[i].Row(), lpColumns, ULONG(i + 1), i % 2 ? "subject" : nullptr);
-    }
-    EXPECT_EQ(50u, Walk(pMap).size());
-    pMap->Release();
-    EXPECT_EQ(cBefore, CSmallBlockPool::Shared().LiveBlocks());
-}
