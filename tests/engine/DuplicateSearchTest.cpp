@@ -22,6 +22,22 @@ namespace {
 using Groups = std::vector<std::vector<std::string>>;
 using Result = std::vector<Groups>;
 
+// The groups of a search result: for each map, each drawer's entries as subjects in walk order.
+Result ReadResult(CDrawerMapList* pList) {
+    Result result(pList->GetCount());
+    for (ULONG m = 0; m < pList->GetCount(); ++m) {
+        CDrawerMap* pMap = pList->GetAt(m);
+        for (CSortDrawer* pDrawer : Walk(pMap)) {
+            std::vector<std::string>& group = result[m].emplace_back();
+            for (CEntryReference* pEntry : Entries(pDrawer)) {
+                group.push_back(Subject(pEntry));
+            }
+        }
+        pMap->Release();
+    }
+    return result;
+}
+
 // What a search leaves behind must be nothing but the list: counted after it is released.
 struct CLiveCounts {
     LONG objects = CMAPITestHooks::LiveObjects();

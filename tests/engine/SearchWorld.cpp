@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/DrawerMapList.h"
 #include "model/StdPropertyID.h"
 #include "model/StoreInfo.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -183,11 +182,11 @@ std::vector<BYTE> CSearchWorld::AddItem(int s, const std::vector<BYTE>& folder, 
     std::vector<SPropValue> props = {Prop(PR_MESSAGE_CLASS, text("IPM.Contact")),
                                      Prop(PR_SUBJECT, text(item.subject.c_str())),
                                      Prop(PR_LAST_MODIFICATION_TIME, {.ft = item.modified})};
-    if (item.given) {
-        props.push_back(Prop(PR_GIVEN_NAME, text(item.given->c_str())));
-    }
-    if (item.surname) {
-        props.push_back(Prop(PR_SURNAME, text(item.surname->c_str())));
+    for (auto [ulTag, pValue] :
+         {std::pair{PR_GIVEN_NAME, &item.given}, std::pair{PR_SURNAME, &item.surname}}) {
+        if (pValue->has_value()) {
+            props.push_back(Prop(ulTag, text((*pValue)->c_str())));
+        }
     }
     if (item.number) {
         props.push_back(Prop(PROP_TAG(PT_LONG, 0x6800), {.l = *item.number}));
@@ -211,12 +210,9 @@ void CSearchWorld::DeleteItem(int s, const std::vector<BYTE>& folder, const std:
 int CSearchWorld::ConfigStoreIndex(CTestConfig* pConfig, int s) {
     for (int i = 0; i < pConfig->GetStoreCount(); ++i) {
         CStoreInfo* pStore = pConfig->GetStore(i);
-        const bool fMatch =
-            pStore != nullptr && std::string((LPCSTR)pStore->GetStoreName()) == m_storeNames[s];
-        if (pStore != nullptr) {
-            pStore->Release();
-        }
-        if (fMatch) {
+        const std::string name = (LPCSTR)pStore->GetStoreName();
+        pStore->Release();
+        if (name == m_storeNames[s]) {
             return i;
         }
     }
@@ -239,21 +235,6 @@ CTestConfig* CSearchWorld::MakeConfig(DWORD dwCompareMode,
         pStore->Release();
     }
     return pConfig;
-}
-
-std::vector<std::vector<std::vector<std::string>>> ReadResult(CDrawerMapList* pList) {
-    std::vector<std::vector<std::vector<std::string>>> result(pList->GetCount());
-    for (ULONG m = 0; m < pList->GetCount(); ++m) {
-        CDrawerMap* pMap = pList->GetAt(m);
-        for (CSortDrawer* pDrawer : Walk(pMap)) {
-            std::vector<std::string>& group = result[m].emplace_back();
-            for (CEntryReference* pEntry : Entries(pDrawer)) {
-                group.push_back(Subject(pEntry));
-            }
-        }
-        pMap->Release();
-    }
-    return result;
 }
 
 }  // namespace enginetest

@@ -93,7 +93,4 @@ private:
     std::vector<IMsgStore*> m_stores;
 };
 
-// The groups of a search result: for each map, each drawer's entries as subjects in walk order.
-std::vector<std::vector<std::vector<std::string>>> ReadResult(class CDrawerMapList* pList);
-
 }  // namespace enginetest
