@@ -66,9 +66,21 @@ TEST_F(UiFixture, StartsOnFreshRootWithWindowBarsPanesAndEnglishTexts) {
     RegCloseKey(hKey);
 }
 
-TEST_F(UiFixture, GermanFromTheRegistryRelabelsMenusTooltipsAndTitle) {
+TEST_F(UiFixture, LanguageFromTheRegistryMustBeANumberWithAFileAndGermanRelabelsTheWindow) {
+    SetRegistryLanguage(REG_SZ, "1031", 5);
+    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
+    DWORD dwMissing = 1036;
+    SetRegistryLanguage(REG_DWORD, &dwMissing, sizeof dwMissing);
+    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
+    // Eight bytes are not a 32-bit number either.
+    ULONGLONG big = 1031;
+    SetRegistryLanguage(REG_BINARY, &big, sizeof big);
+    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
     DWORD dwGerman = 1031;
     SetRegistryLanguage(REG_DWORD, &dwGerman, sizeof dwGerman);
+    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 1031);
+
+    // German relabels menus, tooltips and title, and English at run time relabels them back.
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
     EXPECT_EQ(GetCurrentLanguageID(), 1031);
@@ -76,7 +88,6 @@ TEST_F(UiFixture, GermanFromTheRegistryRelabelsMenusTooltipsAndTitle) {
     EXPECT_EQ(PopupText(pFrame, 1), CString("&Bearbeiten"));
     EXPECT_EQ(pFrame->GetToolBar().RequestToolTip(ID_FILE_NEW), CString("Neu"));
     EXPECT_EQ(FrameTitle(pFrame), CString("Unbenannt - Quorvel"));
-    // And back to English at run time.
     pFrame->ApplyLanguage(2057);
     EXPECT_EQ(PopupText(pFrame, 0), CString("&File"));
     EXPECT_EQ(FrameTitle(pFrame), CString("Untitled - Quorvel"));
@@ -91,21 +102,6 @@ TEST_F(UiFixture, GermanFromTheRegistryRelabelsMenusTooltipsAndTitle) {
     EXPECT_EQ(text, CString("&New\tCtrl+N"));
     pBar->GetSubMenu(3)->GetMenuString(ID_APP_ABOUT, text, MF_BYCOMMAND);
     EXPECT_FALSE(text.IsEmpty());
-}
-
-TEST_F(UiFixture, LanguageIdMustBeANumberWithALanguageFile) {
-    SetRegistryLanguage(REG_SZ, "1031", 5);
-    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
-    DWORD dwMissing = 1036;
-    SetRegistryLanguage(REG_DWORD, &dwMissing, sizeof dwMissing);
-    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
-    DWORD dwGerman = 1031;
-    SetRegistryLanguage(REG_DWORD, &dwGerman, sizeof dwGerman);
-    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 1031);
-    // Eight bytes are not a 32-bit number either.
-    ULONGLONG big = 1031;
-    SetRegistryLanguage(REG_BINARY, &big, sizeof big);
-    EXPECT_EQ(CQuorvelApp::ReadStartLanguageID(), 2057);
 }
 
 TEST_F(UiFixture, SecondInstanceIsRefusedUntilTheFirstReleasesItsMarker) {

@@ -41,18 +41,25 @@ protected:
     }
 };
 
-TEST_F(ProfileDialogTest, ListsProfilesSortedAndChoosesTheFirstWithoutAKey) {
+TEST_F(ProfileDialogTest, ListsProfilesSortedPreselectsTheFirstAndChoosesOnOkOrDoubleClick) {
     CProfileDialog dlg(nullptr);
     OnModal([](CWnd* pDlg) {
         EXPECT_EQ((std::vector<std::string>{"Archive", "Home", "Work"}), ListTexts(pDlg, IDC_PROFILE_LIST));
         EXPECT_EQ("Select profile", Text(pDlg, 0));
+        // Without a key the first profile is preselected.
         EXPECT_EQ(0, List(pDlg)->GetCurSel());
+        // OK without a selection keeps the dialog open; a double click chooses like OK.
+        List(pDlg)->SetCurSel(-1);
         pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        EXPECT_FALSE(dynamic_cast<CDialog*>(pDlg)->IsEnded());
+        List(pDlg)->SetCurSel(2);
+        pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROFILE_LIST, LBN_DBLCLK), 0);
+        AfxPumpMessages();
         return AFX_MODAL_KEEP;
     });
     EXPECT_EQ(IDOK, dlg.DoModal());
-    EXPECT_EQ("Archive", std::string(dlg.GetProfileName()));
-    EXPECT_EQ(ProfileKey("Archive"), Key(dlg));
+    EXPECT_EQ("Work", std::string(dlg.GetProfileName()));
+    EXPECT_EQ(ProfileKey("Work"), Key(dlg));
 
     // Without its texts the dialog closes unseen.
     CloseLanguageModule();
@@ -83,23 +90,6 @@ TEST_F(ProfileDialogTest, PreselectsTheProfileOfTheKeyAndForgetsAStaleKey) {
         EXPECT_EQ("", std::string(dlg.GetProfileName()));
     }
     EXPECT_TRUE(m_boxes.empty());
-}
-
-TEST_F(ProfileDialogTest, OkNeedsASelectionAndDoubleClickChoosesLikeOk) {
-    CProfileDialog dlg(nullptr);
-    OnModal([](CWnd* pDlg) {
-        List(pDlg)->SetCurSel(-1);
-        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
-        EXPECT_FALSE(dynamic_cast<CDialog*>(pDlg)->IsEnded());
-        List(pDlg)->SetCurSel(2);
-        pDlg->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PROFILE_LIST, LBN_DBLCLK), 0);
-        AfxPumpMessages();
-        return AFX_MODAL_KEEP;
-    });
-    EXPECT_EQ(IDOK, dlg.DoModal());
-    EXPECT_EQ(1, m_nModalRuns);
-    EXPECT_EQ("Work", std::string(dlg.GetProfileName()));
-    EXPECT_EQ(ProfileKey("Work"), Key(dlg));
 }
 
 TEST_F(ProfileDialogTest, ListAndButtonsFollowTheWindowSize) {

@@ -39,7 +39,6 @@ std::function<int(CWnd*)> Answer(const char* pszName, DWORD dwType = 0) {
 }
 
 TEST_F(ViewsFixture, NewDocumentListsItsConfigurationsInIdOrderShowsTheFirstAndAChosenRowsForm) {
-    ASSERT_TRUE(StartProgram());
     EXPECT_EQ((std::vector<std::string>{"E-Mails", "Contacts", "Appointments", "Tasks"}), RowNames());
     ULONG ulPrevious = 0;
     for (int i = 0; i < List().GetItemCount(); ++i) {
@@ -95,7 +94,6 @@ TEST_F(ViewsFixture, NewDocumentListsItsConfigurationsInIdOrderShowsTheFirstAndA
 }
 
 TEST_F(ViewsFixture, AddRefusesANameInUseThenCreatesSelectsAndShowsTheConfiguration) {
-    ASSERT_TRUE(StartProgram());
     ClickRow(0);
     AfxSetModalHook(Answer("Contacts", 1));
     Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
@@ -139,7 +137,6 @@ TEST_F(ViewsFixture, AddRefusesANameInUseThenCreatesSelectsAndShowsTheConfigurat
 }
 
 TEST_F(ViewsFixture, RenameNeedsAMarkedRowAndAnotherConfigurationsNameIsRefused) {
-    ASSERT_TRUE(StartProgram());
     // Without a marked row Rename and Start are disabled and Delete does nothing.
     List().SetSelectionMark(-1);
     EXPECT_FALSE(IsEnabled(Left(), ID_RENAME_CONFIGURATION));
@@ -178,7 +175,6 @@ TEST_F(ViewsFixture, RenameNeedsAMarkedRowAndAnotherConfigurationsNameIsRefused)
 }
 
 TEST_F(ViewsFixture, DeleteSelectsTheRowBeforeTheLastEmptiesBothPanesAndOpeningRefillsThem) {
-    ASSERT_TRUE(StartProgram());
     // Delete as the list's own command, letting the posted messages run.
     auto deleteRow = [this]() {
         Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
@@ -240,7 +236,6 @@ TEST_F(ViewsFixture, DeleteSelectsTheRowBeforeTheLastEmptiesBothPanesAndOpeningR
 }
 
 TEST_F(ViewsFixture, SelectionMarkFollowsItsRowAndClearsWithIt) {
-    ASSERT_TRUE(StartProgram());
     CSelectionMarkListCtrl list;
     ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT | LVS_SINGLESEL, CRect(0, 0, 100, 100), Left(), 5000));
     list.InsertColumn(0, "", LVCFMT_LEFT, 50);

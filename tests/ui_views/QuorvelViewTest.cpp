@@ -42,7 +42,6 @@ std::function<int(CWnd*)> ChooseLanguage(LONG lID) {
 }
 
 TEST_F(ViewsFixture, FormFillsThePaneAndAnEmptyPaneDisablesStartAndRenameAndIgnoresUnknownIds) {
-    ASSERT_TRUE(StartProgram());
     ClickRow(3);
     FVBase* pForm = Right()->GetCurrentForm();
     ASSERT_NE(nullptr, pForm);
@@ -70,7 +69,6 @@ TEST_F(ViewsFixture, FormFillsThePaneAndAnEmptyPaneDisablesStartAndRenameAndIgno
 }
 
 TEST_F(ViewsFixture, LanguageDialogSwitchesToGermanAndBackRelabellingListAndForm) {
-    ASSERT_TRUE(StartProgram());
     ClickRow(1);
     auto* pForm = dynamic_cast<FVPagedView*>(Right()->GetCurrentForm());
     ASSERT_NE(nullptr, pForm);
@@ -108,7 +106,6 @@ int ChooseDemoProfile(CWnd* pWnd) {
 }
 
 TEST_F(ViewsFixture, ProfileFormShownThenAFailingCheckLeavesThePaneEmptyUntilTheNextChoice) {
-    ASSERT_TRUE(StartProgram());
     const auto ulContacts = (ULONG)List().GetItemData(1);
     CConfigInfo* pConfig = nullptr;
     ASSERT_TRUE(Doc()->GetConfiguration(ulContacts, &pConfig));

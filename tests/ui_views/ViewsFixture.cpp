@@ -17,13 +17,10 @@ void ViewsFixture::SetUp() {
         return;
     std::ostringstream out, err;
     ASSERT_EQ(0, qrvstore::RunStoreTool({"demo"}, out, err)) << err.str();
-}
-
-bool ViewsFixture::StartProgram() {
-    if (!Start())
-        return false;
+    ASSERT_TRUE(Start());
     Settle(30);
-    return Left() != nullptr && Right() != nullptr;
+    ASSERT_NE(nullptr, Left());
+    ASSERT_NE(nullptr, Right());
 }
 
 CConfigView* ViewsFixture::Left() const {

@@ -16,10 +16,8 @@ namespace qrvtest {
 
 class ViewsFixture : public UiFixture {
 protected:
+    // Makes the demo profile and starts the program with both panes.
     void SetUp() override;
-
-    // Starts the program; FALSE when it did not come up.
-    bool StartProgram();
     CConfigView* Left() const;
     CQuorvelView* Right() const;
     CSelectionMarkListCtrl& List() const;
