@@ -6,11 +6,7 @@
 #include <random>
 #include <set>
 
-#include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
-#include "engine/EntryReference.h"
-#include "engine/SortDrawer.h"
-#include "model/StoreInfo.h"
 #include "platform/mapi/MAPITestHooks.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/engine/SearchWorld.h"

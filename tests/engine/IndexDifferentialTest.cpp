@@ -1,7 +1,6 @@
 // The index against a plain grouping: random labels filed as the search files them give the same groups.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <random>
 #include <set>

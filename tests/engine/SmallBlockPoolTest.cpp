@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
-#include <string>
 #include <thread>
 #include <vector>
 
