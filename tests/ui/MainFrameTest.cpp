@@ -13,7 +13,6 @@
 #include "platform/afx/wnd/Menu.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/afx/wnd/Resources.h"
-#include "resources/QuorvelResources.h"
 #include "resources/Resource.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/ColorStatic.h"
@@ -26,7 +25,7 @@ namespace {
 
 using qrvtest::UiFixture;
 
-TEST_F(UiFixture, FrameIsSizedFromTheFormTemplateAndNeitherItNorTheSplitBarCanBeMoved) {
+TEST_F(UiFixture, FrameIsSizedFromTheFormTemplateOrByDefaultAndNeitherItNorTheSplitBarCanBeMoved) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
     EXPECT_EQ(pFrame->GetWxWindow()->GetWindowStyleFlag() & wxRESIZE_BORDER, 0);
@@ -54,18 +53,17 @@ TEST_F(UiFixture, FrameIsSizedFromTheFormTemplateAndNeitherItNorTheSplitBarCanBe
     splitter.GetColumnInfo(0, after, nMin);
     EXPECT_EQ(after, cxLeft);
     EXPECT_FALSE(splitter.IsTracking());
-}
 
-TEST_F(UiFixture, WithoutTheFormTemplateTheDefaultSizesServe) {
-    RegisterQuorvelResources();
-    const DLGTEMPLATEDEF form = *AfxFindDialogTemplate(IDD_FV_TASK);
+    // Without the form template the default sizes serve.
+    ShutDown();
+    ASSERT_NE(nullptr, AfxFindDialogTemplate(IDD_FV_TASK));
+    const DLGTEMPLATEDEF formTemplate = *AfxFindDialogTemplate(IDD_FV_TASK);
     AfxUnregisterDialogTemplate(IDD_FV_TASK);
     BOOL bStarted = Start();
-    int cxRight = 0, nMin = 0;
     if (bStarted)
         Frame()->GetSplitter().GetColumnInfo(1, cxRight, nMin);
     // Put the template back for the tests that follow in this program.
-    AfxRegisterDialogTemplate(form);
+    AfxRegisterDialogTemplate(formTemplate);
     ASSERT_TRUE(bStarted);
     EXPECT_EQ(cxRight, 818 + GetSystemMetrics(SM_CYHSCROLL) + 2 * GetSystemMetrics(SM_CXBORDER));
 }
