@@ -164,10 +164,6 @@ TEST(ConfigTypes, EachTypeHasItsClassSectionAndDefaultFile) {
         EXPECT_EQ(nullptr, pConfig);
     }
     EXPECT_EQ(E_INVALIDARG, CConfigInfo::CreateConfigInfo("x", 3, &doc, nullptr));
-    CConfigInfo base;
-    LPSTR psz = reinterpret_cast<LPSTR>(0x1);
-    EXPECT_EQ(E_NOTIMPL, base.GetShortNameConfigSectionName(&psz));
-    EXPECT_EQ(nullptr, psz);
 }
 
 TEST(ConfigProperties, MissingFileMeansNoListAndDamagedFileFails) {

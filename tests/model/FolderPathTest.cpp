@@ -77,8 +77,6 @@ TEST(FolderPath, ArgumentsAreChecked) {
     CString strPath;
     EXPECT_EQ(E_INVALIDARG, pFolder->GetFullPath(nullptr, strPath));
     EXPECT_EQ(E_UNEXPECTED, pFolder->GetFullPath(pStore, strPath));
-    SBinary ipm = {3, (LPBYTE) "ipm"};
-    EXPECT_EQ(E_INVALIDARG, pFolder->GetParentPath(pStore, ipm, nullptr, strPath));
     pStore->Release();
     pFolder->Release();
 }

@@ -199,7 +199,7 @@ TEST_F(ProfileStores, AFailedReadingStillMarksTheChangedProfile) {
     EXPECT_FALSE(m_config->IsSelectingProfile());
 }
 
-TEST_F(ProfileStores, UnchangedProfileChangesNothing) {
+TEST_F(ProfileStores, TheCheckKeepsUnchangedStoresAndReportsThoseThatCameAndWent) {
     for (const char* name : {"P", "Q", "R"})
         AddStore(name);
     ASSERT_EQ(S_OK, ChooseProfile());
@@ -226,26 +226,15 @@ TEST_F(ProfileStores, UnchangedProfileChangesNothing) {
     EXPECT_FALSE(m_doc.IsModified());
     EXPECT_EQ(2u, result.nRef);  // the cached result still fits
     EXPECT_EQ(1, m_config->GetCurrentStoreIndex());
-    m_config->SetSearchResult(nullptr);
-}
 
-TEST_F(ProfileStores, StoresThatCameAndWentAreReportedAndApplied) {
-    for (const char* name : {"P", "Q", "R"})
-        AddStore(name);
-    ASSERT_EQ(S_OK, ChooseProfile());
-    AddFolder(1, "folder-of-Q");
+    AddFolder(2, "folder-of-Q");
     ChangeStore("P");
     ChangeStore("R");
     AddStore("T");
-    FakeResult result;
-    m_config->SetSearchResult(&result);
-    m_config->SetCurrentStoreIndex(2);
-    m_doc.SetModifiedFlag(FALSE);
-
     EXPECT_EQ(S_OK, m_config->CheckProfileStores(nullptr));
     EXPECT_EQ(1, m_ui.report.nRuns);
     EXPECT_EQ((std::vector<std::string>{"T"}), m_ui.report.added);
-    EXPECT_EQ((std::vector<std::string>{"P", "R"}), m_ui.report.removed);
+    EXPECT_EQ((std::vector<std::string>{"R renamed", "P"}), m_ui.report.removed);
     EXPECT_EQ((std::vector<std::string>{"Q", "T"}), StoreNames());
     EXPECT_EQ(1, Store(0)->GetFolderCount());  // Q kept its folder
     EXPECT_TRUE(m_doc.IsModified());

@@ -115,34 +115,6 @@ TEST(PropertyListRecordTest, NamedListBodyWithNumberAndNameSets) {
     pList->Release();
 }
 
-TEST(PropertyListRecordTest, EmptySubListsAreNotWritten) {
-    CPropTypeList* pList = new CPropTypeList;
-    pList->AddRef();
-    const std::string emptyList = NewClassTag("CPropTypeList") + kListVersions + Dword(0);
-    EXPECT_EQ(ToHex(emptyList), ToHex(StoreRecord(pList)));
-    // A failed insertion leaves an empty named sub-list behind: it counts, but is not saved.
-    CNamedPropertyID* noGuid = new CNamedPropertyID;
-    noGuid->AddRef();
-    EXPECT_EQ(E_INVALIDARG, pList->InsertProperty(noGuid));
-    noGuid->Release();
-    EXPECT_EQ(1u, pList->GetMapCount());
-    EXPECT_EQ(ToHex(emptyList), ToHex(StoreRecord(pList)));
-    pList->Release();
-    CPropTypeList* pLoaded = Load<CPropTypeList>(emptyList);
-    EXPECT_EQ(0u, pLoaded->GetMapCount());
-    pLoaded->Release();
-
-    CNamedPropList* pNamed = new CNamedPropList;
-    pNamed->AddRef();
-    CNamedPropertyID* noName = new CNamedPropertyID(0, &kGuid, MNID_STRING, 0, nullptr, 0);
-    noName->AddRef();
-    EXPECT_EQ(E_INVALIDARG, pNamed->InsertProperty(noName));
-    noName->Release();
-    EXPECT_EQ(1u, pNamed->GetMapCount());
-    EXPECT_EQ(ToHex(NewClassTag("CNamedPropList") + kListVersions + Dword(0)), ToHex(StoreRecord(pNamed)));
-    pNamed->Release();
-}
-
 TEST(PropertyListRecordTest, LaterEntriesOfTheSameKeyWin) {
     // Kind 1 twice: the second sub-list replaces the first.
     const std::string twice = NewClassTag("CPropTypeList") + kListVersions + Dword(2) + Dword(1) +

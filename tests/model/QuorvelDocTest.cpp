@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+
 #include <set>
 #include <vector>
 
@@ -41,15 +41,6 @@ public:
 private:
     MessageBoxHandler m_previous;
 };
-
-std::string ReadBytes(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& strPath, const std::string& bytes) {
-    std::ofstream(strPath, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 struct ConfigSummary {
     ULONG ulID;
@@ -113,7 +104,7 @@ protected:
     // Saves a document and gives back the bytes of its file.
     std::string Saved(CQuorvelDoc& doc, const std::string& name) {
         EXPECT_TRUE(doc.OnSaveDocument(Path(name).c_str()));
-        return ReadBytes(Path(name));
+        return m_root.ReadFile(name);
     }
 
     TempRoot m_root;
@@ -122,7 +113,7 @@ protected:
 
 }  // namespace
 
-TEST(QuorvelDoc, NewDocumentHoldsTheFourDefaultConfigurations) {
+TEST_F(QuorvelDocFile, NewDocumentHoldsTheFourDefaultConfigurations) {
     CQuorvelDoc doc;
     ASSERT_TRUE(doc.OnNewDocument());
     const std::vector<ConfigSummary> configs = Summarize(doc);
@@ -143,10 +134,7 @@ TEST(QuorvelDoc, NewDocumentHoldsTheFourDefaultConfigurations) {
     EXPECT_TRUE(doc.IsDeleteConfigurationEnabled());
 
     // Saved in that order: the first record after the count is a mail configuration.
-    TempRoot root;
-    const std::string strPath = root.Path() + "/new.qrv";
-    ASSERT_TRUE(doc.OnSaveDocument(strPath.c_str()));
-    EXPECT_EQ(Dword(1) + Dword(4) + NewClassTag("CMailInfo"), ReadBytes(strPath).substr(0, 8 + 15));
+    EXPECT_EQ(Dword(1) + Dword(4) + NewClassTag("CMailInfo"), Saved(doc, "new.qrv").substr(0, 8 + 15));
 }
 
 TEST(QuorvelDoc, MapOperations) {
@@ -212,7 +200,7 @@ TEST_F(QuorvelDocFile, EmptyDocumentIsEightBytesAndOwnerOnly) {
     EXPECT_FALSE(loaded.IsModified());
 
     // An empty file is an empty document, not a new one.
-    WriteBytes(Path("empty.qrv"), "");
+    m_root.WriteFile("empty.qrv", "");
     loaded.OnNewDocument();
     ASSERT_TRUE(loaded.OnOpenDocument(Path("empty.qrv").c_str()));
     EXPECT_EQ(0, loaded.GetConfigurationCount());
@@ -247,7 +235,7 @@ TEST_F(QuorvelDocFile, ACutFileNeverReplacesTheWholeOne) {
     const std::string strCut = Path("cut.qrv");
     for (size_t n = 1; n < bytes.size(); ++n) {
         SCOPED_TRACE("cut at " + std::to_string(n));
-        WriteBytes(strCut, bytes.substr(0, n));
+        m_root.WriteFile("cut.qrv", bytes.substr(0, n));
         CQuorvelDoc loaded;
         m_boxes.captions.clear();
         ASSERT_TRUE(loaded.OnOpenDocument(strCut.c_str()));
@@ -260,13 +248,13 @@ TEST_F(QuorvelDocFile, ACutFileNeverReplacesTheWholeOne) {
         EXPECT_TRUE(loaded.GetPathName().IsEmpty());
         EXPECT_TRUE(loaded.IsModified());
     }
-    EXPECT_EQ(bytes.substr(0, bytes.size() - 1), ReadBytes(strCut));
+    EXPECT_EQ(bytes.substr(0, bytes.size() - 1), m_root.ReadFile("cut.qrv"));
 }
 
 TEST_F(QuorvelDocFile, WrongVersionsFailTheOpenAndLeaveNothing) {
     CQuorvelDoc doc;
     doc.OnNewDocument();
-    WriteBytes(Path("v2.qrv"), Dword(2) + Dword(0));
+    m_root.WriteFile("v2.qrv", Dword(2) + Dword(0));
     EXPECT_FALSE(doc.OnOpenDocument(Path("v2.qrv").c_str()));
     EXPECT_EQ(0, doc.GetConfigurationCount());
     EXPECT_EQ(1u, m_boxes.captions.size());
@@ -279,7 +267,7 @@ TEST_F(QuorvelDocFile, WrongVersionsFailTheOpenAndLeaveNothing) {
     pConfig->Release();
     std::string bytes = Saved(one, "v2.qrv");
     bytes.replace(8 + NewClassTag("CTaskInfo").size(), 4, Dword(2));
-    WriteBytes(Path("v2.qrv"), bytes);
+    m_root.WriteFile("v2.qrv", bytes);
     EXPECT_FALSE(doc.OnOpenDocument(Path("v2.qrv").c_str()));
     EXPECT_EQ(0, doc.GetConfigurationCount());
     EXPECT_FALSE(doc.OnOpenDocument(Path("missing.qrv").c_str()));
@@ -301,7 +289,7 @@ TEST_F(QuorvelDocFile, RepeatedIdsAndRecordsAreKeptApart) {
     const size_t nSecond = bytes.find(NewClassTag("CAppointmentInfo"));
     ASSERT_NE(std::string::npos, nSecond);
     auto open = [&](const std::string& file) {
-        WriteBytes(Path("ids.qrv"), file);
+        m_root.WriteFile("ids.qrv", file);
         CQuorvelDoc loaded;
         EXPECT_TRUE(loaded.OnOpenDocument(Path("ids.qrv").c_str()));
         EXPECT_FALSE(loaded.IsModified());
@@ -324,30 +312,28 @@ TEST_F(QuorvelDocFile, RepeatedIdsAndRecordsAreKeptApart) {
 }
 
 TEST_F(QuorvelDocFile, AFailedSaveLeavesTheOldFile) {
+    const std::string strPath = m_root.WriteFile("locked/doc.qrv", "old contents");
     const std::string strDir = Path("locked");
-    ASSERT_EQ(0, mkdir(strDir.c_str(), 0700));
-    const std::string strPath = strDir + "/doc.qrv";
-    WriteBytes(strPath, "old contents");
     CQuorvelDoc doc;
     doc.OnNewDocument();
     doc.SetModifiedFlag(TRUE);
     ASSERT_EQ(0, chmod(strDir.c_str(), 0500));
     if (geteuid() != 0) {  // root writes anyway
         EXPECT_FALSE(doc.OnSaveDocument(strPath.c_str()));
-        EXPECT_EQ("old contents", ReadBytes(strPath));
+        EXPECT_EQ("old contents", m_root.ReadFile("locked/doc.qrv"));
         EXPECT_TRUE(doc.IsModified());
         EXPECT_EQ(1u, m_boxes.captions.size());
     }
     chmod(strDir.c_str(), 0700);
     // A target that is a directory cannot be replaced either; no temporary file stays behind.
     const std::string strBusy = strDir + "/busy.qrv";
-    ASSERT_EQ(0, mkdir(strBusy.c_str(), 0700));
+    ASSERT_TRUE(std::filesystem::create_directory(strBusy));
     EXPECT_FALSE(doc.OnSaveDocument(strBusy.c_str()));
     std::set<std::string> entries;
     for (const auto& entry : std::filesystem::directory_iterator(strDir))
         entries.insert(entry.path().filename().string());
     EXPECT_EQ((std::set<std::string>{"busy.qrv", "doc.qrv"}), entries);
-    EXPECT_EQ("old contents", ReadBytes(strPath));
+    EXPECT_EQ("old contents", m_root.ReadFile("locked/doc.qrv"));
     EXPECT_TRUE(std::filesystem::is_directory(strBusy));
     // Nor can a file in a folder that does not exist.
     EXPECT_FALSE(doc.OnSaveDocument((strDir + "/none/doc.qrv").c_str()));
