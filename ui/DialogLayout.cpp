@@ -3,6 +3,8 @@
 
 #include <wx/window.h>
 
+#include "platform/afx/wnd/Gdi.h"
+
 int GetDialogMetric(const CWnd* pDlg, int nIndex) {
     wxWindow* pWx = pDlg ? pDlg->GetWxWindow() : nullptr;
     if (pWx == nullptr || (nIndex != SM_CXDLGFRAME && nIndex != SM_CYCAPTION))
@@ -44,4 +46,35 @@ void ApplyMinTrackSize(CWnd* pDlg) {
     pDlg->SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
     if (mmi.ptMinTrackSize.x > 0 || mmi.ptMinTrackSize.y > 0)
         pDlg->GetWxWindow()->SetMinSize(wxSize(mmi.ptMinTrackSize.x, mmi.ptMinTrackSize.y));
+}
+
+int GrowStaticToFitText(CWnd* pDlg, CWnd* pStatic) {
+    if (pDlg == nullptr || pStatic == nullptr || pDlg->GetWxWindow() == nullptr ||
+        pStatic->GetWxWindow() == nullptr)
+        return 0;
+    const CRect rcText = GetChildRectInClient(pDlg, pStatic);
+    CString strText;
+    pStatic->GetWindowText(strText);
+    CRect rcNeeded(0, 0, rcText.Width(), 0);
+    {
+        CClientDC dc(pStatic);
+        dc.DrawText(strText, &rcNeeded, DT_CALCRECT | DT_WORDBREAK | DT_LEFT | DT_NOPREFIX);
+    }
+    const int nGrow = rcNeeded.Height() - rcText.Height();
+    if (nGrow <= 0)
+        return 0;
+    // Everything that starts below the text's old bottom edge moves down with it.
+    for (wxWindow* pChild : pDlg->GetWxWindow()->GetChildren()) {
+        if (pChild == pStatic->GetWxWindow() || pChild->IsTopLevel())
+            continue;
+        const wxPoint pos = pChild->GetPosition();
+        if (pos.y >= rcText.bottom)
+            pChild->Move(pos.x, pos.y + nGrow);
+    }
+    pStatic->MoveWindow(rcText.left, rcText.top, rcText.Width(), rcText.Height() + nGrow, TRUE);
+    CRect rcWindow;
+    pDlg->GetWindowRect(&rcWindow);
+    pDlg->SetWindowPos(nullptr, 0, 0, rcWindow.Width(), rcWindow.Height() + nGrow,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return nGrow;
 }

@@ -25,3 +25,9 @@ CRect GetChildRectInClient(const CWnd* pDlg, const CWnd* pChild);
 // Asks the dialog for its minimum tracking size (WM_GETMINMAXINFO) and has the toolkit refuse
 // smaller window sizes from then on.
 void ApplyMinTrackSize(CWnd* pDlg);
+
+// Makes a static text control of the dialog tall enough for its whole text broken into lines of
+// its width (a translation may need more lines than the template allows). The controls below it
+// move down and the dialog grows by what the control grew; a text that fits changes nothing.
+// Returns the number of pixels the control grew.
+int GrowStaticToFitText(CWnd* pDlg, CWnd* pStatic);

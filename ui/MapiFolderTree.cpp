@@ -97,12 +97,12 @@ void CMapiFolderTree::RefreshLevel(HTREEITEM hItem) {
         draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
         draw.nmcd.dwItemSpec = reinterpret_cast<DWORD_PTR>(hItem);
         draw.nmcd.lItemlParam = (LPARAM)GetItemData(hItem);
-        // The toolkit paints a selected item in the selection colours of its own.
-        draw.nmcd.uItemState = 0;
+        wxTreeItemId id(reinterpret_cast<void*>(hItem));
+        // The window layer keeps a selected item's own colour on the selection background.
+        draw.nmcd.uItemState = pTree->IsSelected(id) ? CDIS_SELECTED : 0;
         const COLORREF clrUnset = 0xFFFFFFFFu;
         draw.clrText = clrUnset;
         NotifyParent(&draw.nmcd.hdr);
-        wxTreeItemId id(reinterpret_cast<void*>(hItem));
         if (draw.clrText == clrUnset)
             pTree->SetItemTextColour(id, wxNullColour);
         else
@@ -137,6 +137,12 @@ void CMapiFolderTree::BindWxEvents() {
             wxPoint pt = p->GetWxWindow()->ClientToScreen(e.GetPosition());
             p->m_ptMessage = CPoint(pt.x, pt.y);
         }
+    });
+    // A selected folder's text colour depends on the selection.
+    m_pWx->Bind(wxEVT_TREE_SEL_CHANGED, [h](wxTreeEvent& e) {
+        e.Skip();
+        if (auto* p = dynamic_cast<CMapiFolderTree*>(CWnd::FromHandle(h)))
+            p->RefreshItemColors();
     });
     // A key that activates an item is no click: it must not be read at the last mouse position.
     m_pWx->Bind(wxEVT_KEY_DOWN, [h](wxKeyEvent& e) {

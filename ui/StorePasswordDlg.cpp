@@ -5,6 +5,7 @@
 
 #include "model/StoreInfo.h"
 #include "trace/Trace.h"
+#include "ui/DialogLayout.h"
 #include "ui/DialogTexts.h"
 #include "ui/ReplaceNewlineChar.h"
 
@@ -60,6 +61,9 @@ HRESULT CStorePasswordDlg::OnLoadTexts() {
     if (m_pStcExplanation != nullptr)
         m_pStcExplanation->SetWindowText(SUCCEEDED(hrConvert) ? pszConverted : strExplanation.GetString());
     std::free(pszConverted);
+    // The template leaves room for four lines; a longer translation pushes the field and the
+    // buttons down instead of being cut.
+    GrowStaticToFitText(this, m_pStcExplanation);
 
     if (m_pStcLabel != nullptr)
         m_pStcLabel->SetWindowText(GetDialogText(212, "ID_STORE_PWD_DLG_PASSWORD", "&Password for store:"));

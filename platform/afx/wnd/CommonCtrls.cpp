@@ -1,7 +1,9 @@
 // List views, tree views and image lists over the toolkit's list, tree and image lists.
 #include <wx/bitmap.h>
+#include <wx/dcclient.h>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
+#include <wx/renderer.h>
 #include <wx/treectrl.h>
 #include <wx/weakref.h>
 
@@ -325,6 +327,53 @@ void FillItem(TVITEMA& tv, wxTreeCtrl* p, const wxTreeItemId& id) {
 }
 }  // namespace
 
+namespace {
+// The toolkit's tree draws a selected item's text in the selection's text colour whatever colour the
+// item was given, where the common control keeps a colour that custom drawing chose for the item
+// (a marked entry stays grey on the selection). After the tree has painted, the label of every
+// selected item with a colour of its own is painted again: the selection background as the tree
+// draws it, then the text in the item's colour.
+class CWxTreeCtrl : public wxTreeCtrl {
+public:
+    CWxTreeCtrl(wxWindow* pParent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style)
+        : wxTreeCtrl(pParent, id, pos, size, style) {
+        Bind(wxEVT_PAINT, &CWxTreeCtrl::OnPaintKeepingColours, this);
+    }
+
+private:
+    void OnPaintKeepingColours(wxPaintEvent& event) {
+        OnPaint(event);
+        wxArrayTreeItemIds selected;
+        if (GetSelections(selected) == 0)
+            return;
+        wxPaintDC dc(this);
+        dc.SetBackgroundMode(wxTRANSPARENT);
+        for (size_t i = 0; i < selected.size(); ++i) {
+            const wxTreeItemId id = selected[i];
+            const wxColour colour = GetItemTextColour(id);
+            wxRect rc;
+            if (!colour.IsOk() || !GetBoundingRect(id, rc, true))
+                continue;
+            // The tree's selection reaches two pixels left of the text.
+            const wxRect rcSelection(rc.x - 2, rc.y, rc.width + 2, rc.height);
+            int nFlags = wxCONTROL_SELECTED;
+            if (HasFocus())
+                nFlags |= wxCONTROL_FOCUSED;
+            if (HasFocus() && GetFocusedItem() == id)
+                nFlags |= wxCONTROL_CURRENT;
+            wxRendererNative::Get().DrawItemSelectionRect(this, dc, rcSelection, nFlags);
+            const wxFont font = GetItemFont(id);
+            dc.SetFont(font.IsOk() ? font : GetFont());
+            dc.SetTextForeground(colour);
+            const wxString text = GetItemText(id);
+            const wxCoord nTextHeight = dc.GetTextExtent(text).y;
+            const wxCoord yText = rc.y + (rc.height > nTextHeight ? (rc.height - nTextHeight) / 2 : 0);
+            dc.DrawText(text, rc.x, yText);
+        }
+    }
+};
+}  // namespace
+
 BOOL CTreeCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
     return CWnd::Create("SysTreeView32", nullptr, dwStyle, rect, pParentWnd, nID);
 }
@@ -338,7 +387,8 @@ wxWindow* CTreeCtrl::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     if (cs.style & TVS_LINESATROOT)
         style |= wxTR_LINES_AT_ROOT;
     style |= ((cs.dwExStyle & WS_EX_CLIENTEDGE) || (cs.style & WS_BORDER)) ? wxBORDER_SUNKEN : 0;
-    auto* p = new wxTreeCtrl(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
+    auto* p =
+        new CWxTreeCtrl(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
     p->AddRoot(wxString());
     return p;
 }

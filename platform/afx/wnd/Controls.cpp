@@ -272,6 +272,50 @@ BOOL CListBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nI
     return CWnd::Create("LISTBOX", nullptr, dwStyle, rect, pParentWnd, nID);
 }
 
+namespace {
+// The toolkit reports a user's choice in a single-selection list only when its index differs from
+// the index it last reported or the program last selected, and it keeps that index when items are
+// added above it (a sorted list), removed or cleared. A click on the entry that has moved onto the
+// remembered index would then be dropped as "no change". The record is made to name what the list
+// really shows after every change the program makes.
+class CWxListBox : public wxListBox {
+public:
+    using wxListBox::wxListBox;
+
+protected:
+    int DoInsertItems(const wxArrayStringsAdapter& items, unsigned int pos, void** clientData,
+                      wxClientDataType type) override {
+        int n = wxListBox::DoInsertItems(items, pos, clientData, type);
+        RememberShownSelection();
+        return n;
+    }
+    void DoDeleteOneItem(unsigned int n) override {
+        wxListBox::DoDeleteOneItem(n);
+        RememberShownSelection();
+    }
+    void DoClear() override {
+        wxListBox::DoClear();
+        RememberShownSelection();
+    }
+    void DoSetSelection(int n, bool select) override {
+        wxListBox::DoSetSelection(n, select);
+        RememberShownSelection();
+    }
+
+private:
+    void RememberShownSelection() {
+        if (HasMultipleSelection()) {
+            GetSelections(m_oldSelections);
+            return;
+        }
+        m_oldSelections.clear();
+        const int nSel = GetSelection();
+        if (nSel != wxNOT_FOUND)
+            m_oldSelections.push_back(nSel);
+    }
+};
+}  // namespace
+
 wxWindow* CListBox::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     if (pParent == nullptr)
         return nullptr;
@@ -280,7 +324,7 @@ wxWindow* CListBox::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
         style |= wxLB_SORT;
     if (cs.style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL))
         style |= (cs.style & LBS_EXTENDEDSEL) ? wxLB_EXTENDED : wxLB_MULTIPLE;
-    return new wxListBox(pParent, WxWindowId(cs.hMenu), Pos(cs), Size(cs), 0, nullptr, style);
+    return new CWxListBox(pParent, WxWindowId(cs.hMenu), Pos(cs), Size(cs), 0, nullptr, style);
 }
 
 void CListBox::BindWxEvents() {

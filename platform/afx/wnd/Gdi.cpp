@@ -221,9 +221,59 @@ BOOL CDC::TextOut(int x, int y, LPCSTR lpszString) {
     return TRUE;
 }
 
+// The lines DrawText shows: the text's own line breaks, and with DT_WORDBREAK a break before a word
+// that would reach past the width; a word wider than the whole width stands on a line of its own.
+static wxString BreakLines(const wxDC& dc, const wxString& text, int cx, bool bWordBreak) {
+    if (!bWordBreak || text.empty())
+        return text;
+    wxString result;
+    size_t start = 0;
+    while (start <= text.length()) {
+        size_t end = text.find('\n', start);
+        const wxString line = text.substr(start, end == wxString::npos ? wxString::npos : end - start);
+        wxString shown;
+        size_t pos = 0;
+        while (pos < line.length()) {
+            // A word runs to its blank; the blanks before the next word go with it.
+            size_t wordEnd = line.find(' ', pos);
+            wordEnd = wordEnd == wxString::npos ? line.length() : wordEnd;
+            const wxString word = line.substr(pos, wordEnd - pos);
+            const wxString candidate = shown.empty() ? word : shown + " " + word;
+            if (!shown.empty() && dc.GetTextExtent(candidate).x > cx) {
+                result += shown + "\n";
+                shown = word;
+            } else {
+                shown = candidate;
+            }
+            pos = wordEnd;
+            while (pos < line.length() && line[pos] == ' ')
+                ++pos;
+        }
+        result += shown;
+        if (end == wxString::npos)
+            break;
+        result += "\n";
+        start = end + 1;
+    }
+    return result;
+}
+
 int CDC::DrawText(LPCSTR lpszString, LPRECT r, UINT nFormat) {
     if (m_pDC == nullptr || lpszString == nullptr || r == nullptr)
         return 0;
+    const wxString text = BreakLines(*m_pDC, ToWx(lpszString), r->right - r->left,
+                                     (nFormat & (DT_WORDBREAK | DT_SINGLELINE)) == DT_WORDBREAK);
+    if (nFormat & DT_CALCRECT) {
+        // Only measures: the rectangle is made to bound the text, keeping its width when the text
+        // breaks at words, as the caller asked for lines of that width.
+        wxCoord cx = 0;
+        wxCoord cy = 0;
+        m_pDC->GetMultiLineTextExtent(text, &cx, &cy);
+        if ((nFormat & (DT_WORDBREAK | DT_SINGLELINE)) != DT_WORDBREAK)
+            r->right = r->left + cx;
+        r->bottom = r->top + cy;
+        return cy;
+    }
     int align = wxALIGN_LEFT;
     if (nFormat & DT_CENTER)
         align = wxALIGN_CENTER_HORIZONTAL;
@@ -232,7 +282,7 @@ int CDC::DrawText(LPCSTR lpszString, LPRECT r, UINT nFormat) {
     if (nFormat & DT_VCENTER)
         align |= wxALIGN_CENTER_VERTICAL;
     wxRect rect(r->left, r->top, r->right - r->left, r->bottom - r->top);
-    m_pDC->DrawLabel(ToWx(lpszString), rect, align);
+    m_pDC->DrawLabel(text, rect, align);
     return m_pDC->GetCharHeight();
 }
 

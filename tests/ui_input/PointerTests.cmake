@@ -1,0 +1,5 @@
+# Read by ctest after the discovered tests: the tests that move the real pointer run alone, since
+# another test's window opening over theirs, or its own simulated input, would take their clicks.
+set_tests_properties(ListClickTest.EntryThatMovedOntoTheSelectedPlaceIsReported PROPERTIES RUN_SERIAL TRUE)
+# Reads the screen: another test's window lying over the tree would be read instead.
+set_tests_properties(MarkedSelectionLookTest.SelectedMarkedEntryStaysGrey PROPERTIES RUN_SERIAL TRUE)
