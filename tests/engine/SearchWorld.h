@@ -82,6 +82,7 @@ public:
                             const std::map<int, std::vector<std::vector<BYTE>>>& folders);
 
     CFakeUi& Ui() { return m_ui; }
+    IMsgStore* Store(int s) { return m_stores[s]; }
     int ConfigStoreIndex(CTestConfig* pConfig, int s);
 
 private:
