@@ -9,12 +9,15 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/afx/wnd/CmdTarget.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/Registry.h"
 #include "tests/support/LanguageSetup.h"
 #include "tools/install/Install.h"
+#include "ui/ConfigView.h"
 #include "ui/MainFrm.h"
+#include "ui/QuorvelView.h"
 
 namespace qrvtest {
 
@@ -112,6 +115,51 @@ void UiFixture::Settle(int milliseconds) {
     // due before it must still have run when the caller looks.
     AfxPumpMessages();
     wxTheApp->Yield(true);
+}
+
+CConfigView* UiFixture::Left() const {
+    return Frame() ? Frame()->GetLeftPane() : nullptr;
+}
+
+CQuorvelView* UiFixture::Right() const {
+    return Frame() ? Frame()->GetRightPane() : nullptr;
+}
+
+CSelectionMarkListCtrl& UiFixture::List() const {
+    return Left()->GetListCtrl();
+}
+
+CQuorvelDoc* UiFixture::Doc() const {
+    return m_pApp->GetDocument();
+}
+
+std::vector<std::string> UiFixture::RowNames() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < List().GetItemCount(); ++i)
+        names.emplace_back(List().GetItemText(i, 1).GetString());
+    return names;
+}
+
+void UiFixture::ClickRow(int nRow) {
+    CSelectionMarkListCtrl& list = List();
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        if (i != nRow && list.GetItemState(i, LVIS_SELECTED))
+            list.SetItemState(i, 0, LVIS_SELECTED);
+    list.SetItemState(nRow, LVIS_SELECTED, LVIS_SELECTED);
+    NMLISTVIEW nm{};
+    nm.hdr.code = LVN_ITEMCHANGED;
+    nm.iItem = nRow;
+    nm.uNewState = LVIS_SELECTED;
+    nm.uChanged = LVIF_STATE;
+    list.NotifyParent(&nm.hdr);
+    Settle(20);
+}
+
+BOOL UiFixture::IsEnabled(CCmdTarget* pTarget, UINT nID) {
+    CCmdUI state;
+    state.m_nID = nID;
+    pTarget->OnCmdMsg(nID, CN_UPDATE_COMMAND_UI, &state, nullptr);
+    return state.m_bEnabled;
 }
 
 }  // namespace qrvtest

@@ -10,7 +10,12 @@
 #include "tests/support/ToolkitEnvironment.h"
 #include "ui/Quorvel.h"
 
+class CCmdTarget;
+class CConfigView;
 class CMainFrame;
+class CQuorvelDoc;
+class CQuorvelView;
+class CSelectionMarkListCtrl;
 
 namespace qrvtest {
 
@@ -31,6 +36,19 @@ protected:
     CMainFrame* Frame() const;
     // Runs pending events and posted messages for a while (painting, idle).
     void Settle(int milliseconds = 50);
+
+    // The started program's panes, configuration list and document.
+    CConfigView* Left() const;
+    CQuorvelView* Right() const;
+    CSelectionMarkListCtrl& List() const;
+    CQuorvelDoc* Doc() const;
+    // The names in the list, top to bottom.
+    std::vector<std::string> RowNames() const;
+    // Selects a row the way a click does (the list's notice reaches the view), then lets the
+    // posted messages run.
+    void ClickRow(int nRow);
+    // Whether the command's user-interface element is enabled, as the target decides.
+    static BOOL IsEnabled(CCmdTarget* pTarget, UINT nID);
 
     std::unique_ptr<TempRoot> m_root;
     CQuorvelApp* m_pApp = nullptr;
