@@ -1,4 +1,5 @@
-// The profile and store operations of a configuration against real profiles of the message store.
+// The profile, store and session operations of a configuration against real profiles of the
+// message store, including the store password retry through service administration.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "model/FolderInfo.h"
 #include "model/KeyCopy.h"
 #include "model/QuorvelDoc.h"
+#include "model/Session.h"
 #include "model/StoreInfo.h"
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/MAPITestHooks.h"
@@ -19,6 +21,7 @@
 #include "tests/model/ConfigTestAccess.h"
 #include "tests/model/UiDoubles.h"
 #include "tests/support/TempRoot.h"
+#include "tests/support/TraceCapture.h"
 
 using namespace qrvtest;
 
@@ -54,6 +57,8 @@ class ProfileStores : public ::testing::Test {
 protected:
     void SetUp() override {
         CMAPITestHooks::Reset();
+        m_objects = CMAPITestHooks::LiveObjects();
+        m_buffers = CMAPITestHooks::LiveBuffers();
         ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
         ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &m_admin.p));
         ASSERT_EQ(S_OK, m_admin->CreateProfile("work", nullptr, 0, 0));
@@ -71,10 +76,13 @@ protected:
         m_admin.p = nullptr;
         MAPIUninitialize();
         EXPECT_EQ(0, CMAPITestHooks::InitializeBalance());
+        EXPECT_EQ(m_objects, CMAPITestHooks::LiveObjects()) << "MAPI objects left unreleased";
+        EXPECT_EQ(m_buffers, CMAPITestHooks::LiveBuffers()) << "MAPI buffers left unfreed";
     }
 
-    // Adds a store to the profile and keeps its service uid.
-    void AddStore(const std::string& name, LPCSTR lpszProfile = "work", LPCSTR lpszPassword = nullptr) {
+    // Adds a store (protected when a store password is given) to the profile; keeps its service uid.
+    void AddStore(const std::string& name, LPCSTR lpszProfile = "work", LPCSTR lpszPassword = nullptr,
+                  const char* pszStorePassword = "") {
         Ref<IMsgServiceAdmin> services;
         ASSERT_EQ(S_OK, m_admin->AdminServices(lpszProfile, lpszPassword, 0, 0, &services.p));
         ASSERT_EQ(S_OK, services->CreateMsgService("MSPST MS", name.c_str(), 0, 0));
@@ -84,9 +92,10 @@ protected:
         ASSERT_EQ(S_OK, table->QueryRows(1000, 0, &rows.p));
         memcpy(m_uids[name].ab, rows.p->aRow[rows.p->cRows - 1].lpProps[0].Value.bin.lpb, 16);
         const std::string path = m_root.Path() + "/" + name + ".pst";
-        SPropValue values[2] = {{PR_PST_PATH, 0, {.lpszA = const_cast<char*>(path.c_str())}},
-                                {PR_DISPLAY_NAME, 0, {.lpszA = const_cast<char*>(name.c_str())}}};
-        ASSERT_EQ(S_OK, services->ConfigureMsgService(&m_uids[name], 0, 0, 2, values));
+        SPropValue values[3] = {{PR_PST_PATH, 0, {.lpszA = const_cast<char*>(path.c_str())}},
+                                {PR_DISPLAY_NAME, 0, {.lpszA = const_cast<char*>(name.c_str())}},
+                                {PR_PST_PW_SZ_NEW, 0, {.lpszA = const_cast<char*>(pszStorePassword)}}};
+        ASSERT_EQ(S_OK, services->ConfigureMsgService(&m_uids[name], 0, 0, 3, values));
     }
     // Removes a store of "work", or renames it when a new name is given.
     void ChangeStore(const std::string& name, const char* pszNewName = nullptr) {
@@ -128,6 +137,25 @@ protected:
         EXPECT_EQ(S_OK, MAPILogonEx(0, "work", nullptr, 0x108032, &m_session));
         return m_session;
     }
+    // Opens the configuration's first store through a session of its profile; a store comes back
+    // exactly when the open succeeds.
+    HRESULT OpenFirstStore(BOOL bModify = FALSE) {
+        if (m_session == nullptr) {
+            EXPECT_EQ(S_OK, RetrieveSession(m_config, &m_session));
+        }
+        Ref<IMsgStore> store;
+        const HRESULT hr = OpenStore(m_config, m_session, Store(0).p, &store.p, bModify);
+        EXPECT_EQ(SUCCEEDED(hr), store.p != nullptr);
+        return hr;
+    }
+    // Whether the service still hands the first store a remembered password: a plain open tells.
+    bool ServiceRemembersPassword() {
+        const std::string key = StoreKey(0);
+        ULONG ulType = 0;
+        Ref<IUnknown> store;
+        return SUCCEEDED(m_session->OpenEntry((ULONG)key.size(), (LPENTRYID)key.data(), nullptr,
+                                              MAPI_BEST_ACCESS, &ulType, &store.p));
+    }
     // The configuration's store at an index, released with the full expression that asked.
     Ref<CStoreInfo> Store(int nStore) { return Ref<CStoreInfo>{m_config->GetStore(nStore)}; }
     // Entry id (or instance key) of a store of the configuration.
@@ -156,6 +184,8 @@ protected:
     Ref<IProfAdmin> m_admin;
     LPMAPISESSION m_session = nullptr;
     std::map<std::string, MAPIUID> m_uids;
+    LONG m_objects = 0;
+    LONG m_buffers = 0;
 };
 
 }  // namespace
@@ -429,4 +459,59 @@ TEST_F(ProfileStores, AProtectedProfileIsReadOnlyWithTheStoredPassword) {
     EXPECT_EQ(1, Store(1)->GetFolderCount());
     EXPECT_EQ(0, m_ui.report.nRuns);
     EXPECT_FALSE(m_doc.IsModified());
+}
+
+TEST_F(ProfileStores, OpensAnUnprotectedStoreAtOnceAndChecksArguments) {
+    AddStore("P");
+    ASSERT_EQ(S_OK, ChooseProfile());
+    EXPECT_EQ(S_OK, OpenFirstStore(TRUE));
+    EXPECT_EQ(S_OK, OpenFirstStore(FALSE));
+
+    Ref<CStoreInfo> record = Store(0);
+    IMsgStore* lpStore = nullptr;
+    EXPECT_EQ(E_UNEXPECTED, OpenStore(nullptr, m_session, record.p, &lpStore, FALSE));
+    EXPECT_EQ(E_INVALIDARG, OpenStore(m_config, m_session, nullptr, &lpStore, FALSE));
+    EXPECT_EQ(E_INVALIDARG, OpenStore(m_config, m_session, record.p, nullptr, FALSE));
+    EXPECT_EQ(E_INVALIDARG, OpenStore(m_config, nullptr, record.p, &lpStore, FALSE));
+    EXPECT_EQ(nullptr, lpStore);
+    LPMAPISESSION lpSession = nullptr;
+    EXPECT_EQ(E_INVALIDARG, RetrieveSession(nullptr, &lpSession));
+    EXPECT_EQ(E_INVALIDARG, RetrieveSession(m_config, nullptr));
+    EXPECT_EQ(nullptr, lpSession);
+}
+
+// A protected store opens with the password its record keeps, handed to the service for that one
+// open and taken back out of the profile whatever happens.
+TEST_F(ProfileStores, AProtectedStoreGetsTheKeptPasswordForOneOpenOnly) {
+    AddStore("Pst", "work", nullptr, "store-secret");
+    ASSERT_EQ(S_OK, ChooseProfile());
+    Ref<CStoreInfo> record = Store(0);
+    {
+        // Without a kept password there is nothing to retry with: the retry would start by asking
+        // the record for its instance key.
+        TraceCapture trace(TRACE_CALL);
+        EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenFirstStore());
+        EXPECT_TRUE(trace.Contains("OpenStore"));
+        EXPECT_FALSE(trace.Contains("GetInstanceKey"));
+    }
+    record->SetPassword("store-secret");
+    ASSERT_EQ(S_OK, OpenFirstStore(TRUE));
+    EXPECT_FALSE(ServiceRemembersPassword()) << "the password stayed in the profile";
+    record->SetPassword("wrong");
+    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenFirstStore());
+    EXPECT_FALSE(ServiceRemembersPassword());
+
+    // The second open fails for another reason than the password.
+    record->SetPassword("store-secret");
+    CMAPITestHooks::FailOpenEntry(2, MAPI_E_NETWORK_ERROR);
+    EXPECT_EQ(MAPI_E_NETWORK_ERROR, OpenFirstStore());
+    CMAPITestHooks::Reset();
+    EXPECT_FALSE(ServiceRemembersPassword()) << "the password stayed in the profile";
+
+    // The right entry id with an instance key that no provider row has.
+    const std::string eid = StoreKey(0);
+    const BYTE bogus[4] = {1, 2, 3, 4};
+    ASSERT_EQ(S_OK, record->Init((ULONG)eid.size(), reinterpret_cast<const BYTE*>(eid.data()), 4, bogus));
+    record->SetPassword("store-secret");
+    EXPECT_EQ(E_FAIL, OpenFirstStore());
 }

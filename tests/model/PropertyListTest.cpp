@@ -106,6 +106,7 @@ TEST_F(PropertyListTest, CursorsAtTheEndAndEmptySubLists) {
     EXPECT_EQ(E_INVALIDARG, pNamed->InsertProperty(ByName(kAddress, nullptr)));
     EXPECT_EQ(1u, pNamed->GetMapCount());
     EXPECT_EQ(ToHex(emptyRecord), ToHex(SerializeTo(*pNamed)));
+
     ASSERT_EQ(S_OK, pList->InsertProperty(Std(0x0037001E)));
     EXPECT_EQ(std::vector<std::string>{"std:0037001e"}, Walk(*pList));
     EXPECT_EQ(E_UNEXPECTED, pList->GetNextProperty(&p)) << "after the end of a walk";
