@@ -1,13 +1,18 @@
-// Store and folder records: folder lists, key copies and their saved records byte for byte.
+// Store and folder records: folder lists, key copies, folder paths below the IPM subtree (over a
+// store double whose folder tree each test lays out), and the records byte for byte.
 #include <gtest/gtest.h>
 
 #include "model/FolderInfo.h"
 #include "model/KeyCopy.h"
 #include "model/ObjectMap.h"
+#include "model/StdPropList.h"
 #include "model/StoreInfo.h"
 #include "tests/model/ArchiveBytes.h"
+#include "tests/model/FakeMsgStore.h"
+#include "tests/support/TraceCapture.h"
 
 using namespace qrvtest;
+using namespace proptest;
 
 namespace {
 
@@ -33,6 +38,48 @@ std::string FolderKeyOf(CStoreInfo* pStore, int nIndex) {
     FreeBinaryKey(&key);
     pFolder->Release();
     return s;
+}
+
+// The path of the folder with entry id `id` in a store laid out as `tree`.
+HRESULT PathOf(const FolderTree& tree, const std::string& id, CString& strPath, int& nOpened) {
+    CFakeMsgStore* pStore = new CFakeMsgStore;
+    pStore->m_tree = tree;
+    CStoreInfo* pStoreInfo = new CStoreInfo;
+    pStoreInfo->AddRef();
+    pStoreInfo->AddFolder(nullptr, (ULONG)id.size(), reinterpret_cast<const BYTE*>(id.data()));
+    CFolderInfo* pFolder = nullptr;
+    pStoreInfo->GetFolder(0, &pFolder);
+    strPath = "stale";
+    const HRESULT hr = pFolder->GetFullPath(pStore, strPath);
+    nOpened = pStore->m_nOpened;
+    pFolder->Release();
+    pStoreInfo->Release();
+    pStore->Release();
+    return hr;
+}
+
+// Loads a wrong version and every cut of the record's saved body into it, then the whole body.
+void CheckFrame(CObject& object) {
+    const std::string saved = SerializeTo(object);
+    ASSERT_GE(saved.size(), 4u);
+    EXPECT_EQ(ToHex(Hex("01 00 00 00")), ToHex(saved.substr(0, 4)));
+
+    TraceCapture trace;
+    std::string wrong = saved;
+    wrong[0] = 2;
+    EXPECT_EQ("notsupported", Outcome([&] { SerializeFrom(object, wrong); }));
+    EXPECT_TRUE(trace.Contains("Invalid archive version 2!\n"));
+    EXPECT_TRUE(trace.Contains("Failed to load contents!\n"));
+    EXPECT_FALSE(trace.Contains("Failed to store contents!\n"));
+
+    // Every cut fails with the archive's end of file, or a bad class where it cuts a class name
+    // (the sanitizer run checks that nothing read before it leaks); the whole record still loads.
+    for (size_t n = 0; n < saved.size(); ++n) {
+        const std::string outcome = Outcome([&] { SerializeFrom(object, saved.substr(0, n)); });
+        EXPECT_TRUE(outcome == "archive:3" || outcome == "archive:6") << "cut at " << n << ": " << outcome;
+    }
+    EXPECT_EQ("ok", Outcome([&] { SerializeFrom(object, saved); }));
+    EXPECT_EQ(ToHex(saved), ToHex(SerializeTo(object)));
 }
 
 }  // namespace
@@ -156,5 +203,79 @@ TEST(StoreRecord, NullFolderSlotsAreSkippedAndOddValuesKept) {
     const std::string saved = StoreRecord(pStore);
     EXPECT_NE(std::string::npos, saved.find(Dword(1) + "\x02" + Dword(9)));
     EXPECT_EQ(Dword(1), saved.substr(NewClassTag("CStoreInfo").size() + 4 + 4 + 4 + 1, 4));
+    pStore->Release();
+}
+
+TEST(FolderPath, NamesTheFoldersBelowTheIpmSubtreeOrFails) {
+    const FolderTree tree = {
+        {IPM_ID, {std::string("Top of Personal Folders"), "root"}},
+        {"root", {std::string(""), "root"}},
+        {"inbox", {std::string("Inbox"), IPM_ID}},
+        {"projects", {std::string("Projects"), "inbox"}},
+        {"2026", {std::string("2026"), "projects"}},
+        {"nameless", {std::nullopt, "inbox"}},
+        {"below", {std::string("Below"), "nameless"}},
+        {"self", {std::string("Self"), "self"}},
+        {"ping", {std::string("Ping"), "pong"}},
+        {"pong", {std::string("Pong"), "ping"}},
+        {"lost", {std::string("Lost"), "gone"}},
+    };
+    const struct {
+        const char* pszID;
+        HRESULT hr;
+        const char* pszPath;
+    } cases[] = {
+        {"inbox", S_OK, "Inbox"},
+        {"2026", S_OK, "Inbox\\Projects\\2026"},  // outermost first
+        {"below", S_OK, "Inbox\\<?>\\Below"},     // an unnamed folder shows as a question mark
+        {"deleted", S_FOLDER_VANISHED, ""},       // a success, without a path
+        {"self", E_FAIL, ""},                     // its own parent
+        {"ping", E_FAIL, ""},                     // two folders that name each other
+        {IPM_ID, E_FAIL, ""},                     // climbs to the root, which is its own parent
+        {"lost", MAPI_E_NOT_FOUND, ""},           // a parent went away while the child stayed
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszID);
+        CString strPath;
+        int nOpened = 0;
+        EXPECT_EQ(c.hr, PathOf(tree, c.pszID, strPath, nOpened));
+        EXPECT_EQ(CString(c.pszPath), strPath);
+        EXPECT_LE(nOpened, FOLDER_PATH_MAX_DEPTH + 1);  // the climb is bounded
+        EXPECT_TRUE(std::string(c.pszID) != "self" || nOpened == 1) << "its own parent is refused at once";
+    }
+}
+
+TEST(FolderPath, ArgumentsAreChecked) {
+    CFolderInfo* pFolder = new CFolderInfo;
+    pFolder->AddRef();
+    CFakeMsgStore* pStore = new CFakeMsgStore;
+    CString strPath;
+    EXPECT_EQ(E_INVALIDARG, pFolder->GetFullPath(nullptr, strPath));
+    EXPECT_EQ(E_UNEXPECTED, pFolder->GetFullPath(pStore, strPath));
+    pStore->Release();
+    pFolder->Release();
+}
+
+TEST(RecordFrameTest, UnknownVersionsAndCutBodiesFailTracedAndWithoutLeaks) {
+    CStoreInfo* pStore = MakeStore();
+    ASSERT_EQ(S_OK, pStore->AddFolder(nullptr, sizeof(FOLDER_A), FOLDER_A));
+    CFolderInfo* pFolder = new CFolderInfo;
+    pFolder->AddRef();
+    CStdPropList* pList = new CStdPropList;
+    pList->AddRef();
+    {
+        SCOPED_TRACE("store");
+        CheckFrame(*pStore);
+    }
+    {
+        SCOPED_TRACE("folder");
+        CheckFrame(*pFolder);
+    }
+    {
+        SCOPED_TRACE("list base part");
+        CheckFrame(*pList);
+    }
+    pList->Release();
+    pFolder->Release();
     pStore->Release();
 }
