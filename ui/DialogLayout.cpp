@@ -78,3 +78,20 @@ int GrowStaticToFitText(CWnd* pDlg, CWnd* pStatic) {
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return nGrow;
 }
+
+void FitStaticToText(CWnd* pDlg, CWnd* pStatic, int nMaxWidth) {
+    if (pDlg == nullptr || pStatic == nullptr || pStatic->GetWxWindow() == nullptr)
+        return;
+    const CRect rcText = GetChildRectInClient(pDlg, pStatic);
+    CString strText;
+    pStatic->GetWindowText(strText);
+    CRect rcNeeded(0, 0, 0, 0);
+    {
+        CClientDC dc(pStatic);
+        dc.DrawText(strText, &rcNeeded, DT_CALCRECT | DT_SINGLELINE | DT_LEFT | DT_NOPREFIX);
+    }
+    // The whole width at once: a label exactly as wide as its text may still break it.
+    if (rcNeeded.Width() > rcText.Width() && nMaxWidth > rcText.Width())
+        pStatic->MoveWindow(rcText.left, rcText.top, nMaxWidth, rcText.Height(), TRUE);
+    GrowStaticToFitText(pDlg, pStatic);
+}

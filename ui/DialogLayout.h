@@ -31,3 +31,8 @@ void ApplyMinTrackSize(CWnd* pDlg);
 // move down and the dialog grows by what the control grew; a text that fits changes nothing.
 // Returns the number of pixels the control grew.
 int GrowStaticToFitText(CWnd* pDlg, CWnd* pStatic);
+
+// Widens a one-line static text control of the dialog to nMaxWidth pixels when its text is wider
+// than the control; a text wider still then breaks into lines and the control grows downwards as
+// GrowStaticToFitText does.
+void FitStaticToText(CWnd* pDlg, CWnd* pStatic, int nMaxWidth);

@@ -5,6 +5,7 @@
 
 #include "model/StoreInfo.h"
 #include "trace/Trace.h"
+#include "ui/DialogLayout.h"
 #include "ui/DialogTexts.h"
 #include "ui/ReplaceNewlineChar.h"
 
@@ -149,5 +150,11 @@ HRESULT CProfileStoreChangesDlg::OnLoadTexts() {
             GetDialogText(202, "ID_PROFILE_STORE_CHANGES_REMOVED_HEADER", "Stores removed:"));
     if (m_pBtnOK != nullptr)
         m_pBtnOK->SetWindowText(GetDialogText(203, "ID_PROFILE_STORE_CHANGES_OK", "&OK"));
+    // The template's texts are sized for English: a longer translation widens the removed-stores
+    // header up to its list's width, and pushes what lies below a text down rather than cutting it.
+    if (m_pStcRemovedHeader != nullptr && m_pLstRemoved != nullptr)
+        FitStaticToText(this, m_pStcRemovedHeader, GetChildRectInClient(this, m_pLstRemoved).Width());
+    GrowStaticToFitText(this, m_pStcAddedHeader);
+    GrowStaticToFitText(this, m_pStcExplanation);
     return hr;
 }
