@@ -27,9 +27,12 @@ using namespace qrvtest;
 
 namespace {
 
+// Holds one reference; never copied, so it is released exactly once.
 template <class T>
 struct Ref {
-    T* p = nullptr;
+    explicit Ref(T* pHeld = nullptr) : p(pHeld) {}
+    Ref(const Ref&) = delete;
+    T* p;
     ~Ref() {
         if (p != nullptr)
             p->Release();
