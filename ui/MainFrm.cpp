@@ -25,6 +25,7 @@ ON_WM_INITMENU()
 ON_NOTIFY_EX(TTN_NEEDTEXTA, 0, &CMainFrame::OnToolTipText)
 ON_COMMAND(ID_CHANGE_LANGUAGE, &CMainFrame::OnChangeLanguage)
 ON_UPDATE_COMMAND_UI(ID_FILE_SAVE, &CMainFrame::OnUpdateFileSave)
+ON_COMMAND(ID_FILE_SAVE, &CMainFrame::OnFileSave)
 ON_COMMAND(ID_ADD_CONFIGURATION, &CMainFrame::OnAddConfiguration)
 ON_UPDATE_COMMAND_UI(ID_ADD_CONFIGURATION, &CMainFrame::OnUpdateAddConfiguration)
 ON_COMMAND(ID_DELETE_CONFIGURATION, &CMainFrame::OnDeleteConfiguration)
@@ -361,6 +362,15 @@ void CMainFrame::ApplyLanguage(LONG lLanguageID) {
 void CMainFrame::OnUpdateFileSave(CCmdUI* pCmdUI) {
     CQuorvelDocHost* pDoc = FirstDocument();
     pCmdUI->Enable(pDoc != nullptr && pDoc->IsModified());
+}
+
+// The document saves itself behind an active view. A cancelled File Open leaves no view active, and
+// so does a configuration command from the toolbar that the frame passes to the left pane: Save
+// stayed enabled there and did nothing, so the frame hands it to the document itself.
+void CMainFrame::OnFileSave() {
+    TRACE_FUNC_VOID("CMainFrame::OnFileSave");
+    if (CQuorvelDocHost* pDoc = FirstDocument())
+        pDoc->DoFileSave();
 }
 
 void CMainFrame::SendToLeftPane(UINT nID) {

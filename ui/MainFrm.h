@@ -45,6 +45,8 @@ public:
     BOOL OnToolTipText(UINT id, NMHDR* pNMHDR, LRESULT* pResult);
     void OnChangeLanguage();
     void OnUpdateFileSave(CCmdUI* pCmdUI);
+    // Save when no view is active: the state above enables it whenever the document is modified.
+    void OnFileSave();
     void OnAddConfiguration();
     void OnUpdateAddConfiguration(CCmdUI* pCmdUI);
     void OnDeleteConfiguration();

@@ -184,10 +184,16 @@ TEST_F(UiFixture, SaveAndOpenRoundTripTheDocumentAlsoFromTheCommandLine) {
     EXPECT_EQ(ConfigNames(pDoc), before);
     EXPECT_EQ(FrameTitle(pFrame), CString("saved.qrv - Quorvel"));
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
-    // File Open with the dialog cancelled changes nothing.
+    // File Open with the dialog cancelled changes nothing, and leaves no view active: Save, still
+    // enabled for a modified document, must reach the document all the same.
     AfxSetFileDialogHook([](BOOL, CString&) { return FALSE; });
     pFrame->SendMessage(WM_COMMAND, ID_FILE_OPEN, 0);
     EXPECT_EQ(ConfigNames(pDoc), before);
+    pDoc->SetModifiedFlag(TRUE);
+    m_pApp->OnIdle(0);
+    EXPECT_TRUE(pFrame->GetToolBar().IsButtonEnabled(ID_FILE_SAVE));
+    pFrame->SendMessage(WM_COMMAND, ID_FILE_SAVE, 0);
+    EXPECT_FALSE(pDoc->IsModified());
 
     // Named on the command line, the document is opened without a prompt.
     ShutDown();
