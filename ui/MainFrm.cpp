@@ -364,9 +364,9 @@ void CMainFrame::OnUpdateFileSave(CCmdUI* pCmdUI) {
     pCmdUI->Enable(pDoc != nullptr && pDoc->IsModified());
 }
 
-// The document saves itself behind an active view. A cancelled File Open leaves no view active, and
-// so does a configuration command from the toolbar that the frame passes to the left pane: Save
-// stayed enabled there and did nothing, so the frame hands it to the document itself.
+// The document saves itself behind an active view. After a cancelled File Open no view is active,
+// and a configuration command from the toolbar, which the frame passes to the left pane, does not
+// make one active: Save stayed enabled there and did nothing, so the frame hands it on itself.
 void CMainFrame::OnFileSave() {
     TRACE_FUNC_VOID("CMainFrame::OnFileSave");
     if (CQuorvelDocHost* pDoc = FirstDocument())
