@@ -80,6 +80,38 @@ int ArchiveCause(const std::function<void()>& fn) {
     return -1;
 }
 
+int CauseOfReading(const Bytes& bytes, const CRuntimeClass* pRequired) {
+    return ArchiveCause([&] {
+        Load(bytes, [&](CArchive& ar) {
+            if (CObject* pOb = ar.ReadObject(pRequired)) {
+                static_cast<golden::CRefRecord*>(pOb)->AddRef();
+                static_cast<golden::CRefRecord*>(pOb)->Release();
+            }
+        });
+    });
+}
+
+const Bytes kGuidBytes = Hex("67 45 23 01 AB 89 EF CD 01 23 45 67 89 AB CD EF");
+
+Bytes DefaultPropertyFile() {
+    return Hex(
+        "FF FF 01 00 0D 00 'CPropTypeList' 01 00 00 00 01 00 00 00 01 00 00 00 01 00 00 00 "
+        "FF FF 01 00 0C 00 'CStdPropList' 01 00 00 00 01 00 00 00 01 00 00 00 1E 00 37 00 "
+        "FF FF 01 00 0E 00 'CStdPropertyID' 01 00 00 00 01 00 00 00 00 00 00 00 01 00 00 00 1E 00 37 00");
+}
+
+Bytes NamedListFile() {
+    return Concat({
+        Hex("FF FF 01 00 0E 00 'CNamedPropList' 01 00 00 00 01 00 00 00 01 00 00 00 10 00 00 00"),
+        kGuidBytes,
+        Hex("FF FF 01 00 10 00 'CGuidNamedIDList' 01 00 00 00 01 00 00 00 01 00 00 00"),
+        Hex("FF FF 01 00 10 00 'CNamedPropertyID' 01 00 00 00 01 00 00 00 00 00 00 00"),
+        Hex("01 00 00 00 1F 00 00 00 10 00 00 00"),
+        kGuidBytes,
+        Hex("00 00 00 00 83 80 00 00"),
+    });
+}
+
 const CRuntimeClass* RaisedClass(const std::function<void()>& fn) {
     try {
         fn();

@@ -55,4 +55,13 @@ int CauseOfReadingValue(const char* hex) {
     });
 }
 
+// The cause of reading one record of the required class (any when null); what is read is released.
+int CauseOfReading(const Bytes& bytes, const CRuntimeClass* pRequired);
+
+// Known files: the smallest default property file (one standard property 0x0037001E, selected),
+// and a named list with one numbered property under one GUID.
+extern const Bytes kGuidBytes;
+Bytes DefaultPropertyFile();
+Bytes NamedListFile();
+
 }  // namespace afxtest

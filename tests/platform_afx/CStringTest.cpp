@@ -55,15 +55,9 @@ TEST(CStringTest, EditsKeepBytesOutsideAsciiIntact) {
     EXPECT_EQ(s, "a-");
     CString t("  \tpad \r\n");
     EXPECT_EQ(t.Trim(), "pad");
-    CString v(
-        "\xC3\xA9"
-        "Ab");
-    EXPECT_EQ(v.MakeUpper(),
-              "\xC3\xA9"
-              "AB");
-    EXPECT_EQ(v.MakeLower(),
-              "\xC3\xA9"
-              "ab");
+    CString v("\u00E9Ab");
+    EXPECT_EQ(v.MakeUpper(), "\u00E9AB");
+    EXPECT_EQ(v.MakeLower(), "\u00E9ab");
 }
 
 TEST(CStringTest, BufferAccessSetsTheLength) {
