@@ -1,4 +1,5 @@
-// Dialogs from templates: controls by id, the modal hook, keyboard defaults and message boxes.
+// Dialogs from templates: controls by id, reflected notifications, the modal hook, the default
+// button, modeless and child dialogs, and message boxes.
 #include <gtest/gtest.h>
 
 #include <wx/frame.h>
@@ -18,35 +19,37 @@ constexpr UINT IDC_LIST = 1003;
 constexpr UINT IDC_APPLY = 1004;
 
 void RegisterTemplates() {
-    AfxRegisterDialogTemplate(
-        DLGTEMPLATEDEF{kTemplate,
-                       DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                       0,
-                       0,
-                       0,
-                       200,
-                       100,
-                       "Dialog",
-                       "MS Sans Serif",
-                       8,
-                       {{"EDIT", "", IDC_NAME, 7, 7, 120, 14, WS_BORDER | ES_AUTOHSCROLL},
-                        {"BUTTON", "Check", IDC_CHECK, 7, 25, 80, 10, BS_AUTOCHECKBOX},
-                        {"LISTBOX", "", IDC_LIST, 7, 40, 120, 40, LBS_SORT | LBS_NOTIFY},
-                        {"BUTTON", "Apply", IDC_APPLY, 140, 40, 50, 14, BS_PUSHBUTTON},
-                        {"BUTTON", "OK", IDOK, 140, 7, 50, 14, BS_DEFPUSHBUTTON},
-                        {"BUTTON", "Cancel", IDCANCEL, 140, 24, 50, 14, BS_PUSHBUTTON}}});
-    AfxRegisterDialogTemplate(DLGTEMPLATEDEF{kChildTemplate,
-                                             WS_CHILD,
-                                             0,
-                                             10,
-                                             20,
-                                             100,
-                                             50,
-                                             nullptr,
-                                             "MS Sans Serif",
-                                             8,
-                                             {{"STATIC", "Label", 2001, 5, 5, 60, 8, SS_LEFT}}});
+    std::vector<DLGITEMDEF> items = {{"EDIT", "", IDC_NAME, 7, 7, 120, 14, WS_BORDER | ES_AUTOHSCROLL},
+                                     {"BUTTON", "Check", IDC_CHECK, 7, 25, 80, 10, BS_AUTOCHECKBOX},
+                                     {"LISTBOX", "", IDC_LIST, 7, 40, 120, 40, LBS_SORT | LBS_NOTIFY},
+                                     {"BUTTON", "Apply", IDC_APPLY, 140, 40, 50, 14, BS_PUSHBUTTON},
+                                     {"BUTTON", "OK", IDOK, 140, 7, 50, 14, BS_DEFPUSHBUTTON},
+                                     {"BUTTON", "Cancel", IDCANCEL, 140, 24, 50, 14, BS_PUSHBUTTON}};
+    AfxRegisterDialogTemplate({kTemplate, DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 200,
+                               100, "Dialog", "MS Sans Serif", 8, items});
+    AfxRegisterDialogTemplate({kChildTemplate,
+                               WS_CHILD,
+                               0,
+                               10,
+                               20,
+                               100,
+                               50,
+                               nullptr,
+                               "MS Sans Serif",
+                               8,
+                               {{"STATIC", "Label", 2001, 5, 5, 60, 8, SS_LEFT}}});
 }
+
+// A check box that handles its own clicks before its parent hears of them.
+class CSelfButton : public CButton {
+public:
+    void OnClickedSelf() { ++m_nReflected; }
+    int m_nReflected = 0;
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(CSelfButton, CButton)
+ON_CONTROL_REFLECT(BN_CLICKED, &CSelfButton::OnClickedSelf)
+END_MESSAGE_MAP()
 
 class CNameDlg : public CDialog {
 public:
@@ -55,9 +58,12 @@ public:
         CDialog::OnInitDialog();
         SetWindowText("Name");
         m_list.SubclassDlgItem(IDC_LIST, this);
+        m_check.SubclassDlgItem(IDC_CHECK, this);
         for (const char* s : {"beta", "Alpha", "gamma"})
             m_list.SetItemData(m_list.AddString(s), (DWORD_PTR)(s[0] | 0x20));
         GetDlgItem(IDOK)->EnableWindow(FALSE);
+        if (m_bEndAtOnce)
+            EndDialog(77);
         return TRUE;
     }
     void OnNameChange() {
@@ -66,18 +72,23 @@ public:
         GetDlgItem(IDOK)->EnableWindow(!s.IsEmpty());
     }
     void OnApply() { ++m_nApplied; }
+    void OnCheck() { ++m_nParentSawCheck; }
     void OnOK() override {
         GetDlgItemText(IDC_NAME, m_strName);
         CDialog::OnOK();
     }
     CListBox m_list;
+    CSelfButton m_check;
     CString m_strName;
     int m_nApplied = 0;
+    int m_nParentSawCheck = 0;
+    bool m_bEndAtOnce = false;
     DECLARE_MESSAGE_MAP()
 };
 BEGIN_MESSAGE_MAP(CNameDlg, CDialog)
 ON_EN_CHANGE(IDC_NAME, &CNameDlg::OnNameChange)
 ON_BN_CLICKED(IDC_APPLY, &CNameDlg::OnApply)
+ON_BN_CLICKED(IDC_CHECK, &CNameDlg::OnCheck)
 END_MESSAGE_MAP()
 
 class DialogTest : public ::testing::Test {
@@ -104,7 +115,17 @@ TEST_F(DialogTest, HookReadsAndWorksControlsById) {
         EXPECT_EQ(caption, CString("Name"));
         CWnd* pOk = pDialog->GetDlgItem(IDOK);
         EXPECT_FALSE(pOk->IsWindowEnabled());
-        // Typing a name enables OK through the EN_CHANGE handler.
+        BOOL ok = FALSE;
+        pDialog->SetDlgItemText(IDC_NAME, "12");
+        EXPECT_EQ(pDialog->GetDlgItemInt(IDC_NAME, &ok), 12u);
+        EXPECT_TRUE(ok);
+        pDialog->SetDlgItemText(IDC_NAME, "12a");
+        pDialog->GetDlgItemInt(IDC_NAME, &ok);
+        EXPECT_FALSE(ok);
+        // Typing a name enabled OK through the EN_CHANGE handler; emptying it disables OK again.
+        EXPECT_TRUE(pOk->IsWindowEnabled());
+        pDialog->SetDlgItemText(IDC_NAME, "");
+        EXPECT_FALSE(pOk->IsWindowEnabled());
         pDialog->SetDlgItemText(IDC_NAME, "Contacts 2");
         EXPECT_TRUE(pOk->IsWindowEnabled());
         auto* pList = dynamic_cast<CListBox*>(pDialog->GetDlgItem(IDC_LIST));
@@ -116,8 +137,8 @@ TEST_F(DialogTest, HookReadsAndWorksControlsById) {
         EXPECT_EQ(pList->GetItemData(0), (DWORD_PTR)'a');
         EXPECT_EQ(pList->GetItemData(2), (DWORD_PTR)'g');
         dynamic_cast<CButton*>(pDialog->GetDlgItem(IDC_APPLY))->Click();
-        dynamic_cast<CButton*>(pDialog->GetDlgItem(IDC_CHECK))->Click();
-        EXPECT_EQ(dynamic_cast<CButton*>(pDialog->GetDlgItem(IDC_CHECK))->GetCheck(), BST_CHECKED);
+        dlg.m_check.Click();
+        EXPECT_EQ(dlg.m_check.GetCheck(), BST_CHECKED);
         dynamic_cast<CButton*>(pOk)->Click();
         return AFX_MODAL_KEEP;
     });
@@ -125,24 +146,42 @@ TEST_F(DialogTest, HookReadsAndWorksControlsById) {
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(dlg.m_strName, CString("Contacts 2"));
     EXPECT_EQ(dlg.m_nApplied, 1);
+    // The reflected notification stays with the control.
+    EXPECT_EQ(dlg.m_check.m_nReflected, 1);
+    EXPECT_EQ(dlg.m_nParentSawCheck, 0);
     EXPECT_EQ(dlg.m_hWnd, nullptr);
     EXPECT_EQ(dlg.m_list.m_hWnd, nullptr);
 }
 
-TEST_F(DialogTest, DisabledDefaultButtonIgnoresClicksAndHookResultEndsTheDialog) {
+TEST_F(DialogTest, DisabledDefaultButtonIgnoresClicksButNotCommands) {
     CNameDlg dlg;
-    AfxSetModalHook([](CWnd* pDialog) {
+    AfxSetModalHook([&](CWnd* pDialog) {
+        EXPECT_EQ(AfxGetDefaultButtonID(pDialog), (UINT)IDOK);
         dynamic_cast<CButton*>(pDialog->GetDlgItem(IDOK))->Click();
-        return IDCANCEL;
+        EXPECT_FALSE(dlg.IsEnded());
+        // A command sent directly still reaches OnOK: only the keyboard and mouse check the button.
+        pDialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(dlg.IsEnded());
+        return AFX_MODAL_KEEP;
     });
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    EXPECT_TRUE(dlg.m_strName.IsEmpty());
+    EXPECT_EQ(dlg.DoModal(), IDOK);
 }
 
-TEST_F(DialogTest, MissingTemplateFailsCleanly) {
-    CDialog dlg(9999);
-    AfxSetModalHook([](CWnd*) { return IDOK; });
-    EXPECT_EQ(dlg.DoModal(), -1);
+TEST_F(DialogTest, HookResultEndsTheDialogUnlessItEndedBeforeShowing) {
+    int hooked = 0;
+    AfxSetModalHook([&](CWnd*) {
+        ++hooked;
+        return IDCANCEL;
+    });
+    CNameDlg dlg;
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(dlg.m_strName.IsEmpty());
+    CNameDlg ended;
+    ended.m_bEndAtOnce = true;
+    EXPECT_EQ(ended.DoModal(), 77);
+    EXPECT_EQ(hooked, 1);
+    CDialog missing(9999);
+    EXPECT_EQ(missing.DoModal(), -1);
 }
 
 TEST_F(DialogTest, ControlsArePlacedInDialogUnits) {
@@ -163,10 +202,21 @@ TEST_F(DialogTest, ControlsArePlacedInDialogUnits) {
     dlg.DoModal();
 }
 
-TEST_F(DialogTest, ChildDialogLivesInsideItsParentAndGoesWithIt) {
-    wxFrame* pTop = new wxFrame(nullptr, wxID_ANY, "host");
+TEST_F(DialogTest, ModelessAndChildDialogsLiveInsideTheirParent) {
     CWnd host;
-    ASSERT_TRUE(host.AttachWx(pTop));
+    ASSERT_TRUE(host.AttachWx(new wxFrame(nullptr, wxID_ANY, "host")));
+    // A modeless dialog hides when it ends and takes its controls along when destroyed.
+    CNameDlg dlg;
+    ASSERT_TRUE(dlg.Create(kTemplate, &host));
+    dlg.ShowWindow(SW_SHOW);
+    EXPECT_TRUE(dlg.IsWindowVisible());
+    dlg.SendMessage(WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(dlg.IsEnded());
+    EXPECT_FALSE(dlg.IsWindowVisible());
+    EXPECT_EQ(dlg.GetResult(), IDCANCEL);
+    dlg.DestroyWindow();
+    EXPECT_EQ(dlg.m_check.m_hWnd, nullptr);
+
     auto* pPage = new CDialog;
     ASSERT_TRUE(pPage->Create(kChildTemplate, &host));
     EXPECT_EQ(pPage->GetParent(), &host);

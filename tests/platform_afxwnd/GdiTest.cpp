@@ -1,14 +1,10 @@
-// Off-screen drawing and fonts; dialog keys and reflected notifications.
+// Off-screen drawing and fonts.
 #include <gtest/gtest.h>
 
 #include <wx/bitmap.h>
-#include <wx/frame.h>
 #include <wx/image.h>
 
-#include "platform/afx/wnd/Controls.h"
-#include "platform/afx/wnd/Dialog.h"
 #include "platform/afx/wnd/Gdi.h"
-#include "platform/afx/wnd/MessageBoxUi.h"
 #include "tests/platform_afxwnd/WxEnvironment.h"
 
 namespace {
@@ -68,129 +64,6 @@ TEST(GdiTest, FontsFromLogicalDescriptions) {
     EXPECT_TRUE(again.lfStrikeOut);
     EXPECT_EQ(again.lfWeight, FW_BOLD);
     EXPECT_FALSE(font.CreateFontIndirect(nullptr));
-}
-
-// ----- dialog keys and reflection -----
-
-constexpr UINT kKeysTemplate = 7400;
-constexpr UINT IDC_REFLECT = 1301;
-
-int g_reflected = 0;
-int g_parentSaw = 0;
-
-// A button that handles its own clicks before its parent hears of them.
-class CSelfButton : public CButton {
-public:
-    void OnClickedSelf() { ++g_reflected; }
-    DECLARE_MESSAGE_MAP()
-};
-BEGIN_MESSAGE_MAP(CSelfButton, CButton)
-ON_CONTROL_REFLECT(BN_CLICKED, &CSelfButton::OnClickedSelf)
-END_MESSAGE_MAP()
-
-class CKeysDlg : public CDialog {
-public:
-    CKeysDlg() : CDialog(kKeysTemplate) {}
-    BOOL OnInitDialog() override {
-        m_self.SubclassDlgItem(IDC_REFLECT, this);
-        if (m_bEndAtOnce)
-            EndDialog(77);
-        return TRUE;
-    }
-    void OnParentSaw() { ++g_parentSaw; }
-    CSelfButton m_self;
-    bool m_bEndAtOnce = false;
-    DECLARE_MESSAGE_MAP()
-};
-BEGIN_MESSAGE_MAP(CKeysDlg, CDialog)
-ON_BN_CLICKED(IDC_REFLECT, &CKeysDlg::OnParentSaw)
-END_MESSAGE_MAP()
-
-class DialogKeysTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        QRV_REQUIRE_DISPLAY();
-        g_reflected = g_parentSaw = 0;
-        AfxRegisterDialogTemplate(
-            DLGTEMPLATEDEF{kKeysTemplate,
-                           WS_POPUP | WS_CAPTION,
-                           0,
-                           0,
-                           0,
-                           120,
-                           60,
-                           "Keys",
-                           "MS Sans Serif",
-                           8,
-                           {{"BUTTON", "Self", IDC_REFLECT, 5, 5, 40, 14, BS_PUSHBUTTON},
-                            {"EDIT", "12", 1302, 5, 25, 40, 12, WS_BORDER},
-                            {"BUTTON", "OK", IDOK, 60, 5, 40, 14, BS_DEFPUSHBUTTON},
-                            {"BUTTON", "Cancel", IDCANCEL, 60, 25, 40, 14, 0}}});
-    }
-    void TearDown() override {
-        AfxSetModalHook(nullptr);
-        AfxPumpMessages();
-    }
-};
-
-TEST_F(DialogKeysTest, ReflectedNotificationStaysWithTheControl) {
-    CKeysDlg dlg;
-    AfxSetModalHook([](CWnd* pDialog) {
-        dynamic_cast<CButton*>(pDialog->GetDlgItem(IDC_REFLECT))->Click();
-        BOOL ok = FALSE;
-        EXPECT_EQ(pDialog->GetDlgItemInt(1302, &ok), 12u);
-        EXPECT_TRUE(ok);
-        pDialog->SetDlgItemText(1302, "12a");
-        pDialog->GetDlgItemInt(1302, &ok);
-        EXPECT_FALSE(ok);
-        return IDCANCEL;
-    });
-    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    EXPECT_EQ(g_reflected, 1);
-    EXPECT_EQ(g_parentSaw, 0);
-}
-
-TEST_F(DialogKeysTest, DefaultButtonAnswersEnterEscapeCancels) {
-    CKeysDlg dlg;
-    AfxSetModalHook([](CWnd* pDialog) {
-        EXPECT_EQ(AfxGetDefaultButtonID(pDialog), (UINT)IDOK);
-        pDialog->GetDlgItem(IDOK)->EnableWindow(FALSE);
-        // The disabled default button ignores Enter; Escape is Cancel.
-        pDialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        EXPECT_TRUE(dynamic_cast<CDialog*>(pDialog)->IsEnded());
-        return AFX_MODAL_KEEP;
-    });
-    // A command sent directly still reaches OnOK: only the keyboard path checks the button.
-    EXPECT_EQ(dlg.DoModal(), IDOK);
-}
-
-TEST_F(DialogKeysTest, DialogEndedDuringInitialisationNeverShows) {
-    CKeysDlg dlg;
-    dlg.m_bEndAtOnce = true;
-    int hooked = 0;
-    AfxSetModalHook([&](CWnd*) {
-        ++hooked;
-        return IDOK;
-    });
-    EXPECT_EQ(dlg.DoModal(), 77);
-    EXPECT_EQ(hooked, 0);
-}
-
-TEST_F(DialogKeysTest, ModelessDialogHidesOnEndAndGoesWithDestroy) {
-    wxFrame* pTop = new wxFrame(nullptr, wxID_ANY, "host");
-    CWnd host;
-    ASSERT_TRUE(host.AttachWx(pTop));
-    CKeysDlg dlg;
-    ASSERT_TRUE(dlg.Create(kKeysTemplate, &host));
-    dlg.ShowWindow(SW_SHOW);
-    EXPECT_TRUE(dlg.IsWindowVisible());
-    dlg.SendMessage(WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(dlg.IsEnded());
-    EXPECT_FALSE(dlg.IsWindowVisible());
-    EXPECT_EQ(dlg.GetResult(), IDCANCEL);
-    dlg.DestroyWindow();
-    EXPECT_EQ(dlg.m_self.m_hWnd, nullptr);
-    host.DestroyWindow();
 }
 
 }  // namespace

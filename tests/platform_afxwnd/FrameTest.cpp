@@ -1,0 +1,340 @@
+// A document frame: command routing through view, document, frame and application, command states
+// at menu opening and at idle, menus, tooltips, prompts, bar toggles, the title, the movable splitter
+// and form views made from templates.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <wx/menu.h>
+#include <wx/window.h>
+
+#include "platform/afx/wnd/ControlBars.h"
+#include "platform/afx/wnd/Controls.h"
+#include "platform/afx/wnd/DocTemplate.h"
+#include "platform/afx/wnd/Document.h"
+#include "platform/afx/wnd/FrameWnd.h"
+#include "platform/afx/wnd/Menu.h"
+#include "platform/afx/wnd/Resources.h"
+#include "platform/afx/wnd/SplitterWnd.h"
+#include "platform/afx/wnd/View.h"
+#include "platform/afx/wnd/WaitCursor.h"
+#include "platform/afx/wnd/WinApp.h"
+#include "tests/platform_afxwnd/WxEnvironment.h"
+
+namespace {
+
+std::vector<std::string> g_log;
+
+constexpr UINT kRes = 7100;
+constexpr UINT kFormTemplate = 7101;
+constexpr UINT kViewCmd = 40001;     // handled by the view, the document and the frame
+constexpr UINT kDocCmd = 40002;      // handled by the document (with a state handler) and the frame
+constexpr UINT kFrameCmd = 40003;    // the frame's handler, no state handler
+constexpr UINT kAppCmd = 40004;      // application only
+constexpr UINT kNobodyCmd = 40005;   // no handler at all
+constexpr UINT kOffCmd = 40006;      // the frame's handler, disabled by its state handler
+constexpr UINT kOnCmd = 40007;       // enabled by the frame's state handler
+constexpr UINT kCheckedCmd = 40008;  // checked by the frame's state handler
+constexpr UINT IDC_FORM_EDIT = 1201;
+constexpr UINT IDC_FORM_BUTTON = 1202;
+
+class CTestDoc : public CDocument {
+    DECLARE_DYNCREATE(CTestDoc)
+public:
+    void OnViewCmd() { g_log.push_back("doc:view"); }
+    void OnDocCmd() { g_log.push_back("doc:doc"); }
+    void OnUpdateDocCmd(CCmdUI* pCmdUI) { pCmdUI->Enable(m_bDocEnabled); }
+    BOOL m_bDocEnabled = TRUE;
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(CTestDoc, CDocument)
+BEGIN_MESSAGE_MAP(CTestDoc, CDocument)
+ON_COMMAND(kViewCmd, &CTestDoc::OnViewCmd)
+ON_COMMAND(kDocCmd, &CTestDoc::OnDocCmd)
+ON_UPDATE_COMMAND_UI(kDocCmd, &CTestDoc::OnUpdateDocCmd)
+END_MESSAGE_MAP()
+
+class CTestForm : public CFormView {
+    DECLARE_DYNCREATE(CTestForm)
+public:
+    CTestForm() : CFormView(kFormTemplate) {}
+    void OnViewCmd() { g_log.push_back("view:view"); }
+    void OnButton() { g_log.push_back("view:button"); }
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(CTestForm, CFormView)
+BEGIN_MESSAGE_MAP(CTestForm, CFormView)
+ON_COMMAND(kViewCmd, &CTestForm::OnViewCmd)
+ON_BN_CLICKED(IDC_FORM_BUTTON, &CTestForm::OnButton)
+END_MESSAGE_MAP()
+
+class CTestFrame : public CFrameWnd {
+    DECLARE_DYNCREATE(CTestFrame)
+public:
+    int OnCreate(LPCREATESTRUCT lpcs) {
+        if (CFrameWnd::OnCreate(lpcs) == -1)
+            return -1;
+        if (!m_toolBar.CreateEx(this) || !m_toolBar.LoadToolBar(kRes))
+            return -1;
+        m_toolBar.SetBarStyle(m_toolBar.GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY);
+        static const UINT indicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS};
+        if (!m_statusBar.Create(this) || !m_statusBar.SetIndicators(indicators, 2))
+            return -1;
+        return 0;
+    }
+    void OnViewCmd() { g_log.push_back("frame:view"); }
+    void OnDocCmd() { g_log.push_back("frame:doc"); }
+    void OnFrameCmd() { g_log.push_back("frame:frame"); }
+    void OnOffCmd() { g_log.push_back("frame:off"); }
+    void OnUpdateOn(CCmdUI* p) { p->Enable(TRUE); }
+    void OnUpdateOff(CCmdUI* p) { p->Enable(FALSE); }
+    void OnUpdateChecked(CCmdUI* p) { p->SetCheck(1); }
+    BOOL OnTip(UINT, NMHDR* pNMHDR, LRESULT*) {
+        auto* tt = reinterpret_cast<TOOLTIPTEXTA*>(pNMHDR);
+        if (pNMHDR->idFrom != kFrameCmd)
+            return FALSE;
+        std::snprintf(tt->szText, sizeof tt->szText, "frame tip");
+        tt->lpszText = tt->szText;
+        return TRUE;
+    }
+    void GetMessageString(UINT nID, CString& rMessage) const override {
+        if (nID == kOnCmd)
+            rMessage = "Turns it on";
+    }
+    CToolBar m_toolBar;
+    CStatusBar m_statusBar;
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(CTestFrame, CFrameWnd)
+BEGIN_MESSAGE_MAP(CTestFrame, CFrameWnd)
+ON_WM_CREATE()
+ON_COMMAND(kViewCmd, &CTestFrame::OnViewCmd)
+ON_COMMAND(kDocCmd, &CTestFrame::OnDocCmd)
+ON_COMMAND(kFrameCmd, &CTestFrame::OnFrameCmd)
+ON_COMMAND(kOffCmd, &CTestFrame::OnOffCmd)
+ON_COMMAND(kOnCmd, &CTestFrame::OnFrameCmd)
+ON_COMMAND(kCheckedCmd, &CTestFrame::OnFrameCmd)
+ON_UPDATE_COMMAND_UI(kOnCmd, &CTestFrame::OnUpdateOn)
+ON_UPDATE_COMMAND_UI(kOffCmd, &CTestFrame::OnUpdateOff)
+ON_UPDATE_COMMAND_UI(kCheckedCmd, &CTestFrame::OnUpdateChecked)
+ON_NOTIFY_EX(TTN_NEEDTEXTA, 0, &CTestFrame::OnTip)
+END_MESSAGE_MAP()
+
+class CTestApp : public CWinApp {
+public:
+    CTestApp() : CWinApp("FrameTest") {}
+    void OnAppCmd() { g_log.push_back("app:app"); }
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
+ON_COMMAND(kAppCmd, &CTestApp::OnAppCmd)
+END_MESSAGE_MAP()
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QRV_REQUIRE_DISPLAY();
+        g_log.clear();
+        AfxRegisterString(kRes, "Routing\n\nRoute\n\n.rte\nRouting.Document\nRouting Document");
+        AfxRegisterMenu(MENUDEF{kRes,
+                                {MENUITEMDEF{0,
+                                             "&File",
+                                             {{kFrameCmd, "Frame\a command\tCtrl+F", {}},
+                                              {0, nullptr, {}},
+                                              {kNobodyCmd, "Nobody", {}},
+                                              {kDocCmd, "Doc", {}},
+                                              {kAppCmd, "App", {}},
+                                              {kOnCmd, "On", {}},
+                                              {kOffCmd, "Off", {}},
+                                              {kCheckedCmd, "Checked", {}, true},
+                                              {ID_VIEW_TOOLBAR, "Toolbar", {}, true}}}}});
+        AfxRegisterToolBar(TOOLBARDEF{kRes, 16, 15, {kOnCmd, kOffCmd, 0, kFrameCmd, kNobodyCmd}, 0});
+        std::vector<DLGITEMDEF> items = {{"EDIT", "start", IDC_FORM_EDIT, 5, 5, 100, 12, WS_BORDER},
+                                         {"BUTTON", "Go", IDC_FORM_BUTTON, 110, 5, 40, 14, BS_PUSHBUTTON}};
+        AfxRegisterDialogTemplate(
+            {kFormTemplate, WS_CHILD, 0, 0, 0, 200, 100, nullptr, "MS Sans Serif", 8, items});
+        m_pApp = new CTestApp;
+        m_pApp->AddDocTemplate(new CSingleDocTemplate(kRes, RUNTIME_CLASS(CTestDoc),
+                                                      RUNTIME_CLASS(CTestFrame), RUNTIME_CLASS(CTestForm)));
+        m_pApp->OnFileNew();
+        m_pFrame = dynamic_cast<CTestFrame*>(m_pApp->m_pMainWnd);
+        ASSERT_NE(m_pFrame, nullptr);
+        m_pDoc = dynamic_cast<CTestDoc*>(m_pFrame->GetActiveDocument());
+        ASSERT_NE(m_pDoc, nullptr);
+    }
+    void TearDown() override {
+        if (m_pApp != nullptr && m_pApp->m_pMainWnd != nullptr)
+            m_pApp->m_pMainWnd->DestroyWindow();
+        AfxPumpMessages();
+        delete m_pApp;
+    }
+    void Send(UINT nID) { m_pFrame->SendMessage(WM_COMMAND, nID, 0); }
+    CMenu* OpenMenu() {
+        CMenu* pPopup = m_pFrame->GetMenu()->GetSubMenu(0);
+        m_pFrame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(pPopup), 0);
+        return pPopup;
+    }
+
+    CTestApp* m_pApp = nullptr;
+    CTestFrame* m_pFrame = nullptr;
+    CTestDoc* m_pDoc = nullptr;
+};
+
+TEST_F(FrameTest, FirstHandlerOnTheRoadRunsAndTheDocumentOnlyBehindAnActiveView) {
+    ASSERT_NE(m_pFrame->GetActiveView(), nullptr);
+    for (UINT nID : {kViewCmd, kDocCmd, kFrameCmd, kAppCmd})
+        Send(nID);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"view:view", "doc:doc", "frame:frame", "app:app"}));
+    g_log.clear();
+    m_pFrame->SetActiveView(nullptr);
+    Send(kViewCmd);
+    Send(kDocCmd);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"frame:view", "frame:doc"}));
+}
+
+TEST_F(FrameTest, StateComesFromFirstStateHandlerElseFromHandlerExistence) {
+    m_pDoc->m_bDocEnabled = FALSE;
+    CMenu* pPopup = OpenMenu();
+    const struct {
+        UINT nID;
+        UINT nState;
+    } states[] = {
+        {kFrameCmd, 0}, {kAppCmd, 0},         {kNobodyCmd, MF_GRAYED},   {kDocCmd, MF_GRAYED},
+        {kOnCmd, 0},    {kOffCmd, MF_GRAYED}, {kCheckedCmd, MF_CHECKED}, {ID_VIEW_TOOLBAR, MF_CHECKED}};
+    for (const auto& s : states)
+        EXPECT_EQ(pPopup->GetMenuState(s.nID, MF_BYCOMMAND), s.nState) << s.nID;
+    // Toolbar buttons follow at idle.
+    m_pApp->OnIdle(0);
+    EXPECT_TRUE(m_pFrame->m_toolBar.IsButtonEnabled(kOnCmd));
+    EXPECT_FALSE(m_pFrame->m_toolBar.IsButtonEnabled(kOffCmd));
+    EXPECT_TRUE(m_pFrame->m_toolBar.IsButtonEnabled(kFrameCmd));
+    EXPECT_FALSE(m_pFrame->m_toolBar.IsButtonEnabled(kNobodyCmd));
+}
+
+TEST_F(FrameTest, DisabledMenuCommandDoesNotRun) {
+    m_pDoc->m_bDocEnabled = FALSE;
+    Send(kOffCmd);
+    Send(kDocCmd);
+    EXPECT_TRUE(g_log.empty());
+    // A control's notification (lParam names the control) is not a menu command.
+    m_pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(kOffCmd, BN_CLICKED), (LPARAM)m_pFrame->m_hWnd);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"frame:off"}));
+}
+
+TEST_F(FrameTest, MenuFromResourceIsRelabelledAndControlCharactersDropped) {
+    CMenu* pBar = m_pFrame->GetMenu();
+    ASSERT_NE(pBar, nullptr);
+    ASSERT_EQ(pBar->GetMenuItemCount(), 1u);
+    CMenu* pFile = pBar->GetSubMenu(0);
+    ASSERT_NE(pFile, nullptr);
+    EXPECT_EQ(pFile->GetMenuItemID(0), kFrameCmd);
+    EXPECT_EQ(pFile->GetMenuItemID(1), 0u);
+    MENUITEMINFO info{};
+    ASSERT_TRUE(pBar->GetMenuItemInfo(0, &info, TRUE));
+    EXPECT_EQ(info.hSubMenu, pFile);
+    CString text;
+    pFile->GetMenuString(kFrameCmd, text, MF_BYCOMMAND);
+    EXPECT_EQ(text, CString("Frame command\tCtrl+F"));
+
+    EXPECT_TRUE(pBar->ModifyMenu(0, MF_BYPOSITION | MF_STRING, 0, "&Datei"));
+    EXPECT_FALSE(pBar->ModifyMenu(4, MF_BYPOSITION | MF_STRING, 0, "beyond"));
+    EXPECT_TRUE(pFile->ModifyMenu(kNobodyCmd, MF_BYCOMMAND | MF_STRING, kNobodyCmd, "Niemand\x07"));
+    pBar->GetMenuString(0, text, MF_BYPOSITION);
+    EXPECT_EQ(text, CString("&Datei"));
+    pFile->GetMenuString(kNobodyCmd, text, MF_BYCOMMAND);
+    EXPECT_EQ(text, CString("Niemand"));
+    // Relabelling keeps the drop-down under the bar item.
+    EXPECT_EQ(pBar->GetSubMenu(0), pFile);
+}
+
+TEST_F(FrameTest, TitleShowsDocumentBeforeApplicationTitle) {
+    m_pDoc->SetTitle("Sample");
+    CString title;
+    m_pFrame->GetWindowText(title);
+    EXPECT_EQ(title, CString("Sample - Routing"));
+}
+
+TEST_F(FrameTest, ToolbarTooltipsAndFlybyPrompts) {
+    EXPECT_EQ(m_pFrame->m_toolBar.RequestToolTip(kFrameCmd), CString("frame tip"));
+    EXPECT_EQ(m_pFrame->m_toolBar.GetButtonTip(kFrameCmd), CString("frame tip"));
+    EXPECT_TRUE(m_pFrame->m_toolBar.RequestToolTip(kOnCmd).IsEmpty());
+    m_pFrame->OnToolEnter(&m_pFrame->m_toolBar, (int)kOnCmd);
+    EXPECT_EQ(m_pFrame->m_statusBar.GetPaneText(0), CString("Turns it on"));
+    m_pFrame->OnToolEnter(&m_pFrame->m_toolBar, -1);
+    EXPECT_TRUE(m_pFrame->m_statusBar.GetPaneText(0).IsEmpty());
+}
+
+TEST_F(FrameTest, ViewCommandTogglesTheToolbar) {
+    ASSERT_TRUE(m_pFrame->m_toolBar.IsWindowVisible());
+    Send(ID_VIEW_TOOLBAR);
+    EXPECT_FALSE(m_pFrame->m_toolBar.IsWindowVisible());
+    EXPECT_EQ(OpenMenu()->GetMenuState(ID_VIEW_TOOLBAR, MF_BYCOMMAND), 0u);
+    Send(ID_VIEW_TOOLBAR);
+    EXPECT_TRUE(m_pFrame->m_toolBar.IsWindowVisible());
+}
+
+TEST_F(FrameTest, FormViewIsMadeFromItsTemplate) {
+    auto* pForm = dynamic_cast<CTestForm*>(m_pFrame->GetActiveView());
+    ASSERT_NE(pForm, nullptr);
+    CString text;
+    pForm->GetDlgItemText(IDC_FORM_EDIT, text);
+    EXPECT_EQ(text, CString("start"));
+    dynamic_cast<CButton*>(pForm->GetDlgItem(IDC_FORM_BUTTON))->Click();
+    EXPECT_EQ(g_log, (std::vector<std::string>{"view:button"}));
+    EXPECT_EQ(pForm->GetDocument(), m_pDoc);
+}
+
+TEST_F(FrameTest, WaitCursorRequestsBalance) {
+    int before = AfxGetWaitCursorCount();
+    {
+        CWaitCursor outer;
+        m_pFrame->BeginWaitCursor();
+        EXPECT_EQ(AfxGetWaitCursorCount(), before + 2);
+        m_pFrame->EndWaitCursor();
+    }
+    EXPECT_EQ(AfxGetWaitCursorCount(), before);
+    AfxEndWaitCursor();  // one too many does not go negative
+    EXPECT_EQ(AfxGetWaitCursorCount(), 0);
+}
+
+TEST_F(FrameTest, PlainSplitterBarFollowsTheMouse) {
+    CSplitterWnd splitter;
+    ASSERT_TRUE(splitter.CreateStatic(m_pFrame, 1, 2, WS_CHILD | WS_VISIBLE, 5000));
+    splitter.MoveWindow(0, 0, 400, 300);
+    splitter.SetColumnInfo(0, 100, 10);
+    splitter.RecalcLayout();
+    int cx = 0, nMin = 0;
+    splitter.GetColumnInfo(0, cx, nMin);
+    ASSERT_EQ(cx, 100);
+    splitter.SendMessage(WM_LBUTTONDOWN, 1, MAKELPARAM(102, 10));
+    EXPECT_TRUE(splitter.IsTracking());
+    splitter.SendMessage(WM_MOUSEMOVE, 1, MAKELPARAM(160, 10));
+    splitter.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(160, 10));
+    splitter.GetColumnInfo(0, cx, nMin);
+    EXPECT_EQ(cx, 160);
+    int cxRight = 0;
+    splitter.GetColumnInfo(1, cxRight, nMin);
+    EXPECT_EQ(cxRight, 400 - 160 - splitter.GetSplitterWidth());
+    // A press beside the bar starts nothing.
+    splitter.SendMessage(WM_LBUTTONDOWN, 1, MAKELPARAM(20, 10));
+    EXPECT_FALSE(splitter.IsTracking());
+    splitter.DestroyWindow();
+}
+
+TEST_F(FrameTest, AChildsPopupMenuKeepsItsItemsWhenItOpens) {
+    // The frame cannot route this command; the child that shows the popup handles it itself, while
+    // in the frame's own popup it is greyed, as the frame cannot carry it out.
+    const int nWxId = AfxCommandToWxId(kNobodyCmd);
+    for (bool bChild : {true, false}) {
+        wxMenu popup;
+        popup.Append(nWxId, "Mark");
+        popup.SetInvokingWindow(bChild ? m_pFrame->GetActiveView()->GetWxWindow() : m_pFrame->GetWxWindow());
+        wxMenuEvent open(wxEVT_MENU_OPEN, 0, &popup);
+        m_pFrame->GetWxWindow()->ProcessWindowEvent(open);
+        EXPECT_EQ(popup.IsEnabled(nWxId), bChild);
+        popup.SetInvokingWindow(nullptr);
+    }
+}
+
+}  // namespace
