@@ -3,3 +3,4 @@
 set_tests_properties(ListClickTest.EntryThatMovedOntoTheSelectedPlaceIsReported PROPERTIES RUN_SERIAL TRUE)
 # Reads the screen: another test's window lying over the tree would be read instead.
 set_tests_properties(MarkedSelectionLookTest.SelectedMarkedEntryStaysGrey PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(RightClickFocusTest.RightClickOnAnEntryTakesTheKeyboard PROPERTIES RUN_SERIAL TRUE)

@@ -328,16 +328,23 @@ void FillItem(TVITEMA& tv, wxTreeCtrl* p, const wxTreeItemId& id) {
 }  // namespace
 
 namespace {
-// The toolkit's tree draws a selected item's text in the selection's text colour whatever colour the
-// item was given, where the common control keeps a colour that custom drawing chose for the item
-// (a marked entry stays grey on the selection). After the tree has painted, the label of every
-// selected item with a colour of its own is painted again: the selection background as the tree
-// draws it, then the text in the item's colour.
+// The toolkit's tree where it differs from the common control. It draws a selected item's text in
+// the selection's text colour whatever colour the item was given, where the common control keeps
+// a colour that custom drawing chose for the item (a marked entry stays grey on the selection):
+// after the tree has painted, the label of every selected item with a colour of its own is painted
+// again, the selection background as the tree draws it, then the text in the item's colour.
 class CWxTreeCtrl : public wxTreeCtrl {
 public:
     CWxTreeCtrl(wxWindow* pParent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style)
         : wxTreeCtrl(pParent, id, pos, size, style) {
         Bind(wxEVT_PAINT, &CWxTreeCtrl::OnPaintKeepingColours, this);
+        // The common control takes the keyboard on a right click as on a left one; without it
+        // the keys after a context menu would go to the button that had the focus before.
+        Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
+            if (!HasFocus())
+                SetFocus();
+            event.Skip();
+        });
     }
 
 private:
