@@ -181,15 +181,7 @@ TEST_F(ArchiveFailureTest, IndexCounterStopsAtItsBound) {
 TEST_F(ArchiveFailureTest, EveryTruncationFailsCleanly) {
     // The known files cut anywhere, and a stream past the 16-bit indexes cut near its ends and
     // at a spread of places between.
-    CTestBag* pBag = new CTestBag;
-    pBag->AddRef();
-    pBag->m_label = CString('L', 300);
-    for (int i = 0; i < 0x8010; ++i) {
-        pBag->Add(new CStdPropertyID);
-    }
-    pBag->Add(pBag->m_items[0x7FFF]);
-    const Bytes big = Store([&](CArchive& ar) { ar << pBag; });
-    pBag->Release();
+    const Bytes big = BigBagStream();
     struct File {
         Bytes bytes;
         const CRuntimeClass* pRequired;

@@ -27,15 +27,19 @@ CPropTypeList* MakeDefaultPropertyGraph() {
 
 typedef RecordLeakTest ArchiveGoldenTest;
 
-// Reads one record of class T from the bytes and holds it while check looks at it.
-template <class T>
-void ReadHeld(const Bytes& bytes, const std::function<void(CArchive&, T*)>& check) {
-    Load(bytes, [&](CArchive& ar) {
-        T* pRecord = nullptr;
-        ar >> pRecord;
+// Reads one record of the required class from bytes followed by trailing ones, holds it while
+// check looks at it, and stores it again: every field, class and shared record must come back as
+// the same bytes.
+void ExpectReadsBackUnchanged(const Bytes& bytes, const CRuntimeClass* pRequired, const Bytes& trailing = {},
+                              const std::function<void(CArchive&, CRefRecord*)>& check = nullptr) {
+    Load(Concat({bytes, trailing}), [&](CArchive& ar) {
+        auto* pRecord = static_cast<CRefRecord*>(ar.ReadObject(pRequired));
         ASSERT_NE(pRecord, nullptr);
         pRecord->AddRef();
-        check(ar, pRecord);
+        if (check) {
+            check(ar, pRecord);
+        }
+        EXPECT_EQ(ToHex(Store([&](CArchive& out) { out << pRecord; })), ToHex(bytes));
         pRecord->Release();
     });
 }
@@ -43,22 +47,20 @@ void ReadHeld(const Bytes& bytes, const std::function<void(CArchive&, T*)>& chec
 }  // namespace
 
 TEST_F(ArchiveGoldenTest, IntegersAreLittleEndianAndPacked) {
-    Bytes bytes = Store([](CArchive& ar) {
-        ar << (BYTE)0xAB << (WORD)0x1234 << (DWORD)0x89ABCDEF << (LONG)-2 << (LONGLONG)0x0102030405060708LL;
-    });
+    auto write = [](BYTE b, WORD w, DWORD dw, LONG l, LONGLONG ll) {
+        return Store([&](CArchive& ar) { ar << b << w << dw << l << ll; });
+    };
+    Bytes bytes = write(0xAB, 0x1234, 0x89ABCDEF, -2, 0x0102030405060708LL);
     EXPECT_EQ(ToHex(bytes), "AB 34 12 EF CD AB 89 FE FF FF FF 08 07 06 05 04 03 02 01");
-    Load(bytes, [](CArchive& ar) {
+    // What is read back is written as the same bytes again.
+    Load(bytes, [&](CArchive& ar) {
         BYTE b;
         WORD w;
         DWORD dw;
         LONG l;
         LONGLONG ll;
         ar >> b >> w >> dw >> l >> ll;
-        EXPECT_EQ(b, 0xAB);
-        EXPECT_EQ(w, 0x1234);
-        EXPECT_EQ(dw, 0x89ABCDEFu);
-        EXPECT_EQ(l, -2);
-        EXPECT_EQ(ll, 0x0102030405060708LL);
+        EXPECT_EQ(ToHex(write(b, w, dw, l, ll)), ToHex(bytes));
     });
 }
 
@@ -125,19 +127,7 @@ TEST_F(ArchiveGoldenTest, DefaultPropertyFileIs109KnownBytes) {
     EXPECT_EQ(ToHex(bytes), ToHex(DefaultPropertyFile()));
 
     // Bytes after the last record read are never looked at.
-    ReadHeld<CPropertyList>(Concat({bytes, Hex("FF FF FF FF 'garbage'")}),
-                            [](CArchive&, CPropertyList* pList) {
-                                ASSERT_TRUE(pList->IsKindOf(RUNTIME_CLASS(CPropTypeList)));
-                                ASSERT_EQ(pList->m_entries.size(), 1u);
-                                EXPECT_EQ(pList->m_entries[0].key, 1u);
-                                auto* pStd = static_cast<CPropertyList*>(pList->m_entries[0].pRecord);
-                                ASSERT_TRUE(pStd->IsKindOf(RUNTIME_CLASS(CStdPropList)));
-                                ASSERT_EQ(pStd->m_entries.size(), 1u);
-                                auto* pProp = static_cast<CStdPropertyID*>(pStd->m_entries[0].pRecord);
-                                ASSERT_TRUE(pProp->IsKindOf(RUNTIME_CLASS(CStdPropertyID)));
-                                EXPECT_EQ(pProp->m_ulTag, 0x0037001Eu);
-                                EXPECT_EQ(pProp->m_bSelected, 1u);
-                            });
+    ExpectReadsBackUnchanged(bytes, RUNTIME_CLASS(CPropertyList), Hex("FF FF FF FF 'garbage'"));
 }
 
 TEST_F(ArchiveGoldenTest, NamedListBodyMatchesTheKnownExample) {
@@ -155,16 +145,7 @@ TEST_F(ArchiveGoldenTest, NamedListBodyMatchesTheKnownExample) {
     pNamed->Release();
 
     EXPECT_EQ(ToHex(bytes), ToHex(NamedListFile()));
-
-    ReadHeld<CNamedPropList>(bytes, [](CArchive&, CNamedPropList* pBack) {
-        ASSERT_EQ(pBack->m_entries.size(), 1u);
-        EXPECT_EQ(pBack->m_entries[0].guid, kGuidBytes);
-        auto* pBackSet = static_cast<CPropertyList*>(pBack->m_entries[0].pRecord);
-        ASSERT_EQ(pBackSet->m_entries.size(), 1u);
-        auto* pBackProp = static_cast<CNamedPropertyID*>(pBackSet->m_entries[0].pRecord);
-        EXPECT_EQ(pBackProp->m_lID, 0x8083u);
-        EXPECT_EQ(pBackProp->m_guid, kGuidBytes);
-    });
+    ExpectReadsBackUnchanged(bytes, RUNTIME_CLASS(CPropertyList));
 }
 
 TEST_F(ArchiveGoldenTest, RecordsByIdentityClassesByIndex) {
@@ -184,7 +165,10 @@ TEST_F(ArchiveGoldenTest, RecordsByIdentityClassesByIndex) {
                                       "FF FF 01 00 0B 00 'CPropertyID' 01 00 00 00 00 00 00 00 00 00 00 00 "
                                       "03 80 01 00 00 00 00 00 00 00 00 00 00 00 "
                                       "04 00 00 00 05 00")));
-    ReadHeld<CTestBag>(bytes, [](CArchive& ar, CTestBag* pBack) {
+    // The bag alone reads back to its own bytes; the reference after it is read while it is held.
+    const Bytes bag(bytes.begin(), bytes.end() - 2);
+    ExpectReadsBackUnchanged(bag, nullptr, Hex("05 00"), [](CArchive& ar, CRefRecord* pRecord) {
+        auto* pBack = static_cast<CTestBag*>(pRecord);
         ASSERT_EQ(pBack->m_items.size(), 4u);
         EXPECT_NE(pBack->m_items[0], pBack->m_items[1]);
         EXPECT_EQ(pBack->m_items[0], pBack->m_items[2]);
@@ -199,29 +183,7 @@ TEST_F(ArchiveGoldenTest, RecordsByIdentityClassesByIndex) {
 }
 
 TEST_F(ArchiveGoldenTest, BigIndexFormsPastThe16BitRange) {
-    // Bag class 1, bag 2, CPropertyID class 3, leaves 4 .. 0x8003; then CStdPropertyID takes class
-    // index 0x8004 and its records 0x8005 and 0x8006.
-    const int nLeaves = 0x8000;
-    CTestBag* pBag = new CTestBag;
-    pBag->AddRef();
-    std::vector<CPropertyID*> leaves;
-    for (int i = 0; i < nLeaves; ++i) {
-        leaves.push_back(new CPropertyID);
-        leaves.back()->m_ulContext = (DWORD)i;
-        pBag->Add(leaves.back());
-    }
-    CStdPropertyID* pA = new CStdPropertyID;
-    CStdPropertyID* pB = new CStdPropertyID;
-    pA->m_ulTag = 0xA;
-    pB->m_ulTag = 0xB;
-    pBag->Add(pA);
-    pBag->Add(pB);
-    pBag->Add(leaves[0x7FFF - 4]);  // index 0x7FFF: the first that needs the big form
-    pBag->Add(leaves[0x7FFE - 4]);  // index 0x7FFE: the last of the short form
-    pBag->Add(pA);
-    Bytes bytes = Store([&](CArchive& ar) { ar << pBag; });
-    pBag->Release();
-
+    Bytes bytes = BigBagStream();
     const Bytes body = Hex("01 00 00 00 00 00 00 00 00 00 00 00 01 00 00 00");
     Bytes tail = Concat({
         Hex("FF FF 01 00 0E 00 'CStdPropertyID'"),
@@ -237,17 +199,7 @@ TEST_F(ArchiveGoldenTest, BigIndexFormsPastThe16BitRange) {
     ASSERT_GT(bytes.size(), tail.size());
     EXPECT_EQ(ToHex(Bytes(bytes.end() - (long)tail.size(), bytes.end())), ToHex(tail));
 
-    ReadHeld<CTestBag>(bytes, [&](CArchive&, CTestBag* pBack) {
-        ASSERT_EQ(pBack->m_items.size(), (size_t)nLeaves + 5);
-        auto* pBackA = static_cast<CStdPropertyID*>(pBack->m_items[nLeaves]);
-        auto* pBackB = static_cast<CStdPropertyID*>(pBack->m_items[nLeaves + 1]);
-        EXPECT_EQ(pBackA->m_ulTag, 0xAu);
-        EXPECT_EQ(pBackB->m_ulTag, 0xBu);
-        EXPECT_EQ(pBack->m_items[nLeaves + 2], pBack->m_items[0x7FFF - 4]);
-        EXPECT_EQ(pBack->m_items[nLeaves + 3], pBack->m_items[0x7FFE - 4]);
-        EXPECT_EQ(pBack->m_items[nLeaves + 4], pBackA);
-        EXPECT_EQ(static_cast<CPropertyID*>(pBack->m_items[0x7FFF - 4])->m_ulContext, 0x7FFBu);
-    });
+    ExpectReadsBackUnchanged(bytes, nullptr);
 }
 
 TEST_F(ArchiveGoldenTest, ShippedDefaultPropertyFilesReadAndWriteBackUnchanged) {
@@ -263,13 +215,8 @@ TEST_F(ArchiveGoldenTest, ShippedDefaultPropertyFilesReadAndWriteBackUnchanged) 
         }
         Bytes bytes((size_t)file.GetLength());
         ASSERT_EQ(file.Read(bytes.data(), (UINT)bytes.size()), bytes.size());
-        CPropertyList* pList = nullptr;
-        Load(bytes, [&](CArchive& ar) { ar >> pList; });
-        ASSERT_NE(pList, nullptr) << name;
-        pList->AddRef();
-        EXPECT_TRUE(pList->IsKindOf(RUNTIME_CLASS(CPropTypeList))) << name;
-        EXPECT_EQ(ToHex(Store([&](CArchive& ar) { ar << pList; })), ToHex(bytes)) << name;
-        pList->Release();
+        SCOPED_TRACE(name);
+        ExpectReadsBackUnchanged(bytes, RUNTIME_CLASS(CPropTypeList));
         ++nRead;
     }
     if (nRead == 0) {

@@ -112,6 +112,30 @@ Bytes NamedListFile() {
     });
 }
 
+Bytes BigBagStream() {
+    golden::CTestBag* pBag = new golden::CTestBag;
+    pBag->AddRef();
+    pBag->m_label = CString('L', 300);
+    std::vector<golden::CPropertyID*> leaves;
+    for (DWORD i = 0; i < 0x8000; ++i) {
+        leaves.push_back(new golden::CPropertyID);
+        leaves.back()->m_ulContext = i;
+        pBag->Add(leaves.back());
+    }
+    golden::CStdPropertyID* pA = new golden::CStdPropertyID;
+    golden::CStdPropertyID* pB = new golden::CStdPropertyID;
+    pA->m_ulTag = 0xA;
+    pB->m_ulTag = 0xB;
+    pBag->Add(pA);
+    pBag->Add(pB);
+    pBag->Add(leaves[0x7FFF - 4]);
+    pBag->Add(leaves[0x7FFE - 4]);
+    pBag->Add(pA);
+    Bytes bytes = Store([&](CArchive& ar) { ar << pBag; });
+    pBag->Release();
+    return bytes;
+}
+
 const CRuntimeClass* RaisedClass(const std::function<void()>& fn) {
     try {
         fn();

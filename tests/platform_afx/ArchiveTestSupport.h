@@ -64,4 +64,11 @@ extern const Bytes kGuidBytes;
 Bytes DefaultPropertyFile();
 Bytes NamedListFile();
 
+// A bag past the 16-bit indexes, labelled with 300 bytes: bag class 1, bag 2, CPropertyID class 3,
+// leaves 4 .. 0x8003 (leaf n holds n - 4 as its context); then CStdPropertyID takes class index
+// 0x8004 and its records 0x8005 (tag 0xA) and 0x8006 (tag 0xB); then the leaves with indexes
+// 0x7FFF (the first that needs the big form) and 0x7FFE (the last of the short form) again, and
+// record 0x8005 again.
+Bytes BigBagStream();
+
 }  // namespace afxtest

@@ -60,7 +60,7 @@ TEST(CMapTest, WalkRunsThroughBucketsInOrderNewestFirstWithinABucket) {
     EXPECT_EQ(WalkKeys(wrap), (std::vector<DWORD>{17 * 16, 0, 18 * 16, 16}));
 }
 
-TEST(CMapTest, StoringAgainReplacesInPlaceAndRemovalUnlinks) {
+TEST(CMapTest, StoringAgainReplacesInPlaceRemovalUnlinksAndBucketCountIsChosenWhenEmpty) {
     CNumberMap map;
     map.SetAt(1, 10);
     map.SetAt(2, 20);
@@ -78,10 +78,8 @@ TEST(CMapTest, StoringAgainReplacesInPlaceAndRemovalUnlinks) {
     map.RemoveAll();
     EXPECT_TRUE(map.IsEmpty());
     EXPECT_EQ(map.GetStartPosition(), nullptr);
-}
 
-TEST(CMapTest, BucketCountChosenBeforeFirstUseDecidesTheOrder) {
-    CNumberMap map;
+    // Emptied, the map takes another bucket count, which decides the order from then on.
     map.InitHashTable(2);
     map[0x10] = 1;  // bucket 1
     map[0x20] = 2;  // bucket 0
@@ -100,7 +98,7 @@ TEST(CMapTest, TextKeysCompareByContent) {
     EXPECT_FALSE(map.Lookup("Alpha", value));
 }
 
-TEST(CObArrayTest, GrowsInsertsAndRemovesInPlace) {
+TEST(CObArrayTest, GrowsInsertsAndRemovesInPlaceAndRefusesIndexesOutside) {
     CItem a, b, c;
     CObArray array;
     EXPECT_EQ(array.Add(&a), 0);
@@ -120,17 +118,13 @@ TEST(CObArrayTest, GrowsInsertsAndRemovesInPlace) {
     copy.Copy(array);
     EXPECT_EQ(copy.Append(array), 5);
     EXPECT_EQ(copy.GetSize(), 10);
-}
 
-TEST(CObArrayTest, IndexesOutsideTheArrayAreRefused) {
-    CItem a;
-    CObArray array;
-    array.Add(&a);
-    EXPECT_TRUE(RaisesInvalidArg([&] { array.GetAt(1); }));
+    // Indexes outside are refused and change nothing.
+    EXPECT_TRUE(RaisesInvalidArg([&] { array.GetAt(5); }));
     EXPECT_TRUE(RaisesInvalidArg([&] { array.GetAt(-1); }));
-    EXPECT_TRUE(RaisesInvalidArg([&] { array.SetAt(5, &a); }));
-    EXPECT_TRUE(RaisesInvalidArg([&] { array.RemoveAt(0, 2); }));
-    EXPECT_EQ(array.GetSize(), 1);
+    EXPECT_TRUE(RaisesInvalidArg([&] { array.SetAt(7, &a); }));
+    EXPECT_TRUE(RaisesInvalidArg([&] { array.RemoveAt(4, 2); }));
+    EXPECT_EQ(array.GetSize(), 5);
 }
 
 TEST(CObListTest, WalksBothWaysAndEditsAtPositions) {
