@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include <wx/app.h>
@@ -64,55 +65,45 @@ TEST_F(ControlsTest, SortedComboKeepsItemDataWithItsText) {
     EXPECT_EQ(combo.GetCurSel(), CB_ERR);
 }
 
-// List and combo boxes answer the same questions about their items the same way.
+// List and combo boxes answer the same questions about their items the same way (their error
+// values are the same too).
 TEST_F(ControlsTest, ListAndComboBoxesFindReadAndSelectTheirItemsAlike) {
     CListBox list;
     ASSERT_TRUE(list.Create(WS_CHILD | LBS_NOTIFY, CRect(0, 0, 100, 100), &m_host, 12));
     CComboBox combo;
     ASSERT_TRUE(combo.Create(WS_CHILD | CBS_DROPDOWNLIST, CRect(0, 0, 100, 100), &m_host, 13));
-    // Empty: nothing to find (and no division by the count), nothing selected, no text.
-    EXPECT_EQ(list.FindStringExact(-1, "x"), LB_ERR);
-    EXPECT_EQ(combo.FindStringExact(3, "x"), CB_ERR);
-    EXPECT_EQ(list.GetCurSel(), LB_ERR);
-    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
-    EXPECT_EQ(list.GetCount(), 0);
-    EXPECT_EQ(combo.GetCount(), 0);
-
-    const char* names[] = {"Inbox", "Contacts", "inbox", "Tasks"};
-    for (const char* name : names) {
-        list.AddString(name);
-        combo.AddString(name);
+    auto check = [](auto& box, const std::function<int(int, CString&)>& getText) {
+        // Empty: nothing to find (and no division by the count), nothing selected.
+        EXPECT_EQ(box.FindStringExact(-1, "x"), LB_ERR);
+        EXPECT_EQ(box.FindStringExact(3, "x"), LB_ERR);
+        EXPECT_EQ(box.GetCurSel(), LB_ERR);
+        for (const char* name : {"Inbox", "Contacts", "inbox", "Tasks"})
+            box.AddString(name);
+        EXPECT_EQ(box.GetCount(), 4);
+        // The search starts after the start index, ignores case and wraps around to the front.
+        EXPECT_EQ(box.FindStringExact(-1, "INBOX"), 0);
+        EXPECT_EQ(box.FindStringExact(0, "inbox"), 2);
+        EXPECT_EQ(box.FindStringExact(2, "inbox"), 0);
+        EXPECT_EQ(box.FindStringExact(-1, "Inb"), LB_ERR);
+        EXPECT_EQ(box.FindStringExact(-1, nullptr), LB_ERR);
+        CString text("stale");
+        EXPECT_EQ(getText(3, text), 5);
+        EXPECT_EQ(text, CString("Tasks"));
+        // Out of range: an error and an empty text, never the text from before.
+        for (int nIndex : {4, -1}) {
+            text = "stale";
+            EXPECT_EQ(getText(nIndex, text), LB_ERR);
+            EXPECT_TRUE(text.IsEmpty());
+        }
+        box.SetCurSel(3);
+        EXPECT_EQ(box.GetCurSel(), 3);
+    };
+    {
+        SCOPED_TRACE("list box");
+        check(list, [&](int i, CString& s) { return list.GetText(i, s); });
     }
-    EXPECT_EQ(list.GetCount(), 4);
-    EXPECT_EQ(combo.GetCount(), 4);
-    // The search starts after the start index, ignores case and wraps around to the front.
-    EXPECT_EQ(list.FindStringExact(-1, "INBOX"), 0);
-    EXPECT_EQ(combo.FindStringExact(-1, "INBOX"), 0);
-    EXPECT_EQ(list.FindStringExact(0, "inbox"), 2);
-    EXPECT_EQ(combo.FindStringExact(0, "inbox"), 2);
-    EXPECT_EQ(list.FindStringExact(2, "inbox"), 0);
-    EXPECT_EQ(combo.FindStringExact(2, "inbox"), 0);
-    EXPECT_EQ(list.FindStringExact(-1, "Inb"), LB_ERR);
-    EXPECT_EQ(combo.FindStringExact(-1, nullptr), CB_ERR);
-
-    CString text("stale");
-    EXPECT_EQ(list.GetText(3, text), 5);
-    EXPECT_EQ(text, CString("Tasks"));
-    text = "stale";
-    EXPECT_EQ(combo.GetLBText(1, text), 8);
-    EXPECT_EQ(text, CString("Contacts"));
-    // Out of range: an error and an empty text, never the text from before.
-    text = "stale";
-    EXPECT_EQ(list.GetText(4, text), LB_ERR);
-    EXPECT_TRUE(text.IsEmpty());
-    text = "stale";
-    EXPECT_EQ(combo.GetLBText(-1, text), CB_ERR);
-    EXPECT_TRUE(text.IsEmpty());
-
-    list.SetCurSel(3);
-    combo.SetCurSel(1);
-    EXPECT_EQ(list.GetCurSel(), 3);
-    EXPECT_EQ(combo.GetCurSel(), 1);
+    SCOPED_TRACE("combo box");
+    check(combo, [&](int i, CString& s) { return combo.GetLBText(i, s); });
 }
 
 TEST_F(ControlsTest, TreeSortsChildrenAndWalksWithItemData) {
@@ -236,9 +227,7 @@ TEST_F(ControlsTest, ProgressPositionStaysInRange) {
 TEST_F(ControlsTest, WindowTextIsCutOnCharacterBoundaries) {
     CEdit edit;
     ASSERT_TRUE(edit.Create(WS_CHILD | WS_BORDER, CRect(0, 0, 100, 20), &m_host, 15));
-    edit.SetWindowText(
-        "Gr\xC3\xBC\xC3\x9F"
-        "e");  // "Grüße"
+    edit.SetWindowText("Gr\u00FC\u00DFe");
     char buf[5];
     EXPECT_EQ(edit.GetWindowText(buf, sizeof buf), 4);
     EXPECT_STREQ(buf, "Gr\xC3\xBC");

@@ -239,11 +239,11 @@ TEST_F(FrameTest, MenuFromResourceIsRelabelledAndControlCharactersDropped) {
 
     EXPECT_TRUE(pBar->ModifyMenu(0, MF_BYPOSITION | MF_STRING, 0, "&Datei"));
     EXPECT_FALSE(pBar->ModifyMenu(4, MF_BYPOSITION | MF_STRING, 0, "beyond"));
-    EXPECT_TRUE(pFile->ModifyMenu(kNobodyCmd, MF_BYCOMMAND | MF_STRING, kNobodyCmd, "Niemand\x07"));
+    EXPECT_TRUE(pFile->ModifyMenu(kNobodyCmd, MF_BYCOMMAND | MF_STRING, kNobodyCmd, "\u00D6ffnen\a\r\n"));
     pBar->GetMenuString(0, text, MF_BYPOSITION);
     EXPECT_EQ(text, CString("&Datei"));
     pFile->GetMenuString(kNobodyCmd, text, MF_BYCOMMAND);
-    EXPECT_EQ(text, CString("Niemand"));
+    EXPECT_EQ(text, CString("\u00D6ffnen"));  // multi-byte letters stay whole
     // Relabelling keeps the drop-down under the bar item.
     EXPECT_EQ(pBar->GetSubMenu(0), pFile);
 }

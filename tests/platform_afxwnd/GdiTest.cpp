@@ -47,23 +47,19 @@ TEST(GdiTest, FontsFromLogicalDescriptions) {
     lf.lfWeight = FW_BOLD;
     lf.lfUnderline = TRUE;
     std::strcpy(lf.lfFaceName, "MS Sans Serif");
-    CFont font;
-    ASSERT_TRUE(font.CreateFontIndirect(&lf));
-    LOGFONT back{};
-    ASSERT_TRUE(font.GetLogFont(&back));
-    EXPECT_EQ(back.lfWeight, FW_BOLD);
-    EXPECT_TRUE(back.lfUnderline);
-    EXPECT_LT(back.lfHeight, 0);
-    EXPECT_FALSE(back.lfStrikeOut);
     // The marked entries of a result list are drawn struck out.
-    back.lfStrikeOut = TRUE;
-    CFont struck;
-    ASSERT_TRUE(struck.CreateFontIndirect(&back));
-    LOGFONT again{};
-    ASSERT_TRUE(struck.GetLogFont(&again));
-    EXPECT_TRUE(again.lfStrikeOut);
-    EXPECT_EQ(again.lfWeight, FW_BOLD);
-    EXPECT_FALSE(font.CreateFontIndirect(nullptr));
+    for (BYTE bStrikeOut : {FALSE, TRUE}) {
+        lf.lfStrikeOut = bStrikeOut;
+        CFont font;
+        ASSERT_TRUE(font.CreateFontIndirect(&lf));
+        LOGFONT back{};
+        ASSERT_TRUE(font.GetLogFont(&back));
+        EXPECT_EQ(back.lfWeight, FW_BOLD);
+        EXPECT_TRUE(back.lfUnderline);
+        EXPECT_LT(back.lfHeight, 0);
+        EXPECT_EQ(back.lfStrikeOut, bStrikeOut);
+    }
+    EXPECT_FALSE(CFont().CreateFontIndirect(nullptr));
 }
 
 }  // namespace

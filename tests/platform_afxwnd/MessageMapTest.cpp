@@ -1,7 +1,8 @@
-// Message maps without windows: inheritance, ranges, handler queries, templates' strings and
-// the command line.
+// Message maps without windows: inheritance, ranges, handler queries, toolkit ids, templates'
+// strings and the command line.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/afx/wnd/DocTemplate.h"
@@ -50,7 +51,7 @@ BEGIN_MESSAGE_MAP(CMessageWnd, CWnd)
 ON_MESSAGE(WM_APP + 5, &CMessageWnd::OnCustom)
 END_MESSAGE_MAP()
 
-TEST(MessageMapTest, DerivedEntryWinsBaseEntriesStillServe) {
+TEST(MessageMapTest, DerivedEntryWinsBaseEntriesStillServeNotificationsMatchCodeAndControl) {
     g_calls.clear();
     CDerivedTarget target;
     EXPECT_TRUE(target.OnCmdMsg(100, CN_COMMAND, nullptr, nullptr));
@@ -59,6 +60,16 @@ TEST(MessageMapTest, DerivedEntryWinsBaseEntriesStillServe) {
     EXPECT_FALSE(target.OnCmdMsg(210, CN_COMMAND, nullptr, nullptr));
     EXPECT_FALSE(target.OnCmdMsg(100, BN_DOUBLECLICKED, nullptr, nullptr));
     EXPECT_EQ(g_calls, (std::vector<int>{10, 2, 205}));
+
+    g_calls.clear();
+    NMHDR hdr{nullptr, 300, NM_DBLCLK};
+    LRESULT result = 0;
+    AFX_NOTIFY notify{&result, &hdr};
+    EXPECT_TRUE(target.OnCmdMsg(300, MAKELONG(NM_DBLCLK, WM_NOTIFY), &notify, nullptr));
+    EXPECT_EQ(result, 5);
+    EXPECT_FALSE(target.OnCmdMsg(301, MAKELONG(NM_DBLCLK, WM_NOTIFY), &notify, nullptr));
+    EXPECT_FALSE(target.OnCmdMsg(300, MAKELONG(NM_CLICK, WM_NOTIFY), &notify, nullptr));
+    EXPECT_EQ(g_calls, (std::vector<int>{300}));
 }
 
 TEST(MessageMapTest, HandlerQueryRunsNothing) {
@@ -77,19 +88,6 @@ TEST(MessageMapTest, HandlerQueryRunsNothing) {
     EXPECT_FALSE(state.m_bEnabled);
     state.DoUpdate(&target, FALSE);
     EXPECT_FALSE(state.m_bEnabled);  // untouched without a handler when not asked to disable
-}
-
-TEST(MessageMapTest, NotificationsMatchCodeAndControl) {
-    g_calls.clear();
-    CDerivedTarget target;
-    NMHDR hdr{nullptr, 300, NM_DBLCLK};
-    LRESULT result = 0;
-    AFX_NOTIFY notify{&result, &hdr};
-    EXPECT_TRUE(target.OnCmdMsg(300, MAKELONG(NM_DBLCLK, WM_NOTIFY), &notify, nullptr));
-    EXPECT_EQ(result, 5);
-    EXPECT_FALSE(target.OnCmdMsg(301, MAKELONG(NM_DBLCLK, WM_NOTIFY), &notify, nullptr));
-    EXPECT_FALSE(target.OnCmdMsg(300, MAKELONG(NM_CLICK, WM_NOTIFY), &notify, nullptr));
-    EXPECT_EQ(g_calls, (std::vector<int>{300}));
 }
 
 TEST(MessageMapTest, WindowMessagesWithoutAWindowGoNowhere) {
@@ -118,14 +116,15 @@ TEST(MessageMapTest, DocumentStringPartsAndCommandLine) {
         7500, "Quorvel\n\nKonfiguration\nDateityp Quorvel (*.qrv)\n.qrv\nQuorvel.Document\nQRV Document");
     CSingleDocTemplate tmpl(7500, nullptr, nullptr, nullptr);
     CString s;
-    EXPECT_TRUE(tmpl.GetDocString(s, CDocTemplate::windowTitle));
-    EXPECT_EQ(s, CString("Quorvel"));
-    EXPECT_TRUE(tmpl.GetDocString(s, CDocTemplate::docName));
-    EXPECT_TRUE(s.IsEmpty());
-    EXPECT_TRUE(tmpl.GetDocString(s, CDocTemplate::filterExt));
-    EXPECT_EQ(s, CString(".qrv"));
-    EXPECT_TRUE(tmpl.GetDocString(s, CDocTemplate::regFileTypeName));
-    EXPECT_EQ(s, CString("QRV Document"));
+    const std::pair<CDocTemplate::DocStringIndex, const char*> parts[] = {
+        {CDocTemplate::windowTitle, "Quorvel"},
+        {CDocTemplate::docName, ""},
+        {CDocTemplate::filterExt, ".qrv"},
+        {CDocTemplate::regFileTypeName, "QRV Document"}};
+    for (const auto& [index, expected] : parts) {
+        EXPECT_TRUE(tmpl.GetDocString(s, index));
+        EXPECT_EQ(s, CString(expected)) << index;
+    }
     CSingleDocTemplate missing(7501, nullptr, nullptr, nullptr);
     EXPECT_FALSE(missing.GetDocString(s, CDocTemplate::filterExt));
     EXPECT_EQ(tmpl.CreateNewDocument(), nullptr);
@@ -138,16 +137,6 @@ TEST(MessageMapTest, DocumentStringPartsAndCommandLine) {
     info.ParseParam("/tmp/b.qrv", FALSE, TRUE);
     EXPECT_EQ(info.m_nShellCommand, CCommandLineInfo::FileOpen);
     EXPECT_EQ(info.m_strFileName, CString("/tmp/a.qrv"));
-}
-
-TEST(MessageMapTest, MenuTextKeepsOnlyTheTabAmongControlCharacters) {
-    EXPECT_EQ(CMenu::CleanMenuText("&Open\tCtrl+O"), CString("&Open\tCtrl+O"));
-    EXPECT_EQ(CMenu::CleanMenuText("Ring\a\r\nme"), CString("Ringme"));
-    EXPECT_EQ(CMenu::CleanMenuText("\xC3\x96"
-                                   "ffnen"),
-              CString("\xC3\x96"
-                      "ffnen"));
-    EXPECT_TRUE(CMenu::CleanMenuText(nullptr).IsEmpty());
 }
 
 }  // namespace

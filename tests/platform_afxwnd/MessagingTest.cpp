@@ -70,27 +70,25 @@ protected:
     wxFrame* m_pTop = nullptr;
 };
 
-TEST_F(MessagingTest, SendRunsAtOncePostWaitsForTheLoop) {
-    CProbeWnd* p = MakeChild(1);
-    EXPECT_EQ(p->SendMessage(WM_TEST, 0, 0), 1);
+TEST_F(MessagingTest, SendRunsAtOncePostWaitsForTheLoopAndPostsFromHandlersWaitATurn) {
+    CProbeWnd* a = MakeChild(1);
+    CProbeWnd* b = MakeChild(2);
+    EXPECT_EQ(a->SendMessage(WM_TEST, 0, 0), 1);
     EXPECT_EQ(g_seen, (std::vector<int>{100}));
-    EXPECT_TRUE(p->PostMessage(WM_TEST, 5, 0));
+    EXPECT_TRUE(a->PostMessage(WM_TEST, 5, 0));
     EXPECT_EQ(g_seen.size(), 1u);
     EXPECT_EQ(AfxGetPostedMessageCount(), 1u);
     AfxPumpMessages();
     EXPECT_EQ(g_seen, (std::vector<int>{100, 105}));
-}
-
-TEST_F(MessagingTest, MessagePostedByHandlerRunsAfterTheOthersOfItsTurn) {
-    CProbeWnd* a = MakeChild(1);
-    CProbeWnd* b = MakeChild(2);
+    // The message a handler posts runs after the others of its turn.
+    g_seen.clear();
     a->PostMessage(WM_TEST, 1, 0);
     b->PostMessage(WM_TEST, 3, 0);
     AfxPumpMessages();
     EXPECT_EQ(g_seen, (std::vector<int>{101, 203, 102}));
 }
 
-TEST_F(MessagingTest, PostedMessageToVanishedWindowIsDropped) {
+TEST_F(MessagingTest, VanishedWindowGetsNothingAndItsHandleIsNeverReused) {
     CProbeWnd* p = MakeChild(1);
     HWND h = p->m_hWnd;
     p->PostMessage(WM_TEST, 9, 0);
@@ -101,16 +99,9 @@ TEST_F(MessagingTest, PostedMessageToVanishedWindowIsDropped) {
     EXPECT_TRUE(g_seen.empty());
     EXPECT_FALSE(AfxPostMessage(h, WM_TEST, 1, 0));
     EXPECT_EQ(AfxSendMessage(h, WM_TEST, 1, 0), 0);
-}
-
-TEST_F(MessagingTest, HandlesAreNeverReused) {
-    CProbeWnd* p = MakeChild(1);
-    HWND old = p->m_hWnd;
-    p->DestroyWindow();
-    AfxPumpMessages();
     CProbeWnd* q = MakeChild(2);
-    EXPECT_NE(q->m_hWnd, old);
-    EXPECT_EQ(CWnd::FromHandle(old), nullptr);
+    EXPECT_NE(q->m_hWnd, h);
+    EXPECT_EQ(CWnd::FromHandle(h), nullptr);
 }
 
 TEST_F(MessagingTest, WindowMayDeleteItselfInsideItsOwnHandler) {
@@ -127,6 +118,12 @@ TEST_F(MessagingTest, WindowMayDeleteItselfInsideItsOwnHandler) {
     EXPECT_EQ(g_deleted, 2);
     AfxPumpMessages();
     EXPECT_EQ(g_seen, (std::vector<int>{-3}));
+    // The toolkit destroying the window finishes our side too.
+    CProbeWnd* r = MakeChild(4);
+    HWND hr = r->m_hWnd;
+    delete r->GetWxWindow();
+    EXPECT_FALSE(AfxIsWindow(hr));
+    EXPECT_EQ(g_deleted, 3);
 }
 
 TEST_F(MessagingTest, DestroyingParentTakesChildrenDownFirstAndDropsTheirMessages) {
@@ -139,14 +136,6 @@ TEST_F(MessagingTest, DestroyingParentTakesChildrenDownFirstAndDropsTheirMessage
     EXPECT_EQ(m_host.m_hWnd, nullptr);
     AfxPumpMessages();
     EXPECT_TRUE(g_seen.empty());
-}
-
-TEST_F(MessagingTest, ToolkitDestroyingTheWindowFinishesOurSide) {
-    CProbeWnd* p = MakeChild(1);
-    HWND h = p->m_hWnd;
-    delete p->GetWxWindow();
-    EXPECT_FALSE(AfxIsWindow(h));
-    EXPECT_EQ(g_deleted, 1);
 }
 
 }  // namespace
