@@ -1,4 +1,5 @@
-// The service's building blocks on their own: hashes, entry ids, restrictions and memory tables.
+// The service's building blocks on their own: hashes, entry ids, restrictions, memory tables and the
+// statement steps the store and profile databases share.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +10,7 @@
 #include "platform/mapi/MemTable.h"
 #include "platform/mapi/Restriction.h"
 #include "platform/mapi/Sha256.h"
+#include "platform/mapi/SqlSteps.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 
@@ -70,12 +72,8 @@ TEST(Restriction, RelationsCombinationsAndMissingValues) {
         EXPECT_EQ(S_OK, qrvmapi::CRestriction::Build(&res, built));
         return built && built->Matches([&](ULONG tag) { return qrvmapi::FindCell(row, tag); });
     };
-    SPropValue one{};
-    one.ulPropTag = PR_IMPORTANCE;
-    one.Value.l = 1;
-    SPropValue alpha{};
-    alpha.ulPropTag = PR_SUBJECT_A;
-    alpha.Value.lpszA = const_cast<char*>("alpha");
+    SPropValue one = LongValue(PR_IMPORTANCE, 1);
+    SPropValue alpha = TextValue(PR_SUBJECT_A, "alpha");
     EXPECT_TRUE(matches(PropertyIs(RELOP_EQ, one)));
     EXPECT_FALSE(matches(PropertyIs(RELOP_NE, one)));
     EXPECT_TRUE(matches(PropertyIs(RELOP_LE, one)));
@@ -83,15 +81,17 @@ TEST(Restriction, RelationsCombinationsAndMissingValues) {
     EXPECT_TRUE(matches(PropertyIs(RELOP_GT, alpha)));
     EXPECT_TRUE(matches(PropertyIs(RELOP_GE, alpha)));
     // A value of another kind is never equal; a missing property never passes.
-    SPropValue wrongKind{};
-    wrongKind.ulPropTag = PROP_TAG(PT_STRING8, PROP_ID(PR_IMPORTANCE));
-    wrongKind.Value.lpszA = const_cast<char*>("1");
+    SPropValue wrongKind = TextValue(PROP_TAG(PT_STRING8, PROP_ID(PR_IMPORTANCE)), "1");
     EXPECT_FALSE(matches(PropertyIs(RELOP_EQ, wrongKind)));
     EXPECT_TRUE(matches(PropertyIs(RELOP_NE, wrongKind)));
-    SPropValue absent{};
-    absent.ulPropTag = PR_SENSITIVITY;
-    absent.Value.l = 0;
+    SPropValue absent = LongValue(PR_SENSITIVITY, 0);
     EXPECT_FALSE(matches(PropertyIs(RELOP_NE, absent)));
+    SRestriction exists{};
+    exists.rt = RES_EXIST;
+    exists.res.resExist.ulPropTag = PR_SUBJECT_A;
+    EXPECT_TRUE(matches(exists));
+    exists.res.resExist.ulPropTag = PR_SENSITIVITY;
+    EXPECT_FALSE(matches(exists));
 
     SRestriction parts[2] = {PropertyIs(RELOP_EQ, one), PropertyIs(RELOP_EQ, absent)};
     SRestriction anyOf{};
@@ -115,9 +115,11 @@ TEST(Restriction, RelationsCombinationsAndMissingValues) {
     std::unique_ptr<qrvmapi::CRestriction> built;
     SRestriction regex = PropertyIs(RELOP_RE, alpha);
     EXPECT_EQ(MAPI_E_TOO_COMPLEX, qrvmapi::CRestriction::Build(&regex, built));
-    SRestriction dangling{};
-    dangling.rt = RES_PROPERTY;
-    EXPECT_EQ(MAPI_E_INVALID_PARAMETER, qrvmapi::CRestriction::Build(&dangling, built));
+    SRestriction other{};
+    other.rt = RES_SUBRESTRICTION;
+    EXPECT_EQ(MAPI_E_TOO_COMPLEX, qrvmapi::CRestriction::Build(&other, built));
+    other.rt = RES_PROPERTY;  // with no value to compare with
+    EXPECT_EQ(MAPI_E_INVALID_PARAMETER, qrvmapi::CRestriction::Build(&other, built));
     // Nesting without end (a caller's loop) is refused instead of recursing forever.
     SRestriction loop{};
     loop.rt = RES_NOT;
@@ -139,9 +141,7 @@ TEST(MemTable, SeeksBothWaysCountsAndHandsOutItsColumns) {
         EXPECT_EQ(1u, columns->cValues);
         EXPECT_EQ(PR_SUBJECT_A, columns->aulPropTag[0]);
         MAPIFreeBuffer(columns);
-        SPropValue odd{};
-        odd.ulPropTag = PR_IMPORTANCE;
-        odd.Value.l = 1;
+        SPropValue odd = LongValue(PR_IMPORTANCE, 1);
         SRestriction res = PropertyIs(RELOP_EQ, odd);
         ASSERT_EQ(S_OK, table->Restrict(&res, 0));
         ULONG count = 0;
@@ -189,15 +189,14 @@ TEST_F(SharedStore, ReadersAndWritersOnOneStoreObjectInTwoThreads) {
             if (FAILED(inbox->CreateMessage(nullptr, 0, &message)) || FAILED(message->SaveChanges(0))) {
                 failed = true;
             }
-            ULONG count = 0;
-            LPSPropValue value = nullptr;
-            if (message != nullptr && SUCCEEDED(message->GetProps(Tags{PR_ENTRYID}, 0, &count, &value))) {
+            Values value;
+            if (message != nullptr &&
+                SUCCEEDED(message->GetProps(Tags{PR_ENTRYID}, 0, &value.count, &value.p))) {
                 SBinaryArray list{1, &value[0].Value.bin};
                 if (i % 2 == 0 && FAILED(inbox->DeleteMessages(&list, 0, nullptr, 0))) {
                     failed = true;
                 }
             }
-            MAPIFreeBuffer(value);
             if (message != nullptr) {
                 message->Release();
             }
@@ -224,6 +223,80 @@ TEST_F(SharedStore, ReadersAndWritersOnOneStoreObjectInTwoThreads) {
     writer.join();
     EXPECT_FALSE(failed);
     EXPECT_EQ(250, LongProp(inbox, PR_CONTENT_COUNT));
+}
+
+using qrvmapi::CStmt;
+
+struct CPair {
+    LONGLONG m_a = 0;
+    LONGLONG m_b = 0;
+};
+
+void ReadPair(CStmt& stmt, CPair& pair) {
+    pair.m_a = stmt.Int(0);
+    pair.m_b = stmt.Int(1);
+}
+
+class SqlStepsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(S_OK, m_db.Open(m_root.Path() + "/steps.db", true));
+        ASSERT_EQ(S_OK, m_db.Exec("CREATE TABLE pairs(a INTEGER NOT NULL, b INTEGER NOT NULL, UNIQUE(a))"));
+    }
+    HRESULT Insert(LONGLONG a, LONGLONG b) {
+        return qrvmapi::ExecWith(m_db, "INSERT INTO pairs(a, b) VALUES(?1, ?2)", {a, b});
+    }
+    // Every row as "a:b " in the order of a.
+    std::string All() {
+        std::vector<CPair> rows;
+        auto stmt = m_db.Prepare("SELECT a, b FROM pairs ORDER BY a");
+        EXPECT_EQ(S_OK, qrvmapi::ReadAllRows(*stmt, ReadPair, rows));
+        std::string text;
+        for (const CPair& pair : rows) {
+            text += std::to_string(pair.m_a) + ":" + std::to_string(pair.m_b) + " ";
+        }
+        return text;
+    }
+
+    qrvtest::TempRoot m_root;
+    qrvmapi::CSqliteDb m_db;
+};
+
+TEST_F(SqlStepsTest, ExecWithBindsTheNumbersToTheirPlacesInOrder) {
+    EXPECT_EQ("", All());
+    ASSERT_EQ(S_OK, Insert(1, 10));
+    // The places in the text need not come in order: ?2 is the second number wherever it stands.
+    ASSERT_EQ(S_OK, qrvmapi::ExecWith(m_db, "INSERT INTO pairs(b, a) VALUES(?2, ?1)", {2, 20}));
+    ASSERT_EQ(S_OK, qrvmapi::ExecWith(m_db, "UPDATE pairs SET b = ?2 WHERE a = ?1", {1, 11}));
+    EXPECT_EQ("1:11 2:20 ", All());
+    // A statement whose rows are not wanted still succeeds when it has some.
+    EXPECT_EQ(S_OK, qrvmapi::ExecWith(m_db, "SELECT a FROM pairs WHERE a >= ?1", {0}));
+}
+
+TEST_F(SqlStepsTest, ExecWithReportsTheFailureOfPreparingAndOfRunning) {
+    EXPECT_TRUE(FAILED(qrvmapi::ExecWith(m_db, "INSERT INTO nowhere(a) VALUES(?1)", {1})));
+    ASSERT_EQ(S_OK, Insert(5, 1));
+    // A constraint broken while running is a failure too, and leaves the table as it was.
+    EXPECT_TRUE(FAILED(Insert(5, 2)));
+    EXPECT_EQ("5:1 ", All());
+    // The cached statement was left clean: the next use of it works.
+    EXPECT_EQ(S_OK, Insert(6, 2));
+    EXPECT_EQ("5:1 6:2 ", All());
+}
+
+TEST_F(SqlStepsTest, ReadFirstRowTellsNoRowFromAFoundOne) {
+    ASSERT_EQ(S_OK, Insert(3, 30));
+    ASSERT_EQ(S_OK, Insert(4, 40));
+    CPair pair{-1, -1};
+    auto none = m_db.Prepare("SELECT a, b FROM pairs WHERE a = ?1");
+    none->Bind(1, 9);
+    EXPECT_EQ(MAPI_E_NOT_FOUND, qrvmapi::ReadFirstRow(*none, ReadPair, pair));
+    EXPECT_EQ(-1, pair.m_a);  // untouched when there is no row
+    auto stmt = m_db.Prepare("SELECT a, b FROM pairs WHERE a >= ?1 ORDER BY a");
+    stmt->Bind(1, 0);
+    ASSERT_EQ(S_OK, qrvmapi::ReadFirstRow(*stmt, ReadPair, pair));
+    EXPECT_EQ(3, pair.m_a);
+    EXPECT_EQ(30, pair.m_b);
 }
 
 }  // namespace

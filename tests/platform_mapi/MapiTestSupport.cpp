@@ -7,23 +7,23 @@
 
 namespace mapitest {
 
-std::string Bytes(const SBinary& bin) {
-    return bin.cb > 0 ? std::string(reinterpret_cast<const char*>(bin.lpb), bin.cb) : std::string();
+namespace {
+
+// The entry id of the row whose display name is 'name' in a hierarchy or stores table; empty if none.
+std::string EntryIdNamed(LPMAPITABLE table, const std::string& name) {
+    EXPECT_EQ(S_OK, table->SetColumns(Tags{PR_ENTRYID, PR_DISPLAY_NAME_A}, 0));
+    Rows rows;
+    EXPECT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
+    for (ULONG i = 0; rows.p != nullptr && i < rows.p->cRows; ++i) {
+        if (name == rows.p->aRow[i].lpProps[1].Value.lpszA) {
+            return Bytes(rows.p->aRow[i].lpProps[0].Value.bin);
+        }
+    }
+    ADD_FAILURE() << "nothing named " << name;
+    return {};
 }
 
-SBinary Bin(const std::string& bytes) {
-    return SBinary{static_cast<ULONG>(bytes.size()),
-                   reinterpret_cast<LPBYTE>(const_cast<char*>(bytes.data()))};
-}
-
-SRestriction PropertyIs(ULONG relop, SPropValue& value) {
-    SRestriction res{};
-    res.rt = RES_PROPERTY;
-    res.res.resProperty.relop = relop;
-    res.res.resProperty.ulPropTag = value.ulPropTag;
-    res.res.resProperty.lpProp = &value;
-    return res;
-}
+}  // namespace
 
 void MapiTest::SetUp() {
     m_root = std::make_unique<qrvtest::TempRoot>();
@@ -54,13 +54,9 @@ std::string MapiTest::AddStore(const std::string& profile, const std::string& pr
     }
     MAPIUID muid{};
     EXPECT_EQ(S_OK, NewService(services, storeName, muid));
-    SPropValue values[3] = {};
-    values[0].ulPropTag = PR_PST_PATH;
-    values[0].Value.lpszA = const_cast<char*>(storeFile.c_str());
-    values[1].ulPropTag = PR_DISPLAY_NAME;
-    values[1].Value.lpszA = const_cast<char*>(storeName.c_str());
-    values[2].ulPropTag = PR_PST_PW_SZ_NEW;
-    values[2].Value.lpszA = const_cast<char*>(storePassword.c_str());
+    SPropValue values[3] = {TextValue(PR_PST_PATH, storeFile.c_str()),
+                            TextValue(PR_DISPLAY_NAME, storeName.c_str()),
+                            TextValue(PR_PST_PW_SZ_NEW, storePassword.c_str())};
     EXPECT_EQ(S_OK, services->ConfigureMsgService(&muid, 0, 0, 3, values));
     return std::string(reinterpret_cast<const char*>(muid.ab), 16);
 }
@@ -102,9 +98,7 @@ HRESULT MapiTest::RememberPassword(const std::string& profile, const std::string
     if (FAILED(hr)) {
         return hr;
     }
-    SPropValue values[2] = {};
-    values[0].ulPropTag = PR_PST_PW_SZ_OLD;
-    values[0].Value.lpszA = const_cast<char*>(password.c_str());
+    SPropValue values[2] = {TextValue(PR_PST_PW_SZ_OLD, password.c_str()), {}};
     values[1].ulPropTag = PR_PST_REMEMBER_PW;
     values[1].Value.b = remember ? 1 : 0;
     MAPIUID muid;
@@ -121,16 +115,7 @@ LPMAPISESSION MapiTest::Logon(const std::string& profile, const char* password) 
 std::string MapiTest::StoreEntryId(LPMAPISESSION session, const std::string& name) {
     Ref<IMAPITable> table;
     EXPECT_EQ(S_OK, session->GetMsgStoresTable(0, &table));
-    EXPECT_EQ(S_OK, table->SetColumns(Tags{PR_ENTRYID, PR_DISPLAY_NAME_A}, 0));
-    Rows rows;
-    EXPECT_EQ(S_OK, table->QueryRows(50, 0, &rows.p));
-    for (ULONG i = 0; rows.p != nullptr && i < rows.p->cRows; ++i) {
-        if (name == rows.p->aRow[i].lpProps[1].Value.lpszA) {
-            return Bytes(rows.p->aRow[i].lpProps[0].Value.bin);
-        }
-    }
-    ADD_FAILURE() << "no store named " << name;
-    return {};
+    return table.p != nullptr ? EntryIdNamed(table, name) : std::string();
 }
 
 LPMDB MapiTest::OpenStore(LPMAPISESSION session, const std::string& name, ULONG flags) {
@@ -142,31 +127,21 @@ LPMDB MapiTest::OpenStore(LPMAPISESSION session, const std::string& name, ULONG 
 }
 
 std::string MapiTest::BinaryProp(LPMAPIPROP object, ULONG tag) {
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    EXPECT_EQ(S_OK, object->GetProps(Tags{tag}, 0, &count, &values));
-    std::string bytes = values != nullptr && values[0].ulPropTag == tag ? Bytes(values[0].Value.bin) : "";
-    MAPIFreeBuffer(values);
-    return bytes;
+    Values v;
+    EXPECT_EQ(S_OK, object->GetProps(Tags{tag}, 0, &v.count, &v.p));
+    return v.p != nullptr && v[0].ulPropTag == tag ? Bytes(v[0].Value.bin) : "";
 }
 
 LONG MapiTest::LongProp(LPMAPIPROP object, ULONG tag) {
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    EXPECT_EQ(S_OK, object->GetProps(Tags{tag}, 0, &count, &values));
-    LONG value = values != nullptr && values[0].ulPropTag == tag ? values[0].Value.l : -1;
-    MAPIFreeBuffer(values);
-    return value;
+    Values v;
+    EXPECT_EQ(S_OK, object->GetProps(Tags{tag}, 0, &v.count, &v.p));
+    return v.p != nullptr && v[0].ulPropTag == tag ? v[0].Value.l : -1;
 }
 
 std::string MapiTest::TextProp(LPMAPIPROP object, ULONG tag) {
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    HRESULT hr = object->GetProps(Tags{tag}, 0, &count, &values);
-    EXPECT_TRUE(SUCCEEDED(hr));
-    std::string text = values != nullptr && values[0].ulPropTag == tag ? values[0].Value.lpszA : "<none>";
-    MAPIFreeBuffer(values);
-    return text;
+    Values v;
+    EXPECT_TRUE(SUCCEEDED(object->GetProps(Tags{tag}, 0, &v.count, &v.p)));
+    return v.p != nullptr && v[0].ulPropTag == tag ? v[0].Value.lpszA : "<none>";
 }
 
 LPMAPIFOLDER MapiTest::OpenFolder(LPMDB store, const std::string& entryId, ULONG flags) {
@@ -186,16 +161,8 @@ LPMAPIFOLDER MapiTest::OpenChildFolder(LPMAPIFOLDER parent, LPMDB store, const s
                                        ULONG flags) {
     Ref<IMAPITable> table;
     EXPECT_EQ(S_OK, parent->GetHierarchyTable(0, &table));
-    EXPECT_EQ(S_OK, table->SetColumns(Tags{PR_ENTRYID, PR_DISPLAY_NAME_A}, 0));
-    Rows rows;
-    EXPECT_EQ(S_OK, table->QueryRows(100, 0, &rows.p));
-    for (ULONG i = 0; i < rows.p->cRows; ++i) {
-        if (name == rows.p->aRow[i].lpProps[1].Value.lpszA) {
-            return OpenFolder(store, Bytes(rows.p->aRow[i].lpProps[0].Value.bin), flags);
-        }
-    }
-    ADD_FAILURE() << "no folder named " << name;
-    return nullptr;
+    std::string eid = table.p != nullptr ? EntryIdNamed(table, name) : std::string();
+    return eid.empty() ? nullptr : OpenFolder(store, eid, flags);
 }
 
 LPMAPITABLE MapiTest::ContentsTable(LPMAPIFOLDER folder, std::initializer_list<ULONG> columns) {
@@ -209,11 +176,8 @@ std::string MapiTest::AddMessage(LPMAPIFOLDER folder, const std::string& message
                                  const std::string& subject, std::vector<SPropValue> extra) {
     Ref<IMessage> message;
     EXPECT_EQ(S_OK, folder->CreateMessage(nullptr, 0, &message));
-    SPropValue base[2] = {};
-    base[0].ulPropTag = PR_MESSAGE_CLASS_A;
-    base[0].Value.lpszA = const_cast<char*>(messageClass.c_str());
-    base[1].ulPropTag = PR_SUBJECT_A;
-    base[1].Value.lpszA = const_cast<char*>(subject.c_str());
+    SPropValue base[2] = {TextValue(PR_MESSAGE_CLASS_A, messageClass.c_str()),
+                          TextValue(PR_SUBJECT_A, subject.c_str())};
     EXPECT_EQ(S_OK, message->SetProps(2, base, nullptr));
     if (!extra.empty()) {
         EXPECT_EQ(S_OK, message->SetProps(static_cast<ULONG>(extra.size()), extra.data(), nullptr));

@@ -48,8 +48,33 @@ struct Rows {
     }
 };
 
-std::string Bytes(const SBinary& bin);
-SBinary Bin(const std::string& bytes);
+inline std::string Bytes(const SBinary& bin) {
+    return bin.cb > 0 ? std::string(reinterpret_cast<const char*>(bin.lpb), bin.cb) : std::string();
+}
+inline SBinary Bin(const std::string& bytes) {
+    return SBinary{static_cast<ULONG>(bytes.size()),
+                   reinterpret_cast<LPBYTE>(const_cast<char*>(bytes.data()))};
+}
+
+// The values GetProps hands out, freed at the end of a scope: `GetProps(tags, 0, &v.count, &v.p)`.
+struct Values {
+    ULONG count = 0;
+    LPSPropValue p = nullptr;
+    ~Values() { MAPIFreeBuffer(p); }
+    SPropValue& operator[](size_t i) const { return p[i]; }
+};
+
+// Property values built in place, e.g. for AddMessage's extra values; a text value points at 'text'.
+inline SPropValue LongValue(ULONG tag, LONG value) {
+    SPropValue v{tag, 0, {}};
+    v.Value.l = value;
+    return v;
+}
+inline SPropValue TextValue(ULONG tag, const char* text) {
+    SPropValue v{tag, 0, {}};
+    v.Value.lpszA = const_cast<char*>(text);
+    return v;
+}
 
 // A property tag array built in place: `table->SetColumns(Tags{PR_ENTRYID}, 0)`.
 struct Tags {
@@ -62,7 +87,12 @@ struct Tags {
 };
 
 // A restriction comparing one property with 'value'.
-SRestriction PropertyIs(ULONG relop, SPropValue& value);
+inline SRestriction PropertyIs(ULONG relop, SPropValue& value) {
+    SRestriction res{};
+    res.rt = RES_PROPERTY;
+    res.res.resProperty = SPropertyRestriction{relop, value.ulPropTag, &value};
+    return res;
+}
 
 // Opens an entry by its id through a session, store or folder.
 template <class C>

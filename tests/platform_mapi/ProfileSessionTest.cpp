@@ -8,7 +8,7 @@ namespace {
 
 class ProfileSession : public MapiTest {};
 
-TEST_F(ProfileSession, ProfileTableListsProfilesWithStableInstanceKeys) {
+TEST_F(ProfileSession, ProfilesAreListedWithStableKeysAndAdministeredWithTheirPassword) {
     MakeProfile("Work", "", "work.qst", "Work Folders");
     MakeProfile("Home", "secret", "home.qst", "Home Folders");
     Ref<IProfAdmin> admin;
@@ -35,11 +35,24 @@ TEST_F(ProfileSession, ProfileTableListsProfilesWithStableInstanceKeys) {
         EXPECT_EQ(0u, end.p->cRows);
     }
     EXPECT_EQ(MAPI_E_NO_ACCESS, admin->CreateProfile("work", nullptr, 0, 0)) << "names are case-insensitive";
+    // Services are administered only with the profile password, and only personal folders are known.
+    Ref<IMsgServiceAdmin> refused;
+    EXPECT_EQ(MAPI_E_LOGON_FAILED, admin->AdminServices("Home", "nope", 0, 0, &refused));
+    Ref<IMsgServiceAdmin> services;
+    ASSERT_EQ(S_OK, admin->AdminServices("Home", "secret", 0, 0, &services));
+    EXPECT_EQ(MAPI_E_NOT_FOUND, services->CreateMsgService("MSEMS", "Exchange", 0, 0));
+    // The same store file cannot be attached twice to one profile.
+    MAPIUID uid{};
+    ASSERT_EQ(S_OK, NewService(services, "Again", uid));
+    SPropValue path = TextValue(PR_PST_PATH, "home.qst");
+    EXPECT_EQ(MAPI_E_COLLISION, services->ConfigureMsgService(&uid, 0, 0, 1, &path));
+    EXPECT_EQ(S_OK, services->DeleteMsgService(&uid));
+    services.reset();
     EXPECT_EQ(S_OK, admin->DeleteProfile("Home", 0));
     EXPECT_EQ(MAPI_E_NOT_FOUND, admin->DeleteProfile("Home", 0));
 }
 
-TEST_F(ProfileSession, LogonNeedsTheProfilePasswordAndNeverAsks) {
+TEST_F(ProfileSession, LogonNeedsTheProfilePasswordNeverAsksAndEndsWithLogoff) {
     MakeProfile("Locked", "pw1", "locked.qst", "Locked Folders");
     LPMAPISESSION session = nullptr;
     EXPECT_EQ(MAPI_E_LOGON_FAILED, MAPILogonEx(0, "Locked", "", 0x108032, &session));
@@ -51,6 +64,10 @@ TEST_F(ProfileSession, LogonNeedsTheProfilePasswordAndNeverAsks) {
     // Without a name the default profile (the first one made) is used.
     Ref<IMAPISession> byDefault;
     EXPECT_EQ(S_OK, MAPILogonEx(0, nullptr, "pw1", MAPI_USE_DEFAULT, &byDefault));
+    // A session logged off refuses further work.
+    EXPECT_EQ(S_OK, ok->Logoff(0, MAPI_LOGOFF_UI, 0));
+    Ref<IMAPITable> table;
+    EXPECT_EQ(MAPI_E_END_OF_SESSION, ok->GetMsgStoresTable(0, &table));
 }
 
 TEST_F(ProfileSession, StoresTableGivesEntryIdsInstanceKeysAndTheDefaultStore) {
@@ -98,14 +115,6 @@ TEST_F(ProfileSession, StoresTableGivesEntryIdsInstanceKeysAndTheDefaultStore) {
     Ref<IMsgStore> first(OpenStore(again, "First"));
     EXPECT_EQ(firstKey, BinaryProp(first, PR_INSTANCE_KEY));
     EXPECT_EQ(firstEid, BinaryProp(first, PR_ENTRYID));
-}
-
-TEST_F(ProfileSession, LoggedOffSessionRefusesWork) {
-    MakeProfile("P", "", "s.qst", "S");
-    Ref<IMAPISession> session(Logon("P"));
-    EXPECT_EQ(S_OK, session->Logoff(0, MAPI_LOGOFF_UI, 0));
-    Ref<IMAPITable> table;
-    EXPECT_EQ(MAPI_E_END_OF_SESSION, session->GetMsgStoresTable(0, &table));
 }
 
 // The handshake of the system's store opening: a protected store refuses with
@@ -157,25 +166,6 @@ TEST_F(ProfileSession, ProtectedStoreOpensOnlyWhileItsServiceRemembersTheRightPa
     // The store already open stays usable; a new open is refused again.
     EXPECT_EQ(16u, BinaryProp(store, PR_STORE_RECORD_KEY).size());
     EXPECT_EQ(MAPI_E_FAILONEPROVIDER, open(MAPI_BEST_ACCESS));
-}
-
-TEST_F(ProfileSession, AdministrationNeedsTheProfilePasswordAndKnowsOnlyPersonalFolders) {
-    MakeProfile("P", "pw", "a.qst", "A");
-    Ref<IProfAdmin> admin;
-    ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &admin));
-    Ref<IMsgServiceAdmin> refused;
-    EXPECT_EQ(MAPI_E_LOGON_FAILED, admin->AdminServices("P", "nope", 0, 0, &refused));
-    Ref<IMsgServiceAdmin> services;
-    ASSERT_EQ(S_OK, admin->AdminServices("P", "pw", 0, 0, &services));
-    EXPECT_EQ(MAPI_E_NOT_FOUND, services->CreateMsgService("MSEMS", "Exchange", 0, 0));
-    // The same store file cannot be attached twice to one profile.
-    MAPIUID uid{};
-    ASSERT_EQ(S_OK, NewService(services, "Again", uid));
-    SPropValue path{};
-    path.ulPropTag = PR_PST_PATH;
-    path.Value.lpszA = const_cast<char*>("a.qst");
-    EXPECT_EQ(MAPI_E_COLLISION, services->ConfigureMsgService(&uid, 0, 0, 1, &path));
-    EXPECT_EQ(S_OK, services->DeleteMsgService(&uid));
 }
 
 TEST_F(ProfileSession, EntryIdOfAMessageOpensThroughTheSession) {

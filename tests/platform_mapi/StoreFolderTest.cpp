@@ -62,39 +62,33 @@ TEST_F(StoreFolders, SpecialFolderIdsPointAtTheRightFolders) {
     Ref<IMAPIFolder> root(static_cast<IMAPIFolder*>(unknown));
     EXPECT_EQ("Drafts", nameOf(BinaryProp(root, PR_IPM_DRAFTS_ENTRYID)));
     EXPECT_EQ("Contacts", nameOf(BinaryProp(root, PR_IPM_CONTACT_ENTRYID)));
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    ASSERT_EQ(S_OK, root->GetProps(Tags{PR_ADDITIONAL_REN_ENTRYIDS}, 0, &count, &values));
+    Values values;
+    ASSERT_EQ(S_OK, root->GetProps(Tags{PR_ADDITIONAL_REN_ENTRYIDS}, 0, &values.count, &values.p));
     ASSERT_EQ(PR_ADDITIONAL_REN_ENTRYIDS, values[0].ulPropTag);
     ASSERT_EQ(5u, values[0].Value.MVbin.cValues);
     EXPECT_EQ(0u, values[0].Value.MVbin.lpbin[0].cb);
     EXPECT_EQ("Junk E-mail", nameOf(Bytes(values[0].Value.MVbin.lpbin[4])));
-    MAPIFreeBuffer(values);
 }
 
-TEST_F(StoreFolders, FolderPropertiesAndMissingOnesAsErrors) {
+TEST_F(StoreFolders, FolderPropertiesMissingOnesAsErrorsAndThoseThatCannotChange) {
     Ref<IMAPIFolder> contacts(OpenNamedFolder(m_store, "Contacts"));
     AddMessage(contacts, "IPM.Contact", "one");
     AddMessage(contacts, "IPM.Contact", "two");
     Tags tags{PR_CONTENT_COUNT, PR_CONTAINER_CLASS_A, PR_PARENT_ENTRYID, PR_SUBJECT_A};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    ASSERT_EQ(MAPI_W_ERRORS_RETURNED, contacts->GetProps(tags, 0, &count, &values));
-    ASSERT_EQ(4u, count);
+    Values values;
+    ASSERT_EQ(MAPI_W_ERRORS_RETURNED, contacts->GetProps(tags, 0, &values.count, &values.p));
+    ASSERT_EQ(4u, values.count);
     EXPECT_EQ(PR_CONTENT_COUNT, values[0].ulPropTag);
     EXPECT_EQ(2, values[0].Value.l);
     EXPECT_STREQ("IPF.Contact", values[1].Value.lpszA);
     EXPECT_EQ(BinaryProp(m_store, PR_IPM_SUBTREE_ENTRYID), Bytes(values[2].Value.bin));
     EXPECT_EQ(CHANGE_PROP_TYPE(PR_SUBJECT_A, PT_ERROR), values[3].ulPropTag);
     EXPECT_EQ(MAPI_E_NOT_FOUND, values[3].Value.err);
-    MAPIFreeBuffer(values);
     // A folder made by a caller has no container class until one is set.
     Ref<IMAPIFolder> made;
     ASSERT_EQ(S_OK, contacts->CreateFolder(FOLDER_GENERIC, "Friends", nullptr, nullptr, 0, &made));
     EXPECT_EQ("<none>", TextProp(made, PR_CONTAINER_CLASS_A));
-    SPropValue cls{};
-    cls.ulPropTag = PR_CONTAINER_CLASS_A;
-    cls.Value.lpszA = const_cast<char*>("IPF.Contact");
+    SPropValue cls = TextValue(PR_CONTAINER_CLASS_A, "IPF.Contact");
     ASSERT_EQ(S_OK, made->SetProps(1, &cls, nullptr));
     EXPECT_EQ("IPF.Contact", TextProp(made, PR_CONTAINER_CLASS_A));
     Ref<IMAPIFolder> again;
@@ -104,20 +98,15 @@ TEST_F(StoreFolders, FolderPropertiesAndMissingOnesAsErrors) {
               contacts->CreateFolder(FOLDER_GENERIC, "Friends", nullptr, nullptr, OPEN_IF_EXISTS, &again));
     EXPECT_EQ(BinaryProp(made, PR_ENTRYID), BinaryProp(again, PR_ENTRYID));
     EXPECT_EQ(1, LongProp(contacts, PR_SUBFOLDERS) & 1);
-}
-
-TEST_F(StoreFolders, ComputedPropertiesCannotBeChangedAndReadOnlyObjectsRefuseChanges) {
-    Ref<IMAPIFolder> inbox(OpenNamedFolder(m_store, "Inbox"));
-    SPropValue count{};
-    count.ulPropTag = PR_CONTENT_COUNT;
-    count.Value.l = 99;
+    // A computed property cannot be set; a read-only folder refuses new items.
+    SPropValue count = LongValue(PR_CONTENT_COUNT, 99);
     LPSPropProblemArray problems = nullptr;
-    ASSERT_EQ(S_OK, inbox->SetProps(1, &count, &problems));
+    ASSERT_EQ(S_OK, contacts->SetProps(1, &count, &problems));
     ASSERT_NE(nullptr, problems);
     EXPECT_EQ(1u, problems->cProblem);
     EXPECT_EQ(MAPI_E_COMPUTED, problems->aProblem[0].scode);
     MAPIFreeBuffer(problems);
-    EXPECT_EQ(0, LongProp(inbox, PR_CONTENT_COUNT));
+    EXPECT_EQ(2, LongProp(contacts, PR_CONTENT_COUNT));
     Ref<IMAPIFolder> readOnly(OpenNamedFolder(m_store, "Inbox", 0));
     Ref<IMessage> message;
     EXPECT_EQ(MAPI_E_NO_ACCESS, readOnly->CreateMessage(nullptr, 0, &message));

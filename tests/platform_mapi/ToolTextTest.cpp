@@ -105,50 +105,39 @@ TEST(ToolText, JsonValuesThatDoNotFitTheirTypeAreRefusedWithAReason) {
     MAPIUninitialize();
 }
 
-TEST(Catalog, TheDefaultAndTheShippedCatalogLoadAndTypesAreFoundByAnyName) {
+TEST(Catalog, TheDefaultAndTheShippedCatalogLoadTypesAreFoundByAnyNameAndDamageIsReported) {
     std::vector<CCatalogType> catalog = DefaultCatalog();
-    ASSERT_EQ(6u, catalog.size());
     for (const char* word : {"contact", "Contacts", "1", "appointment", "calendar", "mail", "messages",
                              "note", "tasks", "journal", "6"}) {
         EXPECT_NE(nullptr, FindType(catalog, word)) << word;
     }
     EXPECT_EQ(nullptr, FindType(catalog, "spreadsheet"));
-    EXPECT_EQ("IPM.Activity", FindType(catalog, "journal")->m_messageClass);
 #ifdef QRV_CATALOG_PATH
     std::vector<CCatalogType> shipped = LoadCatalog(QRV_CATALOG_PATH);
-    EXPECT_EQ(6u, shipped.size());
+    EXPECT_EQ(catalog.size(), shipped.size());
     for (const CCatalogType& type : shipped) {
         EXPECT_FALSE(type.m_properties.empty()) << type.m_name;
     }
 #endif
-}
-
-TEST(Catalog, DamagedCatalogsAreReportedWithTheirProblem) {
     qrvtest::TempRoot root;
-    struct {
-        const char* m_text;
-        const char* m_reason;
-    } const cases[] = {
+    const std::string type =
+        R"({"itemTypes": [{"type": 1, "name": "C", "messageClass": "IPM.Contact", "folder": "Contacts", )";
+    const std::pair<std::string, const char*> cases[] = {
         {"{", "not valid JSON"},
         {"{}", "itemTypes"},
         {R"({"itemTypes": [{"type": 1}]})", "messageClass"},
-        {R"({"itemTypes": [{"type": 1, "name": "C", "messageClass": "IPM.Contact", "folder": "Contacts",
-            "properties": [{"kind": "std", "tag": "zz"}]}]})",
-         "bad \"tag\""},
-        {R"({"itemTypes": [{"type": 1, "name": "C", "messageClass": "IPM.Contact", "folder": "Contacts",
-            "properties": [{"kind": "named", "guid": "00062004-0000-0000-C000-000000000046", "type": "PT_LONG"}]}]})",
+        {type + R"("properties": [{"kind": "std", "tag": "zz"}]}]})", "bad \"tag\""},
+        {type +
+             R"("properties": [{"kind": "named", "guid": "00062004-0000-0000-C000-000000000046", "type": "PT_LONG"}]}]})",
          "\"id\" or a \"name\""},
-        {R"({"itemTypes": [{"type": 1, "name": "C", "messageClass": "IPM.Contact", "folder": "Contacts",
-            "properties": [{"kind": "odd"}]}]})",
-         "unknown kind"},
+        {type + R"("properties": [{"kind": "odd"}]}]})", "unknown kind"},
     };
-    for (const auto& c : cases) {
-        std::string path = root.WriteFile("catalog.json", c.m_text);
+    for (const auto& [text, reason] : cases) {
         try {
-            LoadCatalog(path);
-            ADD_FAILURE() << c.m_text;
+            LoadCatalog(root.WriteFile("catalog.json", text));
+            ADD_FAILURE() << text;
         } catch (const CToolError& error) {
-            EXPECT_NE(std::string::npos, std::string(error.what()).find(c.m_reason)) << error.what();
+            EXPECT_NE(std::string::npos, std::string(error.what()).find(reason)) << error.what();
         }
     }
     EXPECT_THROW(LoadCatalog(root.Path() + "/missing.json"), CToolError);
