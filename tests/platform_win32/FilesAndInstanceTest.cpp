@@ -1,4 +1,4 @@
-// Directory search, the single-instance mutex, message boxes and the debugger output.
+// Directory search, the single-instance mutex and message boxes.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/DebugOutput.h"
 #include "platform/win32/FindFile.h"
 #include "platform/win32/MessageBox.h"
 #include "platform/win32/SingleInstance.h"
@@ -117,16 +116,4 @@ TEST(MessageBox, HandlerAnswersAndDefaultsApply) {
     EXPECT_EQ(MessageBoxA(nullptr, "t", "c", MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
     EXPECT_EQ(MessageBoxA(nullptr, "t", "c", MB_OK | MB_ICONEXCLAMATION), IDOK);
     SetMessageBoxHandler(previous);
-}
-
-TEST(DebugOutput, SinkCapturesTextAsWritten) {
-    std::string captured;
-    bool echo = SetDebugOutputEcho(false);
-    auto previous = SetDebugOutputSink([&](const char* text) { captured += text; });
-    OutputDebugStringA("one ");
-    OutputDebugStringA("two\n");
-    OutputDebugStringA(nullptr);
-    SetDebugOutputSink(previous);
-    SetDebugOutputEcho(echo);
-    EXPECT_EQ(captured, "one two\n");
 }

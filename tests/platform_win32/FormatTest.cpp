@@ -100,13 +100,11 @@ TEST(Format, StringKindsEnumsBooleansAndClassesConvertibleToText) {
 }
 
 TEST(Format, BadInsertsAreWrittenLiterally) {
-    // No argument at all.
     EXPECT_EQ(W("value %d and %s"), "value %d and %s");
     // Fewer arguments than directives: the rest stays as written.
     EXPECT_EQ(W("%d-%d-%08lx", 1), "1-%d-%08lx");
     // Wrong kinds: a number for %s, a text for %d, a narrow text for %S; each consumes its argument.
     EXPECT_EQ(W("%s|%d|%S|%d", 5, "five", "narrow", 6), "%s|%d|%S|6");
-    // A pointer is not a signed number.
     int x = 0;
     EXPECT_EQ(W("%d", &x), "%d");
     // %n never writes through an argument.

@@ -58,7 +58,6 @@ TEST_F(Registry, StringAndDwordValuesPersistInTheHiveFile) {
     EXPECT_EQ(type, (DWORD)REG_DWORD);
     EXPECT_EQ(read, 2057u);
     RegCloseKey(key);
-    // The other hives are separate.
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Ostrany\\Quorvel", 0, KEY_READ, &key),
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(key, nullptr);

@@ -103,7 +103,6 @@ TEST(Events, NamedStopEventReachesTheLoaderThread) {
     EXPECT_EQ(WaitForSingleObject(t, 50), WAIT_TIMEOUT);
     EXPECT_TRUE(SetEvent(stop));
     EXPECT_EQ(ExitCodeOf(t), 0u);
-    // A manual-reset event stays signalled until reset.
     EXPECT_EQ(WaitForSingleObject(stop, 0), WAIT_OBJECT_0);
     EXPECT_EQ(WaitForSingleObject(stop, 0), WAIT_OBJECT_0);
     ResetEvent(stop);
