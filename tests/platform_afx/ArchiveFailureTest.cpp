@@ -124,7 +124,7 @@ TEST_F(ArchiveFailureTest, ListWhoseEntryFailsIsFreedWithWhatItHeld) {
               RUNTIME_CLASS(CMemoryException));
 }
 
-TEST_F(ArchiveFailureTest, ClassesThatAreNotRecordsAreNotSupported) {
+TEST_F(ArchiveFailureTest, ClassesThatAreNotRecordsAndTheWrongDirectionAreRefused) {
     CNotARecord* pOb = new CNotARecord;
     pOb->AddRef();
     EXPECT_EQ(RaisedClass([&] { Store([&](CArchive& ar) { ar << pOb; }); }),
@@ -133,9 +133,7 @@ TEST_F(ArchiveFailureTest, ClassesThatAreNotRecordsAreNotSupported) {
     EXPECT_EQ(
         RaisedClass([] { Load(Hex("00 00"), [](CArchive& ar) { ar.ReadObject(RUNTIME_CLASS(CObject)); }); }),
         RUNTIME_CLASS(CNotSupportedException));
-}
-
-TEST_F(ArchiveFailureTest, WrongDirectionIsRefused) {
+    // Reading from a storing archive, writing to a loading one.
     EXPECT_EQ(ArchiveCause([] {
                   Store([](CArchive& ar) {
                       DWORD dw;

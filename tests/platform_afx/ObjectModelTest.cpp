@@ -11,7 +11,7 @@
 
 using namespace golden;
 
-TEST(ObjectModelTest, DerivationFollowsTheDeclaredBases) {
+TEST(ObjectModelTest, DerivationFollowsTheBasesAndTheRegistryHoldsSerialClassesByExactName) {
     CStdPropertyID prop;
     EXPECT_TRUE(prop.IsKindOf(RUNTIME_CLASS(CStdPropertyID)));
     EXPECT_TRUE(prop.IsKindOf(RUNTIME_CLASS(CPropertyID)));
@@ -19,9 +19,7 @@ TEST(ObjectModelTest, DerivationFollowsTheDeclaredBases) {
     EXPECT_FALSE(prop.IsKindOf(RUNTIME_CLASS(CNamedPropertyID)));
     EXPECT_FALSE(prop.IsKindOf(RUNTIME_CLASS(CPropertyList)));
     EXPECT_FALSE(prop.IsKindOf(nullptr));
-}
 
-TEST(ObjectModelTest, RegistryFindsAndCreatesSerialClassesOnlyByExactName) {
     EXPECT_EQ(CRuntimeClass::FromName("CPropTypeList"), RUNTIME_CLASS(CPropTypeList));
     for (const char* name : {"cproptypelist", "CObject", "CNotARecord", "CArchiveException"}) {
         EXPECT_EQ(CRuntimeClass::FromName(name), nullptr) << name;

@@ -113,6 +113,16 @@ TEST_F(DialogTest, HookReadsAndWorksControlsById) {
         CString caption;
         pDialog->GetWindowText(caption);
         EXPECT_EQ(caption, CString("Name"));
+        // Controls are placed in dialog units.
+        CRect unit(0, 0, 4, 8), okRect, name;
+        pDialog->MapDialogRect(&unit);
+        pDialog->GetDlgItem(IDOK)->GetWindowRect(&okRect);
+        pDialog->GetDlgItem(IDC_NAME)->GetWindowRect(&name);
+        pDialog->ScreenToClient(&okRect);
+        pDialog->ScreenToClient(&name);
+        EXPECT_EQ(okRect.left, 140 * unit.right / 4);
+        EXPECT_EQ(name.left, 7 * unit.right / 4);
+        EXPECT_EQ(okRect.top, 7 * unit.bottom / 8);
         CWnd* pOk = pDialog->GetDlgItem(IDOK);
         EXPECT_FALSE(pOk->IsWindowEnabled());
         BOOL ok = FALSE;
@@ -182,24 +192,6 @@ TEST_F(DialogTest, HookResultEndsTheDialogUnlessItEndedBeforeShowing) {
     EXPECT_EQ(hooked, 1);
     CDialog missing(9999);
     EXPECT_EQ(missing.DoModal(), -1);
-}
-
-TEST_F(DialogTest, ControlsArePlacedInDialogUnits) {
-    CNameDlg dlg;
-    AfxSetModalHook([](CWnd* pDialog) {
-        CRect unit(0, 0, 4, 8);
-        pDialog->MapDialogRect(&unit);
-        CRect ok, name;
-        pDialog->GetDlgItem(IDOK)->GetWindowRect(&ok);
-        pDialog->GetDlgItem(IDC_NAME)->GetWindowRect(&name);
-        pDialog->ScreenToClient(&ok);
-        pDialog->ScreenToClient(&name);
-        EXPECT_EQ(ok.left, 140 * unit.right / 4);
-        EXPECT_EQ(name.left, 7 * unit.right / 4);
-        EXPECT_EQ(ok.top, 7 * unit.bottom / 8);
-        return IDCANCEL;
-    });
-    dlg.DoModal();
 }
 
 TEST_F(DialogTest, ModelessAndChildDialogsLiveInsideTheirParent) {

@@ -137,18 +137,16 @@ protected:
         QRV_REQUIRE_DISPLAY();
         g_log.clear();
         AfxRegisterString(kRes, "Routing\n\nRoute\n\n.rte\nRouting.Document\nRouting Document");
-        AfxRegisterMenu(MENUDEF{kRes,
-                                {MENUITEMDEF{0,
-                                             "&File",
-                                             {{kFrameCmd, "Frame\a command\tCtrl+F", {}},
-                                              {0, nullptr, {}},
-                                              {kNobodyCmd, "Nobody", {}},
-                                              {kDocCmd, "Doc", {}},
-                                              {kAppCmd, "App", {}},
-                                              {kOnCmd, "On", {}},
-                                              {kOffCmd, "Off", {}},
-                                              {kCheckedCmd, "Checked", {}, true},
-                                              {ID_VIEW_TOOLBAR, "Toolbar", {}, true}}}}});
+        std::vector<MENUITEMDEF> commands = {{kFrameCmd, "Frame\a command\tCtrl+F", {}},
+                                             {0, nullptr, {}},
+                                             {kNobodyCmd, "Nobody", {}},
+                                             {kDocCmd, "Doc", {}},
+                                             {kAppCmd, "App", {}},
+                                             {kOnCmd, "On", {}},
+                                             {kOffCmd, "Off", {}},
+                                             {kCheckedCmd, "Checked", {}, true},
+                                             {ID_VIEW_TOOLBAR, "Toolbar", {}, true}};
+        AfxRegisterMenu(MENUDEF{kRes, {MENUITEMDEF{0, "&File", commands}}});
         AfxRegisterToolBar(TOOLBARDEF{kRes, 16, 15, {kOnCmd, kOffCmd, 0, kFrameCmd, kNobodyCmd}, 0});
         std::vector<DLGITEMDEF> items = {{"EDIT", "start", IDC_FORM_EDIT, 5, 5, 100, 12, WS_BORDER},
                                          {"BUTTON", "Go", IDC_FORM_BUTTON, 110, 5, 40, 14, BS_PUSHBUTTON}};
@@ -222,7 +220,7 @@ TEST_F(FrameTest, DisabledMenuCommandDoesNotRun) {
     EXPECT_EQ(g_log, (std::vector<std::string>{"frame:off"}));
 }
 
-TEST_F(FrameTest, MenuFromResourceIsRelabelledAndControlCharactersDropped) {
+TEST_F(FrameTest, MenuAndTitleFromResourceMenuRelabelledAndControlCharactersDropped) {
     CMenu* pBar = m_pFrame->GetMenu();
     ASSERT_NE(pBar, nullptr);
     ASSERT_EQ(pBar->GetMenuItemCount(), 1u);
@@ -246,16 +244,14 @@ TEST_F(FrameTest, MenuFromResourceIsRelabelledAndControlCharactersDropped) {
     EXPECT_EQ(text, CString("\u00D6ffnen"));  // multi-byte letters stay whole
     // Relabelling keeps the drop-down under the bar item.
     EXPECT_EQ(pBar->GetSubMenu(0), pFile);
-}
 
-TEST_F(FrameTest, TitleShowsDocumentBeforeApplicationTitle) {
+    // The title shows the document before the application's title from the same resource.
     m_pDoc->SetTitle("Sample");
-    CString title;
-    m_pFrame->GetWindowText(title);
-    EXPECT_EQ(title, CString("Sample - Routing"));
+    m_pFrame->GetWindowText(text);
+    EXPECT_EQ(text, CString("Sample - Routing"));
 }
 
-TEST_F(FrameTest, ToolbarTooltipsAndFlybyPrompts) {
+TEST_F(FrameTest, ToolbarTooltipsFlybyPromptsAndToggle) {
     EXPECT_EQ(m_pFrame->m_toolBar.RequestToolTip(kFrameCmd), CString("frame tip"));
     EXPECT_EQ(m_pFrame->m_toolBar.GetButtonTip(kFrameCmd), CString("frame tip"));
     EXPECT_TRUE(m_pFrame->m_toolBar.RequestToolTip(kOnCmd).IsEmpty());
@@ -263,9 +259,8 @@ TEST_F(FrameTest, ToolbarTooltipsAndFlybyPrompts) {
     EXPECT_EQ(m_pFrame->m_statusBar.GetPaneText(0), CString("Turns it on"));
     m_pFrame->OnToolEnter(&m_pFrame->m_toolBar, -1);
     EXPECT_TRUE(m_pFrame->m_statusBar.GetPaneText(0).IsEmpty());
-}
 
-TEST_F(FrameTest, ViewCommandTogglesTheToolbar) {
+    // The view command toggles the toolbar and its menu check.
     ASSERT_TRUE(m_pFrame->m_toolBar.IsWindowVisible());
     Send(ID_VIEW_TOOLBAR);
     EXPECT_FALSE(m_pFrame->m_toolBar.IsWindowVisible());

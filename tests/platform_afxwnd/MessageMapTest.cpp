@@ -130,7 +130,6 @@ TEST(MessageMapTest, DocumentStringPartsAndCommandLine) {
     EXPECT_EQ(tmpl.CreateNewDocument(), nullptr);
 
     CCommandLineInfo info;
-    EXPECT_EQ(info.m_nShellCommand, CCommandLineInfo::FileNew);
     info.ParseParam("nologo", TRUE, FALSE);
     EXPECT_EQ(info.m_nShellCommand, CCommandLineInfo::FileNew);
     info.ParseParam("/tmp/a.qrv", FALSE, FALSE);
