@@ -117,21 +117,17 @@ void CPropertyList::Add(DWORD key, CRefRecord* pRecord, const std::vector<BYTE>&
     m_entries.push_back({key, guid, pRecord});
 }
 
-const CRuntimeClass* CPropertyList::GetEntryClass() const {
-    return RUNTIME_CLASS(CPropertyID);
-}
-
 void CPropertyList::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         ar << (DWORD)1;
-        if (GetBodyKind() == noBody) {
+        if (m_kind == noBody) {
             return;
         }
         ar << (DWORD)1 << (DWORD)m_entries.size();
         for (const ListEntry& entry : m_entries) {
-            if (GetBodyKind() == keyedBody) {
+            if (m_kind == keyedBody) {
                 ar << entry.key;
-            } else if (GetBodyKind() == guidBody) {
+            } else if (m_kind == guidBody) {
                 ar << (DWORD)entry.guid.size();
                 ar.Write(entry.guid.data(), (UINT)entry.guid.size());
             }
@@ -140,7 +136,7 @@ void CPropertyList::Serialize(CArchive& ar) {
         return;
     }
     ReadVersion(ar);
-    if (GetBodyKind() == noBody) {
+    if (m_kind == noBody) {
         return;
     }
     ReadVersion(ar);
@@ -149,9 +145,9 @@ void CPropertyList::Serialize(CArchive& ar) {
     ar >> n;
     for (DWORD i = 0; i < n; ++i) {
         ListEntry entry;
-        if (GetBodyKind() == keyedBody) {
+        if (m_kind == keyedBody) {
             ar >> entry.key;
-        } else if (GetBodyKind() == guidBody) {
+        } else if (m_kind == guidBody) {
             DWORD cb;
             ar >> cb;
             ar.EnsureReadable(cb);
@@ -160,7 +156,7 @@ void CPropertyList::Serialize(CArchive& ar) {
                 AfxThrowArchiveException(CArchiveException::endOfFile);
             }
         }
-        CObject* pOb = ar.ReadObject(GetEntryClass());
+        CObject* pOb = ar.ReadObject(m_pEntryClass);
         if (pOb == nullptr) {
             AfxThrowMemoryException();
         }

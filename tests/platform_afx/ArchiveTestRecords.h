@@ -70,43 +70,29 @@ public:
     std::vector<ListEntry> m_entries;
 
 protected:
+    // What stands before each entry's record, and the class the entries must have.
     enum BodyKind { noBody, keyedBody, guidBody, plainBody };
-    virtual BodyKind GetBodyKind() const { return noBody; }
-    virtual const CRuntimeClass* GetEntryClass() const;
+    CPropertyList(BodyKind kind = noBody, const CRuntimeClass* pEntryClass = nullptr)
+        : m_kind(kind), m_pEntryClass(pEntryClass) {}
     void Clear();
+    BodyKind m_kind;
+    const CRuntimeClass* m_pEntryClass;
 };
 
-class CPropTypeList : public CPropertyList {
-    DECLARE_SERIAL(CPropTypeList)
-protected:
-    BodyKind GetBodyKind() const override { return keyedBody; }
-    const CRuntimeClass* GetEntryClass() const override { return RUNTIME_CLASS(CPropertyList); }
-};
+// The saved list classes differ only in their body and the class of their entries.
+#define GOLDEN_LIST_CLASS(name, kind, entryClass)                  \
+    class name : public CPropertyList {                            \
+        DECLARE_SERIAL(name)                                       \
+    public:                                                        \
+        name() : CPropertyList(kind, RUNTIME_CLASS(entryClass)) {} \
+    };
 
-class CStdPropList : public CPropertyList {
-    DECLARE_SERIAL(CStdPropList)
-protected:
-    BodyKind GetBodyKind() const override { return keyedBody; }
-};
-
-class CNamedPropList : public CPropertyList {
-    DECLARE_SERIAL(CNamedPropList)
-protected:
-    BodyKind GetBodyKind() const override { return guidBody; }
-    const CRuntimeClass* GetEntryClass() const override { return RUNTIME_CLASS(CPropertyList); }
-};
-
-class CGuidNamedIDList : public CPropertyList {
-    DECLARE_SERIAL(CGuidNamedIDList)
-protected:
-    BodyKind GetBodyKind() const override { return plainBody; }
-};
-
-class CGuidNamedNamedList : public CPropertyList {
-    DECLARE_SERIAL(CGuidNamedNamedList)
-protected:
-    BodyKind GetBodyKind() const override { return plainBody; }
-};
+GOLDEN_LIST_CLASS(CPropTypeList, keyedBody, CPropertyList)
+GOLDEN_LIST_CLASS(CStdPropList, keyedBody, CPropertyID)
+GOLDEN_LIST_CLASS(CNamedPropList, guidBody, CPropertyList)
+GOLDEN_LIST_CLASS(CGuidNamedIDList, plainBody, CPropertyID)
+GOLDEN_LIST_CLASS(CGuidNamedNamedList, plainBody, CPropertyID)
+#undef GOLDEN_LIST_CLASS
 
 // A bag of references to anything, with a label: stresses indexes and texts.
 class CTestBag : public CRefRecord {

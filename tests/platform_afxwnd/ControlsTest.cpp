@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <wx/app.h>
@@ -55,25 +56,34 @@ protected:
     CHostWnd m_host;
 };
 
-TEST_F(ControlsTest, SortedComboKeepsItemDataWithItsText) {
+TEST_F(ControlsTest, SortedComboAndListViewKeepItemDataWithItsText) {
     CComboBox combo;
     ASSERT_TRUE(combo.Create(WS_CHILD | CBS_DROPDOWNLIST | CBS_SORT, CRect(0, 0, 100, 100), &m_host, 10));
-    const char* names[] = {"Tasks", "appointments", "Contacts", "E-Mails"};
-    for (int i = 0; i < 4; ++i)
-        combo.SetItemData(combo.AddString(names[i]), (DWORD_PTR)(i + 1));
-    ASSERT_EQ(combo.GetCount(), 4);
-    CString text;
-    std::vector<DWORD_PTR> data;
+    for (const char* name : {"Tasks", "appointments", "Contacts", "E-Mails"})
+        combo.SetItemData(combo.AddString(name), (DWORD_PTR)name[0]);
+    std::string initials;
     for (int i = 0; i < combo.GetCount(); ++i)
-        data.push_back(combo.GetItemData(i));
+        initials += (char)combo.GetItemData(i);
+    EXPECT_EQ(initials, "aCET");
+    CString text;
     combo.GetLBText(0, text);
     EXPECT_EQ(text, CString("appointments"));
-    EXPECT_EQ(data, (std::vector<DWORD_PTR>{2, 3, 4, 1}));
     combo.DeleteString(1);
-    EXPECT_EQ(combo.GetItemData(1), (DWORD_PTR)4);
+    EXPECT_EQ(combo.GetItemData(1), (DWORD_PTR)'E');
     EXPECT_EQ(combo.FindStringExact(-1, "tasks"), 2);
     EXPECT_EQ(combo.SetCurSel(7), CB_ERR);
     EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT | LVS_SORTASCENDING, CRect(0, 0, 200, 200), &m_host, 12));
+    list.InsertColumn(0, "Configuration", LVCFMT_LEFT, 120);
+    for (const char* name : {"Mails", "appointments", "Contacts"})
+        list.SetItemData(list.InsertItem(0, name), (DWORD_PTR)name[0]);
+    EXPECT_EQ(list.GetItemText(0, 0), CString("appointments"));
+    EXPECT_EQ(list.GetItemData(2), (DWORD_PTR)'M');
+    list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 1);
+    EXPECT_EQ(list.GetSelectedCount(), 1);
 }
 
 // List and combo boxes answer the same questions about their items the same way (their error
@@ -190,19 +200,6 @@ TEST_F(ControlsTest, ControlsLetGoOfImagesThatGoBeforeThem) {
     for (int i = 0; i < 5; ++i)
         wxTheApp->ProcessPendingEvents();
     delete pOther;
-}
-
-TEST_F(ControlsTest, SortedListViewInsertsWhereTheTextBelongs) {
-    CListCtrl list;
-    ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT | LVS_SORTASCENDING, CRect(0, 0, 200, 200), &m_host, 12));
-    list.InsertColumn(0, "Configuration", LVCFMT_LEFT, 120);
-    for (const char* name : {"Mails", "appointments", "Contacts"})
-        list.SetItemData(list.InsertItem(0, name), (DWORD_PTR)name[0]);
-    EXPECT_EQ(list.GetItemText(0, 0), CString("appointments"));
-    EXPECT_EQ(list.GetItemData(2), (DWORD_PTR)'M');
-    list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
-    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 1);
-    EXPECT_EQ(list.GetSelectedCount(), 1);
 }
 
 TEST_F(ControlsTest, TabSelectionBySetCurSelIsSilentUserChangeIsNot) {
