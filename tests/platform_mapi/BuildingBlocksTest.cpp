@@ -262,7 +262,7 @@ protected:
     qrvmapi::CSqliteDb m_db;
 };
 
-TEST_F(SqlStepsTest, ExecWithBindsTheNumbersToTheirPlacesInOrder) {
+TEST_F(SqlStepsTest, ExecWithBindsTheNumbersInOrderAndReportsFailuresOfPreparingAndRunning) {
     EXPECT_EQ("", All());
     ASSERT_EQ(S_OK, Insert(1, 10));
     // The places in the text need not come in order: ?2 is the second number wherever it stands.
@@ -271,17 +271,14 @@ TEST_F(SqlStepsTest, ExecWithBindsTheNumbersToTheirPlacesInOrder) {
     EXPECT_EQ("1:11 2:20 ", All());
     // A statement whose rows are not wanted still succeeds when it has some.
     EXPECT_EQ(S_OK, qrvmapi::ExecWith(m_db, "SELECT a FROM pairs WHERE a >= ?1", {0}));
-}
-
-TEST_F(SqlStepsTest, ExecWithReportsTheFailureOfPreparingAndOfRunning) {
     EXPECT_TRUE(FAILED(qrvmapi::ExecWith(m_db, "INSERT INTO nowhere(a) VALUES(?1)", {1})));
     ASSERT_EQ(S_OK, Insert(5, 1));
     // A constraint broken while running is a failure too, and leaves the table as it was.
     EXPECT_TRUE(FAILED(Insert(5, 2)));
-    EXPECT_EQ("5:1 ", All());
+    EXPECT_EQ("1:11 2:20 5:1 ", All());
     // The cached statement was left clean: the next use of it works.
     EXPECT_EQ(S_OK, Insert(6, 2));
-    EXPECT_EQ("5:1 6:2 ", All());
+    EXPECT_EQ("1:11 2:20 5:1 6:2 ", All());
 }
 
 TEST_F(SqlStepsTest, ReadFirstRowTellsNoRowFromAFoundOne) {

@@ -13,7 +13,7 @@
 
 namespace {
 
-TEST(MapiMemory, NullAndForeignPointersAreRefusedNotFreed) {
+TEST(MapiMemory, ForeignPointersAndImpossibleSizesAreRefusedAndArmedFaultsFireOnceEvenFromRoom) {
     EXPECT_EQ(S_OK, static_cast<HRESULT>(MAPIFreeBuffer(nullptr)));
     LPVOID root = nullptr;
     ASSERT_EQ(S_OK, MAPIAllocateBuffer(8, &root));
@@ -26,6 +26,28 @@ TEST(MapiMemory, NullAndForeignPointersAreRefusedNotFreed) {
     EXPECT_EQ(nullptr, more);
     EXPECT_EQ(MAPI_E_INVALID_PARAMETER, MAPIAllocateMore(8, nullptr, &more));
     EXPECT_EQ(MAPI_E_INVALID_PARAMETER, MAPIAllocateBuffer(8, nullptr));
+    MAPIFreeBuffer(root);
+    ASSERT_EQ(S_OK, qrvmapi::AllocateBufferWithRoom(8, 1024, &root));
+    LPVOID block = reinterpret_cast<LPVOID>(1);
+    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, MAPIAllocateMore(0xFFFFFFFFu, root, &block));
+    EXPECT_EQ(nullptr, block);
+    LPVOID huge = reinterpret_cast<LPVOID>(1);
+    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, MAPIAllocateBuffer(0xFFFFFFF8u, &huge));
+    EXPECT_EQ(nullptr, huge);
+    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, qrvmapi::AllocateBufferWithRoom(8, size_t(1) << 40, &huge));
+    // An armed fault counts both kinds of allocation and fires once. The room would serve the
+    // failing block without the heap, but the fault must fire all the same: the tests of callers'
+    // failure paths depend on it.
+    CMAPITestHooks::FailAllocation(2);
+    LPVOID other = nullptr;
+    EXPECT_EQ(S_OK, MAPIAllocateBuffer(4, &other));
+    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, MAPIAllocateMore(8, root, &block));
+    EXPECT_EQ(nullptr, block);
+    EXPECT_EQ(S_OK, MAPIAllocateMore(8, root, &block));
+    MAPIFreeBuffer(other);
+    CMAPITestHooks::FailAllocation(1);
+    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, qrvmapi::AllocateBufferWithRoom(8, 64, &huge));
+    CMAPITestHooks::Reset();
     MAPIFreeBuffer(root);
 }
 
@@ -66,32 +88,6 @@ TEST(MapiMemory, ManyLinkedBlocksStayDistinctZeroedAndAlignedAcrossRoomAndChunks
         EXPECT_EQ(S_OK, static_cast<HRESULT>(MAPIFreeBuffer(root)));
         EXPECT_EQ(before, CMAPITestHooks::LiveBuffers());
     }
-}
-
-TEST(MapiMemory, ImpossibleSizesFailCleanlyAndArmedFaultsFireOnceEvenForBlocksCutFromRoom) {
-    LPVOID root = nullptr;
-    ASSERT_EQ(S_OK, qrvmapi::AllocateBufferWithRoom(8, 1024, &root));
-    LPVOID block = reinterpret_cast<LPVOID>(1);
-    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, MAPIAllocateMore(0xFFFFFFFFu, root, &block));
-    EXPECT_EQ(nullptr, block);
-    LPVOID huge = reinterpret_cast<LPVOID>(1);
-    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, MAPIAllocateBuffer(0xFFFFFFF8u, &huge));
-    EXPECT_EQ(nullptr, huge);
-    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, qrvmapi::AllocateBufferWithRoom(8, size_t(1) << 40, &huge));
-    // An armed fault counts both kinds of allocation and fires once. The room would serve the
-    // failing block without the heap, but the fault must fire all the same: the tests of callers'
-    // failure paths depend on it.
-    CMAPITestHooks::FailAllocation(2);
-    LPVOID other = nullptr;
-    EXPECT_EQ(S_OK, MAPIAllocateBuffer(4, &other));
-    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, MAPIAllocateMore(8, root, &block));
-    EXPECT_EQ(nullptr, block);
-    EXPECT_EQ(S_OK, MAPIAllocateMore(8, root, &block));
-    MAPIFreeBuffer(other);
-    CMAPITestHooks::FailAllocation(1);
-    EXPECT_EQ(MAPI_E_NOT_ENOUGH_MEMORY, qrvmapi::AllocateBufferWithRoom(8, 64, &huge));
-    CMAPITestHooks::Reset();
-    MAPIFreeBuffer(root);
 }
 
 // The room asked for a value array is what its values take: a buffer with that much room holds

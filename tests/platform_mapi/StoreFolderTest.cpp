@@ -18,7 +18,7 @@ protected:
     Ref<IMsgStore> m_store;
 };
 
-TEST_F(StoreFolders, NewStoreHasTheStandardFoldersWithTheirClasses) {
+TEST_F(StoreFolders, NewStoreHasTheStandardFoldersWithTheirClassesAndSpecialIds) {
     Ref<IMAPIFolder> ipm(OpenFolder(m_store, BinaryProp(m_store, PR_IPM_SUBTREE_ENTRYID)));
     Ref<IMAPITable> table;
     ASSERT_EQ(S_OK, ipm->GetHierarchyTable(0, &table));
@@ -35,9 +35,6 @@ TEST_F(StoreFolders, NewStoreHasTheStandardFoldersWithTheirClasses) {
         {"Contacts", "IPF.Contact"},   {"Calendar", "IPF.Appointment"}, {"Notes", "IPF.StickyNote"},
         {"Tasks", "IPF.Task"},         {"Journal", "IPF.Journal"}};
     EXPECT_EQ(expected, classes);
-}
-
-TEST_F(StoreFolders, SpecialFolderIdsPointAtTheRightFolders) {
     auto nameOf = [&](const std::string& eid) {
         Ref<IMAPIFolder> folder(OpenFolder(m_store, eid));
         return TextProp(folder, PR_DISPLAY_NAME_A);

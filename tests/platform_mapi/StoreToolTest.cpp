@@ -78,7 +78,7 @@ TEST_F(StoreTool, ProfilesAndStoresAreAdministeredEndToEnd) {
     EXPECT_EQ(1, Run({"profile", "remove", "Work"}));
 }
 
-TEST_F(StoreTool, ExportAndImportCarryEveryTypeAndNamedProperties) {
+TEST_F(StoreTool, ExportAndImportCarryEveryTypeAndNamedPropertiesAndAFaultyImportAddsNothing) {
     ASSERT_EQ(0, Run({"store", "create", "src.qst"}));
     ASSERT_EQ(0, Run({"store", "create", "dst.qst"}));
     // The source gets one item with a value of every type, standard and named, through the tool.
@@ -125,20 +125,18 @@ TEST_F(StoreTool, ExportAndImportCarryEveryTypeAndNamedProperties) {
     ASSERT_EQ(0, Run({"item", "import", "dst.qst", "Imported/Contacts", exported}));
     ASSERT_EQ(0, Run({"item", "export", "dst.qst", "Imported/Contacts"}));
     EXPECT_EQ(first, nlohmann::json::parse(m_out)) << "the round trip changes nothing";
-}
 
-TEST_F(StoreTool, AFaultyImportAddsNothing) {
-    ASSERT_EQ(0, Run({"store", "create", "s.qst"}));
-    std::string file = m_root->WriteFile("bad.json", R"({"items": [
+    // A faulty file adds nothing, not even the items before the fault.
+    std::string bad = m_root->WriteFile("bad.json", R"({"items": [
       {"properties": [{"tag": "0x0037001E", "value": "fine"}]},
       {"properties": [{"tag": "0x00170003", "value": "not a number"}]} ]})");
-    EXPECT_EQ(1, Run({"item", "import", "s.qst", "Inbox", file}));
+    EXPECT_EQ(1, Run({"item", "import", "dst.qst", "Inbox", bad}));
     EXPECT_NE(std::string::npos, m_err.find("item 2")) << m_err;
     EXPECT_NE(std::string::npos, m_err.find("integer")) << m_err;
-    ASSERT_EQ(0, Run({"item", "list", "s.qst", "Inbox"}));
+    ASSERT_EQ(0, Run({"item", "list", "dst.qst", "Inbox"}));
     EXPECT_EQ("", m_out);
     EXPECT_EQ(1,
-              Run({"item", "import", "s.qst", "Inbox", m_root->WriteFile("broken.json", "{\"items\": [")}));
+              Run({"item", "import", "dst.qst", "Inbox", m_root->WriteFile("broken.json", "{\"items\": [")}));
     EXPECT_NE(std::string::npos, m_err.find("not valid JSON"));
 }
 

@@ -18,7 +18,7 @@ TEST(CodePage, RoundTripsEveryPlaneAndReplacesInvalidInput) {
     EXPECT_EQ(Utf16ToUtf8(std::u16string{u'x', 0xD800}), "x\xEF\xBF\xBD");
 }
 
-TEST(CodePage, MultiByteToWideChar) {
+TEST(CodePage, MultiByteToWideCharAndBack) {
     WCHAR buf[8];
     // -1: up to and including the NUL.
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "h\xC3\xA9", -1, nullptr, 0), 3);
@@ -32,14 +32,11 @@ TEST(CodePage, MultiByteToWideChar) {
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_NO_UNICODE_TRANSLATION);
     EXPECT_EQ(MultiByteToWideChar(1252, 0, "a", 1, buf, 8), 0);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PARAMETER);
-}
-
-TEST(CodePage, WideCharToMultiByte) {
-    char buf[8];
+    char narrow[8];
     BOOL usedDefault = TRUE;
-    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u20AC", -1, buf, sizeof buf, nullptr, &usedDefault), 4);
-    EXPECT_STREQ(buf, "\xE2\x82\xAC");
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u20AC", -1, narrow, sizeof narrow, nullptr, &usedDefault), 4);
+    EXPECT_STREQ(narrow, "\xE2\x82\xAC");
     EXPECT_FALSE(usedDefault);
-    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u20AC\u20AC\u20AC", 3, buf, 8, nullptr, nullptr), 0);
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u20AC\u20AC\u20AC", 3, narrow, 8, nullptr, nullptr), 0);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
 }

@@ -48,15 +48,12 @@ TEST(SystemTime, FileTimeRoundTripAndClockReadings) {
     EXPECT_LE(a, GetTickCount());
 }
 
-TEST(MachineRoot, FollowsTheEnvironment) {
+TEST(MachineRoot, FollowsTheEnvironmentAndTheProgramKnowsItsOwnPath) {
     qrvtest::TempRoot root;
     EXPECT_EQ(GetMachineRoot(), root.Path());
     EXPECT_EQ(GetWindowsDirectoryPath(), root.Path() + "/windows");
     char small[4];
     EXPECT_EQ(GetWindowsDirectoryA(small, sizeof small), root.Path().size() + 9);
-}
-
-TEST(Module, OwnPathAndDirectory) {
     char buf[MAX_PATH * 4];
     DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
     ASSERT_GT(n, 0u);

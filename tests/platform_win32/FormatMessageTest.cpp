@@ -5,7 +5,7 @@
 #include "platform/win32/Format.h"
 #include "platform/win32/Memory.h"
 
-TEST(FormatMessage, InsertsInAnyOrderAndBadInsertsStayLiteral) {
+TEST(FormatMessage, InsertsInAnyOrderBadInsertsStayLiteralAndCallerBuffersAreKept) {
     EXPECT_EQ(FormatMessageString("%2 before %1", "one", "two"), "two before one");
     EXPECT_EQ(FormatMessageString("%1%n%2!d!", "a", 5), "a\n5");
     EXPECT_EQ(FormatMessageString("100%% sure%0 not shown"), "100% sure");
@@ -17,6 +17,18 @@ TEST(FormatMessage, InsertsInAnyOrderAndBadInsertsStayLiteral) {
     EXPECT_EQ(FormatMessageString("%1!d%s!", 5), "%1!d%s!");
     EXPECT_EQ(FormatMessageString("%1!n!", 5), "%1!n!");
     EXPECT_EQ(FormatMessageString("trailing %"), "trailing %");
+    FormatArg args[] = {FormatArg(42)};
+    char buf[8];
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING, "n=%1!d!", 0, 0, buf, sizeof buf, args, 1), 4u);
+    EXPECT_STREQ(buf, "n=42");
+    SetLastError(0);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING, "far too long", 0, 0, buf, sizeof buf), 0u);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
+    // Inserts ignored: the template as it stands.
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_IGNORE_INSERTS, "%1 x", 0, 0, buf,
+                             sizeof buf, args, 1),
+              4u);
+    EXPECT_STREQ(buf, "%1 x");
 }
 
 TEST(FormatMessage, ErrorTextTemplateWithSystemText) {
@@ -58,19 +70,4 @@ TEST(FormatMessage, SystemTextsForTheCodesTheProgramShowsAndUnknownCodesFail) {
                              0x8004FFFFu, 0, (LPSTR)&text, 0),
               0u);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_MR_MID_NOT_FOUND);
-}
-
-TEST(FormatMessage, CallerBuffer) {
-    FormatArg args[] = {FormatArg(42)};
-    char buf[8];
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING, "n=%1!d!", 0, 0, buf, sizeof buf, args, 1), 4u);
-    EXPECT_STREQ(buf, "n=42");
-    SetLastError(0);
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING, "far too long", 0, 0, buf, sizeof buf), 0u);
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
-    // Inserts ignored: the template as it stands.
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_IGNORE_INSERTS, "%1 x", 0, 0, buf,
-                             sizeof buf, args, 1),
-              4u);
-    EXPECT_STREQ(buf, "%1 x");
 }

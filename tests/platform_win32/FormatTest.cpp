@@ -18,7 +18,7 @@ std::string W(const char* fmt, const A&... a) {
 
 }  // namespace
 
-TEST(Format, TraceDirectives) {
+TEST(Format, TraceDirectivesWidthFlagsAndPrecision) {
     EXPECT_EQ(W("hr = 0x%08lx", (HRESULT)0x80004005), "hr = 0x80004005");
     EXPECT_EQ(W("%08lx", (DWORD)0x1F), "0000001f");
     EXPECT_EQ(W("ret = %lx", (HRESULT)0x80004005), "ret = 80004005");
@@ -36,9 +36,15 @@ TEST(Format, TraceDirectives) {
               "name=Gr\xC3\xBC\xC3\x9F"
               "e");
     EXPECT_EQ(W("%%d"), "%d");
+    EXPECT_EQ(W("|%5s|%-5s|", "ab", "cd"), "|   ab|cd   |");
+    EXPECT_EQ(W("|%5d|%-5d|%05d|", 42, 42, -42), "|   42|42   |-0042|");
+    EXPECT_EQ(W("%#x %#X %#x", 255, 255, 0), "0xff 0XFF 0");
+    EXPECT_EQ(W("%.3s", "abcdef"), "abc");
+    EXPECT_EQ(W("%.5d", 42), "00042");
+    EXPECT_EQ(W("%o", 8), "10");
 }
 
-TEST(Format, ThirtyTwoBitSemantics) {
+TEST(Format, ThirtyTwoBitNumbersAndPointersInFullWidth) {
     // A negative 32-bit value printed in hex shows its 32-bit pattern, as the trace texts expect.
     EXPECT_EQ(W("%lx", (LONG)-1), "ffffffff");
     EXPECT_EQ(W("%x", -1), "ffffffff");
@@ -49,24 +55,12 @@ TEST(Format, ThirtyTwoBitSemantics) {
     EXPECT_EQ(W("%I64d", (int64_t)-5000000000ll), "-5000000000");
     EXPECT_EQ(W("%hd", 70000), "4464");
     EXPECT_EQ(W("%d", INT32_MIN), "-2147483648");
-}
-
-TEST(Format, PointersInFullWidth) {
     void* p = reinterpret_cast<void*>((uintptr_t)0x7ffe12345678ull);
     EXPECT_EQ(W("(%08lx)", p), "(7ffe12345678)");
     EXPECT_EQ(W("%p", p), sizeof(void*) == 8 ? "00007FFE12345678" : "12345678");
     EXPECT_EQ(W("%08lx", nullptr), "00000000");
     EXPECT_EQ(W("%p", (ULONG_PTR)0x10), sizeof(void*) == 8 ? "0000000000000010" : "00000010");
     EXPECT_EQ(W("%p", -1), "%p");
-}
-
-TEST(Format, WidthFlagsPrecision) {
-    EXPECT_EQ(W("|%5s|%-5s|", "ab", "cd"), "|   ab|cd   |");
-    EXPECT_EQ(W("|%5d|%-5d|%05d|", 42, 42, -42), "|   42|42   |-0042|");
-    EXPECT_EQ(W("%#x %#X %#x", 255, 255, 0), "0xff 0XFF 0");
-    EXPECT_EQ(W("%.3s", "abcdef"), "abc");
-    EXPECT_EQ(W("%.5d", 42), "00042");
-    EXPECT_EQ(W("%o", 8), "10");
 }
 
 enum class Color : uint16_t { Red = 3 };
@@ -119,7 +113,7 @@ TEST(Format, BadInsertsAreWrittenLiterally) {
     EXPECT_EQ(W("%d %.2f", 1.5, 2.25), "%d 2.25");
 }
 
-TEST(Format, OutputIsCutAt1024BytesNeverSplittingAUtf8Sequence) {
+TEST(Format, OutputIsCutAt1024BytesNeverSplittingAUtf8SequenceUnlessUnbounded) {
     std::string big(2000, 'a');
     char buf[WSPRINTF_LIMIT + 16];
     std::memset(buf, 'Z', sizeof buf);
@@ -132,14 +126,11 @@ TEST(Format, OutputIsCutAt1024BytesNeverSplittingAUtf8Sequence) {
     text += "\xC3\xA9";
     EXPECT_EQ(wsprintfA(buf, "%s", text), 1022);
     EXPECT_EQ(std::string(buf), std::string(1022, 'a'));
-}
-
-TEST(Format, BoundedAndUnboundedForms) {
     char small[6];
     EXPECT_EQ(wvnsprintfA(small, sizeof small, "abcdefgh", nullptr, 0), 5);
     EXPECT_STREQ(small, "abcde");
-    std::string big(3000, 'b');
-    EXPECT_EQ(FormatText("<%s>", big).size(), 3002u);
+    std::string longer(3000, 'b');
+    EXPECT_EQ(FormatText("<%s>", longer).size(), 3002u);
     EXPECT_EQ(FormatText("%d items", 3), "3 items");
     auto args = MakeFormatArgs(1, "two");
     EXPECT_EQ(FormatTextV("%d %s", args.data(), args.size()), "1 two");

@@ -46,16 +46,7 @@ TEST_F(Profile, DefaultsForMissingFileSectionOrKeyAndIntegerParsing) {
     EXPECT_EQ(GetPrivateProfileIntA("S", "absent", 7, "n.ini"), 7u);
 }
 
-TEST_F(Profile, FileFormatDetails) {
-    m_root.WriteFile("windows/f.ini",
-                     "\xEF\xBB\xBF; comment\r\n[First]\r\nk=first\r\nk=second\r\nq=\"quoted value\"\r\n"
-                     "eq=a=b\r\n[First]\r\nk=third\r\n");
-    EXPECT_EQ(Get("First", "k", "", "f.ini"), "first");
-    EXPECT_EQ(Get("First", "q", "", "f.ini"), "quoted value");
-    EXPECT_EQ(Get("First", "eq", "", "f.ini"), "a=b");
-}
-
-TEST_F(Profile, CutValuesAndLists) {
+TEST_F(Profile, FileFormatDetailsCutValuesAndLists) {
     m_root.WriteFile("windows/l.ini", "[A]\nx=0123456789\ny=1\n[B]\n");
     EXPECT_EQ(Get("A", "x", "", "l.ini", 5), "0123");  // size - 1 characters
     EXPECT_EQ(Get("A", nullptr, "", "l.ini"), std::string("x\0y\0", 4));
@@ -64,6 +55,12 @@ TEST_F(Profile, CutValuesAndLists) {
     EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buf, sizeof buf, "l.ini"), 2u);
     EXPECT_EQ(buf[2], '\0');
     EXPECT_EQ(buf[3], '\0');
+    m_root.WriteFile("windows/f.ini",
+                     "\xEF\xBB\xBF; comment\r\n[First]\r\nk=first\r\nk=second\r\nq=\"quoted value\"\r\n"
+                     "eq=a=b\r\n[First]\r\nk=third\r\n");
+    EXPECT_EQ(Get("First", "k", "", "f.ini"), "first");
+    EXPECT_EQ(Get("First", "q", "", "f.ini"), "quoted value");
+    EXPECT_EQ(Get("First", "eq", "", "f.ini"), "a=b");
 }
 
 TEST_F(Profile, WriteKeepsCommentsAndOtherEntries) {
