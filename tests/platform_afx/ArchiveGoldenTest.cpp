@@ -184,18 +184,12 @@ TEST_F(ArchiveGoldenTest, RecordsByIdentityClassesByIndex) {
 
 TEST_F(ArchiveGoldenTest, BigIndexFormsPastThe16BitRange) {
     Bytes bytes = BigBagStream();
-    const Bytes body = Hex("01 00 00 00 00 00 00 00 00 00 00 00 01 00 00 00");
-    Bytes tail = Concat({
-        Hex("FF FF 01 00 0E 00 'CStdPropertyID'"),
-        body,
-        Hex("0A 00 00 00"),
-        Hex("FF 7F 04 80 00 80"),
-        body,
-        Hex("0B 00 00 00"),
-        Hex("FF 7F FF 7F 00 00"),
-        Hex("FE 7F"),
-        Hex("FF 7F 05 80 00 00"),
-    });
+    // The new CStdPropertyID class with its first record; its class index 0x8004 in the big form
+    // (FF 7F, then the index with the class flag 0x80000000) before the second; then the leaf
+    // 0x7FFF in the big form, 0x7FFE in the short one, and record 0x8005 again.
+    const std::string body = "01 00 00 00 00 00 00 00 00 00 00 00 01 00 00 00 ";
+    const Bytes tail = Hex("FF FF 01 00 0E 00 'CStdPropertyID' " + body + "0A 00 00 00 FF 7F 04 80 00 80 " +
+                           body + "0B 00 00 00 FF 7F FF 7F 00 00 FE 7F FF 7F 05 80 00 00");
     ASSERT_GT(bytes.size(), tail.size());
     EXPECT_EQ(ToHex(Bytes(bytes.end() - (long)tail.size(), bytes.end())), ToHex(tail));
 

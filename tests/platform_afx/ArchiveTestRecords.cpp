@@ -30,14 +30,11 @@ void ReadVersion(CArchive& ar) {
 }  // namespace
 
 ULONG CRefRecord::Release() {
-    if (m_cRef > 0) {
-        --m_cRef;
+    if (m_cRef > 1) {
+        return --m_cRef;
     }
-    ULONG cRef = m_cRef;
-    if (cRef == 0) {
-        delete this;
-    }
-    return cRef;
+    delete this;
+    return 0;
 }
 
 void CPropertyID::Serialize(CArchive& ar) {
@@ -193,12 +190,7 @@ void CTestBag::Serialize(CArchive& ar) {
     DWORD n;
     ar >> m_label >> n;
     for (DWORD i = 0; i < n; ++i) {
-        CObject* pOb = ar.ReadObject(nullptr);
-        CRefRecord* pRecord = static_cast<CRefRecord*>(pOb);
-        if (pRecord != nullptr) {
-            pRecord->AddRef();
-        }
-        m_items.push_back(pRecord);
+        Add(static_cast<CRefRecord*>(ar.ReadObject(nullptr)));
     }
 }
 

@@ -1,7 +1,9 @@
 // Helpers for archive tests: hex byte strings, in-memory archives, expected exceptions.
 #include "tests/platform_afx/ArchiveTestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 
 namespace afxtest {
@@ -52,19 +54,11 @@ Bytes Store(const std::function<void(CArchive&)>& fn, int nBufSize) {
 }
 
 void Load(const Bytes& bytes, const std::function<void(CArchive&)>& fn, int nBufSize) {
-    BYTE* copy = (BYTE*)std::malloc(bytes.empty() ? 1 : bytes.size());
-    if (!bytes.empty()) {
-        std::memcpy(copy, bytes.data(), bytes.size());
-    }
-    CMemFile file(copy, (UINT)bytes.size());
-    try {
-        CArchive ar(&file, CArchive::load, nBufSize);
-        fn(ar);
-    } catch (...) {
-        std::free(copy);
-        throw;
-    }
-    std::free(copy);
+    std::unique_ptr<BYTE[]> copy(new BYTE[bytes.size()]);
+    std::copy(bytes.begin(), bytes.end(), copy.get());
+    CMemFile file(copy.get(), (UINT)bytes.size());
+    CArchive ar(&file, CArchive::load, nBufSize);
+    fn(ar);
 }
 
 int ArchiveCause(const std::function<void()>& fn) {
@@ -101,15 +95,11 @@ Bytes DefaultPropertyFile() {
 }
 
 Bytes NamedListFile() {
-    return Concat({
-        Hex("FF FF 01 00 0E 00 'CNamedPropList' 01 00 00 00 01 00 00 00 01 00 00 00 10 00 00 00"),
-        kGuidBytes,
-        Hex("FF FF 01 00 10 00 'CGuidNamedIDList' 01 00 00 00 01 00 00 00 01 00 00 00"),
-        Hex("FF FF 01 00 10 00 'CNamedPropertyID' 01 00 00 00 01 00 00 00 00 00 00 00"),
-        Hex("01 00 00 00 1F 00 00 00 10 00 00 00"),
-        kGuidBytes,
-        Hex("00 00 00 00 83 80 00 00"),
-    });
+    return Concat({Hex("FF FF 01 00 0E 00 'CNamedPropList' 01 00 00 00 01 00 00 00 01 00 00 00 10 00 00 00"),
+                   kGuidBytes,
+                   Hex("FF FF 01 00 10 00 'CGuidNamedIDList' 01 00 00 00 01 00 00 00 01 00 00 00"),
+                   Hex("FF FF 01 00 10 00 'CNamedPropertyID' 01 00 00 00 01 00 00 00 00 00 00 00"),
+                   Hex("01 00 00 00 1F 00 00 00 10 00 00 00"), kGuidBytes, Hex("00 00 00 00 83 80 00 00")});
 }
 
 Bytes BigBagStream() {

@@ -105,9 +105,7 @@ TEST(CObArrayTest, GrowsInsertsAndRemovesInPlaceAndRefusesIndexesOutside) {
     EXPECT_EQ(array.Add(&c), 1);
     array.InsertAt(1, &b);
     ASSERT_EQ(array.GetSize(), 3);
-    EXPECT_EQ(array[0], &a);
-    EXPECT_EQ(array[1], &b);
-    EXPECT_EQ(array[2], &c);
+    EXPECT_EQ((std::vector<CObject*>{array[0], array[1], array[2]}), (std::vector<CObject*>{&a, &b, &c}));
     array.RemoveAt(0);
     EXPECT_EQ(array.GetAt(0), &b);
     array.SetAtGrow(4, &a);
@@ -127,7 +125,7 @@ TEST(CObArrayTest, GrowsInsertsAndRemovesInPlaceAndRefusesIndexesOutside) {
     EXPECT_EQ(array.GetSize(), 5);
 }
 
-TEST(CObListTest, WalksBothWaysAndEditsAtPositions) {
+TEST(CObListTest, WalksBothWaysEditsAtPositionsAndTakesItselfOnce) {
     CItem a, b, c, d;
     CObList list;
     list.AddTail(&b);
@@ -159,11 +157,8 @@ TEST(CObListTest, WalksBothWaysAndEditsAtPositions) {
     list.RemoveAll();
     EXPECT_TRUE(list.IsEmpty());
     EXPECT_TRUE(RaisesInvalidArg([&] { list.RemoveHead(); }));
-}
 
-TEST(CObListTest, AddingAListToItselfDoublesItOnce) {
-    CItem a, b;
-    CObList list;
+    // Adding a list to itself doubles it once.
     list.AddTail(&a);
     list.AddTail(&b);
     list.AddTail(&list);
