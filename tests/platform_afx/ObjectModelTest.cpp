@@ -11,29 +11,20 @@
 
 using namespace golden;
 
-TEST(ObjectModelTest, DerivationFollowsTheBasesAndTheRegistryHoldsSerialClassesByExactName) {
+// Reading records exercises derivation, the registry and creation for the record classes; these
+// are the cases no stream reaches.
+TEST(ObjectModelTest, DerivationRegistryAndCreationOutsideTheRecords) {
     CStdPropertyID prop;
-    EXPECT_TRUE(prop.IsKindOf(RUNTIME_CLASS(CStdPropertyID)));
-    EXPECT_TRUE(prop.IsKindOf(RUNTIME_CLASS(CPropertyID)));
     EXPECT_TRUE(prop.IsKindOf(RUNTIME_CLASS(CObject)));
     EXPECT_FALSE(prop.IsKindOf(RUNTIME_CLASS(CNamedPropertyID)));
-    EXPECT_FALSE(prop.IsKindOf(RUNTIME_CLASS(CPropertyList)));
     EXPECT_FALSE(prop.IsKindOf(nullptr));
-
     EXPECT_EQ(CRuntimeClass::FromName("CPropTypeList"), RUNTIME_CLASS(CPropTypeList));
-    for (const char* name : {"cproptypelist", "CObject", "CNotARecord", "CArchiveException"}) {
-        EXPECT_EQ(CRuntimeClass::FromName(name), nullptr) << name;
-    }
+    EXPECT_EQ(CRuntimeClass::FromName("CArchiveException"), nullptr);
     EXPECT_EQ(CRuntimeClass::FromName(nullptr), nullptr);
-
-    CObject* pOb = RUNTIME_CLASS(CStdPropList)->CreateObject();
-    ASSERT_NE(pOb, nullptr);
-    EXPECT_EQ(pOb->GetRuntimeClass(), RUNTIME_CLASS(CStdPropList));
-    EXPECT_TRUE(pOb->IsSerializable());
-    delete pOb;
-    pOb = RUNTIME_CLASS(CNotARecord)->CreateObject();
+    CObject* pOb = RUNTIME_CLASS(CNotARecord)->CreateObject();
     ASSERT_NE(pOb, nullptr);
     EXPECT_FALSE(pOb->IsSerializable());
+    EXPECT_TRUE(prop.IsSerializable());
     delete pOb;
     EXPECT_EQ(RUNTIME_CLASS(CObject)->CreateObject(), nullptr);
 }
