@@ -60,6 +60,9 @@ inline SBinary Bin(const std::string& bytes) {
 struct Values {
     ULONG count = 0;
     LPSPropValue p = nullptr;
+    Values() = default;
+    Values(const Values&) = delete;
+    Values& operator=(const Values&) = delete;
     ~Values() { MAPIFreeBuffer(p); }
     SPropValue& operator[](size_t i) const { return p[i]; }
 };
