@@ -112,6 +112,14 @@ TEST_F(ProfileSession, StoresTableGivesEntryIdsInstanceKeysAndTheDefaultStore) {
     ASSERT_EQ(S_OK, session->SetDefaultStore(0, static_cast<ULONG>(secondEid.size()),
                                              reinterpret_cast<LPENTRYID>(secondEid.data())));
     Ref<IMAPISession> again(Logon("P"));
+    Ref<IMAPITable> changed;
+    ASSERT_EQ(S_OK, again->GetMsgStoresTable(0, &changed));
+    ASSERT_EQ(S_OK, changed->SetColumns(Tags{PR_DEFAULT_STORE, PR_DISPLAY_NAME_A}, 0));
+    ASSERT_EQ(S_OK, changed->Restrict(&res, 0));
+    Rows changedRows;
+    ASSERT_EQ(S_OK, changed->QueryRows(2, 0, &changedRows.p));
+    ASSERT_EQ(1u, changedRows.p->cRows);
+    EXPECT_STREQ("Second", changedRows.p->aRow[0].lpProps[1].Value.lpszA);
     Ref<IMsgStore> first(OpenStore(again, "First"));
     EXPECT_EQ(firstKey, BinaryProp(first, PR_INSTANCE_KEY));
     EXPECT_EQ(firstEid, BinaryProp(first, PR_ENTRYID));
