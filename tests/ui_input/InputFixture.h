@@ -1,4 +1,4 @@
-// The real-input tests' fixture: the results fixture's profile, store and form host, plus clicks
+// The real-input tests' fixture: the results fixture's profile, store and form host, plus left clicks
 // with the real pointer.
 #pragma once
 
@@ -13,9 +13,10 @@ namespace qrvtest {
 
 class InputFixture : public ResultsFixture {
 protected:
-    // Clicks at a screen point over pTarget until bDone holds. A click may be lost while another
-    // test's window briefly lies over this one on a shared display, so it is tried a few times.
-    bool ClickUntil(CWnd* pTarget, const CPoint& pt, const std::function<bool()>& bDone);
+    // Clicks at a screen point over pTarget until bDone holds (tried a few times, see the base).
+    bool ClickUntil(CWnd* pTarget, const CPoint& pt, const std::function<bool()>& bDone) {
+        return ResultsFixture::ClickUntil(pTarget, pt, false, bDone);
+    }
 };
 
 }  // namespace qrvtest

@@ -1,6 +1,11 @@
 // The results tests' fixture: mails in a real inbox, the page installed, tree walks and clicks.
 #include "tests/ui_results/ResultsFixture.h"
 
+#include <wx/toplevel.h>
+#include <wx/uiaction.h>
+
+#include <chrono>
+
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/mapi/MAPITestHooks.h"
@@ -159,6 +164,29 @@ CPoint ResultsFixture::LabelPoint(CSearchResultPP* pPage, HTREEITEM hItem) {
     CPoint pt((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
     pPage->GetTree().ClientToScreen(&pt);
     return pt;
+}
+
+bool ResultsFixture::ClickUntil(CWnd* pTarget, const CPoint& pt, bool bRightDouble,
+                                const std::function<bool()>& bDone) {
+    for (int nTry = 0; nTry < 5; ++nTry) {
+        wxGetTopLevelParent(pTarget->GetWxWindow())->Raise();
+        Settle(50);
+        wxUIActionSimulator sim;
+        sim.MouseMove(pt.x, pt.y);
+        if (bRightDouble) {
+            Settle(20);
+            sim.MouseDblClick(wxMOUSE_BTN_RIGHT);
+        } else {
+            sim.MouseClick();
+        }
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (std::chrono::steady_clock::now() < end) {
+            Settle(10);
+            if (bDone())
+                return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace qrvtest

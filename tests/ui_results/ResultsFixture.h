@@ -1,6 +1,7 @@
 // A mail configuration over a real store whose inbox holds duplicates, and the Search results page.
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ protected:
     static ItemInfo* Info(CTreeCtrl& tree, HTREEITEM hItem);
     // The screen position of the middle of an item's label.
     static CPoint LabelPoint(CSearchResultPP* pPage, HTREEITEM hItem);
+    // Clicks (or right-double-clicks) the real pointer at a screen point over pTarget until bDone
+    // holds. A click may be lost while another test's window briefly lies over this one on a shared
+    // display, so the window is raised and the click tried a few times.
+    bool ClickUntil(CWnd* pTarget, const CPoint& pt, bool bRightDouble, const std::function<bool()>& bDone);
 
     std::vector<BYTE> m_inbox;
 };

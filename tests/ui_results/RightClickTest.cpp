@@ -3,13 +3,8 @@
 // from the real pointer.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
-
 #include <wx/event.h>
-#include <wx/toplevel.h>
 #include <wx/treectrl.h>
-#include <wx/uiaction.h>
 
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "resources/ResultTemplates.h"
@@ -169,30 +164,6 @@ protected:
     void SetUp() override {
         RightClickTest::SetUp();
         CResultTree::SetCursorPosHook(nullptr);
-    }
-    // Moves the real pointer to a screen point over pTarget and clicks (or right double-clicks) until
-    // bDone holds. A click may be lost while another test's window opening at the same place briefly
-    // lies over ours on a shared display, so ours is raised and the click tried a few times.
-    bool ClickUntil(CWnd* pTarget, const CPoint& pt, bool bRightDouble, const std::function<bool()>& bDone) {
-        for (int nTry = 0; nTry < 5; ++nTry) {
-            wxGetTopLevelParent(pTarget->GetWxWindow())->Raise();
-            Settle(50);
-            wxUIActionSimulator sim;
-            sim.MouseMove(pt.x, pt.y);
-            if (bRightDouble) {
-                Settle(20);
-                sim.MouseDblClick(wxMOUSE_BTN_RIGHT);
-            } else {
-                sim.MouseClick();
-            }
-            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-            while (std::chrono::steady_clock::now() < end) {
-                Settle(10);
-                if (bDone())
-                    return true;
-            }
-        }
-        return false;
     }
 };
 
