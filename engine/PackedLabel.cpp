@@ -46,23 +46,7 @@ size_t ScalarBytes(ULONG ulType) {
 
 // The element size of a multi-valued type of fixed-size elements; 0 for any other type.
 size_t ElementBytes(ULONG ulType) {
-    switch (ulType) {
-        case PT_MV_I2:
-            return sizeof(SHORT);
-        case PT_MV_LONG:
-        case PT_MV_R4:
-            return 4;
-        case PT_MV_DOUBLE:
-        case PT_MV_CURRENCY:
-        case PT_MV_APPTIME:
-        case PT_MV_I8:
-        case PT_MV_SYSTIME:
-            return 8;
-        case PT_MV_CLSID:
-            return sizeof(GUID);
-        default:
-            return 0;
-    }
+    return (ulType & MV_FLAG) != 0 ? FixedElementSize(ulType) : 0;
 }
 
 // The element array of a multi-valued value of fixed-size elements (the arrays share one layout:

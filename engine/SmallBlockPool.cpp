@@ -127,22 +127,21 @@ void CSmallBlockPool::ReleaseSlabsButNewest(CClass& cls) noexcept {
     cls.pEnd = pBytes + (kSlabBytes - sizeof(CSlab)) / cbBlock * cbBlock;
 }
 
-size_t CSmallBlockPool::LiveBlocks() const noexcept {
-    size_t cLive = 0;
+size_t CSmallBlockPool::SumOverClasses(size_t CClass::*pCount) const noexcept {
+    size_t cSum = 0;
     for (const CClass& cls : m_classes) {
         std::lock_guard<CSpinLock> guard(cls.lock);
-        cLive += cls.cLive;
+        cSum += cls.*pCount;
     }
-    return cLive;
+    return cSum;
+}
+
+size_t CSmallBlockPool::LiveBlocks() const noexcept {
+    return SumOverClasses(&CClass::cLive);
 }
 
 size_t CSmallBlockPool::SlabCount() const noexcept {
-    size_t cSlabs = 0;
-    for (const CClass& cls : m_classes) {
-        std::lock_guard<CSpinLock> guard(cls.lock);
-        cSlabs += cls.cSlabs;
-    }
-    return cSlabs;
+    return SumOverClasses(&CClass::cSlabs);
 }
 
 CSmallBlockPool& CSmallBlockPool::Shared() noexcept {

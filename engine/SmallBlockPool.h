@@ -84,6 +84,8 @@ private:
     static size_t ClassOf(size_t cb) { return (cb + kGranule - 1) / kGranule - 1; }
     bool AddSlab(CClass& cls, size_t cbBlock) noexcept;
     void ReleaseSlabsButNewest(CClass& cls) noexcept;
+    // A count of every class added up, each read under its class's lock.
+    size_t SumOverClasses(size_t CClass::*pCount) const noexcept;
 
     SlabAllocate m_pfnAllocate;
     SlabFree m_pfnFree;

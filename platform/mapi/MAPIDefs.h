@@ -78,6 +78,28 @@ typedef ULONG FLAGS;
 #define PT_MV_LONGLONG PT_MV_I8
 #define PT_MV_TSTRING PT_MV_STRING8
 
+// The size of one element of a multi-valued type whose elements have a fixed size (integers, reals,
+// times, GUIDs); 0 for text, binary and unknown types. The multi-valued flag itself is not looked at.
+inline size_t FixedElementSize(ULONG ulMvType) {
+    switch (ulMvType & ~(ULONG)MV_FLAG) {
+        case PT_I2:
+            return 2;
+        case PT_LONG:
+        case PT_R4:
+            return 4;
+        case PT_DOUBLE:
+        case PT_CURRENCY:
+        case PT_APPTIME:
+        case PT_I8:
+        case PT_SYSTIME:
+            return 8;
+        case PT_CLSID:
+            return 16;
+        default:
+            return 0;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Value structures.
 

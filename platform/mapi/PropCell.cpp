@@ -14,27 +14,6 @@ namespace qrvmapi {
 
 namespace {
 
-// Size of one element of a fixed-size multi-valued type; 0 for text, binary and unknown types.
-size_t FixedElementSize(ULONG mvType) {
-    switch (mvType & ~MV_FLAG) {
-        case PT_I2:
-            return 2;
-        case PT_LONG:
-        case PT_R4:
-            return 4;
-        case PT_DOUBLE:
-        case PT_CURRENCY:
-        case PT_APPTIME:
-        case PT_I8:
-        case PT_SYSTIME:
-            return 8;
-        case PT_CLSID:
-            return 16;
-        default:
-            return 0;
-    }
-}
-
 bool IsTextType(ULONG type) {
     return type == PT_STRING8 || type == PT_UNICODE;
 }
