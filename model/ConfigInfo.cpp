@@ -305,6 +305,7 @@ void CConfigInfo::DropSearchResult() {
     void (*pfnRelease)(void*) = m_pfnReleaseResult;
     m_pSearchResult = nullptr;
     m_pfnReleaseResult = nullptr;
+    m_ResultReview.Clear();
     if (pResult != nullptr && pfnRelease != nullptr)
         pfnRelease(pResult);
 }

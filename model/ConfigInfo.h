@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "model/ResultReview.h"
 #include "platform/afx/CObject.h"
 #include "platform/afx/CString.h"
 #include "platform/mapi/MAPIDefs.h"
@@ -123,7 +124,8 @@ public:
     // The cached search result (a CDrawerMapList of the engine). SetSearchResult keeps a reference
     // and gives back the one held before; null drops the cache. GetSearchResult hands the result
     // out with a reference added, or null. The model never sees the engine's class: the release
-    // is bound where the type is complete, in the caller's code.
+    // is bound where the type is complete, in the caller's code. The result's review (marks and
+    // the folders read) goes with it: a new or no result starts from none.
     template <class T = CDrawerMapList>
     void SetSearchResult(T* pList) {
         if (pList != nullptr)
@@ -139,6 +141,8 @@ public:
         if (*ppList != nullptr)
             (*ppList)->AddRef();
     }
+    // The review of the cached result; null while there is no result.
+    CResultReview* GetResultReview() { return m_pSearchResult != nullptr ? &m_ResultReview : nullptr; }
 
     // Gives the configuration a fresh id from the counter; the document uses it for a loaded
     // configuration whose id another one holds already.
@@ -171,6 +175,7 @@ private:
     LONG m_lCurrentStoreIndex;
     void* m_pSearchResult;              // one reference, or null
     void (*m_pfnReleaseResult)(void*);  // releases m_pSearchResult as its own class
+    CResultReview m_ResultReview;       // of m_pSearchResult; empty without one
     DWORD m_dwType;
     CString m_strName;
     ULONG m_ulConfigID;

@@ -10,6 +10,7 @@
 #include "platform/afx/wnd/WaitCursor.h"
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
+#include "ui/SearchResultPP.h"
 
 #ifndef SWP_NOCOPYBITS
 #define SWP_NOCOPYBITS 0x0100
@@ -285,11 +286,19 @@ BOOL FVPagedView::HasSearchResults() {
 void FVPagedView::ClearSearchResults() {
     TRACE_FUNC_VOID("FVPagedView::ClearSearchResults");
     FVBase::ClearSearchResults();
-    if (m_pSearchResults != nullptr) {
-        m_pSearchResults->PrepareClose();
-        DestroySearchResultsPage();
-        m_tabPages.DeleteItem(2);
-    }
+    // The page shows the dropped result: it goes too, the General page coming up if it was shown.
+    DemandClosePP(PAGE_ID_SEARCH_RESULTS);
+}
+
+BOOL FVPagedView::ShowsDroppedResult() {
+    auto* pPage = dynamic_cast<CSearchResultPP*>(m_pSearchResults);
+    if (pPage == nullptr || pPage->GetResultList() == nullptr || m_pConfigInfo == nullptr)
+        return FALSE;
+    CDrawerMapList* pCached = nullptr;
+    m_pConfigInfo->GetSearchResult(&pCached);
+    if (pCached != nullptr)
+        pCached->Release();
+    return pCached != pPage->GetResultList();
 }
 
 HRESULT FVPagedView::OnConfigChange() {
@@ -314,6 +323,10 @@ HRESULT FVPagedView::OnConfigChange() {
             QTRACE(TRACE_ERROR, "continueing...\n");
         }
     }
+    // A change that dropped the cached result (stores or folders changed under it) closes the
+    // page that shows it: its positions no longer name what the search read.
+    if (ShowsDroppedResult())
+        DemandClosePP(PAGE_ID_SEARCH_RESULTS);
     if (m_pSearchResults != nullptr) {
         hr = m_pSearchResults->OnConfigChange();
         if (FAILED(hr)) {

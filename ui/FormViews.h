@@ -52,6 +52,8 @@ protected:
     // Makes the Search results page, shown on tab 2; FALSE when it could not be made.
     BOOL OpenSearchResultsPage(CConfigInfo* pConfig, const CRect& rcPage, const char* lpszTabDefault);
     void DestroySearchResultsPage();
+    // TRUE when the Search results page shows a result the configuration no longer caches.
+    BOOL ShowsDroppedResult();
     void SetTabText(int nItem, LONG nTextID, const char* lpszDefault, const char* lpszTrace, BOOL bInsert);
 
     FORM_VIEW_TRAITS m_traits;

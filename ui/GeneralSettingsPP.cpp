@@ -266,6 +266,15 @@ BOOL CGeneralSettingsPP::ConfirmDiscardResults() {
     return m_pOwnerView != nullptr && m_pOwnerView->ConfirmDiscardResults();
 }
 
+void CGeneralSettingsPP::DiscardResults(CConfigInfo* pConfig) {
+    // The owner view drops the result and closes the page that shows it. While the page is being
+    // created it has no owner yet, and the form view opens no results page for a dropped result.
+    if (m_pOwnerView != nullptr)
+        m_pOwnerView->ClearSearchResults();
+    else
+        IStoreFolderPage::DiscardResults(pConfig);
+}
+
 HRESULT CGeneralSettingsPP::FillStoreList() {
     return m_storeFolders.FillStoreList();
 }

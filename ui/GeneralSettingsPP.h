@@ -40,6 +40,7 @@ public:
     CListBox* GetStoreList() override { return &m_lbStores; }
     CListBox* GetFolderList() override { return &m_lbFolders; }
     BOOL ConfirmDiscardResults() override;
+    void DiscardResults(CConfigInfo* pConfig) override;
 
     void OnSelectProfile();
     void OnSelchangeCompareMode();

@@ -1,7 +1,10 @@
 // The cleanup of the Search results page: marked entries collected by store and folder, deleted.
 #include <cstdlib>
+#include <map>
 #include <new>
+#include <vector>
 
+#include "engine/DrawerMapList.h"
 #include "engine/EntryList.h"
 #include "engine/EntryReference.h"
 #include "engine/StoreIndex2FolderList.h"
@@ -12,6 +15,7 @@
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/mapi/MAPIX.h"
 #include "trace/Trace.h"
+#include "ui/CleanupCheck.h"
 #include "ui/FVBase.h"
 #include "ui/SearchResultPP.h"
 
@@ -32,6 +36,18 @@ struct Ref {
 };
 
 const char kInternalErrorCaption[] = "Internal error occured";
+const char kIncompleteCaption[] = "Cleanup incomplete";
+const char kSkippedText[] =
+    "%1!lu! duplicate group(s) were left as they are because the store changed since the search:\n\n"
+    "%2!lu! in a folder that was removed or replaced,\n%3!lu! whose kept entry no longer exists,\n"
+    "%4!lu! with a marked entry that no longer exists,\n%5!lu! with a marked entry that no longer "
+    "matches the kept entry.\n\nNothing of these groups was deleted. Search again to review them.";
+const char kNotDeletedText[] =
+    "%1!lu! marked entries were not deleted: their folder no longer holds them, or the folder was "
+    "removed or replaced since the search.";
+const char kStaleText[] =
+    "The search result no longer matches the configuration: its stores or folders changed since the "
+    "search. Nothing was deleted.\n\nPlease search again.";
 const char kInternalErrorText[] =
     "An internal error occured. Please consult the trace file and contact the support.\n\nWe are sorry "
     "for the inconvenience.";
@@ -42,6 +58,116 @@ void SetCleanupProgress(FVBase* pOwner, ULONG ulDone, ULONG ulTotal) {
 }
 
 }  // namespace
+
+BOOL CSearchResultPP::CollectGroups(std::vector<CCleanupGroup>& groups) {
+    // One walk over the tree: each group's record and its children's, in order.
+    std::vector<HTREEITEM> roots, children;
+    m_treeDuplicates.GetChildItems(TVI_ROOT, roots);
+    groups.reserve(roots.size());
+    ULONG ulDone = 0;
+    const ULONG ulTotal = 2 * (ULONG)roots.size();
+    for (HTREEITEM hRoot : roots) {
+        ItemInfo* pRoot = GetItemInfo(hRoot);
+        m_treeDuplicates.GetChildItems(hRoot, children);
+        CCleanupGroup group;
+        group.pKept = pRoot != nullptr ? pRoot->pEntry : nullptr;
+        for (HTREEITEM hChild : children) {
+            ItemInfo* pInfo = GetItemInfo(hChild);
+            if (pInfo == nullptr) {
+                QTRACE(TRACE_ERROR, "Failure: Found NULL drawer info structure!\n");
+                ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
+                return FALSE;
+            }
+            if (pInfo->pEntry == nullptr) {
+                QTRACE(TRACE_ERROR, "Failure: Found NULL reference inside drawer info structure!\n");
+                ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
+                return FALSE;
+            }
+            if (pInfo->bDelete)
+                group.marked.push_back(pInfo->pEntry);
+        }
+        if (!group.marked.empty()) {
+            // Without its kept entry a group cannot be checked: nothing of it may go.
+            if (group.pKept == nullptr) {
+                QTRACE(TRACE_ERROR, "Failure: Found NULL drawer info structure!\n");
+                ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
+                return FALSE;
+            }
+            groups.push_back(std::move(group));
+        }
+        SetCleanupProgress(m_pOwner, ++ulDone, ulTotal);
+    }
+    return TRUE;
+}
+
+HRESULT CSearchResultPP::CheckGroups(CConfigInfo* pConfig, std::vector<CCleanupGroup>& groups) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CSearchResultPP::CheckGroups", hr);
+    // Groups never span stores: each store is looked at once, with its own columns.
+    std::map<int, std::vector<CCleanupGroup*>> byStore;
+    for (CCleanupGroup& group : groups)
+        byStore[(int)group.pKept->GetStoreIndex()].push_back(&group);
+    for (auto& [nStore, storeGroups] : byStore) {
+        Ref<CStoreInfo> store{pConfig->GetStore(nStore)};
+        if (store.p == nullptr) {
+            for (CCleanupGroup* pGroup : storeGroups)
+                pGroup->skip = CleanupSkip::FolderChanged;
+            continue;
+        }
+        LPSPropTagArray lpCompared = nullptr;
+        hr = pConfig->BuildPropTagArray(nStore, &lpCompared);
+        if (FAILED(hr) || lpCompared == nullptr || lpCompared->cValues == 0) {
+            free(lpCompared);
+            if (SUCCEEDED(hr))
+                hr = E_UNEXPECTED;
+            QTRACE(TRACE_ERROR, "BuildPropTagArray() failed: hr = 0x%08lx\n", hr);
+            ShowError(this, hr);
+            return hr;
+        }
+        Ref<IMAPISession> session;
+        Ref<IMsgStore> mdb;
+        hr = RetrieveSession(pConfig, &session.p);
+        if (FAILED(hr)) {
+            free(lpCompared);
+            QTRACE(TRACE_ERROR, "RetrieveSession() failed: hr = 0x%08lx\n", hr);
+            ShowErrorWithArgs(this, "Error",
+                              "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a wrong "
+                              "profile password.",
+                              150, 151, (ULONG)hr);
+            return hr;
+        }
+        hr = OpenStore(session.p, store.p, &mdb.p, FALSE);
+        if (SUCCEEDED(hr))
+            hr = CheckStoreGroups(pConfig, mdb.p, store.p, nStore, pConfig->GetResultReview(), lpCompared,
+                                  storeGroups);
+        else
+            ShowErrorWithArgs(
+                this, "Error",
+                "Failed to open MAPI store (Error code 0x%1!08lx!). May be caused by a wrong password.", 152,
+                153, (ULONG)hr);
+        free(lpCompared);
+        mdb.Reset();
+        session.p->Logoff(0, 0, 0);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "Checking store %d failed: hr = 0x%08lx\n", nStore, hr);
+            return hr;
+        }
+    }
+    return hr;
+}
+
+void CSearchResultPP::ReportCleanup() {
+    if (m_pRun == nullptr)
+        return;
+    const ULONG* aul = m_pRun->aulSkipped;
+    const ULONG ulSkipped = aul[1] + aul[2] + aul[3] + aul[4];
+    if (ulSkipped != 0)
+        ShowErrorWithArgs(this, kIncompleteCaption, kSkippedText, 174, 175, ulSkipped,
+                          aul[(int)CleanupSkip::FolderChanged], aul[(int)CleanupSkip::KeptMissing],
+                          aul[(int)CleanupSkip::MarkedMissing], aul[(int)CleanupSkip::ValuesDiffer]);
+    if (m_pRun->ulNotDeleted != 0)
+        ShowErrorWithArgs(this, kIncompleteCaption, kNotDeletedText, 174, 176, m_pRun->ulNotDeleted);
+}
 
 HRESULT CSearchResultPP::DoCleanup() {
     HRESULT hr = S_OK;
@@ -54,16 +180,37 @@ HRESULT CSearchResultPP::DoCleanup() {
         QTRACE(TRACE_ERROR, "GetConfigInfo() failed.\n");
         return hr;
     }
+    // A result the configuration no longer caches numbers stores and folders as they were: the
+    // page must not delete by it, and goes.
+    {
+        CDrawerMapList* pCached = nullptr;
+        config.p->GetSearchResult(&pCached);
+        if (pCached != nullptr)
+            pCached->Release();
+        if (m_pResultList != nullptr && pCached != m_pResultList) {
+            QTRACE(TRACE_ERROR, "The page's search result is no longer the cached one.\n");
+            ShowError(this, kIncompleteCaption, kStaleText, 174, 177);
+            BOOL bCanClose = FALSE;
+            if (pOwner != nullptr && SUCCEEDED(pOwner->CanClosePP(PAGE_ID_SEARCH_RESULTS, &bCanClose)) &&
+                bCanClose)
+                pOwner->DemandClosePP(PAGE_ID_SEARCH_RESULTS);
+            return hr;
+        }
+    }
     if (pOwner != nullptr)
         pOwner->StartCleanup();
     BOOL bClosed = FALSE;
     BOOL bOwnerRestored = FALSE;
     BOOL bMAPIInitialized = FALSE;
+    CCleanupRun run;
+    m_pRun = &run;
     Ref<CStoreIndex2FolderList> deletions;
     Ref<CEntryList> folderList;
 
     // Runs to the end of the run on every path.
     auto finish = [&]() {
+        if (!bClosed)
+            m_pRun = nullptr;
         folderList.Reset();
         deletions.Reset();
         if (bMAPIInitialized)
@@ -83,40 +230,15 @@ HRESULT CSearchResultPP::DoCleanup() {
     }
     deletions.p->AddRef();
 
-    ULONG ulRoots = 0;
-    for (HTREEITEM hRoot = m_treeDuplicates.GetRootItem(); hRoot != nullptr;
-         hRoot = m_treeDuplicates.GetNextSiblingItem(hRoot))
-        ++ulRoots;
-    const ULONG ulTotal = 2 * ulRoots;
-    ULONG ulDone = 0;
-
-    // Collecting: the children of every group; the group's pivot is never deleted.
-    for (HTREEITEM hRoot = m_treeDuplicates.GetRootItem(); hRoot != nullptr;
-         hRoot = m_treeDuplicates.GetNextSiblingItem(hRoot)) {
-        for (HTREEITEM hChild = m_treeDuplicates.GetChildItem(hRoot); hChild != nullptr;
-             hChild = m_treeDuplicates.GetNextSiblingItem(hChild)) {
-            ItemInfo* pInfo = GetItemInfo(hChild);
-            if (pInfo == nullptr) {
-                QTRACE(TRACE_ERROR, "Failure: Found NULL drawer info structure!\n");
-                ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
-                return finish();
-            }
-            if (pInfo->pEntry == nullptr) {
-                QTRACE(TRACE_ERROR, "Failure: Found NULL reference inside drawer info structure!\n");
-                ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
-                return finish();
-            }
-            if (pInfo->bDelete) {
-                hr = deletions.p->Insert(pInfo->pEntry);
-                if (FAILED(hr)) {
-                    QTRACE(TRACE_ERROR, "pList->Insert() failed: hr = 0x%08lx\n", hr);
-                    ShowError(this, hr);
-                    return finish();
-                }
-            }
-        }
-        SetCleanupProgress(pOwner, ++ulDone, ulTotal);
-    }
+    // Collecting: the marked children of every group; the group's pivot is never deleted.
+    std::vector<CCleanupGroup> groups;
+    if (!CollectGroups(groups))
+        return finish();
+    // The collecting pass counted one step per group shown; the deleting pass counts on.
+    std::vector<HTREEITEM> roots;
+    m_treeDuplicates.GetChildItems(TVI_ROOT, roots);
+    const ULONG ulTotal = 2 * (ULONG)roots.size();
+    ULONG ulDone = (ULONG)roots.size();
 
     hr = MAPIInitialize(nullptr);
     if (FAILED(hr)) {
@@ -126,6 +248,27 @@ HRESULT CSearchResultPP::DoCleanup() {
         return finish();
     }
     bMAPIInitialized = TRUE;
+
+    // Checking: the store may have changed since the search (another program, another window).
+    // Only groups that still are what the page shows lose their marked entries.
+    if (!groups.empty()) {
+        hr = CheckGroups(config.p, groups);
+        if (FAILED(hr))
+            return finish();
+    }
+    for (const CCleanupGroup& group : groups) {
+        ++run.aulSkipped[(int)group.skip];
+        if (group.skip != CleanupSkip::None)
+            continue;
+        for (CEntryReference* pEntry : group.marked) {
+            hr = deletions.p->Insert(pEntry);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "pList->Insert() failed: hr = 0x%08lx\n", hr);
+                ShowError(this, hr);
+                return finish();
+            }
+        }
+    }
 
     // Deleting: one call per folder, stores and folders in ascending order.
     hr = deletions.p->GetFirstEntryList(&folderList.p);
@@ -137,6 +280,7 @@ HRESULT CSearchResultPP::DoCleanup() {
         hr = DeleteDuplicates(folderList.p);
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "DeleteDuplicates() failed: hr = 0x%08lx\n", hr);
+            ReportCleanup();
             return finish();
         }
         SetCleanupProgress(pOwner, ++ulDone, ulTotal);
@@ -148,7 +292,9 @@ HRESULT CSearchResultPP::DoCleanup() {
         }
     }
 
-    // All folders done.
+    // All folders done: the user learns what stayed before the page goes.
+    ReportCleanup();
+    m_pRun = nullptr;
     if (pOwner != nullptr)
         pOwner->EndCleanup();
     BOOL bCanClose = FALSE;
@@ -189,18 +335,14 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
     }
     Ref<CConfigInfo> config{GetConfigInfo()};
     Ref<CStoreInfo> store;
-    Ref<CFolderInfo> folder;
     Ref<IMAPISession> session;
     Ref<IMsgStore> mdb;
     Ref<IMAPIFolder> mapiFolder;
-    SBinary folderKey{0, nullptr};
 
     auto finish = [&]() {
-        free(folderKey.lpb);
         CEntryList::FreeBinArray(&ids);
         mapiFolder.Reset();
         mdb.Reset();
-        folder.Reset();
         store.Reset();
         config.Reset();
         if (session.p != nullptr)
@@ -239,48 +381,49 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
             (ULONG)hr);
         return finish();
     }
-    hr = store.p->GetFolder(pList->GetFolderIndex(), &folder.p);
-    if (FAILED(hr) || folder.p == nullptr) {
-        if (SUCCEEDED(hr))
-            hr = E_UNEXPECTED;
-        QTRACE(TRACE_ERROR, "GetFolder() failed: hr = 0x%08lx!\n", hr);
-        ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
-        return finish();
-    }
-    hr = folder.p->GetFolderKey(&folderKey);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "GetFolderKey() failed: hr = 0x%08lx!\n", hr);
-        if (hr == E_OUTOFMEMORY)
-            ShowError(this, hr);
-        else
-            ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
-        return finish();
-    }
-    ULONG ulType = 0;
-    LPUNKNOWN lpUnknown = nullptr;
-    hr = mdb.p->OpenEntry(folderKey.cb, reinterpret_cast<LPENTRYID>(folderKey.lpb), nullptr,
-                          MAPI_MODIFY | MAPI_BEST_ACCESS, &ulType, &lpUnknown);
+    // The folder the search read, and no other: a position that names another folder now, or a
+    // folder that is gone, is not touched.
+    ULONG ulType = MAPI_FOLDER;
+    hr = OpenSearchedFolder(mdb.p, store.p, pList->GetStoreIndex(), pList->GetFolderIndex(),
+                            config.p->GetResultReview(), MAPI_MODIFY | MAPI_BEST_ACCESS, &mapiFolder.p,
+                            &ulType);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "pStore->OpenEntry() failed: hr = 0x%08lx\n", hr);
         ShowError(this, hr);
         return finish();
     }
     if (ulType != MAPI_FOLDER) {
-        if (lpUnknown != nullptr)
-            lpUnknown->Release();
         QTRACE(TRACE_ERROR, "Wrong type of obejct returned: Expected MAPI_FOLDER (%d), got %d.\n",
                MAPI_FOLDER, (int)ulType);
         ShowError(this, "Wrong object type", "The interface returned an unexpected type of object.", 156,
                   157);
         return finish();
     }
-    mapiFolder.p = static_cast<IMAPIFolder*>(lpUnknown);
-    // Without DELETE_HARD_DELETE: the items stay recoverable. A warning counts as success.
+    if (mapiFolder.p == nullptr) {
+        if (m_pRun != nullptr)
+            m_pRun->ulNotDeleted += ids.cValues;
+        return finish();
+    }
+    // Without DELETE_HARD_DELETE: the items stay recoverable. Items the folder no longer holds
+    // are not deleted (partial completion): the user is told how many.
+    ULONG ulBefore = 0;
+    const HRESULT hrBefore = config.p->GetFolderMessageCount(mapiFolder.p, &ulBefore);
     hr = mapiFolder.p->DeleteMessages(&ids, 0, nullptr, 0);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "pFolder->DeleteMessages() failed: hr = 0x%08lx\n", hr);
         ShowError(this, hr);
         return finish();
+    }
+    if (hr == MAPI_W_PARTIAL_COMPLETION) {
+        QTRACE(TRACE_WARNING, "pFolder->DeleteMessages() completed in part.\n");
+        ULONG ulAfter = 0;
+        ULONG ulNotDeleted = ids.cValues;
+        if (SUCCEEDED(hrBefore) && SUCCEEDED(config.p->GetFolderMessageCount(mapiFolder.p, &ulAfter)) &&
+            ulAfter <= ulBefore && ulBefore - ulAfter <= ids.cValues)
+            ulNotDeleted = ids.cValues - (ulBefore - ulAfter);
+        if (m_pRun != nullptr)
+            m_pRun->ulNotDeleted += ulNotDeleted;
+        hr = S_OK;
     }
     return finish();
 }

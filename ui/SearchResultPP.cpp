@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
@@ -144,6 +145,9 @@ BOOL CSearchResultPP::OnInitDialog() {
         QTRACE(TRACE_ERROR, "FillTreeCtrl() failed: hr = 0x%08lx\n", hr);
         return bResult;
     }
+    hr = ApplyReview();
+    if (FAILED(hr))
+        QTRACE(TRACE_ERROR, "ApplyReview() failed: hr = 0x%08lx\n", hr);
     // The automatic mode cleans up as soon as the page is on screen, through the selected
     // action (Start cleaning unless the user chose another).
     if (config.p->GetProcessingMode() == PROCESSING_MODE_AUTOMATIC)
@@ -247,6 +251,7 @@ HRESULT CSearchResultPP::FindDuplicates() {
         return hr;
     }
     config.p->SetSearchResult(m_pResultList);
+    KeepSearchedFolders(config.p);
     return hr;
 }
 
@@ -446,8 +451,9 @@ HRESULT CSearchResultPP::SwitchPivotEntry(HTREEITEM hOldPivot, HTREEITEM hNewPiv
 }
 
 void CSearchResultPP::FreeBranchMemory(HTREEITEM hItem) {
-    for (HTREEITEM hChild = m_treeDuplicates.GetChildItem(hItem); hChild != nullptr;
-         hChild = m_treeDuplicates.GetNextSiblingItem(hChild))
+    std::vector<HTREEITEM> children;
+    m_treeDuplicates.GetChildItems(hItem, children);
+    for (HTREEITEM hChild : children)
         FreeBranchMemory(hChild);
     if (ItemInfo* pInfo = GetItemInfo(hItem)) {
         m_treeDuplicates.SetItemData(hItem, 0);
@@ -460,8 +466,9 @@ void CSearchResultPP::EmptyTreeCtrl() {
     if (m_treeDuplicates.GetSafeHwnd() == nullptr)
         return;
     m_treeDuplicates.SelectItem(nullptr);
-    for (HTREEITEM hRoot = m_treeDuplicates.GetRootItem(); hRoot != nullptr;
-         hRoot = m_treeDuplicates.GetNextSiblingItem(hRoot))
+    std::vector<HTREEITEM> roots;
+    m_treeDuplicates.GetChildItems(TVI_ROOT, roots);
+    for (HTREEITEM hRoot : roots)
         FreeBranchMemory(hRoot);
     m_treeDuplicates.DeleteAllItems();
 }
@@ -493,6 +500,7 @@ HRESULT CSearchResultPP::OnConfigChange() {
 
 void CSearchResultPP::PrepareClose() {
     TRACE_FUNC_VOID("CSearchResultPP::PrepareClose");
+    SaveReview();
     EmptyTreeCtrl();
 }
 

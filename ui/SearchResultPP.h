@@ -1,15 +1,19 @@
 // CSearchResultPP: the Search results page: duplicate groups, marks, opening items, the cleanup.
 #pragma once
 
+#include <vector>
+
 #include "platform/afx/wnd/Controls.h"
 #include "ui/ItemInfo.h"
 #include "ui/OpenItemInOutlook.h"
 #include "ui/PropertyPageBase.h"
 #include "ui/ResultTree.h"
 
+class CConfigInfo;
 class CDrawerMapList;
 class CEntryList;
 class FVBase;
+struct CCleanupGroup;
 
 // Actions of the (hidden) action combo, carried as each item's data.
 #define RESULT_ACTION_MARK_AS_PIVOT 0
@@ -20,7 +24,9 @@ class FVBase;
 // The third tab page of a form view. On opening it takes the search result its configuration has
 // cached, or searches, and shows each duplicate group (a drawer of two or more entries) as one
 // branch: the root is the kept entry (the oldest), the children are the others, marked for
-// deletion at first. Marks live only in the items' ItemInfo records until the cleanup.
+// deletion at first. The marks live in the items' ItemInfo records; when the page goes while the
+// configuration still caches its result, they are kept with that result (CResultReview), and a
+// page rebuilt from the cache shows them as the user left them.
 //
 // The form view constructs the page with itself as owner and deletes it when the page is closed;
 // DemandClosePP(2) deletes the page before it returns, so every handler that asks for the close
@@ -58,6 +64,10 @@ public:
     HRESULT UpdateInformationGroup(HTREEITEM hItem);
     // Opens the caret item's entry in the mail client.
     HRESULT OnOpenEntry();
+    // Keeps the marks and kept entries of the tree with the cached result, when it still is the
+    // page's; ApplyReview shows kept ones again after a fill from the cache.
+    void SaveReview();
+    HRESULT ApplyReview();
 
     // Handlers.
     void OnExecuteAction();
@@ -90,6 +100,22 @@ protected:
     void RepaintItem(HTREEITEM hItem);
     // The deferred close of a page that got no configuration (the page must be created first).
     LRESULT OnCloseWithoutConfig(WPARAM, LPARAM);
+    // Keeps, with a fresh result, the entry id of every folder the search read.
+    static void KeepSearchedFolders(CConfigInfo* pConfig);
+    // The groups with entries marked for deletion, in tree order; FALSE (box shown) on a damaged
+    // record.
+    BOOL CollectGroups(std::vector<CCleanupGroup>& groups);
+    // Checks every group against the stores as they are now; a failure was shown.
+    HRESULT CheckGroups(CConfigInfo* pConfig, std::vector<CCleanupGroup>& groups);
+    // Tells the user what a cleanup left in place; nothing when it left nothing.
+    void ReportCleanup();
+
+    // What a running cleanup counts for its report.
+    struct CCleanupRun {
+        ULONG aulSkipped[5] = {};  // groups by CleanupSkip
+        ULONG ulNotDeleted = 0;    // marked entries of checked groups that were not deleted
+    };
+    CCleanupRun* m_pRun = nullptr;  // during DoCleanup only
 
     CButton m_btnDelete;
     CEdit m_edtStore;

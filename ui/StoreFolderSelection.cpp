@@ -39,6 +39,11 @@ BOOL GetFolderClassFilter(DWORD dwConfigType, LPCSTR* ppszFilter) {
     return TRUE;
 }
 
+void IStoreFolderPage::DiscardResults(CConfigInfo* pConfig) {
+    if (pConfig != nullptr)
+        pConfig->SetSearchResult(nullptr);
+}
+
 CStoreFolderSelection::CStoreFolderSelection(IStoreFolderPage* pPage) : m_pPage(pPage) {
     TRACE_CTOR("CStoreFolderSelection");
 }
@@ -221,7 +226,7 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
             }
             // A cached search result numbers folders by their old positions: a cleanup must not
             // delete by it.
-            pConfig->SetSearchResult(nullptr);
+            m_pPage->DiscardResults(pConfig);
             MarkDocumentModified(pConfig);
             ShowError(pWnd, "Folder vanished",
                       "One or more folder(s) have been removed from the store. They were removed from the "

@@ -23,6 +23,10 @@ public:
     // Asks the owner form view whether a cached search result may go; FALSE without an owner
     // view or when the user refuses.
     virtual BOOL ConfirmDiscardResults() = 0;
+    // Drops the cached search result when the folders it numbers changed without asking (they
+    // vanished from the store). A page with an owner form view has the view do it, so that the
+    // Search results page, which shows that result, goes with it.
+    virtual void DiscardResults(CConfigInfo* pConfig);
     virtual void EnableDialog() = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "platform/mapi/EntryId.h"
 #include "platform/mapi/Message.h"
 
 namespace qrvmapi {
@@ -19,6 +20,63 @@ const std::vector<ULONG> kDefaultColumns = {PR_ENTRYID, PR_INSTANCE_KEY, PR_MESS
 CContentsTable::CContentsTable(std::shared_ptr<CStoreDb> store, LONGLONG folder)
     : CTableBase(kDefaultColumns), m_store(std::move(store)), m_folder(folder) {}
 
+HRESULT CContentsTable::Restrict(LPSRestriction lpRestriction, ULONG ulFlags) {
+    HRESULT hr = CTableBase::Restrict(lpRestriction, ulFlags);
+    m_byIds = false;
+    m_namedIds.clear();
+    std::vector<const CPropCell*> values;
+    if (FAILED(hr) || !m_restriction || !m_restriction->CollectEqualValues(PR_ENTRYID, values)) {
+        return hr;
+    }
+    for (const CPropCell* value : values) {
+        CEntryRef ref;
+        if (value->m_kind != CellKind::Bytes ||
+            !ParseEntryId(value->m_bytes.data(), value->m_bytes.size(), ref) ||
+            ref.m_kind != EntryKind::Message || ref.m_storeUid != m_store->Uid()) {
+            continue;  // names nothing of this store
+        }
+        // Only the exact bytes of an item's own id equal its PR_ENTRYID.
+        if (MakeEntryId(EntryKind::Message, ref.m_storeUid, ref.m_id) != value->m_bytes) {
+            continue;
+        }
+        m_namedIds.push_back(ref.m_id);
+    }
+    std::sort(m_namedIds.begin(), m_namedIds.end());
+    m_namedIds.erase(std::unique(m_namedIds.begin(), m_namedIds.end()), m_namedIds.end());
+    m_byIds = true;
+    return hr;
+}
+
+HRESULT CContentsTable::NextIds(LONGLONG after, size_t want, std::vector<LONGLONG>& ids, LONGLONG& scanned,
+                                bool& more) {
+    ids.clear();
+    scanned = after;
+    if (!m_byIds) {
+        HRESULT hr =
+            m_store->NextMessages(m_folder, after, static_cast<int>(std::min<size_t>(want, 100000)), ids);
+        more = SUCCEEDED(hr) && !ids.empty();
+        if (more) {
+            scanned = ids.back();
+        }
+        return hr;
+    }
+    auto it = std::upper_bound(m_namedIds.begin(), m_namedIds.end(), after);
+    for (size_t looked = 0; it != m_namedIds.end() && looked < want; ++it, ++looked) {
+        LONGLONG folder = 0;
+        bool deleted = false;
+        HRESULT hr = m_store->MessageState(*it, folder, deleted);
+        if (FAILED(hr) && hr != MAPI_E_NOT_FOUND) {
+            return hr;
+        }
+        if (SUCCEEDED(hr) && folder == m_folder && !deleted) {
+            ids.push_back(*it);
+        }
+        scanned = *it;
+    }
+    more = scanned != after;
+    return S_OK;
+}
+
 HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::vector<CRowCells>& rows,
                              size_t& counted) {
     counted = 0;
@@ -30,13 +88,18 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
             want = std::max(want, kMinBatch);
         }
         std::lock_guard<std::recursive_mutex> guard(m_store->Db().Lock());
-        HRESULT hr =
-            m_store->NextMessages(m_folder, after, static_cast<int>(std::min<size_t>(want, 100000)), ids);
+        LONGLONG scanned = after;
+        bool more = false;
+        HRESULT hr = NextIds(after, want, ids, scanned, more);
         if (FAILED(hr)) {
             return hr;
         }
-        if (ids.empty()) {
+        if (!more) {
             break;
+        }
+        if (ids.empty()) {
+            after = scanned;  // named items that are not live here
+            continue;
         }
         // Shared with the items opened from these rows; nobody changes it once it is read.
         std::shared_ptr<CCellBatch> batch = project ? m_store->BatchToFill() : std::make_shared<CCellBatch>();
@@ -64,7 +127,8 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
                 return found != last && PROP_ID(found->m_tag) == pid ? found : nullptr;
             };
             computed.clear();
-            if (m_restriction && !m_restriction->Matches(lookup)) {
+            // Looked up by id: every row is one the restriction names.
+            if (m_restriction && !m_byIds && !m_restriction->Matches(lookup)) {
                 continue;
             }
             ++counted;
@@ -85,6 +149,9 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
                 }
             }
             rows.push_back(std::move(cells));
+        }
+        if (used == ids.size() && scanned > after) {
+            after = scanned;  // named ids after the last live one were not live
         }
         if (project) {
             // Readers open the rows' items next: hand the store what was read of them.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "platform/mapi/MemTable.h"
 #include "platform/mapi/StoreDb.h"
@@ -15,6 +16,7 @@ class CContentsTable : public CTableBase {
 public:
     CContentsTable(std::shared_ptr<CStoreDb> store, LONGLONG folder);
 
+    HRESULT Restrict(LPSRestriction lpRestriction, ULONG ulFlags) override;
     HRESULT GetRowCount(ULONG ulFlags, ULONG* lpulCount) override;
     HRESULT SeekRow(ULONG bkOrigin, LONG lRowCount, LONG* lplRowsSought) override;
 
@@ -25,10 +27,19 @@ protected:
 private:
     // Reads rows after 'after' (moving it); with 'project' false only counts them into 'counted'.
     HRESULT Walk(LONGLONG& after, size_t count, bool project, std::vector<CRowCells>& rows, size_t& counted);
+    // The next ids after 'after' to read: the folder's live messages, or, under a restriction to
+    // entry ids, those of the named messages that are live in this folder. 'scanned' is the
+    // highest id looked at (the walk may move past it when all ids are read); false at the end.
+    HRESULT NextIds(LONGLONG after, size_t want, std::vector<LONGLONG>& ids, LONGLONG& scanned, bool& more);
 
     std::shared_ptr<CStoreDb> m_store;
     LONGLONG m_folder;
     LONGLONG m_after = 0;
+    // Under a restriction to entry ids (one or an OR of equalities on PR_ENTRYID): the message
+    // ids they name in this store, ascending. The rows are then looked up by id instead of
+    // reading the whole folder and testing each row against every id.
+    bool m_byIds = false;
+    std::vector<LONGLONG> m_namedIds;
 };
 
 }  // namespace qrvmapi

@@ -554,6 +554,18 @@ HTREEITEM CTreeCtrl::GetNextSiblingItem(HTREEITEM hItem) const {
     return (p && hItem) ? H(p->GetNextSibling(Id(hItem))) : nullptr;
 }
 
+void CTreeCtrl::GetChildItems(HTREEITEM hItem, std::vector<HTREEITEM>& items) const {
+    items.clear();
+    wxTreeCtrl* p = TV(m_pWx);
+    if (p == nullptr || hItem == nullptr)
+        return;
+    const wxTreeItemId parent = ParentOf(p, hItem);
+    items.reserve(p->GetChildrenCount(parent, false));
+    wxTreeItemIdValue cookie;
+    for (wxTreeItemId id = p->GetFirstChild(parent, cookie); id.IsOk(); id = p->GetNextChild(parent, cookie))
+        items.push_back(H(id));
+}
+
 HTREEITEM CTreeCtrl::GetParentItem(HTREEITEM hItem) const {
     wxTreeCtrl* p = TV(m_pWx);
     if (p == nullptr || hItem == nullptr)

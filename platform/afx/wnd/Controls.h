@@ -334,6 +334,9 @@ public:
     HTREEITEM GetRootItem() const;
     HTREEITEM GetChildItem(HTREEITEM hItem) const;
     HTREEITEM GetNextSiblingItem(HTREEITEM hItem) const;
+    // Every child of hItem (TVI_ROOT: the root items) in order. A walk of GetNextSiblingItem
+    // searches each item among its siblings; this one does not, so it stays linear.
+    void GetChildItems(HTREEITEM hItem, std::vector<HTREEITEM>& items) const;
     HTREEITEM GetParentItem(HTREEITEM hItem) const;
     HTREEITEM GetNextItem(HTREEITEM hItem, UINT nCode) const;
     HTREEITEM GetSelectedItem() const;

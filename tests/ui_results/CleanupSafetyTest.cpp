@@ -1,0 +1,302 @@
+// The cleanup against a store that changed since the search, a result that is no longer the cached
+// one, and the user's marks across a rebuild of the page.
+#include "engine/DrawerMapList.h"
+#include "engine/EntryReference.h"
+#include "model/StoreInfo.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "resources/FormResource.h"
+#include "resources/ResultTemplates.h"
+#include "tests/ui_results/ResultsFixture.h"
+#include "tests/ui_results/StoreClient.h"
+#include "ui/FormViews.h"
+#include "ui/SearchResultPP.h"
+
+namespace qrvtest {
+namespace {
+
+class CleanupSafetyTest : public ResultsFixture {
+protected:
+    void SetUp() override {
+        ResultsFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        m_client = std::make_unique<CStoreClient>(m_pConfig, m_root->Path() + "/Personal.pst");
+    }
+    void TearDown() override {
+        CloseForm(m_pView);
+        m_client.reset();
+        ResultsFixture::TearDown();
+    }
+
+    CSearchResultPP* ShowAndStart() {
+        m_pView = ShowForm(m_pConfig);
+        return m_pView != nullptr ? Start(m_pView) : nullptr;
+    }
+    void PressDelete(CSearchResultPP* pPage) {
+        pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
+        Settle();
+    }
+    void AddFolderToConfig(const std::vector<BYTE>& folder) {
+        CStoreInfo* pStore = m_pConfig->GetStore(0);
+        EXPECT_EQ(S_OK, pStore->AddFolder(m_client->Store(), (ULONG)folder.size(),
+                                          const_cast<BYTE*>(folder.data())));
+        pStore->Release();
+    }
+    static std::vector<BYTE> EntryOf(ItemInfo* pInfo) {
+        SBinary id{};
+        EXPECT_EQ(S_OK, pInfo->pEntry->GetEntryID(&id));
+        std::vector<BYTE> bytes(id.lpb, id.lpb + id.cb);
+        free(id.lpb);
+        return bytes;
+    }
+    static HTREEITEM RootNamed(CSearchResultPP* pPage, const char* lpszText) {
+        for (HTREEITEM h : Roots(pPage->GetTree()))
+            if (pPage->GetTree().GetItemText(h) == lpszText)
+                return h;
+        return nullptr;
+    }
+    // The boxes shown since the last clear, as "caption: text".
+    static std::vector<std::string> Boxes() {
+        std::vector<std::string> texts;
+        for (const AfxShownMessageBox& box : AfxGetShownMessageBoxes())
+            texts.push_back(box.caption + ": " + box.text);
+        return texts;
+    }
+
+    std::unique_ptr<CStoreClient> m_client;
+    FVPagedView* m_pView = nullptr;
+};
+
+TEST_F(CleanupSafetyTest, AVanishedFolderClosesThePageAndAFolderAtAnotherPositionIsNotTouched) {
+    // The chosen folders: the inbox, VA (empty), VB (duplicates), VC (empty).
+    const std::vector<BYTE> va = m_client->MakeFolder(m_inbox, "VA");
+    const std::vector<BYTE> vb = m_client->MakeFolder(m_inbox, "VB");
+    const std::vector<BYTE> vc = m_client->MakeFolder(m_inbox, "VC");
+    for (const auto& folder : {va, vb, vc})
+        AddFolderToConfig(folder);
+    for (const char* lpszSubject : {"Alpha", "Alpha", "Beta", "Beta"})
+        m_client->AddMail(vb, lpszSubject, lpszSubject, 100);
+    const std::set<std::vector<BYTE>> inVB = m_client->LiveItems(vb);
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    ASSERT_EQ(2u, Roots(pPage->GetTree()).size());
+
+    // VA goes behind the program's back; the General page finds it gone, drops the result and
+    // the page that shows it, so its Delete can no longer send VB's ids to what stands at VB's
+    // place now.
+    m_client->DeleteFolder(va);
+    AfxClearShownMessageBoxes();
+    m_pView->GetGeneralPage().OnSelchangeStoreList();
+    Settle();
+    ASSERT_EQ(1u, Boxes().size());
+    EXPECT_EQ("Folder vanished", AfxGetShownMessageBoxes()[0].caption);
+    EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
+    EXPECT_EQ(2, m_pView->GetTabCtrl().GetItemCount());
+    EXPECT_EQ(0, m_pView->GetTabCtrl().GetCurSel());
+
+    // Positions that move under a cached result without the page going (the configuration's
+    // folder list changed by another way): the cleanup opens the folder now at VB's place, sees
+    // by its entry id that it is not VB, and leaves VB's groups alone, telling the user.
+    pPage = Start(m_pView);
+    ASSERT_NE(nullptr, pPage);
+    CStoreInfo* pStore = m_pConfig->GetStore(0);
+    ASSERT_EQ(S_OK, pStore->DeleteFolder(0));  // the inbox: VB moves to VC's place
+    pStore->Release();
+    AfxClearShownMessageBoxes();
+    PressDelete(pPage);
+    EXPECT_EQ(inVB, m_client->LiveItems(vb));
+    ASSERT_EQ(1u, Boxes().size());
+    EXPECT_EQ("Cleanup incomplete", AfxGetShownMessageBoxes()[0].caption);
+    EXPECT_NE(std::string::npos, Boxes()[0].find("2 duplicate group(s) were left"));
+    EXPECT_NE(std::string::npos, Boxes()[0].find("2 in a folder that was removed or replaced"));
+    EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
+}
+
+TEST_F(CleanupSafetyTest, AResultTheConfigurationDroppedIsNeverCleanedUp) {
+    AddMail({"Alpha", "Ann", 100});
+    AddMail({"Alpha", "Ann", 200});
+    const std::set<std::vector<BYTE>> before = LiveItems();
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+
+    // Dropped and announced: the form view closes the page that shows it.
+    m_pConfig->SetSearchResult(nullptr);
+    m_pConfig->NotifyConfigChange(nullptr);
+    Settle();
+    EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
+
+    // Dropped without a word: the page's own Delete refuses, tells the user, and goes.
+    pPage = Start(m_pView);
+    ASSERT_NE(nullptr, pPage);
+    m_pConfig->SetSearchResult(nullptr);
+    AfxClearShownMessageBoxes();
+    PressDelete(pPage);
+    EXPECT_EQ(before, LiveItems());
+    ASSERT_EQ(1u, Boxes().size());
+    EXPECT_NE(std::string::npos, Boxes()[0].find("Nothing was deleted"));
+    EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
+}
+
+TEST_F(CleanupSafetyTest, GroupsThatChangedBehindTheProgramsBackAreLeftWhole) {
+    // Alpha: the kept entry goes. Beta: a marked entry's compared value changes. Zeta: one of two
+    // marked entries goes. Eta: a value that is not compared changes. Theta: a compared value is
+    // written again unchanged. Only Eta and Theta are still groups.
+    const std::vector<BYTE> alphaKept = AddMail({"Alpha", "Ann", 100});
+    const std::vector<BYTE> alpha2 = AddMail({"Alpha", "Ann", 200});
+    const std::vector<BYTE> alpha3 = AddMail({"Alpha", "Ann", 300});
+    const std::vector<BYTE> betaKept = AddMail({"Beta", "Ben", 100});
+    const std::vector<BYTE> beta2 = AddMail({"Beta", "Ben", 200});
+    const std::vector<BYTE> beta3 = AddMail({"Beta", "Ben", 300});
+    const std::vector<BYTE> zetaKept = AddMail({"Zeta", "Zoe", 100});
+    const std::vector<BYTE> zeta2 = AddMail({"Zeta", "Zoe", 200});
+    const std::vector<BYTE> zeta3 = AddMail({"Zeta", "Zoe", 300});
+    const std::vector<BYTE> etaKept = AddMail({"Eta", "Eve", 100});
+    const std::vector<BYTE> eta2 = AddMail({"Eta", "Eve", 200});
+    const std::vector<BYTE> thetaKept = AddMail({"Theta", "Tom", 100});
+    const std::vector<BYTE> theta2 = AddMail({"Theta", "Tom", 200});
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    ASSERT_EQ(5u, Roots(pPage->GetTree()).size());
+
+    m_client->DeleteItem(m_inbox, alphaKept);
+    m_client->SetText(beta2, PR_SUBJECT, "Beta, answered");
+    m_client->DeleteItem(m_inbox, zeta2);
+    m_client->SetText(eta2, PR_BODY, "read later");
+    m_client->SetText(theta2, PR_SUBJECT, "Theta");
+    AfxClearShownMessageBoxes();
+    PressDelete(pPage);
+
+    const std::set<std::vector<BYTE>> after = LiveItems();
+    for (const auto& id : {alpha2, alpha3, betaKept, beta2, beta3, zetaKept, zeta3, etaKept, thetaKept})
+        EXPECT_EQ(1u, after.count(id));
+    EXPECT_EQ(9u, after.size());
+    ASSERT_EQ(1u, Boxes().size());
+    const std::string text = Boxes()[0];
+    EXPECT_NE(std::string::npos, text.find("3 duplicate group(s) were left")) << text;
+    EXPECT_NE(std::string::npos, text.find("0 in a folder")) << text;
+    EXPECT_NE(std::string::npos, text.find("1 whose kept entry no longer exists")) << text;
+    EXPECT_NE(std::string::npos, text.find("1 with a marked entry that no longer exists")) << text;
+    EXPECT_NE(std::string::npos, text.find("1 with a marked entry that no longer matches")) << text;
+    EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
+}
+
+// A page whose folder loses an item between the check and the deletion, as when another program
+// deletes it at that moment.
+class CRacingPage : public CSearchResultPP {
+public:
+    explicit CRacingPage(FVBase* pOwner) : CSearchResultPP(pOwner) {}
+    HRESULT DeleteDuplicates(CEntryList* pList) override {
+        if (s_pClient != nullptr)
+            s_pClient->DeleteItem(s_folder, s_item);
+        return CSearchResultPP::DeleteDuplicates(pList);
+    }
+    static CStoreClient* s_pClient;
+    static std::vector<BYTE> s_folder, s_item;
+};
+CStoreClient* CRacingPage::s_pClient = nullptr;
+std::vector<BYTE> CRacingPage::s_folder, CRacingPage::s_item;
+
+TEST_F(CleanupSafetyTest, EntriesGoneAtTheMomentOfDeletingAreCountedToTheUser) {
+    AddMail({"Alpha", "Ann", 100});
+    const std::vector<BYTE> alpha2 = AddMail({"Alpha", "Ann", 200});
+    const std::vector<BYTE> alpha3 = AddMail({"Alpha", "Ann", 300});
+    CRacingPage::s_pClient = m_client.get();
+    CRacingPage::s_folder = m_inbox;
+    CRacingPage::s_item = alpha3;
+    SetSearchResultPageFactory([](FVBase* pOwner) -> PropertyPageBase* { return new CRacingPage(pOwner); });
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    AfxClearShownMessageBoxes();
+    PressDelete(pPage);
+    CRacingPage::s_pClient = nullptr;
+    EXPECT_EQ(0u, LiveItems().count(alpha2));
+    ASSERT_EQ(1u, Boxes().size());
+    EXPECT_EQ(
+        "Cleanup incomplete: 1 marked entries were not deleted: their folder no longer holds them, or the "
+        "folder was removed or replaced since the search.",
+        Boxes()[0]);
+}
+
+TEST_F(CleanupSafetyTest, TheUsersMarksAndKeptEntrySurviveARebuildButNotANewSearch) {
+    AddMail({"Alpha", "Ann", 100});
+    AddMail({"Alpha", "Ann", 200});
+    AddMail({"Alpha", "Ann", 300});
+    const std::vector<BYTE> betaFirst = AddMail({"Beta", "Ben", 100});
+    AddMail({"Beta", "Ben", 200});
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    // The user keeps an Alpha duplicate and makes a Beta duplicate the kept entry.
+    HTREEITEM hAlphaChild = Children(tree, RootNamed(pPage, "Alpha"))[0];
+    const std::vector<BYTE> alphaKeptByUser = EntryOf(Info(tree, hAlphaChild));
+    pPage->ToggleItemState(hAlphaChild);
+    HTREEITEM hBeta = RootNamed(pPage, "Beta");
+    HTREEITEM hBetaChild = Children(tree, hBeta)[0];
+    const std::vector<BYTE> betaChosen = EntryOf(Info(tree, hBetaChild));
+    ASSERT_EQ(S_OK, pPage->SwitchPivotEntry(hBeta, hBetaChild));
+
+    // Away to another configuration and back, twice: the form view goes, the page is rebuilt
+    // from the cached result.
+    for (int nRound = 0; nRound < 2; ++nRound) {
+        SCOPED_TRACE(nRound);
+        CloseForm(m_pView);
+        m_pView = ShowForm(m_pConfig);
+        ASSERT_NE(nullptr, m_pView);
+        pPage = PageOf(m_pView);
+        ASSERT_NE(nullptr, pPage);
+        CResultTree& rebuilt = pPage->GetTree();
+        int nUnmarked = 0;
+        for (HTREEITEM hChild : Children(rebuilt, RootNamed(pPage, "Alpha"))) {
+            ItemInfo* pInfo = Info(rebuilt, hChild);
+            const bool bKept = EntryOf(pInfo) == alphaKeptByUser;
+            nUnmarked += bKept ? 1 : 0;
+            EXPECT_EQ(bKept ? ITEM_STATE_UNMARKED : ITEM_STATE_MARKED, (int)pInfo->nState);
+            EXPECT_EQ(!bKept, pInfo->bDelete != FALSE);
+        }
+        EXPECT_EQ(1, nUnmarked);
+        HTREEITEM hRoot = RootNamed(pPage, "Beta");
+        EXPECT_EQ(betaChosen, EntryOf(Info(rebuilt, hRoot)));
+        ASSERT_EQ(1u, Children(rebuilt, hRoot).size());
+        ItemInfo* pFormer = Info(rebuilt, Children(rebuilt, hRoot)[0]);
+        EXPECT_EQ(betaFirst, EntryOf(pFormer));
+        EXPECT_TRUE(pFormer->bDelete);
+    }
+
+    // A new search starts from the default marks.
+    pPage = Start(m_pView);
+    ASSERT_NE(nullptr, pPage);
+    EXPECT_EQ(betaFirst, EntryOf(Info(pPage->GetTree(), RootNamed(pPage, "Beta"))));
+    for (HTREEITEM hRoot : Roots(pPage->GetTree()))
+        for (HTREEITEM hChild : Children(pPage->GetTree(), hRoot))
+            EXPECT_TRUE(Info(pPage->GetTree(), hChild)->bDelete);
+}
+
+TEST_F(CleanupSafetyTest, ADeleteAfterTheRebuildKeepsWhatTheUserChoseToKeep) {
+    AddMail({"Alpha", "Ann", 100});
+    AddMail({"Alpha", "Ann", 200});
+    const std::vector<BYTE> betaFirst = AddMail({"Beta", "Ben", 100});
+    AddMail({"Beta", "Ben", 200});
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    HTREEITEM hAlphaChild = Children(pPage->GetTree(), RootNamed(pPage, "Alpha"))[0];
+    const std::vector<BYTE> alphaKeptByUser = EntryOf(Info(pPage->GetTree(), hAlphaChild));
+    pPage->ToggleItemState(hAlphaChild);
+    HTREEITEM hBeta = RootNamed(pPage, "Beta");
+    const std::vector<BYTE> betaChosen =
+        EntryOf(Info(pPage->GetTree(), Children(pPage->GetTree(), hBeta)[0]));
+    ASSERT_EQ(S_OK, pPage->SwitchPivotEntry(hBeta, Children(pPage->GetTree(), hBeta)[0]));
+    CloseForm(m_pView);
+    m_pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, m_pView);
+    pPage = PageOf(m_pView);
+    ASSERT_NE(nullptr, pPage);
+    PressDelete(pPage);
+    const std::set<std::vector<BYTE>> after = LiveItems();
+    EXPECT_EQ(3u, after.size());
+    EXPECT_EQ(1u, after.count(alphaKeptByUser));
+    EXPECT_EQ(1u, after.count(betaChosen));
+    EXPECT_EQ(0u, after.count(betaFirst));
+}
+
+}  // namespace
+}  // namespace qrvtest

@@ -1,0 +1,115 @@
+// The Search results page's review kept with the cached result: marks, kept entries, folders read.
+#include <cstdlib>
+#include <vector>
+
+#include "engine/DrawerMapList.h"
+#include "engine/EntryReference.h"
+#include "model/ConfigInfo.h"
+#include "model/FolderInfo.h"
+#include "model/ResultReview.h"
+#include "model/StoreInfo.h"
+#include "trace/Trace.h"
+#include "ui/SearchResultPP.h"
+
+namespace {
+
+template <class T>
+struct Ref {
+    T* p = nullptr;
+    ~Ref() {
+        if (p != nullptr)
+            p->Release();
+    }
+};
+
+// The review of the configuration's cached result when that result is pList, else null.
+CResultReview* ReviewOf(CConfigInfo* pConfig, CDrawerMapList* pList) {
+    if (pConfig == nullptr || pList == nullptr)
+        return nullptr;
+    CDrawerMapList* pCached = nullptr;
+    pConfig->GetSearchResult(&pCached);
+    if (pCached != nullptr)
+        pCached->Release();
+    return pCached == pList ? pConfig->GetResultReview() : nullptr;
+}
+
+}  // namespace
+
+void CSearchResultPP::KeepSearchedFolders(CConfigInfo* pConfig) {
+    CResultReview* pReview = pConfig != nullptr ? pConfig->GetResultReview() : nullptr;
+    if (pReview == nullptr)
+        return;
+    for (int nStore = 0; nStore < pConfig->GetStoreCount(); ++nStore) {
+        Ref<CStoreInfo> store{pConfig->GetStore(nStore)};
+        if (store.p == nullptr)
+            continue;
+        for (int nFolder = 0; nFolder < store.p->GetFolderCount(); ++nFolder) {
+            Ref<CFolderInfo> folder;
+            if (FAILED(store.p->GetFolder(nFolder, &folder.p)) || folder.p == nullptr)
+                continue;
+            SBinary key{0, nullptr};
+            if (SUCCEEDED(folder.p->GetFolderKey(&key)) && key.lpb != nullptr)
+                pReview->SetFolderKey(nStore, nFolder, key.lpb, key.cb);
+            free(key.lpb);
+        }
+    }
+}
+
+void CSearchResultPP::SaveReview() {
+    TRACE_FUNC_VOID("CSearchResultPP::SaveReview");
+    if (m_treeDuplicates.GetSafeHwnd() == nullptr)
+        return;
+    Ref<CConfigInfo> config{GetConfigInfo()};
+    CResultReview* pReview = ReviewOf(config.p, m_pResultList);
+    if (pReview == nullptr)
+        return;
+    std::vector<HTREEITEM> roots, children;
+    m_treeDuplicates.GetChildItems(TVI_ROOT, roots);
+    for (HTREEITEM hRoot : roots) {
+        m_treeDuplicates.GetChildItems(hRoot, children);
+        children.push_back(hRoot);
+        for (HTREEITEM hItem : children)
+            if (ItemInfo* pInfo = GetItemInfo(hItem); pInfo != nullptr && pInfo->pEntry != nullptr)
+                pReview->SetEntryState(pInfo->pEntry->GetNumber(), pInfo->nState);
+    }
+}
+
+HRESULT CSearchResultPP::ApplyReview() {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CSearchResultPP::ApplyReview", hr);
+    Ref<CConfigInfo> config{GetConfigInfo()};
+    CResultReview* pReview = ReviewOf(config.p, m_pResultList);
+    if (pReview == nullptr || !pReview->HasEntryStates())
+        return hr;
+    auto savedState = [&](HTREEITEM hItem, DWORD* pnState) {
+        ItemInfo* pInfo = GetItemInfo(hItem);
+        return pInfo != nullptr && pInfo->pEntry != nullptr &&
+               pReview->GetEntryState(pInfo->pEntry->GetNumber(), pnState);
+    };
+    std::vector<HTREEITEM> roots, children;
+    m_treeDuplicates.GetChildItems(TVI_ROOT, roots);
+    for (HTREEITEM hRoot : roots) {
+        m_treeDuplicates.GetChildItems(hRoot, children);
+        // The entry the user chose to keep goes to the root first; the former one comes down
+        // marked and then takes the mark the user left on it.
+        DWORD nState = 0;
+        for (HTREEITEM hChild : children)
+            if (savedState(hChild, &nState) && nState == ITEM_STATE_PIVOT) {
+                hr = SwitchPivotEntry(hRoot, hChild);
+                if (FAILED(hr))
+                    return hr;
+                break;
+            }
+        for (HTREEITEM hChild : children) {
+            ItemInfo* pInfo = GetItemInfo(hChild);
+            if (pInfo == nullptr || !savedState(hChild, &nState) || nState == ITEM_STATE_PIVOT)
+                continue;
+            if (pInfo->nState != nState) {
+                pInfo->nState = nState;
+                pInfo->bDelete = nState == ITEM_STATE_MARKED;
+                m_treeDuplicates.RefreshItemLook(hChild);
+            }
+        }
+    }
+    return hr;
+}
