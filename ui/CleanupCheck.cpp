@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "engine/DrawerMap.h"
@@ -22,7 +23,7 @@
 namespace {
 
 // Rows are asked for in batches of this many.
-constexpr LONG kRowBatch = 500;
+constexpr LONG kRowBatch = 2000;
 
 template <class T>
 struct Ref {
@@ -45,9 +46,9 @@ std::string EntryKey(CEntryReference* pEntry) {
 // What the store holds now of one folder's entries: each found entry's row (the entry id, then
 // the compared values), by entry id. The row sets are kept for the rows' life.
 struct CFolderValues {
-    bool bSearched = false;  // the folder at the position is the one the search read
-    std::vector<std::string> ids;
-    std::unordered_map<std::string, const SRow*> rows;
+    bool bSearched = false;               // the folder at the position is the one the search read
+    std::vector<const std::string*> ids;  // the groups' own copies
+    std::unordered_map<std::string_view, const SRow*> rows;  // keys point into the row sets
     std::vector<std::unique_ptr<SRowSet, void (*)(LPSRowSet)>> sets;
 };
 
@@ -67,8 +68,8 @@ HRESULT ReadFolderValues(IMAPIFolder* lpFolder, LPSPropTagArray lpCompared, CFol
     std::vector<SRestriction> equalities(values.ids.size());
     for (size_t i = 0; i < values.ids.size(); ++i) {
         idValues[i].ulPropTag = PR_ENTRYID;
-        idValues[i].Value.bin.cb = (ULONG)values.ids[i].size();
-        idValues[i].Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(values.ids[i].data()));
+        idValues[i].Value.bin.cb = (ULONG)values.ids[i]->size();
+        idValues[i].Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(values.ids[i]->data()));
         equalities[i].rt = RES_PROPERTY;
         equalities[i].res.resProperty.relop = RELOP_EQ;
         equalities[i].res.resProperty.ulPropTag = PR_ENTRYID;
@@ -113,7 +114,7 @@ HRESULT ReadFolderValues(IMAPIFolder* lpFolder, LPSPropTagArray lpCompared, CFol
                 row.lpProps[0].ulPropTag != PR_ENTRYID)
                 continue;
             const SBinary& id = row.lpProps[0].Value.bin;
-            values.rows[std::string(reinterpret_cast<const char*>(id.lpb), id.cb)] = &row;
+            values.rows[std::string_view(reinterpret_cast<const char*>(id.lpb), id.cb)] = &row;
         }
     }
     return S_OK;
@@ -218,11 +219,15 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
     for (size_t g = 0; g < groups.size(); ++g) {
         CCleanupGroup* pGroup = groups[g];
         kept[g] = {(int)pGroup->pKept->GetFolderIndex(), EntryKey(pGroup->pKept)};
-        folders[kept[g].nFolder].ids.push_back(kept[g].id);
-        for (CEntryReference* pEntry : pGroup->marked) {
+        marked[g].reserve(pGroup->marked.size());
+        for (CEntryReference* pEntry : pGroup->marked)
             marked[g].push_back({(int)pEntry->GetFolderIndex(), EntryKey(pEntry)});
-            folders[marked[g].back().nFolder].ids.push_back(marked[g].back().id);
-        }
+    }
+    // Filed once every string has its place: the folders point at the groups' copies.
+    for (size_t g = 0; g < groups.size(); ++g) {
+        folders[kept[g].nFolder].ids.push_back(&kept[g].id);
+        for (const CNamed& named : marked[g])
+            folders[named.nFolder].ids.push_back(&named.id);
     }
     for (auto& [nFolder, values] : folders) {
         Ref<IMAPIFolder> folder;

@@ -2,7 +2,9 @@
 #include "platform/mapi/ContentsTable.h"
 
 #include <algorithm>
+#include <climits>
 #include <deque>
+#include <iterator>
 
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/Message.h"
@@ -23,6 +25,7 @@ CContentsTable::CContentsTable(std::shared_ptr<CStoreDb> store, LONGLONG folder)
 HRESULT CContentsTable::Restrict(LPSRestriction lpRestriction, ULONG ulFlags) {
     HRESULT hr = CTableBase::Restrict(lpRestriction, ulFlags);
     m_byIds = false;
+    m_liveKnown = false;
     m_namedIds.clear();
     std::vector<const CPropCell*> values;
     if (FAILED(hr) || !m_restriction || !m_restriction->CollectEqualValues(PR_ENTRYID, values)) {
@@ -60,18 +63,27 @@ HRESULT CContentsTable::NextIds(LONGLONG after, size_t want, std::vector<LONGLON
         }
         return hr;
     }
-    auto it = std::upper_bound(m_namedIds.begin(), m_namedIds.end(), after);
-    for (size_t looked = 0; it != m_namedIds.end() && looked < want; ++it, ++looked) {
-        LONGLONG folder = 0;
-        bool deleted = false;
-        HRESULT hr = m_store->MessageState(*it, folder, deleted);
-        if (FAILED(hr) && hr != MAPI_E_NOT_FOUND) {
-            return hr;
+    if (!m_liveKnown) {
+        // Which named items are live here, from one step through the folder's ids from the first
+        // named one: far cheaper than a look-up per item, and taken when the rows are first read.
+        std::vector<LONGLONG> live;
+        if (!m_namedIds.empty()) {
+            HRESULT hr = m_store->NextMessages(m_folder, m_namedIds.front() - 1, INT_MAX, live);
+            if (FAILED(hr)) {
+                return hr;
+            }
         }
-        if (SUCCEEDED(hr) && folder == m_folder && !deleted) {
-            ids.push_back(*it);
-        }
-        scanned = *it;
+        std::vector<LONGLONG> named;
+        std::set_intersection(m_namedIds.begin(), m_namedIds.end(), live.begin(), live.end(),
+                              std::back_inserter(named));
+        m_namedIds.swap(named);
+        m_liveKnown = true;
+    }
+    auto first = std::upper_bound(m_namedIds.begin(), m_namedIds.end(), after);
+    const size_t n = std::min<size_t>(want, static_cast<size_t>(m_namedIds.end() - first));
+    ids.assign(first, first + n);
+    if (n != 0) {
+        scanned = ids.back();
     }
     more = scanned != after;
     return S_OK;
@@ -82,6 +94,13 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
     counted = 0;
     std::vector<LONGLONG> ids;
     std::deque<CPropCell> computed;  // computed values of the current row; stable addresses
+    std::vector<ULONG> columnPids;   // the stored columns, for rows looked up by id
+    if (m_byIds) {
+        for (ULONG tag : m_columns) {
+            columnPids.push_back(PROP_ID(tag));
+        }
+        std::sort(columnPids.begin(), columnPids.end());
+    }
     while (counted < count) {
         size_t want = count - counted;
         if (m_restriction || !project) {
@@ -97,13 +116,12 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
         if (!more) {
             break;
         }
-        if (ids.empty()) {
-            after = scanned;  // named items that are not live here
-            continue;
-        }
-        // Shared with the items opened from these rows; nobody changes it once it is read.
-        std::shared_ptr<CCellBatch> batch = project ? m_store->BatchToFill() : std::make_shared<CCellBatch>();
-        hr = m_store->ReadBatch(ids, *batch);
+        // Shared with the items opened from these rows; nobody changes it once it is read. Rows
+        // looked up by id carry only the columns' values: nobody opens items from them.
+        const bool handOver = project && !m_byIds;
+        std::shared_ptr<CCellBatch> batch =
+            handOver ? m_store->BatchToFill() : std::make_shared<CCellBatch>();
+        hr = m_byIds ? m_store->ReadColumns(ids, columnPids, *batch) : m_store->ReadBatch(ids, *batch);
         if (FAILED(hr)) {
             return hr;
         }
@@ -150,10 +168,7 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
             }
             rows.push_back(std::move(cells));
         }
-        if (used == ids.size() && scanned > after) {
-            after = scanned;  // named ids after the last live one were not live
-        }
-        if (project) {
+        if (handOver) {
             // Readers open the rows' items next: hand the store what was read of them.
             m_store->Prefetch(m_folder, ids, std::move(batch), used);
         }

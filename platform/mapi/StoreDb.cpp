@@ -648,6 +648,67 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, CCellBatch& batch)
     return S_OK;
 }
 
+namespace {
+// Items probed by one statement of ReadColumns: each statement costs its own stepping in and out.
+constexpr size_t kColumnProbe = 64;
+
+// "... WHERE msg IN (?3, ..., ?66) ...": made once, so its text keeps its address for the statement
+// cache.
+const char* ColumnProbeSql() {
+    static const std::string sql = [] {
+        std::string text = "SELECT msg, pid, type, value FROM props WHERE pid BETWEEN ?1 AND ?2 AND msg IN (";
+        for (size_t i = 0; i < kColumnProbe; ++i) {
+            text += (i == 0 ? "?" : ", ?") + std::to_string(i + 3);
+        }
+        return text + ") ORDER BY msg, pid";
+    }();
+    return sql.c_str();
+}
+}  // namespace
+
+HRESULT CStoreDb::ReadColumns(const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids,
+                              CCellBatch& batch) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    batch.m_cells.clear();
+    batch.m_starts.assign(ids.size() + 1, 0);
+    if (pids.empty() || ids.empty()) {
+        return S_OK;
+    }
+    size_t row = 0;
+    for (size_t from = 0; from < ids.size(); from += kColumnProbe) {
+        const size_t to = std::min(ids.size(), from + kColumnProbe);
+        auto stmt = m_db.Prepare(ColumnProbeSql());
+        if (!stmt->Valid()) {
+            return m_db.LastResult();
+        }
+        stmt->Bind(1, static_cast<LONGLONG>(pids.front()));
+        stmt->Bind(2, static_cast<LONGLONG>(pids.back()));
+        for (size_t i = 0; i < kColumnProbe; ++i) {
+            // Unused places repeat the last id: IN ignores the repeats.
+            stmt->Bind(static_cast<int>(i + 3), ids[std::min(from + i, to - 1)]);
+        }
+        int rc;
+        while ((rc = stmt->Step()) == SQLITE_ROW) {
+            const LONGLONG msg = stmt->Int(0);
+            while (row < to && ids[row] < msg) {
+                batch.m_starts[++row] = batch.m_cells.size();
+            }
+            const ULONG pid = static_cast<ULONG>(stmt->Int(1)) & 0xFFFF;
+            if (row < to && ids[row] == msg && std::binary_search(pids.begin(), pids.end(), pid)) {
+                batch.m_cells.push_back(
+                    stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(2)) & 0xFFFF, pid), 3));
+            }
+        }
+        if (rc != SQLITE_DONE) {
+            return ResultFromSqlite(rc);
+        }
+        while (row < to) {
+            batch.m_starts[++row] = batch.m_cells.size();
+        }
+    }
+    return S_OK;
+}
+
 std::shared_ptr<CCellBatch> CStoreDb::BatchToFill() {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
     // Held by the handover alone, nobody can reach it but us: no item keeps a view of it.

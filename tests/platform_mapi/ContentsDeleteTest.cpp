@@ -121,6 +121,71 @@ TEST_F(Contents, RestrictionCountsAndSeeksFollowTheFilter) {
     EXPECT_EQ(20u, count);
 }
 
+// A restriction to entry ids (an OR of equalities on PR_ENTRYID) is looked up by id; it must give
+// what the same filter gives row by row: the named items that are live in this folder, once each,
+// in id order, and nothing for ids of deleted items, other folders or bytes that are not an id.
+TEST_F(Contents, ARestrictionToEntryIdsGivesWhatTheRowByRowFilterGives) {
+    std::vector<std::string> made = AddContacts(400);
+    Ref<IMAPIFolder> inbox(OpenNamedFolder(m_store, "Inbox", MAPI_MODIFY));
+    const std::string elsewhere = AddMessage(inbox, "IPM.Note", "elsewhere");
+    ASSERT_EQ(S_OK, Delete({made[7]}));
+    std::string twisted = made[9];
+    twisted[22] ^= 1;  // a reserved byte: parses as an id, but equals no item's id
+    std::vector<std::string> named = {made[399], made[7], made[3], made[3], elsewhere, twisted, "short"};
+    for (size_t i = 100; i < 300; i += 2) {
+        named.push_back(made[i]);
+    }
+    std::vector<SPropValue> values;
+    for (const std::string& id : named) {
+        SPropValue v{PR_ENTRYID, 0, {}};
+        v.Value.bin = Bin(id);
+        values.push_back(v);
+    }
+    std::vector<SRestriction> equalities;
+    for (SPropValue& v : values) {
+        equalities.push_back(PropertyIs(RELOP_EQ, v));
+    }
+    SRestriction anyOf{};
+    anyOf.rt = RES_OR;
+    anyOf.res.resOr = SOrRestriction{static_cast<ULONG>(equalities.size()), equalities.data()};
+    // The same filter inside an AND is evaluated row by row.
+    SRestriction rowByRow{};
+    rowByRow.rt = RES_AND;
+    rowByRow.res.resAnd = SAndRestriction{1, &anyOf};
+
+    auto read = [&](SRestriction* res, LONG batch) {
+        Ref<IMAPITable> table(ContentsTable(m_contacts, {PR_ENTRYID, PR_SUBJECT_A}));
+        EXPECT_EQ(S_OK, table->Restrict(res, 0));
+        ULONG count = 0;
+        EXPECT_EQ(S_OK, table->GetRowCount(0, &count));
+        std::vector<std::string> ids;
+        for (;;) {
+            Rows rows;
+            EXPECT_EQ(S_OK, table->QueryRows(batch, 0, &rows.p));
+            if (rows.p == nullptr || rows.p->cRows == 0) {
+                break;
+            }
+            for (ULONG r = 0; r < rows.p->cRows; ++r) {
+                ids.push_back(Bytes(rows.p->aRow[r].lpProps[0].Value.bin));
+            }
+        }
+        EXPECT_EQ(count, ids.size());
+        return ids;
+    };
+    const std::vector<std::string> expected = read(&rowByRow, 1000);
+    ASSERT_EQ(102u, expected.size());  // made[3], made[399] and the hundred even ones
+    EXPECT_EQ(made[3], expected.front());
+    EXPECT_EQ(made[399], expected.back());
+    EXPECT_EQ(expected, read(&anyOf, 1000));
+    EXPECT_EQ(expected, read(&anyOf, 7));
+
+    // A single equality is the same lookup; an empty OR names nothing.
+    SRestriction one = PropertyIs(RELOP_EQ, values[2]);
+    EXPECT_EQ(std::vector<std::string>{made[3]}, read(&one, 10));
+    anyOf.res.resOr.cRes = 0;
+    EXPECT_TRUE(read(&anyOf, 10).empty());
+}
+
 TEST_F(Contents, SoftDeletionHidesItemsUntilRestoredAndHardDeletionRemovesThem) {
     std::vector<std::string> ids = AddContacts(6);
     ASSERT_EQ(S_OK, Delete({ids[0], ids[1]}));

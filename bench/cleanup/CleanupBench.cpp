@@ -1,0 +1,322 @@
+// The cleanup of 10,000 marked items in a store of 100,000, as it deletes them folder by folder,
+// alone (BM_DeleteOnly) and after checking every group against the store (BM_CheckAndDelete).
+//
+// One store of 100,000 contacts (30 % duplicates) over 10 folders, searched once in compare mode
+// 1. Groups are taken in the result's order, the first entry kept and the others marked, until
+// 10,000 entries are marked. Each run deletes them recoverably, one logon, store opening and
+// DeleteMessages per folder as the result page does; the deleted items are restored between runs
+// (not timed). BM_CheckOverDelete runs the two in turns and reports the median of the paired
+// ratios (the whole checked cleanup, and the check alone, over the cleanup without it), which a busy
+// machine disturbs less than two separate measurements.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "engine/DrawerMap.h"
+#include "engine/DrawerMapList.h"
+#include "engine/EntryList.h"
+#include "engine/EntryReference.h"
+#include "engine/SortDrawer.h"
+#include "engine/StoreIndex2FolderList.h"
+#include "model/FolderInfo.h"
+#include "model/ResultReview.h"
+#include "model/Session.h"
+#include "model/StoreInfo.h"
+#include "platform/mapi/StoreAdmin.h"
+#include "tests/engine/SearchWorld.h"
+#include "tools/store/Catalog.h"
+#include "tools/store/Generator.h"
+#include "trace/Trace.h"
+#include "ui/CleanupCheck.h"
+
+namespace {
+
+constexpr ULONG kItems = 100000;
+constexpr ULONG kFolders = 10;
+constexpr size_t kMarked = 10000;
+const ULONG kCompared[] = {PR_GIVEN_NAME_A, PR_SURNAME_A, PR_COMPANY_NAME_A, PR_BUSINESS_TELEPHONE_NUMBER_A};
+
+std::vector<BYTE> EntryIdOf(IMAPIProp* pProp) {
+    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
+    ULONG cValues = 0;
+    LPSPropValue lpValue = nullptr;
+    std::vector<BYTE> id;
+    if (SUCCEEDED(pProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValue))) {
+        id.assign(lpValue->Value.bin.lpb, lpValue->Value.bin.lpb + lpValue->Value.bin.cb);
+    }
+    MAPIFreeBuffer(lpValue);
+    return id;
+}
+
+struct CFixture {
+    std::unique_ptr<enginetest::CSearchWorld> world;
+    enginetest::CTestConfig* pConfig = nullptr;
+    CDrawerMapList* pResult = nullptr;
+    CResultReview review;
+    std::vector<CCleanupGroup> groups;
+    size_t marked = 0;
+
+    CFixture() {
+        SetTraceLevel(TRACE_ERROR);
+        world = std::make_unique<enginetest::CSearchWorld>(1);
+        std::vector<qrvstore::CCatalogType> catalog = qrvstore::DefaultCatalog();
+        qrvstore::CGenerateOptions options;
+        options.m_type = qrvstore::FindType(catalog, "contact");
+        options.m_count = kItems;
+        options.m_folders = kFolders;
+        options.m_duplicates = 0.3;
+        qrvstore::CGenerateResult made = qrvstore::Generate(world->Store(0), options);
+        std::vector<std::vector<BYTE>> folders;
+        for (ULONG f = 0; f < kFolders; ++f) {
+            const std::string path =
+                f == 0 ? options.m_type->m_folder : options.m_type->m_folder + "/" + made.m_folders[f];
+            LPMAPIFOLDER lpFolder = qrvstore::OpenOrMakeFolder(world->Store(0), path, "IPF.Contact");
+            folders.push_back(EntryIdOf(lpFolder));
+            lpFolder->Release();
+        }
+        pConfig = world->MakeConfig(1, {{0, folders}});
+        for (ULONG tag : kCompared) {
+            pConfig->Compare(tag);
+        }
+        if (FAILED(pConfig->FindDuplicates(&pResult, nullptr))) {
+            return;
+        }
+        CStoreInfo* pStore = pConfig->GetStore(0);
+        for (int f = 0; f < pStore->GetFolderCount(); ++f) {
+            CFolderInfo* pFolder = nullptr;
+            SBinary key{0, nullptr};
+            if (SUCCEEDED(pStore->GetFolder(f, &pFolder)) && SUCCEEDED(pFolder->GetFolderKey(&key))) {
+                review.SetFolderKey(0, f, key.lpb, key.cb);
+            }
+            free(key.lpb);
+            if (pFolder != nullptr) {
+                pFolder->Release();
+            }
+        }
+        pStore->Release();
+        CollectGroups();
+    }
+    ~CFixture() {
+        for (CCleanupGroup& group : groups) {
+            group.pKept->Release();
+            for (CEntryReference* pEntry : group.marked) {
+                pEntry->Release();
+            }
+        }
+        if (pResult != nullptr) {
+            pResult->Release();
+        }
+        pConfig->Release();
+    }
+
+    // The first entry of each group kept, the others marked, until kMarked are marked.
+    void CollectGroups() {
+        for (ULONG m = 0; m < pResult->GetCount() && marked < kMarked; ++m) {
+            CDrawerMap* pMap = pResult->GetAt(m);
+            CSortDrawer* pDrawer = nullptr;
+            for (pMap->FindFirst(&pDrawer); pDrawer != nullptr && marked < kMarked;
+                 pMap->FindNext(&pDrawer)) {
+                if (pDrawer->GetCount() > 1) {
+                    CCleanupGroup group;
+                    CEntryReference* pEntry = nullptr;
+                    for (pDrawer->FindFirst(&pEntry); pEntry != nullptr; pDrawer->FindNext(&pEntry)) {
+                        if (group.pKept == nullptr) {
+                            group.pKept = pEntry;
+                        } else if (marked < kMarked) {
+                            group.marked.push_back(pEntry);
+                            ++marked;
+                        } else {
+                            pEntry->Release();
+                        }
+                    }
+                    groups.push_back(std::move(group));
+                }
+                pDrawer->Release();
+            }
+            pMap->Release();
+        }
+    }
+};
+
+CFixture& Fixture() {
+    static CFixture fixture;
+    return fixture;
+}
+
+// What the result page does per folder list: log on, open the store and the folder for
+// modification, delete the list's items in one call. With 'checked', the folder is opened only
+// when it is the one the search read, and its count is read for the partial-completion report.
+HRESULT DeleteFolderList(CFixture& fixture, CEntryList* pList, bool checked) {
+    SBinaryArray ids{0, nullptr};
+    HRESULT hr = pList->BuildBinArray(&ids);
+    LPMAPISESSION lpSession = nullptr;
+    LPMDB lpMDB = nullptr;
+    IMAPIFolder* lpFolder = nullptr;
+    CStoreInfo* pStore = fixture.pConfig->GetStore(pList->GetStoreIndex());
+    if (SUCCEEDED(hr)) {
+        hr = RetrieveSession(fixture.pConfig, &lpSession);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = OpenStore(fixture.pConfig, lpSession, pStore, &lpMDB, TRUE);
+    }
+    if (SUCCEEDED(hr) && checked) {
+        hr = OpenSearchedFolder(lpMDB, pStore, pList->GetStoreIndex(), pList->GetFolderIndex(),
+                                &fixture.review, MAPI_MODIFY | MAPI_BEST_ACCESS, &lpFolder, nullptr);
+        ULONG ulCount = 0;
+        if (SUCCEEDED(hr) && lpFolder != nullptr) {
+            fixture.pConfig->GetFolderMessageCount(lpFolder, &ulCount);
+        }
+    } else if (SUCCEEDED(hr)) {
+        CFolderInfo* pFolder = nullptr;
+        SBinary key{0, nullptr};
+        hr = pStore->GetFolder(pList->GetFolderIndex(), &pFolder);
+        if (SUCCEEDED(hr)) {
+            hr = pFolder->GetFolderKey(&key);
+            pFolder->Release();
+        }
+        ULONG ulType = 0;
+        if (SUCCEEDED(hr)) {
+            hr = lpMDB->OpenEntry(key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
+                                  MAPI_MODIFY | MAPI_BEST_ACCESS, &ulType,
+                                  reinterpret_cast<LPUNKNOWN*>(&lpFolder));
+        }
+        free(key.lpb);
+    }
+    if (SUCCEEDED(hr) && lpFolder != nullptr) {
+        hr = lpFolder->DeleteMessages(&ids, 0, nullptr, 0);
+    }
+    if (lpFolder != nullptr) {
+        lpFolder->Release();
+    }
+    if (lpMDB != nullptr) {
+        lpMDB->Release();
+    }
+    if (lpSession != nullptr) {
+        lpSession->Logoff(0, 0, 0);
+        lpSession->Release();
+    }
+    pStore->Release();
+    CEntryList::FreeBinArray(&ids);
+    return hr;
+}
+
+// One cleanup of the marked entries; returns the entries deleted. *pCheckSeconds: the wall time
+// of the check alone.
+size_t Cleanup(CFixture& fixture, bool checked, double* pCheckSeconds = nullptr) {
+    const auto start = std::chrono::steady_clock::now();
+    MAPIInitialize(nullptr);
+    CStoreIndex2FolderList* pDeletions = new CStoreIndex2FolderList;
+    pDeletions->AddRef();
+    if (checked) {
+        std::vector<CCleanupGroup*> storeGroups;
+        for (CCleanupGroup& group : fixture.groups) {
+            storeGroups.push_back(&group);
+        }
+        LPSPropTagArray lpCompared = nullptr;
+        fixture.pConfig->BuildPropTagArray(0, &lpCompared);
+        LPMAPISESSION lpSession = nullptr;
+        LPMDB lpMDB = nullptr;
+        CStoreInfo* pStore = fixture.pConfig->GetStore(0);
+        if (SUCCEEDED(RetrieveSession(fixture.pConfig, &lpSession)) &&
+            SUCCEEDED(OpenStore(fixture.pConfig, lpSession, pStore, &lpMDB, FALSE))) {
+            CheckStoreGroups(fixture.pConfig, lpMDB, pStore, 0, &fixture.review, lpCompared, storeGroups);
+        }
+        if (lpMDB != nullptr) {
+            lpMDB->Release();
+        }
+        if (lpSession != nullptr) {
+            lpSession->Logoff(0, 0, 0);
+            lpSession->Release();
+        }
+        pStore->Release();
+        free(lpCompared);
+    }
+    if (pCheckSeconds != nullptr) {
+        *pCheckSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    size_t deleted = 0;
+    for (const CCleanupGroup& group : fixture.groups) {
+        if (group.skip != CleanupSkip::None) {
+            continue;
+        }
+        for (CEntryReference* pEntry : group.marked) {
+            pDeletions->Insert(pEntry);
+            ++deleted;
+        }
+    }
+    CEntryList* pList = nullptr;
+    for (pDeletions->GetFirstEntryList(&pList); pList != nullptr; pDeletions->GetNextEntryList(&pList)) {
+        DeleteFolderList(fixture, pList, checked);
+        pList->Release();
+    }
+    pDeletions->Release();
+    MAPIUninitialize();
+    return deleted;
+}
+
+void Restore(CFixture& fixture) {
+    ULONG ulDone = 0;
+    HrRestoreDeletedItems(fixture.world->Store(0), {}, &ulDone);
+}
+
+void RunCleanup(benchmark::State& state, bool checked) {
+    CFixture& fixture = Fixture();
+    if (fixture.marked < kMarked) {
+        state.SkipWithError("too few duplicates");
+        return;
+    }
+    size_t deleted = 0;
+    for (auto _ : state) {
+        deleted = Cleanup(fixture, checked);
+        state.PauseTiming();
+        Restore(fixture);
+        state.ResumeTiming();
+    }
+    state.counters["deleted"] = double(deleted);
+}
+
+void BM_DeleteOnly(benchmark::State& state) {
+    RunCleanup(state, false);
+}
+
+void BM_CheckAndDelete(benchmark::State& state) {
+    RunCleanup(state, true);
+}
+
+void BM_CheckOverDelete(benchmark::State& state) {
+    CFixture& fixture = Fixture();
+    std::vector<double> ratios, checkRatios;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        Cleanup(fixture, false);
+        const std::chrono::duration<double> plain = std::chrono::steady_clock::now() - start;
+        Restore(fixture);
+        double check = 0;
+        start = std::chrono::steady_clock::now();
+        Cleanup(fixture, true, &check);
+        const std::chrono::duration<double> checked = std::chrono::steady_clock::now() - start;
+        Restore(fixture);
+        state.SetIterationTime(plain.count() + checked.count());
+        ratios.push_back(checked.count() / plain.count());
+        checkRatios.push_back(check / plain.count());
+    }
+    std::sort(ratios.begin(), ratios.end());
+    std::sort(checkRatios.begin(), checkRatios.end());
+    if (!ratios.empty()) {
+        // The whole checked cleanup, and the check alone, against the cleanup without it.
+        state.counters["ratio"] = ratios[ratios.size() / 2];
+        state.counters["ratio_max"] = ratios.back();
+        state.counters["check_ratio"] = checkRatios[checkRatios.size() / 2];
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_DeleteOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CheckAndDelete)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CheckOverDelete)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(9);
+BENCHMARK_MAIN();
