@@ -2,3 +2,4 @@
 # another test's window opening over theirs, or its own simulated input, would take their clicks.
 set_tests_properties(RealClickTest.EntryClickShowsItsPlaceAndDeleteButtonCleansUp PROPERTIES RUN_SERIAL TRUE)
 set_tests_properties(RealClickTest.RightDoubleClickOnAnEntryTogglesItsMarkWithoutAMenu PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(BusyCursorTest.TheWaitCursorShowsWhileTheCleanupWaitsForALockedStore PROPERTIES RUN_SERIAL TRUE)
