@@ -28,6 +28,12 @@ END_MESSAGE_MAP()
 
 namespace {
 
+// A drawing context the toolkit lends for one event; it stays the toolkit's.
+class CLentDC : public CDC {
+public:
+    explicit CLentDC(wxDC* pDC) { m_pDC = pDC; }
+};
+
 struct PostedMessage {
     HWND hWnd;
     UINT message;
@@ -218,6 +224,16 @@ void CWnd::BindWxEvents() {
         }
         p->SendMessage(WM_SETCURSOR, (WPARAM)p, 0);
         e.Skip();
+    });
+    m_pWx->Bind(wxEVT_ERASE_BACKGROUND, [h](wxEraseEvent& e) {
+        CWnd* p = CWnd::FromHandle(h);
+        if (p == nullptr || e.GetDC() == nullptr || p->FindMessageEntry(WM_ERASEBKGND, 0, 0) == nullptr) {
+            e.Skip();
+            return;
+        }
+        // The handler erased, or chose to leave the background as it is: the toolkit does nothing.
+        CLentDC dc(e.GetDC());
+        p->SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc));
     });
     m_pWx->Bind(wxEVT_PAINT, [h](wxPaintEvent& e) {
         CWnd* p = CWnd::FromHandle(h);
@@ -422,6 +438,16 @@ void CWnd::OnClose() {
 
 void CWnd::OnPaint() {
     CPaintDC dc(this);
+}
+
+BOOL CWnd::OnEraseBkgnd(CDC* pDC) {
+    if (pDC == nullptr || pDC->GetWxDC() == nullptr || m_pWx == nullptr)
+        return FALSE;
+    const wxColour colour = m_pWx->GetBackgroundColour();
+    CRect rc;
+    GetClientRect(&rc);
+    pDC->FillSolidRect(&rc, RGB(colour.Red(), colour.Green(), colour.Blue()));
+    return TRUE;
 }
 
 BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) {

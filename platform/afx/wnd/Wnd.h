@@ -135,6 +135,8 @@ public:
     void OnSizing(UINT, LPRECT) {}
     void OnGetMinMaxInfo(MINMAXINFO*) {}
     void OnPaint();
+    // Fills the client area with the window's background colour; TRUE: the background is erased.
+    BOOL OnEraseBkgnd(CDC* pDC);
     void OnTimer(UINT_PTR) {}
     void OnSetFocus(CWnd*) {}
     void OnInitMenu(CMenu*) {}
