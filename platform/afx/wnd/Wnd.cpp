@@ -2,6 +2,9 @@
 #include "platform/afx/wnd/Wnd.h"
 
 #include <wx/app.h>
+#include <wx/apptrait.h>
+#include <wx/eventfilter.h>
+#include <wx/evtloop.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
 #include <wx/textentry.h>
@@ -97,6 +100,39 @@ BOOL AfxPostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL AfxIsWindow(HWND hWnd) {
     return hWnd != nullptr && Table().byHandle.count(hWnd) != 0;
+}
+
+namespace {
+
+// The window manager's close requests come with the drawing events; while a busy thread lets the
+// toolkit draw, they are refused, so no window goes away under the work in progress.
+class CDrawingOnlyFilter : public wxEventFilter {
+public:
+    int FilterEvent(wxEvent& event) override {
+        if (event.GetEventType() == wxEVT_CLOSE_WINDOW ||
+            event.GetEventCategory() == wxEVT_CATEGORY_USER_INPUT)
+            return Event_Ignore;
+        return Event_Skip;
+    }
+};
+
+}  // namespace
+
+void AfxPaintNow() {
+    if (wxTheApp == nullptr || wxTheApp->GetTraits() == nullptr)
+        return;
+    wxEventLoopBase* pLoop = wxEventLoopBase::GetActive();
+    std::unique_ptr<wxEventLoopBase> temporary;
+    if (pLoop == nullptr) {
+        temporary.reset(wxTheApp->GetTraits()->CreateEventLoop());
+        pLoop = temporary.get();
+    }
+    if (pLoop == nullptr || pLoop->IsYielding())
+        return;
+    CDrawingOnlyFilter filter;
+    wxEvtHandler::AddFilter(&filter);
+    pLoop->YieldFor(wxEVT_CATEGORY_UI);
+    wxEvtHandler::RemoveFilter(&filter);
 }
 
 size_t AfxGetPostedMessageCount() {
