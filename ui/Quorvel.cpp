@@ -37,8 +37,6 @@ END_MESSAGE_MAP()
 namespace {
 
 const char kHelpFile[] = "Quorvel.chm";
-// A text id that no language file holds: the box shows the default written beside it.
-const LONG kNoTextID = -1;
 
 // The ids of the languages that have a file.
 std::vector<LONG> AvailableLanguages() {
@@ -156,7 +154,7 @@ BOOL CQuorvelApp::InitInstance() {
                   "The call to CoInitializeEx() failed, the program must be stopped.\n\nPlease switch on "
                   "logging to get "
                   "the technical information on this error.",
-                  124, kNoTextID);
+                  124, 125);
         return bResult;
     }
     m_bComInitialized = TRUE;

@@ -148,6 +148,17 @@ TEST_F(UiFixture, ComFailureShowsItsBoxAndEnds) {
     EXPECT_EQ(AfxGetShownMessageBoxes()[0].text.rfind("The call to CoInitializeEx() failed", 0), 0u);
 }
 
+TEST_F(UiFixture, ComFailureBoxTextComesFromTheLanguageFile) {
+    // A changed translation shows: the text is the language's, not the built-in default.
+    UseLanguageCopy(125, "COM could not be started here.");
+    SetCoInitializeResult(E_FAIL);
+    BOOL bStarted = Start();
+    SetCoInitializeResult(S_OK);
+    EXPECT_FALSE(bStarted);
+    ASSERT_EQ(AfxGetShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(AfxGetShownMessageBoxes()[0].text, "COM could not be started here.");
+}
+
 TEST_F(UiFixture, SaveAndOpenRoundTripTheDocumentAlsoFromTheCommandLine) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
