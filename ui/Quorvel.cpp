@@ -59,6 +59,19 @@ std::vector<LONG> AvailableLanguages() {
 CQuorvelApp::CQuorvelApp() : CWinApp("Quorvel"), m_bComInitialized(FALSE), m_hMutex(nullptr) {}
 
 CQuorvelApp::~CQuorvelApp() {
+    // Only an application whose loop never ended (a test's) gets here without its shut-down.
+    ShutDown();
+}
+
+int CQuorvelApp::ExitInstance() {
+    ShutDown();
+    return CWinApp::ExitInstance();
+}
+
+void CQuorvelApp::ShutDown() {
+    if (m_bShutDown)
+        return;
+    m_bShutDown = TRUE;
     HRESULT hr = CloseLanguageModule();
     if (FAILED(hr))
         QTRACE(TRACE_ERROR, "Failed to close language module!\n");
