@@ -16,7 +16,6 @@
 #include "platform/automation/DispatchObject.h"
 #include "platform/automation/ItemViewer.h"
 #include "platform/automation/MailClient.h"
-#include "platform/automation/StorePasswordPrompt.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 
 namespace autotest {
@@ -97,22 +96,6 @@ public:
     HRESULT m_hrResult = S_OK;
 };
 
-// A password prompt that gives the prepared answers in turn (none left: the user cancels) and keeps
-// what it was asked.
-class ScriptedPrompt : public IStorePasswordPrompt {
-public:
-    HRESULT AskPassword(const std::string& storeName, bool bWrongBefore, std::string& password) override {
-        m_asked.push_back(storeName + (bWrongBefore ? " (again)" : ""));
-        if (m_answers.empty())
-            return MAPI_E_USER_CANCEL;
-        password = m_answers.front();
-        m_answers.erase(m_answers.begin());
-        return S_OK;
-    }
-    std::vector<std::string> m_answers;
-    std::vector<std::string> m_asked;
-};
-
 // A class object a test offers to the process: counts its references and what it made.
 class CountingFactory : public IClassFactory {
 public:
@@ -152,10 +135,8 @@ protected:
         ASSERT_EQ(S_OK, CoInitialize(nullptr));
         ASSERT_EQ(S_OK, RegisterMailClientClasses());
         m_pPreviousViewer = SetItemViewer(&m_viewer);
-        m_pPreviousPrompt = SetStorePasswordPrompt(&m_prompt);
     }
     void TearDown() override {
-        SetStorePasswordPrompt(m_pPreviousPrompt);
         SetItemViewer(m_pPreviousViewer);
         CoUninitialize();
         EXPECT_EQ(0, GetComInitCount());
@@ -182,8 +163,6 @@ protected:
     LONG m_liveBefore = 0;
     RecordingViewer m_viewer;
     IItemViewer* m_pPreviousViewer = nullptr;
-    ScriptedPrompt m_prompt;
-    IStorePasswordPrompt* m_pPreviousPrompt = nullptr;
 };
 
 // With the application and its session made, as a client holds them.

@@ -88,14 +88,15 @@ protected:
         MakeProfile("Work", "", "work.pst", "Work Store");
         AddStore("Work", "", "vault.pst", "Vault", "open sesame");
         mapitest::Ref<IMAPISession> session(Logon("Work"));
-        m_vaultHex = BytesToHex(StoreEntryId(session, "Vault"));
+        m_vaultId = StoreEntryId(session, "Vault");
+        m_vaultHex = BytesToHex(m_vaultId);
         session->Logoff(0, 0, 0);
         mapitest::Ref<IMsgStore> vault;
         ASSERT_EQ(S_OK, HrOpenStoreFile("vault.pst", "open sesame", MAPI_BEST_ACCESS, &vault));
         mapitest::Ref<IMAPIFolder> inbox(OpenNamedFolder(vault, "Inbox"));
         m_itemHex = BytesToHex(AddMessage(inbox, "IPM.Note", "Locked away"));
         SetItemViewer(ItemViewerWindow());
-        SetStorePasswordPrompt(StorePasswordWindow());
+        m_pPreviousPrompt = SetStorePasswordPrompt(StorePasswordWindow());
         ASSERT_EQ(S_OK, autotest::Call(m_pSession, "Logon", DISPATCH_METHOD,
                                        {autotest::Text("Work"), autotest::NullText(), autotest::Bool(false),
                                         autotest::Bool(false)}));
@@ -120,7 +121,8 @@ protected:
     }
     void TearDown() override {
         AfxSetModalHook(nullptr);
-        if (wxWindow* pViewer = FindViewer()) {
+        SetStorePasswordPrompt(m_pPreviousPrompt);
+        while (wxWindow* pViewer = FindViewer()) {
             pViewer->Close();
             RunPendingEvents();
         }
@@ -140,7 +142,17 @@ protected:
         return hr;
     }
 
-    std::string m_vaultHex, m_itemHex;
+    // Whether a new session of the profile opens the store by itself.
+    HRESULT ProfileOpensVault() {
+        mapitest::Ref<IMAPISession> session(Logon("Work"));
+        mapitest::Ref<IUnknown> store;
+        const HRESULT hr = mapitest::OpenById(session.p, m_vaultId, MAPI_BEST_ACCESS, &store.p);
+        session->Logoff(0, 0, 0);
+        return hr;
+    }
+
+    std::string m_vaultId, m_vaultHex, m_itemHex;
+    IStorePasswordPrompt* m_pPreviousPrompt = nullptr;
     std::vector<std::string> m_answers;
     std::vector<std::string> m_messages;
 };
@@ -154,10 +166,17 @@ TEST_F(ProtectedStoreWindowTest, AWrongPasswordIsAskedAgainAndTheRightOneShowsTh
     wxWindow* pViewer = FindViewer();
     ASSERT_NE(nullptr, pViewer);
     EXPECT_EQ("Locked away - Item", pViewer->GetLabel());
+    // Asked once per session, as a mail client asks; the profile has not kept the password.
+    EXPECT_EQ(S_OK, OpenAndDisplay());
+    EXPECT_EQ(2u, m_messages.size());
+    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, ProfileOpensVault());
 }
 
-TEST_F(ProtectedStoreWindowTest, CancelOpensNothing) {
+TEST_F(ProtectedStoreWindowTest, CancelOpensNothingAndWithoutAPromptTheStoreStaysShut) {
     EXPECT_EQ(MAPI_E_USER_CANCEL, OpenAndDisplay());
+    EXPECT_EQ(1u, m_messages.size());
+    SetStorePasswordPrompt(nullptr);
+    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, OpenAndDisplay());
     EXPECT_EQ(1u, m_messages.size());
     EXPECT_EQ(nullptr, FindViewer());
 }

@@ -8,7 +8,6 @@
 
 #include "platform/automation/HexKey.h"
 #include "platform/mapi/MAPIX.h"
-#include "platform/mapi/StoreAdmin.h"
 
 namespace {
 
@@ -199,68 +198,6 @@ TEST_F(MailClientTest, LogonNeedsAnExistingProfileAndItsPassword) {
     // Logged on once, the namespace stays with that profile: the Work item is not in it.
     EXPECT_EQ(S_OK, DoLogon("Work", nullptr));
     EXPECT_TRUE(FAILED(GetItem(m_entryHex, std::nullopt, &pItem)));
-}
-
-// An item of a protected store: the mail client asks for the store's password itself, again while
-// it is wrong, keeps a right one for the session, and opens nothing when the user cancels. The
-// password never stays in the profile.
-TEST_F(MailClientTest, ProtectedStoreAsksForItsPasswordUntilRightOrCancelled) {
-    AddStore("Work", "", "vault.pst", "Vault", "open sesame");
-    std::string vaultId, itemHex;
-    auto profileOpensVault = [&] {
-        Ref<IMAPISession> session(Logon("Work"));
-        Ref<IUnknown> store;
-        const HRESULT hr = mapitest::OpenById(session.p, vaultId, MAPI_BEST_ACCESS, &store.p);
-        session->Logoff(0, 0, 0);
-        return hr;
-    };
-    {
-        Ref<IMAPISession> session(Logon("Work"));
-        vaultId = StoreEntryId(session, "Vault");
-        session->Logoff(0, 0, 0);
-        Ref<IMsgStore> vault;
-        ASSERT_EQ(S_OK, HrOpenStoreFile("vault.pst", "open sesame", MAPI_BEST_ACCESS, &vault));
-        Ref<IMAPIFolder> inbox(OpenNamedFolder(vault, "Inbox"));
-        itemHex = BytesToHex(AddMessage(inbox, "IPM.Note", "Locked away"));
-    }
-    const std::string vaultHex = BytesToHex(vaultId);
-    ASSERT_EQ(MAPI_E_FAILONEPROVIDER, profileOpensVault());
-    ASSERT_EQ(S_OK, DoLogon("Work", nullptr));
-    IDispatch* pItem = nullptr;
-    auto failure = [&](HRESULT& scode) {
-        EXCEPINFO info{};
-        Variant result;
-        EXPECT_EQ(DISP_E_EXCEPTION, Call(m_pSession, "GetItemFromID", DISPATCH_METHOD,
-                                         {Text(itemHex), Text(vaultHex)}, &result, nullptr, &info));
-        scode = info.scode;
-        std::string description = Utf8FromBstr(info.bstrDescription);
-        ClearExcepInfo(&info);
-        return description;
-    };
-
-    // Nobody to ask, and the user cancels: the store stays shut, and the caller learns why.
-    HRESULT scode = S_OK;
-    SetStorePasswordPrompt(nullptr);
-    EXPECT_EQ("The store \"Vault\" is password protected.", failure(scode));
-    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, scode);
-    SetStorePasswordPrompt(&m_prompt);
-    EXPECT_EQ("The store \"Vault\" was not opened.", failure(scode));
-    EXPECT_EQ(MAPI_E_USER_CANCEL, scode);
-    EXPECT_EQ(std::vector<std::string>{"Vault"}, m_prompt.m_asked);
-    EXPECT_TRUE(m_viewer.m_items.empty());
-
-    // A wrong password is asked again; the right one opens the item.
-    m_prompt.m_asked.clear();
-    m_prompt.m_answers = {"open sesam", "open sesame"};
-    ASSERT_EQ(S_OK, GetItem(itemHex, vaultHex, &pItem));
-    EXPECT_EQ("Locked away", Property(pItem, "Subject"));
-    pItem->Release();
-    EXPECT_EQ((std::vector<std::string>{"Vault", "Vault (again)"}), m_prompt.m_asked);
-    // Once per session; and the profile has not kept it.
-    ASSERT_EQ(S_OK, GetItem(itemHex, vaultHex, &pItem));
-    pItem->Release();
-    EXPECT_EQ(2u, m_prompt.m_asked.size());
-    EXPECT_EQ(MAPI_E_FAILONEPROVIDER, profileOpensVault());
 }
 
 TEST_F(MailClientTest, DisplayWithoutAViewerFailsClearly) {
