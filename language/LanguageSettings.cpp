@@ -47,9 +47,6 @@ HANDLE s_hLoaderThread = nullptr;
 HANDLE s_hStopEvent = nullptr;
 // TRUE while no loader pass is running or due: a lookup must not wait for a row nobody will load.
 std::atomic<BOOL> s_bLoaderEnded{TRUE};
-// Set by CloseLanguageModule: the loader ends after the file it is reading, also when the stop
-// event could not be made or opened.
-std::atomic<BOOL> s_bStopRequested{FALSE};
 std::atomic<LONG> s_lCurrentLanguageID{QRV_DEFAULT_LANGUAGE_ID};
 
 void FreeTable() {
@@ -79,7 +76,7 @@ DWORD LoadLanguageFilesThread(LPVOID /*pParameter*/) {
                 row.lState.store(ROW_FAILED);
             }
         }
-        if (s_bStopRequested.load() || (hStop != nullptr && WaitForSingleObject(hStop, 0) == WAIT_OBJECT_0))
+        if (hStop != nullptr && WaitForSingleObject(hStop, 0) == WAIT_OBJECT_0)
             break;
     }
     if (hStop != nullptr)
@@ -165,7 +162,6 @@ HRESULT LoadLanguages(LONG lPreferredLanguageID) {
             ResetEvent(s_hStopEvent);
 
         s_bLoaderEnded.store(FALSE);
-        s_bStopRequested.store(FALSE);
         s_hLoaderThread = CreateThread(nullptr, 0, LoadLanguageFilesThread, nullptr, 0, nullptr);
         if (s_hLoaderThread == nullptr) {
             QTRACE(TRACE_ERROR, "CreateThread() feiled: Error code %ld\n", GetLastError());
@@ -266,8 +262,7 @@ HRESULT CloseLanguageModule() {
     BOOL bWasInitialized = s_bInitialized.load();
     if (bWasInitialized) {
         if (s_hLoaderThread != nullptr) {
-            // The loader ends after the file it is reading.
-            s_bStopRequested.store(TRUE);
+            // The loader ends after the file it is reading; without an event it ends its pass.
             if (s_hStopEvent != nullptr)
                 SetEvent(s_hStopEvent);
             WaitForSingleObject(s_hLoaderThread, INFINITE);
