@@ -1,6 +1,8 @@
 // The store password prompt as a dialog of the window framework.
 #include "platform/automation/StorePasswordWindow.h"
 
+#include <wx/app.h>
+
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/Dialog.h"
 #include "platform/mapi/MAPICodes.h"
@@ -66,6 +68,8 @@ private:
 class CStorePasswordWindow : public IStorePasswordPrompt {
 public:
     HRESULT AskPassword(const std::string& storeName, bool bWrongBefore, std::string& password) override {
+        if (wxTheApp == nullptr)
+            return E_UNEXPECTED;
         RegisterTemplate();
         CStorePasswordDialog dialog(storeName, bWrongBefore);
         const INT_PTR nResult = dialog.DoModal();

@@ -4,7 +4,8 @@
 
 #include "platform/automation/StorePasswordPrompt.h"
 
-// The window prompt (one object for the program). It needs the toolkit running.
+// The window prompt (one object for the program). It needs the toolkit running; without it
+// AskPassword answers E_UNEXPECTED.
 IStorePasswordPrompt* StorePasswordWindow();
 
 // The dialog's template and controls, for finding and working them.
