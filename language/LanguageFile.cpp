@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,8 +11,9 @@
 
 namespace {
 
-// Lines grow in steps of this size; language files are small and read once.
-const size_t LINE_STEP = 80;
+// A line starts in a buffer of this size, which doubles whenever it is full, so a line of any
+// length costs time in proportion to its length.
+const size_t LINE_START_SIZE = 80;
 
 // fopen reports through errno; the callers trace the platform's last-error value.
 void SetLastErrorFromErrno(int err) {
@@ -116,7 +118,7 @@ BOOL CLanguageFile::GetLine(LPSTR* ppszLine) {
         return bResult;
     }
 
-    size_t nSize = LINE_STEP;
+    size_t nSize = LINE_START_SIZE;
     size_t nUsed = 0;
     char* pBuffer = static_cast<char*>(std::calloc(nSize, 1));
     if (pBuffer == nullptr) {
@@ -139,16 +141,17 @@ BOOL CLanguageFile::GetLine(LPSTR* ppszLine) {
         if (c == '\n')
             break;
         if (nSize - nUsed < 2) {
-            char* pLarger = static_cast<char*>(std::calloc(nSize + LINE_STEP, 1));
+            // The bytes past the line stay zero, so the line is always terminated.
+            char* pLarger =
+                nSize <= SIZE_MAX / 2 ? static_cast<char*>(std::realloc(pBuffer, nSize * 2)) : nullptr;
             if (pLarger == nullptr) {
                 QTRACE(TRACE_ERROR, "Failed to allocate more memory for text buffer!\n");
                 std::free(pBuffer);
                 return bResult;
             }
-            std::memcpy(pLarger, pBuffer, nUsed);
-            std::free(pBuffer);
+            std::memset(pLarger + nSize, 0, nSize);
             pBuffer = pLarger;
-            nSize += LINE_STEP;
+            nSize *= 2;
         }
         pBuffer[nUsed++] = static_cast<char>(c);
     }

@@ -155,6 +155,13 @@ HRESULT CConfigInfo::OnSelectProfile(CWnd* pParent) {
                                                       memcmp(key.lpb, m_ProfileKey.lpb, key.cb) != 0));
     const BOOL bNameChanged = strName != m_strProfileName;
     const BOOL bHadStores = !m_Stores.empty();
+    if (!bKeyChanged && !bNameChanged && bHadStores) {
+        // The profile already chosen: reading its stores afresh would drop the chosen folders and
+        // the store passwords. An empty list is read again: the last reading may have failed.
+        FreeBinaryKey(&key);
+        m_bSelectingProfile = FALSE;
+        return hr;
+    }
 
     FreeBinaryKey(&m_ProfileKey);
     m_ProfileKey = key;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "language/LanguageSettings.h"
+#include "language/ReplaceNewlineChar.h"
 #include "model/UiServices.h"
 #include "platform/afx/CException.h"
 #include "platform/mapi/MAPICodes.h"
@@ -26,13 +27,22 @@ HWND OwnerOf(CWnd* pParent) {
 }
 
 // A language text, or null when the current language has none (the caller's default serves).
+// A language file writes a line break as an escape, which a box must not show as it stands; the
+// defaults in the code hold real line feeds and are never converted.
 LPSTR LookupText(LONG nTextID) {
     LPSTR pszText = nullptr;
     if (FAILED(GetLanguageText(&pszText, nTextID))) {
         free(pszText);
-        pszText = nullptr;
+        return nullptr;
     }
-    return pszText;
+    LPSTR pszConverted = nullptr;
+    const HRESULT hr = ReplaceNewlineChar(&pszConverted, pszText);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "ReplaceNewlineChar() failed: hr = 0x%08lx\n", (ULONG)hr);
+        return pszText;
+    }
+    free(pszText);
+    return pszConverted;
 }
 
 void TraceBox(LPCSTR pszCaption, LPCSTR pszText) {

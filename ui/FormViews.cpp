@@ -11,6 +11,7 @@
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
 #include "ui/SearchResultPP.h"
+#include "ui/StoreOpenErrorBox.h"
 
 #ifndef SWP_NOCOPYBITS
 #define SWP_NOCOPYBITS 0x0100
@@ -173,9 +174,14 @@ void FVPagedView::OnInitialUpdate() {
         QTRACE(TRACE_ERROR, "Failed to Advise() !\n");
     else
         m_bAdvised = TRUE;
-    CreatePage(&m_ppageGeneral, IDD_PP_GENERAL, config.p, rcPage, TRUE);
-    SetTabText(1, ID_TAB_PROPERTIES_CAPTION, "Properties", kTracePropertiesText, TRUE);
-    CreatePage(&m_ppageProperties, IDD_PP_PROPERTIES, config.p, rcPage, FALSE);
+    {
+        // Both pages open the current store as they are made: one that cannot be opened is
+        // reported once.
+        CStoreOpenErrorOnce reportOnce;
+        CreatePage(&m_ppageGeneral, IDD_PP_GENERAL, config.p, rcPage, TRUE);
+        SetTabText(1, ID_TAB_PROPERTIES_CAPTION, "Properties", kTracePropertiesText, TRUE);
+        CreatePage(&m_ppageProperties, IDD_PP_PROPERTIES, config.p, rcPage, FALSE);
+    }
 
     // A configuration that still holds a search result comes back with its result page.
     CDrawerMapList* pCached = nullptr;

@@ -93,7 +93,11 @@ void CGeneralSettingsPP::DoDataExchange() {
 
 HRESULT CGeneralSettingsPP::FillModeBox(CComboBox& box, int nFirst) {
     HRESULT hrText = S_OK;
+    // The box may sort its entries by text, and a new language may sort them otherwise: the
+    // selection is kept by the mode, not by the position.
     const int nSelected = box.GetCurSel();
+    const BOOL bHadMode = nSelected >= 0;
+    const DWORD dwSelectedMode = bHadMode ? (DWORD)box.GetItemData(nSelected) : 0;
     box.ResetContent();
     for (int i = nFirst; i < nFirst + 2; ++i) {
         const ModeEntry& entry = kModeEntries[i];
@@ -108,7 +112,7 @@ HRESULT CGeneralSettingsPP::FillModeBox(CComboBox& box, int nFirst) {
             box.SetItemData(nIndex, entry.dwMode);
         free(pszText);
     }
-    if (box.SetCurSel(nSelected) == CB_ERR || nSelected < 0)
+    if (!bHadMode || !SelectByItemData(box, dwSelectedMode))
         box.SetCurSel(0);
     return hrText;
 }

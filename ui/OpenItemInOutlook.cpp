@@ -6,10 +6,13 @@
 #include "engine/EntryReference.h"
 #include "model/BinaryKey.h"
 #include "model/ConfigInfo.h"
+#include "model/ErrorBoxes.h"
 #include "model/StoreInfo.h"
 #include "platform/automation/ClassRegistry.h"
 #include "platform/automation/ComRuntime.h"
 #include "platform/automation/ItemViewerWindow.h"
+#include "platform/automation/StorePasswordWindow.h"
+#include "platform/mapi/MAPICodes.h"
 #include "trace/Trace.h"
 
 namespace {
@@ -54,10 +57,12 @@ void FreeArgs(VARIANT* pArgs) {
 
 COpenItemInOutlook::COpenItemInOutlook() : m_pApplication(nullptr), m_pNameSpace(nullptr) {
     TRACE_CTOR("COpenItemInOutlook");
-    // The mail client runs in this process and shows its items in the program's own toolkit;
-    // a viewer installed before (a test's) stays.
+    // The mail client runs in this process and shows its items and its password prompt in the
+    // program's own toolkit; a viewer or prompt installed before (a test's) stays.
     if (GetItemViewer() == nullptr)
         SetItemViewer(ItemViewerWindow());
+    if (GetStorePasswordPrompt() == nullptr)
+        SetStorePasswordPrompt(StorePasswordWindow());
 }
 
 COpenItemInOutlook::~COpenItemInOutlook() {
@@ -70,6 +75,12 @@ COpenItemInOutlook::~COpenItemInOutlook() {
         m_pNameSpace->Release();
         m_pNameSpace = nullptr;
     }
+}
+
+void COpenItemInOutlook::ShowOpenFailure(CWnd* pParent, HRESULT hr) {
+    if (SUCCEEDED(hr) || hr == MAPI_E_USER_CANCEL)
+        return;
+    ShowError(pParent, hr);
 }
 
 HRESULT COpenItemInOutlook::GetDispID(IDispatch* pDispatch, LPCSTR pszName, DISPID* pDispID) {

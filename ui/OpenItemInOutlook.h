@@ -11,6 +11,7 @@
 
 class CConfigInfo;
 class CEntryReference;
+class CWnd;
 
 class COpenItemInOutlook {
 public:
@@ -29,6 +30,9 @@ public:
     HRESULT InitOutlookSession(LPCSTR pszProfile, LPCSTR pszPassword);
     // The member's dispatch id, looked up by name.
     static HRESULT GetDispID(IDispatch* pDispatch, LPCSTR pszName, DISPID* pDispID);
+    // Tells the user that an item did not open, with the error box for the code. A prompt of the
+    // mail client that the user cancelled is the user's choice, not a failure to report.
+    static void ShowOpenFailure(CWnd* pParent, HRESULT hr);
 
     // The item for the hex texts of the store's and the item's entry ids, with one reference for
     // the caller; *ppItem is written only on success.

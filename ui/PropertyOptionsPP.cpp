@@ -16,6 +16,7 @@
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
 #include "ui/FVBase.h"
+#include "ui/StoreOpenErrorBox.h"
 
 namespace {
 
@@ -252,8 +253,7 @@ void CPropertyOptionsPP::FillPropertyList() {
         hr = OpenStore(session.p, store.p, &mdb.p, FALSE);
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", hr);
-            ShowErrorWithArgs(this, "Failed to open Store",
-                              "The store could not be opened. Error code 0x%1!08lx!", 166, 167, (ULONG)hr);
+            ShowStoreOpenError(this, store.p, hr);
             break;
         }
         hr = config.p->GetPropertyList(&list.p);
@@ -376,8 +376,12 @@ HRESULT CPropertyOptionsPP::InsertProperty(IMsgStore* lpMDB, CPropertyID* pProp)
     hr = pProp->GetShortPropertyName(&pszName, pszSection, KEYTABLE_INI_FILE);
     free(pszSection);
     if (FAILED(hr)) {
+        // Still listed, under its tag: a property the user cannot see would still be compared
+        // when it is marked.
         QTRACE(TRACE_ERROR, "GetPropertyName() failed: hr = 0x%08lx\n", hr);
-        return hr;
+        free(pszName);
+        pszName = nullptr;
+        hr = S_OK;
     }
     char szTag[16];
     std::snprintf(szTag, sizeof szTag, "0x%08lx", (unsigned long)ulTag);

@@ -37,8 +37,6 @@ END_MESSAGE_MAP()
 namespace {
 
 const char kHelpFile[] = "Quorvel.chm";
-// A text id that no language file holds: the box shows the default written beside it.
-const LONG kNoTextID = -1;
 
 // The ids of the languages that have a file.
 std::vector<LONG> AvailableLanguages() {
@@ -61,6 +59,19 @@ std::vector<LONG> AvailableLanguages() {
 CQuorvelApp::CQuorvelApp() : CWinApp("Quorvel"), m_bComInitialized(FALSE), m_hMutex(nullptr) {}
 
 CQuorvelApp::~CQuorvelApp() {
+    // Only an application whose loop never ended (a test's) gets here without its shut-down.
+    ShutDown();
+}
+
+int CQuorvelApp::ExitInstance() {
+    ShutDown();
+    return CWinApp::ExitInstance();
+}
+
+void CQuorvelApp::ShutDown() {
+    if (m_bShutDown)
+        return;
+    m_bShutDown = TRUE;
     HRESULT hr = CloseLanguageModule();
     if (FAILED(hr))
         QTRACE(TRACE_ERROR, "Failed to close language module!\n");
@@ -156,7 +167,7 @@ BOOL CQuorvelApp::InitInstance() {
                   "The call to CoInitializeEx() failed, the program must be stopped.\n\nPlease switch on "
                   "logging to get "
                   "the technical information on this error.",
-                  124, kNoTextID);
+                  124, 125);
         return bResult;
     }
     m_bComInitialized = TRUE;

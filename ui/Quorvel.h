@@ -1,5 +1,5 @@
-// The application object: start-up in a fixed order, shut-down in its destructor, File New,
-// File Open, help contents and the About box.
+// The application object: start-up in a fixed order, shut-down when the message loop has ended,
+// File New, File Open, help contents and the About box.
 #pragma once
 
 #include "platform/afx/wnd/WinApp.h"
@@ -17,6 +17,9 @@ public:
     ~CQuorvelApp() override;
 
     BOOL InitInstance() override;
+    // The shut-down: runs once the loop has ended, while the language module, the handle table
+    // and the toolkit still stand (the destructor runs after static objects may be gone).
+    int ExitInstance() override;
 
     // The first document of the first template, or null.
     CQuorvelDocHost* GetDocumentHost() const;
@@ -36,7 +39,11 @@ public:
     HANDLE m_hMutex;
 
 protected:
+    // Stops the language loader, gives back the instance marker, closes help and COM. Once only.
+    void ShutDown();
+
     CQuorvelUiServices m_uiServices;
+    BOOL m_bShutDown = FALSE;
 
     DECLARE_MESSAGE_MAP()
 };

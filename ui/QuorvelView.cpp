@@ -18,6 +18,7 @@ IMPLEMENT_DYNCREATE(CQuorvelView, CView)
 
 BEGIN_MESSAGE_MAP(CQuorvelView, CView)
 ON_WM_SIZE()
+ON_WM_ERASEBKGND()
 ON_WM_PAINT()
 ON_COMMAND(ID_CURRENT_CONFIG_CHANGED, &CQuorvelView::OnConfigChange)
 ON_UPDATE_COMMAND_UI(ID_ACTIONS_START, &CQuorvelView::OnUpdateStartClear)
@@ -76,6 +77,23 @@ void CQuorvelView::CloseCurrentForm() {
 void CQuorvelView::OnConfigChange() {
     TRACE_FUNC_VOID("CQuorvelView::OnConfigChange");
     ++m_nConfigChanges;
+    // The store check shows a modal dialog whose loop runs posted commands, so a notice can arrive
+    // while a form is being built. Building inside that build would check the same stores twice
+    // (listing an added store twice, or erasing a removed one twice) and leave a second form
+    // behind: the notice is kept, and the current configuration is shown once the build is done.
+    if (m_bBuilding) {
+        m_bNoticePending = TRUE;
+        return;
+    }
+    m_bBuilding = TRUE;
+    do {
+        m_bNoticePending = FALSE;
+        ShowCurrentConfiguration();
+    } while (m_bNoticePending);
+    m_bBuilding = FALSE;
+}
+
+void CQuorvelView::ShowCurrentConfiguration() {
     CQuorvelDoc* pDoc = GetQuorvelDoc();
     if (pDoc == nullptr)
         return;
@@ -112,6 +130,12 @@ void CQuorvelView::OnConfigChange() {
         pConfig->Release();
         return;
     }
+    if (m_bNoticePending && pDoc->GetCurrentConfigID() != ulID) {
+        // Another configuration was chosen while the check ran: that one is shown instead.
+        delete pForm;
+        pConfig->Release();
+        return;
+    }
     hr = pForm->SetConfigInfo(pConfig);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "SetCofigInfo() failed: hr = 0x%08lx\n", hr);
@@ -122,10 +146,11 @@ void CQuorvelView::OnConfigChange() {
     // The form asks for a plain child: the pane gives it no frame of its own to size or move.
     if (pForm->Create(nullptr, "Contacts", WS_CHILD | WS_VISIBLE, rcClient, this,
                       GetFormViewControlID(dwType))) {
-        m_pCurrentForm = pForm;
         pForm->SetDocument(GetDocument());
         pForm->SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
         pForm->OnInitialUpdate();
+        // Installed only when complete: its pages may show boxes while they are made.
+        m_pCurrentForm = pForm;
     } else {
         QTRACE(TRACE_ERROR, "Create() failed!\n");
         // A window that was made in part went with its teardown; only a bare object is left.
@@ -140,6 +165,13 @@ void CQuorvelView::OnConfigChange() {
 void CQuorvelView::OnSize(UINT, int cx, int cy) {
     if (m_pCurrentForm != nullptr && m_pCurrentForm->GetSafeHwnd() != nullptr)
         m_pCurrentForm->SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+BOOL CQuorvelView::OnEraseBkgnd(CDC* pDC) {
+    // The form view covers the whole pane and draws itself: erasing first would only flicker.
+    if (m_pCurrentForm != nullptr)
+        return FALSE;
+    return CView::OnEraseBkgnd(pDC);
 }
 
 void CQuorvelView::OnPaint() {

@@ -26,6 +26,8 @@ public:
     // Command 32771: the document's current configuration changed.
     void OnConfigChange();
     void OnSize(UINT nType, int cx, int cy);
+    // With a form view nothing is erased (the result is 0); without, the default erase.
+    BOOL OnEraseBkgnd(CDC* pDC);
     void OnPaint();
     void OnUpdateStartClear(CCmdUI* pCmdUI);
     void OnStartClear();
@@ -48,11 +50,16 @@ protected:
     // Takes the hosted form view down: its pages prepare to close, it leaves its configuration's
     // observers, and its window (and with it the object) is destroyed.
     void CloseCurrentForm();
+    // One build for the document's current configuration (the body of a notice).
+    void ShowCurrentConfiguration();
 
     FVBase* m_pCurrentForm = nullptr;
     ULONG m_nConfigID = 0;
     ULONG m_ulNoticedConfigID = 0;
     int m_nConfigChanges = 0;
+    // A build is running; a notice that arrives meanwhile only sets m_bNoticePending.
+    BOOL m_bBuilding = FALSE;
+    BOOL m_bNoticePending = FALSE;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -1,4 +1,4 @@
-// The search progress dialog: texts, ranges, and bars that repaint themselves at once.
+// The search progress dialog: texts, ranges, and bars that draw themselves while the search runs.
 #include "ui/SearchProgressDialog.h"
 
 #include <cstdlib>
@@ -80,34 +80,65 @@ HRESULT CSearchProgressDialog::OnLoadTexts() {
     return hr;
 }
 
-void CSearchProgressDialog::RepaintNow(CWnd* pWnd) {
+void CSearchProgressDialog::Repaint(CWnd* pWnd) {
     if (pWnd->GetSafeHwnd() == nullptr)
         return;
+    // Only marked for drawing: an update here would draw the bar before the toolkit has laid out
+    // its new position, and the drawing would always show the step before.
     pWnd->Invalidate(TRUE);
-    pWnd->UpdateWindow();
-    pWnd->ValidateRect(nullptr);
     ++m_nRepaints;
 }
 
-void CSearchProgressDialog::SetProgress(CProgressCtrl& bar, CStatic& label, int nPercent) {
+void CSearchProgressDialog::SetProgress(Bar& bar, int nPercent) {
     // A folder may hold more items than its count said: such steps are not shown.
-    if (nPercent < 0 || nPercent > 100)
+    if (nPercent >= 0 && nPercent <= 100 && nPercent != bar.nPos) {
+        bar.pBar->SetPos(nPercent);
+        bar.nPos = nPercent;
+        bar.bChanged = true;
+        m_bChangePending = true;
+    }
+    DrawChangesWhenDue();
+}
+
+void CSearchProgressDialog::DrawChangesWhenDue() {
+    if (!m_bChangePending || std::chrono::steady_clock::now() - m_tLastDrawn < kPaintInterval)
         return;
-    bar.SetPos(nPercent);
-    RepaintNow(&bar);
-    RepaintNow(&label);
+    if (GetSafeHwnd() == nullptr || !IsWindowVisible())
+        return;
+    for (Bar& bar : m_bars) {
+        if (!bar.bChanged)
+            continue;
+        Repaint(bar.pBar);
+        Repaint(bar.pLabel);
+        bar.bChanged = false;
+    }
+    m_bChangePending = false;
+    AfxPaintNow();
+    // Counted from the end of the drawing: the search gets the whole interval for its work.
+    m_tLastDrawn = std::chrono::steady_clock::now();
+}
+
+void CSearchProgressDialog::DrawNow() {
+    if (GetSafeHwnd() == nullptr)
+        return;
+    Invalidate(TRUE);
+    for (Bar& bar : m_bars)
+        bar.bChanged = false;
+    m_bChangePending = false;
+    AfxPaintNow();
+    m_tLastDrawn = std::chrono::steady_clock::now();
 }
 
 void CSearchProgressDialog::SetStoreProgress(int nPercent) {
-    SetProgress(m_ctrlStores, m_txtStores, nPercent);
+    SetProgress(m_bars[0], nPercent);
 }
 
 void CSearchProgressDialog::SetFolderProgress(int nPercent) {
-    SetProgress(m_ctrlFolders, m_txtFolders, nPercent);
+    SetProgress(m_bars[1], nPercent);
 }
 
 void CSearchProgressDialog::SetItemProgress(int nPercent) {
-    SetProgress(m_ctrlItems, m_txtItems, nPercent);
+    SetProgress(m_bars[2], nPercent);
 }
 
 std::unique_ptr<ISearchProgress> CreateSearchProgressDialog(CWnd* pParent) {
@@ -120,5 +151,6 @@ std::unique_ptr<ISearchProgress> CreateSearchProgressDialog(CWnd* pParent) {
     pDialog->SetFolderProgress(0);
     pDialog->SetItemProgress(0);
     pDialog->ShowWindow(SW_SHOW);
+    pDialog->DrawNow();
     return pDialog;
 }

@@ -1,6 +1,7 @@
 // CSearchProgressDialog: the modeless three-bar window that shows how far a search has come.
 #pragma once
 
+#include <chrono>
 #include <memory>
 
 #include "model/SearchProgress.h"
@@ -8,11 +9,16 @@
 #include "platform/afx/wnd/Dialog.h"
 
 // Stores, folders of the current store and items of the current folder. The search runs on the
-// user-interface thread without a message loop, so every change repaints its bar and label at
-// once. There is no way to cancel: OK and Cancel stay hidden.
+// user-interface thread without a message loop, so the dialog draws itself: a changed bar and its
+// label are repainted and drawn at once, unless the last drawing is less than kPaintInterval ago;
+// then the change waits for the next setter call after that time. A setter that changes nothing
+// draws nothing, so the per-item calls of a search cost a comparison. There is no way to cancel:
+// OK and Cancel stay hidden.
 class CSearchProgressDialog : public CDialog, public ISearchProgress {
     DECLARE_DYNAMIC(CSearchProgressDialog)
 public:
+    static constexpr std::chrono::milliseconds kPaintInterval{40};
+
     explicit CSearchProgressDialog(CWnd* pParent);
     // The framework's destructor destroys the window when it is still open.
     ~CSearchProgressDialog() override;
@@ -25,16 +31,27 @@ public:
     void SetStoreProgress(int nPercent) override;
     void SetFolderProgress(int nPercent) override;
     void SetItemProgress(int nPercent) override;
+    // Draws the whole dialog now, as it is just after it was shown.
+    void DrawNow();
 
-    // How many controls were repainted at once so far (a bar and its label count two).
+    // How many controls were repainted so far (a bar and its label count two).
     int GetRepaintCount() const { return m_nRepaints; }
     CProgressCtrl& GetStoresBar() { return m_ctrlStores; }
     CProgressCtrl& GetFoldersBar() { return m_ctrlFolders; }
     CProgressCtrl& GetItemsBar() { return m_ctrlItems; }
 
 protected:
-    void SetProgress(CProgressCtrl& bar, CStatic& label, int nPercent);
-    void RepaintNow(CWnd* pWnd);
+    // A bar with its label, the position it was last given and whether that is drawn yet.
+    struct Bar {
+        CProgressCtrl* pBar;
+        CStatic* pLabel;
+        int nPos = -1;
+        bool bChanged = false;
+    };
+    void SetProgress(Bar& bar, int nPercent);
+    // Repaints and draws the changed bars when the last drawing is long enough ago.
+    void DrawChangesWhenDue();
+    void Repaint(CWnd* pWnd);
 
     CProgressCtrl m_ctrlStores;
     CProgressCtrl m_ctrlItems;
@@ -42,6 +59,10 @@ protected:
     CStatic m_txtFolders;
     CStatic m_txtItems;
     CStatic m_txtStores;
+    Bar m_bars[3] = {
+        {&m_ctrlStores, &m_txtStores}, {&m_ctrlFolders, &m_txtFolders}, {&m_ctrlItems, &m_txtItems}};
+    bool m_bChangePending = false;
+    std::chrono::steady_clock::time_point m_tLastDrawn;
     int m_nRepaints = 0;
 
     DECLARE_MESSAGE_MAP()

@@ -205,7 +205,7 @@ void CSearchResultPP::OnExecuteAction() {
             hr = OnOpenEntry();
             if (FAILED(hr)) {
                 QTRACE(TRACE_ERROR, "OnOpenEntry() failed: hr = 0x%08lx\n", hr);
-                ShowError(this, hr);
+                ShowOpenFailure(this, hr);
             }
             break;
         case RESULT_ACTION_START_CLEANING:
@@ -233,13 +233,13 @@ HRESULT CSearchResultPP::OnOpenEntry() {
     ItemInfo* pInfo = GetItemInfo(hItem);
     if (pInfo == nullptr || pInfo->pEntry == nullptr) {
         hr = E_UNEXPECTED;
-        QTRACE(TRACE_ERROR, "No item information present!\n");
+        QTRACE(TRACE_ERROR, "Missing item data object!\n");
         return hr;
     }
     Ref<CConfigInfo> config{GetConfigInfo()};
     if (config.p == nullptr) {
-        hr = E_UNEXPECTED;
-        QTRACE(TRACE_ERROR, "No configuration information present!\n");
+        hr = E_FAIL;
+        QTRACE(TRACE_ERROR, "No configuration object present!\n");
         return hr;
     }
     hr = OpenEntry(config.p, pInfo->pEntry);
@@ -314,8 +314,11 @@ void CSearchResultPP::OnDblclkTree(NMHDR*, LRESULT* pResult) {
         } else {
             m_treeDuplicates.SelectItem(hItem);
             const HRESULT hr = OnOpenEntry();
-            if (FAILED(hr))
+            if (FAILED(hr)) {
                 QTRACE(TRACE_ERROR, "OnOpenEntry() failed: hr = 0x%08lx\n", hr);
+                // An item that does not open must not look like a double-click that was lost.
+                ShowOpenFailure(this, hr);
+            }
         }
         m_treeDuplicates.SelectItem(hCaret);
         lResult = 1;

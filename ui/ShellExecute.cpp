@@ -4,7 +4,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "trace/Trace.h"
 
@@ -36,8 +39,18 @@ INT_PTR ShellExecuteA(CWnd*, LPCSTR lpszVerb, LPCSTR lpszFile, LPCSTR, LPCSTR, i
         QTRACE(TRACE_ERROR, "Failed to start the desktop's opener for \"%s\"!\n", lpszFile);
         return 2;
     }
-    // The opener hands the address on and ends at once; collect it so no zombie stays behind.
-    int status = 0;
-    waitpid(pid, &status, 0);
+    // The opener may take its time (a browser it starts may even stay in the foreground): the
+    // window must not wait for it, yet it is collected when it ends, so no zombie stays behind.
+    try {
+        std::thread([pid] {
+            int status = 0;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        QTRACE(TRACE_ERROR, "Failed to start a thread to wait for the desktop's opener!\n");
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
     return 42;
 }

@@ -9,7 +9,8 @@
 class CWnd;
 
 // "open" on a file or web address: the desktop's opener (xdg-open) runs with the address as its
-// one argument, never through a command interpreter. Returns a value above 32 on success, as the
+// one argument, never through a command interpreter, found on the search path. The call returns
+// once the opener has started, without waiting for it. Returns a value above 32 on success, as the
 // shell does; other verbs are not supported (2). nShowCmd is accepted and left to the desktop.
 INT_PTR ShellExecuteA(CWnd* pParent, LPCSTR lpszVerb, LPCSTR lpszFile, LPCSTR lpszParameters,
                       LPCSTR lpszDirectory, int nShowCmd);

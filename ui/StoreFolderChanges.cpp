@@ -16,6 +16,7 @@
 #include "trace/Trace.h"
 #include "ui/SelectMAPIFolderDlg.h"
 #include "ui/StoreFolderSelection.h"
+#include "ui/StoreOpenErrorBox.h"
 
 namespace {
 // Hierarchy tables of the sub-folder walk are read in batches of this many rows.
@@ -92,8 +93,7 @@ void CStoreFolderSelection::OnAddFolder() {
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", (ULONG)hr);
             lpMDB = nullptr;
-            ShowErrorWithArgs(pWnd, "Failed to open Store",
-                              "The store could not be opened. Error code 0x%1!08lx!", 166, 167, (ULONG)hr);
+            ShowStoreOpenError(pWnd, pStore, hr);
             break;
         }
         LPCSTR pszFilter = nullptr;

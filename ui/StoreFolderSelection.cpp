@@ -16,6 +16,7 @@
 #include "platform/mapi/MAPITags.h"
 #include "trace/Trace.h"
 #include "ui/SelectMAPIFolderDlg.h"
+#include "ui/StoreOpenErrorBox.h"
 #include "ui/StorePasswordDlg.h"
 
 namespace {
@@ -26,6 +27,18 @@ const ULONG kSelectLogonFlags = MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE | MAPI_
 
 ULONG_PTR WindowHandle(CWnd* pWnd) {
     return pWnd != nullptr ? reinterpret_cast<ULONG_PTR>(pWnd->GetSafeHwnd()) : 0;
+}
+
+// Whether the configuration holds this very store record.
+BOOL IsStoreOf(CConfigInfo* pConfig, CStoreInfo* pStore) {
+    for (int i = 0; i < pConfig->GetStoreCount(); ++i) {
+        CStoreInfo* pHeld = pConfig->GetStore(i);
+        if (pHeld != nullptr)
+            pHeld->Release();
+        if (pHeld == pStore)
+            return TRUE;
+    }
+    return FALSE;
 }
 }  // namespace
 
@@ -77,6 +90,10 @@ HRESULT CStoreFolderSelection::FillStoreList() {
         hr = E_INVALIDARG;
         return hr;
     }
+    // The folder list shows the folders of one store record. A store list read afresh (another
+    // profile) holds new records only: folders shown from an old one belong to nothing listed.
+    if (m_pListedStore != nullptr && !IsStoreOf(pConfig, m_pListedStore))
+        EmptyFolderList();
     if (!pConfig->IsProfileSelected() || pStores == nullptr)
         return hr;
     LONG lCurrent = pConfig->GetCurrentStoreIndex();
@@ -171,8 +188,7 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
         }
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", (ULONG)hr);
-            ShowErrorWithArgs(pWnd, "Failed to open Store",
-                              "The store could not be opened. Error code 0x%1!08lx!", 166, 167, (ULONG)hr);
+            ShowStoreOpenError(pWnd, pStore, hr);
             lpMDB = nullptr;
             break;
         }

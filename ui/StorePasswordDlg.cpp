@@ -3,11 +3,11 @@
 
 #include <cstdlib>
 
+#include "language/ReplaceNewlineChar.h"
 #include "model/StoreInfo.h"
 #include "trace/Trace.h"
 #include "ui/DialogLayout.h"
 #include "ui/DialogTexts.h"
-#include "ui/ReplaceNewlineChar.h"
 
 BEGIN_MESSAGE_MAP(CStorePasswordDlg, CDialog)
 END_MESSAGE_MAP()

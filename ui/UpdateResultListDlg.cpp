@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "language/LanguageSettings.h"
+#include "language/ReplaceNewlineChar.h"
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
-#include "ui/ReplaceNewlineChar.h"
 
 CUpdateResultListDlg::CUpdateResultListDlg(CWnd* pParent) : CDialog(IDD_UPDATE_RESULT_LIST, pParent) {
     TRACE_CTOR("CUpdateResultListDlg");

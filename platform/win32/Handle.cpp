@@ -41,6 +41,11 @@ std::shared_ptr<KernelObject> Resolve(HANDLE handle) {
     return static_cast<HandleRecord*>(handle)->object;
 }
 
+size_t OpenHandleCount() {
+    std::lock_guard<std::mutex> lock(TableLock());
+    return Table().size();
+}
+
 }  // namespace qrvkernel
 
 BOOL CloseHandle(HANDLE handle) {

@@ -19,6 +19,8 @@ public:
 HANDLE NewHandle(std::shared_ptr<KernelObject> object);
 // The object behind an open handle, or null.
 std::shared_ptr<KernelObject> Resolve(HANDLE handle);
+// How many handles are open: a program that has shut down cleanly has none left.
+size_t OpenHandleCount();
 
 template <class T>
 std::shared_ptr<T> ResolveAs(HANDLE handle) {

@@ -1,6 +1,8 @@
 // Reading a language file: the line reader, numbers and the header checks, then the text pass of
 // one language over the file and the lookup of a text.
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "language/Language.h"
 #include "language/LanguageFile.h"
@@ -28,6 +30,36 @@ TEST_F(LanguageFileTest, GetLineDropsCarriageReturnsAndReturnsNoneBehindTheEnd) 
     ASSERT_TRUE(file.GetLine(&line));
     EXPECT_EQ(line, nullptr);
     EXPECT_FALSE(file.GetLine(nullptr));
+}
+
+TEST_F(LanguageFileTest, LinesOfAnyLengthAreReadWholeAcrossEveryGrowthOfTheBuffer) {
+    // Lengths around the first buffer sizes, then a line of several megabytes with carriage
+    // returns spread through it, which are dropped wherever they stand.
+    std::vector<std::string> lines;
+    for (size_t n : {78u, 79u, 80u, 81u, 159u, 160u, 161u, 319u, 320u, 641u})
+        lines.push_back(std::string(n, 'a'));
+    std::string huge;
+    huge.reserve(6u << 20);
+    for (size_t i = 0; huge.size() < (6u << 20); ++i)
+        huge += static_cast<char>('!' + i % 90);
+    lines.push_back(huge);
+    std::string content = "; L_VER:0\n; L_ID:7\n";
+    for (const std::string& line : lines) {
+        std::string written = line;
+        for (size_t pos = 0; pos < written.size(); pos += 65536)
+            written.insert(pos, "\r");
+        content += written + "\n";
+    }
+    CLanguageFile file;
+    ASSERT_TRUE(file.OpenFile(Write(content).c_str(), "r"));
+    LPSTR line = nullptr;
+    ASSERT_TRUE(file.GetLine(&line));
+    for (const std::string& expected : lines) {
+        ASSERT_TRUE(file.GetLine(&line));
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(std::string(line), expected);
+    }
+    std::free(line);
 }
 
 TEST_F(LanguageFileTest, GetNumericValueReadsDigitsUpToBlankTabOrEndWithin32Bits) {

@@ -1,6 +1,7 @@
 // Error and message boxes: texts from the language or defaults, templates, owners and traces.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,47 @@ TEST_F(ErrorBoxesTest, ResultCodeBoxes) {
     // A code the system has no text for: insert 1 is empty.
     ShowError(nullptr, (HRESULT)0x8FFF1234);
     EXPECT_EQ("|Error code: 0x8fff1234", Last().text);
+}
+
+TEST_F(ErrorBoxesTest, ShippedTextsShowLineBreaksNeverTheirEscapes) {
+    for (const char* pszFile : {"English.lng", "German.lng"}) {
+        SCOPED_TRACE(pszFile);
+        std::ifstream in(std::string(QRV_LANGUAGE_DIR) + pszFile);
+        ASSERT_TRUE(in.good());
+        std::vector<std::string> lines;
+        std::vector<LONG> ids;
+        for (std::string line; std::getline(in, line);) {
+            if (line.empty() || line[0] == ';' || line[0] < '0' || line[0] > '9')
+                continue;
+            lines.push_back(line);
+            ids.push_back(std::stol(line));
+        }
+        ASSERT_GT(ids.size(), 100u);
+        Language(lines);
+        // Any text may reach a box as its caption or text, through each kind of box.
+        for (LONG id : ids) {
+            ShowError(nullptr, "Default", "Default", id, id);
+            ShowErrorWithArgs(nullptr, "Default", "Default", id, id, "Archive", (DWORD)0x8004010B);
+            ShowMessage(nullptr, "Default", "Default", id, id, MB_YESNO);
+        }
+        ShowError(nullptr, E_FAIL);
+        for (const Box& box : m_boxes) {
+            EXPECT_EQ(std::string::npos, box.text.find('\\')) << box.text;
+            EXPECT_EQ(std::string::npos, box.caption.find('\\')) << box.caption;
+        }
+        const std::string strGeneral = Last().text;
+        EXPECT_NE(std::string::npos, strGeneral.find("\n\n")) << strGeneral;
+        EXPECT_EQ(strGeneral.size() - 10, strGeneral.rfind("0x80004005")) << strGeneral;
+        m_boxes.clear();
+    }
+    // The escape is a line break; the defaults in the code keep theirs as written.
+    ShowError(nullptr, "Duplicate name", "Default", 139, 140);
+    EXPECT_EQ(
+        "Der Name f\xc3\xbcr die neue Konfiguration wird bereits verwendet.\nBitte w\xc3\xa4hlen Sie einen "
+        "eindeutigen Namen.",
+        Last().text);
+    ShowError(nullptr, "Caption", "First\\n\nsecond", 9001, 9002);
+    EXPECT_EQ("First\\n\nsecond", Last().text);
 }
 
 }  // namespace

@@ -518,3 +518,24 @@ TEST_F(ProfileStores, AProtectedStoreGetsTheKeptPasswordForOneOpenOnly) {
     record->SetPassword("store-secret");
     EXPECT_EQ(E_FAIL, OpenFirstStore());
 }
+
+TEST_F(ProfileStores, ChoosingTheProfileHeldKeepsItsStoresUnlessNoneWereRead) {
+    AddStore("P");
+    AddStore("Q");
+    ASSERT_EQ(S_OK, ChooseProfile());
+    AddFolder(0, "folder-of-P");
+    Store(1)->SetPassword("secret");
+    CStoreInfo* pFirst = Store(0).p;
+    m_doc.SetModifiedFlag(FALSE);
+    EXPECT_EQ(S_OK, ChooseProfile());
+    EXPECT_EQ(pFirst, Store(0).p);
+    EXPECT_EQ(1, Store(0)->GetFolderCount());
+    EXPECT_EQ(CString("secret"), Store(1)->GetPassword());
+    EXPECT_FALSE(m_doc.IsModified());
+    EXPECT_FALSE(m_config->IsSelectingProfile());
+
+    // A list that holds nothing (the last reading failed) is read again.
+    m_config->ClearStores();
+    EXPECT_EQ(S_OK, ChooseProfile());
+    EXPECT_EQ((std::vector<std::string>{"P", "Q"}), StoreNames());
+}

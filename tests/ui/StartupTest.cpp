@@ -1,6 +1,10 @@
 // Start-up and shut-down of the application on a fresh machine root.
+#include <sys/wait.h>
 #include <wx/image.h>
 #include <wx/window.h>
+
+#include <fstream>
+#include <sstream>
 
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
@@ -12,6 +16,7 @@
 #include "platform/win32/Registry.h"
 #include "platform/win32/SingleInstance.h"
 #include "resources/Resource.h"
+#include "tests/support/LanguageSetup.h"
 #include "tests/support/WindowPicture.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/MainFrm.h"
@@ -148,6 +153,17 @@ TEST_F(UiFixture, ComFailureShowsItsBoxAndEnds) {
     EXPECT_EQ(AfxGetShownMessageBoxes()[0].text.rfind("The call to CoInitializeEx() failed", 0), 0u);
 }
 
+TEST_F(UiFixture, ComFailureBoxTextComesFromTheLanguageFile) {
+    // A changed translation shows: the text is the language's, not the built-in default.
+    UseLanguageCopy(125, "COM could not be started here.");
+    SetCoInitializeResult(E_FAIL);
+    BOOL bStarted = Start();
+    SetCoInitializeResult(S_OK);
+    EXPECT_FALSE(bStarted);
+    ASSERT_EQ(AfxGetShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(AfxGetShownMessageBoxes()[0].text, "COM could not be started here.");
+}
+
 TEST_F(UiFixture, SaveAndOpenRoundTripTheDocumentAlsoFromTheCommandLine) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
@@ -231,6 +247,50 @@ TEST_F(UiFixture, ScreenshotOfTheMainWindow) {
                     image.GetRed(x, y) != image.GetRed(0, 0) || image.GetGreen(x, y) != image.GetGreen(0, 0);
     }
     EXPECT_TRUE(varied);
+}
+
+// The program ends through its framework while its language loader still works through a long
+// list of files (each fails only at its last line, after the whole file was read). The shut-down
+// must stop the loader at once and close every handle before the program's static objects go.
+TEST_F(UiFixture, ProgramExitStopsTheLanguageLoaderAndLeavesNoHandleOpen) {
+    UseLanguageCopy(-1, "");
+    const int kFiles = 1500;
+    std::string body;
+    for (int i = 0; i < 2000; ++i)
+        body += "1\tx\n";
+    body += "not a text line\n";
+    for (int i = 0; i < kFiles; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "lang/x%04d.lng", i);
+        m_root->WriteFile(name, qrvtest::LanguageFileText(2057, {}) + body);
+    }
+    const std::string errPath = m_root->Path() + "/probe.err";
+    const std::string command = std::string("'") + QRV_EXIT_PROBE + "' 2>'" + errPath + "'";
+    const int status = std::system(command.c_str());
+    std::ifstream in(errPath);
+    std::stringstream err;
+    err << in.rdbuf();
+    const std::string out = err.str();
+    ASSERT_TRUE(WIFEXITED(status)) << out.substr(0, 4000);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << out.substr(0, 4000);
+
+    auto count = [&out](const std::string& what, size_t from, size_t to) {
+        int n = 0;
+        for (size_t pos = out.find(what, from); pos != std::string::npos && pos < to;
+             pos = out.find(what, pos + 1))
+            ++n;
+        return n;
+    };
+    const std::string kFailed = "Failed to load language (ID:2057";
+    const size_t exitPos = out.find("exit-probe: shut-down starts");
+    ASSERT_NE(exitPos, std::string::npos) << out.substr(0, 4000);
+    // The loader was still at work when the program ended...
+    EXPECT_LT(count(kFailed, 0, exitPos), kFiles);
+    // ...and finishes at most the file it is reading.
+    EXPECT_LE(count(kFailed, exitPos, std::string::npos), 1) << out.substr(exitPos, 2000);
+    EXPECT_NE(out.find("exit-probe: 0 handles open"), std::string::npos) << out.substr(exitPos, 2000);
+    EXPECT_EQ(out.find("LeakSanitizer"), std::string::npos) << out.substr(exitPos, 8000);
+    EXPECT_EQ(out.find("runtime error"), std::string::npos) << out.substr(exitPos, 8000);
 }
 
 }  // namespace

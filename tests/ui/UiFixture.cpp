@@ -94,6 +94,7 @@ void UiFixture::ShutDown() {
     if (m_pApp->m_pMainWnd != nullptr)
         m_pApp->m_pMainWnd->DestroyWindow();
     AfxPumpMessages();
+    m_pApp->ExitInstance();
     delete m_pApp;
     m_pApp = nullptr;
 }

@@ -31,7 +31,7 @@ protected:
     void UseLanguageCopy(LONG nTextID, const std::string& text);
     // Starts the application with these arguments; its InitInstance result.
     BOOL Start(std::initializer_list<const char*> args = {});
-    // Closes the main window and deletes the application, as the end of the program does.
+    // Closes the main window, ends the application and deletes it, as the end of the program does.
     void ShutDown();
     CMainFrame* Frame() const;
     // Runs pending events and posted messages for a while (painting, idle).

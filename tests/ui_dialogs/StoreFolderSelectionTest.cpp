@@ -9,6 +9,7 @@
 #include "platform/afx/wnd/Resources.h"
 #include "platform/mapi/MAPITags.h"
 #include "tests/ui_dialogs/DialogFixture.h"
+#include "ui/ProfileDialog.h"
 #include "ui/SelectMAPIFolderDlg.h"
 #include "ui/StoreFolderSelection.h"
 #include "ui/StorePasswordDlg.h"
@@ -270,6 +271,38 @@ TEST_F(StoreFolderSelection, RemovingActsOnlyOnTheStoreTheListWasFilledFrom) {
     EXPECT_EQ(1, Store("Vault")->GetFolderCount());
     EXPECT_EQ(1, Store("Personal")->GetFolderCount());
     EXPECT_TRUE(Folders().empty());
+}
+
+TEST_F(StoreFolderSelection, TheProfileAlreadyChosenKeepsFoldersAndPasswordsAndAnotherEmptiesTheFolderList) {
+    MakeConfig(1);
+    MakeProfile("Q", "", "other.pst", "Other");
+    SelectStore("Personal");
+    AddFolder("Contacts", false);
+    Store("Vault")->SetPassword("pw");
+    m_doc.SetModifiedFlag(FALSE);
+    // The chooser comes up on the configuration's profile; OK takes it as it is.
+    OnModal([](CWnd* pDlg) {
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        return AFX_MODAL_KEEP;
+    });
+    ASSERT_EQ(S_OK, m_page.m_pConfig->OnSelectProfile(nullptr));
+    ASSERT_EQ(S_OK, m_selection.FillStoreList());
+    EXPECT_EQ((std::vector<std::string>{"Contacts"}), Folders());
+    EXPECT_EQ(1, Store("Personal")->GetFolderCount());
+    EXPECT_EQ(CString("pw"), Store("Vault")->GetPassword());
+    EXPECT_FALSE(m_doc.IsModified());
+
+    OnModal([](CWnd* pDlg) {
+        auto* pList = dynamic_cast<CListBox*>(pDlg->GetDlgItem(IDC_PROFILE_LIST));
+        pList->SetCurSel(pList->FindStringExact(-1, "Q"));
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        return AFX_MODAL_KEEP;
+    });
+    ASSERT_EQ(S_OK, m_page.m_pConfig->OnSelectProfile(nullptr));
+    ASSERT_EQ(S_OK, m_selection.FillStoreList());
+    EXPECT_EQ((std::vector<std::string>{"Other"}), ListTexts(&m_page.m_wnd, 1025));
+    EXPECT_TRUE(Folders().empty());
+    EXPECT_TRUE(m_doc.IsModified());
 }
 
 }  // namespace

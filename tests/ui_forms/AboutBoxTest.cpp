@@ -1,5 +1,9 @@
 // The About box: texts in the current language, the look of the owner line and the link, where
 // the link leads, and the bottom picture on the dialog's edge.
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -75,6 +79,63 @@ TEST_F(AboutBoxTest, ShowsTheLanguageTextsInTheirLookAndALinkClickOpensTheAddres
                                                "open http://www.ostrany.example 3",
                                                "open http://ostrany.example/a b 3"};
     EXPECT_EQ(expected, m_opened);
+}
+
+// The link starts the desktop's opener found on the search path; here a stand-in that records its
+// arguments and its process id, and ends only when the test lets it.
+TEST_F(AboutBoxTest, LinkStartsTheOpenerWithoutWaitingAndCollectsItWhenItEnds) {
+    SetShellExecuteHook(nullptr);
+    const std::string dir = m_root->Path() + "/opener";
+    const std::string script = m_root->WriteFile("opener/xdg-open",
+                                                 "#!/bin/sh\n"
+                                                 "printf '%s' \"$#\" > '" +
+                                                     dir +
+                                                     "/argc'\n"
+                                                     "printf '%s' \"$1\" > '" +
+                                                     dir +
+                                                     "/arg'\n"
+                                                     "echo $$ > '" +
+                                                     dir + "/pid.new' && mv '" + dir + "/pid.new' '" + dir +
+                                                     "/pid'\n"
+                                                     "i=0\n"
+                                                     "while [ ! -e '" +
+                                                     dir +
+                                                     "/release' ] && [ $i -lt 100 ]; do\n"
+                                                     "  sleep 0.05; i=$((i+1))\n"
+                                                     "done\n");
+    ASSERT_EQ(0, chmod(script.c_str(), 0755));
+    const std::string strOldPath = getenv("PATH") != nullptr ? getenv("PATH") : "";
+    setenv("PATH", (dir + ":" + strOldPath).c_str(), 1);
+    const char kUrl[] = "http://ostrany.example/a b;$(touch x)`id`&|'\"<>*\\";
+
+    CAboutDlg dlg(m_pHost);
+    AfxSetModalHook([&](CWnd* pWnd) {
+        auto* pDlg = dynamic_cast<CAboutDlg*>(pWnd);
+        if (pDlg == nullptr)
+            return IDCANCEL;
+        pDlg->GetLinkCtrl().SetText(kUrl);
+        pDlg->GetLinkCtrl().SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        return IDOK;
+    });
+    dlg.DoModal();
+    setenv("PATH", strOldPath.c_str(), 1);
+
+    auto read = [&](const char* name) { return m_root->ReadFile(dir + "/" + name); };
+    for (int i = 0; i < 500 && !std::filesystem::exists(dir + "/pid"); ++i)
+        Settle(10);
+    ASSERT_TRUE(std::filesystem::exists(dir + "/pid"));
+    const pid_t pid = std::stoi(read("pid"));
+    const std::string proc = "/proc/" + std::to_string(pid);
+    // The box came back while the opener still waits: it runs, and is no zombie.
+    EXPECT_TRUE(std::filesystem::exists(proc));
+    EXPECT_EQ(std::string::npos, m_root->ReadFile(proc + "/stat").find(") Z")) << "already ended";
+    EXPECT_EQ("1", read("argc"));
+    EXPECT_EQ(kUrl, read("arg"));
+
+    m_root->WriteFile("opener/release", "");
+    for (int i = 0; i < 500 && std::filesystem::exists(proc); ++i)
+        Settle(10);
+    EXPECT_FALSE(std::filesystem::exists(proc)) << "the ended opener was not collected";
 }
 
 TEST_F(AboutBoxTest, MissingTextsFallBackToTheBuiltInOnes) {

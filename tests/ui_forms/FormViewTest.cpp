@@ -3,6 +3,7 @@
 #include <wx/dc.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "engine/DrawerMapList.h"
@@ -367,6 +368,47 @@ TEST_F(FormViewTest, AViewThatGoesWithItsWindowsLeavesItsConfiguration) {
     Settle(10);
     // A view still on the observer list would be called here after it was deleted.
     EXPECT_EQ(S_OK, pConfig->NotifyConfigChange(nullptr));
+}
+
+TEST_F(FormViewTest, AStoreThatCannotBeOpenedIsReportedOnceAsTheFormIsBuilt) {
+    CConfigInfo* pConfig = SearchableConfig(CONFIG_TYPE_CONTACT);
+    ASSERT_TRUE(std::filesystem::remove(m_root->Path() + "/Personal.pst"));
+    AfxClearShownMessageBoxes();
+    FVPagedView* pView = ShowForm(pConfig);
+    ASSERT_NE(nullptr, pView);
+    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
+    EXPECT_EQ("Failed to open Store", AfxGetShownMessageBoxes()[0].caption);
+    // Choosing the store again is the user's own request, answered with its own box.
+    CGeneralSettingsPP& general = pView->GetGeneralPage();
+    general.GetStoreList()->SetCurSel(0);
+    general.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEN_STORE_LIST, LBN_SELCHANGE), 0);
+    EXPECT_EQ(2u, AfxGetShownMessageBoxes().size());
+    CloseForm(pView);
+}
+
+TEST_F(FormViewTest, AfterAChangeOfLanguageTheModeListsShowTheConfigurationsModes) {
+    // An English text for "ignoring folder" that sorts behind "Folder by Folder", unlike the
+    // German pair: the sorted list holds the two modes in the other order in each language.
+    UseLanguageCopy([](std::string& english) {
+        const size_t pos = english.find("\n81\t");
+        english.replace(pos, english.find('\n', pos + 1) - pos, "\n81\tWhole store, ignoring folders");
+    });
+
+    CConfigInfo* pConfig = SearchableConfig(CONFIG_TYPE_TASK);
+    pConfig->SetCompareMode(COMPARE_MODE_STORE);
+    pConfig->SetProcessingMode(PROCESSING_MODE_AUTOMATIC);
+    FVPagedView* pView = ShowForm(pConfig);
+    ASSERT_NE(nullptr, pView);
+    CComboBox& compare = pView->GetGeneralPage().GetCompareModeBox();
+    CComboBox& processing = pView->GetGeneralPage().GetProcessingModeBox();
+    for (LONG lLanguage : {1031, 2057}) {
+        ASSERT_EQ(S_OK, SetDefaultLanguageID(lLanguage));
+        pView->OnLanguageChange();
+        ASSERT_GE(compare.GetCurSel(), 0);
+        EXPECT_EQ((DWORD)COMPARE_MODE_STORE, (DWORD)compare.GetItemData(compare.GetCurSel())) << lLanguage;
+        EXPECT_EQ((DWORD)PROCESSING_MODE_AUTOMATIC, (DWORD)processing.GetItemData(processing.GetCurSel()));
+    }
+    CloseForm(pView);
 }
 
 }  // namespace

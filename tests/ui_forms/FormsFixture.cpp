@@ -14,8 +14,10 @@
 #include "platform/afx/wnd/WinApp.h"
 #include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/MAPIX.h"
+#include "platform/win32/Module.h"
 #include "resources/FormResource.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
+#include "tests/support/LanguageSetup.h"
 #include "tests/support/WindowPicture.h"
 #include "tools/install/Install.h"
 #include "ui/FormViews.h"
@@ -202,6 +204,19 @@ void FormsFixture::CloseForm(FVPagedView*& pView) {
     pView->DestroyWindow();  // the view deletes itself with its window
     pView = nullptr;
     Settle(10);
+}
+
+void FormsFixture::UseLanguageCopy(const std::function<void(std::string& english)>& edit) {
+    for (const std::string name : {"English.lng", "German.lng"}) {
+        std::string content = m_root->ReadFile(GetProgramDirectory() + name);
+        if (name == "English.lng")
+            edit(content);
+        m_root->WriteFile("lang/" + name, content);
+    }
+    SetLanguageDirectory(m_root->Path() + "/lang/");
+    ASSERT_EQ(S_OK, CloseLanguageModule());
+    ASSERT_EQ(S_OK, InitLanguageModule());
+    ASSERT_EQ(S_OK, LoadLanguages(2057));
 }
 
 void FormsFixture::Settle(int milliseconds) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,9 @@ protected:
     // Builds the form view of the configuration's type the way the host view does.
     FVPagedView* ShowForm(CConfigInfo* pConfig);
     void CloseForm(FVPagedView*& pView);
+    // Reloads the languages (English current) from copies of the program's language files below
+    // the root, the English one changed by edit first.
+    void UseLanguageCopy(const std::function<void(std::string& english)>& edit);
     // Runs posted messages and toolkit events for a while.
     void Settle(int milliseconds = 30);
     // Saves a picture of a window below the build's artifact folder; the file's path.

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
+#include "language/ReplaceNewlineChar.h"
 #include "platform/afx/wnd/Resources.h"
 #include "tests/ui_forms/FormsFixture.h"
 #include "ui/PropertyPageBase.h"
-#include "ui/ReplaceNewlineChar.h"
 
 namespace {
 

@@ -176,4 +176,28 @@ TEST_F(PropertiesPageTest, ADoubleClickTogglesTheMarkKeptAcrossShowingsAndAsksBe
     CloseForm(pView);
 }
 
+TEST_F(PropertiesPageTest, APropertyWhoseNameTheLanguageLacksIsListedUnderItsTag) {
+    // The given name's text (KeyTable.ini: 0x3a06001e=3000) is missing from the language.
+    UseLanguageCopy([](std::string& english) {
+        const size_t pos = english.find("\n3000\t");
+        ASSERT_NE(std::string::npos, pos);
+        english.erase(pos, english.find('\n', pos + 1) - pos);
+    });
+    FVPagedView* pView = ShowReady(CONFIG_TYPE_CONTACT);
+    ASSERT_NE(nullptr, pView);
+    CPropertyOptionsPP& page = pView->GetPropertiesPage();
+    CPropertyListCtrl& list = page.GetListCtrl();
+    int nRow = -1;
+    for (int i = 0; i < list.GetItemCount(); ++i)
+        if (list.GetItemText(i, 0) == CString("0x3a06001e"))
+            nRow = i;
+    ASSERT_GE(nRow, 0);
+    // Its mark is shown and can be changed like any other.
+    CPropertyID* pProp = RowProperty(page, nRow);
+    const BOOL bBefore = pProp->IsSelected();
+    DoubleClick(page, nRow);
+    EXPECT_NE(bBefore, pProp->IsSelected());
+    CloseForm(pView);
+}
+
 }  // namespace

@@ -2,4 +2,7 @@
 # another test's window opening over theirs, or its own simulated input, would take their clicks.
 set_tests_properties(RealClickTest.EntryClickShowsItsPlaceAndDeleteButtonCleansUp PROPERTIES RUN_SERIAL TRUE)
 set_tests_properties(RealClickTest.RightDoubleClickOnAnEntryTogglesItsMarkWithoutAMenu PROPERTIES RUN_SERIAL TRUE)
+# It reads the screen in the middle of a search: another test's window over the dialog would hide it.
+set_tests_properties(ProgressDialogTest.TheDialogDrawsItsLabelsAndMovingBarsWhileTheSearchRuns PROPERTIES RUN_SERIAL TRUE)
+# It reads the screen's cursor while a cleanup waits, with the pointer resting on the page.
 set_tests_properties(BusyCursorTest.TheWaitCursorShowsWhileTheCleanupWaitsForALockedStore PROPERTIES RUN_SERIAL TRUE)

@@ -1,4 +1,12 @@
 // The search progress dialog: texts with and without languages, bars that take only 0 to 100.
+#include <wx/image.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "language/LanguageSettings.h"
 #include "resources/ResultTemplates.h"
 #include "tests/ui_results/ResultsFixture.h"
@@ -23,15 +31,35 @@ TEST_F(ProgressDialogTest, BarsTakeZeroToHundredAndIgnoreTheRest) {
     EXPECT_FALSE(pDialog->GetDlgItem(IDOK)->IsWindowVisible());
     EXPECT_FALSE(pDialog->GetDlgItem(IDCANCEL)->IsWindowVisible());
 
+    const auto waitPastInterval = [] {
+        std::this_thread::sleep_for(CSearchProgressDialog::kPaintInterval + std::chrono::milliseconds(5));
+    };
+    waitPastInterval();
     pDialog->SetItemProgress(40);
     const int nRepaints = pDialog->GetRepaintCount();
+    EXPECT_EQ(2, nRepaints);  // the bar and its label
+    waitPastInterval();
     pDialog->SetItemProgress(-1);
     pDialog->SetItemProgress(101);
+    pDialog->SetItemProgress(40);  // no change either
     EXPECT_EQ(40, pDialog->GetItemsBar().GetPos());
     EXPECT_EQ(nRepaints, pDialog->GetRepaintCount());  // nothing repainted
     pDialog->SetItemProgress(100);
     EXPECT_EQ(100, pDialog->GetItemsBar().GetPos());
-    EXPECT_EQ(nRepaints + 2, pDialog->GetRepaintCount());  // the bar and its label
+    EXPECT_EQ(nRepaints + 2, pDialog->GetRepaintCount());
+    // A change right after a drawing takes its value at once but waits to be drawn until a
+    // setter call comes after the interval.
+    const auto drawn = std::chrono::steady_clock::now();
+    pDialog->SetItemProgress(99);
+    pDialog->SetStoreProgress(10);
+    EXPECT_EQ(99, pDialog->GetItemsBar().GetPos());
+    // (A machine slowed down past the interval may draw it already.)
+    if (std::chrono::steady_clock::now() - drawn < CSearchProgressDialog::kPaintInterval) {
+        EXPECT_EQ(nRepaints + 2, pDialog->GetRepaintCount());
+    }
+    waitPastInterval();
+    pDialog->SetItemProgress(99);
+    EXPECT_EQ(nRepaints + 6, pDialog->GetRepaintCount());
     pDialog->SetItemProgress(0);
     EXPECT_EQ(0, pDialog->GetItemsBar().GetPos());
     pDialog->SetStoreProgress(50);
@@ -95,6 +123,125 @@ TEST_F(ProgressDialogTest, TheSearchOfTheResultsPageShowsAndDropsTheDialog) {
     EXPECT_EQ(1, pUi->nMade);
     EXPECT_NE(nullptr, pUi->hLast);
     EXPECT_FALSE(AfxIsWindow(pUi->hLast));
+    CloseForm(pView);
+}
+
+// What the screen shows inside a rectangle, read from the X server by the desktop's screen grabber.
+wxImage ScreenPixels(const CRect& rc, const std::string& path) {
+    const std::string command = "import -silent -window root -crop " + std::to_string(rc.Width()) + "x" +
+                                std::to_string(rc.Height()) + "+" + std::to_string(rc.left) + "+" +
+                                std::to_string(rc.top) + " +repage -depth 8 ppm:'" + path + "'";
+    EXPECT_EQ(0, std::system(command.c_str())) << command;
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNM) == nullptr)
+        wxImage::AddHandler(new wxPNMHandler);
+    wxImage image;
+    EXPECT_TRUE(image.LoadFile(path, wxBITMAP_TYPE_PNM));
+    return image;
+}
+
+// What one look at the dialog saw: the filled part of the items bar (pixels in the fill colour)
+// and, per label, its dark (text) and light (background) pixels.
+struct DialogLook {
+    int nFilled = 0;
+    int nDark[3] = {};
+    int nLight[3] = {};
+    bool bPostedKept = false;
+};
+
+// Passes every step to the real dialog. At a quarter and at three quarters of the items the
+// search pauses past the dialog's drawing interval, as on a slow store, and the screen is read.
+class CWatchedProgress : public ISearchProgress {
+public:
+    CWatchedProgress(std::unique_ptr<ISearchProgress> dialog, std::string path,
+                     std::vector<DialogLook>& looks)
+        : m_dialog(std::move(dialog)), m_path(std::move(path)), m_looks(looks) {}
+    void SetStoreProgress(int nPercent) override { m_dialog->SetStoreProgress(nPercent); }
+    void SetFolderProgress(int nPercent) override { m_dialog->SetFolderProgress(nPercent); }
+    void SetItemProgress(int nPercent) override {
+        const bool bLook = nPercent >= (m_looks.empty() ? 25 : 75) && m_looks.size() < 2;
+        if (bLook) {
+            std::this_thread::sleep_for(CSearchProgressDialog::kPaintInterval +
+                                        std::chrono::milliseconds(20));
+            // Something posted waits for the message loop; the dialog's drawing delivers nothing.
+            auto* pDialog = dynamic_cast<CSearchProgressDialog*>(m_dialog.get());
+            AfxPostMessage(pDialog->GetSafeHwnd(), WM_NULL, 0, 0);
+        }
+        const size_t nPosted = AfxGetPostedMessageCount();
+        m_dialog->SetItemProgress(nPercent);
+        if (bLook) {
+            m_looks.push_back(Look());
+            m_looks.back().bPostedKept = nPosted > 0 && AfxGetPostedMessageCount() == nPosted;
+        }
+    }
+
+private:
+    DialogLook Look() {
+        auto* pDialog = dynamic_cast<CSearchProgressDialog*>(m_dialog.get());
+        DialogLook look;
+        CRect rc;
+        pDialog->GetItemsBar().GetWindowRect(&rc);
+        const wxImage bar = ScreenPixels(rc, m_path);
+        for (int y = 0; y < bar.GetHeight(); ++y)
+            for (int x = 0; x < bar.GetWidth(); ++x)
+                if (bar.GetBlue(x, y) > bar.GetRed(x, y) + 60)
+                    ++look.nFilled;
+        const int labels[] = {IDC_PROGRESS_STORES_LABEL, IDC_PROGRESS_FOLDERS_LABEL,
+                              IDC_PROGRESS_ITEMS_LABEL};
+        for (int i = 0; i < 3; ++i) {
+            pDialog->GetDlgItem(labels[i])->GetWindowRect(&rc);
+            const wxImage label = ScreenPixels(rc, m_path);
+            for (int y = 0; y < label.GetHeight(); ++y)
+                for (int x = 0; x < label.GetWidth(); ++x) {
+                    const int sum = label.GetRed(x, y) + label.GetGreen(x, y) + label.GetBlue(x, y);
+                    // The label texts are short: the text stands at the left, the rest is blank.
+                    look.nDark[i] += sum < 3 * 100 ? (x < 100 ? 1 : 1000) : 0;
+                    look.nLight[i] += sum > 3 * 180 ? 1 : 0;
+                }
+        }
+        return look;
+    }
+    std::unique_ptr<ISearchProgress> m_dialog;
+    std::string m_path;
+    std::vector<DialogLook>& m_looks;
+};
+
+class WatchedProgressUi : public FakeUiServices {
+public:
+    explicit WatchedProgressUi(std::string path) : m_path(std::move(path)) {}
+    std::unique_ptr<ISearchProgress> CreateSearchProgress(CWnd* pParent) override {
+        return std::make_unique<CWatchedProgress>(CreateSearchProgressDialog(pParent), m_path, looks);
+    }
+    std::vector<DialogLook> looks;  // of the last search
+
+private:
+    std::string m_path;
+};
+
+// Read from the screen in the middle of a search, without the test turning the event loop: the
+// labels are written and the items bar fills as the search goes on.
+TEST_F(ProgressDialogTest, TheDialogDrawsItsLabelsAndMovingBarsWhileTheSearchRuns) {
+    for (DWORD i = 0; i < 120; ++i)
+        AddMail({"Subject " + std::to_string(i % 60), "Tom", i});
+    ChooserScript chooser = m_ui->chooser;
+    m_ui.reset();
+    auto* pUi = new WatchedProgressUi(m_root->Path() + "/look.ppm");
+    pUi->chooser = chooser;
+    m_ui.reset(pUi);
+    FVPagedView* pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    ASSERT_NE(nullptr, Start(pView));
+    const std::vector<DialogLook>& looks = pUi->looks;
+    ASSERT_EQ(2u, looks.size());
+    for (const DialogLook& look : looks) {
+        EXPECT_TRUE(look.bPostedKept);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_GT(look.nDark[i], 10) << "label " << i;
+            EXPECT_LT(look.nDark[i], 1000) << "label " << i;
+            EXPECT_GT(look.nLight[i], 10) << "label " << i;
+        }
+    }
+    EXPECT_GT(looks[0].nFilled, 0);
+    EXPECT_GT(looks[1].nFilled, looks[0].nFilled * 2);
     CloseForm(pView);
 }
 

@@ -8,6 +8,7 @@
 #include "platform/mapi/MAPIX.h"
 #include "resources/FormResource.h"
 #include "resources/ResultTemplates.h"
+#include "tests/support/TraceCapture.h"
 #include "tests/ui_results/ResultsFixture.h"
 #include "ui/FormViews.h"
 #include "ui/PopupMenu.h"
@@ -223,6 +224,40 @@ TEST_F(ResultPageTest, MarksToggleByEveryWayButNeverOnThePivot) {
     EXPECT_EQ(1, tree.NotifyMouse(NM_DBLCLK, LabelPoint(pPage, hChild), TRUE));
     EXPECT_EQ((DWORD)ITEM_STATE_UNMARKED, pChild->nState);
     EXPECT_EQ(hOther, tree.GetSelectedItem());
+}
+
+// An entry that does not open: the trace names what is missing, and the user is told also after a
+// double-click; only a password prompt the user cancelled is no failure to report.
+TEST_F(ResultPageTest, AnEntryThatDoesNotOpenIsNamedInTheTraceAndShownAlsoAfterADoubleClick) {
+    FillInbox();
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    HTREEITEM hChild = Children(tree, RootNamed(pPage, "Alpha"))[0];
+    HTREEITEM hBare = tree.InsertItem("No data");
+    TraceCapture trace;
+    tree.SelectItem(hBare);
+    EXPECT_EQ(E_UNEXPECTED, pPage->OnOpenEntry());
+    EXPECT_TRUE(trace.Contains("Missing item data object!"));
+    tree.SelectItem(hChild);
+    CConfigInfo* pConfig = pPage->GetConfigInfo();
+    pPage->SetConfigInfo(nullptr);
+    EXPECT_EQ(E_FAIL, pPage->OnOpenEntry());
+    EXPECT_TRUE(trace.Contains("No configuration object present!"));
+    pPage->SetConfigInfo(pConfig);
+    pConfig->Release();
+
+    AfxClearShownMessageBoxes();
+    const CPoint pt = LabelPoint(pPage, hBare);
+    CResultTree::SetCursorPosHook([&] { return pt; });
+    EXPECT_EQ(1, tree.NotifyMouse(NM_DBLCLK, pt));
+    EXPECT_EQ(1u, AfxGetShownMessageBoxes().size());
+    EXPECT_EQ(hChild, tree.GetSelectedItem());
+    tree.DeleteItem(hBare);
+
+    AfxClearShownMessageBoxes();
+    COpenItemInOutlook::ShowOpenFailure(pPage, MAPI_E_USER_CANCEL);
+    EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
 }
 
 TEST_F(ResultPageTest, ActionsComboAndPivotSwitch) {

@@ -99,6 +99,9 @@ TEST_F(ViewsFixture, AddRefusesANameInUseThenCreatesSelectsAndShowsTheConfigurat
     Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
     ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
     EXPECT_EQ("Duplicate name", AfxGetShownMessageBoxes()[0].caption);
+    // The language file's escape shows as a line break.
+    EXPECT_EQ("The name for the new configuration is already in use.\nPlease use a unique name.",
+              AfxGetShownMessageBoxes()[0].text);
     // A cancelled dialog adds nothing either.
     AfxSetModalHook([](CWnd*) { return IDCANCEL; });
     Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);

@@ -1,14 +1,23 @@
 // The form host view: the empty pane, forms following the current configuration, the change of
 // language through its dialog, and a picture of the main window.
+#include <wx/bitmap.h>
+#include <wx/image.h>
+#include <wx/window.h>
+
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
 #include "model/QuorvelDoc.h"
+#include "model/StoreInfo.h"
 #include "platform/afx/wnd/Controls.h"
+#include "platform/afx/wnd/Gdi.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/mapi/MAPIX.h"
 #include "resources/Resource.h"
 #include "resources/ViewResources.h"
 #include "tests/support/WindowPicture.h"
@@ -19,6 +28,7 @@
 #include "ui/LanguageDlg.h"
 #include "ui/MainFrm.h"
 #include "ui/ProfileDialog.h"
+#include "ui/ProfileStoreChangesDlg.h"
 #include "ui/QuorvelView.h"
 
 namespace {
@@ -136,6 +146,148 @@ TEST_F(ViewsFixture, ProfileFormShownThenAFailingCheckLeavesThePaneEmptyUntilThe
     ClickRow(1);
     EXPECT_NE(nullptr, dynamic_cast<FVContacts*>(Right()->GetCurrentForm()));
     EXPECT_EQ(ulContacts, Right()->GetConfigID());
+}
+
+// The form views that are children of the pane, shown or orphaned.
+int FormWindows(CWnd* pPane) {
+    int nForms = 0;
+    for (wxWindow* pChild : pPane->GetWxWindow()->GetChildren())
+        nForms += dynamic_cast<FVBase*>(CWnd::FromWxWindow(pChild)) != nullptr ? 1 : 0;
+    return nForms;
+}
+
+std::vector<std::string> StoreNames(CConfigInfo* pConfig) {
+    std::vector<std::string> names;
+    for (int i = 0; i < pConfig->GetStoreCount(); ++i) {
+        CStoreInfo* pStore = pConfig->GetStore(i);
+        names.emplace_back((LPCSTR)pStore->GetStoreName());
+        pStore->Release();
+    }
+    return names;
+}
+
+// Takes the store of this display name out of the demo profile, as another program would.
+void RemoveDemoStore(const char* pszDisplay) {
+    ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
+    LPPROFADMIN lpAdmin = nullptr;
+    ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &lpAdmin));
+    LPSERVICEADMIN lpServices = nullptr;
+    ASSERT_EQ(S_OK, lpAdmin->AdminServices("Quorvel Demo", nullptr, 0, 0, &lpServices));
+    LPMAPITABLE lpTable = nullptr;
+    LPSRowSet lpRows = nullptr;
+    ASSERT_EQ(S_OK, lpServices->GetMsgServiceTable(0, &lpTable));
+    ASSERT_EQ(S_OK, lpTable->QueryRows(100, 0, &lpRows));
+    int nRemoved = 0;
+    for (ULONG r = 0; r < lpRows->cRows; ++r) {
+        const SRow& row = lpRows->aRow[r];
+        if (row.lpProps[2].ulPropTag == PR_DISPLAY_NAME &&
+            strcmp(row.lpProps[2].Value.lpszA, pszDisplay) == 0) {
+            MAPIUID uid;
+            memcpy(uid.ab, row.lpProps[0].Value.bin.lpb, sizeof uid.ab);
+            EXPECT_EQ(S_OK, lpServices->DeleteMsgService(&uid));
+            ++nRemoved;
+        }
+    }
+    EXPECT_EQ(1, nRemoved);
+    FreeProws(lpRows);
+    lpTable->Release();
+    lpServices->Release();
+    lpAdmin->Release();
+    MAPIUninitialize();
+}
+
+// The notice of a new current configuration is posted by the list and sent after a deletion. The
+// store check's dialog runs posted commands while it is up, here through the test's loop.
+TEST_F(ViewsFixture, ANoticeWhileTheStoreCheckIsUpWaitsAndTheStoresAreCheckedOnce) {
+    const int nLast = List().GetItemCount() - 1;
+    const auto ulLast = (ULONG)List().GetItemData(nLast);
+    CConfigInfo* pConfig = nullptr;
+    ASSERT_TRUE(Doc()->GetConfiguration(ulLast, &pConfig));
+    pConfig->Release();
+    AfxSetModalHook(ChooseDemoProfile);
+    ASSERT_EQ(S_OK, pConfig->OnSelectProfile(Frame()));
+    const std::vector<std::string> demoStores = StoreNames(pConfig);
+    ClickRow(nLast);
+    ASSERT_EQ(ulLast, Right()->GetConfigID());
+
+    std::ostringstream out, err;
+    ASSERT_EQ(
+        0, qrvstore::RunStoreTool({"store", "add", "Quorvel Demo", "extra.qst", "--name", "Extra"}, out, err))
+        << err.str();
+    AfxSetModalHook([](CWnd* pWnd) {
+        // The new configuration's page asks for its profile at once: it gets none.
+        if (pWnd->GetDlgItem(IDC_CREATE_NAME) == nullptr)
+            return IDCANCEL;
+        pWnd->GetDlgItem(IDC_CREATE_NAME)->SetWindowText("z");
+        dynamic_cast<CDialog*>(pWnd)->OnOK();
+        return AFX_MODAL_KEEP;
+    });
+    Left()->SendMessage(WM_COMMAND, ID_ADD_CONFIGURATION, 0);
+    Settle(20);
+    ASSERT_EQ(CString("z"), List().GetItemText(nLast + 1, 1));
+    int nDialogs = 0;
+    std::function<void()> whileUp;
+    AfxSetModalHook([&](CWnd* pWnd) {
+        auto* pDlg = dynamic_cast<CProfileStoreChangesDlg*>(pWnd);
+        EXPECT_NE(nullptr, pDlg);
+        if (pDlg == nullptr)
+            return IDCANCEL;
+        ++nDialogs;
+        if (whileUp)
+            whileUp();
+        Settle(30);
+        pDlg->OnOK();
+        return AFX_MODAL_KEEP;
+    });
+    Left()->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
+    Settle(30);
+    EXPECT_EQ(1, nDialogs);
+    EXPECT_EQ(ulLast, Right()->GetConfigID());
+    EXPECT_NE(nullptr, Right()->GetCurrentForm());
+    EXPECT_EQ(1, FormWindows(Right()));
+    std::vector<std::string> expected = demoStores;
+    expected.emplace_back("Extra");
+    EXPECT_EQ(expected, StoreNames(pConfig));
+
+    // A store leaves the profile, and another configuration is chosen while the notice is up: the
+    // check ends as it began, and then the configuration chosen last is shown.
+    RemoveDemoStore("Extra");
+    ClickRow(0);
+    nDialogs = 0;
+    whileUp = [this] { ClickRow(1); };
+    ClickRow(nLast);
+    Settle(30);
+    EXPECT_EQ(1, nDialogs);
+    EXPECT_EQ(demoStores, StoreNames(pConfig));
+    EXPECT_EQ((ULONG)List().GetItemData(1), Right()->GetConfigID());
+    EXPECT_NE(nullptr, dynamic_cast<FVContacts*>(Right()->GetCurrentForm()));
+    EXPECT_EQ(1, FormWindows(Right()));
+}
+
+TEST_F(ViewsFixture, TheBackgroundIsErasedOnlyWithoutAForm) {
+    CDC dc;
+    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+    CBitmap bitmap;
+    CRect rcPane;
+    Right()->GetClientRect(&rcPane);
+    ASSERT_TRUE(bitmap.CreateCompatibleBitmap(&dc, rcPane.Width(), rcPane.Height()));
+    // The erase result, and whether the marker colour drawn before it is still there.
+    const auto Erase = [&] {
+        dc.SelectObject(&bitmap);
+        dc.FillSolidRect(&rcPane, RGB(1, 2, 3));
+        const LRESULT lErased = Right()->SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc), 0);
+        dc.SelectObject(static_cast<CBitmap*>(nullptr));
+        wxImage image = bitmap.GetWxBitmap()->ConvertToImage();
+        const bool bUntouched =
+            image.GetRed(5, 5) == 1 && image.GetGreen(5, 5) == 2 && image.GetBlue(5, 5) == 3;
+        return std::make_pair(lErased, bUntouched);
+    };
+    ASSERT_NE(nullptr, Right()->GetCurrentForm());
+    EXPECT_EQ(std::make_pair(LRESULT(0), true), Erase());
+    Doc()->SetCurrentConfigID(0);
+    Frame()->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
+    ASSERT_EQ(nullptr, Right()->GetCurrentForm());
+    EXPECT_EQ(std::make_pair(LRESULT(TRUE), false), Erase());
 }
 
 }  // namespace

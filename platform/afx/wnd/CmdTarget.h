@@ -243,6 +243,8 @@ protected:                                        \
 #define ON_WM_GETMINMAXINFO() \
     QRV_ON_WM(WM_GETMINMAXINFO, QRV_THIS->OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam_)))
 #define ON_WM_PAINT() QRV_ON_WM(WM_PAINT, QRV_THIS->OnPaint())
+#define ON_WM_ERASEBKGND() \
+    QRV_ON_WM(WM_ERASEBKGND, *pResult_ = QRV_THIS->OnEraseBkgnd(reinterpret_cast<CDC*>(wParam_)))
 #define ON_WM_TIMER() QRV_ON_WM(WM_TIMER, QRV_THIS->OnTimer((UINT_PTR)wParam_))
 #define ON_WM_SETFOCUS() QRV_ON_WM(WM_SETFOCUS, QRV_THIS->OnSetFocus(nullptr))
 #define ON_WM_INITMENU() QRV_ON_WM(WM_INITMENU, QRV_THIS->OnInitMenu(reinterpret_cast<CMenu*>(wParam_)))

@@ -2,6 +2,9 @@
 #include "platform/afx/wnd/Wnd.h"
 
 #include <wx/app.h>
+#include <wx/apptrait.h>
+#include <wx/eventfilter.h>
+#include <wx/evtloop.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
 #include <wx/textentry.h>
@@ -27,6 +30,12 @@ ON_WM_CLOSE()
 END_MESSAGE_MAP()
 
 namespace {
+
+// A drawing context the toolkit lends for one event; it stays the toolkit's.
+class CLentDC : public CDC {
+public:
+    explicit CLentDC(wxDC* pDC) { m_pDC = pDC; }
+};
 
 struct PostedMessage {
     HWND hWnd;
@@ -91,6 +100,39 @@ BOOL AfxPostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL AfxIsWindow(HWND hWnd) {
     return hWnd != nullptr && Table().byHandle.count(hWnd) != 0;
+}
+
+namespace {
+
+// The window manager's close requests come with the drawing events; while a busy thread lets the
+// toolkit draw, they are refused, so no window goes away under the work in progress.
+class CDrawingOnlyFilter : public wxEventFilter {
+public:
+    int FilterEvent(wxEvent& event) override {
+        if (event.GetEventType() == wxEVT_CLOSE_WINDOW ||
+            event.GetEventCategory() == wxEVT_CATEGORY_USER_INPUT)
+            return Event_Ignore;
+        return Event_Skip;
+    }
+};
+
+}  // namespace
+
+void AfxPaintNow() {
+    if (wxTheApp == nullptr || wxTheApp->GetTraits() == nullptr)
+        return;
+    wxEventLoopBase* pLoop = wxEventLoopBase::GetActive();
+    std::unique_ptr<wxEventLoopBase> temporary;
+    if (pLoop == nullptr) {
+        temporary.reset(wxTheApp->GetTraits()->CreateEventLoop());
+        pLoop = temporary.get();
+    }
+    if (pLoop == nullptr || pLoop->IsYielding())
+        return;
+    CDrawingOnlyFilter filter;
+    wxEvtHandler::AddFilter(&filter);
+    pLoop->YieldFor(wxEVT_CATEGORY_UI);
+    wxEvtHandler::RemoveFilter(&filter);
 }
 
 size_t AfxGetPostedMessageCount() {
@@ -218,6 +260,16 @@ void CWnd::BindWxEvents() {
         }
         p->SendMessage(WM_SETCURSOR, (WPARAM)p, 0);
         e.Skip();
+    });
+    m_pWx->Bind(wxEVT_ERASE_BACKGROUND, [h](wxEraseEvent& e) {
+        CWnd* p = CWnd::FromHandle(h);
+        if (p == nullptr || e.GetDC() == nullptr || p->FindMessageEntry(WM_ERASEBKGND, 0, 0) == nullptr) {
+            e.Skip();
+            return;
+        }
+        // The handler erased, or chose to leave the background as it is: the toolkit does nothing.
+        CLentDC dc(e.GetDC());
+        p->SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc));
     });
     m_pWx->Bind(wxEVT_PAINT, [h](wxPaintEvent& e) {
         CWnd* p = CWnd::FromHandle(h);
@@ -422,6 +474,16 @@ void CWnd::OnClose() {
 
 void CWnd::OnPaint() {
     CPaintDC dc(this);
+}
+
+BOOL CWnd::OnEraseBkgnd(CDC* pDC) {
+    if (pDC == nullptr || pDC->GetWxDC() == nullptr || m_pWx == nullptr)
+        return FALSE;
+    const wxColour colour = m_pWx->GetBackgroundColour();
+    CRect rc;
+    GetClientRect(&rc);
+    pDC->FillSolidRect(&rc, RGB(colour.Red(), colour.Green(), colour.Blue()));
+    return TRUE;
 }
 
 BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) {

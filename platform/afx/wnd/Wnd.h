@@ -135,6 +135,8 @@ public:
     void OnSizing(UINT, LPRECT) {}
     void OnGetMinMaxInfo(MINMAXINFO*) {}
     void OnPaint();
+    // Fills the client area with the window's background colour; TRUE: the background is erased.
+    BOOL OnEraseBkgnd(CDC* pDC);
     void OnTimer(UINT_PTR) {}
     void OnSetFocus(CWnd*) {}
     void OnInitMenu(CMenu*) {}
@@ -177,6 +179,11 @@ BOOL AfxIsWindow(HWND hWnd);
 // Delivers every message posted so far (and those they post in turn, up to a bound), plus the
 // toolkit's pending events; used by tests and by modal loops that run without the main loop.
 void AfxPumpMessages();
+// Draws now what waits to be drawn, for a window that shows progress while the thread is busy
+// without a message loop: on this toolkit an update alone draws nothing until the loop turns.
+// Only drawing and layout run: input and close requests to every window wait, and posted
+// messages stay queued. Costly: call it when a shown value changed, a few dozen times a second.
+void AfxPaintNow();
 // Number of posted messages waiting.
 size_t AfxGetPostedMessageCount();
 int GetSystemMetrics(int nIndex);

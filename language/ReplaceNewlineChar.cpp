@@ -1,5 +1,5 @@
-// The escape conversion shared by the dialogs that show explanation texts.
-#include "ui/ReplaceNewlineChar.h"
+// The escape conversion shared by the dialogs and boxes that show texts of the language files.
+#include "language/ReplaceNewlineChar.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,5 @@
-// The escape conversion of dialog explanation texts: "\n" in a language file becomes a line feed.
+// The escape conversion of the language texts that dialogs and message boxes show: "\n" in a
+// language file becomes a line feed.
 #pragma once
 
 #include "platform/win32/WinTypes.h"
