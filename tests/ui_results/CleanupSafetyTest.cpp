@@ -119,7 +119,9 @@ TEST_F(CleanupSafetyTest, AResultTheConfigurationDroppedIsNeverCleanedUp) {
     CSearchResultPP* pPage = ShowAndStart();
     ASSERT_NE(nullptr, pPage);
 
-    // Dropped and announced: the form view closes the page that shows it.
+    // Dropped and announced: the form view closes the page that shows it (a page left open would
+    // offer to update itself; the user declines).
+    AfxSetModalHook([](CWnd*) { return IDCANCEL; });
     m_pConfig->SetSearchResult(nullptr);
     m_pConfig->NotifyConfigChange(nullptr);
     Settle();

@@ -6,3 +6,4 @@ set_tests_properties(RealClickTest.RightDoubleClickOnAnEntryTogglesItsMarkWithou
 set_tests_properties(ProgressDialogTest.TheDialogDrawsItsLabelsAndMovingBarsWhileTheSearchRuns PROPERTIES RUN_SERIAL TRUE)
 # It reads the screen's cursor while a cleanup waits, with the pointer resting on the page.
 set_tests_properties(BusyCursorTest.TheWaitCursorShowsWhileTheCleanupWaitsForALockedStore PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(CleanupEndToEndTest.SearchChangeTheStoreBehindTheProgramsBackThenCleanUp PROPERTIES RUN_SERIAL TRUE)
