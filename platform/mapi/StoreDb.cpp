@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <set>
 
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/MAPIDefs.h"
@@ -423,6 +424,84 @@ HRESULT CStoreDb::SetFolderClass(LONGLONG folder, const std::optional<std::strin
         return MAPI_E_OBJECT_DELETED;
     }
     return hr;
+}
+
+HRESULT CStoreDb::DeleteFolderTree(LONGLONG folder) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    DropPrefetch();
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    CFolderRow row;
+    HRESULT hr = GetFolder(folder, row);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // Every folder below, each once: a damaged file may hold a cycle of parents.
+    std::vector<LONGLONG> tree = {folder};
+    std::set<LONGLONG> seen = {folder};
+    for (size_t next = 0; next < tree.size(); ++next) {
+        std::vector<CFolderRow> children;
+        hr = ChildFolders(tree[next], children);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        for (const CFolderRow& child : children) {
+            if (seen.insert(child.m_id).second) {
+                tree.push_back(child.m_id);
+            }
+        }
+    }
+    for (LONGLONG id : tree) {
+        hr = ExecWith(m_db, "DELETE FROM props WHERE msg IN (SELECT id FROM messages WHERE folder = ?1)",
+                      {id});
+        if (SUCCEEDED(hr))
+            hr = ExecWith(m_db, "DELETE FROM messages WHERE folder = ?1", {id});
+        if (SUCCEEDED(hr))
+            hr = ExecWith(m_db, "DELETE FROM folder_props WHERE folder = ?1", {id});
+        if (SUCCEEDED(hr))
+            hr = ExecWith(m_db, "DELETE FROM folders WHERE id = ?1", {id});
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return tx.Commit();
+}
+
+HRESULT CStoreDb::RenameFolder(LONGLONG folder, const std::string& name) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    if (name.empty()) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    CFolderRow row;
+    HRESULT hr = GetFolder(folder, row);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    LONGLONG sibling = 0;
+    hr = FindChildFolder(row.m_parent, name, sibling);
+    if (SUCCEEDED(hr) && sibling != folder) {
+        return MAPI_E_COLLISION;
+    }
+    if (FAILED(hr) && hr != MAPI_E_NOT_FOUND) {
+        return hr;
+    }
+    auto stmt = m_db.Prepare("UPDATE folders SET name = ?2 WHERE id = ?1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, folder);
+    stmt->BindText(2, name);
+    hr = StepDone(*stmt);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
 }
 
 HRESULT CStoreDb::CountMessages(LONGLONG folder, ULONG& count) {
