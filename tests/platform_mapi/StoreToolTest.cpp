@@ -153,6 +153,40 @@ TEST_F(StoreTool, ExportAndImportCarryEveryTypeAndNamedPropertiesAndAFaultyImpor
     EXPECT_NE(std::string::npos, m_err.find("not valid JSON"));
 }
 
+TEST_F(StoreTool, AnImportedNumberThatDoesNotFitItsTypeIsNamedAndTheImportAddsNothing) {
+    ASSERT_EQ(0, Run({"store", "create", "n.qst"}));
+    ASSERT_EQ(0, Run({"folder", "list", "n.qst"}));
+    const std::string folders = m_out;
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"tag": "0x66010002", "value": 70000})", "property 2 (0x66010002): 70000 does not fit PT_I2"},
+        {R"({"tag": "0x66020003", "value": 4294967297})", "property 2 (0x66020003): 4294967297 does not fit"},
+        {R"({"guid": "00062004-0000-0000-C000-000000000046", "id": 99999999999, "type": "PT_LONG", "value": 1})",
+         "property 2 (00062004-0000-0000-C000-000000000046 id 99999999999): 99999999999 does not fit"},
+    };
+    for (const auto& [property, says] : cases) {
+        std::string file = m_root->WriteFile(
+            "wide.json", std::string(R"({"items": [ {"properties": [{"tag": "0x0037001E", "value": "fine"}]},
+              {"properties": [ {"guid": "00020329-0000-0000-C000-000000000046", "name": "New", "type": "PT_LONG",
+                "value": 1}, )") +
+                             property + "]} ]}");
+        EXPECT_EQ(1, Run({"item", "import", "n.qst", "Fresh", file}));
+        EXPECT_NE(std::string::npos, m_err.find(std::string("item 2, ") + says)) << m_err;
+        ASSERT_EQ(0, Run({"folder", "list", "n.qst"}));
+        EXPECT_EQ(folders, m_out) << "not even the folder is made";
+    }
+    Ref<IMsgStore> store;
+    ASSERT_EQ(S_OK, HrOpenStoreFile("n.qst", "", 0, &store));
+    GUID set = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    std::u16string name = u"New";
+    MAPINAMEID id{&set, MNID_STRING, {}};
+    id.Kind.lpwstrName = name.data();
+    LPMAPINAMEID names[1] = {&id};
+    Buffer tags;
+    ASSERT_EQ(MAPI_W_ERRORS_RETURNED,
+              store->GetIDsFromNames(1, names, 0, reinterpret_cast<LPSPropTagArray*>(&tags.p)))
+        << "no named id was kept";
+}
+
 TEST_F(StoreTool, GeneratorIsDeterministicAndMakesTheAskedShareOfDuplicates) {
     ASSERT_EQ(0, Run({"store", "create", "a.qst"}));
     ASSERT_EQ(0, Run({"store", "create", "b.qst"}));
