@@ -137,6 +137,7 @@ public:
 
 private:
     HRESULT LoadMeta();
+    HRESULT UsesWal(bool& wal);
     static HRESULT CreateSchema(CSqliteDb& db, const std::string& uid, const std::string& displayName,
                                 const std::string& password);
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);

@@ -400,6 +400,30 @@ TEST_F(StoreTool, AStoreIsRemovedFromAProfileButTheDefaultStoreOnlyWhenItIsTheLa
     EXPECT_EQ("", m_out);
 }
 
+TEST_F(StoreTool, AStoreFileThatFailsTheIntegrityCheckIsReadButNeverWritten) {
+    ASSERT_EQ(0, Run({"store", "create", "d.qst"}));
+    ASSERT_EQ(0, Run({"generate", "d.qst", "note", "300"}));
+    // One bit of an index entry: every table still reads, but the index no longer matches them.
+    FlipBitInPageOf("d.qst", "messages_folder", -1);
+    ASSERT_NE("ok", IntegrityOf("d.qst"));
+    const std::string path = HrResolveStorePath("d.qst");
+    const std::string before = FileBytes(path);
+    ASSERT_EQ(0, Run({"item", "list", "d.qst", "Notes", "--limit", "1"}));
+    const std::string item = ListedIds(m_out).at(0);
+    std::string items = m_root->WriteFile(
+        "items.json", R"({"items": [{"properties": [{"tag": "0x0037001E", "value": "a"}]}]})");
+    const std::vector<std::vector<std::string>> writes = {
+        {"folder", "make", "d.qst", "New"}, {"item", "import", "d.qst", "Notes", items},
+        {"item", "delete", "d.qst", item},  {"item", "set", "d.qst", item, "0x0037001E", "b"},
+        {"generate", "d.qst", "note", "1"}, {"deleted", "purge", "d.qst"},
+    };
+    for (const auto& args : writes) {
+        EXPECT_EQ(1, Run(args)) << args[0] << " " << args[1];
+        EXPECT_NE(std::string::npos, m_err.find("MAPI_E_CORRUPT_STORE")) << m_err;
+    }
+    EXPECT_EQ(before, FileBytes(path));
+}
+
 TEST_F(StoreTool, DemoIsMadeOnceWithADefaultAndAProtectedStore) {
     ASSERT_EQ(0, Run({"demo"})) << m_err;
     ASSERT_EQ(0, Run({"demo"}));
