@@ -166,7 +166,8 @@ TEST_F(Robustness, ADamagedStoreFileIsReadButEveryWriteIsRefusedAndTheFileStaysA
         Ref<IMessage> message;
         ASSERT_EQ(S_OK, inbox->CreateMessage(nullptr, 0, &message));
         EXPECT_EQ(MAPI_E_CORRUPT_STORE, message->SaveChanges(0));
-        SBinary none = Bin(BinaryProp(inbox, PR_ENTRYID));
+        const std::string folderId = BinaryProp(inbox, PR_ENTRYID);  // not an item: nothing to delete
+        SBinary none = Bin(folderId);
         SBinaryArray list{1, &none};
         EXPECT_EQ(MAPI_E_CORRUPT_STORE, inbox->DeleteMessages(&list, 0, nullptr, DELETE_HARD_DELETE));
         SPropValue cls = TextValue(PR_CONTAINER_CLASS_A, "IPF.Other");

@@ -305,7 +305,7 @@ LPMESSAGE OpenItem(LPMDB store, const std::string& eid) {
         unknown->Release();
         throw CToolError(hex + " is not the entry id of an item of this store");
     }
-    return static_cast<LPMESSAGE>(static_cast<IMessage*>(static_cast<IMAPIProp*>(unknown)));
+    return static_cast<LPMESSAGE>(unknown);
 }
 
 // Deletes one item from its folder: recoverable unless hard.
