@@ -1,6 +1,7 @@
 // CSmallBlockPool: size-class free lists over slabs, one lock per class; CPooledObject.
 #include "engine/SmallBlockPool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -125,6 +126,76 @@ void CSmallBlockPool::ReleaseSlabsButNewest(CClass& cls) noexcept {
     char* pBytes = reinterpret_cast<char*>(pKept + 1);
     cls.pBump = pBytes;
     cls.pEnd = pBytes + (kSlabBytes - sizeof(CSlab)) / cbBlock * cbBlock;
+}
+
+void CSmallBlockPool::Trim() noexcept {
+    for (CClass& cls : m_classes) {
+        std::lock_guard<CSpinLock> guard(cls.lock);
+        TrimClass(cls, size_t(&cls - m_classes.data() + 1) * kGranule);
+    }
+}
+
+// Called with the class's lock held. Counts the free blocks of each older slab (the newest is being
+// carved and stays), takes the blocks of every wholly free one out of the free list, and frees it.
+void CSmallBlockPool::TrimClass(CClass& cls, size_t cbBlock) noexcept {
+    if (cls.cSlabs < 2) {
+        return;
+    }
+    const size_t cPerSlab = (kSlabBytes - sizeof(CSlab)) / cbBlock;
+    const size_t cCarved =
+        (cls.cSlabs - 1) * cPerSlab + size_t(cls.pBump - reinterpret_cast<char*>(cls.pSlabs + 1)) / cbBlock;
+    if (cCarved - cls.cLive < cPerSlab) {
+        return;  // not a whole slab's worth of free blocks
+    }
+    struct CCount {
+        const char* pStart;
+        size_t cFree;
+    };
+    const size_t cOlder = cls.cSlabs - 1;
+    auto* pCounts = static_cast<CCount*>(std::malloc(cOlder * sizeof(CCount)));
+    if (pCounts == nullptr) {
+        return;  // nothing is lost: the slabs stay until the next trim
+    }
+    size_t i = 0;
+    for (CSlab* pSlab = cls.pSlabs->pNext; pSlab != nullptr; pSlab = pSlab->pNext) {
+        pCounts[i++] = CCount{reinterpret_cast<const char*>(pSlab), 0};
+    }
+    CCount* const pEnd = pCounts + cOlder;
+    std::sort(pCounts, pEnd, [](const CCount& a, const CCount& b) { return a.pStart < b.pStart; });
+    // The older slab holding p, or NULL for a block of the newest.
+    auto SlabOf = [&](const void* p) -> CCount* {
+        const char* pc = static_cast<const char*>(p);
+        CCount* pAfter =
+            std::upper_bound(pCounts, pEnd, pc, [](const char* q, const CCount& c) { return q < c.pStart; });
+        if (pAfter == pCounts || pc >= (pAfter - 1)->pStart + kSlabBytes) {
+            return nullptr;
+        }
+        return pAfter - 1;
+    };
+    for (CFreeBlock* pBlock = cls.pFree; pBlock != nullptr; pBlock = pBlock->pNext) {
+        if (CCount* pCount = SlabOf(pBlock)) {
+            ++pCount->cFree;
+        }
+    }
+    for (CFreeBlock** ppBlock = &cls.pFree; *ppBlock != nullptr;) {
+        const CCount* pCount = SlabOf(*ppBlock);
+        if (pCount != nullptr && pCount->cFree == cPerSlab) {
+            *ppBlock = (*ppBlock)->pNext;
+        } else {
+            ppBlock = &(*ppBlock)->pNext;
+        }
+    }
+    for (CSlab** ppSlab = &cls.pSlabs->pNext; *ppSlab != nullptr;) {
+        CSlab* pSlab = *ppSlab;
+        if (SlabOf(pSlab)->cFree == cPerSlab) {
+            *ppSlab = pSlab->pNext;
+            m_pfnFree(pSlab);
+            --cls.cSlabs;
+        } else {
+            ppSlab = &pSlab->pNext;
+        }
+    }
+    std::free(pCounts);
 }
 
 size_t CSmallBlockPool::SumOverClasses(size_t CClass::*pCount) const noexcept {

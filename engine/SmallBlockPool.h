@@ -13,12 +13,17 @@
 // header: the caller states the size again when it gives a block back, which every user here knows
 // (the object's own size, or the byte counts it keeps).
 //
-// Objects are released on other threads than the one that made them (the search files on its
-// worker, the result page and the cleanup release on the window thread), so every class has a lock
-// of its own. It is a spin lock: it is held for a few instructions, is hardly ever contended (two
-// threads at most), and costs a fraction of a mutex, which showed as the pool's main cost. When the last
-// block of a class comes back, its slabs go back to the heap except one, so a finished search gives its
-// memory back instead of holding it for the life of the program.
+// The search files its items on the user-interface thread, while its progress window is shown and
+// no message loop runs; the result page and the cleanup release them on that thread too. Each class
+// still has a lock of its own, so that the pool stays sound for whichever thread gives a block back.
+// It is a spin lock: it is held for a few instructions, is hardly ever contended, and costs a
+// fraction of a mutex, which showed as the pool's main cost.
+//
+// Memory goes back to the heap at two moments. When the last block of a class comes back, its slabs
+// go except one. And when a search result is released (Trim), every slab none of whose blocks is in
+// use goes: without that, one small object still alive from another search (the same size class)
+// would keep every slab of a dropped result, tens of megabytes for a large store, for the life of the
+// program.
 //
 // Blocks are 8-byte aligned, which is all the engine's objects need. Sizes above kMaxBlock go to the
 // general heap.
@@ -48,6 +53,11 @@ public:
     size_t LiveBlocks() const noexcept;
     // Slabs the pool holds at the moment.
     size_t SlabCount() const noexcept;
+
+    // Gives back to the heap every slab none of whose blocks is handed out, except the newest of each
+    // class, which the class carves from. It walks the free blocks of each class that has a whole
+    // slab's worth of them, so it is meant for the release of a large structure, not for every block.
+    void Trim() noexcept;
 
     // The process's pool, used by the index's objects. It is never destroyed, so an object released
     // during the program's shutdown still finds it.
@@ -84,6 +94,7 @@ private:
     static size_t ClassOf(size_t cb) { return (cb + kGranule - 1) / kGranule - 1; }
     bool AddSlab(CClass& cls, size_t cbBlock) noexcept;
     void ReleaseSlabsButNewest(CClass& cls) noexcept;
+    void TrimClass(CClass& cls, size_t cbBlock) noexcept;
     // A count of every class added up, each read under its class's lock.
     size_t SumOverClasses(size_t CClass::*pCount) const noexcept;
 
