@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -42,22 +44,46 @@ CSmallBlockPool::~CSmallBlockPool() {
             m_pfnFree(cls.pSlabs);
             cls.pSlabs = pNext;
         }
+        std::free(cls.ppSorted);
     }
 }
 
 bool CSmallBlockPool::AddSlab(CClass& cls, size_t cbBlock) noexcept {
+    if (cls.cSlabs == cls.cSortedRoom) {
+        const size_t cRoom = cls.cSortedRoom == 0 ? 16 : cls.cSortedRoom * 2;
+        auto* ppSorted = static_cast<CSlab**>(std::realloc(cls.ppSorted, cRoom * sizeof(CSlab*)));
+        if (ppSorted == nullptr) {
+            return false;
+        }
+        cls.ppSorted = ppSorted;
+        cls.cSortedRoom = cRoom;
+    }
     auto* pSlab = static_cast<CSlab*>(m_pfnAllocate(kSlabBytes));
     if (pSlab == nullptr) {
         return false;
     }
-    pSlab->pNext = cls.pSlabs;
+    *pSlab = CSlab{cls.pSlabs, nullptr, nullptr, 0, 0};
     cls.pSlabs = pSlab;
+    // Slabs mostly come at rising addresses, so the insertion mostly appends.
+    CSlab** ppEnd = cls.ppSorted + cls.cSlabs;
+    CSlab** ppAt = std::upper_bound(cls.ppSorted, ppEnd, pSlab);
+    std::memmove(ppAt + 1, ppAt, size_t(ppEnd - ppAt) * sizeof(CSlab*));
+    *ppAt = pSlab;
     ++cls.cSlabs;
     char* pBytes = reinterpret_cast<char*>(pSlab + 1);
     cls.pBump = pBytes;
     // Only whole blocks: the tail shorter than a block stays unused.
     cls.pEnd = pBytes + (kSlabBytes - sizeof(CSlab)) / cbBlock * cbBlock;
     return true;
+}
+
+// The slab of a block of this class: the last slab that starts at or before it.
+CSmallBlockPool::CSlab* CSmallBlockPool::SlabOf(const CClass& cls, const void* p) noexcept {
+    CSlab** const ppBegin = cls.ppSorted;
+    CSlab** const ppAfter = std::upper_bound(
+        ppBegin, ppBegin + cls.cSlabs, p,
+        [](const void* q, const CSlab* pSlab) { return std::less<const void*>()(q, pSlab); });
+    return *(ppAfter - 1);
 }
 
 void* CSmallBlockPool::Allocate(size_t cb) noexcept {
@@ -71,15 +97,21 @@ void* CSmallBlockPool::Allocate(size_t cb) noexcept {
     CClass& cls = m_classes[ClassOf(cb)];
     std::lock_guard<CSpinLock> guard(cls.lock);
     void* p = nullptr;
-    if (cls.pFree != nullptr) {
-        p = cls.pFree;
-        cls.pFree = cls.pFree->pNext;
+    if (CSlab* pSlab = cls.pPartial; pSlab != nullptr) {
+        p = pSlab->pFree;
+        pSlab->pFree = pSlab->pFree->pNext;
+        ++pSlab->cLive;
+        if (pSlab->pFree == nullptr) {
+            cls.pPartial = pSlab->pNextPartial;
+            pSlab->fPartial = 0;
+        }
     } else {
         if (cls.pBump == cls.pEnd && !AddSlab(cls, cbBlock)) {
             return nullptr;
         }
         p = cls.pBump;
         cls.pBump += cbBlock;
+        ++cls.pSlabs->cLive;
     }
     ++cls.cLive;
     return p;
@@ -98,9 +130,16 @@ void CSmallBlockPool::Free(void* p, size_t cb) noexcept {
     }
     CClass& cls = m_classes[ClassOf(cb)];
     std::lock_guard<CSpinLock> guard(cls.lock);
+    CSlab* pSlab = SlabOf(cls, p);
     auto* pBlock = static_cast<CFreeBlock*>(p);
-    pBlock->pNext = cls.pFree;
-    cls.pFree = pBlock;
+    pBlock->pNext = pSlab->pFree;
+    pSlab->pFree = pBlock;
+    --pSlab->cLive;
+    if (!pSlab->fPartial) {
+        pSlab->fPartial = 1;
+        pSlab->pNextPartial = cls.pPartial;
+        cls.pPartial = pSlab;
+    }
     if (--cls.cLive == 0) {
         ReleaseSlabsButNewest(cls);
     }
@@ -119,9 +158,10 @@ void CSmallBlockPool::ReleaseSlabsButNewest(CClass& cls) noexcept {
         pOld = pNext;
     }
     CSlab* pKept = cls.pSlabs;
-    pKept->pNext = nullptr;
+    *pKept = CSlab{nullptr, nullptr, nullptr, 0, 0};
+    cls.ppSorted[0] = pKept;
     cls.cSlabs = 1;
-    cls.pFree = nullptr;
+    cls.pPartial = nullptr;
     const size_t cbBlock = size_t(&cls - m_classes.data() + 1) * kGranule;
     char* pBytes = reinterpret_cast<char*>(pKept + 1);
     cls.pBump = pBytes;
@@ -131,71 +171,36 @@ void CSmallBlockPool::ReleaseSlabsButNewest(CClass& cls) noexcept {
 void CSmallBlockPool::Trim() noexcept {
     for (CClass& cls : m_classes) {
         std::lock_guard<CSpinLock> guard(cls.lock);
-        TrimClass(cls, size_t(&cls - m_classes.data() + 1) * kGranule);
+        TrimClass(cls);
     }
 }
 
-// Called with the class's lock held. Counts the free blocks of each older slab (the newest is being
-// carved and stays), takes the blocks of every wholly free one out of the free list, and frees it.
-void CSmallBlockPool::TrimClass(CClass& cls, size_t cbBlock) noexcept {
-    if (cls.cSlabs < 2) {
+// Called with the class's lock held. Every older slab without a live block leaves the partial list,
+// the sorted slabs and the slab list, and goes back; the newest is being carved and stays.
+void CSmallBlockPool::TrimClass(CClass& cls) noexcept {
+    CSlab* const pNewest = cls.pSlabs;
+    auto Unused = [pNewest](const CSlab* pSlab) { return pSlab->cLive == 0 && pSlab != pNewest; };
+    for (CSlab** ppSlab = &cls.pPartial; *ppSlab != nullptr;) {
+        if (Unused(*ppSlab)) {
+            *ppSlab = (*ppSlab)->pNextPartial;
+        } else {
+            ppSlab = &(*ppSlab)->pNextPartial;
+        }
+    }
+    CSlab** ppKept = std::remove_if(cls.ppSorted, cls.ppSorted + cls.cSlabs, Unused);
+    cls.cSlabs = size_t(ppKept - cls.ppSorted);
+    if (pNewest == nullptr) {
         return;
     }
-    const size_t cPerSlab = (kSlabBytes - sizeof(CSlab)) / cbBlock;
-    const size_t cCarved =
-        (cls.cSlabs - 1) * cPerSlab + size_t(cls.pBump - reinterpret_cast<char*>(cls.pSlabs + 1)) / cbBlock;
-    if (cCarved - cls.cLive < cPerSlab) {
-        return;  // not a whole slab's worth of free blocks
-    }
-    struct CCount {
-        const char* pStart;
-        size_t cFree;
-    };
-    const size_t cOlder = cls.cSlabs - 1;
-    auto* pCounts = static_cast<CCount*>(std::malloc(cOlder * sizeof(CCount)));
-    if (pCounts == nullptr) {
-        return;  // nothing is lost: the slabs stay until the next trim
-    }
-    size_t i = 0;
-    for (CSlab* pSlab = cls.pSlabs->pNext; pSlab != nullptr; pSlab = pSlab->pNext) {
-        pCounts[i++] = CCount{reinterpret_cast<const char*>(pSlab), 0};
-    }
-    CCount* const pEnd = pCounts + cOlder;
-    std::sort(pCounts, pEnd, [](const CCount& a, const CCount& b) { return a.pStart < b.pStart; });
-    // The older slab holding p, or NULL for a block of the newest.
-    auto SlabOf = [&](const void* p) -> CCount* {
-        const char* pc = static_cast<const char*>(p);
-        CCount* pAfter =
-            std::upper_bound(pCounts, pEnd, pc, [](const char* q, const CCount& c) { return q < c.pStart; });
-        if (pAfter == pCounts || pc >= (pAfter - 1)->pStart + kSlabBytes) {
-            return nullptr;
-        }
-        return pAfter - 1;
-    };
-    for (CFreeBlock* pBlock = cls.pFree; pBlock != nullptr; pBlock = pBlock->pNext) {
-        if (CCount* pCount = SlabOf(pBlock)) {
-            ++pCount->cFree;
-        }
-    }
-    for (CFreeBlock** ppBlock = &cls.pFree; *ppBlock != nullptr;) {
-        const CCount* pCount = SlabOf(*ppBlock);
-        if (pCount != nullptr && pCount->cFree == cPerSlab) {
-            *ppBlock = (*ppBlock)->pNext;
-        } else {
-            ppBlock = &(*ppBlock)->pNext;
-        }
-    }
-    for (CSlab** ppSlab = &cls.pSlabs->pNext; *ppSlab != nullptr;) {
+    for (CSlab** ppSlab = &pNewest->pNext; *ppSlab != nullptr;) {
         CSlab* pSlab = *ppSlab;
-        if (SlabOf(pSlab)->cFree == cPerSlab) {
+        if (pSlab->cLive == 0) {
             *ppSlab = pSlab->pNext;
             m_pfnFree(pSlab);
-            --cls.cSlabs;
         } else {
             ppSlab = &pSlab->pNext;
         }
     }
-    std::free(pCounts);
 }
 
 size_t CSmallBlockPool::SumOverClasses(size_t CClass::*pCount) const noexcept {
