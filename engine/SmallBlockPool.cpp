@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -77,13 +77,18 @@ bool CSmallBlockPool::AddSlab(CClass& cls, size_t cbBlock) noexcept {
     return true;
 }
 
-// The slab of a block of this class: the last slab that starts at or before it.
+// The slab of a block of this class: the last slab that starts at or before it. The search has no
+// branches to mispredict, as blocks come back in any order.
 CSmallBlockPool::CSlab* CSmallBlockPool::SlabOf(const CClass& cls, const void* p) noexcept {
-    CSlab** const ppBegin = cls.ppSorted;
-    CSlab** const ppAfter = std::upper_bound(
-        ppBegin, ppBegin + cls.cSlabs, p,
-        [](const void* q, const CSlab* pSlab) { return std::less<const void*>()(q, pSlab); });
-    return *(ppAfter - 1);
+    CSlab** ppBase = cls.ppSorted;
+    const uintptr_t key = reinterpret_cast<uintptr_t>(p);
+    size_t n = cls.cSlabs;
+    while (n > 1) {
+        const size_t half = n / 2;
+        ppBase = (reinterpret_cast<uintptr_t>(ppBase[half]) <= key) ? ppBase + half : ppBase;
+        n -= half;
+    }
+    return *ppBase;
 }
 
 void* CSmallBlockPool::Allocate(size_t cb) noexcept {
