@@ -1,4 +1,5 @@
-// CSmallBlockPool: size-class free lists over slabs, one lock per class; CPooledObject.
+// CSmallBlockPool: size classes over slabs that keep their own free blocks, one lock per class;
+// CPooledObject.
 #include "engine/SmallBlockPool.h"
 
 #include <algorithm>

@@ -77,6 +77,7 @@ private:
         unsigned cLive;       // blocks of this slab handed out
         unsigned fPartial;    // on the partial list
     };
+    static_assert(sizeof(CSlab) % 16 == 0, "the blocks after a slab's head stay 16-byte aligned");
     // Held for a handful of instructions; a waiter yields after a short spin.
     class CSpinLock {
     public:

@@ -192,7 +192,7 @@ TEST(SmallBlockPool, BlocksMadeOnOneThreadAreReleasedOnAnother) {
 TEST(SmallBlockPool, TrimGivesBackWhollyFreeSlabsAndKeepsPartlyUsedOnesServing) {
     CountingSlabs slabs;
     CSmallBlockPool pool(&CountingSlabs::Allocate, &CountingSlabs::Free);
-    const size_t cPerSlab = (CSmallBlockPool::kSlabBytes - 16) / 64;
+    const size_t cPerSlab = CSmallBlockPool::kSlabBytes / 64 - 1;  // a slab's head takes less than a block
     std::vector<void*> blocks;
     for (size_t i = 0; i < 4 * cPerSlab + 10; ++i) {
         blocks.push_back(pool.Allocate(64));
