@@ -2,6 +2,7 @@
 #include "platform/afx/wnd/Wnd.h"
 
 #include <wx/app.h>
+#include <wx/display.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
 #include <wx/textentry.h>
@@ -128,6 +129,14 @@ int GetSystemMetrics(int nIndex) {
         default:
             return 0;
     }
+}
+
+BOOL SystemParametersInfo(UINT uiAction, UINT, void* pvParam, UINT) {
+    if (uiAction != SPI_GETWORKAREA || pvParam == nullptr)
+        return FALSE;
+    const wxRect area = wxDisplay().GetClientArea();
+    *static_cast<RECT*>(pvParam) = RECT{area.x, area.y, area.x + area.width, area.y + area.height};
+    return TRUE;
 }
 
 // ----- CWnd -----
