@@ -28,7 +28,8 @@ std::vector<std::string> ConfigNames(CQuorvelDoc* pDoc) {
     std::vector<std::string> names;
     POSITION pos = nullptr;
     CConfigInfo* pConfig = nullptr;
-    for (BOOL b = pDoc->GetFirstConfiguration(pos, &pConfig); b; b = pDoc->GetNextConfiguration(pos, &pConfig)) {
+    for (BOOL b = pDoc->GetFirstConfiguration(pos, &pConfig); b;
+         b = pDoc->GetNextConfiguration(pos, &pConfig)) {
         names.emplace_back(pConfig->GetConfigName().GetString());
         pConfig->Release();
     }
