@@ -48,7 +48,8 @@ TEST(SystemError, EachErrnoMapsToTheWin32ErrorOfTheSameMeaningWithItsText) {
         EXPECT_NE(nullptr, GetSystemMessageText((DWORD)HRESULT_FROM_WIN32(row.dwError)));
     }
     // An errno is never read as the Win32 error of the same number: 13 is not "The data is invalid".
-    EXPECT_STREQ("Access is denied.\n", GetSystemMessageText((DWORD)HRESULT_FROM_WIN32(Win32ErrorFromErrno(13))));
+    EXPECT_STREQ("Access is denied.\n",
+                 GetSystemMessageText((DWORD)HRESULT_FROM_WIN32(Win32ErrorFromErrno(13))));
     // A number without a counterpart gives the caller's choice.
     EXPECT_EQ((DWORD)ERROR_GEN_FAILURE, Win32ErrorFromErrno(EHWPOISON));
     EXPECT_EQ((DWORD)ERROR_WRITE_FAULT, Win32ErrorFromErrno(EHWPOISON, ERROR_WRITE_FAULT));
