@@ -5,6 +5,7 @@
 
 #include "engine/DrawerMap.h"
 #include "engine/PointerArray.h"
+#include "engine/SmallBlockPool.h"
 #include "trace/Trace.h"
 
 CDrawerMapList::CDrawerMapList(LONG lCompareMode, ULONG ulGrowStep)
@@ -26,6 +27,9 @@ CDrawerMapList::~CDrawerMapList() {
         }
     }
     std::free(m_ppMaps);
+    // The released indexes leave their blocks free in the pool; whole slabs of them go back now,
+    // even while objects of another result keep some of the pool in use.
+    CSmallBlockPool::Shared().Trim();
 }
 
 ULONG CDrawerMapList::AddRef() {

@@ -1,8 +1,12 @@
-// CSmallBlockPool: size-class free lists over slabs, one lock per class; CPooledObject.
+// CSmallBlockPool: size classes over slabs that keep their own free blocks, one lock per class;
+// CPooledObject.
 #include "engine/SmallBlockPool.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -41,22 +45,51 @@ CSmallBlockPool::~CSmallBlockPool() {
             m_pfnFree(cls.pSlabs);
             cls.pSlabs = pNext;
         }
+        std::free(cls.ppSorted);
     }
 }
 
 bool CSmallBlockPool::AddSlab(CClass& cls, size_t cbBlock) noexcept {
+    if (cls.cSlabs == cls.cSortedRoom) {
+        const size_t cRoom = cls.cSortedRoom == 0 ? 16 : cls.cSortedRoom * 2;
+        auto* ppSorted = static_cast<CSlab**>(std::realloc(cls.ppSorted, cRoom * sizeof(CSlab*)));
+        if (ppSorted == nullptr) {
+            return false;
+        }
+        cls.ppSorted = ppSorted;
+        cls.cSortedRoom = cRoom;
+    }
     auto* pSlab = static_cast<CSlab*>(m_pfnAllocate(kSlabBytes));
     if (pSlab == nullptr) {
         return false;
     }
-    pSlab->pNext = cls.pSlabs;
+    *pSlab = CSlab{cls.pSlabs, nullptr, nullptr, 0, 0};
     cls.pSlabs = pSlab;
+    // Slabs mostly come at rising addresses, so the insertion mostly appends.
+    CSlab** ppEnd = cls.ppSorted + cls.cSlabs;
+    CSlab** ppAt = std::upper_bound(cls.ppSorted, ppEnd, pSlab);
+    std::memmove(ppAt + 1, ppAt, size_t(ppEnd - ppAt) * sizeof(CSlab*));
+    *ppAt = pSlab;
     ++cls.cSlabs;
     char* pBytes = reinterpret_cast<char*>(pSlab + 1);
     cls.pBump = pBytes;
     // Only whole blocks: the tail shorter than a block stays unused.
     cls.pEnd = pBytes + (kSlabBytes - sizeof(CSlab)) / cbBlock * cbBlock;
     return true;
+}
+
+// The slab of a block of this class: the last slab that starts at or before it. The search has no
+// branches to mispredict, as blocks come back in any order.
+CSmallBlockPool::CSlab* CSmallBlockPool::SlabOf(const CClass& cls, const void* p) noexcept {
+    CSlab** ppBase = cls.ppSorted;
+    const uintptr_t key = reinterpret_cast<uintptr_t>(p);
+    size_t n = cls.cSlabs;
+    while (n > 1) {
+        const size_t half = n / 2;
+        ppBase = (reinterpret_cast<uintptr_t>(ppBase[half]) <= key) ? ppBase + half : ppBase;
+        n -= half;
+    }
+    return *ppBase;
 }
 
 void* CSmallBlockPool::Allocate(size_t cb) noexcept {
@@ -70,15 +103,21 @@ void* CSmallBlockPool::Allocate(size_t cb) noexcept {
     CClass& cls = m_classes[ClassOf(cb)];
     std::lock_guard<CSpinLock> guard(cls.lock);
     void* p = nullptr;
-    if (cls.pFree != nullptr) {
-        p = cls.pFree;
-        cls.pFree = cls.pFree->pNext;
+    if (CSlab* pSlab = cls.pPartial; pSlab != nullptr) {
+        p = pSlab->pFree;
+        pSlab->pFree = pSlab->pFree->pNext;
+        ++pSlab->cLive;
+        if (pSlab->pFree == nullptr) {
+            cls.pPartial = pSlab->pNextPartial;
+            pSlab->fPartial = 0;
+        }
     } else {
         if (cls.pBump == cls.pEnd && !AddSlab(cls, cbBlock)) {
             return nullptr;
         }
         p = cls.pBump;
         cls.pBump += cbBlock;
+        ++cls.pSlabs->cLive;
     }
     ++cls.cLive;
     return p;
@@ -97,9 +136,16 @@ void CSmallBlockPool::Free(void* p, size_t cb) noexcept {
     }
     CClass& cls = m_classes[ClassOf(cb)];
     std::lock_guard<CSpinLock> guard(cls.lock);
+    CSlab* pSlab = SlabOf(cls, p);
     auto* pBlock = static_cast<CFreeBlock*>(p);
-    pBlock->pNext = cls.pFree;
-    cls.pFree = pBlock;
+    pBlock->pNext = pSlab->pFree;
+    pSlab->pFree = pBlock;
+    --pSlab->cLive;
+    if (!pSlab->fPartial) {
+        pSlab->fPartial = 1;
+        pSlab->pNextPartial = cls.pPartial;
+        cls.pPartial = pSlab;
+    }
     if (--cls.cLive == 0) {
         ReleaseSlabsButNewest(cls);
     }
@@ -118,13 +164,49 @@ void CSmallBlockPool::ReleaseSlabsButNewest(CClass& cls) noexcept {
         pOld = pNext;
     }
     CSlab* pKept = cls.pSlabs;
-    pKept->pNext = nullptr;
+    *pKept = CSlab{nullptr, nullptr, nullptr, 0, 0};
+    cls.ppSorted[0] = pKept;
     cls.cSlabs = 1;
-    cls.pFree = nullptr;
+    cls.pPartial = nullptr;
     const size_t cbBlock = size_t(&cls - m_classes.data() + 1) * kGranule;
     char* pBytes = reinterpret_cast<char*>(pKept + 1);
     cls.pBump = pBytes;
     cls.pEnd = pBytes + (kSlabBytes - sizeof(CSlab)) / cbBlock * cbBlock;
+}
+
+void CSmallBlockPool::Trim() noexcept {
+    for (CClass& cls : m_classes) {
+        std::lock_guard<CSpinLock> guard(cls.lock);
+        TrimClass(cls);
+    }
+}
+
+// Called with the class's lock held. Every older slab without a live block leaves the partial list,
+// the sorted slabs and the slab list, and goes back; the newest is being carved and stays.
+void CSmallBlockPool::TrimClass(CClass& cls) noexcept {
+    CSlab* const pNewest = cls.pSlabs;
+    auto Unused = [pNewest](const CSlab* pSlab) { return pSlab->cLive == 0 && pSlab != pNewest; };
+    for (CSlab** ppSlab = &cls.pPartial; *ppSlab != nullptr;) {
+        if (Unused(*ppSlab)) {
+            *ppSlab = (*ppSlab)->pNextPartial;
+        } else {
+            ppSlab = &(*ppSlab)->pNextPartial;
+        }
+    }
+    CSlab** ppKept = std::remove_if(cls.ppSorted, cls.ppSorted + cls.cSlabs, Unused);
+    cls.cSlabs = size_t(ppKept - cls.ppSorted);
+    if (pNewest == nullptr) {
+        return;
+    }
+    for (CSlab** ppSlab = &pNewest->pNext; *ppSlab != nullptr;) {
+        CSlab* pSlab = *ppSlab;
+        if (pSlab->cLive == 0) {
+            *ppSlab = pSlab->pNext;
+            m_pfnFree(pSlab);
+        } else {
+            ppSlab = &pSlab->pNext;
+        }
+    }
 }
 
 size_t CSmallBlockPool::SumOverClasses(size_t CClass::*pCount) const noexcept {

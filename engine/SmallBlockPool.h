@@ -13,12 +13,20 @@
 // header: the caller states the size again when it gives a block back, which every user here knows
 // (the object's own size, or the byte counts it keeps).
 //
-// Objects are released on other threads than the one that made them (the search files on its
-// worker, the result page and the cleanup release on the window thread), so every class has a lock
-// of its own. It is a spin lock: it is held for a few instructions, is hardly ever contended (two
-// threads at most), and costs a fraction of a mutex, which showed as the pool's main cost. When the last
-// block of a class comes back, its slabs go back to the heap except one, so a finished search gives its
-// memory back instead of holding it for the life of the program.
+// The search files its items on the user-interface thread, while its progress window is shown and
+// no message loop runs; the result page and the cleanup release them on that thread too. Each class
+// still has a lock of its own, so that the pool stays sound for whichever thread gives a block back.
+// It is a spin lock: it is held for a few instructions, is hardly ever contended, and costs a
+// fraction of a mutex, which showed as the pool's main cost.
+//
+// Each slab keeps its own free blocks and counts the blocks it has handed out, and a block's slab is
+// found by its address among the class's slabs, sorted. So memory goes back to the heap without
+// visiting a single block: when the last block of a class comes back, its slabs go except one; and
+// when a search result is released (Trim), every slab with no block in use goes. Without that, one
+// small object still alive from another search (of the same size class) would keep every slab of
+// a dropped result, hundreds of megabytes for a large store, for the life of the program. Blocks are
+// handed out from slabs that have free ones before new ones are carved, which keeps the live blocks
+// together and leaves more slabs wholly free.
 //
 // Blocks are 8-byte aligned, which is all the engine's objects need. Sizes above kMaxBlock go to the
 // general heap.
@@ -49,6 +57,10 @@ public:
     // Slabs the pool holds at the moment.
     size_t SlabCount() const noexcept;
 
+    // Gives back to the heap every slab none of whose blocks is handed out, except the newest of each
+    // class, which the class carves from. Costs a step per slab, none per block.
+    void Trim() noexcept;
+
     // The process's pool, used by the index's objects. It is never destroyed, so an object released
     // during the program's shutdown still finds it.
     static CSmallBlockPool& Shared() noexcept;
@@ -57,10 +69,15 @@ private:
     struct CFreeBlock {
         CFreeBlock* pNext;
     };
+    // The head of a slab; the blocks follow it, 16-byte aligned.
     struct CSlab {
-        CSlab* pNext;
-        size_t reserved;  // keeps the blocks after the header 16-byte aligned
+        CSlab* pNext;         // every slab of the class, newest first
+        CSlab* pNextPartial;  // the next slab with free blocks, while on the class's partial list
+        CFreeBlock* pFree;    // blocks of this slab given back
+        unsigned cLive;       // blocks of this slab handed out
+        unsigned fPartial;    // on the partial list
     };
+    static_assert(sizeof(CSlab) % 16 == 0, "the blocks after a slab's head stay 16-byte aligned");
     // Held for a handful of instructions; a waiter yields after a short spin.
     class CSpinLock {
     public:
@@ -72,10 +89,12 @@ private:
     };
     struct CClass {
         mutable CSpinLock lock;
-        CFreeBlock* pFree = nullptr;  // blocks given back, reused first
-        char* pBump = nullptr;        // the never-used rest of the newest slab
+        CSlab* pPartial = nullptr;  // slabs with free blocks, which are handed out first
+        char* pBump = nullptr;      // the never-used rest of the newest slab
         char* pEnd = nullptr;
-        CSlab* pSlabs = nullptr;  // newest first
+        CSlab* pSlabs = nullptr;     // newest first
+        CSlab** ppSorted = nullptr;  // every slab, by address
+        size_t cSortedRoom = 0;
         size_t cSlabs = 0;
         size_t cLive = 0;
     };
@@ -83,7 +102,9 @@ private:
 
     static size_t ClassOf(size_t cb) { return (cb + kGranule - 1) / kGranule - 1; }
     bool AddSlab(CClass& cls, size_t cbBlock) noexcept;
+    static CSlab* SlabOf(const CClass& cls, const void* p) noexcept;
     void ReleaseSlabsButNewest(CClass& cls) noexcept;
+    void TrimClass(CClass& cls) noexcept;
     // A count of every class added up, each read under its class's lock.
     size_t SumOverClasses(size_t CClass::*pCount) const noexcept;
 

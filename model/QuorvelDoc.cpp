@@ -1,11 +1,14 @@
 // The application's one document: every configuration, keyed by id, saved as one ".qrv" file.
 #include "model/QuorvelDoc.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -19,6 +22,7 @@
 #include "platform/afx/CException.h"
 #include "platform/afx/CFile.h"
 #include "platform/afx/CMemFile.h"
+#include "platform/win32/SystemError.h"
 #include "trace/Trace.h"
 
 IMPLEMENT_DYNCREATE(CQuorvelDoc, CObject)
@@ -55,14 +59,80 @@ bool WriteAll(int fd, const BYTE* lpData, size_t cb) {
     return true;
 }
 
+// The file a save must replace: the target of a symbolic link (followed link by link, so that a
+// link to a file not made yet is followed too), else the path itself. A save writes through a link
+// and never replaces the link by a plain file.
+std::string SaveTarget(const std::string& strPath) {
+    std::string strTarget = strPath;
+    for (int nHops = 0; nHops < 40; ++nHops) {
+        struct stat st;
+        if (lstat(strTarget.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return strTarget;
+        std::string strLink(PATH_MAX, '\0');
+        const ssize_t cch = readlink(strTarget.c_str(), strLink.data(), strLink.size());
+        if (cch <= 0 || (size_t)cch >= strLink.size())
+            return strTarget;
+        strLink.resize((size_t)cch);
+        if (strLink[0] == '/') {
+            strTarget = strLink;
+        } else {
+            const size_t nSlash = strTarget.rfind('/');
+            strTarget = nSlash == std::string::npos ? strLink : strTarget.substr(0, nSlash + 1) + strLink;
+        }
+    }
+    // A loop of links: the rename below reports it.
+    return strTarget;
+}
+
+// A temporary file of an earlier save of this very file that never got renamed (the program was
+// killed in between): ".NAME.XXXXXX", six letters or digits, as mkstemp makes them.
+bool IsLeftoverOf(const std::string& strEntry, const std::string& strBase) {
+    const size_t cchSuffix = 6;
+    if (strEntry.size() != strBase.size() + 2 + cchSuffix || strEntry[0] != '.' ||
+        strEntry.compare(1, strBase.size(), strBase) != 0 || strEntry[strBase.size() + 1] != '.')
+        return false;
+    for (size_t i = strEntry.size() - cchSuffix; i < strEntry.size(); ++i)
+        if (!isalnum((unsigned char)strEntry[i]))
+            return false;
+    return true;
+}
+
+// Removes this file's leftover temporary files; only plain files of this user, never another name.
+void RemoveLeftovers(const std::string& strDir, const std::string& strBase) {
+    DIR* pDir = opendir(strDir.c_str());
+    if (pDir == nullptr)
+        return;
+    while (const dirent* pEntry = readdir(pDir)) {
+        if (!IsLeftoverOf(pEntry->d_name, strBase))
+            continue;
+        const std::string strLeftover = strDir + "/" + pEntry->d_name;
+        struct stat st;
+        if (lstat(strLeftover.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid()) {
+            QTRACE(TRACE_WARNING, "Removing \"%s\" left by an interrupted save.\n", strLeftover.c_str());
+            unlink(strLeftover.c_str());
+        }
+    }
+    closedir(pDir);
+}
+
 // Writes the bytes to a new file beside the target (readable by the owner only: the document
 // holds profile passwords), flushes it and renames it over the target. On any failure the target
 // is untouched and the temporary file removed; errno tells why.
 bool ReplaceFile(const std::string& strPath, const BYTE* lpData, size_t cb) {
-    const size_t nSlash = strPath.rfind('/');
+    const std::string strTarget = SaveTarget(strPath);
+    const size_t nSlash = strTarget.rfind('/');
     const std::string strDir =
-        nSlash == std::string::npos ? "." : (nSlash == 0 ? "/" : strPath.substr(0, nSlash));
-    const std::string strBase = nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1);
+        nSlash == std::string::npos ? "." : (nSlash == 0 ? "/" : strTarget.substr(0, nSlash));
+    const std::string strBase = nSlash == std::string::npos ? strTarget : strTarget.substr(nSlash + 1);
+    // The rename would replace a file that may not be written as long as its folder may be: a
+    // file its owner made read-only is refused, whoever saves.
+    struct stat stTarget;
+    if (stat(strTarget.c_str(), &stTarget) == 0 && S_ISREG(stTarget.st_mode) &&
+        (access(strTarget.c_str(), W_OK) != 0 || (stTarget.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)) {
+        errno = EACCES;
+        return false;
+    }
+    RemoveLeftovers(strDir, strBase);
     std::string strTemp = strDir + "/." + strBase + ".XXXXXX";
     const int fd = mkstemp(strTemp.data());
     if (fd < 0)
@@ -73,7 +143,7 @@ bool ReplaceFile(const std::string& strPath, const BYTE* lpData, size_t cb) {
         bOK = false;
         nError = errno;
     }
-    if (bOK && rename(strTemp.c_str(), strPath.c_str()) != 0) {
+    if (bOK && rename(strTemp.c_str(), strTarget.c_str()) != 0) {
         bOK = false;
         nError = errno;
     }
@@ -332,18 +402,13 @@ void CQuorvelDoc::LoadVersion1(CArchive& ar) {
     }
 }
 
-BOOL CQuorvelDoc::OnOpenDocument(LPCSTR lpszPathName) {
-    BOOL bResult = FALSE;
-    TRACE_FUNC_BOOL("CQuorvelDoc::OnOpenDocument", bResult);
-    DeleteContents();
-    SetModifiedFlag(TRUE);
+BOOL CQuorvelDoc::ReadDocumentFile(LPCSTR lpszPathName) {
     m_bLoadIncomplete = FALSE;
-
     CFile file;
     if (lpszPathName == nullptr || !file.Open(lpszPathName, CFile::modeRead | CFile::shareDenyWrite)) {
         QTRACE(TRACE_ERROR, "Unable to open \"%s\"!\n", lpszPathName != nullptr ? lpszPathName : "");
         ShowLoadFailure();
-        return bResult;
+        return FALSE;
     }
     try {
         if (file.GetLength() != 0) {
@@ -355,20 +420,38 @@ BOOL CQuorvelDoc::OnOpenDocument(LPCSTR lpszPathName) {
     } catch (CException* e) {
         e->Delete();
         file.Abort();
-        DeleteContents();
-        SetModifiedFlag(FALSE);
+        RemoveAllConfigurations();
         ShowLoadFailure();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CQuorvelDoc::OnOpenDocument(LPCSTR lpszPathName) {
+    BOOL bResult = FALSE;
+    TRACE_FUNC_BOOL("CQuorvelDoc::OnOpenDocument", bResult);
+    // The file is read into a document of its own. Until something of it can be used, this
+    // document keeps its configurations, its path and its modified flag, and the windows that show
+    // it stay as they are: a failed open never leaves an earlier file's name on other contents.
+    CQuorvelDoc loaded;
+    if (!loaded.ReadDocumentFile(lpszPathName))
+        return bResult;
+    if (loaded.m_bLoadIncomplete && loaded.m_Configs.empty()) {
+        QTRACE(TRACE_ERROR, "Nothing of \"%s\" could be read!\n", lpszPathName);
         return bResult;
     }
 
-    if (m_bLoadIncomplete) {
+    DeleteContents();
+    m_Configs.swap(loaded.m_Configs);
+    for (auto& entry : m_Configs)
+        entry.second->SetDocument(this);
+    if (loaded.m_bLoadIncomplete) {
         // Only part of the file was read: saving that under the file's name would destroy the
         // rest. The document stays untitled and modified, so a save asks for a new name.
         QTRACE(TRACE_WARNING, "Document read in part; it stays untitled.\n");
         m_strPathName.Empty();
         m_strTitle.Empty();
         SetModifiedFlag(TRUE);
-        m_bLoadIncomplete = FALSE;
     } else {
         SetPathName(lpszPathName);
         SetModifiedFlag(FALSE);
@@ -402,7 +485,10 @@ BOOL CQuorvelDoc::OnSaveDocument(LPCSTR lpszPathName) {
     free(lpData);
     if (!bWritten) {
         QTRACE(TRACE_ERROR, "Unable to write \"%s\": error %d\n", lpszPathName, nError);
-        ShowError(nullptr, HRESULT_FROM_WIN32((DWORD)nError));
+        // The file itself is always created here: a name that cannot be found is its folder.
+        const DWORD dwError =
+            nError == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(nError, ERROR_WRITE_FAULT);
+        ShowError(nullptr, HRESULT_FROM_WIN32(dwError));
         return bResult;
     }
     SetPathName(lpszPathName);

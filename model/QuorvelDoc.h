@@ -33,14 +33,18 @@ public:
     virtual void LoadVersion1(CArchive& ar);
     virtual void SaveVersion1(CArchive& ar);
 
-    // File Open: reads the file into the emptied document. A file that fails part way keeps what
-    // was read completely, but the document stays untitled and modified, so that a save asks for
-    // a new name and never writes the part over the whole. FALSE (document empty) when the file
-    // cannot be read at all or is not a document of this version.
+    // File Open: reads the file aside and, once something of it can be used, replaces the contents
+    // with it. A file that fails part way keeps what was read completely, but the document stays
+    // untitled and modified, so that a save asks for a new name and never writes the part over the
+    // whole. FALSE when nothing of the file can be used (it cannot be read, is not a document of
+    // this version, or breaks before its first whole configuration): the document then stays as it
+    // was, with its configurations, path and modified flag.
     virtual BOOL OnOpenDocument(LPCSTR lpszPathName);
     // File Save: writes a temporary file beside the target, flushes it and renames it over the
-    // target, readable by its owner only (the file holds the profile password). On any failure
-    // the old file stays as it was and the result is FALSE.
+    // target, readable by its owner only (the file holds the profile password). A symbolic link is
+    // written through to its target; a file that may not be written is refused. On any failure
+    // the old file stays as it was and the result is FALSE. Temporary files an interrupted save
+    // of the same file left behind are removed.
     virtual BOOL OnSaveDocument(LPCSTR lpszPathName);
 
     const CString& GetPathName() const { return m_strPathName; }
@@ -67,6 +71,9 @@ public:
 
 protected:
     HRESULT CreateConfiguration(DWORD dwType, LONG lTextID, LPCSTR lpszDefaultName);
+    // Reads the file into this (empty) document; FALSE, with the box shown and nothing kept,
+    // when it cannot be read or passes a failure on.
+    BOOL ReadDocumentFile(LPCSTR lpszPathName);
     void RemoveAllConfigurations();
 
 private:

@@ -105,10 +105,14 @@ void FVBase::OnInitialUpdate() {
 
 void FVBase::OnPaint() {
     CPaintDC dc(this);
+    // Drawn in the form's coordinates: the header moves with the controls when the form scrolls.
+    OnPrepareDC(&dc);
     // The form's own background first: handling the paint ourselves takes that over from the
     // toolkit, and a header without a caption band must not show what lay there before.
     CRect rcClient;
     GetClientRect(&rcClient);
+    const CPoint ptScroll = GetScrollPosition();
+    rcClient.OffsetRect(ptScroll.x, ptScroll.y);
     dc.FillSolidRect(&rcClient, GetSysColor(COLOR_BTNFACE));
     OnDraw(&dc);
 }

@@ -170,8 +170,10 @@ void CMainFrame::AdjustFrameSize() {
     GetWindowRect(&rect);
     rect.right += cxExtra;
     rect.bottom += cyExtra;
-    // Never larger than the desktop.
-    CRect desktop(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    // Never larger than the desktop's work area (the screen less its panels and docks); the form
+    // view scrolls what does not fit.
+    CRect desktop;
+    SystemParametersInfo(SPI_GETWORKAREA, 0, &desktop, 0);
     if (rect.Width() > desktop.Width()) {
         rect.left = desktop.left;
         rect.right = desktop.right;

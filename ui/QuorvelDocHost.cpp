@@ -1,6 +1,8 @@
 // The framework document around the configuration document.
 #include "ui/QuorvelDocHost.h"
 
+#include "language/LanguageSettings.h"
+#include "platform/afx/wnd/UiLanguage.h"
 #include "resources/Resource.h"
 #include "trace/Trace.h"
 
@@ -13,10 +15,14 @@ END_MESSAGE_MAP()
 
 CQuorvelDocHost::CQuorvelDocHost() {
     TRACE_CTOR("CQuorvelDocHost");
+    // The framework's prompts about this document (save changes, open and save dialogs, their
+    // failures) speak the program's current language.
+    AfxSetUiLanguageProvider([] { return (WORD)GetCurrentLanguageID(); });
 }
 
 CQuorvelDocHost::~CQuorvelDocHost() {
     TRACE_DTOR("CQuorvelDocHost");
+    AfxSetUiLanguageProvider(nullptr);
 }
 
 void CQuorvelDocHost::SetTitle(LPCSTR lpszTitle) {

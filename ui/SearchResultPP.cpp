@@ -281,6 +281,8 @@ HRESULT CSearchResultPP::FillTreeCtrl() {
     const ULONG nMaps = m_pResultList->GetCount();
     if (pOwner != nullptr)
         pOwner->StartCleanup();
+    // One layout and one paint for the whole result, and no scan of the siblings per item.
+    m_treeDuplicates.BeginFill();
     for (ULONG i = 0; i < nMaps && SUCCEEDED(hr); ++i) {
         if (pOwner != nullptr)
             pOwner->SetProgress((int)(i * 100u / nMaps));
@@ -292,57 +294,8 @@ HRESULT CSearchResultPP::FillTreeCtrl() {
         Ref<CSortDrawer> drawer;
         hr = map.p->FindFirst(&drawer.p);
         while (SUCCEEDED(hr) && drawer.p != nullptr) {
-            if (drawer.p->GetCount() > 1) {
-                HTREEITEM hRoot = nullptr;
-                Ref<CEntryReference> entry;
-                hr = drawer.p->FindFirst(&entry.p);
-                while (SUCCEEDED(hr) && entry.p != nullptr) {
-                    auto* pInfo = static_cast<ItemInfo*>(calloc(1, sizeof(ItemInfo)));
-                    if (pInfo == nullptr) {
-                        hr = E_OUTOFMEMORY;
-                        QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate item info structure!\n");
-                        break;
-                    }
-                    pInfo->bDelete = TRUE;
-                    pInfo->pDrawer = drawer.p;
-                    drawer.p->AddRef();
-                    pInfo->pEntry = entry.p;
-                    entry.p->AddRef();
-                    pInfo->ftModified = entry.p->GetModificationTime();
-                    if (hRoot == nullptr) {
-                        pInfo->nState = ITEM_STATE_PIVOT;
-                        pInfo->bDelete = FALSE;
-                    } else {
-                        pInfo->nState = ITEM_STATE_MARKED;
-                    }
-                    HTREEITEM hItem = InsertItem(pInfo, hRoot);
-                    if (hItem == nullptr) {
-                        // No item holds the record: give its references back here.
-                        FreeItemInfo(pInfo);
-                        hr = E_FAIL;
-                        QTRACE(TRACE_ERROR, "InsertItem() failed!\n");
-                        break;
-                    }
-                    if (hRoot == nullptr) {
-                        hRoot = hItem;
-                    } else {
-                        ItemInfo* pRootInfo = GetItemInfo(hRoot);
-                        if (pRootInfo == nullptr) {
-                            hr = E_UNEXPECTED;
-                            QTRACE(TRACE_ERROR, "Missing search info for Pivot element!\n");
-                            break;
-                        }
-                        // Equal times keep the entry met first.
-                        if (IsEarlier(pInfo->ftModified, pRootInfo->ftModified)) {
-                            hr = SwitchPivotEntry(hRoot, hItem);
-                            if (FAILED(hr))
-                                break;
-                        }
-                    }
-                    entry.Reset();
-                    hr = drawer.p->FindNext(&entry.p);
-                }
-            }
+            if (drawer.p->GetCount() > 1)
+                hr = InsertGroup(drawer.p);
             if (FAILED(hr))
                 break;
             drawer.Reset();
@@ -350,8 +303,89 @@ HRESULT CSearchResultPP::FillTreeCtrl() {
         }
     }
     m_treeDuplicates.RefreshItemLooks();
+    m_treeDuplicates.EndFill();
     if (pOwner != nullptr)
         pOwner->EndCleanup();
+    return hr;
+}
+
+// The tree shows what inserting the group's entries one by one (sorted) shows when every entry
+// that is earlier than the kept one swaps its text and record with the root: the root is placed by
+// the first entry's text, each child by its own text among the children before it. The swaps
+// depend only on the times, so they are worked out first and the tree is told only the result: no
+// item's text is set twice.
+HRESULT CSearchResultPP::InsertGroup(CSortDrawer* pDrawer) {
+    HRESULT hr = S_OK;
+    struct Slot {
+        ItemInfo* pInfo;
+        CString text;
+    };
+    std::vector<Slot> slots;  // the entries in the drawer's order
+    auto freeAll = [&slots]() {
+        for (Slot& slot : slots)
+            FreeItemInfo(slot.pInfo);
+        slots.clear();
+    };
+    Ref<CEntryReference> entry;
+    hr = pDrawer->FindFirst(&entry.p);
+    while (SUCCEEDED(hr) && entry.p != nullptr) {
+        auto* pInfo = static_cast<ItemInfo*>(calloc(1, sizeof(ItemInfo)));
+        if (pInfo == nullptr) {
+            QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate item info structure!\n");
+            freeAll();
+            return E_OUTOFMEMORY;
+        }
+        pInfo->pDrawer = pDrawer;
+        pDrawer->AddRef();
+        pInfo->pEntry = entry.p;
+        entry.p->AddRef();
+        pInfo->ftModified = entry.p->GetModificationTime();
+        LPSTR pszText = nullptr;
+        GetItemText(entry.p, &pszText);
+        slots.push_back({pInfo, pszText != nullptr ? pszText : "<no subject>"});
+        free(pszText);
+        entry.Reset();
+        hr = pDrawer->FindNext(&entry.p);
+    }
+    if (FAILED(hr) || slots.empty()) {
+        freeAll();
+        return hr;
+    }
+
+    // Child i shows shown[i] (its own entry, or the root's before it was swapped in).
+    std::vector<Slot> shown(slots.begin(), slots.end());
+    Slot root = slots[0];
+    for (size_t i = 1; i < slots.size(); ++i) {
+        // Equal times keep the entry met first.
+        if (IsEarlier(slots[i].pInfo->ftModified, root.pInfo->ftModified)) {
+            shown[i] = root;
+            root = slots[i];
+        }
+    }
+    for (Slot& slot : slots) {
+        slot.pInfo->nState = slot.pInfo == root.pInfo ? ITEM_STATE_PIVOT : ITEM_STATE_MARKED;
+        slot.pInfo->bDelete = slot.pInfo == root.pInfo ? FALSE : TRUE;
+    }
+
+    // Each item is placed by the text it had when it was inserted one by one.
+    m_pszSortAs = slots[0].text;
+    HTREEITEM hRoot = InsertItem(root.pInfo, nullptr);
+    size_t nHeld = 0;  // records handed to the tree so far, in the order root, child 1, child 2, ...
+    if (hRoot != nullptr) {
+        for (nHeld = 1; nHeld < slots.size(); ++nHeld) {
+            m_pszSortAs = slots[nHeld].text;
+            if (InsertItem(shown[nHeld].pInfo, hRoot) == nullptr)
+                break;
+        }
+    }
+    m_pszSortAs = nullptr;
+    if (nHeld < slots.size()) {
+        // No item holds these records: their references go back here.
+        QTRACE(TRACE_ERROR, "InsertItem() failed!\n");
+        for (size_t i = nHeld; i < slots.size(); ++i)
+            FreeItemInfo(i == 0 ? root.pInfo : shown[i].pInfo);
+        return E_FAIL;
+    }
     return hr;
 }
 
@@ -379,8 +413,9 @@ HTREEITEM CSearchResultPP::InsertItem(ItemInfo* pInfo, HTREEITEM hParent) {
         return nullptr;
     LPSTR pszText = nullptr;
     GetItemText(pInfo->pEntry, &pszText);
-    HTREEITEM hItem = m_treeDuplicates.InsertItem(pszText != nullptr ? pszText : "<no subject>",
-                                                  hParent != nullptr ? hParent : TVI_ROOT, TVI_SORT);
+    LPCSTR pszShown = pszText != nullptr ? pszText : "<no subject>";
+    HTREEITEM hItem = m_treeDuplicates.InsertItemSortedAs(
+        pszShown, m_pszSortAs != nullptr ? m_pszSortAs : pszShown, hParent != nullptr ? hParent : TVI_ROOT);
     if (hItem == nullptr) {
         QTRACE(TRACE_ERROR, "m_treeDuplicates.InsertItem() failed!\n");
     } else {

@@ -94,6 +94,10 @@ protected:
     ItemInfo* GetItemInfo(HTREEITEM hItem) const;
     // The subject of an entry, or the no-subject text; a heap copy the caller frees.
     HRESULT GetItemText(CEntryReference* pEntry, LPSTR* ppszText);
+    // Puts one duplicate group (a drawer of two or more entries) into the tree.
+    HRESULT InsertGroup(CSortDrawer* pDrawer);
+    // While a group goes in: the text by which InsertItem places the item (null: its own text).
+    LPCSTR m_pszSortAs = nullptr;
     // Gives back the record's references and frees it.
     static void FreeItemInfo(ItemInfo* pInfo);
     // Invalidates an item's rectangle and repaints it now.

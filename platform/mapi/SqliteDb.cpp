@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/mapi/CheckedFiles.h"
 #include "platform/mapi/MAPICodes.h"
 
 namespace qrvmapi {
@@ -177,10 +178,41 @@ std::unique_ptr<CStmt> CSqliteDb::Prepare(const char* sql) {
     return std::make_unique<CStmt>(stmt);
 }
 
+HRESULT CSqliteDb::CheckIntegrity() {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = m_db != nullptr ? sqlite3_prepare_v2(m_db, "PRAGMA integrity_check(1)", -1, &stmt, nullptr)
+                             : SQLITE_MISUSE;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW) {
+            const unsigned char* text = sqlite3_column_text(stmt, 0);
+            rc = text != nullptr && std::string(reinterpret_cast<const char*>(text)) == "ok" ? SQLITE_OK
+                                                                                             : SQLITE_CORRUPT;
+        }
+    }
+    sqlite3_finalize(stmt);
+    return m_lastResult = ResultFromSqlite(rc);
+}
+
 HRESULT CSqliteDb::Begin() {
     HRESULT hr;
     if (m_depth == 0) {
         hr = Exec("BEGIN IMMEDIATE");
+        if (SUCCEEDED(hr) && !m_checkedPath.empty()) {
+            // Inside the transaction: no other writer can change the file between check and write.
+            CFileState state;
+            bool known = ReadFileState(m_checkedPath, state);
+            if (!known || !WasChecked(m_checkedPath, state)) {
+                hr = CheckIntegrity();
+                if (FAILED(hr)) {
+                    Exec("ROLLBACK");
+                    return m_lastResult = hr;
+                }
+                if (known) {
+                    MarkChecked(m_checkedPath, state);
+                }
+            }
+        }
     } else {
         hr = Exec(("SAVEPOINT sp" + std::to_string(m_depth)).c_str());
     }
@@ -197,6 +229,11 @@ HRESULT CSqliteDb::Commit() {
     HRESULT hr;
     if (m_depth == 1) {
         hr = Exec("COMMIT");
+        // What this connection wrote onto a checked file is sound: its new state needs no check.
+        CFileState state;
+        if (SUCCEEDED(hr) && !m_checkedPath.empty() && ReadFileState(m_checkedPath, state)) {
+            MarkChecked(m_checkedPath, state);
+        }
     } else {
         hr = Exec(("RELEASE sp" + std::to_string(m_depth - 1)).c_str());
     }

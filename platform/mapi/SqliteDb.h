@@ -67,6 +67,14 @@ public:
     std::unique_ptr<CStmt> Prepare(const char* sql);
     HRESULT LastResult() const { return m_lastResult; }
 
+    // From now on no transaction writes to the file at 'path' (this connection's) before the
+    // whole file passed SQLite's integrity check: the outermost Begin checks it, once per state of
+    // the file, and fails with MAPI_E_CORRUPT_STORE when it is damaged. A write to a damaged file
+    // would build on what is wrong in it and spread the damage.
+    void CheckBeforeWrites(const std::string& path) { m_checkedPath = path; }
+    // SQLite's integrity check of the whole file: S_OK, MAPI_E_CORRUPT_STORE or why it could not run.
+    HRESULT CheckIntegrity();
+
     // Nested transactions: the outermost is BEGIN IMMEDIATE, inner ones are savepoints.
     HRESULT Begin();
     HRESULT Commit();
@@ -84,6 +92,7 @@ private:
     std::recursive_mutex m_lock;
     int m_depth = 0;
     HRESULT m_lastResult = S_OK;
+    std::string m_checkedPath;
 };
 
 // Runs a transaction for the lifetime of the object; rolls back unless Commit succeeded.

@@ -6,6 +6,7 @@
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/MsgStore.h"
 #include "platform/mapi/ProfAdmin.h"
+#include "platform/mapi/ProfileDb.h"
 
 namespace {
 
@@ -44,6 +45,25 @@ HRESULT ChangeDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds
         *lpulDone = SUCCEEDED(hr) ? done : 0;
     }
     return hr;
+}
+
+// The folder of this store that an entry id names, when it is one that may be changed.
+HRESULT ChangeableFolder(LPMDB lpMDB, const std::string& folderEntryId, qrvmapi::CMsgStoreImpl*& store,
+                         LONGLONG& folder) {
+    store = Ours(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    qrvmapi::CEntryRef ref;
+    if (!qrvmapi::ParseEntryId(folderEntryId.data(), folderEntryId.size(), ref) ||
+        ref.m_kind != qrvmapi::EntryKind::Folder || ref.m_storeUid != store->Store()->Uid()) {
+        return MAPI_E_INVALID_ENTRYID;
+    }
+    if (store->Store()->RoleOf(ref.m_id) != qrvmapi::SpecialFolder::Count) {
+        return MAPI_E_NO_ACCESS;
+    }
+    folder = ref.m_id;
+    return S_OK;
 }
 
 }  // namespace
@@ -142,4 +162,69 @@ HRESULT HrRestoreDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entry
 
 HRESULT HrPurgeDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone) {
     return ChangeDeletedItems(lpMDB, entryIds, lpulDone, &qrvmapi::CStoreDb::PurgeMessages);
+}
+
+HRESULT HrDeleteFolder(LPMDB lpMDB, const std::string& folderEntryId) {
+    qrvmapi::CMsgStoreImpl* store = nullptr;
+    LONGLONG folder = 0;
+    HRESULT hr = ChangeableFolder(lpMDB, folderEntryId, store, folder);
+    return SUCCEEDED(hr) ? store->Store()->DeleteFolderTree(folder) : hr;
+}
+
+HRESULT HrRenameFolder(LPMDB lpMDB, const std::string& folderEntryId, const std::string& name) {
+    qrvmapi::CMsgStoreImpl* store = nullptr;
+    LONGLONG folder = 0;
+    HRESULT hr = ChangeableFolder(lpMDB, folderEntryId, store, folder);
+    return SUCCEEDED(hr) ? store->Store()->RenameFolder(folder, name) : hr;
+}
+
+HRESULT HrRemoveProfileStore(const std::string& profile, const std::string& profilePassword,
+                             const std::string& display) {
+    qrvmapi::CProfileDb db;
+    HRESULT hr = db.Open();
+    qrvmapi::CProfileRow row;
+    if (SUCCEEDED(hr)) {
+        hr = db.FindProfile(profile, row);
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!db.CheckProfilePassword(row.m_id, profilePassword)) {
+        return MAPI_E_LOGON_FAILED;
+    }
+    qrvmapi::CTransaction tx(db.Db());
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    std::vector<qrvmapi::CServiceRow> services;
+    hr = db.Services(row.m_id, services);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const qrvmapi::CServiceRow* found = nullptr;
+    size_t stores = 0;
+    for (const qrvmapi::CServiceRow& service : services) {
+        if (service.m_path.empty()) {
+            continue;  // a service never configured gives no store
+        }
+        ++stores;
+        if (service.m_display == display) {
+            if (found != nullptr) {
+                return MAPI_E_AMBIGUOUS_RECIP;
+            }
+            found = &service;
+        }
+    }
+    if (found == nullptr) {
+        return MAPI_E_NOT_FOUND;
+    }
+    // The default store is where a profile's work goes: another one is made the default first.
+    if (found->m_default && stores > 1) {
+        return MAPI_E_NO_ACCESS;
+    }
+    hr = db.DeleteService(row.m_id, found->m_uid);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
 }

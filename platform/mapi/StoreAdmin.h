@@ -35,3 +35,17 @@ HRESULT HrListDeletedItems(LPMDB lpMDB, std::vector<CDeletedItem>& items);
 // Restore or purge the listed entry ids, or every soft-deleted message when the list is empty.
 HRESULT HrRestoreDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone);
 HRESULT HrPurgeDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryIds, ULONG* lpulDone);
+
+// Folder changes by the folder's entry id, each in one transaction. The root, the top of the
+// store and its standard folders are refused with MAPI_E_NO_ACCESS: the store points at them.
+// Deleting removes the folder, the folders below it and every item in them for good. A new name
+// that a sibling has already (in any case) gives MAPI_E_COLLISION.
+HRESULT HrDeleteFolder(LPMDB lpMDB, const std::string& folderEntryId);
+HRESULT HrRenameFolder(LPMDB lpMDB, const std::string& folderEntryId, const std::string& name);
+
+// Removes the store whose display name is 'display' from a profile (its file stays), in one
+// transaction: MAPI_E_NOT_FOUND for an unknown profile or store, MAPI_E_LOGON_FAILED for a wrong
+// profile password, MAPI_E_AMBIGUOUS_RECIP when several stores have that name, and
+// MAPI_E_NO_ACCESS for the default store while the profile has others.
+HRESULT HrRemoveProfileStore(const std::string& profile, const std::string& profilePassword,
+                             const std::string& display);

@@ -4,9 +4,12 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <strings.h>
 #include <algorithm>
 #include <cerrno>
+
 #include <cstdio>
+#include <set>
 
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/MAPIDefs.h"
@@ -247,7 +250,33 @@ HRESULT CStoreDb::Open(const std::string& path) {
     if (FAILED(hr)) {
         return hr;
     }
-    return m_db.UseWal();
+    m_db.CheckBeforeWrites(path);
+    // Switching to write-ahead logging writes the file's header, so a file not yet switched (a new
+    // store, or one from elsewhere) is checked first. A damaged one stays as it is and can still
+    // be read; its writes are refused.
+    bool logged = false;
+    hr = UsesWal(logged);
+    if (SUCCEEDED(hr) && !logged) {
+        hr = m_db.CheckIntegrity();
+        if (hr == MAPI_E_CORRUPT_STORE) {
+            return S_OK;
+        }
+    }
+    return FAILED(hr) ? hr : m_db.UseWal();
+}
+
+HRESULT CStoreDb::UsesWal(bool& wal) {
+    // The file header's read and write versions are 2 once a file is in write-ahead logging; read
+    // from the file itself, which costs less than asking SQLite.
+    unsigned char header[20] = {};
+    FILE* file = std::fopen(m_path.c_str(), "rb");
+    if (file == nullptr) {
+        return MAPI_E_NO_ACCESS;
+    }
+    size_t read = std::fread(header, 1, sizeof(header), file);
+    std::fclose(file);
+    wal = read == sizeof(header) && header[18] == 2 && header[19] == 2;
+    return S_OK;
 }
 
 HRESULT CStoreDb::LoadMeta() {
@@ -408,6 +437,10 @@ HRESULT CStoreDb::CreateFolder(LONGLONG parent, const std::string& name,
 
 HRESULT CStoreDb::SetFolderClass(LONGLONG folder, const std::optional<std::string>& cls) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    CTransaction tx(m_db);  // every write goes through a checked transaction
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
     auto stmt = m_db.Prepare("UPDATE folders SET class = ?2 WHERE id = ?1");
     if (!stmt->Valid()) {
         return m_db.LastResult();
@@ -422,7 +455,85 @@ HRESULT CStoreDb::SetFolderClass(LONGLONG folder, const std::optional<std::strin
     if (SUCCEEDED(hr) && m_db.Changes() == 0) {
         return MAPI_E_OBJECT_DELETED;
     }
-    return hr;
+    return FAILED(hr) ? hr : tx.Commit();
+}
+
+HRESULT CStoreDb::DeleteFolderTree(LONGLONG folder) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    DropPrefetch();
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    CFolderRow row;
+    HRESULT hr = GetFolder(folder, row);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // Every folder below, each once: a damaged file may hold a cycle of parents.
+    std::vector<LONGLONG> tree = {folder};
+    std::set<LONGLONG> seen = {folder};
+    for (size_t next = 0; next < tree.size(); ++next) {
+        std::vector<CFolderRow> children;
+        hr = ChildFolders(tree[next], children);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        for (const CFolderRow& child : children) {
+            if (seen.insert(child.m_id).second) {
+                tree.push_back(child.m_id);
+            }
+        }
+    }
+    for (LONGLONG id : tree) {
+        hr = ExecWith(m_db, "DELETE FROM props WHERE msg IN (SELECT id FROM messages WHERE folder = ?1)",
+                      {id});
+        if (SUCCEEDED(hr))
+            hr = ExecWith(m_db, "DELETE FROM messages WHERE folder = ?1", {id});
+        if (SUCCEEDED(hr))
+            hr = ExecWith(m_db, "DELETE FROM folder_props WHERE folder = ?1", {id});
+        if (SUCCEEDED(hr))
+            hr = ExecWith(m_db, "DELETE FROM folders WHERE id = ?1", {id});
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return tx.Commit();
+}
+
+HRESULT CStoreDb::RenameFolder(LONGLONG folder, const std::string& name) {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    if (name.empty()) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    CTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    CFolderRow row;
+    HRESULT hr = GetFolder(folder, row);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    LONGLONG sibling = 0;
+    hr = FindChildFolder(row.m_parent, name, sibling);
+    if (SUCCEEDED(hr) && sibling != folder) {
+        return MAPI_E_COLLISION;
+    }
+    if (FAILED(hr) && hr != MAPI_E_NOT_FOUND) {
+        return hr;
+    }
+    auto stmt = m_db.Prepare("UPDATE folders SET name = ?2 WHERE id = ?1");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
+    }
+    stmt->Bind(1, folder);
+    stmt->BindText(2, name);
+    hr = StepDone(*stmt);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return tx.Commit();
 }
 
 HRESULT CStoreDb::CountMessages(LONGLONG folder, ULONG& count) {

@@ -89,6 +89,11 @@ public:
     HRESULT SetFolderClass(LONGLONG folder, const std::optional<std::string>& cls);
     HRESULT CountMessages(LONGLONG folder, ULONG& count);
     HRESULT HasChildFolders(LONGLONG folder, bool& any);
+    // Removes a folder with every folder below it and every item in them, live or soft-deleted,
+    // for good, in one transaction.
+    HRESULT DeleteFolderTree(LONGLONG folder);
+    // Gives a folder a new name; MAPI_E_COLLISION when a sibling already has it (in any case).
+    HRESULT RenameFolder(LONGLONG folder, const std::string& name);
     HRESULT ReadFolderProps(LONGLONG folder, std::vector<CPropCell>& cells);
     HRESULT WriteFolderProps(LONGLONG folder, const CPropChanges& changes);
 
@@ -135,6 +140,7 @@ public:
 
 private:
     HRESULT LoadMeta();
+    HRESULT UsesWal(bool& wal);
     static HRESULT CreateSchema(CSqliteDb& db, const std::string& uid, const std::string& displayName,
                                 const std::string& password);
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);

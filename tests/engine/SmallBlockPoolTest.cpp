@@ -7,9 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/DrawerMapList.h"
 #include "engine/SmallBlockPool.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -135,8 +138,8 @@ TEST(SmallBlockPool, FreedBlocksAreReusedSlabsGoBackExceptOneAndAFailingSourceGi
     EXPECT_EQ(0u, pool.LiveBlocks());
 }
 
-// The search makes objects on its worker thread and the window thread releases them, while other
-// threads allocate: nothing may be lost or handed out twice.
+// Whichever thread gives a block back, while other threads allocate, nothing may be lost or handed
+// out twice.
 TEST(SmallBlockPool, BlocksMadeOnOneThreadAreReleasedOnAnother) {
     CSmallBlockPool pool;
     constexpr int kThreads = 4;
@@ -184,6 +187,95 @@ TEST(SmallBlockPool, BlocksMadeOnOneThreadAreReleasedOnAnother) {
     });
     releaser.join();
     EXPECT_EQ(0u, pool.LiveBlocks());
+}
+
+TEST(SmallBlockPool, TrimGivesBackWhollyFreeSlabsAndKeepsPartlyUsedOnesServing) {
+    CountingSlabs slabs;
+    CSmallBlockPool pool(&CountingSlabs::Allocate, &CountingSlabs::Free);
+    const size_t cPerSlab = CSmallBlockPool::kSlabBytes / 64 - 1;  // a slab's head takes less than a block
+    std::vector<void*> blocks;
+    for (size_t i = 0; i < 4 * cPerSlab + 10; ++i) {
+        blocks.push_back(pool.Allocate(64));
+    }
+    void* pOther = pool.Allocate(24);  // another class, untouched by the trim
+    ASSERT_EQ(6, CountingSlabs::s_nOut.load());
+    // One block stays in use in the first and in the third slab; the second and fourth become free.
+    std::vector<void*> kept = {blocks[3], blocks[2 * cPerSlab + 5]};
+    std::shuffle(blocks.begin(), blocks.end(), std::mt19937(3));
+    for (void* p : blocks) {
+        if (std::find(kept.begin(), kept.end(), p) == kept.end()) {
+            pool.Free(p, 64);
+        }
+    }
+    for (void* p : kept) {
+        std::memset(p, 0xAB, 64);
+    }
+    EXPECT_EQ(6u, pool.SlabCount());
+    pool.Trim();
+    EXPECT_EQ(4u, pool.SlabCount());  // the two partly used, the newest, and the other class's
+    EXPECT_EQ(4, CountingSlabs::s_nOut.load());
+    pool.Trim();
+    EXPECT_EQ(4u, pool.SlabCount());
+
+    // The free blocks left are those of the kept slabs: handed out again, they are distinct, none is
+    // a kept block, and they fill the kept slabs before another is fetched.
+    std::set<void*> again;
+    for (size_t i = 0; i < 3 * cPerSlab - 12; ++i) {
+        void* p = pool.Allocate(64);
+        ASSERT_NE(nullptr, p);
+        std::memset(p, 0, 64);
+        EXPECT_TRUE(again.insert(p).second);
+    }
+    EXPECT_EQ(4, CountingSlabs::s_nOut.load());
+    for (void* p : kept) {
+        EXPECT_EQ(0u, again.count(p));
+        EXPECT_TRUE(
+            std::all_of(static_cast<BYTE*>(p), static_cast<BYTE*>(p) + 64, [](BYTE b) { return b == 0xAB; }));
+    }
+    for (void* p : again) {
+        pool.Free(p, 64);
+    }
+    for (void* p : kept) {
+        pool.Free(p, 64);
+    }
+    pool.Free(pOther, 24);
+    EXPECT_EQ(0u, pool.LiveBlocks());
+    EXPECT_EQ(2u, pool.SlabCount());
+}
+
+// A dropped search result gives its memory back even while a small object of another result, of the
+// same size classes, still lives.
+TEST(PooledObjects, ReleasingALargeResultGivesItsSlabsBackWhileAnotherResultLives) {
+    auto FileInto = [](CDrawerMapList* pList, int nItems) {
+        RowBuilder shape;
+        shape.Long(0).String("");
+        CDrawerMap* pMap = nullptr;
+        ASSERT_EQ(S_OK, pList->AddEntry(&pMap, shape.Columns()));
+        for (int i = 0; i < nItems; ++i) {
+            RowBuilder row;
+            row.Long(i % 100).String(("subject " + std::to_string(i)).c_str());
+            FileEntry(pMap, row.Row(), row.Columns(), ULONG(i + 1), "subject");
+        }
+        pMap->Release();
+    };
+    CSmallBlockPool& pool = CSmallBlockPool::Shared();
+    auto* pSmall = new CDrawerMapList(0, 10);
+    pSmall->AddRef();
+    FileInto(pSmall, 1);
+    const size_t cBefore = pool.SlabCount();
+    auto* pLarge = new CDrawerMapList(0, 10);
+    pLarge->AddRef();
+    FileInto(pLarge, 30000);
+    const size_t cPeak = pool.SlabCount();
+    if (cPeak == cBefore) {
+        pLarge->Release();
+        pSmall->Release();
+        GTEST_SKIP() << "the index's objects come from the general heap in this build";
+    }
+    pLarge->Release();
+    // Each class may keep the slab it carves from; everything else of the large result goes.
+    EXPECT_LT(pool.SlabCount() - cBefore, (cPeak - cBefore) / 10) << cPeak - cBefore << " slabs at the peak";
+    pSmall->Release();
 }
 
 // The index's objects live in the shared pool (or, in sanitizer builds, the general heap); a

@@ -19,6 +19,7 @@
 #include "platform/win32/MessageBox.h"
 #include "tests/model/ArchiveBytes.h"
 #include "tests/model/ConfigTestAccess.h"
+#include "tests/model/PropTestSupport.h"
 #include "tests/model/UiDoubles.h"
 #include "tests/support/TempRoot.h"
 
@@ -26,17 +27,19 @@ using namespace qrvtest;
 
 namespace {
 
-// Answers every message box and remembers its caption.
+// Answers every message box and remembers its caption and text.
 class BoxRecorder {
 public:
     BoxRecorder() {
-        m_previous = SetMessageBoxHandler([this](HWND, const char*, const char* pszCaption, UINT) {
+        m_previous = SetMessageBoxHandler([this](HWND, const char* pszText, const char* pszCaption, UINT) {
             captions.push_back(pszCaption != nullptr ? pszCaption : "");
+            texts.push_back(pszText != nullptr ? pszText : "");
             return IDOK;
         });
     }
     ~BoxRecorder() { SetMessageBoxHandler(m_previous); }
     std::vector<std::string> captions;
+    std::vector<std::string> texts;
 
 private:
     MessageBoxHandler m_previous;
@@ -233,31 +236,61 @@ TEST_F(QuorvelDocFile, ACutFileNeverReplacesTheWholeOne) {
     const std::vector<ConfigSummary> all = Summarize(doc);
 
     const std::string strCut = Path("cut.qrv");
+    size_t nFirstOpened = 0;
     for (size_t n = 1; n < bytes.size(); ++n) {
         SCOPED_TRACE("cut at " + std::to_string(n));
         m_root.WriteFile("cut.qrv", bytes.substr(0, n));
         CQuorvelDoc loaded;
         m_boxes.captions.clear();
-        ASSERT_TRUE(loaded.OnOpenDocument(strCut.c_str()));
+        const BOOL bOpened = loaded.OnOpenDocument(strCut.c_str());
         ASSERT_EQ(1u, m_boxes.captions.size());
         EXPECT_EQ("Failed to load file", m_boxes.captions[0]);
-        // What was read whole stays; the document has no name, so a save must ask for one.
         const std::vector<ConfigSummary> kept = Summarize(loaded);
+        if (!bOpened) {
+            // Cut before its first whole configuration: nothing of it is taken.
+            ASSERT_EQ(0u, nFirstOpened);
+            EXPECT_TRUE(kept.empty());
+            EXPECT_FALSE(loaded.IsModified());
+            continue;
+        }
+        if (nFirstOpened == 0)
+            nFirstOpened = n;
+        // What was read whole stays; the document has no name, so a save must ask for one.
+        ASSERT_FALSE(kept.empty());
         ASSERT_LT(kept.size(), all.size());
         EXPECT_TRUE(std::equal(kept.begin(), kept.end(), all.begin()));
         EXPECT_TRUE(loaded.GetPathName().IsEmpty());
         EXPECT_TRUE(loaded.IsModified());
     }
+    EXPECT_GT(nFirstOpened, 8u);
     EXPECT_EQ(bytes.substr(0, bytes.size() - 1), m_root.ReadFile("cut.qrv"));
 }
 
-TEST_F(QuorvelDocFile, WrongVersionsFailTheOpenAndLeaveNothing) {
+TEST_F(QuorvelDocFile, WrongVersionsAndDamagedFilesFailTheOpenAndKeepTheEarlierDocument) {
     CQuorvelDoc doc;
-    doc.OnNewDocument();
+    FillRichDocument(doc);
+    Saved(doc, "earlier.qrv");
+    const std::vector<ConfigSummary> earlier = Summarize(doc);
+    ASSERT_EQ(Path("earlier.qrv"), (LPCSTR)doc.GetPathName());
+
+    // Another version, a damaged start, a foreign file, an unreadable one and a missing one.
     m_root.WriteFile("v2.qrv", Dword(2) + Dword(0));
-    EXPECT_FALSE(doc.OnOpenDocument(Path("v2.qrv").c_str()));
-    EXPECT_EQ(0, doc.GetConfigurationCount());
-    EXPECT_EQ(1u, m_boxes.captions.size());
+    m_root.WriteFile("garbage.qrv", Dword(1) + Dword(3) + Hex("ff ff 07 00"));
+    m_root.WriteFile("picture.qrv", Hex("89 50 4e 47 0d 0a 1a 0a 00 00 00 0d 49 48 44 52"));
+    const std::string strLocked = m_root.WriteFile("locked.qrv", Dword(1) + Dword(0));
+    chmod(strLocked.c_str(), 0);
+    for (const char* name : {"v2.qrv", "garbage.qrv", "picture.qrv", "locked.qrv", "missing.qrv"}) {
+        if (std::string(name) == "locked.qrv" && geteuid() == 0)
+            continue;  // root reads anyway
+        SCOPED_TRACE(name);
+        m_boxes.captions.clear();
+        EXPECT_FALSE(doc.OnOpenDocument(Path(name).c_str()));
+        EXPECT_EQ(1u, m_boxes.captions.size());
+        EXPECT_EQ(earlier, Summarize(doc));
+        EXPECT_EQ(Path("earlier.qrv"), (LPCSTR)doc.GetPathName());
+        EXPECT_EQ(CString("earlier.qrv"), doc.GetTitle());
+        EXPECT_FALSE(doc.IsModified());
+    }
 
     // A configuration record of version 2 inside a good document.
     CQuorvelDoc one;
@@ -269,8 +302,7 @@ TEST_F(QuorvelDocFile, WrongVersionsFailTheOpenAndLeaveNothing) {
     bytes.replace(8 + NewClassTag("CTaskInfo").size(), 4, Dword(2));
     m_root.WriteFile("v2.qrv", bytes);
     EXPECT_FALSE(doc.OnOpenDocument(Path("v2.qrv").c_str()));
-    EXPECT_EQ(0, doc.GetConfigurationCount());
-    EXPECT_FALSE(doc.OnOpenDocument(Path("missing.qrv").c_str()));
+    EXPECT_EQ(earlier, Summarize(doc));
 }
 
 TEST_F(QuorvelDocFile, RepeatedIdsAndRecordsAreKeptApart) {
@@ -337,4 +369,73 @@ TEST_F(QuorvelDocFile, AFailedSaveLeavesTheOldFile) {
     EXPECT_TRUE(std::filesystem::is_directory(strBusy));
     // Nor can a file in a folder that does not exist.
     EXPECT_FALSE(doc.OnSaveDocument((strDir + "/none/doc.qrv").c_str()));
+}
+
+TEST_F(QuorvelDocFile, SaveWritesThroughLinksAndNeverOverAReadOnlyFile) {
+    // The failure box shows the system's text for the error.
+    proptest::LoadTestLanguage(m_root, 6301, {"134\tError", "135\t%1"});
+    struct LanguageClose {
+        ~LanguageClose() { proptest::CloseTestLanguage(); }
+    } closeLanguage;
+    CQuorvelDoc doc;
+    doc.OnNewDocument();
+    const std::string strSaved = Saved(doc, "reference.qrv");
+
+    // A link is written through to its target, also one whose target does not exist yet.
+    const std::string strReal = m_root.WriteFile("real/doc.qrv", "old contents");
+    ASSERT_EQ(0, symlink("real/doc.qrv", Path("link.qrv").c_str()));
+    ASSERT_EQ(0, symlink(Path("real/new.qrv").c_str(), Path("dangling.qrv").c_str()));
+    for (const char* name : {"link.qrv", "dangling.qrv"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(doc.OnSaveDocument(Path(name).c_str()));
+        EXPECT_TRUE(std::filesystem::is_symlink(Path(name)));
+        EXPECT_EQ(Path(name), (LPCSTR)doc.GetPathName());
+    }
+    EXPECT_EQ(strSaved, m_root.ReadFile("real/doc.qrv"));
+    EXPECT_EQ(strSaved, m_root.ReadFile("real/new.qrv"));
+
+    // A read-only file is refused with the access-denied box, and stays as it was.
+    m_root.WriteFile("readonly.qrv", "protected");
+    ASSERT_EQ(0, chmod(Path("readonly.qrv").c_str(), 0444));
+    doc.SetModifiedFlag(TRUE);
+    m_boxes.texts.clear();
+    EXPECT_FALSE(doc.OnSaveDocument(Path("readonly.qrv").c_str()));
+    EXPECT_EQ("protected", m_root.ReadFile("readonly.qrv"));
+    EXPECT_TRUE(doc.IsModified());
+    ASSERT_EQ(1u, m_boxes.texts.size());
+    EXPECT_NE(std::string::npos, m_boxes.texts[0].find("Access is denied.")) << m_boxes.texts[0];
+    // The same through a link.
+    ASSERT_EQ(0, symlink("readonly.qrv", Path("to-readonly.qrv").c_str()));
+    EXPECT_FALSE(doc.OnSaveDocument(Path("to-readonly.qrv").c_str()));
+    EXPECT_EQ("protected", m_root.ReadFile("readonly.qrv"));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("to-readonly.qrv")));
+
+    // A folder that does not exist is named as the path that cannot be found.
+    m_boxes.texts.clear();
+    EXPECT_FALSE(doc.OnSaveDocument(Path("none/doc.qrv").c_str()));
+    ASSERT_EQ(1u, m_boxes.texts.size());
+    EXPECT_NE(std::string::npos, m_boxes.texts[0].find("cannot find the path")) << m_boxes.texts[0];
+}
+
+TEST_F(QuorvelDocFile, SaveRemovesOnlyItsOwnLeftoverTemporaryFiles) {
+    CQuorvelDoc doc;
+    doc.OnNewDocument();
+    // What a save killed before its rename leaves, and names that only look alike.
+    const std::vector<std::string> leftovers = {".doc.qrv.Ab3xZ9", ".doc.qrv.000000"};
+    const std::vector<std::string> others = {".doc.qrv.Ab3xZ",  ".doc.qrv.Ab3xZ99",  ".doc.qrv.Ab-xZ9",
+                                             "doc.qrv.Ab3xZ9",  ".other.qrv.Ab3xZ9", ".doc.qrv.Ab3xZ9.bak",
+                                             ".xdoc.qrv.Ab3xZ9"};
+    for (const std::string& name : leftovers)
+        m_root.WriteFile(name, "partial");
+    for (const std::string& name : others)
+        m_root.WriteFile(name, "keep");
+    ASSERT_TRUE(std::filesystem::create_directory(Path(".doc.qrv.Dir123")));
+
+    EXPECT_TRUE(doc.OnSaveDocument(Path("doc.qrv").c_str()));
+    std::set<std::string> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(m_root.Path()))
+        entries.insert(entry.path().filename().string());
+    std::set<std::string> expected(others.begin(), others.end());
+    expected.insert({"doc.qrv", ".doc.qrv.Dir123"});
+    EXPECT_EQ(expected, entries);
 }

@@ -155,6 +155,102 @@ TEST_F(ControlsTest, TreeSortsChildrenAndWalksWithItemData) {
     EXPECT_EQ(tree.GetCount(), 0u);
 }
 
+// A fill places items exactly where item-by-item sorted insertion does, equal texts and texts
+// changed after insertion included (such siblings are out of text order, so a plain binary
+// search would place later items elsewhere).
+TEST_F(ControlsTest, TreeFillPlacesItemsAsSortedInsertionDoes) {
+    const char* const texts[] = {"b", "B", "a", "ab", "Ab", "", "c", "aB", "b", "A", "ba"};
+    auto fill = [&](CTreeCtrl& tree, bool bFill) {
+        ASSERT_TRUE(tree.Create(WS_CHILD | TVS_HASBUTTONS, CRect(0, 0, 200, 200), &m_host, 12));
+        if (bFill)
+            tree.BeginFill();
+        unsigned nSeed = 7;
+        auto next = [&nSeed](unsigned n) {
+            nSeed = nSeed * 1103515245u + 12345u;
+            return (nSeed >> 16) % n;
+        };
+        DWORD_PTR nData = 0;
+        for (int g = 0; g < 300; ++g) {
+            HTREEITEM hRoot = tree.InsertItem(texts[next(11)], TVI_ROOT, TVI_SORT);
+            tree.SetItemData(hRoot, ++nData);
+            const unsigned nChildren = next(4);
+            for (unsigned c = 0; c < nChildren; ++c) {
+                HTREEITEM hChild = tree.InsertItem(texts[next(11)], hRoot, TVI_SORT);
+                tree.SetItemData(hChild, ++nData);
+                // As a group's kept entry changes: the two texts are swapped in place.
+                if (next(3) == 0) {
+                    const CString rootText = tree.GetItemText(hRoot);
+                    tree.SetItemText(hRoot, tree.GetItemText(hChild));
+                    tree.SetItemText(hChild, rootText);
+                }
+            }
+        }
+        if (bFill)
+            tree.EndFill();
+    };
+    auto shape = [](CTreeCtrl& tree) {
+        std::vector<std::pair<CString, DWORD_PTR>> items;
+        for (HTREEITEM h = tree.GetRootItem(); h != nullptr; h = tree.GetNextSiblingItem(h)) {
+            items.emplace_back(tree.GetItemText(h), tree.GetItemData(h));
+            for (HTREEITEM c = tree.GetChildItem(h); c != nullptr; c = tree.GetNextSiblingItem(c))
+                items.emplace_back("  " + tree.GetItemText(c), tree.GetItemData(c));
+        }
+        return items;
+    };
+    CTreeCtrl oneByOne, filled;
+    fill(oneByOne, false);
+    fill(filled, true);
+    const auto expected = shape(oneByOne);
+    ASSERT_EQ(expected.size(), size_t(filled.GetCount()));
+    EXPECT_EQ(expected, shape(filled));
+    // The toolkit's own order is the same (that is what it paints and what keys move through).
+    auto* pWx = dynamic_cast<wxTreeCtrl*>(filled.GetWxWindow());
+    ASSERT_NE(nullptr, pWx);
+    wxTreeItemIdValue cookie;
+    size_t n = 0;
+    for (wxTreeItemId id = pWx->GetFirstChild(pWx->GetRootItem(), cookie); id.IsOk();
+         id = pWx->GetNextChild(pWx->GetRootItem(), cookie)) {
+        while (n < expected.size() && expected[n].first.Left(2) == "  ")
+            ++n;
+        ASSERT_LT(n, expected.size());
+        EXPECT_EQ(expected[n++].second, filled.GetItemData(reinterpret_cast<HTREEITEM>(id.GetID())));
+    }
+}
+
+// Reading the order during a fill, and walks that delete or insert on the way, see the tree as
+// it is.
+TEST_F(ControlsTest, TreeWalksFollowChangesOnTheWay) {
+    CTreeCtrl tree;
+    ASSERT_TRUE(tree.Create(WS_CHILD, CRect(0, 0, 200, 200), &m_host, 13));
+    tree.BeginFill();
+    for (const char* name : {"d", "b", "c"})
+        tree.InsertItem(name, TVI_ROOT, TVI_SORT);
+    EXPECT_EQ(CString("b"), tree.GetItemText(tree.GetRootItem()));
+    tree.InsertItem("a", TVI_ROOT, TVI_SORT);
+    tree.InsertItem("e", TVI_ROOT, TVI_LAST);
+    tree.InsertItem("aa", TVI_ROOT, TVI_SORT);
+    tree.EndFill();
+    std::vector<CString> order;
+    for (HTREEITEM h = tree.GetRootItem(); h != nullptr; h = tree.GetNextSiblingItem(h))
+        order.push_back(tree.GetItemText(h));
+    EXPECT_EQ(order, (std::vector<CString>{"a", "aa", "b", "c", "d", "e"}));
+
+    // Every other item deleted behind the walk, one added in front of it.
+    int nStep = 0;
+    for (HTREEITEM h = tree.GetRootItem(); h != nullptr; ++nStep) {
+        HTREEITEM hNext = tree.GetNextSiblingItem(h);
+        if (nStep == 1)
+            tree.InsertItem("z", TVI_ROOT, TVI_FIRST);
+        if (nStep % 2 == 0)
+            tree.DeleteItem(h);
+        h = hNext;
+    }
+    order.clear();
+    for (HTREEITEM h = tree.GetRootItem(); h != nullptr; h = tree.GetNextSiblingItem(h))
+        order.push_back(tree.GetItemText(h));
+    EXPECT_EQ(order, (std::vector<CString>{"z", "aa", "c", "e"}));
+}
+
 // Image lists whose owner (a dialog on the stack, say) goes before the toolkit's controls do.
 TEST_F(ControlsTest, ControlsLetGoOfImagesThatGoBeforeThem) {
     auto MakeImages = [] {

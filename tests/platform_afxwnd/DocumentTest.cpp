@@ -3,6 +3,7 @@
 
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
+#include "platform/afx/wnd/DocTemplate.h"
 #include "platform/afx/wnd/Document.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "tests/support/TempRoot.h"
@@ -88,6 +89,43 @@ TEST_F(DocumentTest, SaveModifiedAsksAndCancelStops) {
     EXPECT_FALSE(doc.SaveModified());
     AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDNO; });
     EXPECT_TRUE(doc.SaveModified());
+}
+
+// The single-document template around a document made by the test, with no frame.
+class CTestTemplate : public CSingleDocTemplate {
+public:
+    explicit CTestTemplate(CDocument* pDoc) : CSingleDocTemplate(7600, nullptr, nullptr, nullptr) {
+        m_pOnlyDoc = pDoc;
+        pDoc->m_pDocTemplate = this;
+    }
+    ~CTestTemplate() override { m_pOnlyDoc = nullptr; }
+};
+
+TEST_F(DocumentTest, AFailedOpenNeverLeavesTheEarlierPathOnOtherContents) {
+    const std::string earlier = m_root.Path() + "/earlier.qrv";
+    CValueDoc doc;
+    CTestTemplate tmpl(&doc);
+    doc.m_dwValue = 5;
+    ASSERT_TRUE(doc.DoSave(earlier.c_str()));
+
+    // A file that cannot be opened changes nothing, modified flag included.
+    doc.SetModifiedFlag(TRUE);
+    AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDNO; });
+    EXPECT_EQ(nullptr, tmpl.OpenDocumentFile((m_root.Path() + "/missing.qrv").c_str()));
+    EXPECT_EQ(5u, doc.m_dwValue);
+    EXPECT_EQ(CString(earlier.c_str()), doc.GetPathName());
+    EXPECT_EQ(CString("earlier.qrv"), doc.GetTitle());
+    EXPECT_TRUE(doc.IsModified());
+
+    // A file that failed while being read took the contents with it: the document is new and
+    // untitled, so a save asks for a name instead of writing over the earlier file.
+    doc.SetModifiedFlag(FALSE);
+    EXPECT_EQ(nullptr, tmpl.OpenDocumentFile(m_root.WriteFile("short.qrv", "abc").c_str()));
+    EXPECT_EQ(0u, doc.m_dwValue);
+    EXPECT_TRUE(doc.GetPathName().IsEmpty());
+    EXPECT_EQ(CString("Untitled"), doc.GetTitle());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(8u, m_root.ReadFile("earlier.qrv").size());
 }
 
 }  // namespace

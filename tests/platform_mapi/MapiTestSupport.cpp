@@ -1,7 +1,11 @@
 // Shared set-up of the message-store tests.
 #include "tests/platform_mapi/MapiTestSupport.h"
 
+#include <sqlite3.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "platform/mapi/StoreAdmin.h"
 
@@ -23,7 +27,51 @@ std::string EntryIdNamed(LPMAPITABLE table, const std::string& name) {
     return {};
 }
 
+// The first row of a statement's first column as text, over a read-only connection.
+std::string FirstText(const std::string& storeFile, const std::string& sql) {
+    sqlite3* db = nullptr;
+    std::string text;
+    if (sqlite3_open_v2(HrResolveStorePath(storeFile).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+        }
+        if (rc == SQLITE_ROW) {
+            const unsigned char* value = sqlite3_column_text(stmt, 0);
+            text = value != nullptr ? reinterpret_cast<const char*>(value) : "";
+        } else {
+            text = sqlite3_errstr(rc);
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return text;
+}
+
 }  // namespace
+
+void FlipBitInPageOf(const std::string& storeFile, const std::string& name, long offset) {
+    long page = std::atol(
+        FirstText(storeFile, "SELECT rootpage FROM sqlite_master WHERE name = '" + name + "'").c_str());
+    long size = std::atol(FirstText(storeFile, "PRAGMA page_size").c_str());
+    ASSERT_GT(page, 0) << name;
+    std::string bytes = FileBytes(HrResolveStorePath(storeFile));
+    size_t at = static_cast<size_t>((page - 1) * size + (offset < 0 ? size + offset : offset));
+    ASSERT_LT(at, bytes.size());
+    bytes[at] = static_cast<char>(bytes[at] ^ 1);
+    std::ofstream(HrResolveStorePath(storeFile), std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string IntegrityOf(const std::string& storeFile) {
+    return FirstText(storeFile, "PRAGMA integrity_check");
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 void MapiTest::SetUp() {
     m_root = std::make_unique<qrvtest::TempRoot>();

@@ -108,6 +108,14 @@ HRESULT OpenById(C* container, const std::string& eid, ULONG flags, LPUNKNOWN* u
                                 type != nullptr ? type : &ignored, unknown);
 }
 
+// Damage done to a store file while no connection has it open: flips the lowest bit of the byte
+// 'offset' bytes into the first page of the table or index 'name' (negative: from its end).
+void FlipBitInPageOf(const std::string& storeFile, const std::string& name, long offset);
+// SQLite's integrity check of a store file, read-only: "ok" or the first fault it finds.
+std::string IntegrityOf(const std::string& storeFile);
+// Every byte of a file.
+std::string FileBytes(const std::string& path);
+
 // Every test runs in its own machine root with MAPI initialised once, and checks on the way out
 // that nothing it made is still alive and that initialisation is balanced. The check runs in the
 // destructor, after a derived fixture's members have released what they hold.

@@ -148,6 +148,45 @@ TEST_F(Robustness, DamagedValuesAFolderCycleAndCutPagesGiveErrorsNotCrashesOrHan
     }
 }
 
+TEST_F(Robustness, ADamagedStoreFileIsReadButEveryWriteIsRefusedAndTheFileStaysAsItWas) {
+    // A new store has not yet been switched to write-ahead logging: not even that is written.
+    ASSERT_EQ(S_OK, HrCreateStoreFile("fresh.qst", "Fresh", ""));
+    FlipBitInPageOf("fresh.qst", "named", 0);  // the page's type
+    ASSERT_NE("ok", IntegrityOf("fresh.qst"));
+    const std::string path = HrResolveStorePath("fresh.qst");
+    const std::string before = ReadAll(path);
+    {
+        Ref<IMsgStore> store;
+        ASSERT_EQ(S_OK, HrOpenStoreFile("fresh.qst", "", MAPI_BEST_ACCESS, &store));
+        Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
+        ASSERT_NE(nullptr, inbox.p) << "what is sound still reads";
+        Ref<IMAPIFolder> child;
+        EXPECT_EQ(MAPI_E_CORRUPT_STORE,
+                  inbox->CreateFolder(FOLDER_GENERIC, "Child", nullptr, nullptr, 0, &child));
+        Ref<IMessage> message;
+        ASSERT_EQ(S_OK, inbox->CreateMessage(nullptr, 0, &message));
+        EXPECT_EQ(MAPI_E_CORRUPT_STORE, message->SaveChanges(0));
+        const std::string folderId = BinaryProp(inbox, PR_ENTRYID);  // not an item: nothing to delete
+        SBinary none = Bin(folderId);
+        SBinaryArray list{1, &none};
+        EXPECT_EQ(MAPI_E_CORRUPT_STORE, inbox->DeleteMessages(&list, 0, nullptr, DELETE_HARD_DELETE));
+        SPropValue cls = TextValue(PR_CONTAINER_CLASS_A, "IPF.Other");
+        EXPECT_EQ(MAPI_E_CORRUPT_STORE, inbox->SetProps(1, &cls, nullptr));
+        EXPECT_EQ(MAPI_E_CORRUPT_STORE, HrBeginStoreBatch(store));
+    }
+    EXPECT_EQ(before, ReadAll(path));
+
+    // A sound file is written, and stays writable for a second connection of the same process.
+    ASSERT_EQ(S_OK, HrCreateStoreFile("sound.qst", "Sound", ""));
+    for (int round = 0; round < 2; ++round) {
+        Ref<IMsgStore> store;
+        ASSERT_EQ(S_OK, HrOpenStoreFile("sound.qst", "", MAPI_BEST_ACCESS, &store));
+        Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
+        AddMessage(inbox, "IPM.Note", "fine");
+        EXPECT_EQ(round + 1, LongProp(inbox, PR_CONTENT_COUNT));
+    }
+}
+
 TEST_F(Robustness, AnotherProcessChangesAStoreWhileASessionHasItOpen) {
     MakeProfile("P", "", "shared.qst", "Shared");
     Ref<IMAPISession> session(Logon("P"));

@@ -23,6 +23,19 @@ protected:
         m_err = err.str();
         return code;
     }
+    // A folder's entry id in hex, as the tool writes entry ids.
+    std::string BinaryFolderId(const std::string& file, const std::string& name) {
+        Ref<IMsgStore> store;
+        EXPECT_EQ(S_OK, HrOpenStoreFile(file, "", 0, &store));
+        Ref<IMAPIFolder> folder(OpenNamedFolder(store, name, 0));
+        std::string hex;
+        for (unsigned char c : BinaryProp(folder, PR_ENTRYID)) {
+            static const char* const digits = "0123456789ABCDEF";
+            hex += digits[c >> 4];
+            hex += digits[c & 15];
+        }
+        return hex;
+    }
     std::string m_out;
     std::string m_err;
 };
@@ -140,6 +153,40 @@ TEST_F(StoreTool, ExportAndImportCarryEveryTypeAndNamedPropertiesAndAFaultyImpor
     EXPECT_NE(std::string::npos, m_err.find("not valid JSON"));
 }
 
+TEST_F(StoreTool, AnImportedNumberThatDoesNotFitItsTypeIsNamedAndTheImportAddsNothing) {
+    ASSERT_EQ(0, Run({"store", "create", "n.qst"}));
+    ASSERT_EQ(0, Run({"folder", "list", "n.qst"}));
+    const std::string folders = m_out;
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"tag": "0x66010002", "value": 70000})", "property 2 (0x66010002): 70000 does not fit PT_I2"},
+        {R"({"tag": "0x66020003", "value": 4294967297})", "property 2 (0x66020003): 4294967297 does not fit"},
+        {R"({"guid": "00062004-0000-0000-C000-000000000046", "id": 99999999999, "type": "PT_LONG", "value": 1})",
+         "property 2 (00062004-0000-0000-C000-000000000046 id 99999999999): 99999999999 does not fit"},
+    };
+    for (const auto& [property, says] : cases) {
+        std::string file = m_root->WriteFile(
+            "wide.json", std::string(R"({"items": [ {"properties": [{"tag": "0x0037001E", "value": "fine"}]},
+              {"properties": [ {"guid": "00020329-0000-0000-C000-000000000046", "name": "New", "type": "PT_LONG",
+                "value": 1}, )") +
+                             property + "]} ]}");
+        EXPECT_EQ(1, Run({"item", "import", "n.qst", "Fresh", file}));
+        EXPECT_NE(std::string::npos, m_err.find(std::string("item 2, ") + says)) << m_err;
+        ASSERT_EQ(0, Run({"folder", "list", "n.qst"}));
+        EXPECT_EQ(folders, m_out) << "not even the folder is made";
+    }
+    Ref<IMsgStore> store;
+    ASSERT_EQ(S_OK, HrOpenStoreFile("n.qst", "", 0, &store));
+    GUID set = {0x00020329, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    std::u16string name = u"New";
+    MAPINAMEID id{&set, MNID_STRING, {}};
+    id.Kind.lpwstrName = name.data();
+    LPMAPINAMEID names[1] = {&id};
+    Buffer tags;
+    ASSERT_EQ(MAPI_W_ERRORS_RETURNED,
+              store->GetIDsFromNames(1, names, 0, reinterpret_cast<LPSPropTagArray*>(&tags.p)))
+        << "no named id was kept";
+}
+
 TEST_F(StoreTool, GeneratorIsDeterministicAndMakesTheAskedShareOfDuplicates) {
     ASSERT_EQ(0, Run({"store", "create", "a.qst"}));
     ASSERT_EQ(0, Run({"store", "create", "b.qst"}));
@@ -207,6 +254,169 @@ TEST_F(StoreTool, DeletedItemsAreListedRestoredAndPurged) {
     ASSERT_EQ(0, Run({"item", "list", "d.qst", "Notes"}));
     EXPECT_EQ(3, std::count(m_out.begin(), m_out.end(), '\n'));
     EXPECT_EQ(2, Run({"deleted", "restore", "d.qst", "XYZ"}));
+}
+
+// The entry ids of a folder's items, as "item list" shows them.
+std::vector<std::string> ListedIds(const std::string& listing) {
+    std::vector<std::string> ids;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        ids.push_back(line.substr(0, line.find('\t')));
+    }
+    return ids;
+}
+
+TEST_F(StoreTool, ItemsAreDeletedSoftOrHardAndOnePropertyIsChangedOrNothingIs) {
+    ASSERT_EQ(0, Run({"store", "create", "i.qst"}));
+    ASSERT_EQ(0, Run({"generate", "i.qst", "note", "4", "--duplicates", "0"}));
+    ASSERT_EQ(0, Run({"item", "list", "i.qst", "Notes"}));
+    std::vector<std::string> ids = ListedIds(m_out);
+    ASSERT_EQ(4u, ids.size());
+    const std::string guid = "00062004-0000-0000-C000-000000000046";
+
+    ASSERT_EQ(0, Run({"item", "set", "i.qst", ids[0], "0x0037001F", "Grüße: 42"})) << m_err;
+    ASSERT_EQ(0, Run({"item", "set", "i.qst", ids[0], "0x66010002", "-32768"})) << m_err;
+    ASSERT_EQ(0, Run({"item", "set", "i.qst", ids[0], guid + ":32899:PT_STRING8", "a@b.c"})) << m_err;
+    ASSERT_EQ(0, Run({"item", "set", "i.qst", ids[0], guid + ":urn:x:Tags:PT_MV_LONG", "[1, 2]"})) << m_err;
+    ASSERT_EQ(0, Run({"item", "export", "i.qst", "Notes"}));
+    const std::string changed = m_out;
+    nlohmann::json properties = nlohmann::json::parse(changed)["items"][0]["properties"];
+    for (
+        const char* expected :
+        {R"({"tag": "0x0037001F", "value": "Grüße: 42"})", R"({"tag": "0x66010002", "value": -32768})",
+         R"({"guid": "00062004-0000-0000-C000-000000000046", "id": 32899, "type": "PT_STRING8", "value": "a@b.c"})",
+         R"({"guid": "00062004-0000-0000-C000-000000000046", "name": "urn:x:Tags", "type": "PT_MV_LONG",
+              "value": [1, 2]})"}) {
+        EXPECT_NE(properties.end(),
+                  std::find(properties.begin(), properties.end(), nlohmann::json::parse(expected)))
+            << expected;
+    }
+
+    // Each refusal names the cause and changes nothing.
+    struct CBad {
+        std::vector<std::string> m_args;
+        const char* m_says;
+    };
+    std::string gone = ids[3].substr(0, ids[3].size() - 16) + "6300000000000000";
+    const CBad refused[] = {
+        {{"0x66020003", "4294967297"}, "does not fit PT_LONG"},
+        {{"0x66010002", "70000"}, "does not fit PT_I2"},
+        {{guid + ":99999999999:PT_LONG", "1"}, "does not fit the 32-bit id"},
+        {{"0xZZ", "1"}, "not the tag"},
+        {{"0x0FFF0102", "00"}, "keeps this property itself"},
+        {{guid + ":1:PT_NOPE", "1"}, "type"},
+    };
+    for (const CBad& bad : refused) {
+        std::vector<std::string> args = {"item", "set", "i.qst", ids[0]};
+        args.insert(args.end(), bad.m_args.begin(), bad.m_args.end());
+        EXPECT_NE(0, Run(args)) << bad.m_args[0];
+        EXPECT_NE(std::string::npos, m_err.find(bad.m_says)) << m_err;
+    }
+    EXPECT_EQ(1, Run({"item", "set", "i.qst", gone, "0x0037001E", "x"}));
+    EXPECT_NE(std::string::npos, m_err.find("no item")) << m_err;
+    EXPECT_EQ(2, Run({"item", "set", "i.qst", "XYZ", "0x0037001E", "x"}));
+    EXPECT_EQ(2, Run({"item", "set", "i.qst", ids[0], guid + "::PT_LONG", "1"}));
+    EXPECT_EQ(2, Run({"item", "set", "i.qst", ids[0], "0x66020003", "{"}));
+    EXPECT_EQ(1, Run({"item", "delete", "i.qst", ids[1], gone})) << "one unknown id deletes none";
+    ASSERT_EQ(0, Run({"item", "export", "i.qst", "Notes"}));
+    EXPECT_EQ(changed, m_out);
+
+    // Soft deletion keeps the item recoverable, hard deletion does not.
+    ASSERT_EQ(0, Run({"item", "delete", "i.qst", ids[1], ids[2]})) << m_err;
+    ASSERT_EQ(0, Run({"item", "delete", "i.qst", ids[3], "--hard"})) << m_err;
+    ASSERT_EQ(0, Run({"item", "list", "i.qst", "Notes"}));
+    EXPECT_EQ(std::vector<std::string>{ids[0]}, ListedIds(m_out));
+    ASSERT_EQ(0, Run({"deleted", "list", "i.qst"}));
+    EXPECT_EQ((std::vector<std::string>{ids[1], ids[2]}), ListedIds(m_out));
+    EXPECT_EQ(1, Run({"item", "delete", "i.qst", ids[1]})) << "a deleted item is deleted once";
+    std::string folder = BinaryFolderId("i.qst", "Notes");
+    EXPECT_EQ(1, Run({"item", "delete", "i.qst", folder}));
+    EXPECT_NE(std::string::npos, m_err.find("not the entry id of an item")) << m_err;
+}
+
+TEST_F(StoreTool, FoldersAreRenamedAndDeletedWithEverythingBelowButStandardFoldersStay) {
+    ASSERT_EQ(0, Run({"store", "create", "f.qst"}));
+    ASSERT_EQ(0, Run({"folder", "make", "f.qst", "Projects/Old/Deep"}));
+    std::string items = m_root->WriteFile("items.json", R"({"items": [
+      {"properties": [{"tag": "0x0037001E", "value": "a"}]},
+      {"properties": [{"tag": "0x0037001E", "value": "b"}]} ]})");
+    ASSERT_EQ(0, Run({"item", "import", "f.qst", "Projects/Old/Deep", items}));
+    ASSERT_EQ(0, Run({"item", "import", "f.qst", "Projects/Old", items}));
+    ASSERT_EQ(0, Run({"item", "list", "f.qst", "Projects/Old/Deep"}));
+    ASSERT_EQ(0, Run({"item", "delete", "f.qst", ListedIds(m_out)[0]}));
+
+    ASSERT_EQ(0, Run({"folder", "list", "f.qst"}));
+    const std::string before = m_out;
+    const std::vector<std::vector<std::string>> refused = {
+        {"folder", "delete", "f.qst", "Inbox"},
+        {"folder", "rename", "f.qst", "Contacts", "People"},
+        {"folder", "delete", "f.qst", "Projects/Missing"},
+        {"folder", "rename", "f.qst", "Projects", "inbox"},
+        {"folder", "rename", "f.qst", "Projects", "a/b"},
+        {"folder", "delete", "f.qst", ""},
+    };
+    for (const auto& args : refused) {
+        EXPECT_NE(0, Run(args)) << args[1] << " " << args[3];
+        EXPECT_FALSE(m_err.empty());
+    }
+    ASSERT_EQ(0, Run({"folder", "list", "f.qst"}));
+    EXPECT_EQ(before, m_out);
+
+    ASSERT_EQ(0, Run({"folder", "rename", "f.qst", "projects", "Work"})) << m_err;
+    ASSERT_EQ(0, Run({"folder", "rename", "f.qst", "Work/Old", "OLD"})) << "a new case of the same name";
+    ASSERT_EQ(0, Run({"folder", "delete", "f.qst", "Work/Old"})) << m_err;
+    ASSERT_EQ(0, Run({"folder", "list", "f.qst"}));
+    EXPECT_NE(std::string::npos, m_out.find("\nWork\t-\t0\n")) << m_out;
+    EXPECT_EQ(std::string::npos, m_out.find("OLD")) << m_out;
+    EXPECT_EQ(std::string::npos, m_out.find("Deep")) << m_out;
+    ASSERT_EQ(0, Run({"deleted", "list", "f.qst"}));
+    EXPECT_EQ("", m_out) << "the deleted folder's recoverable items went with it";
+}
+
+TEST_F(StoreTool, AStoreIsRemovedFromAProfileButTheDefaultStoreOnlyWhenItIsTheLast) {
+    ASSERT_EQ(0, Run({"profile", "create", "P", "--password", "pw"}));
+    ASSERT_EQ(0, Run({"store", "add", "P", "main.qst", "--name", "Main", "--profile-password", "pw"}));
+    ASSERT_EQ(0, Run({"store", "add", "P", "extra.qst", "--name", "Extra", "--profile-password", "pw"}));
+    EXPECT_EQ(1, Run({"store", "remove", "P", "Main", "--profile-password", "pw"}));
+    EXPECT_NE(std::string::npos, m_err.find("default")) << m_err;
+    EXPECT_EQ(1, Run({"store", "remove", "P", "Other", "--profile-password", "pw"}));
+    EXPECT_EQ(1, Run({"store", "remove", "Q", "Extra"}));
+    EXPECT_EQ(1, Run({"store", "remove", "P", "Extra", "--profile-password", "wrong"}));
+    ASSERT_EQ(0, Run({"store", "list", "P", "--profile-password", "pw"}));
+    EXPECT_EQ("* Main\n  Extra\n", m_out);
+
+    ASSERT_EQ(0, Run({"store", "remove", "P", "Extra", "--profile-password", "pw"})) << m_err;
+    ASSERT_EQ(0, Run({"store", "list", "P", "--profile-password", "pw"}));
+    EXPECT_EQ("* Main\n", m_out);
+    EXPECT_EQ(0, access(HrResolveStorePath("extra.qst").c_str(), F_OK)) << "the file stays";
+    ASSERT_EQ(0, Run({"store", "remove", "P", "Main", "--profile-password", "pw"})) << m_err;
+    ASSERT_EQ(0, Run({"store", "list", "P", "--profile-password", "pw"}));
+    EXPECT_EQ("", m_out);
+}
+
+TEST_F(StoreTool, AStoreFileThatFailsTheIntegrityCheckIsReadButNeverWritten) {
+    ASSERT_EQ(0, Run({"store", "create", "d.qst"}));
+    ASSERT_EQ(0, Run({"generate", "d.qst", "note", "300"}));
+    // One bit of an index entry: every table still reads, but the index no longer matches them.
+    FlipBitInPageOf("d.qst", "messages_folder", -1);
+    ASSERT_NE("ok", IntegrityOf("d.qst"));
+    const std::string path = HrResolveStorePath("d.qst");
+    const std::string before = FileBytes(path);
+    ASSERT_EQ(0, Run({"item", "list", "d.qst", "Notes", "--limit", "1"}));
+    const std::string item = ListedIds(m_out).at(0);
+    std::string items = m_root->WriteFile(
+        "items.json", R"({"items": [{"properties": [{"tag": "0x0037001E", "value": "a"}]}]})");
+    const std::vector<std::vector<std::string>> writes = {
+        {"folder", "make", "d.qst", "New"},
+        {"item", "import", "d.qst", "Notes", items},
+        {"item", "delete", "d.qst", item},
+        {"item", "set", "d.qst", item, "0x0037001E", "b"},
+    };
+    for (const auto& args : writes) {
+        EXPECT_EQ(1, Run(args)) << args[0] << " " << args[1];
+        EXPECT_NE(std::string::npos, m_err.find("MAPI_E_CORRUPT_STORE")) << m_err;
+    }
+    EXPECT_EQ(before, FileBytes(path));
 }
 
 TEST_F(StoreTool, DemoIsMadeOnceWithADefaultAndAProtectedStore) {

@@ -84,12 +84,34 @@ TEST(ToolText, JsonValuesThatDoNotFitTheirTypeAreRefusedWithAReason) {
         {PROP_TAG(PT_MV_LONG, 0x6600), "5", "array"},
         {PROP_TAG(PT_MV_LONG, 0x6600), "[1, \"x\"]", "element 1"},
         {PROP_TAG(PT_OBJECT, 0x6600), "1", "cannot be kept"},
+        // Numbers too wide for their type are refused, not cut to their low bits.
+        {PROP_TAG(PT_I2, 0x6600), "70000", "does not fit PT_I2"},
+        {PROP_TAG(PT_I2, 0x6600), "-32769", "does not fit PT_I2"},
+        {PROP_TAG(PT_LONG, 0x6600), "4294967297", "does not fit PT_LONG"},
+        {PROP_TAG(PT_LONG, 0x6600), "-2147483649", "does not fit PT_LONG"},
+        {PROP_TAG(PT_I8, 0x6600), "18446744073709551615", "does not fit PT_I8"},
+        {PROP_TAG(PT_MV_I2, 0x6600), "[1, 32768]", "element 1: 32768 does not fit"},
+        {PROP_TAG(PT_R4, 0x6600), "1e39", "does not fit PT_R4"},
+        {PR_LAST_MODIFICATION_TIME, "9223372036854775808", "does not fit"},
     };
     for (const auto& c : cases) {
         error.clear();
         EXPECT_FALSE(ValueFromJson(c.m_tag, nlohmann::json::parse(c.m_json), parent, value, error))
             << c.m_json;
         EXPECT_NE(std::string::npos, error.find(c.m_reason)) << c.m_json << ": " << error;
+    }
+    // The edges of each integer type fit.
+    const std::pair<ULONG, const char*> edges[] = {
+        {PROP_TAG(PT_I2, 0x6600), "-32768"},
+        {PROP_TAG(PT_I2, 0x6600), "32767"},
+        {PROP_TAG(PT_LONG, 0x6600), "-2147483648"},
+        {PROP_TAG(PT_LONG, 0x6600), "2147483647"},
+        {PROP_TAG(PT_I8, 0x6600), "-9223372036854775808"},
+        {PROP_TAG(PT_I8, 0x6600), "9223372036854775807"},
+    };
+    for (const auto& [tag, text] : edges) {
+        ASSERT_TRUE(ValueFromJson(tag, nlohmann::json::parse(text), parent, value, error)) << text << error;
+        EXPECT_EQ(nlohmann::json::parse(text), ValueToJson(value));
     }
     // Times may also be given as raw ticks, and come back as text.
     ASSERT_TRUE(ValueFromJson(PR_LAST_MODIFICATION_TIME, nlohmann::json(0), parent, value, error));

@@ -1,13 +1,18 @@
 // The Search results page on a real store: groups, pivots, marks, actions, cleanup and its failures.
 #include <wx/treectrl.h>
 
+#include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
 #include "engine/EntryReference.h"
+#include "engine/SortDrawer.h"
+#include "model/PropertyList.h"
+#include "model/StdPropertyID.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/MAPIX.h"
 #include "resources/FormResource.h"
 #include "resources/ResultTemplates.h"
+#include "tests/platform_mapi/MapiTestSupport.h"
 #include "tests/support/TraceCapture.h"
 #include "tests/ui_results/ResultsFixture.h"
 #include "ui/FormViews.h"
@@ -433,6 +438,101 @@ TEST_F(ResultPageTest, APageWithoutConfigurationIsClosedOnlyAfterItsCreation) {
     Settle();
     EXPECT_EQ(1, owner.nDemands);
     EXPECT_EQ(nullptr, owner.pPage);
+}
+
+// The tree shows the groups as inserting the entries one by one (sorted, ignoring case) and
+// swapping each earlier entry into the root shows them: here replayed on a plain tree from the
+// same result, over texts that are equal but for case and groups whose kept entry changes.
+TEST_F(ResultPageTest, GroupsAppearAsOneByOneSortedInsertionShowsThem) {
+    // Grouped by sender alone, so a group's entries show different texts.
+    mapitest::Ref<CPropertyList> list;
+    ASSERT_EQ(S_OK, m_pConfig->GetPropertyList(&list));
+    mapitest::Ref<CPropertyID> prop;
+    for (HRESULT hr = list->GetFirstProperty(&prop); SUCCEEDED(hr) && prop != nullptr;
+         hr = list->GetNextProperty(&prop)) {
+        auto* pStd = dynamic_cast<CStdPropertyID*>(prop.p);
+        prop->SetSelected(pStd != nullptr && PROP_ID(pStd->GetTag()) == PROP_ID(PR_SENDER_NAME));
+        prop.reset();
+    }
+    const struct {
+        const char* sender;
+        const char* subject;
+        DWORD dwTime;
+    } mails[] = {{"Ann", "beta", 200}, {"Ann", "Beta", 100},  {"Bob", "Beta", 300}, {"Bob", "alpha", 300},
+                 {"Bob", "BETA", 100}, {"Cid", "alpha", 100}, {"Cid", "zed", 200},  {"Dan", "BETA", 500},
+                 {"Dan", "b", 400},    {"Dan", "beta", 450},  {"Eve", "", 20},      {"Eve", "x", 10},
+                 {"Fay", "Alpha", 9},  {"Fay", "alpha", 8},   {"Fay", "ALPHA", 7},  {"Gus", "beta", 1},
+                 {"Gus", "Beta", 1}};
+    for (const auto& m : mails)
+        AddMail({m.subject, m.sender, m.dwTime});
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    CDrawerMapList* pList = nullptr;
+    m_pConfig->GetSearchResult(&pList);
+    ASSERT_NE(nullptr, pList);
+
+    CTreeCtrl expected;
+    ASSERT_TRUE(expected.Create(WS_CHILD, CRect(0, 0, 100, 100), m_pHost, 77));
+    auto textOf = [](CEntryReference* pEntry) {
+        LPSTR psz = nullptr;
+        pEntry->GetSubjectLine(&psz);
+        CString text = psz != nullptr ? psz : "<no subject>";
+        free(psz);
+        return text;
+    };
+    for (ULONG m = 0; m < pList->GetCount(); ++m) {
+        CDrawerMap* pMap = pList->GetAt(m);
+        CSortDrawer* pDrawer = nullptr;
+        for (pMap->FindFirst(&pDrawer); pDrawer != nullptr;) {
+            if (pDrawer->GetCount() > 1) {
+                HTREEITEM hRoot = nullptr;
+                CEntryReference* pEntry = nullptr;
+                for (pDrawer->FindFirst(&pEntry); pEntry != nullptr;) {
+                    HTREEITEM h = expected.InsertItem(textOf(pEntry), hRoot ? hRoot : TVI_ROOT, TVI_SORT);
+                    expected.SetItemData(h, reinterpret_cast<DWORD_PTR>(pEntry));
+                    if (hRoot == nullptr) {
+                        hRoot = h;
+                    } else {
+                        auto* pRoot = reinterpret_cast<CEntryReference*>(expected.GetItemData(hRoot));
+                        const FILETIME a = pEntry->GetModificationTime(), b = pRoot->GetModificationTime();
+                        if (a.dwHighDateTime < b.dwHighDateTime ||
+                            (a.dwHighDateTime == b.dwHighDateTime && a.dwLowDateTime < b.dwLowDateTime)) {
+                            const CString rootText = expected.GetItemText(hRoot);
+                            expected.SetItemText(hRoot, expected.GetItemText(h));
+                            expected.SetItemText(h, rootText);
+                            expected.SetItemData(hRoot, reinterpret_cast<DWORD_PTR>(pEntry));
+                            expected.SetItemData(h, reinterpret_cast<DWORD_PTR>(pRoot));
+                        }
+                    }
+                    pEntry->Release();
+                    pDrawer->FindNext(&pEntry);
+                }
+            }
+            pDrawer->Release();
+            pMap->FindNext(&pDrawer);
+        }
+        pMap->Release();
+    }
+    pList->Release();
+
+    auto shape = [](CTreeCtrl& tree, bool bPage) {
+        std::vector<std::pair<CString, CEntryReference*>> items;
+        auto add = [&](HTREEITEM h, const char* indent) {
+            auto* pEntry =
+                bPage ? Info(tree, h)->pEntry : reinterpret_cast<CEntryReference*>(tree.GetItemData(h));
+            items.emplace_back(indent + tree.GetItemText(h), pEntry);
+        };
+        for (HTREEITEM h : Roots(tree)) {
+            add(h, "");
+            for (HTREEITEM c : Children(tree, h))
+                add(c, "  ");
+        }
+        return items;
+    };
+    const auto want = shape(expected, false);
+    EXPECT_EQ(17u, want.size());
+    EXPECT_EQ(want, shape(pPage->GetTree(), true));
+    expected.DestroyWindow();
 }
 
 // A page whose tree refuses its third item.

@@ -1,6 +1,10 @@
 // JSON export and import of items, with the value forms of every property type.
 #include "tools/store/ItemJson.h"
 
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -90,6 +94,25 @@ size_t ElementSize(ULONG type) {
     }
 }
 
+// A JSON integer within [low, high]; false with a reason for any other value, so that a number
+// too wide for its type is refused instead of being cut to its low bits.
+bool IntegerIn(const json& j, LONGLONG low, LONGLONG high, const char* typeName, LONGLONG& value,
+               std::string& error) {
+    if (!j.is_number_integer()) {
+        error = "an integer is expected";
+        return false;
+    }
+    bool fits = j.is_number_unsigned() ? j.get<ULONGLONG>() <= static_cast<ULONGLONG>(high)
+                                       : j.get<LONGLONG>() >= low && j.get<LONGLONG>() <= high;
+    if (!fits) {
+        error = j.dump() + " does not fit " + typeName + " (" + std::to_string(low) + " to " +
+                std::to_string(high) + ")";
+        return false;
+    }
+    value = j.get<LONGLONG>();
+    return true;
+}
+
 // Reads one element of 'type' from JSON into 'slot'.
 bool ScalarFromJson(ULONG type, const json& j, LPVOID parent, void* slot, std::string& error) {
     auto alloc = [&](size_t cb, void** out) {
@@ -100,11 +123,14 @@ bool ScalarFromJson(ULONG type, const json& j, LPVOID parent, void* slot, std::s
         case PT_LONG:
         case PT_CURRENCY:
         case PT_I8: {
-            if (!j.is_number_integer()) {
-                error = "an integer is expected";
+            LONGLONG v = 0;
+            bool fits = type == PT_I2     ? IntegerIn(j, SHRT_MIN, SHRT_MAX, "PT_I2", v, error)
+                        : type == PT_LONG ? IntegerIn(j, INT32_MIN, INT32_MAX, "PT_LONG", v, error)
+                                          : IntegerIn(j, INT64_MIN, INT64_MAX,
+                                                      type == PT_I8 ? "PT_I8" : "PT_CURRENCY", v, error);
+            if (!fits) {
                 return false;
             }
-            LONGLONG v = j.get<LONGLONG>();
             if (type == PT_I2) {
                 *static_cast<SHORT*>(slot) = static_cast<SHORT>(v);
             } else if (type == PT_LONG) {
@@ -122,6 +148,10 @@ bool ScalarFromJson(ULONG type, const json& j, LPVOID parent, void* slot, std::s
                 return false;
             }
             if (type == PT_R4) {
+                if (std::fabs(j.get<double>()) > FLT_MAX) {
+                    error = j.dump() + " does not fit PT_R4";
+                    return false;
+                }
                 *static_cast<float*>(slot) = j.get<float>();
             } else {
                 *static_cast<double*>(slot) = j.get<double>();
@@ -130,7 +160,9 @@ bool ScalarFromJson(ULONG type, const json& j, LPVOID parent, void* slot, std::s
         case PT_SYSTIME: {
             LONGLONG ticks = 0;
             if (j.is_number_integer()) {
-                ticks = j.get<LONGLONG>();
+                if (!IntegerIn(j, INT64_MIN, INT64_MAX, "PT_SYSTIME", ticks, error)) {
+                    return false;
+                }
             } else if (!j.is_string() || !ParseTime(j.get<std::string>(), ticks)) {
                 error = "a time like 2024-05-06T07:08:09Z is expected";
                 return false;
@@ -352,10 +384,9 @@ json ExportItems(LPMAPIFOLDER folder) {
     return json{{"items", std::move(items)}};
 }
 
-namespace {
+namespace {}  // namespace
 
-// The tag of one JSON property entry in the store of 'folder'.
-ULONG TagOf(LPMAPIFOLDER folder, const json& entry, std::string& error) {
+ULONG TagFromJson(LPMAPIPROP object, const json& entry, std::string& error) {
     if (entry.contains("tag")) {
         if (!entry["tag"].is_string()) {
             error = "\"tag\" must be a string like \"0x0037001E\"";
@@ -387,8 +418,12 @@ ULONG TagOf(LPMAPIFOLDER folder, const json& entry, std::string& error) {
     name.lpguid = &guid;
     std::u16string wide;
     if (entry.contains("id") && entry["id"].is_number_integer()) {
+        LONGLONG id = 0;
+        if (!IntegerIn(entry["id"], INT32_MIN, INT32_MAX, "the 32-bit id of a named property", id, error)) {
+            return 0;
+        }
         name.ulKind = MNID_ID;
-        name.Kind.lID = entry["id"].get<LONG>();
+        name.Kind.lID = static_cast<LONG>(id);
     } else if (entry.contains("name") && entry["name"].is_string()) {
         name.ulKind = MNID_STRING;
         wide = Utf8ToUtf16(entry["name"].get<std::string>());
@@ -399,7 +434,7 @@ ULONG TagOf(LPMAPIFOLDER folder, const json& entry, std::string& error) {
     }
     LPMAPINAMEID names[1] = {&name};
     LPSPropTagArray tags = nullptr;
-    HRESULT hr = folder->GetIDsFromNames(1, names, MAPI_CREATE, &tags);
+    HRESULT hr = object->GetIDsFromNames(1, names, MAPI_CREATE, &tags);
     ULONG tag = SUCCEEDED(hr) && tags != nullptr && PROP_TYPE(tags->aulPropTag[0]) != PT_ERROR
                     ? CHANGE_PROP_TYPE(tags->aulPropTag[0], type)
                     : 0;
@@ -408,6 +443,28 @@ ULONG TagOf(LPMAPIFOLDER folder, const json& entry, std::string& error) {
         error = "the store could not map the name: " + DescribeResult(FAILED(hr) ? hr : MAPI_E_NOT_FOUND);
     }
     return tag;
+}
+
+namespace {
+
+// How an error names a property entry: " (0x0037001E)" or " (GUID id 32899)", from what it says.
+std::string DescribeEntry(const json& entry) {
+    if (!entry.is_object()) {
+        return "";
+    }
+    if (entry.contains("tag") && entry["tag"].is_string()) {
+        return " (" + entry["tag"].get<std::string>() + ")";
+    }
+    if (entry.contains("guid") && entry["guid"].is_string()) {
+        std::string text = " (" + entry["guid"].get<std::string>();
+        if (entry.contains("id")) {
+            text += " id " + entry["id"].dump();
+        } else if (entry.contains("name") && entry["name"].is_string()) {
+            text += " name \"" + entry["name"].get<std::string>() + "\"";
+        }
+        return text + ")";
+    }
+    return "";
 }
 
 }  // namespace
@@ -429,21 +486,23 @@ ULONG ImportItems(LPMAPIFOLDER folder, const json& document) {
               "MAPIAllocateBuffer");
         ULONG count = 0;
         std::string error;
-        for (const json& entry : properties) {
+        for (size_t i = 0; i < properties.size(); ++i) {
+            const json& entry = properties[i];
+            std::string what = "property " + std::to_string(i + 1) + DescribeEntry(entry);
             if (!entry.is_object() || !entry.contains("value")) {
-                error = "property " + std::to_string(count + 1) + ": needs a \"value\"";
+                error = what + ": needs a \"value\"";
                 break;
             }
-            ULONG tag = TagOf(folder, entry, error);
+            ULONG tag = TagFromJson(folder, entry, error);
             if (tag == 0 || IsComputed(tag)) {
                 if (tag != 0) {
                     continue;  // ids and keys are the store's own
                 }
-                error = "property " + std::to_string(count + 1) + ": " + error;
+                error = what + ": " + error;
                 break;
             }
             if (!ValueFromJson(tag, entry["value"], values, values[count], error)) {
-                error = "property " + std::to_string(count + 1) + ": " + error;
+                error = what + ": " + error;
                 break;
             }
             ++count;

@@ -24,6 +24,11 @@ nlohmann::json ValueToJson(const SPropValue& value);
 bool ValueFromJson(ULONG tag, const nlohmann::json& json, LPVOID lpParent, SPropValue& value,
                    std::string& error);
 
+// The tag of one property entry of the document form ("tag", or "guid" with "id" or "name" and
+// "type"); a named property gets its id in the store of 'object', made when it is new. 0 (with a
+// reason) for an entry that names no property this store can keep.
+ULONG TagFromJson(LPMAPIPROP object, const nlohmann::json& entry, std::string& error);
+
 // Every item of a folder with every property it keeps (ids and keys left out).
 nlohmann::json ExportItems(LPMAPIFOLDER folder);
 // Creates one item per element of "items"; returns how many. Stops at the first bad item with an

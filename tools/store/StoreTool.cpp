@@ -43,15 +43,26 @@ Stores of a profile (--profile-password PW when the profile has a password)
   store default PROFILE DISPLAY           make the store named DISPLAY the default store
   store create STORE [--name DISPLAY] [--password PW]
                                           make a store file without attaching it
+  store remove PROFILE DISPLAY            take the store named DISPLAY out of the profile (its
+                                          file stays); the default store only when it is the last
 
 Folders and items
   folder make STORE PATH [--class CLASS]  make a folder below the top of the store, e.g.
                                           "Contacts/Friends" (parents are made as needed)
   folder list STORE                       list every folder with its class and item count
+  folder rename STORE PATH NAME           give the folder at PATH the new name NAME
+  folder delete STORE PATH                remove the folder at PATH, the folders below it and all
+                                          their items for good (standard folders stay)
   item list STORE FOLDER [--limit N]      list the items of a folder: entry id, class, subject
   item export STORE FOLDER [--out FILE]   write the folder's items as JSON (to standard output)
   item import STORE FOLDER FILE           add the items of a JSON file to the folder
                                           (the folder is made when missing)
+  item delete STORE ENTRYID... [--hard]   delete items by the entry ids "item list" shows: to the
+                                          recoverable deleted items, or for good with --hard
+  item set STORE ENTRYID PROPERTY VALUE   set one property of an item. PROPERTY is a tag such as
+                                          0x0037001E, or GUID:ID:TYPE or GUID:NAME:TYPE for a
+                                          named one. VALUE is written as in JSON items (numbers,
+                                          true/false, arrays), text types as plain text.
 
 Deleted items (deleting without the hard-delete flag keeps items recoverable)
   deleted list STORE                      list soft-deleted items: entry id, folder, class, subject
@@ -77,6 +88,7 @@ Options
 JSON items: { "items": [ { "properties": [ { "tag": "0x0037001E", "value": "Lunch" },
   { "guid": "00062004-0000-0000-C000-000000000046", "id": 32899, "type": "PT_STRING8",
     "value": "anna@example.com" } ] } ] }; named properties may use "name" instead of "id".
+Every change is one transaction: a command that fails leaves the store as it was.
 Exit codes: 0 success, 1 the operation failed, 2 the command line is wrong.
 )";
 
@@ -105,7 +117,7 @@ struct CArgs {
     }
 };
 
-const std::set<std::string> kFlags = {"--help", "--remember", "--default"};
+const std::set<std::string> kFlags = {"--help", "--remember", "--default", "--hard"};
 const std::set<std::string> kValued = {
     "--password", "--profile-password", "--name",       "--class", "--limit",
     "--out",      "--folders",          "--duplicates", "--seed",  "--catalog"};
@@ -218,6 +230,23 @@ LPMAPIFOLDER FindFolder(LPMDB store, const std::string& path) {
     return folder;
 }
 
+// The entry id of the folder at a path below the top of the store; the top itself is no path.
+std::string FolderEntryId(LPMDB store, const std::string& path) {
+    if (path.find_first_not_of('/') == std::string::npos) {
+        throw CToolError("the top of the store cannot be changed: give the path of a folder below it", 2);
+    }
+    CHold<IMAPIFolder> folder;
+    folder.p = FindFolder(store, path);
+    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
+    ULONG count = 0;
+    LPSPropValue values = nullptr;
+    Check(folder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values),
+          "Reading the folder");
+    std::string eid(reinterpret_cast<const char*>(values[0].Value.bin.lpb), values[0].Value.bin.cb);
+    MAPIFreeBuffer(values);
+    return eid;
+}
+
 // Lists the folders below 'folder', depth first. A damaged store may hold a cycle of folders;
 // a depth bound keeps the walk finite.
 void ListFolders(LPMAPIFOLDER folder, const std::string& prefix, std::ostream& out, int depth = 0) {
@@ -246,6 +275,150 @@ void ListFolders(LPMAPIFOLDER folder, const std::string& prefix, std::ostream& o
         }
     }
     FreeProws(rows);
+}
+
+// An entry id given in hex (a usage error for anything else).
+std::string EntryIdOf(const std::string& hex) {
+    std::string bytes;
+    if (!FromHex(hex, bytes) || bytes.empty()) {
+        throw CToolError("\"" + hex + "\" is not an entry id in hex", 2);
+    }
+    return bytes;
+}
+
+// Opens the live item an entry id names, for changing it.
+LPMESSAGE OpenItem(LPMDB store, const std::string& eid) {
+    LPUNKNOWN unknown = nullptr;
+    ULONG type = 0;
+    HRESULT hr = store->OpenEntry(static_cast<ULONG>(eid.size()),
+                                  reinterpret_cast<LPENTRYID>(const_cast<char*>(eid.data())), nullptr,
+                                  MAPI_BEST_ACCESS, &type, &unknown);
+    std::string hex = ToHex(eid);
+    if (hr == MAPI_E_NOT_FOUND) {
+        throw CToolError("the store holds no item " + hex + " (a deleted item is out of reach)");
+    }
+    if (hr == MAPI_E_INVALID_ENTRYID) {
+        throw CToolError(hex + " is not the entry id of an item of this store");
+    }
+    Check(hr, "Opening the item " + hex);
+    if (type != MAPI_MESSAGE) {
+        unknown->Release();
+        throw CToolError(hex + " is not the entry id of an item of this store");
+    }
+    return static_cast<LPMESSAGE>(unknown);
+}
+
+// Deletes one item from its folder: recoverable unless hard.
+void DeleteItem(LPMDB store, const std::string& eid, bool hard) {
+    CHold<IMessage> item;
+    item.p = OpenItem(store, eid);
+    SizedSPropTagArray(1, tags) = {1, {PR_PARENT_ENTRYID}};
+    ULONG count = 0;
+    LPSPropValue values = nullptr;
+    Check(item->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values), "Reading the item");
+    CHold<IMAPIFolder> folder;
+    ULONG type = 0;
+    HRESULT hr =
+        store->OpenEntry(values[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(values[0].Value.bin.lpb),
+                         nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(&folder));
+    MAPIFreeBuffer(values);
+    Check(hr, "Opening the folder of the item " + ToHex(eid));
+    SBinary bin{static_cast<ULONG>(eid.size()), reinterpret_cast<LPBYTE>(const_cast<char*>(eid.data()))};
+    SBinaryArray list{1, &bin};
+    hr = folder->DeleteMessages(&list, 0, nullptr, hard ? DELETE_HARD_DELETE : 0);
+    Check(hr == MAPI_W_PARTIAL_COMPLETION ? MAPI_E_NOT_FOUND : hr, "Deleting the item " + ToHex(eid));
+}
+
+// A property named on the command line, in the document form of JSON items: a tag such as
+// 0x0037001E, or GUID:ID:TYPE / GUID:NAME:TYPE (a name may hold colons itself).
+nlohmann::json PropertyEntry(const std::string& text) {
+    size_t first = text.find(':');
+    if (first == std::string::npos) {
+        return nlohmann::json{{"tag", text}};
+    }
+    size_t last = text.rfind(':');
+    std::string middle = first < last ? text.substr(first + 1, last - first - 1) : std::string();
+    if (middle.empty()) {
+        throw CToolError(
+            "\"" + text + "\" is neither a tag like 0x0037001E nor GUID:ID:TYPE or GUID:NAME:TYPE", 2);
+    }
+    nlohmann::json entry{{"guid", text.substr(0, first)}, {"type", text.substr(last + 1)}};
+    bool number = middle.find_first_not_of("0123456789", middle[0] == '-' ? 1 : 0) == std::string::npos &&
+                  middle != "-";
+    if (number) {
+        entry["id"] = nlohmann::json::parse(middle);
+    } else {
+        entry["name"] = middle;
+    }
+    return entry;
+}
+
+// A value given on the command line for a property of 'tag': text types take the text as it is,
+// every other type is written as in JSON items.
+nlohmann::json ValueArgument(ULONG tag, const std::string& text) {
+    switch (PROP_TYPE(tag)) {
+        case PT_STRING8:
+        case PT_UNICODE:
+        case PT_SYSTIME:
+        case PT_CLSID:
+        case PT_BINARY:
+            return text;
+        default: {
+            nlohmann::json value = nlohmann::json::parse(text, nullptr, false);
+            if (value.is_discarded()) {
+                throw CToolError(
+                    "\"" + text + "\" is not a value as JSON items write it (e.g. 42, true, [1, 2])", 2);
+            }
+            return value;
+        }
+    }
+}
+
+// Sets one property of an item and saves it.
+void SetItemProperty(LPMDB store, const std::string& eid, const std::string& property,
+                     const std::string& valueText) {
+    nlohmann::json entry = PropertyEntry(property);
+    CHold<IMessage> item;
+    item.p = OpenItem(store, eid);
+    std::string where = "item " + ToHex(eid) + ", property " + property + ": ";
+    std::string error;
+    ULONG tag = TagFromJson(item.p, entry, error);
+    if (tag == 0) {
+        throw CToolError(where + error);
+    }
+    nlohmann::json value = ValueArgument(tag, valueText);
+    LPSPropValue holder = nullptr;
+    Check(MAPIAllocateBuffer(sizeof(SPropValue), reinterpret_cast<LPVOID*>(&holder)), "MAPIAllocateBuffer");
+    if (!ValueFromJson(tag, value, holder, *holder, error)) {
+        MAPIFreeBuffer(holder);
+        throw CToolError(where + error);
+    }
+    LPSPropProblemArray problems = nullptr;
+    HRESULT hr = item->SetProps(1, holder, &problems);
+    MAPIFreeBuffer(holder);
+    if (SUCCEEDED(hr) && problems != nullptr) {
+        hr = problems->aProblem[0].scode;
+        MAPIFreeBuffer(problems);
+        if (hr == MAPI_E_COMPUTED) {
+            throw CToolError(where + "the store keeps this property itself");
+        }
+        Check(hr, where + "refused");
+    }
+    Check(hr, where + "setting");
+    Check(item->SaveChanges(0), "Saving the item " + ToHex(eid));
+}
+
+// Runs 'change' as one transaction of the store: everything or, when it throws, nothing.
+template <class F>
+void InOneTransaction(LPMDB store, F change) {
+    Check(HrBeginStoreBatch(store), "Starting the change");
+    try {
+        change();
+    } catch (...) {
+        HrEndStoreBatch(store, FALSE);
+        throw;
+    }
+    Check(HrEndStoreBatch(store, TRUE), "Committing the change");
 }
 
 // --- profiles -------------------------------------------------------------------------------
@@ -374,7 +547,7 @@ void AddStoreToProfile(const std::string& profile, const std::string& profilePas
 }
 
 int StoreCommand(const CArgs& args, std::ostream& out) {
-    const std::string& verb = args.Word(1, "a store command (add, list, default, create)");
+    const std::string& verb = args.Word(1, "a store command (add, list, default, create, remove)");
     std::string profilePassword = args.Option("--profile-password");
     if (verb == "add") {
         args.Expect(4, 4);
@@ -388,6 +561,24 @@ int StoreCommand(const CArgs& args, std::ostream& out) {
         Check(HrCreateStoreFile(file, name, args.Option("--password")),
               "Creating " + HrResolveStorePath(file));
         out << "Store file " << HrResolveStorePath(file) << " created.\n";
+    } else if (verb == "remove") {
+        args.Expect(4, 4);
+        const std::string& profile = args.Word(2, "PROFILE");
+        const std::string& display = args.Word(3, "DISPLAY");
+        HRESULT hr = HrRemoveProfileStore(profile, profilePassword, display);
+        if (hr == MAPI_E_NOT_FOUND) {
+            throw CToolError("there is no profile \"" + profile + "\" with a store named \"" + display +
+                             "\"");
+        }
+        if (hr == MAPI_E_AMBIGUOUS_RECIP) {
+            throw CToolError("\"" + profile + "\" has several stores named \"" + display + "\"");
+        }
+        if (hr == MAPI_E_NO_ACCESS) {
+            throw CToolError("\"" + display + "\" is the default store of \"" + profile +
+                             "\": make another store the default first");
+        }
+        Check(hr, "Removing the store \"" + display + "\" from \"" + profile + "\"");
+        out << "Store \"" << display << "\" removed from \"" << profile << "\".\n";
     } else if (verb == "list" || verb == "default") {
         args.Expect(3, verb == "list" ? 3 : 4);
         const std::string& profile = args.Word(2, "PROFILE");
@@ -425,7 +616,7 @@ int StoreCommand(const CArgs& args, std::ostream& out) {
 // --- folders and items ----------------------------------------------------------------------
 
 int FolderCommand(const CArgs& args, std::ostream& out) {
-    const std::string& verb = args.Word(1, "a folder command (make, list)");
+    const std::string& verb = args.Word(1, "a folder command (make, list, rename, delete)");
     if (verb == "make") {
         args.Expect(4, 4);
         CHold<IMsgStore> store;
@@ -441,6 +632,30 @@ int FolderCommand(const CArgs& args, std::ostream& out) {
         CHold<IMAPIFolder> top;
         top.p = FindFolder(store.p, "");
         ListFolders(top.p, "", out);
+    } else if (verb == "rename" || verb == "delete") {
+        args.Expect(4, verb == "rename" ? 5 : 4);
+        const std::string& path = args.Word(3, "PATH");
+        std::string name = verb == "rename" ? args.Word(4, "NAME") : std::string();
+        if (verb == "rename" && (name.empty() || name.find('/') != std::string::npos)) {
+            throw CToolError("a folder name must not be empty or hold \"/\", not \"" + name + "\"", 2);
+        }
+        CHold<IMsgStore> store;
+        store.p = OpenStoreFile(args, 2, true);
+        std::string eid = FolderEntryId(store.p, path);
+        HRESULT hr = verb == "rename" ? HrRenameFolder(store.p, eid, name) : HrDeleteFolder(store.p, eid);
+        if (hr == MAPI_E_NO_ACCESS) {
+            throw CToolError("\"" + path + "\" is a standard folder of the store and cannot be " +
+                             (verb == "rename" ? "renamed" : "deleted"));
+        }
+        if (hr == MAPI_E_COLLISION) {
+            throw CToolError("a folder beside \"" + path + "\" is called \"" + name + "\" already");
+        }
+        Check(hr, (verb == "rename" ? "Renaming the folder \"" : "Deleting the folder \"") + path + "\"");
+        if (verb == "rename") {
+            out << "Folder \"" << path << "\" renamed to \"" << name << "\".\n";
+        } else {
+            out << "Folder \"" << path << "\" deleted.\n";
+        }
     } else {
         throw CToolError("unknown folder command \"" + verb + "\" (see qrvstore --help)", 2);
     }
@@ -448,7 +663,7 @@ int FolderCommand(const CArgs& args, std::ostream& out) {
 }
 
 int ItemCommand(const CArgs& args, std::ostream& out) {
-    const std::string& verb = args.Word(1, "an item command (list, export, import)");
+    const std::string& verb = args.Word(1, "an item command (list, export, import, delete, set)");
     CHold<IMsgStore> store;
     if (verb == "list") {
         args.Expect(4, 4);
@@ -515,19 +730,36 @@ int ItemCommand(const CArgs& args, std::ostream& out) {
             throw CToolError(file + ": not valid JSON");
         }
         store.p = OpenStoreFile(args, 2, true);
-        CHold<IMAPIFolder> folder;
-        folder.p = OpenOrMakeFolder(store.p, args.Word(3, "FOLDER"), "");
-        // All items of the file go in together or not at all.
-        Check(HrBeginStoreBatch(store.p), "Starting the import");
+        // All items of the file go in together or not at all, and so does a folder made for them.
         ULONG made = 0;
-        try {
+        InOneTransaction(store.p, [&] {
+            CHold<IMAPIFolder> folder;
+            folder.p = OpenOrMakeFolder(store.p, args.Word(3, "FOLDER"), "");
             made = ImportItems(folder.p, doc);
-        } catch (...) {
-            HrEndStoreBatch(store.p, FALSE);
-            throw;
-        }
-        Check(HrEndStoreBatch(store.p, TRUE), "Committing the import");
+        });
         out << made << " items imported.\n";
+    } else if (verb == "delete") {
+        args.Word(3, "ENTRYID");
+        std::vector<std::string> ids;
+        for (size_t i = 3; i < args.m_words.size(); ++i) {
+            ids.push_back(EntryIdOf(args.m_words[i]));
+        }
+        bool hard = args.Has("--hard");
+        store.p = OpenStoreFile(args, 2, true);
+        InOneTransaction(store.p, [&] {
+            for (const std::string& eid : ids) {
+                DeleteItem(store.p, eid, hard);
+            }
+        });
+        out << ids.size() << " items deleted" << (hard ? " for good" : " (recoverable)") << ".\n";
+    } else if (verb == "set") {
+        args.Expect(6, 6);
+        std::string eid = EntryIdOf(args.Word(3, "ENTRYID"));
+        std::string property = args.Word(4, "PROPERTY");
+        std::string value = args.Word(5, "VALUE");
+        store.p = OpenStoreFile(args, 2, true);
+        InOneTransaction(store.p, [&] { SetItemProperty(store.p, eid, property, value); });
+        out << "Property " << property << " of the item set.\n";
     } else {
         throw CToolError("unknown item command \"" + verb + "\" (see qrvstore --help)", 2);
     }

@@ -7,8 +7,13 @@
 #include <wx/treectrl.h>
 #include <wx/weakref.h>
 
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/Gdi.h"
+#include "platform/afx/wnd/TreeSortIndex.h"
 #include "platform/afx/wnd/WxText.h"
 
 IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
@@ -298,6 +303,7 @@ namespace {
 class CTreeItemData : public wxTreeItemData {
 public:
     DWORD_PTR m_dwData = 0;
+    size_t m_nRank = 0;  // the item's place while a fill puts the siblings in order
 };
 
 wxTreeCtrl* TV(wxWindow* w) {
@@ -333,8 +339,138 @@ namespace {
 // a colour that custom drawing chose for the item (a marked entry stays grey on the selection):
 // after the tree has painted, the label of every selected item with a colour of its own is painted
 // again, the selection background as the tree draws it, then the text in the item's colour.
+//
+// It also keeps what makes long fills and walks cost time in proportion to the items. The
+// toolkit's tree keeps each item's children in an array: inserting at a position moves the later
+// siblings, finding an item's next sibling searches the array for the item, and every expansion
+// lays the whole tree out again. So a fill appends items to their parent, finds their sorted
+// place in an index and puts each parent's children in that order once, at its end; walks go on
+// from the position where the last step was found.
 class CWxTreeCtrl : public wxTreeCtrl {
 public:
+    int m_nFill = 0;
+
+    void BeginFill() {
+        if (m_nFill++ == 0)
+            Freeze();
+    }
+    void EndFill() {
+        if (m_nFill == 0 || --m_nFill > 0)
+            return;
+        DropIndexes();
+        Thaw();
+    }
+
+    // A sorted insertion during a fill: the item is appended and its place kept in the index.
+    wxTreeItemId InsertSorted(const wxTreeItemId& parent, const wxString& text, const wxString& sortAs,
+                              int nImage, int nSelectedImage, wxTreeItemData* pData) {
+        CTreeSortIndex& index = IndexOf(parent);
+        wxTreeItemId id = AppendItem(parent, text, nImage, nSelectedImage, pData);
+        if (id.IsOk()) {
+            CTreeSortIndex::Node* pNode = index.Insert(id.GetID(), sortAs);
+            if (sortAs != text)
+                index.SetText(pNode, text);
+            m_nodes[id.GetID()] = {&index, pNode};
+            m_unordered.insert(parent.GetID());
+        }
+        return id;
+    }
+    void TextChanged(const wxTreeItemId& id, const wxString& text) {
+        auto it = m_nodes.find(id.GetID());
+        if (it != m_nodes.end())
+            it->second.first->SetText(it->second.second, text);
+    }
+    // Anything that reads the order of siblings sees the sorted order.
+    void ApplyOrder() {
+        // Walks ask this at every step: with nothing to do it must cost nothing (clearing an empty
+        // set still wipes all its buckets).
+        if (m_unordered.empty())
+            return;
+        for (void* pParent : m_unordered) {
+            auto it = m_indexes.find(pParent);
+            if (it == m_indexes.end())
+                continue;
+            size_t nRank = 0;
+            it->second->ForEach([&](void* pItem) {
+                if (auto* d = dynamic_cast<CTreeItemData*>(GetItemData(wxTreeItemId(pItem))))
+                    d->m_nRank = nRank;
+                ++nRank;
+            });
+            m_bRanking = true;
+            SortChildren(wxTreeItemId(pParent));
+            m_bRanking = false;
+        }
+        decltype(m_unordered)().swap(m_unordered);
+    }
+    // Before an insertion the index does not place, or a deletion: the toolkit's order is made
+    // right and the indexes are dropped (the next sorted insertion reads the order anew).
+    void DropIndexes() {
+        ApplyOrder();
+        if (m_indexes.empty())
+            return;
+        decltype(m_indexes)().swap(m_indexes);
+        decltype(m_nodes)().swap(m_nodes);
+    }
+
+    // The child at a position, straight from the toolkit's array of children (its child cookie is
+    // the position of the next child).
+    wxTreeItemId ChildAt(const wxTreeItemId& parent, size_t nPos) const {
+        wxTreeItemIdValue cookie = reinterpret_cast<wxTreeItemIdValue>(static_cast<uintptr_t>(nPos));
+        return GetNextChild(parent, cookie);
+    }
+    wxTreeItemId FirstChild(const wxTreeItemId& parent) {
+        ApplyOrder();
+        wxTreeItemIdValue cookie;
+        wxTreeItemId first = GetFirstChild(parent, cookie);
+        if (first.IsOk())
+            m_cursors[parent.GetID()] = 0;
+        return first;
+    }
+    wxTreeItemId NextSibling(const wxTreeItemId& id) {
+        ApplyOrder();
+        const wxTreeItemId parent = GetItemParent(id);
+        if (!parent.IsOk())
+            return wxTreeItemId();
+        size_t nPos = 0;
+        bool bFound = false;
+        auto it = m_cursors.find(parent.GetID());
+        if (it != m_cursors.end()) {
+            // Where the walk was; a step back or on when the walk deleted or added an item there.
+            for (size_t nTry : {it->second, it->second - 1, it->second + 1}) {
+                if (nTry != (size_t)-1 && ChildAt(parent, nTry) == id) {
+                    nPos = nTry;
+                    bFound = true;
+                    break;
+                }
+            }
+        }
+        if (!bFound) {
+            wxTreeItemIdValue cookie;
+            for (wxTreeItemId c = GetFirstChild(parent, cookie); c.IsOk();
+                 c = GetNextChild(parent, cookie), ++nPos)
+                if (c == id) {
+                    bFound = true;
+                    break;
+                }
+            if (!bFound)
+                return GetNextSibling(id);
+        }
+        wxTreeItemId next = ChildAt(parent, nPos + 1);
+        m_cursors[parent.GetID()] = nPos + 1;
+        return next;
+    }
+    void ForgetWalks() { decltype(m_cursors)().swap(m_cursors); }
+
+    int OnCompareItems(const wxTreeItemId& a, const wxTreeItemId& b) override {
+        if (!m_bRanking)
+            return wxTreeCtrl::OnCompareItems(a, b);
+        auto* da = dynamic_cast<CTreeItemData*>(GetItemData(a));
+        auto* db = dynamic_cast<CTreeItemData*>(GetItemData(b));
+        const size_t ra = da ? da->m_nRank : 0;
+        const size_t rb = db ? db->m_nRank : 0;
+        return ra < rb ? -1 : (ra > rb ? 1 : 0);
+    }
+
     CWxTreeCtrl(wxWindow* pParent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style)
         : wxTreeCtrl(pParent, id, pos, size, style) {
         Bind(wxEVT_PAINT, &CWxTreeCtrl::OnPaintKeepingColours, this);
@@ -348,6 +484,24 @@ public:
     }
 
 private:
+    // The index of a parent's children, made from their present order when a fill first inserts.
+    CTreeSortIndex& IndexOf(const wxTreeItemId& parent) {
+        std::unique_ptr<CTreeSortIndex>& pIndex = m_indexes[parent.GetID()];
+        if (!pIndex) {
+            pIndex = std::make_unique<CTreeSortIndex>();
+            wxTreeItemIdValue cookie;
+            for (wxTreeItemId c = GetFirstChild(parent, cookie); c.IsOk(); c = GetNextChild(parent, cookie))
+                m_nodes[c.GetID()] = {pIndex.get(), pIndex->Append(c.GetID(), GetItemText(c))};
+        }
+        return *pIndex;
+    }
+
+    std::unordered_map<void*, std::unique_ptr<CTreeSortIndex>> m_indexes;                  // by parent
+    std::unordered_map<void*, std::pair<CTreeSortIndex*, CTreeSortIndex::Node*>> m_nodes;  // by item
+    std::unordered_set<void*> m_unordered;  // parents whose children are not in order yet
+    bool m_bRanking = false;
+    std::unordered_map<void*, size_t> m_cursors;  // by parent: where the last walk step was
+
     void OnPaintKeepingColours(wxPaintEvent& event) {
         OnPaint(event);
         wxArrayTreeItemIds selected;
@@ -379,6 +533,9 @@ private:
         }
     }
 };
+CWxTreeCtrl* OwnTV(wxWindow* w) {
+    return dynamic_cast<CWxTreeCtrl*>(w);
+}
 }  // namespace
 
 BOOL CTreeCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
@@ -444,6 +601,15 @@ void CTreeCtrl::BindWxEvents() {
 
 HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, int nImage, int nSelectedImage, HTREEITEM hParent,
                                 HTREEITEM hInsertAfter) {
+    return InsertItem(lpszItem, lpszItem, nImage, nSelectedImage, hParent, hInsertAfter);
+}
+
+HTREEITEM CTreeCtrl::InsertItemSortedAs(LPCSTR lpszItem, LPCSTR lpszSortAs, HTREEITEM hParent) {
+    return InsertItem(lpszItem, lpszSortAs, -1, -1, hParent, TVI_SORT);
+}
+
+HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, LPCSTR lpszSortAs, int nImage, int nSelectedImage,
+                                HTREEITEM hParent, HTREEITEM hInsertAfter) {
     wxTreeCtrl* p = TV(m_pWx);
     if (p == nullptr)
         return nullptr;
@@ -451,15 +617,23 @@ HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, int nImage, int nSelectedImage,
     wxString text = ToWx(lpszItem);
     auto* pData = new CTreeItemData;
     wxTreeItemId id;
+    CWxTreeCtrl* pOwn = OwnTV(p);
+    if (pOwn != nullptr && pOwn->m_nFill > 0) {
+        if (hInsertAfter == TVI_SORT)
+            return H(pOwn->InsertSorted(parent, text, lpszSortAs == lpszItem ? text : ToWx(lpszSortAs),
+                                        nImage, nSelectedImage, pData));
+        pOwn->DropIndexes();
+    }
     if (hInsertAfter == TVI_FIRST) {
         id = p->PrependItem(parent, text, nImage, nSelectedImage, pData);
     } else if (hInsertAfter == TVI_SORT) {
         // Sorted by text, ignoring case, as the common control sorts.
+        const wxString sortAs = lpszSortAs == lpszItem ? text : ToWx(lpszSortAs);
         size_t pos = 0;
         wxTreeItemIdValue cookie;
         for (wxTreeItemId c = p->GetFirstChild(parent, cookie); c.IsOk();
              c = p->GetNextChild(parent, cookie)) {
-            if (p->GetItemText(c).CmpNoCase(text) > 0)
+            if (p->GetItemText(c).CmpNoCase(sortAs) > 0)
                 break;
             ++pos;
         }
@@ -482,6 +656,8 @@ BOOL CTreeCtrl::DeleteItem(HTREEITEM hItem) {
         return FALSE;
     if (hItem == TVI_ROOT)
         return DeleteAllItems();
+    if (CWxTreeCtrl* pOwn = OwnTV(p))
+        pOwn->DropIndexes();
     p->Delete(Id(hItem));
     return TRUE;
 }
@@ -490,8 +666,22 @@ BOOL CTreeCtrl::DeleteAllItems() {
     wxTreeCtrl* p = TV(m_pWx);
     if (p == nullptr)
         return FALSE;
+    if (CWxTreeCtrl* pOwn = OwnTV(p)) {
+        pOwn->DropIndexes();
+        pOwn->ForgetWalks();
+    }
     p->DeleteChildren(RootOf(p));
     return TRUE;
+}
+
+void CTreeCtrl::BeginFill() {
+    if (CWxTreeCtrl* pOwn = OwnTV(m_pWx))
+        pOwn->BeginFill();
+}
+
+void CTreeCtrl::EndFill() {
+    if (CWxTreeCtrl* pOwn = OwnTV(m_pWx))
+        pOwn->EndFill();
 }
 
 BOOL CTreeCtrl::SetItemData(HTREEITEM hItem, DWORD_PTR dwData) {
@@ -524,7 +714,10 @@ BOOL CTreeCtrl::SetItemText(HTREEITEM hItem, LPCSTR lpszItem) {
     wxTreeCtrl* p = TV(m_pWx);
     if (p == nullptr || hItem == nullptr)
         return FALSE;
-    p->SetItemText(Id(hItem), ToWx(lpszItem));
+    const wxString text = ToWx(lpszItem);
+    p->SetItemText(Id(hItem), text);
+    if (CWxTreeCtrl* pOwn = OwnTV(p))
+        pOwn->TextChanged(Id(hItem), text);
     return TRUE;
 }
 
@@ -545,13 +738,19 @@ HTREEITEM CTreeCtrl::GetChildItem(HTREEITEM hItem) const {
     wxTreeCtrl* p = TV(m_pWx);
     if (p == nullptr || hItem == nullptr)
         return nullptr;
+    if (CWxTreeCtrl* pOwn = OwnTV(p))
+        return H(pOwn->FirstChild(ParentOf(p, hItem)));
     wxTreeItemIdValue cookie;
     return H(p->GetFirstChild(ParentOf(p, hItem), cookie));
 }
 
 HTREEITEM CTreeCtrl::GetNextSiblingItem(HTREEITEM hItem) const {
     wxTreeCtrl* p = TV(m_pWx);
-    return (p && hItem) ? H(p->GetNextSibling(Id(hItem))) : nullptr;
+    if (p == nullptr || hItem == nullptr)
+        return nullptr;
+    if (CWxTreeCtrl* pOwn = OwnTV(p))
+        return H(pOwn->NextSibling(Id(hItem)));
+    return H(p->GetNextSibling(Id(hItem)));
 }
 
 void CTreeCtrl::GetChildItems(HTREEITEM hItem, std::vector<HTREEITEM>& items) const {
@@ -582,6 +781,8 @@ HTREEITEM CTreeCtrl::GetNextItem(HTREEITEM hItem, UINT nCode) const {
             return GetNextSiblingItem(hItem);
         case TVGN_PREVIOUS: {
             wxTreeCtrl* p = TV(m_pWx);
+            if (CWxTreeCtrl* pOwn = OwnTV(p))
+                pOwn->ApplyOrder();
             return (p && hItem) ? H(p->GetPrevSibling(Id(hItem))) : nullptr;
         }
         case TVGN_PARENT:
@@ -634,6 +835,8 @@ BOOL CTreeCtrl::EnsureVisible(HTREEITEM hItem) {
     wxTreeCtrl* p = TV(m_pWx);
     if (p == nullptr || hItem == nullptr)
         return FALSE;
+    if (CWxTreeCtrl* pOwn = OwnTV(p))
+        pOwn->ApplyOrder();
     p->EnsureVisible(Id(hItem));
     return TRUE;
 }
@@ -649,6 +852,8 @@ HTREEITEM CTreeCtrl::HitTest(CPoint pt, UINT* pFlags) const {
         *pFlags = TVHT_NOWHERE;
     if (p == nullptr)
         return nullptr;
+    if (CWxTreeCtrl* pOwn = OwnTV(p))
+        pOwn->ApplyOrder();
     int flags = 0;
     wxTreeItemId id = p->HitTest(wxPoint(pt.x, pt.y), flags);
     if (pFlags != nullptr) {

@@ -162,11 +162,23 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(LPCSTR lpszPathName, BOOL bMakeV
             return nullptr;
         }
     } else {
+        // A document that is still unmodified after a failed open was left as it was; one that
+        // is modified lost its contents on the way, and must not keep the earlier file's name.
+        const BOOL bWasModified = pDocument->IsModified();
+        pDocument->SetModifiedFlag(FALSE);
         if (!pDocument->OnOpenDocument(lpszPathName)) {
-            if (bCreated)
+            if (bCreated) {
                 DiscardNew(pFrame);
-            else
-                SetDefaultTitle(pDocument);
+                return nullptr;
+            }
+            if (!pDocument->IsModified()) {
+                pDocument->SetModifiedFlag(bWasModified);
+                return nullptr;
+            }
+            // A new untitled document, so a save asks for a name; the views show it.
+            SetDefaultTitle(pDocument);
+            pDocument->OnNewDocument();
+            InitialUpdateFrame(pFrame, pDocument, bMakeVisible);
             return nullptr;
         }
         pDocument->SetPathName(lpszPathName);

@@ -12,10 +12,25 @@
 #include "platform/afx/CFile.h"
 #include "platform/afx/wnd/DocTemplate.h"
 #include "platform/afx/wnd/FrameWnd.h"
+#include "platform/afx/wnd/UiLanguage.h"
 #include "platform/afx/wnd/View.h"
 #include "platform/afx/wnd/WinApp.h"
 
 IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
+
+namespace {
+
+// The framework's reports, in the program's language.
+void ReportOpenFailure() {
+    AfxMessageBox(AfxFrameworkText("Sorry, could not open this file."), MB_ICONEXCLAMATION);
+}
+
+void ReportSaveFailure(LPCSTR lpszPathName) {
+    AfxMessageBox(AfxFrameworkText("Failed to save document to the file \"%s\".", lpszPathName),
+                  MB_ICONEXCLAMATION);
+}
+
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CDocument, CCmdTarget)
 ON_COMMAND(ID_FILE_SAVE, &CDocument::OnFileSave)
@@ -89,7 +104,7 @@ BOOL CDocument::OnNewDocument() {
 BOOL CDocument::OnOpenDocument(LPCSTR lpszPathName) {
     CFile file;
     if (!file.Open(lpszPathName, CFile::modeRead)) {
-        AfxMessageBox("Failed to open document.", MB_ICONEXCLAMATION);
+        ReportOpenFailure();
         return FALSE;
     }
     DeleteContents();
@@ -105,7 +120,7 @@ BOOL CDocument::OnOpenDocument(LPCSTR lpszPathName) {
         e->Delete();
         file.Abort();
         DeleteContents();
-        AfxMessageBox("Failed to open document.", MB_ICONEXCLAMATION);
+        ReportOpenFailure();
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -118,7 +133,7 @@ BOOL CDocument::OnSaveDocument(LPCSTR lpszPathName) {
     CString tempName = CString(lpszPathName) + ".saving";
     CFile file;
     if (!file.Open(tempName, CFile::modeCreate | CFile::modeWrite)) {
-        AfxMessageBox("Failed to save document.", MB_ICONEXCLAMATION);
+        ReportSaveFailure(lpszPathName);
         return FALSE;
     }
     try {
@@ -131,7 +146,7 @@ BOOL CDocument::OnSaveDocument(LPCSTR lpszPathName) {
         e->Delete();
         file.Abort();
         std::remove(tempName);
-        AfxMessageBox("Failed to save document.", MB_ICONEXCLAMATION);
+        ReportSaveFailure(lpszPathName);
         return FALSE;
     }
     // Only a complete copy replaces the old file.
@@ -142,7 +157,7 @@ BOOL CDocument::OnSaveDocument(LPCSTR lpszPathName) {
     }
     if (std::rename(tempName, lpszPathName) != 0) {
         std::remove(tempName);
-        AfxMessageBox("Failed to save document.", MB_ICONEXCLAMATION);
+        ReportSaveFailure(lpszPathName);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -157,7 +172,7 @@ BOOL CDocument::SaveModified() {
     if (!IsModified())
         return TRUE;
     CString name = GetPathName().IsEmpty() ? GetTitle() : GetPathName();
-    CString prompt = CString("Save changes to ") + name + "?";
+    CString prompt = AfxFrameworkText("Do you want to save changes to %s?", name);
     switch (AfxMessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
         case IDCANCEL:
             return FALSE;
@@ -177,7 +192,8 @@ BOOL CDocument::DoSave(LPCSTR lpszPathName, BOOL bReplace) {
             !ext.IsEmpty() && newName.Find(ext) < 0)
             newName += ext;
         CWinApp* pApp = AfxGetApp();
-        if (pApp == nullptr || !pApp->DoPromptFileName(newName, "Save As", FALSE, m_pDocTemplate))
+        if (pApp == nullptr ||
+            !pApp->DoPromptFileName(newName, AfxFrameworkText("Save As"), FALSE, m_pDocTemplate))
             return FALSE;
     }
     if (!OnSaveDocument(newName))

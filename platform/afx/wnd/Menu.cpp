@@ -2,6 +2,9 @@
 #include "platform/afx/wnd/Menu.h"
 
 #include <wx/menu.h>
+#ifdef __WXGTK__
+#include <gtk/gtk.h>
+#endif
 
 #include <map>
 #include <memory>
@@ -39,6 +42,92 @@ UINT AfxWxIdToCommand(int nWxID) {
 }
 
 namespace {
+
+// A menu text is "label\tshortcut". The shortcut is shown as the language file writes it ("Strg+N"
+// under German); the keys themselves are the frame's accelerator table. Handing the text to the
+// toolkit as an accelerator would show only what it can parse ("N") and bind that key instead.
+void SplitMenuText(const CString& text, CString& label, CString& shortcut) {
+    const int nTab = text.Find('\t');
+    label = nTab < 0 ? text : text.Left(nTab);
+    shortcut = nTab < 0 ? CString() : text.Mid(nTab + 1);
+}
+
+#ifdef __WXGTK__
+// The toolkit's mnemonic marker is "_": "&&" is a plain "&", "_" must be doubled.
+std::string MnemonicText(const CString& label) {
+    std::string out;
+    for (int i = 0; i < label.GetLength(); ++i) {
+        const char c = label[i];
+        if (c == '&' && i + 1 < label.GetLength() && label[i + 1] == '&') {
+            out += '&';
+            ++i;
+        } else if (c == '&') {
+            out += '_';
+        } else if (c == '_') {
+            out += "__";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The item's row: its label with the mnemonic on the left, the shortcut text on the right, made
+// on first use in place of the toolkit's accelerator label.
+bool ShowItemRow(wxMenuItem* pItem, const CString& label, const CString& shortcut, bool bCreate) {
+    GtkWidget* pWidget = pItem->GetMenuItem();
+    if (pWidget == nullptr || !GTK_IS_BIN(pWidget))
+        return false;
+    GtkWidget* pChild = gtk_bin_get_child(GTK_BIN(pWidget));
+    GtkWidget* pLabel = nullptr;
+    GtkWidget* pKeys = nullptr;
+    if (pChild != nullptr && GTK_IS_BOX(pChild)) {
+        GList* pList = gtk_container_get_children(GTK_CONTAINER(pChild));
+        if (g_list_length(pList) == 2) {
+            pLabel = GTK_WIDGET(g_list_nth_data(pList, 0));
+            pKeys = GTK_WIDGET(g_list_nth_data(pList, 1));
+        }
+        g_list_free(pList);
+        if (pLabel == nullptr)
+            return false;
+    } else {
+        if (!bCreate)
+            return false;
+        if (pChild != nullptr)
+            gtk_container_remove(GTK_CONTAINER(pWidget), pChild);
+        GtkWidget* pBox = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+        pLabel = gtk_label_new(nullptr);
+        gtk_label_set_xalign(GTK_LABEL(pLabel), 0.0f);
+        gtk_label_set_mnemonic_widget(GTK_LABEL(pLabel), pWidget);
+        pKeys = gtk_label_new(nullptr);
+        gtk_label_set_xalign(GTK_LABEL(pKeys), 1.0f);
+        gtk_widget_set_margin_start(pKeys, 24);
+        gtk_style_context_add_class(gtk_widget_get_style_context(pKeys), "dim-label");
+        gtk_box_pack_start(GTK_BOX(pBox), pLabel, TRUE, TRUE, 0);
+        gtk_box_pack_start(GTK_BOX(pBox), pKeys, FALSE, FALSE, 0);
+        gtk_container_add(GTK_CONTAINER(pWidget), pBox);
+        gtk_widget_show_all(pBox);
+    }
+    gtk_label_set_text_with_mnemonic(GTK_LABEL(pLabel), MnemonicText(label).c_str());
+    gtk_label_set_text(GTK_LABEL(pKeys), shortcut.GetString());
+    return true;
+}
+#endif
+
+// Gives an item its text; the toolkit never sees the shortcut part as an accelerator.
+void SetItemText(wxMenuItem* pItem, const CString& text) {
+    CString label, shortcut;
+    SplitMenuText(text, label, shortcut);
+#ifdef __WXGTK__
+    // The item keeps the whole text (it is what the menu string reads back); the row shows it.
+    if (ShowItemRow(pItem, label, shortcut, !shortcut.IsEmpty())) {
+        pItem->wxMenuItemBase::SetItemLabel(ToWx(text));
+        return;
+    }
+#endif
+    pItem->SetItemLabel(ToWx(label));
+}
+
 std::map<const void*, std::unique_ptr<CMenu>>& Menus() {
     static std::map<const void*, std::unique_ptr<CMenu>> menus;
     return menus;
@@ -53,8 +142,13 @@ void AppendItems(wxMenu* pMenu, const std::vector<MENUITEMDEF>& items) {
         } else if (item.nID == 0) {
             pMenu->AppendSeparator();
         } else {
-            pMenu->Append(AfxCommandToWxId(item.nID), ToWx(CMenu::CleanMenuText(item.lpszText)), wxString(),
-                          item.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
+            const CString text = CMenu::CleanMenuText(item.lpszText);
+            CString label, shortcut;
+            SplitMenuText(text, label, shortcut);
+            wxMenuItem* pItem = pMenu->Append(AfxCommandToWxId(item.nID), ToWx(label), wxString(),
+                                              item.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
+            if (pItem != nullptr && !shortcut.IsEmpty())
+                SetItemText(pItem, text);
         }
     }
 }
@@ -182,7 +276,8 @@ int CMenu::GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const {
 }
 
 BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR, LPCSTR lpszNewItem) {
-    wxString text = ToWx(CleanMenuText(lpszNewItem));
+    const CString cleaned = CleanMenuText(lpszNewItem);
+    wxString text = ToWx(cleaned);
     if (m_pBar != nullptr) {
         if (nFlags & MF_BYPOSITION) {
             if (nPosition >= m_pBar->GetMenuCount())
@@ -193,7 +288,7 @@ BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR, LPCSTR lpszNewItem
         wxMenuItem* pItem = m_pBar->FindItem(AfxCommandToWxId(nPosition));
         if (pItem == nullptr)
             return FALSE;
-        pItem->SetItemLabel(text);
+        SetItemText(pItem, cleaned);
         return TRUE;
     }
     if (m_pMenu == nullptr)
@@ -207,7 +302,7 @@ BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR, LPCSTR lpszNewItem
     }
     if (pItem == nullptr || pItem->IsSeparator())
         return FALSE;
-    pItem->SetItemLabel(text);
+    SetItemText(pItem, cleaned);
     return TRUE;
 }
 

@@ -2,7 +2,9 @@
 #include "platform/afx/wnd/MessageBoxUi.h"
 
 #include <wx/msgdlg.h>
+#include <wx/stockitem.h>
 
+#include "platform/afx/wnd/UiLanguage.h"
 #include "platform/afx/wnd/Wnd.h"
 #include "platform/afx/wnd/WxText.h"
 #include "platform/win32/MessageBox.h"
@@ -61,8 +63,28 @@ int ShowBox(HWND owner, const char* text, const char* caption, UINT type) {
     CWnd* pOwner = CWnd::FromHandle(owner);
     wxWindow* pParent = pOwner ? pOwner->GetWxWindow() : nullptr;
     wxMessageDialog dlg(pParent, ToWx(box.text.c_str()), ToWx(box.caption.c_str()), style);
-    if ((type & MB_TYPEMASK) == MB_RETRYCANCEL)
-        dlg.SetOKCancelLabels("&Retry", wxID_CANCEL);
+    // The buttons speak the program's language, as the text does: labels of the toolkit's own
+    // translations, not its stock buttons, which follow the system's locale.
+    AfxFollowProgramLanguage();
+    const wxString ok = wxGetStockLabel(wxID_OK);
+    const wxString cancel = wxGetStockLabel(wxID_CANCEL);
+    switch (type & MB_TYPEMASK) {
+        case MB_RETRYCANCEL:
+            dlg.SetOKCancelLabels(wxGetStockLabel(wxID_RETRY), cancel);
+            break;
+        case MB_OKCANCEL:
+            dlg.SetOKCancelLabels(ok, cancel);
+            break;
+        case MB_YESNO:
+            dlg.SetYesNoLabels(wxGetStockLabel(wxID_YES), wxGetStockLabel(wxID_NO));
+            break;
+        case MB_YESNOCANCEL:
+            dlg.SetYesNoCancelLabels(wxGetStockLabel(wxID_YES), wxGetStockLabel(wxID_NO), cancel);
+            break;
+        default:
+            dlg.SetOKLabel(ok);
+            break;
+    }
     switch (dlg.ShowModal()) {
         case wxID_OK:
             return (type & MB_TYPEMASK) == MB_RETRYCANCEL ? IDRETRY : IDOK;

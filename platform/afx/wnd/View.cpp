@@ -2,6 +2,7 @@
 #include "platform/afx/wnd/View.h"
 
 #include <wx/panel.h>
+#include <wx/scrolwin.h>
 
 #include "platform/afx/wnd/Dialog.h"
 #include "platform/afx/wnd/DocTemplate.h"
@@ -9,6 +10,7 @@
 #include "platform/afx/wnd/FrameWnd.h"
 #include "platform/afx/wnd/Gdi.h"
 #include "platform/afx/wnd/Resources.h"
+#include "platform/afx/wnd/WxText.h"
 
 IMPLEMENT_DYNAMIC(CView, CWnd)
 IMPLEMENT_DYNAMIC(CFormView, CView)
@@ -79,8 +81,27 @@ void CView::PostNcDestroy() {
 
 CFormView::CFormView(UINT nIDTemplate) : m_nIDTemplate(nIDTemplate) {}
 
+namespace {
+// Pixels per scroll step (a line of the scroll bar's arrows and of the mouse wheel).
+constexpr int kScrollStep = 8;
+
+wxScrolled<wxPanel>* Scrolled(wxWindow* pWx) {
+    return dynamic_cast<wxScrolled<wxPanel>*>(pWx);
+}
+}  // namespace
+
 wxWindow* CFormView::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
-    return CView::CreateWxPeer(pParent, cs);
+    if (pParent == nullptr)
+        return nullptr;
+    long style =
+        wxTAB_TRAVERSAL | wxHSCROLL | wxVSCROLL | ((cs.style & WS_BORDER) ? wxBORDER_SIMPLE : wxBORDER_NONE);
+    if (cs.dwExStyle & WS_EX_CLIENTEDGE)
+        style = (style & ~wxBORDER_MASK) | wxBORDER_SUNKEN;
+    auto* p = new wxScrolled<wxPanel>(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y),
+                                      wxSize(cs.cx, cs.cy), style);
+    // A control that takes the focus is scrolled into view by the toolkit.
+    p->SetScrollRate(kScrollStep, kScrollStep);
+    return p;
 }
 
 int CFormView::OnCreate(LPCREATESTRUCT lpcs) {
@@ -89,7 +110,40 @@ int CFormView::OnCreate(LPCREATESTRUCT lpcs) {
     const DLGTEMPLATEDEF* pTemplate = AfxFindDialogTemplate(m_nIDTemplate);
     if (pTemplate == nullptr)
         return -1;
-    return AfxCreateDlgControls(this, *pTemplate) ? 0 : -1;
+    if (!AfxCreateDlgControls(this, *pTemplate))
+        return -1;
+    if (auto* p = Scrolled(m_pWx)) {
+        const CSize size = AfxDialogTemplateSize(p, *pTemplate);
+        p->SetVirtualSize(size.cx, size.cy);
+    }
+    return 0;
+}
+
+CSize CFormView::GetTotalSize() const {
+    auto* p = Scrolled(m_pWx);
+    if (p == nullptr)
+        return CSize(0, 0);
+    const wxSize size = p->GetVirtualSize();
+    return CSize(size.x, size.y);
+}
+
+CPoint CFormView::GetScrollPosition() const {
+    auto* p = Scrolled(m_pWx);
+    if (p == nullptr)
+        return CPoint(0, 0);
+    const wxPoint pt = p->CalcUnscrolledPosition(wxPoint(0, 0));
+    return CPoint(pt.x, pt.y);
+}
+
+void CFormView::ScrollToPosition(CPoint pt) {
+    if (auto* p = Scrolled(m_pWx))
+        p->Scroll(pt.x / kScrollStep, pt.y / kScrollStep);
+}
+
+void CFormView::OnPrepareDC(CDC* pDC) {
+    auto* p = Scrolled(m_pWx);
+    if (p != nullptr && pDC != nullptr && pDC->GetWxDC() != nullptr)
+        p->DoPrepareDC(*pDC->GetWxDC());
 }
 
 void CFormView::OnInitialUpdate() {

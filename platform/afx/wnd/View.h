@@ -35,7 +35,11 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
-// A view whose controls come from a dialog template.
+class CDC;
+
+// A view whose controls come from a dialog template. When the view is smaller than the template,
+// it scrolls (the scroll bars show only then); drawing that should scroll with the controls goes
+// through OnPrepareDC, which makes the context's coordinates those of the form.
 class CFormView : public CView {
     DECLARE_DYNAMIC(CFormView)
 public:
@@ -43,6 +47,11 @@ public:
     UINT GetTemplateID() const { return m_nIDTemplate; }
     // Controls are made before OnInitialUpdate, at the template's positions.
     void OnInitialUpdate() override;
+    // The template's size in pixels, and the form's point shown at the client area's top left.
+    CSize GetTotalSize() const;
+    CPoint GetScrollPosition() const;
+    void ScrollToPosition(CPoint pt);
+    void OnPrepareDC(CDC* pDC);
 
 protected:
     wxWindow* CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) override;

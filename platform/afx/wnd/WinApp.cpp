@@ -13,6 +13,7 @@
 #include "platform/afx/wnd/FrameWnd.h"
 #include "platform/afx/wnd/HtmlHelp.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/afx/wnd/UiLanguage.h"
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/afx/wnd/WxText.h"
 #include "platform/win32/Module.h"
@@ -32,6 +33,11 @@ bool g_bToolkitStarted = false;
 FileDialogHook& FileHook() {
     static FileDialogHook hook;
     return hook;
+}
+
+CString& LastFileDialogTitle() {
+    static CString title;
+    return title;
 }
 
 // The toolkit's application: hands idle time to the framework.
@@ -197,21 +203,29 @@ void CWinApp::RegisterShellFileTypes(BOOL) {
 
 BOOL CWinApp::DoPromptFileName(CString& fileName, LPCSTR lpszTitle, BOOL bOpenFileDialog,
                                CDocTemplate* pTemplate) {
-    if (FileHook())
-        return FileHook()(bOpenFileDialog, fileName);
+    LastFileDialogTitle() = lpszTitle != nullptr ? lpszTitle : "";
     CString filterName, filterExt;
-    wxString wildcard;
-    if (pTemplate != nullptr && pTemplate->GetDocString(filterName, CDocTemplate::filterName) &&
-        pTemplate->GetDocString(filterExt, CDocTemplate::filterExt) && !filterExt.IsEmpty())
-        wildcard = ToWx(filterName) + "|*" + ToWx(filterExt) + "|";
-    wildcard += "*|*";
-    wxWindow* pParent = m_pMainWnd ? m_pMainWnd->GetWxWindow() : nullptr;
-    long style = bOpenFileDialog ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST) : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-    wxFileDialog dlg(pParent, ToWx(lpszTitle), wxString(), ToWx(fileName), wildcard, style);
-    if (dlg.ShowModal() != wxID_OK)
-        return FALSE;
-    fileName = FromWx(dlg.GetPath());
-    if (!bOpenFileDialog && !filterExt.IsEmpty() && fileName.Find(".") < 0)
+    if (pTemplate != nullptr && pTemplate->GetDocString(filterName, CDocTemplate::filterName))
+        pTemplate->GetDocString(filterExt, CDocTemplate::filterExt);
+    if (FileHook()) {
+        if (!FileHook()(bOpenFileDialog, fileName))
+            return FALSE;
+    } else {
+        wxString wildcard;
+        if (!filterExt.IsEmpty())
+            wildcard = ToWx(filterName) + "|*" + ToWx(filterExt) + "|";
+        wildcard += "*|*";
+        wxWindow* pParent = m_pMainWnd ? m_pMainWnd->GetWxWindow() : nullptr;
+        long style =
+            bOpenFileDialog ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST) : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+        wxFileDialog dlg(pParent, ToWx(lpszTitle), wxString(), ToWx(fileName), wildcard, style);
+        if (dlg.ShowModal() != wxID_OK)
+            return FALSE;
+        fileName = FromWx(dlg.GetPath());
+    }
+    // A name saved without an extension gets the document's; a dot in a folder's name is no
+    // extension of the file.
+    if (!bOpenFileDialog && !filterExt.IsEmpty() && fileName.Mid(fileName.ReverseFind('/') + 1).Find('.') < 0)
         fileName += filterExt;
     return TRUE;
 }
@@ -235,7 +249,8 @@ void CWinApp::OnFileNew() {
 
 void CWinApp::OnFileOpen() {
     CString fileName;
-    if (!DoPromptFileName(fileName, "Open", TRUE, m_templates.empty() ? nullptr : m_templates.front()))
+    if (!DoPromptFileName(fileName, AfxFrameworkText("Open File"), TRUE,
+                          m_templates.empty() ? nullptr : m_templates.front()))
         return;
     OpenDocumentFile(fileName);
 }
@@ -247,6 +262,10 @@ void CWinApp::OnAppExit() {
 
 void AfxSetFileDialogHook(FileDialogHook hook) {
     FileHook() = std::move(hook);
+}
+
+CString AfxGetLastFileDialogTitle() {
+    return LastFileDialogTitle();
 }
 
 BOOL AfxWinInit(int argc, char** argv) {

@@ -97,3 +97,5 @@ int AfxWinMain(int argc, char** argv);
 // Test hook for the file dialog: called instead of showing it; return FALSE to cancel.
 using FileDialogHook = std::function<BOOL(BOOL bOpen, CString& rFileName)>;
 void AfxSetFileDialogHook(FileDialogHook hook);
+// The title of the file dialog asked for last, answered by the hook or by the user.
+CString AfxGetLastFileDialogTitle();

@@ -3,6 +3,7 @@
 
 #include <wx/app.h>
 #include <wx/apptrait.h>
+#include <wx/display.h>
 #include <wx/eventfilter.h>
 #include <wx/evtloop.h>
 #include <wx/panel.h>
@@ -170,6 +171,14 @@ int GetSystemMetrics(int nIndex) {
         default:
             return 0;
     }
+}
+
+BOOL SystemParametersInfo(UINT uiAction, UINT, void* pvParam, UINT) {
+    if (uiAction != SPI_GETWORKAREA || pvParam == nullptr)
+        return FALSE;
+    const wxRect area = wxDisplay().GetClientArea();
+    *static_cast<RECT*>(pvParam) = RECT{area.x, area.y, area.x + area.width, area.y + area.height};
+    return TRUE;
 }
 
 // ----- CWnd -----

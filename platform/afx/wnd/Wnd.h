@@ -187,3 +187,5 @@ void AfxPaintNow();
 // Number of posted messages waiting.
 size_t AfxGetPostedMessageCount();
 int GetSystemMetrics(int nIndex);
+// Reads a system parameter; SPI_GETWORKAREA fills the RECT that pvParam points to.
+BOOL SystemParametersInfo(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni);

@@ -243,6 +243,8 @@ typedef HWND__* HWND;
 #define SM_CYHSCROLL 3
 #define SM_CXBORDER 5
 #define SM_CYBORDER 6
+// System parameters: the work area of the primary display (the screen less panels and docks).
+#define SPI_GETWORKAREA 0x0030
 
 // Help commands.
 #define HH_DISPLAY_TOC 0x0001

@@ -1,0 +1,291 @@
+// The Search results page on real windows: its fill after a search, beside the search itself.
+//
+// One generated store of contacts per size (10^3, 10^4, 10^5 at 30 % duplicates), each in a
+// profile of its own in a private machine root. BM_SearchThenFill runs the page's search and then
+// its fill from that result; the fill is the iteration time, the search's time of the same run is
+// the counter "search_s" and their ratio "fill/search". BM_Rebuild fills the page again from the
+// cached result (as a page switch does), BM_Select moves the selection (the information group)
+// and BM_DeleteRoots deletes every other group from the tree, one item at a time.
+// Run under a display: xvfb-run -a -s "-screen 0 1280x1024x24" bin/bench_afxwnd_results
+#include <benchmark/benchmark.h>
+
+#include <wx/app.h>
+#include <wx/frame.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "language/LanguageSettings.h"
+#include "model/ConfigInfo.h"
+#include "model/QuorvelDoc.h"
+#include "model/StoreInfo.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/afx/wnd/WinApp.h"
+#include "platform/mapi/MAPIX.h"
+#include "resources/FormResource.h"
+#include "tests/model/UiDoubles.h"
+#include "tests/support/TempRoot.h"
+#include "tools/install/Install.h"
+#include "tools/store/Catalog.h"
+#include "tools/store/Generator.h"
+#include "trace/Trace.h"
+#include "ui/FormViews.h"
+#include "ui/SearchResultPP.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <class T>
+struct Ref {
+    T* p = nullptr;
+    ~Ref() {
+        if (p != nullptr)
+            p->Release();
+    }
+    T** operator&() { return &p; }
+    T* operator->() const { return p; }
+};
+
+void Settle() {
+    for (int i = 0; i < 5; ++i) {
+        AfxPumpMessages();
+        wxTheApp->Yield(true);
+    }
+}
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+// The machine root, the languages and the host window, shared by every size.
+struct CWorld {
+    qrvtest::TempRoot root;
+    std::unique_ptr<qrvtest::FakeUiServices> ui;
+    CQuorvelDoc doc;
+    CWnd* pHost = nullptr;
+
+    CWorld() {
+        SetTraceLevel(TRACE_ERROR);
+        std::string error;
+        if (FAILED(RunInstall("", error)) || FAILED(InitLanguageModule()) || FAILED(LoadLanguages(2057)))
+            std::abort();
+        ui = std::make_unique<qrvtest::FakeUiServices>();
+        AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDOK; });
+        RegisterFormResources();
+        InstallSearchResultPage();
+        MAPIInitialize(nullptr);
+        auto* pFrame = new wxFrame(nullptr, wxID_ANY, "results", wxPoint(0, 0), wxSize(720, 720));
+        pHost = new CWnd;
+        pHost->AttachWx(pFrame);
+        pFrame->Show();
+    }
+};
+
+CWorld& World() {
+    static CWorld world;
+    return world;
+}
+
+// One size: its profile and store, a contacts configuration over them, the form view and its page.
+struct CSize {
+    CConfigInfo* pConfig = nullptr;
+    FVPagedView* pView = nullptr;
+
+    explicit CSize(ULONG nItems) {
+        CWorld& world = World();
+        const std::string profile = "p" + std::to_string(nItems);
+        Ref<IProfAdmin> admin;
+        Ref<IMsgServiceAdmin> services;
+        Ref<IMAPITable> table;
+        LPSRowSet lpRows = nullptr;
+        MAPIAdminProfiles(0, &admin);
+        admin->CreateProfile(profile.c_str(), nullptr, 0, 0);
+        admin->AdminServices(profile.c_str(), nullptr, 0, 0, &services);
+        services->CreateMsgService("MSPST MS", "Personal", 0, 0);
+        services->GetMsgServiceTable(0, &table);
+        table->QueryRows(10, 0, &lpRows);
+        MAPIUID uid;
+        memcpy(uid.ab, lpRows->aRow[0].lpProps[0].Value.bin.lpb, 16);
+        FreeProws(lpRows);
+        const std::string path = world.root.Path() + "/" + profile + ".pst";
+        SPropValue values[2] = {};
+        values[0].ulPropTag = PR_PST_PATH;
+        values[0].Value.lpszA = const_cast<char*>(path.c_str());
+        values[1].ulPropTag = PR_DISPLAY_NAME;
+        values[1].Value.lpszA = const_cast<char*>("Personal");
+        services->ConfigureMsgService(&uid, 0, 0, 2, values);
+        Ref<IMAPITable> profiles;
+        admin->GetProfileTable(0, &profiles);
+        profiles->QueryRows(100, 0, &lpRows);
+        for (ULONG r = 0; r < lpRows->cRows; ++r) {
+            bool bThis = false;
+            std::vector<BYTE> key;
+            for (ULONG i = 0; i < lpRows->aRow[r].cValues; ++i) {
+                const SPropValue& v = lpRows->aRow[r].lpProps[i];
+                if (v.ulPropTag == PR_DISPLAY_NAME_A && profile == v.Value.lpszA)
+                    bThis = true;
+                if (v.ulPropTag == PR_INSTANCE_KEY)
+                    key.assign(v.Value.bin.lpb, v.Value.bin.lpb + v.Value.bin.cb);
+            }
+            if (bThis)
+                world.ui->chooser.key = key;
+        }
+        FreeProws(lpRows);
+        world.ui->chooser.strName = profile.c_str();
+
+        Ref<IMAPISession> session;
+        MAPILogonEx(0, const_cast<char*>(profile.c_str()), nullptr,
+                    MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED, &session);
+        CConfigInfo::CreateConfigInfo(profile.c_str(), CONFIG_TYPE_CONTACT, &world.doc, &pConfig);
+        world.doc.AddConfiguration(pConfig);
+        pConfig->OnSelectProfile(nullptr);
+        Ref<CStoreInfo> store{pConfig->GetStore(0)};
+        SBinary key{};
+        store->GetStoreKey(&key);
+        Ref<IMsgStore> mdb;
+        session->OpenMsgStore(0, key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
+                              MAPI_BEST_ACCESS | MAPI_MODIFY, &mdb);
+        free(key.lpb);
+        std::vector<qrvstore::CCatalogType> catalog = qrvstore::FindCatalog("");
+        qrvstore::CGenerateOptions options;
+        options.m_type = qrvstore::FindType(catalog, "contact");
+        options.m_count = nItems;
+        options.m_duplicates = 0.3;
+        qrvstore::Generate(mdb.p, options);
+        LPMAPIFOLDER lpFolder = qrvstore::OpenOrMakeFolder(mdb.p, options.m_type->m_folder, "IPF.Contact");
+        SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
+        ULONG cValues = 0;
+        LPSPropValue lpValue = nullptr;
+        lpFolder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValue);
+        store->AddFolder(mdb.p, lpValue->Value.bin.cb, lpValue->Value.bin.lpb);
+        MAPIFreeBuffer(lpValue);
+        lpFolder->Release();
+        mdb.p->Release();
+        mdb.p = nullptr;
+        session->Logoff(0, 0, 0);
+
+        pView = dynamic_cast<FVPagedView*>(CreateFormView(CONFIG_TYPE_CONTACT));
+        pView->SetConfigInfo(pConfig);
+        pView->Create(nullptr, "Contacts", WS_CHILD | WS_VISIBLE, CRect(0, 0, 700, 700), world.pHost,
+                      GetFormViewControlID(CONFIG_TYPE_CONTACT));
+        pView->OnInitialUpdate();
+        Settle();
+        pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
+        Settle();
+    }
+    CSearchResultPP* Page() const { return dynamic_cast<CSearchResultPP*>(pView->GetSearchResultsPage()); }
+    CResultTree& Tree() const { return Page()->GetTree(); }
+};
+
+CSize& Size(ULONG nItems) {
+    static std::map<ULONG, std::unique_ptr<CSize>> sizes;
+    std::unique_ptr<CSize>& p = sizes[nItems];
+    if (!p)
+        p = std::make_unique<CSize>(nItems);
+    return *p;
+}
+
+void BM_SearchThenFill(benchmark::State& state) {
+    CSize& size = Size((ULONG)state.range(0));
+    CSearchResultPP* pPage = size.Page();
+    if (pPage == nullptr) {
+        state.SkipWithError("no results page");
+        return;
+    }
+    double search = 0, fill = 0;
+    for (auto _ : state) {
+        size.pConfig->SetSearchResult(nullptr);
+        const auto t0 = Clock::now();
+        pPage->FindDuplicates();
+        const auto t1 = Clock::now();
+        pPage->FillTreeCtrl();
+        Settle();  // the first paint of the filled tree belongs to the fill
+        const auto t2 = Clock::now();
+        search += Seconds(t0, t1);
+        fill += Seconds(t1, t2);
+        state.SetIterationTime(Seconds(t1, t2));
+    }
+    state.counters["search_s"] = search / double(state.iterations());
+    state.counters["fill_s"] = fill / double(state.iterations());
+    state.counters["fill/search"] = fill / search;
+    state.counters["tree_items"] = double(size.Tree().GetCount());
+}
+BENCHMARK(BM_SearchThenFill)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+void BM_Rebuild(benchmark::State& state) {
+    CSize& size = Size((ULONG)state.range(0));
+    CSearchResultPP* pPage = size.Page();
+    for (auto _ : state) {
+        pPage->FindDuplicates();  // the cached result
+        pPage->FillTreeCtrl();
+        Settle();
+    }
+    state.counters["tree_items"] = double(size.Tree().GetCount());
+}
+BENCHMARK(BM_Rebuild)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_Select(benchmark::State& state) {
+    CSize& size = Size((ULONG)state.range(0));
+    CResultTree& tree = size.Tree();
+    std::vector<HTREEITEM> roots;
+    for (HTREEITEM h = tree.GetRootItem(); h != nullptr; h = tree.GetNextSiblingItem(h))
+        roots.push_back(h);
+    size_t n = 0;
+    for (auto _ : state) {
+        tree.SelectItem(roots[(n++ * 7919) % roots.size()]);
+        Settle();
+    }
+}
+BENCHMARK(BM_Select)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void BM_DeleteRoots(benchmark::State& state) {
+    CSize& size = Size((ULONG)state.range(0));
+    CSearchResultPP* pPage = size.Page();
+    CResultTree& tree = size.Tree();
+    size_t nDeleted = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        pPage->FindDuplicates();
+        pPage->FillTreeCtrl();
+        Settle();
+        state.ResumeTiming();
+        int nStep = 0;
+        for (HTREEITEM h = tree.GetRootItem(); h != nullptr; ++nStep) {
+            HTREEITEM hNext = tree.GetNextSiblingItem(h);
+            if (nStep % 2 == 0) {
+                pPage->FreeBranchMemory(h);
+                tree.DeleteItem(h);
+                ++nDeleted;
+            }
+            h = hNext;
+        }
+        Settle();
+    }
+    state.counters["deleted"] = double(nDeleted) / double(state.iterations());
+}
+BENCHMARK(BM_DeleteRoots)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    char name[] = "bench_afxwnd_results";
+    char* args[] = {name, nullptr};
+    if (std::getenv("DISPLAY") == nullptr || !AfxWinInit(1, args))
+        return 1;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::_Exit(0);  // the windows and stores go with the process
+}

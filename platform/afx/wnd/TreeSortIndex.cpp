@@ -1,0 +1,105 @@
+// The sorted-insertion order of one parent's children.
+#include "platform/afx/wnd/TreeSortIndex.h"
+
+CTreeSortIndex::Node* CTreeSortIndex::Insert(void* pItem, const wxString& text) {
+    return InsertBefore(FirstGreater(text), pItem, text);
+}
+
+CTreeSortIndex::Node* CTreeSortIndex::Append(void* pItem, const wxString& text) {
+    return InsertBefore(nullptr, pItem, text);
+}
+
+void CTreeSortIndex::SetText(Node* pNode, const wxString& text) {
+    if (pNode == nullptr)
+        return;
+    pNode->text = text;
+    for (Node* p = pNode; p != nullptr; p = p->pParent)
+        Pull(p);
+}
+
+CTreeSortIndex::Node* CTreeSortIndex::FirstGreater(const wxString& text) const {
+    Node* p = m_pRoot;
+    while (p != nullptr) {
+        if (p->pLeft != nullptr && p->pLeft->pMax->text.CmpNoCase(text) > 0)
+            p = p->pLeft;
+        else if (p->text.CmpNoCase(text) > 0)
+            return p;
+        else
+            p = p->pRight;
+    }
+    return nullptr;
+}
+
+CTreeSortIndex::Node* CTreeSortIndex::InsertBefore(Node* pNext, void* pItem, const wxString& text) {
+    Node& node = m_nodes.emplace_back();
+    node.text = text;
+    node.pItem = pItem;
+    node.pMax = &node;
+    // xorshift: priorities only need to look random to keep the tree balanced.
+    m_nSeed ^= m_nSeed << 13;
+    m_nSeed ^= m_nSeed >> 17;
+    m_nSeed ^= m_nSeed << 5;
+    node.nPriority = m_nSeed;
+
+    // In order, the new node goes right before pNext: the last node of pNext's left subtree gets
+    // it as its right child (or pNext as its left); without pNext it goes after the last node.
+    Node* pAt = pNext;
+    bool bLeft = true;
+    if (pAt == nullptr) {
+        pAt = m_pRoot;
+        bLeft = false;
+    } else if (pAt->pLeft != nullptr) {
+        pAt = pAt->pLeft;
+        bLeft = false;
+    }
+    if (pAt == nullptr) {
+        m_pRoot = &node;
+        return &node;
+    }
+    if (!bLeft)
+        while (pAt->pRight != nullptr)
+            pAt = pAt->pRight;
+    (bLeft ? pAt->pLeft : pAt->pRight) = &node;
+    node.pParent = pAt;
+
+    while (node.pParent != nullptr && node.pParent->nPriority < node.nPriority)
+        Rotate(&node);
+    for (Node* p = node.pParent; p != nullptr; p = p->pParent)
+        Pull(p);
+    return &node;
+}
+
+// Lifts pNode above its parent, keeping the order.
+void CTreeSortIndex::Rotate(Node* pNode) {
+    Node* pParent = pNode->pParent;
+    Node* pGrand = pParent->pParent;
+    if (pParent->pLeft == pNode) {
+        pParent->pLeft = pNode->pRight;
+        if (pNode->pRight != nullptr)
+            pNode->pRight->pParent = pParent;
+        pNode->pRight = pParent;
+    } else {
+        pParent->pRight = pNode->pLeft;
+        if (pNode->pLeft != nullptr)
+            pNode->pLeft->pParent = pParent;
+        pNode->pLeft = pParent;
+    }
+    pParent->pParent = pNode;
+    pNode->pParent = pGrand;
+    if (pGrand == nullptr)
+        m_pRoot = pNode;
+    else if (pGrand->pLeft == pParent)
+        pGrand->pLeft = pNode;
+    else
+        pGrand->pRight = pNode;
+    Pull(pParent);
+    Pull(pNode);
+}
+
+void CTreeSortIndex::Pull(Node* pNode) {
+    pNode->pMax = pNode;
+    if (pNode->pLeft != nullptr && Greater(pNode->pLeft->pMax, pNode->pMax))
+        pNode->pMax = pNode->pLeft->pMax;
+    if (pNode->pRight != nullptr && Greater(pNode->pRight->pMax, pNode->pMax))
+        pNode->pMax = pNode->pRight->pMax;
+}
