@@ -23,7 +23,7 @@ protected:
 };
 
 TEST_F(CleanupEndToEndTest, SearchChangeTheStoreBehindTheProgramsBackThenCleanUp) {
-    CStoreClient other(m_pConfig, m_root->Path() + "/Personal.pst");
+    CStoreClient other(m_pConfig);
     // The inbox and a folder "Archive" below it are searched together (compare mode "ignoring
     // folder"), so a group may lie in both.
     const std::vector<BYTE> archive = other.MakeFolder(m_inbox, "Archive");

@@ -20,7 +20,7 @@ protected:
         ResultsFixture::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        m_client = std::make_unique<CStoreClient>(m_pConfig, m_root->Path() + "/Personal.pst");
+        m_client = std::make_unique<CStoreClient>(m_pConfig);
     }
     void TearDown() override {
         CloseForm(m_pView);

@@ -2,19 +2,19 @@
 #include "tests/ui_results/StoreClient.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cstring>
 
 #include "model/ConfigInfo.h"
 #include "model/StoreInfo.h"
+#include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 
 namespace qrvtest {
 
 using mapitest::Ref;
 
-CStoreClient::CStoreClient(CConfigInfo* pConfig, std::string storePath) : m_path(std::move(storePath)) {
+CStoreClient::CStoreClient(CConfigInfo* pConfig) {
     EXPECT_EQ(S_OK, MAPILogonEx(0, "work", nullptr, MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE | MAPI_EXTENDED,
                                 &m_lpSession));
     CStoreInfo* pStore = pConfig->GetStore(0);
@@ -97,22 +97,7 @@ void CStoreClient::SetText(const std::vector<BYTE>& item, ULONG ulTag, const cha
 }
 
 void CStoreClient::DeleteFolder(const std::vector<BYTE>& folder) {
-    // The folder's own id is the last 8 bytes of its entry id, little-endian.
-    ASSERT_EQ(48u, folder.size());
-    sqlite3_int64 id = 0;
-    for (int i = 7; i >= 0; --i)
-        id = (id << 8) | folder[40 + i];
-    sqlite3* db = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open(m_path.c_str(), &db));
-    sqlite3_busy_timeout(db, 5000);
-    const std::string sql = "BEGIN; DELETE FROM props WHERE msg IN (SELECT id FROM messages WHERE folder = " +
-                            std::to_string(id) +
-                            "); DELETE FROM messages WHERE folder = " + std::to_string(id) +
-                            "; DELETE FROM folder_props WHERE folder = " + std::to_string(id) +
-                            "; DELETE FROM folders WHERE id = " + std::to_string(id) + "; COMMIT;";
-    EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr)) << sqlite3_errmsg(db);
-    EXPECT_EQ(1, sqlite3_total_changes(db) > 0 ? 1 : 0);
-    sqlite3_close(db);
+    EXPECT_EQ(S_OK, HrDeleteFolder(m_lpMDB, std::string(folder.begin(), folder.end())));
 }
 
 std::set<std::vector<BYTE>> CStoreClient::LiveItems(const std::vector<BYTE>& folder) {

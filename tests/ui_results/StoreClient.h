@@ -14,8 +14,7 @@ namespace qrvtest {
 // A session and store of its own on the profile "work", as another mail program would hold them.
 class CStoreClient {
 public:
-    // storePath: the store file, which DeleteFolder changes directly (folders are deleted by tools).
-    CStoreClient(CConfigInfo* pConfig, std::string storePath);
+    explicit CStoreClient(CConfigInfo* pConfig);
     ~CStoreClient();
     CStoreClient(const CStoreClient&) = delete;
     CStoreClient& operator=(const CStoreClient&) = delete;
@@ -30,7 +29,7 @@ public:
     void DeleteItem(const std::vector<BYTE>& folder, const std::vector<BYTE>& item);
     // Sets one text property of an item and saves it.
     void SetText(const std::vector<BYTE>& item, ULONG ulTag, const char* lpszValue);
-    // Removes a folder and its items, as another program that deletes the folder would.
+    // Removes a folder and its items for good, as the store tool does.
     void DeleteFolder(const std::vector<BYTE>& folder);
     std::set<std::vector<BYTE>> LiveItems(const std::vector<BYTE>& folder);
 
@@ -39,7 +38,6 @@ private:
 
     IMAPISession* m_lpSession = nullptr;
     IMsgStore* m_lpMDB = nullptr;
-    std::string m_path;
 };
 
 }  // namespace qrvtest

@@ -758,6 +758,8 @@ void CTreeCtrl::GetChildItems(HTREEITEM hItem, std::vector<HTREEITEM>& items) co
     wxTreeCtrl* p = TV(m_pWx);
     if (p == nullptr || hItem == nullptr)
         return;
+    if (CWxTreeCtrl* pOwn = OwnTV(p))
+        pOwn->ApplyOrder();
     const wxTreeItemId parent = ParentOf(p, hItem);
     items.reserve(p->GetChildrenCount(parent, false));
     wxTreeItemIdValue cookie;

@@ -342,8 +342,8 @@ public:
     HTREEITEM GetRootItem() const;
     HTREEITEM GetChildItem(HTREEITEM hItem) const;
     HTREEITEM GetNextSiblingItem(HTREEITEM hItem) const;
-    // Every child of hItem (TVI_ROOT: the root items) in order. A walk of GetNextSiblingItem
-    // searches each item among its siblings; this one does not, so it stays linear.
+    // Every child of hItem (TVI_ROOT: the root items) in order, in one pass over the toolkit's
+    // children: for a caller that visits them all, as the emptying and the cleanup do.
     void GetChildItems(HTREEITEM hItem, std::vector<HTREEITEM>& items) const;
     HTREEITEM GetParentItem(HTREEITEM hItem) const;
     HTREEITEM GetNextItem(HTREEITEM hItem, UINT nCode) const;
