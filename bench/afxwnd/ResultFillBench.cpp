@@ -5,7 +5,9 @@
 // its fill from that result; the fill is the iteration time, the search's time of the same run is
 // the counter "search_s" and their ratio "fill/search". BM_Rebuild fills the page again from the
 // cached result (as a page switch does), BM_Select moves the selection (the information group)
-// and BM_DeleteRoots deletes every other group from the tree, one item at a time.
+// and BM_DeleteRoots deletes every other group from the tree, one item at a time. BM_Empty empties
+// the filled tree as the page does when a cleanup closes it (every record given back, every item
+// deleted).
 // Run under a display: xvfb-run -a -s "-screen 0 1280x1024x24" bin/bench_afxwnd_results
 #include <benchmark/benchmark.h>
 
@@ -276,6 +278,24 @@ void BM_DeleteRoots(benchmark::State& state) {
     state.counters["deleted"] = double(nDeleted) / double(state.iterations());
 }
 BENCHMARK(BM_DeleteRoots)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_Empty(benchmark::State& state) {
+    CSize& size = Size((ULONG)state.range(0));
+    CSearchResultPP* pPage = size.Page();
+    size_t nItems = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        pPage->FindDuplicates();
+        pPage->FillTreeCtrl();
+        Settle();
+        nItems = size.Tree().GetCount();
+        state.ResumeTiming();
+        pPage->EmptyTreeCtrl();
+        Settle();
+    }
+    state.counters["tree_items"] = double(nItems);
+}
+BENCHMARK(BM_Empty)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 
