@@ -31,8 +31,8 @@ BOOL MenuItemEnabled(CFrameWnd* pFrame, UINT nID) {
     return state.m_bEnabled;
 }
 
-// What the toolkit delivers when the user presses the left button on the window, or gives it the
-// keyboard.
+// What the toolkit delivers when the user presses the left button on the window; when the window
+// takes the keyboard, by the Tab key pressed in pFrom or by the program.
 void Press(CWnd* pWnd) {
     wxMouseEvent event(wxEVT_LEFT_DOWN);
     event.SetEventObject(pWnd->GetWxWindow());
@@ -43,6 +43,18 @@ void Focus(CWnd* pWnd) {
     wxFocusEvent event(wxEVT_SET_FOCUS, pWnd->GetWxWindow()->GetId());
     event.SetEventObject(pWnd->GetWxWindow());
     pWnd->GetWxWindow()->GetEventHandler()->ProcessEvent(event);
+}
+
+void TabInto(CWnd* pFrom, CWnd* pWnd) {
+    wxKeyEvent down(wxEVT_KEY_DOWN);
+    down.m_keyCode = WXK_TAB;
+    down.SetEventObject(pFrom->GetWxWindow());
+    pFrom->GetWxWindow()->GetEventHandler()->ProcessEvent(down);
+    Focus(pWnd);
+    wxKeyEvent up(wxEVT_KEY_UP);
+    up.m_keyCode = WXK_TAB;
+    up.SetEventObject(pWnd->GetWxWindow());
+    pWnd->GetWxWindow()->GetEventHandler()->ProcessEvent(up);
 }
 
 using ActiveViewTest = UiFixture;
@@ -92,15 +104,20 @@ TEST_F(ActiveViewTest, SaveAsReachesTheDocumentAfterACancelledNewOrOpen) {
     }
 }
 
-TEST_F(ActiveViewTest, TheViewClickedOrFocusedBecomesActiveAndAClosedFormLeavesItsPane) {
+TEST_F(ActiveViewTest, TheViewClickedOrTabbedIntoBecomesActiveAndAClosedFormLeavesItsPane) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
     ASSERT_EQ(pFrame->GetActiveView(), Left());
 
-    // A click into the right pane, then the keyboard into the list of the left one.
+    // A click into the right pane, then the Tab key into the list of the left one; the program
+    // moving the keyboard moves nothing.
     Press(Right());
     EXPECT_EQ(pFrame->GetActiveView(), Right());
     Focus(&List());
+    EXPECT_EQ(pFrame->GetActiveView(), Right());
+    TabInto(Right(), &List());
+    EXPECT_EQ(pFrame->GetActiveView(), Left());
+    Focus(Right());
     EXPECT_EQ(pFrame->GetActiveView(), Left());
 
     // A click on a control of the form view shown in the right pane makes the form view active
@@ -118,7 +135,7 @@ TEST_F(ActiveViewTest, TheViewClickedOrFocusedBecomesActiveAndAClosedFormLeavesI
     EXPECT_EQ(pFrame->GetActiveView(), Right());
 }
 
-TEST_F(ActiveViewTest, ARealFocusChangeAndARealClickMoveTheActiveView) {
+TEST_F(ActiveViewTest, ARealClickAndARealTabMoveTheActiveView) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
     Settle(100);
@@ -126,17 +143,23 @@ TEST_F(ActiveViewTest, ARealFocusChangeAndARealClickMoveTheActiveView) {
     ASSERT_NE(pForm, nullptr);
     CWnd* pTabs = pForm->GetDlgItem(IDC_FV_TABS);
     ASSERT_NE(pTabs, nullptr);
-
-    List().SetFocus();
-    Settle(50);
-    EXPECT_EQ(pFrame->GetActiveView(), Left());
+    wxUIActionSimulator sim;
+    auto click = [&](CWnd* pWnd, wxPoint pt) {
+        pt = pWnd->GetWxWindow()->ClientToScreen(pt);
+        sim.MouseMove(pt.x, pt.y);
+        Settle(20);
+        sim.MouseClick();
+        Settle(50);
+    };
 
     // On the tab of the page that shows already: the click changes nothing else.
-    const wxPoint pt = pTabs->GetWxWindow()->ClientToScreen(wxPoint(12, 8));
-    wxUIActionSimulator sim;
-    sim.MouseMove(pt.x, pt.y);
-    Settle(20);
-    sim.MouseClick();
+    click(pTabs, wxPoint(12, 8));
+    EXPECT_EQ(pFrame->GetActiveView(), pForm);
+    // Below the last row of the list.
+    click(&List(), wxPoint(20, List().GetWxWindow()->GetClientSize().y - 10));
+    EXPECT_EQ(pFrame->GetActiveView(), Left());
+    // The Tab key takes the keyboard out of the list, the left pane's only control.
+    sim.Char(WXK_TAB);
     Settle(50);
     EXPECT_EQ(pFrame->GetActiveView(), pForm);
 }

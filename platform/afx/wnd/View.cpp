@@ -27,19 +27,33 @@ END_MESSAGE_MAP()
 
 namespace {
 
-// Watches every click and every change of the keyboard focus while views exist: the view that the
-// user works in becomes its frame's active view, so the menu's and toolbar's commands reach it and
-// its document. The innermost view wins (a form view inside a pane view), as commands for the form
-// go to the form first. Nothing is consumed.
+// Watches the user's clicks and keyboard moves while views exist: the view that the user works in
+// becomes its frame's active view, so the menu's and toolbar's commands reach it and its document.
+// The innermost view wins (a form view inside a pane view), as commands for the form go to the form
+// first. The focus counts only when the user's Tab key moved it: a window that puts the focus on a
+// control of its own as it opens does not take the commands away. Nothing is consumed.
 class CViewActivationWatch : public wxEventFilter {
 public:
     int FilterEvent(wxEvent& event) override {
         const wxEventType type = event.GetEventType();
-        if (type == wxEVT_SET_FOCUS || type == wxEVT_LEFT_DOWN || type == wxEVT_RIGHT_DOWN ||
-            type == wxEVT_MIDDLE_DOWN)
+        if (type == wxEVT_LEFT_DOWN || type == wxEVT_RIGHT_DOWN || type == wxEVT_MIDDLE_DOWN) {
+            m_bKeyboardMove = false;
             CView::ActivateViewOf(dynamic_cast<wxWindow*>(event.GetEventObject()));
+        } else if (type == wxEVT_KEY_DOWN) {
+            const auto& key = static_cast<const wxKeyEvent&>(event);
+            m_bKeyboardMove = key.GetKeyCode() == WXK_TAB;
+        } else if (type == wxEVT_KEY_UP) {
+            // The toolkit moves the focus while the key is down.
+            m_bKeyboardMove = false;
+        } else if (type == wxEVT_SET_FOCUS && m_bKeyboardMove) {
+            m_bKeyboardMove = false;
+            CView::ActivateViewOf(dynamic_cast<wxWindow*>(event.GetEventObject()));
+        }
         return Event_Skip;
     }
+
+private:
+    bool m_bKeyboardMove = false;
 };
 
 // Kept for the whole run: the toolkit holds it while any view exists.

@@ -15,7 +15,7 @@ public:
     CDocument* GetDocument() const { return m_pDocument; }
     CFrameWnd* GetParentFrame() const;
     // Makes the innermost view that holds pWx (or is it) the active view of its frame: what a
-    // click into a view, or its taking the keyboard focus, does.
+    // click into a view, or the Tab key taking the keyboard into it, does.
     static void ActivateViewOf(wxWindow* pWx);
 
     virtual void OnInitialUpdate();
