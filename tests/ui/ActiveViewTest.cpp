@@ -31,30 +31,16 @@ BOOL MenuItemEnabled(CFrameWnd* pFrame, UINT nID) {
     return state.m_bEnabled;
 }
 
-// What the toolkit delivers when the user presses the left button on the window; when the window
-// takes the keyboard, by the Tab key pressed in pFrom or by the program.
-void Press(CWnd* pWnd) {
-    wxMouseEvent event(wxEVT_LEFT_DOWN);
+// Delivers an event of the toolkit's to the window, as a click, a key or a focus change does.
+void Deliver(CWnd* pWnd, wxEvent&& event) {
     event.SetEventObject(pWnd->GetWxWindow());
     pWnd->GetWxWindow()->GetEventHandler()->ProcessEvent(event);
 }
 
-void Focus(CWnd* pWnd) {
-    wxFocusEvent event(wxEVT_SET_FOCUS, pWnd->GetWxWindow()->GetId());
-    event.SetEventObject(pWnd->GetWxWindow());
-    pWnd->GetWxWindow()->GetEventHandler()->ProcessEvent(event);
-}
-
-void TabInto(CWnd* pFrom, CWnd* pWnd) {
-    wxKeyEvent down(wxEVT_KEY_DOWN);
-    down.m_keyCode = WXK_TAB;
-    down.SetEventObject(pFrom->GetWxWindow());
-    pFrom->GetWxWindow()->GetEventHandler()->ProcessEvent(down);
-    Focus(pWnd);
-    wxKeyEvent up(wxEVT_KEY_UP);
-    up.m_keyCode = WXK_TAB;
-    up.SetEventObject(pWnd->GetWxWindow());
-    pWnd->GetWxWindow()->GetEventHandler()->ProcessEvent(up);
+wxKeyEvent TabKey() {
+    wxKeyEvent event(wxEVT_KEY_DOWN);
+    event.m_keyCode = WXK_TAB;
+    return event;
 }
 
 using ActiveViewTest = UiFixture;
@@ -63,7 +49,7 @@ TEST_F(ActiveViewTest, SaveAsReachesTheDocumentAfterACancelledNewOrOpen) {
     ASSERT_TRUE(Start());
     CMainFrame* pFrame = Frame();
     CQuorvelDoc* pDoc = Doc();
-    Press(Right());
+    Deliver(Right(), wxMouseEvent(wxEVT_LEFT_DOWN));
     ASSERT_EQ(pFrame->GetActiveView(), Right());
     AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDCANCEL; });
     std::string target;
@@ -84,9 +70,7 @@ TEST_F(ActiveViewTest, SaveAsReachesTheDocumentAfterACancelledNewOrOpen) {
         // New asked to save and was cancelled there; Open was cancelled in its file dialog.
         EXPECT_EQ(AfxGetShownMessageBoxes().size(), nCommand == ID_FILE_NEW ? 1u : 0u);
         ASSERT_TRUE(pDoc->IsModified());
-        if (nCommand == ID_FILE_NEW) {
-            EXPECT_EQ(pFrame->GetActiveView(), Right());
-        }
+        EXPECT_EQ(pFrame->GetActiveView(), Right());
         m_pApp->OnIdle(0);
         EXPECT_TRUE(pFrame->GetToolBar().IsButtonEnabled(ID_FILE_SAVE));
         EXPECT_TRUE(MenuItemEnabled(pFrame, ID_FILE_SAVE_AS));
@@ -111,22 +95,23 @@ TEST_F(ActiveViewTest, TheViewClickedOrTabbedIntoBecomesActiveAndAClosedFormLeav
 
     // A click into the right pane, then the Tab key into the list of the left one; the program
     // moving the keyboard moves nothing.
-    Press(Right());
+    Deliver(Right(), wxMouseEvent(wxEVT_LEFT_DOWN));
     EXPECT_EQ(pFrame->GetActiveView(), Right());
-    Focus(&List());
+    Deliver(&List(), wxFocusEvent(wxEVT_SET_FOCUS));
     EXPECT_EQ(pFrame->GetActiveView(), Right());
-    TabInto(Right(), &List());
+    Deliver(Right(), TabKey());
+    Deliver(&List(), wxFocusEvent(wxEVT_SET_FOCUS));
     EXPECT_EQ(pFrame->GetActiveView(), Left());
-    Focus(Right());
+    Deliver(Right(), wxFocusEvent(wxEVT_SET_FOCUS));
     EXPECT_EQ(pFrame->GetActiveView(), Left());
 
     // A click on a control of the form view shown in the right pane makes the form view active
     // (commands for the form reach it first); when the form closes its pane takes over.
     FVBase* pForm = Right()->GetCurrentForm();
     ASSERT_NE(pForm, nullptr);
-    CWnd* pStart = pForm->GetDlgItem(1007);
+    CWnd* pStart = pForm->GetDlgItem(IDC_FV_START);
     ASSERT_NE(pStart, nullptr);
-    Press(pStart);
+    Deliver(pStart, wxMouseEvent(wxEVT_LEFT_DOWN));
     EXPECT_EQ(pFrame->GetActiveView(), pForm);
     Doc()->SetCurrentConfigID(0);
     pFrame->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
