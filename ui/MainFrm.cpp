@@ -366,9 +366,8 @@ void CMainFrame::OnUpdateFileSave(CCmdUI* pCmdUI) {
     pCmdUI->Enable(pDoc != nullptr && pDoc->IsModified());
 }
 
-// The document saves itself behind an active view. After a cancelled File Open no view is active,
-// and a configuration command from the toolbar, which the frame passes to the left pane, does not
-// make one active: Save stayed enabled there and did nothing, so the frame hands it on itself.
+// The frame enables Save by itself whenever the document is modified, also while no view is active
+// (New and Open run without one): then no view passes Save on, and the frame does.
 void CMainFrame::OnFileSave() {
     TRACE_FUNC_VOID("CMainFrame::OnFileSave");
     if (CQuorvelDocHost* pDoc = FirstDocument())

@@ -211,17 +211,40 @@ void CQuorvelApp::ResetActiveView() {
         pFrame->SetActiveView(nullptr, TRUE);
 }
 
+HWND CQuorvelApp::ActiveViewHandle() const {
+    auto* pFrame = dynamic_cast<CFrameWnd*>(m_pMainWnd);
+    CView* pView = pFrame != nullptr ? pFrame->GetActiveView() : nullptr;
+    return pView != nullptr ? pView->GetSafeHwnd() : nullptr;
+}
+
+void CQuorvelApp::RestoreActiveView(HWND hBefore) {
+    auto* pFrame = dynamic_cast<CMainFrame*>(m_pMainWnd);
+    if (pFrame == nullptr || pFrame->GetActiveView() != nullptr)
+        return;
+    // A cancelled or failed New or Open makes no view active: the one that was comes back (or the
+    // left pane), or the document's commands would have no road to the document.
+    auto* pView = dynamic_cast<CView*>(CWnd::FromHandle(hBefore));
+    if (pView == nullptr || pView->GetParentFrame() != pFrame)
+        pView = pFrame->GetLeftPane();
+    if (pView != nullptr)
+        pFrame->SetActiveView(pView);
+}
+
 void CQuorvelApp::OnFileNew() {
     TRACE_FUNC_VOID("CQuorvelApp::OnFileNew");
+    const HWND hBefore = ActiveViewHandle();
     ResetActiveView();
     CWinApp::OnFileNew();
+    RestoreActiveView(hBefore);
     OnIdle(0);
 }
 
 void CQuorvelApp::OnFileOpen() {
     TRACE_FUNC_VOID("CQuorvelApp::OnFileOpen");
+    const HWND hBefore = ActiveViewHandle();
     ResetActiveView();
     CWinApp::OnFileOpen();
+    RestoreActiveView(hBefore);
     auto* pFrame = dynamic_cast<CMainFrame*>(m_pMainWnd);
     if (pFrame != nullptr && pFrame->GetLeftPane() != nullptr)
         pFrame->GetLeftPane()->SetFocus();

@@ -41,6 +41,10 @@ public:
 protected:
     // Stops the language loader, gives back the instance marker, closes help and COM. Once only.
     void ShutDown();
+    // The main frame's active view, by handle (null: none), and, when the frame has none after
+    // New or Open, that view again (the left pane when it went).
+    HWND ActiveViewHandle() const;
+    void RestoreActiveView(HWND hBefore);
 
     CQuorvelUiServices m_uiServices;
     BOOL m_bShutDown = FALSE;

@@ -200,8 +200,8 @@ TEST_F(UiFixture, SaveAndOpenRoundTripTheDocumentAlsoFromTheCommandLine) {
     EXPECT_EQ(ConfigNames(pDoc), before);
     EXPECT_EQ(FrameTitle(pFrame), CString("saved.qrv - Quorvel"));
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
-    // File Open with the dialog cancelled changes nothing, and leaves no view active: Save, still
-    // enabled for a modified document, must reach the document all the same.
+    // File Open with the dialog cancelled changes nothing: Save, enabled for a modified document,
+    // still reaches the document.
     AfxSetFileDialogHook([](BOOL, CString&) { return FALSE; });
     pFrame->SendMessage(WM_COMMAND, ID_FILE_OPEN, 0);
     EXPECT_EQ(ConfigNames(pDoc), before);

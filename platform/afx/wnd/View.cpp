@@ -1,6 +1,7 @@
 // Views and form views.
 #include "platform/afx/wnd/View.h"
 
+#include <wx/eventfilter.h>
 #include <wx/panel.h>
 #include <wx/scrolwin.h>
 
@@ -24,11 +25,66 @@ BEGIN_MESSAGE_MAP(CFormView, CView)
 ON_WM_CREATE()
 END_MESSAGE_MAP()
 
-CView::CView() = default;
+namespace {
+
+// Watches the user's clicks and keyboard moves while views exist: the view that the user works in
+// becomes its frame's active view, so the menu's and toolbar's commands reach it and its document.
+// The innermost view wins (a form view inside a pane view), as commands for the form go to the form
+// first. The focus counts only when the user's Tab key moved it: a window that puts the focus on a
+// control of its own as it opens does not take the commands away. Nothing is consumed.
+class CViewActivationWatch : public wxEventFilter {
+public:
+    int FilterEvent(wxEvent& event) override {
+        const wxEventType type = event.GetEventType();
+        if (type == wxEVT_LEFT_DOWN || type == wxEVT_RIGHT_DOWN || type == wxEVT_MIDDLE_DOWN) {
+            m_bKeyboardMove = false;
+            CView::ActivateViewOf(dynamic_cast<wxWindow*>(event.GetEventObject()));
+        } else if (type == wxEVT_KEY_DOWN) {
+            const auto& key = static_cast<const wxKeyEvent&>(event);
+            m_bKeyboardMove = key.GetKeyCode() == WXK_TAB;
+        } else if (type == wxEVT_KEY_UP) {
+            // The toolkit moves the focus while the key is down.
+            m_bKeyboardMove = false;
+        } else if (type == wxEVT_SET_FOCUS && m_bKeyboardMove) {
+            m_bKeyboardMove = false;
+            CView::ActivateViewOf(dynamic_cast<wxWindow*>(event.GetEventObject()));
+        }
+        return Event_Skip;
+    }
+
+private:
+    bool m_bKeyboardMove = false;
+};
+
+// Kept for the whole run: the toolkit holds it while any view exists.
+CViewActivationWatch* const g_pActivationWatch = new CViewActivationWatch;
+int g_nViews = 0;
+
+}  // namespace
+
+CView::CView() {
+    if (g_nViews++ == 0)
+        wxEvtHandler::AddFilter(g_pActivationWatch);
+}
 
 CView::~CView() {
     if (m_pDocument != nullptr)
         m_pDocument->RemoveView(this);
+    if (--g_nViews == 0)
+        wxEvtHandler::RemoveFilter(g_pActivationWatch);
+}
+
+void CView::ActivateViewOf(wxWindow* pWx) {
+    for (; pWx != nullptr && !pWx->IsTopLevel(); pWx = pWx->GetParent()) {
+        auto* pView = dynamic_cast<CView*>(CWnd::FromWxWindow(pWx));
+        if (pView == nullptr)
+            continue;
+        if (pView->m_bDestroying)
+            return;
+        if (CFrameWnd* pFrame = pView->GetParentFrame())
+            pFrame->SetActiveView(pView);
+        return;
+    }
 }
 
 CFrameWnd* CView::GetParentFrame() const {
@@ -62,9 +118,19 @@ int CView::OnCreate(LPCREATESTRUCT lpcs) {
 }
 
 void CView::OnDestroy() {
+    m_bDestroying = TRUE;
+    // A form view closed inside its pane leaves the pane active: the document's commands keep a
+    // road to the document.
     if (CFrameWnd* pFrame = GetParentFrame())
-        if (pFrame->GetActiveView() == this)
+        if (pFrame->GetActiveView() == this) {
             pFrame->SetActiveView(nullptr, FALSE);
+            CView* pOuter = nullptr;
+            for (CWnd* p = GetParent(); p != nullptr && p != pFrame; p = p->GetParent())
+                if ((pOuter = dynamic_cast<CView*>(p)) != nullptr)
+                    break;
+            if (pOuter != nullptr && !pOuter->m_bDestroying)
+                pFrame->SetActiveView(pOuter);
+        }
     if (m_pDocument != nullptr)
         m_pDocument->RemoveView(this);
 }

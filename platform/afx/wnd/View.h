@@ -14,6 +14,9 @@ public:
 
     CDocument* GetDocument() const { return m_pDocument; }
     CFrameWnd* GetParentFrame() const;
+    // Makes the innermost view that holds pWx (or is it) the active view of its frame: what a
+    // click into a view, or the Tab key taking the keyboard into it, does.
+    static void ActivateViewOf(wxWindow* pWx);
 
     virtual void OnInitialUpdate();
     virtual void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint);
@@ -30,6 +33,8 @@ public:
 
 protected:
     CDocument* m_pDocument = nullptr;
+    // Set once the window is being torn down: it is not made active again.
+    BOOL m_bDestroying = FALSE;
     friend class CDocument;
 
     DECLARE_MESSAGE_MAP()
