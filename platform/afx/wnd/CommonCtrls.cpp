@@ -423,14 +423,20 @@ public:
             auto it = m_indexes.find(pParent);
             if (it == m_indexes.end())
                 continue;
+            const wxTreeItemId parent(pParent);
             size_t nRank = 0;
+            bool bInOrder = true;  // items mostly come in order: then there is nothing to sort
             it->second->ForEach([&](void* pItem) {
                 if (auto* d = dynamic_cast<CTreeItemData*>(GetItemData(wxTreeItemId(pItem))))
                     d->m_nRank = nRank;
+                if (bInOrder && ChildAt(parent, nRank).GetID() != pItem)
+                    bInOrder = false;
                 ++nRank;
             });
+            if (bInOrder)
+                continue;
             m_bRanking = true;
-            SortChildren(wxTreeItemId(pParent));
+            SortChildren(parent);
             m_bRanking = false;
         }
         decltype(m_unordered)().swap(m_unordered);
