@@ -163,8 +163,14 @@ void CResultTree::RefreshItemLooks() {
     NMTVCUSTOMDRAW draw{};
     draw.nmcd.hdr.code = NM_CUSTOMDRAW;
     draw.nmcd.dwDrawStage = CDDS_PREPAINT;
-    if (NotifyParent(&draw.nmcd.hdr) == CDRF_NOTIFYITEMDRAW)
+    // Each item is drawn with the look chosen for it: the tree asks for an item's look just
+    // before it paints it, so a large result costs only the entries on screen.
+    if (NotifyParent(&draw.nmcd.hdr) == CDRF_NOTIFYITEMDRAW && !InvalidateItemLooks())
         RefreshLevel(GetRootItem());
+}
+
+void CResultTree::PrepareItemLook(HTREEITEM hItem) {
+    RefreshItemLook(hItem);
 }
 
 void CResultTree::RefreshLevel(HTREEITEM hItem) {

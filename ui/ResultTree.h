@@ -46,7 +46,8 @@ public:
     // The item whose label lies under the mouse cursor, else null.
     HTREEITEM GetItemUnderCursor();
 
-    // Runs the paint stages for every item (or one) and gives it the font and colour chosen.
+    // Runs the paint stages and gives the items the font and colour chosen: one item at once;
+    // every item when it is next painted or its font or colour is read.
     void RefreshItemLooks();
     void RefreshItemLook(HTREEITEM hItem);
     // The rectangle of an item (only its label with bTextOnly), in client coordinates.
@@ -74,6 +75,7 @@ public:
 
 protected:
     void BindWxEvents() override;
+    void PrepareItemLook(HTREEITEM hItem) override;
     void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
     void OnRdblclk(NMHDR* pNMHDR, LRESULT* pResult);
     void RefreshLevel(HTREEITEM hItem);

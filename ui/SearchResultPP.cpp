@@ -369,16 +369,19 @@ HRESULT CSearchResultPP::InsertGroup(CSortDrawer* pDrawer) {
 
     // Each item is placed by the text it had when it was inserted one by one.
     m_pszSortAs = slots[0].text;
+    m_pszShown = root.text;
     HTREEITEM hRoot = InsertItem(root.pInfo, nullptr);
     size_t nHeld = 0;  // records handed to the tree so far, in the order root, child 1, child 2, ...
     if (hRoot != nullptr) {
         for (nHeld = 1; nHeld < slots.size(); ++nHeld) {
             m_pszSortAs = slots[nHeld].text;
+            m_pszShown = shown[nHeld].text;
             if (InsertItem(shown[nHeld].pInfo, hRoot) == nullptr)
                 break;
         }
     }
     m_pszSortAs = nullptr;
+    m_pszShown = nullptr;
     if (nHeld < slots.size()) {
         // No item holds these records: their references go back here.
         QTRACE(TRACE_ERROR, "InsertItem() failed!\n");
@@ -412,8 +415,9 @@ HTREEITEM CSearchResultPP::InsertItem(ItemInfo* pInfo, HTREEITEM hParent) {
     if (pInfo == nullptr)
         return nullptr;
     LPSTR pszText = nullptr;
-    GetItemText(pInfo->pEntry, &pszText);
-    LPCSTR pszShown = pszText != nullptr ? pszText : "<no subject>";
+    if (m_pszShown == nullptr)
+        GetItemText(pInfo->pEntry, &pszText);
+    LPCSTR pszShown = m_pszShown != nullptr ? m_pszShown : (pszText != nullptr ? pszText : "<no subject>");
     HTREEITEM hItem = m_treeDuplicates.InsertItemSortedAs(
         pszShown, m_pszSortAs != nullptr ? m_pszSortAs : pszShown, hParent != nullptr ? hParent : TVI_ROOT);
     if (hItem == nullptr) {

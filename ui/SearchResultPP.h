@@ -98,6 +98,8 @@ protected:
     HRESULT InsertGroup(CSortDrawer* pDrawer);
     // While a group goes in: the text by which InsertItem places the item (null: its own text).
     LPCSTR m_pszSortAs = nullptr;
+    // While a group goes in: the text InsertItem shows, already read (null: read from the entry).
+    LPCSTR m_pszShown = nullptr;
     // Gives back the record's references and frees it.
     static void FreeItemInfo(ItemInfo* pInfo);
     // Invalidates an item's rectangle and repaints it now.

@@ -3,7 +3,9 @@
 // One generated store of contacts per size (10^3, 10^4, 10^5 at 30 % duplicates), each in a
 // profile of its own in a private machine root. BM_SearchThenFill runs the page's search and then
 // its fill from that result; the fill is the iteration time, the search's time of the same run is
-// the counter "search_s" and their ratio "fill/search". BM_Rebuild fills the page again from the
+// the counter "search_s" and their ratio "fill/search". The search shows either a stand-in progress
+// display that draws nothing (real_progress:0) or the program's own progress dialog (real_progress:1),
+// as the program searches. BM_Rebuild fills the page again from the
 // cached result (as a page switch does), BM_Select moves the selection (the information group)
 // and BM_DeleteRoots deletes every other group from the tree, one item at a time. BM_Empty empties
 // the filled tree as the page does when a cleanup closes it (every record given back, every item
@@ -37,6 +39,7 @@
 #include "tools/store/Generator.h"
 #include "trace/Trace.h"
 #include "ui/FormViews.h"
+#include "ui/SearchProgressDialog.h"
 #include "ui/SearchResultPP.h"
 
 namespace {
@@ -65,10 +68,19 @@ double Seconds(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
 
+// The stand-in services, with the program's progress dialog when asked for.
+struct CBenchUi : qrvtest::FakeUiServices {
+    bool bRealProgress = false;
+    std::unique_ptr<ISearchProgress> CreateSearchProgress(CWnd* pParent) override {
+        return bRealProgress ? CreateSearchProgressDialog(pParent)
+                             : FakeUiServices::CreateSearchProgress(pParent);
+    }
+};
+
 // The machine root, the languages and the host window, shared by every size.
 struct CWorld {
     qrvtest::TempRoot root;
-    std::unique_ptr<qrvtest::FakeUiServices> ui;
+    std::unique_ptr<CBenchUi> ui;
     CQuorvelDoc doc;
     CWnd* pHost = nullptr;
 
@@ -77,7 +89,7 @@ struct CWorld {
         std::string error;
         if (FAILED(RunInstall("", error)) || FAILED(InitLanguageModule()) || FAILED(LoadLanguages(2057)))
             std::abort();
-        ui = std::make_unique<qrvtest::FakeUiServices>();
+        ui = std::make_unique<CBenchUi>();
         AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDOK; });
         RegisterFormResources();
         InstallSearchResultPage();
@@ -200,6 +212,7 @@ void BM_SearchThenFill(benchmark::State& state) {
         state.SkipWithError("no results page");
         return;
     }
+    World().ui->bRealProgress = state.range(1) != 0;
     double search = 0, fill = 0;
     for (auto _ : state) {
         size.pConfig->SetSearchResult(nullptr);
@@ -217,11 +230,15 @@ void BM_SearchThenFill(benchmark::State& state) {
     state.counters["fill_s"] = fill / double(state.iterations());
     state.counters["fill/search"] = fill / search;
     state.counters["tree_items"] = double(size.Tree().GetCount());
+    World().ui->bRealProgress = false;
 }
 BENCHMARK(BM_SearchThenFill)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
+    ->ArgNames({"contacts", "real_progress"})
+    ->Args({1000, 0})
+    ->Args({10000, 0})
+    ->Args({100000, 0})
+    ->Args({10000, 1})
+    ->Args({100000, 1})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,8 @@ TEST_F(ControlsTest, TreeSortsChildrenAndWalksWithItemData) {
 // search would place later items elsewhere).
 TEST_F(ControlsTest, TreeFillPlacesItemsAsSortedInsertionDoes) {
     const char* const texts[] = {"b", "B", "a", "ab", "Ab", "", "c", "aB", "b", "A", "ba"};
+    // Some groups also grow past the few children a fill places by a scan of them.
+    bool bBigGroups = false;
     auto fill = [&](CTreeCtrl& tree, bool bFill) {
         ASSERT_TRUE(tree.Create(WS_CHILD | TVS_HASBUTTONS, CRect(0, 0, 200, 200), &m_host, 12));
         if (bFill)
@@ -173,10 +176,14 @@ TEST_F(ControlsTest, TreeFillPlacesItemsAsSortedInsertionDoes) {
         for (int g = 0; g < 300; ++g) {
             HTREEITEM hRoot = tree.InsertItem(texts[next(11)], TVI_ROOT, TVI_SORT);
             tree.SetItemData(hRoot, ++nData);
-            const unsigned nChildren = next(4);
+            const unsigned nChildren = bBigGroups && g % 50 == 0 ? 40 : next(4);
+            std::vector<HTREEITEM> group;
             for (unsigned c = 0; c < nChildren; ++c) {
-                HTREEITEM hChild = tree.InsertItem(texts[next(11)], hRoot, TVI_SORT);
-                tree.SetItemData(hChild, ++nData);
+                group.push_back(tree.InsertItem(texts[next(11)], hRoot, TVI_SORT));
+                // In a big group, an earlier child's text may change too.
+                HTREEITEM hChild =
+                    bBigGroups && next(4) == 0 ? group[next((unsigned)group.size())] : group.back();
+                tree.SetItemData(group.back(), ++nData);
                 // As a group's kept entry changes: the two texts are swapped in place.
                 if (next(3) == 0) {
                     const CString rootText = tree.GetItemText(hRoot);
@@ -197,6 +204,18 @@ TEST_F(ControlsTest, TreeFillPlacesItemsAsSortedInsertionDoes) {
         }
         return items;
     };
+    {
+        bBigGroups = true;
+        CTreeCtrl oneByOne, filled;
+        fill(oneByOne, false);
+        fill(filled, true);
+        const auto expected = shape(oneByOne);
+        ASSERT_EQ(expected.size(), size_t(filled.GetCount()));
+        EXPECT_EQ(expected, shape(filled));
+        oneByOne.DestroyWindow();
+        filled.DestroyWindow();
+    }
+    bBigGroups = false;
     CTreeCtrl oneByOne, filled;
     fill(oneByOne, false);
     fill(filled, true);
@@ -354,6 +373,64 @@ bool PumpUntil(Pred pDone, int nSeconds = 5) {
         wxMilliSleep(10);
     }
     return true;
+}
+
+// Colours its items by their data and notes which items it was asked about.
+class CLookTree : public CTreeCtrl {
+public:
+    std::set<HTREEITEM> m_asked;
+    size_t m_nAsked = 0;
+
+protected:
+    void PrepareItemLook(HTREEITEM hItem) override {
+        m_asked.insert(hItem);
+        ++m_nAsked;
+        SetItemTextColor(hItem, GetItemData(hItem) % 2 != 0 ? RGB(200, 0, 0) : RGB(0, 0, 200));
+    }
+};
+
+// A tree whose looks are to be chosen again asks for the looks of the items it paints (children
+// of expanded items too) and of an item whose colour is read, each once, and of no other item.
+TEST_F(ControlsTest, TreeChoosesTheLooksOfTheItemsItPaintsOrReads) {
+    auto* pFrame = static_cast<wxFrame*>(m_host.GetWxWindow());
+    pFrame->SetSize(40, 40, 300, 300);
+    CLookTree tree;
+    ASSERT_TRUE(tree.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 240, 200), &m_host, 14));
+    std::vector<HTREEITEM> items, children;
+    tree.BeginFill();
+    for (int i = 0; i < 2000; ++i) {
+        char text[16];
+        snprintf(text, sizeof text, "item %04d", i);
+        items.push_back(tree.InsertItem(text, TVI_ROOT, TVI_SORT));
+        tree.SetItemData(items.back(), DWORD_PTR(i));
+        if (i % 100 == 0) {
+            children.push_back(tree.InsertItem("child", items.back(), TVI_SORT));
+            tree.SetItemData(children.back(), 1);
+            tree.Expand(items.back(), TVE_EXPAND);
+        }
+    }
+    tree.EndFill();
+    pFrame->Show();
+    ASSERT_TRUE(PumpUntil([&] { return pFrame->IsShownOnScreen(); }));
+    PumpUntil([] { return false; }, 0);
+    EXPECT_TRUE(tree.m_asked.empty());  // new items keep the look they are given
+
+    ASSERT_TRUE(tree.InvalidateItemLooks());
+    ASSERT_TRUE(PumpUntil([&] { return tree.m_asked.count(children[0]) != 0; }));
+    EXPECT_EQ(1u, tree.m_asked.count(items[0]));
+    EXPECT_LT(tree.m_asked.size(), 40u);  // a window's height of lines, not the tree
+    auto* pWx = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+    ASSERT_NE(nullptr, pWx);
+    EXPECT_EQ(wxColour(200, 0, 0), pWx->GetItemTextColour(wxTreeItemId(items[1999])));
+    EXPECT_EQ(0u, tree.m_asked.count(items[1000]));
+
+    tree.EnsureVisible(items[1001]);
+    ASSERT_TRUE(PumpUntil([&] { return tree.m_asked.count(items[1001]) != 0; }));
+    EXPECT_EQ(1u, tree.m_asked.count(children[10]));  // the child just above, drawn in the same paint
+    EXPECT_EQ(0u, tree.m_asked.count(items[500]));
+    PumpUntil([] { return false; }, 0);
+    EXPECT_EQ(tree.m_asked.size(), tree.m_nAsked);
+    EXPECT_EQ(wxColour(0, 0, 200), pWx->GetItemTextColour(wxTreeItemId(items[1000])));
 }
 
 // The tests that move the real pointer run alone (see PointerTests.cmake).

@@ -7,6 +7,8 @@
 #include <wx/treectrl.h>
 #include <wx/weakref.h>
 
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -304,6 +306,11 @@ class CTreeItemData : public wxTreeItemData {
 public:
     DWORD_PTR m_dwData = 0;
     size_t m_nRank = 0;  // the item's place while a fill puts the siblings in order
+    // The item's node in its siblings' index; valid only while m_nSortFill is the tree's.
+    CTreeSortIndex* m_pSortIndex = nullptr;
+    CTreeSortIndex::Node* m_pSortNode = nullptr;
+    unsigned m_nSortFill = 0;
+    unsigned m_nLooks = 0;  // the round of looks in which the item's colour and font were chosen
 };
 
 wxTreeCtrl* TV(wxWindow* w) {
@@ -345,10 +352,20 @@ namespace {
 // siblings, finding an item's next sibling searches the array for the item, and every expansion
 // lays the whole tree out again. So a fill appends items to their parent, finds their sorted
 // place in an index and puts each parent's children in that order once, at its end; walks go on
-// from the position where the last step was found.
+// from the position where the last step was found. A parent with few children needs neither: a
+// scan of them costs less than an index or a remembered position.
+//
+// The toolkit measures an item's text again whenever the item gets a font of its own, which for a
+// whole tree costs more than the fill. So when every item's look is to be chosen again, only a
+// round number changes; an item gets its colour and font just before it is painted or they are
+// read, and only the items painted are measured twice.
 class CWxTreeCtrl : public wxTreeCtrl {
 public:
+    static constexpr size_t kFewChildren = 16;
+
     int m_nFill = 0;
+    unsigned m_nLooks = 0;  // the round of looks: items of an older round are chosen again
+    std::function<void(const wxTreeItemId&)> m_prepareLook;
 
     void BeginFill() {
         if (m_nFill++ == 0)
@@ -361,24 +378,40 @@ public:
         Thaw();
     }
 
-    // A sorted insertion during a fill: the item is appended and its place kept in the index.
+    // A sorted insertion during a fill: among few siblings the item goes straight to its place,
+    // among many it is appended and its place kept in the index.
     wxTreeItemId InsertSorted(const wxTreeItemId& parent, const wxString& text, const wxString& sortAs,
-                              int nImage, int nSelectedImage, wxTreeItemData* pData) {
-        CTreeSortIndex& index = IndexOf(parent);
+                              int nImage, int nSelectedImage, CTreeItemData* pData) {
+        auto it = m_indexes.find(parent.GetID());
+        if (it == m_indexes.end() && GetChildrenCount(parent, false) < kFewChildren)
+            return InsertItem(parent, SortedPlace(this, parent, sortAs), text, nImage, nSelectedImage, pData);
+        CTreeSortIndex& index = it != m_indexes.end() ? *it->second : IndexOf(parent);
         wxTreeItemId id = AppendItem(parent, text, nImage, nSelectedImage, pData);
         if (id.IsOk()) {
-            CTreeSortIndex::Node* pNode = index.Insert(id.GetID(), sortAs);
+            Keep(pData, index, index.Insert(id.GetID(), sortAs));
             if (sortAs != text)
-                index.SetText(pNode, text);
-            m_nodes[id.GetID()] = {&index, pNode};
+                index.SetText(pData->m_pSortNode, text);
             m_unordered.insert(parent.GetID());
         }
         return id;
     }
     void TextChanged(const wxTreeItemId& id, const wxString& text) {
-        auto it = m_nodes.find(id.GetID());
-        if (it != m_nodes.end())
-            it->second.first->SetText(it->second.second, text);
+        auto* d = dynamic_cast<CTreeItemData*>(GetItemData(id));
+        if (d != nullptr && d->m_pSortNode != nullptr && d->m_nSortFill == m_nSortFill)
+            d->m_pSortIndex->SetText(d->m_pSortNode, text);
+    }
+    // Where a sorted insertion goes among the children as they stand: before the first whose text
+    // is greater, ignoring case, as the common control sorts.
+    static size_t SortedPlace(wxTreeCtrl* p, const wxTreeItemId& parent, const wxString& sortAs) {
+        size_t nPos = 0;
+        wxTreeItemIdValue cookie;
+        for (wxTreeItemId c = p->GetFirstChild(parent, cookie); c.IsOk();
+             c = p->GetNextChild(parent, cookie)) {
+            if (p->GetItemText(c).CmpNoCase(sortAs) > 0)
+                break;
+            ++nPos;
+        }
+        return nPos;
     }
     // Anything that reads the order of siblings sees the sorted order.
     void ApplyOrder() {
@@ -390,14 +423,20 @@ public:
             auto it = m_indexes.find(pParent);
             if (it == m_indexes.end())
                 continue;
+            const wxTreeItemId parent(pParent);
             size_t nRank = 0;
+            bool bInOrder = true;  // items mostly come in order: then there is nothing to sort
             it->second->ForEach([&](void* pItem) {
                 if (auto* d = dynamic_cast<CTreeItemData*>(GetItemData(wxTreeItemId(pItem))))
                     d->m_nRank = nRank;
+                if (bInOrder && ChildAt(parent, nRank).GetID() != pItem)
+                    bInOrder = false;
                 ++nRank;
             });
+            if (bInOrder)
+                continue;
             m_bRanking = true;
-            SortChildren(wxTreeItemId(pParent));
+            SortChildren(parent);
             m_bRanking = false;
         }
         decltype(m_unordered)().swap(m_unordered);
@@ -409,7 +448,7 @@ public:
         if (m_indexes.empty())
             return;
         decltype(m_indexes)().swap(m_indexes);
-        decltype(m_nodes)().swap(m_nodes);
+        ++m_nSortFill;  // the items' nodes went with the indexes
     }
 
     // The child at a position, straight from the toolkit's array of children (its child cookie is
@@ -422,8 +461,9 @@ public:
         ApplyOrder();
         wxTreeItemIdValue cookie;
         wxTreeItemId first = GetFirstChild(parent, cookie);
-        if (first.IsOk())
-            m_cursors[parent.GetID()] = 0;
+        auto it = m_cursors.find(parent.GetID());
+        if (first.IsOk() && it != m_cursors.end())
+            it->second = 0;
         return first;
     }
     wxTreeItemId NextSibling(const wxTreeItemId& id) {
@@ -456,7 +496,10 @@ public:
                 return GetNextSibling(id);
         }
         wxTreeItemId next = ChildAt(parent, nPos + 1);
-        m_cursors[parent.GetID()] = nPos + 1;
+        if (it != m_cursors.end())
+            it->second = nPos + 1;
+        else if (nPos + 1 >= kFewChildren)
+            m_cursors[parent.GetID()] = nPos + 1;
         return next;
     }
     void ForgetWalks() { decltype(m_cursors)().swap(m_cursors); }
@@ -469,6 +512,36 @@ public:
         const size_t ra = da ? da->m_nRank : 0;
         const size_t rb = db ? db->m_nRank : 0;
         return ra < rb ? -1 : (ra > rb ? 1 : 0);
+    }
+
+    // Every item's look is to be chosen again.
+    void InvalidateLooks() {
+        ++m_nLooks;
+        Refresh();
+    }
+    // Chooses an item's look if it is of an older round. The round is noted first: the choice
+    // reads the colour and font it changes.
+    void PrepareLook(const wxTreeItemId& id) const {
+        if (!m_prepareLook || !id.IsOk())
+            return;
+        auto* d = dynamic_cast<CTreeItemData*>(GetItemData(id));
+        if (d == nullptr || d->m_nLooks == m_nLooks)
+            return;
+        d->m_nLooks = m_nLooks;
+        m_prepareLook(id);
+    }
+    wxColour GetItemTextColour(const wxTreeItemId& id) const override {
+        PrepareLook(id);
+        return wxTreeCtrl::GetItemTextColour(id);
+    }
+    wxFont GetItemFont(const wxTreeItemId& id) const override {
+        PrepareLook(id);
+        return wxTreeCtrl::GetItemFont(id);
+    }
+    // A look chosen while the tree paints shows in that paint: the line need not be painted again.
+    void Refresh(bool bEraseBackground = true, const wxRect* pRect = nullptr) override {
+        if (!m_bPaintingLooks)
+            wxTreeCtrl::Refresh(bEraseBackground, pRect);
     }
 
     CWxTreeCtrl(wxWindow* pParent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style)
@@ -490,19 +563,72 @@ private:
         if (!pIndex) {
             pIndex = std::make_unique<CTreeSortIndex>();
             wxTreeItemIdValue cookie;
-            for (wxTreeItemId c = GetFirstChild(parent, cookie); c.IsOk(); c = GetNextChild(parent, cookie))
-                m_nodes[c.GetID()] = {pIndex.get(), pIndex->Append(c.GetID(), GetItemText(c))};
+            for (wxTreeItemId c = GetFirstChild(parent, cookie); c.IsOk(); c = GetNextChild(parent, cookie)) {
+                CTreeSortIndex::Node* pNode = pIndex->Append(c.GetID(), GetItemText(c));
+                if (auto* d = dynamic_cast<CTreeItemData*>(GetItemData(c)))
+                    Keep(d, *pIndex, pNode);
+            }
         }
         return *pIndex;
     }
+    void Keep(CTreeItemData* pData, CTreeSortIndex& index, CTreeSortIndex::Node* pNode) const {
+        pData->m_pSortIndex = &index;
+        pData->m_pSortNode = pNode;
+        pData->m_nSortFill = m_nSortFill;
+    }
 
-    std::unordered_map<void*, std::unique_ptr<CTreeSortIndex>> m_indexes;                  // by parent
-    std::unordered_map<void*, std::pair<CTreeSortIndex*, CTreeSortIndex::Node*>> m_nodes;  // by item
+    // Calls f for each item below parent whose line meets the rows [yTop, yBottom) of the window,
+    // in order. Siblings lie in the order of their lines, so the first is found by halving.
+    template <class F>
+    void ForEachItemInRows(const wxTreeItemId& parent, int yTop, int yBottom, F f) {
+        const size_t nCount = GetChildrenCount(parent, false);
+        size_t nLow = 0, nHigh = nCount;
+        while (nLow < nHigh) {
+            const size_t nMid = (nLow + nHigh) / 2;
+            if (LineOf(ChildAt(parent, nMid)).GetTop() <= yTop)
+                nLow = nMid + 1;
+            else
+                nHigh = nMid;
+        }
+        // The last sibling that starts above the rows may reach into them through its children.
+        for (size_t i = nLow > 0 ? nLow - 1 : 0; i < nCount; ++i) {
+            const wxTreeItemId c = ChildAt(parent, i);
+            const wxRect rc = LineOf(c);
+            if (rc.GetTop() >= yBottom)
+                break;
+            if (rc.GetBottom() >= yTop)
+                f(c);
+            if (IsExpanded(c) && ItemHasChildren(c))
+                ForEachItemInRows(c, yTop, yBottom, f);
+        }
+    }
+    wxRect LineOf(const wxTreeItemId& id) const {
+        wxRect rc;
+        GetBoundingRect(id, rc, true);
+        return rc;
+    }
+    // The items about to be painted get their looks before the tree paints them.
+    void PrepareLooksToPaint() {
+        if (!m_prepareLook || !GetRootItem().IsOk())
+            return;
+        if (m_dirty)
+            CalculatePositions();  // the lines where this paint puts them
+        const wxRect rcUpdate = GetUpdateRegion().GetBox();
+        m_bPaintingLooks = true;
+        ForEachItemInRows(GetRootItem(), rcUpdate.GetTop(), rcUpdate.GetBottom() + 1,
+                          [this](const wxTreeItemId& id) { PrepareLook(id); });
+        m_bPaintingLooks = false;
+    }
+
+    std::unordered_map<void*, std::unique_ptr<CTreeSortIndex>> m_indexes;  // by parent
+    unsigned m_nSortFill = 0;  // counts the fills whose indexes were dropped
+    bool m_bPaintingLooks = false;
     std::unordered_set<void*> m_unordered;  // parents whose children are not in order yet
     bool m_bRanking = false;
     std::unordered_map<void*, size_t> m_cursors;  // by parent: where the last walk step was
 
     void OnPaintKeepingColours(wxPaintEvent& event) {
+        PrepareLooksToPaint();
         OnPaint(event);
         wxArrayTreeItemIds selected;
         if (GetSelections(selected) == 0)
@@ -560,6 +686,11 @@ wxWindow* CTreeCtrl::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
 void CTreeCtrl::BindWxEvents() {
     CWnd::BindWxEvents();
     HWND h = m_hWnd;
+    if (CWxTreeCtrl* pOwn = OwnTV(m_pWx))
+        pOwn->m_prepareLook = [h](const wxTreeItemId& id) {
+            if (auto* p = dynamic_cast<CTreeCtrl*>(CWnd::FromHandle(h)))
+                p->PrepareItemLook(H(id));
+        };
     m_pWx->Bind(wxEVT_TREE_SEL_CHANGED, [h](wxTreeEvent& e) {
         auto* p = dynamic_cast<CTreeCtrl*>(CWnd::FromHandle(h));
         if (p == nullptr)
@@ -604,6 +735,12 @@ HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, int nImage, int nSelectedImage,
     return InsertItem(lpszItem, lpszItem, nImage, nSelectedImage, hParent, hInsertAfter);
 }
 
+namespace {
+bool SameText(LPCSTR a, LPCSTR b) {
+    return a == b || (a != nullptr && b != nullptr && strcmp(a, b) == 0);
+}
+}  // namespace
+
 HTREEITEM CTreeCtrl::InsertItemSortedAs(LPCSTR lpszItem, LPCSTR lpszSortAs, HTREEITEM hParent) {
     return InsertItem(lpszItem, lpszSortAs, -1, -1, hParent, TVI_SORT);
 }
@@ -618,26 +755,21 @@ HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, LPCSTR lpszSortAs, int nImage, 
     auto* pData = new CTreeItemData;
     wxTreeItemId id;
     CWxTreeCtrl* pOwn = OwnTV(p);
+    if (pOwn != nullptr)
+        pData->m_nLooks = pOwn->m_nLooks;  // a new item keeps the look it is given
     if (pOwn != nullptr && pOwn->m_nFill > 0) {
         if (hInsertAfter == TVI_SORT)
-            return H(pOwn->InsertSorted(parent, text, lpszSortAs == lpszItem ? text : ToWx(lpszSortAs),
-                                        nImage, nSelectedImage, pData));
+            return H(pOwn->InsertSorted(parent, text,
+                                        SameText(lpszSortAs, lpszItem) ? text : ToWx(lpszSortAs), nImage,
+                                        nSelectedImage, pData));
         pOwn->DropIndexes();
     }
     if (hInsertAfter == TVI_FIRST) {
         id = p->PrependItem(parent, text, nImage, nSelectedImage, pData);
     } else if (hInsertAfter == TVI_SORT) {
-        // Sorted by text, ignoring case, as the common control sorts.
-        const wxString sortAs = lpszSortAs == lpszItem ? text : ToWx(lpszSortAs);
-        size_t pos = 0;
-        wxTreeItemIdValue cookie;
-        for (wxTreeItemId c = p->GetFirstChild(parent, cookie); c.IsOk();
-             c = p->GetNextChild(parent, cookie)) {
-            if (p->GetItemText(c).CmpNoCase(sortAs) > 0)
-                break;
-            ++pos;
-        }
-        id = p->InsertItem(parent, pos, text, nImage, nSelectedImage, pData);
+        const wxString sortAs = SameText(lpszSortAs, lpszItem) ? text : ToWx(lpszSortAs);
+        id = p->InsertItem(parent, CWxTreeCtrl::SortedPlace(p, parent, sortAs), text, nImage, nSelectedImage,
+                           pData);
     } else if (hInsertAfter == TVI_LAST || hInsertAfter == nullptr) {
         id = p->AppendItem(parent, text, nImage, nSelectedImage, pData);
     } else {
@@ -684,6 +816,14 @@ void CTreeCtrl::EndFill() {
         pOwn->EndFill();
 }
 
+BOOL CTreeCtrl::InvalidateItemLooks() {
+    CWxTreeCtrl* pOwn = OwnTV(m_pWx);
+    if (pOwn == nullptr || !pOwn->m_prepareLook)
+        return FALSE;
+    pOwn->InvalidateLooks();
+    return TRUE;
+}
+
 BOOL CTreeCtrl::SetItemData(HTREEITEM hItem, DWORD_PTR dwData) {
     wxTreeCtrl* p = TV(m_pWx);
     if (p == nullptr || hItem == nullptr)
@@ -691,6 +831,8 @@ BOOL CTreeCtrl::SetItemData(HTREEITEM hItem, DWORD_PTR dwData) {
     auto* d = dynamic_cast<CTreeItemData*>(p->GetItemData(Id(hItem)));
     if (d == nullptr) {
         d = new CTreeItemData;
+        if (CWxTreeCtrl* pOwn = OwnTV(p))
+            d->m_nLooks = pOwn->m_nLooks;
         p->SetItemData(Id(hItem), d);
     }
     d->m_dwData = dwData;

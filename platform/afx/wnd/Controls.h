@@ -359,10 +359,16 @@ public:
     void SetItemTextColor(HTREEITEM hItem, COLORREF clr);
     void SetItemBold(HTREEITEM hItem, BOOL bBold);
     void SetItemFont(HTREEITEM hItem, class CFont* pFont);
+    // Every item's colour and font are to be chosen again: PrepareItemLook is called for an item
+    // just before it is painted or its colour or font is read, so a tree of many items costs only
+    // the items shown. FALSE when this tree cannot defer: the caller then prepares every item.
+    BOOL InvalidateItemLooks();
 
 protected:
     wxWindow* CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) override;
     void BindWxEvents() override;
+    // Chooses an item's colour and font (SetItemTextColor, SetItemFont) after InvalidateItemLooks.
+    virtual void PrepareItemLook(HTREEITEM) {}
 
 private:
     HTREEITEM InsertItem(LPCSTR lpszItem, LPCSTR lpszSortAs, int nImage, int nSelectedImage,

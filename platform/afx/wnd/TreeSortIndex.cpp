@@ -1,28 +1,44 @@
 // The sorted-insertion order of one parent's children.
 #include "platform/afx/wnd/TreeSortIndex.h"
 
+#include <cwctype>
+
+// Comparing texts ignoring case lowers each character of both and compares the characters, a
+// shorter text before a longer one that starts with it: the lowered copies compare alike.
+std::wstring CTreeSortIndex::KeyOf(const wxString& text) {
+    std::wstring key = text.ToStdWstring();
+    for (wchar_t& c : key)
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return key;
+}
+
 CTreeSortIndex::Node* CTreeSortIndex::Insert(void* pItem, const wxString& text) {
-    return InsertBefore(FirstGreater(text), pItem, text);
+    std::wstring key = KeyOf(text);
+    Node* pNext = FirstGreater(key);
+    return InsertBefore(pNext, pItem, std::move(key));
 }
 
 CTreeSortIndex::Node* CTreeSortIndex::Append(void* pItem, const wxString& text) {
-    return InsertBefore(nullptr, pItem, text);
+    return InsertBefore(nullptr, pItem, KeyOf(text));
 }
 
 void CTreeSortIndex::SetText(Node* pNode, const wxString& text) {
     if (pNode == nullptr)
         return;
-    pNode->text = text;
+    pNode->key = KeyOf(text);
     for (Node* p = pNode; p != nullptr; p = p->pParent)
         Pull(p);
 }
 
-CTreeSortIndex::Node* CTreeSortIndex::FirstGreater(const wxString& text) const {
+CTreeSortIndex::Node* CTreeSortIndex::FirstGreater(const std::wstring& key) const {
+    // Fills mostly come in order: nothing greater is the common answer.
+    if (m_pRoot == nullptr || m_pRoot->pMax->key.compare(key) <= 0)
+        return nullptr;
     Node* p = m_pRoot;
     while (p != nullptr) {
-        if (p->pLeft != nullptr && p->pLeft->pMax->text.CmpNoCase(text) > 0)
+        if (p->pLeft != nullptr && p->pLeft->pMax->key.compare(key) > 0)
             p = p->pLeft;
-        else if (p->text.CmpNoCase(text) > 0)
+        else if (p->key.compare(key) > 0)
             return p;
         else
             p = p->pRight;
@@ -30,9 +46,9 @@ CTreeSortIndex::Node* CTreeSortIndex::FirstGreater(const wxString& text) const {
     return nullptr;
 }
 
-CTreeSortIndex::Node* CTreeSortIndex::InsertBefore(Node* pNext, void* pItem, const wxString& text) {
+CTreeSortIndex::Node* CTreeSortIndex::InsertBefore(Node* pNext, void* pItem, std::wstring key) {
     Node& node = m_nodes.emplace_back();
-    node.text = text;
+    node.key = std::move(key);
     node.pItem = pItem;
     node.pMax = &node;
     // xorshift: priorities only need to look random to keep the tree balanced.

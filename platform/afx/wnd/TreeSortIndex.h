@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <vector>
 
 // A tree's sorted insertion puts a new item before the first sibling whose text compares greater,
@@ -15,7 +16,9 @@
 class CTreeSortIndex {
 public:
     struct Node {
-        wxString text;
+        // The text as it compares: every character lowered once, so comparing two is a plain
+        // comparison of characters (the same order as comparing the texts ignoring case).
+        std::wstring key;
         void* pItem = nullptr;
         Node* pLeft = nullptr;
         Node* pRight = nullptr;
@@ -48,11 +51,12 @@ public:
     }
 
 private:
-    Node* FirstGreater(const wxString& text) const;
-    Node* InsertBefore(Node* pNext, void* pItem, const wxString& text);
+    static std::wstring KeyOf(const wxString& text);
+    Node* FirstGreater(const std::wstring& key) const;
+    Node* InsertBefore(Node* pNext, void* pItem, std::wstring key);
     void Rotate(Node* pNode);
     static void Pull(Node* pNode);
-    static bool Greater(const Node* a, const Node* b) { return a->text.CmpNoCase(b->text) > 0; }
+    static bool Greater(const Node* a, const Node* b) { return a->key.compare(b->key) > 0; }
 
     std::deque<Node> m_nodes;
     Node* m_pRoot = nullptr;
