@@ -2,7 +2,6 @@
 // CPooledObject.
 #include "engine/SmallBlockPool.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -45,19 +44,87 @@ CSmallBlockPool::~CSmallBlockPool() {
             m_pfnFree(cls.pSlabs);
             cls.pSlabs = pNext;
         }
-        std::free(cls.ppSorted);
     }
 }
 
-bool CSmallBlockPool::AddSlab(CClass& cls, size_t cbBlock) noexcept {
-    if (cls.cSlabs == cls.cSortedRoom) {
-        const size_t cRoom = cls.cSortedRoom == 0 ? 16 : cls.cSortedRoom * 2;
-        auto* ppSorted = static_cast<CSlab**>(std::realloc(cls.ppSorted, cRoom * sizeof(CSlab*)));
-        if (ppSorted == nullptr) {
-            return false;
+bool CSmallBlockPool::CSlabTable::Reserve(size_t cSlabs) noexcept {
+    // At most a quarter full, so a probe mostly meets its slab or an empty entry at once.
+    if (cSlabs * 4 <= m_cEntries) {
+        return true;
+    }
+    unsigned nBits = m_nBits == 0 ? 6 : m_nBits;
+    while ((size_t(1) << nBits) < cSlabs * 4) {
+        ++nBits;
+    }
+    auto* pEntries = static_cast<CEntry*>(std::calloc(size_t(1) << nBits, sizeof(CEntry)));
+    if (pEntries == nullptr) {
+        return false;
+    }
+    CEntry* const pOld = m_pEntries;
+    const size_t cOld = m_cEntries;
+    m_pEntries = pEntries;
+    m_cEntries = size_t(1) << nBits;
+    m_nBits = nBits;
+    for (size_t i = 0; i < cOld; ++i) {
+        if (pOld[i].pSlab != nullptr) {
+            Add(pOld[i].pSlab);
         }
-        cls.ppSorted = ppSorted;
-        cls.cSortedRoom = cRoom;
+    }
+    std::free(pOld);
+    return true;
+}
+
+void CSmallBlockPool::CSlabTable::Add(CSlab* pSlab) noexcept {
+    const uintptr_t window = reinterpret_cast<uintptr_t>(pSlab) / kSlabBytes;
+    size_t i = Home(window);
+    while (m_pEntries[i].pSlab != nullptr) {
+        i = (i + 1) & (m_cEntries - 1);
+    }
+    m_pEntries[i] = CEntry{window, pSlab};
+}
+
+void CSmallBlockPool::CSlabTable::Clear(size_t cSlabs) noexcept {
+    // The room a large result needed goes back with its slabs; if a smaller table cannot be had,
+    // the large one serves on.
+    if (m_cEntries > 64 && cSlabs * 16 < m_cEntries) {
+        unsigned nBits = 6;
+        while ((size_t(1) << nBits) < cSlabs * 4) {
+            ++nBits;
+        }
+        if (auto* pEntries = static_cast<CEntry*>(std::calloc(size_t(1) << nBits, sizeof(CEntry)))) {
+            std::free(m_pEntries);
+            m_pEntries = pEntries;
+            m_cEntries = size_t(1) << nBits;
+            m_nBits = nBits;
+            return;
+        }
+    }
+    if (m_pEntries != nullptr) {
+        std::memset(m_pEntries, 0, m_cEntries * sizeof(CEntry));
+    }
+}
+
+CSmallBlockPool::CSlab* CSmallBlockPool::CSlabTable::StartingIn(uintptr_t window) const noexcept {
+    for (size_t i = Home(window);; i = (i + 1) & (m_cEntries - 1)) {
+        const CEntry& entry = m_pEntries[i];
+        if (entry.pSlab == nullptr || entry.window == window) {
+            return entry.pSlab;
+        }
+    }
+}
+
+CSmallBlockPool::CSlab* CSmallBlockPool::CSlabTable::Find(const void* p) const noexcept {
+    const uintptr_t address = reinterpret_cast<uintptr_t>(p);
+    CSlab* pSlab = StartingIn(address / kSlabBytes);
+    if (pSlab == nullptr || reinterpret_cast<uintptr_t>(pSlab) > address) {
+        pSlab = StartingIn(address / kSlabBytes - 1);
+    }
+    return pSlab;
+}
+
+bool CSmallBlockPool::AddSlab(CClass& cls, size_t cbBlock) noexcept {
+    if (!cls.table.Reserve(cls.cSlabs + 1)) {
+        return false;
     }
     auto* pSlab = static_cast<CSlab*>(m_pfnAllocate(kSlabBytes));
     if (pSlab == nullptr) {
@@ -65,31 +132,13 @@ bool CSmallBlockPool::AddSlab(CClass& cls, size_t cbBlock) noexcept {
     }
     *pSlab = CSlab{cls.pSlabs, nullptr, nullptr, 0, 0};
     cls.pSlabs = pSlab;
-    // Slabs mostly come at rising addresses, so the insertion mostly appends.
-    CSlab** ppEnd = cls.ppSorted + cls.cSlabs;
-    CSlab** ppAt = std::upper_bound(cls.ppSorted, ppEnd, pSlab);
-    std::memmove(ppAt + 1, ppAt, size_t(ppEnd - ppAt) * sizeof(CSlab*));
-    *ppAt = pSlab;
+    cls.table.Add(pSlab);
     ++cls.cSlabs;
     char* pBytes = reinterpret_cast<char*>(pSlab + 1);
     cls.pBump = pBytes;
     // Only whole blocks: the tail shorter than a block stays unused.
     cls.pEnd = pBytes + (kSlabBytes - sizeof(CSlab)) / cbBlock * cbBlock;
     return true;
-}
-
-// The slab of a block of this class: the last slab that starts at or before it. The search has no
-// branches to mispredict, as blocks come back in any order.
-CSmallBlockPool::CSlab* CSmallBlockPool::SlabOf(const CClass& cls, const void* p) noexcept {
-    CSlab** ppBase = cls.ppSorted;
-    const uintptr_t key = reinterpret_cast<uintptr_t>(p);
-    size_t n = cls.cSlabs;
-    while (n > 1) {
-        const size_t half = n / 2;
-        ppBase = (reinterpret_cast<uintptr_t>(ppBase[half]) <= key) ? ppBase + half : ppBase;
-        n -= half;
-    }
-    return *ppBase;
 }
 
 void* CSmallBlockPool::Allocate(size_t cb) noexcept {
@@ -136,7 +185,7 @@ void CSmallBlockPool::Free(void* p, size_t cb) noexcept {
     }
     CClass& cls = m_classes[ClassOf(cb)];
     std::lock_guard<CSpinLock> guard(cls.lock);
-    CSlab* pSlab = SlabOf(cls, p);
+    CSlab* pSlab = cls.table.Find(p);
     auto* pBlock = static_cast<CFreeBlock*>(p);
     pBlock->pNext = pSlab->pFree;
     pSlab->pFree = pBlock;
@@ -165,7 +214,8 @@ void CSmallBlockPool::ReleaseSlabsButNewest(CClass& cls) noexcept {
     }
     CSlab* pKept = cls.pSlabs;
     *pKept = CSlab{nullptr, nullptr, nullptr, 0, 0};
-    cls.ppSorted[0] = pKept;
+    cls.table.Clear(1);
+    cls.table.Add(pKept);
     cls.cSlabs = 1;
     cls.pPartial = nullptr;
     const size_t cbBlock = size_t(&cls - m_classes.data() + 1) * kGranule;
@@ -181,31 +231,35 @@ void CSmallBlockPool::Trim() noexcept {
     }
 }
 
-// Called with the class's lock held. Every older slab without a live block leaves the partial list,
-// the sorted slabs and the slab list, and goes back; the newest is being carved and stays.
+// Called with the class's lock held. Every older slab without a live block leaves the partial list
+// and the slab list, and goes back; the newest is being carved and stays. The table is made anew
+// from the slabs kept.
 void CSmallBlockPool::TrimClass(CClass& cls) noexcept {
     CSlab* const pNewest = cls.pSlabs;
-    auto Unused = [pNewest](const CSlab* pSlab) { return pSlab->cLive == 0 && pSlab != pNewest; };
+    if (pNewest == nullptr) {
+        return;
+    }
     for (CSlab** ppSlab = &cls.pPartial; *ppSlab != nullptr;) {
-        if (Unused(*ppSlab)) {
+        if ((*ppSlab)->cLive == 0 && *ppSlab != pNewest) {
             *ppSlab = (*ppSlab)->pNextPartial;
         } else {
             ppSlab = &(*ppSlab)->pNextPartial;
         }
     }
-    CSlab** ppKept = std::remove_if(cls.ppSorted, cls.ppSorted + cls.cSlabs, Unused);
-    cls.cSlabs = size_t(ppKept - cls.ppSorted);
-    if (pNewest == nullptr) {
-        return;
-    }
+    cls.cSlabs = 1;
     for (CSlab** ppSlab = &pNewest->pNext; *ppSlab != nullptr;) {
         CSlab* pSlab = *ppSlab;
         if (pSlab->cLive == 0) {
             *ppSlab = pSlab->pNext;
             m_pfnFree(pSlab);
         } else {
+            ++cls.cSlabs;
             ppSlab = &pSlab->pNext;
         }
+    }
+    cls.table.Clear(cls.cSlabs);
+    for (CSlab* pSlab = pNewest; pSlab != nullptr; pSlab = pSlab->pNext) {
+        cls.table.Add(pSlab);
     }
 }
 

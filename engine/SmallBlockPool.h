@@ -4,6 +4,8 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <new>
 
 // A large search makes a handful of small heap objects for every distinct label: an entry
@@ -19,14 +21,14 @@
 // It is a spin lock: it is held for a few instructions, is hardly ever contended, and costs a
 // fraction of a mutex, which showed as the pool's main cost.
 //
-// Each slab keeps its own free blocks and counts the blocks it has handed out, and a block's slab is
-// found by its address among the class's slabs, sorted. So memory goes back to the heap without
-// visiting a single block: when the last block of a class comes back, its slabs go except one; and
-// when a search result is released (Trim), every slab with no block in use goes. Without that, one
-// small object still alive from another search (of the same size class) would keep every slab of
-// a dropped result, hundreds of megabytes for a large store, for the life of the program. Blocks are
-// handed out from slabs that have free ones before new ones are carved, which keeps the live blocks
-// together and leaves more slabs wholly free.
+// Each slab keeps its own free blocks and counts the blocks it has handed out, and a block's slab
+// is found from its address through a small table of the class (CSlabTable). So memory goes back
+// to the heap without visiting a single block: when the last block of a class comes back, its slabs
+// go except one; and when a search result is released (Trim), every slab with no block in use goes.
+// Without that, one small object still alive from another search (of the same size class) would
+// keep every slab of a dropped result, hundreds of megabytes for a large store, for the life of the
+// program. Blocks are handed out from slabs that have free ones before new ones are carved, which
+// keeps the live blocks together and leaves more slabs wholly free.
 //
 // Blocks are 8-byte aligned, which is all the engine's objects need. Sizes above kMaxBlock go to the
 // general heap.
@@ -87,14 +89,47 @@ private:
     private:
         std::atomic<bool> m_fHeld{false};
     };
+    // The slabs of a class by the kSlabBytes-sized window of the address space each starts in. A slab
+    // is kSlabBytes long, so no two start in one window, and a block lies in the window its slab
+    // starts in or in the next: one or two probes find it, where a search over the slabs took a
+    // dozen dependent steps on every block given back, which showed when a large result is released.
+    // The slabs stay wherever the slab source puts them, so none wastes room on alignment.
+    class CSlabTable {
+    public:
+        CSlabTable() = default;
+        CSlabTable(const CSlabTable&) = delete;
+        CSlabTable& operator=(const CSlabTable&) = delete;
+        ~CSlabTable() { std::free(m_pEntries); }
+        // Room for cSlabs slabs at a low load; false when none can be had (the table is unchanged).
+        bool Reserve(size_t cSlabs) noexcept;
+        // Slabs are only added one at a time, after Reserve.
+        void Add(CSlab* pSlab) noexcept;
+        // Forgets every slab, leaving room for cSlabs.
+        void Clear(size_t cSlabs) noexcept;
+        // The slab holding the block p; p must be a block of one of the table's slabs.
+        CSlab* Find(const void* p) const noexcept;
+
+    private:
+        struct CEntry {
+            uintptr_t window;
+            CSlab* pSlab;  // NULL: an empty entry
+        };
+        size_t Home(uintptr_t window) const noexcept {
+            return size_t((window * 0x9E3779B97F4A7C15ull) >> (64 - m_nBits));
+        }
+        CSlab* StartingIn(uintptr_t window) const noexcept;
+
+        CEntry* m_pEntries = nullptr;
+        size_t m_cEntries = 0;  // a power of two, or 0
+        unsigned m_nBits = 0;   // log2 of m_cEntries
+    };
     struct CClass {
         mutable CSpinLock lock;
         CSlab* pPartial = nullptr;  // slabs with free blocks, which are handed out first
         char* pBump = nullptr;      // the never-used rest of the newest slab
         char* pEnd = nullptr;
-        CSlab* pSlabs = nullptr;     // newest first
-        CSlab** ppSorted = nullptr;  // every slab, by address
-        size_t cSortedRoom = 0;
+        CSlab* pSlabs = nullptr;  // newest first
+        CSlabTable table;         // every slab, by address
         size_t cSlabs = 0;
         size_t cLive = 0;
     };
@@ -102,7 +137,6 @@ private:
 
     static size_t ClassOf(size_t cb) { return (cb + kGranule - 1) / kGranule - 1; }
     bool AddSlab(CClass& cls, size_t cbBlock) noexcept;
-    static CSlab* SlabOf(const CClass& cls, const void* p) noexcept;
     void ReleaseSlabsButNewest(CClass& cls) noexcept;
     void TrimClass(CClass& cls) noexcept;
     // A count of every class added up, each read under its class's lock.
