@@ -2,6 +2,7 @@
 // CPooledObject.
 #include "engine/SmallBlockPool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -52,72 +53,71 @@ bool CSmallBlockPool::CSlabTable::Reserve(size_t cSlabs) noexcept {
     if (cSlabs * 4 <= m_cEntries) {
         return true;
     }
-    unsigned nBits = m_nBits == 0 ? 6 : m_nBits;
+    CSlab** const ppOld = m_ppEntries;
+    const size_t cOld = m_cEntries;
+    if (!MakeRoom(cSlabs, m_nBits)) {
+        return false;
+    }
+    for (size_t i = 0; i < cOld; ++i) {
+        if (ppOld[i] != nullptr) {
+            Add(ppOld[i]);
+        }
+    }
+    std::free(ppOld);
+    return true;
+}
+
+bool CSmallBlockPool::CSlabTable::MakeRoom(size_t cSlabs, unsigned nBits) noexcept {
+    nBits = std::max(nBits, 6u);
     while ((size_t(1) << nBits) < cSlabs * 4) {
         ++nBits;
     }
-    auto* pEntries = static_cast<CEntry*>(std::calloc(size_t(1) << nBits, sizeof(CEntry)));
-    if (pEntries == nullptr) {
+    auto* ppEntries = static_cast<CSlab**>(std::calloc(size_t(1) << nBits, sizeof(CSlab*)));
+    if (ppEntries == nullptr) {
         return false;
     }
-    CEntry* const pOld = m_pEntries;
-    const size_t cOld = m_cEntries;
-    m_pEntries = pEntries;
+    m_ppEntries = ppEntries;
     m_cEntries = size_t(1) << nBits;
     m_nBits = nBits;
-    for (size_t i = 0; i < cOld; ++i) {
-        if (pOld[i].pSlab != nullptr) {
-            Add(pOld[i].pSlab);
-        }
-    }
-    std::free(pOld);
     return true;
 }
 
 void CSmallBlockPool::CSlabTable::Add(CSlab* pSlab) noexcept {
-    const uintptr_t window = reinterpret_cast<uintptr_t>(pSlab) / kSlabBytes;
-    size_t i = Home(window);
-    while (m_pEntries[i].pSlab != nullptr) {
+    size_t i = Home(WindowOf(pSlab));
+    while (m_ppEntries[i] != nullptr) {
         i = (i + 1) & (m_cEntries - 1);
     }
-    m_pEntries[i] = CEntry{window, pSlab};
+    m_ppEntries[i] = pSlab;
 }
 
 void CSmallBlockPool::CSlabTable::Clear(size_t cSlabs) noexcept {
     // The room a large result needed goes back with its slabs; if a smaller table cannot be had,
     // the large one serves on.
     if (m_cEntries > 64 && cSlabs * 16 < m_cEntries) {
-        unsigned nBits = 6;
-        while ((size_t(1) << nBits) < cSlabs * 4) {
-            ++nBits;
-        }
-        if (auto* pEntries = static_cast<CEntry*>(std::calloc(size_t(1) << nBits, sizeof(CEntry)))) {
-            std::free(m_pEntries);
-            m_pEntries = pEntries;
-            m_cEntries = size_t(1) << nBits;
-            m_nBits = nBits;
+        CSlab** const ppOld = m_ppEntries;
+        if (MakeRoom(cSlabs, 0)) {
+            std::free(ppOld);
             return;
         }
     }
-    if (m_pEntries != nullptr) {
-        std::memset(m_pEntries, 0, m_cEntries * sizeof(CEntry));
+    if (m_ppEntries != nullptr) {
+        std::memset(m_ppEntries, 0, m_cEntries * sizeof(CSlab*));
     }
 }
 
 CSmallBlockPool::CSlab* CSmallBlockPool::CSlabTable::StartingIn(uintptr_t window) const noexcept {
     for (size_t i = Home(window);; i = (i + 1) & (m_cEntries - 1)) {
-        const CEntry& entry = m_pEntries[i];
-        if (entry.pSlab == nullptr || entry.window == window) {
-            return entry.pSlab;
+        CSlab* const pSlab = m_ppEntries[i];
+        if (pSlab == nullptr || WindowOf(pSlab) == window) {
+            return pSlab;
         }
     }
 }
 
 CSmallBlockPool::CSlab* CSmallBlockPool::CSlabTable::Find(const void* p) const noexcept {
-    const uintptr_t address = reinterpret_cast<uintptr_t>(p);
-    CSlab* pSlab = StartingIn(address / kSlabBytes);
-    if (pSlab == nullptr || reinterpret_cast<uintptr_t>(pSlab) > address) {
-        pSlab = StartingIn(address / kSlabBytes - 1);
+    CSlab* pSlab = StartingIn(WindowOf(p));
+    if (pSlab == nullptr || reinterpret_cast<uintptr_t>(pSlab) > reinterpret_cast<uintptr_t>(p)) {
+        pSlab = StartingIn(WindowOf(p) - 1);
     }
     return pSlab;
 }

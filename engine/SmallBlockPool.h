@@ -99,7 +99,7 @@ private:
         CSlabTable() = default;
         CSlabTable(const CSlabTable&) = delete;
         CSlabTable& operator=(const CSlabTable&) = delete;
-        ~CSlabTable() { std::free(m_pEntries); }
+        ~CSlabTable() { std::free(m_ppEntries); }
         // Room for cSlabs slabs at a low load; false when none can be had (the table is unchanged).
         bool Reserve(size_t cSlabs) noexcept;
         // Slabs are only added one at a time, after Reserve.
@@ -110,18 +110,19 @@ private:
         CSlab* Find(const void* p) const noexcept;
 
     private:
-        struct CEntry {
-            uintptr_t window;
-            CSlab* pSlab;  // NULL: an empty entry
-        };
+        static uintptr_t WindowOf(const void* p) noexcept {
+            return reinterpret_cast<uintptr_t>(p) / kSlabBytes;
+        }
         size_t Home(uintptr_t window) const noexcept {
             return size_t((window * 0x9E3779B97F4A7C15ull) >> (64 - m_nBits));
         }
         CSlab* StartingIn(uintptr_t window) const noexcept;
+        // A new, empty table for cSlabs of at least 2^nBits entries; the old one is the caller's.
+        bool MakeRoom(size_t cSlabs, unsigned nBits) noexcept;
 
-        CEntry* m_pEntries = nullptr;
-        size_t m_cEntries = 0;  // a power of two, or 0
-        unsigned m_nBits = 0;   // log2 of m_cEntries
+        CSlab** m_ppEntries = nullptr;  // NULL: an empty entry
+        size_t m_cEntries = 0;          // a power of two, or 0
+        unsigned m_nBits = 0;           // log2 of m_cEntries
     };
     struct CClass {
         mutable CSpinLock lock;
