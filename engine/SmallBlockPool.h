@@ -71,15 +71,18 @@ private:
     struct CFreeBlock {
         CFreeBlock* pNext;
     };
-    // The head of a slab; the blocks follow it, 16-byte aligned.
+    // What the pool knows of a slab. It is kept apart from the slab's memory, in an array of the
+    // class: giving a block back then reads and writes the class's compact arrays, which stay in the
+    // cache, instead of a head at the start of the slab, a page away from most of its blocks, which
+    // cost a cache and address-translation miss on nearly every block of a large result released.
     struct CSlab {
-        CSlab* pNext;         // every slab of the class, newest first
-        CSlab* pNextPartial;  // the next slab with free blocks, while on the class's partial list
-        CFreeBlock* pFree;    // blocks of this slab given back
-        unsigned cLive;       // blocks of this slab handed out
-        unsigned fPartial;    // on the partial list
+        char* pBytes;           // kSlabBytes from the slab source, all of it blocks
+        CFreeBlock* pFree;      // blocks of this slab given back
+        uint32_t cLive;         // blocks of this slab handed out
+        uint32_t iNextPartial;  // the next slab with free blocks, while on the class's partial list
+        uint32_t fPartial;      // on the partial list
     };
-    static_assert(sizeof(CSlab) % 16 == 0, "the blocks after a slab's head stay 16-byte aligned");
+    static constexpr uint32_t kNoSlab = ~uint32_t(0);
     // Held for a handful of instructions; a waiter yields after a short spin.
     class CSpinLock {
     public:
@@ -93,21 +96,23 @@ private:
     // is kSlabBytes long, so no two start in one window, and a block lies in the window its slab
     // starts in or in the next: one or two probes find it, where a search over the slabs took a
     // dozen dependent steps on every block given back, which showed when a large result is released.
-    // The slabs stay wherever the slab source puts them, so none wastes room on alignment.
+    // The slabs stay wherever the slab source puts them, so none wastes room on alignment. Entries
+    // are indexes into the class's slab array, plus one; 0 is an empty entry.
     class CSlabTable {
     public:
         CSlabTable() = default;
         CSlabTable(const CSlabTable&) = delete;
         CSlabTable& operator=(const CSlabTable&) = delete;
-        ~CSlabTable() { std::free(m_ppEntries); }
-        // Room for cSlabs slabs at a low load; false when none can be had (the table is unchanged).
-        bool Reserve(size_t cSlabs) noexcept;
+        ~CSlabTable() { std::free(m_piEntries); }
+        // Room for cSlabs slabs at a low load, filled anew from pSlabs[0, cSlabs) when it grows; false
+        // when none can be had (the table is unchanged).
+        bool Reserve(const CSlab* pSlabs, size_t cSlabs) noexcept;
+        // Forgets every slab and enters pSlabs[0, cSlabs); the room shrinks when it is far larger.
+        void Fill(const CSlab* pSlabs, size_t cSlabs) noexcept;
         // Slabs are only added one at a time, after Reserve.
-        void Add(CSlab* pSlab) noexcept;
-        // Forgets every slab, leaving room for cSlabs.
-        void Clear(size_t cSlabs) noexcept;
-        // The slab holding the block p; p must be a block of one of the table's slabs.
-        CSlab* Find(const void* p) const noexcept;
+        void Add(const CSlab* pSlabs, uint32_t iSlab) noexcept;
+        // The index of the slab holding the block p; p must be a block of one of the table's slabs.
+        uint32_t Find(const CSlab* pSlabs, const void* p) const noexcept;
 
     private:
         static uintptr_t WindowOf(const void* p) noexcept {
@@ -116,28 +121,33 @@ private:
         size_t Home(uintptr_t window) const noexcept {
             return size_t((window * 0x9E3779B97F4A7C15ull) >> (64 - m_nBits));
         }
-        CSlab* StartingIn(uintptr_t window) const noexcept;
-        // A new, empty table for cSlabs of at least 2^nBits entries; the old one is the caller's.
-        bool MakeRoom(size_t cSlabs, unsigned nBits) noexcept;
+        uint32_t StartingIn(const CSlab* pSlabs, uintptr_t window) const noexcept;
+        // A new, empty table for cSlabs; the old one stays when none can be had.
+        bool MakeRoom(size_t cSlabs) noexcept;
 
-        CSlab** m_ppEntries = nullptr;  // NULL: an empty entry
-        size_t m_cEntries = 0;          // a power of two, or 0
-        unsigned m_nBits = 0;           // log2 of m_cEntries
+        uint32_t* m_piEntries = nullptr;
+        size_t m_cEntries = 0;  // a power of two, or 0
+        unsigned m_nBits = 0;   // log2 of m_cEntries
     };
     struct CClass {
         mutable CSpinLock lock;
-        CSlab* pPartial = nullptr;  // slabs with free blocks, which are handed out first
-        char* pBump = nullptr;      // the never-used rest of the newest slab
+        uint32_t iPartial = kNoSlab;  // slabs with free blocks, which are handed out first
+        char* pBump = nullptr;        // the never-used rest of the newest slab
         char* pEnd = nullptr;
-        CSlab* pSlabs = nullptr;  // newest first
-        CSlabTable table;         // every slab, by address
+        CSlab* pSlabs = nullptr;  // oldest first: the last is the newest, being carved
         size_t cSlabs = 0;
+        size_t cSlabRoom = 0;
+        CSlabTable table;  // every slab, by address
         size_t cLive = 0;
     };
     static constexpr size_t kClasses = kMaxBlock / kGranule;
 
     static size_t ClassOf(size_t cb) { return (cb + kGranule - 1) / kGranule - 1; }
     bool AddSlab(CClass& cls, size_t cbBlock) noexcept;
+    // Keeps the slabs whose index passes fKeep, in order, gives the others back, and remakes the
+    // class's partial list and table.
+    template <class Keep>
+    void KeepSlabs(CClass& cls, Keep fKeep) noexcept;
     void ReleaseSlabsButNewest(CClass& cls) noexcept;
     void TrimClass(CClass& cls) noexcept;
     // A count of every class added up, each read under its class's lock.

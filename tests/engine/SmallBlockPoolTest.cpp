@@ -215,7 +215,7 @@ TEST(SmallBlockPool, BlocksMadeOnOneThreadAreReleasedOnAnother) {
 TEST(SmallBlockPool, TrimGivesBackWhollyFreeSlabsAndKeepsPartlyUsedOnesServing) {
     CountingSlabs slabs;
     CSmallBlockPool pool(&CountingSlabs::Allocate, &CountingSlabs::Free);
-    const size_t cPerSlab = CSmallBlockPool::kSlabBytes / 64 - 1;  // a slab's head takes less than a block
+    const size_t cPerSlab = CSmallBlockPool::kSlabBytes / 64 - 1;  // fewer than a slab holds
     std::vector<void*> blocks;
     for (size_t i = 0; i < 4 * cPerSlab + 10; ++i) {
         blocks.push_back(pool.Allocate(64));
@@ -283,7 +283,7 @@ TEST(SmallBlockPool, BlocksAreCountedAgainstTheirOwnSlabWhereverSlabsLie) {
             ASSERT_NE(nullptr, p);
             const auto it =
                 std::find_if(ArenaSlabs::s_given.begin(), ArenaSlabs::s_given.end(), [p](void* pSlab) {
-                    return p > static_cast<char*>(pSlab) && p + 64 <= static_cast<char*>(pSlab) + kWindow;
+                    return p >= static_cast<char*>(pSlab) && p + 64 <= static_cast<char*>(pSlab) + kWindow;
                 });
             ASSERT_NE(ArenaSlabs::s_given.end(), it);
             std::memset(p, int(it - ArenaSlabs::s_given.begin()), 64);
