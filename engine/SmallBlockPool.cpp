@@ -40,56 +40,105 @@ CSmallBlockPool::CSmallBlockPool(SlabAllocate pfnAllocate, SlabFree pfnFree)
 
 CSmallBlockPool::~CSmallBlockPool() {
     for (CClass& cls : m_classes) {
-        while (cls.pSlabs != nullptr) {
-            CSlab* pNext = cls.pSlabs->pNext;
-            m_pfnFree(cls.pSlabs);
-            cls.pSlabs = pNext;
+        for (size_t i = 0; i < cls.cSlabs; ++i) {
+            m_pfnFree(cls.pSlabs[i].pBytes);
         }
-        std::free(cls.ppSorted);
+        std::free(cls.pSlabs);
     }
 }
 
-bool CSmallBlockPool::AddSlab(CClass& cls, size_t cbBlock) noexcept {
-    if (cls.cSlabs == cls.cSortedRoom) {
-        const size_t cRoom = cls.cSortedRoom == 0 ? 16 : cls.cSortedRoom * 2;
-        auto* ppSorted = static_cast<CSlab**>(std::realloc(cls.ppSorted, cRoom * sizeof(CSlab*)));
-        if (ppSorted == nullptr) {
-            return false;
-        }
-        cls.ppSorted = ppSorted;
-        cls.cSortedRoom = cRoom;
+bool CSmallBlockPool::CSlabTable::Reserve(const CSlab* pSlabs, size_t cSlabs) noexcept {
+    // At most a quarter full, so a probe mostly meets its slab or an empty entry at once.
+    if (cSlabs * 4 <= m_cEntries) {
+        return true;
     }
-    auto* pSlab = static_cast<CSlab*>(m_pfnAllocate(kSlabBytes));
-    if (pSlab == nullptr) {
+    if (!MakeRoom(std::max(cSlabs, m_cEntries / 2))) {
         return false;
     }
-    *pSlab = CSlab{cls.pSlabs, nullptr, nullptr, 0, 0};
-    cls.pSlabs = pSlab;
-    // Slabs mostly come at rising addresses, so the insertion mostly appends.
-    CSlab** ppEnd = cls.ppSorted + cls.cSlabs;
-    CSlab** ppAt = std::upper_bound(cls.ppSorted, ppEnd, pSlab);
-    std::memmove(ppAt + 1, ppAt, size_t(ppEnd - ppAt) * sizeof(CSlab*));
-    *ppAt = pSlab;
-    ++cls.cSlabs;
-    char* pBytes = reinterpret_cast<char*>(pSlab + 1);
-    cls.pBump = pBytes;
-    // Only whole blocks: the tail shorter than a block stays unused.
-    cls.pEnd = pBytes + (kSlabBytes - sizeof(CSlab)) / cbBlock * cbBlock;
+    for (size_t i = 0; i + 1 < cSlabs; ++i) {
+        Add(pSlabs, uint32_t(i));
+    }
     return true;
 }
 
-// The slab of a block of this class: the last slab that starts at or before it. The search has no
-// branches to mispredict, as blocks come back in any order.
-CSmallBlockPool::CSlab* CSmallBlockPool::SlabOf(const CClass& cls, const void* p) noexcept {
-    CSlab** ppBase = cls.ppSorted;
-    const uintptr_t key = reinterpret_cast<uintptr_t>(p);
-    size_t n = cls.cSlabs;
-    while (n > 1) {
-        const size_t half = n / 2;
-        ppBase = (reinterpret_cast<uintptr_t>(ppBase[half]) <= key) ? ppBase + half : ppBase;
-        n -= half;
+bool CSmallBlockPool::CSlabTable::MakeRoom(size_t cSlabs) noexcept {
+    unsigned nBits = 6;
+    while ((size_t(1) << nBits) < cSlabs * 4) {
+        ++nBits;
     }
-    return *ppBase;
+    auto* piEntries = static_cast<uint32_t*>(std::calloc(size_t(1) << nBits, sizeof(uint32_t)));
+    if (piEntries == nullptr) {
+        return false;
+    }
+    std::free(m_piEntries);
+    m_piEntries = piEntries;
+    m_cEntries = size_t(1) << nBits;
+    m_nBits = nBits;
+    return true;
+}
+
+void CSmallBlockPool::CSlabTable::Fill(const CSlab* pSlabs, size_t cSlabs) noexcept {
+    // The room a large result needed goes back with its slabs; if a smaller table cannot be had,
+    // the large one serves on.
+    if (!(m_cEntries > 64 && cSlabs * 16 < m_cEntries && MakeRoom(cSlabs)) && m_piEntries != nullptr) {
+        std::memset(m_piEntries, 0, m_cEntries * sizeof(uint32_t));
+    }
+    for (size_t i = 0; i < cSlabs; ++i) {
+        Add(pSlabs, uint32_t(i));
+    }
+}
+
+void CSmallBlockPool::CSlabTable::Add(const CSlab* pSlabs, uint32_t iSlab) noexcept {
+    size_t i = Home(WindowOf(pSlabs[iSlab].pBytes));
+    while (m_piEntries[i] != 0) {
+        i = (i + 1) & (m_cEntries - 1);
+    }
+    m_piEntries[i] = iSlab + 1;
+}
+
+uint32_t CSmallBlockPool::CSlabTable::StartingIn(const CSlab* pSlabs, uintptr_t window) const noexcept {
+    for (size_t i = Home(window);; i = (i + 1) & (m_cEntries - 1)) {
+        const uint32_t iEntry = m_piEntries[i];
+        if (iEntry == 0 || WindowOf(pSlabs[iEntry - 1].pBytes) == window) {
+            return iEntry - 1;  // kNoSlab for an empty entry
+        }
+    }
+}
+
+uint32_t CSmallBlockPool::CSlabTable::Find(const CSlab* pSlabs, const void* p) const noexcept {
+    uint32_t iSlab = StartingIn(pSlabs, WindowOf(p));
+    if (iSlab == kNoSlab ||
+        reinterpret_cast<uintptr_t>(pSlabs[iSlab].pBytes) > reinterpret_cast<uintptr_t>(p)) {
+        iSlab = StartingIn(pSlabs, WindowOf(p) - 1);
+    }
+    return iSlab;
+}
+
+bool CSmallBlockPool::AddSlab(CClass& cls, size_t cbBlock) noexcept {
+    if (cls.cSlabs == cls.cSlabRoom) {
+        const size_t cRoom = cls.cSlabRoom == 0 ? 16 : cls.cSlabRoom * 2;
+        auto* pSlabs = static_cast<CSlab*>(std::realloc(cls.pSlabs, cRoom * sizeof(CSlab)));
+        if (pSlabs == nullptr) {
+            return false;
+        }
+        cls.pSlabs = pSlabs;
+        cls.cSlabRoom = cRoom;
+    }
+    auto* pBytes = static_cast<char*>(m_pfnAllocate(kSlabBytes));
+    if (pBytes == nullptr) {
+        return false;
+    }
+    cls.pSlabs[cls.cSlabs] = CSlab{pBytes, nullptr, 0, kNoSlab, 0};
+    if (!cls.table.Reserve(cls.pSlabs, cls.cSlabs + 1)) {
+        m_pfnFree(pBytes);
+        return false;
+    }
+    cls.table.Add(cls.pSlabs, uint32_t(cls.cSlabs));
+    ++cls.cSlabs;
+    cls.pBump = pBytes;
+    // Only whole blocks: the tail shorter than a block stays unused.
+    cls.pEnd = pBytes + kSlabBytes / cbBlock * cbBlock;
+    return true;
 }
 
 void* CSmallBlockPool::Allocate(size_t cb) noexcept {
@@ -103,13 +152,14 @@ void* CSmallBlockPool::Allocate(size_t cb) noexcept {
     CClass& cls = m_classes[ClassOf(cb)];
     std::lock_guard<CSpinLock> guard(cls.lock);
     void* p = nullptr;
-    if (CSlab* pSlab = cls.pPartial; pSlab != nullptr) {
-        p = pSlab->pFree;
-        pSlab->pFree = pSlab->pFree->pNext;
-        ++pSlab->cLive;
-        if (pSlab->pFree == nullptr) {
-            cls.pPartial = pSlab->pNextPartial;
-            pSlab->fPartial = 0;
+    if (cls.iPartial != kNoSlab) {
+        CSlab& slab = cls.pSlabs[cls.iPartial];
+        p = slab.pFree;
+        slab.pFree = slab.pFree->pNext;
+        ++slab.cLive;
+        if (slab.pFree == nullptr) {
+            cls.iPartial = slab.iNextPartial;
+            slab.fPartial = 0;
         }
     } else {
         if (cls.pBump == cls.pEnd && !AddSlab(cls, cbBlock)) {
@@ -117,7 +167,7 @@ void* CSmallBlockPool::Allocate(size_t cb) noexcept {
         }
         p = cls.pBump;
         cls.pBump += cbBlock;
-        ++cls.pSlabs->cLive;
+        ++cls.pSlabs[cls.cSlabs - 1].cLive;
     }
     ++cls.cLive;
     return p;
@@ -136,42 +186,65 @@ void CSmallBlockPool::Free(void* p, size_t cb) noexcept {
     }
     CClass& cls = m_classes[ClassOf(cb)];
     std::lock_guard<CSpinLock> guard(cls.lock);
-    CSlab* pSlab = SlabOf(cls, p);
+    const uint32_t iSlab = cls.table.Find(cls.pSlabs, p);
+    CSlab& slab = cls.pSlabs[iSlab];
     auto* pBlock = static_cast<CFreeBlock*>(p);
-    pBlock->pNext = pSlab->pFree;
-    pSlab->pFree = pBlock;
-    --pSlab->cLive;
-    if (!pSlab->fPartial) {
-        pSlab->fPartial = 1;
-        pSlab->pNextPartial = cls.pPartial;
-        cls.pPartial = pSlab;
+    pBlock->pNext = slab.pFree;
+    slab.pFree = pBlock;
+    --slab.cLive;
+    if (!slab.fPartial) {
+        slab.fPartial = 1;
+        slab.iNextPartial = cls.iPartial;
+        cls.iPartial = iSlab;
     }
     if (--cls.cLive == 0) {
         ReleaseSlabsButNewest(cls);
     }
 }
 
+template <class Keep>
+void CSmallBlockPool::KeepSlabs(CClass& cls, Keep fKeep) noexcept {
+    size_t cKept = 0;
+    cls.iPartial = kNoSlab;
+    for (size_t i = 0; i < cls.cSlabs; ++i) {
+        if (!fKeep(i)) {
+            m_pfnFree(cls.pSlabs[i].pBytes);
+            continue;
+        }
+        CSlab& slab = cls.pSlabs[cKept] = cls.pSlabs[i];
+        slab.fPartial = slab.pFree != nullptr;
+        if (slab.fPartial) {
+            slab.iNextPartial = cls.iPartial;
+            cls.iPartial = uint32_t(cKept);
+        }
+        ++cKept;
+    }
+    cls.cSlabs = cKept;
+    // The array a large result needed shrinks with it; if it cannot, it serves on.
+    if (cls.cSlabRoom > 64 && cKept * 4 < cls.cSlabRoom) {
+        const size_t cRoom = std::max<size_t>(16, cKept * 2);
+        if (auto* pSlabs = static_cast<CSlab*>(std::realloc(cls.pSlabs, cRoom * sizeof(CSlab)))) {
+            cls.pSlabs = pSlabs;
+            cls.cSlabRoom = cRoom;
+        }
+    }
+    cls.table.Fill(cls.pSlabs, cls.cSlabs);
+}
+
 // Called with the class's lock held and no block of it in use. The newest slab is kept, emptied,
 // so that a class whose last object comes and goes does not fetch a slab every time.
 void CSmallBlockPool::ReleaseSlabsButNewest(CClass& cls) noexcept {
-    if (cls.pSlabs == nullptr) {
+    if (cls.cSlabs == 0) {
         return;
     }
-    CSlab* pOld = cls.pSlabs->pNext;
-    while (pOld != nullptr) {
-        CSlab* pNext = pOld->pNext;
-        m_pfnFree(pOld);
-        pOld = pNext;
-    }
-    CSlab* pKept = cls.pSlabs;
-    *pKept = CSlab{nullptr, nullptr, nullptr, 0, 0};
-    cls.ppSorted[0] = pKept;
-    cls.cSlabs = 1;
-    cls.pPartial = nullptr;
+    const size_t iNewest = cls.cSlabs - 1;
+    CSlab& newest = cls.pSlabs[iNewest];
+    newest.pFree = nullptr;
+    newest.cLive = 0;
+    KeepSlabs(cls, [iNewest](size_t i) { return i == iNewest; });
     const size_t cbBlock = size_t(&cls - m_classes.data() + 1) * kGranule;
-    char* pBytes = reinterpret_cast<char*>(pKept + 1);
-    cls.pBump = pBytes;
-    cls.pEnd = pBytes + (kSlabBytes - sizeof(CSlab)) / cbBlock * cbBlock;
+    cls.pBump = cls.pSlabs[0].pBytes;
+    cls.pEnd = cls.pBump + kSlabBytes / cbBlock * cbBlock;
 }
 
 void CSmallBlockPool::Trim() noexcept {
@@ -181,32 +254,11 @@ void CSmallBlockPool::Trim() noexcept {
     }
 }
 
-// Called with the class's lock held. Every older slab without a live block leaves the partial list,
-// the sorted slabs and the slab list, and goes back; the newest is being carved and stays.
+// Called with the class's lock held. Every older slab without a live block goes back; the newest is
+// being carved and stays.
 void CSmallBlockPool::TrimClass(CClass& cls) noexcept {
-    CSlab* const pNewest = cls.pSlabs;
-    auto Unused = [pNewest](const CSlab* pSlab) { return pSlab->cLive == 0 && pSlab != pNewest; };
-    for (CSlab** ppSlab = &cls.pPartial; *ppSlab != nullptr;) {
-        if (Unused(*ppSlab)) {
-            *ppSlab = (*ppSlab)->pNextPartial;
-        } else {
-            ppSlab = &(*ppSlab)->pNextPartial;
-        }
-    }
-    CSlab** ppKept = std::remove_if(cls.ppSorted, cls.ppSorted + cls.cSlabs, Unused);
-    cls.cSlabs = size_t(ppKept - cls.ppSorted);
-    if (pNewest == nullptr) {
-        return;
-    }
-    for (CSlab** ppSlab = &pNewest->pNext; *ppSlab != nullptr;) {
-        CSlab* pSlab = *ppSlab;
-        if (pSlab->cLive == 0) {
-            *ppSlab = pSlab->pNext;
-            m_pfnFree(pSlab);
-        } else {
-            ppSlab = &pSlab->pNext;
-        }
-    }
+    const size_t iNewest = cls.cSlabs - 1;  // none kept when there is no slab
+    KeepSlabs(cls, [&cls, iNewest](size_t i) { return i == iNewest || cls.pSlabs[i].cLive != 0; });
 }
 
 size_t CSmallBlockPool::SumOverClasses(size_t CClass::*pCount) const noexcept {

@@ -4,6 +4,8 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <new>
 
 // A large search makes a handful of small heap objects for every distinct label: an entry
@@ -19,14 +21,14 @@
 // It is a spin lock: it is held for a few instructions, is hardly ever contended, and costs a
 // fraction of a mutex, which showed as the pool's main cost.
 //
-// Each slab keeps its own free blocks and counts the blocks it has handed out, and a block's slab is
-// found by its address among the class's slabs, sorted. So memory goes back to the heap without
-// visiting a single block: when the last block of a class comes back, its slabs go except one; and
-// when a search result is released (Trim), every slab with no block in use goes. Without that, one
-// small object still alive from another search (of the same size class) would keep every slab of
-// a dropped result, hundreds of megabytes for a large store, for the life of the program. Blocks are
-// handed out from slabs that have free ones before new ones are carved, which keeps the live blocks
-// together and leaves more slabs wholly free.
+// Each slab keeps its own free blocks and counts the blocks it has handed out, and a block's slab
+// is found from its address through a small table of the class (CSlabTable). So memory goes back
+// to the heap without visiting a single block: when the last block of a class comes back, its slabs
+// go except one; and when a search result is released (Trim), every slab with no block in use goes.
+// Without that, one small object still alive from another search (of the same size class) would
+// keep every slab of a dropped result, hundreds of megabytes for a large store, for the life of the
+// program. Blocks are handed out from slabs that have free ones before new ones are carved, which
+// keeps the live blocks together and leaves more slabs wholly free.
 //
 // Blocks are 8-byte aligned, which is all the engine's objects need. Sizes above kMaxBlock go to the
 // general heap.
@@ -69,15 +71,18 @@ private:
     struct CFreeBlock {
         CFreeBlock* pNext;
     };
-    // The head of a slab; the blocks follow it, 16-byte aligned.
+    // What the pool knows of a slab. It is kept apart from the slab's memory, in an array of the
+    // class: giving a block back then reads and writes the class's compact arrays, which stay in the
+    // cache, instead of a head at the start of the slab, a page away from most of its blocks, which
+    // cost a cache and address-translation miss on nearly every block of a large result released.
     struct CSlab {
-        CSlab* pNext;         // every slab of the class, newest first
-        CSlab* pNextPartial;  // the next slab with free blocks, while on the class's partial list
-        CFreeBlock* pFree;    // blocks of this slab given back
-        unsigned cLive;       // blocks of this slab handed out
-        unsigned fPartial;    // on the partial list
+        char* pBytes;           // kSlabBytes from the slab source, all of it blocks
+        CFreeBlock* pFree;      // blocks of this slab given back
+        uint32_t cLive;         // blocks of this slab handed out
+        uint32_t iNextPartial;  // the next slab with free blocks, while on the class's partial list
+        uint32_t fPartial;      // on the partial list
     };
-    static_assert(sizeof(CSlab) % 16 == 0, "the blocks after a slab's head stay 16-byte aligned");
+    static constexpr uint32_t kNoSlab = ~uint32_t(0);
     // Held for a handful of instructions; a waiter yields after a short spin.
     class CSpinLock {
     public:
@@ -87,22 +92,62 @@ private:
     private:
         std::atomic<bool> m_fHeld{false};
     };
+    // The slabs of a class by the kSlabBytes-sized window of the address space each starts in. A slab
+    // is kSlabBytes long, so no two start in one window, and a block lies in the window its slab
+    // starts in or in the next: one or two probes find it, where a search over the slabs took a
+    // dozen dependent steps on every block given back, which showed when a large result is released.
+    // The slabs stay wherever the slab source puts them, so none wastes room on alignment. Entries
+    // are indexes into the class's slab array, plus one; 0 is an empty entry.
+    class CSlabTable {
+    public:
+        CSlabTable() = default;
+        CSlabTable(const CSlabTable&) = delete;
+        CSlabTable& operator=(const CSlabTable&) = delete;
+        ~CSlabTable() { std::free(m_piEntries); }
+        // Room for cSlabs slabs at a low load, filled anew from pSlabs[0, cSlabs) when it grows; false
+        // when none can be had (the table is unchanged).
+        bool Reserve(const CSlab* pSlabs, size_t cSlabs) noexcept;
+        // Forgets every slab and enters pSlabs[0, cSlabs); the room shrinks when it is far larger.
+        void Fill(const CSlab* pSlabs, size_t cSlabs) noexcept;
+        // Slabs are only added one at a time, after Reserve.
+        void Add(const CSlab* pSlabs, uint32_t iSlab) noexcept;
+        // The index of the slab holding the block p; p must be a block of one of the table's slabs.
+        uint32_t Find(const CSlab* pSlabs, const void* p) const noexcept;
+
+    private:
+        static uintptr_t WindowOf(const void* p) noexcept {
+            return reinterpret_cast<uintptr_t>(p) / kSlabBytes;
+        }
+        size_t Home(uintptr_t window) const noexcept {
+            return size_t((window * 0x9E3779B97F4A7C15ull) >> (64 - m_nBits));
+        }
+        uint32_t StartingIn(const CSlab* pSlabs, uintptr_t window) const noexcept;
+        // A new, empty table for cSlabs; the old one stays when none can be had.
+        bool MakeRoom(size_t cSlabs) noexcept;
+
+        uint32_t* m_piEntries = nullptr;
+        size_t m_cEntries = 0;  // a power of two, or 0
+        unsigned m_nBits = 0;   // log2 of m_cEntries
+    };
     struct CClass {
         mutable CSpinLock lock;
-        CSlab* pPartial = nullptr;  // slabs with free blocks, which are handed out first
-        char* pBump = nullptr;      // the never-used rest of the newest slab
+        uint32_t iPartial = kNoSlab;  // slabs with free blocks, which are handed out first
+        char* pBump = nullptr;        // the never-used rest of the newest slab
         char* pEnd = nullptr;
-        CSlab* pSlabs = nullptr;     // newest first
-        CSlab** ppSorted = nullptr;  // every slab, by address
-        size_t cSortedRoom = 0;
+        CSlab* pSlabs = nullptr;  // oldest first: the last is the newest, being carved
         size_t cSlabs = 0;
+        size_t cSlabRoom = 0;
+        CSlabTable table;  // every slab, by address
         size_t cLive = 0;
     };
     static constexpr size_t kClasses = kMaxBlock / kGranule;
 
     static size_t ClassOf(size_t cb) { return (cb + kGranule - 1) / kGranule - 1; }
     bool AddSlab(CClass& cls, size_t cbBlock) noexcept;
-    static CSlab* SlabOf(const CClass& cls, const void* p) noexcept;
+    // Keeps the slabs whose index passes fKeep, in order, gives the others back, and remakes the
+    // class's partial list and table.
+    template <class Keep>
+    void KeepSlabs(CClass& cls, Keep fKeep) noexcept;
     void ReleaseSlabsButNewest(CClass& cls) noexcept;
     void TrimClass(CClass& cls) noexcept;
     // A count of every class added up, each read under its class's lock.

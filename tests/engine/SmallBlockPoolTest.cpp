@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -35,6 +36,28 @@ struct CountingSlabs {
         s_fFail = false;
     }
     ~CountingSlabs() { s_fFail = false; }
+};
+
+constexpr size_t kWindow = CSmallBlockPool::kSlabBytes;
+
+// Slabs handed out at chosen places of an arena, whose freeing is only recorded.
+struct ArenaSlabs {
+    static inline char* s_pArena = nullptr;
+    static inline size_t s_iNext = 0;
+    static inline std::vector<void*> s_given;
+    static inline std::vector<void*> s_back;
+    // Out of address order: one spilling into the window where the next starts after it, one
+    // exactly on a window, one at an odd 16-byte offset.
+    static constexpr size_t kOffsets[4] = {2 * kWindow + 0x9000, kWindow + 0x8000, 4 * kWindow,
+                                           5 * kWindow + 0x10};
+    static void* Allocate(size_t) {
+        if (s_iNext == 4) {
+            return nullptr;
+        }
+        s_given.push_back(s_pArena + kOffsets[s_iNext++]);
+        return s_given.back();
+    }
+    static void Free(void* p) { s_back.push_back(p); }
 };
 
 }  // namespace
@@ -192,7 +215,7 @@ TEST(SmallBlockPool, BlocksMadeOnOneThreadAreReleasedOnAnother) {
 TEST(SmallBlockPool, TrimGivesBackWhollyFreeSlabsAndKeepsPartlyUsedOnesServing) {
     CountingSlabs slabs;
     CSmallBlockPool pool(&CountingSlabs::Allocate, &CountingSlabs::Free);
-    const size_t cPerSlab = CSmallBlockPool::kSlabBytes / 64 - 1;  // a slab's head takes less than a block
+    const size_t cPerSlab = CSmallBlockPool::kSlabBytes / 64 - 1;  // fewer than a slab holds
     std::vector<void*> blocks;
     for (size_t i = 0; i < 4 * cPerSlab + 10; ++i) {
         blocks.push_back(pool.Allocate(64));
@@ -241,6 +264,72 @@ TEST(SmallBlockPool, TrimGivesBackWhollyFreeSlabsAndKeepsPartlyUsedOnesServing) 
     pool.Free(pOther, 24);
     EXPECT_EQ(0u, pool.LiveBlocks());
     EXPECT_EQ(2u, pool.SlabCount());
+}
+
+// Slabs need not be aligned: a slab's blocks spill into the next 64 KB window of the address space,
+// where another slab of the class may start, before or after them. Each block must still be counted
+// against its own slab, or a trim would give back a slab in use and keep a free one.
+TEST(SmallBlockPool, BlocksAreCountedAgainstTheirOwnSlabWhereverSlabsLie) {
+    std::unique_ptr<char, decltype(&std::free)> arena(
+        static_cast<char*>(std::aligned_alloc(kWindow, 7 * kWindow)), &std::free);
+    ASSERT_NE(nullptr, arena);
+    ArenaSlabs::s_pArena = arena.get();
+    {
+        CSmallBlockPool pool(&ArenaSlabs::Allocate, &ArenaSlabs::Free);
+        std::vector<std::vector<void*>> bySlab(4);
+        const size_t cPerSlab = CSmallBlockPool::kSlabBytes / 64 - 1;
+        for (size_t i = 0; i < 4 * cPerSlab; ++i) {
+            char* p = static_cast<char*>(pool.Allocate(64));
+            ASSERT_NE(nullptr, p);
+            const auto it =
+                std::find_if(ArenaSlabs::s_given.begin(), ArenaSlabs::s_given.end(), [p](void* pSlab) {
+                    return p >= static_cast<char*>(pSlab) && p + 64 <= static_cast<char*>(pSlab) + kWindow;
+                });
+            ASSERT_NE(ArenaSlabs::s_given.end(), it);
+            std::memset(p, int(it - ArenaSlabs::s_given.begin()), 64);
+            bySlab[size_t(it - ArenaSlabs::s_given.begin())].push_back(p);
+        }
+        ASSERT_EQ(4u, ArenaSlabs::s_given.size());
+        // The first slab's and the third's blocks come back, shuffled: those two slabs are wholly free.
+        std::vector<void*> back = bySlab[1];
+        back.insert(back.end(), bySlab[2].begin(), bySlab[2].end());
+        std::shuffle(back.begin(), back.end(), std::mt19937(5));
+        for (void* p : back) {
+            pool.Free(p, 64);
+        }
+        pool.Trim();
+        EXPECT_EQ((std::set<void*>{ArenaSlabs::s_given[1], ArenaSlabs::s_given[2]}),
+                  std::set<void*>(ArenaSlabs::s_back.begin(), ArenaSlabs::s_back.end()));
+        for (size_t iSlab : {0, 3}) {
+            for (void* p : bySlab[iSlab]) {
+                const auto* pb = static_cast<const uint8_t*>(p);
+                ASSERT_TRUE(std::all_of(pb, pb + 64, [&](uint8_t b) { return b == uint8_t(iSlab); }));
+                pool.Free(p, 64);
+            }
+        }
+        EXPECT_EQ(0u, pool.LiveBlocks());
+        EXPECT_EQ(1u, pool.SlabCount());
+    }
+    EXPECT_EQ(ArenaSlabs::s_given.size(), ArenaSlabs::s_back.size());
+
+    // Many slabs of one class, found again after the class's lookup has grown and after a trim.
+    CountingSlabs counting;
+    CSmallBlockPool pool(&CountingSlabs::Allocate, &CountingSlabs::Free);
+    std::vector<void*> blocks(100 * (CSmallBlockPool::kSlabBytes / 64 - 1));
+    for (void*& p : blocks) {
+        p = pool.Allocate(64);
+        ASSERT_NE(nullptr, p);
+    }
+    EXPECT_EQ(100, CountingSlabs::s_nOut.load());
+    std::shuffle(blocks.begin(), blocks.end(), std::mt19937(11));
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        pool.Free(blocks[i], 64);
+        if (i == blocks.size() / 2) {
+            pool.Trim();
+        }
+    }
+    EXPECT_EQ(0u, pool.LiveBlocks());
+    EXPECT_EQ(1, CountingSlabs::s_nOut.load());
 }
 
 // A dropped search result gives its memory back even while a small object of another result, of the
