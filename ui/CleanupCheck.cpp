@@ -1,6 +1,7 @@
 // The cleanup's check of each group against the store as it is now, one table read per folder.
 #include "ui/CleanupCheck.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "engine/DrawerMap.h"
 #include "engine/EntryReference.h"
@@ -34,21 +36,41 @@ struct Ref {
     }
 };
 
-std::string EntryKey(CEntryReference* pEntry) {
+// An entry's id, in the heap copy the reference hands out (freed with the owner).
+struct CEntryKey {
     SBinary id{0, nullptr};
-    std::string key;
-    if (SUCCEEDED(pEntry->GetEntryID(&id)) && id.lpb != nullptr)
-        key.assign(reinterpret_cast<const char*>(id.lpb), id.cb);
-    free(id.lpb);
-    return key;
-}
+    CEntryKey() = default;
+    explicit CEntryKey(CEntryReference* pEntry) {
+        if (FAILED(pEntry->GetEntryID(&id)))
+            id = SBinary{0, nullptr};
+    }
+    CEntryKey(CEntryKey&& other) noexcept : id(other.id) { other.id = SBinary{0, nullptr}; }
+    CEntryKey& operator=(CEntryKey&& other) noexcept {
+        std::swap(id, other.id);
+        return *this;
+    }
+    ~CEntryKey() { free(id.lpb); }
+    std::string_view View() const {
+        return id.lpb != nullptr ? std::string_view(reinterpret_cast<const char*>(id.lpb), id.cb)
+                                 : std::string_view("", 0);
+    }
+};
+
+// Entry ids of one store share their leading bytes and differ in the last ones: hashing those
+// alone is as good and costs a fraction of hashing the whole id.
+struct CIdTailHash {
+    size_t operator()(std::string_view id) const {
+        const size_t tail = std::min<size_t>(id.size(), 16);
+        return std::hash<std::string_view>()(id.substr(id.size() - tail)) ^ id.size();
+    }
+};
 
 // What the store holds now of one folder's entries: each found entry's row (the entry id, then
 // the compared values), by entry id. The row sets are kept for the rows' life.
 struct CFolderValues {
-    bool bSearched = false;               // the folder at the position is the one the search read
-    std::vector<const std::string*> ids;  // the groups' own copies
-    std::unordered_map<std::string_view, const SRow*> rows;  // keys point into the row sets
+    bool bSearched = false;             // the folder at the position is the one the search read
+    std::vector<std::string_view> ids;  // the groups' own copies
+    std::unordered_map<std::string_view, const SRow*, CIdTailHash> rows;  // keys point into the row sets
     std::vector<std::unique_ptr<SRowSet, void (*)(LPSRowSet)>> sets;
 };
 
@@ -68,8 +90,8 @@ HRESULT ReadFolderValues(IMAPIFolder* lpFolder, LPSPropTagArray lpCompared, CFol
     std::vector<SRestriction> equalities(values.ids.size());
     for (size_t i = 0; i < values.ids.size(); ++i) {
         idValues[i].ulPropTag = PR_ENTRYID;
-        idValues[i].Value.bin.cb = (ULONG)values.ids[i]->size();
-        idValues[i].Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(values.ids[i]->data()));
+        idValues[i].Value.bin.cb = (ULONG)values.ids[i].size();
+        idValues[i].Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(values.ids[i].data()));
         equalities[i].rt = RES_PROPERTY;
         equalities[i].res.resProperty.relop = RELOP_EQ;
         equalities[i].res.resProperty.ulPropTag = PR_ENTRYID;
@@ -96,6 +118,7 @@ HRESULT ReadFolderValues(IMAPIFolder* lpFolder, LPSPropTagArray lpCompared, CFol
         QTRACE(TRACE_ERROR, "Restrict() failed: hr = 0x%08lx\n", hr);
         return hr;
     }
+    values.rows.reserve(values.ids.size());
     for (;;) {
         LPSRowSet lpRows = nullptr;
         hr = table.p->QueryRows(kRowBatch, 0, &lpRows);
@@ -118,6 +141,53 @@ HRESULT ReadFolderValues(IMAPIFolder* lpFolder, LPSPropTagArray lpCompared, CFol
         }
     }
     return S_OK;
+}
+
+// Whether two values are the same byte for byte, for the types whose index levels key an item by
+// its value as it is (strings, binary values, integers, times): identical values of those types are
+// always filed together, so the index need not be asked. Other types, floating point among them
+// (a NaN equals nothing, not even itself), and missing values are left to the index.
+bool SameValue(const SPropValue& a, const SPropValue& b) {
+    if (a.ulPropTag != b.ulPropTag)
+        return false;
+    switch (PROP_TYPE(a.ulPropTag)) {
+        case PT_I2:
+            return a.Value.i == b.Value.i;
+        case PT_LONG:
+            return a.Value.l == b.Value.l;
+        case PT_BOOLEAN:
+            return a.Value.b == b.Value.b;
+        case PT_I8:
+            return a.Value.li.QuadPart == b.Value.li.QuadPart;
+        case PT_CURRENCY:
+            return a.Value.cur.int64 == b.Value.cur.int64;
+        case PT_SYSTIME:
+            return a.Value.ft.dwLowDateTime == b.Value.ft.dwLowDateTime &&
+                   a.Value.ft.dwHighDateTime == b.Value.ft.dwHighDateTime;
+        case PT_STRING8:
+            return a.Value.lpszA != nullptr && b.Value.lpszA != nullptr &&
+                   std::strcmp(a.Value.lpszA, b.Value.lpszA) == 0;
+        case PT_UNICODE:
+            return a.Value.lpszW != nullptr && b.Value.lpszW != nullptr &&
+                   std::u16string_view(a.Value.lpszW) == std::u16string_view(b.Value.lpszW);
+        case PT_BINARY:
+            return a.Value.bin.cb == b.Value.bin.cb &&
+                   (a.Value.bin.cb == 0 ||
+                    (a.Value.bin.lpb != nullptr && b.Value.bin.lpb != nullptr &&
+                     std::memcmp(a.Value.bin.lpb, b.Value.bin.lpb, a.Value.bin.cb) == 0));
+        default:
+            return false;
+    }
+}
+
+bool SameValues(const SRow& a, const SRow& b) {
+    if (a.cValues != b.cValues)
+        return false;
+    for (ULONG i = 0; i < a.cValues; ++i) {
+        if (!SameValue(a.lpProps[i], b.lpProps[i]))
+            return false;
+    }
+    return true;
 }
 
 // The compared values of a row as the label the index files.
@@ -211,23 +281,23 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
     // The entry ids to read, by folder position.
     std::map<int, CFolderValues> folders;
     struct CNamed {
-        int nFolder;
-        std::string id;
+        int nFolder = 0;
+        CEntryKey id;
     };
     std::vector<CNamed> kept(groups.size());
     std::vector<std::vector<CNamed>> marked(groups.size());
     for (size_t g = 0; g < groups.size(); ++g) {
         CCleanupGroup* pGroup = groups[g];
-        kept[g] = {(int)pGroup->pKept->GetFolderIndex(), EntryKey(pGroup->pKept)};
+        kept[g] = {(int)pGroup->pKept->GetFolderIndex(), CEntryKey(pGroup->pKept)};
         marked[g].reserve(pGroup->marked.size());
         for (CEntryReference* pEntry : pGroup->marked)
-            marked[g].push_back({(int)pEntry->GetFolderIndex(), EntryKey(pEntry)});
+            marked[g].push_back({(int)pEntry->GetFolderIndex(), CEntryKey(pEntry)});
     }
     // Filed once every string has its place: the folders point at the groups' copies.
     for (size_t g = 0; g < groups.size(); ++g) {
-        folders[kept[g].nFolder].ids.push_back(&kept[g].id);
+        folders[kept[g].nFolder].ids.push_back(kept[g].id.View());
         for (const CNamed& named : marked[g])
-            folders[named.nFolder].ids.push_back(&named.id);
+            folders[named.nFolder].ids.push_back(named.id.View());
     }
     for (auto& [nFolder, values] : folders) {
         Ref<IMAPIFolder> folder;
@@ -257,7 +327,7 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
             *pbFolderChanged = true;
             return nullptr;
         }
-        auto it = values.rows.find(named.id);
+        auto it = values.rows.find(named.id.View());
         return it != values.rows.end() ? it->second : nullptr;
     };
     for (size_t g = 0; g < groups.size(); ++g) {
@@ -289,6 +359,13 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
             pGroup->skip = CleanupSkip::ValuesDiffer;
             continue;
         }
+        bool bIdentical = true;
+        for (size_t m = 0; m < marks.size() && bIdentical; ++m) {
+            const SRow label = LabelOf(marks[m]);
+            bIdentical = SameValues(keptLabel, label);
+        }
+        if (bIdentical)
+            continue;
         Ref<CSortDrawer> keptDrawer;
         hr = index.p->LookupDrawer(&keptLabel, 0, lpCompared, &keptDrawer.p);
         if (FAILED(hr)) {

@@ -95,9 +95,14 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
     std::vector<LONGLONG> ids;
     std::deque<CPropCell> computed;  // computed values of the current row; stable addresses
     std::vector<ULONG> columnPids;   // the stored columns, for rows looked up by id
+    // Rows looked up by id read into a batch of their own: a column's value can be moved out of
+    // it, unless a later column asks for the same property again.
+    std::vector<bool> movable(m_columns.size(), false);
     if (m_byIds) {
-        for (ULONG tag : m_columns) {
-            columnPids.push_back(PROP_ID(tag));
+        for (size_t c = 0; c < m_columns.size(); ++c) {
+            columnPids.push_back(PROP_ID(m_columns[c]));
+            movable[c] = std::none_of(m_columns.begin() + c + 1, m_columns.end(),
+                                      [&](ULONG tag) { return PROP_ID(tag) == PROP_ID(m_columns[c]); });
         }
         std::sort(columnPids.begin(), columnPids.end());
     }
@@ -163,7 +168,11 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
                         cells[c].reset();
                     }
                 } else if (const CPropCell* cell = lookup(m_columns[c])) {
-                    cells[c] = *cell;
+                    if (!handOver && movable[c]) {
+                        cells[c] = std::move(*const_cast<CPropCell*>(cell));
+                    } else {
+                        cells[c] = *cell;
+                    }
                 }
             }
             rows.push_back(std::move(cells));

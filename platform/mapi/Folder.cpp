@@ -64,7 +64,7 @@ HRESULT CollectHierarchy(CStoreDb& store, LONGLONG parent, LONG depth, bool deep
 
 }  // namespace
 
-HRESULT FolderCells(CStoreDb& store, const CFolderRow& row, std::vector<CPropCell>& cells) {
+HRESULT FolderCells(CStoreDb& store, const CFolderRow& row, std::vector<CPropCell>& cells, bool counts) {
     cells.clear();
     const std::string& uid = store.Uid();
     cells.push_back(CPropCell::Binary(PR_ENTRYID, MakeEntryId(EntryKind::Folder, uid, row.m_id)));
@@ -83,18 +83,21 @@ HRESULT FolderCells(CStoreDb& store, const CFolderRow& row, std::vector<CPropCel
         cells.push_back(CPropCell::Text(PR_CONTAINER_CLASS, *row.m_class));
     }
     cells.push_back(CPropCell::Long(PR_FOLDER_TYPE, row.m_type));
-    ULONG count = 0;
-    HRESULT hr = store.CountMessages(row.m_id, count);
-    if (FAILED(hr)) {
-        return hr;
+    HRESULT hr = S_OK;
+    if (counts) {
+        ULONG count = 0;
+        hr = store.CountMessages(row.m_id, count);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        cells.push_back(CPropCell::Long(PR_CONTENT_COUNT, count));
+        bool any = false;
+        hr = store.HasChildFolders(row.m_id, any);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        cells.push_back(CPropCell::Bool(PR_SUBFOLDERS, any));
     }
-    cells.push_back(CPropCell::Long(PR_CONTENT_COUNT, count));
-    bool any = false;
-    hr = store.HasChildFolders(row.m_id, any);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    cells.push_back(CPropCell::Bool(PR_SUBFOLDERS, any));
     SpecialFolder role = store.RoleOf(row.m_id);
     if (role == SpecialFolder::Root || role == SpecialFolder::Inbox) {
         for (const CSpecialProp& special : kSpecialProps) {
@@ -138,6 +141,29 @@ CFolderImpl::~CFolderImpl() {
 }
 
 HRESULT CFolderImpl::CollectProps(std::vector<CPropCell>& cells) {
+    return ReadCells(cells, true);
+}
+
+HRESULT CFolderImpl::FindProps(LPSPropTagArray lpTags, std::vector<std::optional<CPropCell>>& cells) {
+    bool counts = false;
+    for (ULONG i = 0; i < lpTags->cValues; ++i) {
+        const ULONG pid = PROP_ID(lpTags->aulPropTag[i]);
+        counts = counts || pid == PROP_ID(PR_CONTENT_COUNT) || pid == PROP_ID(PR_SUBFOLDERS);
+    }
+    std::vector<CPropCell> all;
+    HRESULT hr = ReadCells(all, counts);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    for (ULONG i = 0; i < lpTags->cValues; ++i) {
+        if (const CPropCell* cell = FindCell(all, lpTags->aulPropTag[i])) {
+            cells[i] = *cell;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CFolderImpl::ReadCells(std::vector<CPropCell>& cells, bool counts) {
     // Re-read the folder's row: another object or process may have changed it.
     CFolderRow row;
     HRESULT hr = m_store->GetFolder(m_row.m_id, row);
@@ -145,7 +171,7 @@ HRESULT CFolderImpl::CollectProps(std::vector<CPropCell>& cells) {
         return hr == MAPI_E_NOT_FOUND ? MAPI_E_OBJECT_DELETED : hr;
     }
     m_row = row;
-    return FolderCells(*m_store, m_row, cells);
+    return FolderCells(*m_store, m_row, cells, counts);
 }
 
 bool CFolderImpl::IsComputed(ULONG pid) const {

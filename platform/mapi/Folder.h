@@ -8,8 +8,10 @@ namespace qrvmapi {
 class CMsgStoreImpl;
 
 // Every property of a folder: computed ones (ids, keys, name, class, counts, the special-folder
-// ids on the root and the inbox) and the ones stored for it.
-HRESULT FolderCells(CStoreDb& store, const CFolderRow& row, std::vector<CPropCell>& cells);
+// ids on the root and the inbox) and the ones stored for it. With 'counts' false the content
+// count and the subfolder flag, which read the folder's contents, are left out.
+HRESULT FolderCells(CStoreDb& store, const CFolderRow& row, std::vector<CPropCell>& cells,
+                    bool counts = true);
 
 class CFolderImpl : public CPropObject<IMAPIFolder> {
 public:
@@ -33,10 +35,14 @@ protected:
         return riid == IID_IMAPIFolder || riid == IID_IMAPIContainer || riid == IID_IMAPIProp;
     }
     HRESULT CollectProps(std::vector<CPropCell>& cells) override;
+    // Counts the folder's contents only when one of the tags asks for a count.
+    HRESULT FindProps(LPSPropTagArray lpTags, std::vector<std::optional<CPropCell>>& cells) override;
     bool IsComputed(ULONG pid) const override;
     HRESULT ApplyChanges(const CPropChanges& changes) override;
 
 private:
+    HRESULT ReadCells(std::vector<CPropCell>& cells, bool counts);
+
     CMsgStoreImpl* m_owner;  // holds a reference
     CFolderRow m_row;
 };

@@ -785,6 +785,8 @@ HRESULT CStoreDb::ReadColumns(const std::vector<LONGLONG>& ids, const std::vecto
     if (pids.empty() || ids.empty()) {
         return S_OK;
     }
+    // Items mostly have a value in each asked column.
+    batch.m_cells.reserve(ids.size() * pids.size());
     size_t row = 0;
     for (size_t from = 0; from < ids.size(); from += kColumnProbe) {
         const size_t to = std::min(ids.size(), from + kColumnProbe);

@@ -1,6 +1,8 @@
 // Reading folders the way the search does, restrictions, and soft and hard deletion.
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 
@@ -182,6 +184,24 @@ TEST_F(Contents, ARestrictionToEntryIdsGivesWhatTheRowByRowFilterGives) {
     // A single equality is the same lookup; an empty OR names nothing.
     SRestriction one = PropertyIs(RELOP_EQ, values[2]);
     EXPECT_EQ(std::vector<std::string>{made[3]}, read(&one, 10));
+
+    // Every column of a looked-up row carries its value, a column asked for twice in both places.
+    Ref<IMAPITable> table(ContentsTable(m_contacts, {PR_SUBJECT_A, PR_ENTRYID, PR_IMPORTANCE, PR_SUBJECT_A}));
+    ASSERT_EQ(S_OK, table->Restrict(&anyOf, 0));
+    Rows rows;
+    ASSERT_EQ(S_OK, table->QueryRows(1000, 0, &rows.p));
+    ASSERT_EQ(102u, rows.p->cRows);
+    for (ULONG r = 0; r < rows.p->cRows; ++r) {
+        const LPSPropValue props = rows.p->aRow[r].lpProps;
+        const size_t i = std::find(made.begin(), made.end(), Bytes(props[1].Value.bin)) - made.begin();
+        ASSERT_LT(i, made.size());
+        ASSERT_EQ(PR_SUBJECT_A, props[0].ulPropTag);
+        ASSERT_EQ(PR_SUBJECT_A, props[3].ulPropTag);
+        EXPECT_STREQ(("contact " + std::to_string(i)).c_str(), props[0].Value.lpszA);
+        EXPECT_STREQ(props[0].Value.lpszA, props[3].Value.lpszA);
+        EXPECT_EQ(LONG(i % 3), props[2].Value.l);
+    }
+
     anyOf.res.resOr.cRes = 0;
     EXPECT_TRUE(read(&anyOf, 10).empty());
 }
