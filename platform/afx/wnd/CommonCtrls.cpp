@@ -547,6 +547,9 @@ public:
     CWxTreeCtrl(wxWindow* pParent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style)
         : wxTreeCtrl(pParent, id, pos, size, style) {
         Bind(wxEVT_PAINT, &CWxTreeCtrl::OnPaintKeepingColours, this);
+        // The toolkit reports every deleted item, and the report climbs through every window
+        // above the tree; nothing here asks for it, so emptying a large tree stops it at the tree.
+        Bind(wxEVT_TREE_DELETE_ITEM, [](wxTreeEvent&) {});
         // The common control takes the keyboard on a right click as on a left one; without it
         // the keys after a context menu would go to the button that had the focus before.
         Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
