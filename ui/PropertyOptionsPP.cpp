@@ -16,18 +16,10 @@
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
 #include "ui/FVBase.h"
+#include "ui/ScopedRef.h"
 #include "ui/StoreOpenErrorBox.h"
 
 namespace {
-
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p != nullptr)
-            p->Release();
-    }
-};
 
 // The mark image sits inside the icon area: a click counts only on the box itself.
 constexpr int kMarkLeftInset = 5;

@@ -17,23 +17,10 @@
 #include "trace/Trace.h"
 #include "ui/CleanupCheck.h"
 #include "ui/FVBase.h"
+#include "ui/ScopedRef.h"
 #include "ui/SearchResultPP.h"
 
 namespace {
-
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p != nullptr)
-            p->Release();
-    }
-    void Reset() {
-        if (p != nullptr)
-            p->Release();
-        p = nullptr;
-    }
-};
 
 const char kInternalErrorCaption[] = "Internal error occured";
 const char kIncompleteCaption[] = "Cleanup incomplete";

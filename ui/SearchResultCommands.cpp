@@ -12,20 +12,8 @@
 #include "trace/Trace.h"
 #include "ui/FVBase.h"
 #include "ui/PopupMenu.h"
+#include "ui/ScopedRef.h"
 #include "ui/SearchResultPP.h"
-
-namespace {
-
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p != nullptr)
-            p->Release();
-    }
-};
-
-}  // namespace
 
 void CSearchResultPP::ToggleItemState(HTREEITEM hItem) {
     if (hItem == nullptr)

@@ -15,6 +15,7 @@
 #include "resources/ResultTemplates.h"
 #include "trace/Trace.h"
 #include "ui/FVBase.h"
+#include "ui/ScopedRef.h"
 #include "ui/UpdateResultListDlg.h"
 
 // Posted to a page that has no configuration: the owner may close it once it exists.
@@ -37,20 +38,6 @@ ON_MESSAGE(WM_RESULT_PAGE_CLOSE, &CSearchResultPP::OnCloseWithoutConfig)
 END_MESSAGE_MAP()
 
 namespace {
-
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p != nullptr)
-            p->Release();
-    }
-    void Reset(T* pNew = nullptr) {
-        if (p != nullptr)
-            p->Release();
-        p = pNew;
-    }
-};
 
 // Unsigned 64-bit order of two times: high halves first, then low halves.
 bool IsEarlier(const FILETIME& a, const FILETIME& b) {

@@ -9,18 +9,10 @@
 #include "model/ResultReview.h"
 #include "model/StoreInfo.h"
 #include "trace/Trace.h"
+#include "ui/ScopedRef.h"
 #include "ui/SearchResultPP.h"
 
 namespace {
-
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p != nullptr)
-            p->Release();
-    }
-};
 
 // The review of the configuration's cached result when that result is pList, else null.
 CResultReview* ReviewOf(CConfigInfo* pConfig, CDrawerMapList* pList) {
