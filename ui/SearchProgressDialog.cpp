@@ -101,21 +101,30 @@ void CSearchProgressDialog::SetProgress(Bar& bar, int nPercent) {
 }
 
 void CSearchProgressDialog::DrawChangesWhenDue() {
-    if (!m_bChangePending || std::chrono::steady_clock::now() - m_tLastDrawn < kPaintInterval)
+    const auto now = std::chrono::steady_clock::now();
+    const bool bDrawChanges = m_bChangePending && now - m_tLastDrawn >= kPaintInterval;
+    // Even without a change the toolkit gets its turn once an interval: the window may need painting
+    // while the values stay the same, when the window manager maps it late or another window uncovers
+    // it. The toolkit draws only what needs it.
+    if (!bDrawChanges && now - m_tLastTurn < kPaintInterval)
         return;
     if (GetSafeHwnd() == nullptr || !IsWindowVisible())
         return;
-    for (Bar& bar : m_bars) {
-        if (!bar.bChanged)
-            continue;
-        Repaint(bar.pBar);
-        Repaint(bar.pLabel);
-        bar.bChanged = false;
+    if (bDrawChanges) {
+        for (Bar& bar : m_bars) {
+            if (!bar.bChanged)
+                continue;
+            Repaint(bar.pBar);
+            Repaint(bar.pLabel);
+            bar.bChanged = false;
+        }
+        m_bChangePending = false;
     }
-    m_bChangePending = false;
     AfxPaintNow();
     // Counted from the end of the drawing: the search gets the whole interval for its work.
-    m_tLastDrawn = std::chrono::steady_clock::now();
+    m_tLastTurn = std::chrono::steady_clock::now();
+    if (bDrawChanges)
+        m_tLastDrawn = m_tLastTurn;
 }
 
 void CSearchProgressDialog::DrawNow() {
@@ -126,7 +135,7 @@ void CSearchProgressDialog::DrawNow() {
         bar.bChanged = false;
     m_bChangePending = false;
     AfxPaintNow();
-    m_tLastDrawn = std::chrono::steady_clock::now();
+    m_tLastDrawn = m_tLastTurn = std::chrono::steady_clock::now();
 }
 
 void CSearchProgressDialog::SetStoreProgress(int nPercent) {

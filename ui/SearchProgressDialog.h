@@ -11,9 +11,10 @@
 // Stores, folders of the current store and items of the current folder. The search runs on the
 // user-interface thread without a message loop, so the dialog draws itself: a changed bar and its
 // label are repainted and drawn at once, unless the last drawing is less than kPaintInterval ago;
-// then the change waits for the next setter call after that time. A setter that changes nothing
-// draws nothing, so the per-item calls of a search cost a comparison. There is no way to cancel:
-// OK and Cancel stay hidden.
+// then the change waits for the next setter call after that time. Without a change, a setter call
+// lets the toolkit paint what the window itself needs (exposed after the first drawing) once per
+// kPaintInterval; otherwise a per-item call of a search costs a clock reading. There is no way to
+// cancel: OK and Cancel stay hidden.
 class CSearchProgressDialog : public CDialog, public ISearchProgress {
     DECLARE_DYNAMIC(CSearchProgressDialog)
 public:
@@ -49,7 +50,8 @@ protected:
         bool bChanged = false;
     };
     void SetProgress(Bar& bar, int nPercent);
-    // Repaints and draws the changed bars when the last drawing is long enough ago.
+    // Repaints the changed bars when the last drawing is long enough ago; lets the toolkit draw
+    // then, or when its last turn is long enough ago.
     void DrawChangesWhenDue();
     void Repaint(CWnd* pWnd);
 
@@ -63,6 +65,8 @@ protected:
         {&m_ctrlStores, &m_txtStores}, {&m_ctrlFolders, &m_txtFolders}, {&m_ctrlItems, &m_txtItems}};
     bool m_bChangePending = false;
     std::chrono::steady_clock::time_point m_tLastDrawn;
+    // When the toolkit last drew, with or without a change.
+    std::chrono::steady_clock::time_point m_tLastTurn;
     int m_nRepaints = 0;
 
     DECLARE_MESSAGE_MAP()

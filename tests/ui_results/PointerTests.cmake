@@ -7,3 +7,5 @@ set_tests_properties(ProgressDialogTest.TheDialogDrawsItsLabelsAndMovingBarsWhil
 # It reads the screen's cursor while a cleanup waits, with the pointer resting on the page.
 set_tests_properties(BusyCursorTest.TheWaitCursorShowsWhileTheCleanupWaitsForALockedStore PROPERTIES RUN_SERIAL TRUE)
 set_tests_properties(CleanupEndToEndTest.SearchChangeTheStoreBehindTheProgramsBackThenCleanUp PROPERTIES RUN_SERIAL TRUE)
+# It lays a window over the dialog and reads the screen once it is gone.
+set_tests_properties(ProgressDialogTest.AnUncoveredDialogPaintsItselfAgainWhileTheValuesStayTheSame PROPERTIES RUN_SERIAL TRUE)

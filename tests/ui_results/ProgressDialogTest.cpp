@@ -14,6 +14,9 @@
 #include "ui/SearchProgressDialog.h"
 #include "ui/SearchResultPP.h"
 
+// Last: its macros would clash with the names of the headers above.
+#include <X11/Xlib.h>
+
 namespace qrvtest {
 namespace {
 
@@ -243,6 +246,78 @@ TEST_F(ProgressDialogTest, TheDialogDrawsItsLabelsAndMovingBarsWhileTheSearchRun
     EXPECT_GT(looks[0].nFilled, 0);
     EXPECT_GT(looks[1].nFilled, looks[0].nFilled * 2);
     CloseForm(pView);
+}
+
+// Counts what a look at the dialog's items bar and labels found: pixels of the colour that covered
+// it, and dark (text) pixels of the labels.
+struct UncoveredLook {
+    int nCoverColour = 0;
+    int nText = 0;
+};
+
+UncoveredLook LookAtUncovered(CSearchProgressDialog* pDialog, const std::string& path) {
+    UncoveredLook look;
+    const int ids[] = {IDC_PROGRESS_ITEMS, IDC_PROGRESS_STORES_LABEL, IDC_PROGRESS_ITEMS_LABEL};
+    for (int id : ids) {
+        CRect rc;
+        pDialog->GetDlgItem(id)->GetWindowRect(&rc);
+        const wxImage image = ScreenPixels(rc, path);
+        for (int y = 0; y < image.GetHeight(); ++y)
+            for (int x = 0; x < image.GetWidth(); ++x) {
+                const int r = image.GetRed(x, y), g = image.GetGreen(x, y), b = image.GetBlue(x, y);
+                look.nCoverColour += r > 200 && g < 60 && b < 60 ? 1 : 0;
+                look.nText += id != IDC_PROGRESS_ITEMS && r + g + b < 3 * 100 ? 1 : 0;
+            }
+    }
+    return look;
+}
+
+// Another program's window lies over the dialog for a moment and goes, while the search is in a
+// stretch where no shown value changes (a window manager that maps the dialog late leaves it just
+// as unpainted). The search's calls keep coming, without the test turning the event loop: the
+// dialog paints the uncovered part again within its drawing interval.
+TEST_F(ProgressDialogTest, AnUncoveredDialogPaintsItselfAgainWhileTheValuesStayTheSame) {
+    std::unique_ptr<ISearchProgress> progress = CreateSearchProgressDialog(m_pHost);
+    auto* pDialog = dynamic_cast<CSearchProgressDialog*>(progress.get());
+    ASSERT_NE(nullptr, pDialog);
+    pDialog->SetItemProgress(50);
+    std::this_thread::sleep_for(CSearchProgressDialog::kPaintInterval + std::chrono::milliseconds(5));
+    pDialog->SetItemProgress(50);  // draws the change that waited: nothing waits from here on
+    Settle(200);
+    const std::string path = m_root->Path() + "/uncovered.ppm";
+    ASSERT_GT(LookAtUncovered(pDialog, path).nText, 10);
+
+    Display* pDisplay = XOpenDisplay(nullptr);
+    ASSERT_NE(nullptr, pDisplay);
+    XColor red{};
+    red.red = 0xffff;
+    ASSERT_NE(0, XAllocColor(pDisplay, DefaultColormap(pDisplay, DefaultScreen(pDisplay)), &red));
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = red.pixel;
+    CRect rc;
+    pDialog->GetWindowRect(&rc);
+    const Window cover = XCreateWindow(
+        pDisplay, DefaultRootWindow(pDisplay), rc.left, rc.top, unsigned(rc.Width()), unsigned(rc.Height()),
+        0, CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(pDisplay, cover);
+    XSync(pDisplay, False);
+    ASSERT_GT(LookAtUncovered(pDialog, path).nCoverColour, 100);
+    XDestroyWindow(pDisplay, cover);
+    XSync(pDisplay, False);
+    XCloseDisplay(pDisplay);
+
+    const int nRepaints = pDialog->GetRepaintCount();
+    const auto until = std::chrono::steady_clock::now() + 3 * CSearchProgressDialog::kPaintInterval;
+    while (std::chrono::steady_clock::now() < until) {
+        pDialog->SetItemProgress(50);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const UncoveredLook look = LookAtUncovered(pDialog, path);
+    EXPECT_EQ(0, look.nCoverColour);
+    EXPECT_GT(look.nText, 10);
+    // Only the toolkit's own damage was drawn: no control was repainted for it.
+    EXPECT_EQ(nRepaints, pDialog->GetRepaintCount());
 }
 
 }  // namespace
