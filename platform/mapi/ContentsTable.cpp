@@ -100,7 +100,10 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
     std::vector<bool> movable(m_columns.size(), false);
     if (m_byIds) {
         for (size_t c = 0; c < m_columns.size(); ++c) {
-            columnPids.push_back(PROP_ID(m_columns[c]));
+            // Computed columns are made for the row, never read.
+            if (!IsMessageComputed(PROP_ID(m_columns[c]))) {
+                columnPids.push_back(PROP_ID(m_columns[c]));
+            }
             movable[c] = std::none_of(m_columns.begin() + c + 1, m_columns.end(),
                                       [&](ULONG tag) { return PROP_ID(tag) == PROP_ID(m_columns[c]); });
         }

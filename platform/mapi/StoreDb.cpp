@@ -762,18 +762,38 @@ HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, CCellBatch& batch)
 namespace {
 // Items probed by one statement of ReadColumns: each statement costs its own stepping in and out.
 constexpr size_t kColumnProbe = 64;
+// Columns whose ids lie this close together are read as the span from the lowest to the highest
+// one: an item's values in between are few, and stepping over them is cheaper than a seek of the
+// primary key per column.
+constexpr ULONG kColumnSpan = 0x100;
+// Columns further apart are sought one by one, up to this many; more read the span.
+constexpr size_t kColumnPids = 8;
 
-// "... WHERE msg IN (?3, ..., ?66) ...": made once, so its text keeps its address for the statement
-// cache.
-const char* ColumnProbeSql() {
-    static const std::string sql = [] {
-        std::string text = "SELECT msg, pid, type, value FROM props WHERE pid BETWEEN ?1 AND ?2 AND msg IN (";
+// "SELECT ... WHERE pid IN (?1, ..., ?8) AND msg IN (?9, ..., ?72) ...", or with "pid BETWEEN ?1
+// AND ?2" for a span: made once, so its text keeps its address for the statement cache.
+const char* ColumnProbeSql(bool span) {
+    auto make = [](bool bySpan) {
+        std::string text = "SELECT msg, pid, type, value FROM props WHERE ";
+        int next = 1;
+        if (bySpan) {
+            text += "pid BETWEEN ?1 AND ?2";
+            next = 3;
+        } else {
+            text += "pid IN (";
+            for (size_t i = 0; i < kColumnPids; ++i) {
+                text += (i == 0 ? "?" : ", ?") + std::to_string(next++);
+            }
+            text += ")";
+        }
+        text += " AND msg IN (";
         for (size_t i = 0; i < kColumnProbe; ++i) {
-            text += (i == 0 ? "?" : ", ?") + std::to_string(i + 3);
+            text += (i == 0 ? "?" : ", ?") + std::to_string(next++);
         }
         return text + ") ORDER BY msg, pid";
-    }();
-    return sql.c_str();
+    };
+    static const std::string spanSql = make(true);
+    static const std::string pidSql = make(false);
+    return span ? spanSql.c_str() : pidSql.c_str();
 }
 }  // namespace
 
@@ -785,20 +805,30 @@ HRESULT CStoreDb::ReadColumns(const std::vector<LONGLONG>& ids, const std::vecto
     if (pids.empty() || ids.empty()) {
         return S_OK;
     }
+    // Asked columns spread over the property ids (a name and a named property, say) would read
+    // most of each item's values only to drop them: a few such columns are sought each on its own.
+    const bool span = pids.back() - pids.front() < kColumnSpan || pids.size() > kColumnPids;
     // Items mostly have a value in each asked column.
     batch.m_cells.reserve(ids.size() * pids.size());
     size_t row = 0;
     for (size_t from = 0; from < ids.size(); from += kColumnProbe) {
         const size_t to = std::min(ids.size(), from + kColumnProbe);
-        auto stmt = m_db.Prepare(ColumnProbeSql());
+        auto stmt = m_db.Prepare(ColumnProbeSql(span));
         if (!stmt->Valid()) {
             return m_db.LastResult();
         }
-        stmt->Bind(1, static_cast<LONGLONG>(pids.front()));
-        stmt->Bind(2, static_cast<LONGLONG>(pids.back()));
+        int next = 1;
+        if (span) {
+            stmt->Bind(next++, static_cast<LONGLONG>(pids.front()));
+            stmt->Bind(next++, static_cast<LONGLONG>(pids.back()));
+        } else {
+            for (size_t i = 0; i < kColumnPids; ++i) {
+                // Unused places repeat the last column: IN ignores the repeats.
+                stmt->Bind(next++, static_cast<LONGLONG>(pids[std::min(i, pids.size() - 1)]));
+            }
+        }
         for (size_t i = 0; i < kColumnProbe; ++i) {
-            // Unused places repeat the last id: IN ignores the repeats.
-            stmt->Bind(static_cast<int>(i + 3), ids[std::min(from + i, to - 1)]);
+            stmt->Bind(next++, ids[std::min(from + i, to - 1)]);
         }
         int rc;
         while ((rc = stmt->Step()) == SQLITE_ROW) {
@@ -807,7 +837,7 @@ HRESULT CStoreDb::ReadColumns(const std::vector<LONGLONG>& ids, const std::vecto
                 batch.m_starts[++row] = batch.m_cells.size();
             }
             const ULONG pid = static_cast<ULONG>(stmt->Int(1)) & 0xFFFF;
-            if (row < to && ids[row] == msg && std::binary_search(pids.begin(), pids.end(), pid)) {
+            if (row < to && ids[row] == msg && (!span || std::binary_search(pids.begin(), pids.end(), pid))) {
                 batch.m_cells.push_back(
                     stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(2)) & 0xFFFF, pid), 3));
             }

@@ -108,7 +108,7 @@ public:
     // of ids[i], in property-id order.
     HRESULT ReadBatch(const std::vector<LONGLONG>& ids, CCellBatch& batch);
     // As ReadBatch, keeping only the properties whose ids are in 'pids' (ascending): a lookup of a
-    // few columns of scattered items reads only the span of those of each item.
+    // few columns of scattered items reads only those values of each item.
     HRESULT ReadColumns(const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids, CCellBatch& batch);
     // A batch for ReadBatch to fill: the one handed over last when no opened item holds it any
     // more (its handover ends here), so that reading batch after batch reuses the same memory

@@ -206,6 +206,59 @@ TEST_F(Contents, ARestrictionToEntryIdsGivesWhatTheRowByRowFilterGives) {
     EXPECT_TRUE(read(&anyOf, 10).empty());
 }
 
+// Columns far apart in property ids are sought one by one, many of them as one span: either way a
+// looked-up row holds exactly the asked values the item has, and nothing of its others.
+TEST_F(Contents, ALookedUpRowHoldsTheAskedColumnsHoweverFarApartTheyLie) {
+    const std::string full =
+        AddMessage(m_contacts, "IPM.Contact", "full",
+                   {LongValue(PR_IMPORTANCE, 2), TextValue(PR_SURNAME_A, "Ames"),
+                    LongValue(PROP_TAG(PT_LONG, 0x8005), 77), TextValue(PR_BODY_A, "body")});
+    const std::string sparse =
+        AddMessage(m_contacts, "IPM.Contact", "sparse", {LongValue(PROP_TAG(PT_LONG, 0x8005), 5)});
+    SPropValue ids[2] = {{PR_ENTRYID, 0, {}}, {PR_ENTRYID, 0, {}}};
+    ids[0].Value.bin = Bin(full);
+    ids[1].Value.bin = Bin(sparse);
+    SRestriction equalities[2] = {PropertyIs(RELOP_EQ, ids[0]), PropertyIs(RELOP_EQ, ids[1])};
+    SRestriction anyOf{};
+    anyOf.rt = RES_OR;
+    anyOf.res.resOr = SOrRestriction{2, equalities};
+    auto read = [&](std::vector<ULONG> columns) {
+        std::vector<std::vector<std::string>> shown;
+        Ref<IMAPITable> table;
+        EXPECT_EQ(S_OK, m_contacts->GetContentsTable(0, &table.p));
+        EXPECT_EQ(S_OK, table->SetColumns(Tags(columns), 0));
+        EXPECT_EQ(S_OK, table->Restrict(&anyOf, 0));
+        Rows rows;
+        EXPECT_EQ(S_OK, table->QueryRows(10, 0, &rows.p));
+        for (ULONG r = 0; rows.p != nullptr && r < rows.p->cRows; ++r) {
+            std::vector<std::string> row;
+            for (ULONG c = 0; c < rows.p->aRow[r].cValues; ++c) {
+                const SPropValue& v = rows.p->aRow[r].lpProps[c];
+                row.push_back(PROP_TYPE(v.ulPropTag) == PT_ERROR     ? "-"
+                              : PROP_TYPE(v.ulPropTag) == PT_LONG    ? std::to_string(v.Value.l)
+                              : PROP_TYPE(v.ulPropTag) == PT_STRING8 ? std::string(v.Value.lpszA)
+                                                                     : "?");
+            }
+            shown.push_back(row);
+        }
+        return shown;
+    };
+    using Shown = std::vector<std::vector<std::string>>;
+    EXPECT_EQ((Shown{{"2", "Ames", "77"}, {"-", "-", "5"}}),
+              read({PR_IMPORTANCE, PR_SURNAME_A, PROP_TAG(PT_LONG, 0x8005)}));
+    EXPECT_EQ((Shown{{"77", "2"}, {"5", "-"}}), read({PROP_TAG(PT_LONG, 0x8005), PR_IMPORTANCE}));
+    // More columns than are sought one by one, the body among them.
+    std::vector<ULONG> many = {PR_IMPORTANCE, PR_SURNAME_A};
+    for (ULONG pid = 0x8006; pid < 0x800D; ++pid) {
+        many.push_back(PROP_TAG(PT_LONG, pid));
+    }
+    many.push_back(PR_BODY_A);
+    const Shown wide = read(many);
+    ASSERT_EQ(2u, wide.size());
+    EXPECT_EQ((std::vector<std::string>{"2", "Ames", "-", "-", "-", "-", "-", "-", "-", "body"}), wide[0]);
+    EXPECT_EQ((std::vector<std::string>(10, "-")), wide[1]);
+}
+
 TEST_F(Contents, SoftDeletionHidesItemsUntilRestoredAndHardDeletionRemovesThem) {
     std::vector<std::string> ids = AddContacts(6);
     ASSERT_EQ(S_OK, Delete({ids[0], ids[1]}));
