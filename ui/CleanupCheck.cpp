@@ -21,20 +21,12 @@
 #include "model/StoreInfo.h"
 #include "platform/mapi/MAPIX.h"
 #include "trace/Trace.h"
+#include "ui/ScopedRef.h"
 
 namespace {
 
 // Rows are asked for in batches of this many.
 constexpr LONG kRowBatch = 2000;
-
-template <class T>
-struct Ref {
-    T* p = nullptr;
-    ~Ref() {
-        if (p != nullptr)
-            p->Release();
-    }
-};
 
 // An entry's id, in the heap copy the reference hands out (freed with the owner).
 struct CEntryKey {
