@@ -34,6 +34,14 @@ CRect GetChildRectInClient(const CWnd* pDlg, const CWnd* pChild) {
     CRect rect;
     if (pChild == nullptr)
         return rect;
+    // A direct child's rectangle is read from the toolkit's own layout, not from two screen
+    // positions asked one after the other: the window manager moves a new top-level window while
+    // it places it, and a move between the two queries would shift the result by that distance.
+    const wxWindow* pChildWx = pChild->GetWxWindow();
+    if (pDlg != nullptr && pChildWx != nullptr && pChildWx->GetParent() == pDlg->GetWxWindow()) {
+        const wxRect r = pChildWx->GetRect();
+        return CRect(r.x, r.y, r.x + r.width, r.y + r.height);
+    }
     pChild->GetWindowRect(&rect);
     pDlg->ScreenToClient(&rect);
     return rect;

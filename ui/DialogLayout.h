@@ -19,7 +19,8 @@ int GetDialogMetric(const CWnd* pDlg, int nIndex);
 // client area by the frame and caption).
 CRect GetWindowRectInClient(const CWnd* pDlg);
 
-// A child control's window rectangle in the dialog's client coordinates.
+// A child control's window rectangle in the dialog's (or any parent window's) client coordinates;
+// a direct child's holds also while the window manager moves the top-level window.
 CRect GetChildRectInClient(const CWnd* pDlg, const CWnd* pChild);
 
 // Asks the dialog for its minimum tracking size (WM_GETMINMAXINFO) and has the toolkit refuse

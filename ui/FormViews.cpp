@@ -10,6 +10,7 @@
 #include "platform/afx/wnd/WaitCursor.h"
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
+#include "ui/DialogLayout.h"
 #include "ui/SearchResultPP.h"
 #include "ui/StoreOpenErrorBox.h"
 
@@ -79,11 +80,13 @@ CRect FVPagedView::ComputePageRect() {
     if (m_tabPages.GetSafeHwnd() == nullptr)
         return rc;
     m_tabPages.GetClientRect(&rc);
-    m_tabPages.ClientToScreen(&rc);
+    // Not through screen positions: the first form is made while the window manager still moves
+    // the new main window, which would shift the pages by that move.
+    const CRect rcTabs = GetChildRectInClient(this, &m_tabPages);
+    rc.OffsetRect(rcTabs.left, rcTabs.top);
     // The display area already lies below the row of tabs here; moving it down by another tab
     // height would push the pages over the actions group and the Start button.
     m_tabPages.AdjustRect(FALSE, &rc);
-    ScreenToClient(&rc);
     return rc;
 }
 

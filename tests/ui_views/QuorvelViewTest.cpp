@@ -9,6 +9,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
@@ -21,6 +22,7 @@
 #include "resources/Resource.h"
 #include "resources/ViewResources.h"
 #include "tests/support/WindowPicture.h"
+#include "tests/ui_views/FrameMover.h"
 #include "tests/ui_views/ViewsFixture.h"
 #include "tools/store/StoreTool.h"
 #include "ui/ConfigView.h"
@@ -288,6 +290,43 @@ TEST_F(ViewsFixture, TheBackgroundIsErasedOnlyWithoutAForm) {
     Frame()->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
     ASSERT_EQ(nullptr, Right()->GetCurrentForm());
     EXPECT_EQ(std::make_pair(LRESULT(TRUE), false), Erase());
+}
+
+// Where each page of a paged form lies relative to its tab control.
+std::vector<CPoint> PageOffsets(FVPagedView* pForm) {
+    CRect rcTabs;
+    pForm->GetTabCtrl().GetWindowRect(&rcTabs);
+    std::vector<CPoint> offsets;
+    for (CWnd* pPage :
+         {static_cast<CWnd*>(&pForm->GetGeneralPage()), static_cast<CWnd*>(&pForm->GetPropertiesPage())}) {
+        CRect rcPage;
+        pPage->GetWindowRect(&rcPage);
+        offsets.emplace_back(rcPage.left - rcTabs.left, rcPage.top - rcTabs.top);
+    }
+    return offsets;
+}
+
+TEST_F(ViewsFixture, AFormMadeWhileTheFrameIsMovedHasItsPagesOnTheTabs) {
+    // The first form was made while nothing moved the frame.
+    auto* pFirst = dynamic_cast<FVPagedView*>(Right()->GetCurrentForm());
+    ASSERT_NE(nullptr, pFirst);
+    const std::vector<CPoint> expected = PageOffsets(pFirst);
+    {
+        qrvtest::CFrameMover mover(Frame()->GetWxWindow());
+        ASSERT_TRUE(mover.IsOpen());
+        ClickRow(1);
+    }
+    Settle(100);
+    auto* pForm = dynamic_cast<FVPagedView*>(Right()->GetCurrentForm());
+    ASSERT_NE(nullptr, pForm);
+    ASSERT_EQ((ULONG)List().GetItemData(1), Right()->GetConfigID());
+    // Read once the frame stands still.
+    const std::vector<CPoint> offsets = PageOffsets(pForm);
+    ASSERT_EQ(expected.size(), offsets.size());
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        EXPECT_EQ(expected[i].x, offsets[i].x) << "page " << i;
+        EXPECT_EQ(expected[i].y, offsets[i].y) << "page " << i;
+    }
 }
 
 }  // namespace
