@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/support/ContactStore.h"
 #include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
 #include "engine/EntryList.h"
@@ -28,31 +29,12 @@
 #include "model/Session.h"
 #include "model/StoreInfo.h"
 #include "platform/mapi/StoreAdmin.h"
-#include "tests/engine/SearchWorld.h"
-#include "tools/store/Catalog.h"
-#include "tools/store/Generator.h"
 #include "trace/Trace.h"
 #include "ui/CleanupCheck.h"
 
 namespace {
 
-constexpr ULONG kItems = 100000;
-constexpr ULONG kFolders = 10;
 constexpr size_t kMarked = 10000;
-const ULONG kCompared[] = {PR_GIVEN_NAME_A, PR_SURNAME_A, PR_COMPANY_NAME_A, PR_BUSINESS_TELEPHONE_NUMBER_A};
-
-std::vector<BYTE> EntryIdOf(IMAPIProp* pProp) {
-    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
-    ULONG cValues = 0;
-    LPSPropValue lpValue = nullptr;
-    std::vector<BYTE> id;
-    if (SUCCEEDED(pProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValue))) {
-        id.assign(lpValue->Value.bin.lpb, lpValue->Value.bin.lpb + lpValue->Value.bin.cb);
-    }
-    MAPIFreeBuffer(lpValue);
-    return id;
-}
-
 struct CFixture {
     std::unique_ptr<enginetest::CSearchWorld> world;
     enginetest::CTestConfig* pConfig = nullptr;
@@ -64,25 +46,7 @@ struct CFixture {
     CFixture() {
         SetTraceLevel(TRACE_ERROR);
         world = std::make_unique<enginetest::CSearchWorld>(1);
-        std::vector<qrvstore::CCatalogType> catalog = qrvstore::DefaultCatalog();
-        qrvstore::CGenerateOptions options;
-        options.m_type = qrvstore::FindType(catalog, "contact");
-        options.m_count = kItems;
-        options.m_folders = kFolders;
-        options.m_duplicates = 0.3;
-        qrvstore::CGenerateResult made = qrvstore::Generate(world->Store(0), options);
-        std::vector<std::vector<BYTE>> folders;
-        for (ULONG f = 0; f < kFolders; ++f) {
-            const std::string path =
-                f == 0 ? options.m_type->m_folder : options.m_type->m_folder + "/" + made.m_folders[f];
-            LPMAPIFOLDER lpFolder = qrvstore::OpenOrMakeFolder(world->Store(0), path, "IPF.Contact");
-            folders.push_back(EntryIdOf(lpFolder));
-            lpFolder->Release();
-        }
-        pConfig = world->MakeConfig(1, {{0, folders}});
-        for (ULONG tag : kCompared) {
-            pConfig->Compare(tag);
-        }
+        pConfig = benchstore::MakeContactConfig(*world, benchstore::GenerateContacts(*world));
         if (FAILED(pConfig->FindDuplicates(&pResult, nullptr))) {
             return;
         }

@@ -64,6 +64,11 @@ struct CFixture {
         root->Release();
         return static_cast<LPMAPIFOLDER>(static_cast<IMAPIFolder*>(unknown));
     }
+    // A copy of the store file, so a benchmark that changes it starts from the generated state.
+    std::string CopyPath() const { return m_root + "/copy.qst"; }
+    void FreshCopy() const {
+        std::filesystem::copy_file(m_path, CopyPath(), std::filesystem::copy_options::overwrite_existing);
+    }
 };
 
 CFixture& Fixture() {
@@ -171,6 +176,15 @@ void BM_OpenStore(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenStore)->Unit(benchmark::kMillisecond)->Iterations(20);
 
+// The folder's contents table with only the entry id column.
+LPMAPITABLE EntryIdTable(LPMAPIFOLDER folder) {
+    LPMAPITABLE table = nullptr;
+    folder->GetContentsTable(0, &table);
+    SizedSPropTagArray(1, eid) = {1, {PR_ENTRYID}};
+    table->SetColumns(reinterpret_cast<LPSPropTagArray>(&eid), 0);
+    return table;
+}
+
 // The first change after a store file changed behind the program's back (a fresh copy of it):
 // opening it and saving one item, which checks the whole file before writing; then a second
 // change of the same connection, which needs no check.
@@ -202,16 +216,12 @@ void BM_FirstChangeOfAFileState(benchmark::State& state) {
     CFixture& fixture = Fixture();
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::copy_file(fixture.m_path, fixture.m_root + "/copy.qst",
-                                   std::filesystem::copy_options::overwrite_existing);
+        fixture.FreshCopy();
         state.ResumeTiming();
         LPMDB store = nullptr;
-        HrOpenStoreFile(fixture.m_root + "/copy.qst", "", MAPI_BEST_ACCESS, &store);
+        HrOpenStoreFile(fixture.CopyPath(), "", MAPI_BEST_ACCESS, &store);
         LPMAPIFOLDER folder = fixture.Contacts(store);
-        LPMAPITABLE table = nullptr;
-        folder->GetContentsTable(0, &table);
-        SizedSPropTagArray(1, eid) = {1, {PR_ENTRYID}};
-        table->SetColumns(reinterpret_cast<LPSPropTagArray>(&eid), 0);
+        LPMAPITABLE table = EntryIdTable(folder);
         ChangeOneItem(folder, table, state);
         state.PauseTiming();
         table->Release();
@@ -224,15 +234,11 @@ BENCHMARK(BM_FirstChangeOfAFileState)->Unit(benchmark::kMillisecond)->Iterations
 
 void BM_LaterChange(benchmark::State& state) {
     CFixture& fixture = Fixture();
-    std::filesystem::copy_file(fixture.m_path, fixture.m_root + "/copy.qst",
-                               std::filesystem::copy_options::overwrite_existing);
+    fixture.FreshCopy();
     LPMDB store = nullptr;
-    HrOpenStoreFile(fixture.m_root + "/copy.qst", "", MAPI_BEST_ACCESS, &store);
+    HrOpenStoreFile(fixture.CopyPath(), "", MAPI_BEST_ACCESS, &store);
     LPMAPIFOLDER folder = fixture.Contacts(store);
-    LPMAPITABLE table = nullptr;
-    folder->GetContentsTable(0, &table);
-    SizedSPropTagArray(1, eid) = {1, {PR_ENTRYID}};
-    table->SetColumns(reinterpret_cast<LPSPropTagArray>(&eid), 0);
+    LPMAPITABLE table = EntryIdTable(folder);
     ChangeOneItem(folder, table, state);  // the first change of this state, outside the timing
     for (auto _ : state) {
         ChangeOneItem(folder, table, state);
@@ -272,15 +278,11 @@ void DeleteTenThousand(benchmark::State& state, ULONG flags) {
     CFixture& fixture = Fixture();
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::copy_file(fixture.m_path, fixture.m_root + "/copy.qst",
-                                   std::filesystem::copy_options::overwrite_existing);
+        fixture.FreshCopy();
         LPMDB store = nullptr;
-        HrOpenStoreFile(fixture.m_root + "/copy.qst", "", MAPI_BEST_ACCESS, &store);
+        HrOpenStoreFile(fixture.CopyPath(), "", MAPI_BEST_ACCESS, &store);
         LPMAPIFOLDER folder = fixture.Contacts(store);
-        LPMAPITABLE table = nullptr;
-        folder->GetContentsTable(0, &table);
-        SizedSPropTagArray(1, eid) = {1, {PR_ENTRYID}};
-        table->SetColumns(reinterpret_cast<LPSPropTagArray>(&eid), 0);
+        LPMAPITABLE table = EntryIdTable(folder);
         std::vector<std::string> ids;
         while (ids.size() < 100000) {
             LPSRowSet rows = nullptr;

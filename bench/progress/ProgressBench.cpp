@@ -10,21 +10,17 @@
 #include <memory>
 #include <vector>
 
+#include "bench/support/ContactStore.h"
 #include "engine/DrawerMapList.h"
 #include "platform/afx/wnd/WinApp.h"
 #include "platform/afx/wnd/Wnd.h"
 #include "resources/ResultTemplates.h"
-#include "tests/engine/SearchWorld.h"
-#include "tools/store/Catalog.h"
-#include "tools/store/Generator.h"
 #include "trace/Trace.h"
 #include "ui/SearchProgressDialog.h"
 
 namespace {
 
-constexpr ULONG kItems = 100000;
-constexpr ULONG kFolders = 10;
-const ULONG kCompared[] = {PR_GIVEN_NAME_A, PR_SURNAME_A, PR_COMPANY_NAME_A, PR_BUSINESS_TELEPHONE_NUMBER_A};
+using benchstore::kItems;
 
 // The search world's services, with the real dialog for the progress.
 class CDialogUi : public enginetest::CFakeUi {
@@ -43,29 +39,7 @@ struct CFixture {
     CFixture() {
         SetTraceLevel(TRACE_ERROR);
         world = std::make_unique<enginetest::CSearchWorld>(1);
-        std::vector<qrvstore::CCatalogType> catalog = qrvstore::DefaultCatalog();
-        qrvstore::CGenerateOptions options;
-        options.m_type = qrvstore::FindType(catalog, "contact");
-        options.m_count = kItems;
-        options.m_folders = kFolders;
-        options.m_duplicates = 0.3;
-        qrvstore::CGenerateResult made = qrvstore::Generate(world->Store(0), options);
-        std::vector<std::vector<BYTE>> folders;
-        for (ULONG f = 0; f < kFolders; ++f) {
-            const std::string path =
-                f == 0 ? options.m_type->m_folder : options.m_type->m_folder + "/" + made.m_folders[f];
-            LPMAPIFOLDER lpFolder = qrvstore::OpenOrMakeFolder(world->Store(0), path, "IPF.Contact");
-            SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
-            ULONG cValues = 0;
-            LPSPropValue lpValue = nullptr;
-            lpFolder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValue);
-            folders.emplace_back(lpValue->Value.bin.lpb, lpValue->Value.bin.lpb + lpValue->Value.bin.cb);
-            MAPIFreeBuffer(lpValue);
-            lpFolder->Release();
-        }
-        pConfig = world->MakeConfig(1, {{0, folders}});
-        for (ULONG tag : kCompared)
-            pConfig->Compare(tag);
+        pConfig = benchstore::MakeContactConfig(*world, benchstore::GenerateContacts(*world));
         dialogUi.m_profileKey = world->Ui().m_profileKey;
         RegisterResultResources();
         auto* pFrame = new wxFrame(nullptr, wxID_ANY, "search host", wxPoint(0, 0), wxSize(720, 600));

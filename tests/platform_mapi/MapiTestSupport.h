@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,21 @@ inline SRestriction PropertyIs(ULONG relop, SPropValue& value) {
     res.rt = RES_PROPERTY;
     res.res.resProperty = SPropertyRestriction{relop, value.ulPropTag, &value};
     return res;
+}
+
+// The entry ids of a folder's live items (up to 1000).
+inline std::set<std::vector<BYTE>> LiveEntryIds(IMAPIFolder* folder) {
+    std::set<std::vector<BYTE>> items;
+    Ref<IMAPITable> table;
+    Rows rows;
+    EXPECT_EQ(S_OK, folder->GetContentsTable(0, &table));
+    EXPECT_EQ(S_OK, table->SetColumns(Tags{PR_ENTRYID}, 0));
+    EXPECT_EQ(S_OK, table->QueryRows(1000, 0, &rows.p));
+    for (ULONG i = 0; rows.p != nullptr && i < rows.p->cRows; ++i) {
+        const SBinary& bin = rows.p->aRow[i].lpProps[0].Value.bin;
+        items.insert(std::vector<BYTE>(bin.lpb, bin.lpb + bin.cb));
+    }
+    return items;
 }
 
 // Opens an entry by its id through a session, store or folder.

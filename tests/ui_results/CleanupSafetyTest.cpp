@@ -42,19 +42,6 @@ protected:
                                           const_cast<BYTE*>(folder.data())));
         pStore->Release();
     }
-    static std::vector<BYTE> EntryOf(ItemInfo* pInfo) {
-        SBinary id{};
-        EXPECT_EQ(S_OK, pInfo->pEntry->GetEntryID(&id));
-        std::vector<BYTE> bytes(id.lpb, id.lpb + id.cb);
-        free(id.lpb);
-        return bytes;
-    }
-    static HTREEITEM RootNamed(CSearchResultPP* pPage, const char* lpszText) {
-        for (HTREEITEM h : Roots(pPage->GetTree()))
-            if (pPage->GetTree().GetItemText(h) == lpszText)
-                return h;
-        return nullptr;
-    }
     // The boxes shown since the last clear, as "caption: text".
     static std::vector<std::string> Boxes() {
         std::vector<std::string> texts;

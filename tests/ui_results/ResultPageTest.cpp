@@ -43,21 +43,6 @@ protected:
         m_zetaEarly = AddMail({"Zeta", "Zoe", 0xFFFFFFFFu, kHighBelow});
     }
 
-    static std::vector<BYTE> EntryOf(ItemInfo* pInfo) {
-        SBinary id{};
-        EXPECT_EQ(S_OK, pInfo->pEntry->GetEntryID(&id));
-        std::vector<BYTE> bytes(id.lpb, id.lpb + id.cb);
-        free(id.lpb);
-        return bytes;
-    }
-
-    static HTREEITEM RootNamed(CSearchResultPP* pPage, const char* lpszText) {
-        for (HTREEITEM h : Roots(pPage->GetTree()))
-            if (pPage->GetTree().GetItemText(h) == lpszText)
-                return h;
-        return nullptr;
-    }
-
     static void SelectAction(CSearchResultPP* pPage, DWORD dwAction) {
         CComboBox& combo = pPage->GetActionCombo();
         for (int i = 0; i < combo.GetCount(); ++i)

@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "engine/EntryReference.h"
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/mapi/MAPITestHooks.h"
@@ -14,6 +15,7 @@
 #include "resources/FormResource.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 #include "ui/FormViews.h"
+#include "ui/ItemInfo.h"
 #include "ui/PopupMenu.h"
 #include "ui/SearchResultPP.h"
 
@@ -105,19 +107,9 @@ std::vector<BYTE> ResultsFixture::AddMail(const Mail& mail) {
 }
 
 std::set<std::vector<BYTE>> ResultsFixture::LiveItems() {
-    std::set<std::vector<BYTE>> items;
     StoreSession store(m_pConfig);
     Ref<IMAPIFolder> folder{store.OpenFolder(m_inbox)};
-    Ref<IMAPITable> table;
-    mapitest::Rows rows;
-    EXPECT_EQ(S_OK, folder->GetContentsTable(0, &table));
-    EXPECT_EQ(S_OK, table->SetColumns(mapitest::Tags{PR_ENTRYID}, 0));
-    EXPECT_EQ(S_OK, table->QueryRows(1000, 0, &rows.p));
-    for (ULONG i = 0; rows.p != nullptr && i < rows.p->cRows; ++i) {
-        const SBinary& bin = rows.p->aRow[i].lpProps[0].Value.bin;
-        items.insert(std::vector<BYTE>(bin.lpb, bin.lpb + bin.cb));
-    }
-    return items;
+    return mapitest::LiveEntryIds(folder);
 }
 
 std::set<std::string> ResultsFixture::DeletedItems() {
@@ -156,6 +148,21 @@ std::vector<HTREEITEM> ResultsFixture::Children(CTreeCtrl& tree, HTREEITEM hRoot
 
 ItemInfo* ResultsFixture::Info(CTreeCtrl& tree, HTREEITEM hItem) {
     return reinterpret_cast<ItemInfo*>(tree.GetItemData(hItem));
+}
+
+HTREEITEM ResultsFixture::RootNamed(CSearchResultPP* pPage, const char* lpszText) {
+    for (HTREEITEM h : Roots(pPage->GetTree()))
+        if (pPage->GetTree().GetItemText(h) == lpszText)
+            return h;
+    return nullptr;
+}
+
+std::vector<BYTE> ResultsFixture::EntryOf(ItemInfo* pInfo) {
+    SBinary id{};
+    EXPECT_EQ(S_OK, pInfo->pEntry->GetEntryID(&id));
+    std::vector<BYTE> bytes(id.lpb, id.lpb + id.cb);
+    free(id.lpb);
+    return bytes;
 }
 
 CPoint ResultsFixture::LabelPoint(CSearchResultPP* pPage, HTREEITEM hItem) {

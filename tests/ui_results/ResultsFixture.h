@@ -40,6 +40,9 @@ protected:
     static std::vector<HTREEITEM> Roots(CTreeCtrl& tree);
     static std::vector<HTREEITEM> Children(CTreeCtrl& tree, HTREEITEM hRoot);
     static ItemInfo* Info(CTreeCtrl& tree, HTREEITEM hItem);
+    // The top-level item with this text (null when there is none), and an item's entry id.
+    static HTREEITEM RootNamed(CSearchResultPP* pPage, const char* lpszText);
+    static std::vector<BYTE> EntryOf(ItemInfo* pInfo);
     // The screen position of the middle of an item's label.
     static CPoint LabelPoint(CSearchResultPP* pPage, HTREEITEM hItem);
     // Clicks (or right-double-clicks) the real pointer at a screen point over pTarget until bDone

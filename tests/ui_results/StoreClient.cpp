@@ -101,18 +101,8 @@ void CStoreClient::DeleteFolder(const std::vector<BYTE>& folder) {
 }
 
 std::set<std::vector<BYTE>> CStoreClient::LiveItems(const std::vector<BYTE>& folder) {
-    std::set<std::vector<BYTE>> items;
     Ref<IMAPIFolder> lpFolder{Open(folder)};
-    Ref<IMAPITable> table;
-    mapitest::Rows rows;
-    EXPECT_EQ(S_OK, lpFolder->GetContentsTable(0, &table));
-    EXPECT_EQ(S_OK, table->SetColumns(mapitest::Tags{PR_ENTRYID}, 0));
-    EXPECT_EQ(S_OK, table->QueryRows(1000, 0, &rows.p));
-    for (ULONG i = 0; rows.p != nullptr && i < rows.p->cRows; ++i) {
-        const SBinary& bin = rows.p->aRow[i].lpProps[0].Value.bin;
-        items.insert(std::vector<BYTE>(bin.lpb, bin.lpb + bin.cb));
-    }
-    return items;
+    return mapitest::LiveEntryIds(lpFolder);
 }
 
 }  // namespace qrvtest
