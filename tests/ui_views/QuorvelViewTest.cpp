@@ -106,17 +106,6 @@ TEST_F(ViewsFixture, LanguageDialogSwitchesToGermanAndBackRelabellingListAndForm
     EXPECT_EQ(2057, GetCurrentLanguageID());
 }
 
-// Chooses the demo profile in the profile dialog; every other dialog is confirmed.
-int ChooseDemoProfile(CWnd* pWnd) {
-    if (dynamic_cast<CProfileDialog*>(pWnd) != nullptr) {
-        auto* pList = dynamic_cast<CListBox*>(pWnd->GetDlgItem(IDC_PROFILE_LIST));
-        pList->SetCurSel(pList->FindStringExact(-1, "Quorvel Demo"));
-    }
-    if (auto* pDlg = dynamic_cast<CDialog*>(pWnd); pDlg != nullptr && !pDlg->IsEnded())
-        pDlg->OnOK();
-    return AFX_MODAL_KEEP;
-}
-
 TEST_F(ViewsFixture, ProfileFormShownThenAFailingCheckLeavesThePaneEmptyUntilTheNextChoice) {
     const auto ulContacts = (ULONG)List().GetItemData(1);
     CConfigInfo* pConfig = nullptr;

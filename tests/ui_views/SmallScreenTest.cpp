@@ -30,16 +30,6 @@ namespace {
 
 using mapitest::Ref;
 
-int ChooseDemoProfile(CWnd* pWnd) {
-    if (dynamic_cast<CProfileDialog*>(pWnd) != nullptr) {
-        auto* pList = dynamic_cast<CListBox*>(pWnd->GetDlgItem(IDC_PROFILE_LIST));
-        pList->SetCurSel(pList->FindStringExact(-1, "Quorvel Demo"));
-    }
-    if (auto* pDlg = dynamic_cast<CDialog*>(pWnd); pDlg != nullptr && !pDlg->IsEnded())
-        pDlg->OnOK();
-    return AFX_MODAL_KEEP;
-}
-
 class SmallScreenTest : public qrvtest::ViewsFixture {
 protected:
     void SetUp() override {
