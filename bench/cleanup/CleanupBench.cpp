@@ -35,6 +35,7 @@
 namespace {
 
 constexpr size_t kMarked = 10000;
+
 struct CFixture {
     std::unique_ptr<enginetest::CSearchWorld> world;
     enginetest::CTestConfig* pConfig = nullptr;
