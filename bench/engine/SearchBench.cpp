@@ -107,6 +107,7 @@ void BM_Search(benchmark::State& state) {
         CDrawerMapList* pList = nullptr;
         if (FAILED(fixture.pConfig->FindDuplicates(&pList, nullptr))) {
             state.SkipWithError("search failed");
+            break;
         }
         state.PauseTiming();
         drawers += pList->GetCount();
@@ -139,6 +140,7 @@ void BM_SearchOverRead(benchmark::State& state) {
         start = ThreadSeconds();
         if (FAILED(fixture.pConfig->FindDuplicates(&pList, nullptr))) {
             state.SkipWithError("search failed");
+            break;
         }
         const double search = ThreadSeconds() - start;
         pList->Release();
