@@ -4,10 +4,8 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include <strings.h>
 #include <algorithm>
 #include <cerrno>
-
 #include <cstdio>
 #include <set>
 
@@ -485,17 +483,17 @@ HRESULT CStoreDb::DeleteFolderTree(LONGLONG folder) {
             }
         }
     }
+    // A folder's items' values first, the folder's own row last.
+    static const char* const kDeletes[] = {
+        "DELETE FROM props WHERE msg IN (SELECT id FROM messages WHERE folder = ?1)",
+        "DELETE FROM messages WHERE folder = ?1", "DELETE FROM folder_props WHERE folder = ?1",
+        "DELETE FROM folders WHERE id = ?1"};
     for (LONGLONG id : tree) {
-        hr = ExecWith(m_db, "DELETE FROM props WHERE msg IN (SELECT id FROM messages WHERE folder = ?1)",
-                      {id});
-        if (SUCCEEDED(hr))
-            hr = ExecWith(m_db, "DELETE FROM messages WHERE folder = ?1", {id});
-        if (SUCCEEDED(hr))
-            hr = ExecWith(m_db, "DELETE FROM folder_props WHERE folder = ?1", {id});
-        if (SUCCEEDED(hr))
-            hr = ExecWith(m_db, "DELETE FROM folders WHERE id = ?1", {id});
-        if (FAILED(hr)) {
-            return hr;
+        for (const char* sql : kDeletes) {
+            hr = ExecWith(m_db, sql, {id});
+            if (FAILED(hr)) {
+                return hr;
+            }
         }
     }
     return tx.Commit();

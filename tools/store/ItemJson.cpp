@@ -384,8 +384,6 @@ json ExportItems(LPMAPIFOLDER folder) {
     return json{{"items", std::move(items)}};
 }
 
-namespace {}  // namespace
-
 ULONG TagFromJson(LPMAPIPROP object, const json& entry, std::string& error) {
     if (entry.contains("tag")) {
         if (!entry["tag"].is_string()) {

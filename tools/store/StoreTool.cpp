@@ -179,18 +179,24 @@ std::string TextOf(const SPropValue& value) {
     return PROP_TYPE(value.ulPropTag) == PT_STRING8 ? value.Value.lpszA : "";
 }
 
-// Opens a folder below the IPM subtree by its path, without making anything.
-LPMAPIFOLDER FindFolder(LPMDB store, const std::string& path) {
-    SizedSPropTagArray(1, tags) = {1, {PR_IPM_SUBTREE_ENTRYID}};
+// The bytes of one binary property of an object: an entry id it holds.
+std::string BinaryProp(LPMAPIPROP object, ULONG tag, const std::string& what) {
+    SizedSPropTagArray(1, tags) = {1, {tag}};
     ULONG count = 0;
     LPSPropValue values = nullptr;
-    Check(store->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values), "Reading the store");
+    Check(object->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values), what);
+    std::string bytes(reinterpret_cast<const char*>(values[0].Value.bin.lpb), values[0].Value.bin.cb);
+    MAPIFreeBuffer(values);
+    return bytes;
+}
+
+// Opens a folder below the IPM subtree by its path, without making anything.
+LPMAPIFOLDER FindFolder(LPMDB store, const std::string& path) {
+    std::string top = BinaryProp(store, PR_IPM_SUBTREE_ENTRYID, "Reading the store");
     LPMAPIFOLDER folder = nullptr;
     ULONG type = 0;
-    HRESULT hr =
-        store->OpenEntry(values[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(values[0].Value.bin.lpb),
-                         nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(&folder));
-    MAPIFreeBuffer(values);
+    HRESULT hr = store->OpenEntry(static_cast<ULONG>(top.size()), reinterpret_cast<LPENTRYID>(top.data()),
+                                  nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(&folder));
     Check(hr, "Opening the top of the store");
     size_t start = 0;
     while (start < path.size()) {
@@ -237,14 +243,7 @@ std::string FolderEntryId(LPMDB store, const std::string& path) {
     }
     CHold<IMAPIFolder> folder;
     folder.p = FindFolder(store, path);
-    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    Check(folder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values),
-          "Reading the folder");
-    std::string eid(reinterpret_cast<const char*>(values[0].Value.bin.lpb), values[0].Value.bin.cb);
-    MAPIFreeBuffer(values);
-    return eid;
+    return BinaryProp(folder.p, PR_ENTRYID, "Reading the folder");
 }
 
 // Lists the folders below 'folder', depth first. A damaged store may hold a cycle of folders;
@@ -312,16 +311,12 @@ LPMESSAGE OpenItem(LPMDB store, const std::string& eid) {
 void DeleteItem(LPMDB store, const std::string& eid, bool hard) {
     CHold<IMessage> item;
     item.p = OpenItem(store, eid);
-    SizedSPropTagArray(1, tags) = {1, {PR_PARENT_ENTRYID}};
-    ULONG count = 0;
-    LPSPropValue values = nullptr;
-    Check(item->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values), "Reading the item");
+    std::string parent = BinaryProp(item.p, PR_PARENT_ENTRYID, "Reading the item");
     CHold<IMAPIFolder> folder;
     ULONG type = 0;
     HRESULT hr =
-        store->OpenEntry(values[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(values[0].Value.bin.lpb),
+        store->OpenEntry(static_cast<ULONG>(parent.size()), reinterpret_cast<LPENTRYID>(parent.data()),
                          nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(&folder));
-    MAPIFreeBuffer(values);
     Check(hr, "Opening the folder of the item " + ToHex(eid));
     SBinary bin{static_cast<ULONG>(eid.size()), reinterpret_cast<LPBYTE>(const_cast<char*>(eid.data()))};
     SBinaryArray list{1, &bin};
