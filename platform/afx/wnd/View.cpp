@@ -159,12 +159,8 @@ wxScrolled<wxPanel>* Scrolled(wxWindow* pWx) {
 wxWindow* CFormView::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     if (pParent == nullptr)
         return nullptr;
-    long style =
-        wxTAB_TRAVERSAL | wxHSCROLL | wxVSCROLL | ((cs.style & WS_BORDER) ? wxBORDER_SIMPLE : wxBORDER_NONE);
-    if (cs.dwExStyle & WS_EX_CLIENTEDGE)
-        style = (style & ~wxBORDER_MASK) | wxBORDER_SUNKEN;
     auto* p = new wxScrolled<wxPanel>(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y),
-                                      wxSize(cs.cx, cs.cy), style);
+                                      wxSize(cs.cx, cs.cy), PanelStyle(cs) | wxHSCROLL | wxVSCROLL);
     // A control that takes the focus is scrolled into view by the toolkit.
     p->SetScrollRate(kScrollStep, kScrollStep);
     return p;

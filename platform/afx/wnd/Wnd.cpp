@@ -307,13 +307,18 @@ void CWnd::BindWxEvents() {
     }
 }
 
-wxWindow* CWnd::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
-    if (pParent == nullptr)
-        return nullptr;
+long CWnd::PanelStyle(const CREATESTRUCT& cs) {
     long style = wxTAB_TRAVERSAL | ((cs.style & WS_BORDER) ? wxBORDER_SIMPLE : wxBORDER_NONE);
     if (cs.dwExStyle & WS_EX_CLIENTEDGE)
         style = (style & ~wxBORDER_MASK) | wxBORDER_SUNKEN;
-    return new wxPanel(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
+    return style;
+}
+
+wxWindow* CWnd::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
+    if (pParent == nullptr)
+        return nullptr;
+    return new wxPanel(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy),
+                       PanelStyle(cs));
 }
 
 BOOL CWnd::PreCreateWindow(CREATESTRUCT&) {

@@ -151,6 +151,8 @@ public:
 protected:
     // Makes the toolkit window for a CREATESTRUCT; controls, frames and dialogs override it.
     virtual wxWindow* CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs);
+    // The toolkit style of a plain panel window: tab traversal and the border the styles ask for.
+    static long PanelStyle(const CREATESTRUCT& cs);
     // Binds the toolkit events every window turns into messages (size, mouse, paint, destroy).
     virtual void BindWxEvents();
     // Runs WM_DESTROY on this window and its attached children, then detaches them all.
