@@ -141,6 +141,9 @@ public:
         if (*ppList != nullptr)
             (*ppList)->AddRef();
     }
+    // Whether pList is the cached search result; a page holding a result checks it before acting
+    // on positions the result numbers. Null is never the cached one.
+    BOOL CachesSearchResult(const void* pList) const { return pList != nullptr && pList == m_pSearchResult; }
     // The review of the cached result; null while there is no result.
     CResultReview* GetResultReview() { return m_pSearchResult != nullptr ? &m_ResultReview : nullptr; }
 
