@@ -1,6 +1,7 @@
 // One configuration: the settings of a duplicate search for one item type, saved in the document.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -120,6 +121,10 @@ public:
     int GetStoreCount() const { return (int)m_Stores.size(); }
     // The store at nIndex with a reference added, or null.
     CStoreInfo* GetStore(int nIndex);
+    // Whether this very store record is one of the configuration's; null never is.
+    BOOL HoldsStore(const CStoreInfo* pStore) const {
+        return pStore != nullptr && std::find(m_Stores.begin(), m_Stores.end(), pStore) != m_Stores.end();
+    }
 
     // The cached search result (a CDrawerMapList of the engine). SetSearchResult keeps a reference
     // and gives back the one held before; null drops the cache. GetSearchResult hands the result
@@ -141,6 +146,9 @@ public:
         if (*ppList != nullptr)
             (*ppList)->AddRef();
     }
+    // Whether pList is the cached search result; a page holding a result checks it before acting
+    // on positions the result numbers. Null is never the cached one.
+    BOOL CachesSearchResult(const void* pList) const { return pList != nullptr && pList == m_pSearchResult; }
     // The review of the cached result; null while there is no result.
     CResultReview* GetResultReview() { return m_pSearchResult != nullptr ? &m_ResultReview : nullptr; }
 

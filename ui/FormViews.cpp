@@ -303,11 +303,7 @@ BOOL FVPagedView::ShowsDroppedResult() {
     auto* pPage = dynamic_cast<CSearchResultPP*>(m_pSearchResults);
     if (pPage == nullptr || pPage->GetResultList() == nullptr || m_pConfigInfo == nullptr)
         return FALSE;
-    CDrawerMapList* pCached = nullptr;
-    m_pConfigInfo->GetSearchResult(&pCached);
-    if (pCached != nullptr)
-        pCached->Release();
-    return pCached != pPage->GetResultList();
+    return !m_pConfigInfo->CachesSearchResult(pPage->GetResultList());
 }
 
 HRESULT FVPagedView::OnConfigChange() {

@@ -169,20 +169,14 @@ HRESULT CSearchResultPP::DoCleanup() {
     }
     // A result the configuration no longer caches numbers stores and folders as they were: the
     // page must not delete by it, and goes.
-    {
-        CDrawerMapList* pCached = nullptr;
-        config.p->GetSearchResult(&pCached);
-        if (pCached != nullptr)
-            pCached->Release();
-        if (m_pResultList != nullptr && pCached != m_pResultList) {
-            QTRACE(TRACE_ERROR, "The page's search result is no longer the cached one.\n");
-            ShowError(this, kIncompleteCaption, kStaleText, 174, 177);
-            BOOL bCanClose = FALSE;
-            if (pOwner != nullptr && SUCCEEDED(pOwner->CanClosePP(PAGE_ID_SEARCH_RESULTS, &bCanClose)) &&
-                bCanClose)
-                pOwner->DemandClosePP(PAGE_ID_SEARCH_RESULTS);
-            return hr;
-        }
+    if (m_pResultList != nullptr && !config.p->CachesSearchResult(m_pResultList)) {
+        QTRACE(TRACE_ERROR, "The page's search result is no longer the cached one.\n");
+        ShowError(this, kIncompleteCaption, kStaleText, 174, 177);
+        BOOL bCanClose = FALSE;
+        if (pOwner != nullptr && SUCCEEDED(pOwner->CanClosePP(PAGE_ID_SEARCH_RESULTS, &bCanClose)) &&
+            bCanClose)
+            pOwner->DemandClosePP(PAGE_ID_SEARCH_RESULTS);
+        return hr;
     }
     if (pOwner != nullptr)
         pOwner->StartCleanup();

@@ -16,13 +16,7 @@ namespace {
 
 // The review of the configuration's cached result when that result is pList, else null.
 CResultReview* ReviewOf(CConfigInfo* pConfig, CDrawerMapList* pList) {
-    if (pConfig == nullptr || pList == nullptr)
-        return nullptr;
-    CDrawerMapList* pCached = nullptr;
-    pConfig->GetSearchResult(&pCached);
-    if (pCached != nullptr)
-        pCached->Release();
-    return pCached == pList ? pConfig->GetResultReview() : nullptr;
+    return pConfig != nullptr && pConfig->CachesSearchResult(pList) ? pConfig->GetResultReview() : nullptr;
 }
 
 }  // namespace

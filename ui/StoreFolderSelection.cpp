@@ -28,18 +28,6 @@ const ULONG kSelectLogonFlags = MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE | MAPI_
 ULONG_PTR WindowHandle(CWnd* pWnd) {
     return pWnd != nullptr ? reinterpret_cast<ULONG_PTR>(pWnd->GetSafeHwnd()) : 0;
 }
-
-// Whether the configuration holds this very store record.
-BOOL IsStoreOf(CConfigInfo* pConfig, CStoreInfo* pStore) {
-    for (int i = 0; i < pConfig->GetStoreCount(); ++i) {
-        CStoreInfo* pHeld = pConfig->GetStore(i);
-        if (pHeld != nullptr)
-            pHeld->Release();
-        if (pHeld == pStore)
-            return TRUE;
-    }
-    return FALSE;
-}
 }  // namespace
 
 BOOL GetFolderClassFilter(DWORD dwConfigType, LPCSTR* ppszFilter) {
@@ -92,7 +80,7 @@ HRESULT CStoreFolderSelection::FillStoreList() {
     }
     // The folder list shows the folders of one store record. A store list read afresh (another
     // profile) holds new records only: folders shown from an old one belong to nothing listed.
-    if (m_pListedStore != nullptr && !IsStoreOf(pConfig, m_pListedStore))
+    if (m_pListedStore != nullptr && !pConfig->HoldsStore(m_pListedStore))
         EmptyFolderList();
     if (!pConfig->IsProfileSelected() || pStores == nullptr)
         return hr;
