@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <map>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "engine/DrawerMapList.h"
@@ -45,6 +46,15 @@ void SetCleanupProgress(FVBase* pOwner, ULONG ulDone, ULONG ulTotal) {
 }
 
 }  // namespace
+
+CSearchResultPP::CCleanupStore::~CCleanupStore() {
+    if (lpMDB != nullptr)
+        lpMDB->Release();
+    if (lpSession != nullptr) {
+        lpSession->Logoff(0, 0, 0);
+        lpSession->Release();
+    }
+}
 
 BOOL CSearchResultPP::CollectGroups(std::vector<CCleanupGroup>& groups) {
     // One walk over the tree: each group's record and its children's, in order.
@@ -123,7 +133,8 @@ HRESULT CSearchResultPP::CheckGroups(CConfigInfo* pConfig, std::vector<CCleanupG
                               150, 151, (ULONG)hr);
             return hr;
         }
-        hr = OpenStore(session.p, store.p, &mdb.p, FALSE);
+        // Opened for the deletion that follows: the store read for the check deletes too.
+        hr = OpenStore(session.p, store.p, &mdb.p, TRUE);
         if (SUCCEEDED(hr))
             hr = CheckStoreGroups(pConfig, mdb.p, store.p, nStore, pConfig->GetResultReview(), lpCompared,
                                   storeGroups);
@@ -133,8 +144,14 @@ HRESULT CSearchResultPP::CheckGroups(CConfigInfo* pConfig, std::vector<CCleanupG
                 "Failed to open MAPI store (Error code 0x%1!08lx!). May be caused by a wrong password.", 152,
                 153, (ULONG)hr);
         free(lpCompared);
+        if (SUCCEEDED(hr) && m_pRun != nullptr) {
+            CCleanupStore& kept = m_pRun->stores[nStore];
+            std::swap(kept.lpSession, session.p);
+            std::swap(kept.lpMDB, mdb.p);
+        }
         mdb.Reset();
-        session.p->Logoff(0, 0, 0);
+        if (session.p != nullptr)
+            session.p->Logoff(0, 0, 0);
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "Checking store %d failed: hr = 0x%08lx\n", nStore, hr);
             return hr;
@@ -194,6 +211,7 @@ HRESULT CSearchResultPP::DoCleanup() {
             m_pRun = nullptr;
         folderList.Reset();
         deletions.Reset();
+        run.stores.clear();
         if (bMAPIInitialized)
             MAPIUninitialize();
         config.Reset();
@@ -261,6 +279,7 @@ HRESULT CSearchResultPP::DoCleanup() {
         hr = DeleteDuplicates(folderList.p);
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "DeleteDuplicates() failed: hr = 0x%08lx\n", hr);
+            run.stores.clear();
             ReportCleanup();
             return finish();
         }
@@ -274,6 +293,7 @@ HRESULT CSearchResultPP::DoCleanup() {
     }
 
     // All folders done: the user learns what stayed before the page goes.
+    run.stores.clear();
     ReportCleanup();
     m_pRun = nullptr;
     if (pOwner != nullptr)
@@ -343,17 +363,29 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
         ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
         return finish();
     }
-    hr = RetrieveSession(config.p, &session.p);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "RetrieveSession() failed: hr = 0x%08lx\n", hr);
-        ShowErrorWithArgs(
-            this, "Error",
-            "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a wrong profile "
-            "password.",
-            150, 151, (ULONG)hr);
-        return finish();
+    // The store the check read stays open for the deletion; another is opened here.
+    IMsgStore* lpChecked = nullptr;
+    if (m_pRun != nullptr) {
+        auto found = m_pRun->stores.find(pList->GetStoreIndex());
+        if (found != m_pRun->stores.end())
+            lpChecked = found->second.lpMDB;
     }
-    hr = OpenStore(session.p, store.p, &mdb.p, TRUE);
+    if (lpChecked != nullptr) {
+        mdb.p = lpChecked;
+        mdb.p->AddRef();
+    } else {
+        hr = RetrieveSession(config.p, &session.p);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "RetrieveSession() failed: hr = 0x%08lx\n", hr);
+            ShowErrorWithArgs(
+                this, "Error",
+                "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a wrong profile "
+                "password.",
+                150, 151, (ULONG)hr);
+            return finish();
+        }
+        hr = OpenStore(session.p, store.p, &mdb.p, TRUE);
+    }
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", hr);
         ShowErrorWithArgs(

@@ -1,6 +1,7 @@
 // CSearchResultPP: the Search results page: duplicate groups, marks, opening items, the cleanup.
 #pragma once
 
+#include <map>
 #include <vector>
 
 #include "platform/afx/wnd/Controls.h"
@@ -116,10 +117,20 @@ protected:
     // Tells the user what a cleanup left in place; nothing when it left nothing.
     void ReportCleanup();
 
-    // What a running cleanup counts for its report.
+    // A store the cleanup opened to check its groups, kept open for their deletion.
+    struct CCleanupStore {
+        IMAPISession* lpSession = nullptr;
+        IMsgStore* lpMDB = nullptr;
+        CCleanupStore() = default;
+        CCleanupStore(const CCleanupStore&) = delete;
+        CCleanupStore& operator=(const CCleanupStore&) = delete;
+        ~CCleanupStore();
+    };
+    // What a running cleanup counts for its report, and the stores it holds open.
     struct CCleanupRun {
-        ULONG aulSkipped[5] = {};  // groups by CleanupSkip
-        ULONG ulNotDeleted = 0;    // marked entries of checked groups that were not deleted
+        ULONG aulSkipped[5] = {};             // groups by CleanupSkip
+        ULONG ulNotDeleted = 0;               // marked entries of checked groups that were not deleted
+        std::map<int, CCleanupStore> stores;  // by store index; emptied before MAPI is left
     };
     CCleanupRun* m_pRun = nullptr;  // during DoCleanup only
 

@@ -2,9 +2,7 @@
 #include "platform/mapi/ContentsTable.h"
 
 #include <algorithm>
-#include <climits>
 #include <deque>
-#include <iterator>
 
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/Message.h"
@@ -25,7 +23,6 @@ CContentsTable::CContentsTable(std::shared_ptr<CStoreDb> store, LONGLONG folder)
 HRESULT CContentsTable::Restrict(LPSRestriction lpRestriction, ULONG ulFlags) {
     HRESULT hr = CTableBase::Restrict(lpRestriction, ulFlags);
     m_byIds = false;
-    m_liveKnown = false;
     m_namedIds.clear();
     std::vector<const CPropCell*> values;
     if (FAILED(hr) || !m_restriction || !m_restriction->CollectEqualValues(PR_ENTRYID, values)) {
@@ -63,22 +60,7 @@ HRESULT CContentsTable::NextIds(LONGLONG after, size_t want, std::vector<LONGLON
         }
         return hr;
     }
-    if (!m_liveKnown) {
-        // Which named items are live here, from one step through the folder's ids from the first
-        // named one: far cheaper than a look-up per item, and taken when the rows are first read.
-        std::vector<LONGLONG> live;
-        if (!m_namedIds.empty()) {
-            HRESULT hr = m_store->NextMessages(m_folder, m_namedIds.front() - 1, INT_MAX, live);
-            if (FAILED(hr)) {
-                return hr;
-            }
-        }
-        std::vector<LONGLONG> named;
-        std::set_intersection(m_namedIds.begin(), m_namedIds.end(), live.begin(), live.end(),
-                              std::back_inserter(named));
-        m_namedIds.swap(named);
-        m_liveKnown = true;
-    }
+    // Whether each is live here is seen as its row is read.
     auto first = std::upper_bound(m_namedIds.begin(), m_namedIds.end(), after);
     const size_t n = std::min<size_t>(want, static_cast<size_t>(m_namedIds.end() - first));
     ids.assign(first, first + n);
@@ -129,7 +111,9 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
         const bool handOver = project && !m_byIds;
         std::shared_ptr<CCellBatch> batch =
             handOver ? m_store->BatchToFill() : std::make_shared<CCellBatch>();
-        hr = m_byIds ? m_store->ReadColumns(ids, columnPids, *batch) : m_store->ReadBatch(ids, *batch);
+        std::vector<char> live;  // of rows looked up by id: which are live messages of this folder
+        hr = m_byIds ? m_store->ReadLiveColumns(m_folder, ids, columnPids, *batch, live)
+                     : m_store->ReadBatch(ids, *batch);
         if (FAILED(hr)) {
             return hr;
         }
@@ -153,8 +137,8 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
                 return found != last && PROP_ID(found->m_tag) == pid ? found : nullptr;
             };
             computed.clear();
-            // Looked up by id: every row is one the restriction names.
-            if (m_restriction && !m_byIds && !m_restriction->Matches(lookup)) {
+            // Looked up by id: every row is one the restriction names, if it is here at all.
+            if (m_byIds ? !live[i] : m_restriction && !m_restriction->Matches(lookup)) {
                 continue;
             }
             ++counted;

@@ -28,8 +28,8 @@ private:
     // Reads rows after 'after' (moving it); with 'project' false only counts them into 'counted'.
     HRESULT Walk(LONGLONG& after, size_t count, bool project, std::vector<CRowCells>& rows, size_t& counted);
     // The next ids after 'after' to read: the folder's live messages, or, under a restriction to
-    // entry ids, the named messages that are live here. 'scanned' is the highest id handed out;
-    // 'more' is false at the end.
+    // entry ids, the named messages (which of them are live here is seen as they are read).
+    // 'scanned' is the highest id handed out; 'more' is false at the end.
     HRESULT NextIds(LONGLONG after, size_t want, std::vector<LONGLONG>& ids, LONGLONG& scanned, bool& more);
 
     std::shared_ptr<CStoreDb> m_store;
@@ -38,10 +38,7 @@ private:
     // Under a restriction to entry ids (one or an OR of equalities on PR_ENTRYID): the message
     // ids they name in this store, ascending. The rows are then looked up by id instead of
     // reading the whole folder and testing each row against every id.
-    // Which of them are live in this folder is seen once, when rows are first read or counted;
-    // the ids then hold only those.
     bool m_byIds = false;
-    bool m_liveKnown = false;
     std::vector<LONGLONG> m_namedIds;
 };
 

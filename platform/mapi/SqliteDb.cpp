@@ -134,6 +134,11 @@ CSqliteDb::~CSqliteDb() {
 
 HRESULT CSqliteDb::Open(const std::string& path, bool create) {
     // Every use of the connection already holds Lock(), so SQLite's own per-call mutex is not needed.
+    // SQLite's count of the memory it holds takes one lock for the whole process at every
+    // allocation, which connections reading side by side in threads would queue for. It has to be
+    // switched off before SQLite first starts; a process that started it already keeps it.
+    static const int noMemoryCount = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    (void)noMemoryCount;
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -107,9 +108,11 @@ public:
     // Reads every property of a batch of messages (ids ascending): row i of the batch holds those
     // of ids[i], in property-id order.
     HRESULT ReadBatch(const std::vector<LONGLONG>& ids, CCellBatch& batch);
-    // As ReadBatch, keeping only the properties whose ids are in 'pids' (ascending): a lookup of a
-    // few columns of scattered items reads only those values of each item.
-    HRESULT ReadColumns(const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids, CCellBatch& batch);
+    // Which of a few scattered ids (ascending) are live messages of the folder (live[i]), and their
+    // values in the columns whose property ids are in 'pids' (ascending): row i of the batch holds
+    // those of ids[i], in property-id order. A look-up of each item reads only those values of it.
+    HRESULT ReadLiveColumns(LONGLONG folder, const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids,
+                            CCellBatch& batch, std::vector<char>& live);
     // A batch for ReadBatch to fill: the one handed over last when no opened item holds it any
     // more (its handover ends here), so that reading batch after batch reuses the same memory
     // instead of taking fresh heap for each; a new one otherwise.
@@ -144,6 +147,14 @@ private:
     static HRESULT CreateSchema(CSqliteDb& db, const std::string& uid, const std::string& displayName,
                                 const std::string& password);
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);
+    // In how many parts a read of this many scattered items is best shared out: this connection
+    // takes the first, a reader connection (opened on first need) each other one. One inside a
+    // transaction, for a few items or on one core.
+    size_t ReadParts(size_t items);
+    // Calls read(connection, from, count, part) for each part of [0, items), side by side: part 0
+    // here on this connection, each other part in a thread of its own on its reader.
+    HRESULT ReadInParts(size_t items, size_t parts,
+                        const std::function<HRESULT(CSqliteDb&, size_t, size_t, size_t)>& read);
 
     void DropPrefetch() {
         m_prefetchRows.clear();
@@ -151,6 +162,8 @@ private:
     }
 
     CSqliteDb m_db;
+    // Connections to the same file that only read, each a part of a large column batch.
+    std::vector<std::unique_ptr<CSqliteDb>> m_readers;
     // The last batch a contents table read: its items by id, each with its row in the batch and
     // whether an open has taken it, and the batch the opened items share.
     struct CPrefetchRow {

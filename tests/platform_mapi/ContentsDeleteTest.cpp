@@ -259,6 +259,96 @@ TEST_F(Contents, ALookedUpRowHoldsTheAskedColumnsHoweverFarApartTheyLie) {
     EXPECT_EQ((std::vector<std::string>(10, "-")), wide[1]);
 }
 
+// Many named items are read by several connections side by side, each its own run of the ids: the
+// rows must be those one connection reads, whichever run a deleted, foreign or sparse item falls
+// in, an item deleted after the restriction must be missing, and inside a batch of changes the
+// items not yet committed must be seen.
+TEST_F(Contents, ManyNamedItemsReadSideBySideGiveWhatOneConnectionReads) {
+    std::vector<std::string> made = AddContacts(1500);
+    Ref<IMAPIFolder> inbox(OpenNamedFolder(m_store, "Inbox", MAPI_MODIFY));
+    const std::string elsewhere = AddMessage(inbox, "IPM.Note", "elsewhere");
+    const std::string bare = AddMessage(m_contacts, "IPM.Contact", "bare", {});
+    std::vector<std::string> named = {elsewhere, bare};
+    std::vector<std::string> gone;
+    for (size_t i = 0; i < made.size(); i += 2) {
+        named.push_back(made[i]);
+        if (i % 150 == 0) {
+            gone.push_back(made[i]);
+        }
+    }
+    ASSERT_EQ(S_OK, Delete(gone));
+    std::vector<SPropValue> values(named.size(), SPropValue{PR_ENTRYID, 0, {}});
+    std::vector<SRestriction> equalities;
+    for (size_t i = 0; i < named.size(); ++i) {
+        values[i].Value.bin = Bin(named[i]);
+        equalities.push_back(PropertyIs(RELOP_EQ, values[i]));
+    }
+    SRestriction anyOf{};
+    anyOf.rt = RES_OR;
+    anyOf.res.resOr = SOrRestriction{static_cast<ULONG>(equalities.size()), equalities.data()};
+    // Rows as "id|importance" ("-" without one), in batches of 'batch' rows.
+    auto read = [&](std::vector<ULONG> columns, LONG batch, const std::string& deleteAfter = "") {
+        Ref<IMAPITable> table;
+        EXPECT_EQ(S_OK, m_contacts->GetContentsTable(0, &table.p));
+        EXPECT_EQ(S_OK, table->SetColumns(Tags(columns), 0));
+        EXPECT_EQ(S_OK, table->Restrict(&anyOf, 0));
+        if (!deleteAfter.empty()) {
+            EXPECT_EQ(S_OK, Delete({deleteAfter}));
+        }
+        std::vector<std::string> shown;
+        for (;;) {
+            Rows rows;
+            EXPECT_EQ(S_OK, table->QueryRows(batch, 0, &rows.p));
+            if (rows.p == nullptr || rows.p->cRows == 0) {
+                break;
+            }
+            for (ULONG r = 0; r < rows.p->cRows; ++r) {
+                const SPropValue* props = rows.p->aRow[r].lpProps;
+                std::string row = Bytes(props[0].Value.bin);
+                if (columns.size() > 1) {
+                    row += PROP_TYPE(props[1].ulPropTag) == PT_LONG ? "|" + std::to_string(props[1].Value.l)
+                                                                    : "|-";
+                }
+                shown.push_back(row);
+            }
+        }
+        return shown;
+    };
+    std::vector<std::string> expected, expectedIds;
+    for (size_t i = 0; i < made.size(); i += 2) {
+        if (std::find(gone.begin(), gone.end(), made[i]) == gone.end()) {
+            expected.push_back(made[i] + "|" + std::to_string(i % 3));
+            expectedIds.push_back(made[i]);
+        }
+    }
+    expected.push_back(bare + "|-");
+    expectedIds.push_back(bare);
+    // Whole (side by side), and a hundred at a time (one connection).
+    EXPECT_EQ(expected, read({PR_ENTRYID, PR_IMPORTANCE}, 5000));
+    EXPECT_EQ(expected, read({PR_ENTRYID, PR_IMPORTANCE}, 1));
+    EXPECT_EQ(expectedIds, read({PR_ENTRYID}, 5000));
+    // Deleted between the restriction and the read.
+    expected.erase(std::find(expected.begin(), expected.end(), made[602] + "|" + std::to_string(602 % 3)));
+    EXPECT_EQ(expected, read({PR_ENTRYID, PR_IMPORTANCE}, 5000, made[602]));
+
+    // Inside a batch of changes, the items it made are there before the batch commits.
+    ASSERT_EQ(S_OK, HrBeginStoreBatch(m_store));
+    std::vector<std::string> uncommitted;
+    for (int i = 0; i < 600; ++i) {
+        uncommitted.push_back(AddMessage(m_contacts, "IPM.Contact", "new", {LongValue(PR_IMPORTANCE, 1)}));
+    }
+    std::vector<SPropValue> newValues(uncommitted.size(), SPropValue{PR_ENTRYID, 0, {}});
+    std::vector<SRestriction> newEqualities;
+    for (size_t i = 0; i < uncommitted.size(); ++i) {
+        newValues[i].Value.bin = Bin(uncommitted[i]);
+        newEqualities.push_back(PropertyIs(RELOP_EQ, newValues[i]));
+    }
+    anyOf.res.resOr = SOrRestriction{static_cast<ULONG>(newEqualities.size()), newEqualities.data()};
+    EXPECT_EQ(uncommitted.size(), read({PR_ENTRYID, PR_IMPORTANCE}, 5000).size());
+    EXPECT_EQ(S_OK, HrEndStoreBatch(m_store, FALSE));
+    EXPECT_TRUE(read({PR_ENTRYID, PR_IMPORTANCE}, 5000).empty());
+}
+
 TEST_F(Contents, SoftDeletionHidesItemsUntilRestoredAndHardDeletionRemovesThem) {
     std::vector<std::string> ids = AddContacts(6);
     ASSERT_EQ(S_OK, Delete({ids[0], ids[1]}));
