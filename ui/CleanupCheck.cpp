@@ -28,25 +28,12 @@ namespace {
 // Rows are asked for in batches of this many.
 constexpr LONG kRowBatch = 2000;
 
-// An entry's id, in the heap copy the reference hands out (freed with the owner).
-struct CEntryKey {
-    SBinary id{0, nullptr};
-    CEntryKey() = default;
-    explicit CEntryKey(CEntryReference* pEntry) {
-        if (FAILED(pEntry->GetEntryID(&id)))
-            id = SBinary{0, nullptr};
-    }
-    CEntryKey(CEntryKey&& other) noexcept : id(other.id) { other.id = SBinary{0, nullptr}; }
-    CEntryKey& operator=(CEntryKey&& other) noexcept {
-        std::swap(id, other.id);
-        return *this;
-    }
-    ~CEntryKey() { free(id.lpb); }
-    std::string_view View() const {
-        return id.lpb != nullptr ? std::string_view(reinterpret_cast<const char*>(id.lpb), id.cb)
-                                 : std::string_view("", 0);
-    }
-};
+// An entry's id where its reference keeps it; the groups hold the references while the check runs.
+std::string_view IdOf(const CEntryReference* pEntry) {
+    const SBinary id = pEntry->EntryIDView();
+    return id.lpb != nullptr ? std::string_view(reinterpret_cast<const char*>(id.lpb), id.cb)
+                             : std::string_view("", 0);
+}
 
 // Entry ids of one store share their leading bytes and differ in the last ones: hashing those
 // alone is as good and costs a fraction of hashing the whole id.
@@ -272,24 +259,10 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
     }
     // The entry ids to read, by folder position.
     std::map<int, CFolderValues> folders;
-    struct CNamed {
-        int nFolder = 0;
-        CEntryKey id;
-    };
-    std::vector<CNamed> kept(groups.size());
-    std::vector<std::vector<CNamed>> marked(groups.size());
-    for (size_t g = 0; g < groups.size(); ++g) {
-        CCleanupGroup* pGroup = groups[g];
-        kept[g] = {(int)pGroup->pKept->GetFolderIndex(), CEntryKey(pGroup->pKept)};
-        marked[g].reserve(pGroup->marked.size());
-        for (CEntryReference* pEntry : pGroup->marked)
-            marked[g].push_back({(int)pEntry->GetFolderIndex(), CEntryKey(pEntry)});
-    }
-    // Filed once every string has its place: the folders point at the groups' copies.
-    for (size_t g = 0; g < groups.size(); ++g) {
-        folders[kept[g].nFolder].ids.push_back(kept[g].id.View());
-        for (const CNamed& named : marked[g])
-            folders[named.nFolder].ids.push_back(named.id.View());
+    for (const CCleanupGroup* pGroup : groups) {
+        folders[(int)pGroup->pKept->GetFolderIndex()].ids.push_back(IdOf(pGroup->pKept));
+        for (const CEntryReference* pEntry : pGroup->marked)
+            folders[(int)pEntry->GetFolderIndex()].ids.push_back(IdOf(pEntry));
     }
     for (auto& [nFolder, values] : folders) {
         Ref<IMAPIFolder> folder;
@@ -313,23 +286,23 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
         QTRACE(TRACE_ERROR, "CreateDrawerMap() failed: hr = 0x%08lx\n", hr);
         return hr;
     }
-    auto rowOf = [&](const CNamed& named, bool* pbFolderChanged) -> const SRow* {
-        const CFolderValues& values = folders[named.nFolder];
+    auto rowOf = [&](const CEntryReference* pEntry, bool* pbFolderChanged) -> const SRow* {
+        const CFolderValues& values = folders[(int)pEntry->GetFolderIndex()];
         if (!values.bSearched) {
             *pbFolderChanged = true;
             return nullptr;
         }
-        auto it = values.rows.find(named.id.View());
+        auto it = values.rows.find(IdOf(pEntry));
         return it != values.rows.end() ? it->second : nullptr;
     };
-    for (size_t g = 0; g < groups.size(); ++g) {
-        CCleanupGroup* pGroup = groups[g];
+    std::vector<const SRow*> marks;
+    for (CCleanupGroup* pGroup : groups) {
         pGroup->skip = CleanupSkip::None;
         bool bFolderChanged = false;
-        const SRow* pKept = rowOf(kept[g], &bFolderChanged);
-        std::vector<const SRow*> marks;
-        for (const CNamed& named : marked[g])
-            marks.push_back(rowOf(named, &bFolderChanged));
+        const SRow* pKept = rowOf(pGroup->pKept, &bFolderChanged);
+        marks.clear();
+        for (const CEntryReference* pEntry : pGroup->marked)
+            marks.push_back(rowOf(pEntry, &bFolderChanged));
         if (bFolderChanged) {
             pGroup->skip = CleanupSkip::FolderChanged;
             continue;

@@ -28,15 +28,16 @@ HRESULT CContentsTable::Restrict(LPSRestriction lpRestriction, ULONG ulFlags) {
     if (FAILED(hr) || !m_restriction || !m_restriction->CollectEqualValues(PR_ENTRYID, values)) {
         return hr;
     }
+    m_namedIds.reserve(values.size());
+    CEntryRef ref;
     for (const CPropCell* value : values) {
-        CEntryRef ref;
         if (value->m_kind != CellKind::Bytes ||
             !ParseEntryId(value->m_bytes.data(), value->m_bytes.size(), ref) ||
             ref.m_kind != EntryKind::Message || ref.m_storeUid != m_store->Uid()) {
             continue;  // names nothing of this store
         }
         // Only the exact bytes of an item's own id equal its PR_ENTRYID.
-        if (MakeEntryId(EntryKind::Message, ref.m_storeUid, ref.m_id) != value->m_bytes) {
+        if (!IsExactEntryId(value->m_bytes.data(), value->m_bytes.size())) {
             continue;
         }
         m_namedIds.push_back(ref.m_id);

@@ -12,6 +12,7 @@ constexpr BYTE kVersion = 1;
 constexpr size_t kProviderAt = 4;
 constexpr size_t kVersionAt = 20;
 constexpr size_t kKindAt = 21;
+constexpr size_t kReservedAt = 22;  // two bytes, clear
 constexpr size_t kStoreAt = 24;
 constexpr size_t kIdAt = 40;
 }  // namespace
@@ -64,6 +65,11 @@ bool ParseEntryId(const void* data, size_t cb, CEntryRef& ref) {
         return false;
     }
     return true;
+}
+
+bool IsExactEntryId(const void* data, size_t cb) {
+    const BYTE* bytes = static_cast<const BYTE*>(data);
+    return data != nullptr && cb == kEntryIdSize && bytes[kReservedAt] == 0 && bytes[kReservedAt + 1] == 0;
 }
 
 std::string MakeObjectKey(EntryKind kind, LONGLONG id) {

@@ -24,6 +24,9 @@ constexpr size_t kEntryIdSize = 48;
 std::string MakeEntryId(EntryKind kind, const std::string& storeUid, LONGLONG id);
 // False for anything that is not one of our entry ids (wrong size, provider, version or kind).
 bool ParseEntryId(const void* data, size_t cb, CEntryRef& ref);
+// Whether an id ParseEntryId takes is byte for byte the one MakeEntryId makes of what it parsed:
+// the parse passes over the reserved bytes, which a made id leaves clear.
+bool IsExactEntryId(const void* data, size_t cb);
 
 // The provider id that every entry id of this service carries, and the store type of
 // PR_MDB_PROVIDER.

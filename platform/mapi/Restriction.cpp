@@ -29,6 +29,7 @@ HRESULT CRestriction::BuildAt(const SRestriction* lpRes, int depth, std::unique_
             if (list.cRes > 0 && list.lpRes == nullptr) {
                 return MAPI_E_INVALID_PARAMETER;
             }
+            node->m_children.reserve(list.cRes);
             for (ULONG i = 0; i < list.cRes; ++i) {
                 std::unique_ptr<CRestriction> child;
                 HRESULT hr = BuildAt(&list.lpRes[i], depth + 1, child);

@@ -168,15 +168,7 @@ HRESULT CStoreDb::ReadInParts(size_t items, size_t parts,
         return count == 0 ? S_OK : read(db, from, count, p);
     };
     std::vector<HRESULT> results(parts, S_OK);
-    std::vector<std::thread> threads;
-    threads.reserve(parts - 1);
-    for (size_t p = 1; p < parts; ++p) {
-        threads.emplace_back([&, p] { results[p] = part(p, *m_readers[p - 1]); });
-    }
-    results[0] = part(0, m_db);
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    m_fork.Run(parts, [&](size_t p) { results[p] = part(p, p == 0 ? m_db : *m_readers[p - 1]); });
     for (HRESULT hr : results) {
         if (FAILED(hr)) {
             return hr;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/mapi/CellBatch.h"
+#include "platform/mapi/ForkJoin.h"
 #include "platform/mapi/PropCell.h"
 #include "platform/mapi/SqliteDb.h"
 
@@ -152,7 +153,7 @@ private:
     // transaction, for a few items or on one core.
     size_t ReadParts(size_t items);
     // Calls read(connection, from, count, part) for each part of [0, items), side by side: part 0
-    // here on this connection, each other part in a thread of its own on its reader.
+    // here on this connection, each other part on its reader in a kept thread of its own.
     HRESULT ReadInParts(size_t items, size_t parts,
                         const std::function<HRESULT(CSqliteDb&, size_t, size_t, size_t)>& read);
 
@@ -164,6 +165,8 @@ private:
     CSqliteDb m_db;
     // Connections to the same file that only read, each a part of a large column batch.
     std::vector<std::unique_ptr<CSqliteDb>> m_readers;
+    // The threads that run those parts; they stop before the connections close.
+    CForkJoin m_fork;
     // The last batch a contents table read: its items by id, each with its row in the batch and
     // whether an open has taken it, and the batch the opened items share.
     struct CPrefetchRow {

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "platform/mapi/EntryId.h"
+#include "platform/mapi/ForkJoin.h"
 #include "platform/mapi/MemTable.h"
 #include "platform/mapi/Restriction.h"
 #include "platform/mapi/Sha256.h"
@@ -56,6 +59,14 @@ TEST(EntryId, RoundTripsAndRefusesAnythingElse) {
         std::string damaged = eid;
         damaged[at] = static_cast<char>(damaged[at] ^ 0x40);
         EXPECT_FALSE(qrvmapi::ParseEntryId(damaged.data(), damaged.size(), ref)) << "byte " << at;
+    }
+    // The reserved bytes parse whatever they hold; only a made id is exact.
+    EXPECT_TRUE(qrvmapi::IsExactEntryId(eid.data(), eid.size()));
+    for (size_t at : {size_t(22), size_t(23)}) {
+        std::string reserved = eid;
+        reserved[at] = 1;
+        EXPECT_TRUE(qrvmapi::ParseEntryId(reserved.data(), reserved.size(), ref));
+        EXPECT_FALSE(qrvmapi::IsExactEntryId(reserved.data(), reserved.size())) << "byte " << at;
     }
     // A folder or message needs an id; a store has none.
     std::string noId = qrvmapi::MakeEntryId(qrvmapi::EntryKind::Folder, store, 0);
@@ -125,6 +136,28 @@ TEST(Restriction, RelationsCombinationsAndMissingValues) {
     loop.rt = RES_NOT;
     loop.res.resNot.lpRes = &loop;
     EXPECT_EQ(MAPI_E_TOO_COMPLEX, qrvmapi::CRestriction::Build(&loop, built));
+}
+
+// Each part of each call runs once, on threads other than the caller's for all but the first, and
+// the call returns only when all are done: whatever the number of parts from one call to the next.
+TEST(ForkJoin, RunsEveryPartOnceACallAndWaitsForAll) {
+    std::vector<size_t> rounds = {4, 1, 7, 2, 7, 3};
+    {
+        qrvmapi::CForkJoin fork;
+        for (size_t parts : rounds) {
+            std::vector<std::atomic<int>> ran(parts);
+            std::vector<std::thread::id> on(parts);
+            fork.Run(parts, [&](size_t p) {
+                std::this_thread::sleep_for(std::chrono::microseconds(p == 0 ? 0 : 200));
+                on[p] = std::this_thread::get_id();
+                ++ran[p];
+            });
+            for (size_t p = 0; p < parts; ++p) {
+                EXPECT_EQ(1, ran[p].load()) << parts << " parts, part " << p;
+                EXPECT_EQ(p == 0, on[p] == std::this_thread::get_id());
+            }
+        }
+    }  // idle threads stop with their owner
 }
 
 TEST(MemTable, SeeksBothWaysCountsAndHandsOutItsColumns) {
