@@ -296,22 +296,16 @@ TEST_F(Contents, ManyNamedItemsReadSideBySideGiveWhatOneConnectionReads) {
             EXPECT_EQ(S_OK, Delete({deleteAfter}));
         }
         std::vector<std::string> shown;
-        for (;;) {
-            Rows rows;
-            EXPECT_EQ(S_OK, table->QueryRows(batch, 0, &rows.p));
-            if (rows.p == nullptr || rows.p->cRows == 0) {
-                break;
+        EachRow(table, batch, [&](const SRow& row) {
+            std::string shownRow = Bytes(row.lpProps[0].Value.bin);
+            if (columns.size() > 1) {
+                const SPropValue& importance = row.lpProps[1];
+                shownRow += PROP_TYPE(importance.ulPropTag) == PT_LONG
+                                ? "|" + std::to_string(importance.Value.l)
+                                : "|-";
             }
-            for (ULONG r = 0; r < rows.p->cRows; ++r) {
-                const SPropValue* props = rows.p->aRow[r].lpProps;
-                std::string row = Bytes(props[0].Value.bin);
-                if (columns.size() > 1) {
-                    row += PROP_TYPE(props[1].ulPropTag) == PT_LONG ? "|" + std::to_string(props[1].Value.l)
-                                                                    : "|-";
-                }
-                shown.push_back(row);
-            }
-        }
+            shown.push_back(shownRow);
+        });
         return shown;
     };
     std::vector<std::string> expected, expectedIds;

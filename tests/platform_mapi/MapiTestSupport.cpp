@@ -234,9 +234,7 @@ std::string MapiTest::AddMessage(LPMAPIFOLDER folder, const std::string& message
     return BinaryProp(message, PR_ENTRYID);
 }
 
-std::vector<std::string> MapiTest::ContentIds(LPMAPIFOLDER folder, LONG batch) {
-    std::vector<std::string> ids;
-    Ref<IMAPITable> table(ContentsTable(folder, {PR_ENTRYID}));
+void MapiTest::EachRow(LPMAPITABLE table, LONG batch, const std::function<void(const SRow&)>& each) {
     for (;;) {
         Rows rows;
         EXPECT_EQ(S_OK, table->QueryRows(batch, 0, &rows.p));
@@ -244,9 +242,15 @@ std::vector<std::string> MapiTest::ContentIds(LPMAPIFOLDER folder, LONG batch) {
             break;
         }
         for (ULONG i = 0; i < rows.p->cRows; ++i) {
-            ids.push_back(Bytes(rows.p->aRow[i].lpProps[0].Value.bin));
+            each(rows.p->aRow[i]);
         }
     }
+}
+
+std::vector<std::string> MapiTest::ContentIds(LPMAPIFOLDER folder, LONG batch) {
+    std::vector<std::string> ids;
+    Ref<IMAPITable> table(ContentsTable(folder, {PR_ENTRYID}));
+    EachRow(table, batch, [&](const SRow& row) { ids.push_back(Bytes(row.lpProps[0].Value.bin)); });
     return ids;
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <set>
@@ -175,6 +176,8 @@ protected:
     std::string AddMessage(LPMAPIFOLDER folder, const std::string& messageClass, const std::string& subject,
                            std::vector<SPropValue> extra = {});
     // The entry ids of a folder's contents, read in batches of 'batch'.
+    // Calls each(row) for every row the table still has, read 'batch' rows at a time.
+    static void EachRow(LPMAPITABLE table, LONG batch, const std::function<void(const SRow&)>& each);
     std::vector<std::string> ContentIds(LPMAPIFOLDER folder, LONG batch = 100);
 
     std::unique_ptr<qrvtest::TempRoot> m_root;
