@@ -13,6 +13,37 @@ namespace {
 // Ids are fetched at least this many at a time when a restriction may reject some of them.
 constexpr size_t kMinBatch = 100;
 
+// Nesting deeper than this is left to the restriction's own copy, which refuses it.
+constexpr int kMaxNesting = 64;
+
+// Collects the ids of a restriction that names items by their ids alone: an equality on PR_ENTRYID
+// with a binary value, or an OR of such, nested or not. False for anything else.
+bool CollectNamedIds(const SRestriction& res, int depth, std::vector<const SBinary*>& ids) {
+    if (depth > kMaxNesting) {
+        return false;
+    }
+    if (res.rt == RES_OR) {
+        const SOrRestriction& list = res.res.resOr;
+        if (list.cRes > 0 && list.lpRes == nullptr) {
+            return false;
+        }
+        for (ULONG i = 0; i < list.cRes; ++i) {
+            if (!CollectNamedIds(list.lpRes[i], depth + 1, ids)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    const SPropertyRestriction& prop = res.res.resProperty;
+    if (res.rt != RES_PROPERTY || prop.relop != RELOP_EQ || prop.ulPropTag != PR_ENTRYID ||
+        prop.lpProp == nullptr || PROP_TYPE(prop.lpProp->ulPropTag) != PT_BINARY ||
+        (prop.lpProp->Value.bin.cb > 0 && prop.lpProp->Value.bin.lpb == nullptr)) {
+        return false;
+    }
+    ids.push_back(&prop.lpProp->Value.bin);
+    return true;
+}
+
 const std::vector<ULONG> kDefaultColumns = {PR_ENTRYID, PR_INSTANCE_KEY, PR_MESSAGE_CLASS, PR_SUBJECT,
                                             PR_LAST_MODIFICATION_TIME};
 }  // namespace
@@ -21,31 +52,39 @@ CContentsTable::CContentsTable(std::shared_ptr<CStoreDb> store, LONGLONG folder)
     : CTableBase(kDefaultColumns), m_store(std::move(store)), m_folder(folder) {}
 
 HRESULT CContentsTable::Restrict(LPSRestriction lpRestriction, ULONG ulFlags) {
-    HRESULT hr = CTableBase::Restrict(lpRestriction, ulFlags);
+    // A restriction that names items by their ids alone is kept as those ids, without a copy of
+    // each equality: a cleanup names thousands at once.
+    std::vector<const SBinary*> named;
+    const bool byIds = lpRestriction != nullptr && CollectNamedIds(*lpRestriction, 0, named);
+    HRESULT hr = CTableBase::Restrict(byIds ? nullptr : lpRestriction, ulFlags);
     m_byIds = false;
     m_namedIds.clear();
     std::vector<const CPropCell*> values;
-    if (FAILED(hr) || !m_restriction || !m_restriction->CollectEqualValues(PR_ENTRYID, values)) {
+    if (byIds) {
+        for (const SBinary* id : named) {
+            NameId(id->lpb, id->cb);
+        }
+    } else if (SUCCEEDED(hr) && m_restriction && m_restriction->CollectEqualValues(PR_ENTRYID, values)) {
+        for (const CPropCell* value : values) {
+            if (value->m_kind == CellKind::Bytes) {
+                NameId(value->m_bytes.data(), value->m_bytes.size());
+            }
+        }
+    } else {
         return hr;
-    }
-    m_namedIds.reserve(values.size());
-    CEntryRef ref;
-    for (const CPropCell* value : values) {
-        if (value->m_kind != CellKind::Bytes ||
-            !ParseEntryId(value->m_bytes.data(), value->m_bytes.size(), ref) ||
-            ref.m_kind != EntryKind::Message || ref.m_storeUid != m_store->Uid()) {
-            continue;  // names nothing of this store
-        }
-        // Only the exact bytes of an item's own id equal its PR_ENTRYID.
-        if (!IsExactEntryId(value->m_bytes.data(), value->m_bytes.size())) {
-            continue;
-        }
-        m_namedIds.push_back(ref.m_id);
     }
     std::sort(m_namedIds.begin(), m_namedIds.end());
     m_namedIds.erase(std::unique(m_namedIds.begin(), m_namedIds.end()), m_namedIds.end());
     m_byIds = true;
     return hr;
+}
+
+void CContentsTable::NameId(const void* data, size_t cb) {
+    // Only the exact bytes of one of this store's items' own ids equal its PR_ENTRYID.
+    if (ParseEntryId(data, cb, m_parsed) && m_parsed.m_kind == EntryKind::Message &&
+        m_parsed.m_storeUid == m_store->Uid() && IsExactEntryId(data, cb)) {
+        m_namedIds.push_back(m_parsed.m_id);
+    }
 }
 
 HRESULT CContentsTable::NextIds(LONGLONG after, size_t want, std::vector<LONGLONG>& ids, LONGLONG& scanned,
@@ -94,7 +133,7 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
     }
     while (counted < count) {
         size_t want = count - counted;
-        if (m_restriction || !project) {
+        if (m_restriction || m_byIds || !project) {
             want = std::max(want, kMinBatch);
         }
         std::lock_guard<std::recursive_mutex> guard(m_store->Db().Lock());
@@ -183,7 +222,7 @@ HRESULT CContentsTable::GetRowCount(ULONG, ULONG* lpulCount) {
         return MAPI_E_INVALID_PARAMETER;
     }
     *lpulCount = 0;
-    if (!m_restriction) {
+    if (!m_restriction && !m_byIds) {
         return m_store->CountMessages(m_folder, *lpulCount);
     }
     LONGLONG after = 0;
