@@ -207,14 +207,21 @@ void CGeneralSettingsPP::OnSelectProfile() {
     ConfigRef config{GetConfigInfo()};
     if (config.p == nullptr)
         return;
+    const CString strOldName = config.p->GetProfileName();
+    const int nOldStores = config.p->GetStoreCount();
     HRESULT hr = config.p->OnSelectProfile(this);
+    BOOL bChanged = TRUE;
     if (FAILED(hr)) {
         ShowError(this, "Failed to select profile",
                   "Failed to select profile. Please consult trace to find the exact reason.", 126, 127);
-        return;
+        // A choice whose stores could not be read has already taken the new profile and let go
+        // of the old stores: the page must not go on showing stores the configuration no longer
+        // holds, and the views must learn that their search settings are gone.
+        bChanged = config.p->GetProfileName() != strOldName || config.p->GetStoreCount() != nOldStores;
     }
     FillStoreList();
-    config.p->NotifyConfigChange(nullptr);
+    if (bChanged)
+        config.p->NotifyConfigChange(nullptr);
     m_edProfileName.SetWindowText(config.p->GetProfileName());
     SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     EnableDialog();

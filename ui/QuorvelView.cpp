@@ -2,6 +2,7 @@
 #include "ui/QuorvelView.h"
 
 #include "model/ConfigInfo.h"
+#include "model/ErrorBoxes.h"
 #include "model/QuorvelDoc.h"
 #include "platform/afx/wnd/Gdi.h"
 #include "platform/afx/wnd/WinApp.h"
@@ -99,6 +100,8 @@ void CQuorvelView::ShowCurrentConfiguration() {
         return;
     const ULONG ulID = pDoc->GetCurrentConfigID();
     m_ulNoticedConfigID = ulID;
+    if (ulID != m_ulCheckFailedID)
+        m_ulCheckFailedID = 0;
     if (ulID == 0) {
         CloseCurrentForm();
         m_nConfigID = 0;
@@ -128,6 +131,17 @@ void CQuorvelView::ShowCurrentConfiguration() {
         QTRACE(TRACE_ERROR, "CheckProfileStores() failed: hr = 0x%08lx\n", hr);
         delete pForm;
         pConfig->Release();
+        // Without a word the pane would just stay blank: most often the configuration's profile
+        // was removed or renamed, or its password changed, since the configuration was made. One
+        // choice can bring several notices for the same id (the list's own and the sender's): the
+        // user is told once, and again when the configuration is chosen anew.
+        if (m_ulCheckFailedID != ulID) {
+            m_ulCheckFailedID = ulID;
+            ShowErrorWithArgs(this, "Error",
+                              "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a "
+                              "wrong profile password.",
+                              150, 151, (ULONG)hr);
+        }
         return;
     }
     if (m_bNoticePending && pDoc->GetCurrentConfigID() != ulID) {

@@ -56,6 +56,8 @@ protected:
     FVBase* m_pCurrentForm = nullptr;
     ULONG m_nConfigID = 0;
     ULONG m_ulNoticedConfigID = 0;
+    // The configuration whose profile-store check failed last and was reported; 0 when none.
+    ULONG m_ulCheckFailedID = 0;
     int m_nConfigChanges = 0;
     // A build is running; a notice that arrives meanwhile only sets m_bNoticePending.
     BOOL m_bBuilding = FALSE;

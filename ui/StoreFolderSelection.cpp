@@ -126,6 +126,7 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
     int nSel = pStores != nullptr ? pStores->GetCurSel() : LB_ERR;
     if (nSel < 0) {
         EmptyFolderList();
+        m_pPage->EnableDialog();
         return;
     }
     if (pConfig == nullptr || pFolders == nullptr)
@@ -136,6 +137,12 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
     // The list shows nothing until the store's folders are known again: an early end must not
     // leave another store's folders behind entries that would be read as this store's.
     EmptyFolderList();
+    // The folder selection went with the entries: the remove button must follow it on every way
+    // out, also when the store could not be opened and the list stays empty.
+    struct CEnableOnExit {
+        IStoreFolderPage* pPage;
+        ~CEnableOnExit() { pPage->EnableDialog(); }
+    } enableOnExit{m_pPage};
     if (pStore == nullptr) {
         QTRACE(TRACE_ERROR, "Failed to get store!\n");
         return;

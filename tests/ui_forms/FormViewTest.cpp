@@ -386,6 +386,61 @@ TEST_F(FormViewTest, AStoreThatCannotBeOpenedIsReportedOnceAsTheFormIsBuilt) {
     CloseForm(pView);
 }
 
+TEST_F(FormViewTest, AProfileWhoseStoresCannotBeReadLeavesNoStaleStoresOnThePage) {
+    CConfigInfo* pConfig = SearchableConfig(CONFIG_TYPE_MAIL);
+    FVPagedView* pView = ShowForm(pConfig);
+    ASSERT_NE(nullptr, pView);
+    CGeneralSettingsPP& general = pView->GetGeneralPage();
+    ASSERT_EQ(1, general.GetStoreList()->GetCount());
+    ASSERT_EQ(1, general.GetFolderList()->GetCount());
+    ASSERT_TRUE(Enabled(pView, IDC_FV_START));
+
+    // The chosen profile went away while the chooser was open: its stores cannot be read.
+    CountingObserver observer;
+    pConfig->Advise(&observer);
+    m_ui->chooser.strName = "gone";
+    m_ui->chooser.key = {1, 2, 3, 4};
+    AfxClearShownMessageBoxes();
+    general.SendMessage(WM_COMMAND, IDC_GEN_SELECT_PROFILE, 0);
+    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
+    EXPECT_EQ("Failed to select profile", AfxGetShownMessageBoxes()[0].caption);
+    // The page shows what the configuration now holds, and the form knows a search is impossible.
+    EXPECT_EQ(0, pConfig->GetStoreCount());
+    EXPECT_EQ("gone", ControlText(&general, IDC_GEN_PROFILE_NAME));
+    EXPECT_EQ(0, general.GetStoreList()->GetCount());
+    EXPECT_EQ(0, general.GetFolderList()->GetCount());
+    EXPECT_FALSE(Enabled(&general, IDC_GEN_ADD_FOLDER));
+    EXPECT_FALSE(Enabled(&general, IDC_GEN_DEL_FOLDER));
+    EXPECT_EQ(1, observer.nCalls);
+    EXPECT_FALSE(Enabled(pView, IDC_FV_START));
+    pConfig->Unadvise(&observer);
+    CloseForm(pView);
+}
+
+TEST_F(FormViewTest, TheRemoveButtonFollowsAFolderListEmptiedByAStoreThatWillNotOpen) {
+    CConfigInfo* pConfig = SearchableConfig(CONFIG_TYPE_CONTACT);
+    FVPagedView* pView = ShowForm(pConfig);
+    ASSERT_NE(nullptr, pView);
+    CGeneralSettingsPP& general = pView->GetGeneralPage();
+    ASSERT_EQ(1, general.GetFolderList()->GetCount());
+    general.GetFolderList()->SetCurSel(0);
+    general.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEN_FOLDER_LIST, LBN_SELCHANGE), 0);
+    ASSERT_TRUE(Enabled(&general, IDC_GEN_DEL_FOLDER));
+
+    // The store file went away behind the program's back; choosing the store again fails.
+    ASSERT_TRUE(std::filesystem::remove(m_root->Path() + "/Personal.pst"));
+    AfxClearShownMessageBoxes();
+    general.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEN_STORE_LIST, LBN_SELCHANGE), 0);
+    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
+    EXPECT_EQ(0, general.GetFolderList()->GetCount());
+    EXPECT_FALSE(Enabled(&general, IDC_GEN_DEL_FOLDER));
+    // Without a store selection there is nothing to add to either.
+    general.GetStoreList()->SetCurSel(-1);
+    general.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_GEN_STORE_LIST, LBN_SELCHANGE), 0);
+    EXPECT_FALSE(Enabled(&general, IDC_GEN_ADD_FOLDER));
+    CloseForm(pView);
+}
+
 TEST_F(FormViewTest, AfterAChangeOfLanguageTheModeListsShowTheConfigurationsModes) {
     // An English text for "ignoring folder" that sorts behind "Folder by Folder", unlike the
     // German pair: the sorted list holds the two modes in the other order in each language.

@@ -128,9 +128,17 @@ TEST_F(ViewsFixture, ProfileFormShownThenAFailingCheckLeavesThePaneEmptyUntilThe
     std::ostringstream out, err;
     ASSERT_EQ(0, qrvstore::RunStoreTool({"profile", "remove", "Quorvel Demo"}, out, err)) << err.str();
     AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDOK; });
+    AfxClearShownMessageBoxes();
     ClickRow(1);
     EXPECT_EQ(nullptr, Right()->GetCurrentForm());
     EXPECT_EQ(0u, Right()->GetConfigID());
+    // The user learns why the pane stays blank, once for the one choice (which brings two notices),
+    // and again when choosing it anew.
+    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
+    EXPECT_NE(std::string::npos, AfxGetShownMessageBoxes()[0].text.find("Failed to open MAPI session"));
+    ClickRow(0);
+    ClickRow(1);
+    EXPECT_EQ(2u, AfxGetShownMessageBoxes().size());
 
     // Once the profile is back, choosing the same configuration checks again and shows it.
     ASSERT_EQ(0, qrvstore::RunStoreTool({"demo"}, out, err)) << err.str();
