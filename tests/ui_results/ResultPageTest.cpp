@@ -425,6 +425,30 @@ TEST_F(ResultPageTest, APageWithoutConfigurationIsClosedOnlyAfterItsCreation) {
     EXPECT_EQ(nullptr, owner.pPage);
 }
 
+// A subject with line breaks shows on one line, and the other rows keep the height of one line:
+// the toolkit's tree gives every row the height of its tallest label.
+TEST_F(ResultPageTest, ASubjectWithLineBreaksLeavesEveryRowOneLineHigh) {
+    FillInbox();
+    AddMail({"Two\r\nlines\tand\nthree", "Lee", 100});
+    AddMail({"Two\r\nlines\tand\nthree", "Lee", 200});
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    auto* pWxTree = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+    ASSERT_NE(nullptr, pWxTree);
+    HTREEITEM hBroken = nullptr;
+    for (HTREEITEM hRoot : Roots(tree))
+        if (strncmp(tree.GetItemText(hRoot), "Two", 3) == 0)
+            hBroken = hRoot;
+    ASSERT_NE(nullptr, hBroken);
+    EXPECT_STREQ("Two  lines and three", tree.GetItemText(hBroken));
+    for (HTREEITEM hItem : {hBroken, RootNamed(pPage, "Alpha"), Children(tree, hBroken)[0]}) {
+        CRect rc;
+        ASSERT_TRUE(tree.GetItemRect(hItem, &rc, FALSE));
+        EXPECT_LT(rc.Height(), 2 * pWxTree->GetCharHeight()) << (LPCSTR)tree.GetItemText(hItem);
+    }
+}
+
 // The tree shows the groups as inserting the entries one by one (sorted, ignoring case) and
 // swapping each earlier entry into the root shows them: here replayed on a plain tree from the
 // same result, over texts that are equal but for case and groups whose kept entry changes.
