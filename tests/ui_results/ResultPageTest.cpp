@@ -449,6 +449,31 @@ TEST_F(ResultPageTest, ASubjectWithLineBreaksLeavesEveryRowOneLineHigh) {
     }
 }
 
+// A subject as long as a pasted document: the toolkit's tree offers a label that does not fit as a
+// tooltip, and measures it for its scrolling; neither may be wider than the toolkit can make a
+// window.
+TEST_F(ResultPageTest, AVeryLongSubjectKeepsItsRowAndTooltipWithinWhatTheToolkitCanShow) {
+    const std::string longSubject = "Long " + std::string(100000, 'A');
+    AddMail({longSubject, "Lee", 100});
+    AddMail({longSubject, "Lee", 200});
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    auto* pWxTree = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+    ASSERT_NE(nullptr, pWxTree);
+    std::vector<HTREEITEM> roots = Roots(tree);
+    ASSERT_EQ(1u, roots.size());
+    EXPECT_EQ(0, strncmp(tree.GetItemText(roots[0]), "Long AAAA", 9));
+    for (HTREEITEM hItem : {roots[0], Children(tree, roots[0])[0]}) {
+        CRect rc;
+        ASSERT_TRUE(tree.GetItemRect(hItem, &rc, TRUE));
+        EXPECT_LT(rc.Width(), 32767);
+        wxTreeEvent tip(wxEVT_TREE_ITEM_GETTOOLTIP, pWxTree, wxTreeItemId(hItem));
+        pWxTree->GetEventHandler()->ProcessEvent(tip);
+        EXPECT_LT(pWxTree->GetTextExtent(tip.GetLabel()).x, 32767);
+    }
+}
+
 // The tree shows the groups as inserting the entries one by one (sorted, ignoring case) and
 // swapping each earlier entry into the root shows them: here replayed on a plain tree from the
 // same result, over texts that are equal but for case and groups whose kept entry changes.

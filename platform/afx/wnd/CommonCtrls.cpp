@@ -744,18 +744,28 @@ bool SameText(LPCSTR a, LPCSTR b) {
     return a == b || (a != nullptr && b != nullptr && strcmp(a, b) == 0);
 }
 
-// A tree label is one line, as the common control draws it. The toolkit's tree gives every row
-// the height of its tallest label, so one subject with line breaks would make every row of a
-// large tree several lines high: breaks and tabs are shown as spaces.
+// A tree label is one line of at most kMaxLabel characters, as the common control draws it. The
+// toolkit's tree gives every row the height of its tallest label, so one subject with line breaks
+// would make every row of a large tree several lines high: breaks and tabs are shown as spaces.
+// It also measures every label whole and offers one that does not fit as a tooltip, so the text of
+// a pasted document would ask for rows and tooltip windows wider than the toolkit can make.
+constexpr size_t kMaxLabel = 259;
+
 wxString ToWxLabel(LPCSTR lpszText) {
     static constexpr char kBreaks[] = "\r\n\t\v\f";
-    if (lpszText == nullptr || strpbrk(lpszText, kBreaks) == nullptr)
-        return ToWx(lpszText);
-    std::string line(lpszText);
-    for (char& c : line)
-        if (strchr(kBreaks, c) != nullptr)
-            c = ' ';
-    return ToWx(line.c_str());
+    wxString label;
+    if (lpszText == nullptr || strpbrk(lpszText, kBreaks) == nullptr) {
+        label = ToWx(lpszText);
+    } else {
+        std::string line(lpszText);
+        for (char& c : line)
+            if (strchr(kBreaks, c) != nullptr)
+                c = ' ';
+        label = ToWx(line.c_str());
+    }
+    if (label.length() > kMaxLabel)
+        label.Truncate(kMaxLabel);
+    return label;
 }
 }  // namespace
 
