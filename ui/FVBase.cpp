@@ -279,8 +279,13 @@ HRESULT FVBase::StartCleanup() {
         m_ctrlProgress.SetRange(0, 100);
         m_ctrlProgress.SetPos(0);
     }
-    // The toolkit maps, lays out and draws the controls just shown only when it gets its turn.
-    DrawProgressNow();
+    // The toolkit maps, lays out and draws the controls just shown only when it gets its turn; the
+    // first steps of the work may change nothing for long, so the display is on screen before it.
+    if (m_ctrlProgress.GetSafeHwnd() != nullptr)
+        m_ctrlProgress.Invalidate(TRUE);
+    m_bProgressPending = FALSE;
+    AfxPaintFrameNow(this);
+    m_tProgressDrawn = m_tProgressTurn = std::chrono::steady_clock::now();
     return hr;
 }
 

@@ -11,3 +11,4 @@ set_tests_properties(CleanupEndToEndTest.SearchChangeTheStoreBehindTheProgramsBa
 set_tests_properties(ProgressDialogTest.AnUncoveredDialogPaintsItselfAgainWhileTheValuesStayTheSame PROPERTIES RUN_SERIAL TRUE)
 # It reads the form view's progress bar from the screen while the cleanup holds the event loop.
 set_tests_properties(ProgressDialogTest.TheFormsCleanupProgressIsDrawnWhileTheCleanupRuns PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(ProgressDialogTest.TheCleanupProgressShownRightAfterAFrameIsOnScreenBeforeTheFirstStep PROPERTIES RUN_SERIAL TRUE)

@@ -292,6 +292,30 @@ TEST_F(ProgressDialogTest, TheFormsCleanupProgressIsDrawnWhileTheCleanupRuns) {
     CloseForm(pView);
 }
 
+// The toolkit draws at most one frame per refresh of the screen: a display shown just after a frame
+// was drawn (as the automatic mode starts its cleanup right after the tree's first paint) would be
+// drawn only at a later turn, and the first steps of a cleanup (collecting, then checking the
+// store) may not give one for seconds. The display is on screen before the first step.
+TEST_F(ProgressDialogTest, TheCleanupProgressShownRightAfterAFrameIsOnScreenBeforeTheFirstStep) {
+    FVPagedView* pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    Settle(200);
+    const std::string path = m_root->Path() + "/first.ppm";
+    pView->Invalidate(TRUE);
+    AfxPaintFrameNow(pView);  // a frame, drawn just now
+    ASSERT_EQ(S_OK, pView->StartCleanup());
+    CRect rc;
+    pView->GetDlgItem(IDC_FV_PROGRESS_TEXT)->GetWindowRect(&rc);
+    const wxImage label = ScreenPixels(rc, path);
+    int nText = 0;
+    for (int y = 0; y < label.GetHeight(); ++y)
+        for (int x = 0; x < label.GetWidth(); ++x)
+            nText += label.GetRed(x, y) + label.GetGreen(x, y) + label.GetBlue(x, y) < 3 * 100 ? 1 : 0;
+    EXPECT_GT(nText, 10);
+    EXPECT_EQ(S_OK, pView->EndCleanup());
+    CloseForm(pView);
+}
+
 // Counts what a look at the dialog's items bar and labels found: pixels of the colour that covered
 // it, and dark (text) pixels of the labels.
 struct UncoveredLook {
