@@ -15,6 +15,7 @@
 #include "ui/ConfigView.h"
 #include "ui/MainFrm.h"
 #include "ui/MemoryDC.h"
+#include "ui/SearchProgressDialog.h"
 #include "ui/UpdateResultListDlg.h"
 
 #define ID_CMD_ADD_CONFIGURATION 32772
@@ -253,12 +254,13 @@ void FVBase::ClearSearchResults() {
         m_pConfigInfo->SetSearchResult(nullptr);
 }
 
-void FVBase::RepaintNow(CWnd* pWnd) {
-    if (pWnd == nullptr || pWnd->GetSafeHwnd() == nullptr)
-        return;
-    pWnd->Invalidate(TRUE);
-    pWnd->UpdateWindow();
-    pWnd->ValidateRect(nullptr);
+void FVBase::DrawProgressNow() {
+    if (m_ctrlProgress.GetSafeHwnd() != nullptr)
+        m_ctrlProgress.Invalidate(TRUE);
+    m_bProgressPending = FALSE;
+    AfxPaintNow();
+    // Counted from the end of the drawing: the work gets the whole interval for itself.
+    m_tProgressDrawn = m_tProgressTurn = std::chrono::steady_clock::now();
 }
 
 HRESULT FVBase::StartCleanup() {
@@ -268,15 +270,22 @@ HRESULT FVBase::StartCleanup() {
         pStart->EnableWindow(FALSE);
         pStart->ShowWindow(SW_HIDE);
     }
-    if (m_ctrlProgressText.GetSafeHwnd() != nullptr)
+    if (m_ctrlProgressText.GetSafeHwnd() != nullptr) {
         m_ctrlProgressText.ShowWindow(SW_SHOW);
+        m_ctrlProgressText.Invalidate(TRUE);
+    }
     if (m_ctrlProgress.GetSafeHwnd() != nullptr) {
         m_ctrlProgress.ShowWindow(SW_SHOW);
         m_ctrlProgress.SetRange(0, 100);
         m_ctrlProgress.SetPos(0);
     }
-    RepaintNow(&m_ctrlProgressText);
-    RepaintNow(&m_ctrlProgress);
+    // The toolkit maps, lays out and draws the controls just shown only when it gets its turn; the
+    // first steps of the work may change nothing for long, so the display is on screen before it.
+    if (m_ctrlProgress.GetSafeHwnd() != nullptr)
+        m_ctrlProgress.Invalidate(TRUE);
+    m_bProgressPending = FALSE;
+    AfxPaintFrameNow(this);
+    m_tProgressDrawn = m_tProgressTurn = std::chrono::steady_clock::now();
     return hr;
 }
 
@@ -287,8 +296,22 @@ HRESULT FVBase::SetProgress(int nPercent) {
         return hr;
     // The search counts some steps past the end (an unknown folder size is taken as 500 items):
     // anything beyond the range is a full bar.
-    m_ctrlProgress.SetPos(nPercent > 100 ? 100 : nPercent);
-    RepaintNow(&m_ctrlProgress);
+    if (nPercent > 100)
+        nPercent = 100;
+    if (nPercent != m_ctrlProgress.GetPos()) {
+        m_ctrlProgress.SetPos(nPercent);
+        m_bProgressPending = TRUE;
+    }
+    // A cleanup calls this once per group: a change is drawn at most once per interval, and
+    // without one the toolkit still gets its turn then, for a window uncovered in the meantime.
+    const auto now = std::chrono::steady_clock::now();
+    const auto interval = CSearchProgressDialog::kPaintInterval;
+    if (m_bProgressPending && now - m_tProgressDrawn >= interval)
+        DrawProgressNow();
+    else if (now - m_tProgressTurn >= interval && m_ctrlProgress.IsWindowVisible()) {
+        AfxPaintNow();
+        m_tProgressTurn = std::chrono::steady_clock::now();
+    }
     return hr;
 }
 

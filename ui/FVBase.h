@@ -1,6 +1,8 @@
 // FVBase: the common base of the six item-type form views in the right pane of the main window.
 #pragma once
 
+#include <chrono>
+
 #include "model/ConfigObserver.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/View.h"
@@ -81,13 +83,16 @@ public:
 protected:
     // Sends a configuration command to the configuration list, when there is one.
     void ForwardToConfigList(UINT nID);
-    // Invalidates, paints and validates a control at once: the search and the cleanup keep the
-    // message loop from running while they drive the progress display.
-    static void RepaintNow(CWnd* pWnd);
+    // Lets the toolkit draw the progress display now: the cleanup and the fill of the result tree
+    // keep the message loop from running while they drive it.
+    void DrawProgressNow();
 
     BOOL m_bInitialized = FALSE;
     CStatic m_ctrlProgressText;
     CProgressCtrl m_ctrlProgress;
+    BOOL m_bProgressPending = FALSE;  // the bar's position changed after its last drawing
+    std::chrono::steady_clock::time_point m_tProgressDrawn;
+    std::chrono::steady_clock::time_point m_tProgressTurn;  // the toolkit's last turn to draw
     UINT m_nCaptionTextID = 0;
     BOOL m_bNoCaption = FALSE;
     CConfigInfo* m_pConfigInfo = nullptr;  // one reference, or null

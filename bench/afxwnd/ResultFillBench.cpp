@@ -11,6 +11,7 @@
 // the filled tree as the page does when a cleanup closes it (every record given back, every item
 // deleted); its counter "empty_ms" is the emptying alone, without the paint after it. These two
 // also run at 3x10^5 contacts, where a cost that grows faster than the result shows.
+// BM_CleanupProgress steps the form view's progress display once per group, as a cleanup does.
 // Run under a display: xvfb-run -a -s "-screen 0 1280x1024x24" bin/bench_afxwnd_results
 #include <benchmark/benchmark.h>
 
@@ -331,6 +332,21 @@ BENCHMARK(BM_Empty)
     ->Arg(300000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
+
+// The form view's progress display as a cleanup drives it: one step per group of the tree.
+void BM_CleanupProgress(benchmark::State& state) {
+    CSize& size = Size(1000);
+    const int nGroups = (int)state.range(0);
+    for (auto _ : state) {
+        size.pView->StartCleanup();
+        for (int i = 1; i <= nGroups; ++i)
+            size.pView->SetProgress((int)((long long)i * 100 / nGroups));
+        size.pView->EndCleanup();
+        Settle();
+    }
+    state.counters["groups"] = nGroups;
+}
+BENCHMARK(BM_CleanupProgress)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

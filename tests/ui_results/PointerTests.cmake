@@ -9,3 +9,6 @@ set_tests_properties(BusyCursorTest.TheWaitCursorShowsWhileTheCleanupWaitsForALo
 set_tests_properties(CleanupEndToEndTest.SearchChangeTheStoreBehindTheProgramsBackThenCleanUp PROPERTIES RUN_SERIAL TRUE)
 # It lays a window over the dialog and reads the screen once it is gone.
 set_tests_properties(ProgressDialogTest.AnUncoveredDialogPaintsItselfAgainWhileTheValuesStayTheSame PROPERTIES RUN_SERIAL TRUE)
+# It reads the form view's progress bar from the screen while the cleanup holds the event loop.
+set_tests_properties(ProgressDialogTest.TheFormsCleanupProgressIsDrawnWhileTheCleanupRuns PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(ProgressDialogTest.TheCleanupProgressShownRightAfterAFrameIsOnScreenBeforeTheFirstStep PROPERTIES RUN_SERIAL TRUE)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "language/LanguageSettings.h"
+#include "resources/FormResource.h"
 #include "resources/ResultTemplates.h"
 #include "tests/ui_results/ResultsFixture.h"
 #include "ui/FormViews.h"
@@ -245,6 +246,73 @@ TEST_F(ProgressDialogTest, TheDialogDrawsItsLabelsAndMovingBarsWhileTheSearchRun
     }
     EXPECT_GT(looks[0].nFilled, 0);
     EXPECT_GT(looks[1].nFilled, looks[0].nFilled * 2);
+    CloseForm(pView);
+}
+
+// A cleanup (and a fill of the tree) drives the form view's progress bar while it keeps the event
+// loop from running: the bar shown in the place of Start is drawn, with its label, and fills as the
+// work goes on, read from the screen without the test turning the event loop.
+TEST_F(ProgressDialogTest, TheFormsCleanupProgressIsDrawnWhileTheCleanupRuns) {
+    FVPagedView* pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    Settle(200);
+    const std::string path = m_root->Path() + "/cleanup.ppm";
+    auto look = [&](int* pnFilled, int* pnText) {
+        CRect rc;
+        pView->GetProgressCtrl().GetWindowRect(&rc);
+        const wxImage bar = ScreenPixels(rc, path);
+        *pnFilled = 0;
+        for (int y = 0; y < bar.GetHeight(); ++y)
+            for (int x = 0; x < bar.GetWidth(); ++x)
+                *pnFilled += bar.GetBlue(x, y) > bar.GetRed(x, y) + 60 ? 1 : 0;
+        pView->GetDlgItem(IDC_FV_PROGRESS_TEXT)->GetWindowRect(&rc);
+        const wxImage label = ScreenPixels(rc, path);
+        *pnText = 0;
+        for (int y = 0; y < label.GetHeight(); ++y)
+            for (int x = 0; x < label.GetWidth(); ++x)
+                *pnText += label.GetRed(x, y) + label.GetGreen(x, y) + label.GetBlue(x, y) < 3 * 100 ? 1 : 0;
+    };
+    ASSERT_EQ(S_OK, pView->StartCleanup());
+    // The work goes on past the drawing interval between two steps, as on a large store.
+    int nFilled = 0, nText = 0, nFilledLater = 0;
+    for (int nPercent : {20, 25, 30}) {
+        std::this_thread::sleep_for(CSearchProgressDialog::kPaintInterval + std::chrono::milliseconds(20));
+        ASSERT_EQ(S_OK, pView->SetProgress(nPercent));
+    }
+    look(&nFilled, &nText);
+    for (int nPercent : {60, 70, 80}) {
+        std::this_thread::sleep_for(CSearchProgressDialog::kPaintInterval + std::chrono::milliseconds(20));
+        ASSERT_EQ(S_OK, pView->SetProgress(nPercent));
+    }
+    look(&nFilledLater, &nText);
+    EXPECT_GT(nText, 10);
+    EXPECT_GT(nFilled, 0);
+    EXPECT_GT(nFilledLater, nFilled * 2);
+    EXPECT_EQ(S_OK, pView->EndCleanup());
+    CloseForm(pView);
+}
+
+// The toolkit draws at most one frame per refresh of the screen: a display shown just after a frame
+// was drawn (as the automatic mode starts its cleanup right after the tree's first paint) would be
+// drawn only at a later turn, and the first steps of a cleanup (collecting, then checking the
+// store) may not give one for seconds. The display is on screen before the first step.
+TEST_F(ProgressDialogTest, TheCleanupProgressShownRightAfterAFrameIsOnScreenBeforeTheFirstStep) {
+    FVPagedView* pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    Settle(200);
+    const std::string path = m_root->Path() + "/first.ppm";
+    pView->Invalidate(TRUE);
+    AfxPaintFrameNow(pView);  // a frame, drawn just now
+    ASSERT_EQ(S_OK, pView->StartCleanup());
+    CRect rc;
+    pView->GetDlgItem(IDC_FV_PROGRESS_TEXT)->GetWindowRect(&rc);
+    const wxImage label = ScreenPixels(rc, path);
+    int nText = 0;
+    for (int y = 0; y < label.GetHeight(); ++y)
+        for (int x = 0; x < label.GetWidth(); ++x)
+            nText += label.GetRed(x, y) + label.GetGreen(x, y) + label.GetBlue(x, y) < 3 * 100 ? 1 : 0;
+    EXPECT_GT(nText, 10);
+    EXPECT_EQ(S_OK, pView->EndCleanup());
     CloseForm(pView);
 }
 

@@ -425,6 +425,55 @@ TEST_F(ResultPageTest, APageWithoutConfigurationIsClosedOnlyAfterItsCreation) {
     EXPECT_EQ(nullptr, owner.pPage);
 }
 
+// A subject with line breaks shows on one line, and the other rows keep the height of one line:
+// the toolkit's tree gives every row the height of its tallest label.
+TEST_F(ResultPageTest, ASubjectWithLineBreaksLeavesEveryRowOneLineHigh) {
+    FillInbox();
+    AddMail({"Two\r\nlines\tand\nthree", "Lee", 100});
+    AddMail({"Two\r\nlines\tand\nthree", "Lee", 200});
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    auto* pWxTree = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+    ASSERT_NE(nullptr, pWxTree);
+    HTREEITEM hBroken = nullptr;
+    for (HTREEITEM hRoot : Roots(tree))
+        if (strncmp(tree.GetItemText(hRoot), "Two", 3) == 0)
+            hBroken = hRoot;
+    ASSERT_NE(nullptr, hBroken);
+    EXPECT_STREQ("Two  lines and three", tree.GetItemText(hBroken));
+    for (HTREEITEM hItem : {hBroken, RootNamed(pPage, "Alpha"), Children(tree, hBroken)[0]}) {
+        CRect rc;
+        ASSERT_TRUE(tree.GetItemRect(hItem, &rc, FALSE));
+        EXPECT_LT(rc.Height(), 2 * pWxTree->GetCharHeight()) << (LPCSTR)tree.GetItemText(hItem);
+    }
+}
+
+// A subject as long as a pasted document: the toolkit's tree offers a label that does not fit as a
+// tooltip, and measures it for its scrolling; neither may be wider than the toolkit can make a
+// window.
+TEST_F(ResultPageTest, AVeryLongSubjectKeepsItsRowAndTooltipWithinWhatTheToolkitCanShow) {
+    const std::string longSubject = "Long " + std::string(100000, 'A');
+    AddMail({longSubject, "Lee", 100});
+    AddMail({longSubject, "Lee", 200});
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    auto* pWxTree = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+    ASSERT_NE(nullptr, pWxTree);
+    std::vector<HTREEITEM> roots = Roots(tree);
+    ASSERT_EQ(1u, roots.size());
+    EXPECT_EQ(0, strncmp(tree.GetItemText(roots[0]), "Long AAAA", 9));
+    for (HTREEITEM hItem : {roots[0], Children(tree, roots[0])[0]}) {
+        CRect rc;
+        ASSERT_TRUE(tree.GetItemRect(hItem, &rc, TRUE));
+        EXPECT_LT(rc.Width(), 32767);
+        wxTreeEvent tip(wxEVT_TREE_ITEM_GETTOOLTIP, pWxTree, wxTreeItemId(hItem));
+        pWxTree->GetEventHandler()->ProcessEvent(tip);
+        EXPECT_LT(pWxTree->GetTextExtent(tip.GetLabel()).x, 32767);
+    }
+}
+
 // The tree shows the groups as inserting the entries one by one (sorted, ignoring case) and
 // swapping each earlier entry into the root shows them: here replayed on a plain tree from the
 // same result, over texts that are equal but for case and groups whose kept entry changes.

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -742,6 +743,30 @@ namespace {
 bool SameText(LPCSTR a, LPCSTR b) {
     return a == b || (a != nullptr && b != nullptr && strcmp(a, b) == 0);
 }
+
+// A tree label is one line of at most kMaxLabel characters, as the common control draws it. The
+// toolkit's tree gives every row the height of its tallest label, so one subject with line breaks
+// would make every row of a large tree several lines high: breaks and tabs are shown as spaces.
+// It also measures every label whole and offers one that does not fit as a tooltip, so the text of
+// a pasted document would ask for rows and tooltip windows wider than the toolkit can make.
+constexpr size_t kMaxLabel = 259;
+
+wxString ToWxLabel(LPCSTR lpszText) {
+    static constexpr char kBreaks[] = "\r\n\t\v\f";
+    wxString label;
+    if (lpszText == nullptr || strpbrk(lpszText, kBreaks) == nullptr) {
+        label = ToWx(lpszText);
+    } else {
+        std::string line(lpszText);
+        for (char& c : line)
+            if (strchr(kBreaks, c) != nullptr)
+                c = ' ';
+        label = ToWx(line.c_str());
+    }
+    if (label.length() > kMaxLabel)
+        label.Truncate(kMaxLabel);
+    return label;
+}
 }  // namespace
 
 HTREEITEM CTreeCtrl::InsertItemSortedAs(LPCSTR lpszItem, LPCSTR lpszSortAs, HTREEITEM hParent) {
@@ -754,7 +779,7 @@ HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, LPCSTR lpszSortAs, int nImage, 
     if (p == nullptr)
         return nullptr;
     wxTreeItemId parent = ParentOf(p, hParent);
-    wxString text = ToWx(lpszItem);
+    wxString text = ToWxLabel(lpszItem);
     auto* pData = new CTreeItemData;
     wxTreeItemId id;
     CWxTreeCtrl* pOwn = OwnTV(p);
@@ -763,14 +788,14 @@ HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, LPCSTR lpszSortAs, int nImage, 
     if (pOwn != nullptr && pOwn->m_nFill > 0) {
         if (hInsertAfter == TVI_SORT)
             return H(pOwn->InsertSorted(parent, text,
-                                        SameText(lpszSortAs, lpszItem) ? text : ToWx(lpszSortAs), nImage,
+                                        SameText(lpszSortAs, lpszItem) ? text : ToWxLabel(lpszSortAs), nImage,
                                         nSelectedImage, pData));
         pOwn->DropIndexes();
     }
     if (hInsertAfter == TVI_FIRST) {
         id = p->PrependItem(parent, text, nImage, nSelectedImage, pData);
     } else if (hInsertAfter == TVI_SORT) {
-        const wxString sortAs = SameText(lpszSortAs, lpszItem) ? text : ToWx(lpszSortAs);
+        const wxString sortAs = SameText(lpszSortAs, lpszItem) ? text : ToWxLabel(lpszSortAs);
         id = p->InsertItem(parent, CWxTreeCtrl::SortedPlace(p, parent, sortAs), text, nImage, nSelectedImage,
                            pData);
     } else if (hInsertAfter == TVI_LAST || hInsertAfter == nullptr) {
@@ -859,7 +884,7 @@ BOOL CTreeCtrl::SetItemText(HTREEITEM hItem, LPCSTR lpszItem) {
     wxTreeCtrl* p = TV(m_pWx);
     if (p == nullptr || hItem == nullptr)
         return FALSE;
-    const wxString text = ToWx(lpszItem);
+    const wxString text = ToWxLabel(lpszItem);
     p->SetItemText(Id(hItem), text);
     if (CWxTreeCtrl* pOwn = OwnTV(p))
         pOwn->TextChanged(Id(hItem), text);

@@ -15,9 +15,13 @@
 #include <wx/weakref.h>
 #include <wx/window.h>
 
+#include <gtk/gtk.h>
+
+#include <chrono>
 #include <deque>
 #include <map>
 #include <memory>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/afx/wnd/Gdi.h"
@@ -134,6 +138,31 @@ void AfxPaintNow() {
     wxEvtHandler::AddFilter(&filter);
     pLoop->YieldFor(wxEVT_CATEGORY_UI);
     wxEvtHandler::RemoveFilter(&filter);
+}
+
+void AfxPaintFrameNow(CWnd* pWnd) {
+    wxWindow* pWx = pWnd != nullptr ? pWnd->GetWxWindow() : nullptr;
+    wxWindow* pTop = pWx != nullptr ? wxGetTopLevelParent(pWx) : nullptr;
+    auto* pWidget = pTop != nullptr ? static_cast<GtkWidget*>(pTop->GetHandle()) : nullptr;
+    GdkFrameClock* pClock =
+        pWidget != nullptr && pWx->IsShownOnScreen() ? gtk_widget_get_frame_clock(pWidget) : nullptr;
+    // A window not on screen gets no frames to wait for.
+    if (pClock == nullptr) {
+        AfxPaintNow();
+        return;
+    }
+    bool bDrawn = false;
+    const gulong nHandler = g_signal_connect(
+        pClock, "after-paint",
+        G_CALLBACK(+[](GdkFrameClock*, gpointer pDrawn) { *static_cast<bool*>(pDrawn) = true; }), &bDrawn);
+    // Two frames at 60 per second: a window with nothing to draw does not hold the work longer.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(34);
+    AfxPaintNow();
+    while (!bDrawn && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        AfxPaintNow();
+    }
+    g_signal_handler_disconnect(pClock, nHandler);
 }
 
 size_t AfxGetPostedMessageCount() {

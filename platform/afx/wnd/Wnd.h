@@ -186,6 +186,11 @@ void AfxPumpMessages();
 // Only drawing and layout run: input and close requests to every window wait, and posted
 // messages stay queued. Costly: call it when a shown value changed, a few dozen times a second.
 void AfxPaintNow();
+// AfxPaintNow for a window just shown or changed, whose first drawing must not wait for the next
+// long step: the toolkit draws at most one frame per refresh of the screen, so right after a frame
+// a turn draws nothing. Turns until a frame of pWnd's top-level window was drawn, for at most a few
+// frames' time.
+void AfxPaintFrameNow(CWnd* pWnd);
 // Number of posted messages waiting.
 size_t AfxGetPostedMessageCount();
 int GetSystemMetrics(int nIndex);
