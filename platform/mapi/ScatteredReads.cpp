@@ -1,5 +1,6 @@
 // Reads of many scattered messages: a few columns of each, or whether each is live, shared out
 // over several connections to the file that read side by side.
+#include <sched.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -135,13 +136,24 @@ HRESULT ReadLiveColumnsOn(CSqliteDb& db, LONGLONG folder, const LONGLONG* ids, s
     return S_OK;
 }
 
+// The processors this process may run on: a process bound to a few of the machine's (a container,
+// taskset) would only make more threads wait for each other.
+size_t UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof(set), &set) == 0 && CPU_COUNT(&set) > 0) {
+        return static_cast<size_t>(CPU_COUNT(&set));
+    }
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 }  // namespace
 
 size_t CStoreDb::ReadParts(size_t items) {
     if (m_db.Depth() != 0) {
         return 1;  // the other connections would not see what this one has not committed yet
     }
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t cores = UsableCores();
     const size_t wanted = std::max<size_t>(1, std::min({kMaxParts, cores, items / kPartItems}));
     while (m_readers.size() + 1 < wanted) {
         // Only the file this store has open: another one may have taken its name since.
