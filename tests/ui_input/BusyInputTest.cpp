@@ -1,6 +1,6 @@
-// Clicks made while a search runs on the user-interface thread go, as clicks on a disabled window
-// do: they neither start a second search once the first is over nor press the Delete button that
-// the results page shows afterwards.
+// Clicks made while a search and the fill of its result tree keep the user-interface thread busy
+// go, as clicks on a disabled window do: a click on Start does not start a second search once the
+// first is over.
 #include <gtest/gtest.h>
 
 #include <wx/toplevel.h>
@@ -131,8 +131,8 @@ TEST_F(BusyInputTest, AClickOnStartDuringTheSearchStartsNoSecondSearch) {
     EXPECT_TRUE(ClickUntil(pStart, m_pUi->pt, [&] { return m_pUi->nSearches == 2; }));
 }
 
-// The click comes after the search's last drawing, while the result tree fills, where Start shows
-// again once the fill is over.
+// The click comes after the search's last drawing, with the tree fill still to come: no drawing
+// turn reads it before the form shows Start again.
 TEST_F(BusyInputTest, AClickOnStartDuringTheTreeFillStartsNoSecondSearch) {
     CWnd* pStart = m_pView->GetDlgItem(IDC_FV_START);
     ASSERT_NE(nullptr, pStart);
