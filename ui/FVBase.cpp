@@ -9,6 +9,7 @@
 #include "model/ConfigInfo.h"
 #include "platform/afx/wnd/Document.h"
 #include "platform/afx/wnd/Gdi.h"
+#include "platform/afx/wnd/HeldInput.h"
 #include "platform/afx/wnd/WinApp.h"
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
@@ -318,6 +319,9 @@ HRESULT FVBase::SetProgress(int nPercent) {
 HRESULT FVBase::EndCleanup() {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("FVBase::EndCleanup", hr);
+    // The form was busy (a cleanup or a fill of the result tree) and took no input meanwhile: what
+    // was clicked or typed then goes, instead of acting on the controls that show from now on.
+    AfxDropHeldInput();
     if (CWnd* pStart = GetDlgItem(IDC_FV_START)) {
         pStart->EnableWindow(TRUE);
         pStart->ShowWindow(SW_SHOW);

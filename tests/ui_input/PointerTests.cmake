@@ -4,3 +4,7 @@ set_tests_properties(ListClickTest.EntryThatMovedOntoTheSelectedPlaceIsReported 
 # Reads the screen: another test's window lying over the tree would be read instead.
 set_tests_properties(MarkedSelectionLookTest.SelectedMarkedEntryStaysGrey PROPERTIES RUN_SERIAL TRUE)
 set_tests_properties(RightClickFocusTest.RightClickOnAnEntryTakesTheKeyboard PROPERTIES RUN_SERIAL TRUE)
+# They click the real pointer in the middle of a search.
+set_tests_properties(BusyInputTest.AClickOnStartDuringTheSearchStartsNoSecondSearch PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(BusyInputTest.AClickOnStartDuringTheTreeFillStartsNoSecondSearch PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(BusyInputTest.TheReleaseOfAPressMadeBeforeTheWorkStays PROPERTIES RUN_SERIAL TRUE)

@@ -25,6 +25,7 @@
 #include <unordered_map>
 
 #include "platform/afx/wnd/Gdi.h"
+#include "platform/afx/wnd/HeldInput.h"
 #include "platform/afx/wnd/Menu.h"
 #include "platform/afx/wnd/WxText.h"
 
@@ -138,6 +139,9 @@ void AfxPaintNow() {
     wxEvtHandler::AddFilter(&filter);
     pLoop->YieldFor(wxEVT_CATEGORY_UI);
     wxEvtHandler::RemoveFilter(&filter);
+    // The toolkit keeps the input it did not deliver for its next turn, which comes once the work
+    // is over and would apply it to whatever the screen shows then.
+    AfxDropHeldInput();
 }
 
 void AfxPaintFrameNow(CWnd* pWnd) {
