@@ -36,6 +36,10 @@ public:
 class DocumentTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The boxes reach the hook also when the toolkit could not start (a display that refused
+        // the connection under load): documents need no display, and without the hook a box
+        // would answer with its default button.
+        AfxInstallMessageBoxUi();
         AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDOK; });
         AfxClearShownMessageBoxes();
     }
