@@ -363,7 +363,7 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
         ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
         return finish();
     }
-    // The store the check read stays open for the deletion; another is opened here.
+    // The deletion goes through the store the check opened; without one, a store is opened here.
     IMsgStore* lpChecked = nullptr;
     if (m_pRun != nullptr) {
         auto found = m_pRun->stores.find(pList->GetStoreIndex());

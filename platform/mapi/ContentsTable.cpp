@@ -53,38 +53,23 @@ CContentsTable::CContentsTable(std::shared_ptr<CStoreDb> store, LONGLONG folder)
 
 HRESULT CContentsTable::Restrict(LPSRestriction lpRestriction, ULONG ulFlags) {
     // A restriction that names items by their ids alone is kept as those ids, without a copy of
-    // each equality: a cleanup names thousands at once.
+    // each equality: a cleanup names thousands at once. Any other is tested row by row.
     std::vector<const SBinary*> named;
     const bool byIds = lpRestriction != nullptr && CollectNamedIds(*lpRestriction, 0, named);
     HRESULT hr = CTableBase::Restrict(byIds ? nullptr : lpRestriction, ulFlags);
-    m_byIds = false;
+    m_byIds = byIds;
     m_namedIds.clear();
-    std::vector<const CPropCell*> values;
-    if (byIds) {
-        for (const SBinary* id : named) {
-            NameId(id->lpb, id->cb);
+    CEntryRef ref;
+    for (const SBinary* id : named) {
+        // Only the exact bytes of one of this store's items' own ids equal its PR_ENTRYID.
+        if (ParseEntryId(id->lpb, id->cb, ref) && ref.m_kind == EntryKind::Message &&
+            ref.m_storeUid == m_store->Uid() && IsExactEntryId(id->lpb, id->cb)) {
+            m_namedIds.push_back(ref.m_id);
         }
-    } else if (SUCCEEDED(hr) && m_restriction && m_restriction->CollectEqualValues(PR_ENTRYID, values)) {
-        for (const CPropCell* value : values) {
-            if (value->m_kind == CellKind::Bytes) {
-                NameId(value->m_bytes.data(), value->m_bytes.size());
-            }
-        }
-    } else {
-        return hr;
     }
     std::sort(m_namedIds.begin(), m_namedIds.end());
     m_namedIds.erase(std::unique(m_namedIds.begin(), m_namedIds.end()), m_namedIds.end());
-    m_byIds = true;
     return hr;
-}
-
-void CContentsTable::NameId(const void* data, size_t cb) {
-    // Only the exact bytes of one of this store's items' own ids equal its PR_ENTRYID.
-    if (ParseEntryId(data, cb, m_parsed) && m_parsed.m_kind == EntryKind::Message &&
-        m_parsed.m_storeUid == m_store->Uid() && IsExactEntryId(data, cb)) {
-        m_namedIds.push_back(m_parsed.m_id);
-    }
 }
 
 HRESULT CContentsTable::NextIds(LONGLONG after, size_t want, std::vector<LONGLONG>& ids, LONGLONG& scanned,

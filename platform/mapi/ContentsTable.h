@@ -4,7 +4,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/mapi/EntryId.h"
 #include "platform/mapi/MemTable.h"
 #include "platform/mapi/StoreDb.h"
 
@@ -33,9 +32,6 @@ private:
     // 'scanned' is the highest id handed out; 'more' is false at the end.
     HRESULT NextIds(LONGLONG after, size_t want, std::vector<LONGLONG>& ids, LONGLONG& scanned, bool& more);
 
-    // Keeps the message id of an entry id that is exactly one of this store's items' ids.
-    void NameId(const void* data, size_t cb);
-
     std::shared_ptr<CStoreDb> m_store;
     LONGLONG m_folder;
     LONGLONG m_after = 0;
@@ -43,7 +39,6 @@ private:
     // ids they name in this store, ascending. The rows are then looked up by id instead of
     // reading the whole folder and testing each row against every id.
     bool m_byIds = false;
-    CEntryRef m_parsed;  // the last id taken apart, kept for its buffers
     std::vector<LONGLONG> m_namedIds;
 };
 

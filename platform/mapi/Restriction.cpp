@@ -149,23 +149,4 @@ void CRestriction::CollectTags(std::vector<ULONG>& tags) const {
     }
 }
 
-bool CRestriction::CollectEqualValues(ULONG tag, std::vector<const CPropCell*>& values) const {
-    if (m_type == RES_PROPERTY) {
-        if (m_relop != RELOP_EQ || m_tag != tag || !m_value) {
-            return false;
-        }
-        values.push_back(&*m_value);
-        return true;
-    }
-    if (m_type != RES_OR) {
-        return false;
-    }
-    for (const auto& child : m_children) {
-        if (!child->CollectEqualValues(tag, values)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace qrvmapi

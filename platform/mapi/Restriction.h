@@ -22,9 +22,6 @@ public:
     bool Matches(const CLookup& lookup) const;
     // Every tag the restriction reads, so a table can fetch them with the row.
     void CollectTags(std::vector<ULONG>& tags) const;
-    // True when the restriction asks only that the tag equal one of some values (one equality, or
-    // an OR of them): the values are appended, and a table may look the rows up by them.
-    bool CollectEqualValues(ULONG tag, std::vector<const CPropCell*>& values) const;
 
 private:
     static HRESULT BuildAt(const SRestriction* lpRes, int depth, std::unique_ptr<CRestriction>& out);

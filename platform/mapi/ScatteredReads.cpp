@@ -171,24 +171,6 @@ size_t CStoreDb::ReadParts(size_t items) {
     return std::min(m_readers.size() + 1, wanted);
 }
 
-HRESULT CStoreDb::ReadInParts(size_t items, size_t parts,
-                              const std::function<HRESULT(CSqliteDb&, size_t, size_t, size_t)>& read) {
-    const size_t share = (items + parts - 1) / parts;
-    auto part = [&](size_t p, CSqliteDb& db) {
-        const size_t from = std::min(items, p * share);
-        const size_t count = std::min(items, from + share) - from;
-        return count == 0 ? S_OK : read(db, from, count, p);
-    };
-    std::vector<HRESULT> results(parts, S_OK);
-    m_fork.Run(parts, [&](size_t p) { results[p] = part(p, p == 0 ? m_db : *m_readers[p - 1]); });
-    for (HRESULT hr : results) {
-        if (FAILED(hr)) {
-            return hr;
-        }
-    }
-    return S_OK;
-}
-
 HRESULT CStoreDb::ReadLiveColumns(LONGLONG folder, const std::vector<LONGLONG>& ids,
                                   const std::vector<ULONG>& pids, CCellBatch& batch,
                                   std::vector<char>& live) {
@@ -205,12 +187,22 @@ HRESULT CStoreDb::ReadLiveColumns(LONGLONG folder, const std::vector<LONGLONG>& 
     if (parts == 1) {
         return ReadLiveColumnsOn(m_db, folder, ids.data(), ids.size(), pids, batch, live.data());
     }
+    // Part 0 here on this connection, each other part on its reader in a kept thread of its own.
+    const size_t share = (ids.size() + parts - 1) / parts;
     std::vector<CCellBatch> read(parts);
-    HRESULT hr = ReadInParts(ids.size(), parts, [&](CSqliteDb& db, size_t from, size_t count, size_t p) {
-        return ReadLiveColumnsOn(db, folder, ids.data() + from, count, pids, read[p], live.data() + from);
+    std::vector<HRESULT> results(parts, S_OK);
+    m_fork.Run(parts, [&](size_t p) {
+        const size_t from = std::min(ids.size(), p * share);
+        const size_t count = std::min(ids.size(), from + share) - from;
+        if (count != 0) {
+            results[p] = ReadLiveColumnsOn(p == 0 ? m_db : *m_readers[p - 1], folder, ids.data() + from,
+                                           count, pids, read[p], live.data() + from);
+        }
     });
-    if (FAILED(hr)) {
-        return hr;
+    for (HRESULT hr : results) {
+        if (FAILED(hr)) {
+            return hr;
+        }
     }
     // The parts one after the other, as one connection would have read them.
     size_t cells = 0;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -152,10 +151,6 @@ private:
     // takes the first, a reader connection (opened on first need) each other one. One inside a
     // transaction, for a few items or on one core.
     size_t ReadParts(size_t items);
-    // Calls read(connection, from, count, part) for each part of [0, items), side by side: part 0
-    // here on this connection, each other part on its reader in a kept thread of its own.
-    HRESULT ReadInParts(size_t items, size_t parts,
-                        const std::function<HRESULT(CSqliteDb&, size_t, size_t, size_t)>& read);
 
     void DropPrefetch() {
         m_prefetchRows.clear();
