@@ -43,9 +43,6 @@ namespace {
 #ifndef LVCFMT_CENTER
 #define LVCFMT_CENTER 2
 #endif
-#ifndef LVS_EX_FULLROWSELECT
-#define LVS_EX_FULLROWSELECT 0x00000020
-#endif
 
 // WS_CHILD | WS_CLIPSIBLINGS, report view, single selection, selection always shown, sorted.
 const DWORD kListStyle = 0x4400001D;

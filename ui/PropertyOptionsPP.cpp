@@ -60,6 +60,11 @@ BOOL CPropertyOptionsPP::OnInitDialog() {
     m_bInitialized = FALSE;
     BOOL bResult = PropertyPageBase::OnInitDialog();
     TRACE_FUNC_BOOL("CPropertyOptionsPP::OnInitDialog", bResult);
+    // A report whose rows select whole and whose type column shows its image, whatever the
+    // template asked for.
+    m_lcProperties.ModifyStyle(LVS_TYPEMASK, LVS_REPORT | LVS_SHOWSELALWAYS);
+    m_lcProperties.SetExtendedStyle(m_lcProperties.GetExtendedStyle() | LVS_EX_FULLROWSELECT |
+                                    LVS_EX_SUBITEMIMAGES);
     if (m_ilSmall.Create(16, 16, ILC_COLOR24 | ILC_MASK, 8, 1)) {
         static const UINT icons[] = {IDI_TYPE_INTEGER, IDI_TYPE_FLOAT,  IDI_TYPE_CURRENCY, IDI_TYPE_TIME,
                                      IDI_TYPE_BOOLEAN, IDI_TYPE_STRING, IDI_TYPE_BINARY,   IDI_MARK_ON,

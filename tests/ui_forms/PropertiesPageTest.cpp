@@ -61,6 +61,10 @@ TEST_F(PropertiesPageTest, ListsTheComparablePropertiesSortedAndRenamesThemWithT
     ASSERT_GT(list.GetItemCount(), 0);
     EXPECT_TRUE(list.IsWindowEnabled());
     EXPECT_EQ(2, list.GetColumnCount());
+    EXPECT_EQ((DWORD)LVS_REPORT, list.GetStyle() & LVS_TYPEMASK);
+    EXPECT_NE(0u, list.GetStyle() & LVS_SHOWSELALWAYS);
+    EXPECT_EQ((DWORD)(LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES),
+              list.GetExtendedStyle() & (LVS_EX_FULLROWSELECT | LVS_EX_SUBITEMIMAGES));
     EXPECT_EQ(CString("Property tag"), list.GetColumnText(0));
     EXPECT_EQ(CString("Type"), list.GetColumnText(1));
     std::vector<std::string> english;

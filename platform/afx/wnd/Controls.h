@@ -222,6 +222,9 @@ private:
 #define LVCF_WIDTH 0x2
 #define LVSCW_AUTOSIZE (-1)
 #define LVSCW_AUTOSIZE_USEHEADER (-2)
+#define LVS_TYPEMASK 0x0003L
+#define LVS_EX_SUBITEMIMAGES 0x00000002
+#define LVS_EX_FULLROWSELECT 0x00000020
 
 struct NMLISTVIEW {
     NMHDR hdr;
@@ -262,7 +265,14 @@ public:
     UINT GetItemState(int nItem, UINT nMask) const;
     BOOL EnsureVisible(int nItem, BOOL bPartialOK);
     CImageList* SetImageList(CImageList* pImageList, int nImageListType);
-    void SetExtendedStyle(DWORD) {}
+    // The toolkit's report view always selects whole rows and shows an image in any column; the
+    // bits are kept so that the list answers what it was asked to be.
+    DWORD SetExtendedStyle(DWORD dwNewStyle) {
+        const DWORD dwOld = m_dwExtendedStyle;
+        m_dwExtendedStyle = dwNewStyle;
+        return dwOld;
+    }
+    DWORD GetExtendedStyle() const { return m_dwExtendedStyle; }
     // A report column shows its contents only up to this many pixels before its right edge, and
     // a row's image from the column's left edge on: a column that shows a whole image of width
     // cx must be cx + this wide.
@@ -271,6 +281,9 @@ public:
 protected:
     wxWindow* CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) override;
     void BindWxEvents() override;
+
+private:
+    DWORD m_dwExtendedStyle = 0;
 };
 
 struct _TREEITEM;
