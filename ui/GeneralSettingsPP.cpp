@@ -224,6 +224,7 @@ void CGeneralSettingsPP::OnSelectProfile() {
         config.p->NotifyConfigChange(nullptr);
     m_edProfileName.SetWindowText(config.p->GetProfileName());
     SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    BringWindowToTop();
     EnableDialog();
 }
 

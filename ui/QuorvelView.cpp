@@ -163,6 +163,7 @@ void CQuorvelView::ShowCurrentConfiguration() {
         pForm->SetDocument(GetDocument());
         pForm->SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
         pForm->OnInitialUpdate();
+        pForm->BringWindowToTop();
         // Installed only when complete: its pages may show boxes while they are made.
         m_pCurrentForm = pForm;
     } else {

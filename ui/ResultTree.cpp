@@ -77,7 +77,7 @@ HRESULT CResultTree::InitControl() {
     else if (!pNormal->CreateFontIndirect(&lf)) {
         delete pNormal;
         hr = E_FAIL;
-        QTRACE(TRACE_ERROR, "CreateFontIndirect(normal font) failed: Error code %d\n", 0);
+        QTRACE(TRACE_ERROR, "CreateFontIndirect(normal font) failed: Error code %d\n", (int)GetLastError());
         return hr;
     }
     delete m_hNormalFont;
@@ -88,7 +88,8 @@ HRESULT CResultTree::InitControl() {
     if (pNormal->GetWxFont() == nullptr || !pNormal->GetWxFont()->IsOk()) {
         delete pStrikeOut;
         hr = E_FAIL;
-        QTRACE(TRACE_ERROR, "CreateFontIndirect(strike-out font) failed: Error code %d\n", 0);
+        QTRACE(TRACE_ERROR, "CreateFontIndirect(strike-out font) failed: Error code %d\n",
+               (int)GetLastError());
         return hr;
     }
     // The layer's font description has no strike-out of its own: set it on the toolkit font.

@@ -747,6 +747,13 @@ BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int c
     return TRUE;
 }
 
+BOOL CWnd::BringWindowToTop() {
+    if (m_pWx == nullptr)
+        return FALSE;
+    m_pWx->Raise();
+    return TRUE;
+}
+
 void CWnd::GetWindowRect(LPRECT lpRect) const {
     if (lpRect == nullptr)
         return;

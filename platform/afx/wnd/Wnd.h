@@ -92,6 +92,8 @@ public:
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
     BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
+    // Above its siblings (a top-level window: above the other top-level windows).
+    BOOL BringWindowToTop();
     void GetWindowRect(LPRECT lpRect) const;
     void GetClientRect(LPRECT lpRect) const;
     void ClientToScreen(LPPOINT lpPoint) const;
