@@ -18,6 +18,23 @@ namespace {
 
 using nlohmann::json;
 
+// The times an export writes and an import reads back: the years 1601 to 9999.
+const LONGLONG kLastTick = TicksFromDate(10000, 1, 1) - 1;
+
+bool IsUtf8(const std::string& text) {
+    return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                               static_cast<int>(text.size()), nullptr, 0) != 0;
+}
+
+// A text ends at its first NUL in a store: one that holds a NUL would lose the rest.
+bool RefuseNul(const std::string& text, std::string& error) {
+    if (text.find('\0') == std::string::npos) {
+        return false;
+    }
+    error = "a text cannot hold a NUL character (\\u0000): the store would keep only what is before it";
+    return true;
+}
+
 // Properties every item has without keeping them: an import must not try to set them.
 bool IsComputed(ULONG tag) {
     switch (PROP_ID(tag)) {
@@ -56,8 +73,12 @@ json Scalar(ULONG type, const void* p) {
         }
         case PT_CLSID:
             return FormatGuid(*static_cast<const GUID*>(p));
-        case PT_STRING8:
-            return std::string(*static_cast<const LPSTR*>(p));
+        case PT_STRING8: {
+            // Bytes that are not UTF-8 (written by a client in another code page) cannot be a JSON
+            // text; they are carried as hex, so that nothing is lost or refused.
+            std::string text(*static_cast<const LPSTR*>(p));
+            return IsUtf8(text) ? json(text) : json{{"hex", ToHex(text)}};
+        }
         case PT_UNICODE:
             return Utf16ToUtf8(*static_cast<const LPWSTR*>(p));
         case PT_BINARY: {
@@ -167,6 +188,11 @@ bool ScalarFromJson(ULONG type, const json& j, LPVOID parent, void* slot, std::s
                 error = "a time like 2024-05-06T07:08:09Z is expected";
                 return false;
             }
+            if (ticks < 0 || ticks > kLastTick) {
+                error = "a time from 1601-01-01T00:00:00Z to 9999-12-31T23:59:59.9999999Z is expected, not " +
+                        (j.is_string() ? j.get<std::string>() : j.dump());
+                return false;
+            }
             FILETIME* ft = static_cast<FILETIME*>(slot);
             ft->dwLowDateTime = static_cast<DWORD>(static_cast<ULONGLONG>(ticks) & 0xFFFFFFFFu);
             ft->dwHighDateTime = static_cast<DWORD>(static_cast<ULONGLONG>(ticks) >> 32);
@@ -181,11 +207,22 @@ bool ScalarFromJson(ULONG type, const json& j, LPVOID parent, void* slot, std::s
         }
         case PT_STRING8:
         case PT_UNICODE: {
-            if (!j.is_string()) {
-                error = "a string is expected";
+            std::string text;
+            if (type == PT_STRING8 && j.is_object() && j.size() == 1 && j.contains("hex")) {
+                if (!j["hex"].is_string() || !FromHex(j["hex"].get<std::string>(), text)) {
+                    error = "{\"hex\": ...} needs the text's bytes in hex";
+                    return false;
+                }
+            } else if (j.is_string()) {
+                text = j.get<std::string>();
+            } else {
+                error = type == PT_STRING8 ? "a string (or {\"hex\": bytes}) is expected"
+                                           : "a string is expected";
                 return false;
             }
-            std::string text = j.get<std::string>();
+            if (RefuseNul(text, error)) {
+                return false;
+            }
             void* block = nullptr;
             if (type == PT_STRING8) {
                 if (!alloc(text.size() + 1, &block)) {
@@ -391,6 +428,9 @@ ULONG TagFromJson(LPMAPIPROP object, const json& entry, std::string& error) {
             return 0;
         }
         std::string text = entry["tag"].get<std::string>();
+        if (RefuseNul(text, error)) {
+            return 0;
+        }
         char* end = nullptr;
         unsigned long tag = std::strtoul(text.c_str(), &end, 16);
         if (text.empty() || *end != '\0' || tag > 0xFFFFFFFFul || PROP_ID(tag) == 0 ||
@@ -423,6 +463,9 @@ ULONG TagFromJson(LPMAPIPROP object, const json& entry, std::string& error) {
         name.ulKind = MNID_ID;
         name.Kind.lID = static_cast<LONG>(id);
     } else if (entry.contains("name") && entry["name"].is_string()) {
+        if (RefuseNul(entry["name"].get<std::string>(), error)) {
+            return 0;
+        }
         name.ulKind = MNID_STRING;
         wide = Utf8ToUtf16(entry["name"].get<std::string>());
         name.Kind.lpwstrName = wide.data();
@@ -455,7 +498,8 @@ std::string DescribeEntry(const json& entry) {
     }
     if (entry.contains("guid") && entry["guid"].is_string()) {
         std::string text = " (" + entry["guid"].get<std::string>();
-        if (entry.contains("id")) {
+        // Only a number is written out: an id of any other shape may nest arbitrarily deep.
+        if (entry.contains("id") && entry["id"].is_number()) {
             text += " id " + entry["id"].dump();
         } else if (entry.contains("name") && entry["name"].is_string()) {
             text += " name \"" + entry["name"].get<std::string>() + "\"";

@@ -14,8 +14,9 @@ namespace qrvstore {
 //       }, { "guid": "00020329-0000-0000-C000-000000000046", "name": "Keywords", "type": "PT_MV_UNICODE",
 //         "value": ["red", "blue"] } ] } ] }
 // Values: integers for I2, LONG, I8 and CURRENCY (in ten-thousandths), numbers for R4, DOUBLE and
-// APPTIME, true/false for BOOLEAN, strings for text, "2024-05-06T07:08:09Z" for SYSTIME, hex for
-// BINARY, GUID text for CLSID, and arrays of these for the multi-valued types.
+// APPTIME, true/false for BOOLEAN, strings for text, "2024-05-06T07:08:09Z" for SYSTIME (years 1601
+// to 9999), hex for BINARY, GUID text for CLSID, and arrays of these for the multi-valued types. A
+// PT_STRING8 text whose bytes are not UTF-8 is {"hex": "4772FCDF65"}; no text holds a NUL.
 
 // The JSON form of a value; null for a type that has none (errors, objects).
 nlohmann::json ValueToJson(const SPropValue& value);

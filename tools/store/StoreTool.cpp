@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <strings.h>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <set>
 
@@ -16,6 +16,7 @@
 #include "tools/store/Catalog.h"
 #include "tools/store/Generator.h"
 #include "tools/store/ItemJson.h"
+#include "tools/store/ToolFile.h"
 #include "tools/store/ToolText.h"
 
 namespace qrvstore {
@@ -54,7 +55,8 @@ Folders and items
   folder delete STORE PATH                remove the folder at PATH, the folders below it and all
                                           their items for good (standard folders stay)
   item list STORE FOLDER [--limit N]      list the items of a folder: entry id, class, subject
-  item export STORE FOLDER [--out FILE]   write the folder's items as JSON (to standard output)
+  item export STORE FOLDER [--out FILE]   write the folder's items as JSON (to standard output);
+                                          FILE is replaced as a whole and keeps its mode
   item import STORE FOLDER FILE           add the items of a JSON file to the folder
                                           (the folder is made when missing)
   item delete STORE ENTRYID... [--hard]   delete items by the entry ids "item list" shows: to the
@@ -88,6 +90,8 @@ Options
 JSON items: { "items": [ { "properties": [ { "tag": "0x0037001E", "value": "Lunch" },
   { "guid": "00062004-0000-0000-C000-000000000046", "id": 32899, "type": "PT_STRING8",
     "value": "anna@example.com" } ] } ] }; named properties may use "name" instead of "id".
+A PT_STRING8 text whose bytes are not UTF-8 is written as its bytes in hex, {"hex": "4772FCDF65"},
+and read back the same way. Times run from 1601 to 9999; a text cannot hold a NUL (\u0000).
 Every change is one transaction: a command that fails leaves the store as it was.
 Exit codes: 0 success, 1 the operation failed, 2 the command line is wrong.
 )";
@@ -246,8 +250,14 @@ std::string FolderEntryId(LPMDB store, const std::string& path) {
     return BinaryProp(folder.p, PR_ENTRYID, "Reading the folder");
 }
 
+// Frees a row set when a command ends, also by an error.
+struct CHoldRows {
+    LPSRowSet p = nullptr;
+    ~CHoldRows() { FreeProws(p); }
+};
+
 // Lists the folders below 'folder', depth first. A damaged store may hold a cycle of folders;
-// a depth bound keeps the walk finite.
+// a depth bound keeps the walk finite, and the error it throws passes through every level.
 void ListFolders(LPMAPIFOLDER folder, const std::string& prefix, std::ostream& out, int depth = 0) {
     if (depth > 64) {
         throw CToolError("the folders nest deeper than 64 levels: the store is damaged");
@@ -257,23 +267,40 @@ void ListFolders(LPMAPIFOLDER folder, const std::string& prefix, std::ostream& o
     SizedSPropTagArray(4, columns) = {
         4, {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_CONTAINER_CLASS_A, PR_CONTENT_COUNT}};
     Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
-    LPSRowSet rows = nullptr;
-    Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
-    for (ULONG i = 0; i < rows->cRows; ++i) {
-        const SPropValue* p = rows->aRow[i].lpProps;
+    CHoldRows rows;
+    Check(table->QueryRows(0x7FFFFFFF, 0, &rows.p), "QueryRows");
+    for (ULONG i = 0; i < rows.p->cRows; ++i) {
+        const SPropValue* p = rows.p->aRow[i].lpProps;
         std::string path = prefix + TextOf(p[1]);
         out << path << "\t" << (PROP_TYPE(p[2].ulPropTag) == PT_STRING8 ? p[2].Value.lpszA : "-") << "\t"
             << (PROP_TYPE(p[3].ulPropTag) == PT_LONG ? p[3].Value.l : 0) << "\n";
-        LPMAPIFOLDER child = nullptr;
+        CHold<IMAPIFolder> child;
         ULONG type = 0;
         HRESULT hr = folder->OpenEntry(p[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(p[0].Value.bin.lpb),
                                        nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(&child));
         if (SUCCEEDED(hr)) {
-            ListFolders(child, path + "/", out, depth + 1);
-            child->Release();
+            ListFolders(child.p, path + "/", out, depth + 1);
         }
     }
-    FreeProws(rows);
+}
+
+// A name the lists of the tool show one a line: refused (a usage error) when it is empty or holds
+// a control character such as a line break, which would break the list.
+void CheckListableName(const std::string& name, const char* what) {
+    bool control = false;
+    for (unsigned char c : name) {
+        control = control || c < 0x20 || c == 0x7F;
+    }
+    if (name.empty() || control) {
+        std::string shown;
+        for (unsigned char c : name) {
+            shown += c < 0x20 || c == 0x7F ? "?" : std::string(1, static_cast<char>(c));
+        }
+        throw CToolError(std::string(what) +
+                             " must not be empty or hold control characters such as a line break, not \"" +
+                             shown + "\"",
+                         2);
+    }
 }
 
 // An entry id given in hex (a usage error for anything else).
@@ -425,6 +452,7 @@ int ProfileCommand(const CArgs& args, std::ostream& out) {
     if (verb == "create") {
         args.Expect(3, 3);
         const std::string& name = args.Word(2, "NAME");
+        CheckListableName(name, "a profile name");
         std::string password = args.Option("--password");
         Check(admin->CreateProfile(name.c_str(), password.c_str(), 0, 0),
               "Creating the profile \"" + name + "\"");
@@ -484,17 +512,18 @@ std::string StoreEntryIdByName(LPMAPISESSION session, const std::string& display
 void AddStoreToProfile(const std::string& profile, const std::string& profilePassword,
                        const std::string& file, const std::string& display, const std::string& password,
                        bool remember, bool makeDefault, std::ostream& out) {
+    std::string name = display;
+    if (name.empty()) {
+        name = file.substr(file.find_last_of('/') + 1);
+        name = name.substr(0, name.find_last_of('.'));
+    }
+    CheckListableName(name, "a store name");
     CHold<IProfAdmin> admin;
     Check(MAPIAdminProfiles(0, &admin), "MAPIAdminProfiles");
     CHold<IMsgServiceAdmin> services;
     Check(admin->AdminServices(profile.c_str(), profilePassword.c_str(), 0, 0, &services),
           "Opening the profile \"" + profile + "\"");
     std::string path = HrResolveStorePath(file);
-    std::string name = display;
-    if (name.empty()) {
-        name = file.substr(file.find_last_of('/') + 1);
-        name = name.substr(0, name.find_last_of('.'));
-    }
     Check(services->CreateMsgService("MSPST MS", name.c_str(), 0, 0), "Adding a personal-folders service");
     CHold<IMAPITable> table;
     Check(services->GetMsgServiceTable(0, &table), "GetMsgServiceTable");
@@ -553,6 +582,7 @@ int StoreCommand(const CArgs& args, std::ostream& out) {
         args.Expect(3, 3);
         const std::string& file = args.Word(2, "STORE");
         std::string name = args.Option("--name", "Personal Folders");
+        CheckListableName(name, "a store name");
         Check(HrCreateStoreFile(file, name, args.Option("--password")),
               "Creating " + HrResolveStorePath(file));
         out << "Store file " << HrResolveStorePath(file) << " created.\n";
@@ -614,9 +644,22 @@ int FolderCommand(const CArgs& args, std::ostream& out) {
     const std::string& verb = args.Word(1, "a folder command (make, list, rename, delete)");
     if (verb == "make") {
         args.Expect(4, 4);
+        const std::string& path = args.Word(3, "PATH");
+        if (path.find_first_not_of('/') == std::string::npos) {
+            throw CToolError(
+                "the top of the store is there always: give the path of a folder below it, not \"" + path +
+                    "\"",
+                2);
+        }
+        for (size_t start = 0; start < path.size();) {
+            size_t end = std::min(path.find('/', start), path.size());
+            if (end > start) {
+                CheckListableName(path.substr(start, end - start), "a folder name");
+            }
+            start = end + 1;
+        }
         CHold<IMsgStore> store;
         store.p = OpenStoreFile(args, 2, true);
-        const std::string& path = args.Word(3, "PATH");
         LPMAPIFOLDER folder = OpenOrMakeFolder(store.p, path, args.Option("--class"));
         folder->Release();
         out << "Folder \"" << path << "\" is there.\n";
@@ -631,7 +674,10 @@ int FolderCommand(const CArgs& args, std::ostream& out) {
         args.Expect(4, verb == "rename" ? 5 : 4);
         const std::string& path = args.Word(3, "PATH");
         std::string name = verb == "rename" ? args.Word(4, "NAME") : std::string();
-        if (verb == "rename" && (name.empty() || name.find('/') != std::string::npos)) {
+        if (verb == "rename") {
+            CheckListableName(name, "a folder name");
+        }
+        if (verb == "rename" && name.find('/') != std::string::npos) {
             throw CToolError("a folder name must not be empty or hold \"/\", not \"" + name + "\"", 2);
         }
         CHold<IMsgStore> store;
@@ -697,30 +743,13 @@ int ItemCommand(const CArgs& args, std::ostream& out) {
         if (file.empty()) {
             out << text;
         } else {
-            // Written beside the target and renamed over it, so a failure leaves no half file.
-            std::string temp = file + ".tmp";
-            {
-                std::ofstream stream(temp, std::ios::binary | std::ios::trunc);
-                stream << text;
-                if (!stream.flush()) {
-                    std::remove(temp.c_str());
-                    throw CToolError("cannot write " + file);
-                }
-            }
-            if (std::rename(temp.c_str(), file.c_str()) != 0) {
-                std::remove(temp.c_str());
-                throw CToolError("cannot write " + file);
-            }
+            ReplaceDocumentFile(file, text);
             out << doc["items"].size() << " items written to " << file << ".\n";
         }
     } else if (verb == "import") {
         args.Expect(5, 5);
         const std::string& file = args.Word(4, "FILE");
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            throw CToolError("cannot read " + file);
-        }
-        nlohmann::json doc = nlohmann::json::parse(in, nullptr, false);
+        nlohmann::json doc = nlohmann::json::parse(ReadDocumentFile(file), nullptr, false);
         if (doc.is_discarded()) {
             throw CToolError(file + ": not valid JSON");
         }

@@ -246,6 +246,13 @@ bool ParseTime(const std::string& text, LONGLONG& ticks) {
     if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60 || y < 1601) {
         return false;
     }
+    // A day the month does not have (2023-02-30) would silently become a day of the next month.
+    LONGLONG year = 0;
+    unsigned month = 0, day = 0;
+    CivilFromDays(DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)), year, month, day);
+    if (day != static_cast<unsigned>(d)) {
+        return false;
+    }
     LONGLONG fraction = 0;
     size_t pos = static_cast<size_t>(used);
     if (pos < text.size() && text[pos] == '.') {

@@ -1,0 +1,195 @@
+// The administration tool under damaged and extreme input: deep JSON, planted links, texts that are
+// not UTF-8, values an export could not write back, a folder cycle and names that cannot be listed.
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "platform/mapi/StoreAdmin.h"
+#include "tests/platform_mapi/MapiTestSupport.h"
+#include "tools/store/StoreTool.h"
+
+namespace mapitest {
+namespace {
+
+class StoreToolInput : public MapiTest {
+protected:
+    int Run(std::vector<std::string> args) {
+        std::ostringstream out, err;
+        int code = qrvstore::RunStoreTool(args, out, err);
+        m_out = out.str();
+        m_err = err.str();
+        return code;
+    }
+    // Imports one item whose properties are 'properties' after a fine first item; expects the
+    // refusal to say 'says' and the folder to stay empty.
+    void ExpectRefused(const std::string& properties, const std::string& says) {
+        std::string file = m_root->WriteFile(
+            "refused.json",
+            R"({"items": [{"properties": [{"tag": "0x0037001E", "value": "fine"}]}, {"properties": [)" +
+                properties + "]}]}");
+        EXPECT_EQ(1, Run({"item", "import", "s.qst", "Inbox", file})) << properties;
+        EXPECT_NE(std::string::npos, m_err.find(says)) << m_err;
+        ASSERT_EQ(0, Run({"item", "list", "s.qst", "Inbox"}));
+        EXPECT_EQ("", m_out) << "nothing of the file is imported";
+    }
+    static mode_t ModeOf(const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(0, lstat(path.c_str(), &st)) << path;
+        return st.st_mode;
+    }
+    std::string m_out;
+    std::string m_err;
+};
+
+TEST_F(StoreToolInput, ANamedIdNested100000LevelsDeepIsRefusedWithoutACrash) {
+    ASSERT_EQ(0, Run({"store", "create", "s.qst"}));
+    const std::string arrays = std::string(100000, '[') + std::string(100000, ']');
+    std::string objects;
+    for (int i = 0; i < 100000; ++i) {
+        objects += "{\"a\":";
+    }
+    objects += "1" + std::string(100000, '}');
+    for (const std::string& id : {arrays, objects}) {
+        ExpectRefused(R"({"guid": "00062004-0000-0000-C000-000000000046", "type": "PT_STRING8", "id": )" +
+                          id + R"(, "value": "x"})",
+                      "item 2, property 1 (00062004-0000-0000-C000-000000000046): a named property needs an "
+                      "\"id\" (number)");
+    }
+}
+
+TEST_F(StoreToolInput, AnExportWritesNoPlantedLinkAndKeepsTheTargetsModeAndLink) {
+    ASSERT_EQ(0, Run({"store", "create", "s.qst"}));
+    const std::string dir = m_root->Path() + "/";
+    const std::string victim = m_root->WriteFile("victim.txt", "secret");
+    ASSERT_EQ(0, symlink(victim.c_str(), (dir + "out.json.tmp").c_str()));
+    const std::string out = m_root->WriteFile("out.json", "old");
+    ASSERT_EQ(0, chmod(out.c_str(), 0600));
+    ASSERT_EQ(0, Run({"item", "export", "s.qst", "Inbox", "--out", out})) << m_err;
+    EXPECT_EQ("secret", m_root->ReadFile("victim.txt"));
+    EXPECT_EQ(nlohmann::json::parse(m_root->ReadFile("out.json")), nlohmann::json::parse(R"({"items": []})"));
+    EXPECT_EQ(S_IFREG | 0600, ModeOf(out));
+
+    // Through a link: the link stays, its target gets the items and keeps its mode.
+    const std::string target = m_root->WriteFile("target.json", "old");
+    ASSERT_EQ(0, chmod(target.c_str(), 0640));
+    ASSERT_EQ(0, symlink("target.json", (dir + "link.json").c_str()));
+    ASSERT_EQ(0, Run({"item", "export", "s.qst", "Inbox", "--out", dir + "link.json"})) << m_err;
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir + "link.json")));
+    EXPECT_EQ(S_IFREG | 0640, ModeOf(target));
+    EXPECT_NE(std::string::npos, m_root->ReadFile("target.json").find("items"));
+    // A folder is named with the reason, and nothing is left beside it.
+    EXPECT_EQ(1, Run({"item", "export", "s.qst", "Inbox", "--out", dir + "mapi"}));
+    EXPECT_NE(std::string::npos, m_err.find("cannot write " + dir + "mapi: it is a directory")) << m_err;
+}
+
+TEST_F(StoreToolInput, ATextThatIsNotUtf8IsExportedAsItsBytesAndReadBack) {
+    ASSERT_EQ(0, Run({"store", "create", "s.qst"}));
+    std::string file = m_root->WriteFile("in.json", R"({"items": [{"properties": [
+      {"tag": "0x0037001E", "value": "x"}, {"tag": "0x6610101E", "value": ["ok", {"hex": "FF41"}]}]}]})");
+    ASSERT_EQ(0, Run({"item", "import", "s.qst", "Inbox", file})) << m_err;
+    ASSERT_EQ(0, Run({"item", "list", "s.qst", "Inbox"}));
+    const std::string id = m_out.substr(0, m_out.find('\t'));
+    ASSERT_EQ(0, Run({"item", "set", "s.qst", id, "0x0037001E",
+                      "Gr\xFC\xDF"
+                      "e"}));
+    ASSERT_EQ(0, Run({"item", "export", "s.qst", "Inbox"})) << m_err;
+    nlohmann::json first = nlohmann::json::parse(m_out);
+    std::string found;
+    for (const auto& entry : first["items"][0]["properties"]) {
+        found += entry["value"].dump();
+    }
+    EXPECT_NE(std::string::npos, found.find(R"({"hex":"4772FCDF65"})")) << found;
+    EXPECT_NE(std::string::npos, found.find(R"(["ok",{"hex":"FF41"}])")) << found;
+    ASSERT_EQ(0, Run({"item", "import", "s.qst", "Copy", m_root->WriteFile("out.json", first.dump())}));
+    ASSERT_EQ(0, Run({"item", "list", "s.qst", "Copy"}));
+    EXPECT_NE(std::string::npos, m_out.find("\tGr\xFC\xDF"
+                                            "e\n"))
+        << "the same bytes come back";
+    ASSERT_EQ(0, Run({"item", "export", "s.qst", "Copy"}));
+    EXPECT_EQ(first, nlohmann::json::parse(m_out));
+}
+
+TEST_F(StoreToolInput, WhatAnExportCouldNotWriteBackIsRefusedNamingTheItemAndTheProperty) {
+    ASSERT_EQ(0, Run({"store", "create", "s.qst"}));
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"tag": "0x00390040", "value": 9223372036854775807})",
+         "item 2, property 1 (0x00390040): a time from 1601-01-01T00:00:00Z to 9999-12-31T23:59:59.9999999Z"},
+        {R"({"tag": "0x00390040", "value": -1})", "item 2, property 1 (0x00390040): a time from"},
+        {R"({"tag": "0x66101040", "value": ["2000-01-01T00:00:00Z", 2650467744000000000]})",
+         "item 2, property 1 (0x66101040): element 1: a time from"},
+        {R"({"tag": "0x00390040", "value": "2023-02-30T00:00:00Z"})",
+         "item 2, property 1 (0x00390040): a time"},
+        {R"({"tag": "0x0037001F", "value": "a\u0000b"})",
+         "item 2, property 1 (0x0037001F): a text cannot hold a NUL"},
+        {R"({"tag": "0x001A001E", "value": "IPM.Note"}, {"tag": "0x6610101E", "value": ["a", "b\u0000"]})",
+         "item 2, property 2 (0x6610101E): element 1: a text cannot hold a NUL"},
+        {R"({"tag": "0x0037001E", "value": {"hex": "610062"}})",
+         "item 2, property 1 (0x0037001E): a text cannot"},
+        {R"({"guid": "00020329-0000-0000-C000-000000000046", "name": "a\u0000b", "type": "PT_LONG", "value": 1})",
+         "item 2, property 1 (00020329-0000-0000-C000-000000000046 name \"a"},
+    };
+    for (const auto& [property, says] : cases) {
+        ExpectRefused(property, says);
+    }
+    // The first and the last time an export writes are read back as they are.
+    std::string edges = m_root->WriteFile("edges.json", R"({"items": [{"properties": [
+      {"tag": "0x00390040", "value": "1601-01-01T00:00:00Z"},
+      {"tag": "0x66101040", "value": ["9999-12-31T23:59:59.9999999Z"]}]}]})");
+    ASSERT_EQ(0, Run({"item", "import", "s.qst", "Edges", edges})) << m_err;
+    ASSERT_EQ(0, Run({"item", "export", "s.qst", "Edges"}));
+    EXPECT_NE(std::string::npos, m_out.find("\"1601-01-01T00:00:00Z\"")) << m_out;
+    EXPECT_NE(std::string::npos, m_out.find("\"9999-12-31T23:59:59.9999999Z\"")) << m_out;
+}
+
+TEST_F(StoreToolInput, AFolderCycleIsReportedAndEveryLevelIsReleased) {
+    ASSERT_EQ(0, Run({"store", "create", "s.qst"}));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("s.qst").c_str(), &db));
+    // The top of the store made a child of one of its own folders.
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(db,
+                           "UPDATE folders SET parent = (SELECT id FROM folders WHERE name = "
+                           "'Contacts') WHERE id = (SELECT parent FROM folders WHERE name = 'Contacts')",
+                           nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    EXPECT_EQ(1, Run({"folder", "list", "s.qst"}));
+    EXPECT_NE(std::string::npos, m_err.find("deeper than 64 levels: the store is damaged")) << m_err;
+    // The fixture finds any folder or row set left behind.
+}
+
+TEST_F(StoreToolInput, ADirectoryTheTopOfTheStoreAndUnlistableNamesAreRefusedInClearWords) {
+    ASSERT_EQ(0, Run({"store", "create", "s.qst"}));
+    EXPECT_EQ(1, Run({"item", "import", "s.qst", "Inbox", m_root->Path()}));
+    EXPECT_EQ("qrvstore: cannot read " + m_root->Path() + ": it is a directory\n", m_err);
+    const std::string fifo = m_root->Path() + "/items.fifo";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    EXPECT_EQ(1, Run({"item", "import", "s.qst", "Inbox", fifo})) << "refused at once, not waited on";
+    EXPECT_EQ("qrvstore: cannot read " + fifo + ": it is not a regular file\n", m_err);
+    EXPECT_EQ(1, Run({"item", "import", "s.qst", "Inbox", m_root->Path() + "/none.json"}));
+    EXPECT_NE(std::string::npos, m_err.find("none.json: No such file or directory")) << m_err;
+
+    ASSERT_EQ(0, Run({"folder", "list", "s.qst"}));
+    const std::string folders = m_out;
+    for (const char* path : {"", "/", "Inbox/\x01", "a\nb"}) {
+        EXPECT_EQ(2, Run({"folder", "make", "s.qst", path})) << path;
+        EXPECT_EQ(std::string::npos, m_out.find("is there")) << m_out;
+    }
+    EXPECT_EQ(2, Run({"folder", "rename", "s.qst", "Inbox/x", "a\tb"}));
+    ASSERT_EQ(0, Run({"folder", "list", "s.qst"}));
+    EXPECT_EQ(folders, m_out);
+
+    EXPECT_EQ(2, Run({"profile", "create", "a\nb"}));
+    EXPECT_NE(std::string::npos, m_err.find("a profile name must not be empty or hold control characters"));
+    EXPECT_EQ(2, Run({"profile", "create", ""}));
+    EXPECT_EQ(2, Run({"store", "create", "t.qst", "--name", "a\nb"}));
+    EXPECT_NE(std::string::npos, m_err.find("a store name must not")) << m_err;
+    ASSERT_EQ(0, Run({"profile", "create", "Caf\xC3\xA9 & Co"}));
+    ASSERT_EQ(0, Run({"profile", "list"}));
+    EXPECT_EQ("* Caf\xC3\xA9 & Co\n", m_out);
+}
+
+}  // namespace
+}  // namespace mapitest
