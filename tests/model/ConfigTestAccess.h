@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "model/ConfigInfo.h"
 #include "model/StoreInfo.h"
@@ -19,6 +20,10 @@ public:
         pConfig->AppendStore(pStore);
         pStore->Release();
         return pStore;
+    }
+    // The observers the configuration tells of changes, in the order they came.
+    static std::vector<IConfigObserver*> Observers(const CConfigInfo* pConfig) {
+        return pConfig->m_Observers;
     }
     // Names the profile without a chooser (the store check logs on by name).
     static void SetProfileName(CConfigInfo* pConfig, const char* pszName) {

@@ -35,13 +35,19 @@ TEST_F(Profile, BareNamesResolveToTheWindowsDirectoryAndAChangedFileIsReadAgain)
 TEST_F(Profile, DefaultsForMissingFileSectionOrKeyAndIntegerParsing) {
     EXPECT_EQ(GetPrivateProfileIntA("QRV", "DebugLevel", 0, "Quorvel.ini"), 0u);
     EXPECT_EQ(Get("QRV", "DebugFile", "", "Quorvel.ini"), "");
-    m_root.WriteFile("windows/n.ini", "[S]\nneg=-1\nhex=0x1F\ntext=abc\nlead=  42xyz\nempty=\n");
+    m_root.WriteFile("windows/n.ini",
+                     "[S]\nneg=-1\nhex=0x1F\ntext=abc\nlead=  42xyz\nempty=\nplus=+12\n"
+                     "plushex= +0x1f\nsigns=+-3\n");
     EXPECT_EQ(Get("S", "missing", "dflt", "n.ini"), "dflt");
     EXPECT_EQ(Get("T", "neg", nullptr, "n.ini"), "");
     EXPECT_EQ((LONG)GetPrivateProfileIntA("S", "neg", 0, "n.ini"), -1);
     EXPECT_EQ(GetPrivateProfileIntA("S", "hex", 0, "n.ini"), 31u);
     EXPECT_EQ(GetPrivateProfileIntA("S", "text", 7, "n.ini"), 0u);
     EXPECT_EQ(GetPrivateProfileIntA("S", "lead", 0, "n.ini"), 42u);
+    // One leading sign, plus or minus, before decimal or hexadecimal digits.
+    EXPECT_EQ(GetPrivateProfileIntA("S", "plus", 0, "n.ini"), 12u);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "plushex", 0, "n.ini"), 31u);
+    EXPECT_EQ(GetPrivateProfileIntA("S", "signs", 7, "n.ini"), 0u);
     EXPECT_EQ(GetPrivateProfileIntA("S", "empty", 7, "n.ini"), 0u);
     EXPECT_EQ(GetPrivateProfileIntA("S", "absent", 7, "n.ini"), 7u);
 }

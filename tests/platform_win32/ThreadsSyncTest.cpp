@@ -73,12 +73,36 @@ TEST(Threads, RunWaitExitCodeAndTryEnterWhileHeldElsewhere) {
 }
 
 TEST(Threads, HandleClosedBeforeTheThreadEnds) {
-    auto slow = [](LPVOID) -> DWORD {
-        Sleep(20);
-        return 0;
+    // The thread waits for 'go' before it does its last work: its handle is closed while it runs.
+    struct Shared {
+        HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::atomic<int> stage{0};
+    } shared;
+    auto waiting = [](LPVOID p) -> DWORD {
+        auto* s = static_cast<Shared*>(p);
+        s->stage = 1;
+        WaitForSingleObject(s->go, INFINITE);
+        s->stage = 2;
+        SetEvent(s->done);
+        return 5;
     };
-    EXPECT_TRUE(CloseHandle(CreateThread(nullptr, 0, slow, nullptr, 0, nullptr)));
-    Sleep(60);  // the thread ends on its own without its handle
+    HANDLE thread = CreateThread(nullptr, 0, waiting, &shared, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_TRUE(CloseHandle(thread));
+    // Closing neither waited for the thread nor ended it, and the handle is gone.
+    EXPECT_NE(shared.stage.load(), 2);
+    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
+    DWORD code = 0;
+    EXPECT_FALSE(GetExitCodeThread(thread, &code));
+    EXPECT_FALSE(CloseHandle(thread));
+    // Let go, the thread runs to its end on its own.
+    EXPECT_TRUE(SetEvent(shared.go));
+    EXPECT_EQ(WaitForSingleObject(shared.done, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(shared.stage.load(), 2);
+    CloseHandle(shared.go);
+    CloseHandle(shared.done);
 }
 
 TEST(Threads, LastErrorIsPerThread) {

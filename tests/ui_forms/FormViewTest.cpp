@@ -2,6 +2,7 @@
 // discard question, a cached result, the progress display and a change of language.
 #include <wx/dc.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,7 @@
 #include "platform/afx/wnd/Gdi.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "resources/FormResource.h"
+#include "tests/model/ConfigTestAccess.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 #include "tests/ui_forms/FormsFixture.h"
 #include "ui/FormViews.h"
@@ -361,12 +363,22 @@ TEST_F(FormViewTest, TheBaseSearchesNothingWithoutAConfigurationAndRefusesANullO
 
 TEST_F(FormViewTest, AViewThatGoesWithItsWindowsLeavesItsConfiguration) {
     CConfigInfo* pConfig = SearchableConfig(CONFIG_TYPE_CONTACT);
+    const std::vector<IConfigObserver*> before = CConfigInfoTestAccess::Observers(pConfig);
+    const ULONG ulRefsBefore = pConfig->AddRef() - 1;
+    pConfig->Release();
     FVPagedView* pView = ShowForm(pConfig);
     ASSERT_NE(nullptr, pView);
+    IConfigObserver* pObserver = pView;
+    std::vector<IConfigObserver*> shown = CConfigInfoTestAccess::Observers(pConfig);
+    ASSERT_EQ(1, std::count(shown.begin(), shown.end(), pObserver));
     // No CloseView: the view goes with its parent, as at the end of the program.
     pView->DestroyWindow();
     Settle(10);
-    // A view still on the observer list would be called here after it was deleted.
+    // Gone from the observers (a view left there would be called after it was deleted), and its
+    // reference to the configuration with it.
+    ASSERT_EQ(before, CConfigInfoTestAccess::Observers(pConfig));
+    EXPECT_EQ(ulRefsBefore + 1, pConfig->AddRef());
+    pConfig->Release();
     EXPECT_EQ(S_OK, pConfig->NotifyConfigChange(nullptr));
 }
 

@@ -1,0 +1,131 @@
+// Contents tables restricted to named items, as the cleanup reads them before it deletes: every
+// asked value of every row, and only items of the table's own store.
+#include <algorithm>
+
+#include "platform/mapi/StoreAdmin.h"
+#include "tests/platform_mapi/MapiTestSupport.h"
+
+namespace mapitest {
+namespace {
+
+class NamedRows : public MapiTest {
+protected:
+    void SetUp() override {
+        MapiTest::SetUp();
+        MakeProfile("P", "", "items.qst", "Items");
+        AddStore("P", "", "other.qst", "Other");
+        m_session.p = Logon("P");
+        m_store.p = OpenStore(m_session, "Items", MAPI_BEST_ACCESS | MAPI_MODIFY);
+        m_other.p = OpenStore(m_session, "Other", MAPI_BEST_ACCESS | MAPI_MODIFY);
+        m_contacts.p = OpenNamedFolder(m_store, "Contacts", MAPI_MODIFY);
+        m_otherContacts.p = OpenNamedFolder(m_other, "Contacts", MAPI_MODIFY);
+    }
+    // n contacts with a surname, an importance and a subject each; their entry ids.
+    std::vector<std::string> AddContacts(IMsgStore* store, IMAPIFolder* folder, int n) {
+        std::vector<std::string> ids;
+        EXPECT_EQ(S_OK, HrBeginStoreBatch(store));
+        for (int i = 0; i < n; ++i) {
+            const std::string surname = "Surname " + std::to_string(i);
+            ids.push_back(
+                AddMessage(folder, "IPM.Contact", "contact " + std::to_string(i),
+                           {LongValue(PR_IMPORTANCE, i % 3), TextValue(PR_SURNAME_A, surname.c_str())}));
+        }
+        EXPECT_EQ(S_OK, HrEndStoreBatch(store, TRUE));
+        return ids;
+    }
+    // The rows of a folder's table restricted to 'named' (an OR of entry-id equalities, wrapped in an
+    // AND when rowByRow) as "id|surname|importance|subject", read 'batch' rows at a time.
+    std::vector<std::string> Read(IMAPIFolder* folder, const std::vector<std::string>& named, LONG batch,
+                                  bool rowByRow = false) {
+        std::vector<SPropValue> values(named.size(), SPropValue{PR_ENTRYID, 0, {}});
+        std::vector<SRestriction> equalities;
+        for (size_t i = 0; i < named.size(); ++i) {
+            values[i].Value.bin = Bin(named[i]);
+            equalities.push_back(PropertyIs(RELOP_EQ, values[i]));
+        }
+        SRestriction anyOf{};
+        anyOf.rt = RES_OR;
+        anyOf.res.resOr = SOrRestriction{static_cast<ULONG>(equalities.size()), equalities.data()};
+        SRestriction all{};
+        all.rt = RES_AND;
+        all.res.resAnd = SAndRestriction{1, &anyOf};
+        Ref<IMAPITable> table(ContentsTable(folder, {PR_ENTRYID, PR_SURNAME_A, PR_IMPORTANCE, PR_SUBJECT_A}));
+        EXPECT_EQ(S_OK, table->Restrict(rowByRow ? &all : &anyOf, 0));
+        ULONG count = 0;
+        EXPECT_EQ(S_OK, table->GetRowCount(0, &count));
+        std::vector<std::string> shown;
+        EachRow(table, batch, [&](const SRow& row) {
+            std::string text = Bytes(row.lpProps[0].Value.bin);
+            for (ULONG c = 1; c < row.cValues; ++c) {
+                const SPropValue& v = row.lpProps[c];
+                text += PROP_TYPE(v.ulPropTag) == PT_LONG      ? "|" + std::to_string(v.Value.l)
+                        : PROP_TYPE(v.ulPropTag) == PT_STRING8 ? "|" + std::string(v.Value.lpszA)
+                                                               : std::string("|-");
+            }
+            shown.push_back(text);
+        });
+        EXPECT_EQ(count, shown.size());
+        return shown;
+    }
+    static std::string Row(const std::string& id, int i) {
+        return id + "|Surname " + std::to_string(i) + "|" + std::to_string(i % 3) + "|contact " +
+               std::to_string(i);
+    }
+
+    Ref<IMAPISession> m_session;
+    Ref<IMsgStore> m_store;
+    Ref<IMsgStore> m_other;
+    Ref<IMAPIFolder> m_contacts;
+    Ref<IMAPIFolder> m_otherContacts;
+};
+
+// Enough named items to be read by several connections side by side: each row, the last one of a
+// batch above all, carries every asked value, as when the rows are read one small batch at a time.
+TEST_F(NamedRows, EveryRowOfManyNamedItemsCarriesEachAskedValue) {
+    const std::vector<std::string> made = AddContacts(m_store, m_contacts, 1200);
+    std::vector<std::string> expected;
+    for (int i = 0; i < 1200; ++i) {
+        expected.push_back(Row(made[i], i));
+    }
+    EXPECT_EQ(expected, Read(m_contacts, made, 5000));
+    EXPECT_EQ(expected, Read(m_contacts, made, 700));
+    EXPECT_EQ(expected, Read(m_contacts, made, 300));
+    EXPECT_EQ(expected, Read(m_contacts, made, 10));
+    // A run of the ids, its last one in the middle of the folder.
+    const std::vector<std::string> run(made.begin() + 100, made.begin() + 900);
+    const std::vector<std::string> shown = Read(m_contacts, run, 5000);
+    EXPECT_EQ(std::vector<std::string>(expected.begin() + 100, expected.begin() + 900), shown);
+}
+
+// Two stores whose items were made alike: an item of the other store is never one of this table's
+// rows, however its id is named, and a deletion by those ids leaves this folder's items alone.
+TEST_F(NamedRows, ARestrictionNamesOnlyItemsOfTheTablesOwnStore) {
+    const std::vector<std::string> mine = AddContacts(m_store, m_contacts, 300);
+    const std::vector<std::string> theirs = AddContacts(m_other, m_otherContacts, 300);
+    ASSERT_NE(mine, theirs);
+    const std::string folderId = BinaryProp(m_contacts, PR_ENTRYID);
+
+    EXPECT_TRUE(Read(m_contacts, theirs, 5000).empty());
+    EXPECT_TRUE(Read(m_contacts, theirs, 5000, true).empty());
+    EXPECT_TRUE(Read(m_contacts, {theirs[0]}, 10).empty());
+    EXPECT_TRUE(Read(m_contacts, {folderId}, 10).empty());
+    // Mixed: only this store's own.
+    std::vector<std::string> mixed = {theirs[5], mine[5], theirs[299], mine[7], folderId};
+    const std::vector<std::string> expected = {Row(mine[5], 5), Row(mine[7], 7)};
+    EXPECT_EQ(expected, Read(m_contacts, mixed, 10));
+    EXPECT_EQ(expected, Read(m_contacts, mixed, 10, true));
+    // The other store reads its own by the same ids.
+    EXPECT_EQ(std::vector<std::string>{Row(theirs[5], 5)}, Read(m_otherContacts, {theirs[5]}, 10));
+
+    std::vector<SBinary> bins;
+    for (const std::string& id : theirs) {
+        bins.push_back(Bin(id));
+    }
+    SBinaryArray list{static_cast<ULONG>(bins.size()), bins.data()};
+    EXPECT_EQ(MAPI_W_PARTIAL_COMPLETION, m_contacts->DeleteMessages(&list, 0, nullptr, 0));
+    EXPECT_EQ(300u, ContentIds(m_contacts).size());
+    EXPECT_EQ(300u, ContentIds(m_otherContacts).size());
+}
+
+}  // namespace
+}  // namespace mapitest
