@@ -13,10 +13,12 @@ for target in ${QRV_FUZZ_BUILD:-build/fuzz}/bin/fuzz_*; do
   work=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$work"/ 2>/dev/null || true
   echo "fuzzing $name for ${seconds}s"
-  if ! "$target" -max_total_time="$seconds" -print_final_stats=0 "$work" >"$work.log" 2>&1; then
+  # The targets keep their scratch stores in TMPDIR; a folder per run leaves nothing behind.
+  mkdir -p "$work.tmp"
+  if ! TMPDIR="$work.tmp" "$target" -max_total_time="$seconds" -print_final_stats=0 "$work" >"$work.log" 2>&1; then
     tail -n 40 "$work.log"
     status=1
   fi
-  rm -rf "$work" "$work.log"
+  rm -rf "$work" "$work.log" "$work.tmp"
 done
 exit $status

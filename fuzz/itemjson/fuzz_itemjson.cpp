@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -20,12 +21,19 @@ namespace {
 constexpr size_t kStackBytes = 512 * 1024;
 
 LPMDB store = nullptr;
+
+std::string TempDir() {
+    const char* dir = std::getenv("TMPDIR");
+    return dir != nullptr && *dir != '\0' ? dir : "/tmp";
+}
 LPMAPIFOLDER folder = nullptr;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/fuzz_itemjson." + std::to_string(getpid()) + ".qst";
+    // The store lies in the run's own temporary folder (TMPDIR), which the fuzz script removes: the
+    // fuzzer may end without running exit handlers.
+    static const std::string path = TempDir() + "/fuzz_itemjson." + std::to_string(getpid()) + ".qst";
     if (store == nullptr) {
         MAPIInitialize(nullptr);
         for (const char* suffix : {"", "-wal", "-shm"}) {
