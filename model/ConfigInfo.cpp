@@ -234,10 +234,11 @@ HRESULT CConfigInfo::SetConfigName(const CString& strName) {
 }
 
 HRESULT CConfigInfo::SetProfilePassword(const CString& strPassword) {
-    TRACE_FUNC_VOID("CConfigInfo::SetProfilePassword");
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CConfigInfo::SetProfilePassword", hr);
     m_strProfilePassword = strPassword;
     m_bProfilePassword = TRUE;
-    return S_OK;
+    return hr;
 }
 
 void CConfigInfo::RemoveProfilePassword() {

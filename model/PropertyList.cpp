@@ -44,41 +44,54 @@ ULONG CPropertyList::Release() {
     return ReleaseCounted(this, &m_ulRefCount);
 }
 
+// The base holds no properties: it answers as an empty list that can store nothing. Each answer
+// traces its entry and exit like every other list operation.
+
 HRESULT CPropertyList::GetNextProperty(CPropertyID** ppProp) {
+    HRESULT hr = E_NOTIMPL;
+    TRACE_FUNC_RESULT("CPropertyList::GetNextProperty", hr);
     if (ppProp != nullptr) {
         *ppProp = nullptr;
     }
-    return E_NOTIMPL;
+    return hr;
 }
 
 HRESULT CPropertyList::GetFirstProperty(CPropertyID** ppProp) {
+    HRESULT hr = E_NOTIMPL;
+    TRACE_FUNC_RESULT("CPropertyList::GetFirstProperty", hr);
     if (ppProp != nullptr) {
         *ppProp = nullptr;
     }
-    return E_NOTIMPL;
+    return hr;
 }
 
 HRESULT CPropertyList::Lookup(CPropertyID* pProp, BOOL* pbFound) {
+    HRESULT hr = E_NOTIMPL;
+    TRACE_FUNC_RESULT("CPropertyList::Lookup", hr);
     if (pbFound != nullptr) {
         *pbFound = FALSE;
     }
     if (pProp == nullptr) {
         QTRACE(TRACE_ERROR, "Invalid property object specified!\n");
-        return E_INVALIDARG;
+        return hr = E_INVALIDARG;
     }
-    return E_NOTIMPL;
+    return hr;
 }
 
 HRESULT CPropertyList::InsertProperty(CPropertyID* pProp) {
+    HRESULT hr = E_NOTIMPL;
+    TRACE_FUNC_RESULT("CPropertyList::InsertProperty", hr);
     if (pProp == nullptr) {
         QTRACE(TRACE_ERROR, "Invalid property object specified!\n");
-        return E_INVALIDARG;
+        return hr = E_INVALIDARG;
     }
-    return E_NOTIMPL;
+    return hr;
 }
 
 HRESULT CPropertyList::SelectDefaultProperties(CConfigInfo* /*pConfig*/) {
-    return S_OK;
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("CPropertyList::SelectDefaultProperties", hr);
+    return hr;
 }
 
 ULONG CPropertyList::GetMapCount() {
@@ -88,10 +101,12 @@ ULONG CPropertyList::GetMapCount() {
 void CPropertyList::ClearList() {}
 
 HRESULT CPropertyList::CreateNewPropertyList(CPropertyID* /*pProp*/, CPropertyList** ppList) {
+    HRESULT hr = E_NOTIMPL;
+    TRACE_FUNC_RESULT("CPropertyList::CreateNewPropertyList", hr);
     if (ppList != nullptr) {
         *ppList = nullptr;
     }
-    return E_NOTIMPL;
+    return hr;
 }
 
 void CPropertyList::Serialize(CArchive& ar) {

@@ -23,6 +23,7 @@
 #include "platform/win32/Module.h"
 #include "tests/model/ArchiveBytes.h"
 #include "tests/model/UiDoubles.h"
+#include "tests/support/TraceCapture.h"
 
 using namespace qrvtest;
 
@@ -210,7 +211,12 @@ TEST(ConfigModes, MarkTheDocumentOnlyWhenTheValueChanges) {
     // Names and passwords leave the marking to their callers.
     doc.SetModifiedFlag(FALSE);
     EXPECT_EQ(S_OK, config->SetConfigName("renamed"));
-    EXPECT_EQ(S_OK, config->SetProfilePassword(""));
+    {
+        // Its exit line carries the result code, as every operation that returns one does.
+        qrvtest::TraceCapture trace(TRACE_CALL);
+        EXPECT_EQ(S_OK, config->SetProfilePassword(""));
+        EXPECT_TRUE(trace.Contains("<--CConfigInfo::SetProfilePassword(), ret = 0\n")) << trace.Text();
+    }
     EXPECT_TRUE(config->HasProfilePassword());
     config->RemoveProfilePassword();
     EXPECT_FALSE(config->HasProfilePassword());

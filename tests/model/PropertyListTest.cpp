@@ -507,4 +507,48 @@ TYPED_TEST(SubListRoutingTest, WalkFailuresOfTheSubListsComeBack) {
     EXPECT_EQ(E_INVALIDARG, pList->GetNextProperty(nullptr));
 }
 
+// The base of the lists holds nothing: it answers as a list that can store nothing, refuses a
+// missing property, and traces every answer as the lists do.
+TEST(PropertyListBaseTest, AnswersAsAListThatStoresNothingAndTracesEachCall) {
+    CPropertyList* pList = new CPropertyList;
+    pList->AddRef();
+    CStdPropertyID* pProp = new CStdPropertyID(0, 0x0037001E);
+    pProp->AddRef();
+    qrvtest::TraceCapture trace(TRACE_CALL);
+
+    CPropertyID* pOut = pProp;
+    EXPECT_EQ(E_NOTIMPL, pList->GetFirstProperty(&pOut));
+    EXPECT_EQ(nullptr, pOut);
+    pOut = pProp;
+    EXPECT_EQ(E_NOTIMPL, pList->GetNextProperty(&pOut));
+    EXPECT_EQ(nullptr, pOut);
+    BOOL bFound = TRUE;
+    EXPECT_EQ(E_NOTIMPL, pList->Lookup(pProp, &bFound));
+    EXPECT_FALSE(bFound);
+    bFound = TRUE;
+    EXPECT_EQ(E_INVALIDARG, pList->Lookup(nullptr, &bFound));
+    EXPECT_FALSE(bFound);
+    EXPECT_EQ(E_NOTIMPL, pList->InsertProperty(pProp));
+    EXPECT_EQ(E_INVALIDARG, pList->InsertProperty(nullptr));
+    EXPECT_EQ(S_OK, pList->SelectDefaultProperties(nullptr));
+    CPropertyList* pSub = pList;
+    EXPECT_EQ(E_NOTIMPL, pList->CreateNewPropertyList(pProp, &pSub));
+    EXPECT_EQ(nullptr, pSub);
+    EXPECT_EQ(0u, pList->GetMapCount());
+
+    const std::string text = trace.Text();
+    EXPECT_NE(std::string::npos, text.find("Invalid property object specified!\n"));
+    for (const char* name :
+         {"GetFirstProperty", "GetNextProperty", "InsertProperty", "CreateNewPropertyList"})
+        EXPECT_NE(std::string::npos, text.find(FormatText("<--CPropertyList::%s(), ret = 80004001\n", name)))
+            << name << "\n"
+            << text;
+    EXPECT_NE(std::string::npos, text.find("-->CPropertyList::Lookup()\n"));
+    EXPECT_NE(std::string::npos, text.find("<--CPropertyList::Lookup(), ret = 80070057\n"));
+    EXPECT_NE(std::string::npos, text.find("<--CPropertyList::SelectDefaultProperties(), ret = 0\n"));
+
+    pProp->Release();
+    pList->Release();
+}
+
 }  // namespace
