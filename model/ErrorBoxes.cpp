@@ -51,20 +51,24 @@ LPSTR LookupText(LONG nTextID) {
 // What the platform knows of why a result code came about, as a paragraph after the system's own
 // text: "Failed to open MAPI session ... May be caused by a wrong profile password." says nothing
 // true of a profile database that cannot be read or is damaged. Empty when there is nothing more.
+std::string CauseOfCode(HRESULT hr) {
+    std::string cause = FAILED(hr) ? HrProfileDbFailure(hr) : std::string();
+    if (cause.empty())
+        return cause;
+    cause[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(cause[0])));
+    return "\n\n" + cause + ".";
+}
+
+// The same for a box whose arguments hold the result code.
 std::string CauseOf(const FormatArg* pArgs, size_t nArgs) {
     for (size_t i = 0; i < nArgs; ++i) {
         const FormatArg& arg = pArgs[i];
         if ((arg.GetKind() != FormatArg::Kind::Unsigned && arg.GetKind() != FormatArg::Kind::Signed) ||
             arg.GetSize() != sizeof(HRESULT))
             continue;
-        const HRESULT hr = static_cast<HRESULT>(arg.AsUnsigned() & 0xFFFFFFFFu);
-        if (!FAILED(hr))
-            continue;
-        std::string cause = HrProfileDbFailure(hr);
-        if (!cause.empty()) {
-            cause[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(cause[0])));
-            return "\n\n" + cause + ".";
-        }
+        std::string cause = CauseOfCode(static_cast<HRESULT>(arg.AsUnsigned() & 0xFFFFFFFFu));
+        if (!cause.empty())
+            return cause;
     }
     return std::string();
 }
@@ -190,8 +194,9 @@ void ShowError(CWnd* pParent, HRESULT hr) {
         MessageBoxA(hOwner, kDefaultErrorText, pszShownCaption, MB_OK | MB_ICONEXCLAMATION);
         TraceBox(pszShownCaption, kDefaultErrorText);
     } else {
-        MessageBoxA(hOwner, pszFormatted, pszShownCaption, MB_OK | MB_ICONEXCLAMATION);
-        TraceBox(pszShownCaption, pszFormatted);
+        const std::string strShown = pszFormatted + CauseOfCode(hr);
+        MessageBoxA(hOwner, strShown.c_str(), pszShownCaption, MB_OK | MB_ICONEXCLAMATION);
+        TraceBox(pszShownCaption, strShown.c_str());
     }
     LocalFree(pszFormatted);
     LocalFree(pszSystem);

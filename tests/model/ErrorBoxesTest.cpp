@@ -202,6 +202,10 @@ TEST_F(ErrorBoxesTest, ASessionBoxSaysWhatIsWrongWithADamagedProfileDatabase) {
               "Failed to open MAPI session (Error code 0x8004011b). May be caused by a wrong profile "
               "password.\n\nThe profile database \"" +
                   db + "\" is damaged or is not a profile database.");
+    // A box of the result code alone says it too.
+    Language({"135\t%1|Error code: 0x%2!08lx!"});
+    ShowError(nullptr, hr);
+    EXPECT_NE(Last().text.find("0x8004011b\n\nThe profile database \""), std::string::npos) << Last().text;
     // Another failure's box stays as it was.
     ShowErrorWithArgs(nullptr, "Error", "Code 0x%1!08lx!.", 150, 151, (ULONG)MAPI_E_CORRUPT_STORE);
     EXPECT_EQ(Last().text, "Code 0x80040600.");
