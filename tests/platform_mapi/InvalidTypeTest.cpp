@@ -25,10 +25,11 @@ TEST_F(InvalidType, AValueOfAnInvalidTypeAskedForByItsTypeIsADamagedStore) {
     ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("types.qst").c_str(), &db));
     // The last-modification time (0x3008) and a text of the item stored under type codes no store
     // writes; the subject stays sound.
-    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
-                                      "UPDATE props SET type = 777 WHERE pid = 12296;"
-                                      "INSERT INTO props SELECT msg, 26370, 4107, 'x' FROM props WHERE pid = 55",
-                                      nullptr, nullptr, nullptr));
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(db,
+                           "UPDATE props SET type = 777 WHERE pid = 12296;"
+                           "INSERT INTO props SELECT msg, 26370, 4107, 'x' FROM props WHERE pid = 55",
+                           nullptr, nullptr, nullptr));
     sqlite3_close(db);
 
     Ref<IMsgStore> store;
@@ -36,16 +37,18 @@ TEST_F(InvalidType, AValueOfAnInvalidTypeAskedForByItsTypeIsADamagedStore) {
     LPUNKNOWN unknown = nullptr;
     ASSERT_EQ(S_OK, OpenById(store.p, eid, 0, &unknown));
     Ref<IMessage> message(static_cast<IMessage*>(unknown));
-    for (ULONG tag : {PR_LAST_MODIFICATION_TIME, PROP_TAG(MV_FLAG | PT_BOOLEAN, 0x6702), PROP_TAG(PT_STRING8, 0x6702)}) {
+    for (ULONG tag :
+         {PR_LAST_MODIFICATION_TIME, PROP_TAG(MV_FLAG | PT_BOOLEAN, 0x6702), PROP_TAG(PT_STRING8, 0x6702)}) {
         Values values;
-        EXPECT_EQ(MAPI_E_CORRUPT_STORE, message->GetProps(Tags{PR_SUBJECT_A, tag}, 0, &values.count, &values.p))
+        EXPECT_EQ(MAPI_E_CORRUPT_STORE,
+                  message->GetProps(Tags{PR_SUBJECT_A, tag}, 0, &values.count, &values.p))
             << std::hex << tag;
         EXPECT_EQ(values.p, nullptr);
     }
     // Without a type asked for, the damaged value is marked as such and the sound ones come.
     Values values;
-    ASSERT_EQ(MAPI_W_ERRORS_RETURNED,
-              message->GetProps(Tags{PR_SUBJECT_A, PROP_TAG(PT_UNSPECIFIED, 0x3008)}, 0, &values.count, &values.p));
+    ASSERT_EQ(MAPI_W_ERRORS_RETURNED, message->GetProps(Tags{PR_SUBJECT_A, PROP_TAG(PT_UNSPECIFIED, 0x3008)},
+                                                        0, &values.count, &values.p));
     EXPECT_STREQ(values[0].Value.lpszA, "kept");
     EXPECT_EQ(MAPI_E_CORRUPT_DATA, values[1].Value.err);
 }

@@ -11,8 +11,8 @@
 #include "platform/win32/AtomicFile.h"
 #include "platform/win32/MachineRoot.h"
 #include "platform/win32/Profile.h"
-#include "platform/win32/RegularFile.h"
 #include "platform/win32/Registry.h"
+#include "platform/win32/RegularFile.h"
 #include "tests/support/HangGuard.h"
 #include "tests/support/TempRoot.h"
 
@@ -60,7 +60,8 @@ TEST(RegularFile, AFifoInPlaceOfAHiveOrAnIniFileReadsAsADirectoryDoes) {
     qrvtest::HangGuard guard("reading a FIFO as a hive or an INI file");
 
     HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrany\\Quorvel", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrany\\Quorvel", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
     EXPECT_EQ(GetPrivateProfileIntA("QRV", "DebugLevel", 7, "Quorvel.ini"), 7u);
 }
 

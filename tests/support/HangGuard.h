@@ -2,13 +2,13 @@
 // a read that waits for a FIFO's other end would otherwise hang the whole test run.
 #pragma once
 
+#include <unistd.h>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 namespace qrvtest {
 
