@@ -1,12 +1,16 @@
 // Reader of one language file: header checks, the line reader, line splitting and numbers.
 #include "language/LanguageFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/win32/RegularFile.h"
 #include "trace/Trace.h"
 
 namespace {
@@ -37,6 +41,30 @@ void SetLastErrorFromErrno(int err) {
     }
 }
 
+// fopen for a regular file only: a FIFO named *.lng would block the loader for good, a device
+// would feed it endless or no lines. Anything else is refused as a directory is.
+FILE* OpenStream(LPCSTR pszPath, LPCSTR pszMode) {
+    int flags = O_RDONLY;
+    if (std::strchr(pszMode, '+') != nullptr)
+        flags = O_RDWR;
+    else if (pszMode[0] == 'w' || pszMode[0] == 'a')
+        flags = O_WRONLY;
+    if (pszMode[0] == 'w')
+        flags |= O_CREAT | O_TRUNC;
+    else if (pszMode[0] == 'a')
+        flags |= O_CREAT | O_APPEND;
+    int fd = qrvfile::OpenRegularFile(pszPath, flags, 0666);
+    if (fd < 0)
+        return nullptr;
+    FILE* pFile = ::fdopen(fd, pszMode);
+    if (pFile == nullptr) {
+        int err = errno;
+        ::close(fd);
+        errno = err;
+    }
+    return pFile;
+}
+
 }  // namespace
 
 CLanguageFile::~CLanguageFile() {
@@ -57,7 +85,7 @@ BOOL CLanguageFile::OpenFile(LPCSTR pszPath, LPCSTR pszMode) {
     }
     CloseFile();
     QTRACE(TRACE_INFO, "Opening file '%s' in mode '%s'.\n", pszPath, pszMode);
-    m_pFile = std::fopen(pszPath, pszMode);
+    m_pFile = OpenStream(pszPath, pszMode);
     if (m_pFile == nullptr) {
         SetLastErrorFromErrno(errno);
         QTRACE(TRACE_ERROR, "fopen(%s, %s) failed!\n", pszPath, pszMode);
@@ -339,7 +367,7 @@ BOOL CLanguageFile::IsCapableToLoad(LPCSTR pszPath, LONG* plLanguageID) {
         return bResult;
     }
     QTRACE(TRACE_INFO, "Opening file '%s' in mode 'r'.\n", pszPath);
-    FILE* pFile = std::fopen(pszPath, "r");
+    FILE* pFile = OpenStream(pszPath, "r");
     if (pFile == nullptr) {
         SetLastErrorFromErrno(errno);
         QTRACE(TRACE_ERROR, "fopen(%s, 'r') failed!\n", pszPath);

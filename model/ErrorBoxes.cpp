@@ -1,13 +1,16 @@
 // ShowError, ShowErrorWithArgs and ShowMessage over the platform's message box.
 #include "model/ErrorBoxes.h"
 
+#include <cctype>
 #include <cstdlib>
+#include <string>
 
 #include "language/LanguageSettings.h"
 #include "language/ReplaceNewlineChar.h"
 #include "model/UiServices.h"
 #include "platform/afx/CException.h"
 #include "platform/mapi/MAPICodes.h"
+#include "platform/mapi/StoreAdmin.h"
 #include "platform/win32/Memory.h"
 #include "platform/win32/MessageBox.h"
 #include "trace/Trace.h"
@@ -43,6 +46,31 @@ LPSTR LookupText(LONG nTextID) {
     }
     free(pszText);
     return pszConverted;
+}
+
+// What the platform knows of why a result code came about, as a paragraph after the system's own
+// text: "Failed to open MAPI session ... May be caused by a wrong profile password." says nothing
+// true of a profile database that cannot be read or is damaged. Empty when there is nothing more.
+std::string CauseOfCode(HRESULT hr) {
+    std::string cause = FAILED(hr) ? HrProfileDbFailure(hr) : std::string();
+    if (cause.empty())
+        return cause;
+    cause[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(cause[0])));
+    return "\n\n" + cause + ".";
+}
+
+// The same for a box whose arguments hold the result code.
+std::string CauseOf(const FormatArg* pArgs, size_t nArgs) {
+    for (size_t i = 0; i < nArgs; ++i) {
+        const FormatArg& arg = pArgs[i];
+        if ((arg.GetKind() != FormatArg::Kind::Unsigned && arg.GetKind() != FormatArg::Kind::Signed) ||
+            arg.GetSize() != sizeof(HRESULT))
+            continue;
+        std::string cause = CauseOfCode(static_cast<HRESULT>(arg.AsUnsigned() & 0xFFFFFFFFu));
+        if (!cause.empty())
+            return cause;
+    }
+    return std::string();
 }
 
 void TraceBox(LPCSTR pszCaption, LPCSTR pszText) {
@@ -86,6 +114,12 @@ void ShowErrorWithArgsV(CWnd* pParent, LPCSTR pszDefCaption, LPCSTR pszDefText, 
                              0, reinterpret_cast<LPSTR>(&pszFormatted), 0, pArgs, nArgs);
     }
     LPCSTR pszShownText = cch != 0 && pszFormatted != nullptr ? pszFormatted : pszShownTemplate;
+    const std::string strCause = CauseOf(pArgs, nArgs);
+    std::string strShown;
+    if (!strCause.empty()) {
+        strShown = std::string(pszShownText != nullptr ? pszShownText : "") + strCause;
+        pszShownText = strShown.c_str();
+    }
     MessageBoxA(OwnerOf(pParent), pszShownText, pszShownCaption, MB_OK | MB_ICONEXCLAMATION);
     TraceBox(pszShownCaption, pszShownText);
     LocalFree(pszFormatted);
@@ -160,8 +194,9 @@ void ShowError(CWnd* pParent, HRESULT hr) {
         MessageBoxA(hOwner, kDefaultErrorText, pszShownCaption, MB_OK | MB_ICONEXCLAMATION);
         TraceBox(pszShownCaption, kDefaultErrorText);
     } else {
-        MessageBoxA(hOwner, pszFormatted, pszShownCaption, MB_OK | MB_ICONEXCLAMATION);
-        TraceBox(pszShownCaption, pszFormatted);
+        const std::string strShown = pszFormatted + CauseOfCode(hr);
+        MessageBoxA(hOwner, strShown.c_str(), pszShownCaption, MB_OK | MB_ICONEXCLAMATION);
+        TraceBox(pszShownCaption, strShown.c_str());
     }
     LocalFree(pszFormatted);
     LocalFree(pszSystem);

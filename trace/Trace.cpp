@@ -12,6 +12,7 @@
 #include "platform/win32/DebugOutput.h"
 #include "platform/win32/Environment.h"
 #include "platform/win32/Profile.h"
+#include "platform/win32/RegularFile.h"
 #include "platform/win32/SystemTime.h"
 #include "platform/win32/Threads.h"
 
@@ -70,8 +71,10 @@ void WriteAll(int fd, const char* text, size_t len) {
 
 // Opens name for writing without truncating it, takes the exclusive lock and only then empties
 // it: a file that another instance is writing is never cut. -1 when it is held or cannot be opened.
+// A name that is no regular file is refused as a directory is: a FIFO would hold the start-up
+// until something reads it, and a device is no log.
 int OpenLocked(const char* name) {
-    int fd = ::open(name, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int fd = qrvfile::OpenRegularFile(name, O_WRONLY | O_CREAT | O_APPEND, 0644);
     if (fd < 0)
         return -1;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {

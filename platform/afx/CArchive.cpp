@@ -192,6 +192,10 @@ void CArchive::ReadExact(void* lpBuf, UINT nCount) {
 
 void CArchive::Write(const void* lpBuf, UINT nMax) {
     CheckStoring();
+    // Nothing to write may come without a buffer (an empty text has none); memcpy must not see it.
+    if (nMax == 0) {
+        return;
+    }
     const BYTE* pSrc = (const BYTE*)lpBuf;
     if (m_nBufPos + (ULONGLONG)nMax <= m_buffer.size()) {
         std::memcpy(m_buffer.data() + m_nBufPos, pSrc, nMax);

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "platform/win32/RegularFile.h"
+
 IMPLEMENT_DYNAMIC(CFile, CObject)
 
 CFile::CFile() : m_hFile(hFileNull), m_bCloseOnDelete(FALSE) {}
@@ -49,22 +51,15 @@ BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags, CFileException* pError) {
             flags |= O_TRUNC;
         }
     }
-    int fd;
-    do {
-        fd = ::open(lpszFileName, flags, 0666);
-    } while (fd < 0 && errno == EINTR);
+    // Only a regular file is a file here: a FIFO or a device in its place would hang a read (or
+    // read as an endless or empty file), so it is refused at once, as a directory is.
+    int fd = qrvfile::OpenRegularFile(lpszFileName, flags, 0666);
     if (fd < 0) {
         if (pError != nullptr) {
             int err = errno;
-            pError->Set(CFileException::OsErrorToException(err), err, lpszFileName);
-        }
-        return FALSE;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        if (pError != nullptr) {
-            pError->Set(CFileException::accessDenied, EISDIR, lpszFileName);
+            pError->Set(
+                err == EINVAL ? CFileException::accessDenied : CFileException::OsErrorToException(err), err,
+                lpszFileName);
         }
         return FALSE;
     }

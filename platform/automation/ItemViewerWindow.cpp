@@ -9,10 +9,12 @@
 #include <wx/textctrl.h>
 #include <wx/wx.h>
 
+#include "platform/afx/wnd/WxText.h"
+
 namespace {
 
 wxString ToWx(const std::string& text) {
-    return wxString::FromUTF8(text.data(), text.size());
+    return WxFromUtf8(text.data(), text.size());
 }
 
 class CItemViewerDialog : public wxDialog {

@@ -1,12 +1,19 @@
 // The profile database on SQLite under the machine root.
 #include "platform/mapi/ProfileDb.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/mapi/MAPICodes.h"
 #include "platform/mapi/Sha256.h"
 #include "platform/mapi/SqlSteps.h"
 #include "platform/win32/MachineRoot.h"
+#include "platform/win32/RegularFile.h"
 
 namespace qrvmapi {
 
@@ -47,6 +54,36 @@ void ReadProfile(CStmt& stmt, CProfileRow& row) {
 
 #define PROFILE_COLUMNS "id, name, uid, pw_hash, is_default FROM profiles "
 
+// Why this thread's last open of the profile database failed, in words for the user.
+struct CFailure {
+    HRESULT m_hr = S_OK;
+    std::string m_text;
+};
+thread_local CFailure t_failure;
+
+HRESULT Fail(HRESULT hr, const std::string& text) {
+    t_failure.m_hr = hr;
+    t_failure.m_text = text;
+    return hr;
+}
+
+HRESULT ResultFromErrno(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return MAPI_E_NO_ACCESS;
+        case ENOENT:
+        case ENOTDIR:
+            return MAPI_E_NOT_FOUND;
+        case ENOSPC:
+        case EDQUOT:
+            return MAPI_E_NOT_ENOUGH_DISK;
+        default:
+            return MAPI_E_DISK_ERROR;
+    }
+}
+
 // Finds the profile of that name and runs change(row) on it, both in one transaction.
 template <class Change>
 HRESULT ChangeProfile(CProfileDb& db, const std::string& name, Change change) {
@@ -64,28 +101,67 @@ HRESULT ChangeProfile(CProfileDb& db, const std::string& name, Change change) {
 
 }  // namespace
 
+// The folders hold every profile's remembered passwords and the stores with all their mail: they
+// are the user's alone, whatever the umask, and so is everything made inside them.
 std::string MapiDirectory() {
     std::string dir = GetMachineRoot() + "/mapi";
-    EnsureDirectory(dir);
+    EnsurePrivateDirectory(dir);
     return dir;
 }
 
 std::string StoresDirectory() {
     std::string dir = MapiDirectory() + "/stores";
-    EnsureDirectory(dir);
+    EnsurePrivateDirectory(dir);
     return dir;
 }
 
+std::string ProfileDbFailure(HRESULT hr) {
+    return hr == t_failure.m_hr ? t_failure.m_text : std::string();
+}
+
 HRESULT CProfileDb::Open() {
-    std::string dir = MapiDirectory();
-    HRESULT hr = m_db.Open(dir + "/profiles.db", true);
+    t_failure = CFailure();
+    std::string dir = GetMachineRoot() + "/mapi";
+    std::string path = dir + "/profiles.db";
+    if (!EnsurePrivateDirectory(dir)) {
+        int err = errno;
+        return Fail(ResultFromErrno(err), "cannot make the folder \"" + dir + "\": " + std::strerror(err));
+    }
+    // The file is made private before SQLite makes it: its journals take the file's mode. A FIFO or
+    // a device in its place would hang or lose every read; a file made open by an earlier version
+    // is closed to others.
+    int fd = qrvfile::OpenRegularFile(path.c_str(), O_RDWR | O_CREAT, 0600);
+    if (fd < 0) {
+        int err = errno;
+        return Fail(ResultFromErrno(err), "cannot open the profile database \"" + path + "\": " +
+                                              (err == EINVAL ? "not a regular file" : std::strerror(err)));
+    }
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && (st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) {
+        ::fchmod(fd, 0600);
+    }
+    ::close(fd);
+    HRESULT hr = m_db.Open(path, true);
     if (SUCCEEDED(hr)) {
         hr = m_db.UseWal();
     }
-    if (FAILED(hr)) {
-        return hr;
+    if (SUCCEEDED(hr)) {
+        hr = m_db.Exec(kSchema);
     }
-    return m_db.Exec(kSchema);
+    if (SUCCEEDED(hr)) {
+        // The file is small: a damaged one is found here, before a logon takes its damage for a
+        // missing profile or a wrong password.
+        hr = m_db.CheckIntegrity();
+    }
+    if (hr == MAPI_E_CORRUPT_STORE) {
+        // Not a message store: the profiles themselves are damaged.
+        return Fail(MAPI_E_CORRUPT_DATA,
+                    "the profile database \"" + path + "\" is damaged or is not a profile database");
+    }
+    if (FAILED(hr)) {
+        return Fail(hr, "cannot use the profile database \"" + path + "\"");
+    }
+    return hr;
 }
 
 HRESULT CProfileDb::Profiles(std::vector<CProfileRow>& rows) {

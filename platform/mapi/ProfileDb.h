@@ -36,10 +36,16 @@ std::string MapiDirectory();
 // "<machine root>/mapi/stores", where store files named without a directory go.
 std::string StoresDirectory();
 
+// Why this thread's last CProfileDb::Open failed with hr, naming the file and the reason ("" when
+// it did not fail with hr).
+std::string ProfileDbFailure(HRESULT hr);
+
 // Opens a fresh connection for every use, so that changes made by another process (the
 // administration tool) are seen at once.
 class CProfileDb {
 public:
+    // Opens (or makes) the profile database, readable by the user alone; a failure leaves its words
+    // for ProfileDbFailure.
     HRESULT Open();
     CSqliteDb& Db() { return m_db; }
 

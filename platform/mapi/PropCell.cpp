@@ -405,6 +405,13 @@ HRESULT MultiFromCell(const CPropCell& cell, ULONG type, LPVOID parent, SPropVal
 HRESULT ValueFromCell(const CPropCell& cell, ULONG wantedTag, ULONG ulFlags, LPVOID lpParent,
                       SPropValue& value) {
     std::memset(&value, 0, sizeof(value));
+    // A type code no store writes is damage. Asked for by its type, such a value would pass for a
+    // missing one: a search would file the item as if it lacked the value (two items could pass for
+    // duplicates), or stop with a failure that says nothing. The store says what is wrong instead.
+    // Asked for without a type, it comes as a damaged value, as every other damaged value does.
+    if (!IsStorableType(cell.Type()) && PROP_TYPE(wantedTag) != PT_UNSPECIFIED) {
+        return MAPI_E_CORRUPT_STORE;
+    }
     ULONG type = EffectiveType(cell.Type(), PROP_TYPE(wantedTag), ulFlags);
     ULONG tag = wantedTag == PR_NULL ? cell.m_tag : wantedTag;
     if (type == PT_ERROR) {

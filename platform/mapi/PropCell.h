@@ -55,7 +55,8 @@ HRESULT CellFromValue(const SPropValue& value, CPropCell& cell);
 // lpParent. wantedType is the type asked for: PT_UNSPECIFIED takes the stored one (text as 8-bit
 // unless MAPI_UNICODE is in ulFlags); 8-bit and UTF-16 text convert into each other. A type that
 // does not fit, or a damaged packed list, gives a PT_ERROR value (MAPI_E_NOT_FOUND or
-// MAPI_E_CORRUPT_DATA) and S_OK; only an allocation failure fails the call.
+// MAPI_E_CORRUPT_DATA) and S_OK. A cell of a type no store keeps (damage), asked for by a type,
+// fails with MAPI_E_CORRUPT_STORE; otherwise only an allocation failure fails the call.
 HRESULT ValueFromCell(const CPropCell& cell, ULONG wantedTag, ULONG ulFlags, LPVOID lpParent,
                       SPropValue& value);
 

@@ -68,6 +68,10 @@ HRESULT ChangeableFolder(LPMDB lpMDB, const std::string& folderEntryId, qrvmapi:
 
 }  // namespace
 
+std::string HrProfileDbFailure(HRESULT hr) {
+    return qrvmapi::ProfileDbFailure(hr);
+}
+
 std::string HrResolveStorePath(const std::string& path) {
     return qrvmapi::ResolveStorePath(path);
 }

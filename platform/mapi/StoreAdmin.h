@@ -15,6 +15,10 @@ HRESULT HrCreateStoreFile(const std::string& path, const std::string& displayNam
 // (MAPI_E_FAILONEPROVIDER otherwise). MAPI_MODIFY or MAPI_BEST_ACCESS in ulFlags allow changes.
 HRESULT HrOpenStoreFile(const std::string& path, const std::string& password, ULONG ulFlags, LPMDB* lppMDB);
 
+// Why the profile database could not be used, when the last call of this thread failed with hr for
+// that reason: the file and the cause, for the user. "" otherwise.
+std::string HrProfileDbFailure(HRESULT hr);
+
 // The full path a store-file name stands for (see HrCreateStoreFile).
 std::string HrResolveStorePath(const std::string& path);
 

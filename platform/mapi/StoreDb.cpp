@@ -1,7 +1,9 @@
 // The message-store file on SQLite: schema, standard folders, messages, properties, named ids.
 #include "platform/mapi/StoreDb.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -207,6 +209,13 @@ HRESULT CStoreDb::Create(const std::string& path, const std::string& displayName
     // so that no reader ever sees a store without its folders and an existing file is never hit.
     std::string temp = path + ".new-" + std::to_string(getpid());
     std::remove(temp.c_str());
+    // A store holds all its mail and its password's hash: made for its owner's eyes alone, whatever
+    // the umask, before SQLite writes to it (its journals take the file's mode).
+    int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        fchmod(fd, 0600);
+        close(fd);
+    }
     HRESULT hr;
     {
         CSqliteDb db;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/MachineRoot.h"
+#include "platform/win32/RegularFile.h"
 
 namespace qrvfile {
 
@@ -57,7 +58,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& content) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO or a device in place of the file would hang or never end the read.
+    int fd = OpenRegularFile(path.c_str(), O_RDONLY);
     if (fd < 0)
         return false;
     content.clear();

@@ -10,7 +10,7 @@ namespace qrvfile {
 // is then untouched.
 bool WriteFileAtomically(const std::string& path, const std::string& content);
 
-// Reads a whole file; false when it cannot be opened or read.
+// Reads a whole file; false (with errno) when it cannot be opened or read, or is no regular file.
 bool ReadWholeFile(const std::string& path, std::string& content);
 
 }  // namespace qrvfile

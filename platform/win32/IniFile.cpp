@@ -4,11 +4,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
 
+#include "platform/win32/AtomicFile.h"
 #include "platform/win32/MachineRoot.h"
 
 namespace qrvini {
@@ -132,12 +132,11 @@ std::shared_ptr<const Document> Load(const std::string& path) {
             it->second.mtime.tv_sec == st.st_mtim.tv_sec && it->second.mtime.tv_nsec == st.st_mtim.tv_nsec)
             return it->second.doc;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Read through a check of its own: the name may have become a FIFO since the look above.
+    std::string text;
+    if (!qrvfile::ReadWholeFile(path, text))
         return nullptr;
-    std::ostringstream text;
-    text << in.rdbuf();
-    auto doc = std::make_shared<const Document>(Parse(text.str()));
+    auto doc = std::make_shared<const Document>(Parse(text));
     std::lock_guard<std::mutex> lock(g_cacheLock);
     CacheEntry& entry = Cache()[path];
     entry.mtime = st.st_mtim;

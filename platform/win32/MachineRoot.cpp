@@ -1,6 +1,10 @@
 // The machine root and the Windows directory beneath it.
 #include "platform/win32/MachineRoot.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -27,6 +31,30 @@ bool EnsureDirectory(const std::string& path) {
     std::error_code ec;
     std::filesystem::create_directories(path, ec);
     return std::filesystem::is_directory(path, ec);
+}
+
+bool EnsurePrivateDirectory(const std::string& path) {
+    int made = ::mkdir(path.c_str(), 0700) == 0 ? 0 : errno;
+    if (made == ENOENT) {
+        size_t slash = path.find_last_not_of('/');
+        slash = slash == std::string::npos ? std::string::npos : path.rfind('/', slash);
+        if (slash != std::string::npos && slash > 0)
+            EnsureDirectory(path.substr(0, slash));
+        made = ::mkdir(path.c_str(), 0700) == 0 ? 0 : errno;
+    }
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT && made != 0 && made != EEXIST)
+            errno = made;  // why it could not be made
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    if ((st.st_mode & 07777) != 0700 && st.st_uid == ::geteuid() && ::chmod(path.c_str(), 0700) != 0)
+        return false;
+    return true;
 }
 
 UINT GetWindowsDirectoryA(LPSTR buf, UINT size) {

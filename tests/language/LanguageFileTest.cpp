@@ -1,5 +1,7 @@
 // Reading a language file: the line reader, numbers and the header checks, then the text pass of
 // one language over the file and the lookup of a text.
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -7,6 +9,7 @@
 #include "language/Language.h"
 #include "language/LanguageFile.h"
 #include "tests/language/LanguageTestSupport.h"
+#include "tests/support/HangGuard.h"
 
 using qrvtest::LanguageFileText;
 using qrvtest::TraceCapture;
@@ -117,6 +120,22 @@ TEST_F(LanguageFileTest, IsCapableToLoadChecksVersionAndReportsTheFirstId) {
     id = 77;
     EXPECT_FALSE(file.IsCapableToLoad(Write("; L_VER:0\n; L_ID:10x1\n").c_str(), &id));
     EXPECT_EQ(id, 77);
+}
+
+TEST_F(LanguageFileTest, AFifoOrADeviceNamedAsALanguageFileIsRefusedAtOnce) {
+    const std::string fifo = m_root.Path() + "/Pipe.lng";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    qrvtest::HangGuard guard("reading a FIFO as a language file");
+    for (const std::string& path : {fifo, std::string("/dev/zero"), m_root.Path()}) {
+        TraceCapture trace(0);
+        CLanguageFile file;
+        LONG id = 77;
+        EXPECT_FALSE(file.IsCapableToLoad(path.c_str(), &id)) << path;
+        EXPECT_EQ(id, 77);
+        EXPECT_TRUE(trace.Contains("fopen(" + path + ", 'r') failed!\n")) << trace.Text();
+        EXPECT_FALSE(file.OpenFile(path.c_str(), "r")) << path;
+        EXPECT_TRUE(trace.Contains("fopen(" + path + ", r) failed!\n")) << trace.Text();
+    }
 }
 
 TEST_F(LanguageFileTest, CheckOnAReaderKeepsItsOwnFileAndNoStaleEndOfFile) {

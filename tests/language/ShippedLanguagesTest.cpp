@@ -1,5 +1,6 @@
 // The language files shipped with the program, installed as the install step does, answer every
 // text number the program asks for, in both languages.
+#include <cstdlib>
 #include <fstream>
 #include <vector>
 
@@ -79,6 +80,25 @@ TEST_F(ShippedLanguagesTest, InstallRefusesADirectoryWithoutLanguageFiles) {
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Ostrany\\Quorvel", 0, KEY_READ, &key),
               ERROR_SUCCESS);
+}
+
+TEST_F(ShippedLanguagesTest, InstallThatCannotWriteNamesTheFileAndTheReason) {
+    // The machine root named by a file: every folder below it is out of reach.
+    const std::string file = m_root.WriteFile("root-file", "x");
+    ASSERT_EQ(::setenv("QUORVEL_ROOT", file.c_str(), 1), 0);
+    std::string error;
+    const HRESULT hr = RunInstall(QRV_LANGUAGE_DIR, error);
+    ASSERT_EQ(::setenv("QUORVEL_ROOT", m_root.Path().c_str(), 1), 0);
+    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_EQ(error, "languages: cannot write HKLM\\Software\\Ostrany\\Quorvel\\LangDir: " + file +
+                         "/registry: Not a directory (error 1013)");
+
+    // A damaged hive is named as such: it is never overwritten.
+    m_root.WriteFile("registry/HKEY_LOCAL_MACHINE.reg", "not a hive\n[\n");
+    EXPECT_EQ(RunInstall(QRV_LANGUAGE_DIR, error), E_FAIL);
+    EXPECT_NE(error.find(m_root.Path() + "/registry/HKEY_LOCAL_MACHINE.reg: the file is damaged"),
+              std::string::npos)
+        << error;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "model/ErrorBoxes.h"
 #include "model/UiServices.h"
 #include "platform/mapi/MAPICodes.h"
+#include "platform/mapi/MAPIX.h"
 #include "platform/win32/MessageBox.h"
 #include "tests/model/PropTestSupport.h"
 #include "tests/model/UiDoubles.h"
@@ -171,6 +172,43 @@ TEST_F(ErrorBoxesTest, ShippedTextsShowLineBreaksNeverTheirEscapes) {
         Last().text);
     ShowError(nullptr, "Caption", "First\\n\nsecond", 9001, 9002);
     EXPECT_EQ("First\\n\nsecond", Last().text);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ErrorBoxesTest, ASessionBoxSaysWhatIsWrongWithADamagedProfileDatabase) {
+    // A profile without a password in a profile database that is not one: the system's own text
+    // blames a password, so the box also says what really failed.
+    ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
+    const std::string db = m_root.Path() + "/mapi/profiles.db";
+    {
+        LPPROFADMIN admin = nullptr;
+        ASSERT_EQ(S_OK, MAPIAdminProfiles(0, &admin));
+        EXPECT_EQ(S_OK, admin->CreateProfile("NoPassword", nullptr, 0, 0));
+        admin->Release();
+        std::ofstream(db, std::ios::trunc) << std::string(4096, 'x');
+    }
+    LPMAPISESSION session = nullptr;
+    const HRESULT hr = MAPILogonEx(0, "NoPassword", nullptr, MAPI_EXPLICIT_PROFILE, &session);
+    MAPIUninitialize();
+    ASSERT_TRUE(FAILED(hr));
+    ShowErrorWithArgs(nullptr, "Error",
+                      "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a wrong "
+                      "profile password.",
+                      150, 151, (ULONG)hr);
+    EXPECT_EQ(Last().text,
+              "Failed to open MAPI session (Error code 0x8004011b). May be caused by a wrong profile "
+              "password.\n\nThe profile database \"" +
+                  db + "\" is damaged or is not a profile database.");
+    // A box of the result code alone says it too.
+    Language({"135\t%1|Error code: 0x%2!08lx!"});
+    ShowError(nullptr, hr);
+    EXPECT_NE(Last().text.find("0x8004011b\n\nThe profile database \""), std::string::npos) << Last().text;
+    // Another failure's box stays as it was.
+    ShowErrorWithArgs(nullptr, "Error", "Code 0x%1!08lx!.", 150, 151, (ULONG)MAPI_E_CORRUPT_STORE);
+    EXPECT_EQ(Last().text, "Code 0x80040600.");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <wx/uiaction.h>
 
 #include "platform/afx/wnd/Controls.h"
+#include "platform/afx/wnd/WxText.h"
 #include "tests/platform_afxwnd/WxEnvironment.h"
 
 namespace {
@@ -154,6 +155,22 @@ TEST_F(ControlsTest, TreeSortsChildrenAndWalksWithItemData) {
     tree.DeleteAllItems();
     EXPECT_EQ(tree.GetRootItem(), nullptr);
     EXPECT_EQ(tree.GetCount(), 0u);
+}
+
+TEST_F(ControlsTest, TextsThatAreNotUtf8ShowWithReplacementCharacters) {
+    // A value another mail client wrote in its own code page: the label must still tell the item
+    // from its neighbours, so only the bytes that are not UTF-8 are replaced.
+    CTreeCtrl tree;
+    ASSERT_TRUE(tree.Create(WS_CHILD, CRect(0, 0, 200, 200), &m_host, 12));
+    HTREEITEM item = tree.InsertItem(
+        "Gr\xfc\xdf"
+        "e \xe2\x82\xac",
+        TVI_ROOT, TVI_LAST);
+    EXPECT_EQ(tree.GetItemText(item), CString("Gr\uFFFD\uFFFDe \u20AC"));
+    tree.SetItemText(item, "\xe2\x82x \xed\xa0\x80 \xc0\xaf \xf4\x90\x80\x80 ok\xe2\x82");
+    EXPECT_EQ(tree.GetItemText(item), CString("\uFFFDx \uFFFD \uFFFD \uFFFD ok\uFFFD"));
+    EXPECT_EQ(ToWx("plain"), wxString("plain"));
+    EXPECT_EQ(ToWx(CString("")), wxString());
 }
 
 // A fill places items exactly where item-by-item sorted insertion does, equal texts and texts

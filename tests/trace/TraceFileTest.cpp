@@ -1,11 +1,13 @@
 // Start-up from the INI file and the log file: names, fallback, locking, expansion.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "tests/support/HangGuard.h"
 #include "tests/support/TempRoot.h"
 #include "tests/trace/TraceCapture.h"
 
@@ -83,6 +85,19 @@ TEST_F(TraceTest, HeldLogFileIsNeverTruncatedAndTheNextNameIsUsed) {
     EXPECT_EQ(root.ReadFile("trace.log"), "first instance line\nfirst goes on\n");
     ::close(first);
     ::close(second);
+}
+
+TEST_F(TraceTest, AFifoOrADeviceAsTheLogIsPassedOverAsADirectoryIs) {
+    qrvtest::TempRoot root;
+    std::string log = root.Path() + "/trace.log";
+    ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0);
+    {
+        // Without a reader the open would wait for one for good, and hold the start-up with it.
+        qrvtest::HangGuard guard("opening a FIFO as the log file");
+        OpenTraceFile(log.c_str());
+    }
+    QTRACE(TRACE_ERROR, "to the next name\n");
+    EXPECT_EQ(root.ReadFile("trace.log0"), TakeAll());
 }
 
 TEST_F(TraceTest, NamesThatCannotBeUsedLeaveOnlyTheDebuggerOutput) {

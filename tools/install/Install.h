@@ -30,6 +30,12 @@ HRESULT InstallIniTables(const InstallContext& context, std::string& error);
 // opening an item finds it by its ProgID.
 HRESULT InstallAutomationClasses(const InstallContext& context, std::string& error);
 
+// Why a file of the machine root cannot be written, for an error message: "<path>: <reason>",
+// found by trying to make its folder and a file beside it. status is the failed call's Win32 code.
+std::string DescribeWriteFailure(const std::string& path, LONG status);
+// The same for a hive ("HKEY_LOCAL_MACHINE") of the registry.
+std::string DescribeRegistryWriteFailure(const char* pszHive, LONG status);
+
 // Runs every step in order and stops at the first failure, naming the step in error. An empty
 // programDirectory means the directory of the running program.
 HRESULT RunInstall(const std::string& programDirectory, std::string& error);

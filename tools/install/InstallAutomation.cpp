@@ -5,6 +5,7 @@
 HRESULT InstallAutomationClasses(const InstallContext&, std::string& error) {
     const HRESULT hr = RegisterMailClientClasses();
     if (FAILED(hr))
-        error = "cannot register " MAILCLIENT_PROGID " under HKEY_CLASSES_ROOT";
+        error = "cannot register " MAILCLIENT_PROGID " under HKEY_CLASSES_ROOT: " +
+                DescribeRegistryWriteFailure("HKEY_CLASSES_ROOT", 0);
     return hr;
 }

@@ -1,6 +1,8 @@
 // The INI part of the install: the property tables that are looked up by bare file name.
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "platform/win32/AtomicFile.h"
@@ -18,7 +20,7 @@ const char* const INI_TABLES[] = {"KeyTable.ini", "Exclusion.ini"};
 HRESULT InstallIniTables(const InstallContext& context, std::string& error) {
     const std::string strWindows = GetWindowsDirectoryPath();
     if (!EnsureDirectory(strWindows)) {
-        error = "cannot create " + strWindows;
+        error = "cannot create " + DescribeWriteFailure(strWindows + "/" + INI_TABLES[0], 0);
         return E_FAIL;
     }
     for (const char* pszName : INI_TABLES) {
@@ -29,12 +31,12 @@ HRESULT InstallIniTables(const InstallContext& context, std::string& error) {
         if (access(strSource.c_str(), F_OK) != 0)
             continue;
         if (!qrvfile::ReadWholeFile(strSource, strContent)) {
-            error = "cannot read " + strSource;
+            error = "cannot read " + strSource + ": " + std::strerror(errno);
             return E_FAIL;
         }
         const std::string strTarget = strWindows + "/" + pszName;
         if (!qrvfile::WriteFileAtomically(strTarget, strContent)) {
-            error = "cannot write " + strTarget;
+            error = "cannot write " + DescribeWriteFailure(strTarget, 0);
             return E_FAIL;
         }
     }

@@ -55,14 +55,16 @@ HRESULT InstallLanguages(const InstallContext& context, std::string& error) {
     const std::string strProductKey = "Software\\Ostrany\\Quorvel";
     LSTATUS status = WriteText(strProductKey, "LangDir", context.programDirectory);
     if (status != ERROR_SUCCESS) {
-        error = "cannot write HKLM\\" + strProductKey + "\\LangDir (error " + FormatLong(status) + ")";
+        error = "cannot write HKLM\\" + strProductKey +
+                "\\LangDir: " + DescribeRegistryWriteFailure("HKEY_LOCAL_MACHINE", status);
         return E_FAIL;
     }
     for (const LanguageName& entry : LANGUAGE_NAMES) {
         std::string strKey = "Software\\Ostrany\\Languages\\" + FormatLong(entry.lDisplayLanguage);
         status = WriteText(strKey, FormatLong(entry.lLanguageID), entry.pszName);
         if (status != ERROR_SUCCESS) {
-            error = "cannot write HKLM\\" + strKey + " (error " + FormatLong(status) + ")";
+            error = "cannot write HKLM\\" + strKey + ": " +
+                    DescribeRegistryWriteFailure("HKEY_LOCAL_MACHINE", status);
             return E_FAIL;
         }
     }

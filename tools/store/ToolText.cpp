@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/mapi/MAPICodes.h"
+#include "platform/mapi/StoreAdmin.h"
 
 namespace qrvstore {
 
@@ -117,7 +118,9 @@ std::string DescribeResult(HRESULT hr) {
 
 void Check(HRESULT hr, const std::string& what) {
     if (FAILED(hr)) {
-        throw CToolError(what + " failed: " + DescribeResult(hr));
+        // A profile database that could not be used names itself and the reason.
+        std::string why = HrProfileDbFailure(hr);
+        throw CToolError(what + " failed: " + DescribeResult(hr) + (why.empty() ? "" : "; " + why));
     }
 }
 

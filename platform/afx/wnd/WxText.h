@@ -6,11 +6,17 @@
 
 #include "platform/afx/CString.h"
 
+// The toolkit's string for UTF-8 bytes. Bytes that are not UTF-8 (a value another mail client
+// wrote in its own code page) show as U+FFFD, one for each broken sequence, and the rest of the
+// text stays readable: the toolkit's own conversion gives an empty string for the whole text, and
+// an item without its subject cannot be told from its neighbours.
+wxString WxFromUtf8(const char* pch, size_t cch);
+
 inline wxString ToWx(const char* psz) {
-    return psz ? wxString::FromUTF8(psz) : wxString();
+    return psz ? WxFromUtf8(psz, wxStrlen(psz)) : wxString();
 }
 inline wxString ToWx(const CString& s) {
-    return wxString::FromUTF8(s.GetString(), (size_t)s.GetLength());
+    return WxFromUtf8(s.GetString(), (size_t)s.GetLength());
 }
 inline CString FromWx(const wxString& s) {
     wxScopedCharBuffer buf = s.utf8_str();
