@@ -3,9 +3,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -71,10 +73,22 @@ void WriteAll(int fd, const char* text, size_t len) {
 
 // Opens name for writing without truncating it, takes the exclusive lock and only then empties
 // it: a file that another instance is writing is never cut. -1 when it is held or cannot be opened.
-// A name that is no regular file is refused as a directory is: a FIFO would hold the start-up
-// until something reads it, and a device is no log.
+// A FIFO or any other file that is neither a regular file nor a character device is refused as a
+// directory is: a FIFO would hold the start-up until something reads it. A character device
+// (/dev/null to discard the log, a terminal) is written as it is, never locked or emptied.
 int OpenLocked(const char* name) {
     int fd = qrvfile::OpenRegularFile(name, O_WRONLY | O_CREAT | O_APPEND, 0644);
+    if (fd < 0 && errno == EINVAL) {
+        struct stat st;
+        if (::stat(name, &st) == 0 && S_ISCHR(st.st_mode)) {
+            fd = ::open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))) {
+                ::close(fd);
+                fd = -1;
+            }
+            return fd;
+        }
+    }
     if (fd < 0)
         return -1;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ftruncate(fd, 0) != 0) {

@@ -129,18 +129,26 @@ HRESULT CProfileDb::Open() {
     }
     // The file is made private before SQLite makes it: its journals take the file's mode. A FIFO or
     // a device in its place would hang or lose every read; a file made open by an earlier version
-    // is closed to others.
-    int fd = qrvfile::OpenRegularFile(path.c_str(), O_RDWR | O_CREAT, 0600);
-    if (fd < 0) {
-        int err = errno;
-        return Fail(ResultFromErrno(err), "cannot open the profile database \"" + path + "\": " +
-                                              (err == EINVAL ? "not a regular file" : std::strerror(err)));
-    }
+    // is closed to others. An existing file is only looked at by name, never opened: this process
+    // may hold it through SQLite already, and closing any other descriptor of it would drop
+    // SQLite's locks on it.
     struct stat st;
-    if (::fstat(fd, &st) == 0 && (st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) {
-        ::fchmod(fd, 0600);
+    if (::stat(path.c_str(), &st) != 0) {
+        int err = errno;
+        int fd = err == ENOENT ? ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600) : -1;
+        if (fd >= 0) {
+            ::close(fd);
+        } else if (err != ENOENT || errno != EEXIST) {
+            err = err == ENOENT ? errno : err;
+            return Fail(ResultFromErrno(err),
+                        "cannot open the profile database \"" + path + "\": " + std::strerror(err));
+        }
+    } else if (qrvfile::NotRegularError(st.st_mode) != 0) {
+        return Fail(ResultFromErrno(EINVAL),
+                    "cannot open the profile database \"" + path + "\": not a regular file");
+    } else if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) {
+        ::chmod(path.c_str(), 0600);
     }
-    ::close(fd);
     HRESULT hr = m_db.Open(path, true);
     if (SUCCEEDED(hr)) {
         hr = m_db.UseWal();

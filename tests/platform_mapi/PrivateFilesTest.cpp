@@ -1,7 +1,9 @@
 // The machine root's private parts (the profile database with its remembered passwords, the
 // stores with all their mail) are the user's alone, and a profile database that cannot be used
 // says which file and why.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/mapi/ProfileDb.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 #include "tests/support/HangGuard.h"
@@ -118,6 +121,33 @@ TEST_F(PrivateFiles, AProfileDatabaseThatCannotBeUsedNamesItselfAndTheReason) {
     EXPECT_EQ(ListProfiles(why), MAPI_E_CORRUPT_DATA);
     EXPECT_NE(why.find("is damaged"), std::string::npos);
     EXPECT_EQ(HrProfileDbFailure(MAPI_E_NOT_FOUND), "");  // only for the code it came with
+}
+
+TEST_F(PrivateFiles, OpeningTheProfileDatabaseAgainKeepsTheLocksOfItsOpenConnection) {
+    const std::string path = m_root->Path() + "/mapi/profiles.db";
+    qrvmapi::CProfileDb held;
+    ASSERT_EQ(S_OK, held.Open());
+    {
+        // A second connection of the same process, as a logon makes while a session holds one.
+        qrvmapi::CProfileDb again;
+        ASSERT_EQ(S_OK, again.Open());
+    }
+    // Another process asks for the lock that SQLite takes to learn whether it is the file's last
+    // user: the shared lock of the held connection must still stand in its way, or that process
+    // would checkpoint and remove the log this one still writes to.
+    pid_t pid = fork();
+    if (pid == 0) {
+        int fd = ::open(path.c_str(), O_RDWR);
+        struct flock probe = {};
+        probe.l_type = F_WRLCK;
+        probe.l_whence = SEEK_SET;
+        probe.l_start = 0x40000000 + 2;  // SQLite's shared-lock range
+        probe.l_len = 510;
+        _exit(fd >= 0 && ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(pid, waitpid(pid, &status, 0));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the held connection lost its lock";
 }
 
 }  // namespace

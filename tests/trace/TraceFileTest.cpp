@@ -100,6 +100,18 @@ TEST_F(TraceTest, AFifoOrADeviceAsTheLogIsPassedOverAsADirectoryIs) {
     EXPECT_EQ(root.ReadFile("trace.log0"), TakeAll());
 }
 
+TEST_F(TraceTest, TheNullDeviceAsTheLogDiscardsTheTraceAndMakesNoOtherFile) {
+    qrvtest::TempRoot root;
+    // Numbered names beside /dev/null would be files made in /dev.
+    OpenTraceFile("/dev/null");
+    QTRACE(TRACE_ERROR, "discarded\n");
+    EXPECT_EQ(Take().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists("/dev/null0"));
+    CloseTraceFile();
+    std::error_code ignored;
+    std::filesystem::remove("/dev/null0", ignored);
+}
+
 TEST_F(TraceTest, NamesThatCannotBeUsedLeaveOnlyTheDebuggerOutput) {
     qrvtest::TempRoot root;
     // Numbered names of an empty name would be "0" to "99" in the current directory.
