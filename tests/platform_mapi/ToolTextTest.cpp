@@ -1,9 +1,11 @@
 // The store tool's text forms and catalog on their own: times, GUIDs, hex, JSON values, catalogs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/mapi/MAPIX.h"
+#include "tests/support/HangGuard.h"
 #include "tests/support/TempRoot.h"
 #include "tools/store/Catalog.h"
 #include "tools/store/ItemJson.h"
@@ -163,6 +165,11 @@ TEST(Catalog, TheDefaultAndTheShippedCatalogLoadTypesAreFoundByAnyNameAndDamageI
         }
     }
     EXPECT_THROW(LoadCatalog(root.Path() + "/missing.json"), CToolError);
+    // A FIFO named as the catalog is refused at once instead of waiting for a writer.
+    const std::string fifo = root.Path() + "/catalog.fifo";
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    qrvtest::HangGuard guard("reading a FIFO as the catalog");
+    EXPECT_THROW(LoadCatalog(fifo), CToolError);
 }
 
 }  // namespace

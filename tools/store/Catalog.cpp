@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
-#include <fstream>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "platform/win32/AtomicFile.h"
 #include "tools/store/ToolText.h"
 
 namespace qrvstore {
@@ -129,11 +131,14 @@ std::string ProgramDirectory() {
 }  // namespace
 
 std::vector<CCatalogType> LoadCatalog(const std::string& path) {
-    std::ifstream in(path);
-    if (!in) {
-        throw CToolError("cannot read the catalog " + path);
+    // Read as the other input files are: a FIFO or a device named as the catalog is refused at once.
+    std::string text;
+    if (!qrvfile::ReadWholeFile(path, text)) {
+        int err = errno;
+        throw CToolError("cannot read the catalog " + path + ": " +
+                         (err == EINVAL ? "it is not a regular file" : std::strerror(err)));
     }
-    json doc = json::parse(in, nullptr, false);
+    json doc = json::parse(text, nullptr, false);
     if (doc.is_discarded()) {
         throw CToolError(path + ": not valid JSON");
     }
