@@ -1,0 +1,194 @@
+// The result tree lays out only the rows it shows: an entry far below the visible rows keeps its
+// text, order, look and every way of acting on it; and the tree shows no tooltips.
+#include <gtest/gtest.h>
+
+#include <wx/dcclient.h>
+#include <wx/tooltip.h>
+#include <wx/treectrl.h>
+#include <wx/uiaction.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstdio>
+#include <string>
+
+#include "tests/ui_results/ResultsFixture.h"
+#include "ui/FormViews.h"
+#include "ui/ItemInfo.h"
+#include "ui/SearchResultPP.h"
+
+namespace qrvtest {
+namespace {
+
+CPoint Mid(const CRect& rc) {
+    return CPoint((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+}
+
+constexpr int kGroups = 30;  // many more rows than the tree shows
+const char kLongSubject[] = "Zulu: a subject far too long for the tree to show in its whole width at once";
+
+class TreeLayoutTest : public ResultsFixture {
+protected:
+    void SetUp() override {
+        ResultsFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        for (int i = kGroups - 1; i >= 0; --i) {
+            char subject[32];
+            snprintf(subject, sizeof subject, "Subject %02d", i);
+            AddMail({subject, "Ann", DWORD(100 + i)});
+            AddMail({subject, "Ann", DWORD(200 + i)});
+        }
+        AddMail({kLongSubject, "Ann", 100});
+        AddMail({kLongSubject, "Ann", 200});
+        m_pView = ShowForm(m_pConfig);
+        ASSERT_NE(nullptr, m_pView);
+        m_pPage = Start(m_pView);
+        ASSERT_NE(nullptr, m_pPage);
+        Settle(100);
+    }
+    void TearDown() override {
+        CResultTree::SetCursorPosHook(nullptr);
+        CloseForm(m_pView);
+        ResultsFixture::TearDown();
+    }
+    CResultTree& Tree() { return m_pPage->GetTree(); }
+    wxTreeCtrl* WxTree() { return dynamic_cast<wxTreeCtrl*>(Tree().GetWxWindow()); }
+    // A real key press on the focused tree.
+    void Key(int nKey) {
+        Tree().SetFocus();
+        Settle(20);
+        wxUIActionSimulator().Char(nKey);
+        Settle(60);
+    }
+    // The width of an item's label as the tree's font for it measures it.
+    int TextWidth(HTREEITEM hItem) {
+        wxClientDC dc(WxTree());
+        dc.SetFont(WxTree()->GetItemFont(wxTreeItemId(hItem)).IsOk() ? WxTree()->GetItemFont(wxTreeItemId(hItem))
+                                                                     : WxTree()->GetFont());
+        return dc.GetTextExtent(WxTree()->GetItemText(wxTreeItemId(hItem))).x;
+    }
+    CString StoreText() {
+        CString text;
+        m_pPage->GetDlgItem(1054)->GetWindowText(text);
+        return text;
+    }
+
+    FVPagedView* m_pView = nullptr;
+    CSearchResultPP* m_pPage = nullptr;
+};
+
+// Order and texts of every entry, the keyboard, the selection with its information, the label's
+// place for hit tests and the right double-click, the marked look and collapsing, all on entries
+// the tree has not painted before.
+TEST_F(TreeLayoutTest, EntriesBelowTheShownRowsKeepTheirTextsLooksAndBehaviour) {
+    CResultTree& tree = Tree();
+    const std::vector<HTREEITEM> roots = Roots(tree);
+    ASSERT_EQ(size_t(kGroups + 1), roots.size());
+    for (int i = 0; i < kGroups; ++i) {
+        char subject[32];
+        snprintf(subject, sizeof subject, "Subject %02d", i);
+        EXPECT_EQ(subject, tree.GetItemText(roots[i]));
+        ASSERT_EQ(1u, Children(tree, roots[i]).size());
+        EXPECT_EQ(subject, tree.GetItemText(Children(tree, roots[i])[0]));
+    }
+    EXPECT_EQ(kLongSubject, tree.GetItemText(roots.back()));
+
+    // The keyboard: the first entry, then the last one (never painted so far), then one up.
+    tree.SelectItem(roots[0]);
+    Settle();
+    Key(WXK_END);
+    const HTREEITEM hLastChild = Children(tree, roots.back())[0];
+    ASSERT_EQ(hLastChild, tree.GetSelectedItem());
+    EXPECT_FALSE(StoreText().IsEmpty());  // the information group followed
+    Key(WXK_UP);
+    EXPECT_EQ(roots.back(), tree.GetSelectedItem());
+    Key(WXK_DOWN);
+    EXPECT_EQ(hLastChild, tree.GetSelectedItem());
+
+    // The marked duplicate is struck out, and its label is as wide as its text in that font.
+    EXPECT_TRUE(WxTree()->GetItemFont(wxTreeItemId(hLastChild)).GetStrikethrough());
+    CRect rcLabel;
+    ASSERT_TRUE(tree.GetItemRect(hLastChild, &rcLabel, TRUE));
+    EXPECT_GE(rcLabel.Width(), TextWidth(hLastChild));
+    EXPECT_LE(rcLabel.Width(), TextWidth(hLastChild) + 4);
+    UINT uFlags = 0;
+    EXPECT_EQ(hLastChild, tree.HitTest(Mid(rcLabel), &uFlags));
+    EXPECT_NE(0u, uFlags & TVHT_ONITEMLABEL);
+
+    // A right double-click on that label unmarks it and shows it unmarked at once.
+    CPoint ptCursor = LabelPoint(m_pPage, hLastChild);
+    CResultTree::SetCursorPosHook([&] { return ptCursor; });
+    EXPECT_EQ(1, tree.NotifyMouse(NM_RDBLCLK, ptCursor));
+    EXPECT_EQ((DWORD)ITEM_STATE_UNMARKED, Info(tree, hLastChild)->nState);
+    EXPECT_FALSE(WxTree()->GetItemFont(wxTreeItemId(hLastChild)).GetStrikethrough());
+
+    // An entry in the middle, never painted: its label is hit where it is drawn once shown.
+    const HTREEITEM hMiddle = Children(tree, roots[kGroups / 2])[0];
+    tree.EnsureVisible(hMiddle);
+    Settle(60);
+    ASSERT_TRUE(tree.GetItemRect(hMiddle, &rcLabel, TRUE));
+    EXPECT_GE(rcLabel.Width(), TextWidth(hMiddle));
+    EXPECT_EQ(hMiddle, tree.HitTest(CPoint(rcLabel.right - 2, Mid(rcLabel).y), &uFlags));
+    EXPECT_NE(0u, uFlags & TVHT_ONITEMLABEL);
+    EXPECT_EQ(hMiddle, tree.HitTest(CPoint(rcLabel.right + 8, Mid(rcLabel).y), &uFlags));
+    EXPECT_EQ(0u, uFlags & TVHT_ONITEMLABEL);
+
+    // Left collapses the selected group's root, Right opens it again: the rows below move up and
+    // back, one row each.
+    tree.SelectItem(roots[kGroups / 2]);
+    Settle();
+    CRect rcBelow, rcCollapsed;
+    ASSERT_TRUE(tree.GetItemRect(roots[kGroups / 2 + 1], &rcBelow, FALSE));
+    Key(WXK_LEFT);
+    EXPECT_FALSE(WxTree()->IsExpanded(wxTreeItemId(roots[kGroups / 2])));
+    ASSERT_TRUE(tree.GetItemRect(roots[kGroups / 2 + 1], &rcCollapsed, FALSE));
+    EXPECT_EQ(rcBelow.top - rcBelow.Height(), rcCollapsed.top);
+    Key(WXK_RIGHT);
+    EXPECT_TRUE(WxTree()->IsExpanded(wxTreeItemId(roots[kGroups / 2])));
+    ASSERT_TRUE(tree.GetItemRect(roots[kGroups / 2 + 1], &rcCollapsed, FALSE));
+    EXPECT_EQ(rcBelow.top, rcCollapsed.top);
+}
+
+// The tree's template asks for no tooltips: the real pointer resting on a label the tree cannot
+// show whole brings none.
+TEST_F(TreeLayoutTest, ThePointerOnALabelCutOffShowsNoTooltip) {
+    CResultTree& tree = Tree();
+    const HTREEITEM hLong = Roots(tree).back();
+    tree.EnsureVisible(Children(tree, hLong)[0]);
+    Settle(100);
+    CRect rcClient, rcLabel;
+    tree.GetClientRect(&rcClient);
+    ASSERT_TRUE(tree.GetItemRect(hLong, &rcLabel, TRUE));
+    ASSERT_GT(rcLabel.right, rcClient.right);  // cut off
+    CPoint pt((rcLabel.left + rcClient.right) / 2, Mid(rcLabel).y);
+    tree.ClientToScreen(&pt);
+    // The tree hears the pointer arrive on the label; a tooltip is chosen as it arrives.
+    bool bArrived = false;
+    auto arrived = [&](wxMouseEvent& event) {
+        event.Skip();
+        const wxPoint ptAt = tree.GetWxWindow()->ClientToScreen(event.GetPosition());
+        bArrived = bArrived || (std::abs(ptAt.x - pt.x) < 3 && std::abs(ptAt.y - pt.y) < 3);
+    };
+    tree.GetWxWindow()->Bind(wxEVT_MOTION, arrived);
+    bool bTip = false;
+    for (int nTry = 0; nTry < 5 && !bArrived; ++nTry) {
+        wxGetTopLevelParent(tree.GetWxWindow())->Raise();
+        Settle(50);
+        wxUIActionSimulator sim;
+        sim.MouseMove(pt.x - 20, pt.y - 20);
+        Settle(50);
+        sim.MouseMove(pt.x, pt.y);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+        while (std::chrono::steady_clock::now() < end && !bArrived)
+            Settle(20);
+    }
+    tree.GetWxWindow()->Unbind(wxEVT_MOTION, arrived);
+    ASSERT_TRUE(bArrived);
+    Settle(300);
+    bTip = tree.GetWxWindow()->GetToolTip() != nullptr;
+    EXPECT_FALSE(bTip);
+}
+
+}  // namespace
+}  // namespace qrvtest
