@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <wx/dcclient.h>
+#include <wx/image.h>
 #include <wx/tooltip.h>
 #include <wx/treectrl.h>
 #include <wx/uiaction.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "tests/ui_results/ResultsFixture.h"
@@ -22,6 +24,30 @@ namespace {
 
 CPoint Mid(const CRect& rc) {
     return CPoint((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+}
+
+// The pixels of a client rectangle of a window that differ clearly from its first pixel (its
+// background), as the X server shows them.
+int InkIn(CWnd& wnd, CRect rc) {
+    wnd.ClientToScreen(&rc);
+    const std::string path = (std::filesystem::temp_directory_path() / "qrv-tree-label.ppm").string();
+    const std::string command = "import -silent -window root -crop " + std::to_string(rc.Width()) + "x" +
+                                std::to_string(rc.Height()) + "+" + std::to_string(rc.left) + "+" +
+                                std::to_string(rc.top) + " +repage -depth 8 ppm:'" + path + "'";
+    EXPECT_EQ(0, std::system(command.c_str())) << command;
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNM) == nullptr)
+        wxImage::AddHandler(new wxPNMHandler);
+    wxImage image;
+    if (!image.LoadFile(path, wxBITMAP_TYPE_PNM))
+        return -1;
+    std::filesystem::remove(path);
+    int nInk = 0;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            nInk += std::abs(image.GetRed(x, y) - image.GetRed(0, 0)) +
+                        std::abs(image.GetGreen(x, y) - image.GetGreen(0, 0)) >
+                    120;
+    return nInk;
 }
 
 constexpr int kGroups = 30;  // many more rows than the tree shows
@@ -64,8 +90,9 @@ protected:
     // The width of an item's label as the tree's font for it measures it.
     int TextWidth(HTREEITEM hItem) {
         wxClientDC dc(WxTree());
-        dc.SetFont(WxTree()->GetItemFont(wxTreeItemId(hItem)).IsOk() ? WxTree()->GetItemFont(wxTreeItemId(hItem))
-                                                                     : WxTree()->GetFont());
+        dc.SetFont(WxTree()->GetItemFont(wxTreeItemId(hItem)).IsOk()
+                       ? WxTree()->GetItemFont(wxTreeItemId(hItem))
+                       : WxTree()->GetFont());
         return dc.GetTextExtent(WxTree()->GetItemText(wxTreeItemId(hItem))).x;
     }
     CString StoreText() {
@@ -133,6 +160,21 @@ TEST_F(TreeLayoutTest, EntriesBelowTheShownRowsKeepTheirTextsLooksAndBehaviour) 
     EXPECT_NE(0u, uFlags & TVHT_ONITEMLABEL);
     EXPECT_EQ(hMiddle, tree.HitTest(CPoint(rcLabel.right + 8, Mid(rcLabel).y), &uFlags));
     EXPECT_EQ(0u, uFlags & TVHT_ONITEMLABEL);
+    // Its label and its root's are drawn where the tree says, and nothing right of them.
+    CRect rcRoot;
+    ASSERT_TRUE(tree.GetItemRect(roots[kGroups / 2], &rcRoot, TRUE));
+    wxGetTopLevelParent(tree.GetWxWindow())->Raise();
+    Settle(100);
+    EXPECT_GT(InkIn(tree, rcLabel), 20);
+    EXPECT_GT(InkIn(tree, rcRoot), 20);
+    // A child two rows away (on screen), whose label nobody asked for: drawn at the same indent.
+    CRect rcNear;
+    ASSERT_TRUE(tree.GetItemRect(Children(tree, roots[kGroups / 2 - 1])[0], &rcNear, FALSE));
+    if (rcNear.top < 0) {
+        ASSERT_TRUE(tree.GetItemRect(Children(tree, roots[kGroups / 2 + 1])[0], &rcNear, FALSE));
+    }
+    EXPECT_GT(InkIn(tree, CRect(rcLabel.left, rcNear.top, rcLabel.left + 40, rcNear.bottom)), 20);
+    EXPECT_EQ(0, InkIn(tree, CRect(rcLabel.right + 2, rcLabel.top, rcLabel.right + 60, rcLabel.bottom)));
 
     // Left collapses the selected group's root, Right opens it again: the rows below move up and
     // back, one row each.
@@ -161,6 +203,8 @@ TEST_F(TreeLayoutTest, ThePointerOnALabelCutOffShowsNoTooltip) {
     tree.GetClientRect(&rcClient);
     ASSERT_TRUE(tree.GetItemRect(hLong, &rcLabel, TRUE));
     ASSERT_GT(rcLabel.right, rcClient.right);  // cut off
+    // Once shown, the horizontal scroll reaches its end.
+    EXPECT_GE(WxTree()->GetVirtualSize().x, rcLabel.right);
     CPoint pt((rcLabel.left + rcClient.right) / 2, Mid(rcLabel).y);
     tree.ClientToScreen(&pt);
     // The tree hears the pointer arrive on the label; a tooltip is chosen as it arrives.

@@ -742,8 +742,16 @@ private:
     void OnPaintKeepingColours(wxPaintEvent& event) {
         PrepareItemsToPaint();
         OnPaint(event);
+        // A tree of one selection has it at hand; the list of selections walks every item.
         wxArrayTreeItemIds selected;
-        if (GetSelections(selected) == 0)
+        if (!HasFlag(wxTR_MULTIPLE)) {
+            const wxTreeItemId current = GetSelection();
+            if (current.IsOk() && IsSelected(current))
+                selected.push_back(current);
+        } else {
+            GetSelections(selected);
+        }
+        if (selected.empty())
             return;
         wxPaintDC dc(this);
         dc.SetBackgroundMode(wxTRANSPARENT);
