@@ -121,7 +121,12 @@ TEST_F(TreeLayoutTest, EntriesBelowTheShownRowsKeepTheirTextsLooksAndBehaviour) 
     }
     EXPECT_EQ(kLongSubject, tree.GetItemText(roots.back()));
 
-    // The keyboard: the first entry, then the last one (never painted so far), then one up.
+    // The keyboard: a letter finds the entry whose text starts with it (not painted so far).
+    tree.SelectItem(roots[0]);
+    Settle();
+    Key('z');
+    EXPECT_EQ(roots.back(), tree.GetSelectedItem());
+    // The first entry, then the last one (not painted so far either), then one up and down.
     tree.SelectItem(roots[0]);
     Settle();
     Key(WXK_END);

@@ -641,6 +641,8 @@ public:
         // The toolkit reports every deleted item, and the report climbs through every window
         // above the tree; nothing here asks for it, so emptying a large tree stops it at the tree.
         Bind(wxEVT_TREE_DELETE_ITEM, [](wxTreeEvent&) {});
+        // So does the report of each expansion: a fill expands every group it makes.
+        Bind(wxEVT_TREE_ITEM_EXPANDED, [](wxTreeEvent&) {});
         // The common control takes the keyboard on a right click as on a left one; without it
         // the keys after a context menu would go to the button that had the focus before.
         Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
