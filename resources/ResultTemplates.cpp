@@ -9,8 +9,8 @@ namespace {
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 
 void RegisterResultPage() {
-    const DWORD kTree =
-        kChild | WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS;
+    const DWORD kTree = kChild | WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                        TVS_SHOWSELALWAYS | TVS_NOTOOLTIPS;
     const DWORD kReadOnlyEdit = kChild | ES_READONLY | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
     // The actions group stays hidden: the page runs its actions through the Execute command only.
     AfxRegisterDialogTemplate(DLGTEMPLATEDEF{

@@ -12,3 +12,6 @@ set_tests_properties(ProgressDialogTest.AnUncoveredDialogPaintsItselfAgainWhileT
 # It reads the form view's progress bar from the screen while the cleanup holds the event loop.
 set_tests_properties(ProgressDialogTest.TheFormsCleanupProgressIsDrawnWhileTheCleanupRuns PROPERTIES RUN_SERIAL TRUE)
 set_tests_properties(ProgressDialogTest.TheCleanupProgressShownRightAfterAFrameIsOnScreenBeforeTheFirstStep PROPERTIES RUN_SERIAL TRUE)
+# It rests the real pointer on the result tree and waits for a tooltip.
+set_tests_properties(TreeLayoutTest.ThePointerOnALabelCutOffShowsNoTooltip PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(TreeLayoutTest.EntriesBelowTheShownRowsKeepTheirTextsLooksAndBehaviour PROPERTIES RUN_SERIAL TRUE)

@@ -312,6 +312,10 @@ public:
     CTreeSortIndex::Node* m_pSortNode = nullptr;
     unsigned m_nSortFill = 0;
     unsigned m_nLooks = 0;  // the round of looks in which the item's colour and font were chosen
+    // The item's label. The toolkit's tree gets it only when the item is first painted or its
+    // place on screen is asked for (m_bShown): until then it holds an empty text.
+    wxString m_text;
+    bool m_bShown = false;
 };
 
 wxTreeCtrl* TV(wxWindow* w) {
@@ -360,10 +364,18 @@ namespace {
 // whole tree costs more than the fill. So when every item's look is to be chosen again, only a
 // round number changes; an item gets its colour and font just before it is painted or they are
 // read, and only the items painted are measured twice.
+//
+// The toolkit also measures the text of every item when it lays the tree out, which for a large
+// tree costs most of its fill. So the toolkit's items hold an empty text, which costs nothing to
+// measure, and each item's label is kept beside it; the toolkit gets the label when the item is
+// first painted, or when its label's place is asked for (a hit test, the label's rectangle).
+// Rows, order, selection, keys and scrolling are the toolkit's own; only the width that a
+// horizontal scroll needs grows as wider labels come into view.
 class CWxTreeCtrl : public wxTreeCtrl {
 public:
     static constexpr size_t kFewChildren = 16;
 
+    bool m_bNoToolTips = false;
     int m_nFill = 0;
     unsigned m_nLooks = 0;  // the round of looks: items of an older round are chosen again
     std::function<void(const wxTreeItemId&)> m_prepareLook;
@@ -385,9 +397,10 @@ public:
                               int nImage, int nSelectedImage, CTreeItemData* pData) {
         auto it = m_indexes.find(parent.GetID());
         if (it == m_indexes.end() && GetChildrenCount(parent, false) < kFewChildren)
-            return InsertItem(parent, SortedPlace(this, parent, sortAs), text, nImage, nSelectedImage, pData);
+            return InsertItem(parent, SortedPlace(this, parent, sortAs), wxString(), nImage, nSelectedImage,
+                              pData);
         CTreeSortIndex& index = it != m_indexes.end() ? *it->second : IndexOf(parent);
-        wxTreeItemId id = AppendItem(parent, text, nImage, nSelectedImage, pData);
+        wxTreeItemId id = AppendItem(parent, wxString(), nImage, nSelectedImage, pData);
         if (id.IsOk()) {
             Keep(pData, index, index.Insert(id.GetID(), sortAs));
             if (sortAs != text)
@@ -515,6 +528,75 @@ public:
         return ra < rb ? -1 : (ra > rb ? 1 : 0);
     }
 
+    // The label kept beside the toolkit's item (the hidden root and foreign items: the toolkit's).
+    wxString GetItemText(const wxTreeItemId& id) const override {
+        if (auto* d = dynamic_cast<CTreeItemData*>(GetItemData(id)))
+            return d->m_text;
+        return wxTreeCtrl::GetItemText(id);
+    }
+    void SetItemText(const wxTreeItemId& id, const wxString& text) override {
+        auto* d = dynamic_cast<CTreeItemData*>(GetItemData(id));
+        if (d == nullptr || d->m_bShown) {
+            if (d != nullptr)
+                d->m_text = text;
+            wxTreeCtrl::SetItemText(id, text);
+            return;
+        }
+        d->m_text = text;  // handed on when the item is painted
+    }
+    // Hands the item's label to the toolkit, which measures it; TRUE when it had not yet.
+    bool ShowText(const wxTreeItemId& id) const {
+        auto* d = id.IsOk() ? dynamic_cast<CTreeItemData*>(GetItemData(id)) : nullptr;
+        if (d == nullptr || d->m_bShown)
+            return false;
+        d->m_bShown = true;
+        if (!d->m_text.empty()) {
+            auto* pThis = const_cast<CWxTreeCtrl*>(this);
+            const int nLine = m_lineHeight;
+            pThis->wxTreeCtrl::SetItemText(id, d->m_text);
+            if (m_lineHeight != nLine)
+                pThis->m_dirty = true;
+        }
+        return true;
+    }
+    // The toolkit gives every row the height of the tallest label it has measured: with the labels
+    // held back, the rows get a label's height from the start. A label that needs more when it
+    // is shown makes the tree lay its rows out again.
+    void KeepLabelHeight() {
+        wxClientDC dc(this);
+        dc.SetFont(GetFont());
+        wxCoord nWidth = 0, nHeight = 0;
+        dc.GetTextExtent(wxS("Ag"), &nWidth, &nHeight);
+        int nLine = nHeight + 2;  // as the toolkit sizes a row around its label
+        nLine += nLine < 30 ? 2 : nLine / 10;
+        if (m_lineHeight < nLine) {
+            m_lineHeight = nLine;
+            m_dirty = true;
+        }
+    }
+    bool SetFont(const wxFont& font) override {
+        const bool bSet = wxTreeCtrl::SetFont(font);
+        KeepLabelHeight();
+        return bSet;
+    }
+    void SetImageList(wxImageList* pList) override {
+        wxTreeCtrl::SetImageList(pList);
+        KeepLabelHeight();
+    }
+    void SetStateImageList(wxImageList* pList) override {
+        wxTreeCtrl::SetStateImageList(pList);
+        KeepLabelHeight();
+    }
+    void OnImagesChanged() override {
+        wxTreeCtrl::OnImagesChanged();
+        KeepLabelHeight();
+    }
+    bool GetBoundingRect(const wxTreeItemId& id, wxRect& rect, bool textOnly = false) const override {
+        if (textOnly)
+            ShowText(id);
+        return wxTreeCtrl::GetBoundingRect(id, rect, textOnly);
+    }
+
     // Every item's look is to be chosen again.
     void InvalidateLooks() {
         ++m_nLooks;
@@ -547,10 +629,20 @@ public:
 
     CWxTreeCtrl(wxWindow* pParent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style)
         : wxTreeCtrl(pParent, id, pos, size, style) {
+        KeepLabelHeight();
         Bind(wxEVT_PAINT, &CWxTreeCtrl::OnPaintKeepingColours, this);
+        // Asked for each item the pointer comes to rest on: without tooltips, the answer is none.
+        Bind(wxEVT_TREE_ITEM_GETTOOLTIP, [this](wxTreeEvent& event) {
+            if (m_bNoToolTips)
+                event.Veto();
+            else
+                event.Skip();
+        });
         // The toolkit reports every deleted item, and the report climbs through every window
         // above the tree; nothing here asks for it, so emptying a large tree stops it at the tree.
         Bind(wxEVT_TREE_DELETE_ITEM, [](wxTreeEvent&) {});
+        // So does the report of each expansion: a fill expands every group it makes.
+        Bind(wxEVT_TREE_ITEM_EXPANDED, [](wxTreeEvent&) {});
         // The common control takes the keyboard on a right click as on a left one; without it
         // the keys after a context menu would go to the button that had the focus before.
         Bind(wxEVT_RIGHT_DOWN, [this](wxMouseEvent& event) {
@@ -608,34 +700,60 @@ private:
     }
     wxRect LineOf(const wxTreeItemId& id) const {
         wxRect rc;
-        GetBoundingRect(id, rc, true);
+        wxTreeCtrl::GetBoundingRect(id, rc, false);  // the row: its label need not be measured
         return rc;
     }
-    // The items about to be painted get their looks before the tree paints them.
-    void PrepareLooksToPaint() {
-        if (!m_prepareLook || !GetRootItem().IsOk())
+    // The items about to be painted get their labels and looks before the tree paints them.
+    void PrepareItemsToPaint() {
+        if (!GetRootItem().IsOk())
             return;
         if (m_dirty)
             CalculatePositions();  // the lines where this paint puts them
         const wxRect rcUpdate = GetUpdateRegion().GetBox();
+        const int nWidth = GetVirtualSize().x;
+        bool bWider = false;
         m_bPaintingLooks = true;
         ForEachItemInRows(GetRootItem(), rcUpdate.GetTop(), rcUpdate.GetBottom() + 1,
-                          [this](const wxTreeItemId& id) { PrepareLook(id); });
+                          [this, nWidth, &bWider](const wxTreeItemId& id) {
+                              PrepareLook(id);
+                              if (ShowText(id)) {
+                                  wxRect rc;
+                                  wxTreeCtrl::GetBoundingRect(id, rc, true);
+                                  bWider = bWider || CalcUnscrolledPosition(rc.GetTopRight()).x >= nWidth;
+                              }
+                          });
         m_bPaintingLooks = false;
+        // A label wider than any shown so far: the horizontal scroll reaches it after this paint.
+        if (bWider && !m_bWidening) {
+            m_bWidening = true;
+            CallAfter([this] {
+                m_bWidening = false;
+                AdjustMyScrollbars();
+            });
+        }
     }
 
     std::unordered_map<void*, std::unique_ptr<CTreeSortIndex>> m_indexes;  // by parent
     unsigned m_nSortFill = 0;  // counts the fills whose indexes were dropped
     bool m_bPaintingLooks = false;
+    bool m_bWidening = false;
     std::unordered_set<void*> m_unordered;  // parents whose children are not in order yet
     bool m_bRanking = false;
     std::unordered_map<void*, size_t> m_cursors;  // by parent: where the last walk step was
 
     void OnPaintKeepingColours(wxPaintEvent& event) {
-        PrepareLooksToPaint();
+        PrepareItemsToPaint();
         OnPaint(event);
+        // A tree of one selection has it at hand; the list of selections walks every item.
         wxArrayTreeItemIds selected;
-        if (GetSelections(selected) == 0)
+        if (!HasFlag(wxTR_MULTIPLE)) {
+            const wxTreeItemId current = GetSelection();
+            if (current.IsOk() && IsSelected(current))
+                selected.push_back(current);
+        } else {
+            GetSelections(selected);
+        }
+        if (selected.empty())
             return;
         wxPaintDC dc(this);
         dc.SetBackgroundMode(wxTRANSPARENT);
@@ -683,6 +801,7 @@ wxWindow* CTreeCtrl::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
     style |= ((cs.dwExStyle & WS_EX_CLIENTEDGE) || (cs.style & WS_BORDER)) ? wxBORDER_SUNKEN : 0;
     auto* p =
         new CWxTreeCtrl(pParent, WxWindowId(cs.hMenu), wxPoint(cs.x, cs.y), wxSize(cs.cx, cs.cy), style);
+    p->m_bNoToolTips = (cs.style & TVS_NOTOOLTIPS) != 0;
     p->AddRoot(wxString());
     return p;
 }
@@ -783,6 +902,10 @@ HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, LPCSTR lpszSortAs, int nImage, 
     auto* pData = new CTreeItemData;
     wxTreeItemId id;
     CWxTreeCtrl* pOwn = OwnTV(p);
+    pData->m_text = text;
+    // Our own tree takes the label when it paints the item; any other measures it now.
+    const wxString shown = pOwn != nullptr ? wxString() : text;
+    pData->m_bShown = pOwn == nullptr;
     if (pOwn != nullptr)
         pData->m_nLooks = pOwn->m_nLooks;  // a new item keeps the look it is given
     if (pOwn != nullptr && pOwn->m_nFill > 0) {
@@ -793,15 +916,15 @@ HTREEITEM CTreeCtrl::InsertItem(LPCSTR lpszItem, LPCSTR lpszSortAs, int nImage, 
         pOwn->DropIndexes();
     }
     if (hInsertAfter == TVI_FIRST) {
-        id = p->PrependItem(parent, text, nImage, nSelectedImage, pData);
+        id = p->PrependItem(parent, shown, nImage, nSelectedImage, pData);
     } else if (hInsertAfter == TVI_SORT) {
         const wxString sortAs = SameText(lpszSortAs, lpszItem) ? text : ToWxLabel(lpszSortAs);
-        id = p->InsertItem(parent, CWxTreeCtrl::SortedPlace(p, parent, sortAs), text, nImage, nSelectedImage,
+        id = p->InsertItem(parent, CWxTreeCtrl::SortedPlace(p, parent, sortAs), shown, nImage, nSelectedImage,
                            pData);
     } else if (hInsertAfter == TVI_LAST || hInsertAfter == nullptr) {
-        id = p->AppendItem(parent, text, nImage, nSelectedImage, pData);
+        id = p->AppendItem(parent, shown, nImage, nSelectedImage, pData);
     } else {
-        id = p->InsertItem(parent, Id(hInsertAfter), text, nImage, nSelectedImage, pData);
+        id = p->InsertItem(parent, Id(hInsertAfter), shown, nImage, nSelectedImage, pData);
     }
     return H(id);
 }
@@ -861,6 +984,8 @@ BOOL CTreeCtrl::SetItemData(HTREEITEM hItem, DWORD_PTR dwData) {
         d = new CTreeItemData;
         if (CWxTreeCtrl* pOwn = OwnTV(p))
             d->m_nLooks = pOwn->m_nLooks;
+        d->m_text = p->wxTreeCtrl::GetItemText(Id(hItem));  // the toolkit already has this label
+        d->m_bShown = true;
         p->SetItemData(Id(hItem), d);
     }
     d->m_dwData = dwData;
@@ -1028,6 +1153,9 @@ HTREEITEM CTreeCtrl::HitTest(CPoint pt, UINT* pFlags) const {
         pOwn->ApplyOrder();
     int flags = 0;
     wxTreeItemId id = p->HitTest(wxPoint(pt.x, pt.y), flags);
+    // An item not painted yet has no label to hit until the toolkit has measured it.
+    if (CWxTreeCtrl* pOwn = OwnTV(p); pOwn != nullptr && pOwn->ShowText(id))
+        id = p->HitTest(wxPoint(pt.x, pt.y), flags);
     if (pFlags != nullptr) {
         UINT f = 0;
         if (flags & wxTREE_HITTEST_ONITEMLABEL)

@@ -123,6 +123,7 @@ typedef HWND__* HWND;
 #define TVS_HASLINES 0x0002L
 #define TVS_LINESATROOT 0x0004L
 #define TVS_SHOWSELALWAYS 0x0020L
+#define TVS_NOTOOLTIPS 0x0080L  // else a label the tree cannot show whole is offered as a tooltip
 #define PBS_SMOOTH 0x01
 #define DS_MODALFRAME 0x80L
 #define DS_SETFONT 0x40L
