@@ -404,10 +404,13 @@ void CQuorvelDoc::LoadVersion1(CArchive& ar) {
 
 BOOL CQuorvelDoc::ReadDocumentFile(LPCSTR lpszPathName) {
     m_bLoadIncomplete = FALSE;
+    m_openFailure = OpenFailure::None;
     CFile file;
     if (lpszPathName == nullptr || !file.Open(lpszPathName, CFile::modeRead | CFile::shareDenyWrite)) {
         QTRACE(TRACE_ERROR, "Unable to open \"%s\"!\n", lpszPathName != nullptr ? lpszPathName : "");
-        ShowLoadFailure();
+        // A file that cannot be read is no damaged document: the framework says that opening it
+        // failed.
+        m_openFailure = OpenFailure::FileError;
         return FALSE;
     }
     try {
@@ -418,10 +421,13 @@ BOOL CQuorvelDoc::ReadDocumentFile(LPCSTR lpszPathName) {
         }
         file.Close();
     } catch (CException* e) {
+        // What Serialize passes on (another version, a file error) is the framework's to report;
+        // only a damaged or cut document gets the document's own box, in Serialize.
+        m_openFailure =
+            e->IsKindOf(RUNTIME_CLASS(CFileException)) ? OpenFailure::FileError : OpenFailure::PassedOn;
         e->Delete();
         file.Abort();
         RemoveAllConfigurations();
-        ShowLoadFailure();
         return FALSE;
     }
     return TRUE;
@@ -434,8 +440,11 @@ BOOL CQuorvelDoc::OnOpenDocument(LPCSTR lpszPathName) {
     // document keeps its configurations, its path and its modified flag, and the windows that show
     // it stay as they are: a failed open never leaves an earlier file's name on other contents.
     CQuorvelDoc loaded;
-    if (!loaded.ReadDocumentFile(lpszPathName))
+    m_openFailure = OpenFailure::None;
+    if (!loaded.ReadDocumentFile(lpszPathName)) {
+        m_openFailure = loaded.m_openFailure;
         return bResult;
+    }
     if (loaded.m_bLoadIncomplete && loaded.m_Configs.empty()) {
         QTRACE(TRACE_ERROR, "Nothing of \"%s\" could be read!\n", lpszPathName);
         return bResult;

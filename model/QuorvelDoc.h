@@ -40,6 +40,11 @@ public:
     // this version, or breaks before its first whole configuration): the document then stays as it
     // was, with its configurations, path and modified flag.
     virtual BOOL OnOpenDocument(LPCSTR lpszPathName);
+    // Why the last OnOpenDocument failed where the document showed no box of its own: the file
+    // could not be read, or reading it passed a failure on (another version). Both are the
+    // framework's to report.
+    enum class OpenFailure { None, FileError, PassedOn };
+    OpenFailure GetOpenFailure() const { return m_openFailure; }
     // File Save: writes a temporary file beside the target, flushes it and renames it over the
     // target, readable by its owner only (the file holds the profile password). A symbolic link is
     // written through to its target; a file that may not be written is refused. On any failure
@@ -83,4 +88,5 @@ private:
     CString m_strTitle;
     BOOL m_bModified;
     BOOL m_bLoadIncomplete;  // set while loading when a damaged file was read in part
+    OpenFailure m_openFailure = OpenFailure::None;
 };

@@ -82,23 +82,23 @@ void RegisterTemplates() {
                                              "MS Sans Serif",
                                              8,
                                              {}});
-    AfxRegisterDialogTemplate(
-        DLGTEMPLATEDEF{IDD_ABOUTBOX,
-                       DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                       0,
-                       0,
-                       0,
-                       237,
-                       150,
-                       "Info über Quorvel",
-                       "MS Sans Serif",
-                       8,
-                       {{"STATIC", "#102", (UINT)-1, 13, 19, 21, 20, SS_ICON},
-                        {"STATIC", "#205", (UINT)-1, 40, 15, 190, 29, SS_BITMAP},
-                        {"STATIC", "", IDC_ABOUT_LINK, 7, 52, 223, 8, SS_NOTIFY | SS_CENTER},
-                        {"BUTTON", "OK", IDOK, 93, 76, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP},
-                        {"STATIC", "", IDC_ABOUT_OWNER, 0, 109, 237, 9, SS_CENTER | SS_NOPREFIX},
-                        {"STATIC", "#202", IDC_ABOUT_BITMAP_BOTTOM, 0, 122, 237, 28, SS_BITMAP}}});
+    AfxRegisterDialogTemplate(DLGTEMPLATEDEF{
+        IDD_ABOUTBOX,
+        DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,
+        0,
+        0,
+        0,
+        237,
+        150,
+        "Info über Quorvel",
+        "MS Sans Serif",
+        8,
+        {{"STATIC", "#102", (UINT)-1, 13, 19, 21, 20, SS_ICON},
+         {"STATIC", "#205", (UINT)-1, 40, 15, 190, 29, SS_BITMAP},
+         {"STATIC", "", IDC_ABOUT_LINK, 7, 52, 223, 8, SS_NOTIFY | SS_CENTER},
+         {"BUTTON", "OK", IDOK, 93, 76, 50, 14, BS_DEFPUSHBUTTON | WS_GROUP},
+         {"STATIC", "", IDC_ABOUT_OWNER, 0, 109, 237, 9, SS_CENTER | SS_NOPREFIX},
+         {"STATIC", "#202", IDC_ABOUT_BITMAP_BOTTOM, 0, 122, 237, 28, SS_BITMAP | SS_REALSIZECONTROL}}});
 }
 
 }  // namespace

@@ -21,6 +21,10 @@ const char* const kDefaultOwner = "Copyright (C) Ostrany. All rights reserved.";
 const char* const kDefaultLink = "www.ostrany.example";
 }  // namespace
 
+BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
+ON_WM_SIZE()
+END_MESSAGE_MAP()
+
 CAboutDlg::CAboutDlg(CWnd* pParent) : CDialog(IDD_ABOUT_BOX, pParent) {
     TRACE_CTOR("CAboutDlg");
 }
@@ -48,17 +52,28 @@ BOOL CAboutDlg::OnInitDialog() {
     m_wndOwner.MakeRoomForText();
     // The bottom picture ends where the dialog's client area ends, whatever the font made of the
     // template's dialog units.
-    if (m_wndBottomBitmap.GetSafeHwnd() != nullptr) {
-        CRect rcClient, rcPicture;
-        GetClientRect(&rcClient);
-        m_wndBottomBitmap.GetWindowRect(&rcPicture);
-        ScreenToClient(&rcPicture);
-        const int dy = rcClient.bottom - rcPicture.bottom;
-        if (dy != 0)
-            m_wndBottomBitmap.SetWindowPos(nullptr, rcPicture.left, rcPicture.top + dy, 0, 0,
-                                           SWP_NOSIZE | SWP_NOZORDER);
-    }
+    PlaceBottomPicture();
     return bResult;
+}
+
+void CAboutDlg::PlaceBottomPicture() {
+    if (m_wndBottomBitmap.GetSafeHwnd() == nullptr)
+        return;
+    CRect rcClient, rcPicture;
+    GetClientRect(&rcClient);
+    m_wndBottomBitmap.GetWindowRect(&rcPicture);
+    ScreenToClient(&rcPicture);
+    // The window may end up larger than its template (a long link, the desktop's smallest width
+    // for a dialog): the picture still spans it and meets its bottom edge.
+    const int dy = rcClient.bottom - rcPicture.bottom;
+    if (dy != 0 || rcPicture.left != rcClient.left || rcPicture.Width() != rcClient.Width())
+        m_wndBottomBitmap.SetWindowPos(nullptr, rcClient.left, rcPicture.top + dy, rcClient.Width(),
+                                       rcPicture.Height(), SWP_NOZORDER);
+}
+
+void CAboutDlg::OnSize(UINT nType, int cx, int cy) {
+    CDialog::OnSize(nType, cx, cy);
+    PlaceBottomPicture();
 }
 
 HRESULT CAboutDlg::LoadTexts() {

@@ -13,6 +13,9 @@ public:
     void DoDataExchange();
     HRESULT LoadTexts();
 
+    // The bottom picture follows every size the window takes.
+    void OnSize(UINT nType, int cx, int cy);
+
     CHyperlinkStatic& GetLinkCtrl() { return m_wndLink; }
     CColorStatic& GetOwnerCtrl() { return m_wndOwner; }
 
@@ -20,4 +23,9 @@ protected:
     CHyperlinkStatic m_wndLink;
     CColorStatic m_wndOwner;
     CStatic m_wndBottomBitmap;
+
+    // Puts the bottom picture on the client area's bottom edge, as wide as the client area.
+    void PlaceBottomPicture();
+
+    DECLARE_MESSAGE_MAP()
 };

@@ -7,9 +7,9 @@
 
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/Document.h"
 #include "platform/afx/wnd/Gdi.h"
-#include "platform/afx/wnd/HeldInput.h"
 #include "platform/afx/wnd/WinApp.h"
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
@@ -259,14 +259,17 @@ void FVBase::DrawProgressNow() {
     if (m_ctrlProgress.GetSafeHwnd() != nullptr)
         m_ctrlProgress.Invalidate(TRUE);
     m_bProgressPending = FALSE;
-    AfxPaintNow();
-    // Counted from the end of the drawing: the work gets the whole interval for itself.
-    m_tProgressDrawn = m_tProgressTurn = std::chrono::steady_clock::now();
+    if (m_pBusy != nullptr)
+        m_pBusy->PaintNow(true);
+    else
+        AfxPaintNow();
 }
 
 HRESULT FVBase::StartCleanup() {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("FVBase::StartCleanup", hr);
+    if (m_pBusy == nullptr)
+        m_pBusy = std::make_unique<CBusyPeriod>();
     if (CWnd* pStart = GetDlgItem(IDC_FV_START)) {
         pStart->EnableWindow(FALSE);
         pStart->ShowWindow(SW_HIDE);
@@ -285,8 +288,7 @@ HRESULT FVBase::StartCleanup() {
     if (m_ctrlProgress.GetSafeHwnd() != nullptr)
         m_ctrlProgress.Invalidate(TRUE);
     m_bProgressPending = FALSE;
-    AfxPaintFrameNow(this);
-    m_tProgressDrawn = m_tProgressTurn = std::chrono::steady_clock::now();
+    m_pBusy->PaintFrameNow(this);
     return hr;
 }
 
@@ -305,14 +307,15 @@ HRESULT FVBase::SetProgress(int nPercent) {
     }
     // A cleanup calls this once per group: a change is drawn at most once per interval, and
     // without one the toolkit still gets its turn then, for a window uncovered in the meantime.
-    const auto now = std::chrono::steady_clock::now();
-    const auto interval = CSearchProgressDialog::kPaintInterval;
-    if (m_bProgressPending && now - m_tProgressDrawn >= interval)
-        DrawProgressNow();
-    else if (now - m_tProgressTurn >= interval && m_ctrlProgress.IsWindowVisible()) {
-        AfxPaintNow();
-        m_tProgressTurn = std::chrono::steady_clock::now();
+    if (m_pBusy == nullptr) {
+        if (m_bProgressPending)
+            DrawProgressNow();
+        return hr;
     }
+    if (m_bProgressPending && m_pBusy->IsChangeDue())
+        DrawProgressNow();
+    else if (m_pBusy->IsTurnDue() && m_ctrlProgress.IsWindowVisible())
+        m_pBusy->PaintNow(false);
     return hr;
 }
 
@@ -321,7 +324,7 @@ HRESULT FVBase::EndCleanup() {
     TRACE_FUNC_RESULT("FVBase::EndCleanup", hr);
     // The form was busy (a cleanup or a fill of the result tree) and took no input meanwhile: what
     // was clicked or typed then goes, instead of acting on the controls that show from now on.
-    AfxDropHeldInput();
+    m_pBusy.reset();
     if (CWnd* pStart = GetDlgItem(IDC_FV_START)) {
         pStart->EnableWindow(TRUE);
         pStart->ShowWindow(SW_SHOW);

@@ -1,9 +1,10 @@
 // FVBase: the common base of the six item-type form views in the right pane of the main window.
 #pragma once
 
-#include <chrono>
+#include <memory>
 
 #include "model/ConfigObserver.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/View.h"
 
@@ -91,8 +92,9 @@ protected:
     CStatic m_ctrlProgressText;
     CProgressCtrl m_ctrlProgress;
     BOOL m_bProgressPending = FALSE;  // the bar's position changed after its last drawing
-    std::chrono::steady_clock::time_point m_tProgressDrawn;
-    std::chrono::steady_clock::time_point m_tProgressTurn;  // the toolkit's last turn to draw
+    // From StartCleanup to EndCleanup: the form is busy, draws its progress at the period's pace
+    // and takes no input.
+    std::unique_ptr<CBusyPeriod> m_pBusy;
     UINT m_nCaptionTextID = 0;
     BOOL m_bNoCaption = FALSE;
     CConfigInfo* m_pConfigInfo = nullptr;  // one reference, or null

@@ -7,6 +7,7 @@
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
 #include "model/ErrorBoxes.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/WaitCursor.h"
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
@@ -165,9 +166,10 @@ void FVPagedView::OnInitialUpdate() {
     TRACE_FUNC_VOID("FVPagedView::OnInitialUpdate");
     m_bNoCaption = m_traits.bNoCaption;
     FVBase::OnInitialUpdate();
-    const CRect rcPage = ComputePageRect();
     m_nCaptionTextID = m_traits.nCaptionTextID;
     SetTabText(0, ID_TAB_GENERAL_CAPTION, "General", kTraceGeneralText, TRUE);
+    // With a tab in it, the toolkit can say where its pages begin.
+    const CRect rcPage = ComputePageRect();
     ConfigRef config{GetConfigInfo()};
     if (config.p == nullptr) {
         QTRACE(TRACE_ERROR, "No configuration info present!\n");
@@ -237,6 +239,9 @@ void FVPagedView::OnStartClear() {
     TRACE_FUNC_VOID("FVPagedView::OnStartClear");
     const CRect rcPage = ComputePageRect();
     CWaitCursor wait;
+    // The search and the fill of the new page are one stretch of work: what is clicked or typed
+    // from now until the page is up goes.
+    CBusyPeriod busy;
     m_btnStart.EnableWindow(FALSE);
     if (m_pSearchResults != nullptr) {
         if (m_tabPages.GetCurSel() == 2) {
@@ -257,6 +262,11 @@ void FVPagedView::OnStartClear() {
         OpenSearchResultsPage(config.p, rcPage, "Such-Ergebnis");
     }
     m_btnStart.EnableWindow(TRUE);
+    // The page gave its tree the keyboard while it was still hidden, and the progress window took
+    // the activation since; without this the toolkit hands the keyboard back to Start.
+    if (auto* pResults = dynamic_cast<CSearchResultPP*>(m_pSearchResults);
+        pResults != nullptr && pResults->GetTree().GetSafeHwnd() != nullptr && pResults->IsWindowVisible())
+        pResults->GetTree().SetFocus();
 }
 
 HRESULT FVPagedView::CanClosePP(int nPageID, BOOL* pbCanClose) {

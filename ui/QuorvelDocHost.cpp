@@ -41,7 +41,12 @@ BOOL CQuorvelDocHost::OnNewDocument() {
 }
 
 BOOL CQuorvelDocHost::OnOpenDocument(LPCSTR lpszPathName) {
-    return m_doc.OnOpenDocument(lpszPathName);
+    if (m_doc.OnOpenDocument(lpszPathName))
+        return TRUE;
+    // A damaged document has shown its own box; the rest is reported here.
+    if (m_doc.GetOpenFailure() != CQuorvelDoc::OpenFailure::None)
+        ReportOpenFailure(lpszPathName, m_doc.GetOpenFailure() == CQuorvelDoc::OpenFailure::FileError);
+    return FALSE;
 }
 
 BOOL CQuorvelDocHost::OnSaveDocument(LPCSTR lpszPathName) {

@@ -101,12 +101,11 @@ void CSearchProgressDialog::SetProgress(Bar& bar, int nPercent) {
 }
 
 void CSearchProgressDialog::DrawChangesWhenDue() {
-    const auto now = std::chrono::steady_clock::now();
-    const bool bDrawChanges = m_bChangePending && now - m_tLastDrawn >= kPaintInterval;
+    const bool bDrawChanges = m_bChangePending && m_busy.IsChangeDue();
     // Even without a change the toolkit gets its turn once an interval: the window may need painting
     // while the values stay the same, when the window manager maps it late or another window uncovers
     // it. The toolkit draws only what needs it.
-    if (!bDrawChanges && now - m_tLastTurn < kPaintInterval)
+    if (!bDrawChanges && !m_busy.IsTurnDue())
         return;
     if (GetSafeHwnd() == nullptr || !IsWindowVisible())
         return;
@@ -120,11 +119,7 @@ void CSearchProgressDialog::DrawChangesWhenDue() {
         }
         m_bChangePending = false;
     }
-    AfxPaintNow();
-    // Counted from the end of the drawing: the search gets the whole interval for its work.
-    m_tLastTurn = std::chrono::steady_clock::now();
-    if (bDrawChanges)
-        m_tLastDrawn = m_tLastTurn;
+    m_busy.PaintNow(bDrawChanges);
 }
 
 void CSearchProgressDialog::DrawNow() {
@@ -134,8 +129,7 @@ void CSearchProgressDialog::DrawNow() {
     for (Bar& bar : m_bars)
         bar.bChanged = false;
     m_bChangePending = false;
-    AfxPaintNow();
-    m_tLastDrawn = m_tLastTurn = std::chrono::steady_clock::now();
+    m_busy.PaintNow(true);
 }
 
 void CSearchProgressDialog::SetStoreProgress(int nPercent) {

@@ -5,11 +5,13 @@
 #include <memory>
 
 #include "model/SearchProgress.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/Dialog.h"
 
 // Stores, folders of the current store and items of the current folder. The search runs on the
-// user-interface thread without a message loop, so the dialog draws itself: a changed bar and its
+// user-interface thread without a message loop, so the dialog draws itself, at the pace of the
+// busy period that it spans with its window (the input made meanwhile goes): a changed bar and its
 // label are repainted and drawn at once, unless the last drawing is less than kPaintInterval ago;
 // then the change waits for the next setter call after that time. Without a change, a setter call
 // lets the toolkit paint what the window itself needs (exposed after the first drawing) once per
@@ -18,7 +20,7 @@
 class CSearchProgressDialog : public CDialog, public ISearchProgress {
     DECLARE_DYNAMIC(CSearchProgressDialog)
 public:
-    static constexpr std::chrono::milliseconds kPaintInterval{40};
+    static constexpr std::chrono::milliseconds kPaintInterval = CBusyPeriod::kPaintInterval;
 
     explicit CSearchProgressDialog(CWnd* pParent);
     // The framework's destructor destroys the window when it is still open.
@@ -64,9 +66,7 @@ protected:
     Bar m_bars[3] = {
         {&m_ctrlStores, &m_txtStores}, {&m_ctrlFolders, &m_txtFolders}, {&m_ctrlItems, &m_txtItems}};
     bool m_bChangePending = false;
-    std::chrono::steady_clock::time_point m_tLastDrawn;
-    // When the toolkit last drew, with or without a change.
-    std::chrono::steady_clock::time_point m_tLastTurn;
+    CBusyPeriod m_busy;
     int m_nRepaints = 0;
 
     DECLARE_MESSAGE_MAP()

@@ -2,6 +2,8 @@
 // the link leads, and the bottom picture on the dialog's edge.
 #include <sys/stat.h>
 
+#include <wx/statbmp.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -155,12 +157,27 @@ TEST_F(AboutBoxTest, MissingTextsFallBackToTheBuiltInOnes) {
     SetDefaultLanguageID(2057);
 }
 
-TEST_F(AboutBoxTest, ScreenshotOfTheAboutBox) {
+// On screen, as the desktop sized it: the bottom picture fills the width of the client area and
+// meets its bottom edge.
+TEST_F(AboutBoxTest, TheShownBottomPictureSpansTheWidthAndMeetsTheBottomEdge) {
     CAboutDlg dlg(m_pHost);
     ASSERT_TRUE(dlg.Create(100, m_pHost));
     dlg.ShowWindow(SW_SHOW);
     Settle(300);
     EXPECT_TRUE(dlg.IsWindowVisible());
+    CRect rcClient, rcPicture;
+    dlg.GetClientRect(&rcClient);
+    CWnd* pPicture = dlg.GetDlgItem(1080);
+    ASSERT_NE(nullptr, pPicture);
+    pPicture->GetWindowRect(&rcPicture);
+    dlg.ScreenToClient(&rcPicture);
+    EXPECT_EQ(rcClient.bottom, rcPicture.bottom);
+    EXPECT_EQ(rcClient.left, rcPicture.left);
+    EXPECT_EQ(rcClient.right, rcPicture.right);
+    // The picture itself, not only its control.
+    auto* pBitmap = dynamic_cast<wxStaticBitmap*>(pPicture->GetWxWindow());
+    ASSERT_NE(nullptr, pBitmap);
+    EXPECT_EQ(wxSize(rcPicture.Width(), rcPicture.Height()), pBitmap->GetBitmap().GetSize());
     EXPECT_FALSE(SaveScreenshot(&dlg, "about_box.png").empty());
     dlg.DestroyWindow();
 }

@@ -1,6 +1,7 @@
 // The form views on a real profile: pages and tabs, Start, the close-page protocol, the modes, the
 // discard question, a cached result, the progress display and a change of language.
 #include <wx/dc.h>
+#include <wx/notebook.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -204,6 +205,26 @@ TEST_F(FormViewTest, ANewConfigurationTakesItsProfileWhenFirstShownAndChoosesAga
     EXPECT_EQ(1, observer.nCalls);
     EXPECT_EQ("work", ControlText(&shown, IDC_GEN_PROFILE_NAME));
     pConfig->Unadvise(&observer);
+    CloseForm(pView);
+}
+
+// The toolkit marks the selected tab by the line under the row of tabs: a page laid over that
+// line leaves no tab looking selected. Every page begins where the toolkit puts its own pages.
+TEST_F(FormViewTest, ThePagesLeaveTheLineUnderTheTabsInSight) {
+    ResultPageStandIn standIn;
+    FVPagedView* pView = ShowForm(SearchableConfig(CONFIG_TYPE_MAIL));
+    ASSERT_NE(nullptr, pView);
+    Settle(200);
+    auto* pBook = dynamic_cast<wxNotebook*>(pView->GetTabCtrl().GetWxWindow());
+    ASSERT_NE(nullptr, pBook);
+    ASSERT_GT(pBook->GetPageCount(), 0u);
+    const wxRect rcToolkitPage = pBook->GetPage(0)->GetScreenRect();
+    EXPECT_EQ(rcToolkitPage.y, pView->GetGeneralPage().GetWxWindow()->GetScreenRect().y);
+    EXPECT_EQ(rcToolkitPage.y, pView->GetPropertiesPage().GetWxWindow()->GetScreenRect().y);
+    pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
+    Settle(100);
+    ASSERT_NE(nullptr, pView->GetSearchResultsPage());
+    EXPECT_EQ(rcToolkitPage.y, pView->GetSearchResultsPage()->GetWxWindow()->GetScreenRect().y);
     CloseForm(pView);
 }
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <utility>
 
-#include "platform/afx/wnd/HeldInput.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "resources/FormResource.h"
 #include "resources/ResultTemplates.h"
 #include "tests/ui_input/InputFixture.h"
@@ -144,22 +144,71 @@ TEST_F(BusyInputTest, AClickOnStartDuringTheTreeFillStartsNoSecondSearch) {
     EXPECT_EQ(1, m_pUi->nSearches);
 }
 
+// One button event of the real pointer at pt, at the display server before this returns.
+void ServerButton(const CPoint& pt, bool bPress) {
+    XSync(wxGetX11Display(), False);
+    Display* pDisplay = XOpenDisplay(nullptr);
+    ASSERT_NE(nullptr, pDisplay);
+    XTestFakeMotionEvent(pDisplay, -1, pt.x, pt.y, CurrentTime);
+    XTestFakeButtonEvent(pDisplay, 1, bPress, CurrentTime);
+    XSync(pDisplay, False);
+    XCloseDisplay(pDisplay);
+}
+
+// A busy period in which the toolkit looks at its queue, as a progress display does.
+void BusyTurn() {
+    CBusyPeriod busy;
+    AfxDropHeldInput();
+}
+
 // A press that reached Start before the work began keeps its release: the button is not left
 // pressed, and the click it makes still counts.
 TEST_F(BusyInputTest, TheReleaseOfAPressMadeBeforeTheWorkStays) {
     CWnd* pStart = m_pView->GetDlgItem(IDC_FV_START);
     ASSERT_NE(nullptr, pStart);
     const CPoint pt = Middle(pStart);
-    Display* pDisplay = XOpenDisplay(nullptr);
-    ASSERT_NE(nullptr, pDisplay);
-    XTestFakeMotionEvent(pDisplay, -1, pt.x, pt.y, CurrentTime);
-    XTestFakeButtonEvent(pDisplay, 1, True, CurrentTime);
-    XSync(pDisplay, False);
+    ServerButton(pt, true);
     Settle(200);
-    XTestFakeButtonEvent(pDisplay, 1, False, CurrentTime);
-    XSync(pDisplay, False);
-    XCloseDisplay(pDisplay);
-    AfxDropHeldInput();
+    ServerButton(pt, false);
+    BusyTurn();
+    Settle(500);
+    EXPECT_EQ(1, m_pUi->nSearches);
+}
+
+// A press dropped in one busy period whose release comes only after it (the button held past the
+// work) is forgotten at the period's end: the next busy period keeps the release of a press that
+// reached Start before it, and that click counts.
+TEST_F(BusyInputTest, APressDroppedInOneBusyPeriodCostsNoLaterClickItsRelease) {
+    CWnd* pStart = m_pView->GetDlgItem(IDC_FV_START);
+    ASSERT_NE(nullptr, pStart);
+    const CPoint pt = Middle(pStart);
+    {
+        CBusyPeriod busy;
+        wxMilliSleep(5);
+        ServerButton(pt, true);
+        AfxDropHeldInput();
+    }
+    ServerButton(pt, false);
+    Settle(300);
+    // The dropped press made no click.
+    EXPECT_EQ(0, m_pUi->nSearches);
+    ServerButton(pt, true);
+    Settle(200);
+    ServerButton(pt, false);
+    BusyTurn();
+    Settle(500);
+    EXPECT_EQ(1, m_pUi->nSearches);
+}
+
+// A click made before the work began, still waiting when it begins, is no input made during the
+// work: it acts once the work is over.
+TEST_F(BusyInputTest, AClickMadeBeforeTheWorkBeganStaysForAfterIt) {
+    CWnd* pStart = m_pView->GetDlgItem(IDC_FV_START);
+    ASSERT_NE(nullptr, pStart);
+    ServerClick(Middle(pStart));
+    // The display server's clock counts milliseconds: the work begins in a later one.
+    wxMilliSleep(5);
+    BusyTurn();
     Settle(500);
     EXPECT_EQ(1, m_pUi->nSearches);
 }

@@ -1,10 +1,12 @@
 // A right click on an entry of the result tree gives the tree the keyboard, as a click with the
 // other button does: the keys pressed after marking through the context menu move through the
-// entries instead of pressing the button that had the focus before.
+// entries instead of pressing the button that had the focus before. A search started with the
+// Start button leaves the keyboard with the tree too.
 #include <gtest/gtest.h>
 
 #include <wx/uiaction.h>
 
+#include "resources/FormResource.h"
 #include "resources/ResultTemplates.h"
 #include "tests/ui_input/InputFixture.h"
 #include "ui/FormViews.h"
@@ -47,6 +49,33 @@ TEST_F(RightClickFocusTest, RightClickOnAnEntryTakesTheKeyboard) {
     }
     ASSERT_TRUE(bMenu);
     EXPECT_EQ(&tree, CWnd::GetFocus());
+    CloseForm(pView);
+}
+
+// The progress window takes the activation while the search runs; when it goes, the toolkit must
+// not hand the keyboard back to Start, which is hidden and shown again meanwhile.
+TEST_F(RightClickFocusTest, AfterAClickOnStartTheTreeHasTheKeyboard) {
+    AddMail({"Budget", "Ann", 100});
+    AddMail({"Budget", "Ann", 200});
+    FVPagedView* pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    CWnd* pStart = pView->GetDlgItem(IDC_FV_START);
+    ASSERT_NE(nullptr, pStart);
+    CRect rcStart;
+    pStart->GetWindowRect(&rcStart);
+    ASSERT_TRUE(ClickUntil(pStart,
+                           CPoint((rcStart.left + rcStart.right) / 2, (rcStart.top + rcStart.bottom) / 2),
+                           [&] { return PageOf(pView) != nullptr; }));
+    Settle(300);
+    CSearchResultPP* pPage = PageOf(pView);
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    EXPECT_EQ(&tree, CWnd::GetFocus());
+    // Down then selects the first entry.
+    wxUIActionSimulator sim;
+    sim.Char(WXK_DOWN);
+    Settle(200);
+    EXPECT_NE(nullptr, tree.GetSelectedItem());
     CloseForm(pView);
 }
 

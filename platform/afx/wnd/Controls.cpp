@@ -15,6 +15,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <gtk/gtk.h>
+
 #include <cctype>
 #include <cstdlib>
 #include <string>
@@ -165,8 +167,22 @@ wxWindow* CStatic::CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) {
         wxSize size = Size(cs);
         if (pImage != nullptr && (type == SS_ICON || cs.cx <= 0))
             size = pImage->GetSize();
-        return new wxStaticBitmap(pParent, WxWindowId(cs.hMenu), pImage ? *pImage : wxNullBitmap, Pos(cs),
-                                  size);
+        auto* pBitmap =
+            new wxStaticBitmap(pParent, WxWindowId(cs.hMenu), pImage ? *pImage : wxNullBitmap, Pos(cs), size);
+        // A picture that fills its control follows the control's size, the template's and any later.
+        if (type == SS_BITMAP && (cs.style & SS_REALSIZECONTROL) && pImage != nullptr && pImage->IsOk()) {
+            const wxImage original = pImage->ConvertToImage();
+            auto fit = [pBitmap, original](const wxSize& to) {
+                if (to.x > 0 && to.y > 0 && pBitmap->GetBitmap().GetSize() != to)
+                    pBitmap->SetBitmap(wxBitmap(original.Scale(to.x, to.y, wxIMAGE_QUALITY_HIGH)));
+            };
+            fit(size);
+            pBitmap->Bind(wxEVT_SIZE, [pBitmap, fit](wxSizeEvent& e) {
+                e.Skip();
+                fit(pBitmap->GetSize());
+            });
+        }
+        return pBitmap;
     }
     long style = Border(cs) | wxST_NO_AUTORESIZE;
     if (type == SS_CENTER)
@@ -790,18 +806,47 @@ int CTabCtrl::SetCurSel(int nItem) {
     return old;
 }
 
+RECT CTabCtrl::PageInsets() const {
+    auto* p = dynamic_cast<wxNotebook*>(m_pWx);
+    wxWindow* pPage = p != nullptr && p->GetPageCount() > 0 ? p->GetPage(0) : nullptr;
+    if (pPage == nullptr)
+        return RECT{2, m_pWx != nullptr ? m_pWx->GetCharHeight() + 16 : 26, 2, 2};
+    // Where the toolkit puts its pages, below the row of tabs and the line under the selected one
+    // (which a page laid over it would hide): the empty page of each tab lies exactly there.
+    auto* pWidget = static_cast<GtkWidget*>(p->GetHandle());
+    auto* pPageWidget = static_cast<GtkWidget*>(pPage->GetHandle());
+    GtkAllocation book{}, page{};
+    gtk_widget_get_allocation(pWidget, &book);
+    gtk_widget_get_allocation(pPageWidget, &page);
+    const wxSize size = p->GetSize();
+    if ((book.width != size.x || book.height != size.y || page.height <= 1) && size.x > 1 && size.y > 1) {
+        // Not laid out at its size yet: the toolkit lays it out now, where and as large as it is.
+        const wxPoint pos = p->GetPosition();
+        GtkAllocation wanted{pos.x, pos.y, size.x, size.y};
+        gtk_widget_size_allocate(pWidget, &wanted);
+        gtk_widget_get_allocation(pWidget, &book);
+        gtk_widget_get_allocation(pPageWidget, &page);
+    }
+    if (page.height <= 1 || book.height <= 1)
+        return RECT{2, p->GetCharHeight() + 16, 2, 2};
+    // The notebook draws on its parent's surface: both allocations are in the same coordinates.
+    return RECT{page.x - book.x, page.y - book.y, (book.x + book.width) - (page.x + page.width),
+                (book.y + book.height) - (page.y + page.height)};
+}
+
 int CTabCtrl::TabHeight() const {
-    return m_pWx ? m_pWx->GetCharHeight() + 14 : 24;
+    return PageInsets().top;
 }
 
 void CTabCtrl::AdjustRect(BOOL bLarger, LPRECT lpRect) {
     if (lpRect == nullptr)
         return;
+    const RECT insets = PageInsets();
     int d = bLarger ? -1 : 1;
-    lpRect->left += 2 * d;
-    lpRect->right -= 2 * d;
-    lpRect->top += (TabHeight() + 2) * d;
-    lpRect->bottom -= 2 * d;
+    lpRect->left += insets.left * d;
+    lpRect->right -= insets.right * d;
+    lpRect->top += insets.top * d;
+    lpRect->bottom -= insets.bottom * d;
 }
 
 BOOL CTabCtrl::GetItemRect(int nItem, LPRECT lpRect) const {

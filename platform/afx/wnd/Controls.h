@@ -174,7 +174,11 @@ public:
 protected:
     wxWindow* CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) override;
     void BindWxEvents() override;
+    // The height of the row of tabs, down to where the pages begin.
     int TabHeight() const;
+    // The distances from the control's edges to its page area (left, top, right, bottom), as the
+    // toolkit lays them out.
+    RECT PageInsets() const;
     std::vector<LPARAM> m_params;
     bool m_bSilent = false;
 };

@@ -21,10 +21,6 @@ IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 namespace {
 
 // The framework's reports, in the program's language.
-void ReportOpenFailure() {
-    AfxMessageBox(AfxFrameworkText("Sorry, could not open this file."), MB_ICONEXCLAMATION);
-}
-
 void ReportSaveFailure(LPCSTR lpszPathName) {
     AfxMessageBox(AfxFrameworkText("Failed to save document to the file \"%s\".", lpszPathName),
                   MB_ICONEXCLAMATION);
@@ -104,7 +100,7 @@ BOOL CDocument::OnNewDocument() {
 BOOL CDocument::OnOpenDocument(LPCSTR lpszPathName) {
     CFile file;
     if (!file.Open(lpszPathName, CFile::modeRead)) {
-        ReportOpenFailure();
+        ReportOpenFailure(lpszPathName, TRUE);
         return FALSE;
     }
     DeleteContents();
@@ -117,14 +113,22 @@ BOOL CDocument::OnOpenDocument(LPCSTR lpszPathName) {
         }
         file.Close();
     } catch (CException* e) {
-        e->Delete();
         file.Abort();
         DeleteContents();
-        ReportOpenFailure();
+        ReportOpenFailure(lpszPathName, e->IsKindOf(RUNTIME_CLASS(CFileException)));
+        e->Delete();
         return FALSE;
     }
     SetModifiedFlag(FALSE);
     return TRUE;
+}
+
+void CDocument::ReportOpenFailure(LPCSTR lpszPathName, BOOL bFileError) {
+    if (bFileError && lpszPathName != nullptr)
+        AfxMessageBox(AfxFrameworkText("File \"%s\" could not be opened for reading.", lpszPathName),
+                      MB_ICONEXCLAMATION);
+    else
+        AfxMessageBox(AfxFrameworkText("Sorry, could not open this file."), MB_ICONEXCLAMATION);
 }
 
 BOOL CDocument::OnSaveDocument(LPCSTR lpszPathName) {

@@ -44,6 +44,9 @@ public:
     virtual BOOL SaveModified();
     virtual BOOL DoSave(LPCSTR lpszPathName, BOOL bReplace = TRUE);
     virtual BOOL DoFileSave();
+    // The framework's report that opening lpszPathName failed: a file error (the file missing,
+    // unreadable, not a file) names the file; anything else says that the file could not be opened.
+    static void ReportOpenFailure(LPCSTR lpszPathName, BOOL bFileError);
 
     void OnFileSave();
     void OnFileSaveAs();

@@ -53,6 +53,11 @@ void SplitMenuText(const CString& text, CString& label, CString& shortcut) {
 }
 
 #ifdef __WXGTK__
+// The widest a label grows, in characters: in a menu, and in the menu bar, whose labels side by
+// side must leave the main window within the screen.
+constexpr int kMaxLabelChars = 60;
+constexpr int kMaxBarLabelChars = 20;
+
 // The toolkit's mnemonic marker is "_": "&&" is a plain "&", "_" must be doubled.
 std::string MnemonicText(const CString& label) {
     std::string out;
@@ -70,6 +75,24 @@ std::string MnemonicText(const CString& label) {
         }
     }
     return out;
+}
+
+// A menu entry's labels end in an ellipsis beyond a few dozen characters: the menu bar and every
+// menu stay within the screen whatever a language file makes of their texts.
+void LimitLabelWidth(GtkWidget* pWidget, int nMaxChars = kMaxLabelChars) {
+    if (pWidget == nullptr)
+        return;
+    if (GTK_IS_LABEL(pWidget)) {
+        gtk_label_set_ellipsize(GTK_LABEL(pWidget), PANGO_ELLIPSIZE_END);
+        gtk_label_set_max_width_chars(GTK_LABEL(pWidget), nMaxChars);
+        return;
+    }
+    if (GTK_IS_CONTAINER(pWidget)) {
+        GList* pList = gtk_container_get_children(GTK_CONTAINER(pWidget));
+        for (GList* p = pList; p != nullptr; p = p->next)
+            LimitLabelWidth(GTK_WIDGET(p->data), nMaxChars);
+        g_list_free(pList);
+    }
 }
 
 // The item's row: its label with the mnemonic on the left, the shortcut text on the right, made
@@ -110,9 +133,29 @@ bool ShowItemRow(wxMenuItem* pItem, const CString& label, const CString& shortcu
     }
     gtk_label_set_text_with_mnemonic(GTK_LABEL(pLabel), MnemonicText(label).c_str());
     gtk_label_set_text(GTK_LABEL(pKeys), shortcut.GetString());
+    LimitLabelWidth(pWidget);
     return true;
 }
 #endif
+
+// The entry in the menu bar of a menu, and an item of a menu, keep their labels short.
+void LimitWidth(wxMenu* pMenu) {
+#ifdef __WXGTK__
+    if (pMenu != nullptr)
+        LimitLabelWidth(pMenu->m_owner, kMaxBarLabelChars);
+#else
+    (void)pMenu;
+#endif
+}
+
+void LimitWidth(wxMenuItem* pItem) {
+#ifdef __WXGTK__
+    if (pItem != nullptr)
+        LimitLabelWidth(pItem->GetMenuItem());
+#else
+    (void)pItem;
+#endif
+}
 
 // Gives an item its text; the toolkit never sees the shortcut part as an accelerator.
 void SetItemText(wxMenuItem* pItem, const CString& text) {
@@ -126,6 +169,7 @@ void SetItemText(wxMenuItem* pItem, const CString& text) {
     }
 #endif
     pItem->SetItemLabel(ToWx(label));
+    LimitWidth(pItem);
 }
 
 std::map<const void*, std::unique_ptr<CMenu>>& Menus() {
@@ -138,7 +182,7 @@ void AppendItems(wxMenu* pMenu, const std::vector<MENUITEMDEF>& items) {
         if (!item.items.empty()) {
             auto* pSub = new wxMenu();
             AppendItems(pSub, item.items);
-            pMenu->AppendSubMenu(pSub, ToWx(CMenu::CleanMenuText(item.lpszText)));
+            LimitWidth(pMenu->AppendSubMenu(pSub, ToWx(CMenu::CleanMenuText(item.lpszText))));
         } else if (item.nID == 0) {
             pMenu->AppendSeparator();
         } else {
@@ -149,6 +193,7 @@ void AppendItems(wxMenu* pMenu, const std::vector<MENUITEMDEF>& items) {
                                               item.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
             if (pItem != nullptr && !shortcut.IsEmpty())
                 SetItemText(pItem, text);
+            LimitWidth(pItem);
         }
     }
 }
@@ -182,6 +227,7 @@ wxMenuBar* CMenu::BuildMenuBar(const MENUDEF& def) {
         auto* pMenu = new wxMenu();
         AppendItems(pMenu, popup.items);
         pBar->Append(pMenu, ToWx(CleanMenuText(popup.lpszText)));
+        LimitWidth(pMenu);
     }
     return pBar;
 }
@@ -283,6 +329,7 @@ BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR, LPCSTR lpszNewItem
             if (nPosition >= m_pBar->GetMenuCount())
                 return FALSE;
             m_pBar->SetMenuLabel(nPosition, text);
+            LimitWidth(m_pBar->GetMenu(nPosition));
             return TRUE;
         }
         wxMenuItem* pItem = m_pBar->FindItem(AfxCommandToWxId(nPosition));

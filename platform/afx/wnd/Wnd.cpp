@@ -24,8 +24,8 @@
 #include <thread>
 #include <unordered_map>
 
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/Gdi.h"
-#include "platform/afx/wnd/HeldInput.h"
 #include "platform/afx/wnd/Menu.h"
 #include "platform/afx/wnd/WxText.h"
 
