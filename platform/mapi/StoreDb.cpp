@@ -264,16 +264,19 @@ HRESULT CStoreDb::Open(const std::string& path) {
 }
 
 HRESULT CStoreDb::UsesWal(bool& wal) {
-    // The file header's read and write versions are 2 once a file is in write-ahead logging; read
-    // from the file itself, which costs less than asking SQLite.
-    unsigned char header[20] = {};
-    FILE* file = std::fopen(m_path.c_str(), "rb");
-    if (file == nullptr) {
-        return MAPI_E_NO_ACCESS;
+    // Asked of SQLite, never read from the file by other means: closing any other descriptor of a
+    // file drops every lock this process holds on it, SQLite's too, and another process would then
+    // take itself for the file's last user and remove the log this one still writes to.
+    wal = false;
+    auto stmt = m_db.Prepare("PRAGMA journal_mode");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
     }
-    size_t read = std::fread(header, 1, sizeof(header), file);
-    std::fclose(file);
-    wal = read == sizeof(header) && header[18] == 2 && header[19] == 2;
+    int rc = stmt->Step();
+    if (rc != SQLITE_ROW) {
+        return ResultFromSqlite(rc);
+    }
+    wal = stmt->Text(0) == "wal";
     return S_OK;
 }
 
