@@ -125,4 +125,17 @@ private:
     bool m_done = false;
 };
 
+// The connection's lock and then a transaction on it, for one change of the file: the
+// transaction ends (rolled back unless committed) before the lock is let go.
+class CLockedTransaction {
+public:
+    explicit CLockedTransaction(CSqliteDb& db) : m_guard(db.Lock()), m_tx(db) {}
+    HRESULT Result() const { return m_tx.Result(); }
+    HRESULT Commit() { return m_tx.Commit(); }
+
+private:
+    std::lock_guard<std::recursive_mutex> m_guard;
+    CTransaction m_tx;
+};
+
 }  // namespace qrvmapi

@@ -407,11 +407,10 @@ HRESULT CStoreDb::FindChildFolder(LONGLONG parent, const std::string& name, LONG
 HRESULT CStoreDb::CreateFolder(LONGLONG parent, const std::string& name,
                                const std::optional<std::string>& cls, ULONG type, const std::string& comment,
                                LONGLONG& id) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
     if (name.empty()) {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
@@ -437,8 +436,7 @@ HRESULT CStoreDb::CreateFolder(LONGLONG parent, const std::string& name,
 }
 
 HRESULT CStoreDb::SetFolderClass(LONGLONG folder, const std::optional<std::string>& cls) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    CTransaction tx(m_db);  // every write goes through a checked transaction
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
@@ -460,12 +458,11 @@ HRESULT CStoreDb::SetFolderClass(LONGLONG folder, const std::optional<std::strin
 }
 
 HRESULT CStoreDb::DeleteFolderTree(LONGLONG folder) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     CFolderRow row;
     HRESULT hr = GetFolder(folder, row);
     if (FAILED(hr)) {
@@ -503,11 +500,10 @@ HRESULT CStoreDb::DeleteFolderTree(LONGLONG folder) {
 }
 
 HRESULT CStoreDb::RenameFolder(LONGLONG folder, const std::string& name) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
     if (name.empty()) {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
@@ -586,8 +582,7 @@ HRESULT CStoreDb::ReadFolderProps(LONGLONG folder, std::vector<CPropCell>& cells
 }
 
 HRESULT CStoreDb::WriteFolderProps(LONGLONG folder, const CPropChanges& changes) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
@@ -800,12 +795,11 @@ HRESULT CStoreDb::WriteProps(LONGLONG msg, const CPropChanges& changes) {
 }
 
 HRESULT CStoreDb::SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges& changes) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     HRESULT hr = S_OK;
     LONGLONG target = id;
     if (target == 0) {
@@ -861,13 +855,12 @@ HRESULT CStoreDb::NextMessages(LONGLONG folder, LONGLONG after, int limit, std::
 
 HRESULT CStoreDb::DeleteMessages(LONGLONG folder, const std::vector<LONGLONG>& ids, bool hard,
                                  ULONG& missing) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
     missing = 0;
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     LONGLONG now = NowFileTime();
     for (LONGLONG id : ids) {
         HRESULT hr =
@@ -918,13 +911,12 @@ HRESULT CStoreDb::ListDeleted(std::vector<CDeletedRow>& rows) {
 }
 
 HRESULT CStoreDb::RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
     done = 0;
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     HRESULT hr = S_OK;
     if (ids.empty()) {
         hr = m_db.Exec("UPDATE messages SET deleted = 0, deleted_on = NULL WHERE deleted <> 0");
@@ -947,13 +939,12 @@ HRESULT CStoreDb::RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done)
 }
 
 HRESULT CStoreDb::PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
     done = 0;
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     HRESULT hr = S_OK;
     if (ids.empty()) {
         hr = m_db.Exec("DELETE FROM props WHERE msg IN (SELECT id FROM messages WHERE deleted <> 0)");
