@@ -149,6 +149,16 @@ HRESULT CSqliteDb::Open(const std::string& path, bool create) {
     return S_OK;
 }
 
+HRESULT CSqliteDb::OpenReadOnly(const std::string& path) {
+    int rc = sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        return m_lastResult = ResultFromSqlite(rc);
+    }
+    sqlite3_extended_result_codes(m_db, 0);
+    sqlite3_busy_timeout(m_db, 10000);
+    return S_OK;
+}
+
 HRESULT CSqliteDb::UseWal() {
     HRESULT hr = Exec("PRAGMA journal_mode=WAL");
     if (FAILED(hr)) {
@@ -222,9 +232,31 @@ HRESULT CSqliteDb::Begin() {
         hr = Exec(("SAVEPOINT sp" + std::to_string(m_depth)).c_str());
     }
     if (SUCCEEDED(hr)) {
+        if (m_depth == 0) {
+            m_changesAtBegin = sqlite3_total_changes64(m_db);
+        }
         ++m_depth;
     }
     return hr;
+}
+
+HRESULT CSqliteDb::DataVersion(LONGLONG& version) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    version = 0;
+    auto stmt = Prepare("PRAGMA data_version");
+    if (!stmt->Valid()) {
+        return m_lastResult;
+    }
+    int rc = stmt->Step();
+    if (rc != SQLITE_ROW) {
+        return m_lastResult = ResultFromSqlite(rc);
+    }
+    version = stmt->Int(0);
+    return S_OK;
+}
+
+bool CSqliteDb::HasWritten() const {
+    return m_depth > 0 && sqlite3_total_changes64(m_db) != m_changesAtBegin;
 }
 
 HRESULT CSqliteDb::Commit() {

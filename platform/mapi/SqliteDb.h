@@ -57,6 +57,8 @@ public:
     // Opens (create: or makes) the file with a busy timeout, so that another process writing at
     // the same time makes us wait instead of fail. Nothing is written to the file.
     HRESULT Open(const std::string& path, bool create);
+    // Opens an existing file for reading only: such a connection can never write to it.
+    HRESULT OpenReadOnly(const std::string& path);
     // Switches the file to write-ahead logging: readers and one writer of several processes then
     // work side by side. Called once the file is known to be ours, since it writes the header.
     HRESULT UseWal();
@@ -80,6 +82,11 @@ public:
     HRESULT Commit();
     void Rollback();
     int Depth() const { return m_depth; }
+    // SQLite's data version of this connection: it changes with every commit of another connection.
+    HRESULT DataVersion(LONGLONG& version);
+    // Whether the open transaction changed anything yet: until it does, a connection that starts
+    // reading now sees what it sees (it holds the write lock; nobody else can commit).
+    bool HasWritten() const;
 
     // Serialises the use of the connection and its cached statements between threads.
     std::recursive_mutex& Lock() { return m_lock; }
@@ -91,6 +98,7 @@ private:
     std::unordered_map<const char*, sqlite3_stmt*> m_cache;  // keyed by the literal's address
     std::recursive_mutex m_lock;
     int m_depth = 0;
+    long long m_changesAtBegin = 0;
     HRESULT m_lastResult = S_OK;
     std::string m_checkedPath;
 };

@@ -149,7 +149,8 @@ private:
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);
     // In how many parts a read of this many scattered items is best shared out: this connection
     // takes the first, a reader connection (opened on first need) each other one. One inside a
-    // transaction, for a few items or on one core.
+    // transaction that has written, for a few items or on one core. Readers started inside a
+    // transaction that has not written yet read what it reads: it holds the write lock.
     size_t ReadParts(size_t items);
 
     void DropPrefetch() {
