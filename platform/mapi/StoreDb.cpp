@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <set>
 
+#include "platform/mapi/CheckedFiles.h"
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/MAPIDefs.h"
 #include "platform/mapi/Sha256.h"
@@ -248,19 +249,61 @@ HRESULT CStoreDb::Open(const std::string& path) {
     if (FAILED(hr)) {
         return hr;
     }
+    if (!HasStoreSchema()) {
+        m_db.MarkDamaged();  // read what reads; never written
+    }
     m_db.CheckBeforeWrites(path);
     // Switching to write-ahead logging writes the file's header, so a file not yet switched (a new
-    // store, or one from elsewhere) is checked first. A damaged one stays as it is and can still
-    // be read; its writes are refused.
+    // store, or one from elsewhere) keeps its mode until it is known sound: the whole-file check
+    // switches it. A damaged one stays as it is and can still be read; its writes are refused.
     bool logged = false;
     hr = UsesWal(logged);
-    if (SUCCEEDED(hr) && !logged) {
-        hr = m_db.CheckIntegrity();
-        if (hr == MAPI_E_CORRUPT_STORE) {
-            return S_OK;
+    return FAILED(hr) || !logged ? hr : m_db.UseWal();
+}
+
+void CStoreDb::PrepareWrites() {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    if (m_writesPrepared) {
+        return;
+    }
+    m_writesPrepared = true;
+    std::string mark, expected;
+    if (SUCCEEDED(ReadMark(m_db, mark)) && SUCCEEDED(ExpectedMark(m_db, m_path, expected)) &&
+        (mark.empty() || mark != expected)) {
+        StartFileCheck(m_path);
+    }
+}
+
+bool CStoreDb::HasStoreSchema() {
+    // Every table a store has, with every column the service reads or writes.
+    static const std::pair<const char*, std::vector<std::string>> kTables[] = {
+        {"PRAGMA table_info(meta)", {"key", "value"}},
+        {"PRAGMA table_info(folders)", {"id", "parent", "name", "class", "type", "comment"}},
+        {"PRAGMA table_info(folder_props)", {"folder", "pid", "type", "value"}},
+        {"PRAGMA table_info(messages)", {"id", "folder", "deleted", "deleted_on"}},
+        {"PRAGMA table_info(props)", {"msg", "pid", "type", "value"}},
+        {"PRAGMA table_info(named)", {"pid", "guid", "kind", "lid", "name"}},
+    };
+    for (const auto& [sql, columns] : kTables) {
+        auto stmt = m_db.Prepare(sql);
+        if (!stmt->Valid()) {
+            return false;
+        }
+        std::set<std::string> found;
+        int rc;
+        while ((rc = stmt->Step()) == SQLITE_ROW) {
+            found.insert(stmt->Text(1));
+        }
+        if (rc != SQLITE_DONE) {
+            return false;
+        }
+        for (const std::string& column : columns) {
+            if (found.count(column) == 0) {
+                return false;
+            }
         }
     }
-    return FAILED(hr) ? hr : m_db.UseWal();
+    return true;
 }
 
 HRESULT CStoreDb::UsesWal(bool& wal) {
@@ -976,14 +1019,22 @@ HRESULT CStoreDb::PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
 
 HRESULT CStoreDb::IdsFromNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    pids.assign(names.size(), 0);
-    std::optional<CTransaction> tx;
-    if (create) {
-        tx.emplace(m_db);
-        if (FAILED(tx->Result())) {
-            return tx->Result();
-        }
+    // Looked up first without a write transaction: a look-up that finds every name changes
+    // nothing, and takes no write lock (nor waits for the file's check).
+    HRESULT hr = LookUpNames(names, false, pids);
+    if (FAILED(hr) || !create || std::find(pids.begin(), pids.end(), 0u) == pids.end()) {
+        return hr;
     }
+    CLockedTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    hr = LookUpNames(names, true, pids);  // again under the lock: another program may have made some
+    return FAILED(hr) ? hr : tx.Commit();
+}
+
+HRESULT CStoreDb::LookUpNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids) {
+    pids.assign(names.size(), 0);
     for (size_t i = 0; i < names.size(); ++i) {
         const CNamedId& name = names[i];
         LONGLONG lid = name.m_kind == MNID_ID ? name.m_lid : 0;
@@ -1039,7 +1090,7 @@ HRESULT CStoreDb::IdsFromNames(const std::vector<CNamedId>& names, bool create, 
         }
         pids[i] = static_cast<ULONG>(next);
     }
-    return create ? tx->Commit() : S_OK;
+    return S_OK;
 }
 
 HRESULT CStoreDb::NameFromId(ULONG pid, CNamedId& name, bool& found) {
