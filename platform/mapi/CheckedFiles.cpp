@@ -167,11 +167,13 @@ void CheckThread(std::string path, CCheck* check) {
     HRESULT hr;
     {
         CSqliteDb db;
+        bool stopping;
         {
             std::lock_guard<std::mutex> guard(Checks().lock);
             check->db = &db;
+            stopping = Checks().stopping;
         }
-        hr = Checks().stopping ? MAPI_E_CALL_FAILED : RunCheck(db, path);
+        hr = stopping ? MAPI_E_CALL_FAILED : RunCheck(db, path);
         std::lock_guard<std::mutex> guard(Checks().lock);
         check->db = nullptr;
     }  // closed, with its last checkpoint recorded, before a waiting writer goes on
