@@ -53,8 +53,7 @@ struct CCheck {
     bool running = false;
     HRESULT hr = S_OK;
     std::string damagedState;  // the file's state when it was found damaged
-    std::thread thread;
-    CSqliteDb* db = nullptr;  // while running: the connection to interrupt at exit
+    CSqliteDb* db = nullptr;   // while running: the connection to interrupt at exit
 };
 
 // The checks of this process. At exit, running checks are interrupted and waited for.
@@ -68,13 +67,14 @@ public:
                 check->db->Interrupt();
             }
         }
-        for (auto& [path, check] : checks) {
-            if (check->thread.joinable()) {
-                guard.unlock();
-                check->thread.join();
-                guard.lock();
+        ended.wait(guard, [this] {
+            for (auto& [path, check] : checks) {
+                if (check->running) {
+                    return false;
+                }
             }
-        }
+            return true;
+        });
     }
     std::mutex lock;
     std::condition_variable ended;
@@ -191,11 +191,10 @@ CCheck& Start(const std::string& path) {
         check = std::make_unique<CCheck>();
     }
     if (!check->running) {
-        if (check->thread.joinable()) {
-            check->thread.join();  // ended already: only its thread is left
-        }
         check->running = true;
-        check->thread = std::thread(CheckThread, path, check.get());
+        // Not joined: a check that ended leaves nothing behind (a process forked later inherits no
+        // thread to wait for); the end of the process waits for the running ones (~CChecks).
+        std::thread(CheckThread, path, check.get()).detach();
     }
     return *check;
 }
