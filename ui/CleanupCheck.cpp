@@ -249,7 +249,7 @@ HRESULT OpenSearchedFolder(IMsgStore* lpMDB, CStoreInfo* pStore, int nStore, int
 
 HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                          const CResultReview* pReview, LPSPropTagArray lpCompared,
-                         const std::vector<CCleanupGroup*>& groups) {
+                         const std::vector<CCleanupGroup*>& groups, int nFolder) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CheckStoreGroups", hr);
     if (pConfig == nullptr || lpMDB == nullptr || pStore == nullptr || lpCompared == nullptr ||
@@ -257,11 +257,24 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
         hr = E_INVALIDARG;
         return hr;
     }
+    // What is judged of each group: all its marked entries the first time, one folder's later.
+    std::vector<std::vector<const CEntryReference*>> judged(groups.size());
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const CCleanupGroup* pGroup = groups[g];
+        if (pGroup->skip != CleanupSkip::None)
+            continue;
+        for (const CEntryReference* pEntry : pGroup->marked) {
+            if (!pGroup->bJudged || nFolder < 0 || (int)pEntry->GetFolderIndex() == nFolder)
+                judged[g].push_back(pEntry);
+        }
+    }
     // The entry ids to read, by folder position.
     std::map<int, CFolderValues> folders;
-    for (const CCleanupGroup* pGroup : groups) {
-        folders[(int)pGroup->pKept->GetFolderIndex()].ids.push_back(IdOf(pGroup->pKept));
-        for (const CEntryReference* pEntry : pGroup->marked)
+    for (size_t g = 0; g < groups.size(); ++g) {
+        if (groups[g]->skip != CleanupSkip::None)
+            continue;
+        folders[(int)groups[g]->pKept->GetFolderIndex()].ids.push_back(IdOf(groups[g]->pKept));
+        for (const CEntryReference* pEntry : judged[g])
             folders[(int)pEntry->GetFolderIndex()].ids.push_back(IdOf(pEntry));
     }
     for (auto& [nFolder, values] : folders) {
@@ -287,7 +300,7 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
         return hr;
     }
     auto rowOf = [&](const CEntryReference* pEntry, bool* pbFolderChanged) -> const SRow* {
-        const CFolderValues& values = folders[(int)pEntry->GetFolderIndex()];
+        const CFolderValues& values = folders.at((int)pEntry->GetFolderIndex());
         if (!values.bSearched) {
             *pbFolderChanged = true;
             return nullptr;
@@ -296,12 +309,15 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
         return it != values.rows.end() ? it->second : nullptr;
     };
     std::vector<const SRow*> marks;
-    for (CCleanupGroup* pGroup : groups) {
-        pGroup->skip = CleanupSkip::None;
+    for (size_t g = 0; g < groups.size(); ++g) {
+        CCleanupGroup* pGroup = groups[g];
+        if (pGroup->skip != CleanupSkip::None)
+            continue;
+        pGroup->bJudged = true;
         bool bFolderChanged = false;
         const SRow* pKept = rowOf(pGroup->pKept, &bFolderChanged);
         marks.clear();
-        for (const CEntryReference* pEntry : pGroup->marked)
+        for (const CEntryReference* pEntry : judged[g])
             marks.push_back(rowOf(pEntry, &bFolderChanged));
         if (bFolderChanged) {
             pGroup->skip = CleanupSkip::FolderChanged;

@@ -26,6 +26,7 @@ struct CCleanupGroup {
     CEntryReference* pKept = nullptr;
     std::vector<CEntryReference*> marked;
     CleanupSkip skip = CleanupSkip::None;
+    bool bJudged = false;  // judged whole once already: later judgements take one folder's part
 };
 
 // Opens the folder at a position of a store's folder list, for reading or (MAPI_MODIFY) for
@@ -42,6 +43,10 @@ HRESULT OpenSearchedFolder(IMsgStore* lpMDB, CStoreInfo* pStore, int nStore, int
 // the groups' entry ids, with the entry id and the compared columns (lpCompared, the search's own
 // columns). A marked entry counts as a duplicate only when the index would file it with the kept
 // entry now: the same comparison, by the same kind of index level, and not all values empty.
+// With nFolder (a folder position), a group judged before is judged by its kept entry and its
+// marked entries in that folder only: those are what a deletion of that folder takes, and its
+// parts in other folders may be gone by that deletion already. A group judged for the first time
+// is judged whole. Groups already skipped are left as they are.
 HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                          const CResultReview* pReview, LPSPropTagArray lpCompared,
-                         const std::vector<CCleanupGroup*>& groups);
+                         const std::vector<CCleanupGroup*>& groups, int nFolder = -1);

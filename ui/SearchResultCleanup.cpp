@@ -2,6 +2,8 @@
 #include <cstdlib>
 #include <map>
 #include <new>
+#include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,8 @@
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/mapi/MAPIX.h"
+#include "platform/mapi/StoreAdmin.h"
+#include "platform/mapi/StoreChanges.h"
 #include "trace/Trace.h"
 #include "ui/CleanupCheck.h"
 #include "ui/FVBase.h"
@@ -48,6 +52,7 @@ void SetCleanupProgress(FVBase* pOwner, ULONG ulDone, ULONG ulTotal) {
 }  // namespace
 
 CSearchResultPP::CCleanupStore::~CCleanupStore() {
+    free(lpCompared);
     if (lpMDB != nullptr)
         lpMDB->Release();
     if (lpSession != nullptr) {
@@ -97,66 +102,63 @@ BOOL CSearchResultPP::CollectGroups(std::vector<CCleanupGroup>& groups) {
     return TRUE;
 }
 
-HRESULT CSearchResultPP::CheckGroups(CConfigInfo* pConfig, std::vector<CCleanupGroup>& groups) {
+HRESULT CSearchResultPP::OpenCleanupStore(CConfigInfo* pConfig, CStoreInfo* pStore, int nStore,
+                                          CCleanupStore** ppStore) {
     HRESULT hr = S_OK;
-    TRACE_FUNC_RESULT("CSearchResultPP::CheckGroups", hr);
-    // Groups never span stores: each store is looked at once, with its own columns.
-    std::map<int, std::vector<CCleanupGroup*>> byStore;
-    for (CCleanupGroup& group : groups)
-        byStore[(int)group.pKept->GetStoreIndex()].push_back(&group);
-    for (auto& [nStore, storeGroups] : byStore) {
-        Ref<CStoreInfo> store{pConfig->GetStore(nStore)};
-        if (store.p == nullptr) {
-            for (CCleanupGroup* pGroup : storeGroups)
-                pGroup->skip = CleanupSkip::FolderChanged;
-            continue;
-        }
-        LPSPropTagArray lpCompared = nullptr;
-        hr = pConfig->BuildPropTagArray(nStore, &lpCompared);
-        if (FAILED(hr) || lpCompared == nullptr || lpCompared->cValues == 0) {
-            free(lpCompared);
-            if (SUCCEEDED(hr))
-                hr = E_UNEXPECTED;
-            QTRACE(TRACE_ERROR, "BuildPropTagArray() failed: hr = 0x%08lx\n", hr);
-            ShowError(this, hr);
-            return hr;
-        }
-        Ref<IMAPISession> session;
-        Ref<IMsgStore> mdb;
-        hr = RetrieveSession(pConfig, &session.p);
-        if (FAILED(hr)) {
-            free(lpCompared);
-            QTRACE(TRACE_ERROR, "RetrieveSession() failed: hr = 0x%08lx\n", hr);
-            ShowErrorWithArgs(this, "Error",
-                              "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a wrong "
-                              "profile password.",
-                              150, 151, (ULONG)hr);
-            return hr;
-        }
-        // Opened for the deletion that follows: the store read for the check deletes too.
-        hr = OpenStore(session.p, store.p, &mdb.p, TRUE);
-        if (SUCCEEDED(hr))
-            hr = CheckStoreGroups(pConfig, mdb.p, store.p, nStore, pConfig->GetResultReview(), lpCompared,
-                                  storeGroups);
-        else
-            ShowErrorWithArgs(
-                this, "Error",
-                "Failed to open MAPI store (Error code 0x%1!08lx!). May be caused by a wrong password.", 152,
-                153, (ULONG)hr);
-        free(lpCompared);
-        if (SUCCEEDED(hr) && m_pRun != nullptr) {
-            CCleanupStore& kept = m_pRun->stores[nStore];
-            std::swap(kept.lpSession, session.p);
-            std::swap(kept.lpMDB, mdb.p);
-        }
-        mdb.Reset();
-        if (session.p != nullptr)
-            session.p->Logoff(0, 0, 0);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "Checking store %d failed: hr = 0x%08lx\n", nStore, hr);
-            return hr;
-        }
+    TRACE_FUNC_RESULT("CSearchResultPP::OpenCleanupStore", hr);
+    *ppStore = nullptr;
+    auto found = m_pRun->stores.find(nStore);
+    if (found != m_pRun->stores.end()) {
+        if (found->second.lpMDB != nullptr)
+            *ppStore = &found->second;
+        return hr;
     }
+    CCleanupStore& opened = m_pRun->stores[nStore];
+    // A store taken out of the profile, or another file at its place now, is not the store the
+    // search read: its groups are left as they are, and the user is told with the others. Its
+    // columns are built only for the store the search read, since named ones are looked up in it.
+    auto gone = [&]() {
+        QTRACE(TRACE_WARNING, "Store %d is no longer the one searched: hr = 0x%08lx\n", nStore, hr);
+        hr = S_OK;
+        return hr;
+    };
+    hr = RetrieveSession(pConfig, &opened.lpSession);
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "RetrieveSession() failed: hr = 0x%08lx\n", hr);
+        ShowErrorWithArgs(this, "Error",
+                          "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a wrong "
+                          "profile password.",
+                          150, 151, (ULONG)hr);
+        m_pRun->stores.erase(nStore);
+        return hr;
+    }
+    hr = OpenStore(opened.lpSession, pStore, &opened.lpMDB, TRUE);
+    if (hr == MAPI_E_UNKNOWN_ENTRYID || hr == MAPI_E_NOT_FOUND)
+        return gone();
+    if (FAILED(hr)) {
+        QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", hr);
+        ShowErrorWithArgs(
+            this, "Error",
+            "Failed to open MAPI store (Error code 0x%1!08lx!). May be caused by a wrong password.", 152, 153,
+            (ULONG)hr);
+        m_pRun->stores.erase(nStore);
+        return hr;
+    }
+    hr = pConfig->BuildPropTagArray(nStore, &opened.lpCompared);
+    if (hr == MAPI_E_UNKNOWN_ENTRYID || hr == MAPI_E_NOT_FOUND) {
+        opened.lpMDB->Release();
+        opened.lpMDB = nullptr;
+        return gone();
+    }
+    if (FAILED(hr) || opened.lpCompared == nullptr || opened.lpCompared->cValues == 0) {
+        if (SUCCEEDED(hr))
+            hr = E_UNEXPECTED;
+        QTRACE(TRACE_ERROR, "BuildPropTagArray() failed: hr = 0x%08lx\n", hr);
+        ShowError(this, hr);
+        m_pRun->stores.erase(nStore);
+        return hr;
+    }
+    *ppStore = &opened;
     return hr;
 }
 
@@ -248,18 +250,14 @@ HRESULT CSearchResultPP::DoCleanup() {
     }
     bMAPIInitialized = TRUE;
 
-    // Checking: the store may have changed since the search (another program, another window).
-    // Only groups that still are what the page shows lose their marked entries.
-    if (!groups.empty()) {
-        hr = CheckGroups(config.p, groups);
-        if (FAILED(hr))
-            return finish();
-    }
-    for (const CCleanupGroup& group : groups) {
-        ++run.aulSkipped[(int)group.skip];
-        if (group.skip != CleanupSkip::None)
-            continue;
+    // Every marked entry of every group goes into the deletion list; each folder's deletion judges
+    // the groups it takes from against the store as it is then (the store may have changed since
+    // the search: another program, another window), and deletes only from those that still are
+    // what the page shows.
+    for (CCleanupGroup& group : groups) {
         for (CEntryReference* pEntry : group.marked) {
+            const SBinary id = pEntry->EntryIDView();
+            run.groupOf[std::string(reinterpret_cast<const char*>(id.lpb), id.cb)] = &group;
             hr = deletions.p->Insert(pEntry);
             if (FAILED(hr)) {
                 QTRACE(TRACE_ERROR, "pList->Insert() failed: hr = 0x%08lx\n", hr);
@@ -268,6 +266,11 @@ HRESULT CSearchResultPP::DoCleanup() {
             }
         }
     }
+    run.pGroups = &groups;
+    auto countSkipped = [&]() {
+        for (const CCleanupGroup& group : groups)
+            ++run.aulSkipped[(int)group.skip];
+    };
 
     // Deleting: one call per folder, stores and folders in ascending order.
     hr = deletions.p->GetFirstEntryList(&folderList.p);
@@ -280,6 +283,7 @@ HRESULT CSearchResultPP::DoCleanup() {
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "DeleteDuplicates() failed: hr = 0x%08lx\n", hr);
             run.stores.clear();
+            countSkipped();
             ReportCleanup();
             return finish();
         }
@@ -294,6 +298,7 @@ HRESULT CSearchResultPP::DoCleanup() {
 
     // All folders done: the user learns what stayed before the page goes.
     run.stores.clear();
+    countSkipped();
     ReportCleanup();
     m_pRun = nullptr;
     if (pOwner != nullptr)
@@ -340,9 +345,13 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
     Ref<IMsgStore> mdb;
     Ref<IMAPIFolder> mapiFolder;
 
+    BOOL bInLock = FALSE;
     auto finish = [&]() {
-        CEntryList::FreeBinArray(&ids);
         mapiFolder.Reset();
+        // Nothing deleted here on a failure: the lock goes with what it holds undone.
+        if (bInLock)
+            HrEndStoreBatch(mdb.p, FALSE);
+        CEntryList::FreeBinArray(&ids);
         mdb.Reset();
         store.Reset();
         config.Reset();
@@ -363,16 +372,72 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
         ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
         return finish();
     }
-    // The deletion goes through the store the check opened; without one, a store is opened here.
-    IMsgStore* lpChecked = nullptr;
+    // In a cleanup run: the run's store, and inside its write lock the judgement of the groups this
+    // folder's entries belong to, read after the lock was taken, so that nothing can change between
+    // the judgement and the deletion. Only entries of groups that passed are deleted.
+    SBinaryArray passed{0, nullptr};
+    std::vector<SBinary> passedIds;
     if (m_pRun != nullptr) {
-        auto found = m_pRun->stores.find(pList->GetStoreIndex());
-        if (found != m_pRun->stores.end())
-            lpChecked = found->second.lpMDB;
-    }
-    if (lpChecked != nullptr) {
-        mdb.p = lpChecked;
+        CCleanupStore* pRunStore = nullptr;
+        hr = OpenCleanupStore(config.p, store.p, pList->GetStoreIndex(), &pRunStore);
+        if (FAILED(hr))
+            return finish();
+        std::vector<CCleanupGroup*> listGroups;
+        std::unordered_set<CCleanupGroup*> seen;
+        for (ULONG i = 0; i < ids.cValues; ++i) {
+            auto found = m_pRun->groupOf.find(
+                std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
+            if (found != m_pRun->groupOf.end() && seen.insert(found->second).second)
+                listGroups.push_back(found->second);
+        }
+        if (pRunStore == nullptr) {
+            for (CCleanupGroup* pGroup : listGroups)
+                pGroup->skip = CleanupSkip::FolderChanged;
+            return finish();
+        }
+        mdb.p = pRunStore->lpMDB;
         mdb.p->AddRef();
+        hr = HrBeginStoreBatch(mdb.p);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "HrBeginStoreBatch() failed: hr = 0x%08lx\n", hr);
+            ShowError(this, hr);
+            return finish();
+        }
+        bInLock = TRUE;
+        ULONGLONG ullMark = 0;
+        hr = HrGetStoreChangeMark(mdb.p, &ullMark);
+        if (SUCCEEDED(hr) && !pRunStore->bJudged) {
+            // The store's first folder: every group of the store is judged whole, each folder read
+            // once. As long as nobody else changes the store, that judgement holds for its other
+            // folders: the run's own deletions take only what it judged.
+            std::vector<CCleanupGroup*> storeGroups;
+            for (CCleanupGroup& group : *m_pRun->pGroups) {
+                if (group.pKept->GetStoreIndex() == pList->GetStoreIndex())
+                    storeGroups.push_back(&group);
+            }
+            hr = CheckStoreGroups(config.p, mdb.p, store.p, pList->GetStoreIndex(),
+                                  config.p->GetResultReview(), pRunStore->lpCompared, storeGroups);
+            pRunStore->bJudged = TRUE;
+        } else if (SUCCEEDED(hr) && ullMark != pRunStore->ullMark) {
+            // Changed by someone else since: this folder's groups are judged again, as they are now.
+            hr = CheckStoreGroups(config.p, mdb.p, store.p, pList->GetStoreIndex(),
+                                  config.p->GetResultReview(), pRunStore->lpCompared, listGroups,
+                                  pList->GetFolderIndex());
+        }
+        pRunStore->ullMark = ullMark;
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "CheckStoreGroups() failed: hr = 0x%08lx\n", hr);
+            ShowError(this, hr);
+            return finish();
+        }
+        for (ULONG i = 0; i < ids.cValues; ++i) {
+            auto found = m_pRun->groupOf.find(
+                std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
+            if (found != m_pRun->groupOf.end() && found->second->skip == CleanupSkip::None)
+                passedIds.push_back(ids.lpbin[i]);
+        }
+        if (passedIds.empty())
+            return finish();
     } else {
         hr = RetrieveSession(config.p, &session.p);
         if (FAILED(hr)) {
@@ -385,15 +450,18 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
             return finish();
         }
         hr = OpenStore(session.p, store.p, &mdb.p, TRUE);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", hr);
+            ShowErrorWithArgs(
+                this, "Error",
+                "Failed to open MAPI store (Error code 0x%1!08lx!). May be caused by a wrong password.", 152,
+                153, (ULONG)hr);
+            return finish();
+        }
+        passedIds.assign(ids.lpbin, ids.lpbin + ids.cValues);
     }
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", hr);
-        ShowErrorWithArgs(
-            this, "Error",
-            "Failed to open MAPI store (Error code 0x%1!08lx!). May be caused by a wrong password.", 152, 153,
-            (ULONG)hr);
-        return finish();
-    }
+    passed.cValues = (ULONG)passedIds.size();
+    passed.lpbin = passedIds.data();
     // The folder the search read, and no other: a position that names another folder now, or a
     // folder that is gone, is not touched.
     ULONG ulType = MAPI_FOLDER;
@@ -414,14 +482,14 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
     }
     if (mapiFolder.p == nullptr) {
         if (m_pRun != nullptr)
-            m_pRun->ulNotDeleted += ids.cValues;
+            m_pRun->ulNotDeleted += passed.cValues;
         return finish();
     }
     // Without DELETE_HARD_DELETE: the items stay recoverable. Items the folder no longer holds
     // are not deleted (partial completion): the user is told how many.
     ULONG ulBefore = 0;
     const HRESULT hrBefore = config.p->GetFolderMessageCount(mapiFolder.p, &ulBefore);
-    hr = mapiFolder.p->DeleteMessages(&ids, 0, nullptr, 0);
+    hr = mapiFolder.p->DeleteMessages(&passed, 0, nullptr, 0);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "pFolder->DeleteMessages() failed: hr = 0x%08lx\n", hr);
         ShowError(this, hr);
@@ -430,13 +498,21 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
     if (hr == MAPI_W_PARTIAL_COMPLETION) {
         QTRACE(TRACE_WARNING, "pFolder->DeleteMessages() completed in part.\n");
         ULONG ulAfter = 0;
-        ULONG ulNotDeleted = ids.cValues;
+        ULONG ulNotDeleted = passed.cValues;
         if (SUCCEEDED(hrBefore) && SUCCEEDED(config.p->GetFolderMessageCount(mapiFolder.p, &ulAfter)) &&
-            ulAfter <= ulBefore && ulBefore - ulAfter <= ids.cValues)
-            ulNotDeleted = ids.cValues - (ulBefore - ulAfter);
+            ulAfter <= ulBefore && ulBefore - ulAfter <= passed.cValues)
+            ulNotDeleted = passed.cValues - (ulBefore - ulAfter);
         if (m_pRun != nullptr)
             m_pRun->ulNotDeleted += ulNotDeleted;
         hr = S_OK;
+    }
+    if (bInLock) {
+        bInLock = FALSE;
+        hr = HrEndStoreBatch(mdb.p, TRUE);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "HrEndStoreBatch() failed: hr = 0x%08lx\n", hr);
+            ShowError(this, hr);
+        }
     }
     return finish();
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <map>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/afx/wnd/Controls.h"
@@ -112,26 +114,33 @@ protected:
     // The groups with entries marked for deletion, in tree order; FALSE (box shown) on a damaged
     // record.
     BOOL CollectGroups(std::vector<CCleanupGroup>& groups);
-    // Checks every group against the stores as they are now; a failure was shown.
-    HRESULT CheckGroups(CConfigInfo* pConfig, std::vector<CCleanupGroup>& groups);
     // Tells the user what a cleanup left in place; nothing when it left nothing.
     void ReportCleanup();
 
-    // A store the cleanup opened to check its groups, kept open for their deletion.
+    // A store a cleanup opened on its first folder, kept open for the others, with the columns
+    // its groups are judged by; no store when it is no longer the one the search read.
     struct CCleanupStore {
         IMAPISession* lpSession = nullptr;
         IMsgStore* lpMDB = nullptr;
+        LPSPropTagArray lpCompared = nullptr;
+        BOOL bJudged = FALSE;   // its groups were judged whole, in its first folder's deletion
+        ULONGLONG ullMark = 0;  // the store's change mark when its groups were last judged
         CCleanupStore() = default;
         CCleanupStore(const CCleanupStore&) = delete;
         CCleanupStore& operator=(const CCleanupStore&) = delete;
         ~CCleanupStore();
     };
-    // What a running cleanup counts for its report, and the stores it holds open.
+    // What a running cleanup counts for its report, the stores it holds open and its groups by
+    // the entry ids of their marked entries.
     struct CCleanupRun {
         ULONG aulSkipped[5] = {};             // groups by CleanupSkip
         ULONG ulNotDeleted = 0;               // marked entries of checked groups that were not deleted
         std::map<int, CCleanupStore> stores;  // by store index; emptied before MAPI is left
+        std::unordered_map<std::string, CCleanupGroup*> groupOf;
+        std::vector<CCleanupGroup>* pGroups = nullptr;
     };
+    // The run's store at a store index, opened on first need; a failure was shown.
+    HRESULT OpenCleanupStore(CConfigInfo* pConfig, CStoreInfo* pStore, int nStore, CCleanupStore** ppStore);
     CCleanupRun* m_pRun = nullptr;  // during DoCleanup only
 
     CButton m_btnDelete;

@@ -29,12 +29,14 @@ inline std::vector<BYTE> EntryIdOf(IMAPIProp* pProp) {
     return id;
 }
 
-// Generates the contacts into the world's first store; returns the entry ids of their folders.
-inline std::vector<std::vector<BYTE>> GenerateContacts(enginetest::CSearchWorld& world) {
+// Generates the contacts (kItems unless told) into the world's first store; returns the entry ids
+// of their folders.
+inline std::vector<std::vector<BYTE>> GenerateContacts(enginetest::CSearchWorld& world,
+                                                       ULONG count = kItems) {
     std::vector<qrvstore::CCatalogType> catalog = qrvstore::DefaultCatalog();
     qrvstore::CGenerateOptions options;
     options.m_type = qrvstore::FindType(catalog, "contact");
-    options.m_count = kItems;
+    options.m_count = count;
     options.m_folders = kFolders;
     options.m_duplicates = 0.3;
     qrvstore::CGenerateResult made = qrvstore::Generate(world.Store(0), options);

@@ -1,30 +1,38 @@
-// Which states of which database files this process has found sound, so that a file is checked
-// whole once per state and not before every write.
+// Which store files are known sound: a mark kept in the file itself, set after SQLite's whole-file
+// integrity check passed and kept by every change our programs make, cleared by any other change.
+// The check runs on a thread and a connection of its own, beside readers and writers.
 #pragma once
 
 #include <string>
 
+#include "platform/mapi/SqliteDb.h"
+
 namespace qrvmapi {
 
-// One state of a database file: the file and its write-ahead log, by identity, size and time of
-// the last change. Any write to either, by SQLite or by anything else, gives another state.
-struct CFileState {
-    unsigned long long m_device = 0;
-    unsigned long long m_inode = 0;
-    long long m_size = -1;
-    long long m_changed = 0;   // nanoseconds
-    long long m_logSize = -1;  // -1: no log
-    long long m_logChanged = 0;
+// The mark the file at 'path' (open on 'db') carries while it is known sound: its identity on disk
+// and the version of its schema. Another file put in its place, or a schema changed by anyone,
+// gives another mark.
+HRESULT ExpectedMark(CSqliteDb& db, const std::string& path, std::string& mark);
+// The file's own state on disk (identity, size, last change), and the state our programs last
+// knew it sound in, kept beside it in "<path>.checked": the file itself changes only when a
+// checkpoint folds its log into it, and our programs record the state after each of theirs. Any
+// other change of its bytes (another program, a damaged disk block written back) gives a state
+// that no record names.
+std::string DiskState(const std::string& path);
+std::string RecordedState(const std::string& path);
+void RecordState(const std::string& path, const std::string& state);
+// The mark the file carries now ("" when none).
+HRESULT ReadMark(CSqliteDb& db, std::string& mark);
+// Sets the mark, inside a write transaction of 'db'.
+HRESULT WriteMark(CSqliteDb& db, const std::string& mark);
 
-    bool operator==(const CFileState& other) const = default;
-};
-
-// The state of 'path' now; false when the file cannot be looked at.
-bool ReadFileState(const std::string& path, CFileState& state);
-
-// Whether 'state' of 'path' passed the check, and remembering that it did (one state per file:
-// a newer one replaces it).
-bool WasChecked(const std::string& path, const CFileState& state);
-void MarkChecked(const std::string& path, const CFileState& state);
+// Starts the check of the file at 'path' in the background, unless one runs already.
+void StartFileCheck(const std::string& path);
+// Waits until the check of the file at 'path' ended, starting one when none runs: S_OK when the
+// file passed (it then carries the mark, unless another program changed it since),
+// MAPI_E_CORRUPT_STORE when it is damaged, or why the check could not run.
+HRESULT AwaitFileCheck(const std::string& path);
+// How many whole-file checks this process has run (for tests).
+long FileChecksRun();
 
 }  // namespace qrvmapi

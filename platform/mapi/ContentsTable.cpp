@@ -49,7 +49,11 @@ const std::vector<ULONG> kDefaultColumns = {PR_ENTRYID, PR_INSTANCE_KEY, PR_MESS
 }  // namespace
 
 CContentsTable::CContentsTable(std::shared_ptr<CStoreDb> store, LONGLONG folder)
-    : CTableBase(kDefaultColumns), m_store(std::move(store)), m_folder(folder) {}
+    : CTableBase(kDefaultColumns), m_store(std::move(store)), m_folder(folder) {
+    // Items are read to be judged, and deleting some may follow: the store's whole-file check
+    // starts now, beside the reading, instead of at the first delete.
+    m_store->PrepareWrites();
+}
 
 HRESULT CContentsTable::Restrict(LPSRestriction lpRestriction, ULONG ulFlags) {
     // A restriction that names items by their ids alone is kept as those ids, without a copy of

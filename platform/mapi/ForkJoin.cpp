@@ -1,6 +1,8 @@
 // Kept threads that run the parts of a piece of work side by side.
 #include "platform/mapi/ForkJoin.h"
 
+#include <exception>
+
 namespace qrvmapi {
 
 CForkJoin::~CForkJoin() {
@@ -29,10 +31,25 @@ void CForkJoin::Run(size_t parts, const std::function<void(size_t)>& work) {
         ++m_round;
     }
     m_start.notify_all();
-    work(0);
+    // The other parts use 'work' and what it refers to, which a throw would take from under them:
+    // every part ends before the first failure goes on to the caller.
+    std::exception_ptr failure;
+    try {
+        work(0);
+    } catch (...) {
+        failure = std::current_exception();
+    }
     std::unique_lock<std::mutex> guard(m_lock);
     m_done.wait(guard, [this] { return m_running == 0; });
     m_work = nullptr;
+    if (!failure) {
+        failure = m_failure;
+    }
+    m_failure = nullptr;
+    guard.unlock();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
 }
 
 void CForkJoin::Serve(size_t part) {
@@ -46,8 +63,16 @@ void CForkJoin::Serve(size_t part) {
         done = m_round;
         const std::function<void(size_t)>* work = m_work;
         guard.unlock();
-        (*work)(part);
+        std::exception_ptr failure;
+        try {
+            (*work)(part);
+        } catch (...) {
+            failure = std::current_exception();
+        }
         guard.lock();
+        if (failure && !m_failure) {
+            m_failure = failure;
+        }
         if (--m_running == 0) {
             m_done.notify_one();
         }

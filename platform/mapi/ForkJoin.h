@@ -3,6 +3,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -20,7 +21,8 @@ public:
     ~CForkJoin();
 
     // Calls work(p) for every p in [0, parts) and returns when all have returned: part 0 on the
-    // calling thread, each other part on a kept thread of its own (started on first need).
+    // calling thread, each other part on a kept thread of its own (started on first need). When a
+    // part throws, the first exception is thrown on once every part has returned.
     void Run(size_t parts, const std::function<void(size_t)>& work);
 
 private:
@@ -35,6 +37,7 @@ private:
     size_t m_round = 0;    // counts the calls of Run; a thread runs its part once per round
     size_t m_running = 0;  // parts of this round not yet done on the kept threads
     bool m_stop = false;
+    std::exception_ptr m_failure;  // the first exception of a part on a kept thread, this round
 };
 
 }  // namespace qrvmapi

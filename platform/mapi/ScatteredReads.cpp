@@ -150,7 +150,7 @@ size_t UsableCores() {
 }  // namespace
 
 size_t CStoreDb::ReadParts(size_t items) {
-    if (m_db.Depth() != 0) {
+    if (m_db.HasWritten()) {
         return 1;  // the other connections would not see what this one has not committed yet
     }
     const size_t cores = UsableCores();
@@ -158,7 +158,7 @@ size_t CStoreDb::ReadParts(size_t items) {
     while (m_readers.size() + 1 < wanted) {
         // Only the file this store has open: another one may have taken its name since.
         auto reader = std::make_unique<CSqliteDb>();
-        bool same = SUCCEEDED(reader->Open(m_path, false));
+        bool same = SUCCEEDED(reader->OpenReadOnly(m_path));
         if (same) {
             auto stmt = reader->Prepare("SELECT value FROM meta WHERE key = 'uid'");
             same = stmt->Valid() && stmt->Step() == SQLITE_ROW && stmt->Blob(0) == m_uid;

@@ -127,6 +127,11 @@ CSqliteDb::~CSqliteDb() {
     for (auto& entry : m_cache) {
         sqlite3_finalize(entry.second);
     }
+    if (m_db != nullptr && !m_recordPath.empty()) {
+        // What is left in the log goes into the file now, with its record: SQLite's own checkpoint
+        // at the close of the file's last connection then finds nothing to change.
+        CheckpointAndRecord();
+    }
     if (m_db != nullptr) {
         sqlite3_close_v2(m_db);
     }
@@ -141,6 +146,16 @@ HRESULT CSqliteDb::Open(const std::string& path, bool create) {
     (void)noMemoryCount;
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        return m_lastResult = ResultFromSqlite(rc);
+    }
+    sqlite3_extended_result_codes(m_db, 0);
+    sqlite3_busy_timeout(m_db, 10000);
+    return S_OK;
+}
+
+HRESULT CSqliteDb::OpenReadOnly(const std::string& path) {
+    int rc = sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         return m_lastResult = ResultFromSqlite(rc);
     }
@@ -173,7 +188,7 @@ std::unique_ptr<CStmt> CSqliteDb::Prepare(const char* sql) {
     sqlite3_stmt* stmt = nullptr;
     int rc = m_db != nullptr ? sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) : SQLITE_MISUSE;
     if (rc != SQLITE_OK) {
-        m_lastResult = ResultFromSqlite(rc);
+        m_lastResult = m_damaged ? MAPI_E_CORRUPT_STORE : ResultFromSqlite(rc);
         if (stmt != nullptr) {
             sqlite3_finalize(stmt);
         }
@@ -199,45 +214,132 @@ HRESULT CSqliteDb::CheckIntegrity() {
     return m_lastResult = ResultFromSqlite(rc);
 }
 
+HRESULT CSqliteDb::DataVersion(LONGLONG& version) {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    version = 0;
+    auto stmt = Prepare("PRAGMA data_version");
+    if (!stmt->Valid()) {
+        return m_lastResult;
+    }
+    int rc = stmt->Step();
+    if (rc != SQLITE_ROW) {
+        return m_lastResult = ResultFromSqlite(rc);
+    }
+    version = stmt->Int(0);
+    return S_OK;
+}
+
+namespace {
+// Log pages after which a commit folds the log into the file (SQLite's own default).
+constexpr int kCheckpointPages = 1000;
+}  // namespace
+
+void CSqliteDb::KeepStateRecord(const std::string& path) {
+    m_recordPath = path;
+    if (m_db != nullptr) {
+        sqlite3_wal_hook(m_db, &CSqliteDb::AfterCommit, this);  // replaces the automatic checkpoints
+    }
+}
+
+int CSqliteDb::AfterCommit(void* self, sqlite3*, const char*, int frames) {
+    if (frames >= kCheckpointPages) {
+        static_cast<CSqliteDb*>(self)->CheckpointAndRecord();
+    }
+    return SQLITE_OK;
+}
+
+void CSqliteDb::CheckpointAndRecord() {
+    // One at a time in the process: a checkpoint between another one's look at the file and its
+    // record would leave the record behind.
+    static std::mutex one;
+    std::lock_guard<std::mutex> guard(one);
+    const std::string before = DiskState(m_recordPath);
+    const bool known = !before.empty() && RecordedState(m_recordPath) == before;
+    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    const std::string after = DiskState(m_recordPath);
+    if (known && after != before) {
+        RecordState(m_recordPath, after);
+    }
+}
+
+void CSqliteDb::Interrupt() {
+    if (m_db != nullptr) {
+        sqlite3_interrupt(m_db);
+    }
+}
+
 HRESULT CSqliteDb::Begin() {
     HRESULT hr;
     if (m_depth == 0) {
+        m_mark.clear();
+        if (m_damaged) {
+            return m_lastResult = MAPI_E_CORRUPT_STORE;
+        }
         hr = Exec("BEGIN IMMEDIATE");
-        if (SUCCEEDED(hr) && !m_checkedPath.empty()) {
-            // Inside the transaction: no other writer can change the file between check and write.
-            CFileState state;
-            bool known = ReadFileState(m_checkedPath, state);
-            if (!known || !WasChecked(m_checkedPath, state)) {
-                hr = CheckIntegrity();
-                if (FAILED(hr)) {
-                    Exec("ROLLBACK");
-                    return m_lastResult = hr;
-                }
-                if (known) {
-                    MarkChecked(m_checkedPath, state);
-                }
+        // Under the write lock: nobody else can change the file between the look at the mark and
+        // the write. Without the mark the lock goes while the file is checked (never under it).
+        for (int attempt = 0; SUCCEEDED(hr) && !m_checkedPath.empty(); ++attempt) {
+            std::string mark, expected;
+            hr = ReadMark(*this, mark);
+            if (SUCCEEDED(hr)) {
+                hr = ExpectedMark(*this, m_checkedPath, expected);
             }
+            if (SUCCEEDED(hr) && !mark.empty() && mark == expected &&
+                RecordedState(m_checkedPath) == DiskState(m_checkedPath)) {
+                m_mark = expected;
+                break;
+            }
+            Exec("ROLLBACK");
+            if (SUCCEEDED(hr)) {
+                hr = attempt < 3 ? AwaitFileCheck(m_checkedPath) : MAPI_E_BUSY;
+            }
+            if (SUCCEEDED(hr)) {
+                hr = Exec("BEGIN IMMEDIATE");
+            }
+        }
+        if (FAILED(hr)) {
+            return m_lastResult = hr;
         }
     } else {
         hr = Exec(("SAVEPOINT sp" + std::to_string(m_depth)).c_str());
     }
     if (SUCCEEDED(hr)) {
+        if (m_depth == 0) {
+            m_changesAtBegin = sqlite3_total_changes64(m_db);
+        }
         ++m_depth;
     }
     return hr;
+}
+
+bool CSqliteDb::HasWritten() const {
+    return m_depth > 0 && sqlite3_total_changes64(m_db) != m_changesAtBegin;
 }
 
 HRESULT CSqliteDb::Commit() {
     if (m_depth == 0) {
         return MAPI_E_CALL_FAILED;
     }
-    HRESULT hr;
+    HRESULT hr = S_OK;
     if (m_depth == 1) {
-        hr = Exec("COMMIT");
-        // What this connection wrote onto a checked file is sound: its new state needs no check.
-        CFileState state;
-        if (SUCCEEDED(hr) && !m_checkedPath.empty() && ReadFileState(m_checkedPath, state)) {
-            MarkChecked(m_checkedPath, state);
+        // What this connection wrote onto a sound file is sound: the changes took the mark away
+        // (any change does), and it is set again before the lock goes.
+        if (!m_mark.empty() && HasWritten()) {
+            hr = WriteMark(*this, m_mark);
+        }
+        const std::string before = m_mark.empty() ? std::string() : DiskState(m_checkedPath);
+        if (SUCCEEDED(hr)) {
+            hr = Exec("COMMIT");
+        }
+        if (SUCCEEDED(hr) && !m_mark.empty()) {
+            // A file without a log takes the commit itself (a checkpoint after it recorded itself).
+            const std::string after = DiskState(m_checkedPath);
+            if (after != before && RecordedState(m_checkedPath) == before) {
+                RecordState(m_checkedPath, after);
+            }
+        }
+        if (SUCCEEDED(hr)) {
+            m_mark.clear();
         }
     } else {
         hr = Exec(("RELEASE sp" + std::to_string(m_depth - 1)).c_str());
@@ -254,6 +356,7 @@ void CSqliteDb::Rollback() {
     }
     if (m_depth == 1) {
         Exec("ROLLBACK");
+        m_mark.clear();
     } else {
         std::string name = "sp" + std::to_string(m_depth - 1);
         Exec(("ROLLBACK TO " + name).c_str());

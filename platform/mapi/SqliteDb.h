@@ -57,6 +57,8 @@ public:
     // Opens (create: or makes) the file with a busy timeout, so that another process writing at
     // the same time makes us wait instead of fail. Nothing is written to the file.
     HRESULT Open(const std::string& path, bool create);
+    // Opens an existing file for reading only: such a connection can never write to it.
+    HRESULT OpenReadOnly(const std::string& path);
     // Switches the file to write-ahead logging: readers and one writer of several processes then
     // work side by side. Called once the file is known to be ours, since it writes the header.
     HRESULT UseWal();
@@ -67,11 +69,26 @@ public:
     std::unique_ptr<CStmt> Prepare(const char* sql);
     HRESULT LastResult() const { return m_lastResult; }
 
-    // From now on no transaction writes to the file at 'path' (this connection's) before the
-    // whole file passed SQLite's integrity check: the outermost Begin checks it, once per state of
-    // the file, and fails with MAPI_E_CORRUPT_STORE when it is damaged. A write to a damaged file
-    // would build on what is wrong in it and spread the damage.
-    void CheckBeforeWrites(const std::string& path) { m_checkedPath = path; }
+    // From now on no transaction writes to the file at 'path' (this connection's) unless it carries
+    // the mark of a file known sound (CheckedFiles.h): the outermost Begin reads it under the write
+    // lock, and without it lets the lock go, waits for the whole-file check and tries again; a
+    // damaged file gives MAPI_E_CORRUPT_STORE. A write to a damaged file would build on what is
+    // wrong in it and spread the damage. The outermost Commit sets the mark again.
+    void CheckBeforeWrites(const std::string& path) {
+        m_checkedPath = path;
+        KeepStateRecord(path);
+    }
+    // From now on this connection keeps the record of the file's state on disk (CheckedFiles.h)
+    // up to date through its own changes of the file: it folds the log into the file itself, in
+    // checkpoints after which it records the new state, and at its close, instead of leaving that to
+    // SQLite's automatic checkpoints, whose changes of the file nobody would record.
+    void KeepStateRecord(const std::string& path);
+    // Marks the file as damaged in a way SQLite cannot see (a schema that is not the one expected):
+    // every transaction is refused and every statement SQLite cannot prepare fails with
+    // MAPI_E_CORRUPT_STORE; what still reads, reads.
+    void MarkDamaged() { m_damaged = true; }
+    // Makes a statement running on another thread stop soon with an error.
+    void Interrupt();
     // SQLite's integrity check of the whole file: S_OK, MAPI_E_CORRUPT_STORE or why it could not run.
     HRESULT CheckIntegrity();
 
@@ -80,6 +97,11 @@ public:
     HRESULT Commit();
     void Rollback();
     int Depth() const { return m_depth; }
+    // SQLite's data version of this connection: it changes with every commit of another connection.
+    HRESULT DataVersion(LONGLONG& version);
+    // Whether the open transaction changed anything yet: until it does, a connection that starts
+    // reading now sees what it sees (it holds the write lock; nobody else can commit).
+    bool HasWritten() const;
 
     // Serialises the use of the connection and its cached statements between threads.
     std::recursive_mutex& Lock() { return m_lock; }
@@ -91,8 +113,17 @@ private:
     std::unordered_map<const char*, sqlite3_stmt*> m_cache;  // keyed by the literal's address
     std::recursive_mutex m_lock;
     int m_depth = 0;
+    bool m_damaged = false;
+    long long m_changesAtBegin = 0;
     HRESULT m_lastResult = S_OK;
+    // A checkpoint of the log into the file, and the file's new state recorded when the record named
+    // its state before.
+    void CheckpointAndRecord();
+    static int AfterCommit(void* self, sqlite3* db, const char* name, int frames);
+
     std::string m_checkedPath;
+    std::string m_recordPath;
+    std::string m_mark;  // the mark to set again at commit, while the outermost transaction runs
 };
 
 // Runs a transaction for the lifetime of the object; rolls back unless Commit succeeded.
@@ -123,6 +154,19 @@ private:
     CSqliteDb& m_db;
     HRESULT m_hr;
     bool m_done = false;
+};
+
+// The connection's lock and then a transaction on it, for one change of the file: the
+// transaction ends (rolled back unless committed) before the lock is let go.
+class CLockedTransaction {
+public:
+    explicit CLockedTransaction(CSqliteDb& db) : m_guard(db.Lock()), m_tx(db) {}
+    HRESULT Result() const { return m_tx.Result(); }
+    HRESULT Commit() { return m_tx.Commit(); }
+
+private:
+    std::lock_guard<std::recursive_mutex> m_guard;
+    CTransaction m_tx;
 };
 
 }  // namespace qrvmapi

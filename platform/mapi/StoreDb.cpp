@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <set>
 
+#include "platform/mapi/CheckedFiles.h"
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/MAPIDefs.h"
 #include "platform/mapi/Sha256.h"
@@ -257,32 +258,77 @@ HRESULT CStoreDb::Open(const std::string& path) {
     if (FAILED(hr)) {
         return hr;
     }
+    if (!HasStoreSchema()) {
+        m_db.MarkDamaged();  // read what reads; never written
+    }
     m_db.CheckBeforeWrites(path);
     // Switching to write-ahead logging writes the file's header, so a file not yet switched (a new
-    // store, or one from elsewhere) is checked first. A damaged one stays as it is and can still
-    // be read; its writes are refused.
+    // store, or one from elsewhere) keeps its mode until it is known sound: the whole-file check
+    // switches it. A damaged one stays as it is and can still be read; its writes are refused.
     bool logged = false;
     hr = UsesWal(logged);
-    if (SUCCEEDED(hr) && !logged) {
-        hr = m_db.CheckIntegrity();
-        if (hr == MAPI_E_CORRUPT_STORE) {
-            return S_OK;
+    return FAILED(hr) || !logged ? hr : m_db.UseWal();
+}
+
+void CStoreDb::PrepareWrites() {
+    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
+    if (m_writesPrepared) {
+        return;
+    }
+    m_writesPrepared = true;
+    std::string mark, expected;
+    if (SUCCEEDED(ReadMark(m_db, mark)) && SUCCEEDED(ExpectedMark(m_db, m_path, expected)) &&
+        (mark.empty() || mark != expected)) {
+        StartFileCheck(m_path);
+    }
+}
+
+bool CStoreDb::HasStoreSchema() {
+    // Every table a store has, with every column the service reads or writes.
+    static const std::pair<const char*, std::vector<std::string>> kTables[] = {
+        {"PRAGMA table_info(meta)", {"key", "value"}},
+        {"PRAGMA table_info(folders)", {"id", "parent", "name", "class", "type", "comment"}},
+        {"PRAGMA table_info(folder_props)", {"folder", "pid", "type", "value"}},
+        {"PRAGMA table_info(messages)", {"id", "folder", "deleted", "deleted_on"}},
+        {"PRAGMA table_info(props)", {"msg", "pid", "type", "value"}},
+        {"PRAGMA table_info(named)", {"pid", "guid", "kind", "lid", "name"}},
+    };
+    for (const auto& [sql, columns] : kTables) {
+        auto stmt = m_db.Prepare(sql);
+        if (!stmt->Valid()) {
+            return false;
+        }
+        std::set<std::string> found;
+        int rc;
+        while ((rc = stmt->Step()) == SQLITE_ROW) {
+            found.insert(stmt->Text(1));
+        }
+        if (rc != SQLITE_DONE) {
+            return false;
+        }
+        for (const std::string& column : columns) {
+            if (found.count(column) == 0) {
+                return false;
+            }
         }
     }
-    return FAILED(hr) ? hr : m_db.UseWal();
+    return true;
 }
 
 HRESULT CStoreDb::UsesWal(bool& wal) {
-    // The file header's read and write versions are 2 once a file is in write-ahead logging; read
-    // from the file itself, which costs less than asking SQLite.
-    unsigned char header[20] = {};
-    FILE* file = std::fopen(m_path.c_str(), "rb");
-    if (file == nullptr) {
-        return MAPI_E_NO_ACCESS;
+    // Asked of SQLite, never read from the file by other means: closing any other descriptor of a
+    // file drops every lock this process holds on it, SQLite's too, and another process would then
+    // take itself for the file's last user and remove the log this one still writes to.
+    wal = false;
+    auto stmt = m_db.Prepare("PRAGMA journal_mode");
+    if (!stmt->Valid()) {
+        return m_db.LastResult();
     }
-    size_t read = std::fread(header, 1, sizeof(header), file);
-    std::fclose(file);
-    wal = read == sizeof(header) && header[18] == 2 && header[19] == 2;
+    int rc = stmt->Step();
+    if (rc != SQLITE_ROW) {
+        return ResultFromSqlite(rc);
+    }
+    wal = stmt->Text(0) == "wal";
     return S_OK;
 }
 
@@ -413,11 +459,10 @@ HRESULT CStoreDb::FindChildFolder(LONGLONG parent, const std::string& name, LONG
 HRESULT CStoreDb::CreateFolder(LONGLONG parent, const std::string& name,
                                const std::optional<std::string>& cls, ULONG type, const std::string& comment,
                                LONGLONG& id) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
     if (name.empty()) {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
@@ -443,8 +488,7 @@ HRESULT CStoreDb::CreateFolder(LONGLONG parent, const std::string& name,
 }
 
 HRESULT CStoreDb::SetFolderClass(LONGLONG folder, const std::optional<std::string>& cls) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    CTransaction tx(m_db);  // every write goes through a checked transaction
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
@@ -466,12 +510,11 @@ HRESULT CStoreDb::SetFolderClass(LONGLONG folder, const std::optional<std::strin
 }
 
 HRESULT CStoreDb::DeleteFolderTree(LONGLONG folder) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     CFolderRow row;
     HRESULT hr = GetFolder(folder, row);
     if (FAILED(hr)) {
@@ -509,11 +552,10 @@ HRESULT CStoreDb::DeleteFolderTree(LONGLONG folder) {
 }
 
 HRESULT CStoreDb::RenameFolder(LONGLONG folder, const std::string& name) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
     if (name.empty()) {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
@@ -592,8 +634,7 @@ HRESULT CStoreDb::ReadFolderProps(LONGLONG folder, std::vector<CPropCell>& cells
 }
 
 HRESULT CStoreDb::WriteFolderProps(LONGLONG folder, const CPropChanges& changes) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
@@ -806,12 +847,11 @@ HRESULT CStoreDb::WriteProps(LONGLONG msg, const CPropChanges& changes) {
 }
 
 HRESULT CStoreDb::SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges& changes) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     HRESULT hr = S_OK;
     LONGLONG target = id;
     if (target == 0) {
@@ -867,13 +907,12 @@ HRESULT CStoreDb::NextMessages(LONGLONG folder, LONGLONG after, int limit, std::
 
 HRESULT CStoreDb::DeleteMessages(LONGLONG folder, const std::vector<LONGLONG>& ids, bool hard,
                                  ULONG& missing) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
     missing = 0;
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     LONGLONG now = NowFileTime();
     for (LONGLONG id : ids) {
         HRESULT hr =
@@ -924,13 +963,12 @@ HRESULT CStoreDb::ListDeleted(std::vector<CDeletedRow>& rows) {
 }
 
 HRESULT CStoreDb::RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
     done = 0;
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     HRESULT hr = S_OK;
     if (ids.empty()) {
         hr = m_db.Exec("UPDATE messages SET deleted = 0, deleted_on = NULL WHERE deleted <> 0");
@@ -953,13 +991,12 @@ HRESULT CStoreDb::RestoreMessages(const std::vector<LONGLONG>& ids, ULONG& done)
 }
 
 HRESULT CStoreDb::PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    DropPrefetch();
     done = 0;
-    CTransaction tx(m_db);
+    CLockedTransaction tx(m_db);
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
+    DropPrefetch();
     HRESULT hr = S_OK;
     if (ids.empty()) {
         hr = m_db.Exec("DELETE FROM props WHERE msg IN (SELECT id FROM messages WHERE deleted <> 0)");
@@ -991,14 +1028,22 @@ HRESULT CStoreDb::PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
 
 HRESULT CStoreDb::IdsFromNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids) {
     std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    pids.assign(names.size(), 0);
-    std::optional<CTransaction> tx;
-    if (create) {
-        tx.emplace(m_db);
-        if (FAILED(tx->Result())) {
-            return tx->Result();
-        }
+    // Looked up first without a write transaction: a look-up that finds every name changes
+    // nothing, and takes no write lock (nor waits for the file's check).
+    HRESULT hr = LookUpNames(names, false, pids);
+    if (FAILED(hr) || !create || std::find(pids.begin(), pids.end(), 0u) == pids.end()) {
+        return hr;
     }
+    CLockedTransaction tx(m_db);
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    hr = LookUpNames(names, true, pids);  // again under the lock: another program may have made some
+    return FAILED(hr) ? hr : tx.Commit();
+}
+
+HRESULT CStoreDb::LookUpNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids) {
+    pids.assign(names.size(), 0);
     for (size_t i = 0; i < names.size(); ++i) {
         const CNamedId& name = names[i];
         LONGLONG lid = name.m_kind == MNID_ID ? name.m_lid : 0;
@@ -1054,7 +1099,7 @@ HRESULT CStoreDb::IdsFromNames(const std::vector<CNamedId>& names, bool create, 
         }
         pids[i] = static_cast<ULONG>(next);
     }
-    return create ? tx->Commit() : S_OK;
+    return S_OK;
 }
 
 HRESULT CStoreDb::NameFromId(ULONG pid, CNamedId& name, bool& found) {

@@ -80,6 +80,9 @@ public:
     LONGLONG Special(SpecialFolder role) const { return m_special[static_cast<int>(role)]; }
     SpecialFolder RoleOf(LONGLONG folder) const;
     CSqliteDb& Db() { return m_db; }
+    // Starts the whole-file check of a file not known sound in the background (once per opened
+    // store), so that it is done, or partly done, when the first write comes: a search calls it.
+    void PrepareWrites();
 
     // Folders.
     HRESULT GetFolder(LONGLONG id, CFolderRow& row);
@@ -144,12 +147,18 @@ public:
 private:
     HRESULT LoadMeta();
     HRESULT UsesWal(bool& wal);
+    // Whether the file has every table and column of a store: one that lacks any is damaged.
+    bool HasStoreSchema();
     static HRESULT CreateSchema(CSqliteDb& db, const std::string& uid, const std::string& displayName,
                                 const std::string& password);
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);
+    // The ids of the names, made for names the store does not know when 'create' is set (inside
+    // a transaction).
+    HRESULT LookUpNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids);
     // In how many parts a read of this many scattered items is best shared out: this connection
     // takes the first, a reader connection (opened on first need) each other one. One inside a
-    // transaction, for a few items or on one core.
+    // transaction that has written, for a few items or on one core. Readers started inside a
+    // transaction that has not written yet read what it reads: it holds the write lock.
     size_t ReadParts(size_t items);
 
     void DropPrefetch() {
@@ -173,6 +182,7 @@ private:
     std::vector<CPrefetchRow> m_prefetchRows;
     std::shared_ptr<CCellBatch> m_prefetchBatch;
     std::chrono::steady_clock::time_point m_prefetchTime;
+    bool m_writesPrepared = false;
     std::string m_path;
     std::string m_uid;
     std::string m_displayName;

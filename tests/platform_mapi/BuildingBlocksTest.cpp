@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -158,6 +159,36 @@ TEST(ForkJoin, RunsEveryPartOnceACallAndWaitsForAll) {
             }
         }
     }  // idle threads stop with their owner
+}
+
+// A part that throws, on the caller's thread or on another, reaches the caller only once every
+// part has returned: the others use the caller's work and what it refers to until then.
+TEST(ForkJoin, AThrowingPartWaitsForTheOthersAndReachesTheCaller) {
+    qrvmapi::CForkJoin fork;
+    for (size_t thrower : {0, 2}) {
+        std::atomic<int> finished{0};
+        bool caught = false;
+        try {
+            fork.Run(4, [&](size_t p) {
+                if (p == thrower) {
+                    throw std::runtime_error("part failed");
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(30));
+                ++finished;
+            });
+        } catch (const std::runtime_error&) {
+            caught = true;
+            EXPECT_EQ(3, finished.load()) << "part " << thrower << " threw";
+        }
+        EXPECT_TRUE(caught);
+    }
+    int ran = 0;
+    fork.Run(3, [&](size_t p) {
+        if (p == 0) {
+            ++ran;
+        }
+    });
+    EXPECT_EQ(1, ran) << "the kept threads serve the next call";
 }
 
 TEST(MemTable, SeeksBothWaysCountsAndHandsOutItsColumns) {

@@ -4,6 +4,8 @@
 #include "engine/EntryReference.h"
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/mapi/MAPITestHooks.h"
+#include "platform/mapi/StoreAdmin.h"
 #include "resources/FormResource.h"
 #include "resources/ResultTemplates.h"
 #include "tests/ui_results/ResultsFixture.h"
@@ -169,41 +171,99 @@ TEST_F(CleanupSafetyTest, GroupsThatChangedBehindTheProgramsBackAreLeftWhole) {
     EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
 }
 
-// A page whose folder loses an item between the check and the deletion, as when another program
-// deletes it at that moment.
+// A page whose store changes right before each folder's deletion, as when another program writes
+// at that moment: a marked entry no longer matches, and another group's kept entry goes.
 class CRacingPage : public CSearchResultPP {
 public:
     explicit CRacingPage(FVBase* pOwner) : CSearchResultPP(pOwner) {}
     HRESULT DeleteDuplicates(CEntryList* pList) override {
-        if (s_pClient != nullptr)
-            s_pClient->DeleteItem(s_folder, s_item);
+        if (s_pClient != nullptr) {
+            s_pClient->SetText(s_changed, PR_SUBJECT, "Alpha, answered");
+            s_pClient->DeleteItem(s_folder, s_kept);
+        }
         return CSearchResultPP::DeleteDuplicates(pList);
     }
     static CStoreClient* s_pClient;
-    static std::vector<BYTE> s_folder, s_item;
+    static std::vector<BYTE> s_folder, s_changed, s_kept;
 };
 CStoreClient* CRacingPage::s_pClient = nullptr;
-std::vector<BYTE> CRacingPage::s_folder, CRacingPage::s_item;
+std::vector<BYTE> CRacingPage::s_folder, CRacingPage::s_changed, CRacingPage::s_kept;
 
-TEST_F(CleanupSafetyTest, EntriesGoneAtTheMomentOfDeletingAreCountedToTheUser) {
+TEST_F(CleanupSafetyTest, ChangesRightBeforeAFolderIsDeletedFromLeaveTheirGroupsWhole) {
     AddMail({"Alpha", "Ann", 100});
     const std::vector<BYTE> alpha2 = AddMail({"Alpha", "Ann", 200});
     const std::vector<BYTE> alpha3 = AddMail({"Alpha", "Ann", 300});
+    const std::vector<BYTE> betaKept = AddMail({"Beta", "Ben", 100});
+    const std::vector<BYTE> beta2 = AddMail({"Beta", "Ben", 200});
+    AddMail({"Gamma", "Gil", 100});
+    const std::vector<BYTE> gamma2 = AddMail({"Gamma", "Gil", 200});
     CRacingPage::s_pClient = m_client.get();
     CRacingPage::s_folder = m_inbox;
-    CRacingPage::s_item = alpha3;
+    CRacingPage::s_changed = alpha3;
+    CRacingPage::s_kept = betaKept;
     SetSearchResultPageFactory([](FVBase* pOwner) -> PropertyPageBase* { return new CRacingPage(pOwner); });
     CSearchResultPP* pPage = ShowAndStart();
     ASSERT_NE(nullptr, pPage);
     AfxClearShownMessageBoxes();
     PressDelete(pPage);
     CRacingPage::s_pClient = nullptr;
-    EXPECT_EQ(0u, LiveItems().count(alpha2));
+    const std::set<std::vector<BYTE>> after = LiveItems();
+    EXPECT_EQ(1u, after.count(alpha2));
+    EXPECT_EQ(1u, after.count(alpha3));
+    EXPECT_EQ(1u, after.count(beta2)) << "the group's only copy left";
+    EXPECT_EQ(0u, after.count(gamma2));
     ASSERT_EQ(1u, Boxes().size());
-    EXPECT_EQ(
-        "Cleanup incomplete: 1 marked entries were not deleted: their folder no longer holds them, or the "
-        "folder was removed or replaced since the search.",
-        Boxes()[0]);
+    EXPECT_NE(std::string::npos, Boxes()[0].find("2 duplicate group(s) were left")) << Boxes()[0];
+    EXPECT_NE(std::string::npos, Boxes()[0].find("1 whose kept entry no longer exists")) << Boxes()[0];
+    EXPECT_NE(std::string::npos, Boxes()[0].find("1 with a marked entry that no longer matches"))
+        << Boxes()[0];
+}
+
+TEST_F(CleanupSafetyTest, ACheckThatFailsTellsTheUserAndDeletesNothing) {
+    AddMail({"Alpha", "Ann", 100});
+    AddMail({"Alpha", "Ann", 200});
+    const std::set<std::vector<BYTE>> before = LiveItems();
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    AfxClearShownMessageBoxes();
+    CMAPITestHooks::FailQueryRows(1, MAPI_E_DISK_ERROR);  // the check's read of the folder
+    PressDelete(pPage);
+    CMAPITestHooks::Reset();
+    EXPECT_EQ(before, LiveItems());
+    EXPECT_EQ(1u, Boxes().size()) << "the progress came and went without a word";
+    EXPECT_NE(nullptr, m_pView->GetSearchResultsPage());
+}
+
+TEST_F(CleanupSafetyTest, AStoreReplacedOrTakenOutOfTheProfileLeavesItsGroupsAndSaysSo) {
+    AddMail({"Alpha", "Ann", 100});
+    AddMail({"Alpha", "Ann", 200});
+    const std::string path = m_root->Path() + "/Personal.pst", aside = m_root->Path() + "/Old.pst";
+    for (const bool bRemoved : {false, true}) {
+        SCOPED_TRACE(bRemoved ? "taken out of the profile" : "file replaced");
+        CSearchResultPP* pPage = ShowAndStart();
+        ASSERT_NE(nullptr, pPage);
+        if (bRemoved) {
+            ASSERT_EQ(S_OK, HrRemoveProfileStore("work", "", "Personal"));
+        } else {
+            // Another store at the same path: the searched one moved aside, whole.
+            m_client.reset();
+            ASSERT_EQ(0, std::rename(path.c_str(), aside.c_str()));
+            ASSERT_EQ(S_OK, HrCreateStoreFile(path, "Personal", ""));
+        }
+        AfxClearShownMessageBoxes();
+        PressDelete(pPage);
+        ASSERT_EQ(1u, Boxes().size());
+        EXPECT_EQ("Cleanup incomplete", AfxGetShownMessageBoxes()[0].caption);
+        EXPECT_NE(std::string::npos, Boxes()[0].find("1 in a folder that was removed or replaced"))
+            << Boxes()[0];
+        CloseForm(m_pView);
+        m_pView = nullptr;
+        if (!bRemoved) {
+            // The searched store kept both copies; it comes back for the second round.
+            ASSERT_EQ(0, std::rename(aside.c_str(), path.c_str()));
+            EXPECT_EQ(2u, LiveItems().size());
+        }
+    }
 }
 
 TEST_F(CleanupSafetyTest, TheUsersMarksAndKeptEntrySurviveARebuildAndTheCleanupButNotANewSearch) {

@@ -1,0 +1,11 @@
+// Whether anyone else changed a store since a mark taken earlier on the same opened store.
+#pragma once
+
+#include "platform/mapi/MAPIInterfaces.h"
+
+// A number that stays the same as long as no other connection, in this process or another one,
+// commits a change to the store's file; this store's own changes leave it as it is. Taken inside a
+// batch (HrBeginStoreBatch), nobody else can change the file until the batch ends, so two equal
+// marks taken in two batches mean that what one batch read still holds in the other, apart from
+// what this store changed itself.
+HRESULT HrGetStoreChangeMark(LPMDB lpMDB, ULONGLONG* lpullMark);
