@@ -173,20 +173,8 @@ CDrawerMapList* FileAll(CRows& rows, ULONG n) {
         pRef->AddRef();
         const SBinary entry{16, &rows.entryIds[size_t(i) * 16]};
         pRef->Init(&profileKey, 0, 0, &entry, FILETIME{i, 0}, "Subject line");
-        CSortDrawer* pDrawer = nullptr;
-        pMap->LookupDrawer(&row, 0, rows.Columns(), &pDrawer);
-        const bool fNew = (pDrawer == nullptr);
-        if (fNew) {
-            pDrawer = new CSortDrawer();
-            pDrawer->AddRef();
-            pDrawer->Init(&row);
-        }
-        pDrawer->Insert(pRef);
+        pMap->InsertEntry(&row, 0, rows.Columns(), pRef);
         pRef->Release();
-        if (fNew) {
-            pMap->InsertDrawer(&row, 0, rows.Columns(), &pDrawer);
-        }
-        pDrawer->Release();
     }
     pMap->Release();
     return pList;
