@@ -19,12 +19,22 @@
 // Each level converts only its own column's value into a key (ConvertToKey), looks it up in its
 // table (CLabelTable: entries in filing order, found by a hash of the key once a line holds more
 // than a few, the first kept inside the line) and passes the row on to the level below; the last
-// level (last line) maps its key to
-// a drawer, the group of items whose values are all equal. The search first asks LookupDrawer; when
-// no drawer exists it makes one, puts the item's CEntryReference into it and files it with
-// InsertDrawer, which creates the missing levels on the way down. Two items share a drawer exactly
-// when every column gives an equal key, so the key orders (KeyOrder.h) decide what "equal" means:
-// exact values, with a missing value filed under its type's null key.
+// level (last line) maps its key to a drawer, the group of items whose values are all equal. The
+// search files an item with InsertEntry, one pass down the lines: where the label's drawer exists
+// the item's CEntryReference goes into it, and where the label parts from every label filed so far
+// a new drawer is made (labelled with the row, holding the entry) and filed there. LookupDrawer and
+// InsertDrawer do the two halves of that apart, for callers that bring a drawer of their own.
+// Two items share a drawer exactly when every column gives an equal key, so the key orders
+// (KeyOrder.h) decide what "equal" means: exact values, with a missing value filed under its type's
+// null key.
+//
+// Below the line where a label first has a key of its own, the lines of a full tree would each
+// hold that one label alone. The entry there leads to a tail instead (LabelTail.h): the drawer and
+// the label's further values in one block, compared column by column with each column's key order
+// (through a level of that column's type, KeysOfColumn). When a later label shares the tail's values
+// up to some column, the tail gives way to the lines a full tree has there, one column at a time,
+// so groups and walk order are exactly a full tree's. At call-trace level filing makes every line,
+// as the trace describes it.
 //
 // The result page later walks each top level with FindFirst/FindNext: depth first, every level in
 // ascending key order, so drawers come out in the lexicographic order of their labels. A line sorts
@@ -35,11 +45,13 @@
 // (CStoreIndex2FolderList) and deletes them folder by folder.
 //
 // Ownership is by hand-counted references: a level holds one reference to each value (lower level
-// or drawer) and owns its stored keys, which are always its own heap copies (DuplicateKey), never
-// storage of a MAPI buffer. Releasing the top level tears the whole tree down, smallest key first.
+// or drawer, a tail's drawer through the tail) and owns its stored keys, which are always its own heap copies
+// (DuplicateKey), never storage of a MAPI buffer. Releasing the top level tears the whole tree down, smallest
+// key first.
 //
 // Memory per group is what limits a search of a large store, so each piece is kept in as few
-// blocks as it can: a line with one key is one block, a drawer keeps its first entry inside itself
+// blocks as it can: a line with one key is one block, a label's values below its own key are one
+// tail, a drawer keeps its first entry inside itself
 // and its label packed as tags and value bytes in one block (PackedLabel.h), an entry reference its
 // ids and subject in one.
 // Lines, drawers and entry references come from a pool of headerless size classes
