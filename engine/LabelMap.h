@@ -218,6 +218,9 @@ public:
             } else if constexpr (kLastLine) {
                 pFound = pValue;
             } else if (IsTail(pValue)) {
+                // The drawer is fetched while the values are compared: a large index has it in
+                // memory the cache has long lost.
+                __builtin_prefetch(AsTail(pValue)->Drawer(), 1);
                 ULONG ulDiffer = 0;
                 hr = TailDiffers(AsTail(pValue), lpRow, ulIndex, lpColumns, &ulDiffer);
                 if (SUCCEEDED(hr) && ulDiffer == lpRow->cValues) {
