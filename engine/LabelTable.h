@@ -102,9 +102,10 @@ public:
             return Scan(key);
         }
         const Entry* pEntries = Entries();
-        const size_t mask = Slots() - 1;
+        const size_t cSlots = Slots();
+        const size_t mask = cSlots - 1;
         const uint64_t tag = Tag(hash);
-        for (size_t slot = size_t(hash) & mask;; slot = (slot + 1) & mask) {
+        for (size_t slot = Home(hash, cSlots);; slot = (slot + 1) & mask) {
             const uint64_t cell = pTable[slot].cell;
             if (cell == 0) {
                 return kNone;
@@ -139,8 +140,20 @@ public:
             }
             pBlock[0].cell = cSlots;
             CSlot* pTable = pBlock + 1;
-            for (ULONG i = 0; i < m_cEntries; ++i) {
-                Place(pTable, cSlots, HashOf(Entries()[i].key), i, Entries()[i].pValue);
+            if (const CSlot* pOld = HashSlots(); pOld != nullptr) {
+                // A slot's tag holds the top bits of its key's hash, which choose the slot: the
+                // cells move over in slot order without a look at the keys, and land in the same
+                // order, so a large table grows by streaming through memory, not by a cache miss
+                // per key.
+                for (size_t i = 0; i < cSlotsNow; ++i) {
+                    if (pOld[i].cell != 0) {
+                        PlaceCell(pTable, cSlots, pOld[i]);
+                    }
+                }
+            } else {
+                for (ULONG i = 0; i < m_cEntries; ++i) {
+                    Place(pTable, cSlots, HashOf(Entries()[i].key), i, Entries()[i].pValue);
+                }
             }
             // More than kLinear entries: the capacity is above 1, so the block pointers are in use.
             ReleaseTable();
@@ -235,13 +248,21 @@ private:
 
     static uint64_t Tag(uint64_t hash) { return hash & kTagMask; }
 
+    // The first slot to probe: the top bits of the hash (a table has at most 2^32 slots, so they
+    // lie within the tag).
+    static size_t Home(uint64_t hash, size_t cSlots) {
+        return size_t(hash >> (64 - unsigned(__builtin_ctzll(cSlots))));
+    }
     static void Place(CSlot* pTable, size_t cSlots, uint64_t hash, ULONG ulIndex, const VALUE* pValue) {
+        PlaceCell(pTable, cSlots, CSlot{Tag(hash) | (uint64_t(ulIndex) + 1), pValue});
+    }
+    static void PlaceCell(CSlot* pTable, size_t cSlots, const CSlot& slotValue) {
         const size_t mask = cSlots - 1;
-        size_t slot = size_t(hash) & mask;
+        size_t slot = Home(slotValue.cell & kTagMask, cSlots);
         while (pTable[slot].cell != 0) {
             slot = (slot + 1) & mask;
         }
-        pTable[slot] = CSlot{Tag(hash) | (uint64_t(ulIndex) + 1), pValue};
+        pTable[slot] = slotValue;
     }
 
     void ReleaseBlock() noexcept {
