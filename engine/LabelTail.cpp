@@ -59,9 +59,7 @@ ULONG PayloadOf(const SPropValue& v, const void** ppBytes) {
     }
 }
 
-size_t RecordBytes(const SPropValue& v) {
-    const void* pBytes = nullptr;
-    const ULONG cb = PayloadOf(v, &pBytes);
+size_t RecordBytes(const SPropValue& v, ULONG cb) {
     if (cb == kNull) {
         // A binary value without bytes keeps its count.
         return sizeof(CRecord) + (PROP_TYPE(v.ulPropTag) == PT_BINARY ? kAlign : 0);
@@ -72,9 +70,19 @@ size_t RecordBytes(const SPropValue& v) {
 }  // namespace
 
 CLabelTail* CLabelTail::Make(const SPropValue* lpValues, ULONG cValues, CSortDrawer* pDrawer) noexcept {
+    // The payload sizes of the first values are measured once (a text's length is its cost).
+    constexpr ULONG kMeasured = 16;
+    ULONG acb[kMeasured] = {};
+    const void* apBytes[kMeasured] = {};
     size_t cbBlock = sizeof(CLabelTail);
     for (ULONG i = 0; i < cValues; ++i) {
-        cbBlock += RecordBytes(lpValues[i]);
+        const void* pBytes = nullptr;
+        const ULONG cb = PayloadOf(lpValues[i], &pBytes);
+        if (i < kMeasured) {
+            acb[i] = cb;
+            apBytes[i] = pBytes;
+        }
+        cbBlock += RecordBytes(lpValues[i], cb);
     }
     if (cbBlock > 0xFFFFFFF0u) {
         return nullptr;
@@ -90,8 +98,8 @@ CLabelTail* CLabelTail::Make(const SPropValue* lpValues, ULONG cValues, CSortDra
     auto* p = reinterpret_cast<unsigned char*>(pTail + 1);
     for (ULONG i = 0; i < cValues; ++i) {
         const SPropValue& v = lpValues[i];
-        const void* pBytes = nullptr;
-        const ULONG cb = PayloadOf(v, &pBytes);
+        const void* pBytes = i < kMeasured ? apBytes[i] : nullptr;
+        const ULONG cb = i < kMeasured ? acb[i] : PayloadOf(v, &pBytes);
         const CRecord record{v.ulPropTag, cb};
         std::memcpy(p, &record, sizeof(record));
         p += sizeof(record);
