@@ -13,7 +13,6 @@
 #include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
 #include "engine/EntryReference.h"
-#include "engine/SortDrawer.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
 #include "model/Helpers.h"
@@ -76,7 +75,6 @@ struct CFolderSearchState {
     LPMESSAGE lpMessage = nullptr;
     LPSPropValue lpValues = nullptr;
     CEntryReference* pReference = nullptr;
-    CSortDrawer* pDrawer = nullptr;
 
     ~CFolderSearchState() {
         std::free(folderKey.lpb);
@@ -95,7 +93,6 @@ struct CFolderSearchState {
         }
         FreeProws(lpRows);
         ReleaseAndNull(pReference);
-        ReleaseAndNull(pDrawer);
         std::free(lpExtended);
         ReleaseAndNull(pMap);
         if (fInitialized) {
@@ -685,36 +682,14 @@ HRESULT CConfigInfo::FindFolderDuplicates(int nStoreIndex, int nFolderIndex, LPS
             }
             ++m_ulEntryNumber;
 
+            // One pass down the index: the item joins the drawer of its label, or a new drawer
+            // labelled with its values is made and filed where the label parts from the others.
             SRow label{0, ulCompared, s.lpValues};
-            if (FAILED(hr = s.pMap->LookupDrawer(&label, 0, lpTags, &s.pDrawer))) {
-                QTRACE(TRACE_ERROR, "rpMap->LookupDrawer() failed: hr = 0x%08lx\n", hr);
-                return hr;
-            }
-            const bool fNewDrawer = (s.pDrawer == nullptr);
-            if (fNewDrawer) {
-                s.pDrawer = new (std::nothrow) CSortDrawer();
-                if (s.pDrawer == nullptr) {
-                    QTRACE(TRACE_ERROR, "new() failed: Unable to create drawer object!\n");
-                    return hr = E_OUTOFMEMORY;
-                }
-                s.pDrawer->AddRef();
-                if (FAILED(hr = s.pDrawer->Init(&label))) {
-                    QTRACE(TRACE_ERROR, "pDrawer->Init() failed: hr = 0x%08lx\n", hr);
-                    return hr;
-                }
-            }
-            if (FAILED(hr = s.pDrawer->Insert(s.pReference))) {
-                QTRACE(TRACE_ERROR, "pDrawer->Insert() failed: hr = 0x%08lx\n", hr);
+            if (FAILED(hr = s.pMap->InsertEntry(&label, 0, lpTags, s.pReference))) {
+                QTRACE(TRACE_ERROR, "rpMap->InsertEntry() failed: hr = 0x%08lx\n", hr);
                 return hr;
             }
             ReleaseAndNull(s.pReference);
-            if (fNewDrawer) {
-                if (FAILED(hr = s.pMap->InsertDrawer(&label, 0, lpTags, &s.pDrawer))) {
-                    QTRACE(TRACE_ERROR, "InserDrawer() failed: hr = 0x%08lx\n", hr);
-                    return hr;
-                }
-            }
-            ReleaseAndNull(s.pDrawer);
             MAPIFreeBuffer(s.lpValues);
             s.lpValues = nullptr;
             ReleaseAndNull(s.lpMessage);

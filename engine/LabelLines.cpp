@@ -24,7 +24,52 @@ CDrawerMap* MakeLevel(bool fLastLine) {
     return new (std::nothrow) ACCESSMAP<CDrawerMap>(FALSE);
 }
 
+// The one level of a class that stands for its key order: made in place on first use and never
+// destroyed, so that it serves until the process ends, whatever is torn down before.
+template <template <class> class ACCESSMAP>
+CDrawerMap* KeysOf() {
+    using Level = ACCESSMAP<CDrawerMap>;
+    alignas(Level) static unsigned char s_storage[sizeof(Level)];
+    static CDrawerMap* const s_pLevel = ::new (static_cast<void*>(s_storage)) Level(FALSE);
+    return s_pLevel;
+}
+
 }  // namespace
+
+CDrawerMap* CDrawerMap::KeysOfColumn(ULONG ulPropTag) {
+    switch (PROP_TYPE(ulPropTag)) {
+        case PT_I2:
+            return KeysOf<ShortAccessMap>();
+        case PT_LONG:
+            return KeysOf<LongAccessMap>();
+        case PT_R4:
+            return KeysOf<FloatAccessMap>();
+        case PT_DOUBLE:
+            return KeysOf<DoubleAccessMap>();
+        case PT_CURRENCY:
+            return KeysOf<CurrencyAccessMap>();
+        case PT_APPTIME:
+            return KeysOf<ApptimeAccessMap>();
+        case PT_BOOLEAN:
+            return KeysOf<BoolAccessMap>();
+        case PT_OBJECT:
+            return KeysOf<ObjectAccessMap>();
+        case PT_I8:
+            return KeysOf<LonglongAccessMap>();
+        case PT_STRING8:
+            return KeysOf<NarrowStringAccessMap>();
+        case PT_UNICODE:
+            return KeysOf<WideStringAccessMap>();
+        case PT_SYSTIME:
+            return KeysOf<SystimeAccessMap>();
+        case PT_CLSID:
+            return KeysOf<ClsidAccessMap>();
+        case PT_BINARY:
+            return KeysOf<SBinaryAccessMap>();
+        default:
+            return nullptr;
+    }
+}
 
 HRESULT CDrawerMap::CreateDrawerMap(LPSPropTagArray lpColumns, ULONG ulIndex, CDrawerMap** ppMap) {
     HRESULT hr = S_OK;

@@ -19,12 +19,22 @@
 // Each level converts only its own column's value into a key (ConvertToKey), looks it up in its
 // table (CLabelTable: entries in filing order, found by a hash of the key once a line holds more
 // than a few, the first kept inside the line) and passes the row on to the level below; the last
-// level (last line) maps its key to
-// a drawer, the group of items whose values are all equal. The search first asks LookupDrawer; when
-// no drawer exists it makes one, puts the item's CEntryReference into it and files it with
-// InsertDrawer, which creates the missing levels on the way down. Two items share a drawer exactly
-// when every column gives an equal key, so the key orders (KeyOrder.h) decide what "equal" means:
-// exact values, with a missing value filed under its type's null key.
+// level (last line) maps its key to a drawer, the group of items whose values are all equal. The
+// search files an item with InsertEntry, one pass down the lines: where the label's drawer exists
+// the item's CEntryReference goes into it, and where the label parts from every label filed so far
+// a new drawer is made (labelled with the row, holding the entry) and filed there. LookupDrawer and
+// InsertDrawer do the two halves of that apart, for callers that bring a drawer of their own.
+// Two items share a drawer exactly when every column gives an equal key, so the key orders
+// (KeyOrder.h) decide what "equal" means: exact values, with a missing value filed under its type's
+// null key.
+//
+// Below the line where a label first has a key of its own, the lines of a full tree would each
+// hold that one label alone. The entry there leads to a tail instead (LabelTail.h): the drawer and
+// the label's further values in one block, compared column by column with each column's key order
+// (through a level of that column's type, KeysOfColumn). When a later label shares the tail's values
+// up to some column, the tail gives way to the lines a full tree has there, one column at a time,
+// so groups and walk order are exactly a full tree's. At call-trace level filing makes every line,
+// as the trace describes it.
 //
 // The result page later walks each top level with FindFirst/FindNext: depth first, every level in
 // ascending key order, so drawers come out in the lexicographic order of their labels. A line sorts
@@ -35,11 +45,13 @@
 // (CStoreIndex2FolderList) and deletes them folder by folder.
 //
 // Ownership is by hand-counted references: a level holds one reference to each value (lower level
-// or drawer) and owns its stored keys, which are always its own heap copies (DuplicateKey), never
-// storage of a MAPI buffer. Releasing the top level tears the whole tree down, smallest key first.
+// or drawer, a tail's drawer through the tail) and owns its stored keys, which are always its own heap copies
+// (DuplicateKey), never storage of a MAPI buffer. Releasing the top level tears the whole tree down, smallest
+// key first.
 //
 // Memory per group is what limits a search of a large store, so each piece is kept in as few
-// blocks as it can: a line with one key is one block, a drawer keeps its first entry inside itself
+// blocks as it can: a line with one key is one block, a label's values below its own key are one
+// tail, a drawer keeps its first entry inside itself
 // and its label packed as tags and value bytes in one block (PackedLabel.h), an entry reference its
 // ids and subject in one.
 // Lines, drawers and entry references come from a pool of headerless size classes
@@ -54,11 +66,14 @@
 #pragma once
 
 #include <cassert>
+#include <cstdint>
 #include <new>
 #include <type_traits>
 
 #include "engine/DrawerMap.h"
+#include "engine/EntryReference.h"
 #include "engine/LabelTable.h"
+#include "engine/LabelTail.h"
 #include "engine/SmallBlockPool.h"
 #include "engine/SortDrawer.h"
 #include "trace/Trace.h"
@@ -78,7 +93,11 @@ public:
     // fPointerKey says whether the keys are heap copies reached by pointer; that follows from the
     // key type, so it is checked rather than stored.
     LabelAccessMap(BOOL fLastLine, [[maybe_unused]] BOOL fPointerKey)
-        : m_cRef(0), m_ulCursor(0), m_ulCursorEntry(kNone), m_fLastLine(fLastLine != FALSE) {
+        : m_cRef(0),
+          m_ulCursor(0),
+          m_ulCursorEntry(kNone),
+          m_fLastLine(fLastLine != FALSE),
+          m_fCursorTail(false) {
         TRACE_CTOR("LabelAccessMap");
         assert((fPointerKey != FALSE) == std::is_pointer_v<KEY>);
     }
@@ -109,10 +128,8 @@ public:
             return hr;
         }
         KEY key{};
-        const SPropValue& prop = lpRow->lpProps[ulIndex];
-        const bool fView = ViewInsteadOfCopy(&key, prop);
-        if (!fView && FAILED(hr = ConvertToKey(&key, prop.ulPropTag, prop.Value))) {
-            QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
+        bool fView = false;
+        if (FAILED(hr = RowKey(&key, lpRow->lpProps[ulIndex], &fView))) {
             return hr;
         }
         typename Table::CLazyHash hash(key);
@@ -125,15 +142,23 @@ public:
         } else if constexpr (kLastLine) {
             *ppDrawer = pValue;
             (*ppDrawer)->AddRef();
+        } else if (IsTail(pValue)) {
+            ULONG ulDiffer = 0;
+            if (SUCCEEDED(hr = TailDiffers(AsTail(pValue), lpRow, ulIndex, lpColumns, &ulDiffer))) {
+                if (ulDiffer == lpRow->cValues) {
+                    *ppDrawer = AsTail(pValue)->Drawer();
+                    (*ppDrawer)->AddRef();
+                } else {
+                    QTRACE(TRACE_INFO, "No drawer present.\n");
+                }
+            }
         } else {
             hr = pValue->LookupDrawer(lpRow, ulIndex + 1, lpColumns, ppDrawer);
             if (FAILED(hr)) {
                 QTRACE(TRACE_ERROR, "pInner->LookupDrawer() failed: hr = 0x%08lx\n", hr);
             }
         }
-        if (!fView) {
-            FreeKey(&key);
-        }
+        DropKey(&key, fView);
         return hr;
     }
 
@@ -149,17 +174,82 @@ public:
             return hr = E_INVALIDARG;
         }
         KEY key{};
-        const SPropValue& prop = lpRow->lpProps[ulIndex];
-        const bool fView = ViewInsteadOfCopy(&key, prop);
-        if (!fView && FAILED(hr = ConvertToKey(&key, prop.ulPropTag, prop.Value))) {
-            QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
+        bool fView = false;
+        if (FAILED(hr = RowKey(&key, lpRow->lpProps[ulIndex], &fView))) {
             return hr;
         }
         // A stored key is always DuplicateKey's copy, whether made from a view or a converted key.
-        hr = InsertConverted(key, lpRow, ulIndex, lpColumns, *ppDrawer);
-        if (!fView) {
-            FreeKey(&key);
+        typename Table::CLazyHash hash(key);
+        const ULONG ulFound = m_table.Find(key, hash);
+        if (ulFound != kNone) {
+            hr = FileUnderEntry(ulFound, lpRow, ulIndex, lpColumns, *ppDrawer);
+        } else {
+            hr = FileUnderNewKey(key, hash, lpRow, ulIndex, lpColumns, *ppDrawer);
         }
+        DropKey(&key, fView);
+        return hr;
+    }
+
+    HRESULT InsertEntry(LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns,
+                        CEntryReference* pEntry) override {
+        HRESULT hr = S_OK;
+        TRACE_FUNC_RESULT("InsertEntry", hr);
+        if (FAILED(hr = CheckRow(lpRow, ulIndex, lpColumns))) {
+            return hr;
+        }
+        if (pEntry == nullptr) {
+            QTRACE(TRACE_ERROR, "Failure: Invalid object specified!\n");
+            return hr = E_INVALIDARG;
+        }
+        KEY key{};
+        bool fView = false;
+        if (FAILED(hr = RowKey(&key, lpRow->lpProps[ulIndex], &fView))) {
+            return hr;
+        }
+        typename Table::CLazyHash hash(key);
+        const ULONG ulFound = m_table.Find(key, hash);
+        CSortDrawer* pFound = nullptr;  // the label's drawer, when it is filed already
+        bool fDescend = false;          // the label goes on in the line below
+        if (ulFound != kNone) {
+            VALUE* pValue = m_table.At(ulFound).pValue;
+            if (pValue == nullptr) {
+                QTRACE(TRACE_ERROR, "Found NULL object in map for row column index!\n");
+                hr = E_UNEXPECTED;
+            } else if constexpr (kLastLine) {
+                pFound = pValue;
+            } else if (IsTail(pValue)) {
+                // The drawer is fetched while the values are compared: a large index has it in
+                // memory the cache has long lost.
+                __builtin_prefetch(AsTail(pValue)->Drawer(), 1);
+                ULONG ulDiffer = 0;
+                hr = TailDiffers(AsTail(pValue), lpRow, ulIndex, lpColumns, &ulDiffer);
+                if (SUCCEEDED(hr) && ulDiffer == lpRow->cValues) {
+                    pFound = AsTail(pValue)->Drawer();
+                }
+            } else {
+                fDescend = true;
+                hr = pValue->InsertEntry(lpRow, ulIndex + 1, lpColumns, pEntry);
+                if (FAILED(hr)) {
+                    QTRACE(TRACE_ERROR, "pInner->InsertEntry() failed: hr = 0x%08lx\n", hr);
+                }
+            }
+        }
+        if (SUCCEEDED(hr) && !fDescend) {
+            if (pFound != nullptr) {
+                if (FAILED(hr = pFound->Insert(pEntry))) {
+                    QTRACE(TRACE_ERROR, "pDrawer->Insert() failed: hr = 0x%08lx\n", hr);
+                }
+            } else {
+                // A new label: its drawer, with the entry in it, is filed where the label parts.
+                CSortDrawer* pDrawer = nullptr;
+                if (SUCCEEDED(hr = MakeDrawer(lpRow, pEntry, &pDrawer))) {
+                    hr = ulFound != kNone ? FileUnderEntry(ulFound, lpRow, ulIndex, lpColumns, pDrawer)
+                                          : FileUnderNewKey(key, hash, lpRow, ulIndex, lpColumns, pDrawer);
+                    pDrawer->Release();
+                }
+            }
+        }
+        DropKey(&key, fView);
         return hr;
     }
 
@@ -186,6 +276,9 @@ public:
                 if (pValue == nullptr) {
                     QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
                     return hr = E_UNEXPECTED;
+                }
+                if (IsTail(pValue)) {
+                    return hr = HandOutTail(pValue, ppDrawer);
                 }
                 if (FAILED(hr = pValue->FindFirst(ppDrawer))) {
                     QTRACE(TRACE_ERROR, "pMap->FindFirst() failed: hr = 0x%08lx\n", hr);
@@ -221,7 +314,9 @@ public:
                 QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
                 return hr = E_UNEXPECTED;
             }
-            if (FAILED(hr = pValue->FindNext(ppDrawer))) {
+            // A tail's drawer was handed out when the walk came to it; so was the drawer of a tail
+            // that has since turned into a line.
+            if (!IsTail(pValue) && !m_fCursorTail && FAILED(hr = pValue->FindNext(ppDrawer))) {
                 QTRACE(TRACE_ERROR, "pInner->FindNext() failed: hr = 0x%08lx\n", hr);
                 return hr;
             }
@@ -236,6 +331,9 @@ public:
                     QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
                     return hr = E_UNEXPECTED;
                 }
+                if (IsTail(pValue)) {
+                    return hr = HandOutTail(pValue, ppDrawer);
+                }
                 if (FAILED(hr = pValue->FindFirst(ppDrawer))) {
                     QTRACE(TRACE_ERROR, "pInner->FindFirst() failed: hr = 0x%08lx\n", hr);
                     return hr;
@@ -248,6 +346,60 @@ public:
     HRESULT Merge(CDrawerMap* /*pOther*/) override {
         QTRACE(TRACE_ERROR, "Merge() is not implemented!\n");
         return E_NOTIMPL;
+    }
+
+    HRESULT KeysEqual(const SPropValue& a, const SPropValue& b, bool* pfEqual) override {
+        *pfEqual = false;
+        KEY keyA{}, keyB{};
+        bool fViewA = false, fViewB = false;
+        HRESULT hr = RowKey(&keyA, a, &fViewA);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (SUCCEEDED(hr = RowKey(&keyB, b, &fViewB))) {
+            *pfEqual = Table::Equal(keyA, keyB);
+            DropKey(&keyB, fViewB);
+        }
+        DropKey(&keyA, fViewA);
+        return hr;
+    }
+
+    HRESULT AdoptTail(CLabelTail* pTail) override {
+        if (pTail == nullptr || !m_table.Empty()) {
+            return E_UNEXPECTED;
+        }
+        KEY key{};
+        bool fView = false;
+        // A binary key views the value's SBinary: the value must outlive the key.
+        const SPropValue first = pTail->First();
+        HRESULT hr = RowKey(&key, first, &fView);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        KEY stored{};
+        if (FAILED(hr = DuplicateKey(&stored, &key))) {
+            QTRACE(TRACE_ERROR, "DuplicateKey() failed: hr = 0x%08lx\n", hr);
+        } else {
+            try {
+                m_table.ReserveOne();
+                VALUE* pValue = nullptr;
+                if constexpr (kLastLine) {
+                    pValue = pTail->Drawer();  // the tail's reference goes to the entry
+                    CLabelTail::FreeBlock(pTail);
+                } else {
+                    pTail->DropFirst();
+                    pValue = LinkTail(pTail);
+                }
+                typename Table::CLazyHash hash(stored);
+                m_table.Append(stored, pValue, hash);
+            } catch (const std::bad_alloc&) {
+                QTRACE(TRACE_ERROR, "new() failed: Unable to insert into map!\n");
+                FreeKey(&stored);
+                hr = E_OUTOFMEMORY;
+            }
+        }
+        DropKey(&key, fView);
+        return hr;
     }
 
     // The key operations of the concrete access map of each key type.
@@ -276,14 +428,13 @@ protected:
             auto& entry = m_table.At(order[pos]);
             VALUE* pValue = entry.pValue;
             entry.pValue = nullptr;
-            if (pValue != nullptr) {
-                pValue->Release();
-            }
+            ReleaseValue(pValue);
             FreeKey(&entry.key);
         }
         m_table.Clear();
         m_ulCursor = 0;
         m_ulCursorEntry = kNone;
+        m_fCursorTail = false;
     }
 
 private:
@@ -324,51 +475,217 @@ private:
         return S_OK;
     }
 
-    HRESULT InsertConverted(const KEY& key, LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns,
-                            CSortDrawer* pDrawer) {
-        HRESULT hr = S_OK;
-        typename Table::CLazyHash hash(key);
-        const ULONG ulFound = m_table.Find(key, hash);
-        if (ulFound != kNone) {
-            auto& entry = m_table.At(ulFound);
-            if constexpr (kLastLine) {
-                // Replacement keeps the stored key and swaps the value in place; the new drawer is
-                // referenced before the old one is released, in case they are one and the same.
-                pDrawer->AddRef();
-                CSortDrawer* pOld = entry.pValue;
-                entry.pValue = pDrawer;
-                if (pOld != nullptr) {
-                    pOld->Release();
-                }
+    // The key of a row's value: a view when one does, else ConvertToKey's copy (*pfView false),
+    // which DropKey frees.
+    HRESULT RowKey(KEY* pKey, const SPropValue& prop, bool* pfView) {
+        *pfView = ViewInsteadOfCopy(pKey, prop);
+        if (*pfView) {
+            return S_OK;
+        }
+        const HRESULT hr = ConvertToKey(pKey, prop.ulPropTag, prop.Value);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "ConvertToKey() failed: hr = 0x%08lx\n", hr);
+        }
+        return hr;
+    }
+    void DropKey(KEY* pKey, bool fView) {
+        if (!fView) {
+            FreeKey(pKey);
+        }
+    }
+
+    // An inner line's value is a lower line or, marked by its lowest bit, a tail (LabelTail.h).
+    static bool IsTail(const VALUE* pValue) {
+        if constexpr (kLastLine) {
+            return false;
+        } else {
+            return (reinterpret_cast<uintptr_t>(pValue) & 1) != 0;
+        }
+    }
+    static CLabelTail* AsTail(VALUE* pValue) {
+        return reinterpret_cast<CLabelTail*>(reinterpret_cast<uintptr_t>(pValue) & ~uintptr_t(1));
+    }
+    static VALUE* LinkTail(CLabelTail* pTail) {
+        static_assert(alignof(CLabelTail) > 1, "the lowest bit marks a tail");
+        return reinterpret_cast<VALUE*>(reinterpret_cast<uintptr_t>(pTail) | 1);
+    }
+    static void ReleaseValue(VALUE* pValue) {
+        if (IsTail(pValue)) {
+            CLabelTail::Free(AsTail(pValue));
+        } else if (pValue != nullptr) {
+            pValue->Release();
+        }
+    }
+
+    HRESULT HandOutTail(VALUE* pValue, CSortDrawer** ppDrawer) {
+        CSortDrawer* pDrawer = AsTail(pValue)->Drawer();
+        if (pDrawer == nullptr) {
+            QTRACE(TRACE_ERROR, "Found NULL pointer in map!\n");
+            return E_UNEXPECTED;
+        }
+        *ppDrawer = pDrawer;
+        pDrawer->AddRef();
+        m_fCursorTail = true;
+        return S_OK;
+    }
+
+    // The first column after this line's where the row leaves the tail's values, each compared by
+    // its column's key order; the row's value count when there is none.
+    static HRESULT TailDiffers(const CLabelTail* pTail, LPSRow lpRow, ULONG ulIndex,
+                               LPSPropTagArray lpColumns, ULONG* pulDiffer) {
+        *pulDiffer = lpRow->cValues;
+        CLabelTail::CReader reader(pTail);
+        for (ULONG ulColumn = ulIndex + 1; ulColumn < lpRow->cValues; ++ulColumn) {
+            CDrawerMap* pKeys = CDrawerMap::KeysOfColumn(lpColumns->aulPropTag[ulColumn]);
+            if (pKeys == nullptr) {
+                QTRACE(TRACE_ERROR, "Unexpected property type %04ld!\n", lpColumns->aulPropTag[ulColumn]);
+                return E_UNEXPECTED;
+            }
+            bool fEqual = false;
+            const HRESULT hr = pKeys->KeysEqual(reader.Next(), lpRow->lpProps[ulColumn], &fEqual);
+            if (FAILED(hr)) {
+                return hr;
+            }
+            if (!fEqual) {
+                *pulDiffer = ulColumn;
                 return S_OK;
-            } else {
-                if (entry.pValue == nullptr) {
-                    QTRACE(TRACE_ERROR, "Found NULL object in map for row column index!\n");
-                    return E_UNEXPECTED;
-                }
+            }
+        }
+        return S_OK;
+    }
+
+    // A new drawer labelled with the row, holding the entry, with one reference for the caller.
+    static HRESULT MakeDrawer(LPSRow lpRow, CEntryReference* pEntry, CSortDrawer** ppDrawer) {
+        HRESULT hr = S_OK;
+        auto* pDrawer = new (std::nothrow) CSortDrawer();
+        if (pDrawer == nullptr) {
+            QTRACE(TRACE_ERROR, "new() failed: Unable to create drawer object!\n");
+            return E_OUTOFMEMORY;
+        }
+        pDrawer->AddRef();
+        if (FAILED(hr = pDrawer->Init(lpRow))) {
+            QTRACE(TRACE_ERROR, "pDrawer->Init() failed: hr = 0x%08lx\n", hr);
+        } else if (FAILED(hr = pDrawer->Insert(pEntry))) {
+            QTRACE(TRACE_ERROR, "pDrawer->Insert() failed: hr = 0x%08lx\n", hr);
+        }
+        if (FAILED(hr)) {
+            pDrawer->Release();
+            return hr;
+        }
+        *ppDrawer = pDrawer;
+        return S_OK;
+    }
+
+    // Files pDrawer under the row whose key at this line is the entry's.
+    HRESULT FileUnderEntry(ULONG ulFound, LPSRow lpRow, ULONG ulIndex, LPSPropTagArray lpColumns,
+                           CSortDrawer* pDrawer) {
+        HRESULT hr = S_OK;
+        auto& entry = m_table.At(ulFound);
+        if constexpr (kLastLine) {
+            // Replacement keeps the stored key and swaps the value in place; the new drawer is
+            // referenced before the old one is released, in case they are one and the same.
+            pDrawer->AddRef();
+            CSortDrawer* pOld = entry.pValue;
+            entry.pValue = pDrawer;
+            if (pOld != nullptr) {
+                pOld->Release();
+            }
+            return S_OK;
+        } else {
+            if (entry.pValue == nullptr) {
+                QTRACE(TRACE_ERROR, "Found NULL object in map for row column index!\n");
+                return E_UNEXPECTED;
+            }
+            if (!IsTail(entry.pValue)) {
                 hr = entry.pValue->InsertDrawer(lpRow, ulIndex + 1, lpColumns, &pDrawer);
                 if (FAILED(hr)) {
                     QTRACE(TRACE_ERROR, "InsertDrawer() failed: hr = 0x%08lx\n", hr);
                 }
                 return hr;
             }
+            CLabelTail* pTail = AsTail(entry.pValue);
+            ULONG ulDiffer = 0;
+            if (FAILED(hr = TailDiffers(pTail, lpRow, ulIndex, lpColumns, &ulDiffer))) {
+                return hr;
+            }
+            if (ulDiffer == lpRow->cValues) {
+                // The same label: the new drawer takes the old one's place, as on the last line.
+                pDrawer->AddRef();
+                CSortDrawer* pOld = pTail->Drawer();
+                pTail->SetDrawer(pDrawer);
+                if (pOld != nullptr) {
+                    pOld->Release();
+                }
+                return S_OK;
+            }
+            // The labels part below this line: the tail becomes the line of the next column, which
+            // then takes the row as any line does (and parts the two further down if need be).
+            CDrawerMap* pNext = nullptr;
+            if (FAILED(hr = MakeNextLine(lpColumns, ulIndex, &pNext))) {
+                return hr;
+            }
+            if (FAILED(hr = pNext->AdoptTail(pTail))) {
+                QTRACE(TRACE_ERROR, "Failed to insert: hr = 0x%08lx\n", hr);
+                pNext->Release();
+                return hr;
+            }
+            entry.pValue = pNext;
+            hr = pNext->InsertDrawer(lpRow, ulIndex + 1, lpColumns, &pDrawer);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "InsertDrawer() failed: hr = 0x%08lx\n", hr);
+            }
+            return hr;
         }
+    }
 
+    HRESULT MakeNextLine(LPSPropTagArray lpColumns, ULONG ulIndex, CDrawerMap** ppNext) {
+        HRESULT hr = CDrawerMap::CreateDrawerMap(lpColumns, ulIndex + 1, ppNext);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "CDrawerMap::CreateDrawerMap() failed: hr = 0x%08lx\n", hr);
+            return hr;
+        }
+        if (*ppNext == nullptr) {
+            QTRACE(TRACE_ERROR, "new() failed: Unable to create next map!\n");
+            return E_OUTOFMEMORY;
+        }
+        return S_OK;
+    }
+
+    // Files pDrawer under a key this line does not hold yet.
+    HRESULT FileUnderNewKey(const KEY& key, typename Table::CLazyHash& hash, LPSRow lpRow, ULONG ulIndex,
+                            LPSPropTagArray lpColumns, CSortDrawer* pDrawer) {
+        HRESULT hr = S_OK;
         // The value to file, with a working reference that becomes the map's on success.
         VALUE* pValue = nullptr;
         if constexpr (kLastLine) {
             pValue = pDrawer;
             pValue->AddRef();
-        } else {
-            CDrawerMap* pNext = nullptr;
-            hr = CDrawerMap::CreateDrawerMap(lpColumns, ulIndex + 1, &pNext);
-            if (FAILED(hr)) {
-                QTRACE(TRACE_ERROR, "CDrawerMap::CreateDrawerMap() failed: hr = 0x%08lx\n", hr);
-                return hr;
+        } else if (!TraceEnabled(TRACE_CALL)) {
+            // The rest of the label in a tail, once every value of it is known to fit its column.
+            for (ULONG ulColumn = ulIndex + 1; ulColumn < lpRow->cValues; ++ulColumn) {
+                CDrawerMap* pKeys = CDrawerMap::KeysOfColumn(lpColumns->aulPropTag[ulColumn]);
+                if (pKeys == nullptr) {
+                    QTRACE(TRACE_ERROR, "Unexpected property type %04ld!\n", lpColumns->aulPropTag[ulColumn]);
+                    return E_UNEXPECTED;
+                }
+                bool fEqual = false;
+                if (FAILED(
+                        hr = pKeys->KeysEqual(lpRow->lpProps[ulColumn], lpRow->lpProps[ulColumn], &fEqual))) {
+                    return hr;
+                }
             }
-            if (pNext == nullptr) {
+            CLabelTail* pTail =
+                CLabelTail::Make(lpRow->lpProps + ulIndex + 1, lpRow->cValues - ulIndex - 1, pDrawer);
+            if (pTail == nullptr) {
                 QTRACE(TRACE_ERROR, "new() failed: Unable to create next map!\n");
                 return E_OUTOFMEMORY;
+            }
+            pValue = LinkTail(pTail);
+        } else {
+            // At call-trace level every line is made, so the trace shows each step down the index.
+            CDrawerMap* pNext = nullptr;
+            if (FAILED(hr = MakeNextLine(lpColumns, ulIndex, &pNext))) {
+                return hr;
             }
             hr = pNext->InsertDrawer(lpRow, ulIndex + 1, lpColumns, &pDrawer);
             if (FAILED(hr)) {
@@ -383,7 +700,7 @@ private:
         hr = DuplicateKey(&stored, &key);
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "DuplicateKey() failed: hr = 0x%08lx\n", hr);
-            pValue->Release();
+            ReleaseValue(pValue);
             return hr;
         }
         try {
@@ -391,7 +708,7 @@ private:
         } catch (const std::bad_alloc&) {
             QTRACE(TRACE_ERROR, "new() failed: Unable to insert into map!\n");
             FreeKey(&stored);
-            pValue->Release();
+            ReleaseValue(pValue);
             return E_OUTOFMEMORY;
         }
         m_table.Append(stored, pValue, hash);
@@ -421,6 +738,7 @@ private:
         const ULONG* order = m_table.Order();
         const ULONG cOrder = m_table.Size();
         m_ulCursor = ulPosition;
+        m_fCursorTail = false;
         m_ulCursorEntry = ulPosition < cOrder ? order[ulPosition] : kNone;
     }
 
@@ -445,4 +763,5 @@ private:
     ULONG m_ulCursor;       // walk position in the key order; the order's size at the end
     ULONG m_ulCursorEntry;  // the entry at that position, kNone at the end
     bool m_fLastLine;
+    bool m_fCursorTail;  // the walk handed out the drawer of the tail at the cursor
 };

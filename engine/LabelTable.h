@@ -34,6 +34,13 @@ public:
         VALUE* pValue;
     };
     static_assert(std::is_trivially_copyable_v<Entry>, "entries are moved by copying their bytes");
+    // A slot of the hash table: the key's hash tag (high half) and entry index + 1, 0 when free;
+    // and the value the entry had when it was placed, only ever used to fetch it early (a value
+    // replaced since is merely a fetch in vain).
+    struct CSlot {
+        uint64_t cell;
+        const void* pValueHint;
+    };
     static constexpr ULONG kNone = std::numeric_limits<ULONG>::max();
 
     CLabelTable() = default;
@@ -90,20 +97,26 @@ public:
 
     // The index of the entry whose key is equal to key, or kNone.
     ULONG Find(const KEY& key, uint64_t hash) const {
-        const uint64_t* pTable = HashSlots();
+        const CSlot* pTable = HashSlots();
         if (pTable == nullptr) {
             return Scan(key);
         }
         const Entry* pEntries = Entries();
-        const size_t mask = Slots() - 1;
+        const size_t cSlots = Slots();
+        const size_t mask = cSlots - 1;
         const uint64_t tag = Tag(hash);
-        for (size_t slot = size_t(hash) & mask;; slot = (slot + 1) & mask) {
-            const uint64_t cell = pTable[slot];
+        for (size_t slot = Home(hash, cSlots);; slot = (slot + 1) & mask) {
+            const uint64_t cell = pTable[slot].cell;
             if (cell == 0) {
                 return kNone;
             }
-            if ((cell & kTagMask) == tag && Equal(pEntries[ULONG(cell) - 1].key, key)) {
-                return ULONG(cell) - 1;
+            if ((cell & kTagMask) == tag) {
+                // The value is most likely what the caller reads next: it is fetched while the
+                // key is compared, instead of after it.
+                __builtin_prefetch(pTable[slot].pValueHint);
+                if (Equal(pEntries[ULONG(cell) - 1].key, key)) {
+                    return ULONG(cell) - 1;
+                }
             }
         }
     }
@@ -121,15 +134,26 @@ public:
             while (cNew * 2 > cSlots) {
                 cSlots *= 2;
             }
-            // The slot count is kept in the word before the slots.
-            auto* pBlock = static_cast<uint64_t*>(std::calloc(cSlots + 1, sizeof(uint64_t)));
+            auto* pBlock = static_cast<CSlot*>(std::calloc(cSlots + 1, sizeof(CSlot)));
             if (pBlock == nullptr) {
                 throw std::bad_alloc();
             }
-            pBlock[0] = cSlots;
-            uint64_t* pTable = pBlock + 1;
-            for (ULONG i = 0; i < m_cEntries; ++i) {
-                Place(pTable, cSlots, HashOf(Entries()[i].key), i);
+            pBlock[0].cell = cSlots;
+            CSlot* pTable = pBlock + 1;
+            if (const CSlot* pOld = HashSlots(); pOld != nullptr) {
+                // A slot's tag holds the top bits of its key's hash, which choose the slot: the
+                // cells move over in slot order without a look at the keys, and land in the same
+                // order, so a large table grows by streaming through memory, not by a cache miss
+                // per key.
+                for (size_t i = 0; i < cSlotsNow; ++i) {
+                    if (pOld[i].cell != 0) {
+                        PlaceCell(pTable, cSlots, pOld[i]);
+                    }
+                }
+            } else {
+                for (ULONG i = 0; i < m_cEntries; ++i) {
+                    Place(pTable, cSlots, HashOf(Entries()[i].key), i, Entries()[i].pValue);
+                }
             }
             // More than kLinear entries: the capacity is above 1, so the block pointers are in use.
             ReleaseTable();
@@ -137,28 +161,30 @@ public:
         }
         if (cNew > m_cCapacity) {
             const size_t cCapacity = size_t(m_cCapacity) * 2;
-            void* pBlock = std::malloc(cCapacity * (sizeof(Entry) + sizeof(ULONG)));
-            if (pBlock == nullptr) {
-                throw std::bad_alloc();
-            }
-            auto* pEntries = static_cast<Entry*>(pBlock);
-            auto* pOrder = reinterpret_cast<ULONG*>(pEntries + cCapacity);
+            const size_t cbBlock = cCapacity * (sizeof(Entry) + sizeof(ULONG));
+            CSlot* pTable = HashSlots();
             if (m_cCapacity > 1) {
-                const Entry* pOld = m_u.heap.pEntries;
-                std::memcpy(pEntries, pOld, sizeof(Entry) * m_cEntries);
-                std::memcpy(pOrder, reinterpret_cast<const ULONG*>(pOld + m_cCapacity),
-                            sizeof(ULONG) * m_cEntries);
+                // Only the entries are kept: the key order is rebuilt after the filing that follows.
+                // A large block grows where the heap can remap it, without a copy of its pages.
+                void* pBlock = std::realloc(m_u.heap.pEntries, cbBlock);
+                if (pBlock == nullptr) {
+                    throw std::bad_alloc();
+                }
+                m_u.heap.pEntries = static_cast<Entry*>(pBlock);
             } else {
+                void* pBlock = std::malloc(cbBlock);
+                if (pBlock == nullptr) {
+                    throw std::bad_alloc();
+                }
+                auto* pEntries = static_cast<Entry*>(pBlock);
                 // The one entry a line keeps inside itself (a capacity of 1 holds at most one).
                 if (m_cEntries != 0) {
                     pEntries[0] = m_u.inline_;
                 }
-                std::fill(pOrder, pOrder + m_cEntries, 0u);
+                m_u.heap = CHeap{pEntries, pTable};  // the inline entry was copied above
             }
-            uint64_t* pTable = HashSlots();
-            ReleaseBlock();
-            m_u.heap = CHeap{pEntries, pTable};  // the inline entry, if any, was copied above
             m_cCapacity = ULONG(cCapacity);
+            m_fOrdered = 0;
         }
     }
 
@@ -167,8 +193,8 @@ public:
         const ULONG ulIndex = m_cEntries;
         Entries()[ulIndex] = Entry{key, pValue};
         ++m_cEntries;
-        if (uint64_t* pTable = HashSlots(); pTable != nullptr) {
-            Place(pTable, Slots(), hash, ulIndex);
+        if (CSlot* pTable = HashSlots(); pTable != nullptr) {
+            Place(pTable, Slots(), hash, ulIndex, pValue);
         }
         m_fOrdered = 0;
     }
@@ -222,13 +248,21 @@ private:
 
     static uint64_t Tag(uint64_t hash) { return hash & kTagMask; }
 
-    static void Place(uint64_t* pTable, size_t cSlots, uint64_t hash, ULONG ulIndex) {
+    // The first slot to probe: the top bits of the hash (a table has at most 2^32 slots, so they
+    // lie within the tag).
+    static size_t Home(uint64_t hash, size_t cSlots) {
+        return size_t(hash >> (64 - unsigned(__builtin_ctzll(cSlots))));
+    }
+    static void Place(CSlot* pTable, size_t cSlots, uint64_t hash, ULONG ulIndex, const VALUE* pValue) {
+        PlaceCell(pTable, cSlots, CSlot{Tag(hash) | (uint64_t(ulIndex) + 1), pValue});
+    }
+    static void PlaceCell(CSlot* pTable, size_t cSlots, const CSlot& slotValue) {
         const size_t mask = cSlots - 1;
-        size_t slot = size_t(hash) & mask;
-        while (pTable[slot] != 0) {
+        size_t slot = Home(slotValue.cell & kTagMask, cSlots);
+        while (pTable[slot].cell != 0) {
             slot = (slot + 1) & mask;
         }
-        pTable[slot] = Tag(hash) | (uint64_t(ulIndex) + 1);
+        pTable[slot] = slotValue;
     }
 
     void ReleaseBlock() noexcept {
@@ -237,13 +271,13 @@ private:
         }
     }
     void ReleaseTable() noexcept {
-        if (uint64_t* pTable = HashSlots(); pTable != nullptr) {
+        if (CSlot* pTable = HashSlots(); pTable != nullptr) {
             std::free(pTable - 1);
         }
     }
     size_t Slots() const {
-        const uint64_t* pTable = HashSlots();
-        return pTable == nullptr ? 0 : size_t(pTable[-1]);
+        const CSlot* pTable = HashSlots();
+        return pTable == nullptr ? 0 : size_t(pTable[-1].cell);
     }
     // The key order behind the entries of a block (a capacity above 1).
     ULONG* OrderStorage() { return reinterpret_cast<ULONG*>(Entries() + m_cCapacity); }
@@ -251,14 +285,14 @@ private:
     // The entries in filing order: the one inside the line while the capacity is 1, else a block.
     Entry* Entries() { return m_cCapacity == 1 ? &m_u.inline_ : m_u.heap.pEntries; }
     const Entry* Entries() const { return m_cCapacity == 1 ? &m_u.inline_ : m_u.heap.pEntries; }
-    // The hash table: hash tag (high half) and entry index + 1 per slot, 0 a free slot; NULL when
-    // the line is scanned.
-    uint64_t* HashSlots() const { return m_cCapacity == 1 ? nullptr : m_u.heap.pTable; }
+    // The hash table (CSlot); NULL when the line is scanned. The slot count lies in the first cell
+    // before the slots.
+    CSlot* HashSlots() const { return m_cCapacity == 1 ? nullptr : m_u.heap.pTable; }
 
     // A line of one entry keeps it where a larger line keeps its block pointers.
     struct CHeap {
         Entry* pEntries;
-        uint64_t* pTable;
+        CSlot* pTable;
     };
     union UEntries {
         Entry inline_;

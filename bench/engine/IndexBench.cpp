@@ -7,7 +7,8 @@
 // apart as well. BM_Index files into a search result while a small result of another search lives,
 // as in the program, and also reports the peak resident memory of the run (peak_MB) and the heap
 // bytes still held once the result is released (retained_MB); BM_IndexRelease times the release of
-// such a result. The baselines give the same groups:
+// such a result; BM_IndexTwoSteps files the rows in two steps per item instead of one pass. The
+// baselines give the same groups:
 // sort-and-group over the rows, and one hash map keyed by the whole label.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -159,8 +160,10 @@ private:
     size_t m_cbRetained = 0;
 };
 
-// Files rows [0, n) as the search does, into a new index of a new search result, which is returned.
-CDrawerMapList* FileAll(CRows& rows, ULONG n) {
+// Files rows [0, n) as the search does (one pass down the index per item), or in the two steps a
+// caller with drawers of its own takes (LookupDrawer, then InsertDrawer of a new drawer), into a new
+// index of a new search result, which is returned.
+CDrawerMapList* FileAll(CRows& rows, ULONG n, bool fTwoSteps = false) {
     static BYTE profile[16] = {1};
     const SBinary profileKey{16, profile};
     auto* pList = new CDrawerMapList(0, 10);
@@ -173,6 +176,11 @@ CDrawerMapList* FileAll(CRows& rows, ULONG n) {
         pRef->AddRef();
         const SBinary entry{16, &rows.entryIds[size_t(i) * 16]};
         pRef->Init(&profileKey, 0, 0, &entry, FILETIME{i, 0}, "Subject line");
+        if (!fTwoSteps) {
+            pMap->InsertEntry(&row, 0, rows.Columns(), pRef);
+            pRef->Release();
+            continue;
+        }
         CSortDrawer* pDrawer = nullptr;
         pMap->LookupDrawer(&row, 0, rows.Columns(), &pDrawer);
         const bool fNew = (pDrawer == nullptr);
@@ -266,7 +274,7 @@ void SetReleaseCounters(benchmark::State& state, const CPeakMemory& memory) {
     state.counters["retained_MB"] = double(memory.Retained()) / 1e6;
 }
 
-void BM_Index(benchmark::State& state) {
+void IndexRun(benchmark::State& state, bool fTwoSteps) {
     SetTraceLevel(TRACE_ERROR);
     CRows rows = MakeRows(ULONG(state.range(0)), ULONG(state.range(1)), int(state.range(2)));
     // The result of an earlier search, still shown: a few of its objects share the pool's classes.
@@ -276,7 +284,7 @@ void BM_Index(benchmark::State& state) {
         state.PauseTiming();
         memory.Start();
         state.ResumeTiming();
-        CDrawerMapList* pResult = FileAll(rows, rows.n);
+        CDrawerMapList* pResult = FileAll(rows, rows.n, fTwoSteps);
         state.PauseTiming();
         memory.Stop();
         pResult->Release();
@@ -286,6 +294,15 @@ void BM_Index(benchmark::State& state) {
     pOther->Release();
     SetCounters(state, rows, memory);
     SetReleaseCounters(state, memory);
+}
+
+void BM_Index(benchmark::State& state) {
+    IndexRun(state, false);
+}
+
+// The same rows filed in two steps per item, as a caller that brings its own drawers files them.
+void BM_IndexTwoSteps(benchmark::State& state) {
+    IndexRun(state, true);
 }
 
 // Releasing a filed search result, which the user waits for on a new search or on closing: the
@@ -395,6 +412,11 @@ void Args(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_Index)->Apply(Args);
+BENCHMARK(BM_IndexTwoSteps)
+    ->Args({1000000, 3, 0})
+    ->Args({1000000, 3, 50})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 BENCHMARK(BM_IndexRelease)
     ->Args({100000, 3, 0})
     ->Args({1000000, 3, 0})

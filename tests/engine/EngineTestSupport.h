@@ -166,14 +166,19 @@ inline CSortDrawer* FileRow(CDrawerMap* pMap, SRow& row, LPSPropTagArray lpColum
     return pDrawer;
 }
 
-// Files a numbered entry reference under the row, as the search files an item.
+// Files a numbered entry reference under the row: odd numbers in the search's one pass
+// (InsertEntry), even ones by LookupDrawer and InsertDrawer, so that one index meets both.
 inline void FileEntry(CDrawerMap* pMap, SRow& row, LPSPropTagArray lpColumns, ULONG ulNumber,
                       LPCSTR lpszSubject = nullptr) {
     static BYTE s_id[2] = {1, 2};
     const SBinary key{2, s_id};
     CEntryReference* pRef = NewEntry(ulNumber);
     EXPECT_EQ(S_OK, pRef->Init(&key, 0, 0, &key, FILETIME{}, lpszSubject));
-    EXPECT_EQ(S_OK, FileRow(pMap, row, lpColumns)->Insert(pRef));
+    if (ulNumber % 2 != 0) {
+        EXPECT_EQ(S_OK, pMap->InsertEntry(&row, 0, lpColumns, pRef));
+    } else {
+        EXPECT_EQ(S_OK, FileRow(pMap, row, lpColumns)->Insert(pRef));
+    }
     pRef->Release();
 }
 

@@ -8,6 +8,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -61,11 +62,14 @@ TEST(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
                                                      {PT_STRING8, PT_LONG},
                                                      {PT_BINARY, PT_SYSTIME, PT_STRING8},
                                                      {PT_LONG, PT_LONG, PT_BINARY, PT_STRING8}};
-    // Run at the program's default level, where keys are looked up as the values stand, and at
-    // call-trace level, where every key is converted into a copy first: both must group alike.
+    // Run at the program's default level, where keys are looked up as the values stand and labels
+    // of their own keep their values in tails, and at call-trace level, where every key is converted
+    // into a copy first and every line is made: both must group alike, also when the level changes
+    // halfway through a search.
     for (unsigned run = 0; run < 40; ++run) {
         const unsigned seed = 1 + run / 2;
         qrvtest::TraceCapture level(run % 2 ? TRACE_CALL : TRACE_ERROR);
+        std::optional<qrvtest::TraceCapture> secondHalf;
         std::mt19937 rng(seed);
         const std::vector<ULONG>& types = layouts[seed % layouts.size()];
         const int nItems = 50 + int(rng() % 400);
@@ -87,6 +91,9 @@ TEST(IndexDifferential, GroupsEqualAPlainGroupingOfTheSameValues) {
         const size_t cBlocksBefore = CSmallBlockPool::Shared().LiveBlocks();
         CDrawerMap* pMap = MakeIndex(lpColumns);
         for (int i = 0; i < nItems; ++i) {
+            if (i == nItems / 2 && run % 4 >= 2) {
+                secondHalf.emplace(run % 2 ? TRACE_ERROR : TRACE_CALL);
+            }
             FileEntry(pMap, rows[i].Row(), lpColumns, ULONG(i + 1), i % 2 ? "subject" : nullptr);
         }
 
