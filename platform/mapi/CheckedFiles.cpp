@@ -8,7 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/mapi/MAPICodes.h"
+#include "platform/win32/AtomicFile.h"
 
 namespace qrvmapi {
 
@@ -212,27 +213,28 @@ std::string DiskState(const std::string& path) {
 }
 
 std::string RecordedState(const std::string& path) {
-    std::ifstream in(path + ".checked", std::ios::binary);
-    std::string state;
-    std::getline(in, state);
-    return state;
+    // Read as every other input: a FIFO or a device planted in its place is refused at once.
+    std::string content;
+    if (!qrvfile::ReadWholeFile(path + ".checked", content)) {
+        return std::string();
+    }
+    return content.substr(0, content.find('\n'));
 }
 
 void RecordState(const std::string& path, const std::string& state) {
-    // Replaced whole: a reader never sees half a record.
-    const std::string record = path + ".checked";
-    const std::string temp = record + ".new-" + std::to_string(getpid()) + "-" +
-                             std::to_string(std::hash<std::thread::id>()(std::this_thread::get_id()));
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << state << "\n";
-        if (!out.flush()) {
-            std::remove(temp.c_str());
-            return;
-        }
+    // Replaced whole: a reader never sees half a record. The temporary is made new under a name
+    // nobody can foresee (no link planted there is followed) and is the user's alone, as the store
+    // beside it. Not flushed to disk: a record lost in a crash only costs one more check.
+    std::string name = path + ".checked.new-XXXXXX";
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        return;
     }
-    if (std::rename(temp.c_str(), record.c_str()) != 0) {
-        std::remove(temp.c_str());
+    const std::string line = state + "\n";
+    bool ok = ::fchmod(fd, 0600) == 0 && ::write(fd, line.data(), line.size()) == (ssize_t)line.size();
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || std::rename(name.c_str(), (path + ".checked").c_str()) != 0) {
+        ::unlink(name.c_str());
     }
 }
 

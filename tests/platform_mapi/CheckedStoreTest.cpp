@@ -1,12 +1,14 @@
 // The whole-file check of a store: once per change by another program, never for a look-up, and a
 // damaged file never written.
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/mapi/CheckedFiles.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
+#include "tests/support/HangGuard.h"
 
 namespace mapitest {
 namespace {
@@ -101,6 +103,27 @@ TEST_F(CheckedStore, AFileIsCheckedOnceUntilAnotherProgramChangesIt) {
     ASSERT_EQ(S_OK, HrOpenStoreFile("s.qst", "", MAPI_BEST_ACCESS, &store));
     EXPECT_EQ(MAPI_E_CORRUPT_STORE, HrBeginStoreBatch(store));
     EXPECT_EQ(start + 3, qrvmapi::FileChecksRun());
+}
+
+TEST_F(CheckedStore, TheRecordBesideTheStoreIsTheUsersAloneAndAFifoInItsPlaceIsPassedOver) {
+    ASSERT_EQ(S_OK, HrCreateStoreFile("s.qst", "S", ""));
+    const long start = qrvmapi::FileChecksRun();
+    const mode_t previous = ::umask(022);
+    AddNote("first");
+    ::umask(previous);
+    const std::string record = HrResolveStorePath("s.qst") + ".checked";
+    struct stat st {};
+    ASSERT_EQ(0, ::stat(record.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777);
+
+    // A record that cannot be read only costs one more check.
+    ASSERT_EQ(0, ::unlink(record.c_str()));
+    ASSERT_EQ(0, ::mkfifo(record.c_str(), 0600));
+    {
+        qrvtest::HangGuard guard("reading a FIFO as the store's record");
+        AddNote("second");
+    }
+    EXPECT_EQ(start + 2, qrvmapi::FileChecksRun());
 }
 
 }  // namespace
