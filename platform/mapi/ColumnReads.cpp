@@ -17,27 +17,24 @@ constexpr size_t kIds = 64;
 // Property ids sought by one statement; more columns take more statements per batch.
 constexpr size_t kPids = 16;
 
-// "SELECT m.id, p.pid, p.type, CASE WHEN p.pid IN (?3, ..., ?18) THEN p.value END FROM messages m
-// JOIN props p ON p.msg = m.id AND p.pid BETWEEN ?1 AND ?2 WHERE m.id IN (?19, ..., ?82)": one seek
-// of the properties' primary key (message, property id) per message, then a step over each of its
-// properties from the lowest column to the highest. A seek costs far more than a step, as the
-// messages of one folder lie spread over the file; the value of a property between the columns
-// (a body, say) is stepped over unread. Made once, so the text keeps its address for the
-// statement cache.
+// "SELECT msg, pid, type, CASE WHEN pid IN (?3, ..., ?18) THEN value END FROM props WHERE msg IN
+// (?19, ..., ?82) AND pid BETWEEN ?1 AND ?2": one seek of the primary key (message, property id)
+// per message, then a step over each of its properties from the lowest column to the highest. A
+// seek costs far more than a step, as the messages of one folder lie spread over the file; the
+// value of a property between the columns (a body, say) is stepped over unread. Made once, so the
+// text keeps its address for the statement cache.
 const char* ColumnSql() {
     static const std::string sql = [] {
-        std::string text = "SELECT m.id, p.pid, p.type, CASE WHEN p.pid IN (";
+        std::string text = "SELECT msg, pid, type, CASE WHEN pid IN (";
         int next = 3;
         for (size_t i = 0; i < kPids; ++i) {
             text += (i == 0 ? "?" : ", ?") + std::to_string(next++);
         }
-        text +=
-            ") THEN p.value END FROM messages m JOIN props p ON p.msg = m.id AND p.pid BETWEEN ?1 AND ?2 "
-            "WHERE m.id IN (";
+        text += ") THEN value END FROM props WHERE msg IN (";
         for (size_t i = 0; i < kIds; ++i) {
             text += (i == 0 ? "?" : ", ?") + std::to_string(next++);
         }
-        return text + ")";
+        return text + ") AND pid BETWEEN ?1 AND ?2";
     }();
     return sql.c_str();
 }
