@@ -39,6 +39,22 @@ const char* ColumnSql() {
     return sql.c_str();
 }
 
+// "SELECT msg, pid, type, CASE WHEN pid IN (?2, ..., ?17) THEN value END FROM props WHERE msg >=
+// ?1": one seek for a batch whose items lie close together, then a step over every property of
+// each message from there; the reader stops after the last item. Without an upper bound SQLite
+// compares no key while stepping: comparing with a key whose row holds a large value reads the
+// whole value.
+const char* RangeSql() {
+    static const std::string sql = [] {
+        std::string text = "SELECT msg, pid, type, CASE WHEN pid IN (";
+        for (size_t i = 0; i < kPids; ++i) {
+            text += (i == 0 ? "?" : ", ?") + std::to_string(i + 2);
+        }
+        return text + ") THEN value END FROM props WHERE msg >= ?1";
+    }();
+    return sql.c_str();
+}
+
 }  // namespace
 
 HRESULT CStoreDb::ReadColumns(const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids,
@@ -58,27 +74,37 @@ HRESULT CStoreDb::ReadColumns(const std::vector<LONGLONG>& ids, const std::vecto
     cells.reserve(ids.size() * wanted.size());
     std::vector<size_t> rowOf;  // the batch row of each cell read
     rowOf.reserve(ids.size() * wanted.size());
+    // Items of a folder often sit close together by id: one seek and a step over the few others
+    // in between serve the whole batch. Spread out, each is sought on its own.
+    const bool close = static_cast<ULONGLONG>(ids.back() - ids.front()) <= ids.size() * 2 + 16;
     for (size_t fromPid = 0; fromPid < wanted.size(); fromPid += kPids) {
         const size_t toPid = std::min(wanted.size(), fromPid + kPids);
-        for (size_t from = 0; from < ids.size(); from += kIds) {
-            const size_t to = std::min(ids.size(), from + kIds);
-            auto stmt = m_db.Prepare(ColumnSql());
+        for (size_t from = 0; from < ids.size(); from += close ? ids.size() : kIds) {
+            const size_t to = close ? ids.size() : std::min(ids.size(), from + kIds);
+            auto stmt = m_db.Prepare(close ? RangeSql() : ColumnSql());
             if (!stmt->Valid()) {
                 return m_db.LastResult();
             }
-            stmt->Bind(1, static_cast<LONGLONG>(wanted[fromPid]));
-            stmt->Bind(2, static_cast<LONGLONG>(wanted[toPid - 1]));
-            int next = 3;
+            int next = 1;
+            if (close) {
+                stmt->Bind(next++, ids.front());
+            } else {
+                stmt->Bind(next++, static_cast<LONGLONG>(wanted[fromPid]));
+                stmt->Bind(next++, static_cast<LONGLONG>(wanted[toPid - 1]));
+            }
             for (size_t i = 0; i < kPids; ++i) {
                 // Unused places repeat the last one: IN ignores the repeats.
                 stmt->Bind(next++, static_cast<LONGLONG>(wanted[std::min(fromPid + i, toPid - 1)]));
             }
-            for (size_t i = 0; i < kIds; ++i) {
+            for (size_t i = 0; !close && i < kIds; ++i) {
                 stmt->Bind(next++, ids[std::min(from + i, to - 1)]);
             }
             int rc;
             while ((rc = stmt->Step()) == SQLITE_ROW) {
                 const LONGLONG msg = stmt->Int(0);
+                if (msg > ids[to - 1]) {
+                    break;  // past the last item
+                }
                 // Ids ascend; the rows of one statement come for ids among [from, to).
                 auto row = std::lower_bound(ids.begin() + from, ids.begin() + to, msg);
                 if (row == ids.begin() + to || *row != msg) {
@@ -86,12 +112,12 @@ HRESULT CStoreDb::ReadColumns(const std::vector<LONGLONG>& ids, const std::vecto
                 }
                 const ULONG pid = static_cast<ULONG>(stmt->Int(1)) & 0xFFFF;
                 if (!std::binary_search(wanted.begin() + fromPid, wanted.begin() + toPid, pid)) {
-                    continue;  // a property between the columns
+                    continue;  // a property outside the columns
                 }
                 cells.push_back(stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(2)) & 0xFFFF, pid), 3));
                 rowOf.push_back(static_cast<size_t>(row - ids.begin()));
             }
-            if (rc != SQLITE_DONE) {
+            if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
                 return ResultFromSqlite(rc);
             }
         }
