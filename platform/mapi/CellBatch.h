@@ -10,18 +10,22 @@
 namespace qrvmapi {
 
 // The cells of a batch of messages, each message's in property-id order, one after the other: a
-// batch is a few heap blocks, not one per message, and the items opened from it share it.
+// batch is a few heap blocks, not one per message, and the items opened from it share it. A batch
+// holds the values of some columns only: an item without a value in one of them has none.
 struct CCellBatch {
     std::vector<CPropCell> m_cells;
     std::vector<size_t> m_starts;  // message i holds m_cells[m_starts[i], m_starts[i + 1])
+    std::vector<ULONG> m_pids;     // the property ids read (ascending)
 
     size_t Count() const { return m_starts.empty() ? 0 : m_starts.size() - 1; }
+    bool Holds(ULONG pid) const { return std::binary_search(m_pids.begin(), m_pids.end(), pid); }
     const CPropCell* Begin(size_t i) const { return m_cells.data() + m_starts[i]; }
     const CPropCell* End(size_t i) const { return m_cells.data() + m_starts[i + 1]; }
 };
 
 // What an opened message keeps of its stored cells, in property-id order: its row of a shared
-// batch (which nobody changes any more), or cells of its own.
+// batch (which nobody changes any more), which holds only the batch's columns, or all its cells
+// of its own.
 class CStoredCells {
 public:
     CStoredCells() = default;
@@ -33,6 +37,9 @@ public:
     const CPropCell* end() const { return m_batch ? m_batch->End(m_row) : m_own.data() + m_own.size(); }
     size_t size() const { return static_cast<size_t>(end() - begin()); }
     bool empty() const { return begin() == end(); }
+    // Whether these cells tell if the message has the property: always for cells of its own.
+    bool Covers(ULONG pid) const { return !m_batch || m_batch->Holds(pid); }
+    bool Complete() const { return !m_batch; }
 
     // The cell with the property id of the tag, or null.
     const CPropCell* Find(ULONG tag) const {

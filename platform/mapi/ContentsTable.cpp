@@ -105,20 +105,29 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
     counted = 0;
     std::vector<LONGLONG> ids;
     std::deque<CPropCell> computed;  // computed values of the current row; stable addresses
-    std::vector<ULONG> columnPids;   // the stored columns, for rows looked up by id
+    // The stored values to read: those of the columns handed out and those the restriction tests,
+    // no others (an item's body, say, is read only by whoever asks for it). Computed columns are
+    // made for the row, never read.
+    std::vector<ULONG> readPids;
+    std::vector<ULONG> tested;
+    if (m_restriction) {
+        m_restriction->CollectTags(tested);
+    }
+    for (const std::vector<ULONG>* tags : {project ? &m_columns : nullptr, &tested}) {
+        for (size_t c = 0; tags != nullptr && c < tags->size(); ++c) {
+            if (!IsMessageComputed(PROP_ID((*tags)[c]))) {
+                readPids.push_back(PROP_ID((*tags)[c]));
+            }
+        }
+    }
+    std::sort(readPids.begin(), readPids.end());
+    readPids.erase(std::unique(readPids.begin(), readPids.end()), readPids.end());
     // Rows looked up by id read into a batch of their own: a column's value can be moved out of
     // it, unless a later column asks for the same property again.
     std::vector<bool> movable(m_columns.size(), false);
-    if (m_byIds) {
-        for (size_t c = 0; c < m_columns.size(); ++c) {
-            // Computed columns are made for the row, never read.
-            if (!IsMessageComputed(PROP_ID(m_columns[c]))) {
-                columnPids.push_back(PROP_ID(m_columns[c]));
-            }
-            movable[c] = std::none_of(m_columns.begin() + c + 1, m_columns.end(),
-                                      [&](ULONG tag) { return PROP_ID(tag) == PROP_ID(m_columns[c]); });
-        }
-        std::sort(columnPids.begin(), columnPids.end());
+    for (size_t c = 0; m_byIds && c < m_columns.size(); ++c) {
+        movable[c] = std::none_of(m_columns.begin() + c + 1, m_columns.end(),
+                                  [&](ULONG tag) { return PROP_ID(tag) == PROP_ID(m_columns[c]); });
     }
     while (counted < count) {
         size_t want = count - counted;
@@ -135,14 +144,14 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
         if (!more) {
             break;
         }
-        // Shared with the items opened from these rows; nobody changes it once it is read. Rows
-        // looked up by id carry only the columns' values: nobody opens items from them.
+        // Shared with the items opened from these rows, which read what else they need themselves;
+        // nobody changes it once it is read. Rows looked up by id: nobody opens items from them.
         const bool handOver = project && !m_byIds;
         std::shared_ptr<CCellBatch> batch =
             handOver ? m_store->BatchToFill() : std::make_shared<CCellBatch>();
         std::vector<char> live;  // of rows looked up by id: which are live messages of this folder
-        hr = m_byIds ? m_store->ReadLiveColumns(m_folder, ids, columnPids, *batch, live)
-                     : m_store->ReadBatch(ids, *batch);
+        hr = m_byIds ? m_store->ReadLiveColumns(m_folder, ids, readPids, *batch, live)
+                     : m_store->ReadColumns(ids, readPids, *batch);
         if (FAILED(hr)) {
             return hr;
         }

@@ -67,8 +67,31 @@ CMessageImpl::CMessageImpl(std::shared_ptr<CStoreDb> store, LONGLONG id, LONGLON
       m_folder(folder),
       m_stored(std::move(stored)) {}
 
+HRESULT CMessageImpl::CompleteStored() {
+    if (m_stored.Complete() || m_id == 0) {
+        return S_OK;
+    }
+    LONGLONG folder = 0;
+    bool deleted = false;
+    std::vector<CPropCell> cells;
+    HRESULT hr = m_store->ReadMessage(m_id, folder, deleted, cells);
+    if (hr == MAPI_E_NOT_FOUND) {
+        // Removed for good since it was opened: what it kept besides the columns is gone with it.
+        return MAPI_E_OBJECT_DELETED;
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    m_stored = CStoredCells(std::move(cells));
+    return S_OK;
+}
+
 HRESULT CMessageImpl::CollectProps(std::vector<CPropCell>& cells) {
     cells.clear();
+    HRESULT hr = CompleteStored();
+    if (FAILED(hr)) {
+        return hr;
+    }
     for (ULONG pid : kComputed) {
         CPropCell cell;
         if (MessageComputedCell(pid, *m_store, m_id, m_folder, cell)) {
@@ -89,6 +112,15 @@ HRESULT CMessageImpl::CollectProps(std::vector<CPropCell>& cells) {
 }
 
 HRESULT CMessageImpl::FindProps(LPSPropTagArray lpTags, std::vector<std::optional<CPropCell>>& cells) {
+    for (ULONG i = 0; i < lpTags->cValues && !m_stored.Complete(); ++i) {
+        const ULONG pid = PROP_ID(lpTags->aulPropTag[i]);
+        if (!IsMessageComputed(pid) && m_pending.count(pid) == 0 && !m_stored.Covers(pid)) {
+            HRESULT hr = CompleteStored();
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+    }
     for (ULONG i = 0; i < lpTags->cValues; ++i) {
         ULONG pid = PROP_ID(lpTags->aulPropTag[i]);
         CPropCell cell;
@@ -122,6 +154,11 @@ HRESULT CMessageImpl::SaveChanges(ULONG) {
     if (m_pending.empty() && m_id != 0) {
         return S_OK;
     }
+    // What it keeps after the save is laid over all it had.
+    HRESULT hr = CompleteStored();
+    if (FAILED(hr)) {
+        return hr;
+    }
     CPropChanges changes = m_pending;
     LONGLONG now = NowFileTime();
     if (changes.count(PROP_ID(PR_LAST_MODIFICATION_TIME)) == 0) {
@@ -136,7 +173,7 @@ HRESULT CMessageImpl::SaveChanges(ULONG) {
             changes[PROP_ID(PR_MESSAGE_CLASS)] = CPropCell::Text(PR_MESSAGE_CLASS, "IPM.Note");
         }
     }
-    HRESULT hr = m_store->SaveMessage(m_id, m_folder, changes);
+    hr = m_store->SaveMessage(m_id, m_folder, changes);
     if (FAILED(hr)) {
         return hr;
     }

@@ -29,10 +29,14 @@ protected:
     HRESULT ApplyChanges(const CPropChanges& changes) override;
 
 private:
+    // Reads every property the message keeps now, when it was opened with a table's columns only
+    // and a caller asks for more: from then on the item is a snapshot of that read.
+    HRESULT CompleteStored();
+
     LONGLONG m_id;
     LONGLONG m_folder;
     CPropChanges m_pending;
-    CStoredCells m_stored;  // in property-id order
+    CStoredCells m_stored;  // in property-id order; maybe only a table's columns (see CompleteStored)
 };
 
 }  // namespace qrvmapi

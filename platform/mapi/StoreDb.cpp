@@ -683,30 +683,9 @@ HRESULT CStoreDb::LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, CSto
         }
     }
     std::vector<CPropCell> own;
-    auto stmt = m_db.Prepare(
-        "SELECT m.folder, m.deleted, p.pid, p.type, p.value FROM messages m LEFT JOIN props p ON p.msg = "
-        "m.id "
-        "WHERE m.id = ?1 ORDER BY p.pid");
-    if (!stmt->Valid()) {
-        return m_db.LastResult();
-    }
-    stmt->Bind(1, id);
-    int rc;
-    bool found = false;
-    while ((rc = stmt->Step()) == SQLITE_ROW) {
-        found = true;
-        folder = stmt->Int(0);
-        deleted = stmt->Int(1) != 0;
-        if (!stmt->IsNull(2)) {
-            ULONG pid = static_cast<ULONG>(stmt->Int(2)) & 0xFFFF;
-            own.push_back(stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(3)) & 0xFFFF, pid), 4));
-        }
-    }
-    if (rc != SQLITE_DONE) {
-        return ResultFromSqlite(rc);
-    }
+    HRESULT hr = ReadMessage(id, folder, deleted, own);
     cells = CStoredCells(std::move(own));
-    return found ? S_OK : MAPI_E_NOT_FOUND;
+    return hr;
 }
 
 HRESULT CStoreDb::ReadProp(LONGLONG msg, ULONG pid, CPropCell& cell, bool& found) {
@@ -741,70 +720,6 @@ HRESULT CStoreDb::ReadProps(LONGLONG msg, std::vector<CPropCell>& cells) {
         cells.push_back(stmt->Cell(PROP_TAG(static_cast<ULONG>(stmt->Int(1)) & 0xFFFF, pid), 2));
     }
     return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
-}
-
-HRESULT CStoreDb::ReadBatch(const std::vector<LONGLONG>& ids, CCellBatch& batch) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    std::vector<CPropCell>& cells = batch.m_cells;
-    std::vector<size_t>& starts = batch.m_starts;
-    cells.clear();
-    starts.assign(ids.size() + 1, 0);
-    if (ids.empty()) {
-        return S_OK;
-    }
-    // Items of one folder keep about as many properties as each other.
-    cells.reserve(ids.size() * 16);
-    auto cellOf = [](CStmt& stmt, int pidColumn) {
-        ULONG pid = static_cast<ULONG>(stmt.Int(pidColumn)) & 0xFFFF;
-        return stmt.Cell(PROP_TAG(static_cast<ULONG>(stmt.Int(pidColumn + 1)) & 0xFFFF, pid), pidColumn + 2);
-    };
-    // Items of a folder usually sit close together by id: one range scan serves the whole batch.
-    // When they are spread out, probing each item is cheaper than scanning its neighbours.
-    LONGLONG lo = ids.front(), hi = ids.back();
-    if (hi >= lo && static_cast<ULONGLONG>(hi - lo) <= ids.size() * 2 + 16) {
-        auto stmt = m_db.Prepare("SELECT msg, pid, type, value FROM props WHERE msg BETWEEN ?1 AND ?2");
-        if (!stmt->Valid()) {
-            return m_db.LastResult();
-        }
-        stmt->Bind(1, lo);
-        stmt->Bind(2, hi);
-        // Rows come by (message, property id): row r's cells end where the next message begins.
-        size_t row = 0;
-        int rc;
-        while ((rc = stmt->Step()) == SQLITE_ROW) {
-            LONGLONG msg = stmt->Int(0);
-            while (row < ids.size() && ids[row] < msg) {
-                starts[++row] = cells.size();
-            }
-            if (row == ids.size()) {
-                break;
-            }
-            if (ids[row] == msg) {
-                cells.push_back(cellOf(*stmt, 1));
-            }
-        }
-        while (row < ids.size()) {
-            starts[++row] = cells.size();
-        }
-        return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : ResultFromSqlite(rc);
-    }
-    for (size_t row = 0; row < ids.size(); ++row) {
-        starts[row] = cells.size();
-        auto stmt = m_db.Prepare("SELECT pid, type, value FROM props WHERE msg = ?1");
-        if (!stmt->Valid()) {
-            return m_db.LastResult();
-        }
-        stmt->Bind(1, ids[row]);
-        int rc;
-        while ((rc = stmt->Step()) == SQLITE_ROW) {
-            cells.push_back(cellOf(*stmt, 0));
-        }
-        if (rc != SQLITE_DONE) {
-            return ResultFromSqlite(rc);
-        }
-    }
-    starts[ids.size()] = cells.size();
-    return S_OK;
 }
 
 std::shared_ptr<CCellBatch> CStoreDb::BatchToFill() {

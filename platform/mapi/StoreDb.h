@@ -108,15 +108,17 @@ public:
     // opening an item is one statement, and its later reads need no more.
     HRESULT LoadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, CStoredCells& cells);
     HRESULT ReadProps(LONGLONG msg, std::vector<CPropCell>& cells);
-    // Reads every property of a batch of messages (ids ascending): row i of the batch holds those
-    // of ids[i], in property-id order.
-    HRESULT ReadBatch(const std::vector<LONGLONG>& ids, CCellBatch& batch);
+    // The message's state and every property it keeps, read now (never a table's handover).
+    HRESULT ReadMessage(LONGLONG id, LONGLONG& folder, bool& deleted, std::vector<CPropCell>& cells);
+    // Reads the values of a batch of messages (ids ascending) in the columns whose property ids are
+    // in 'pids', and no other: row i of the batch holds those of ids[i], in property-id order.
+    HRESULT ReadColumns(const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids, CCellBatch& batch);
     // Which of a few scattered ids (ascending) are live messages of the folder (live[i]), and their
     // values in the columns whose property ids are in 'pids' (ascending): row i of the batch holds
     // those of ids[i], in property-id order. A look-up of each item reads only those values of it.
     HRESULT ReadLiveColumns(LONGLONG folder, const std::vector<LONGLONG>& ids, const std::vector<ULONG>& pids,
                             CCellBatch& batch, std::vector<char>& live);
-    // A batch for ReadBatch to fill: the one handed over last when no opened item holds it any
+    // A batch for ReadColumns to fill: the one handed over last when no opened item holds it any
     // more (its handover ends here), so that reading batch after batch reuses the same memory
     // instead of taking fresh heap for each; a new one otherwise.
     std::shared_ptr<CCellBatch> BatchToFill();
