@@ -40,6 +40,17 @@ void SendToLeftPane(UINT nID) {
         pLeft->SendMessage(WM_COMMAND, nID, 0);
 }
 
+// Its pages prepare to close, it leaves its configuration's observers, and its window goes.
+void CloseForm(FVBase* pForm) {
+    if (pForm == nullptr)
+        return;
+    pForm->CloseView();
+    if (pForm->GetSafeHwnd() != nullptr)
+        pForm->DestroyWindow();  // the view deletes itself with its window
+    else
+        delete pForm;
+}
+
 }  // namespace
 
 CQuorvelView::CQuorvelView() {
@@ -64,15 +75,9 @@ void CQuorvelView::OnInitialUpdate() {
 }
 
 void CQuorvelView::CloseCurrentForm() {
-    if (m_pCurrentForm == nullptr)
-        return;
     FVBase* pForm = m_pCurrentForm;
     m_pCurrentForm = nullptr;
-    pForm->CloseView();
-    if (pForm->GetSafeHwnd() != nullptr)
-        pForm->DestroyWindow();  // the view deletes itself with its window
-    else
-        delete pForm;
+    CloseForm(pForm);
 }
 
 void CQuorvelView::OnConfigChange() {
@@ -101,11 +106,7 @@ void CQuorvelView::CloseLeavingForm() {
         return;
     FVBase* pForm = m_pLeavingForm;
     m_pLeavingForm = nullptr;
-    pForm->CloseView();
-    if (pForm->GetSafeHwnd() != nullptr)
-        pForm->DestroyWindow();  // the view deletes itself with its window
-    else
-        delete pForm;
+    CloseForm(pForm);
     if (m_pCurrentForm == nullptr)
         Invalidate(TRUE);
 }
@@ -208,8 +209,10 @@ void CQuorvelView::ShowCurrentConfiguration() {
 }
 
 void CQuorvelView::OnSize(UINT, int cx, int cy) {
-    if (m_pCurrentForm != nullptr && m_pCurrentForm->GetSafeHwnd() != nullptr)
-        m_pCurrentForm->SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER);
+    // The form that stays on screen while the next is built follows the pane as well.
+    for (FVBase* pForm : {m_pCurrentForm, m_pLeavingForm})
+        if (pForm != nullptr && pForm->GetSafeHwnd() != nullptr)
+            pForm->SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 BOOL CQuorvelView::OnEraseBkgnd(CDC* pDC) {
