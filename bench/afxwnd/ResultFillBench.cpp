@@ -14,6 +14,8 @@
 // BM_SearchThenFill also runs at 2x10^5 and 4x10^5 contacts, where the fill must grow linearly.
 // BM_SwitchBack brings a configuration's form view back with its cached result, as choosing
 // another configuration and then this one again does (the main window's store check aside).
+// BM_PaneSwitchBack does the same through the main window's right pane, store check included,
+// and reports how long the pane showed no complete form meanwhile ("blank_s").
 // BM_CleanupProgress steps the form view's progress display once per group, as a cleanup does.
 // Run under a display: xvfb-run -a -s "-screen 0 1280x1024x24" bin/bench_afxwnd_results
 #include <benchmark/benchmark.h>
