@@ -40,6 +40,17 @@ void SendToLeftPane(UINT nID) {
         pLeft->SendMessage(WM_COMMAND, nID, 0);
 }
 
+// Its pages prepare to close, it leaves its configuration's observers, and its window goes.
+void CloseForm(FVBase* pForm) {
+    if (pForm == nullptr)
+        return;
+    pForm->CloseView();
+    if (pForm->GetSafeHwnd() != nullptr)
+        pForm->DestroyWindow();  // the view deletes itself with its window
+    else
+        delete pForm;
+}
+
 }  // namespace
 
 CQuorvelView::CQuorvelView() {
@@ -64,15 +75,9 @@ void CQuorvelView::OnInitialUpdate() {
 }
 
 void CQuorvelView::CloseCurrentForm() {
-    if (m_pCurrentForm == nullptr)
-        return;
     FVBase* pForm = m_pCurrentForm;
     m_pCurrentForm = nullptr;
-    pForm->CloseView();
-    if (pForm->GetSafeHwnd() != nullptr)
-        pForm->DestroyWindow();  // the view deletes itself with its window
-    else
-        delete pForm;
+    CloseForm(pForm);
 }
 
 void CQuorvelView::OnConfigChange() {
@@ -92,6 +97,18 @@ void CQuorvelView::OnConfigChange() {
         ShowCurrentConfiguration();
     } while (m_bNoticePending);
     m_bBuilding = FALSE;
+    // A build that ended without a form leaves the pane empty.
+    CloseLeavingForm();
+}
+
+void CQuorvelView::CloseLeavingForm() {
+    if (m_pLeavingForm == nullptr)
+        return;
+    FVBase* pForm = m_pLeavingForm;
+    m_pLeavingForm = nullptr;
+    CloseForm(pForm);
+    if (m_pCurrentForm == nullptr)
+        Invalidate(TRUE);
 }
 
 void CQuorvelView::ShowCurrentConfiguration() {
@@ -111,8 +128,16 @@ void CQuorvelView::ShowCurrentConfiguration() {
     if (ulID == m_nConfigID)
         return;
     m_nConfigID = 0;
-    CloseCurrentForm();
-    Invalidate(TRUE);
+    // The form shown so far stays on screen, unchanged and out of use, until the new one can be
+    // drawn: the store check and the new form's pages (a large result's tree) take a while, and
+    // an empty pane meanwhile looks like a window that hangs. Commands no longer reach it.
+    if (m_pCurrentForm != nullptr) {
+        if (m_pLeavingForm != nullptr)
+            CloseCurrentForm();
+        else
+            m_pLeavingForm = m_pCurrentForm;
+        m_pCurrentForm = nullptr;
+    }
 
     CConfigInfo* pConfig = nullptr;
     if (!pDoc->GetConfiguration(ulID, &pConfig) || pConfig == nullptr)
@@ -131,6 +156,7 @@ void CQuorvelView::ShowCurrentConfiguration() {
         QTRACE(TRACE_ERROR, "CheckProfileStores() failed: hr = 0x%08lx\n", hr);
         delete pForm;
         pConfig->Release();
+        CloseLeavingForm();
         // Without a word the pane would just stay blank: most often the configuration's profile
         // was removed or renamed, or its password changed, since the configuration was made. One
         // choice can bring several notices for the same id (the list's own and the sender's): the
@@ -157,15 +183,20 @@ void CQuorvelView::ShowCurrentConfiguration() {
         pConfig->Release();
         return;
     }
-    // The form asks for a plain child: the pane gives it no frame of its own to size or move.
-    if (pForm->Create(nullptr, "Contacts", WS_CHILD | WS_VISIBLE, rcClient, this,
-                      GetFormViewControlID(dwType))) {
+    // The form asks for a plain child: the pane gives it no frame of its own to size or move. It
+    // is made and filled hidden, behind the form it replaces, and shown once complete.
+    if (pForm->Create(nullptr, "Contacts", WS_CHILD, rcClient, this, GetFormViewControlID(dwType))) {
         pForm->SetDocument(GetDocument());
-        pForm->SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
         pForm->OnInitialUpdate();
-        pForm->BringWindowToTop();
         // Installed only when complete: its pages may show boxes while they are made.
         m_pCurrentForm = pForm;
+        // The old form goes from the screen in the same frame as the new one comes.
+        if (m_pLeavingForm != nullptr && m_pLeavingForm->GetSafeHwnd() != nullptr)
+            m_pLeavingForm->ShowWindow(SW_HIDE);
+        pForm->SetWindowPos(nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+        pForm->BringWindowToTop();
+        AfxPaintFrameNow(pForm);
+        CloseLeavingForm();
     } else {
         QTRACE(TRACE_ERROR, "Create() failed!\n");
         // A window that was made in part went with its teardown; only a bare object is left.
@@ -178,13 +209,15 @@ void CQuorvelView::ShowCurrentConfiguration() {
 }
 
 void CQuorvelView::OnSize(UINT, int cx, int cy) {
-    if (m_pCurrentForm != nullptr && m_pCurrentForm->GetSafeHwnd() != nullptr)
-        m_pCurrentForm->SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER);
+    // The form that stays on screen while the next is built follows the pane as well.
+    for (FVBase* pForm : {m_pCurrentForm, m_pLeavingForm})
+        if (pForm != nullptr && pForm->GetSafeHwnd() != nullptr)
+            pForm->SetWindowPos(nullptr, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 BOOL CQuorvelView::OnEraseBkgnd(CDC* pDC) {
     // The form view covers the whole pane and draws itself: erasing first would only flicker.
-    if (m_pCurrentForm != nullptr)
+    if (m_pCurrentForm != nullptr || m_pLeavingForm != nullptr)
         return FALSE;
     return CView::OnEraseBkgnd(pDC);
 }
@@ -196,7 +229,7 @@ void CQuorvelView::OnPaint() {
 }
 
 void CQuorvelView::OnDraw(CDC* pDC) {
-    if (pDC == nullptr || m_pCurrentForm != nullptr)
+    if (pDC == nullptr || m_pCurrentForm != nullptr || m_pLeavingForm != nullptr)
         return;
     // An empty pane: a white area with a black outline.
     CRect rc;

@@ -52,8 +52,13 @@ protected:
     void CloseCurrentForm();
     // One build for the document's current configuration (the body of a notice).
     void ShowCurrentConfiguration();
+    // Takes down the form that stayed on screen while its successor was built, as CloseCurrentForm.
+    void CloseLeavingForm();
 
     FVBase* m_pCurrentForm = nullptr;
+    // The form of the configuration shown before, kept on screen (out of use) while the next
+    // configuration's form is built; null outside a build.
+    FVBase* m_pLeavingForm = nullptr;
     ULONG m_nConfigID = 0;
     ULONG m_ulNoticedConfigID = 0;
     // The configuration whose profile-store check failed last and was reported; 0 when none.

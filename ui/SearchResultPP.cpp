@@ -303,14 +303,23 @@ HRESULT CSearchResultPP::FillTreeCtrl() {
 // item's text is set twice.
 HRESULT CSearchResultPP::InsertGroup(CSortDrawer* pDrawer) {
     HRESULT hr = S_OK;
+    // The entries in the drawer's order, each with the text read for it (a heap copy freed here).
+    // Large results have hundreds of thousands of entries: nothing is copied per entry beyond the
+    // record and the text the entry hands out.
     struct Slot {
         ItemInfo* pInfo;
-        CString text;
+        LPSTR pszText;
     };
-    std::vector<Slot> slots;  // the entries in the drawer's order
-    auto freeAll = [&slots]() {
+    std::vector<Slot> slots;
+    slots.reserve(pDrawer->GetCount());
+    auto freeTexts = [&slots]() {
+        for (Slot& slot : slots)
+            free(slot.pszText);
+    };
+    auto freeAll = [&slots, &freeTexts]() {
         for (Slot& slot : slots)
             FreeItemInfo(slot.pInfo);
+        freeTexts();
         slots.clear();
     };
     Ref<CEntryReference> entry;
@@ -329,8 +338,7 @@ HRESULT CSearchResultPP::InsertGroup(CSortDrawer* pDrawer) {
         pInfo->ftModified = entry.p->GetModificationTime();
         LPSTR pszText = nullptr;
         GetItemText(entry.p, &pszText);
-        slots.push_back({pInfo, pszText != nullptr ? pszText : "<no subject>"});
-        free(pszText);
+        slots.push_back({pInfo, pszText});
         entry.Reset();
         hr = pDrawer->FindNext(&entry.p);
     }
@@ -339,31 +347,36 @@ HRESULT CSearchResultPP::InsertGroup(CSortDrawer* pDrawer) {
         return hr;
     }
 
-    // Child i shows shown[i] (its own entry, or the root's before it was swapped in).
-    std::vector<Slot> shown(slots.begin(), slots.end());
-    Slot root = slots[0];
+    // Child i shows the entry shown[i]: its own, or the root's before it was swapped in.
+    std::vector<size_t> shown(slots.size());
+    size_t nRoot = 0;
     for (size_t i = 1; i < slots.size(); ++i) {
+        shown[i] = i;
         // Equal times keep the entry met first.
-        if (IsEarlier(slots[i].pInfo->ftModified, root.pInfo->ftModified)) {
-            shown[i] = root;
-            root = slots[i];
+        if (IsEarlier(slots[i].pInfo->ftModified, slots[nRoot].pInfo->ftModified)) {
+            shown[i] = nRoot;
+            nRoot = i;
         }
     }
-    for (Slot& slot : slots) {
-        slot.pInfo->nState = slot.pInfo == root.pInfo ? ITEM_STATE_PIVOT : ITEM_STATE_MARKED;
-        slot.pInfo->bDelete = slot.pInfo == root.pInfo ? FALSE : TRUE;
+    for (size_t i = 0; i < slots.size(); ++i) {
+        slots[i].pInfo->nState = i == nRoot ? ITEM_STATE_PIVOT : ITEM_STATE_MARKED;
+        slots[i].pInfo->bDelete = i == nRoot ? FALSE : TRUE;
     }
+    shown[0] = nRoot;
+    auto textOf = [&slots](size_t i) -> LPCSTR {
+        return slots[i].pszText != nullptr ? slots[i].pszText : "<no subject>";
+    };
 
     // Each item is placed by the text it had when it was inserted one by one.
-    m_pszSortAs = slots[0].text;
-    m_pszShown = root.text;
-    HTREEITEM hRoot = InsertItem(root.pInfo, nullptr);
     size_t nHeld = 0;  // records handed to the tree so far, in the order root, child 1, child 2, ...
+    m_pszSortAs = textOf(0);
+    m_pszShown = textOf(nRoot);
+    HTREEITEM hRoot = InsertItem(slots[nRoot].pInfo, nullptr);
     if (hRoot != nullptr) {
         for (nHeld = 1; nHeld < slots.size(); ++nHeld) {
-            m_pszSortAs = slots[nHeld].text;
-            m_pszShown = shown[nHeld].text;
-            if (InsertItem(shown[nHeld].pInfo, hRoot) == nullptr)
+            m_pszSortAs = textOf(nHeld);
+            m_pszShown = textOf(shown[nHeld]);
+            if (InsertItem(slots[shown[nHeld]].pInfo, hRoot) == nullptr)
                 break;
         }
     }
@@ -373,9 +386,10 @@ HRESULT CSearchResultPP::InsertGroup(CSortDrawer* pDrawer) {
         // No item holds these records: their references go back here.
         QTRACE(TRACE_ERROR, "InsertItem() failed!\n");
         for (size_t i = nHeld; i < slots.size(); ++i)
-            FreeItemInfo(i == 0 ? root.pInfo : shown[i].pInfo);
-        return E_FAIL;
+            FreeItemInfo(slots[shown[i]].pInfo);
+        hr = E_FAIL;
     }
+    freeTexts();
     return hr;
 }
 

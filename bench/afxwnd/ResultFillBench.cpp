@@ -14,11 +14,14 @@
 // BM_SearchThenFill also runs at 2x10^5 and 4x10^5 contacts, where the fill must grow linearly.
 // BM_SwitchBack brings a configuration's form view back with its cached result, as choosing
 // another configuration and then this one again does (the main window's store check aside).
+// BM_PaneSwitchBack does the same through the main window's right pane, store check included,
+// and reports how long the pane showed no complete form meanwhile ("blank_s").
 // BM_CleanupProgress steps the form view's progress display once per group, as a cleanup does.
 // Run under a display: xvfb-run -a -s "-screen 0 1280x1024x24" bin/bench_afxwnd_results
 #include <benchmark/benchmark.h>
 
 #include <wx/app.h>
+#include <wx/eventfilter.h>
 #include <wx/frame.h>
 
 #include <chrono>
@@ -33,17 +36,22 @@
 #include "model/ConfigInfo.h"
 #include "model/QuorvelDoc.h"
 #include "model/StoreInfo.h"
+#include "platform/afx/wnd/DocTemplate.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/afx/wnd/WinApp.h"
 #include "platform/mapi/MAPIX.h"
 #include "resources/FormResource.h"
+#include "resources/Resource.h"
 #include "tests/model/UiDoubles.h"
 #include "tests/support/TempRoot.h"
 #include "tools/install/Install.h"
 #include "tools/store/Catalog.h"
 #include "tools/store/Generator.h"
 #include "trace/Trace.h"
+#include "ui/FVBase.h"
 #include "ui/FormViews.h"
+#include "ui/QuorvelDocHost.h"
+#include "ui/QuorvelView.h"
 #include "ui/SearchProgressDialog.h"
 #include "ui/SearchResultPP.h"
 
@@ -86,7 +94,8 @@ struct CBenchUi : qrvtest::FakeUiServices {
 struct CWorld {
     qrvtest::TempRoot root;
     std::unique_ptr<CBenchUi> ui;
-    CQuorvelDoc doc;
+    CQuorvelDocHost host;  // the main window's document, for its right pane
+    CQuorvelDoc& doc = *host.GetQuorvelDoc();
     CWnd* pHost = nullptr;
 
     CWorld() {
@@ -276,8 +285,9 @@ BENCHMARK(BM_Rebuild)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMill
 // Choosing another configuration and then this one again: the form view goes, and comes back with
 // its result page filled from the cached result and drawn. The iteration time runs from the new
 // view's making to its drawn tree; "tree_s" is the tree's part of it (the page's fill from the
-// cached result, drawn), "search_s" the search of the same store in this run, timed once (at
-// 400,000 contacts that search alone takes long).
+// cached result, drawn, after emptying the tree it filled before), "fresh_tree_s" the same fill
+// into an empty tree as in the view that comes back, "search_s" the search of the same store in this run,
+// timed once (at 400,000 contacts that search alone takes long).
 void BM_SwitchBack(benchmark::State& state) {
     CSize& size = Size((ULONG)state.range(0));
     CSearchResultPP* pPage = size.Page();
@@ -306,11 +316,107 @@ void BM_SwitchBack(benchmark::State& state) {
         Settle();
         tree += Seconds(t1, Clock::now()) / 3;
     }
+    // The same into an empty tree, as in a form that comes back: nothing to empty first.
+    double fresh = 0;
+    for (int i = 0; i < 3; ++i) {
+        size.Page()->EmptyTreeCtrl();
+        Settle();
+        const auto t1 = Clock::now();
+        size.Page()->FindDuplicates();
+        size.Page()->FillTreeCtrl();
+        Settle();
+        fresh += Seconds(t1, Clock::now()) / 3;
+    }
     state.counters["search_s"] = search;
     state.counters["tree_s"] = tree;
+    state.counters["fresh_tree_s"] = fresh;
     state.counters["tree_items"] = size.Page() ? double(size.Tree().GetCount()) : 0.0;
 }
 BENCHMARK(BM_SwitchBack)->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Records when the pane showed what: at each paint of a window in it, whether it then showed one
+// complete form (the one shown before the switch, or the one it installed); the pane is blank
+// from the first paint without one to the next paint with one.
+class CPaneWatch : public wxEventFilter {
+public:
+    CPaneWatch(CQuorvelView* pPane, FVBase* pOld) : m_pPane(pPane), m_pOld(pOld) {
+        wxEvtHandler::AddFilter(this);
+    }
+    ~CPaneWatch() override { wxEvtHandler::RemoveFilter(this); }
+    int FilterEvent(wxEvent& event) override {
+        auto* pWx = dynamic_cast<wxWindow*>(event.GetEventObject());
+        if (event.GetEventType() != wxEVT_PAINT || pWx == nullptr)
+            return Event_Skip;
+        wxWindow* pPaneWx = m_pPane->GetWxWindow();
+        while (pWx != nullptr && pWx != pPaneWx)
+            pWx = pWx->GetParent();
+        if (pWx == nullptr)
+            return Event_Skip;
+        int nShown = 0;
+        bool bComplete = false;
+        for (wxWindow* pChild : pPaneWx->GetChildren())
+            if (auto* pForm = dynamic_cast<FVBase*>(CWnd::FromWxWindow(pChild)); pForm && pChild->IsShown()) {
+                ++nShown;
+                bComplete = pForm == m_pOld || pForm == m_pPane->GetCurrentForm();
+            }
+        bComplete = bComplete && nShown == 1;
+        const auto now = Clock::now();
+        if (!bComplete && !m_bBlank) {
+            m_bBlank = true;
+            m_tBlank = now;
+        } else if (bComplete && m_bBlank) {
+            m_bBlank = false;
+            m_longest = std::max(m_longest, Seconds(m_tBlank, now));
+        }
+        return Event_Skip;
+    }
+    double Longest() const { return m_longest; }
+
+private:
+    CQuorvelView* m_pPane;
+    FVBase* m_pOld;
+    bool m_bBlank = false;
+    Clock::time_point m_tBlank;
+    double m_longest = 0;
+};
+
+// The main window's right pane brings the configuration back: from the notice of the choice to the
+// drawn tree, the store check included. "blank_s" is the longest time the pane showed no complete
+// form (neither the one shown before nor the one it brought back).
+void BM_PaneSwitchBack(benchmark::State& state) {
+    CSize& other = Size(1000);
+    CSize& size = Size((ULONG)state.range(0));
+    if (size.Page() == nullptr) {
+        state.SkipWithError("no results page");
+        return;
+    }
+    size.CloseView();  // one form of the configuration at a time: the pane's
+    CWorld& world = World();
+    CCreateContext context;
+    context.m_pCurrentDoc = &world.host;
+    auto* pPane = new CQuorvelView;
+    pPane->Create(nullptr, "pane", WS_CHILD | WS_VISIBLE, CRect(0, 0, 700, 700), world.pHost, 1, &context);
+    auto choose = [&](CConfigInfo* pConfig) {
+        world.doc.SetCurrentConfigID(pConfig->GetConfigID());
+        pPane->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
+    };
+    double blank = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        choose(other.pConfig);
+        Settle();
+        CPaneWatch watch(pPane, pPane->GetCurrentForm());
+        state.ResumeTiming();
+        choose(size.pConfig);
+        Settle();  // the drawn tree
+        blank = std::max(blank, watch.Longest());
+    }
+    state.counters["blank_s"] = blank;
+    pPane->DestroyWindow();
+    Settle();
+    size.ShowView();
+}
+BENCHMARK(BM_PaneSwitchBack)->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Select(benchmark::State& state) {
     CSize& size = Size((ULONG)state.range(0));

@@ -1,6 +1,7 @@
 // The form host view: the empty pane, forms following the current configuration, the change of
 // language through its dialog, and a picture of the main window.
 #include <wx/bitmap.h>
+#include <wx/eventfilter.h>
 #include <wx/image.h>
 #include <wx/window.h>
 
@@ -324,6 +325,82 @@ TEST_F(ViewsFixture, AFormMadeWhileTheFrameIsMovedHasItsPagesOnTheTabs) {
         EXPECT_EQ(expected[i].x, offsets[i].x) << "page " << i;
         EXPECT_EQ(expected[i].y, offsets[i].y) << "page " << i;
     }
+}
+
+// Records, for every paint of a window in the pane, whether the pane then showed exactly one form
+// and that form was complete: the one shown before the switch, or the one installed after it.
+class CPanePaints : public wxEventFilter {
+public:
+    CPanePaints(CQuorvelView* pPane, FVBase* pOld) : m_pPane(pPane), m_pOld(pOld) {
+        wxEvtHandler::AddFilter(this);
+    }
+    ~CPanePaints() override { wxEvtHandler::RemoveFilter(this); }
+    int FilterEvent(wxEvent& event) override {
+        auto* pWx = dynamic_cast<wxWindow*>(event.GetEventObject());
+        if (event.GetEventType() != wxEVT_PAINT || pWx == nullptr)
+            return Event_Skip;
+        wxWindow* pPaneWx = m_pPane->GetWxWindow();
+        while (pWx != nullptr && pWx != pPaneWx)
+            pWx = pWx->GetParent();
+        if (pWx == nullptr)
+            return Event_Skip;
+        std::vector<FVBase*> shown;
+        for (wxWindow* pChild : pPaneWx->GetChildren())
+            if (auto* pForm = dynamic_cast<FVBase*>(CWnd::FromWxWindow(pChild)); pForm && pChild->IsShown())
+                shown.push_back(pForm);
+        ++nPaints;
+        const bool bComplete =
+            shown.size() == 1 && (shown[0] == m_pOld || shown[0] == m_pPane->GetCurrentForm());
+        nIncomplete += bComplete ? 0 : 1;
+        nNew += !shown.empty() && shown[0] != m_pOld ? 1 : 0;
+        return Event_Skip;
+    }
+    int nPaints = 0, nIncomplete = 0, nNew = 0;
+
+private:
+    CQuorvelView* m_pPane;
+    FVBase* m_pOld;
+};
+
+TEST_F(ViewsFixture, WhileAnotherFormIsBuiltThePaneKeepsShowingTheFormBefore) {
+    const auto ulContacts = (ULONG)List().GetItemData(1);
+    CConfigInfo* pConfig = nullptr;
+    ASSERT_TRUE(Doc()->GetConfiguration(ulContacts, &pConfig));
+    AfxSetModalHook(ChooseDemoProfile);
+    EXPECT_EQ(S_OK, pConfig->OnSelectProfile(Frame()));
+    pConfig->Release();
+    ClickRow(1);
+    auto* pContacts = dynamic_cast<FVPagedView*>(Right()->GetCurrentForm());
+    ASSERT_NE(nullptr, pContacts);
+    Right()->SendMessage(WM_COMMAND, ID_ACTIONS_START, 0);
+    Settle(30);
+    ASSERT_NE(nullptr, pContacts->GetSearchResultsPage());
+    ClickRow(3);
+    FVBase* pOther = Right()->GetCurrentForm();
+    ASSERT_NE(nullptr, pOther);
+    Frame()->ShowWindow(SW_SHOW);
+    Settle(100);
+
+    // Back to the contacts: their form comes back with its result page, whose fill draws its
+    // progress while it runs.
+    {
+        CPanePaints paints(Right(), pOther);
+        ClickRow(1);
+        Settle(100);
+        EXPECT_GT(paints.nPaints, 0);
+        EXPECT_GT(paints.nNew, 0);
+        EXPECT_EQ(0, paints.nIncomplete);
+    }
+    auto* pBack = dynamic_cast<FVPagedView*>(Right()->GetCurrentForm());
+    ASSERT_NE(nullptr, pBack);
+    ASSERT_NE(nullptr, pBack->GetSearchResultsPage());
+    EXPECT_TRUE(pBack->GetSearchResultsPage()->IsWindowVisible());
+    EXPECT_EQ(1, FormWindows(Right()));
+    // The keyboard is in the form that came, as when it was built on screen.
+    wxWindow* pFocus = wxWindow::FindFocus();
+    while (pFocus != nullptr && pFocus != pBack->GetWxWindow())
+        pFocus = pFocus->GetParent();
+    EXPECT_NE(nullptr, pFocus);
 }
 
 }  // namespace

@@ -38,12 +38,19 @@ size_t SequenceLength(const unsigned char* p, size_t n, wxUint32& code) {
 wxString WxFromUtf8(const char* pch, size_t cch) {
     if (pch == nullptr || cch == 0)
         return wxString();
+    // Most texts are plain ASCII (a large result tree has hundreds of thousands of labels): those
+    // are widened in one pass instead of being checked and decoded as UTF-8.
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(pch);
+    size_t nAscii = 0;
+    while (nAscii < cch && p[nAscii] < 0x80)
+        ++nAscii;
+    if (nAscii == cch)
+        return wxString::FromAscii(pch, cch);
     wxString text = wxString::FromUTF8(pch, cch);
     if (!text.empty())
         return text;
     // Not UTF-8 as a whole: decode what is, and put one replacement character for each byte that
     // starts no well-formed sequence.
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(pch);
     text.reserve(cch);
     size_t i = 0;
     while (i < cch) {
