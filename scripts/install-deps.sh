@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3 nlohmann-json3-dev
   libwxgtk3.2-dev libgtk-3-dev wx3.2-i18n
-  xvfb xauth x11-apps imagemagick libxtst-dev
+  xvfb xauth x11-apps imagemagick libxtst-dev openbox
   clang libclang-rt-14-dev clang-format
 )
 

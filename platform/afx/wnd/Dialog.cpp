@@ -95,6 +95,20 @@ void CDialog::BindWxEvents() {
     HWND h = m_hWnd;
     if (!m_pWx->IsTopLevel())
         return;
+    // A window manager tells the toolkit the size of its frame only once the window is on its way
+    // to the screen. While the toolkit still guesses wrong (no window of the kind shown yet, or the
+    // guess spoiled by the frame the manager took off the last dialog it closed), the size and the
+    // place given before the showing are lost: the window comes up with its first size in a
+    // corner. Given once more when it shows, with the frame known, they hold.
+    m_pWx->Bind(wxEVT_SHOW, [h](wxShowEvent& e) {
+        e.Skip();
+        auto* p = dynamic_cast<CDialog*>(CWnd::FromHandle(h));
+        if (p == nullptr || !e.IsShown() || !p->m_bPlacePending)
+            return;
+        p->m_bPlacePending = FALSE;
+        p->m_pWx->SetClientSize(p->m_sizeLaidOut.cx, p->m_sizeLaidOut.cy);
+        p->m_pWx->CentreOnParent();
+    });
     m_pWx->Bind(wxEVT_CHAR_HOOK, [h](wxKeyEvent& e) {
         auto* p = dynamic_cast<CDialog*>(CWnd::FromHandle(h));
         if (p == nullptr) {
@@ -148,10 +162,14 @@ BOOL CDialog::CreateFromTemplate(CWnd* pParentWnd, BOOL bModal) {
     OnInitDialog();
     if (!AfxIsWindow(h))
         return FALSE;
+    if (m_pWx->IsTopLevel()) {
+        const wxSize client = m_pWx->GetClientSize();
+        m_sizeLaidOut = CSize(client.x, client.y);
+        m_bPlacePending = TRUE;
+        m_pWx->CentreOnParent();
+    }
     if (!bModal && (pTemplate->style & WS_VISIBLE))
         ShowWindow(SW_SHOW);
-    if (m_pWx->IsTopLevel())
-        m_pWx->CentreOnParent();
     return TRUE;
 }
 

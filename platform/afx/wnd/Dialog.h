@@ -38,6 +38,9 @@ protected:
     int m_nModalResult = -1;
     BOOL m_bEnded = FALSE;
     BOOL m_bShowingModal = FALSE;
+    // The client size the dialog was laid out with, given again when it first shows.
+    CSize m_sizeLaidOut;
+    BOOL m_bPlacePending = FALSE;
 
     DECLARE_MESSAGE_MAP()
 };
