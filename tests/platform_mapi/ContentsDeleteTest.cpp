@@ -391,13 +391,14 @@ TEST_F(Contents, UnknownIdsGivePartialCompletionAndTheRestIsDeleted) {
 
 TEST_F(Contents, AFailureInsideADeletionLeavesEveryItemInPlace) {
     std::vector<std::string> ids = AddContacts(5);
-    // A trigger in the file makes the third deletion fail, as a full disk would.
+    // An index in the file that allows one deletion time only makes the second deletion of the
+    // batch fail, as a full disk would.
     sqlite3* db = nullptr;
     ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("items.qst").c_str(), &db));
     sqlite3_busy_timeout(db, 5000);
     ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
-                                      "CREATE TRIGGER fail_third BEFORE UPDATE ON messages WHEN old.id = 3 "
-                                      "BEGIN SELECT RAISE(ABORT, 'disk full'); END;",
+                                      "CREATE UNIQUE INDEX fail_second ON messages(deleted_on) "
+                                      "WHERE deleted_on IS NOT NULL",
                                       nullptr, nullptr, nullptr));
     sqlite3_close(db);
     EXPECT_TRUE(FAILED(Delete(ids)));
