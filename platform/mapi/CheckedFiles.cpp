@@ -22,12 +22,11 @@ namespace qrvmapi {
 
 namespace {
 
-constexpr const char* kMarkKey = "checked";
 // How often a check is taken again when other programs keep changing the file while it runs.
 constexpr int kAttempts = 3;
 
-// Any change of the file through SQLite, by any program, clears the mark; our own writes set it
-// again before they commit (CSqliteDb::Commit), other programs know nothing of it.
+// Any change of the file through SQLite by another program clears the mark. Our own connections run
+// no triggers (CSqliteDb::Open) and write the mark again before they commit (CSqliteDb::Commit).
 constexpr const char* kUnmarkTriggers = R"sql(
 CREATE TRIGGER IF NOT EXISTS unmark_folders_i AFTER INSERT ON folders BEGIN DELETE FROM meta WHERE key = 'checked'; END;
 CREATE TRIGGER IF NOT EXISTS unmark_folders_u AFTER UPDATE ON folders BEGIN DELETE FROM meta WHERE key = 'checked'; END;
