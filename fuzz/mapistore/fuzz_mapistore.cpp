@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/mapi/MAPIX.h"
@@ -11,12 +12,15 @@
 namespace {
 
 const std::string& Path() {
-    static const std::string path = "/tmp/fuzz_mapistore." + std::to_string(getpid()) + ".qst";
+    // In the run's own temporary folder (TMPDIR), which the fuzz script removes.
+    const char* dir = std::getenv("TMPDIR");
+    static const std::string path = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") +
+                                    "/fuzz_mapistore." + std::to_string(getpid()) + ".qst";
     return path;
 }
 
 void RemoveFiles() {
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal", ".checked"}) {
         std::remove((Path() + suffix).c_str());
     }
 }
