@@ -19,6 +19,8 @@ public:
     void SetEntryState(ULONG ulEntryNumber, DWORD nState);
     // FALSE when the page never left a state for the entry.
     BOOL GetEntryState(ULONG ulEntryNumber, DWORD* pnState) const;
+    // The entry shows again as the fill shows it.
+    void ForgetEntryState(ULONG ulEntryNumber) { m_states.erase(ulEntryNumber); }
     BOOL HasEntryStates() const { return !m_states.empty(); }
     void ClearEntryStates() { m_states.clear(); }
 

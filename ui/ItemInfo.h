@@ -21,3 +21,11 @@ struct ItemInfo {
     CEntryReference* pEntry;
     FILETIME ftModified;
 };
+
+// Unsigned 64-bit order of two entries' times: high halves first, then low halves. The fill keeps
+// the entry of a group that is earliest by it, the first met of equal ones.
+inline bool IsEarlierTime(const FILETIME& a, const FILETIME& b) {
+    if (a.dwHighDateTime != b.dwHighDateTime)
+        return a.dwHighDateTime < b.dwHighDateTime;
+    return a.dwLowDateTime < b.dwLowDateTime;
+}

@@ -39,13 +39,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-// Unsigned 64-bit order of two times: high halves first, then low halves.
-bool IsEarlier(const FILETIME& a, const FILETIME& b) {
-    if (a.dwHighDateTime != b.dwHighDateTime)
-        return a.dwHighDateTime < b.dwHighDateTime;
-    return a.dwLowDateTime < b.dwLowDateTime;
-}
-
 PropertyPageBase* MakeSearchResultPage(FVBase* pOwner) {
     return new CSearchResultPP(pOwner);
 }
@@ -353,7 +346,7 @@ HRESULT CSearchResultPP::InsertGroup(CSortDrawer* pDrawer) {
     for (size_t i = 1; i < slots.size(); ++i) {
         shown[i] = i;
         // Equal times keep the entry met first.
-        if (IsEarlier(slots[i].pInfo->ftModified, slots[nRoot].pInfo->ftModified)) {
+        if (IsEarlierTime(slots[i].pInfo->ftModified, slots[nRoot].pInfo->ftModified)) {
             shown[i] = nRoot;
             nRoot = i;
         }

@@ -49,14 +49,34 @@ void CSearchResultPP::SaveReview() {
     CResultReview* pReview = ReviewOf(config.p, m_pResultList);
     if (pReview == nullptr)
         return;
+    // Only groups the user changed are kept: a fill from the same result shows every other group
+    // as it stands, so a large result the user left as it was costs nothing to show again. A
+    // group is as the fill left it when its root is strictly the oldest entry (equal times leave
+    // open which one the fill keeps) and every child is still marked.
     std::vector<HTREEITEM> roots, children;
     m_treeDuplicates.GetChildItems(TVI_ROOT, roots);
     for (HTREEITEM hRoot : roots) {
         m_treeDuplicates.GetChildItems(hRoot, children);
+        const ItemInfo* pRoot = GetItemInfo(hRoot);
+        bool bAsFilled = pRoot != nullptr;
+        for (size_t i = 0; i < children.size() && bAsFilled; ++i) {
+            const ItemInfo* pChild = GetItemInfo(children[i]);
+            bAsFilled = pChild != nullptr && pChild->nState == ITEM_STATE_MARKED &&
+                        IsEarlierTime(pRoot->ftModified, pChild->ftModified);
+        }
         children.push_back(hRoot);
-        for (HTREEITEM hItem : children)
-            if (ItemInfo* pInfo = GetItemInfo(hItem); pInfo != nullptr && pInfo->pEntry != nullptr)
+        for (HTREEITEM hItem : children) {
+            ItemInfo* pInfo = GetItemInfo(hItem);
+            if (pInfo == nullptr || pInfo->pEntry == nullptr)
+                continue;
+            // A state kept when the page was left before goes, or it would come back.
+            if (bAsFilled) {
+                if (pReview->HasEntryStates())
+                    pReview->ForgetEntryState(pInfo->pEntry->GetNumber());
+            } else {
                 pReview->SetEntryState(pInfo->pEntry->GetNumber(), pInfo->nState);
+            }
+        }
     }
 }
 

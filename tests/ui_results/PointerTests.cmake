@@ -15,3 +15,4 @@ set_tests_properties(ProgressDialogTest.TheCleanupProgressShownRightAfterAFrameI
 # It rests the real pointer on the result tree and waits for a tooltip.
 set_tests_properties(TreeLayoutTest.ThePointerOnALabelCutOffShowsNoTooltip PROPERTIES RUN_SERIAL TRUE)
 set_tests_properties(TreeLayoutTest.EntriesBelowTheShownRowsKeepTheirTextsLooksAndBehaviour PROPERTIES RUN_SERIAL TRUE)
+set_tests_properties(TreeLayoutTest.APaintOfSomeRowsShowsWhatAPaintOfEveryItemShows PROPERTIES RUN_SERIAL TRUE)

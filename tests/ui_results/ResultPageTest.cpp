@@ -294,6 +294,68 @@ TEST_F(ResultPageTest, ActionsComboAndPivotSwitch) {
     EXPECT_EQ(nullptr, m_pView->GetSearchResultsPage());
 }
 
+// Showing the configuration again fills the page from the cached result: the groups the user
+// changed come back as left (another entry kept, a mark taken off), the others as the fill makes
+// them, also after the user changed a group and then put it back as it was.
+TEST_F(ResultPageTest, TheCachedResultComesBackWithTheChangesTheUserLeftAndNoOthers) {
+    FillInbox();
+    CSearchResultPP* pPage = ShowAndStart();
+    ASSERT_NE(nullptr, pPage);
+    auto timeOf = [](CTreeCtrl& tree, HTREEITEM hItem) {
+        return Info(tree, hItem)->ftModified.dwLowDateTime;
+    };
+    auto childAt = [&](CSearchResultPP* p, const char* lpszRoot, DWORD dwTime) -> HTREEITEM {
+        for (HTREEITEM hChild : Children(p->GetTree(), RootNamed(p, lpszRoot)))
+            if (timeOf(p->GetTree(), hChild) == dwTime)
+                return hChild;
+        return nullptr;
+    };
+    auto keep = [&](CSearchResultPP* p, HTREEITEM hChild) {
+        SelectAction(p, RESULT_ACTION_MARK_AS_PIVOT);
+        p->GetTree().SelectItem(hChild);
+        p->OnExecuteAction();
+    };
+    auto showAgain = [&]() -> CSearchResultPP* {
+        CloseForm(m_pView);
+        m_pView = ShowForm(m_pConfig);
+        return m_pView != nullptr ? dynamic_cast<CSearchResultPP*>(m_pView->GetSearchResultsPage()) : nullptr;
+    };
+    auto stateOf = [&](CSearchResultPP* p, const char* lpszRoot, DWORD dwTime) {
+        const HTREEITEM hChild = childAt(p, lpszRoot, dwTime);
+        return hChild != nullptr ? (int)Info(p->GetTree(), hChild)->nState : -1;
+    };
+
+    // Alpha keeps its entry of time 200 instead of 100; Zeta's duplicate is unmarked; Beta, whose
+    // entries have equal times, is left as it was.
+    ASSERT_NE(nullptr, childAt(pPage, "Alpha", 200));
+    keep(pPage, childAt(pPage, "Alpha", 200));
+    const HTREEITEM hZeta = Children(pPage->GetTree(), RootNamed(pPage, "Zeta"))[0];
+    const DWORD dwZeta = timeOf(pPage->GetTree(), hZeta);
+    pPage->ToggleItemState(hZeta);
+    const DWORD dwBetaRoot = timeOf(pPage->GetTree(), RootNamed(pPage, "Beta"));
+    const std::vector<BYTE> betaKept = EntryOf(Info(pPage->GetTree(), RootNamed(pPage, "Beta")));
+
+    pPage = showAgain();
+    ASSERT_NE(nullptr, pPage);
+    CResultTree& tree = pPage->GetTree();
+    EXPECT_EQ(200u, timeOf(tree, RootNamed(pPage, "Alpha")));
+    EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Alpha", 100));
+    EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Alpha", 300));
+    EXPECT_EQ(ITEM_STATE_UNMARKED, stateOf(pPage, "Zeta", dwZeta));
+    EXPECT_EQ(dwBetaRoot, timeOf(tree, RootNamed(pPage, "Beta")));
+    EXPECT_EQ(betaKept, EntryOf(Info(tree, RootNamed(pPage, "Beta"))));
+
+    // Both put back as the fill makes them: nothing of the change comes back.
+    keep(pPage, childAt(pPage, "Alpha", 100));
+    pPage->ToggleItemState(childAt(pPage, "Zeta", dwZeta));
+    pPage = showAgain();
+    ASSERT_NE(nullptr, pPage);
+    EXPECT_EQ(100u, timeOf(pPage->GetTree(), RootNamed(pPage, "Alpha")));
+    EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Alpha", 200));
+    EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Alpha", 300));
+    EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Zeta", dwZeta));
+}
+
 TEST_F(ResultPageTest, AFailedCleanupChangesNothingAndTheNextDeletesTheMarkedEntriesRecoverably) {
     FillInbox();
     const std::set<std::vector<BYTE>> before = LiveItems();

@@ -49,6 +49,38 @@ int InkIn(CWnd& wnd, CRect rc) {
     return nInk;
 }
 
+// The tree's client area as the X server shows it.
+wxImage Shot(CWnd& wnd) {
+    CRect rc;
+    wnd.GetClientRect(&rc);
+    wnd.ClientToScreen(&rc);
+    const std::string path = (std::filesystem::temp_directory_path() / "qrv-tree-rows.ppm").string();
+    const std::string command = "import -silent -window root -crop " + std::to_string(rc.Width()) + "x" +
+                                std::to_string(rc.Height()) + "+" + std::to_string(rc.left) + "+" +
+                                std::to_string(rc.top) + " +repage -depth 8 ppm:'" + path + "'";
+    EXPECT_EQ(0, std::system(command.c_str())) << command;
+    if (wxImage::FindHandler(wxBITMAP_TYPE_PNM) == nullptr)
+        wxImage::AddHandler(new wxPNMHandler);
+    wxImage image;
+    image.LoadFile(path, wxBITMAP_TYPE_PNM);
+    std::filesystem::remove(path);
+    return image;
+}
+
+// Pixels that differ, left of the strip where the toolkit fades its scroll bar in and out over
+// the content.
+int PixelsApart(const wxImage& a, const wxImage& b) {
+    if (!a.IsOk() || !b.IsOk() || a.GetSize() != b.GetSize())
+        return -1;
+    constexpr int kScrollBar = 16;
+    int nApart = 0;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x + kScrollBar < a.GetWidth(); ++x)
+            nApart += a.GetRed(x, y) != b.GetRed(x, y) || a.GetGreen(x, y) != b.GetGreen(x, y) ||
+                      a.GetBlue(x, y) != b.GetBlue(x, y);
+    return nApart;
+}
+
 constexpr int kGroups = 30;  // many more rows than the tree shows
 const char kLongSubject[] = "Zulu: a subject far too long for the tree to show in its whole width at once";
 
@@ -215,6 +247,44 @@ TEST_F(TreeLayoutTest, ThePointerOnALabelCutOffShowsNoTooltip) {
     ASSERT_TRUE(bArrived);
     Settle(300);
     EXPECT_EQ(nullptr, tree.GetWxWindow()->GetToolTip());
+}
+
+}  // namespace
+}  // namespace qrvtest
+
+namespace qrvtest {
+namespace {
+
+// A paint draws only the rows it is asked for, starting from the group that reaches into them:
+// at the top, with a group cut by the upper edge, with a selected marked entry and at the end,
+// every pixel is the one the toolkit's walk over every item draws.
+TEST_F(TreeLayoutTest, APaintOfSomeRowsShowsWhatAPaintOfEveryItemShows) {
+    CResultTree& tree = Tree();
+    const std::vector<HTREEITEM> roots = Roots(tree);
+    ASSERT_EQ(size_t(kGroups + 1), roots.size());
+    wxGetTopLevelParent(tree.GetWxWindow())->Raise();
+    // Both paint the whole client area, after the rows were painted once: their first paint
+    // chooses the looks of rows never shown, and a scroll moves what was drawn (the text's
+    // anti-aliasing can differ by a shade from a later paint).
+    auto compare = [&](const char* where) {
+        Settle(100);
+        tree.SetWholePaint(TRUE);
+        Settle(100);
+        const wxImage whole = Shot(tree);
+        tree.SetWholePaint(FALSE);
+        Settle(100);
+        EXPECT_EQ(0, PixelsApart(Shot(tree), whole)) << where;
+    };
+    tree.SelectItem(roots[0]);
+    compare("top");
+    // One row down from a group's root: its child is the first row shown, its line comes from above.
+    tree.EnsureVisible(roots[kGroups / 2]);
+    Settle(60);
+    WxTree()->ScrollLines(1);
+    tree.SelectItem(Children(tree, roots[kGroups / 2])[0]);
+    compare("middle, a marked entry selected");
+    tree.EnsureVisible(Children(tree, roots.back())[0]);
+    compare("end");
 }
 
 }  // namespace

@@ -376,6 +376,7 @@ public:
     static constexpr size_t kFewChildren = 16;
 
     bool m_bNoToolTips = false;
+    bool m_bToolkitPaint = false;  // the toolkit's own paint of every item
     int m_nFill = 0;
     unsigned m_nLooks = 0;  // the round of looks: items of an older round are chosen again
     std::function<void(const wxTreeItemId&)> m_prepareLook;
@@ -741,9 +742,60 @@ private:
     bool m_bRanking = false;
     std::unordered_map<void*, size_t> m_cursors;  // by parent: where the last walk step was
 
+    // The toolkit's paint, over the rows the paint asks for. The toolkit's own walks every expanded
+    // item for each paint, which for a large result costs a noticeable pause at every scroll or
+    // selection; this one starts at the first top-level item that reaches into the rows and stops
+    // below them. Each item and its branch lines are drawn by the toolkit as in its own paint.
+    void PaintRows() {
+        wxPaintDC dc(this);
+        PrepareDC(dc);
+        const wxTreeItemId root = GetRootItem();
+        if (!root.IsOk())
+            return;
+        dc.SetFont(m_normalFont);
+        dc.SetPen(m_dottedPen);
+        const size_t nCount = GetChildrenCount(root, false);
+        if (nCount == 0)
+            return;
+        const wxRect rcUpdate = GetUpdateRegion().GetBox();
+        const int yTop = CalcUnscrolledPosition(wxPoint(0, rcUpdate.GetTop())).y;
+        const int yBottom = CalcUnscrolledPosition(wxPoint(0, rcUpdate.GetBottom() + 1)).y;
+        auto topOf = [this](const wxTreeItemId& id) {
+            return CalcUnscrolledPosition(LineOf(id).GetTopLeft()).y;
+        };
+        auto item = [](const wxTreeItemId& id) { return static_cast<wxGenericTreeItem*>(id.GetID()); };
+        // The first top-level item whose branch reaches the rows: the last one starting above them.
+        size_t nLow = 0, nHigh = nCount;
+        while (nLow < nHigh) {
+            const size_t nMid = (nLow + nHigh) / 2;
+            if (topOf(ChildAt(root, nMid)) <= yTop)
+                nLow = nMid + 1;
+            else
+                nHigh = nMid;
+        }
+        for (size_t i = nLow > 0 ? nLow - 1 : 0; i < nCount; ++i) {
+            const wxTreeItemId c = ChildAt(root, i);
+            int y = topOf(c);
+            if (y >= yBottom)
+                break;
+            PaintLevel(item(c), dc, 1, y);
+        }
+        // The line that joins the top-level items, as the toolkit draws it below a hidden root.
+        if (!HasFlag(wxTR_NO_LINES) && HasFlag(wxTR_LINES_AT_ROOT)) {
+            const wxTreeItemId first = ChildAt(root, 0);
+            const wxTreeItemId last = ChildAt(root, nCount - 1);
+            dc.DrawLine(3, topOf(first) + (GetLineHeight(item(first)) >> 1), 3,
+                        topOf(last) + (GetLineHeight(item(last)) >> 1));
+        }
+    }
+
     void OnPaintKeepingColours(wxPaintEvent& event) {
         PrepareItemsToPaint();
-        OnPaint(event);
+        if (m_bToolkitPaint) {
+            OnPaint(event);
+        } else {
+            PaintRows();
+        }
         // A tree of one selection has it at hand; the list of selections walks every item.
         wxArrayTreeItemIds selected;
         if (!HasFlag(wxTR_MULTIPLE)) {
@@ -1126,6 +1178,13 @@ BOOL CTreeCtrl::Expand(HTREEITEM hItem, UINT nCode) {
     else if (nCode == TVE_TOGGLE)
         p->Toggle(id);
     return TRUE;
+}
+
+void CTreeCtrl::SetWholePaint(BOOL bWhole) {
+    if (CWxTreeCtrl* pOwn = OwnTV(m_pWx)) {
+        pOwn->m_bToolkitPaint = bWhole != FALSE;
+        pOwn->Refresh();
+    }
 }
 
 BOOL CTreeCtrl::EnsureVisible(HTREEITEM hItem) {

@@ -371,6 +371,8 @@ public:
     BOOL EnsureVisible(HTREEITEM hItem);
     UINT GetCount() const;
     HTREEITEM HitTest(CPoint pt, UINT* pFlags = nullptr) const;
+    // Tests: each paint walks every item, as the toolkit's own does (to compare the rows with).
+    void SetWholePaint(BOOL bWhole);
     CImageList* SetImageList(CImageList* pImageList, int nImageListType);
     // Drawing of single items (the tree's custom colours and fonts).
     void SetItemTextColor(HTREEITEM hItem, COLORREF clr);
