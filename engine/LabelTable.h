@@ -11,6 +11,7 @@
 
 #include "engine/KeyHash.h"
 #include "engine/KeyOrder.h"
+#include "engine/PrefaultPages.h"
 #include "platform/win32/WinTypes.h"
 
 // A large index files millions of keys in its top line and looks each item up there first. An
@@ -138,6 +139,10 @@ public:
             if (pBlock == nullptr) {
                 throw std::bad_alloc();
             }
+            if (cSlots >= kPrefaultSlots) {
+                // Placing the cells reads each slot before it writes it, all over the block.
+                PrefaultPages(pBlock, (cSlots + 1) * sizeof(CSlot));
+            }
             pBlock[0].cell = cSlots;
             CSlot* pTable = pBlock + 1;
             if (const CSlot* pOld = HashSlots(); pOld != nullptr) {
@@ -171,6 +176,11 @@ public:
                     throw std::bad_alloc();
                 }
                 m_u.heap.pEntries = static_cast<Entry*>(pBlock);
+                if (cCapacity >= kPrefaultSlots) {
+                    // Beyond the entries kept: the room the next filings write entry by entry.
+                    const size_t cbOld = size_t(m_cCapacity) * sizeof(Entry);
+                    PrefaultPages(static_cast<char*>(pBlock) + cbOld, cbBlock - cbOld);
+                }
             } else {
                 void* pBlock = std::malloc(cbBlock);
                 if (pBlock == nullptr) {
@@ -242,6 +252,8 @@ private:
     }
 
     static constexpr size_t kLinear = 8;
+    // Blocks of this many slots or entries and more are large enough to be fresh pages.
+    static constexpr size_t kPrefaultSlots = 4096;
     // The capacity doubles up to 2^30, which leaves its top bit to the ordered flag.
     static constexpr ULONG kMaxEntries = 1u << 30;
     static constexpr uint64_t kTagMask = 0xFFFFFFFF00000000ull;

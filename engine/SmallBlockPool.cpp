@@ -2,6 +2,8 @@
 // CPooledObject.
 #include "engine/SmallBlockPool.h"
 
+#include "engine/PrefaultPages.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -135,6 +137,8 @@ bool CSmallBlockPool::AddSlab(CClass& cls, size_t cbBlock) noexcept {
     }
     cls.table.Add(cls.pSlabs, uint32_t(cls.cSlabs));
     ++cls.cSlabs;
+    // The slab is carved block by block; its pages are mapped at once rather than one fault each.
+    PrefaultPages(pBytes, kSlabBytes);
     cls.pBump = pBytes;
     // Only whole blocks: the tail shorter than a block stays unused.
     cls.pEnd = pBytes + kSlabBytes / cbBlock * cbBlock;
