@@ -71,6 +71,9 @@ public:
     // page's; ApplyReview shows kept ones again after a fill from the cache.
     void SaveReview();
     HRESULT ApplyReview();
+    // Whether a group stands as the fill shows it: every child marked, and the root the entry the
+    // fill keeps, the earliest one (of equal ones, the first the group hands out).
+    BOOL IsAsFilled(const ItemInfo* pRoot, const std::vector<HTREEITEM>& children);
 
     // Handlers.
     void OnExecuteAction();

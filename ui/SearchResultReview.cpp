@@ -4,6 +4,7 @@
 
 #include "engine/DrawerMapList.h"
 #include "engine/EntryReference.h"
+#include "engine/SortDrawer.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
 #include "model/ResultReview.h"
@@ -41,6 +42,33 @@ void CSearchResultPP::KeepSearchedFolders(CConfigInfo* pConfig) {
     }
 }
 
+BOOL CSearchResultPP::IsAsFilled(const ItemInfo* pRoot, const std::vector<HTREEITEM>& children) {
+    BOOL bResult = FALSE;
+    TRACE_FUNC_BOOL("CSearchResultPP::IsAsFilled", bResult);
+    if (pRoot == nullptr || pRoot->pDrawer == nullptr)
+        return bResult;
+    bool bEqualTimes = false;
+    for (HTREEITEM hChild : children) {
+        const ItemInfo* pChild = GetItemInfo(hChild);
+        if (pChild == nullptr || pChild->nState != ITEM_STATE_MARKED ||
+            IsEarlierTime(pChild->ftModified, pRoot->ftModified))
+            return bResult;
+        bEqualTimes = bEqualTimes || !IsEarlierTime(pRoot->ftModified, pChild->ftModified);
+    }
+    if (!bEqualTimes)
+        return bResult = TRUE;
+    // No child is earlier than the root: the fill kept the first entry of the root's time.
+    Ref<CEntryReference> entry;
+    HRESULT hr = pRoot->pDrawer->FindFirst(&entry.p);
+    while (SUCCEEDED(hr) && entry.p != nullptr) {
+        if (!IsEarlierTime(pRoot->ftModified, entry.p->GetModificationTime()))
+            return bResult = entry.p == pRoot->pEntry;
+        entry.Reset();
+        hr = pRoot->pDrawer->FindNext(&entry.p);
+    }
+    return bResult;
+}
+
 void CSearchResultPP::SaveReview() {
     TRACE_FUNC_VOID("CSearchResultPP::SaveReview");
     if (m_treeDuplicates.GetSafeHwnd() == nullptr)
@@ -50,20 +78,12 @@ void CSearchResultPP::SaveReview() {
     if (pReview == nullptr)
         return;
     // Only groups the user changed are kept: a fill from the same result shows every other group
-    // as it stands, so a large result the user left as it was costs nothing to show again. A
-    // group is as the fill left it when its root is strictly the oldest entry (equal times leave
-    // open which one the fill keeps) and every child is still marked.
+    // as it stands, so a large result the user left as it was costs nothing to show again.
     std::vector<HTREEITEM> roots, children;
     m_treeDuplicates.GetChildItems(TVI_ROOT, roots);
     for (HTREEITEM hRoot : roots) {
         m_treeDuplicates.GetChildItems(hRoot, children);
-        const ItemInfo* pRoot = GetItemInfo(hRoot);
-        bool bAsFilled = pRoot != nullptr;
-        for (size_t i = 0; i < children.size() && bAsFilled; ++i) {
-            const ItemInfo* pChild = GetItemInfo(children[i]);
-            bAsFilled = pChild != nullptr && pChild->nState == ITEM_STATE_MARKED &&
-                        IsEarlierTime(pRoot->ftModified, pChild->ftModified);
-        }
+        const BOOL bAsFilled = IsAsFilled(GetItemInfo(hRoot), children);
         children.push_back(hRoot);
         for (HTREEITEM hItem : children) {
             ItemInfo* pInfo = GetItemInfo(hItem);

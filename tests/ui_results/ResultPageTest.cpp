@@ -326,14 +326,17 @@ TEST_F(ResultPageTest, TheCachedResultComesBackWithTheChangesTheUserLeftAndNoOth
     };
 
     // Alpha keeps its entry of time 200 instead of 100; Zeta's duplicate is unmarked; Beta, whose
-    // entries have equal times, is left as it was.
+    // two entries have equal times, keeps the one the fill did not.
     ASSERT_NE(nullptr, childAt(pPage, "Alpha", 200));
     keep(pPage, childAt(pPage, "Alpha", 200));
     const HTREEITEM hZeta = Children(pPage->GetTree(), RootNamed(pPage, "Zeta"))[0];
     const DWORD dwZeta = timeOf(pPage->GetTree(), hZeta);
     pPage->ToggleItemState(hZeta);
-    const DWORD dwBetaRoot = timeOf(pPage->GetTree(), RootNamed(pPage, "Beta"));
-    const std::vector<BYTE> betaKept = EntryOf(Info(pPage->GetTree(), RootNamed(pPage, "Beta")));
+    auto betaRoot = [&](CSearchResultPP* p) { return EntryOf(Info(p->GetTree(), RootNamed(p, "Beta"))); };
+    auto betaChild = [&](CSearchResultPP* p) { return Children(p->GetTree(), RootNamed(p, "Beta"))[0]; };
+    const std::vector<BYTE> betaFilled = betaRoot(pPage);
+    const std::vector<BYTE> betaOther = EntryOf(Info(pPage->GetTree(), betaChild(pPage)));
+    keep(pPage, betaChild(pPage));
 
     pPage = showAgain();
     ASSERT_NE(nullptr, pPage);
@@ -342,18 +345,20 @@ TEST_F(ResultPageTest, TheCachedResultComesBackWithTheChangesTheUserLeftAndNoOth
     EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Alpha", 100));
     EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Alpha", 300));
     EXPECT_EQ(ITEM_STATE_UNMARKED, stateOf(pPage, "Zeta", dwZeta));
-    EXPECT_EQ(dwBetaRoot, timeOf(tree, RootNamed(pPage, "Beta")));
-    EXPECT_EQ(betaKept, EntryOf(Info(tree, RootNamed(pPage, "Beta"))));
+    EXPECT_EQ(betaOther, betaRoot(pPage));
+    EXPECT_EQ((DWORD)ITEM_STATE_MARKED, Info(tree, betaChild(pPage))->nState);
 
     // Both put back as the fill makes them: nothing of the change comes back.
     keep(pPage, childAt(pPage, "Alpha", 100));
     pPage->ToggleItemState(childAt(pPage, "Zeta", dwZeta));
+    keep(pPage, betaChild(pPage));
     pPage = showAgain();
     ASSERT_NE(nullptr, pPage);
     EXPECT_EQ(100u, timeOf(pPage->GetTree(), RootNamed(pPage, "Alpha")));
     EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Alpha", 200));
     EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Alpha", 300));
     EXPECT_EQ(ITEM_STATE_MARKED, stateOf(pPage, "Zeta", dwZeta));
+    EXPECT_EQ(betaFilled, betaRoot(pPage));
 }
 
 TEST_F(ResultPageTest, AFailedCleanupChangesNothingAndTheNextDeletesTheMarkedEntriesRecoverably) {
