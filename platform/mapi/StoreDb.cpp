@@ -29,9 +29,14 @@ constexpr ULONG kLastNamedId = 0xFFFE;
 // short enough that a later open does not see old values.
 constexpr auto kPrefetchLife = std::chrono::seconds(2);
 
-// The schema. Properties are keyed by (object, property id) in clustered tables so that reading
-// an item's few properties is a handful of b-tree probes; the index on messages serves the
-// folder's contents table in id order without a sort.
+// The schema. Properties are keyed by (object, property id) so that reading an item's few
+// properties is a handful of b-tree probes; the index on messages serves the folder's contents
+// table in id order without a sort. A folder's few properties sit in the key's own b-tree. A
+// message's sit in a table of rows with the key in an index of its own: looking up a key compares
+// it with keys alone, where a b-tree of whole rows would read a large value (a body, a note) whole
+// each time a look-up compares with its row, and reading some of an item's values steps over the
+// others without touching them. Stores made before keep their clustered table and are read and
+// written with the same statements.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
 CREATE TABLE folders(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name TEXT NOT NULL,
@@ -43,7 +48,7 @@ CREATE TABLE messages(id INTEGER PRIMARY KEY, folder INTEGER NOT NULL, deleted I
   deleted_on INTEGER);
 CREATE INDEX messages_folder ON messages(folder, deleted, id);
 CREATE TABLE props(msg INTEGER NOT NULL, pid INTEGER NOT NULL, type INTEGER NOT NULL, value,
-  PRIMARY KEY(msg, pid)) WITHOUT ROWID;
+  PRIMARY KEY(msg, pid));
 CREATE TABLE named(pid INTEGER PRIMARY KEY, guid BLOB NOT NULL, kind INTEGER NOT NULL, lid INTEGER NOT NULL,
   name TEXT NOT NULL, UNIQUE(guid, kind, lid, name));
 )sql";

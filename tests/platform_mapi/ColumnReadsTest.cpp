@@ -1,18 +1,54 @@
 // A contents table reads only its columns: what it hands out, and what the items opened from its
-// rows show of every other property afterwards.
+// rows show of every other property afterwards; alike in a new store and in one whose properties
+// sit in the clustered table stores were made with before.
+#include <sqlite3.h>
+
 #include <string>
 #include <vector>
 
+#include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 
 namespace mapitest {
 namespace {
 
-class ColumnReads : public MapiTest {
+// The statement that made the properties' table of a store file.
+std::string PropsSchema(const std::string& storeFile) {
+    sqlite3* db = nullptr;
+    std::string text;
+    if (sqlite3_open_v2(HrResolveStorePath(storeFile).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE name = 'props'", -1, &stmt,
+                               nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW) {
+            text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return text;
+}
+
+// With true, the store's properties sit in the clustered table of stores made before.
+class ColumnReads : public MapiTest, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
         MapiTest::SetUp();
         MakeProfile("P", "", "items.qst", "Items");
+        EXPECT_EQ(std::string::npos, PropsSchema("items.qst").find("WITHOUT ROWID")) << "a new store";
+        if (GetParam()) {
+            sqlite3* db = nullptr;
+            ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("items.qst").c_str(), &db));
+            EXPECT_EQ(SQLITE_OK,
+                      sqlite3_exec(db,
+                                   "DROP TABLE props; CREATE TABLE props(msg INTEGER NOT NULL, pid INTEGER "
+                                   "NOT NULL, type INTEGER NOT NULL, value, PRIMARY KEY(msg, pid)) WITHOUT "
+                                   "ROWID;",
+                                   nullptr, nullptr, nullptr))
+                << sqlite3_errmsg(db);
+            sqlite3_close(db);
+        }
         m_session.p = Logon("P");
         m_store.p = OpenStore(m_session, "Items");
         m_contacts.p = OpenNamedFolder(m_store, "Contacts");
@@ -85,6 +121,39 @@ protected:
                 }
             }
         }
+        // Named by their ids (as a cleanup names them), the first and the last row again, with
+        // the same values.
+        SPropValue named[2] = {{PR_ENTRYID, 0, {}}, {PR_ENTRYID, 0, {}}};
+        SRestriction each[2];
+        for (int i = 0; i < 2; ++i) {
+            named[i].Value.bin = rows.p->aRow[i * 2].lpProps[0].Value.bin;
+            each[i] = PropertyIs(RELOP_EQ, named[i]);
+        }
+        SRestriction either{};
+        either.rt = RES_OR;
+        either.res.resOr = SOrRestriction{2, each};
+        Ref<IMAPITable> byIds;
+        ASSERT_EQ(S_OK, folder->GetContentsTable(0, &byIds));
+        ASSERT_EQ(S_OK, byIds->SetColumns(Tags(columns), 0));
+        ASSERT_EQ(S_OK, byIds->Restrict(&either, 0));
+        Rows again;
+        ASSERT_EQ(S_OK, byIds->QueryRows(10, 0, &again.p));
+        ASSERT_EQ(2u, again.p->cRows);
+        for (ULONG row = 0; row < 2; ++row) {
+            const SRow& before = rows.p->aRow[row * 2];
+            const SRow& now = again.p->aRow[row];
+            ASSERT_EQ(columns.size(), now.cValues);
+            for (size_t c = 0; c < columns.size(); ++c) {
+                EXPECT_EQ(before.lpProps[c].ulPropTag, now.lpProps[c].ulPropTag) << row << " " << c;
+                if (PROP_TYPE(now.lpProps[c].ulPropTag) == PT_LONG) {
+                    EXPECT_EQ(before.lpProps[c].Value.l, now.lpProps[c].Value.l) << row << " " << c;
+                } else if (PROP_TYPE(now.lpProps[c].ulPropTag) == PT_STRING8) {
+                    EXPECT_STREQ(before.lpProps[c].Value.lpszA, now.lpProps[c].Value.lpszA)
+                        << row << " " << c;
+                }
+            }
+        }
+
         Ref<IMessage> first(Open(folder, rows.p->aRow[0], 0));
         Ref<IMessage> second(Open(folder, rows.p->aRow[1], 0));
         Ref<IMessage> third(Open(folder, rows.p->aRow[2], MAPI_MODIFY));
@@ -120,6 +189,12 @@ protected:
         EXPECT_EQ(7, LongProp(third, PR_IMPORTANCE));
         EXPECT_EQ(bodies[2], TextProp(third, PR_BODY_A));
         EXPECT_EQ("person2@example.org", TextProp(third, m_named));
+        third.reset();
+        table.reset();
+        byIds.reset();
+        EXPECT_EQ("ok", IntegrityOf("items.qst"));
+        EXPECT_EQ(GetParam(), PropsSchema("items.qst").find("WITHOUT ROWID") != std::string::npos)
+            << "the table stays as it was made";
     }
     Ref<IMAPISession> m_session;
     Ref<IMsgStore> m_store;
@@ -128,7 +203,7 @@ protected:
 };
 
 // The items of a folder lie next to each other, or spread out among those of another folder.
-TEST_F(ColumnReads, RowsHoldTheirColumnsAndItemsOpenedFromThemShowEveryOtherPropertyToo) {
+TEST_P(ColumnReads, RowsHoldTheirColumnsAndItemsOpenedFromThemShowEveryOtherPropertyToo) {
     Ref<IMAPIFolder> tasks(OpenNamedFolder(m_store, "Tasks"));
     Ref<IMAPIFolder> notes(OpenNamedFolder(m_store, "Notes"));
     for (IMAPIFolder* folder : {m_contacts.p, tasks.p}) {
@@ -136,6 +211,8 @@ TEST_F(ColumnReads, RowsHoldTheirColumnsAndItemsOpenedFromThemShowEveryOtherProp
         CheckColumnsAndOpenedItems(folder, folder == tasks.p ? notes.p : nullptr);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(NewAndClusteredStores, ColumnReads, ::testing::Bool());
 
 }  // namespace
 }  // namespace mapitest
