@@ -266,6 +266,7 @@ HRESULT CStoreDb::Open(const std::string& path) {
     if (!HasStoreSchema()) {
         m_db.MarkDamaged();  // read what reads; never written
     }
+    m_clusteredProps = PropsClustered();
     m_db.CheckBeforeWrites(path);
     // Switching to write-ahead logging writes the file's header, so a file not yet switched (a new
     // store, or one from elsewhere) keeps its mode until it is known sound: the whole-file check
@@ -318,6 +319,13 @@ bool CStoreDb::HasStoreSchema() {
         }
     }
     return true;
+}
+
+bool CStoreDb::PropsClustered() {
+    // A SQLite that does not know the question answers nothing: read as the older stores are,
+    // which suits either kind.
+    auto stmt = m_db.Prepare("PRAGMA table_list(props)");
+    return !stmt->Valid() || stmt->Step() != SQLITE_ROW || stmt->Int(4) != 0;
 }
 
 HRESULT CStoreDb::UsesWal(bool& wal) {
