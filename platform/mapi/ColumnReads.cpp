@@ -49,8 +49,7 @@ const char* ColumnSql() {
 // "SELECT msg, pid, type, value FROM props WHERE msg >= ?1 AND +pid IN (?2, ..., ?17)": one seek
 // for a batch whose items lie close together, then a step over every property of each message
 // from there; the reader stops after the last item. Without an upper bound SQLite compares no key
-// while stepping: in a store whose rows sit in the key's own b-tree, comparing with a key whose
-// row holds a large value reads the whole value.
+// while stepping: comparing with a key whose row holds a large value reads the whole value.
 const char* RangeSql() {
     static const std::string sql =
         std::string("SELECT msg, pid, type, value FROM props WHERE msg >= ?1") + WantedFilter(2);

@@ -79,20 +79,20 @@ const char* ProbeSql(CProbe kind) {
     return kind == CProbe::Span ? spanSql.c_str() : kind == CProbe::Pids ? pidSql.c_str() : liveSql.c_str();
 }
 
-HRESULT ReadLiveColumnsOn(CSqliteDb& db, bool clustered, LONGLONG folder, const LONGLONG* ids, size_t count,
+HRESULT ReadLiveColumnsOn(CSqliteDb& db, LONGLONG folder, const LONGLONG* ids, size_t count,
                           const std::vector<ULONG>& pids, CCellBatch& batch, char* live);
 
 // More columns than one read of the span keeps: a read per kSpanPids of them, each row's cells
 // put together in property-id order. A row is live when every read found it so.
-HRESULT ReadManyColumnsOn(CSqliteDb& db, bool clustered, LONGLONG folder, const LONGLONG* ids, size_t count,
+HRESULT ReadManyColumnsOn(CSqliteDb& db, LONGLONG folder, const LONGLONG* ids, size_t count,
                           const std::vector<ULONG>& pids, CCellBatch& batch, char* live) {
     std::vector<CCellBatch> parts((pids.size() + kSpanPids - 1) / kSpanPids);
     std::vector<char> partLive(count);
     for (size_t p = 0; p < parts.size(); ++p) {
         const std::vector<ULONG> some(pids.begin() + p * kSpanPids,
                                       pids.begin() + std::min(pids.size(), (p + 1) * kSpanPids));
-        HRESULT hr = ReadLiveColumnsOn(db, clustered, folder, ids, count, some, parts[p],
-                                       p == 0 ? live : partLive.data());
+        HRESULT hr =
+            ReadLiveColumnsOn(db, folder, ids, count, some, parts[p], p == 0 ? live : partLive.data());
         if (FAILED(hr)) {
             return hr;
         }
@@ -120,21 +120,20 @@ HRESULT ReadManyColumnsOn(CSqliteDb& db, bool clustered, LONGLONG folder, const 
 
 // Reads, through one connection, which of ids[0, count) (ascending) are live messages of the
 // folder (live[i]) and the asked columns of those: row i of the batch holds those of ids[i].
-HRESULT ReadLiveColumnsOn(CSqliteDb& db, bool clustered, LONGLONG folder, const LONGLONG* ids, size_t count,
+HRESULT ReadLiveColumnsOn(CSqliteDb& db, LONGLONG folder, const LONGLONG* ids, size_t count,
                           const std::vector<ULONG>& pids, CCellBatch& batch, char* live) {
     std::lock_guard<std::recursive_mutex> guard(db.Lock());
     if (pids.size() > kSpanPids) {
-        return ReadManyColumnsOn(db, clustered, folder, ids, count, pids, batch, live);
+        return ReadManyColumnsOn(db, folder, ids, count, pids, batch, live);
     }
     batch.m_cells.clear();
     batch.m_starts.assign(count + 1, 0);
     std::fill(live, live + count, 0);
     // Asked columns spread over the property ids (a name and a named property, say) would pass
-    // the pages of most of each item's values in a clustered table only to drop them: there a few
-    // such columns are sought each on its own. Elsewhere stepping over an item's keys costs less
-    // than seeking each.
+    // the pages of most of each item's values only to drop them: a few such columns are sought
+    // each on its own.
     const CProbe kind = pids.empty() ? CProbe::LiveOnly
-                        : !clustered || pids.back() - pids.front() < kColumnSpan || pids.size() > kColumnPids
+                        : pids.back() - pids.front() < kColumnSpan || pids.size() > kColumnPids
                             ? CProbe::Span
                             : CProbe::Pids;
     // Items mostly have a value in each asked column.
@@ -242,8 +241,7 @@ HRESULT CStoreDb::ReadLiveColumns(LONGLONG folder, const std::vector<LONGLONG>& 
     // fetch after another, which other connections do side by side, each for its own run of ids.
     const size_t parts = ReadParts(ids.size());
     if (parts == 1) {
-        return ReadLiveColumnsOn(m_db, m_clusteredProps, folder, ids.data(), ids.size(), pids, batch,
-                                 live.data());
+        return ReadLiveColumnsOn(m_db, folder, ids.data(), ids.size(), pids, batch, live.data());
     }
     // Part 0 here on this connection, each other part on its reader in a kept thread of its own.
     const size_t share = (ids.size() + parts - 1) / parts;
@@ -253,8 +251,8 @@ HRESULT CStoreDb::ReadLiveColumns(LONGLONG folder, const std::vector<LONGLONG>& 
         const size_t from = std::min(ids.size(), p * share);
         const size_t count = std::min(ids.size(), from + share) - from;
         if (count != 0) {
-            results[p] = ReadLiveColumnsOn(p == 0 ? m_db : *m_readers[p - 1], m_clusteredProps, folder,
-                                           ids.data() + from, count, pids, read[p], live.data() + from);
+            results[p] = ReadLiveColumnsOn(p == 0 ? m_db : *m_readers[p - 1], folder, ids.data() + from,
+                                           count, pids, read[p], live.data() + from);
         }
     });
     for (HRESULT hr : results) {

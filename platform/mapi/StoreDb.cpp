@@ -29,14 +29,9 @@ constexpr ULONG kLastNamedId = 0xFFFE;
 // short enough that a later open does not see old values.
 constexpr auto kPrefetchLife = std::chrono::seconds(2);
 
-// The schema. Properties are keyed by (object, property id) so that reading an item's few
-// properties is a handful of b-tree probes; the index on messages serves the folder's contents
-// table in id order without a sort. A folder's few properties sit in the key's own b-tree. A
-// message's sit in a table of rows with the key in an index of its own: looking up a key compares
-// it with keys alone, where a b-tree of whole rows would read a large value (a body, a note) whole
-// each time a look-up compares with its row, and reading some of an item's values steps over the
-// others without touching them. Stores made before keep their clustered table and are read and
-// written with the same statements.
+// The schema. Properties are keyed by (object, property id) in clustered tables so that reading
+// an item's few properties is a handful of b-tree probes; the index on messages serves the
+// folder's contents table in id order without a sort.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value) WITHOUT ROWID;
 CREATE TABLE folders(id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name TEXT NOT NULL,
@@ -48,7 +43,7 @@ CREATE TABLE messages(id INTEGER PRIMARY KEY, folder INTEGER NOT NULL, deleted I
   deleted_on INTEGER);
 CREATE INDEX messages_folder ON messages(folder, deleted, id);
 CREATE TABLE props(msg INTEGER NOT NULL, pid INTEGER NOT NULL, type INTEGER NOT NULL, value,
-  PRIMARY KEY(msg, pid));
+  PRIMARY KEY(msg, pid)) WITHOUT ROWID;
 CREATE TABLE named(pid INTEGER PRIMARY KEY, guid BLOB NOT NULL, kind INTEGER NOT NULL, lid INTEGER NOT NULL,
   name TEXT NOT NULL, UNIQUE(guid, kind, lid, name));
 )sql";
@@ -266,7 +261,6 @@ HRESULT CStoreDb::Open(const std::string& path) {
     if (!HasStoreSchema()) {
         m_db.MarkDamaged();  // read what reads; never written
     }
-    m_clusteredProps = PropsClustered();
     m_db.CheckBeforeWrites(path);
     // Switching to write-ahead logging writes the file's header, so a file not yet switched (a new
     // store, or one from elsewhere) keeps its mode until it is known sound: the whole-file check
@@ -319,13 +313,6 @@ bool CStoreDb::HasStoreSchema() {
         }
     }
     return true;
-}
-
-bool CStoreDb::PropsClustered() {
-    // A SQLite that does not know the question answers nothing: read as the older stores are,
-    // which suits either kind.
-    auto stmt = m_db.Prepare("PRAGMA table_list(props)");
-    return !stmt->Valid() || stmt->Step() != SQLITE_ROW || stmt->Int(4) != 0;
 }
 
 HRESULT CStoreDb::UsesWal(bool& wal) {

@@ -151,9 +151,6 @@ private:
     HRESULT UsesWal(bool& wal);
     // Whether the file has every table and column of a store: one that lacks any is damaged.
     bool HasStoreSchema();
-    // Whether the properties' rows sit in their key's own b-tree, as in stores made before: there
-    // stepping over an item's rows passes the pages its values fill.
-    bool PropsClustered();
     static HRESULT CreateSchema(CSqliteDb& db, const std::string& uid, const std::string& displayName,
                                 const std::string& password);
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);
@@ -188,7 +185,6 @@ private:
     std::shared_ptr<CCellBatch> m_prefetchBatch;
     std::chrono::steady_clock::time_point m_prefetchTime;
     bool m_writesPrepared = false;
-    bool m_clusteredProps = true;
     std::string m_path;
     std::string m_uid;
     std::string m_displayName;

@@ -1,54 +1,18 @@
 // A contents table reads only its columns: what it hands out, and what the items opened from its
-// rows show of every other property afterwards; alike in a new store and in one whose properties
-// sit in the clustered table stores were made with before.
-#include <sqlite3.h>
-
+// rows show of every other property afterwards.
 #include <string>
 #include <vector>
 
-#include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 
 namespace mapitest {
 namespace {
 
-// The statement that made the properties' table of a store file.
-std::string PropsSchema(const std::string& storeFile) {
-    sqlite3* db = nullptr;
-    std::string text;
-    if (sqlite3_open_v2(HrResolveStorePath(storeFile).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE name = 'props'", -1, &stmt,
-                               nullptr) == SQLITE_OK &&
-            sqlite3_step(stmt) == SQLITE_ROW) {
-            text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-        }
-        sqlite3_finalize(stmt);
-    }
-    sqlite3_close(db);
-    return text;
-}
-
-// With true, the store's properties sit in the clustered table of stores made before.
-class ColumnReads : public MapiTest, public ::testing::WithParamInterface<bool> {
+class ColumnReads : public MapiTest {
 protected:
     void SetUp() override {
         MapiTest::SetUp();
         MakeProfile("P", "", "items.qst", "Items");
-        EXPECT_EQ(std::string::npos, PropsSchema("items.qst").find("WITHOUT ROWID")) << "a new store";
-        if (GetParam()) {
-            sqlite3* db = nullptr;
-            ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("items.qst").c_str(), &db));
-            EXPECT_EQ(SQLITE_OK,
-                      sqlite3_exec(db,
-                                   "DROP TABLE props; CREATE TABLE props(msg INTEGER NOT NULL, pid INTEGER "
-                                   "NOT NULL, type INTEGER NOT NULL, value, PRIMARY KEY(msg, pid)) WITHOUT "
-                                   "ROWID;",
-                                   nullptr, nullptr, nullptr))
-                << sqlite3_errmsg(db);
-            sqlite3_close(db);
-        }
         m_session.p = Logon("P");
         m_store.p = OpenStore(m_session, "Items");
         m_contacts.p = OpenNamedFolder(m_store, "Contacts");
@@ -193,8 +157,6 @@ protected:
         table.reset();
         byIds.reset();
         EXPECT_EQ("ok", IntegrityOf("items.qst"));
-        EXPECT_EQ(GetParam(), PropsSchema("items.qst").find("WITHOUT ROWID") != std::string::npos)
-            << "the table stays as it was made";
     }
     Ref<IMAPISession> m_session;
     Ref<IMsgStore> m_store;
@@ -203,7 +165,7 @@ protected:
 };
 
 // The items of a folder lie next to each other, or spread out among those of another folder.
-TEST_P(ColumnReads, RowsHoldTheirColumnsAndItemsOpenedFromThemShowEveryOtherPropertyToo) {
+TEST_F(ColumnReads, RowsHoldTheirColumnsAndItemsOpenedFromThemShowEveryOtherPropertyToo) {
     Ref<IMAPIFolder> tasks(OpenNamedFolder(m_store, "Tasks"));
     Ref<IMAPIFolder> notes(OpenNamedFolder(m_store, "Notes"));
     for (IMAPIFolder* folder : {m_contacts.p, tasks.p}) {
@@ -211,8 +173,6 @@ TEST_P(ColumnReads, RowsHoldTheirColumnsAndItemsOpenedFromThemShowEveryOtherProp
         CheckColumnsAndOpenedItems(folder, folder == tasks.p ? notes.p : nullptr);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(NewAndClusteredStores, ColumnReads, ::testing::Bool());
 
 }  // namespace
 }  // namespace mapitest
