@@ -22,6 +22,8 @@ constexpr size_t kProbe = 64;
 constexpr ULONG kColumnSpan = 0x100;
 // Columns further apart are sought one by one, up to this many; more read the span.
 constexpr size_t kColumnPids = 8;
+// Columns one read of the span keeps; more take one read per this many.
+constexpr size_t kSpanPids = 16;
 // Each connection reading its own part takes at least this many items: below that, starting a
 // thread and a connection costs more than the part's look-ups.
 constexpr size_t kPartItems = 128;
@@ -30,11 +32,14 @@ constexpr size_t kMaxParts = 8;
 
 // The live messages among up to kProbe ids of a folder, each with its values in the asked columns
 // (a row with a null property id when it has none): "SELECT m.id, p.pid, p.type, p.value FROM
-// messages m LEFT JOIN props p ON p.msg = m.id AND p.pid BETWEEN ?1 AND ?2 WHERE m.id IN (?3, ...,
-// ?66) AND +m.folder = ?67 AND +m.deleted = 0 ORDER BY m.id, p.pid", with "p.pid IN (?1, ..., ?8)"
-// for columns sought one by one, and without the values when no column is asked. Each id is looked
-// up by the primary key (the folder's index would sort each answer). Made once, so the texts keep
-// their addresses for the statement cache.
+// messages m LEFT JOIN props p ON p.msg = m.id AND p.pid BETWEEN ?1 AND ?2 AND +p.pid IN (?3, ...,
+// ?18) WHERE m.id IN (?19, ..., ?82) AND +m.folder = ?83 AND +m.deleted = 0 ORDER BY m.id, p.pid",
+// with "p.pid IN (?1, ..., ?8)" for columns sought one by one, and without the values when no
+// column is asked. Each id is looked up by the primary key (the folder's index would sort each
+// answer). The filter of the span is on the key alone: another property's row in between is
+// stepped over in the key's index, its value never sought (the unary plus keeps SQLite from
+// seeking each asked property on its own). Made once, so the texts keep their addresses for the
+// statement cache.
 enum class CProbe { Span, Pids, LiveOnly };
 
 const char* ProbeSql(CProbe kind) {
@@ -47,8 +52,12 @@ const char* ProbeSql(CProbe kind) {
             text =
                 "SELECT m.id, p.pid, p.type, p.value FROM messages m LEFT JOIN props p ON p.msg = m.id AND ";
             if (probe == CProbe::Span) {
-                text += "p.pid BETWEEN ?1 AND ?2";
+                text += "p.pid BETWEEN ?1 AND ?2 AND +p.pid IN (";
                 next = 3;
+                for (size_t i = 0; i < kSpanPids; ++i) {
+                    text += (i == 0 ? "?" : ", ?") + std::to_string(next++);
+                }
+                text += ")";
             } else {
                 text += "p.pid IN (";
                 for (size_t i = 0; i < kColumnPids; ++i) {
@@ -70,16 +79,59 @@ const char* ProbeSql(CProbe kind) {
     return kind == CProbe::Span ? spanSql.c_str() : kind == CProbe::Pids ? pidSql.c_str() : liveSql.c_str();
 }
 
+HRESULT ReadLiveColumnsOn(CSqliteDb& db, LONGLONG folder, const LONGLONG* ids, size_t count,
+                          const std::vector<ULONG>& pids, CCellBatch& batch, char* live);
+
+// More columns than one read of the span keeps: a read per kSpanPids of them, each row's cells
+// put together in property-id order. A row is live when every read found it so.
+HRESULT ReadManyColumnsOn(CSqliteDb& db, LONGLONG folder, const LONGLONG* ids, size_t count,
+                          const std::vector<ULONG>& pids, CCellBatch& batch, char* live) {
+    std::vector<CCellBatch> parts((pids.size() + kSpanPids - 1) / kSpanPids);
+    std::vector<char> partLive(count);
+    for (size_t p = 0; p < parts.size(); ++p) {
+        const std::vector<ULONG> some(pids.begin() + p * kSpanPids,
+                                      pids.begin() + std::min(pids.size(), (p + 1) * kSpanPids));
+        HRESULT hr =
+            ReadLiveColumnsOn(db, folder, ids, count, some, parts[p], p == 0 ? live : partLive.data());
+        if (FAILED(hr)) {
+            return hr;
+        }
+        for (size_t i = 0; p != 0 && i < count; ++i) {
+            live[i] = live[i] && partLive[i];
+        }
+    }
+    size_t cells = 0;
+    for (const CCellBatch& part : parts) {
+        cells += part.m_cells.size();
+    }
+    batch.m_cells.clear();
+    batch.m_cells.reserve(cells);
+    batch.m_starts.assign(count + 1, 0);
+    for (size_t row = 0; row < count; ++row) {
+        batch.m_starts[row] = batch.m_cells.size();
+        for (CCellBatch& part : parts) {
+            std::move(part.m_cells.begin() + part.m_starts[row],
+                      part.m_cells.begin() + part.m_starts[row + 1], std::back_inserter(batch.m_cells));
+        }
+    }
+    batch.m_starts[count] = batch.m_cells.size();
+    return S_OK;
+}
+
 // Reads, through one connection, which of ids[0, count) (ascending) are live messages of the
 // folder (live[i]) and the asked columns of those: row i of the batch holds those of ids[i].
 HRESULT ReadLiveColumnsOn(CSqliteDb& db, LONGLONG folder, const LONGLONG* ids, size_t count,
                           const std::vector<ULONG>& pids, CCellBatch& batch, char* live) {
     std::lock_guard<std::recursive_mutex> guard(db.Lock());
+    if (pids.size() > kSpanPids) {
+        return ReadManyColumnsOn(db, folder, ids, count, pids, batch, live);
+    }
     batch.m_cells.clear();
     batch.m_starts.assign(count + 1, 0);
     std::fill(live, live + count, 0);
-    // Asked columns spread over the property ids (a name and a named property, say) would read
-    // most of each item's values only to drop them: a few such columns are sought each on its own.
+    // Asked columns spread over the property ids (a name and a named property, say) would pass
+    // the pages of most of each item's values only to drop them: a few such columns are sought
+    // each on its own.
     const CProbe kind = pids.empty() ? CProbe::LiveOnly
                         : pids.back() - pids.front() < kColumnSpan || pids.size() > kColumnPids
                             ? CProbe::Span
@@ -97,6 +149,10 @@ HRESULT ReadLiveColumnsOn(CSqliteDb& db, LONGLONG folder, const LONGLONG* ids, s
         if (kind == CProbe::Span) {
             stmt->Bind(next++, static_cast<LONGLONG>(pids.front()));
             stmt->Bind(next++, static_cast<LONGLONG>(pids.back()));
+            for (size_t i = 0; i < kSpanPids; ++i) {
+                // Unused places repeat the last column: IN ignores the repeats.
+                stmt->Bind(next++, static_cast<LONGLONG>(pids[std::min(i, pids.size() - 1)]));
+            }
         } else if (kind == CProbe::Pids) {
             for (size_t i = 0; i < kColumnPids; ++i) {
                 // Unused places repeat the last column: IN ignores the repeats.

@@ -85,6 +85,39 @@ protected:
                 }
             }
         }
+        // Named by their ids (as a cleanup names them), the first and the last row again, with
+        // the same values.
+        SPropValue named[2] = {{PR_ENTRYID, 0, {}}, {PR_ENTRYID, 0, {}}};
+        SRestriction each[2];
+        for (int i = 0; i < 2; ++i) {
+            named[i].Value.bin = rows.p->aRow[i * 2].lpProps[0].Value.bin;
+            each[i] = PropertyIs(RELOP_EQ, named[i]);
+        }
+        SRestriction either{};
+        either.rt = RES_OR;
+        either.res.resOr = SOrRestriction{2, each};
+        Ref<IMAPITable> byIds;
+        ASSERT_EQ(S_OK, folder->GetContentsTable(0, &byIds));
+        ASSERT_EQ(S_OK, byIds->SetColumns(Tags(columns), 0));
+        ASSERT_EQ(S_OK, byIds->Restrict(&either, 0));
+        Rows again;
+        ASSERT_EQ(S_OK, byIds->QueryRows(10, 0, &again.p));
+        ASSERT_EQ(2u, again.p->cRows);
+        for (ULONG row = 0; row < 2; ++row) {
+            const SRow& before = rows.p->aRow[row * 2];
+            const SRow& now = again.p->aRow[row];
+            ASSERT_EQ(columns.size(), now.cValues);
+            for (size_t c = 0; c < columns.size(); ++c) {
+                EXPECT_EQ(before.lpProps[c].ulPropTag, now.lpProps[c].ulPropTag) << row << " " << c;
+                if (PROP_TYPE(now.lpProps[c].ulPropTag) == PT_LONG) {
+                    EXPECT_EQ(before.lpProps[c].Value.l, now.lpProps[c].Value.l) << row << " " << c;
+                } else if (PROP_TYPE(now.lpProps[c].ulPropTag) == PT_STRING8) {
+                    EXPECT_STREQ(before.lpProps[c].Value.lpszA, now.lpProps[c].Value.lpszA)
+                        << row << " " << c;
+                }
+            }
+        }
+
         Ref<IMessage> first(Open(folder, rows.p->aRow[0], 0));
         Ref<IMessage> second(Open(folder, rows.p->aRow[1], 0));
         Ref<IMessage> third(Open(folder, rows.p->aRow[2], MAPI_MODIFY));
@@ -120,6 +153,10 @@ protected:
         EXPECT_EQ(7, LongProp(third, PR_IMPORTANCE));
         EXPECT_EQ(bodies[2], TextProp(third, PR_BODY_A));
         EXPECT_EQ("person2@example.org", TextProp(third, m_named));
+        third.reset();
+        table.reset();
+        byIds.reset();
+        EXPECT_EQ("ok", IntegrityOf("items.qst"));
     }
     Ref<IMAPISession> m_session;
     Ref<IMsgStore> m_store;
