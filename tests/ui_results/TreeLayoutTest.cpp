@@ -25,36 +25,10 @@ CPoint Mid(const CRect& rc) {
     return CPoint((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
 }
 
-// The pixels of a client rectangle of a window that differ clearly from its first pixel (its
-// background), as the X server shows them.
-int InkIn(CWnd& wnd, CRect rc) {
+// A client rectangle of a window as the X server shows it.
+wxImage Shot(CWnd& wnd, CRect rc) {
     wnd.ClientToScreen(&rc);
     const std::string path = (std::filesystem::temp_directory_path() / "qrv-tree-label.ppm").string();
-    const std::string command = "import -silent -window root -crop " + std::to_string(rc.Width()) + "x" +
-                                std::to_string(rc.Height()) + "+" + std::to_string(rc.left) + "+" +
-                                std::to_string(rc.top) + " +repage -depth 8 ppm:'" + path + "'";
-    EXPECT_EQ(0, std::system(command.c_str())) << command;
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNM) == nullptr)
-        wxImage::AddHandler(new wxPNMHandler);
-    wxImage image;
-    if (!image.LoadFile(path, wxBITMAP_TYPE_PNM))
-        return -1;
-    std::filesystem::remove(path);
-    int nInk = 0;
-    for (int y = 0; y < image.GetHeight(); ++y)
-        for (int x = 0; x < image.GetWidth(); ++x)
-            nInk += std::abs(image.GetRed(x, y) - image.GetRed(0, 0)) +
-                        std::abs(image.GetGreen(x, y) - image.GetGreen(0, 0)) >
-                    120;
-    return nInk;
-}
-
-// The tree's client area as the X server shows it.
-wxImage Shot(CWnd& wnd) {
-    CRect rc;
-    wnd.GetClientRect(&rc);
-    wnd.ClientToScreen(&rc);
-    const std::string path = (std::filesystem::temp_directory_path() / "qrv-tree-rows.ppm").string();
     const std::string command = "import -silent -window root -crop " + std::to_string(rc.Width()) + "x" +
                                 std::to_string(rc.Height()) + "+" + std::to_string(rc.left) + "+" +
                                 std::to_string(rc.top) + " +repage -depth 8 ppm:'" + path + "'";
@@ -65,6 +39,28 @@ wxImage Shot(CWnd& wnd) {
     image.LoadFile(path, wxBITMAP_TYPE_PNM);
     std::filesystem::remove(path);
     return image;
+}
+
+// The pixels of a client rectangle of a window that differ clearly from its first pixel (its
+// background), as the X server shows them.
+int InkIn(CWnd& wnd, CRect rc) {
+    const wxImage image = Shot(wnd, rc);
+    if (!image.IsOk())
+        return -1;
+    int nInk = 0;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            nInk += std::abs(image.GetRed(x, y) - image.GetRed(0, 0)) +
+                        std::abs(image.GetGreen(x, y) - image.GetGreen(0, 0)) >
+                    120;
+    return nInk;
+}
+
+// The whole client area.
+wxImage Shot(CWnd& wnd) {
+    CRect rc;
+    wnd.GetClientRect(&rc);
+    return Shot(wnd, rc);
 }
 
 // Pixels that differ, left of the strip where the toolkit fades its scroll bar in and out over
