@@ -20,7 +20,6 @@
 #include <benchmark/benchmark.h>
 
 #include <wx/app.h>
-#include <wx/eventfilter.h>
 #include <wx/frame.h>
 
 #include <chrono>
@@ -43,6 +42,7 @@
 #include "resources/Resource.h"
 #include "tests/model/UiDoubles.h"
 #include "tests/support/TempRoot.h"
+#include "tests/ui_views/PanePaints.h"
 #include "tools/install/Install.h"
 #include "tools/store/Catalog.h"
 #include "tools/store/Generator.h"
@@ -337,52 +337,6 @@ void BM_SwitchBack(benchmark::State& state) {
 }
 BENCHMARK(BM_SwitchBack)->Arg(100000)->Arg(400000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Records when the pane showed what: at each paint of a window in it, whether it then showed one
-// complete form (the one shown before the switch, or the one it installed); the pane is blank
-// from the first paint without one to the next paint with one.
-class CPaneWatch : public wxEventFilter {
-public:
-    CPaneWatch(CQuorvelView* pPane, FVBase* pOld) : m_pPane(pPane), m_pOld(pOld) {
-        wxEvtHandler::AddFilter(this);
-    }
-    ~CPaneWatch() override { wxEvtHandler::RemoveFilter(this); }
-    int FilterEvent(wxEvent& event) override {
-        auto* pWx = dynamic_cast<wxWindow*>(event.GetEventObject());
-        if (event.GetEventType() != wxEVT_PAINT || pWx == nullptr)
-            return Event_Skip;
-        wxWindow* pPaneWx = m_pPane->GetWxWindow();
-        while (pWx != nullptr && pWx != pPaneWx)
-            pWx = pWx->GetParent();
-        if (pWx == nullptr)
-            return Event_Skip;
-        int nShown = 0;
-        bool bComplete = false;
-        for (wxWindow* pChild : pPaneWx->GetChildren())
-            if (auto* pForm = dynamic_cast<FVBase*>(CWnd::FromWxWindow(pChild)); pForm && pChild->IsShown()) {
-                ++nShown;
-                bComplete = pForm == m_pOld || pForm == m_pPane->GetCurrentForm();
-            }
-        bComplete = bComplete && nShown == 1;
-        const auto now = Clock::now();
-        if (!bComplete && !m_bBlank) {
-            m_bBlank = true;
-            m_tBlank = now;
-        } else if (bComplete && m_bBlank) {
-            m_bBlank = false;
-            m_longest = std::max(m_longest, Seconds(m_tBlank, now));
-        }
-        return Event_Skip;
-    }
-    double Longest() const { return m_longest; }
-
-private:
-    CQuorvelView* m_pPane;
-    FVBase* m_pOld;
-    bool m_bBlank = false;
-    Clock::time_point m_tBlank;
-    double m_longest = 0;
-};
-
 // The main window's right pane brings the configuration back: from the notice of the choice to the
 // drawn tree, the store check included. "blank_s" is the longest time the pane showed no complete
 // form (neither the one shown before nor the one it brought back).
@@ -408,11 +362,11 @@ void BM_PaneSwitchBack(benchmark::State& state) {
         state.PauseTiming();
         choose(other.pConfig);
         Settle();
-        CPaneWatch watch(pPane, pPane->GetCurrentForm());
+        qrvtest::CPanePaints watch(pPane, pPane->GetCurrentForm());
         state.ResumeTiming();
         choose(size.pConfig);
         Settle();  // the drawn tree
-        blank = std::max(blank, watch.Longest());
+        blank = std::max(blank, watch.LongestBlank());
     }
     state.counters["blank_s"] = blank;
     pPane->DestroyWindow();

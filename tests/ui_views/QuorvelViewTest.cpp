@@ -1,7 +1,6 @@
 // The form host view: the empty pane, forms following the current configuration, the change of
 // language through its dialog, and a picture of the main window.
 #include <wx/bitmap.h>
-#include <wx/eventfilter.h>
 #include <wx/image.h>
 #include <wx/window.h>
 
@@ -24,6 +23,7 @@
 #include "resources/ViewResources.h"
 #include "tests/support/WindowPicture.h"
 #include "tests/ui_views/FrameMover.h"
+#include "tests/ui_views/PanePaints.h"
 #include "tests/ui_views/ViewsFixture.h"
 #include "tools/store/StoreTool.h"
 #include "ui/ConfigView.h"
@@ -36,6 +36,7 @@
 
 namespace {
 
+using qrvtest::CPanePaints;
 using qrvtest::ViewsFixture;
 
 // Answers the language dialog with the language of this id.
@@ -326,41 +327,6 @@ TEST_F(ViewsFixture, AFormMadeWhileTheFrameIsMovedHasItsPagesOnTheTabs) {
         EXPECT_EQ(expected[i].y, offsets[i].y) << "page " << i;
     }
 }
-
-// Records, for every paint of a window in the pane, whether the pane then showed exactly one form
-// and that form was complete: the one shown before the switch, or the one installed after it.
-class CPanePaints : public wxEventFilter {
-public:
-    CPanePaints(CQuorvelView* pPane, FVBase* pOld) : m_pPane(pPane), m_pOld(pOld) {
-        wxEvtHandler::AddFilter(this);
-    }
-    ~CPanePaints() override { wxEvtHandler::RemoveFilter(this); }
-    int FilterEvent(wxEvent& event) override {
-        auto* pWx = dynamic_cast<wxWindow*>(event.GetEventObject());
-        if (event.GetEventType() != wxEVT_PAINT || pWx == nullptr)
-            return Event_Skip;
-        wxWindow* pPaneWx = m_pPane->GetWxWindow();
-        while (pWx != nullptr && pWx != pPaneWx)
-            pWx = pWx->GetParent();
-        if (pWx == nullptr)
-            return Event_Skip;
-        std::vector<FVBase*> shown;
-        for (wxWindow* pChild : pPaneWx->GetChildren())
-            if (auto* pForm = dynamic_cast<FVBase*>(CWnd::FromWxWindow(pChild)); pForm && pChild->IsShown())
-                shown.push_back(pForm);
-        ++nPaints;
-        const bool bComplete =
-            shown.size() == 1 && (shown[0] == m_pOld || shown[0] == m_pPane->GetCurrentForm());
-        nIncomplete += bComplete ? 0 : 1;
-        nNew += !shown.empty() && shown[0] != m_pOld ? 1 : 0;
-        return Event_Skip;
-    }
-    int nPaints = 0, nIncomplete = 0, nNew = 0;
-
-private:
-    CQuorvelView* m_pPane;
-    FVBase* m_pOld;
-};
 
 TEST_F(ViewsFixture, WhileAnotherFormIsBuiltThePaneKeepsShowingTheFormBefore) {
     const auto ulContacts = (ULONG)List().GetItemData(1);

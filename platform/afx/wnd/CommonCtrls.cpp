@@ -676,9 +676,9 @@ private:
 
     // Calls f for each item below parent whose line meets the rows [yTop, yBottom) of the window,
     // in order. Siblings lie in the order of their lines, so the first is found by halving.
-    template <class F>
-    void ForEachItemInRows(const wxTreeItemId& parent, int yTop, int yBottom, F f) {
-        const size_t nCount = GetChildrenCount(parent, false);
+    // The first of a parent's nCount children whose branch may reach the row at yTop (client
+    // coordinates): the last one that starts above it, which may reach it through its children.
+    size_t FirstReaching(const wxTreeItemId& parent, size_t nCount, int yTop) const {
         size_t nLow = 0, nHigh = nCount;
         while (nLow < nHigh) {
             const size_t nMid = (nLow + nHigh) / 2;
@@ -687,8 +687,12 @@ private:
             else
                 nHigh = nMid;
         }
-        // The last sibling that starts above the rows may reach into them through its children.
-        for (size_t i = nLow > 0 ? nLow - 1 : 0; i < nCount; ++i) {
+        return nLow > 0 ? nLow - 1 : 0;
+    }
+    template <class F>
+    void ForEachItemInRows(const wxTreeItemId& parent, int yTop, int yBottom, F f) {
+        const size_t nCount = GetChildrenCount(parent, false);
+        for (size_t i = FirstReaching(parent, nCount, yTop); i < nCount; ++i) {
             const wxTreeItemId c = ChildAt(parent, i);
             const wxRect rc = LineOf(c);
             if (rc.GetTop() >= yBottom)
@@ -758,26 +762,15 @@ private:
         if (nCount == 0)
             return;
         const wxRect rcUpdate = GetUpdateRegion().GetBox();
-        const int yTop = CalcUnscrolledPosition(wxPoint(0, rcUpdate.GetTop())).y;
-        const int yBottom = CalcUnscrolledPosition(wxPoint(0, rcUpdate.GetBottom() + 1)).y;
         auto topOf = [this](const wxTreeItemId& id) {
             return CalcUnscrolledPosition(LineOf(id).GetTopLeft()).y;
         };
         auto item = [](const wxTreeItemId& id) { return static_cast<wxGenericTreeItem*>(id.GetID()); };
-        // The first top-level item whose branch reaches the rows: the last one starting above them.
-        size_t nLow = 0, nHigh = nCount;
-        while (nLow < nHigh) {
-            const size_t nMid = (nLow + nHigh) / 2;
-            if (topOf(ChildAt(root, nMid)) <= yTop)
-                nLow = nMid + 1;
-            else
-                nHigh = nMid;
-        }
-        for (size_t i = nLow > 0 ? nLow - 1 : 0; i < nCount; ++i) {
+        for (size_t i = FirstReaching(root, nCount, rcUpdate.GetTop()); i < nCount; ++i) {
             const wxTreeItemId c = ChildAt(root, i);
-            int y = topOf(c);
-            if (y >= yBottom)
+            if (LineOf(c).GetTop() > rcUpdate.GetBottom())
                 break;
+            int y = topOf(c);  // where the toolkit draws it, before the scroll
             PaintLevel(item(c), dc, 1, y);
         }
         // The line that joins the top-level items, as the toolkit draws it below a hidden root.
