@@ -269,12 +269,23 @@ void CSelectMAPIFolderDlg::OnDestroy() {
 }
 
 void CSelectMAPIFolderDlg::RemoveDataPointers(HTREEITEM hItem) {
-    for (; hItem != nullptr; hItem = m_Tree.GetNextItem(hItem, TVGN_NEXT)) {
-        RemoveDataPointers(m_Tree.GetNextItem(hItem, TVGN_CHILD));
-        auto* pData = reinterpret_cast<CItemData*>(m_Tree.GetItemData(hItem));
-        if (pData != nullptr) {
-            delete pData;
-            m_Tree.SetItemData(hItem, 0);
+    // Each level's first item waits on a list rather than in a call of its own: the tree may
+    // nest thousands of levels deep.
+    std::vector<HTREEITEM> levels;
+    if (hItem != nullptr)
+        levels.push_back(hItem);
+    while (!levels.empty()) {
+        HTREEITEM hSibling = levels.back();
+        levels.pop_back();
+        for (; hSibling != nullptr; hSibling = m_Tree.GetNextItem(hSibling, TVGN_NEXT)) {
+            HTREEITEM hChild = m_Tree.GetNextItem(hSibling, TVGN_CHILD);
+            if (hChild != nullptr)
+                levels.push_back(hChild);
+            auto* pData = reinterpret_cast<CItemData*>(m_Tree.GetItemData(hSibling));
+            if (pData != nullptr) {
+                delete pData;
+                m_Tree.SetItemData(hSibling, 0);
+            }
         }
     }
 }

@@ -1,6 +1,10 @@
 // The folder picker: one folder of one message store, chosen from its folder tree.
 #pragma once
 
+#include <set>
+#include <string>
+#include <vector>
+
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/Dialog.h"
 #include "platform/mapi/MAPIInterfaces.h"
@@ -52,7 +56,16 @@ protected:
     void LoadImages();
     HRESULT InitKnownFolders();
     HRESULT FillTreeCtrl();
+    // A folder whose child folders are still to be listed, held, and the item they go under.
+    struct CPendingFolder {
+        LPMAPIFOLDER lpFolder;
+        HTREEITEM hItem;
+    };
     HRESULT InsertChildItems(LPMAPIFOLDER lpFolder, HTREEITEM hParent);
+    // Lists one folder's child folders under hParent, leaves out those in shown and adds the
+    // others to it, and queues each child it could open (held) on pending.
+    HRESULT InsertFolderLevel(LPMAPIFOLDER lpFolder, HTREEITEM hParent, std::set<std::string>& shown,
+                              std::vector<CPendingFolder>& pending);
     HRESULT ShouldSkipFolder(ULONG cbEntryID, LPENTRYID lpEntryID, BOOL* pbSkip);
     HRESULT ShouldSkipFolder(LPMAPIFOLDER lpFolder, BOOL* pbSkip);
     int GetFolderImage(LPMAPIFOLDER lpFolder);

@@ -2,6 +2,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "model/ErrorBoxes.h"
 #include "platform/mapi/MAPIFunctions.h"
@@ -53,6 +56,20 @@ void ReadBinaryProp(LPMAPIPROP lpProp, ULONG ulTag, SBinary& key) {
     else
         FreeKey(key);
     MAPIFreeBuffer(lpValues);
+}
+
+// A folder's entry id as bytes, to tell folders already listed; empty when it cannot be read.
+std::string EntryKey(LPMAPIPROP lpProp) {
+    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
+    ULONG cValues = 0;
+    LPSPropValue lpValues = nullptr;
+    std::string key;
+    if (SUCCEEDED(lpProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValues)) &&
+        cValues == 1 && lpValues != nullptr && lpValues[0].ulPropTag == PR_ENTRYID &&
+        lpValues[0].Value.bin.lpb != nullptr)
+        key.assign(reinterpret_cast<const char*>(lpValues[0].Value.bin.lpb), lpValues[0].Value.bin.cb);
+    MAPIFreeBuffer(lpValues);
+    return key;
 }
 
 }  // namespace
@@ -184,6 +201,39 @@ BOOL CSelectMAPIFolderDlg::IsSelectableClass(const SRow& row) const {
 HRESULT CSelectMAPIFolderDlg::InsertChildItems(LPMAPIFOLDER lpFolder, HTREEITEM hParent) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CSelectMAPIFolderDlg::InsertChildItems", hr);
+    // The tree is walked level by level with a list of folders still to be listed, not by a call
+    // per level: a store may nest folders thousands of levels deep. A damaged store may hold a
+    // cycle of folders; every folder is listed once at most, so the walk always ends.
+    std::set<std::string> shown;
+    shown.insert(EntryKey(lpFolder));
+    std::vector<CPendingFolder> pending;
+    lpFolder->AddRef();
+    pending.push_back({lpFolder, hParent});
+    BOOL bDenied = FALSE;
+    while (!pending.empty()) {
+        const CPendingFolder next = pending.back();
+        pending.pop_back();
+        HRESULT hrLevel = InsertFolderLevel(next.lpFolder, next.hItem, shown, pending);
+        next.lpFolder->Release();
+        if (hrLevel == E_ACCESSDENIED) {
+            bDenied = TRUE;
+        } else if (FAILED(hrLevel)) {
+            QTRACE(TRACE_ERROR, "InsertChildItems() failed: hr = 0x%08lx\n", (ULONG)hrLevel);
+            hr = hrLevel;
+            break;
+        }
+    }
+    for (const CPendingFolder& rest : pending)
+        rest.lpFolder->Release();
+    if (SUCCEEDED(hr) && bDenied)
+        hr = E_ACCESSDENIED;
+    return hr;
+}
+
+HRESULT CSelectMAPIFolderDlg::InsertFolderLevel(LPMAPIFOLDER lpFolder, HTREEITEM hParent,
+                                                std::set<std::string>& shown,
+                                                std::vector<CPendingFolder>& pending) {
+    HRESULT hr = S_OK;
     BOOL bSkip = TRUE;
     HRESULT hrCheck = ShouldSkipFolder(lpFolder, &bSkip);
     if (FAILED(hrCheck))
@@ -212,7 +262,6 @@ HRESULT CSelectMAPIFolderDlg::InsertChildItems(LPMAPIFOLDER lpFolder, HTREEITEM 
         QTRACE(TRACE_ERROR, "GetHierarchyTable() failed: hr = 0x%08lx\n", (ULONG)hr);
         return hr;
     }
-    BOOL bDenied = FALSE;
     LPSRowSet lpRows = nullptr;
     hr = lpTable->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
     if (FAILED(hr)) {
@@ -253,6 +302,11 @@ HRESULT CSelectMAPIFolderDlg::InsertChildItems(LPMAPIFOLDER lpFolder, HTREEITEM 
                 QTRACE(TRACE_INFO, "Folder skipped.\n");
                 continue;
             }
+            if (!shown.insert(std::string(reinterpret_cast<const char*>(lpID), cbID)).second) {
+                QTRACE(TRACE_WARNING, "Folder \"%s\" is listed already: the folders form a cycle!\n",
+                       pszName);
+                continue;
+            }
             auto* pData = new (std::nothrow) CItemData;
             if (pData == nullptr) {
                 QTRACE(TRACE_ERROR, "malloc() failed: Unable to allocate data structure!\n");
@@ -290,14 +344,14 @@ HRESULT CSelectMAPIFolderDlg::InsertChildItems(LPMAPIFOLDER lpFolder, HTREEITEM 
                 continue;
             }
             m_Tree.SetItemData(hItem, reinterpret_cast<DWORD_PTR>(pData));
+            // Its children are listed when the walk comes back to the list; a folder that could
+            // not be opened gets none.
             if (lpChild != nullptr) {
-                HRESULT hrChild = InsertChildItems(lpChild, hItem);
-                lpChild->Release();
-                if (hrChild == E_ACCESSDENIED) {
-                    bDenied = TRUE;
-                } else if (FAILED(hrChild)) {
-                    QTRACE(TRACE_ERROR, "InsertChildItems() failed: hr = 0x%08lx\n", (ULONG)hrChild);
-                    hr = hrChild;
+                try {
+                    pending.push_back({lpChild, hItem});
+                } catch (const std::bad_alloc&) {
+                    lpChild->Release();
+                    hr = E_OUTOFMEMORY;
                     goto End;
                 }
             }
@@ -306,8 +360,6 @@ HRESULT CSelectMAPIFolderDlg::InsertChildItems(LPMAPIFOLDER lpFolder, HTREEITEM 
 End:
     lpTable->Release();
     FreeProws(lpRows);
-    if (SUCCEEDED(hr) && bDenied)
-        hr = E_ACCESSDENIED;
     return hr;
 }
 
