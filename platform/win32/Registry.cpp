@@ -81,6 +81,9 @@ LSTATUS Target(HKEY h, LPCSTR subKey, HKEY__& base, std::vector<std::string>& fu
         return ERROR_INVALID_PARAMETER;
     full = base.path;
     full.insert(full.end(), rel.begin(), rel.end());
+    // Keys opened one below the other nest no deeper than one path may: the hive must read back.
+    if (full.size() > qrvreg::kMaxKeyDepth)
+        return ERROR_INVALID_PARAMETER;
     return ERROR_SUCCESS;
 }
 

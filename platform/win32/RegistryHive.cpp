@@ -102,39 +102,62 @@ bool Unquote(const std::string& s, size_t& i, std::string& out) {
     return false;
 }
 
-void WriteKey(std::string& out, const Key& key, const std::string& path) {
-    // A key that only leads to others needs no line of its own: its sub keys' lines recreate it.
-    if (!path.empty() && (!key.values.empty() || key.subKeys.empty())) {
-        out += "\n[" + path + "]\n";
-        for (const auto& [folded, v] : key.values) {
-            if (v.name.empty())
-                out += "@";
-            else
-                Quote(out, v.name);
-            out += '=';
-            if (v.type == REG_SZ || v.type == REG_EXPAND_SZ) {
-                out += v.type == REG_SZ ? "sz:" : "expand:";
-                Quote(out, std::string(v.data.begin(), v.data.end()));
-            } else if (v.type == REG_DWORD && v.data.size() == 4) {
-                char buf[16];
-                DWORD d = (DWORD)v.data[0] | ((DWORD)v.data[1] << 8) | ((DWORD)v.data[2] << 16) |
-                          ((DWORD)v.data[3] << 24);
-                std::snprintf(buf, sizeof buf, "dword:%08x", (unsigned)d);
+void WriteValues(std::string& out, const Key& key, const std::string& path) {
+    out += "\n[" + path + "]\n";
+    for (const auto& [folded, v] : key.values) {
+        if (v.name.empty())
+            out += "@";
+        else
+            Quote(out, v.name);
+        out += '=';
+        if (v.type == REG_SZ || v.type == REG_EXPAND_SZ) {
+            out += v.type == REG_SZ ? "sz:" : "expand:";
+            Quote(out, std::string(v.data.begin(), v.data.end()));
+        } else if (v.type == REG_DWORD && v.data.size() == 4) {
+            char buf[16];
+            DWORD d = (DWORD)v.data[0] | ((DWORD)v.data[1] << 8) | ((DWORD)v.data[2] << 16) |
+                      ((DWORD)v.data[3] << 24);
+            std::snprintf(buf, sizeof buf, "dword:%08x", (unsigned)d);
+            out += buf;
+        } else {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "hex(%x):", (unsigned)v.type);
+            out += buf;
+            for (size_t i = 0; i < v.data.size(); ++i) {
+                std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x", v.data[i]);
                 out += buf;
-            } else {
-                char buf[32];
-                std::snprintf(buf, sizeof buf, "hex(%x):", (unsigned)v.type);
-                out += buf;
-                for (size_t i = 0; i < v.data.size(); ++i) {
-                    std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x", v.data[i]);
-                    out += buf;
-                }
             }
-            out += '\n';
         }
+        out += '\n';
     }
-    for (const auto& [folded, sub] : key.subKeys)
-        WriteKey(out, sub, path.empty() ? sub.name : path + "\\" + sub.name);
+}
+
+// Writes the keys below root depth first, in name order. The walk keeps its place in a list of
+// levels rather than in a call per level, so no nesting of keys can exhaust the stack.
+void WriteKeys(std::string& out, const Key& root) {
+    struct Level {
+        const Key* key;
+        std::map<std::string, Key>::const_iterator next;
+        size_t pathLength;  // of the path up to and including this key
+    };
+    std::string path;
+    std::vector<Level> levels{{&root, root.subKeys.begin(), 0}};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.key->subKeys.end()) {
+            levels.pop_back();
+            continue;
+        }
+        const Key& sub = (level.next++)->second;
+        path.resize(level.pathLength);
+        if (!path.empty())
+            path += '\\';
+        path += sub.name;
+        // A key that only leads to others needs no line of its own: its sub keys' lines recreate it.
+        if (!sub.values.empty() || sub.subKeys.empty())
+            WriteValues(out, sub, path);
+        levels.push_back({&sub, sub.subKeys.begin(), path.size()});
+    }
 }
 
 bool ParseValue(const std::string& line, Value& v) {
@@ -217,6 +240,8 @@ bool SplitPath(const char* path, std::vector<std::string>& segments) {
     std::string cur;
     for (const char* p = path;; ++p) {
         if (*p == 0 || *p == '\\' || *p == '/') {
+            if (!cur.empty() && segments.size() == kMaxKeyDepth)
+                return false;
             if (!cur.empty())
                 segments.push_back(cur);
             cur.clear();
@@ -235,7 +260,7 @@ std::string Serialize(const Key& root, const char* hiveName) {
     std::string out = "; Quorvel registry hive ";
     out += hiveName;
     out += "\n";
-    WriteKey(out, root, "");
+    WriteKeys(out, root);
     return out;
 }
 
@@ -250,6 +275,9 @@ bool Parse(const std::string& text, Key& root) {
             continue;
         if (line[0] == '[') {
             if (line.back() != ']')
+                return false;
+            // A NUL would cut the name short and put the values under another key.
+            if (line.find('\0') != std::string::npos)
                 return false;
             std::vector<std::string> segments;
             if (!SplitPath(line.substr(1, line.size() - 2).c_str(), segments) || segments.empty())

@@ -25,8 +25,12 @@ struct Key {
 // ASCII lower case: the registry's names compare without case.
 std::string Fold(const std::string& name);
 
+// Keys nest at most this deep, as on Windows: a deeper path is refused, and a hive file that holds
+// one is damaged. The bound keeps every walk over the tree, and its destruction, within the stack.
+constexpr size_t kMaxKeyDepth = 512;
+
 // Splits a key path at '\' and '/', dropping empty segments. false when a segment holds a control
-// character.
+// character or there are more than kMaxKeyDepth segments.
 bool SplitPath(const char* path, std::vector<std::string>& segments);
 
 // The text form of a hive and back. Parse returns false (and leaves root empty) on a damaged text.

@@ -230,6 +230,48 @@ TEST_F(Registry, HiveFilesWrittenByOthersAreReadAgainAndDamagedOnesKept) {
     EXPECT_EQ(m_root.ReadFile("registry/HKEY_LOCAL_MACHINE.reg"), damaged);
 }
 
+// Keys nest no deeper than Windows lets them: a hive line deeper than that, or one whose key name
+// holds a NUL, is a damaged line; the deepest key allowed is written and read back.
+TEST_F(Registry, KeysTooDeepOrNamedWithANulMakeAHiveDamagedAndTheDeepestAllowedReadsBack) {
+    std::string deep;
+    for (int i = 0; i < 200000; ++i)
+        deep += i ? "\\k" : "k";
+    const char nul[] = "[Software\\A\0B]\n\"V\"=sz:\"x\"\n";
+    const std::string lines[] = {"[" + deep + "]\n\"V\"=sz:\"x\"\n", std::string(nul, sizeof nul - 1)};
+    HKEY key = nullptr;
+    for (const std::string& damaged : lines) {
+        m_root.WriteFile("registry/HKEY_LOCAL_MACHINE.reg", damaged);
+        EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\A", 0, KEY_READ, &key), ERROR_BADDB);
+        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr),
+                  ERROR_BADDB);
+        EXPECT_EQ(m_root.ReadFile("registry/HKEY_LOCAL_MACHINE.reg"), damaged);
+    }
+
+    std::string path = "k";
+    for (int i = 1; i < 511; ++i)
+        path += "\\k";
+    HKEY parent = Create(HKEY_CURRENT_USER, path.c_str());
+    HKEY deepest = Create(parent, "last");
+    SetString(deepest, "V", "deep");
+    EXPECT_EQ(RegCreateKeyExA(deepest, "below", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (path + "\\a\\b").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_INVALID_PARAMETER);
+    RegCloseKey(deepest);
+    RegCloseKey(parent);
+    // Read back from the file as another process would.
+    const std::string hive = m_root.ReadFile("registry/HKEY_CURRENT_USER.reg");
+    m_root.WriteFile("registry/HKEY_CURRENT_USER.reg", hive + "\n");
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (path + "\\last").c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    char buf[16];
+    DWORD cb = sizeof buf;
+    EXPECT_EQ(RegQueryValueExA(key, "V", nullptr, nullptr, (LPBYTE)buf, &cb), ERROR_SUCCESS);
+    EXPECT_STREQ(buf, "deep");
+    RegCloseKey(key);
+}
+
 TEST_F(Registry, EnumerateInNameOrderAndDelete) {
     HKEY key = Create(HKEY_CURRENT_USER, "Software\\Enum");
     RegCloseKey(Create(key, "beta"));
