@@ -129,7 +129,10 @@ TEST_F(StoreToolInput, WhatAnExportCouldNotWriteBackIsRefusedNamingTheItemAndThe
         {R"({"tag": "0x0037001E", "value": {"hex": "610062"}})",
          "item 2, property 1 (0x0037001E): a text cannot"},
         {R"({"guid": "00020329-0000-0000-C000-000000000046", "name": "a\u0000b", "type": "PT_LONG", "value": 1})",
-         "item 2, property 1 (00020329-0000-0000-C000-000000000046 name \"a"},
+         "item 2, property 1 (00020329-0000-0000-C000-000000000046 name \"a\\u0000b\"): "},
+        // What the file says is shown escaped: no terminal escape reaches the error stream.
+        {R"({"tag": "0x\u001b[2J", "value": 1})",
+         "item 2, property 1 (0x\\u001b[2J): \"0x\\u001b[2J\" is not the tag of a standard property"},
     };
     for (const auto& [property, says] : cases) {
         ExpectRefused(property, says);
@@ -144,8 +147,16 @@ TEST_F(StoreToolInput, WhatAnExportCouldNotWriteBackIsRefusedNamingTheItemAndThe
     EXPECT_NE(std::string::npos, m_out.find("\"9999-12-31T23:59:59.9999999Z\"")) << m_out;
 }
 
-TEST_F(StoreToolInput, AFolderCycleIsReportedAndEveryLevelIsReleased) {
+TEST_F(StoreToolInput, AFolderCycleIsReportedAndEveryLevelIsReleasedButAnyDepthIsListed) {
     ASSERT_EQ(0, Run({"store", "create", "s.qst"}));
+    std::string deep = "Inbox";
+    for (int i = 0; i < 100; ++i) {
+        deep += "/f";
+    }
+    ASSERT_EQ(0, Run({"folder", "make", "s.qst", deep})) << m_err;
+    ASSERT_EQ(0, Run({"folder", "list", "s.qst"})) << m_err;
+    EXPECT_NE(std::string::npos, m_out.find("\n" + deep + "\t")) << m_out;
+
     sqlite3* db = nullptr;
     ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("s.qst").c_str(), &db));
     // The top of the store made a child of one of its own folders.
@@ -156,7 +167,9 @@ TEST_F(StoreToolInput, AFolderCycleIsReportedAndEveryLevelIsReleased) {
                            nullptr, nullptr, nullptr));
     sqlite3_close(db);
     EXPECT_EQ(1, Run({"folder", "list", "s.qst"}));
-    EXPECT_NE(std::string::npos, m_err.find("deeper than 64 levels: the store is damaged")) << m_err;
+    EXPECT_NE(std::string::npos, m_err.find("the folder \"Contacts/Top of Personal Folders\" is its own "
+                                            "ancestor: the store is damaged"))
+        << m_err;
     // The fixture finds any folder or row set left behind.
 }
 

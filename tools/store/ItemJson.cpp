@@ -26,6 +26,13 @@ bool IsUtf8(const std::string& text) {
                                                static_cast<int>(text.size()), nullptr, 0) != 0;
 }
 
+// A text of the file as an error shows it: escaped as in JSON and in ASCII, so that a NUL does not
+// cut the message short and no control character reaches the terminal. Quoted when asked.
+std::string Shown(const json& text, bool quoted) {
+    std::string shown = text.dump(-1, ' ', true, json::error_handler_t::replace);
+    return quoted ? shown : shown.substr(1, shown.size() - 2);
+}
+
 // A text ends at its first NUL in a store: one that holds a NUL would lose the rest.
 bool RefuseNul(const std::string& text, std::string& error) {
     if (text.find('\0') == std::string::npos) {
@@ -435,7 +442,7 @@ ULONG TagFromJson(LPMAPIPROP object, const json& entry, std::string& error) {
         unsigned long tag = std::strtoul(text.c_str(), &end, 16);
         if (text.empty() || *end != '\0' || tag > 0xFFFFFFFFul || PROP_ID(tag) == 0 ||
             PROP_ID(tag) >= 0x8000) {
-            error = "\"" + text + "\" is not the tag of a standard property";
+            error = Shown(entry["tag"], true) + " is not the tag of a standard property";
             return 0;
         }
         return static_cast<ULONG>(tag);
@@ -494,15 +501,15 @@ std::string DescribeEntry(const json& entry) {
         return "";
     }
     if (entry.contains("tag") && entry["tag"].is_string()) {
-        return " (" + entry["tag"].get<std::string>() + ")";
+        return " (" + Shown(entry["tag"], false) + ")";
     }
     if (entry.contains("guid") && entry["guid"].is_string()) {
-        std::string text = " (" + entry["guid"].get<std::string>();
+        std::string text = " (" + Shown(entry["guid"], false);
         // Only a number is written out: an id of any other shape may nest arbitrarily deep.
         if (entry.contains("id") && entry["id"].is_number()) {
             text += " id " + entry["id"].dump();
         } else if (entry.contains("name") && entry["name"].is_string()) {
-            text += " name \"" + entry["name"].get<std::string>() + "\"";
+            text += " name " + Shown(entry["name"], true);
         }
         return text + ")";
     }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "platform/mapi/MAPIX.h"
@@ -256,30 +257,53 @@ struct CHoldRows {
     ~CHoldRows() { FreeProws(p); }
 };
 
-// Lists the folders below 'folder', depth first. A damaged store may hold a cycle of folders;
-// a depth bound keeps the walk finite, and the error it throws passes through every level.
-void ListFolders(LPMAPIFOLDER folder, const std::string& prefix, std::ostream& out, int depth = 0) {
-    if (depth > 64) {
-        throw CToolError("the folders nest deeper than 64 levels: the store is damaged");
-    }
-    CHold<IMAPITable> table;
-    Check(folder->GetHierarchyTable(0, &table), "GetHierarchyTable");
-    SizedSPropTagArray(4, columns) = {
-        4, {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_CONTAINER_CLASS_A, PR_CONTENT_COUNT}};
-    Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
-    CHoldRows rows;
-    Check(table->QueryRows(0x7FFFFFFF, 0, &rows.p), "QueryRows");
-    for (ULONG i = 0; i < rows.p->cRows; ++i) {
-        const SPropValue* p = rows.p->aRow[i].lpProps;
-        std::string path = prefix + TextOf(p[1]);
+// Lists the folders below 'top', depth first. Any depth is sound, so the walk keeps its place in
+// a list of levels, not in a call per level. A damaged store may hold a cycle of folders: a folder
+// met a second time is one, and the error names it.
+void ListFolders(LPMAPIFOLDER top, std::ostream& out) {
+    struct CLevel {
+        CHold<IMAPIFolder> folder;
+        CHoldRows rows;
+        ULONG next = 0;
+        std::string prefix;
+    };
+    std::set<std::string> seen = {BinaryProp(top, PR_ENTRYID, "Reading the top of the store")};
+    std::vector<std::unique_ptr<CLevel>> levels;
+    auto descend = [&levels](LPMAPIFOLDER folder, std::string prefix) {
+        auto level = std::make_unique<CLevel>();
+        level->folder.p = folder;
+        level->prefix = std::move(prefix);
+        CHold<IMAPITable> table;
+        Check(folder->GetHierarchyTable(0, &table), "GetHierarchyTable");
+        SizedSPropTagArray(4, columns) = {
+            4, {PR_ENTRYID, PR_DISPLAY_NAME_A, PR_CONTAINER_CLASS_A, PR_CONTENT_COUNT}};
+        Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
+        Check(table->QueryRows(0x7FFFFFFF, 0, &level->rows.p), "QueryRows");
+        levels.push_back(std::move(level));
+    };
+    top->AddRef();
+    descend(top, "");
+    while (!levels.empty()) {
+        CLevel& level = *levels.back();
+        if (level.next == level.rows.p->cRows) {
+            levels.pop_back();
+            continue;
+        }
+        const SPropValue* p = level.rows.p->aRow[level.next++].lpProps;
+        std::string path = level.prefix + TextOf(p[1]);
+        const SBinary& eid = p[0].Value.bin;
+        if (PROP_TYPE(p[0].ulPropTag) != PT_BINARY ||
+            !seen.insert(std::string(reinterpret_cast<const char*>(eid.lpb), eid.cb)).second) {
+            throw CToolError("the folder \"" + path + "\" is its own ancestor: the store is damaged");
+        }
         out << path << "\t" << (PROP_TYPE(p[2].ulPropTag) == PT_STRING8 ? p[2].Value.lpszA : "-") << "\t"
             << (PROP_TYPE(p[3].ulPropTag) == PT_LONG ? p[3].Value.l : 0) << "\n";
-        CHold<IMAPIFolder> child;
+        LPMAPIFOLDER child = nullptr;
         ULONG type = 0;
-        HRESULT hr = folder->OpenEntry(p[0].Value.bin.cb, reinterpret_cast<LPENTRYID>(p[0].Value.bin.lpb),
-                                       nullptr, 0, &type, reinterpret_cast<LPUNKNOWN*>(&child));
+        HRESULT hr = level.folder->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0, &type,
+                                             reinterpret_cast<LPUNKNOWN*>(&child));
         if (SUCCEEDED(hr)) {
-            ListFolders(child.p, path + "/", out, depth + 1);
+            descend(child, path + "/");
         }
     }
 }
@@ -669,7 +693,7 @@ int FolderCommand(const CArgs& args, std::ostream& out) {
         store.p = OpenStoreFile(args, 2, false);
         CHold<IMAPIFolder> top;
         top.p = FindFolder(store.p, "");
-        ListFolders(top.p, "", out);
+        ListFolders(top.p, out);
     } else if (verb == "rename" || verb == "delete") {
         args.Expect(4, verb == "rename" ? 5 : 4);
         const std::string& path = args.Word(3, "PATH");
