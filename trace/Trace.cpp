@@ -19,8 +19,10 @@
 #include "platform/win32/Threads.h"
 
 namespace qrvtrace {
-// Before InitTrace the level is "call flow", so start-up code traces its calls.
-std::atomic<LONG> g_traceLevel{TRACE_CALL};
+// Before InitTrace only errors are traced: the level the user chose is not known yet, and code
+// that runs before it (static objects of the libraries) must not fill the terminal of every start
+// with call lines.
+std::atomic<LONG> g_traceLevel{TRACE_ERROR};
 }  // namespace qrvtrace
 
 namespace {

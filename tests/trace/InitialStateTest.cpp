@@ -3,8 +3,9 @@
 
 #include "trace/Trace.h"
 
-TEST(TraceInitialState, CallFlowLevelAndEmptyModule) {
-    EXPECT_EQ(GetTraceLevel(), TRACE_CALL);
-    EXPECT_TRUE(TraceEnabled(TRACE_CALL));
-    EXPECT_FALSE(TraceEnabled(TRACE_INFO));
+TEST(TraceInitialState, OnlyErrorsBeforeStartUp) {
+    EXPECT_EQ(GetTraceLevel(), TRACE_ERROR);
+    EXPECT_TRUE(TraceEnabled(TRACE_ERROR));
+    EXPECT_FALSE(TraceEnabled(TRACE_WARNING));
+    EXPECT_FALSE(TraceEnabled(TRACE_CALL));
 }
