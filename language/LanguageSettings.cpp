@@ -230,6 +230,14 @@ HRESULT GetLanguageText(LPSTR* ppszText, LONG nTextID) {
     return hr;
 }
 
+HRESULT UseLanguageForThisRun(LONG lLanguageID) {
+    HRESULT hr = S_OK;
+    TRACE_FUNC_RESULT("UseLanguageForThisRun", hr);
+    QTRACE(TRACE_INFO, "Language ID will be %ld for this run.\n", lLanguageID);
+    s_lCurrentLanguageID.store(lLanguageID);
+    return hr;
+}
+
 HRESULT SetDefaultLanguageID(LONG lLanguageID) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("SetDefaultLanguageID", hr);

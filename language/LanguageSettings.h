@@ -22,7 +22,11 @@ HRESULT GetLanguageText(LPSTR* ppszText, LONG nTextID);
 // Makes lLanguageID current and keeps it in the user's registry for the next start. Always S_OK.
 HRESULT SetDefaultLanguageID(LONG lLanguageID);
 
-// The current language id; QRV_DEFAULT_LANGUAGE_ID until SetDefaultLanguageID is called.
+// Makes lLanguageID current for this run only: the choice kept in the registry stays (a start
+// that cannot use the chosen language must not forget it). Always S_OK.
+HRESULT UseLanguageForThisRun(LONG lLanguageID);
+
+// The current language id; QRV_DEFAULT_LANGUAGE_ID until one of the two above is called.
 LONG GetCurrentLanguageID();
 
 // Stops the loader (it finishes the file it is reading) and frees the language table. Always S_OK.

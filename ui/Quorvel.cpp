@@ -86,7 +86,7 @@ void CQuorvelApp::ShutDown() {
         SetUiServices(nullptr);
 }
 
-LONG CQuorvelApp::ReadStartLanguageID() {
+LONG CQuorvelApp::ReadStoredLanguageID() {
     LONG lLanguageID = QRV_DEFAULT_LANGUAGE_ID;
     HKEY hKey = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrany\\Quorvel", 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
@@ -109,6 +109,10 @@ LONG CQuorvelApp::ReadStartLanguageID() {
         }
         RegCloseKey(hKey);
     }
+    return lLanguageID;
+}
+
+LONG CQuorvelApp::UsableLanguageID(LONG lLanguageID) {
     std::vector<LONG> available = AvailableLanguages();
     auto has = [&available](LONG id) {
         return std::find(available.begin(), available.end(), id) != available.end();
@@ -130,7 +134,8 @@ BOOL CQuorvelApp::InitInstance() {
     // The form views open their Search results page through the page's own module.
     InstallSearchResultPage();
 
-    LONG lLanguageID = ReadStartLanguageID();
+    const LONG lChosen = ReadStoredLanguageID();
+    const LONG lLanguageID = UsableLanguageID(lChosen);
     HRESULT hr = InitLanguageModule();
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "Failed to initialize language module - exiting: hr = 0x%08lx\n", hr);
@@ -141,7 +146,12 @@ BOOL CQuorvelApp::InitInstance() {
         QTRACE(TRACE_ERROR, "Failed to load language files - exiting: hr = 0x%08lx\n", hr);
         return bResult;
     }
-    SetDefaultLanguageID(lLanguageID);
+    // A language used in place of the chosen one, whose file is missing, is not kept: the user's
+    // choice holds again once its file is back.
+    if (lLanguageID == lChosen)
+        SetDefaultLanguageID(lLanguageID);
+    else
+        UseLanguageForThisRun(lLanguageID);
 
     // One step that tests and takes the marker: no second start can slip in between.
     SetLastError(ERROR_SUCCESS);

@@ -26,9 +26,12 @@ public:
     CQuorvelDoc* GetDocument() const;
     // The frame forgets its active view, so that view is told it lost activation.
     void ResetActiveView();
-    // The language to start in: "CurrentLanguageID" when it is a REG_DWORD naming a language
-    // that has a file, else 2057 when that has one, else the first language found.
-    static LONG ReadStartLanguageID();
+    // The language the user chose: "CurrentLanguageID" when it is a REG_DWORD, else 2057.
+    static LONG ReadStoredLanguageID();
+    // The language to start in: lChosen when it has a file, else 2057 when that has one, else
+    // the first language found.
+    static LONG UsableLanguageID(LONG lChosen);
+    static LONG ReadStartLanguageID() { return UsableLanguageID(ReadStoredLanguageID()); }
 
     void OnFileNew();
     void OnFileOpen();

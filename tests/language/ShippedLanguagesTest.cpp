@@ -73,6 +73,27 @@ TEST_F(ShippedLanguagesTest, InstalledLanguagesAnswerEveryTextOfTheProgram) {
     EXPECT_EQ(Text(99), "Such-Ergebnis");
 }
 
+TEST_F(ShippedLanguagesTest, InstallStartsTheUserInTheDefaultLanguageButKeepsAChosenOne) {
+    auto stored = [] {
+        HKEY key = nullptr;
+        DWORD value = 0, type = 0, cb = sizeof value;
+        EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrany\\Quorvel", 0, KEY_READ, &key),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegQueryValueExA(key, "CurrentLanguageID", nullptr, &type, (LPBYTE)&value, &cb),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(type, (DWORD)REG_DWORD);
+        RegCloseKey(key);
+        return value;
+    };
+    std::string error;
+    ASSERT_EQ(RunInstall(QRV_LANGUAGE_DIR, error), S_OK) << error;
+    EXPECT_EQ(stored(), 2057u);
+    ASSERT_EQ(InitLanguageModule(), S_OK);
+    SetDefaultLanguageID(1031);
+    ASSERT_EQ(RunInstall(QRV_LANGUAGE_DIR, error), S_OK) << error;
+    EXPECT_EQ(stored(), 1031u);
+}
+
 TEST_F(ShippedLanguagesTest, InstallRefusesADirectoryWithoutLanguageFiles) {
     std::string error;
     EXPECT_EQ(RunInstall(m_root.Path() + "/empty/", error), E_FAIL);

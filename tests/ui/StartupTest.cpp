@@ -133,6 +133,25 @@ TEST_F(UiFixture, SecondInstanceIsRefusedUntilTheFirstReleasesItsMarker) {
     EXPECT_TRUE(AfxGetShownMessageBoxes().empty());
 }
 
+TEST_F(UiFixture, AChosenLanguageWithoutItsFileStartsInEnglishAndStaysChosen) {
+    DWORD dwGerman = 1031;
+    SetRegistryLanguage(REG_DWORD, &dwGerman, sizeof dwGerman);
+    UseLanguageCopy(-1, "");
+    std::remove((m_root->Path() + "/lang/German.lng").c_str());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(GetCurrentLanguageID(), 2057);
+    EXPECT_EQ(PopupText(Frame(), 0), CString("&File"));
+    HKEY hKey = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrany\\Quorvel", 0, KEY_READ, &hKey),
+              ERROR_SUCCESS);
+    DWORD dwStored = 0;
+    DWORD cb = sizeof dwStored;
+    EXPECT_EQ(RegQueryValueExA(hKey, "CurrentLanguageID", nullptr, nullptr, (LPBYTE)&dwStored, &cb),
+              ERROR_SUCCESS);
+    RegCloseKey(hKey);
+    EXPECT_EQ(dwStored, 1031u);
+}
+
 TEST_F(UiFixture, NoLanguageFilesEndsWithoutAMessage) {
     UseLanguageCopy(-1, "");
     std::remove((m_root->Path() + "/lang/English.lng").c_str());

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "language/LanguageSettings.h"
 #include "platform/win32/FindFile.h"
 #include "platform/win32/Registry.h"
 #include "tools/install/Install.h"
@@ -40,6 +41,25 @@ LSTATUS WriteText(const std::string& strKey, const std::string& strValue, const 
     return status;
 }
 
+// The user's language starts as the default, as an installer sets it; a language the user chose
+// already (or any value there) stays as it is.
+LSTATUS WriteDefaultLanguage(const std::string& strKey) {
+    HKEY hKey = nullptr;
+    LSTATUS status = RegCreateKeyExA(HKEY_CURRENT_USER, strKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                     KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &hKey, nullptr);
+    if (status != ERROR_SUCCESS)
+        return status;
+    DWORD cbData = 0;
+    status = RegQueryValueExA(hKey, "CurrentLanguageID", nullptr, nullptr, nullptr, &cbData);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        const DWORD dwDefault = QRV_DEFAULT_LANGUAGE_ID;
+        status = RegSetValueExA(hKey, "CurrentLanguageID", 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&dwDefault), sizeof dwDefault);
+    }
+    RegCloseKey(hKey);
+    return status;
+}
+
 }  // namespace
 
 HRESULT InstallLanguages(const InstallContext& context, std::string& error) {
@@ -57,6 +77,13 @@ HRESULT InstallLanguages(const InstallContext& context, std::string& error) {
     if (status != ERROR_SUCCESS) {
         error = "cannot write HKLM\\" + strProductKey +
                 "\\LangDir: " + DescribeRegistryWriteFailure("HKEY_LOCAL_MACHINE", status);
+        return E_FAIL;
+    }
+    const std::string strUserKey = "SOFTWARE\\Ostrany\\Quorvel";
+    status = WriteDefaultLanguage(strUserKey);
+    if (status != ERROR_SUCCESS) {
+        error = "cannot write HKCU\\" + strUserKey +
+                "\\CurrentLanguageID: " + DescribeRegistryWriteFailure("HKEY_CURRENT_USER", status);
         return E_FAIL;
     }
     for (const LanguageName& entry : LANGUAGE_NAMES) {
