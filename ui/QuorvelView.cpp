@@ -6,6 +6,7 @@
 #include "model/QuorvelDoc.h"
 #include "platform/afx/wnd/Gdi.h"
 #include "platform/afx/wnd/WinApp.h"
+#include "platform/mapi/MAPICodes.h"
 #include "resources/Resource.h"
 #include "trace/Trace.h"
 #include "ui/ConfigView.h"
@@ -157,16 +158,20 @@ void CQuorvelView::ShowCurrentConfiguration() {
         delete pForm;
         pConfig->Release();
         CloseLeavingForm();
-        // Without a word the pane would just stay blank: most often the configuration's profile
-        // was removed or renamed, or its password changed, since the configuration was made. One
-        // choice can bring several notices for the same id (the list's own and the sender's): the
-        // user is told once, and again when the configuration is chosen anew.
+        // Without a word the pane would just stay blank: most often the logon fails, as the
+        // configuration's profile was removed or renamed, or its password changed, since the
+        // configuration was made. Any other failure gets the box of its own code. One choice can
+        // bring several notices for the same id (the list's own and the sender's): the user is
+        // told once, and again when the configuration is chosen anew.
         if (m_ulCheckFailedID != ulID) {
             m_ulCheckFailedID = ulID;
-            ShowErrorWithArgs(this, "Error",
-                              "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a "
-                              "wrong profile password.",
-                              150, 151, (ULONG)hr);
+            if (hr == MAPI_E_LOGON_FAILED)
+                ShowErrorWithArgs(this, "Error",
+                                  "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a "
+                                  "wrong profile password.",
+                                  150, 151, (ULONG)hr);
+            else
+                ShowError(this, hr);
         }
         return;
     }

@@ -18,6 +18,7 @@
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/Gdi.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/MAPIX.h"
 #include "resources/Resource.h"
 #include "resources/ViewResources.h"
@@ -147,6 +148,16 @@ TEST_F(ViewsFixture, ProfileFormShownThenAFailingCheckLeavesThePaneEmptyUntilThe
     ClickRow(1);
     EXPECT_NE(nullptr, dynamic_cast<FVContacts*>(Right()->GetCurrentForm()));
     EXPECT_EQ(ulContacts, Right()->GetConfigID());
+
+    // A check that fails after the logon tells its own failure, not a logon's.
+    ClickRow(0);
+    AfxClearShownMessageBoxes();
+    CMAPITestHooks::FailQueryRows(1, E_OUTOFMEMORY);
+    ClickRow(1);
+    CMAPITestHooks::Reset();
+    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
+    EXPECT_EQ(0u, AfxGetShownMessageBoxes()[0].text.find("The current action failed due to low memory"))
+        << AfxGetShownMessageBoxes()[0].text;
 }
 
 // The form views that are children of the pane, shown or orphaned.
