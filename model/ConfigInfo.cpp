@@ -575,9 +575,19 @@ void CConfigInfo::LoadVersion1(CArchive& ar) {
     ar >> dwValue;
     m_dwType = dwValue;
     ar >> m_strName;
+    // A mode out of its range would only fail later, when a search starts, with no word of the
+    // file: the record is damaged.
     ar >> dwValue;
+    if (dwValue != COMPARE_MODE_FOLDER && dwValue != COMPARE_MODE_STORE) {
+        QTRACE(TRACE_ERROR, "Invalid compare mode %lu!\n", dwValue);
+        AfxThrowArchiveException(CArchiveException::genericException);
+    }
     m_dwCompareMode = dwValue;
     ar >> dwValue;
+    if (dwValue != PROCESSING_MODE_MANUAL && dwValue != PROCESSING_MODE_AUTOMATIC) {
+        QTRACE(TRACE_ERROR, "Invalid processing mode %lu!\n", dwValue);
+        AfxThrowArchiveException(CArchiveException::genericException);
+    }
     m_dwProcessingMode = dwValue;
     FreeBinaryKey(&m_ProfileKey);
     LoadBinaryKey(m_ProfileKey, ar);

@@ -319,6 +319,22 @@ TEST_F(QuorvelDocFile, WrongVersionsAndDamagedFilesFailTheOpenAndKeepTheEarlierD
     EXPECT_TRUE(m_boxes.texts.empty());
     EXPECT_EQ(CQuorvelDoc::OpenFailure::PassedOn, doc.GetOpenFailure());
     EXPECT_EQ(earlier, Summarize(doc));
+
+    // A compare or a processing mode out of its range is a damaged document.
+    const size_t nModes = 8 + NewClassTag("CTaskInfo").size() + 4 * 4 + 2;
+    for (size_t nOffset : {nModes, nModes + 4}) {
+        SCOPED_TRACE(nOffset);
+        std::string bad = bytes;
+        bad.replace(8 + NewClassTag("CTaskInfo").size(), 4, Dword(1));
+        ASSERT_EQ(Dword(0), bad.substr(nOffset, 4));
+        bad.replace(nOffset, 4, Dword(2));
+        m_root.WriteFile("mode.qrv", bad);
+        m_boxes.captions.clear();
+        EXPECT_FALSE(doc.OnOpenDocument(Path("mode.qrv").c_str()));
+        EXPECT_EQ(std::vector<std::string>{"Failed to load file"}, m_boxes.captions);
+        EXPECT_EQ(earlier, Summarize(doc));
+        EXPECT_EQ(Path("earlier.qrv"), (LPCSTR)doc.GetPathName());
+    }
 }
 
 TEST_F(QuorvelDocFile, RepeatedIdsAndRecordsAreKeptApart) {
