@@ -1,7 +1,12 @@
 // Frame metrics and minimum tracking size of the resizable dialogs.
 #include "ui/DialogLayout.h"
 
+#include <wx/display.h>
+#include <wx/scrolwin.h>
+#include <wx/settings.h>
 #include <wx/window.h>
+
+#include <algorithm>
 
 #include "platform/afx/wnd/Gdi.h"
 
@@ -56,6 +61,39 @@ void ApplyMinTrackSize(CWnd* pDlg) {
         pDlg->GetWxWindow()->SetMinSize(wxSize(mmi.ptMinTrackSize.x, mmi.ptMinTrackSize.y));
 }
 
+namespace {
+
+// The height of a text broken into lines of nWidth pixels in the control's font.
+int WrappedTextHeight(CWnd* pStatic, const CString& strText, int nWidth) {
+    CRect rcNeeded(0, 0, nWidth, 0);
+    CClientDC dc(pStatic);
+    dc.DrawText(strText, &rcNeeded, DT_CALCRECT | DT_WORDBREAK | DT_LEFT | DT_NOPREFIX);
+    return rcNeeded.Height();
+}
+
+// Puts the text control into a pane of the given rectangle that scrolls it up and down, at its
+// full height for a width that leaves room for the scroll bar.
+void ScrollStaticInside(CWnd* pDlg, CWnd* pStatic, const CString& strText, const CRect& rcPane) {
+    wxWindow* pText = pStatic->GetWxWindow();
+    auto* pPane = new wxScrolledWindow(pDlg->GetWxWindow(), wxID_ANY, wxPoint(rcPane.left, rcPane.top),
+                                       wxSize(rcPane.Width(), rcPane.Height()), wxVSCROLL);
+    pText->Reparent(pPane);
+    const int nWidth = std::max(1, rcPane.Width() - wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, pPane));
+    const int nHeight = WrappedTextHeight(pStatic, strText, nWidth);
+    pText->SetSize(0, 0, nWidth, nHeight);
+    pPane->SetVirtualSize(nWidth, nHeight);
+    pPane->SetScrollRate(0, std::max(1, pText->GetCharHeight()));
+}
+
+}  // namespace
+
+CRect GetWorkArea(const CWnd* pWnd) {
+    const wxWindow* pWx = pWnd != nullptr ? pWnd->GetWxWindow() : nullptr;
+    const int nDisplay = pWx != nullptr ? wxDisplay::GetFromWindow(pWx) : wxNOT_FOUND;
+    const wxRect area = wxDisplay(nDisplay == wxNOT_FOUND ? 0u : (unsigned)nDisplay).GetClientArea();
+    return CRect(area.x, area.y, area.x + area.width, area.y + area.height);
+}
+
 int GrowStaticToFitText(CWnd* pDlg, CWnd* pStatic) {
     if (pDlg == nullptr || pStatic == nullptr || pDlg->GetWxWindow() == nullptr ||
         pStatic->GetWxWindow() == nullptr)
@@ -63,14 +101,15 @@ int GrowStaticToFitText(CWnd* pDlg, CWnd* pStatic) {
     const CRect rcText = GetChildRectInClient(pDlg, pStatic);
     CString strText;
     pStatic->GetWindowText(strText);
-    CRect rcNeeded(0, 0, rcText.Width(), 0);
-    {
-        CClientDC dc(pStatic);
-        dc.DrawText(strText, &rcNeeded, DT_CALCRECT | DT_WORDBREAK | DT_LEFT | DT_NOPREFIX);
-    }
-    const int nGrow = rcNeeded.Height() - rcText.Height();
-    if (nGrow <= 0)
+    const int nNeeded = WrappedTextHeight(pStatic, strText, rcText.Width()) - rcText.Height();
+    if (nNeeded <= 0)
         return 0;
+    // The dialog grows no taller than the screen's work area, so its buttons stay in reach; a text
+    // that needs more scrolls inside the room it has.
+    CRect rcWindow;
+    pDlg->GetWindowRect(&rcWindow);
+    const int nRoom = std::max(0, GetWorkArea(pDlg).Height() - rcWindow.Height());
+    const int nGrow = std::min(nNeeded, nRoom);
     // Everything that starts below the text's old bottom edge moves down with it.
     for (wxWindow* pChild : pDlg->GetWxWindow()->GetChildren()) {
         if (pChild == pStatic->GetWxWindow() || pChild->IsTopLevel())
@@ -79,11 +118,14 @@ int GrowStaticToFitText(CWnd* pDlg, CWnd* pStatic) {
         if (pos.y >= rcText.bottom)
             pChild->Move(pos.x, pos.y + nGrow);
     }
-    pStatic->MoveWindow(rcText.left, rcText.top, rcText.Width(), rcText.Height() + nGrow, TRUE);
-    CRect rcWindow;
-    pDlg->GetWindowRect(&rcWindow);
-    pDlg->SetWindowPos(nullptr, 0, 0, rcWindow.Width(), rcWindow.Height() + nGrow,
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const CRect rcGrown(rcText.left, rcText.top, rcText.right, rcText.bottom + nGrow);
+    if (nGrow < nNeeded)
+        ScrollStaticInside(pDlg, pStatic, strText, rcGrown);
+    else
+        pStatic->MoveWindow(rcGrown.left, rcGrown.top, rcGrown.Width(), rcGrown.Height(), TRUE);
+    if (nGrow > 0)
+        pDlg->SetWindowPos(nullptr, 0, 0, rcWindow.Width(), rcWindow.Height() + nGrow,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return nGrow;
 }
 

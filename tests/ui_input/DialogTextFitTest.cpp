@@ -2,7 +2,11 @@
 // templates are sized for the English texts.
 #include <gtest/gtest.h>
 
+#include <wx/dialog.h>
+#include <wx/scrolwin.h>
 #include <wx/stattext.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
 
 #include <string>
 #include <utility>
@@ -10,8 +14,10 @@
 
 #include "language/LanguageSettings.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/win32/MessageBox.h"
 #include "resources/ProfileTemplates.h"
 #include "tests/ui_input/InputFixture.h"
+#include "ui/DialogLayout.h"
 #include "ui/ProfileStoreChangesDlg.h"
 #include "ui/StorePasswordDlg.h"
 
@@ -97,6 +103,75 @@ TEST_F(DialogTextFitTest, StorePasswordAndStoreChangesShowTheirWholeTexts) {
             ExpectShownWhole(pDlg, IDC_CHANGES_REMOVED_HEADER, {IDC_CHANGES_REMOVED_LIST, IDOK});
         });
     }
+}
+
+TEST_F(DialogTextFitTest, ATextTallerThanTheScreenScrollsInsideADialogOrBoxThatFitsIt) {
+    std::string strLong;
+    for (int i = 0; i < 150; ++i)
+        strLong += "Line " + std::to_string(i) + " of a translation far longer than any screen.\\n";
+    UseLanguageCopy([&](std::string& english) {
+        const size_t nPos = english.find("\n211\t");
+        ASSERT_NE(std::string::npos, nPos);
+        english.replace(nPos, english.find('\n', nPos + 1) - nPos, "\n211\t" + strLong);
+    });
+    RegisterProfileResources();
+    const CRect rcWork = GetWorkArea(nullptr);
+    auto expectInWorkArea = [&rcWork](const wxRect& r) {
+        EXPECT_GE(r.y, rcWork.top);
+        EXPECT_LE(r.GetBottom(), rcWork.bottom);
+        EXPECT_GT(r.height, rcWork.Height() / 2);
+    };
+    CStorePasswordDlg dlg(nullptr, nullptr);
+    bool bChecked = false;
+    AfxSetModalHook([&](CWnd* pDlg) {
+        Settle(20);
+        expectInWorkArea(pDlg->GetWxWindow()->GetScreenRect());
+        CRect rcClient;
+        pDlg->GetClientRect(&rcClient);
+        for (int nID : {IDC_STORE_PWD_EDIT, IDOK, IDCANCEL})
+            EXPECT_LE(ChildRect(pDlg, nID).bottom, rcClient.bottom) << nID;
+        // The whole text lies in a pane that scrolls it, above the controls below it.
+        wxWindow* pText = pDlg->GetDlgItem(IDC_STORE_PWD_EXPLANATION)->GetWxWindow();
+        auto* pPane = dynamic_cast<wxScrolledWindow*>(pText->GetParent());
+        EXPECT_NE(nullptr, pPane);
+        if (pPane != nullptr) {
+            EXPECT_GT(pText->GetSize().y, pPane->GetClientSize().y * 2);
+            EXPECT_GE(pPane->GetVirtualSize().y, pText->GetSize().y);
+            EXPECT_LE(pPane->GetRect().GetBottom(), ChildRect(pDlg, IDC_STORE_PWD_LABEL).top);
+        }
+        bChecked = true;
+        return IDCANCEL;
+    });
+    dlg.DoModal();
+    AfxSetModalHook(nullptr);
+    EXPECT_TRUE(bChecked);
+
+    // A message box with that text: the toolkit's own box would stand taller than the screen.
+    AfxInstallMessageBoxUi();
+    AfxSetMessageBoxHook(nullptr);
+    bool bBoxSeen = false;
+    wxTimer timer;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        for (wxWindow* pTop : wxTopLevelWindows) {
+            auto* pBox = dynamic_cast<wxDialog*>(pTop);
+            if (pBox == nullptr || !pBox->IsModal())
+                continue;
+            bBoxSeen = true;
+            expectInWorkArea(pBox->GetScreenRect());
+            pBox->EndModal(wxID_OK);
+            return;
+        }
+        // The toolkit's own box is none of ours: Escape closes it, and the test fails.
+        wxUIActionSimulator().Char(WXK_ESCAPE);
+        timer.StartOnce(500);
+    });
+    timer.StartOnce(500);
+    std::string strBox = strLong;
+    for (size_t nPos = 0; (nPos = strBox.find("\\n", nPos)) != std::string::npos;)
+        strBox.replace(nPos, 2, "\n");
+    EXPECT_EQ(IDOK, MessageBoxA(nullptr, strBox.c_str(), "Long", MB_OK | MB_ICONEXCLAMATION));
+    timer.Stop();
+    EXPECT_TRUE(bBoxSeen);
 }
 
 }  // namespace

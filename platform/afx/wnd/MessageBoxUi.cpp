@@ -1,8 +1,19 @@
 // The message-box dialog over the toolkit, with the test hooks for boxes and modal dialogs.
 #include "platform/afx/wnd/MessageBoxUi.h"
 
+#include <wx/artprov.h>
+#include <wx/button.h>
+#include <wx/dcscreen.h>
+#include <wx/dialog.h>
+#include <wx/display.h>
 #include <wx/msgdlg.h>
+#include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
 #include <wx/stockitem.h>
+#include <wx/textctrl.h>
+
+#include <algorithm>
 
 #include "platform/afx/wnd/UiLanguage.h"
 #include "platform/afx/wnd/Wnd.h"
@@ -17,6 +28,89 @@ MessageBoxHook& BoxHook() {
 std::vector<AfxShownMessageBox>& Shown() {
     static std::vector<AfxShownMessageBox> shown;
     return shown;
+}
+
+// The width the toolkit's own box breaks its text at, about; and the height of its caption,
+// icon row margins and buttons around the text.
+constexpr int kNativeTextWidth = 400;
+constexpr int kBoxChrome = 200;
+// The width of the box that scrolls a text too long for the toolkit's own.
+constexpr int kScrollingBoxWidth = 600;
+
+wxRect WorkAreaOf(wxWindow* pParent) {
+    const int nDisplay = pParent != nullptr ? wxDisplay::GetFromWindow(pParent) : wxNOT_FOUND;
+    return wxDisplay(nDisplay == wxNOT_FOUND ? 0u : (unsigned)nDisplay).GetClientArea();
+}
+
+// The height of text broken into lines of nWidth pixels at word boundaries.
+int WrappedHeight(const wxString& text, int nWidth) {
+    wxScreenDC dc;
+    dc.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+    const int nLine = dc.GetCharHeight();
+    int nLines = 0;
+    for (const wxString& paragraph : wxSplit(text, '\n', '\0')) {
+        ++nLines;
+        wxString line;
+        for (const wxString& word : wxSplit(paragraph, ' ', '\0')) {
+            const wxString longer = line.empty() ? word : line + " " + word;
+            if (!line.empty() && dc.GetTextExtent(longer).x > nWidth) {
+                ++nLines;
+                line = word;
+            } else {
+                line = longer;
+            }
+        }
+        // A word wider than a line is broken into as many lines as it needs.
+        nLines += dc.GetTextExtent(line).x / std::max(1, nWidth);
+    }
+    return nLines * nLine;
+}
+
+// A box for a text the toolkit's own box would show taller than the screen: as tall as the work
+// area, the text scrolling inside, the buttons of the style below it.
+int ShowScrollingBox(wxWindow* pParent, const wxString& text, const wxString& caption, long style,
+                     bool bRetry, const wxRect& work) {
+    wxDialog dlg(pParent, wxID_ANY, caption, wxDefaultPosition, wxDefaultSize,
+                 wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
+    auto* pTop = new wxBoxSizer(wxVERTICAL);
+    auto* pRow = new wxBoxSizer(wxHORIZONTAL);
+    const wxArtID art = (style & wxICON_ERROR)         ? wxART_ERROR
+                        : (style & wxICON_QUESTION)    ? wxART_QUESTION
+                        : (style & wxICON_EXCLAMATION) ? wxART_WARNING
+                        : (style & wxICON_INFORMATION) ? wxART_INFORMATION
+                                                       : wxArtID();
+    if (!art.empty())
+        pRow->Add(new wxStaticBitmap(&dlg, wxID_ANY, wxArtProvider::GetBitmap(art, wxART_MESSAGE_BOX)), 0,
+                  wxALL, 10);
+    pRow->Add(new wxTextCtrl(&dlg, wxID_ANY, text, wxDefaultPosition, wxDefaultSize,
+                             wxTE_MULTILINE | wxTE_READONLY | wxTE_WORDWRAP | wxBORDER_NONE),
+              1, wxEXPAND | wxALL, 10);
+    pTop->Add(pRow, 1, wxEXPAND);
+    auto* pButtons = new wxBoxSizer(wxHORIZONTAL);
+    pButtons->AddStretchSpacer();
+    auto addButton = [&](int nID, const wxString& label, bool bDefault) {
+        auto* pButton = new wxButton(&dlg, nID, label);
+        pButton->Bind(wxEVT_BUTTON, [&dlg, nID](wxCommandEvent&) { dlg.EndModal(nID); });
+        if (bDefault)
+            pButton->SetDefault();
+        pButtons->Add(pButton, 0, wxLEFT, 8);
+    };
+    const bool bSecondDefault = (style & (wxCANCEL_DEFAULT | wxNO_DEFAULT)) != 0;
+    if (style & wxYES_NO) {
+        addButton(wxID_YES, wxGetStockLabel(wxID_YES), !bSecondDefault);
+        addButton(wxID_NO, wxGetStockLabel(wxID_NO), bSecondDefault && !(style & wxCANCEL));
+    } else {
+        addButton(wxID_OK, wxGetStockLabel(bRetry ? wxID_RETRY : wxID_OK), !bSecondDefault);
+    }
+    if (style & wxCANCEL)
+        addButton(wxID_CANCEL, wxGetStockLabel(wxID_CANCEL), bSecondDefault);
+    dlg.SetEscapeId((style & wxCANCEL) ? wxID_CANCEL : (style & wxYES_NO) ? wxID_NO : wxID_OK);
+    pTop->Add(pButtons, 0, wxEXPAND | wxALL, 10);
+    dlg.SetSizer(pTop);
+    const wxSize size(std::min(kScrollingBoxWidth, work.width), work.height);
+    dlg.SetMaxSize(work.GetSize());
+    dlg.SetSize(work.x + (work.width - size.x) / 2, work.y, size.x, size.y);
+    return dlg.ShowModal();
 }
 
 int ShowBox(HWND owner, const char* text, const char* caption, UINT type) {
@@ -62,10 +156,12 @@ int ShowBox(HWND owner, const char* text, const char* caption, UINT type) {
         style |= ((type & MB_TYPEMASK) == MB_OKCANCEL) ? wxCANCEL_DEFAULT : wxNO_DEFAULT;
     CWnd* pOwner = CWnd::FromHandle(owner);
     wxWindow* pParent = pOwner ? pOwner->GetWxWindow() : nullptr;
-    wxMessageDialog dlg(pParent, ToWx(box.text.c_str()), ToWx(box.caption.c_str()), style);
     // The buttons speak the program's language, as the text does: labels of the toolkit's own
     // translations, not its stock buttons, which follow the system's locale.
     AfxFollowProgramLanguage();
+    const wxRect work = WorkAreaOf(pParent);
+    const wxString wxText = ToWx(box.text.c_str());
+    wxMessageDialog dlg(pParent, wxText, ToWx(box.caption.c_str()), style);
     const wxString ok = wxGetStockLabel(wxID_OK);
     const wxString cancel = wxGetStockLabel(wxID_CANCEL);
     switch (type & MB_TYPEMASK) {
@@ -85,9 +181,15 @@ int ShowBox(HWND owner, const char* text, const char* caption, UINT type) {
             dlg.SetOKLabel(ok);
             break;
     }
-    switch (dlg.ShowModal()) {
+    const bool bRetry = (type & MB_TYPEMASK) == MB_RETRYCANCEL;
+    // The toolkit's own box grows with its text beyond the screen, its buttons out of reach.
+    const int nPressed =
+        WrappedHeight(wxText, kNativeTextWidth) + kBoxChrome > work.height
+            ? ShowScrollingBox(pParent, wxText, ToWx(box.caption.c_str()), style, bRetry, work)
+            : dlg.ShowModal();
+    switch (nPressed) {
         case wxID_OK:
-            return (type & MB_TYPEMASK) == MB_RETRYCANCEL ? IDRETRY : IDOK;
+            return bRetry ? IDRETRY : IDOK;
         case wxID_YES:
             return IDYES;
         case wxID_NO:
