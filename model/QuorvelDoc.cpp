@@ -51,6 +51,9 @@ bool ReplaceFile(const std::string& strPath, const BYTE* lpData, size_t cb) {
     options.bWriteThroughLink = true;
     options.bRefuseReadOnly = true;
     options.bRemoveLeftovers = true;
+    options.pfnLeftoverRemoved = [](const std::string& strLeftover) {
+        QTRACE(TRACE_WARNING, "Removing \"%s\" left by an interrupted save.\n", strLeftover.c_str());
+    };
     return qrvfile::ReplaceFileAtomically(strPath, lpData, cb, options);
 }
 

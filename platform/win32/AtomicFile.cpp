@@ -75,7 +75,8 @@ bool IsLeftoverOf(const std::string& entry, const std::string& base) {
     return true;
 }
 
-void RemoveLeftovers(const std::string& dir, const std::string& base) {
+void RemoveLeftovers(const std::string& dir, const std::string& base,
+                     void (*pfnRemoved)(const std::string&)) {
     DIR* pDir = ::opendir(dir.c_str());
     if (pDir == nullptr)
         return;
@@ -84,8 +85,9 @@ void RemoveLeftovers(const std::string& dir, const std::string& base) {
             continue;
         const std::string leftover = dir + "/" + pEntry->d_name;
         struct stat st;
-        if (::lstat(leftover.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
-            ::unlink(leftover.c_str());
+        if (::lstat(leftover.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            ::unlink(leftover.c_str()) == 0 && pfnRemoved != nullptr)
+            pfnRemoved(leftover);
     }
     ::closedir(pDir);
 }
@@ -138,7 +140,7 @@ bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb
         mode = stTarget.st_mode & 07777;
 
     if (options.bRemoveLeftovers)
-        RemoveLeftovers(dir, base);
+        RemoveLeftovers(dir, base, options.pfnLeftoverRemoved);
     // mkstemp makes the file with O_EXCL under a random name: nothing at that name is followed.
     std::string temp = dir + "/." + base + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());

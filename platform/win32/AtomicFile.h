@@ -28,6 +28,8 @@ struct ReplaceOptions {
     // Temporary files of earlier replacements of this very file that were never renamed (the
     // program was killed in between) are removed first: plain files of this user only.
     bool bRemoveLeftovers = false;
+    // Told the path of each such file as it is removed, when set.
+    void (*pfnLeftoverRemoved)(const std::string& path) = nullptr;
     // The new content, then the rename in its folder, reach the disk before success is reported.
     bool bSyncFile = true;
     bool bSyncDirectory = true;
