@@ -1,14 +1,9 @@
 // The application's one document: every configuration, keyed by id, saved as one ".qrv" file.
 #include "model/QuorvelDoc.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -22,6 +17,7 @@
 #include "platform/afx/CException.h"
 #include "platform/afx/CFile.h"
 #include "platform/afx/CMemFile.h"
+#include "platform/win32/AtomicFile.h"
 #include "platform/win32/SystemError.h"
 #include "trace/Trace.h"
 
@@ -45,120 +41,20 @@ void ShowLoadFailure() {
         162, 163);
 }
 
-bool WriteAll(int fd, const BYTE* lpData, size_t cb) {
-    while (cb > 0) {
-        const ssize_t n = write(fd, lpData, cb);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        lpData += n;
-        cb -= (size_t)n;
-    }
-    return true;
-}
-
-// The file a save must replace: the target of a symbolic link (followed link by link, so that a
-// link to a file not made yet is followed too), else the path itself. A save writes through a link
-// and never replaces the link by a plain file.
-std::string SaveTarget(const std::string& strPath) {
-    std::string strTarget = strPath;
-    for (int nHops = 0; nHops < 40; ++nHops) {
-        struct stat st;
-        if (lstat(strTarget.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return strTarget;
-        std::string strLink(PATH_MAX, '\0');
-        const ssize_t cch = readlink(strTarget.c_str(), strLink.data(), strLink.size());
-        if (cch <= 0 || (size_t)cch >= strLink.size())
-            return strTarget;
-        strLink.resize((size_t)cch);
-        if (strLink[0] == '/') {
-            strTarget = strLink;
-        } else {
-            const size_t nSlash = strTarget.rfind('/');
-            strTarget = nSlash == std::string::npos ? strLink : strTarget.substr(0, nSlash + 1) + strLink;
-        }
-    }
-    // A loop of links: the rename below reports it.
-    return strTarget;
-}
-
-// A temporary file of an earlier save of this very file that never got renamed (the program was
-// killed in between): ".NAME.XXXXXX", six letters or digits, as mkstemp makes them.
-bool IsLeftoverOf(const std::string& strEntry, const std::string& strBase) {
-    const size_t cchSuffix = 6;
-    if (strEntry.size() != strBase.size() + 2 + cchSuffix || strEntry[0] != '.' ||
-        strEntry.compare(1, strBase.size(), strBase) != 0 || strEntry[strBase.size() + 1] != '.')
-        return false;
-    for (size_t i = strEntry.size() - cchSuffix; i < strEntry.size(); ++i)
-        if (!isalnum((unsigned char)strEntry[i]))
-            return false;
-    return true;
-}
-
-// Removes this file's leftover temporary files; only plain files of this user, never another name.
-void RemoveLeftovers(const std::string& strDir, const std::string& strBase) {
-    DIR* pDir = opendir(strDir.c_str());
-    if (pDir == nullptr)
-        return;
-    while (const dirent* pEntry = readdir(pDir)) {
-        if (!IsLeftoverOf(pEntry->d_name, strBase))
-            continue;
-        const std::string strLeftover = strDir + "/" + pEntry->d_name;
-        struct stat st;
-        if (lstat(strLeftover.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid()) {
-            QTRACE(TRACE_WARNING, "Removing \"%s\" left by an interrupted save.\n", strLeftover.c_str());
-            unlink(strLeftover.c_str());
-        }
-    }
-    closedir(pDir);
-}
-
-// Writes the bytes to a new file beside the target (readable by the owner only: the document
-// holds profile passwords), flushes it and renames it over the target. On any failure the target
-// is untouched and the temporary file removed; errno tells why.
+// Writes the bytes to a new file beside the target, readable by the owner only (the document
+// holds profile passwords), and renames it over the target. A save writes through a link and never
+// replaces the link by a plain file; a file its owner made read-only is refused, whoever saves. On
+// any failure the target is untouched; errno tells why.
 bool ReplaceFile(const std::string& strPath, const BYTE* lpData, size_t cb) {
-    const std::string strTarget = SaveTarget(strPath);
-    const size_t nSlash = strTarget.rfind('/');
-    const std::string strDir =
-        nSlash == std::string::npos ? "." : (nSlash == 0 ? "/" : strTarget.substr(0, nSlash));
-    const std::string strBase = nSlash == std::string::npos ? strTarget : strTarget.substr(nSlash + 1);
-    // The rename would replace a file that may not be written as long as its folder may be: a
-    // file its owner made read-only is refused, whoever saves.
-    struct stat stTarget;
-    if (stat(strTarget.c_str(), &stTarget) == 0 && S_ISREG(stTarget.st_mode) &&
-        (access(strTarget.c_str(), W_OK) != 0 || (stTarget.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)) {
-        errno = EACCES;
-        return false;
-    }
-    RemoveLeftovers(strDir, strBase);
-    std::string strTemp = strDir + "/." + strBase + ".XXXXXX";
-    const int fd = mkstemp(strTemp.data());
-    if (fd < 0)
-        return false;
-    bool bOK = fchmod(fd, S_IRUSR | S_IWUSR) == 0 && WriteAll(fd, lpData, cb) && fsync(fd) == 0;
-    int nError = errno;
-    if (close(fd) != 0 && bOK) {
-        bOK = false;
-        nError = errno;
-    }
-    if (bOK && rename(strTemp.c_str(), strTarget.c_str()) != 0) {
-        bOK = false;
-        nError = errno;
-    }
-    if (!bOK) {
-        unlink(strTemp.c_str());
-        errno = nError;
-        return false;
-    }
-    // The rename itself reaches the disk with the directory.
-    const int fdDir = open(strDir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fdDir >= 0) {
-        fsync(fdDir);
-        close(fdDir);
-    }
-    return true;
+    qrvfile::ReplaceOptions options;
+    options.nMode = S_IRUSR | S_IWUSR;
+    options.bWriteThroughLink = true;
+    options.bRefuseReadOnly = true;
+    options.bRemoveLeftovers = true;
+    options.pfnLeftoverRemoved = [](const std::string& strLeftover) {
+        QTRACE(TRACE_WARNING, "Removing \"%s\" left by an interrupted save.\n", strLeftover.c_str());
+    };
+    return qrvfile::ReplaceFileAtomically(strPath, lpData, cb, options);
 }
 
 }  // namespace

@@ -29,3 +29,22 @@ inline bool IsEarlierTime(const FILETIME& a, const FILETIME& b) {
         return a.dwHighDateTime < b.dwHighDateTime;
     return a.dwLowDateTime < b.dwLowDateTime;
 }
+
+// Which entry a group keeps, chosen as the group hands its entries out: the earliest by
+// IsEarlierTime, of equal ones the first met. The fill and the check of a group left as filled
+// both choose with it, so that they never disagree.
+class CKeptEntryChoice {
+public:
+    // Meets the next entry of the group; true when it is the one kept so far.
+    bool Meet(const FILETIME& ftModified) {
+        if (m_bAny && !IsEarlierTime(ftModified, m_ftKept))
+            return false;
+        m_bAny = true;
+        m_ftKept = ftModified;
+        return true;
+    }
+
+private:
+    bool m_bAny = false;
+    FILETIME m_ftKept{0, 0};
+};

@@ -343,10 +343,11 @@ HRESULT CSearchResultPP::InsertGroup(CSortDrawer* pDrawer) {
     // Child i shows the entry shown[i]: its own, or the root's before it was swapped in.
     std::vector<size_t> shown(slots.size());
     size_t nRoot = 0;
+    CKeptEntryChoice kept;
+    kept.Meet(slots[0].pInfo->ftModified);
     for (size_t i = 1; i < slots.size(); ++i) {
         shown[i] = i;
-        // Equal times keep the entry met first.
-        if (IsEarlierTime(slots[i].pInfo->ftModified, slots[nRoot].pInfo->ftModified)) {
+        if (kept.Meet(slots[i].pInfo->ftModified)) {
             shown[i] = nRoot;
             nRoot = i;
         }

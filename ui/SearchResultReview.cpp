@@ -47,26 +47,23 @@ BOOL CSearchResultPP::IsAsFilled(const ItemInfo* pRoot, const std::vector<HTREEI
     TRACE_FUNC_BOOL("CSearchResultPP::IsAsFilled", bResult);
     if (pRoot == nullptr || pRoot->pDrawer == nullptr)
         return bResult;
-    bool bEqualTimes = false;
     for (HTREEITEM hChild : children) {
         const ItemInfo* pChild = GetItemInfo(hChild);
-        if (pChild == nullptr || pChild->nState != ITEM_STATE_MARKED ||
-            IsEarlierTime(pChild->ftModified, pRoot->ftModified))
+        if (pChild == nullptr || pChild->nState != ITEM_STATE_MARKED)
             return bResult;
-        bEqualTimes = bEqualTimes || !IsEarlierTime(pRoot->ftModified, pChild->ftModified);
     }
-    if (!bEqualTimes)
-        return bResult = TRUE;
-    // No child is earlier than the root: the fill kept the first entry of the root's time.
+    // The root holds the entry the fill keeps, chosen again over the group's entries.
+    CKeptEntryChoice kept;
+    bool bRootKept = false;
     Ref<CEntryReference> entry;
     HRESULT hr = pRoot->pDrawer->FindFirst(&entry.p);
     while (SUCCEEDED(hr) && entry.p != nullptr) {
-        if (!IsEarlierTime(pRoot->ftModified, entry.p->GetModificationTime()))
-            return bResult = entry.p == pRoot->pEntry;
+        if (kept.Meet(entry.p->GetModificationTime()))
+            bRootKept = entry.p == pRoot->pEntry;
         entry.Reset();
         hr = pRoot->pDrawer->FindNext(&entry.p);
     }
-    return bResult;
+    return bResult = SUCCEEDED(hr) && bRootKept;
 }
 
 void CSearchResultPP::SaveReview() {

@@ -10,6 +10,8 @@ bool AllocationFaultFires();
 // S_OK, or the code of an armed fault that fires now.
 HRESULT OpenEntryFault();
 HRESULT QueryRowsFault();
+// The processors a test set for scattered reads; 0 when none was set.
+ULONG ReadProcessors();
 
 void CountBuffer(LONG delta);
 void CountObject(LONG delta);

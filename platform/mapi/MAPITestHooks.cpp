@@ -35,6 +35,7 @@ struct CFault {
 CFault g_allocFault;
 CFault g_openFault;
 CFault g_queryFault;
+std::atomic<ULONG> g_readProcessors{0};
 std::atomic<LONG> g_liveBuffers{0};
 std::atomic<LONG> g_liveObjects{0};
 std::mutex g_initLock;
@@ -53,6 +54,9 @@ HRESULT OpenEntryFault() {
 }
 HRESULT QueryRowsFault() {
     return g_queryFault.Next();
+}
+ULONG ReadProcessors() {
+    return g_readProcessors;
 }
 void CountBuffer(LONG delta) {
     g_liveBuffers += delta;
@@ -89,7 +93,11 @@ void CMAPITestHooks::FailOpenEntry(ULONG nth, HRESULT hr) {
 void CMAPITestHooks::FailQueryRows(ULONG nth, HRESULT hr) {
     qrvmapi::g_queryFault.Arm(nth, hr);
 }
+void CMAPITestHooks::SetReadProcessors(ULONG n) {
+    qrvmapi::g_readProcessors = n;
+}
 void CMAPITestHooks::Reset() {
+    SetReadProcessors(0);
     FailAllocation(0);
     FailOpenEntry(0, S_OK);
     FailQueryRows(0, S_OK);

@@ -12,7 +12,11 @@ struct CMAPITestHooks {
     static void FailOpenEntry(ULONG nth, HRESULT hr);
     // IMAPITable::QueryRows of any table.
     static void FailQueryRows(ULONG nth, HRESULT hr);
-    // Disarms every fault.
+    // Reads of many scattered items share their work out as if the process could run on n
+    // processors, so that the reads side by side are tried on any machine; 0 (also after Reset):
+    // on as many as it may run on.
+    static void SetReadProcessors(ULONG n);
+    // Disarms every fault and forgets the processors set.
     static void Reset();
 
     // Buffers from MAPIAllocateBuffer not yet freed (their linked blocks are not counted apart).

@@ -1,11 +1,15 @@
 // Whole-file replacement through a temporary file, fsync and rename.
 #include "platform/win32/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -14,47 +18,165 @@
 
 namespace qrvfile {
 
-bool WriteFileAtomically(const std::string& path, const std::string& content) {
-    size_t slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-    if (slash != std::string::npos && !dir.empty() && !EnsureDirectory(dir))
+namespace {
+
+// The file a write through links replaces: the target of a symbolic link, followed link by link so
+// that a link to a file not made yet is followed too, else the path itself.
+std::string LinkTarget(const std::string& path) {
+    std::string target = path;
+    for (int nHops = 0; nHops < 40; ++nHops) {
+        struct stat st;
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return target;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t cch = ::readlink(target.c_str(), link.data(), link.size());
+        if (cch <= 0 || (size_t)cch >= link.size())
+            return target;
+        link.resize((size_t)cch);
+        if (link[0] == '/') {
+            target = link;
+        } else {
+            const size_t slash = target.rfind('/');
+            target = slash == std::string::npos ? link : target.substr(0, slash + 1) + link;
+        }
+    }
+    // A loop of links: the rename reports it.
+    return target;
+}
+
+// The process's umask, read without setting it: a umask set for a moment would give a file that
+// another thread makes meanwhile the widest permissions.
+mode_t CurrentUmask() {
+    if (FILE* pStatus = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned int mask = 0;
+        bool bFound = false;
+        while (!bFound && std::fgets(line, sizeof line, pStatus) != nullptr)
+            bFound = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(pStatus);
+        if (bFound)
+            return (mode_t)mask;
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+// A temporary file of an earlier replacement of this very file that never got renamed:
+// ".NAME.XXXXXX", six letters or digits, as mkstemp makes them.
+bool IsLeftoverOf(const std::string& entry, const std::string& base) {
+    const size_t cchSuffix = 6;
+    if (entry.size() != base.size() + 2 + cchSuffix || entry[0] != '.' ||
+        entry.compare(1, base.size(), base) != 0 || entry[base.size() + 1] != '.')
         return false;
-    std::string tmpl = path + ".tmp-XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back(0);
-    int fd = ::mkstemp(name.data());
-    if (fd < 0)
-        return false;
-    const char* p = content.data();
-    size_t left = content.size();
-    bool ok = true;
-    while (ok && left > 0) {
-        ssize_t n = ::write(fd, p, left);
+    for (size_t i = entry.size() - cchSuffix; i < entry.size(); ++i)
+        if (!std::isalnum((unsigned char)entry[i]))
+            return false;
+    return true;
+}
+
+void RemoveLeftovers(const std::string& dir, const std::string& base,
+                     void (*pfnRemoved)(const std::string&)) {
+    DIR* pDir = ::opendir(dir.c_str());
+    if (pDir == nullptr)
+        return;
+    while (const dirent* pEntry = ::readdir(pDir)) {
+        if (!IsLeftoverOf(pEntry->d_name, base))
+            continue;
+        const std::string leftover = dir + "/" + pEntry->d_name;
+        struct stat st;
+        if (::lstat(leftover.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            ::unlink(leftover.c_str()) == 0 && pfnRemoved != nullptr)
+            pfnRemoved(leftover);
+    }
+    ::closedir(pDir);
+}
+
+bool WriteAll(int fd, const char* p, size_t left) {
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            ok = false;
-            break;
+            if (n == 0)
+                errno = EIO;
+            return false;
         }
         p += n;
         left -= (size_t)n;
     }
-    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    int saved = errno;
-    ::close(fd);
-    if (!ok || ::rename(name.data(), path.c_str()) != 0) {
-        saved = errno;
-        ::unlink(name.data());
-        errno = saved;
+    return true;
+}
+
+}  // namespace
+
+bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb,
+                           const ReplaceOptions& options) {
+    if (path.empty()) {
+        errno = ENOENT;
         return false;
     }
-    // Make the rename itself durable.
-    int dfd = ::open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
+    const std::string target = options.bWriteThroughLink ? LinkTarget(path) : path;
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (options.bMakeDirectory && slash != std::string::npos && slash != 0 && !EnsureDirectory(dir))
+        return false;
+
+    // What the target is now: the permission bits it keeps and whether it may be replaced at all.
+    // With links replaced, the link is looked at, not where it leads.
+    struct stat stTarget;
+    const bool bExists = (options.bWriteThroughLink ? ::stat(target.c_str(), &stTarget)
+                                                    : ::lstat(target.c_str(), &stTarget)) == 0;
+    if (bExists && options.bRefuseReadOnly && S_ISREG(stTarget.st_mode) &&
+        (::access(target.c_str(), W_OK) != 0 || (stTarget.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)) {
+        errno = EACCES;
+        return false;
+    }
+    mode_t mode = (mode_t)(options.nMode & 07777);
+    if (options.bUmask)
+        mode &= ~CurrentUmask();
+    if (options.bKeepMode && bExists && S_ISREG(stTarget.st_mode))
+        mode = stTarget.st_mode & 07777;
+
+    if (options.bRemoveLeftovers)
+        RemoveLeftovers(dir, base, options.pfnLeftoverRemoved);
+    // mkstemp makes the file with O_EXCL under a random name: nothing at that name is followed.
+    std::string temp = dir + "/." + base + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    bool bOK = WriteAll(fd, static_cast<const char*>(pData), cb) && ::fchmod(fd, mode) == 0 &&
+               (!options.bSyncFile || ::fsync(fd) == 0);
+    int nError = errno;
+    if (::close(fd) != 0 && bOK) {
+        bOK = false;
+        nError = errno;
+    }
+    if (bOK && ::rename(temp.c_str(), target.c_str()) != 0) {
+        bOK = false;
+        nError = errno;
+    }
+    if (!bOK) {
+        ::unlink(temp.c_str());
+        errno = nError;
+        return false;
+    }
+    if (options.bSyncDirectory) {
+        const int fdDir = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fdDir >= 0) {
+            ::fsync(fdDir);
+            ::close(fdDir);
+        }
     }
     return true;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& content) {
+    ReplaceOptions options;
+    options.nMode = 0644;
+    options.bMakeDirectory = true;
+    return ReplaceFileAtomically(path, content.data(), content.size(), options);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {

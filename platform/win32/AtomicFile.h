@@ -1,13 +1,47 @@
 // Whole-file replacement that never leaves a half-written file behind.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace qrvfile {
 
-// Writes content to a temporary file in the same directory, flushes it to disk and renames it over
-// path (creating the directory first). false, with errno kept, when any step fails; the old file
-// is then untouched.
+// How a replacement treats what it replaces. Whatever is chosen, the content goes to a new file of
+// this user beside the target, made under a name nobody can foresee (so no file or link planted
+// there is ever written through), and reaches the target only by a rename, so that the target
+// holds either all of the old content or all of the new.
+struct ReplaceOptions {
+    // The new file's permission bits; less the process's umask when bUmask is set, as a newly
+    // created file would get them.
+    unsigned int nMode = 0644;
+    bool bUmask = false;
+    // An existing regular file keeps its permission bits (nMode is for a new one).
+    bool bKeepMode = false;
+    // A symbolic link at the path stays a link and the file it leads to (followed link by link,
+    // also to a file not made yet) is replaced; otherwise the link itself is replaced by the file.
+    bool bWriteThroughLink = false;
+    // An existing file that may not be written (by access or by its permission bits) is refused
+    // with EACCES: the rename would replace it as long as its folder may be written.
+    bool bRefuseReadOnly = false;
+    // The target's folder is made first when it is missing.
+    bool bMakeDirectory = false;
+    // Temporary files of earlier replacements of this very file that were never renamed (the
+    // program was killed in between) are removed first: plain files of this user only.
+    bool bRemoveLeftovers = false;
+    // Told the path of each such file as it is removed, when set.
+    void (*pfnLeftoverRemoved)(const std::string& path) = nullptr;
+    // The new content, then the rename in its folder, reach the disk before success is reported.
+    bool bSyncFile = true;
+    bool bSyncDirectory = true;
+};
+
+// Replaces the file at path by cb bytes at pData as the options say. false, with errno kept, when
+// any step fails; the old file is then untouched and no temporary file is left.
+bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb,
+                           const ReplaceOptions& options);
+
+// The settings files' replacement: mode 0644, the folder made when missing, a link at the path
+// replaced, file and folder flushed.
 bool WriteFileAtomically(const std::string& path, const std::string& content);
 
 // Reads a whole file; false (with errno) when it cannot be opened or read, or is no regular file.

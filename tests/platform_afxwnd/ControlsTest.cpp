@@ -450,6 +450,45 @@ TEST_F(ControlsTest, TreeChoosesTheLooksOfTheItemsItPaintsOrReads) {
     EXPECT_EQ(wxColour(0, 0, 200), pWx->GetItemTextColour(wxTreeItemId(items[1000])));
 }
 
+// The tree holds its labels back until it paints them, so it gives its rows their height from the
+// font itself: the height the toolkit's own tree gives a row once it has measured a label, for the
+// tree's own font and for a large one (the toolkit pads rows of 30 pixels or more differently).
+// Rows only grow, in both trees: a smaller font later keeps the height of the labels measured.
+TEST_F(ControlsTest, TreeRowsHaveTheHeightTheToolkitGivesAMeasuredLabel) {
+    auto* pFrame = static_cast<wxFrame*>(m_host.GetWxWindow());
+    pFrame->SetSize(40, 40, 500, 300);
+    pFrame->Show();
+    ASSERT_TRUE(PumpUntil([&] { return pFrame->IsShownOnScreen(); }));
+    for (int nPoints : {0, 26}) {
+        CTreeCtrl tree;
+        ASSERT_TRUE(tree.Create(WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT,
+                                CRect(0, 0, 240, 200), &m_host, 15));
+        wxFont font = tree.GetWxWindow()->GetFont();
+        if (nPoints != 0) {
+            font.SetPointSize(nPoints);
+            tree.GetWxWindow()->SetFont(font);
+        }
+        const HTREEITEM hItem = tree.InsertItem("Ag", TVI_ROOT, TVI_LAST);
+        auto* pOurs = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+        ASSERT_NE(nullptr, pOurs);
+        wxRect rcOurs;
+        ASSERT_TRUE(pOurs->GetBoundingRect(wxTreeItemId(hItem), rcOurs, false));
+
+        auto* pToolkit = new wxTreeCtrl(pFrame, wxID_ANY, wxPoint(250, 0), wxSize(240, 200),
+                                        wxTR_HIDE_ROOT | wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT);
+        pToolkit->SetFont(font);
+        const wxTreeItemId id = pToolkit->AppendItem(pToolkit->AddRoot(wxString()), wxS("Ag"));
+        pToolkit->Refresh();
+        PumpUntil([] { return false; }, 0);
+        wxRect rcToolkit;
+        ASSERT_TRUE(pToolkit->GetBoundingRect(id, rcToolkit, false));
+        EXPECT_EQ(rcToolkit.height, rcOurs.height) << nPoints << " points";
+        EXPECT_EQ("Ag", tree.GetItemText(hItem));
+        pToolkit->Destroy();
+        tree.DestroyWindow();
+    }
+}
+
 // The tests that move the real pointer run alone (see PointerTests.cmake).
 class TabClickTest : public ControlsTest {
 protected:

@@ -1,5 +1,7 @@
 // The framework document's save and open protocol: nothing is lost when a write or read fails.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
@@ -63,6 +65,22 @@ TEST_F(DocumentTest, SaveWritesThroughTemporaryAndOpenReadsBack) {
     ASSERT_TRUE(other.OnOpenDocument(path.c_str()));
     EXPECT_EQ(other.m_dwValue, 0x01020304u);
     EXPECT_FALSE(other.IsModified());
+}
+
+// A file or link planted under a name the save could use beside the document is never written
+// through: the file it leads to keeps its content, and the document is a new file of its own.
+TEST_F(DocumentTest, SaveNeverWritesThroughAFileOrLinkPlantedBesideTheDocument) {
+    const std::string path = m_root.Path() + "/doc.qrv";
+    const std::string victim = m_root.WriteFile("victim", "untouched");
+    ASSERT_EQ(0, ::symlink(victim.c_str(), (path + ".saving").c_str()));
+    CValueDoc doc;
+    doc.m_dwValue = 0x01020304;
+    ASSERT_TRUE(doc.OnSaveDocument(path.c_str()));
+    EXPECT_EQ("untouched", m_root.ReadFile("victim"));
+    EXPECT_EQ(8u, m_root.ReadFile("doc.qrv").size());
+    struct stat st {};
+    ASSERT_EQ(0, ::lstat(path.c_str(), &st));
+    EXPECT_TRUE(S_ISREG(st.st_mode));
 }
 
 TEST_F(DocumentTest, FailedWriteKeepsTheOldFileFailedReadEmptiesTheDocumentBothReport) {

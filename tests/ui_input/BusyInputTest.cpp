@@ -3,6 +3,7 @@
 // first is over.
 #include <gtest/gtest.h>
 
+#include <wx/eventfilter.h>
 #include <wx/toplevel.h>
 #include <wx/utils.h>
 
@@ -198,6 +199,51 @@ TEST_F(BusyInputTest, APressDroppedInOneBusyPeriodCostsNoLaterClickItsRelease) {
     BusyTurn();
     Settle(500);
     EXPECT_EQ(1, m_pUi->nSearches);
+}
+
+// The left button's presses and releases that reach any window of the program.
+class CButtonWatch : public wxEventFilter {
+public:
+    CButtonWatch() { wxEvtHandler::AddFilter(this); }
+    ~CButtonWatch() override { wxEvtHandler::RemoveFilter(this); }
+    int FilterEvent(wxEvent& event) override {
+        nDowns += event.GetEventType() == wxEVT_LEFT_DOWN ? 1 : 0;
+        nUps += event.GetEventType() == wxEVT_LEFT_UP ? 1 : 0;
+        return Event_Skip;
+    }
+    int nDowns = 0, nUps = 0;
+};
+
+// What comes late in a busy period goes with it: the release of a press dropped at an earlier look
+// at the queue (no window hears half a click), and a click made after the period's last look,
+// which its end drops.
+TEST_F(BusyInputTest, InputThatComesLateInTheWorkGoesWithIt) {
+    CWnd* pStart = m_pView->GetDlgItem(IDC_FV_START);
+    ASSERT_NE(nullptr, pStart);
+    const CPoint pt = Middle(pStart);
+    CButtonWatch watch;
+    {
+        CBusyPeriod busy;
+        wxMilliSleep(5);
+        ServerButton(pt, true);
+        AfxDropHeldInput();
+        ServerButton(pt, false);
+        AfxDropHeldInput();
+    }
+    Settle(300);
+    EXPECT_EQ(0, watch.nDowns);
+    EXPECT_EQ(0, watch.nUps);
+
+    {
+        CBusyPeriod busy;
+        wxMilliSleep(5);
+        AfxDropHeldInput();
+        ServerClick(pt);
+    }
+    Settle(500);
+    EXPECT_EQ(0, watch.nDowns);
+    EXPECT_EQ(0, watch.nUps);
+    EXPECT_EQ(0, m_pUi->nSearches);
 }
 
 // A click made before the work began, still waiting when it begins, is no input made during the

@@ -10,9 +10,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <functional>
 #include <string>
 
+#include "tests/support/WindowPicture.h"
 #include "tests/ui_results/ResultsFixture.h"
 #include "ui/FormViews.h"
 #include "ui/ItemInfo.h"
@@ -25,26 +26,10 @@ CPoint Mid(const CRect& rc) {
     return CPoint((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
 }
 
-// A client rectangle of a window as the X server shows it.
-wxImage Shot(CWnd& wnd, CRect rc) {
-    wnd.ClientToScreen(&rc);
-    const std::string path = (std::filesystem::temp_directory_path() / "qrv-tree-label.ppm").string();
-    const std::string command = "import -silent -window root -crop " + std::to_string(rc.Width()) + "x" +
-                                std::to_string(rc.Height()) + "+" + std::to_string(rc.left) + "+" +
-                                std::to_string(rc.top) + " +repage -depth 8 ppm:'" + path + "'";
-    EXPECT_EQ(0, std::system(command.c_str())) << command;
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNM) == nullptr)
-        wxImage::AddHandler(new wxPNMHandler);
-    wxImage image;
-    image.LoadFile(path, wxBITMAP_TYPE_PNM);
-    std::filesystem::remove(path);
-    return image;
-}
-
 // The pixels of a client rectangle of a window that differ clearly from its first pixel (its
 // background), as the X server shows them.
 int InkIn(CWnd& wnd, CRect rc) {
-    const wxImage image = Shot(wnd, rc);
+    const wxImage image = ClientPixels(wnd, rc);
     if (!image.IsOk())
         return -1;
     int nInk = 0;
@@ -60,7 +45,7 @@ int InkIn(CWnd& wnd, CRect rc) {
 wxImage Shot(CWnd& wnd) {
     CRect rc;
     wnd.GetClientRect(&rc);
-    return Shot(wnd, rc);
+    return ClientPixels(wnd, rc);
 }
 
 // Pixels that differ, left of the strip where the toolkit fades its scroll bar in and out over
@@ -253,34 +238,59 @@ namespace {
 
 // A paint draws only the rows it is asked for, starting from the group that reaches into them:
 // at the top, with a group cut by the upper edge, with a selected marked entry and at the end,
-// every pixel is the one the toolkit's walk over every item draws.
+// every pixel is the one the toolkit's walk over every item draws. So it is for a paint of a few
+// rows that begin with a group's child, whose root lies above them: the group reaches into the
+// rows by its top, not by its own line.
 TEST_F(TreeLayoutTest, APaintOfSomeRowsShowsWhatAPaintOfEveryItemShows) {
     CResultTree& tree = Tree();
     const std::vector<HTREEITEM> roots = Roots(tree);
     ASSERT_EQ(size_t(kGroups + 1), roots.size());
     wxGetTopLevelParent(tree.GetWxWindow())->Raise();
+    int nPaints = 0;
+    auto counted = [&nPaints](wxPaintEvent& event) {
+        ++nPaints;
+        event.Skip();
+    };
+    tree.GetWxWindow()->Bind(wxEVT_PAINT, counted);
+    // A picture only once the tree has painted again since it was asked to: until then the screen
+    // still shows the paint before.
+    auto paintedShot = [&](const std::function<void()>& ask) {
+        const int nBefore = nPaints;
+        ask();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (nPaints == nBefore && std::chrono::steady_clock::now() < end)
+            Settle(20);
+        EXPECT_GT(nPaints, nBefore) << "the tree did not paint again";
+        Settle(100);
+        return Shot(tree);
+    };
     // Both paint the whole client area, after the rows were painted once: their first paint
     // chooses the looks of rows never shown, and a scroll moves what was drawn (the text's
     // anti-aliasing can differ by a shade from a later paint).
-    auto compare = [&](const char* where) {
+    auto compare = [&](const char* where, HTREEITEM hFirstOfSome = nullptr) {
         Settle(100);
-        tree.SetWholePaint(TRUE);
-        Settle(100);
-        const wxImage whole = Shot(tree);
-        tree.SetWholePaint(FALSE);
-        Settle(100);
-        EXPECT_EQ(0, PixelsApart(Shot(tree), whole)) << where;
+        const wxImage whole = paintedShot([&] { tree.SetWholePaint(TRUE); });
+        EXPECT_EQ(0, PixelsApart(paintedShot([&] { tree.SetWholePaint(FALSE); }), whole)) << where;
+        if (hFirstOfSome == nullptr)
+            return;
+        CRect rcFirst, rcClient;
+        ASSERT_TRUE(tree.GetItemRect(hFirstOfSome, &rcFirst, FALSE));
+        tree.GetClientRect(&rcClient);
+        const wxRect rcSome(0, rcFirst.top, rcClient.Width(), 2 * rcFirst.Height());
+        EXPECT_EQ(0, PixelsApart(paintedShot([&] { tree.GetWxWindow()->RefreshRect(rcSome); }), whole))
+            << where << ", two rows from a group's child";
     };
     tree.SelectItem(roots[0]);
-    compare("top");
+    compare("top", Children(tree, roots[1])[0]);
     // One row down from a group's root: its child is the first row shown, its line comes from above.
     tree.EnsureVisible(roots[kGroups / 2]);
     Settle(60);
     WxTree()->ScrollLines(1);
     tree.SelectItem(Children(tree, roots[kGroups / 2])[0]);
-    compare("middle, a marked entry selected");
+    compare("middle, a marked entry selected", Children(tree, roots[kGroups / 2 + 2])[0]);
     tree.EnsureVisible(Children(tree, roots.back())[0]);
     compare("end");
+    tree.GetWxWindow()->Unbind(wxEVT_PAINT, counted);
 }
 
 }  // namespace

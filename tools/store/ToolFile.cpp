@@ -1,7 +1,6 @@
 // Reading and replacing the JSON documents the store tool is given.
 #include "tools/store/ToolFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,23 +34,6 @@ std::string ReplacedFile(const std::string& path) {
     return target;
 }
 
-bool WriteAll(int fd, const std::string& content) {
-    const char* p = content.data();
-    size_t left = content.size();
-    while (left > 0) {
-        ssize_t n = write(fd, p, left);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string ReadDocumentFile(const std::string& path) {
@@ -70,12 +52,9 @@ std::string ReadDocumentFile(const std::string& path) {
 }
 
 void ReplaceDocumentFile(const std::string& path, const std::string& content) {
+    // Refused before anything is written, with the reason in the tool's words.
     const std::string target = ReplacedFile(path);
-    const size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     struct stat st;
-    mode_t mode = 0;
     if (stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {
             Fail("write", path, S_ISDIR(st.st_mode) ? "it is a directory" : "it is not a regular file");
@@ -84,36 +63,13 @@ void ReplaceDocumentFile(const std::string& path, const std::string& content) {
         if (access(target.c_str(), W_OK) != 0) {
             Fail("write", path, std::strerror(errno));
         }
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
     }
-    // mkstemp makes a new file of this user alone: no planted name or link is ever followed.
-    std::string temp = dir + "/." + base + ".XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) {
+    qrvfile::ReplaceOptions options;
+    options.nMode = 0666;
+    options.bUmask = true;
+    options.bKeepMode = true;
+    if (!qrvfile::ReplaceFileAtomically(target, content.data(), content.size(), options)) {
         Fail("write", path, std::strerror(errno));
-    }
-    bool ok = WriteAll(fd, content) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    int error = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        unlink(temp.c_str());
-        Fail("write", path, std::strerror(error));
-    }
-    int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
     }
 }
 

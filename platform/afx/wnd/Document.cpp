@@ -1,20 +1,19 @@
 // The framework's document: views, title and path, and the save and open protocol.
 #include "platform/afx/wnd/Document.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/afx/CFile.h"
+#include "platform/afx/CMemFile.h"
 #include "platform/afx/wnd/DocTemplate.h"
 #include "platform/afx/wnd/FrameWnd.h"
 #include "platform/afx/wnd/UiLanguage.h"
 #include "platform/afx/wnd/View.h"
 #include "platform/afx/wnd/WinApp.h"
+#include "platform/win32/AtomicFile.h"
 
 IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 
@@ -134,33 +133,30 @@ void CDocument::ReportOpenFailure(LPCSTR lpszPathName, BOOL bFileError) {
 BOOL CDocument::OnSaveDocument(LPCSTR lpszPathName) {
     if (lpszPathName == nullptr || *lpszPathName == '\0')
         return FALSE;
-    CString tempName = CString(lpszPathName) + ".saving";
-    CFile file;
-    if (!file.Open(tempName, CFile::modeCreate | CFile::modeWrite)) {
-        ReportSaveFailure(lpszPathName);
-        return FALSE;
-    }
+    // The whole document is made in memory first: only a complete copy replaces the old file, and
+    // the file that replaces it is new, under a name nobody can foresee, so a file or link planted
+    // beside the document is never written through. A link at the document's own name is replaced,
+    // and the new file gets the permissions a newly created file gets.
+    CMemFile memFile;
+    BYTE* lpData = nullptr;
+    ULONGLONG cbData = 0;
     try {
-        CArchive ar(&file, CArchive::store);
+        CArchive ar(&memFile, CArchive::store);
         Serialize(ar);
         ar.Close();
-        file.Flush();
-        file.Close();
+        cbData = memFile.GetLength();
+        lpData = memFile.Detach();
     } catch (CException* e) {
         e->Delete();
-        file.Abort();
-        std::remove(tempName);
         ReportSaveFailure(lpszPathName);
         return FALSE;
     }
-    // Only a complete copy replaces the old file.
-    int fd = ::open(tempName, O_RDONLY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-    if (std::rename(tempName, lpszPathName) != 0) {
-        std::remove(tempName);
+    qrvfile::ReplaceOptions options;
+    options.nMode = 0666;
+    options.bUmask = true;
+    const bool bWritten = qrvfile::ReplaceFileAtomically(lpszPathName, lpData, (size_t)cbData, options);
+    std::free(lpData);
+    if (!bWritten) {
         ReportSaveFailure(lpszPathName);
         return FALSE;
     }

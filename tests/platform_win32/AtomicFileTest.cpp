@@ -1,0 +1,121 @@
+// Replacing a file as a whole: links, permissions, refusals and failures, as each caller asks.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/win32/AtomicFile.h"
+#include "tests/support/TempRoot.h"
+
+namespace {
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    std::string Path(const std::string& name) const { return m_root.Path() + "/" + name; }
+    bool Replace(const std::string& name, const std::string& content,
+                 const qrvfile::ReplaceOptions& options) {
+        return qrvfile::ReplaceFileAtomically(Path(name), content.data(), content.size(), options);
+    }
+    unsigned int ModeOf(const std::string& name) const {
+        struct stat st {};
+        EXPECT_EQ(0, ::stat(Path(name).c_str(), &st)) << name;
+        return st.st_mode & 07777;
+    }
+    // Every name in the root's folder, sorted: no temporary file may be left beside the target.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_root.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    qrvtest::TempRoot m_root;
+};
+
+// A link at the target is replaced by the file, or written through (also a link to a file not made
+// yet) and kept; where the link led is untouched in the first case.
+TEST_F(AtomicFileTest, ALinkAtTheTargetIsReplacedOrWrittenThroughAsAsked) {
+    m_root.WriteFile("real.txt", "old");
+    ASSERT_EQ(0, ::symlink("real.txt", Path("link.txt").c_str()));
+    ASSERT_TRUE(Replace("link.txt", "replaced", qrvfile::ReplaceOptions()));
+    EXPECT_FALSE(std::filesystem::is_symlink(Path("link.txt")));
+    EXPECT_EQ("replaced", m_root.ReadFile("link.txt"));
+    EXPECT_EQ("old", m_root.ReadFile("real.txt"));
+
+    qrvfile::ReplaceOptions through;
+    through.bWriteThroughLink = true;
+    ASSERT_EQ(0, ::symlink("real.txt", Path("through.txt").c_str()));
+    ASSERT_EQ(0, ::symlink("through.txt", Path("chain.txt").c_str()));
+    ASSERT_TRUE(Replace("chain.txt", "new", through));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("chain.txt")));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("through.txt")));
+    EXPECT_EQ("new", m_root.ReadFile("real.txt"));
+    ASSERT_EQ(0, ::symlink("made.txt", Path("dangling.txt").c_str()));
+    ASSERT_TRUE(Replace("dangling.txt", "made", through));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("dangling.txt")));
+    EXPECT_EQ("made", m_root.ReadFile("made.txt"));
+    EXPECT_EQ((std::vector<std::string>{"chain.txt", "dangling.txt", "link.txt", "made.txt", "real.txt",
+                                        "through.txt"}),
+              Names());
+}
+
+// The new file's permissions: exactly the mode asked for, less the umask when asked, or those of
+// the file it replaces when asked to keep them.
+TEST_F(AtomicFileTest, TheNewFileGetsTheModeAskedForTheUmasksOrTheOldFiles) {
+    qrvfile::ReplaceOptions options;
+    options.nMode = 0600;
+    ASSERT_TRUE(Replace("exact", "x", options));
+    EXPECT_EQ(0600u, ModeOf("exact"));
+
+    const mode_t previous = ::umask(027);
+    options.nMode = 0666;
+    options.bUmask = true;
+    const bool bMasked = Replace("masked", "x", options);
+    options.bKeepMode = true;
+    m_root.WriteFile("kept", "old");
+    ::chmod(Path("kept").c_str(), 0604);
+    const bool bKept = Replace("kept", "new", options);
+    const bool bNew = Replace("new", "x", options);
+    ::umask(previous);
+    ASSERT_TRUE(bMasked && bKept && bNew);
+    EXPECT_EQ(0640u, ModeOf("masked"));
+    EXPECT_EQ(0604u, ModeOf("kept"));
+    EXPECT_EQ("new", m_root.ReadFile("kept"));
+    EXPECT_EQ(0640u, ModeOf("new"));
+}
+
+// Refused or failed, the old content stays, no temporary file is left and errno tells why: a
+// read-only file when asked to refuse it, a directory at the target, a missing folder unless it
+// is to be made.
+TEST_F(AtomicFileTest, AFailureKeepsTheOldContentLeavesNothingBesideAndSetsErrno) {
+    qrvfile::ReplaceOptions options;
+    options.bRefuseReadOnly = true;
+    m_root.WriteFile("readonly", "old");
+    ::chmod(Path("readonly").c_str(), 0444);
+    errno = 0;
+    EXPECT_FALSE(Replace("readonly", "new", options));
+    EXPECT_EQ(EACCES, errno);
+    EXPECT_EQ("old", m_root.ReadFile("readonly"));
+
+    std::filesystem::create_directory(Path("folder"));
+    m_root.WriteFile("folder/inside", "kept");
+    errno = 0;
+    EXPECT_FALSE(Replace("folder", "new", qrvfile::ReplaceOptions()));
+    EXPECT_NE(0, errno);
+    EXPECT_EQ("kept", m_root.ReadFile("folder/inside"));
+    EXPECT_EQ((std::vector<std::string>{"folder", "readonly"}), Names());
+
+    errno = 0;
+    EXPECT_FALSE(Replace("missing/file", "x", qrvfile::ReplaceOptions()));
+    EXPECT_EQ(ENOENT, errno);
+    options.bMakeDirectory = true;
+    ASSERT_TRUE(Replace("missing/file", "x", options));
+    EXPECT_EQ("x", m_root.ReadFile("missing/file"));
+}
+
+}  // namespace
