@@ -134,9 +134,24 @@ struct CItem {
     std::string subject, sender;
 };
 
+// A page that hands control to the test right before each folder's deletion, as when another
+// program writes at that moment.
+class CHookedPage : public CSearchResultPP {
+public:
+    explicit CHookedPage(FVBase* pOwner) : CSearchResultPP(pOwner) {}
+    HRESULT DeleteDuplicates(CEntryList* pList) override {
+        if (s_before)
+            s_before(pList->GetFolderIndex());
+        return CSearchResultPP::DeleteDuplicates(pList);
+    }
+    static std::function<void(int)> s_before;
+};
+std::function<void(int)> CHookedPage::s_before;
+
 class CleanupWriterTest : public ResultsFixture {
 protected:
     void TearDown() override {
+        CHookedPage::s_before = nullptr;
         m_client.reset();
         ResultsFixture::TearDown();
     }
@@ -155,20 +170,6 @@ protected:
 
     std::unique_ptr<CStoreClient> m_client;
 };
-
-// A page that hands control to the test right before each folder's deletion, as when another
-// program writes at that moment.
-class CHookedPage : public CSearchResultPP {
-public:
-    explicit CHookedPage(FVBase* pOwner) : CSearchResultPP(pOwner) {}
-    HRESULT DeleteDuplicates(CEntryList* pList) override {
-        if (s_before)
-            s_before(pList->GetFolderIndex());
-        return CSearchResultPP::DeleteDuplicates(pList);
-    }
-    static std::function<void(int)> s_before;
-};
-std::function<void(int)> CHookedPage::s_before;
 
 TEST_F(CleanupWriterTest, ACommitBetweenTwoFoldersDeletionsIsSeenByEveryLaterFolder) {
     // A: kept and one copy in F1, one copy in F3. B: in F2. C and D: in F3, where another program
