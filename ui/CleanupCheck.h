@@ -26,7 +26,8 @@ struct CCleanupGroup {
     CEntryReference* pKept = nullptr;
     std::vector<CEntryReference*> marked;
     CleanupSkip skip = CleanupSkip::None;
-    bool bJudged = false;  // judged whole once already: later judgements take one folder's part
+    bool bJudged = false;   // judged whole once already: later judgements take one folder's part
+    ULONGLONG ullMark = 0;  // the store's change mark when the group was last judged
 };
 
 // Opens the folder at a position of a store's folder list, for reading or (MAPI_MODIFY) for

@@ -3,7 +3,6 @@
 #include <map>
 #include <new>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -18,9 +17,9 @@
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/mapi/MAPIX.h"
 #include "platform/mapi/StoreAdmin.h"
-#include "platform/mapi/StoreChanges.h"
 #include "trace/Trace.h"
 #include "ui/CleanupCheck.h"
+#include "ui/CleanupFolder.h"
 #include "ui/FVBase.h"
 #include "ui/ScopedRef.h"
 #include "ui/SearchResultPP.h"
@@ -250,10 +249,10 @@ HRESULT CSearchResultPP::DoCleanup() {
     }
     bMAPIInitialized = TRUE;
 
-    // Every marked entry of every group goes into the deletion list; each folder's deletion judges
-    // the groups it takes from against the store as it is then (the store may have changed since
-    // the search: another program, another window), and deletes only from those that still are
-    // what the page shows.
+    // Every marked entry of every group goes into the deletion list. A store's groups are judged
+    // against the store as it is before its first folder's deletion (it may have changed since the
+    // search: another program, another window), again in each folder's deletion when someone else
+    // committed since, and only those that still are what the page shows are deleted from.
     for (CCleanupGroup& group : groups) {
         for (CEntryReference* pEntry : group.marked) {
             const SBinary id = pEntry->EntryIDView();
@@ -343,14 +342,8 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
     Ref<CStoreInfo> store;
     Ref<IMAPISession> session;
     Ref<IMsgStore> mdb;
-    Ref<IMAPIFolder> mapiFolder;
 
-    BOOL bInLock = FALSE;
     auto finish = [&]() {
-        mapiFolder.Reset();
-        // Nothing deleted here on a failure: the lock goes with what it holds undone.
-        if (bInLock)
-            HrEndStoreBatch(mdb.p, FALSE);
         CEntryList::FreeBinArray(&ids);
         mdb.Reset();
         store.Reset();
@@ -366,78 +359,54 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
         ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
         return finish();
     }
-    store.p = config.p->GetStore(pList->GetStoreIndex());
+    const int nStore = pList->GetStoreIndex();
+    const int nFolder = pList->GetFolderIndex();
+    store.p = config.p->GetStore(nStore);
     if (store.p == nullptr) {
         QTRACE(TRACE_ERROR, "Failure: No store information object present!\n");
         ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
         return finish();
     }
-    // In a cleanup run: the run's store, and inside its write lock the judgement of the groups this
-    // folder's entries belong to, read after the lock was taken, so that nothing can change between
-    // the judgement and the deletion. Only entries of groups that passed are deleted.
-    SBinaryArray passed{0, nullptr};
-    std::vector<SBinary> passedIds;
+    CFolderDeletion deletion;
     if (m_pRun != nullptr) {
+        // In a cleanup run: the run's store. Its groups are judged once, on a read snapshot before
+        // its first folder; each folder's deletion checks under the store's write lock that nobody
+        // else committed since, and judges again what they may have changed.
         CCleanupStore* pRunStore = nullptr;
-        hr = OpenCleanupStore(config.p, store.p, pList->GetStoreIndex(), &pRunStore);
+        hr = OpenCleanupStore(config.p, store.p, nStore, &pRunStore);
         if (FAILED(hr))
             return finish();
-        std::vector<CCleanupGroup*> listGroups;
-        std::unordered_set<CCleanupGroup*> seen;
+        std::vector<CMarkedEntry> entries;
+        entries.reserve(ids.cValues);
         for (ULONG i = 0; i < ids.cValues; ++i) {
             auto found = m_pRun->groupOf.find(
                 std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
-            if (found != m_pRun->groupOf.end() && seen.insert(found->second).second)
-                listGroups.push_back(found->second);
+            if (found != m_pRun->groupOf.end())
+                entries.emplace_back(ids.lpbin[i], found->second);
         }
         if (pRunStore == nullptr) {
-            for (CCleanupGroup* pGroup : listGroups)
-                pGroup->skip = CleanupSkip::FolderChanged;
+            for (const CMarkedEntry& entry : entries)
+                entry.second->skip = CleanupSkip::FolderChanged;
             return finish();
         }
-        mdb.p = pRunStore->lpMDB;
-        mdb.p->AddRef();
-        hr = HrBeginStoreBatch(mdb.p);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "HrBeginStoreBatch() failed: hr = 0x%08lx\n", hr);
-            ShowError(this, hr);
-            return finish();
-        }
-        bInLock = TRUE;
-        ULONGLONG ullMark = 0;
-        hr = HrGetStoreChangeMark(mdb.p, &ullMark);
-        if (SUCCEEDED(hr) && !pRunStore->bJudged) {
-            // The store's first folder: every group of the store is judged whole, each folder read
-            // once. As long as nobody else changes the store, that judgement holds for its other
-            // folders: the run's own deletions take only what it judged.
+        if (!pRunStore->bJudged) {
             std::vector<CCleanupGroup*> storeGroups;
             for (CCleanupGroup& group : *m_pRun->pGroups) {
-                if (group.pKept->GetStoreIndex() == pList->GetStoreIndex())
+                if ((int)group.pKept->GetStoreIndex() == nStore)
                     storeGroups.push_back(&group);
             }
-            hr = CheckStoreGroups(config.p, mdb.p, store.p, pList->GetStoreIndex(),
-                                  config.p->GetResultReview(), pRunStore->lpCompared, storeGroups);
+            hr = JudgeStoreGroups(config.p, pRunStore->lpMDB, store.p, nStore, config.p->GetResultReview(),
+                                  pRunStore->lpCompared, storeGroups);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "JudgeStoreGroups() failed: hr = 0x%08lx\n", hr);
+                ShowError(this, hr);
+                return finish();
+            }
             pRunStore->bJudged = TRUE;
-        } else if (SUCCEEDED(hr) && ullMark != pRunStore->ullMark) {
-            // Changed by someone else since: this folder's groups are judged again, as they are now.
-            hr = CheckStoreGroups(config.p, mdb.p, store.p, pList->GetStoreIndex(),
-                                  config.p->GetResultReview(), pRunStore->lpCompared, listGroups,
-                                  pList->GetFolderIndex());
         }
-        pRunStore->ullMark = ullMark;
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "CheckStoreGroups() failed: hr = 0x%08lx\n", hr);
-            ShowError(this, hr);
-            return finish();
-        }
-        for (ULONG i = 0; i < ids.cValues; ++i) {
-            auto found = m_pRun->groupOf.find(
-                std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
-            if (found != m_pRun->groupOf.end() && found->second->skip == CleanupSkip::None)
-                passedIds.push_back(ids.lpbin[i]);
-        }
-        if (passedIds.empty())
-            return finish();
+        hr = DeleteJudgedEntries(config.p, pRunStore->lpMDB, store.p, nStore, nFolder,
+                                 config.p->GetResultReview(), pRunStore->lpCompared, entries, deletion);
+        m_pRun->ulNotDeleted += deletion.ulNotDeleted;
     } else {
         hr = RetrieveSession(config.p, &session.p);
         if (FAILED(hr)) {
@@ -458,61 +427,14 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
                 153, (ULONG)hr);
             return finish();
         }
-        passedIds.assign(ids.lpbin, ids.lpbin + ids.cValues);
+        hr = DeleteFolderEntries(config.p, mdb.p, store.p, nStore, nFolder, config.p->GetResultReview(), &ids,
+                                 deletion);
     }
-    passed.cValues = (ULONG)passedIds.size();
-    passed.lpbin = passedIds.data();
-    // The folder the search read, and no other: a position that names another folder now, or a
-    // folder that is gone, is not touched.
-    ULONG ulType = MAPI_FOLDER;
-    hr = OpenSearchedFolder(mdb.p, store.p, pList->GetStoreIndex(), pList->GetFolderIndex(),
-                            config.p->GetResultReview(), MAPI_MODIFY | MAPI_BEST_ACCESS, &mapiFolder.p,
-                            &ulType);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pStore->OpenEntry() failed: hr = 0x%08lx\n", hr);
-        ShowError(this, hr);
-        return finish();
-    }
-    if (ulType != MAPI_FOLDER) {
-        QTRACE(TRACE_ERROR, "Wrong type of obejct returned: Expected MAPI_FOLDER (%d), got %d.\n",
-               MAPI_FOLDER, (int)ulType);
+    // The store's lock has gone: the user may take the time to read.
+    if (deletion.failed == CleanupStep::FolderType)
         ShowError(this, "Wrong object type", "The interface returned an unexpected type of object.", 156,
                   157);
-        return finish();
-    }
-    if (mapiFolder.p == nullptr) {
-        if (m_pRun != nullptr)
-            m_pRun->ulNotDeleted += passed.cValues;
-        return finish();
-    }
-    // Without DELETE_HARD_DELETE: the items stay recoverable. Items the folder no longer holds
-    // are not deleted (partial completion): the user is told how many.
-    ULONG ulBefore = 0;
-    const HRESULT hrBefore = config.p->GetFolderMessageCount(mapiFolder.p, &ulBefore);
-    hr = mapiFolder.p->DeleteMessages(&passed, 0, nullptr, 0);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "pFolder->DeleteMessages() failed: hr = 0x%08lx\n", hr);
+    else if (FAILED(hr))
         ShowError(this, hr);
-        return finish();
-    }
-    if (hr == MAPI_W_PARTIAL_COMPLETION) {
-        QTRACE(TRACE_WARNING, "pFolder->DeleteMessages() completed in part.\n");
-        ULONG ulAfter = 0;
-        ULONG ulNotDeleted = passed.cValues;
-        if (SUCCEEDED(hrBefore) && SUCCEEDED(config.p->GetFolderMessageCount(mapiFolder.p, &ulAfter)) &&
-            ulAfter <= ulBefore && ulBefore - ulAfter <= passed.cValues)
-            ulNotDeleted = passed.cValues - (ulBefore - ulAfter);
-        if (m_pRun != nullptr)
-            m_pRun->ulNotDeleted += ulNotDeleted;
-        hr = S_OK;
-    }
-    if (bInLock) {
-        bInLock = FALSE;
-        hr = HrEndStoreBatch(mdb.p, TRUE);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "HrEndStoreBatch() failed: hr = 0x%08lx\n", hr);
-            ShowError(this, hr);
-        }
-    }
     return finish();
 }

@@ -126,8 +126,7 @@ protected:
         IMAPISession* lpSession = nullptr;
         IMsgStore* lpMDB = nullptr;
         LPSPropTagArray lpCompared = nullptr;
-        BOOL bJudged = FALSE;   // its groups were judged whole, in its first folder's deletion
-        ULONGLONG ullMark = 0;  // the store's change mark when its groups were last judged
+        BOOL bJudged = FALSE;  // its groups were judged whole, before its first folder's deletion
         CCleanupStore() = default;
         CCleanupStore(const CCleanupStore&) = delete;
         CCleanupStore& operator=(const CCleanupStore&) = delete;

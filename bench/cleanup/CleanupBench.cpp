@@ -5,9 +5,10 @@
 // 1. Groups are taken in the result's order, the first entry kept and the others marked, until
 // 10,000 entries are marked. Each run deletes them recoverably. Without the check: one logon,
 // store opening and DeleteMessages per folder, as the result page deleted before it checked. With
-// it: one store opened for the run; per folder, inside the store's write lock, the groups are
-// judged (all of them in the first folder, again for the folder when someone else changed the
-// store since) and one DeleteMessages deletes those that passed, as the page does now. The deleted items are
+// it: one store opened for the run and the result page's own code: every group judged on a read
+// snapshot before the first folder, then per folder, inside the store's write lock, the folder's
+// groups judged again when someone else changed the store since, and one DeleteMessages for those
+// that passed. The deleted items are
 // restored between runs (not timed). BM_CheckOverDelete runs the two in turns and reports the median of the
 // paired ratios (the checked cleanup over the cleanup without it), which a busy machine disturbs less than
 // two separate measurements.
@@ -22,7 +23,6 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "bench/support/ContactStore.h"
@@ -38,9 +38,9 @@
 #include "model/StoreInfo.h"
 #include "platform/mapi/CheckedFiles.h"
 #include "platform/mapi/StoreAdmin.h"
-#include "platform/mapi/StoreChanges.h"
 #include "trace/Trace.h"
 #include "ui/CleanupCheck.h"
+#include "ui/CleanupFolder.h"
 
 namespace {
 
@@ -55,7 +55,6 @@ struct CFixture {
     std::unordered_map<std::string, CCleanupGroup*> groupOf;  // by the marked entries' ids
     size_t marked = 0;
     bool judged = false;  // in the running cleanup: every group judged once
-    ULONGLONG mark = 0;   // the store's change mark at the last judgement
 
     CFixture() {
         SetTraceLevel(TRACE_ERROR);
@@ -135,102 +134,74 @@ CFixture& Fixture() {
     return fixture;
 }
 
-// What the result page does per folder list: log on, open the store and the folder for
-// modification, delete the list's items in one call. With 'checked', the store the run opened
-// (lpChecked) deletes: inside its write lock, the groups of the list are judged against the store
-// as it is, the folder is opened only when it is the one the search read, its count is read for
-// the partial-completion report, and only entries of groups that passed are deleted.
+// One folder list's deletion. Without the check, as the result page deleted before it checked:
+// log on, open the store and the folder for modification, delete the list's items in one call.
+// With it, the page's own code on the store the run opened (lpChecked): the store's groups judged
+// on a read snapshot before its first folder, then per folder, under the store's write lock, the
+// groups judged again when someone else changed the store since, and only entries of groups that
+// passed deleted.
 HRESULT DeleteFolderList(CFixture& fixture, CEntryList* pList, bool checked, LPMDB lpChecked,
                          LPSPropTagArray lpCompared) {
     SBinaryArray ids{0, nullptr};
     HRESULT hr = pList->BuildBinArray(&ids);
-    LPMAPISESSION lpSession = nullptr;
-    LPMDB lpMDB = lpChecked;
-    IMAPIFolder* lpFolder = nullptr;
     CStoreInfo* pStore = fixture.pConfig->GetStore(pList->GetStoreIndex());
-    SBinaryArray passed = ids;
-    std::vector<SBinary> passedIds;
-    bool locked = false;
-    if (lpMDB != nullptr) {
-        lpMDB->AddRef();
-    } else {
-        if (SUCCEEDED(hr)) {
-            hr = RetrieveSession(fixture.pConfig, &lpSession);
-        }
-        if (SUCCEEDED(hr)) {
-            hr = OpenStore(fixture.pConfig, lpSession, pStore, &lpMDB, TRUE);
-        }
-    }
-    if (SUCCEEDED(hr) && checked) {
-        hr = HrBeginStoreBatch(lpMDB);
-        locked = SUCCEEDED(hr);
-        std::vector<CCleanupGroup*> listGroups;
-        std::unordered_set<CCleanupGroup*> seen;
+    if (checked) {
+        std::vector<CMarkedEntry> entries;
         for (ULONG i = 0; i < ids.cValues; ++i) {
             auto found = fixture.groupOf.find(
                 std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
-            if (found != fixture.groupOf.end() && seen.insert(found->second).second) {
-                listGroups.push_back(found->second);
+            if (found != fixture.groupOf.end()) {
+                entries.emplace_back(ids.lpbin[i], found->second);
             }
-        }
-        ULONGLONG ullMark = 0;
-        if (SUCCEEDED(hr)) {
-            hr = HrGetStoreChangeMark(lpMDB, &ullMark);
         }
         if (SUCCEEDED(hr) && !fixture.judged) {
             std::vector<CCleanupGroup*> storeGroups;
             for (CCleanupGroup& group : fixture.groups) {
                 storeGroups.push_back(&group);
             }
-            hr = CheckStoreGroups(fixture.pConfig, lpMDB, pStore, pList->GetStoreIndex(), &fixture.review,
+            hr = JudgeStoreGroups(fixture.pConfig, lpChecked, pStore, pList->GetStoreIndex(), &fixture.review,
                                   lpCompared, storeGroups);
             fixture.judged = true;
-        } else if (SUCCEEDED(hr) && ullMark != fixture.mark) {
-            hr = CheckStoreGroups(fixture.pConfig, lpMDB, pStore, pList->GetStoreIndex(), &fixture.review,
-                                  lpCompared, listGroups, pList->GetFolderIndex());
         }
-        fixture.mark = ullMark;
-        for (ULONG i = 0; i < ids.cValues; ++i) {
-            auto found = fixture.groupOf.find(
-                std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
-            if (found != fixture.groupOf.end() && found->second->skip == CleanupSkip::None) {
-                passedIds.push_back(ids.lpbin[i]);
-            }
-        }
-        passed.cValues = (ULONG)passedIds.size();
-        passed.lpbin = passedIds.data();
+        CFolderDeletion deletion;
         if (SUCCEEDED(hr)) {
-            hr = OpenSearchedFolder(lpMDB, pStore, pList->GetStoreIndex(), pList->GetFolderIndex(),
-                                    &fixture.review, MAPI_MODIFY | MAPI_BEST_ACCESS, &lpFolder, nullptr);
+            hr = DeleteJudgedEntries(fixture.pConfig, lpChecked, pStore, pList->GetStoreIndex(),
+                                     pList->GetFolderIndex(), &fixture.review, lpCompared, entries, deletion);
         }
-        ULONG ulCount = 0;
-        if (SUCCEEDED(hr) && lpFolder != nullptr) {
-            fixture.pConfig->GetFolderMessageCount(lpFolder, &ulCount);
-        }
-    } else if (SUCCEEDED(hr)) {
-        CFolderInfo* pFolder = nullptr;
-        SBinary key{0, nullptr};
-        hr = pStore->GetFolder(pList->GetFolderIndex(), &pFolder);
-        if (SUCCEEDED(hr)) {
-            hr = pFolder->GetFolderKey(&key);
-            pFolder->Release();
-        }
-        ULONG ulType = 0;
-        if (SUCCEEDED(hr)) {
-            hr = lpMDB->OpenEntry(key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
-                                  MAPI_MODIFY | MAPI_BEST_ACCESS, &ulType,
-                                  reinterpret_cast<LPUNKNOWN*>(&lpFolder));
-        }
-        free(key.lpb);
+        pStore->Release();
+        CEntryList::FreeBinArray(&ids);
+        return hr;
     }
-    if (SUCCEEDED(hr) && lpFolder != nullptr && passed.cValues != 0) {
-        hr = lpFolder->DeleteMessages(&passed, 0, nullptr, 0);
+    LPMAPISESSION lpSession = nullptr;
+    LPMDB lpMDB = nullptr;
+    IMAPIFolder* lpFolder = nullptr;
+    if (SUCCEEDED(hr)) {
+        hr = RetrieveSession(fixture.pConfig, &lpSession);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = OpenStore(fixture.pConfig, lpSession, pStore, &lpMDB, TRUE);
+    }
+    CFolderInfo* pFolder = nullptr;
+    SBinary key{0, nullptr};
+    if (SUCCEEDED(hr)) {
+        hr = pStore->GetFolder(pList->GetFolderIndex(), &pFolder);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = pFolder->GetFolderKey(&key);
+        pFolder->Release();
+    }
+    ULONG ulType = 0;
+    if (SUCCEEDED(hr)) {
+        hr = lpMDB->OpenEntry(key.cb, reinterpret_cast<LPENTRYID>(key.lpb), nullptr,
+                              MAPI_MODIFY | MAPI_BEST_ACCESS, &ulType,
+                              reinterpret_cast<LPUNKNOWN*>(&lpFolder));
+    }
+    free(key.lpb);
+    if (SUCCEEDED(hr) && lpFolder != nullptr && ids.cValues != 0) {
+        hr = lpFolder->DeleteMessages(&ids, 0, nullptr, 0);
     }
     if (lpFolder != nullptr) {
         lpFolder->Release();
-    }
-    if (locked) {
-        HrEndStoreBatch(lpMDB, SUCCEEDED(hr));
     }
     if (lpMDB != nullptr) {
         lpMDB->Release();

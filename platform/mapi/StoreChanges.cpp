@@ -21,3 +21,34 @@ HRESULT HrGetStoreChangeMark(LPMDB lpMDB, ULONGLONG* lpullMark) {
     }
     return hr;
 }
+
+HRESULT HrBeginStoreSnapshot(LPMDB lpMDB) {
+    auto* store = dynamic_cast<qrvmapi::CMsgStoreImpl*>(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    qrvmapi::CSqliteDb& db = store->Store()->Db();
+    db.Lock().lock();  // held until the snapshot ends: nobody else may use the connection meanwhile
+    // A deferred BEGIN: the snapshot is the state of the file at the first read, and nothing is
+    // locked for writing.
+    HRESULT hr = db.Depth() == 0 ? db.Exec("BEGIN") : MAPI_E_CALL_FAILED;
+    if (FAILED(hr)) {
+        db.Lock().unlock();
+    }
+    return hr;
+}
+
+HRESULT HrEndStoreSnapshot(LPMDB lpMDB) {
+    auto* store = dynamic_cast<qrvmapi::CMsgStoreImpl*>(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    qrvmapi::CSqliteDb& db = store->Store()->Db();
+    // Nothing was written: the end only lets the snapshot go.
+    HRESULT hr = db.Exec("COMMIT");
+    if (FAILED(hr)) {
+        db.Exec("ROLLBACK");
+    }
+    db.Lock().unlock();
+    return hr;
+}

@@ -9,3 +9,11 @@
 // marks taken in two batches mean that what one batch read still holds in the other, apart from
 // what this store changed itself.
 HRESULT HrGetStoreChangeMark(LPMDB lpMDB, ULONGLONG* lpullMark);
+
+// A read snapshot of the store on its own connection: until HrEndStoreSnapshot, every read of the
+// store through lpMDB sees the file as it was at the snapshot's first read, whatever others commit
+// meanwhile, and HrGetStoreChangeMark gives the mark of that state. It takes no write lock: other
+// programs go on committing (in a file kept in rollback-journal mode they wait until it ends, so
+// keep it short). The snapshot belongs to the calling thread; a batch cannot run inside it.
+HRESULT HrBeginStoreSnapshot(LPMDB lpMDB);
+HRESULT HrEndStoreSnapshot(LPMDB lpMDB);

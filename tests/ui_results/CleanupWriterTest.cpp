@@ -1,5 +1,6 @@
-// A cleanup through the results page while another program changes, deletes and adds items of the
-// same store in a loop; the outcome recounted from the file afterwards.
+// A cleanup through the results page beside another program that writes the same store: in a
+// loop, with the outcome recounted from the file afterwards; between two folders' deletions; and
+// while the cleanup's error box waits for the user.
 #include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -10,13 +11,19 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <sstream>
 
+#include "engine/EntryList.h"
+#include "model/StoreInfo.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
+#include "platform/mapi/MAPITestHooks.h"
 #include "resources/ResultTemplates.h"
 #include "tests/ui_results/ResultsFixture.h"
+#include "tests/ui_results/StoreClient.h"
 #include "ui/FormViews.h"
 #include "ui/ItemInfo.h"
 #include "ui/SearchResultPP.h"
@@ -52,8 +59,9 @@ struct CChange {
     long long before, after;
 };
 
-// Runs the store tool once; true when it reported success.
-bool Tool(const std::vector<std::string>& args) {
+// Runs the store tool once; true when it reported success. With a limit (in seconds), a tool still
+// running then is killed and counts as failed: one that waits for a lock held too long.
+bool Tool(const std::vector<std::string>& args, int nLimit = 0) {
     pid_t child = fork();
     if (child == 0) {
         std::vector<char*> argv;
@@ -68,6 +76,18 @@ bool Tool(const std::vector<std::string>& args) {
         _exit(127);
     }
     int status = -1;
+    if (child > 0 && nLimit > 0) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(nLimit);
+        while (waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > until) {
+                kill(child, SIGKILL);
+                waitpid(child, &status, 0);
+                return false;
+            }
+            usleep(20000);
+        }
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
     return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -114,7 +134,143 @@ struct CItem {
     std::string subject, sender;
 };
 
-class CleanupWriterTest : public ResultsFixture {};
+// A page that hands control to the test right before each folder's deletion, as when another
+// program writes at that moment.
+class CHookedPage : public CSearchResultPP {
+public:
+    explicit CHookedPage(FVBase* pOwner) : CSearchResultPP(pOwner) {}
+    HRESULT DeleteDuplicates(CEntryList* pList) override {
+        if (s_before)
+            s_before(pList->GetFolderIndex());
+        return CSearchResultPP::DeleteDuplicates(pList);
+    }
+    static std::function<void(int)> s_before;
+};
+std::function<void(int)> CHookedPage::s_before;
+
+class CleanupWriterTest : public ResultsFixture {
+protected:
+    void TearDown() override {
+        CHookedPage::s_before = nullptr;
+        m_client.reset();
+        ResultsFixture::TearDown();
+    }
+    // Folders below the inbox, searched after the inbox (positions 1, 2, ...).
+    std::vector<BYTE> SearchedFolder(const char* lpszName) {
+        if (m_client == nullptr)
+            m_client = std::make_unique<CStoreClient>(m_pConfig);
+        const std::vector<BYTE> folder = m_client->MakeFolder(m_inbox, lpszName);
+        CStoreInfo* pStore = m_pConfig->GetStore(0);
+        EXPECT_EQ(S_OK, pStore->AddFolder(m_client->Store(), (ULONG)folder.size(),
+                                          const_cast<BYTE*>(folder.data())));
+        pStore->Release();
+        return folder;
+    }
+    std::string StorePath() const { return m_root->Path() + "/Personal.pst"; }
+
+    std::unique_ptr<CStoreClient> m_client;
+};
+
+TEST_F(CleanupWriterTest, ACommitBetweenTwoFoldersDeletionsIsSeenByEveryLaterFolder) {
+    // A: kept and one copy in F1, one copy in F3. B: in F2. C and D: in F3, where another program
+    // changes C's copy after F1's deletion and before F2's. Groups may span the store's folders.
+    m_pConfig->SetCompareMode(COMPARE_MODE_STORE);
+    const std::vector<BYTE> f1 = SearchedFolder("F1"), f2 = SearchedFolder("F2"), f3 = SearchedFolder("F3");
+    // Each item by its name (group, folder, the kept one with a k).
+    std::map<std::vector<BYTE>, std::string> names;
+    auto add = [&](const std::vector<BYTE>& folder, const char* lpszSubject, const char* lpszName, DWORD dw) {
+        const std::vector<BYTE> id = m_client->AddMail(folder, lpszSubject, lpszSubject, dw);
+        names[id] = lpszName;
+        return id;
+    };
+    add(f1, "Alpha", "A1k", 100);
+    add(f1, "Alpha", "A1", 200);
+    add(f3, "Alpha", "A3", 300);
+    add(f2, "Beta", "B2k", 100);
+    add(f2, "Beta", "B2", 200);
+    add(f3, "Gamma", "C3k", 100);
+    const std::vector<BYTE> c3 = add(f3, "Gamma", "C3", 200);
+    add(f3, "Delta", "D3k", 100);
+    add(f3, "Delta", "D3", 200);
+    auto live = [&]() {
+        std::set<std::string> found;
+        for (const std::vector<BYTE>& folder : {f1, f2, f3})
+            for (const std::vector<BYTE>& id : m_client->LiveItems(folder))
+                found.insert(names[id]);
+        return found;
+    };
+    std::vector<int> folders;
+    bool bChanged = false;
+    CHookedPage::s_before = [&](int nFolder) {
+        folders.push_back(nFolder);
+        if (folders.size() == 2)
+            bChanged = Tool({"item", "set", StorePath(), Hex(c3), "0x0037001E", "Gamma, answered"});
+    };
+    SetSearchResultPageFactory([](FVBase* pOwner) -> PropertyPageBase* { return new CHookedPage(pOwner); });
+    FVPagedView* pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    ASSERT_EQ(4u, Roots(pPage->GetTree()).size());
+    AfxClearShownMessageBoxes();
+    pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
+    Settle();
+    CHookedPage::s_before = nullptr;
+    ASSERT_EQ((std::vector<int>{1, 2, 3}), folders);
+    EXPECT_TRUE(bChanged) << "the other program's change failed";
+
+    // C3 changed after the judgement: its group stays. A3's group was judged again by its part in
+    // F3 (its part in F1 went with F1).
+    EXPECT_EQ((std::set<std::string>{"A1k", "B2k", "C3k", "C3", "D3k"}), live());
+    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
+    const std::string text = AfxGetShownMessageBoxes()[0].text;
+    EXPECT_NE(std::string::npos, text.find("1 duplicate group(s) were left")) << text;
+    EXPECT_NE(std::string::npos, text.find("1 with a marked entry that no longer matches")) << text;
+    CloseForm(pView);
+}
+
+TEST_F(CleanupWriterTest, AnotherProgramWritesWhileTheCleanupsErrorBoxWaits) {
+    const std::vector<BYTE> kept = AddMail({"Alpha", "Ann", 100});
+    AddMail({"Alpha", "Ann", 200});
+    AddMail({"Alpha", "Ann", 300});
+    const std::set<std::vector<BYTE>> before = LiveItems();
+    FVPagedView* pView = ShowForm(m_pConfig);
+    ASSERT_NE(nullptr, pView);
+    CSearchResultPP* pPage = Start(pView);
+    ASSERT_NE(nullptr, pPage);
+    // While a box is up, another program writes the store: it must not wait for the box.
+    auto written = std::make_shared<std::vector<bool>>();
+    AfxSetMessageBoxHook([written, store = StorePath(), item = Hex(kept)](const AfxShownMessageBox&) {
+        written->push_back(Tool({"item", "set", store, item, "0x1000001E", "seen"}, 8));
+        return IDOK;
+    });
+    for (const bool bJudgement : {true, false}) {
+        SCOPED_TRACE(bJudgement ? "the judgement fails" : "the deletion fails");
+        if (bJudgement) {
+            CMAPITestHooks::FailQueryRows(1, MAPI_E_DISK_ERROR);
+        } else {
+            // Another program's index allows one deleted item a folder: the cleanup's deletion of
+            // two from the inbox at once fails.
+            sqlite3* db = nullptr;
+            ASSERT_EQ(SQLITE_OK, sqlite3_open(StorePath().c_str(), &db));
+            EXPECT_EQ(
+                SQLITE_OK,
+                sqlite3_exec(db, "CREATE UNIQUE INDEX one_deleted ON messages(folder) WHERE deleted = 1",
+                             nullptr, nullptr, nullptr));
+            sqlite3_close(db);
+        }
+        written->clear();
+        pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
+        Settle();
+        CMAPITestHooks::Reset();
+        EXPECT_EQ(std::vector<bool>{true}, *written)
+            << "the other program waited for the box, or no box came";
+        EXPECT_EQ(before, LiveItems());
+        ASSERT_EQ(pPage, PageOf(pView));
+    }
+    AfxSetMessageBoxHook([](const AfxShownMessageBox&) { return IDOK; });
+    CloseForm(pView);
+}
 
 TEST_F(CleanupWriterTest, AnotherWriterDuringTheCleanupLosesNothingAndNothingWrongIsDeleted) {
     // 120 groups of three in the inbox.
