@@ -124,8 +124,9 @@ HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* 
             QTRACE(TRACE_ERROR, "CheckStoreGroups() failed: hr = 0x%08lx\n", hr);
             return fail(CleanupStep::Judge);
         }
-        for (CCleanupGroup* pGroup : stale)
-            pGroup->ullMark = ullMark;
+        // The group's mark stays: only this folder's part of it was judged again, and its parts in
+        // later folders may have changed before this mark as well, so each later folder judges its
+        // own part again too.
     }
     std::vector<SBinary> passedIds;
     for (const CMarkedEntry& entry : entries) {

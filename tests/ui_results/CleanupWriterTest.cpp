@@ -192,6 +192,11 @@ TEST_F(CleanupWriterTest, ACommitBetweenTwoFoldersDeletionsIsSeenByEveryLaterFol
     const std::vector<BYTE> c3 = add(f3, "Gamma", "C3", 200);
     add(f3, "Delta", "D3k", 100);
     add(f3, "Delta", "D3", 200);
+    // E: kept and one copy in F2, one copy in F3 that changes with C3: F2's judgement of E's part
+    // there must not stand for its part in F3.
+    add(f2, "Epsilon", "E2k", 100);
+    add(f2, "Epsilon", "E2", 200);
+    const std::vector<BYTE> e3 = add(f3, "Epsilon", "E3", 300);
     auto live = [&]() {
         std::set<std::string> found;
         for (const std::vector<BYTE>& folder : {f1, f2, f3})
@@ -204,14 +209,15 @@ TEST_F(CleanupWriterTest, ACommitBetweenTwoFoldersDeletionsIsSeenByEveryLaterFol
     CHookedPage::s_before = [&](int nFolder) {
         folders.push_back(nFolder);
         if (folders.size() == 2)
-            bChanged = Tool({"item", "set", StorePath(), Hex(c3), "0x0037001E", "Gamma, answered"});
+            bChanged = Tool({"item", "set", StorePath(), Hex(c3), "0x0037001E", "Gamma, answered"}) &&
+                       Tool({"item", "set", StorePath(), Hex(e3), "0x0037001E", "Epsilon, answered"});
     };
     SetSearchResultPageFactory([](FVBase* pOwner) -> PropertyPageBase* { return new CHookedPage(pOwner); });
     FVPagedView* pView = ShowForm(m_pConfig);
     ASSERT_NE(nullptr, pView);
     CSearchResultPP* pPage = Start(pView);
     ASSERT_NE(nullptr, pPage);
-    ASSERT_EQ(4u, Roots(pPage->GetTree()).size());
+    ASSERT_EQ(5u, Roots(pPage->GetTree()).size());
     AfxClearShownMessageBoxes();
     pPage->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RES_DELETE, BN_CLICKED), 0);
     Settle();
@@ -220,12 +226,12 @@ TEST_F(CleanupWriterTest, ACommitBetweenTwoFoldersDeletionsIsSeenByEveryLaterFol
     EXPECT_TRUE(bChanged) << "the other program's change failed";
 
     // C3 changed after the judgement: its group stays. A3's group was judged again by its part in
-    // F3 (its part in F1 went with F1).
-    EXPECT_EQ((std::set<std::string>{"A1k", "B2k", "C3k", "C3", "D3k"}), live());
+    // F3 (its part in F1 went with F1); E2 went with F2, E3 changed and stays.
+    EXPECT_EQ((std::set<std::string>{"A1k", "B2k", "C3k", "C3", "D3k", "E2k", "E3"}), live());
     ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
     const std::string text = AfxGetShownMessageBoxes()[0].text;
-    EXPECT_NE(std::string::npos, text.find("1 duplicate group(s) were left")) << text;
-    EXPECT_NE(std::string::npos, text.find("1 with a marked entry that no longer matches")) << text;
+    EXPECT_NE(std::string::npos, text.find("2 duplicate group(s) were left")) << text;
+    EXPECT_NE(std::string::npos, text.find("2 with a marked entry that no longer matches")) << text;
     CloseForm(pView);
 }
 
