@@ -40,6 +40,10 @@ std::string StoresDirectory();
 // it did not fail with hr).
 std::string ProfileDbFailure(HRESULT hr);
 
+// How often this process set a profile database file up: its schema, log mode and integrity check
+// (for tests).
+long ProfileDbSetUps();
+
 // Opens a fresh connection for every use, so that changes made by another process (the
 // administration tool) are seen at once.
 class CProfileDb {

@@ -61,6 +61,9 @@ void FlipBitInPageOf(const std::string& storeFile, const std::string& name, long
     size_t at = static_cast<size_t>((page - 1) * size + (offset < 0 ? size + offset : offset));
     ASSERT_LT(at, bytes.size());
     bytes[at] = static_cast<char>(bytes[at] ^ 1);
+    // Written as a new file in its place: a process knows a file it checked once as sound for its
+    // whole life, and a test runs many processes' steps in one.
+    std::remove(HrResolveStorePath(storeFile).c_str());
     std::ofstream(HrResolveStorePath(storeFile), std::ios::binary | std::ios::trunc) << bytes;
 }
 

@@ -104,12 +104,15 @@ TEST_F(PrivateFiles, AProfileDatabaseThatCannotBeUsedNamesItselfAndTheReason) {
     EXPECT_EQ(why, "cannot open the profile database \"" + db + "\": not a regular file");
     ASSERT_EQ(::unlink(db.c_str()), 0);
 
-    // A damaged file is not taken for a missing profile or a wrong password.
+    // A damaged file is not taken for a missing profile or a wrong password. (Put in the place of
+    // the one this process set up: that one it checked already.)
     MakeProfile("NoPassword", "", "s.qst", "S");
     {
-        std::fstream damage(db, std::ios::in | std::ios::out | std::ios::binary);
-        damage.seekp(4096 + 8);
-        damage.write("\xff\xff\xff\xff\xff\xff\xff\xff", 8);
+        std::ifstream in(db, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        bytes.replace(4096 + 8, 8, 8, '\xff');
+        ASSERT_EQ(::unlink(db.c_str()), 0);
+        std::ofstream(db, std::ios::binary) << bytes;
     }
     LPMAPISESSION session = nullptr;
     hr = MAPILogonEx(0, "NoPassword", "", MAPI_EXPLICIT_PROFILE, &session);

@@ -925,6 +925,8 @@ int RunStoreTool(const std::vector<std::string>& rawArgs, std::ostream& out, std
     if (initialised) {
         MAPIUninitialize();
     }
+    // A check started by a read is not waited for: the tool is done.
+    StopStoreChecks();
     return code;
 }
 
