@@ -41,6 +41,7 @@ protected:
 };
 
 TEST_F(PrivateFiles, AProfileWithARememberedPasswordIsReadableByTheUserAloneUnderUmask022) {
+    const long setUps = qrvmapi::ProfileDbSetUps();
     const mode_t previous = ::umask(022);
     std::string service = MakeProfile("P1", "", "secret.qst", "Secret", "hunter2");
     ASSERT_EQ(S_OK, RememberPassword("P1", service, "hunter2", true));
@@ -78,6 +79,16 @@ TEST_F(PrivateFiles, AProfileWithARememberedPasswordIsReadableByTheUserAloneUnde
     std::string why;
     EXPECT_EQ(S_OK, ListProfiles(why));
     EXPECT_EQ(ModeOf(m_root->Path() + "/mapi"), 0700u);
+    // Every use opened the profile database anew; its schema, log mode and check were set up once.
+    EXPECT_EQ(setUps + 1, qrvmapi::ProfileDbSetUps());
+
+    // A folder that is someone else's is not used, whatever its mode.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((m_root->Path() + "/mapi").c_str(), 65534, 65534), 0);
+        EXPECT_EQ(MAPI_E_NO_ACCESS, ListProfiles(why));
+        EXPECT_NE(why.find(m_root->Path() + "/mapi"), std::string::npos) << why;
+        ASSERT_EQ(::chown((m_root->Path() + "/mapi").c_str(), 0, 0), 0);
+    }
 }
 
 TEST_F(PrivateFiles, AProfileDatabaseThatCannotBeUsedNamesItselfAndTheReason) {
