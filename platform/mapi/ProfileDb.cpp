@@ -326,7 +326,8 @@ HRESULT CProfileDb::FindServiceByStore(LONGLONG profile, const std::string& stor
     return ReadFirstRow(*stmt, ReadService, row);
 }
 
-HRESULT CProfileDb::CreateService(LONGLONG profile, const std::string& name, const std::string& display) {
+HRESULT CProfileDb::CreateService(LONGLONG profile, const std::string& name, const std::string& display,
+                                  std::string* made) {
     auto stmt = m_db.Prepare(
         "INSERT INTO services(profile, uid, provider_uid, name, display) VALUES(?1, ?2, ?3, ?4, ?5)");
     if (!stmt->Valid()) {
@@ -339,6 +340,9 @@ HRESULT CProfileDb::CreateService(LONGLONG profile, const std::string& name, con
     stmt->BindBlob(3, provider.data(), provider.size());
     stmt->BindText(4, name);
     stmt->BindText(5, display);
+    if (made != nullptr) {
+        *made = uid;
+    }
     return StepDone(*stmt);
 }
 

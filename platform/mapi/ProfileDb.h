@@ -64,7 +64,9 @@ public:
     HRESULT Services(LONGLONG profile, std::vector<CServiceRow>& rows);
     HRESULT FindService(LONGLONG profile, const std::string& uid, CServiceRow& row);
     HRESULT FindServiceByStore(LONGLONG profile, const std::string& storeUid, CServiceRow& row);
-    HRESULT CreateService(LONGLONG profile, const std::string& name, const std::string& display);
+    // 'made' (when given) gets the new service's uid.
+    HRESULT CreateService(LONGLONG profile, const std::string& name, const std::string& display,
+                          std::string* made = nullptr);
     HRESULT DeleteService(LONGLONG profile, const std::string& uid);
     HRESULT UpdateService(const CServiceRow& row);
     // Makes the service's store the profile's default store (and no other).

@@ -115,6 +115,15 @@ HRESULT HrBeginStoreBatch(LPMDB lpMDB) {
     return hr;
 }
 
+HRESULT HrAddConfiguredService(LPSERVICEADMIN lpServices, LPCSTR lpszDisplayName, ULONG cValues,
+                               LPSPropValue lpProps, LPMAPIUID lpUID) {
+    auto* services = dynamic_cast<qrvmapi::CMsgServiceAdminImpl*>(lpServices);
+    if (services == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    return services->CreateConfiguredService(lpszDisplayName, cValues, lpProps, lpUID);
+}
+
 HRESULT HrAwaitStoreCheck(LPMDB lpMDB) {
     qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
     if (store == nullptr) {
