@@ -207,10 +207,24 @@ void CFileChecks::Run(std::string path, CFileKey key, CCheck* check) {
         check->verdict = hr == S_OK || hr == MAPI_E_CORRUPT_STORE;
     }
     check->running = false;
+    if (check->pid == ::getpid()) {
+        m_endedThreads.push_back(std::move(check->thread));  // joined by the next launch or stop
+    }
     m_ended.notify_all();
 }
 
+void CFileChecks::JoinEnded() {
+    // Each of them has let go of the lock for good and is returning.
+    for (std::thread& thread : m_endedThreads) {
+        if (thread.joinable()) {
+            thread.join();
+        }
+    }
+    m_endedThreads.clear();
+}
+
 void CFileChecks::Launch(const std::string& path, const CFileKey& key, CCheck& check) {
+    JoinEnded();
     if (check.thread.joinable()) {
         // The thread of an earlier check, ended but for its return.
         if (check.pid == ::getpid()) {
@@ -286,6 +300,8 @@ void CFileChecks::Stop() {
         std::lock_guard<std::mutex> guard(m_lock);
         m_stopping = true;
         m_stop = true;
+        threads = std::move(m_endedThreads);
+        m_endedThreads.clear();
         for (auto& [key, check] : m_checks) {
             if (!check->thread.joinable()) {
                 continue;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/win32/WinTypes.h"
 
@@ -75,12 +76,16 @@ private:
         int pid = 0;  // the process that made the thread: a forked child has no thread to join
     };
     void Launch(const std::string& path, const CFileKey& key, CCheck& check);
+    // Joins the threads of the checks that ended (the lock held): a thread not joined keeps its
+    // stack, and a process that reads many files (a fuzzer) would gather them.
+    void JoinEnded();
     void Run(std::string path, CFileKey key, CCheck* check);
     HRESULT RunCheck(const std::string& path, const CFileKey& key);
 
     std::mutex m_lock;
     std::condition_variable m_ended;
     std::map<CFileKey, std::unique_ptr<CCheck>> m_checks;
+    std::vector<std::thread> m_endedThreads;  // handed over by checks as they end
     bool m_stopping = false;
     std::atomic<bool> m_stop{false};  // read by the checks' SQLite callbacks
     std::atomic<long> m_checksRun{0};
