@@ -1,6 +1,5 @@
 // The whole-file check of a store: once per file in a process, none for another program's commits,
 // a damaged file never written, reads that change nothing, and a stop that never waits.
-#include <dirent.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -143,27 +142,6 @@ TEST_F(CheckedStore, DamageAReadMeetsRefusesWritesWithoutACheck) {
     ULONG tag = 0;
     EXPECT_EQ(MAPI_E_CORRUPT_STORE, IdOf(store, 0x8101, MAPI_CREATE, tag));
     EXPECT_EQ(start, qrvmapi::FileChecksRun()) << "known damaged without a check";
-}
-
-// What a reader could change of a store: its bytes, its schema, its journal mode (the header says
-// it) and the files beside it.
-std::string StoreState(const std::string& file) {
-    std::string state;
-    const std::string path = HrResolveStorePath(file);
-    const std::string dir = path.substr(0, path.rfind('/'));
-    std::set<std::string> names;
-    if (DIR* listing = ::opendir(dir.c_str())) {
-        while (dirent* entry = ::readdir(listing)) {
-            names.insert(entry->d_name);
-        }
-        ::closedir(listing);
-    }
-    for (const std::string& name : names) {
-        state += name + "\n";
-    }
-    const std::string bytes = FileBytes(path);
-    state += "mode " + std::to_string(bytes.size() > 19 ? bytes[18] * 10 + bytes[19] : -1) + "\n";
-    return state + bytes;
 }
 
 TEST_F(CheckedStore, ReadsAsASearchDoesChangeNothingInOrBesideTheFile) {

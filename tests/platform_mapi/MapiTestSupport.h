@@ -131,6 +131,9 @@ HRESULT OpenById(C* container, const std::string& eid, ULONG flags, LPUNKNOWN* u
 void FlipBitInPageOf(const std::string& storeFile, const std::string& name, long offset);
 // SQLite's integrity check of a store file, read-only: "ok" or the first fault it finds.
 std::string IntegrityOf(const std::string& storeFile);
+// What a reader could change of a store: its bytes, its journal mode (its header says it) and the
+// names of the files in its folder.
+std::string StoreState(const std::string& storeFile);
 // Every byte of a file.
 std::string FileBytes(const std::string& path);
 

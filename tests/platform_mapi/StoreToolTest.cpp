@@ -438,6 +438,24 @@ TEST_F(StoreTool, AStoreFileThatFailsTheIntegrityCheckIsReadButNeverWritten) {
     EXPECT_EQ(before, FileBytes(path));
 }
 
+TEST_F(StoreTool, ReadsLeaveTheStoreAndItsFolderAsTheyWere) {
+    ASSERT_EQ(0, Run({"store", "create", "r.qst"}));
+    ASSERT_EQ(0, Run({"generate", "r.qst", "note", "50"}));
+    ASSERT_EQ(0, Run({"store", "create", "j.qst"}));
+    ASSERT_EQ(0, Run({"generate", "j.qst", "note", "50"}));
+    sqlite3* db = nullptr;  // a file another program keeps with a rollback journal
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("j.qst").c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    for (const char* file : {"r.qst", "j.qst"}) {
+        const std::string before = StoreState(file);
+        ASSERT_EQ(0, Run({"item", "list", file, "Notes"})) << m_err;
+        ASSERT_EQ(0, Run({"folder", "list", file})) << m_err;
+        ASSERT_EQ(0, Run({"item", "export", file, "Notes"})) << m_err;
+        EXPECT_TRUE(before == StoreState(file)) << file;
+    }
+}
+
 TEST_F(StoreTool, DemoIsMadeOnceWithADefaultAndAProtectedStore) {
     ASSERT_EQ(0, Run({"demo"})) << m_err;
     ASSERT_EQ(0, Run({"demo"}));
