@@ -22,6 +22,7 @@
 #include "model/StoreInfo.h"
 #include "model/UiServices.h"
 #include "platform/mapi/MAPIFunctions.h"
+#include "platform/mapi/StoreAdmin.h"
 #include "trace/Trace.h"
 
 namespace {
@@ -694,6 +695,16 @@ HRESULT CConfigInfo::FindFolderDuplicates(int nStoreIndex, int nFolderIndex, LPS
             s.lpValues = nullptr;
             ReleaseAndNull(s.lpMessage);
             ++ulDone;
+        }
+    }
+    // What the store's folders gave counts only from a sound file: a damaged index reads as fewer
+    // items, or none, without an error. The store's whole-file check, started beside this search
+    // when its first contents table opened, is waited for once its last folder is read.
+    if (nFolderIndex + 1 == s.pStore->GetFolderCount()) {
+        HRESULT hrCheck = HrAwaitStoreCheck(s.lpMDB);
+        if (hrCheck == MAPI_E_CORRUPT_STORE) {
+            QTRACE(TRACE_ERROR, "The store failed its integrity check: hr = 0x%08lx\n", hrCheck);
+            return hr = hrCheck;
         }
     }
     return hr;

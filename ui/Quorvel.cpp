@@ -14,6 +14,7 @@
 #include "platform/afx/wnd/DocTemplate.h"
 #include "platform/afx/wnd/HtmlHelp.h"
 #include "platform/automation/ComInit.h"
+#include "platform/mapi/StoreAdmin.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/Module.h"
 #include "platform/win32/Registry.h"
@@ -65,6 +66,7 @@ CQuorvelApp::~CQuorvelApp() {
 
 int CQuorvelApp::ExitInstance() {
     ShutDown();
+    StopStoreChecks();  // quitting never waits for a store's whole-file check
     return CWinApp::ExitInstance();
 }
 

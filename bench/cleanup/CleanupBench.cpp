@@ -36,7 +36,7 @@
 #include "model/ResultReview.h"
 #include "model/Session.h"
 #include "model/StoreInfo.h"
-#include "platform/mapi/CheckedFiles.h"
+#include "platform/mapi/FileCheck.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "trace/Trace.h"
 #include "ui/CleanupCheck.h"

@@ -4,8 +4,10 @@
 #include "platform/mapi/ProfAdmin.h"
 #include "platform/mapi/ProfileDb.h"
 #include "platform/mapi/Session.h"
+#include "platform/mapi/SqliteDb.h"
 
 HRESULT MAPIInitialize(LPVOID) {
+    qrvmapi::ConfigureSqlite();
     qrvmapi::CountInitialize(+1);
     return S_OK;
 }

@@ -75,8 +75,9 @@ HRESULT CMessageImpl::CompleteStored() {
     bool deleted = false;
     std::vector<CPropCell> cells;
     HRESULT hr = m_store->ReadMessage(m_id, folder, deleted, cells);
-    if (hr == MAPI_E_NOT_FOUND) {
-        // Removed for good since it was opened: what it kept besides the columns is gone with it.
+    if (hr == MAPI_E_NOT_FOUND || (SUCCEEDED(hr) && deleted)) {
+        // Removed since it was opened, for good or to the recoverable items: it is no live item
+        // any more, to read or to save over.
         return MAPI_E_OBJECT_DELETED;
     }
     if (FAILED(hr)) {

@@ -1,6 +1,8 @@
 // Profile administration and message-service administration over the profile database.
 #include "platform/mapi/ProfAdmin.h"
 
+#include <cstring>
+
 #include <unistd.h>
 
 #include <climits>
@@ -172,13 +174,15 @@ HRESULT CMsgServiceAdminImpl::DeleteMsgService(LPMAPIUID lpUID) {
     });
 }
 
-HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, ULONG, ULONG cValues,
-                                                  LPSPropValue lpProps) {
-    if (lpUID == nullptr || (cValues > 0 && lpProps == nullptr)) {
-        return MAPI_E_INVALID_PARAMETER;
-    }
-    std::optional<std::string> display, path, newPassword, oldPassword;
-    std::optional<bool> remember;
+namespace {
+
+// The settings a configuration of a personal-folders service gives.
+struct CServiceSettings {
+    std::optional<std::string> m_display, m_path, m_newPassword, m_oldPassword;
+    std::optional<bool> m_remember;
+};
+
+HRESULT ReadSettings(ULONG cValues, LPSPropValue lpProps, CServiceSettings& settings) {
     for (ULONG i = 0; i < cValues; ++i) {
         const SPropValue& value = lpProps[i];
         std::string text;
@@ -186,53 +190,51 @@ HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, UL
             case PROP_ID(PR_DISPLAY_NAME):
                 if (!TextValue(value, text))
                     return MAPI_E_INVALID_PARAMETER;
-                display = text;
+                settings.m_display = text;
                 break;
             case PROP_ID(PR_PST_PATH):
                 if (!TextValue(value, text) || text.empty())
                     return MAPI_E_INVALID_PARAMETER;
-                path = text;
+                settings.m_path = text;
                 break;
             case PROP_ID(PR_PST_PW_SZ_NEW):
                 if (!TextValue(value, text))
                     return MAPI_E_INVALID_PARAMETER;
-                newPassword = text;
+                settings.m_newPassword = text;
                 break;
             case PROP_ID(PR_PST_PW_SZ_OLD):
                 if (!TextValue(value, text))
                     return MAPI_E_INVALID_PARAMETER;
-                oldPassword = text;
+                settings.m_oldPassword = text;
                 break;
             case PROP_ID(PR_PST_REMEMBER_PW):
                 if (PROP_TYPE(value.ulPropTag) != PT_BOOLEAN)
                     return MAPI_E_INVALID_PARAMETER;
-                remember = value.Value.b != 0;
+                settings.m_remember = value.Value.b != 0;
                 break;
             default:
                 break;  // other settings of the service are not kept
         }
     }
-    CProfileDb db;
-    HRESULT hr = db.Open();
-    if (FAILED(hr)) {
-        return hr;
-    }
-    CTransaction tx(db.Db());
-    if (FAILED(tx.Result())) {
-        return tx.Result();
-    }
+    return S_OK;
+}
+
+// Configures the service 'uid' of the profile, inside a transaction of 'db'.
+HRESULT ApplySettings(CProfileDb& db, LONGLONG profile, const std::string& uid,
+                      const CServiceSettings& settings) {
+    HRESULT hr;
     CServiceRow service;
-    hr = db.FindService(m_profile, std::string(reinterpret_cast<const char*>(lpUID->ab), 16), service);
+    hr = db.FindService(profile, uid, service);
     if (FAILED(hr)) {
         return hr;
     }
-    if (display) {
-        service.m_display = *display;
+    if (settings.m_display) {
+        service.m_display = *settings.m_display;
     }
-    if (path) {
-        std::string full = ResolveStorePath(*path);
+    if (settings.m_path) {
+        std::string full = ResolveStorePath(*settings.m_path);
         if (access(full.c_str(), F_OK) != 0) {
-            hr = CStoreDb::Create(full, service.m_display, newPassword.value_or(""));
+            hr = CStoreDb::Create(full, service.m_display, settings.m_newPassword.value_or(""));
             if (FAILED(hr)) {
                 return hr;
             }
@@ -243,7 +245,7 @@ HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, UL
             return hr;
         }
         CServiceRow other;
-        hr = db.FindServiceByStore(m_profile, store.Uid(), other);
+        hr = db.FindServiceByStore(profile, store.Uid(), other);
         if (SUCCEEDED(hr) && other.m_id != service.m_id) {
             return MAPI_E_COLLISION;  // the profile has that store already
         }
@@ -255,19 +257,19 @@ HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, UL
     }
     // The password the service hands to its store: kept when asked to remember it (or when it is
     // given alone), dropped when asked to forget.
-    if (oldPassword && remember.value_or(true)) {
-        service.m_rememberedPassword = *oldPassword;
-    } else if (remember && !*remember) {
+    if (settings.m_oldPassword && settings.m_remember.value_or(true)) {
+        service.m_rememberedPassword = *settings.m_oldPassword;
+    } else if (settings.m_remember && !*settings.m_remember) {
         service.m_rememberedPassword.reset();
     }
     hr = db.UpdateService(service);
     if (FAILED(hr)) {
         return hr;
     }
-    if (path) {
+    if (settings.m_path) {
         // A profile's first store becomes its default store.
         std::vector<CServiceRow> services;
-        hr = db.Services(m_profile, services);
+        hr = db.Services(profile, services);
         if (FAILED(hr)) {
             return hr;
         }
@@ -276,13 +278,73 @@ HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, UL
             anyDefault = anyDefault || (row.m_default && !row.m_path.empty());
         }
         if (!anyDefault) {
-            hr = db.SetDefaultService(m_profile, service.m_id);
+            hr = db.SetDefaultService(profile, service.m_id);
             if (FAILED(hr)) {
                 return hr;
             }
         }
     }
-    return tx.Commit();
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, ULONG, ULONG cValues,
+                                                  LPSPropValue lpProps) {
+    if (lpUID == nullptr || (cValues > 0 && lpProps == nullptr)) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    CServiceSettings settings;
+    HRESULT hr = ReadSettings(cValues, lpProps, settings);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    CProfileDb db;
+    hr = db.Open();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    CTransaction tx(db.Db());
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    hr = ApplySettings(db, m_profile, std::string(reinterpret_cast<const char*>(lpUID->ab), 16), settings);
+    return FAILED(hr) ? hr : tx.Commit();
+}
+
+HRESULT CMsgServiceAdminImpl::CreateConfiguredService(LPCSTR lpszDisplayName, ULONG cValues,
+                                                      LPSPropValue lpProps, LPMAPIUID lpUID) {
+    if (lpUID == nullptr || (cValues > 0 && lpProps == nullptr)) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    CServiceSettings settings;
+    HRESULT hr = ReadSettings(cValues, lpProps, settings);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::string display = TextOf(lpszDisplayName);
+    CProfileDb db;
+    hr = db.Open();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // One transaction: a service is there configured, or not at all.
+    CTransaction tx(db.Db());
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    std::string uid;
+    hr = db.CreateService(m_profile, "MSPST MS", display.empty() ? "Personal Folders" : display, &uid);
+    if (SUCCEEDED(hr)) {
+        hr = ApplySettings(db, m_profile, uid, settings);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = tx.Commit();
+    }
+    if (SUCCEEDED(hr)) {
+        std::memcpy(lpUID->ab, uid.data(), sizeof(lpUID->ab));
+    }
+    return hr;
 }
 
 HRESULT CMsgServiceAdminImpl::GetProviderTable(ULONG, LPMAPITABLE* lppTable) {

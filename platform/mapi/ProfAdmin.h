@@ -33,6 +33,10 @@ public:
     HRESULT ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR ulUIParam, ULONG ulFlags, ULONG cValues,
                                 LPSPropValue lpProps) override;
     HRESULT GetProviderTable(ULONG ulFlags, LPMAPITABLE* lppTable) override;
+    // CreateMsgService of a personal-folders service and ConfigureMsgService of it in one
+    // transaction of the profile database; lpUID gets its uid.
+    HRESULT CreateConfiguredService(LPCSTR lpszDisplayName, ULONG cValues, LPSPropValue lpProps,
+                                    LPMAPIUID lpUID);
 
 protected:
     bool Supports(REFIID riid) const override { return riid == IID_IMsgServiceAdmin; }

@@ -8,7 +8,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <set>
 
+#include "platform/mapi/FileCheck.h"
 #include "platform/mapi/MAPICodes.h"
 #include "platform/mapi/Sha256.h"
 #include "platform/mapi/SqlSteps.h"
@@ -84,6 +87,12 @@ HRESULT ResultFromErrno(int err) {
     }
 }
 
+// The profile database files this process has set up (schema, log mode, integrity): each use opens
+// a new connection, and these need doing once per file.
+std::mutex g_setUpLock;
+std::set<CFileKey> g_setUp;
+std::atomic<long> g_setUps{0};
+
 // Finds the profile of that name and runs change(row) on it, both in one transaction.
 template <class Change>
 HRESULT ChangeProfile(CProfileDb& db, const std::string& name, Change change) {
@@ -113,6 +122,10 @@ std::string StoresDirectory() {
     std::string dir = MapiDirectory() + "/stores";
     EnsurePrivateDirectory(dir);
     return dir;
+}
+
+long ProfileDbSetUps() {
+    return g_setUps.load();
 }
 
 std::string ProfileDbFailure(HRESULT hr) {
@@ -150,16 +163,29 @@ HRESULT CProfileDb::Open() {
         ::chmod(path.c_str(), 0600);
     }
     HRESULT hr = m_db.Open(path, true);
+    const CFileKey key = KeyOfFile(path);
+    bool setUp = false;
     if (SUCCEEDED(hr)) {
+        std::lock_guard<std::mutex> guard(g_setUpLock);
+        setUp = key.Valid() && g_setUp.count(key) != 0;
+    }
+    if (SUCCEEDED(hr) && setUp) {
+        hr = m_db.Exec("PRAGMA synchronous=NORMAL");  // this connection's own setting
+    } else if (SUCCEEDED(hr)) {
+        ++g_setUps;
         hr = m_db.UseWal();
-    }
-    if (SUCCEEDED(hr)) {
-        hr = m_db.Exec(kSchema);
-    }
-    if (SUCCEEDED(hr)) {
-        // The file is small: a damaged one is found here, before a logon takes its damage for a
-        // missing profile or a wrong password.
-        hr = m_db.CheckIntegrity();
+        if (SUCCEEDED(hr)) {
+            hr = m_db.Exec(kSchema);
+        }
+        if (SUCCEEDED(hr)) {
+            // The file is small: a damaged one is found here, before a logon takes its damage for a
+            // missing profile or a wrong password.
+            hr = m_db.CheckIntegrity();
+        }
+        if (SUCCEEDED(hr) && key.Valid()) {
+            std::lock_guard<std::mutex> guard(g_setUpLock);
+            g_setUp.insert(key);
+        }
     }
     if (hr == MAPI_E_CORRUPT_STORE) {
         // Not a message store: the profiles themselves are damaged.
@@ -300,7 +326,8 @@ HRESULT CProfileDb::FindServiceByStore(LONGLONG profile, const std::string& stor
     return ReadFirstRow(*stmt, ReadService, row);
 }
 
-HRESULT CProfileDb::CreateService(LONGLONG profile, const std::string& name, const std::string& display) {
+HRESULT CProfileDb::CreateService(LONGLONG profile, const std::string& name, const std::string& display,
+                                  std::string* made) {
     auto stmt = m_db.Prepare(
         "INSERT INTO services(profile, uid, provider_uid, name, display) VALUES(?1, ?2, ?3, ?4, ?5)");
     if (!stmt->Valid()) {
@@ -313,6 +340,9 @@ HRESULT CProfileDb::CreateService(LONGLONG profile, const std::string& name, con
     stmt->BindBlob(3, provider.data(), provider.size());
     stmt->BindText(4, name);
     stmt->BindText(5, display);
+    if (made != nullptr) {
+        *made = uid;
+    }
     return StepDone(*stmt);
 }
 

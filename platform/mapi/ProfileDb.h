@@ -40,6 +40,10 @@ std::string StoresDirectory();
 // it did not fail with hr).
 std::string ProfileDbFailure(HRESULT hr);
 
+// How often this process set a profile database file up: its schema, log mode and integrity check
+// (for tests).
+long ProfileDbSetUps();
+
 // Opens a fresh connection for every use, so that changes made by another process (the
 // administration tool) are seen at once.
 class CProfileDb {
@@ -60,7 +64,9 @@ public:
     HRESULT Services(LONGLONG profile, std::vector<CServiceRow>& rows);
     HRESULT FindService(LONGLONG profile, const std::string& uid, CServiceRow& row);
     HRESULT FindServiceByStore(LONGLONG profile, const std::string& storeUid, CServiceRow& row);
-    HRESULT CreateService(LONGLONG profile, const std::string& name, const std::string& display);
+    // 'made' (when given) gets the new service's uid.
+    HRESULT CreateService(LONGLONG profile, const std::string& name, const std::string& display,
+                          std::string* made = nullptr);
     HRESULT DeleteService(LONGLONG profile, const std::string& uid);
     HRESULT UpdateService(const CServiceRow& row);
     // Makes the service's store the profile's default store (and no other).

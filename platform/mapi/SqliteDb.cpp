@@ -3,9 +3,10 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
+#include <mutex>
 #include <string>
 
-#include "platform/mapi/CheckedFiles.h"
 #include "platform/mapi/MAPICodes.h"
 
 namespace qrvmapi {
@@ -79,7 +80,8 @@ void CStmt::BindCell(int index, const CPropCell& cell) {
     }
 }
 int CStmt::Step() {
-    return sqlite3_step(m_stmt);
+    const int rc = sqlite3_step(m_stmt);
+    return m_owner != nullptr ? m_owner->Note(rc) : rc;
 }
 LONGLONG CStmt::Int(int column) const {
     return sqlite3_column_int64(m_stmt, column);
@@ -123,14 +125,21 @@ CPropCell CStmt::Cell(ULONG tag, int column) const {
     return cell;
 }
 
+void ConfigureSqlite() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // Every use of a connection already holds its Lock(), so SQLite's own per-call mutex is not
+        // needed. SQLite's count of the memory it holds takes one lock for the whole process at
+        // every allocation, which connections reading side by side in threads would queue for.
+        // Refused (SQLITE_MISUSE) when something else in the process started SQLite already: it
+        // then keeps counting, which costs time, not correctness.
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    });
+}
+
 CSqliteDb::~CSqliteDb() {
     for (auto& entry : m_cache) {
         sqlite3_finalize(entry.second);
-    }
-    if (m_db != nullptr && !m_recordPath.empty()) {
-        // What is left in the log goes into the file now, with its record: SQLite's own checkpoint
-        // at the close of the file's last connection then finds nothing to change.
-        CheckpointAndRecord();
     }
     if (m_db != nullptr) {
         sqlite3_close_v2(m_db);
@@ -138,12 +147,7 @@ CSqliteDb::~CSqliteDb() {
 }
 
 HRESULT CSqliteDb::Open(const std::string& path, bool create) {
-    // Every use of the connection already holds Lock(), so SQLite's own per-call mutex is not needed.
-    // SQLite's count of the memory it holds takes one lock for the whole process at every
-    // allocation, which connections reading side by side in threads would queue for. It has to be
-    // switched off before SQLite first starts; a process that started it already keeps it.
-    static const int noMemoryCount = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-    (void)noMemoryCount;
+    ConfigureSqlite();
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -151,15 +155,11 @@ HRESULT CSqliteDb::Open(const std::string& path, bool create) {
     }
     sqlite3_extended_result_codes(m_db, 0);
     sqlite3_busy_timeout(m_db, 10000);
-    // The only triggers in our files take a store's soundness mark away when another program changes
-    // a row. Our own writes keep the mark (a transaction sets it again before it commits), so they
-    // need not run a trigger program for every row they change: that cost a cleanup more than the
-    // deletion itself. Other programs' connections run them as usual.
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
     return S_OK;
 }
 
 HRESULT CSqliteDb::OpenReadOnly(const std::string& path) {
+    ConfigureSqlite();
     int rc = sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         return m_lastResult = ResultFromSqlite(rc);
@@ -181,17 +181,17 @@ HRESULT CSqliteDb::Exec(const char* sql) {
     if (m_db == nullptr) {
         return m_lastResult = MAPI_E_CALL_FAILED;
     }
-    int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    int rc = Note(sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr));
     return m_lastResult = ResultFromSqlite(rc);
 }
 
 std::unique_ptr<CStmt> CSqliteDb::Prepare(const char* sql) {
     auto found = m_cache.find(sql);
     if (found != m_cache.end()) {
-        return std::make_unique<CStmt>(found->second);
+        return std::make_unique<CStmt>(found->second, this);
     }
     sqlite3_stmt* stmt = nullptr;
-    int rc = m_db != nullptr ? sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) : SQLITE_MISUSE;
+    int rc = m_db != nullptr ? Note(sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr)) : SQLITE_MISUSE;
     if (rc != SQLITE_OK) {
         m_lastResult = m_damaged ? MAPI_E_CORRUPT_STORE : ResultFromSqlite(rc);
         if (stmt != nullptr) {
@@ -200,7 +200,7 @@ std::unique_ptr<CStmt> CSqliteDb::Prepare(const char* sql) {
         return std::make_unique<CStmt>(nullptr);
     }
     m_cache.emplace(sql, stmt);
-    return std::make_unique<CStmt>(stmt);
+    return std::make_unique<CStmt>(stmt, this);
 }
 
 HRESULT CSqliteDb::CheckIntegrity() {
@@ -235,36 +235,60 @@ HRESULT CSqliteDb::DataVersion(LONGLONG& version) {
 }
 
 namespace {
-// Log pages after which a commit folds the log into the file (SQLite's own default).
-constexpr int kCheckpointPages = 1000;
+
+// What earlier versions of the service kept in a store to remember its check across processes:
+// triggers that took a mark row away at any change by another program, and the mark row itself.
+constexpr const char* kOldTriggers[] = {
+    "unmark_folders_i", "unmark_folders_u",  "unmark_folders_d",  "unmark_fprops_i",   "unmark_fprops_u",
+    "unmark_fprops_d",  "unmark_messages_i", "unmark_messages_u", "unmark_messages_d", "unmark_props_i",
+    "unmark_props_u",   "unmark_props_d",    "unmark_named_i",    "unmark_named_u",    "unmark_named_d",
+    "unmark_meta_i",    "unmark_meta_u",     "unmark_meta_d"};
+
+bool IsDamage(int rc) {
+    return (rc & 0xFF) == SQLITE_CORRUPT || (rc & 0xFF) == SQLITE_NOTADB;
+}
+
 }  // namespace
 
-void CSqliteDb::KeepStateRecord(const std::string& path) {
-    m_recordPath = path;
-    if (m_db != nullptr) {
-        sqlite3_wal_hook(m_db, &CSqliteDb::AfterCommit, this);  // replaces the automatic checkpoints
-    }
+void CSqliteDb::CheckBeforeWrites(const std::string& path) {
+    m_checkedPath = path;
+    m_fileKey = KeyOfFile(path);
 }
 
-int CSqliteDb::AfterCommit(void* self, sqlite3*, const char*, int frames) {
-    if (frames >= kCheckpointPages) {
-        static_cast<CSqliteDb*>(self)->CheckpointAndRecord();
+int CSqliteDb::Note(int rc) {
+    if (IsDamage(rc) && !m_checkedPath.empty()) {
+        CFileChecks::Service().MarkDamaged(m_fileKey);
     }
-    return SQLITE_OK;
+    return rc;
 }
 
-void CSqliteDb::CheckpointAndRecord() {
-    // One at a time in the process: a checkpoint between another one's look at the file and its
-    // record would leave the record behind.
-    static std::mutex one;
-    std::lock_guard<std::mutex> guard(one);
-    const std::string before = DiskState(m_recordPath);
-    const bool known = !before.empty() && RecordedState(m_recordPath) == before;
-    sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-    const std::string after = DiskState(m_recordPath);
-    if (known && after != before) {
-        RecordState(m_recordPath, after);
+HRESULT CSqliteDb::DropOldMarks() {
+    m_oldMarksLooked = true;
+    // The record an earlier version kept beside the file: nothing reads it any more.
+    std::remove((m_checkedPath + ".checked").c_str());
+    bool found = false;
+    {
+        auto stmt = Prepare(
+            "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name LIKE 'unmark\\_%' ESCAPE '\\' "
+            "UNION ALL SELECT 1 FROM meta WHERE key = 'checked' LIMIT 1");
+        if (!stmt->Valid()) {
+            return m_lastResult;
+        }
+        int rc = stmt->Step();
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            return ResultFromSqlite(rc);
+        }
+        found = rc == SQLITE_ROW;
     }
+    if (!found) {
+        return S_OK;
+    }
+    std::string drop;
+    for (const char* name : kOldTriggers) {
+        drop += std::string("DROP TRIGGER IF EXISTS ") + name + ";";
+    }
+    drop += "DELETE FROM meta WHERE key = 'checked';";
+    return Exec(drop.c_str());
 }
 
 void CSqliteDb::Interrupt() {
@@ -276,30 +300,19 @@ void CSqliteDb::Interrupt() {
 HRESULT CSqliteDb::Begin() {
     HRESULT hr;
     if (m_depth == 0) {
-        m_mark.clear();
         if (m_damaged) {
             return m_lastResult = MAPI_E_CORRUPT_STORE;
         }
-        hr = Exec("BEGIN IMMEDIATE");
-        // Under the write lock: nobody else can change the file between the look at the mark and
-        // the write. Without the mark the lock goes while the file is checked (never under it).
-        for (int attempt = 0; SUCCEEDED(hr) && !m_checkedPath.empty(); ++attempt) {
-            std::string mark, expected;
-            hr = ReadMark(*this, mark);
-            if (SUCCEEDED(hr)) {
-                hr = ExpectedMark(*this, m_checkedPath, expected);
-            }
-            if (SUCCEEDED(hr) && !mark.empty() && mark == expected &&
-                RecordedState(m_checkedPath) == DiskState(m_checkedPath)) {
-                m_mark = expected;
-                break;
-            }
-            Exec("ROLLBACK");
-            if (SUCCEEDED(hr)) {
-                hr = attempt < 3 ? AwaitFileCheck(m_checkedPath) : MAPI_E_BUSY;
-            }
-            if (SUCCEEDED(hr)) {
-                hr = Exec("BEGIN IMMEDIATE");
+        // The check is waited for before the write lock is taken: other writers go on meanwhile.
+        hr = m_checkedPath.empty() ? S_OK : AwaitFileCheck(m_checkedPath, m_fileKey);
+        if (SUCCEEDED(hr)) {
+            hr = Exec("BEGIN IMMEDIATE");
+        }
+        if (SUCCEEDED(hr) && !m_checkedPath.empty() && !m_oldMarksLooked) {
+            hr = DropOldMarks();
+            m_dropping = true;
+            if (FAILED(hr)) {
+                Exec("ROLLBACK");
             }
         }
         if (FAILED(hr)) {
@@ -325,31 +338,9 @@ HRESULT CSqliteDb::Commit() {
     if (m_depth == 0) {
         return MAPI_E_CALL_FAILED;
     }
-    HRESULT hr = S_OK;
-    if (m_depth == 1) {
-        // What this connection wrote onto a sound file is sound: the changes took the mark away
-        // (any change does), and it is set again before the lock goes.
-        if (!m_mark.empty() && HasWritten()) {
-            hr = WriteMark(*this, m_mark);
-        }
-        const std::string before = m_mark.empty() ? std::string() : DiskState(m_checkedPath);
-        if (SUCCEEDED(hr)) {
-            hr = Exec("COMMIT");
-        }
-        if (SUCCEEDED(hr) && !m_mark.empty()) {
-            // A file without a log takes the commit itself (a checkpoint after it recorded itself).
-            const std::string after = DiskState(m_checkedPath);
-            if (after != before && RecordedState(m_checkedPath) == before) {
-                RecordState(m_checkedPath, after);
-            }
-        }
-        if (SUCCEEDED(hr)) {
-            m_mark.clear();
-        }
-    } else {
-        hr = Exec(("RELEASE sp" + std::to_string(m_depth - 1)).c_str());
-    }
+    HRESULT hr = m_depth == 1 ? Exec("COMMIT") : Exec(("RELEASE sp" + std::to_string(m_depth - 1)).c_str());
     if (SUCCEEDED(hr)) {
+        m_dropping = m_dropping && m_depth > 1;
         --m_depth;
     }
     return hr;
@@ -361,7 +352,8 @@ void CSqliteDb::Rollback() {
     }
     if (m_depth == 1) {
         Exec("ROLLBACK");
-        m_mark.clear();
+        m_oldMarksLooked = m_oldMarksLooked && !m_dropping;  // looked at again by the next one
+        m_dropping = false;
     } else {
         std::string name = "sp" + std::to_string(m_depth - 1);
         Exec(("ROLLBACK TO " + name).c_str());

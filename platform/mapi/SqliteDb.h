@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/mapi/FileCheck.h"
 #include "platform/mapi/PropCell.h"
 #include "platform/win32/WinTypes.h"
 
@@ -14,6 +15,13 @@ struct sqlite3_stmt;
 
 namespace qrvmapi {
 
+class CSqliteDb;
+
+// SQLite's process-wide set-up, made once before its first use (MAPIInitialize and the first open
+// call it; later calls do nothing): SQLite takes such settings only before it starts, and their
+// change is not safe beside threads already using it.
+void ConfigureSqlite();
+
 // The service's result code for an SQLite result code.
 HRESULT ResultFromSqlite(int rc);
 
@@ -21,7 +29,7 @@ HRESULT ResultFromSqlite(int rc);
 // goes out of scope, so a cached statement is always clean for its next user.
 class CStmt {
 public:
-    explicit CStmt(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    explicit CStmt(sqlite3_stmt* stmt, CSqliteDb* owner = nullptr) : m_stmt(stmt), m_owner(owner) {}
     ~CStmt();
     CStmt(const CStmt&) = delete;
     CStmt& operator=(const CStmt&) = delete;
@@ -45,6 +53,7 @@ public:
 
 private:
     sqlite3_stmt* m_stmt;
+    CSqliteDb* m_owner;  // told of the damage a step meets
 };
 
 class CSqliteDb {
@@ -69,24 +78,20 @@ public:
     std::unique_ptr<CStmt> Prepare(const char* sql);
     HRESULT LastResult() const { return m_lastResult; }
 
-    // From now on no transaction writes to the file at 'path' (this connection's) unless it carries
-    // the mark of a file known sound (CheckedFiles.h): the outermost Begin reads it under the write
-    // lock, and without it lets the lock go, waits for the whole-file check and tries again; a
-    // damaged file gives MAPI_E_CORRUPT_STORE. A write to a damaged file would build on what is
-    // wrong in it and spread the damage. The outermost Commit sets the mark again.
-    void CheckBeforeWrites(const std::string& path) {
-        m_checkedPath = path;
-        KeepStateRecord(path);
-    }
-    // From now on this connection keeps the record of the file's state on disk (CheckedFiles.h)
-    // up to date through its own changes of the file: it folds the log into the file itself, in
-    // checkpoints after which it records the new state, and at its close, instead of leaving that to
-    // SQLite's automatic checkpoints, whose changes of the file nobody would record.
-    void KeepStateRecord(const std::string& path);
+    // From now on no transaction writes to the file at 'path' (this connection's) before its
+    // whole-file check (FileCheck.h) found it sound: the outermost Begin waits for the check, never
+    // holding the write lock, and a damaged file gives MAPI_E_CORRUPT_STORE. A write to a damaged
+    // file would build on what is wrong in it and spread the damage. Damage SQLite meets on this
+    // connection marks the file damaged for the rest of the process. The first write transaction
+    // also takes away what earlier versions kept in and beside the file to remember a check.
+    void CheckBeforeWrites(const std::string& path);
+    const CFileKey& FileKey() const { return m_fileKey; }
     // Marks the file as damaged in a way SQLite cannot see (a schema that is not the one expected):
     // every transaction is refused and every statement SQLite cannot prepare fails with
     // MAPI_E_CORRUPT_STORE; what still reads, reads.
     void MarkDamaged() { m_damaged = true; }
+    // Notes an SQLite result met on this connection: damage marks the checked file damaged.
+    int Note(int rc);
     // Makes a statement running on another thread stop soon with an error.
     void Interrupt();
     // SQLite's integrity check of the whole file: S_OK, MAPI_E_CORRUPT_STORE or why it could not run.
@@ -116,14 +121,13 @@ private:
     bool m_damaged = false;
     long long m_changesAtBegin = 0;
     HRESULT m_lastResult = S_OK;
-    // A checkpoint of the log into the file, and the file's new state recorded when the record named
-    // its state before.
-    void CheckpointAndRecord();
-    static int AfterCommit(void* self, sqlite3* db, const char* name, int frames);
+    // Drops the marks of a check that earlier versions kept in the file (inside a write transaction).
+    HRESULT DropOldMarks();
 
     std::string m_checkedPath;
-    std::string m_recordPath;
-    std::string m_mark;  // the mark to set again at commit, while the outermost transaction runs
+    CFileKey m_fileKey;
+    bool m_oldMarksLooked = false;
+    bool m_dropping = false;  // the outermost transaction running looked at the old marks
 };
 
 // Runs a transaction for the lifetime of the object; rolls back unless Commit succeeded.

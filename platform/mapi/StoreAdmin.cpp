@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/mapi/EntryId.h"
+#include "platform/mapi/FileCheck.h"
 #include "platform/mapi/MsgStore.h"
 #include "platform/mapi/ProfAdmin.h"
 #include "platform/mapi/ProfileDb.h"
@@ -112,6 +113,28 @@ HRESULT HrBeginStoreBatch(LPMDB lpMDB) {
         db.Lock().unlock();
     }
     return hr;
+}
+
+HRESULT HrAddConfiguredService(LPSERVICEADMIN lpServices, LPCSTR lpszDisplayName, ULONG cValues,
+                               LPSPropValue lpProps, LPMAPIUID lpUID) {
+    auto* services = dynamic_cast<qrvmapi::CMsgServiceAdminImpl*>(lpServices);
+    if (services == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    return services->CreateConfiguredService(lpszDisplayName, cValues, lpProps, lpUID);
+}
+
+HRESULT HrAwaitStoreCheck(LPMDB lpMDB) {
+    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    qrvmapi::CSqliteDb& db = store->Store()->Db();
+    return qrvmapi::AwaitFileCheck(store->Store()->Path(), db.FileKey());
+}
+
+void StopStoreChecks() {
+    qrvmapi::StopFileChecks();
 }
 
 HRESULT HrEndStoreBatch(LPMDB lpMDB, BOOL bCommit) {

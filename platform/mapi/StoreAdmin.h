@@ -27,6 +27,19 @@ std::string HrResolveStorePath(const std::string& path);
 HRESULT HrBeginStoreBatch(LPMDB lpMDB);
 HRESULT HrEndStoreBatch(LPMDB lpMDB, BOOL bCommit);
 
+// Adds a personal-folders service called lpszDisplayName to the profile of lpServices and configures
+// it with the values ConfigureMsgService takes, in one transaction of the profile database: the
+// service is there, configured, or not at all. lpUID gets its uid.
+HRESULT HrAddConfiguredService(LPSERVICEADMIN lpServices, LPCSTR lpszDisplayName, ULONG cValues,
+                               LPSPropValue lpProps, LPMAPIUID lpUID);
+
+// Waits for the whole-file check of the store's file, starting it when this process has not
+// checked the file yet: S_OK when sound, MAPI_E_CORRUPT_STORE when damaged (its data may read as
+// less than it holds), or why it could not be checked. A search calls it before its result counts.
+HRESULT HrAwaitStoreCheck(LPMDB lpMDB);
+// Ends the running whole-file checks without waiting for them to finish: at the program's exit.
+void StopStoreChecks();
+
 // A soft-deleted message, as the store keeps it until it is restored or purged.
 struct CDeletedItem {
     std::string m_entryId;

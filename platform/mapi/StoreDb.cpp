@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <set>
 
-#include "platform/mapi/CheckedFiles.h"
 #include "platform/mapi/EntryId.h"
+#include "platform/mapi/FileCheck.h"
 #include "platform/mapi/MAPIDefs.h"
 #include "platform/mapi/Sha256.h"
 #include "platform/mapi/SqlSteps.h"
@@ -213,9 +213,14 @@ HRESULT CStoreDb::Create(const std::string& path, const std::string& displayName
     // A store holds all its mail and its password's hash: made for its owner's eyes alone, whatever
     // the umask, before SQLite writes to it (its journals take the file's mode).
     int fd = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-        fchmod(fd, 0600);
-        close(fd);
+    if (fd < 0) {
+        const int err = errno;
+        return err == ENOENT ? MAPI_E_NOT_FOUND : (err == ENOSPC ? MAPI_E_NOT_ENOUGH_DISK : MAPI_E_NO_ACCESS);
+    }
+    const bool privateMode = fchmod(fd, 0600) == 0;
+    if (close(fd) != 0 || !privateMode) {
+        std::remove(temp.c_str());
+        return MAPI_E_NO_ACCESS;
     }
     HRESULT hr;
     {
@@ -227,12 +232,10 @@ HRESULT CStoreDb::Create(const std::string& path, const std::string& displayName
         if (SUCCEEDED(hr)) {
             hr = CreateSchema(db, NewUid(), displayName, password);
         }
-        // Fold the journal into the file before it moves: the journal is named after the file.
+        // Fold the log into the file before it moves: the log is named after the file. The file
+        // stays in write-ahead logging, which its header says.
         if (SUCCEEDED(hr)) {
             hr = db.Exec("PRAGMA wal_checkpoint(TRUNCATE)");
-        }
-        if (SUCCEEDED(hr)) {
-            hr = db.Exec("PRAGMA journal_mode=DELETE");
         }
     }
     if (SUCCEEDED(hr) && link(temp.c_str(), path.c_str()) != 0) {
@@ -262,9 +265,8 @@ HRESULT CStoreDb::Open(const std::string& path) {
         m_db.MarkDamaged();  // read what reads; never written
     }
     m_db.CheckBeforeWrites(path);
-    // Switching to write-ahead logging writes the file's header, so a file not yet switched (a new
-    // store, or one from elsewhere) keeps its mode until it is known sound: the whole-file check
-    // switches it. A damaged one stays as it is and can still be read; its writes are refused.
+    // The journal mode is the file owner's choice: a logged file gets this connection's settings
+    // for it (they write nothing), any other stays as it is.
     bool logged = false;
     hr = UsesWal(logged);
     return FAILED(hr) || !logged ? hr : m_db.UseWal();
@@ -276,11 +278,7 @@ void CStoreDb::PrepareWrites() {
         return;
     }
     m_writesPrepared = true;
-    std::string mark, expected;
-    if (SUCCEEDED(ReadMark(m_db, mark)) && SUCCEEDED(ExpectedMark(m_db, m_path, expected)) &&
-        (mark.empty() || mark != expected)) {
-        StartFileCheck(m_path);
-    }
+    StartFileCheck(m_path, m_db.FileKey());
 }
 
 bool CStoreDb::HasStoreSchema() {

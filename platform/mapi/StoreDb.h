@@ -80,8 +80,8 @@ public:
     LONGLONG Special(SpecialFolder role) const { return m_special[static_cast<int>(role)]; }
     SpecialFolder RoleOf(LONGLONG folder) const;
     CSqliteDb& Db() { return m_db; }
-    // Starts the whole-file check of a file not known sound in the background (once per opened
-    // store), so that it is done, or partly done, when the first write comes: a search calls it.
+    // Starts the whole-file check of the file in the background unless this process checked it
+    // already, so that it is done, or partly done, when the first write comes: a search calls it.
     void PrepareWrites();
 
     // Folders.

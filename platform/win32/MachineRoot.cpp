@@ -52,7 +52,12 @@ bool EnsurePrivateDirectory(const std::string& path) {
         errno = ENOTDIR;
         return false;
     }
-    if ((st.st_mode & 07777) != 0700 && st.st_uid == ::geteuid() && ::chmod(path.c_str(), 0700) != 0)
+    // Someone else's folder cannot be made private, and what is kept in it would be theirs to read.
+    if (st.st_uid != ::geteuid()) {
+        errno = EACCES;
+        return false;
+    }
+    if ((st.st_mode & 07777) != 0700 && ::chmod(path.c_str(), 0700) != 0)
         return false;
     return true;
 }

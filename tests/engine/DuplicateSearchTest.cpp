@@ -62,6 +62,22 @@ Result Search(CTestConfig* pConfig, HRESULT hrExpected = S_OK) {
 
 }  // namespace
 
+// A store whose folder index no longer matches its rows reads as empty without an error: its
+// whole-file check fails the search, which shows no result that looks complete.
+TEST(DuplicateSearch, AStoreThatFailsItsCheckFailsTheSearch) {
+    CSearchWorld world(1);
+    auto folder = world.MakeFolder(0, "Contacts");
+    world.AddItem(0, folder, {"first", "Ann"});
+    world.AddItem(0, folder, {"second", "Ann"});
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    world.BreakFolderIndex(0);
+    for (const Groups& groups : Search(pConfig, MAPI_E_CORRUPT_STORE)) {
+        EXPECT_TRUE(groups.empty());
+    }
+    pConfig->Release();
+}
+
 // A configuration without stores: nothing to search, an empty result, and nothing left behind.
 TEST(DuplicateSearch, ConfigurationWithoutStoresGivesAnEmptyResult) {
     CSearchWorld world(0);

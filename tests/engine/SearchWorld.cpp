@@ -1,6 +1,12 @@
 // The search tests' world: a real profile with store files under a fresh machine root.
 #include "tests/engine/SearchWorld.h"
 
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -159,6 +165,27 @@ CSearchWorld::~CSearchWorld() {
         m_lpSession->Release();
     }
     MAPIUninitialize();
+}
+
+void CSearchWorld::BreakFolderIndex(int s) {
+    m_stores[s]->Release();
+    m_stores[s] = nullptr;
+    const std::string path = m_root.Path() + "/" + m_storeNames[s] + ".pst";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+    EXPECT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                      "PRAGMA writable_schema = ON;"
+                                      "UPDATE sqlite_master SET sql = 'CREATE INDEX messages_folder ON "
+                                      "messages(deleted, folder, id)' WHERE name = 'messages_folder';"
+                                      "PRAGMA writable_schema = OFF; PRAGMA wal_checkpoint(TRUNCATE)",
+                                      nullptr, nullptr, nullptr))
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    ASSERT_EQ(0, std::remove(path.c_str()));
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::vector<BYTE> CSearchWorld::MakeFolder(int s, const std::string& name) {

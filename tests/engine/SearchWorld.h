@@ -75,6 +75,10 @@ public:
     // A new item in the folder; returns its entry id.
     std::vector<BYTE> AddItem(int s, const std::vector<BYTE>& folder, const CItem& item);
     void DeleteItem(int s, const std::vector<BYTE>& folder, const std::vector<BYTE>& item);
+    // Store s's file as another program may leave it: the definition of its folder index changed
+    // under its rows (every table still reads, the index finds nothing), in a new file in its place.
+    // The world's own hold of the store is let go.
+    void BreakFolderIndex(int s);
 
     // A configuration over the profile with every store loaded; each store's chosen folders are
     // those given for it (store index of the world, folder ids in order).

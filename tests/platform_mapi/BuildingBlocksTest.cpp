@@ -1,10 +1,15 @@
 // The service's building blocks on their own: hashes, entry ids, restrictions, memory tables and the
 // statement steps the store and profile databases share.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -289,6 +294,45 @@ TEST_F(SharedStore, ReadersAndWritersOnOneStoreObjectInTwoThreads) {
     EXPECT_EQ(250, LongProp(inbox, PR_CONTENT_COUNT));
 }
 
+// A deletion of many items is one change to every other user of the store object: a reader in
+// another thread sees all of them or none deleted, never a part.
+TEST_F(SharedStore, AReaderInAnotherThreadSeesADeletionWholeOrNotAtAll) {
+    ASSERT_EQ(S_OK, HrCreateStoreFile("shared.qst", "Shared", ""));
+    Ref<IMsgStore> store;
+    ASSERT_EQ(S_OK, HrOpenStoreFile("shared.qst", "", MAPI_BEST_ACCESS, &store));
+    Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
+    constexpr LONG kItems = 600;
+    ASSERT_EQ(S_OK, HrBeginStoreBatch(store));
+    for (LONG i = 0; i < kItems; ++i) {
+        AddMessage(inbox, "IPM.Note", "item " + std::to_string(i));
+    }
+    ASSERT_EQ(S_OK, HrEndStoreBatch(store, TRUE));
+    const std::vector<std::string> ids = ContentIds(inbox);
+    ASSERT_EQ(static_cast<size_t>(kItems), ids.size());
+    std::vector<SBinary> bins;
+    for (const std::string& id : ids) {
+        bins.push_back(Bin(id));
+    }
+    SBinaryArray list{static_cast<ULONG>(bins.size()), bins.data()};
+    std::atomic<bool> done{false};
+    std::set<LONG> seen;
+    std::thread reader([&] {
+        while (!done) {
+            seen.insert(LongProp(inbox, PR_CONTENT_COUNT));
+        }
+    });
+    for (int round = 0; round < 10; ++round) {
+        EXPECT_EQ(S_OK, inbox->DeleteMessages(&list, 0, nullptr, 0));
+        ULONG restored = 0;
+        EXPECT_EQ(S_OK, HrRestoreDeletedItems(store, {}, &restored));
+    }
+    done = true;
+    reader.join();
+    for (LONG count : seen) {
+        EXPECT_TRUE(count == 0 || count == kItems) << count;
+    }
+}
+
 using qrvmapi::CStmt;
 
 struct CPair {
@@ -325,6 +369,65 @@ protected:
     qrvtest::TempRoot m_root;
     qrvmapi::CSqliteDb m_db;
 };
+
+// A commit that fails (here: another connection still reads a file with a rollback journal) ends
+// the transaction: the write lock goes, and the next transaction is one of its own.
+TEST_F(SqlStepsTest, AFailedCommitEndsItsTransaction) {
+    ASSERT_EQ(S_OK, Insert(1, 10));
+    ASSERT_EQ(S_OK, m_db.Exec("PRAGMA busy_timeout = 20"));
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((m_root.Path() + "/steps.db").c_str(), &reader));
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM pairs", nullptr, nullptr, nullptr));
+    {
+        qrvmapi::CTransaction tx(m_db);
+        ASSERT_EQ(S_OK, tx.Result());
+        ASSERT_EQ(S_OK, Insert(2, 20));
+        EXPECT_EQ(MAPI_E_BUSY, tx.Commit());
+    }
+    EXPECT_EQ(0, m_db.Depth());
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr));
+    EXPECT_EQ(SQLITE_OK, sqlite3_exec(reader, "BEGIN IMMEDIATE; ROLLBACK", nullptr, nullptr, nullptr))
+        << "the write lock was let go";
+    sqlite3_close(reader);
+    {
+        qrvmapi::CTransaction tx(m_db);
+        ASSERT_EQ(S_OK, Insert(3, 30));
+        ASSERT_EQ(S_OK, tx.Commit());
+    }
+    EXPECT_EQ(0, m_db.Depth());
+    EXPECT_EQ("1:10 3:30 ", All());
+}
+
+// SQLite is set up once, before the first connection of the process, also when another part of
+// the program opens one of its own right after MAPIInitialize: its memory is then not counted
+// (a count every allocation of every thread would queue for). Run in a fresh process, since this
+// one started SQLite long ago.
+TEST(SqliteSetUp, MadeBeforeAnyConnection) {
+    if (std::getenv("QRV_FRESH_SQLITE") != nullptr) {
+        ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(":memory:", &db));
+        ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "CREATE TABLE t(a); INSERT INTO t VALUES(randomblob(5000))",
+                                          nullptr, nullptr, nullptr));
+        EXPECT_EQ(0, sqlite3_memory_used());
+        sqlite3_close(db);
+        MAPIUninitialize();
+        return;
+    }
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("QRV_FRESH_SQLITE", "1", 1);
+        ::execl("/proc/self/exe", "test_platform_mapi", "--gtest_filter=SqliteSetUp.MadeBeforeAnyConnection",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = -1;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+}
 
 TEST_F(SqlStepsTest, NumbersAreBoundInOrderFailuresReportedAndNoRowToldFromAFoundOne) {
     EXPECT_EQ("", All());

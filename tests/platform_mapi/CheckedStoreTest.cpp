@@ -1,11 +1,15 @@
-// The whole-file check of a store: once per change by another program, never for a look-up, and a
-// damaged file never written.
+// The whole-file check of a store: once per file in a process, none for another program's commits,
+// a damaged file never written, reads that change nothing, and a stop that never waits.
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/mapi/CheckedFiles.h"
+#include <chrono>
+#include <cstdio>
+#include <set>
+#include <thread>
+
+#include "platform/mapi/FileCheck.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 #include "tests/support/HangGuard.h"
@@ -29,18 +33,38 @@ protected:
         MAPIFreeBuffer(tags);
         return hr;
     }
-    // Opens the store, adds a note, closes it again.
-    void AddNote(const std::string& subject) {
+    // Opens the store, adds a note, closes it again: the result of the note's save.
+    HRESULT AddNote(const std::string& subject, const std::string& file = "s.qst") {
         Ref<IMsgStore> store;
-        ASSERT_EQ(S_OK, HrOpenStoreFile("s.qst", "", MAPI_BEST_ACCESS, &store));
+        HRESULT hr = HrOpenStoreFile(file, "", MAPI_BEST_ACCESS, &store);
+        if (FAILED(hr)) {
+            return hr;
+        }
         Ref<IMAPIFolder> notes(OpenNamedFolder(store, "Notes"));
-        AddMessage(notes, "IPM.StickyNote", subject);
+        Ref<IMessage> message;
+        hr = notes->CreateMessage(nullptr, 0, &message);
+        SPropValue values[2] = {TextValue(PR_MESSAGE_CLASS_A, "IPM.StickyNote"),
+                                TextValue(PR_SUBJECT_A, subject.c_str())};
+        if (SUCCEEDED(hr)) {
+            hr = message->SetProps(2, values, nullptr);
+        }
+        return SUCCEEDED(hr) ? message->SaveChanges(0) : hr;
     }
-    static void Sql(const char* change) {
+    // A change made through SQLite by a program that is not ours.
+    static void Sql(const char* change, const std::string& file = "s.qst") {
         sqlite3* db = nullptr;
-        ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("s.qst").c_str(), &db));
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath(file).c_str(), &db));
         EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, change, nullptr, nullptr, nullptr)) << sqlite3_errmsg(db);
         sqlite3_close(db);
+    }
+    static std::string Path(const std::string& file = "s.qst") { return HrResolveStorePath(file); }
+    // A copy of a store file: another file, which this process has not checked.
+    static void Copy(const std::string& from, const std::string& to) {
+        const std::string bytes = FileBytes(Path(from));
+        FILE* copy = std::fopen(Path(to).c_str(), "wb");
+        ASSERT_NE(nullptr, copy);
+        ASSERT_EQ(bytes.size(), std::fwrite(bytes.data(), 1, bytes.size(), copy));
+        std::fclose(copy);
     }
 };
 
@@ -52,78 +76,156 @@ TEST_F(CheckedStore, ALookUpThatFindsEveryNameTakesNoWriteLock) {
         ASSERT_EQ(S_OK, HrOpenStoreFile("s.qst", "", MAPI_BEST_ACCESS, &store));
         ASSERT_EQ(S_OK, IdOf(store, 0x8101, MAPI_CREATE, made));
     }
-    // Damaged afterwards: writes are refused, but asking for a name it has, even with the flag
+    // A copy of it, damaged: writes are refused, but asking for a name it has, even with the flag
     // that would make a missing one, changes nothing and is answered.
-    FlipBitInPageOf("s.qst", "messages_folder", 0);
+    Copy("s.qst", "d.qst");
+    FlipBitInPageOf("d.qst", "messages_folder", 0);
     Ref<IMsgStore> store;
-    ASSERT_EQ(S_OK, HrOpenStoreFile("s.qst", "", MAPI_BEST_ACCESS, &store));
+    ASSERT_EQ(S_OK, HrOpenStoreFile("d.qst", "", MAPI_BEST_ACCESS, &store));
     ULONG found = 0;
     EXPECT_EQ(S_OK, IdOf(store, 0x8101, MAPI_CREATE, found));
     EXPECT_EQ(made, found);
     EXPECT_EQ(MAPI_E_CORRUPT_STORE, IdOf(store, 0x8102, MAPI_CREATE, found));
 }
 
-TEST_F(CheckedStore, AFileIsCheckedOnceUntilAnotherProgramChangesIt) {
+TEST_F(CheckedStore, AFileIsCheckedOnceInAProcessWhateverOtherProgramsCommit) {
     ASSERT_EQ(S_OK, HrCreateStoreFile("s.qst", "S", ""));
     const long start = qrvmapi::FileChecksRun();
-    AddNote("first");
+    ASSERT_EQ(S_OK, AddNote("first"));
     EXPECT_EQ(start + 1, qrvmapi::FileChecksRun());
-    AddNote("after a close");
-    EXPECT_EQ(start + 1, qrvmapi::FileChecksRun());
+    ASSERT_EQ(S_OK, AddNote("after a close"));
 
-    // Another of our processes: no connection of this one is open while it is made.
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const long before = qrvmapi::FileChecksRun();
-        LPMDB store = nullptr;
-        LPUNKNOWN unknown = nullptr;
-        if (FAILED(HrOpenStoreFile("s.qst", "", MAPI_BEST_ACCESS, &store))) {
-            _exit(10);
-        }
+    // Another connection commits while our store is open and checked: our next write goes on.
+    {
+        Ref<IMsgStore> store;
+        ASSERT_EQ(S_OK, HrOpenStoreFile("s.qst", "", MAPI_BEST_ACCESS, &store));
         ULONG tag = 0;
-        HRESULT hr = IdOf(store, 0x8103, MAPI_CREATE, tag);  // a write
-        store->Release();
-        (void)unknown;
-        _exit(FAILED(hr) ? 11 : static_cast<int>(qrvmapi::FileChecksRun() - before));
+        ASSERT_EQ(S_OK, IdOf(store, 0x8101, MAPI_CREATE, tag));
+        Sql("UPDATE folders SET comment = 'elsewhere' WHERE id = 2");
+        EXPECT_EQ(S_OK, IdOf(store, 0x8102, MAPI_CREATE, tag));
     }
-    int status = -1;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(0, WEXITSTATUS(status)) << "checks in the other process";
+    EXPECT_EQ(start + 1, qrvmapi::FileChecksRun());
 
-    // A change by another program, through SQLite or around it, is followed by a check.
-    Sql("UPDATE folders SET comment = 'elsewhere' WHERE id = 2");
-    AddNote("after another program");
+    // Another file put in its place gets a check of its own.
+    Copy("s.qst", "copy.qst");
+    ASSERT_EQ(0, std::rename(Path("copy.qst").c_str(), Path().c_str()));
+    ASSERT_EQ(S_OK, AddNote("in the new file"));
     EXPECT_EQ(start + 2, qrvmapi::FileChecksRun());
-    AddNote("again");
-    EXPECT_EQ(start + 2, qrvmapi::FileChecksRun());
-    FlipBitInPageOf("s.qst", "messages_folder", -1);
+
+    // A damaged file refuses every write.
+    ASSERT_EQ(S_OK, HrCreateStoreFile("d.qst", "D", ""));
+    FlipBitInPageOf("d.qst", "messages_folder", 0);
     Ref<IMsgStore> store;
-    ASSERT_EQ(S_OK, HrOpenStoreFile("s.qst", "", MAPI_BEST_ACCESS, &store));
+    ASSERT_EQ(S_OK, HrOpenStoreFile("d.qst", "", MAPI_BEST_ACCESS, &store));
     EXPECT_EQ(MAPI_E_CORRUPT_STORE, HrBeginStoreBatch(store));
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, HrAwaitStoreCheck(store));
     EXPECT_EQ(start + 3, qrvmapi::FileChecksRun());
 }
 
-TEST_F(CheckedStore, TheRecordBesideTheStoreIsTheUsersAloneAndAFifoInItsPlaceIsPassedOver) {
+TEST_F(CheckedStore, DamageAReadMeetsRefusesWritesWithoutACheck) {
     ASSERT_EQ(S_OK, HrCreateStoreFile("s.qst", "S", ""));
-    const long start = qrvmapi::FileChecksRun();
-    const mode_t previous = ::umask(022);
-    AddNote("first");
-    ::umask(previous);
-    const std::string record = HrResolveStorePath("s.qst") + ".checked";
-    struct stat st {};
-    ASSERT_EQ(0, ::stat(record.c_str(), &st));
-    EXPECT_EQ(0600u, st.st_mode & 0777);
-
-    // A record that cannot be read only costs one more check.
-    ASSERT_EQ(0, ::unlink(record.c_str()));
-    ASSERT_EQ(0, ::mkfifo(record.c_str(), 0600));
+    std::string entryId;
     {
-        qrvtest::HangGuard guard("reading a FIFO as the store's record");
-        AddNote("second");
+        Ref<IMsgStore> store;
+        ASSERT_EQ(S_OK, HrOpenStoreFile("s.qst", "", MAPI_BEST_ACCESS, &store));
+        Ref<IMAPIFolder> notes(OpenNamedFolder(store, "Notes"));
+        entryId = AddMessage(notes, "IPM.StickyNote", "note");
     }
-    EXPECT_EQ(start + 2, qrvmapi::FileChecksRun());
+    Copy("s.qst", "d.qst");                   // a file not checked yet
+    FlipBitInPageOf("d.qst", "messages", 0);  // its page type is wrong
+    const long start = qrvmapi::FileChecksRun();
+    Ref<IMsgStore> store;
+    ASSERT_EQ(S_OK, HrOpenStoreFile("d.qst", "", MAPI_BEST_ACCESS, &store));
+    LPUNKNOWN item = nullptr;
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, OpenById(store.p, entryId, 0, &item));
+    ASSERT_EQ(nullptr, item);
+    ULONG tag = 0;
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, IdOf(store, 0x8101, MAPI_CREATE, tag));
+    EXPECT_EQ(start, qrvmapi::FileChecksRun()) << "known damaged without a check";
+}
+
+TEST_F(CheckedStore, ReadsAsASearchDoesChangeNothingInOrBesideTheFile) {
+    ASSERT_EQ(S_OK, HrCreateStoreFile("s.qst", "S", ""));
+    {
+        Ref<IMsgStore> store;
+        ASSERT_EQ(S_OK, HrOpenStoreFile("s.qst", "", MAPI_BEST_ACCESS, &store));
+        Ref<IMAPIFolder> notes(OpenNamedFolder(store, "Notes"));
+        AddMessage(notes, "IPM.StickyNote", "note");
+    }
+    // A file logged as we make them, and one with a rollback journal as another program may keep it.
+    ASSERT_EQ(0, ::link(Path().c_str(), Path("journal.qst").c_str()));
+    ASSERT_EQ(0, ::unlink(Path().c_str()));
+    ASSERT_EQ(S_OK, HrCreateStoreFile("s.qst", "S", ""));
+    Sql("PRAGMA journal_mode = DELETE", "journal.qst");
+    for (const std::string file : {"s.qst", "journal.qst"}) {
+        const std::string before = StoreState(file);
+        {
+            Ref<IMsgStore> store;
+            ASSERT_EQ(S_OK, HrOpenStoreFile(file, "", MAPI_BEST_ACCESS, &store));
+            Ref<IMAPIFolder> notes(OpenNamedFolder(store, "Notes"));
+            Ref<IMAPITable> table(ContentsTable(notes, {PR_ENTRYID, PR_SUBJECT_A}));
+            Rows rows;
+            ASSERT_EQ(S_OK, table->QueryRows(10, 0, &rows.p));
+            EXPECT_EQ(S_OK, HrAwaitStoreCheck(store)) << file;  // the check it started has ended
+        }
+        EXPECT_TRUE(before == StoreState(file)) << file;
+    }
+}
+
+TEST_F(CheckedStore, AStopEndsACheckThatWaitsForAnotherProgramsLock) {
+    ASSERT_EQ(S_OK, HrCreateStoreFile("s.qst", "S", ""));
+    Sql("PRAGMA journal_mode = DELETE");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(Path().c_str(), &other));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr));
+    {
+        qrvmapi::CFileChecks checks;
+        checks.Start(Path(), qrvmapi::KeyOfFile(Path()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // waiting for the lock by now
+        {
+            qrvtest::HangGuard guard("stopping a check beside another program's lock",
+                                     std::chrono::seconds(5));
+            checks.Stop();
+        }
+        EXPECT_EQ(0, checks.ChecksRun());
+        // Stopped, it left no verdict: once the other program is done, the next wait runs it.
+        ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr));
+        EXPECT_EQ(S_OK, checks.Await(Path(), qrvmapi::KeyOfFile(Path())));
+        EXPECT_EQ(1, checks.ChecksRun());
+    }
+    sqlite3_close(other);
+}
+
+TEST_F(CheckedStore, TheMarksOfEarlierVersionsGoAtTheNextWrite) {
+    ASSERT_EQ(S_OK, HrCreateStoreFile("s.qst", "S", ""));
+    Sql("CREATE TRIGGER unmark_props_i AFTER INSERT ON props BEGIN DELETE FROM meta WHERE key = 'checked'; "
+        "END;"
+        "CREATE TRIGGER unmark_meta_d AFTER DELETE ON meta WHEN OLD.key <> 'checked' BEGIN "
+        "DELETE FROM meta WHERE key = 'checked'; END;"
+        "CREATE TRIGGER users_own AFTER INSERT ON folders BEGIN SELECT 1; END;"
+        "INSERT INTO meta(key, value) VALUES('checked', '1:2:3:4')");
+    const std::string record = Path() + ".checked";
+    ASSERT_EQ(0, ::mkfifo(record.c_str(), 0600));  // never read: a FIFO cannot hold anything up
+    {
+        qrvtest::HangGuard guard("the first write beside an old record");
+        ASSERT_EQ(S_OK, AddNote("first"));
+    }
+    struct stat st {};
+    EXPECT_NE(0, ::stat(record.c_str(), &st));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open_v2(Path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr));
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_prepare_v2(db,
+                                 "SELECT group_concat(name) FROM sqlite_master WHERE type = 'trigger' "
+                                 "UNION ALL SELECT count(*) FROM meta WHERE key = 'checked'",
+                                 -1, &stmt, nullptr));
+    ASSERT_EQ(SQLITE_ROW, sqlite3_step(stmt));
+    EXPECT_STREQ("users_own", reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    ASSERT_EQ(SQLITE_ROW, sqlite3_step(stmt));
+    EXPECT_EQ(0, sqlite3_column_int(stmt, 0));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
 }
 
 }  // namespace

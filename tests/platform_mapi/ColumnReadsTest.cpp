@@ -118,6 +118,8 @@ protected:
             }
         }
 
+        Ref<IMessage> recoverable(Open(folder, rows.p->aRow[0], MAPI_MODIFY));
+        ASSERT_NE(nullptr, recoverable.p);
         Ref<IMessage> first(Open(folder, rows.p->aRow[0], 0));
         Ref<IMessage> second(Open(folder, rows.p->aRow[1], 0));
         Ref<IMessage> third(Open(folder, rows.p->aRow[2], MAPI_MODIFY));
@@ -145,6 +147,17 @@ protected:
         Values gone;
         EXPECT_EQ(MAPI_E_OBJECT_DELETED,
                   second->GetProps(Tags{PR_SUBJECT_A, PR_BODY_A}, 0, &gone.count, &gone.p));
+        // Deleted to the recoverable items once opened: no longer read or saved as a live item.
+        SBinary softId{rows.p->aRow[0].lpProps[0].Value.bin};
+        SBinaryArray softList{1, &softId};
+        ASSERT_EQ(S_OK, folder->DeleteMessages(&softList, 0, nullptr, 0));
+        Values softGone;
+        EXPECT_EQ(MAPI_E_OBJECT_DELETED,
+                  recoverable->GetProps(Tags{PR_SUBJECT_A, PR_BODY_A}, 0, &softGone.count, &softGone.p));
+        SPropValue changed = LongValue(PR_IMPORTANCE, 2);
+        ASSERT_EQ(S_OK, recoverable->SetProps(1, &changed, nullptr));
+        EXPECT_EQ(MAPI_E_OBJECT_DELETED, recoverable->SaveChanges(KEEP_OPEN_READWRITE));
+        recoverable.reset();
 
         // Saved, an item keeps what it changed over everything it had.
         SPropValue importance = LongValue(PR_IMPORTANCE, 7);

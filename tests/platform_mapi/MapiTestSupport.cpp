@@ -1,11 +1,13 @@
 // Shared set-up of the message-store tests.
 #include "tests/platform_mapi/MapiTestSupport.h"
 
+#include <dirent.h>
 #include <sqlite3.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 
 #include "platform/mapi/StoreAdmin.h"
 
@@ -61,11 +63,35 @@ void FlipBitInPageOf(const std::string& storeFile, const std::string& name, long
     size_t at = static_cast<size_t>((page - 1) * size + (offset < 0 ? size + offset : offset));
     ASSERT_LT(at, bytes.size());
     bytes[at] = static_cast<char>(bytes[at] ^ 1);
+    // Written as a new file in its place: a process knows a file it checked once as sound for its
+    // whole life, and a test runs many processes' steps in one.
+    std::remove(HrResolveStorePath(storeFile).c_str());
     std::ofstream(HrResolveStorePath(storeFile), std::ios::binary | std::ios::trunc) << bytes;
 }
 
 std::string IntegrityOf(const std::string& storeFile) {
     return FirstText(storeFile, "PRAGMA integrity_check");
+}
+
+// What a reader could change of a store: its bytes, its schema, its journal mode (the header says
+// it) and the files beside it.
+std::string StoreState(const std::string& file) {
+    std::string state;
+    const std::string path = HrResolveStorePath(file);
+    const std::string dir = path.substr(0, path.rfind('/'));
+    std::set<std::string> names;
+    if (DIR* listing = ::opendir(dir.c_str())) {
+        while (dirent* entry = ::readdir(listing)) {
+            names.insert(entry->d_name);
+        }
+        ::closedir(listing);
+    }
+    for (const std::string& name : names) {
+        state += name + "\n";
+    }
+    const std::string bytes = FileBytes(path);
+    state += "mode " + std::to_string(bytes.size() > 19 ? bytes[18] * 10 + bytes[19] : -1) + "\n";
+    return state + bytes;
 }
 
 std::string FileBytes(const std::string& path) {

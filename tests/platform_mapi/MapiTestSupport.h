@@ -126,10 +126,14 @@ HRESULT OpenById(C* container, const std::string& eid, ULONG flags, LPUNKNOWN* u
 }
 
 // Damage done to a store file while no connection has it open: flips the lowest bit of the byte
-// 'offset' bytes into the first page of the table or index 'name' (negative: from its end).
+// 'offset' bytes into the first page of the table or index 'name' (negative: from its end), in a
+// new file put in its place.
 void FlipBitInPageOf(const std::string& storeFile, const std::string& name, long offset);
 // SQLite's integrity check of a store file, read-only: "ok" or the first fault it finds.
 std::string IntegrityOf(const std::string& storeFile);
+// What a reader could change of a store: its bytes, its journal mode (its header says it) and the
+// names of the files in its folder.
+std::string StoreState(const std::string& storeFile);
 // Every byte of a file.
 std::string FileBytes(const std::string& path);
 

@@ -41,6 +41,7 @@ protected:
 };
 
 TEST_F(PrivateFiles, AProfileWithARememberedPasswordIsReadableByTheUserAloneUnderUmask022) {
+    const long setUps = qrvmapi::ProfileDbSetUps();
     const mode_t previous = ::umask(022);
     std::string service = MakeProfile("P1", "", "secret.qst", "Secret", "hunter2");
     ASSERT_EQ(S_OK, RememberPassword("P1", service, "hunter2", true));
@@ -78,6 +79,16 @@ TEST_F(PrivateFiles, AProfileWithARememberedPasswordIsReadableByTheUserAloneUnde
     std::string why;
     EXPECT_EQ(S_OK, ListProfiles(why));
     EXPECT_EQ(ModeOf(m_root->Path() + "/mapi"), 0700u);
+    // Every use opened the profile database anew; its schema, log mode and check were set up once.
+    EXPECT_EQ(setUps + 1, qrvmapi::ProfileDbSetUps());
+
+    // A folder that is someone else's is not used, whatever its mode.
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((m_root->Path() + "/mapi").c_str(), 65534, 65534), 0);
+        EXPECT_EQ(MAPI_E_NO_ACCESS, ListProfiles(why));
+        EXPECT_NE(why.find(m_root->Path() + "/mapi"), std::string::npos) << why;
+        ASSERT_EQ(::chown((m_root->Path() + "/mapi").c_str(), 0, 0), 0);
+    }
 }
 
 TEST_F(PrivateFiles, AProfileDatabaseThatCannotBeUsedNamesItselfAndTheReason) {
@@ -104,12 +115,15 @@ TEST_F(PrivateFiles, AProfileDatabaseThatCannotBeUsedNamesItselfAndTheReason) {
     EXPECT_EQ(why, "cannot open the profile database \"" + db + "\": not a regular file");
     ASSERT_EQ(::unlink(db.c_str()), 0);
 
-    // A damaged file is not taken for a missing profile or a wrong password.
+    // A damaged file is not taken for a missing profile or a wrong password. (Put in the place of
+    // the one this process set up: that one it checked already.)
     MakeProfile("NoPassword", "", "s.qst", "S");
     {
-        std::fstream damage(db, std::ios::in | std::ios::out | std::ios::binary);
-        damage.seekp(4096 + 8);
-        damage.write("\xff\xff\xff\xff\xff\xff\xff\xff", 8);
+        std::ifstream in(db, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        bytes.replace(4096 + 8, 8, 8, '\xff');
+        ASSERT_EQ(::unlink(db.c_str()), 0);
+        std::ofstream(db, std::ios::binary) << bytes;
     }
     LPMAPISESSION session = nullptr;
     hr = MAPILogonEx(0, "NoPassword", "", MAPI_EXPLICIT_PROFILE, &session);

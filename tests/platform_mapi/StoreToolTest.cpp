@@ -1,4 +1,5 @@
 // The administration tool: commands, JSON round trips, the generator and the demo.
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -377,6 +378,24 @@ TEST_F(StoreTool, AStoreIsRemovedFromAProfileButTheDefaultStoreOnlyWhenItIsTheLa
     ASSERT_EQ(0, Run({"profile", "create", "P", "--password", "pw"}));
     ASSERT_EQ(0, Run({"store", "add", "P", "main.qst", "--name", "Main", "--profile-password", "pw"}));
     ASSERT_EQ(0, Run({"store", "add", "P", "extra.qst", "--name", "Extra", "--profile-password", "pw"}));
+    // An add that fails halfway (the file is no store) leaves no service behind, also where no
+    // removal could take one away again (another program's trigger refuses them here).
+    const std::string profiles = m_root->Path() + "/mapi/profiles.db";
+    auto sql = [&](const char* text) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(profiles.c_str(), &db));
+        sqlite3_stmt* stmt = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(db, text, -1, &stmt, nullptr)) << sqlite3_errmsg(db);
+        m_out = sqlite3_step(stmt) == SQLITE_ROW ? std::to_string(sqlite3_column_int(stmt, 0)) : "";
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+    };
+    sql("CREATE TRIGGER keep BEFORE DELETE ON services BEGIN SELECT RAISE(ABORT, 'kept'); END");
+    const std::string junk = m_root->WriteFile("junk.qst", std::string(8192, 'j'));
+    EXPECT_EQ(1, Run({"store", "add", "P", junk, "--name", "Junk", "--profile-password", "pw"}));
+    sql("SELECT count(*) FROM services");
+    EXPECT_EQ("2", m_out);
+    sql("DROP TRIGGER keep");
     EXPECT_EQ(1, Run({"store", "remove", "P", "Main", "--profile-password", "pw"}));
     EXPECT_NE(std::string::npos, m_err.find("default")) << m_err;
     EXPECT_EQ(1, Run({"store", "remove", "P", "Other", "--profile-password", "pw"}));
@@ -417,6 +436,24 @@ TEST_F(StoreTool, AStoreFileThatFailsTheIntegrityCheckIsReadButNeverWritten) {
         EXPECT_NE(std::string::npos, m_err.find("MAPI_E_CORRUPT_STORE")) << m_err;
     }
     EXPECT_EQ(before, FileBytes(path));
+}
+
+TEST_F(StoreTool, ReadsLeaveTheStoreAndItsFolderAsTheyWere) {
+    ASSERT_EQ(0, Run({"store", "create", "r.qst"}));
+    ASSERT_EQ(0, Run({"generate", "r.qst", "note", "50"}));
+    ASSERT_EQ(0, Run({"store", "create", "j.qst"}));
+    ASSERT_EQ(0, Run({"generate", "j.qst", "note", "50"}));
+    sqlite3* db = nullptr;  // a file another program keeps with a rollback journal
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("j.qst").c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    for (const char* file : {"r.qst", "j.qst"}) {
+        const std::string before = StoreState(file);
+        ASSERT_EQ(0, Run({"item", "list", file, "Notes"})) << m_err;
+        ASSERT_EQ(0, Run({"folder", "list", file})) << m_err;
+        ASSERT_EQ(0, Run({"item", "export", file, "Notes"})) << m_err;
+        EXPECT_TRUE(before == StoreState(file)) << file;
+    }
 }
 
 TEST_F(StoreTool, DemoIsMadeOnceWithADefaultAndAProtectedStore) {

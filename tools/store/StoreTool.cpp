@@ -548,16 +548,6 @@ void AddStoreToProfile(const std::string& profile, const std::string& profilePas
     Check(admin->AdminServices(profile.c_str(), profilePassword.c_str(), 0, 0, &services),
           "Opening the profile \"" + profile + "\"");
     std::string path = HrResolveStorePath(file);
-    Check(services->CreateMsgService("MSPST MS", name.c_str(), 0, 0), "Adding a personal-folders service");
-    CHold<IMAPITable> table;
-    Check(services->GetMsgServiceTable(0, &table), "GetMsgServiceTable");
-    SizedSPropTagArray(1, columns) = {1, {PR_SERVICE_UID}};
-    Check(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "SetColumns");
-    LPSRowSet rows = nullptr;
-    Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
-    MAPIUID uid;
-    std::memcpy(uid.ab, rows->aRow[rows->cRows - 1].lpProps[0].Value.bin.lpb, sizeof(uid.ab));
-    FreeProws(rows);
     bool existed = access(path.c_str(), F_OK) == 0;
     SPropValue values[5] = {};
     ULONG count = 0;
@@ -573,11 +563,8 @@ void AddStoreToProfile(const std::string& profile, const std::string& profilePas
         values[count].ulPropTag = PR_PST_REMEMBER_PW;
         values[count++].Value.b = TRUE;
     }
-    HRESULT hr = services->ConfigureMsgService(&uid, 0, 0, count, values);
-    if (FAILED(hr)) {
-        services->DeleteMsgService(&uid);  // no half-configured service stays behind
-        Check(hr, "Attaching " + path);
-    }
+    MAPIUID uid;
+    Check(HrAddConfiguredService(services.p, name.c_str(), count, values, &uid), "Attaching " + path);
     out << "Store \"" << name << "\" (" << path << (existed ? ", existing file" : ", new file")
         << ") added to \"" << profile << "\".\n";
     if (makeDefault) {
@@ -949,6 +936,8 @@ int RunStoreTool(const std::vector<std::string>& rawArgs, std::ostream& out, std
     if (initialised) {
         MAPIUninitialize();
     }
+    // A check started by a read is not waited for: the tool is done.
+    StopStoreChecks();
     return code;
 }
 

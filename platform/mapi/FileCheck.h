@@ -1,0 +1,102 @@
+// SQLite's whole-file check of the store files this process uses: once per file (known by device
+// and inode) for the life of the process, in the background on a connection of its own, with an
+// owner that ends the running checks at once when asked.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win32/WinTypes.h"
+
+namespace qrvmapi {
+
+// A file's identity on disk: the same while it is written or renamed, another for a file put in
+// its place. Its time of birth, where the file system keeps one, tells a new file from a removed
+// one whose inode number it got.
+struct CFileKey {
+    unsigned long long m_dev = 0;
+    unsigned long long m_ino = 0;
+    long long m_born = 0;  // nanoseconds; 0 when not known
+    bool Valid() const { return m_ino != 0; }
+    bool operator<(const CFileKey& other) const {
+        if (m_dev != other.m_dev) {
+            return m_dev < other.m_dev;
+        }
+        return m_ino != other.m_ino ? m_ino < other.m_ino : m_born < other.m_born;
+    }
+    bool operator==(const CFileKey& other) const {
+        return m_dev == other.m_dev && m_ino == other.m_ino && m_born == other.m_born;
+    }
+};
+
+// The identity of the file at 'path' now (invalid when it cannot be looked at).
+CFileKey KeyOfFile(const std::string& path);
+
+// The checks of one process. A file's verdict (sound or damaged) is kept until the process ends;
+// a check that could not run (stopped, busy, the file gone) leaves none, and the next wait for it
+// runs it again.
+class CFileChecks {
+public:
+    CFileChecks() = default;
+    // Stops: safe from a static destructor at exit.
+    ~CFileChecks();
+    CFileChecks(const CFileChecks&) = delete;
+    CFileChecks& operator=(const CFileChecks&) = delete;
+
+    // The checks of the message-store service.
+    static CFileChecks& Service();
+
+    // Starts the check of the file 'key' at 'path' in the background unless it ran or runs.
+    void Start(const std::string& path, const CFileKey& key);
+    // Waits until the file's check ended, starting it when it neither ran nor runs: S_OK when the
+    // file is sound, MAPI_E_CORRUPT_STORE when it is damaged, or why the check could not run.
+    HRESULT Await(const std::string& path, const CFileKey& key);
+    // The file was found damaged by other means (SQLite met damage reading it): so it stays.
+    void MarkDamaged(const CFileKey& key);
+    bool IsDamaged(const CFileKey& key);
+    // Ends every running check soon (each one notices within a few milliseconds, also while it
+    // waits for another program's lock) and waits for their threads. Checks asked for while it
+    // runs do not start; afterwards they start again as usual.
+    void Stop();
+    // How many whole-file checks ran to their end (for tests).
+    long ChecksRun() const { return m_checksRun.load(); }
+
+private:
+    struct CCheck {
+        bool running = false;
+        HRESULT hr = S_OK;  // when ended: S_OK or MAPI_E_CORRUPT_STORE are verdicts, others not
+        bool verdict = false;
+        std::thread thread;
+        int pid = 0;  // the process that made the thread: a forked child has no thread to join
+    };
+    void Launch(const std::string& path, const CFileKey& key, CCheck& check);
+    // Joins the threads of the checks that ended (the lock held): a thread not joined keeps its
+    // stack, and a process that reads many files (a fuzzer) would gather them.
+    void JoinEnded();
+    void Run(std::string path, CFileKey key, CCheck* check);
+    HRESULT RunCheck(const std::string& path, const CFileKey& key);
+
+    std::mutex m_lock;
+    std::condition_variable m_ended;
+    std::map<CFileKey, std::unique_ptr<CCheck>> m_checks;
+    std::vector<std::thread> m_endedThreads;  // handed over by checks as they end
+    bool m_stopping = false;
+    std::atomic<bool> m_stop{false};  // read by the checks' SQLite callbacks
+    std::atomic<long> m_checksRun{0};
+};
+
+// The service's checks (CFileChecks::Service()).
+void StartFileCheck(const std::string& path, const CFileKey& key);
+HRESULT AwaitFileCheck(const std::string& path, const CFileKey& key);
+// Ends the service's running checks without waiting for them to finish: called at the program's
+// exit and by the tools before they return.
+void StopFileChecks();
+long FileChecksRun();
+
+}  // namespace qrvmapi
