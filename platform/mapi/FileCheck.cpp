@@ -207,7 +207,8 @@ void CFileChecks::Run(std::string path, CFileKey key, CCheck* check) {
         check->verdict = hr == S_OK || hr == MAPI_E_CORRUPT_STORE;
     }
     check->running = false;
-    if (check->pid == ::getpid()) {
+    // A stop may have taken this thread to join already: then there is nothing left to hand on.
+    if (check->pid == ::getpid() && check->thread.joinable()) {
         m_endedThreads.push_back(std::move(check->thread));  // joined by the next launch or stop
     }
     m_ended.notify_all();
@@ -314,7 +315,9 @@ void CFileChecks::Stop() {
         }
     }
     for (std::thread& thread : threads) {
-        thread.join();
+        if (thread.joinable()) {
+            thread.join();
+        }
     }
     std::lock_guard<std::mutex> guard(m_lock);
     m_stopping = false;
