@@ -36,6 +36,10 @@ std::string SaveWindowPicture(CWnd* pWnd, const std::string& path) {
 wxImage ClientPixels(CWnd& wnd, const CRect& rcClient) {
     CRect rc = rcClient;
     wnd.ClientToScreen(&rc);
+    return ScreenPixels(rc);
+}
+
+wxImage ScreenPixels(const CRect& rc) {
     const std::string pattern = (std::filesystem::temp_directory_path() / "qrv-pixels-XXXXXX").string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -53,7 +57,7 @@ wxImage ClientPixels(CWnd& wnd, const CRect& rcClient) {
     if (wxImage::FindHandler(wxBITMAP_TYPE_PNM) == nullptr)
         wxImage::AddHandler(new wxPNMHandler);
     wxImage image;
-    image.LoadFile(path, wxBITMAP_TYPE_PNM);
+    EXPECT_TRUE(image.LoadFile(path, wxBITMAP_TYPE_PNM)) << path;
     std::filesystem::remove(path);
     return image;
 }

@@ -18,5 +18,8 @@ std::string SaveWindowPicture(CWnd* pWnd, const std::string& path);
 // What the X server shows inside a rectangle of the window's client area, read by the desktop's
 // screen grabber into a file of its own (runs of tests side by side never read each other's).
 wxImage ClientPixels(CWnd& wnd, const CRect& rcClient);
+// The same for a rectangle in screen coordinates. Read from the X server: a screen context of the
+// toolkit may hand back what the screen showed when it was first read.
+wxImage ScreenPixels(const CRect& rcScreen);
 
 }  // namespace qrvtest

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/afx/wnd/Gdi.h"
+#include "tests/support/WindowPicture.h"
 #include "tests/ui_input/InputFixture.h"
 #include "ui/FormViews.h"
 #include "ui/ItemInfo.h"
@@ -45,17 +46,7 @@ protected:
         rc.top += 3;
         rc.right -= 3;
         rc.bottom -= 3;
-        // Read from the X server by the desktop's screen grabber: a screen context of the toolkit
-        // may hand back what the screen showed when it was first read.
-        const std::string path = m_root->Path() + "/label.ppm";
-        const std::string command = "import -silent -window root -crop " + std::to_string(rc.Width()) + "x" +
-                                    std::to_string(rc.Height()) + "+" + std::to_string(rc.left) + "+" +
-                                    std::to_string(rc.top) + " +repage -depth 8 ppm:'" + path + "'";
-        EXPECT_EQ(0, std::system(command.c_str())) << command;
-        if (wxImage::FindHandler(wxBITMAP_TYPE_PNM) == nullptr)
-            wxImage::AddHandler(new wxPNMHandler);
-        wxImage image;
-        EXPECT_TRUE(image.LoadFile(path, wxBITMAP_TYPE_PNM));
+        const wxImage image = qrvtest::ScreenPixels(rc);
         const COLORREF crGrey = GetSysColor(COLOR_GRAYTEXT);
         TextPixels pixels;
         for (int y = 0; y < image.GetHeight(); ++y)

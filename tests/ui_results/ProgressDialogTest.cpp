@@ -10,6 +10,7 @@
 #include "language/LanguageSettings.h"
 #include "resources/FormResource.h"
 #include "resources/ResultTemplates.h"
+#include "tests/support/WindowPicture.h"
 #include "tests/ui_results/ResultsFixture.h"
 #include "ui/FormViews.h"
 #include "ui/SearchProgressDialog.h"
@@ -130,19 +131,6 @@ TEST_F(ProgressDialogTest, TheSearchOfTheResultsPageShowsAndDropsTheDialog) {
     CloseForm(pView);
 }
 
-// What the screen shows inside a rectangle, read from the X server by the desktop's screen grabber.
-wxImage ScreenPixels(const CRect& rc, const std::string& path) {
-    const std::string command = "import -silent -window root -crop " + std::to_string(rc.Width()) + "x" +
-                                std::to_string(rc.Height()) + "+" + std::to_string(rc.left) + "+" +
-                                std::to_string(rc.top) + " +repage -depth 8 ppm:'" + path + "'";
-    EXPECT_EQ(0, std::system(command.c_str())) << command;
-    if (wxImage::FindHandler(wxBITMAP_TYPE_PNM) == nullptr)
-        wxImage::AddHandler(new wxPNMHandler);
-    wxImage image;
-    EXPECT_TRUE(image.LoadFile(path, wxBITMAP_TYPE_PNM));
-    return image;
-}
-
 // What one look at the dialog saw: the filled part of the items bar (pixels in the fill colour)
 // and, per label, its dark (text) and light (background) pixels.
 struct DialogLook {
@@ -156,9 +144,8 @@ struct DialogLook {
 // search pauses past the dialog's drawing interval, as on a slow store, and the screen is read.
 class CWatchedProgress : public ISearchProgress {
 public:
-    CWatchedProgress(std::unique_ptr<ISearchProgress> dialog, std::string path,
-                     std::vector<DialogLook>& looks)
-        : m_dialog(std::move(dialog)), m_path(std::move(path)), m_looks(looks) {}
+    CWatchedProgress(std::unique_ptr<ISearchProgress> dialog, std::vector<DialogLook>& looks)
+        : m_dialog(std::move(dialog)), m_looks(looks) {}
     void SetStoreProgress(int nPercent) override { m_dialog->SetStoreProgress(nPercent); }
     void SetFolderProgress(int nPercent) override { m_dialog->SetFolderProgress(nPercent); }
     void SetItemProgress(int nPercent) override {
@@ -184,7 +171,7 @@ private:
         DialogLook look;
         CRect rc;
         pDialog->GetItemsBar().GetWindowRect(&rc);
-        const wxImage bar = ScreenPixels(rc, m_path);
+        const wxImage bar = qrvtest::ScreenPixels(rc);
         for (int y = 0; y < bar.GetHeight(); ++y)
             for (int x = 0; x < bar.GetWidth(); ++x)
                 if (bar.GetBlue(x, y) > bar.GetRed(x, y) + 60)
@@ -193,7 +180,7 @@ private:
                               IDC_PROGRESS_ITEMS_LABEL};
         for (int i = 0; i < 3; ++i) {
             pDialog->GetDlgItem(labels[i])->GetWindowRect(&rc);
-            const wxImage label = ScreenPixels(rc, m_path);
+            const wxImage label = qrvtest::ScreenPixels(rc);
             for (int y = 0; y < label.GetHeight(); ++y)
                 for (int x = 0; x < label.GetWidth(); ++x) {
                     const int sum = label.GetRed(x, y) + label.GetGreen(x, y) + label.GetBlue(x, y);
@@ -205,20 +192,15 @@ private:
         return look;
     }
     std::unique_ptr<ISearchProgress> m_dialog;
-    std::string m_path;
     std::vector<DialogLook>& m_looks;
 };
 
 class WatchedProgressUi : public FakeUiServices {
 public:
-    explicit WatchedProgressUi(std::string path) : m_path(std::move(path)) {}
     std::unique_ptr<ISearchProgress> CreateSearchProgress(CWnd* pParent) override {
-        return std::make_unique<CWatchedProgress>(CreateSearchProgressDialog(pParent), m_path, looks);
+        return std::make_unique<CWatchedProgress>(CreateSearchProgressDialog(pParent), looks);
     }
     std::vector<DialogLook> looks;  // of the last search
-
-private:
-    std::string m_path;
 };
 
 // Read from the screen in the middle of a search, without the test turning the event loop: the
@@ -228,7 +210,7 @@ TEST_F(ProgressDialogTest, TheDialogDrawsItsLabelsAndMovingBarsWhileTheSearchRun
         AddMail({"Subject " + std::to_string(i % 60), "Tom", i});
     ChooserScript chooser = m_ui->chooser;
     m_ui.reset();
-    auto* pUi = new WatchedProgressUi(m_root->Path() + "/look.ppm");
+    auto* pUi = new WatchedProgressUi;
     pUi->chooser = chooser;
     m_ui.reset(pUi);
     FVPagedView* pView = ShowForm(m_pConfig);
@@ -256,17 +238,16 @@ TEST_F(ProgressDialogTest, TheFormsCleanupProgressIsDrawnWhileTheCleanupRuns) {
     FVPagedView* pView = ShowForm(m_pConfig);
     ASSERT_NE(nullptr, pView);
     Settle(200);
-    const std::string path = m_root->Path() + "/cleanup.ppm";
     auto look = [&](int* pnFilled, int* pnText) {
         CRect rc;
         pView->GetProgressCtrl().GetWindowRect(&rc);
-        const wxImage bar = ScreenPixels(rc, path);
+        const wxImage bar = qrvtest::ScreenPixels(rc);
         *pnFilled = 0;
         for (int y = 0; y < bar.GetHeight(); ++y)
             for (int x = 0; x < bar.GetWidth(); ++x)
                 *pnFilled += bar.GetBlue(x, y) > bar.GetRed(x, y) + 60 ? 1 : 0;
         pView->GetDlgItem(IDC_FV_PROGRESS_TEXT)->GetWindowRect(&rc);
-        const wxImage label = ScreenPixels(rc, path);
+        const wxImage label = qrvtest::ScreenPixels(rc);
         *pnText = 0;
         for (int y = 0; y < label.GetHeight(); ++y)
             for (int x = 0; x < label.GetWidth(); ++x)
@@ -300,13 +281,12 @@ TEST_F(ProgressDialogTest, TheCleanupProgressShownRightAfterAFrameIsOnScreenBefo
     FVPagedView* pView = ShowForm(m_pConfig);
     ASSERT_NE(nullptr, pView);
     Settle(200);
-    const std::string path = m_root->Path() + "/first.ppm";
     pView->Invalidate(TRUE);
     AfxPaintFrameNow(pView);  // a frame, drawn just now
     ASSERT_EQ(S_OK, pView->StartCleanup());
     CRect rc;
     pView->GetDlgItem(IDC_FV_PROGRESS_TEXT)->GetWindowRect(&rc);
-    const wxImage label = ScreenPixels(rc, path);
+    const wxImage label = qrvtest::ScreenPixels(rc);
     int nText = 0;
     for (int y = 0; y < label.GetHeight(); ++y)
         for (int x = 0; x < label.GetWidth(); ++x)
@@ -323,13 +303,13 @@ struct UncoveredLook {
     int nText = 0;
 };
 
-UncoveredLook LookAtUncovered(CSearchProgressDialog* pDialog, const std::string& path) {
+UncoveredLook LookAtUncovered(CSearchProgressDialog* pDialog) {
     UncoveredLook look;
     const int ids[] = {IDC_PROGRESS_ITEMS, IDC_PROGRESS_STORES_LABEL, IDC_PROGRESS_ITEMS_LABEL};
     for (int id : ids) {
         CRect rc;
         pDialog->GetDlgItem(id)->GetWindowRect(&rc);
-        const wxImage image = ScreenPixels(rc, path);
+        const wxImage image = qrvtest::ScreenPixels(rc);
         for (int y = 0; y < image.GetHeight(); ++y)
             for (int x = 0; x < image.GetWidth(); ++x) {
                 const int r = image.GetRed(x, y), g = image.GetGreen(x, y), b = image.GetBlue(x, y);
@@ -351,8 +331,7 @@ TEST_F(ProgressDialogTest, AnUncoveredDialogPaintsItselfAgainWhileTheValuesStayT
     pDialog->SetItemProgress(50);
     pDialog->DrawNow();  // draws the change that may wait: nothing waits from here on
     Settle(200);
-    const std::string path = m_root->Path() + "/uncovered.ppm";
-    ASSERT_GT(LookAtUncovered(pDialog, path).nText, 10);
+    ASSERT_GT(LookAtUncovered(pDialog).nText, 10);
 
     Display* pDisplay = XOpenDisplay(nullptr);
     ASSERT_NE(nullptr, pDisplay);
@@ -369,7 +348,7 @@ TEST_F(ProgressDialogTest, AnUncoveredDialogPaintsItselfAgainWhileTheValuesStayT
         0, CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
     XMapRaised(pDisplay, cover);
     XSync(pDisplay, False);
-    ASSERT_GT(LookAtUncovered(pDialog, path).nCoverColour, 100);
+    ASSERT_GT(LookAtUncovered(pDialog).nCoverColour, 100);
     XDestroyWindow(pDisplay, cover);
     XSync(pDisplay, False);
     XCloseDisplay(pDisplay);
@@ -385,7 +364,7 @@ TEST_F(ProgressDialogTest, AnUncoveredDialogPaintsItselfAgainWhileTheValuesStayT
             pDialog->SetItemProgress(50);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        look = LookAtUncovered(pDialog, path);
+        look = LookAtUncovered(pDialog);
         if (look.nCoverColour == 0)
             break;
     }
