@@ -287,6 +287,28 @@ HRESULT ApplySettings(CProfileDb& db, LONGLONG profile, const std::string& uid,
     return S_OK;
 }
 
+// Reads the settings, then applies them to the profile database in one transaction: a failure
+// leaves the database as it was.
+template <class Apply>
+HRESULT ApplyInTransaction(ULONG cValues, LPSPropValue lpProps, Apply apply) {
+    CServiceSettings settings;
+    HRESULT hr = ReadSettings(cValues, lpProps, settings);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    CProfileDb db;
+    hr = db.Open();
+    if (FAILED(hr)) {
+        return hr;
+    }
+    CTransaction tx(db.Db());
+    if (FAILED(tx.Result())) {
+        return tx.Result();
+    }
+    hr = apply(db, settings);
+    return FAILED(hr) ? hr : tx.Commit();
+}
+
 }  // namespace
 
 HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, ULONG, ULONG cValues,
@@ -294,22 +316,10 @@ HRESULT CMsgServiceAdminImpl::ConfigureMsgService(LPMAPIUID lpUID, ULONG_PTR, UL
     if (lpUID == nullptr || (cValues > 0 && lpProps == nullptr)) {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CServiceSettings settings;
-    HRESULT hr = ReadSettings(cValues, lpProps, settings);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    CProfileDb db;
-    hr = db.Open();
-    if (FAILED(hr)) {
-        return hr;
-    }
-    CTransaction tx(db.Db());
-    if (FAILED(tx.Result())) {
-        return tx.Result();
-    }
-    hr = ApplySettings(db, m_profile, std::string(reinterpret_cast<const char*>(lpUID->ab), 16), settings);
-    return FAILED(hr) ? hr : tx.Commit();
+    const std::string uid(reinterpret_cast<const char*>(lpUID->ab), 16);
+    return ApplyInTransaction(cValues, lpProps, [&](CProfileDb& db, const CServiceSettings& settings) {
+        return ApplySettings(db, m_profile, uid, settings);
+    });
 }
 
 HRESULT CMsgServiceAdminImpl::CreateConfiguredService(LPCSTR lpszDisplayName, ULONG cValues,
@@ -317,30 +327,14 @@ HRESULT CMsgServiceAdminImpl::CreateConfiguredService(LPCSTR lpszDisplayName, UL
     if (lpUID == nullptr || (cValues > 0 && lpProps == nullptr)) {
         return MAPI_E_INVALID_PARAMETER;
     }
-    CServiceSettings settings;
-    HRESULT hr = ReadSettings(cValues, lpProps, settings);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    std::string display = TextOf(lpszDisplayName);
-    CProfileDb db;
-    hr = db.Open();
-    if (FAILED(hr)) {
-        return hr;
-    }
-    // One transaction: a service is there configured, or not at all.
-    CTransaction tx(db.Db());
-    if (FAILED(tx.Result())) {
-        return tx.Result();
-    }
+    const std::string display = TextOf(lpszDisplayName);
     std::string uid;
-    hr = db.CreateService(m_profile, "MSPST MS", display.empty() ? "Personal Folders" : display, &uid);
-    if (SUCCEEDED(hr)) {
-        hr = ApplySettings(db, m_profile, uid, settings);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = tx.Commit();
-    }
+    // One transaction: a service is there configured, or not at all.
+    HRESULT hr = ApplyInTransaction(cValues, lpProps, [&](CProfileDb& db, const CServiceSettings& settings) {
+        HRESULT hrCreate =
+            db.CreateService(m_profile, "MSPST MS", display.empty() ? "Personal Folders" : display, &uid);
+        return FAILED(hrCreate) ? hrCreate : ApplySettings(db, m_profile, uid, settings);
+    });
     if (SUCCEEDED(hr)) {
         std::memcpy(lpUID->ab, uid.data(), sizeof(lpUID->ab));
     }
