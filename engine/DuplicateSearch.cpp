@@ -698,13 +698,19 @@ HRESULT CConfigInfo::FindFolderDuplicates(int nStoreIndex, int nFolderIndex, LPS
         }
     }
     // What the store's folders gave counts only from a sound file: a damaged index reads as fewer
-    // items, or none, without an error. The store's whole-file check, started beside this search
-    // when its first contents table opened, is waited for once its last folder is read.
+    // items, or none, without an error. The search does not wait for the store's whole-file check
+    // (started beside it when its first contents table opened): its result shows at once, the
+    // user is told when the check finds damage, and a cleanup's writes wait for the verdict. A
+    // check that could not run (busy, stopped) tells nothing.
     if (nFolderIndex + 1 == s.pStore->GetFolderCount()) {
-        HRESULT hrCheck = HrAwaitStoreCheck(s.lpMDB);
-        if (hrCheck == MAPI_E_CORRUPT_STORE) {
-            QTRACE(TRACE_ERROR, "The store failed its integrity check: hr = 0x%08lx\n", hrCheck);
-            return hr = hrCheck;
+        const HRESULT hrAdvise = HrAdviseStoreCheck(s.lpMDB, [](HRESULT hrCheck) {
+            if (hrCheck == MAPI_E_CORRUPT_STORE) {
+                QTRACE(TRACE_ERROR, "The store failed its integrity check: hr = 0x%08lx\n", hrCheck);
+                ReportStoreCheckFailure(hrCheck);
+            }
+        });
+        if (FAILED(hrAdvise)) {
+            QTRACE(TRACE_ERROR, "HrAdviseStoreCheck() failed: hr = 0x%08lx\n", hrAdvise);
         }
     }
     return hr;

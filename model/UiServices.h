@@ -36,11 +36,18 @@ public:
     virtual void SendCommandToMainWindow(UINT nCommandID) = 0;
     // Sends a command to the left pane when that pane is the configuration list; FALSE otherwise.
     virtual BOOL SendCommandToLeftPane(UINT nCommandID) = 0;
+    // Called on any thread (through ReportStoreCheckFailure): a searched store failed its
+    // whole-file check after the search gave its result. The box for hr is to be posted to the
+    // window thread, never shown here. Headless: nothing.
+    virtual void PostStoreCheckFailure(HRESULT hr) { (void)hr; }
 };
 
 // The installed services, or null. Not owned: the installer keeps the object alive.
 IUiServices* GetUiServices();
 void SetUiServices(IUiServices* pServices);
+// From any thread: hands hr to the installed services' PostStoreCheckFailure. Services that
+// SetUiServices took away are never called once it returned.
+void ReportStoreCheckFailure(HRESULT hr);
 
 // Shows the wait cursor for the life of the object (nothing without services).
 class CUiWaitCursor {

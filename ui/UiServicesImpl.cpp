@@ -1,6 +1,11 @@
 // The window side of the model's user-interface services.
 #include "ui/UiServicesImpl.h"
 
+#include <wx/app.h>
+
+#include "model/ErrorBoxes.h"
+#include "trace/Trace.h"
+
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/afx/wnd/WinApp.h"
 #include "ui/ConfigView.h"
@@ -50,4 +55,15 @@ BOOL CQuorvelUiServices::SendCommandToLeftPane(UINT nCommandID) {
         return FALSE;
     pLeft->SendMessage(WM_COMMAND, nCommandID, 0);
     return TRUE;
+}
+
+void CQuorvelUiServices::PostStoreCheckFailure(HRESULT hr) {
+    // The toolkit's queue of calls takes them from any thread; its drawing-only turns during a
+    // search leave them queued.
+    if (wxTheApp == nullptr)
+        return;
+    wxTheApp->CallAfter([hr] {
+        TRACE_FUNC_VOID("CQuorvelUiServices::PostStoreCheckFailure");
+        ShowError(AfxGetMainWnd(), hr);
+    });
 }

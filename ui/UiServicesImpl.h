@@ -14,4 +14,7 @@ public:
     BOOL HasMainWindow() override;
     void SendCommandToMainWindow(UINT nCommandID) override;
     BOOL SendCommandToLeftPane(UINT nCommandID) override;
+    // Posts the box to the window thread, where it shows over the main window once the message
+    // loop turns (after a search that is still drawing its result).
+    void PostStoreCheckFailure(HRESULT hr) override;
 };

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <mutex>
 #include <vector>
 
 #include "platform/mapi/MAPICodes.h"
@@ -22,38 +22,43 @@ constexpr int kBusyStepMs = 5;
 constexpr int kBusyLimitMs = 10000;
 // SQLite's virtual machine steps between two looks at the stop flag.
 constexpr int kProgressSteps = 10000;
+// Pages a copy takes in one step, between two looks at the stop flag: a few milliseconds' work.
+constexpr int kCopyPages = 1024;
 
-int WaitWhileBusy(void* stop, int count) {
-    if (static_cast<std::atomic<bool>*>(stop)->load() || count * kBusyStepMs >= kBusyLimitMs) {
-        return 0;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));
-    return 1;
+bool IsDamage(int rc) {
+    return (rc & 0xFF) == SQLITE_CORRUPT || (rc & 0xFF) == SQLITE_NOTADB;
 }
 
-int EndWhenStopped(void* stop) {
-    return static_cast<std::atomic<bool>*>(stop)->load() ? 1 : 0;
-}
+}  // namespace
 
 // One connection of the check, closed on every way out.
-class CConnection {
+class CCheckConnection {
 public:
-    ~CConnection() {
+    ~CCheckConnection() {
+        if (m_checks != nullptr) {
+            std::lock_guard<std::mutex> guard(m_checks->m_lock);
+            m_checks->m_connections.erase(m_db);
+        }
         if (m_db != nullptr) {
             sqlite3_close_v2(m_db);
         }
     }
-    // Opens the file with the stop flag watched in every busy wait and every long statement.
-    int Open(const std::string& path, int flags, std::atomic<bool>* stop) {
-        int rc = sqlite3_open_v2(path.c_str(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    // Opens the file with the stop flag watched in every busy wait and every long statement, and
+    // known to a stop, which interrupts what it does.
+    int Open(const char* path, int flags, CFileChecks* checks) {
+        int rc = sqlite3_open_v2(path, &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc == SQLITE_OK) {
             sqlite3_extended_result_codes(m_db, 0);
-            sqlite3_busy_handler(m_db, &WaitWhileBusy, stop);
-            sqlite3_progress_handler(m_db, kProgressSteps, &EndWhenStopped, stop);
+            sqlite3_busy_handler(m_db, &CFileChecks::WaitWhileBusy, checks);
+            sqlite3_progress_handler(m_db, kProgressSteps, &CFileChecks::EndWhenStopped, checks);
+            std::lock_guard<std::mutex> guard(checks->m_lock);
+            checks->m_connections.insert(m_db);
+            m_checks = checks;
         }
         return rc;
     }
     sqlite3* Get() const { return m_db; }
+    int Exec(const char* sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
     // The first column of the first row of 'sql' into 'text'.
     int Text(const char* sql, std::string& text) {
         sqlite3_stmt* stmt = nullptr;
@@ -69,69 +74,89 @@ public:
         sqlite3_finalize(stmt);
         return rc;
     }
+    // SQLite's integrity check of the connection's file: SQLITE_OK when sound, SQLITE_CORRUPT when not.
+    int CheckIntegrity(const std::atomic<bool>& stop) {
+        if (stop.load()) {
+            return SQLITE_INTERRUPT;  // a stop that came between two statements interrupted nothing
+        }
+        std::string verdict;
+        int rc = Text("PRAGMA integrity_check(1)", verdict);
+        return rc != SQLITE_OK ? rc : (verdict == "ok" ? SQLITE_OK : SQLITE_CORRUPT);
+    }
 
 private:
     sqlite3* m_db = nullptr;
+    CFileChecks* m_checks = nullptr;
 };
 
-// A file of the check's own, made for its owner's eyes alone in the temporary folder (never beside
-// the store: nothing is added there), removed when done.
-class CPrivateCopy {
-public:
-    ~CPrivateCopy() {
-        if (!m_path.empty()) {
-            ::unlink(m_path.c_str());
-        }
+int CFileChecks::WaitWhileBusy(void* checks, int count) {
+    if (static_cast<CFileChecks*>(checks)->m_stop.load() || count * kBusyStepMs >= kBusyLimitMs) {
+        return 0;
     }
-    bool Make() {
-        const char* dir = std::getenv("TMPDIR");
-        std::string name = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/qrv-check-XXXXXX";
-        int fd = ::mkstemp(name.data());
-        if (fd < 0) {
-            return false;
-        }
-        m_path = name;
-        const bool ok = ::fchmod(fd, 0600) == 0;
-        return ::close(fd) == 0 && ok;
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-// SQLite's integrity check of the connection's file: SQLITE_OK when sound, SQLITE_CORRUPT when not.
-int CheckIntegrity(CConnection& db) {
-    std::string verdict;
-    int rc = db.Text("PRAGMA integrity_check(1)", verdict);
-    return rc != SQLITE_OK ? rc : (verdict == "ok" ? SQLITE_OK : SQLITE_CORRUPT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));
+    return 1;
 }
 
-// Copies the file of 'source' into 'target' under one short read lock.
-int CopyWhole(CConnection& source, CConnection& target, std::atomic<bool>& stop) {
-    sqlite3_backup* backup = sqlite3_backup_init(target.Get(), "main", source.Get(), "main");
-    if (backup == nullptr) {
-        return sqlite3_errcode(target.Get());
-    }
-    int rc;
-    int waited = 0;
-    // All pages in one step: the copy is one snapshot, taken under one read lock. A writer that
-    // holds the file meanwhile is waited for, as long as a check is wanted at all.
-    while ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        if (stop.load() || waited >= kBusyLimitMs) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));
-        waited += kBusyStepMs;
-    }
-    const int finished = sqlite3_backup_finish(backup);
-    if (stop.load()) {
-        return SQLITE_INTERRUPT;
-    }
-    return rc == SQLITE_DONE ? finished : rc;
+int CFileChecks::EndWhenStopped(void* checks) {
+    auto* self = static_cast<CFileChecks*>(checks);
+    self->Reached(CStage::Checking);
+    return self->m_stop.load() ? 1 : 0;
 }
 
-}  // namespace
+int CFileChecks::CopyWhole(CCheckConnection& source, CCheckConnection& target) {
+    // One read transaction over the whole copy: no commit comes between two chunks, so the copy
+    // is one state of the file, and writers wait no longer than for a copy in one step.
+    std::string count;
+    int rc = source.Exec("BEGIN");
+    if (rc == SQLITE_OK) {
+        rc = source.Text("SELECT count(*) FROM sqlite_master", count);
+    }
+    sqlite3_backup* backup = nullptr;
+    if (rc == SQLITE_OK) {
+        backup = sqlite3_backup_init(target.Get(), "main", source.Get(), "main");
+        rc = backup == nullptr ? sqlite3_errcode(target.Get()) : SQLITE_OK;
+    }
+    while (rc == SQLITE_OK) {
+        Reached(CStage::Copying);
+        rc = m_stop.load() ? SQLITE_INTERRUPT : sqlite3_backup_step(backup, kCopyPages);
+    }
+    if (backup != nullptr) {
+        const int finished = sqlite3_backup_finish(backup);
+        rc = rc == SQLITE_DONE ? finished : rc;
+    }
+    if (rc == SQLITE_OK) {
+        Reached(CStage::Copied);
+    }
+    source.Exec("ROLLBACK");  // nothing was written: the end only lets the file go
+    return rc;
+}
+
+int CFileChecks::CheckCopy(CCheckConnection& source) {
+    // A private temporary database: SQLite makes its file in its temporary folder ($TMPDIR or the
+    // first usable of /var/tmp, /usr/tmp, /tmp) and removes its name as soon as it opened it, so
+    // nobody else can open it and nothing of it outlives the process, however it ends.
+    CCheckConnection copy;
+    int rc = copy.Open("", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, this);
+    if (rc == SQLITE_OK) {
+        rc = copy.Exec("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF");
+    }
+    if (rc == SQLITE_OK) {
+        rc = CopyWhole(source, copy);
+    }
+    const bool copied = rc == SQLITE_OK;
+    if (!copied && !m_stop.load() && !IsDamage(rc) && (rc & 0xFF) != SQLITE_BUSY) {
+        // No temporary file could be made (no usable folder, a full disk): the copy is kept in
+        // memory instead, which costs as much memory as the file is large while the check runs;
+        // when that fails too, the check tells why (SQLITE_NOMEM), never that the store was not found.
+        CCheckConnection inMemory;
+        rc = inMemory.Open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, this);
+        if (rc == SQLITE_OK) {
+            rc = CopyWhole(source, inMemory);
+        }
+        return rc == SQLITE_OK ? inMemory.CheckIntegrity(m_stop) : rc;
+    }
+    return copied ? copy.CheckIntegrity(m_stop) : rc;
+}
 
 CFileKey KeyOfFile(const std::string& path) {
     struct statx st {};
@@ -160,8 +185,8 @@ HRESULT CFileChecks::RunCheck(const std::string& path, const CFileKey& key) {
     // Opened for writing but kept to reading (query_only): a connection that is the file's last
     // one when it closes then ends SQLite's log files as any other would; a read-only one would
     // leave them beside the store.
-    CConnection source;
-    int rc = source.Open(path, SQLITE_OPEN_READWRITE, &m_stop);
+    CCheckConnection source;
+    int rc = source.Open(path.c_str(), SQLITE_OPEN_READWRITE, this);
     if (rc != SQLITE_OK) {
         return ResultFromSqlite(rc);
     }
@@ -169,31 +194,22 @@ HRESULT CFileChecks::RunCheck(const std::string& path, const CFileKey& key) {
         return MAPI_E_NOT_FOUND;  // another file in its place: it gets its own check
     }
     std::string mode;
-    rc = sqlite3_exec(source.Get(), "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    rc = source.Exec("PRAGMA query_only = 1");
     if (rc == SQLITE_OK) {
         rc = source.Text("PRAGMA journal_mode", mode);
     }
     if (rc == SQLITE_OK && mode == "wal") {
         // Readers of a logged file hold no writer off: the check reads the file itself.
-        rc = CheckIntegrity(source);
+        rc = source.CheckIntegrity(m_stop);
     } else if (rc == SQLITE_OK) {
         // In a file with a rollback journal, the check's long read would hold every writer's
         // commit off for its whole length: it checks a private copy, taken in one short read.
-        CPrivateCopy file;
-        CConnection copy;
-        rc = file.Make() ? copy.Open(file.Path(), SQLITE_OPEN_READWRITE, &m_stop) : SQLITE_CANTOPEN;
-        if (rc == SQLITE_OK) {
-            rc = sqlite3_exec(copy.Get(), "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF", nullptr,
-                              nullptr, nullptr);
-        }
-        if (rc == SQLITE_OK) {
-            rc = CopyWhole(source, copy, m_stop);
-        }
-        if (rc == SQLITE_OK) {
-            rc = CheckIntegrity(copy);
-        }
+        rc = CheckCopy(source);
     }
-    if (rc == SQLITE_OK || (rc & 0xFF) == SQLITE_CORRUPT || (rc & 0xFF) == SQLITE_NOTADB) {
+    if (m_stop.load()) {
+        rc = SQLITE_INTERRUPT;  // whatever the stop broke off reads as no verdict
+    }
+    if (rc == SQLITE_OK || IsDamage(rc)) {
         ++m_checksRun;
     }
     return ResultFromSqlite(rc);
@@ -201,17 +217,28 @@ HRESULT CFileChecks::RunCheck(const std::string& path, const CFileKey& key) {
 
 void CFileChecks::Run(std::string path, CFileKey key, CCheck* check) {
     const HRESULT hr = RunCheck(path, key);
-    std::lock_guard<std::mutex> guard(m_lock);
-    if (!(check->verdict && check->hr == MAPI_E_CORRUPT_STORE)) {  // damage met meanwhile stays
-        check->hr = hr;
-        check->verdict = hr == S_OK || hr == MAPI_E_CORRUPT_STORE;
+    std::vector<std::function<void(HRESULT)>> watchers;
+    HRESULT result = hr;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (!(check->verdict && check->hr == MAPI_E_CORRUPT_STORE)) {  // damage met meanwhile stays
+            check->hr = hr;
+            check->verdict = hr == S_OK || hr == MAPI_E_CORRUPT_STORE;
+        }
+        check->running = false;
+        if (!m_stop.load()) {
+            watchers.swap(check->watchers);
+        }
+        // A stop may have taken this thread to join already: then there is nothing left to hand on.
+        if (check->pid == ::getpid() && check->thread.joinable()) {
+            m_endedThreads.push_back(std::move(check->thread));  // joined by the next launch or stop
+        }
+        result = check->hr;  // what a wait gives
+        m_ended.notify_all();
     }
-    check->running = false;
-    // A stop may have taken this thread to join already: then there is nothing left to hand on.
-    if (check->pid == ::getpid() && check->thread.joinable()) {
-        m_endedThreads.push_back(std::move(check->thread));  // joined by the next launch or stop
+    for (auto& watcher : watchers) {
+        watcher(result);
     }
-    m_ended.notify_all();
 }
 
 void CFileChecks::JoinEnded() {
@@ -276,6 +303,33 @@ HRESULT CFileChecks::Await(const std::string& path, const CFileKey& key) {
     return check.hr;
 }
 
+void CFileChecks::Watch(const std::string& path, const CFileKey& key, std::function<void(HRESULT)> ended) {
+    std::unique_lock<std::mutex> guard(m_lock);
+    if (!key.Valid()) {
+        guard.unlock();
+        ended(MAPI_E_NOT_FOUND);
+        return;
+    }
+    std::unique_ptr<CCheck>& slot = m_checks[key];
+    if (!slot) {
+        slot = std::make_unique<CCheck>();
+    }
+    CCheck& check = *slot;
+    if (check.verdict && (!check.running || check.hr == MAPI_E_CORRUPT_STORE)) {
+        const HRESULT hr = check.hr;
+        guard.unlock();
+        ended(hr);
+        return;
+    }
+    if (m_stopping) {
+        return;
+    }
+    check.watchers.push_back(std::move(ended));
+    if (!check.running) {
+        Launch(path, key, check);
+    }
+}
+
 void CFileChecks::MarkDamaged(const CFileKey& key) {
     if (!key.Valid()) {
         return;
@@ -301,9 +355,13 @@ void CFileChecks::Stop() {
         std::lock_guard<std::mutex> guard(m_lock);
         m_stopping = true;
         m_stop = true;
+        for (sqlite3* db : m_connections) {
+            sqlite3_interrupt(db);
+        }
         threads = std::move(m_endedThreads);
         m_endedThreads.clear();
         for (auto& [key, check] : m_checks) {
+            check->watchers.clear();
             if (!check->thread.joinable()) {
                 continue;
             }

@@ -226,6 +226,8 @@ size_t CStoreDb::ReadParts(size_t items) {
         if (!same) {
             break;  // fewer connections read more each
         }
+        // The damage it meets from now on is this store's file's, as if this connection met it.
+        reader->ReportDamageOf(m_db.FileKey());
         m_readers.push_back(std::move(reader));
     }
     return std::min(m_readers.size() + 1, wanted);

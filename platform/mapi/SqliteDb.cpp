@@ -256,7 +256,7 @@ void CSqliteDb::CheckBeforeWrites(const std::string& path) {
 }
 
 int CSqliteDb::Note(int rc) {
-    if (IsDamage(rc) && !m_checkedPath.empty()) {
+    if (IsDamage(rc) && m_fileKey.Valid()) {
         CFileChecks::Service().MarkDamaged(m_fileKey);
     }
     return rc;

@@ -86,6 +86,9 @@ public:
     // also takes away what earlier versions kept in and beside the file to remember a check.
     void CheckBeforeWrites(const std::string& path);
     const CFileKey& FileKey() const { return m_fileKey; }
+    // A connection that only reads the file 'key' that another connection writes: damage SQLite
+    // meets on it marks that file damaged for the rest of the process.
+    void ReportDamageOf(const CFileKey& key) { m_fileKey = key; }
     // Marks the file as damaged in a way SQLite cannot see (a schema that is not the one expected):
     // every transaction is refused and every statement SQLite cannot prepare fails with
     // MAPI_E_CORRUPT_STORE; what still reads, reads.

@@ -133,6 +133,16 @@ HRESULT HrAwaitStoreCheck(LPMDB lpMDB) {
     return qrvmapi::AwaitFileCheck(store->Store()->Path(), db.FileKey());
 }
 
+HRESULT HrAdviseStoreCheck(LPMDB lpMDB, std::function<void(HRESULT)> fnEnded) {
+    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
+    if (store == nullptr || !fnEnded) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    qrvmapi::CSqliteDb& db = store->Store()->Db();
+    qrvmapi::CFileChecks::Service().Watch(store->Store()->Path(), db.FileKey(), std::move(fnEnded));
+    return S_OK;
+}
+
 void StopStoreChecks() {
     qrvmapi::StopFileChecks();
 }

@@ -1,6 +1,7 @@
 // Store-file administration beyond the MAPI surface: for the administration tool and for tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,15 @@ HRESULT HrAddConfiguredService(LPSERVICEADMIN lpServices, LPCSTR lpszDisplayName
 
 // Waits for the whole-file check of the store's file, starting it when this process has not
 // checked the file yet: S_OK when sound, MAPI_E_CORRUPT_STORE when damaged (its data may read as
-// less than it holds), or why it could not be checked. A search calls it before its result counts.
+// less than it holds), or why it could not be checked (busy, stopped: no verdict).
 HRESULT HrAwaitStoreCheck(LPMDB lpMDB);
-// Ends the running whole-file checks without waiting for them to finish: at the program's exit.
+// Has fnEnded called with what HrAwaitStoreCheck would give, without waiting: at once on this
+// thread when the file's verdict is known, else on the check's own thread as it ends (fnEnded
+// must only hand the result on). A search asks for it, so that its result shows at once and a
+// damaged store is told when its check ends. A check stopped at exit calls nothing.
+HRESULT HrAdviseStoreCheck(LPMDB lpMDB, std::function<void(HRESULT)> fnEnded);
+// Ends the running whole-file checks within a second, whatever they are doing, and waits for
+// their threads: at the program's exit and the tool's end.
 void StopStoreChecks();
 
 // A soft-deleted message, as the store keeps it until it is restored or purged.

@@ -10,10 +10,13 @@
 // what this store changed itself.
 HRESULT HrGetStoreChangeMark(LPMDB lpMDB, ULONGLONG* lpullMark);
 
-// A read snapshot of the store on its own connection: until HrEndStoreSnapshot, every read of the
-// store through lpMDB sees the file as it was at the snapshot's first read, whatever others commit
-// meanwhile, and HrGetStoreChangeMark gives the mark of that state. It takes no write lock: other
-// programs go on committing (in a file kept in rollback-journal mode they wait until it ends, so
-// keep it short). The snapshot belongs to the calling thread; a batch cannot run inside it.
+// A read snapshot of the store's connection: until HrEndStoreSnapshot, the reads of the store
+// through lpMDB on that connection see the file as it was at the snapshot's first read, whatever
+// others commit meanwhile, and HrGetStoreChangeMark gives the mark of that state. Large reads of
+// many scattered items (a table restricted to named items) also run on parallel read connections,
+// which see the latest commits: a commit they see came after the snapshot's mark, so any mark
+// taken later differs from it. It takes no write lock: other programs go on committing (in a file
+// kept in rollback-journal mode they wait until it ends, so keep it short). The snapshot belongs to the
+// calling thread; a batch cannot run inside it.
 HRESULT HrBeginStoreSnapshot(LPMDB lpMDB);
 HRESULT HrEndStoreSnapshot(LPMDB lpMDB);

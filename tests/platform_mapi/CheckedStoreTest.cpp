@@ -1,9 +1,11 @@
 // The whole-file check of a store: once per file in a process, none for another program's commits,
 // a damaged file never written, reads that change nothing, and a stop that never waits.
+#include <dirent.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <set>
@@ -66,7 +68,114 @@ protected:
         ASSERT_EQ(bytes.size(), std::fwrite(bytes.data(), 1, bytes.size(), copy));
         std::fclose(copy);
     }
+    // A store kept with a rollback journal, large enough for a copy of several steps and an
+    // integrity check of many.
+    void MakeLargeJournalStore() {
+        ASSERT_EQ(S_OK, HrCreateStoreFile("s.qst", "S", ""));
+        Sql("PRAGMA journal_mode = DELETE; CREATE TABLE pad(n, x); CREATE INDEX pad_n ON pad(n);"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+            "INSERT INTO pad SELECT i, randomblob(3000) FROM n");
+    }
+    // The names in a folder.
+    static std::set<std::string> Names(const std::string& dir) {
+        std::set<std::string> names;
+        if (DIR* listing = ::opendir(dir.c_str())) {
+            while (dirent* entry = ::readdir(listing)) {
+                if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..") {
+                    names.insert(entry->d_name);
+                }
+            }
+            ::closedir(listing);
+        }
+        return names;
+    }
 };
+
+// SQLite's temporary folder for the life of the object: one of the test's own.
+class CTempFolder {
+public:
+    explicit CTempFolder(const std::string& path) : m_path(path), m_was(sqlite3_temp_directory) {
+        ::mkdir(path.c_str(), 0700);
+        sqlite3_temp_directory = sqlite3_mprintf("%s", path.c_str());
+    }
+    ~CTempFolder() {
+        sqlite3_free(sqlite3_temp_directory);
+        sqlite3_temp_directory = m_was;
+    }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    char* m_was;
+};
+
+// A file with a rollback journal is checked on a copy: another program commits while the check
+// reads, and the copy has no name in the temporary folder, during the check or after it.
+TEST_F(CheckedStore, ARollbackJournalFileIsCheckedOnACopyWithoutAName) {
+    MakeLargeJournalStore();
+    const std::string dir = Path().substr(0, Path().rfind('/'));
+    CTempFolder temp(dir + "/tmp");
+    qrvmapi::CFileChecks checks;
+    int checking = 0;
+    checks.SetStageHook([&](qrvmapi::CFileChecks::CStage stage) {
+        if (stage != qrvmapi::CFileChecks::CStage::Checking || checking++ != 0) {
+            return;
+        }
+        EXPECT_TRUE(Names(temp.Path()).empty());
+        sqlite3* other = nullptr;
+        ASSERT_EQ(SQLITE_OK, sqlite3_open(Path().c_str(), &other));
+        EXPECT_EQ(SQLITE_OK, sqlite3_exec(other, "INSERT INTO pad VALUES (0, 1)", nullptr, nullptr, nullptr))
+            << "another program's commit waits for the check: " << sqlite3_errmsg(other);
+        sqlite3_close(other);
+    });
+    EXPECT_EQ(S_OK, checks.Await(Path(), qrvmapi::KeyOfFile(Path())));
+    EXPECT_GT(checking, 0);
+    EXPECT_EQ(1, checks.ChecksRun());
+    EXPECT_TRUE(Names(temp.Path()).empty());
+}
+
+// A stop during the copy ends it before the next step: no integrity check starts, and no verdict
+// is left. Damage that a read meets while a check runs stays, whatever the check finds.
+TEST_F(CheckedStore, AStopEndsACopyAndDamageMetMeanwhileOutlastsTheCheck) {
+    MakeLargeJournalStore();
+    const qrvmapi::CFileKey key = qrvmapi::KeyOfFile(Path());
+    std::thread stopper;
+    std::atomic<int> copying{0}, checking{0};
+    std::atomic<bool> stopping{false};
+    {
+        qrvmapi::CFileChecks checks;
+        checks.SetStageHook([&](qrvmapi::CFileChecks::CStage stage) {
+            if (stage != qrvmapi::CFileChecks::CStage::Copying) {
+                ++checking;
+            } else if (copying++ == 0) {
+                stopper = std::thread([&] { checks.Stop(); });
+                stopping = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));  // stopping by now
+            }
+        });
+        checks.Start(Path(), key);
+        {
+            qrvtest::HangGuard guard("a stop during a check's copy", std::chrono::seconds(5));
+            while (!stopping) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            stopper.join();
+        }
+        EXPECT_EQ(1, copying.load());
+        EXPECT_EQ(0, checking.load()) << "the copy went on after the stop";
+        EXPECT_EQ(0, checks.ChecksRun());
+        EXPECT_FALSE(checks.IsDamaged(key));
+    }
+    qrvmapi::CFileChecks checks;
+    checks.SetStageHook([&](qrvmapi::CFileChecks::CStage stage) {
+        if (stage == qrvmapi::CFileChecks::CStage::Checking && checking++ == 0) {
+            checks.MarkDamaged(key);  // as a read on another connection would
+        }
+    });
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, checks.Await(Path(), key));
+    EXPECT_EQ(1, checks.ChecksRun());
+    EXPECT_TRUE(checks.IsDamaged(key));
+}
 
 TEST_F(CheckedStore, ALookUpThatFindsEveryNameTakesNoWriteLock) {
     ASSERT_EQ(S_OK, HrCreateStoreFile("s.qst", "S", ""));
