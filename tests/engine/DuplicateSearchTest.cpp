@@ -7,6 +7,7 @@
 #include <set>
 
 #include "engine/DrawerMapList.h"
+#include "platform/mapi/FileCheck.h"
 #include "platform/mapi/MAPITestHooks.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/engine/SearchWorld.h"
@@ -62,19 +63,30 @@ Result Search(CTestConfig* pConfig, HRESULT hrExpected = S_OK) {
 
 }  // namespace
 
-// A store whose folder index no longer matches its rows reads as empty without an error: its
-// whole-file check fails the search, which shows no result that looks complete.
-TEST(DuplicateSearch, AStoreThatFailsItsCheckFailsTheSearch) {
-    CSearchWorld world(1);
-    auto folder = world.MakeFolder(0, "Contacts");
-    world.AddItem(0, folder, {"first", "Ann"});
-    world.AddItem(0, folder, {"second", "Ann"});
-    CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
+// A store whose folder index no longer matches its rows reads as empty without an error. The search
+// does not wait for the stores' whole-file checks: it gives what it read, and the damaged store is
+// told when its check ends. A second search is told again, and checks nothing again.
+TEST(DuplicateSearch, AStoreThatFailsItsCheckIsToldAfterTheSearchAndEachFileIsCheckedOnce) {
+    CSearchWorld world(2);
+    auto sound = world.MakeFolder(0, "Contacts");
+    world.AddItem(0, sound, {"first", "Ann"});
+    world.AddItem(0, sound, {"second", "Ann"});
+    auto broken = world.MakeFolder(1, "Contacts");
+    world.AddItem(1, broken, {"third", "Ann"});
+    world.AddItem(1, broken, {"fourth", "Ann"});
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {sound}}, {1, {broken}}});
     pConfig->Compare(PR_GIVEN_NAME);
-    world.BreakFolderIndex(0);
-    for (const Groups& groups : Search(pConfig, MAPI_E_CORRUPT_STORE)) {
-        EXPECT_TRUE(groups.empty());
-    }
+    world.BreakFolderIndex(1);
+    const long start = qrvmapi::FileChecksRun();
+    const Result expected = {{{"second", "first"}}, {}};
+    EXPECT_EQ(expected, Search(pConfig));
+    EXPECT_EQ(std::vector<HRESULT>{MAPI_E_CORRUPT_STORE}, world.Ui().CheckFailures(1));
+    EXPECT_EQ(start + 1, qrvmapi::FileChecksRun());  // the sound store's was made by its writes
+
+    EXPECT_EQ(expected, Search(pConfig));
+    EXPECT_EQ((std::vector<HRESULT>{MAPI_E_CORRUPT_STORE, MAPI_E_CORRUPT_STORE}),
+              world.Ui().CheckFailures(2));
+    EXPECT_EQ(start + 1, qrvmapi::FileChecksRun()) << "a search checked a file again";
     pConfig->Release();
 }
 

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -91,6 +92,18 @@ IMAPIFolder* OpenFolder(IMsgStore* lpMDB, const std::vector<BYTE>& id) {
 }
 
 }  // namespace
+
+void CFakeUi::PostStoreCheckFailure(HRESULT hr) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_failures.push_back(hr);
+    m_reported.notify_all();
+}
+
+std::vector<HRESULT> CFakeUi::CheckFailures(size_t n) {
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_reported.wait_for(guard, std::chrono::seconds(10), [&] { return m_failures.size() >= n; });
+    return m_failures;
+}
 
 std::unique_ptr<IProfileChooser> CFakeUi::CreateProfileChooser(CWnd*) {
     return std::make_unique<CFakeChooser>(this);

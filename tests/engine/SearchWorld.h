@@ -2,8 +2,10 @@
 // and a contact configuration over it whose compared properties the test chooses.
 #pragma once
 
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +49,15 @@ public:
     BOOL HasMainWindow() override { return FALSE; }
     void SendCommandToMainWindow(UINT) override {}
     BOOL SendCommandToLeftPane(UINT) override { return FALSE; }
+    // Store checks that failed after a search, reported on the check's thread or the search's.
+    void PostStoreCheckFailure(HRESULT hr) override;
+    // The failures reported, once there are n of them or 10 s went by.
+    std::vector<HRESULT> CheckFailures(size_t n);
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_reported;
+    std::vector<HRESULT> m_failures;
 };
 
 // A contact configuration whose property list is made by the test.

@@ -1,6 +1,9 @@
 // Contents tables restricted to named items, as the cleanup reads them before it deletes: every
 // asked value of every row, and only items of the table's own store.
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <fstream>
 
 #include "platform/mapi/MAPITestHooks.h"
 #include "platform/mapi/StoreAdmin.h"
@@ -128,6 +131,64 @@ TEST_F(NamedRows, ARestrictionNamesOnlyItemsOfTheTablesOwnStore) {
     EXPECT_EQ(MAPI_W_PARTIAL_COMPLETION, m_contacts->DeleteMessages(&list, 0, nullptr, 0));
     EXPECT_EQ(300u, ContentIds(m_contacts).size());
     EXPECT_EQ(300u, ContentIds(m_otherContacts).size());
+}
+
+// Damage that a connection reading beside the store's own meets marks the file damaged as if the
+// store's connection had met it: writes are refused, though the file's check found it sound before
+// the damage was done.
+TEST_F(NamedRows, DamageMetByAConnectionReadingBesideRefusesWrites) {
+    CMAPITestHooks::SetReadProcessors(2);
+    ASSERT_EQ(S_OK, HrCreateStoreFile("d.qst", "D", ""));
+    std::vector<std::string> made;
+    {
+        Ref<IMsgStore> store;
+        ASSERT_EQ(S_OK, HrOpenStoreFile("d.qst", "", MAPI_BEST_ACCESS, &store));
+        Ref<IMAPIFolder> contacts(OpenNamedFolder(store, "Contacts", MAPI_MODIFY));
+        made = AddContacts(store, contacts, 1200);  // its writes had the file checked
+    }
+    // The last page of the items' values holds the last items' only: those that the second
+    // connection reads. Damaged in place, the file stays the one that was checked.
+    const std::string path = HrResolveStorePath("d.qst");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr));
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_prepare_v2(db,
+                                 "SELECT pageno, (SELECT page_size FROM pragma_page_size) FROM dbstat "
+                                 "WHERE name = 'props' AND pagetype = 'leaf' ORDER BY path DESC LIMIT 1",
+                                 -1, &stmt, nullptr));
+    ASSERT_EQ(SQLITE_ROW, sqlite3_step(stmt));
+    const long long at = (sqlite3_column_int64(stmt, 0) - 1) * sqlite3_column_int64(stmt, 1);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    {
+        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekg(at);
+        const char type = static_cast<char>(file.get());
+        file.seekp(at);
+        file.put(static_cast<char>(type ^ 1));
+    }
+    Ref<IMsgStore> store;
+    ASSERT_EQ(S_OK, HrOpenStoreFile("d.qst", "", MAPI_BEST_ACCESS, &store));
+    Ref<IMAPIFolder> contacts(OpenNamedFolder(store, "Contacts"));
+    std::vector<SPropValue> values(made.size(), SPropValue{PR_ENTRYID, 0, {}});
+    std::vector<SRestriction> equalities;
+    for (size_t i = 0; i < made.size(); ++i) {
+        values[i].Value.bin = Bin(made[i]);
+        equalities.push_back(PropertyIs(RELOP_EQ, values[i]));
+    }
+    SRestriction anyOf{};
+    anyOf.rt = RES_OR;
+    anyOf.res.resOr = SOrRestriction{static_cast<ULONG>(equalities.size()), equalities.data()};
+    Ref<IMAPITable> table(ContentsTable(contacts, {PR_ENTRYID, PR_SURNAME_A, PR_IMPORTANCE, PR_SUBJECT_A}));
+    ASSERT_EQ(S_OK, table->Restrict(&anyOf, 0));
+    Rows rows;
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, table->QueryRows(5000, 0, &rows.p));
+    const HRESULT hr = HrBeginStoreBatch(store);
+    EXPECT_EQ(MAPI_E_CORRUPT_STORE, hr);
+    if (SUCCEEDED(hr)) {
+        HrEndStoreBatch(store, FALSE);
+    }
 }
 
 }  // namespace
