@@ -310,7 +310,13 @@ BOOL CQuorvelDoc::ReadDocumentFile(LPCSTR lpszPathName) {
         return FALSE;
     }
     try {
-        if (file.GetLength() != 0) {
+        if (file.GetLength() == 0) {
+            // Not even the version: what a copy that failed or a disk that filled up leaves. Taken
+            // as a document without configurations, a save would replace the user's real one.
+            QTRACE(TRACE_ERROR, "\"%s\" is empty!\n", lpszPathName);
+            m_bLoadIncomplete = TRUE;
+            ShowLoadFailure();
+        } else {
             CArchive ar(&file, CArchive::load);
             Serialize(ar);
             ar.Close();
