@@ -186,11 +186,16 @@ BOOL CDocument::SaveModified() {
 BOOL CDocument::DoSave(LPCSTR lpszPathName, BOOL bReplace) {
     CString newName = lpszPathName ? lpszPathName : "";
     if (newName.IsEmpty()) {
-        newName = GetTitle();
+        // The dialog starts at the document's own file; one never saved offers its title in the
+        // current folder.
+        newName = GetPathName();
         CString ext;
-        if (m_pDocTemplate != nullptr && m_pDocTemplate->GetDocString(ext, CDocTemplate::filterExt) &&
-            !ext.IsEmpty() && newName.Find(ext) < 0)
-            newName += ext;
+        if (newName.IsEmpty()) {
+            newName = GetTitle();
+            if (m_pDocTemplate != nullptr && m_pDocTemplate->GetDocString(ext, CDocTemplate::filterExt) &&
+                !ext.IsEmpty() && newName.Find(ext) < 0)
+                newName += ext;
+        }
         CWinApp* pApp = AfxGetApp();
         if (pApp == nullptr ||
             !pApp->DoPromptFileName(newName, AfxFrameworkText("Save As"), FALSE, m_pDocTemplate))
