@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 #include <set>
@@ -21,6 +22,7 @@
 #include "tests/model/ConfigTestAccess.h"
 #include "tests/model/PropTestSupport.h"
 #include "tests/model/UiDoubles.h"
+#include "tests/support/FailingFlush.h"
 #include "tests/support/TempRoot.h"
 
 using namespace qrvtest;
@@ -407,6 +409,15 @@ TEST_F(QuorvelDocFile, AFailedSaveLeavesTheOldFile) {
     EXPECT_TRUE(std::filesystem::is_directory(strBusy));
     // Nor can a file in a folder that does not exist.
     EXPECT_FALSE(doc.OnSaveDocument((strDir + "/none/doc.qrv").c_str()));
+    // A save whose rename never reached the disk is not done: it says so and stays to be saved.
+    m_boxes.captions.clear();
+    {
+        FailingFlush failing(S_IFDIR, EIO);
+        EXPECT_FALSE(doc.OnSaveDocument(strPath.c_str()));
+    }
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(1u, m_boxes.captions.size());
+    EXPECT_TRUE(doc.GetPathName().IsEmpty());
 }
 
 TEST_F(QuorvelDocFile, SaveWritesThroughLinksAndNeverOverAReadOnlyFile) {
