@@ -47,9 +47,10 @@ public:
     OpenFailure GetOpenFailure() const { return m_openFailure; }
     // File Save: writes a temporary file beside the target, flushes it and renames it over the
     // target, readable by its owner only (the file holds the profile password). A symbolic link is
-    // written through to its target; a file that may not be written is refused. On any failure
-    // the old file stays as it was and the result is FALSE. Temporary files an interrupted save
-    // of the same file left behind are removed.
+    // written through to its target; a file that may not be written is refused. On any failure the
+    // result is FALSE and the document stays modified; the old file stays as it was unless only the
+    // flush of its folder after the rename failed. Temporary files an interrupted save of the same
+    // file left behind are removed.
     virtual BOOL OnSaveDocument(LPCSTR lpszPathName);
 
     const CString& GetPathName() const { return m_strPathName; }
