@@ -23,8 +23,6 @@ namespace {
 const char* const PRODUCT_NAME = "Quorvel";
 const char* const LANGUAGE_MASK = "*.lng";
 const char* const STOP_EVENT_NAME = "QRV_LANGUAGE_MODULE_THREAD";
-const char* const USER_KEY = "SOFTWARE\\Ostrany\\Quorvel";
-const char* const CURRENT_LANGUAGE_VALUE = "CurrentLanguageID";
 const DWORD WAIT_STEP_MS = 100;
 
 // A row's language is pending until the loader (or LoadLanguages) has tried it; a waiting lookup
@@ -245,14 +243,14 @@ HRESULT SetDefaultLanguageID(LONG lLanguageID) {
     s_lCurrentLanguageID.store(lLanguageID);
     // The key is created when missing, so the choice made on a fresh machine is kept.
     HKEY hKey = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, USER_KEY, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
-                        nullptr, &hKey, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, QRV_REGKEY_USER_SETTINGS, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &hKey, nullptr) != ERROR_SUCCESS) {
         QTRACE(TRACE_ERROR, "Failed to open registry key. Language settings can not be saved.\n");
         return hr;
     }
     DWORD dwValue = static_cast<DWORD>(lLanguageID);
-    if (RegSetValueExA(hKey, CURRENT_LANGUAGE_VALUE, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue),
-                       sizeof(dwValue)) != ERROR_SUCCESS)
+    if (RegSetValueExA(hKey, QRV_REGVAL_CURRENT_LANGUAGE, 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&dwValue), sizeof(dwValue)) != ERROR_SUCCESS)
         QTRACE(TRACE_WARNING, "Failed to save current language key.\n");
     RegCloseKey(hKey);
     return hr;

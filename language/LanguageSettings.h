@@ -6,6 +6,11 @@
 // The language a fresh installation starts in (English, United Kingdom).
 #define QRV_DEFAULT_LANGUAGE_ID 2057
 
+// The program's settings under HKEY_CURRENT_USER, and the value that holds the user's language
+// (a REG_DWORD language id).
+#define QRV_REGKEY_USER_SETTINGS "SOFTWARE\\Ostrany\\Quorvel"
+#define QRV_REGVAL_CURRENT_LANGUAGE "CurrentLanguageID"
+
 // Creates the module lock; harmless when called twice. Always S_OK.
 HRESULT InitLanguageModule();
 

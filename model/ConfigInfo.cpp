@@ -573,10 +573,15 @@ void CConfigInfo::LoadVersion1(CArchive& ar) {
     ar >> dwValue;
     m_bNewConfig = (BOOL)dwValue;
     ar >> dwValue;
+    // A type that no form view serves would show an empty pane, and a mode out of its range would
+    // only fail later, when a search starts, with no word of the file: the record is damaged. The
+    // class need not match the type: the stored value is the type the configuration reports.
+    if (dwValue < CONFIG_TYPE_CONTACT || dwValue > CONFIG_TYPE_JOURNAL) {
+        QTRACE(TRACE_ERROR, "Invalid config type %lu!\n", dwValue);
+        AfxThrowArchiveException(CArchiveException::genericException);
+    }
     m_dwType = dwValue;
     ar >> m_strName;
-    // A mode out of its range would only fail later, when a search starts, with no word of the
-    // file: the record is damaged.
     ar >> dwValue;
     if (dwValue != COMPARE_MODE_FOLDER && dwValue != COMPARE_MODE_STORE) {
         QTRACE(TRACE_ERROR, "Invalid compare mode %lu!\n", dwValue);

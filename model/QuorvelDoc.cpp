@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
@@ -16,7 +17,7 @@
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/afx/CFile.h"
-#include "platform/afx/CMemFile.h"
+#include "platform/afx/StoreToMemory.h"
 #include "platform/win32/AtomicFile.h"
 #include "platform/win32/SystemError.h"
 #include "trace/Trace.h"
@@ -310,7 +311,13 @@ BOOL CQuorvelDoc::ReadDocumentFile(LPCSTR lpszPathName) {
         return FALSE;
     }
     try {
-        if (file.GetLength() != 0) {
+        if (file.GetLength() == 0) {
+            // Not even the version: what a copy that failed or a disk that filled up leaves. Taken
+            // as a document without configurations, a save would replace the user's real one.
+            QTRACE(TRACE_ERROR, "\"%s\" is empty!\n", lpszPathName);
+            m_bLoadIncomplete = TRUE;
+            ShowLoadFailure();
+        } else {
             CArchive ar(&file, CArchive::load);
             Serialize(ar);
             ar.Close();
@@ -371,23 +378,13 @@ BOOL CQuorvelDoc::OnSaveDocument(LPCSTR lpszPathName) {
         QTRACE(TRACE_ERROR, "Failure: No file name specified!\n");
         return bResult;
     }
-    CMemFile memFile;
-    BYTE* lpData = nullptr;
-    ULONGLONG cbData = 0;
-    try {
-        CArchive ar(&memFile, CArchive::store);
-        Serialize(ar);
-        ar.Close();
-        cbData = memFile.GetLength();
-        lpData = memFile.Detach();
-    } catch (CException* e) {
-        e->Delete();
+    std::vector<BYTE> data;
+    if (!StoreToMemory(*this, data)) {
         ShowError(nullptr, E_FAIL);
         return bResult;
     }
-    const bool bWritten = ReplaceFile(lpszPathName, lpData, (size_t)cbData);
+    const bool bWritten = ReplaceFile(lpszPathName, data.data(), data.size());
     const int nError = errno;
-    free(lpData);
     if (!bWritten) {
         QTRACE(TRACE_ERROR, "Unable to write \"%s\": error %d\n", lpszPathName, nError);
         // The file itself is always created here: a name that cannot be found is its folder.

@@ -36,9 +36,9 @@ public:
     // File Open: reads the file aside and, once something of it can be used, replaces the contents
     // with it. A file that fails part way keeps what was read completely, but the document stays
     // untitled and modified, so that a save asks for a new name and never writes the part over the
-    // whole. FALSE when nothing of the file can be used (it cannot be read, is not a document of
-    // this version, or breaks before its first whole configuration): the document then stays as it
-    // was, with its configurations, path and modified flag.
+    // whole. FALSE when nothing of the file can be used (it cannot be read, is empty, is not a
+    // document of this version, or breaks before its first whole configuration): the document then
+    // stays as it was, with its configurations, path and modified flag.
     virtual BOOL OnOpenDocument(LPCSTR lpszPathName);
     // Why the last OnOpenDocument failed where the document showed no box of its own: the file
     // could not be read, or reading it passed a failure on (another version). Both are the
@@ -47,9 +47,10 @@ public:
     OpenFailure GetOpenFailure() const { return m_openFailure; }
     // File Save: writes a temporary file beside the target, flushes it and renames it over the
     // target, readable by its owner only (the file holds the profile password). A symbolic link is
-    // written through to its target; a file that may not be written is refused. On any failure
-    // the old file stays as it was and the result is FALSE. Temporary files an interrupted save
-    // of the same file left behind are removed.
+    // written through to its target; a file that may not be written is refused. On any failure the
+    // result is FALSE and the document stays modified; the old file stays as it was unless only the
+    // flush of its folder after the rename failed. Temporary files an interrupted save of the same
+    // file left behind are removed.
     virtual BOOL OnSaveDocument(LPCSTR lpszPathName);
 
     const CString& GetPathName() const { return m_strPathName; }

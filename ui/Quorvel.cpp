@@ -91,13 +91,13 @@ void CQuorvelApp::ShutDown() {
 LONG CQuorvelApp::ReadStoredLanguageID() {
     LONG lLanguageID = QRV_DEFAULT_LANGUAGE_ID;
     HKEY hKey = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Ostrany\\Quorvel", 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, QRV_REGKEY_USER_SETTINGS, 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
         QTRACE(TRACE_ERROR, "Failed to open registry key. Using default language %ld\n", lLanguageID);
     } else {
         DWORD dwType = 0;
         DWORD dwValue = 0;
         DWORD cbValue = sizeof dwValue;
-        LSTATUS lStatus = RegQueryValueExA(hKey, "CurrentLanguageID", nullptr, &dwType,
+        LSTATUS lStatus = RegQueryValueExA(hKey, QRV_REGVAL_CURRENT_LANGUAGE, nullptr, &dwType,
                                            reinterpret_cast<LPBYTE>(&dwValue), &cbValue);
         if (lStatus != ERROR_SUCCESS) {
             QTRACE(TRACE_WARNING, "Failed to get current language key (error %ld). Using default of %ld\n",

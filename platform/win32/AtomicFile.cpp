@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -20,28 +21,23 @@ namespace qrvfile {
 
 namespace {
 
-// The file a write through links replaces: the target of a symbolic link, followed link by link so
-// that a link to a file not made yet is followed too, else the path itself.
-std::string LinkTarget(const std::string& path) {
-    std::string target = path;
-    for (int nHops = 0; nHops < 40; ++nHops) {
-        struct stat st;
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return target;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t cch = ::readlink(target.c_str(), link.data(), link.size());
-        if (cch <= 0 || (size_t)cch >= link.size())
-            return target;
-        link.resize((size_t)cch);
-        if (link[0] == '/') {
-            target = link;
-        } else {
-            const size_t slash = target.rfind('/');
-            target = slash == std::string::npos ? link : target.substr(0, slash + 1) + link;
-        }
-    }
-    // A loop of links: the rename reports it.
-    return target;
+int FlushToDisk(int fd) {
+    return ::fsync(fd);
+}
+
+std::atomic<PFN_FLUSH> g_pfnFlush{FlushToDisk};
+
+// The folder's entry for the renamed file reaches the disk. A folder whose file system cannot flush
+// folders at all (fsync gives EINVAL there) has nothing more to wait for.
+bool FlushDirectory(const std::string& dir) {
+    const int fdDir = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fdDir < 0)
+        return false;
+    const bool bFlushed = g_pfnFlush.load()(fdDir) == 0 || errno == EINVAL;
+    const int nError = errno;
+    ::close(fdDir);
+    errno = nError;
+    return bFlushed;
 }
 
 // The process's umask, read without setting it: a umask set for a moment would give a file that
@@ -110,13 +106,46 @@ bool WriteAll(int fd, const char* p, size_t left) {
 
 }  // namespace
 
+bool FollowLinks(const std::string& path, std::string& target) {
+    target = path;
+    // As many links as the system follows in one path before it gives up with ELOOP.
+    for (int nHops = 0; nHops < 40; ++nHops) {
+        struct stat st;
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t cch = ::readlink(target.c_str(), link.data(), link.size());
+        if (cch < 0)
+            return false;
+        if (cch == 0 || (size_t)cch >= link.size()) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        link.resize((size_t)cch);
+        if (link[0] == '/') {
+            target = link;
+        } else {
+            const size_t slash = target.rfind('/');
+            target = slash == std::string::npos ? link : target.substr(0, slash + 1) + link;
+        }
+    }
+    errno = ELOOP;
+    return false;
+}
+
+PFN_FLUSH SetFlushHook(PFN_FLUSH pfnFlush) {
+    return g_pfnFlush.exchange(pfnFlush != nullptr ? pfnFlush : FlushToDisk);
+}
+
 bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb,
                            const ReplaceOptions& options) {
     if (path.empty()) {
         errno = ENOENT;
         return false;
     }
-    const std::string target = options.bWriteThroughLink ? LinkTarget(path) : path;
+    std::string target = path;
+    if (options.bWriteThroughLink && !FollowLinks(path, target))
+        return false;
     const size_t slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -147,7 +176,7 @@ bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb
     if (fd < 0)
         return false;
     bool bOK = WriteAll(fd, static_cast<const char*>(pData), cb) && ::fchmod(fd, mode) == 0 &&
-               (!options.bSyncFile || ::fsync(fd) == 0);
+               g_pfnFlush.load()(fd) == 0;
     int nError = errno;
     if (::close(fd) != 0 && bOK) {
         bOK = false;
@@ -162,14 +191,9 @@ bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb
         errno = nError;
         return false;
     }
-    if (options.bSyncDirectory) {
-        const int fdDir = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fdDir >= 0) {
-            ::fsync(fdDir);
-            ::close(fdDir);
-        }
-    }
-    return true;
+    // Renamed but not yet on disk: a crash now could still bring the old file back, so the save
+    // is not done. The new content stays in place; saving again flushes it.
+    return FlushDirectory(dir);
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& content) {

@@ -30,15 +30,24 @@ struct ReplaceOptions {
     bool bRemoveLeftovers = false;
     // Told the path of each such file as it is removed, when set.
     void (*pfnLeftoverRemoved)(const std::string& path) = nullptr;
-    // The new content, then the rename in its folder, reach the disk before success is reported.
-    bool bSyncFile = true;
-    bool bSyncDirectory = true;
 };
 
-// Replaces the file at path by cb bytes at pData as the options say. false, with errno kept, when
-// any step fails; the old file is then untouched and no temporary file is left.
+// Replaces the file at path by cb bytes at pData as the options say. The new content, then the
+// rename in its folder, reach the disk before success is reported. false, with errno kept, when
+// any step fails: up to the rename the old file is untouched and no temporary file is left; when
+// only the flush of the folder fails, the new content is in place but may not outlive a crash.
 bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb,
                            const ReplaceOptions& options);
+
+// The file a write through links replaces: where a symbolic link at path leads, followed link by
+// link (also to a file not made yet), else path itself. false with errno for a link that cannot be
+// read or a loop of links (ELOOP).
+bool FollowLinks(const std::string& path, std::string& target);
+
+// How a replacement flushes a file or a folder to disk (fsync by default). Tests put in a flush
+// that fails; null puts the default back. Returns the flush used until now.
+typedef int (*PFN_FLUSH)(int fd);
+PFN_FLUSH SetFlushHook(PFN_FLUSH pfnFlush);
 
 // The settings files' replacement: mode 0644, the folder made when missing, a link at the path
 // replaced, file and folder flushed.

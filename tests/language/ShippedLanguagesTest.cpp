@@ -1,5 +1,8 @@
 // The language files shipped with the program, installed as the install step does, answer every
 // text number the program asks for, in both languages.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -8,6 +11,7 @@
 #include "language/LanguageSettings.h"
 #include "platform/win32/Registry.h"
 #include "tests/language/LanguageTestSupport.h"
+#include "tests/support/FailingFlush.h"
 #include "tools/install/Install.h"
 
 using qrvtest::Take;
@@ -113,6 +117,15 @@ TEST_F(ShippedLanguagesTest, InstallThatCannotWriteNamesTheFileAndTheReason) {
     EXPECT_EQ(hr, E_FAIL);
     EXPECT_EQ(error, "languages: cannot write HKLM\\Software\\Ostrany\\Quorvel\\LangDir: " + file +
                          "/registry: Not a directory (error 1013)");
+
+    // The user's language written but not flushed to disk is not installed.
+    {
+        qrvtest::FailingFlush failing(S_IFDIR, EIO, "HKEY_CURRENT_USER");
+        EXPECT_EQ(RunInstall(QRV_LANGUAGE_DIR, error), E_FAIL);
+    }
+    EXPECT_EQ(0u, error.find("languages: cannot write HKCU\\SOFTWARE\\Ostrany\\Quorvel\\CurrentLanguageID: " +
+                             m_root.Path() + "/registry/HKEY_CURRENT_USER.reg"))
+        << error;
 
     // A damaged hive is named as such: it is never overwritten.
     m_root.WriteFile("registry/HKEY_LOCAL_MACHINE.reg", "not a hive\n[\n");

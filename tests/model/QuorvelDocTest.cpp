@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 
 #include <set>
@@ -21,6 +22,7 @@
 #include "tests/model/ConfigTestAccess.h"
 #include "tests/model/PropTestSupport.h"
 #include "tests/model/UiDoubles.h"
+#include "tests/support/FailingFlush.h"
 #include "tests/support/TempRoot.h"
 
 using namespace qrvtest;
@@ -202,11 +204,6 @@ TEST_F(QuorvelDocFile, EmptyDocumentIsEightBytesAndOwnerOnly) {
     EXPECT_EQ(0, loaded.GetConfigurationCount());
     EXPECT_FALSE(loaded.IsModified());
 
-    // An empty file is an empty document, not a new one.
-    m_root.WriteFile("empty.qrv", "");
-    loaded.OnNewDocument();
-    ASSERT_TRUE(loaded.OnOpenDocument(Path("empty.qrv").c_str()));
-    EXPECT_EQ(0, loaded.GetConfigurationCount());
     EXPECT_TRUE(m_boxes.captions.empty());
 }
 
@@ -320,20 +317,31 @@ TEST_F(QuorvelDocFile, WrongVersionsAndDamagedFilesFailTheOpenAndKeepTheEarlierD
     EXPECT_EQ(CQuorvelDoc::OpenFailure::PassedOn, doc.GetOpenFailure());
     EXPECT_EQ(earlier, Summarize(doc));
 
-    // A compare or a processing mode out of its range is a damaged document.
-    const size_t nModes = 8 + NewClassTag("CTaskInfo").size() + 4 * 4 + 2;
-    for (size_t nOffset : {nModes, nModes + 4}) {
-        SCOPED_TRACE(nOffset);
+    // An item type, a compare or a processing mode out of its range is a damaged document, and so
+    // is an empty file, as a failed copy leaves it.
+    const size_t nType = 8 + NewClassTag("CTaskInfo").size() + 3 * 4;
+    const size_t nModes = nType + 4 + 2;
+    std::vector<std::string> damaged = {""};
+    for (auto [nOffset, dwBad] :
+         {std::pair{nType, 0u}, {nType, 7u}, {nType, 99u}, {nModes, 2u}, {nModes + 4, 2u}}) {
         std::string bad = bytes;
         bad.replace(8 + NewClassTag("CTaskInfo").size(), 4, Dword(1));
-        ASSERT_EQ(Dword(0), bad.substr(nOffset, 4));
-        bad.replace(nOffset, 4, Dword(2));
-        m_root.WriteFile("mode.qrv", bad);
+        ASSERT_EQ(Dword(nOffset == nType ? 5 : 0), bad.substr(nOffset, 4));
+        damaged.push_back(bad.replace(nOffset, 4, Dword(dwBad)));
+    }
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        SCOPED_TRACE(i);
+        m_root.WriteFile("damaged.qrv", damaged[i]);
         m_boxes.captions.clear();
-        EXPECT_FALSE(doc.OnOpenDocument(Path("mode.qrv").c_str()));
+        m_boxes.texts.clear();
+        EXPECT_FALSE(doc.OnOpenDocument(Path("damaged.qrv").c_str()));
         EXPECT_EQ(std::vector<std::string>{"Failed to load file"}, m_boxes.captions);
+        EXPECT_EQ(std::vector<std::string>{"The configuration file you requested could not be loaded. The "
+                                           "file was not a valid config file."},
+                  m_boxes.texts);
         EXPECT_EQ(earlier, Summarize(doc));
         EXPECT_EQ(Path("earlier.qrv"), (LPCSTR)doc.GetPathName());
+        EXPECT_FALSE(doc.IsModified());
     }
 }
 
@@ -401,6 +409,15 @@ TEST_F(QuorvelDocFile, AFailedSaveLeavesTheOldFile) {
     EXPECT_TRUE(std::filesystem::is_directory(strBusy));
     // Nor can a file in a folder that does not exist.
     EXPECT_FALSE(doc.OnSaveDocument((strDir + "/none/doc.qrv").c_str()));
+    // A save whose rename never reached the disk is not done: it says so and stays to be saved.
+    m_boxes.captions.clear();
+    {
+        FailingFlush failing(S_IFDIR, EIO);
+        EXPECT_FALSE(doc.OnSaveDocument(strPath.c_str()));
+    }
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(1u, m_boxes.captions.size());
+    EXPECT_TRUE(doc.GetPathName().IsEmpty());
 }
 
 TEST_F(QuorvelDocFile, SaveWritesThroughLinksAndNeverOverAReadOnlyFile) {

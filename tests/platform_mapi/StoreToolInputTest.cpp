@@ -80,6 +80,11 @@ TEST_F(StoreToolInput, AnExportWritesNoPlantedLinkAndKeepsTheTargetsModeAndLink)
     EXPECT_TRUE(S_ISLNK(ModeOf(dir + "link.json")));
     EXPECT_EQ(S_IFREG | 0640, ModeOf(target));
     EXPECT_NE(std::string::npos, m_root->ReadFile("target.json").find("items"));
+    // A link to a file not made yet leads to the file the export makes.
+    ASSERT_EQ(0, symlink("made.json", (dir + "dangling.json").c_str()));
+    ASSERT_EQ(0, Run({"item", "export", "s.qst", "Inbox", "--out", dir + "dangling.json"})) << m_err;
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir + "dangling.json")));
+    EXPECT_NE(std::string::npos, m_root->ReadFile("made.json").find("items"));
     // A folder is named with the reason, and nothing is left beside it.
     EXPECT_EQ(1, Run({"item", "export", "s.qst", "Inbox", "--out", dir + "mapi"}));
     EXPECT_NE(std::string::npos, m_err.find("cannot write " + dir + "mapi: it is a directory")) << m_err;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/win32/AtomicFile.h"
+#include "tests/support/FailingFlush.h"
 #include "tests/support/TempRoot.h"
 
 namespace {
@@ -59,9 +60,36 @@ TEST_F(AtomicFileTest, ALinkAtTheTargetIsReplacedOrWrittenThroughAsAsked) {
     ASSERT_TRUE(Replace("dangling.txt", "made", through));
     EXPECT_TRUE(std::filesystem::is_symlink(Path("dangling.txt")));
     EXPECT_EQ("made", m_root.ReadFile("made.txt"));
-    EXPECT_EQ((std::vector<std::string>{"chain.txt", "dangling.txt", "link.txt", "made.txt", "real.txt",
-                                        "through.txt"}),
+    // A loop of links leads to no file: refused, and none of the links is replaced.
+    ASSERT_EQ(0, ::symlink("loop-b.txt", Path("loop-a.txt").c_str()));
+    ASSERT_EQ(0, ::symlink("loop-a.txt", Path("loop-b.txt").c_str()));
+    errno = 0;
+    EXPECT_FALSE(Replace("loop-a.txt", "lost", through));
+    EXPECT_EQ(ELOOP, errno);
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("loop-a.txt")));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("loop-b.txt")));
+    EXPECT_EQ((std::vector<std::string>{"chain.txt", "dangling.txt", "link.txt", "loop-a.txt", "loop-b.txt",
+                                        "made.txt", "real.txt", "through.txt"}),
               Names());
+}
+
+// A flush that fails is a failed replacement: of the new file before the rename (the old content
+// stays), and of the folder after it (the rename may not survive a crash yet).
+TEST_F(AtomicFileTest, AFailedFlushOfTheFileOrOfItsFolderIsAFailure) {
+    m_root.WriteFile("file", "old");
+    for (mode_t kind : {S_IFREG, S_IFDIR}) {
+        SCOPED_TRACE(kind);
+        qrvtest::FailingFlush failing(kind, EIO);
+        errno = 0;
+        EXPECT_FALSE(Replace("file", "new", qrvfile::ReplaceOptions()));
+        EXPECT_EQ(EIO, errno);
+        EXPECT_EQ(kind == S_IFDIR ? "new" : "old", m_root.ReadFile("file"));
+        EXPECT_EQ(std::vector<std::string>{"file"}, Names());
+    }
+    // A folder its file system cannot flush at all has nothing to wait for.
+    qrvtest::FailingFlush unsupported(S_IFDIR, EINVAL);
+    EXPECT_TRUE(Replace("file", "newer", qrvfile::ReplaceOptions()));
+    EXPECT_EQ("newer", m_root.ReadFile("file"));
 }
 
 // The new file's permissions: exactly the mode asked for, less the umask when asked, or those of

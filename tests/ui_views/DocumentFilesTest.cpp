@@ -98,7 +98,8 @@ TEST_F(DocumentFiles, AFailedOpenLeavesTheEarlierDocumentItsNameAndItsListAsThey
     const std::string foreign =
         m_root->WriteFile("picture.qrv", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     const std::string unreadable = m_root->Path() + "/no-such-folder/missing.qrv";
-    for (const std::string& path : {damaged, foreign, unreadable}) {
+    const std::string empty = m_root->WriteFile("empty.qrv", "");
+    for (const std::string& path : {damaged, foreign, unreadable, empty}) {
         SCOPED_TRACE(path);
         AfxClearShownMessageBoxes();
         AnswerFileDialog(path);
@@ -164,6 +165,14 @@ TEST_F(DocumentFiles, SaveAsAddsTheExtensionToANameWithoutOneWhateverItsFoldersA
     AnswerFileDialog(folder + "/report.bak");
     Command(ID_FILE_SAVE_AS);
     EXPECT_EQ(folder + "/report.bak", Doc()->GetPathName().GetString());
+    // A saved document's Save As starts at its own file, so Enter saves it in its own folder.
+    CString offered;
+    AfxSetFileDialogHook([&offered](BOOL, CString& rFileName) {
+        offered = rFileName;
+        return FALSE;
+    });
+    Command(ID_FILE_SAVE_AS);
+    EXPECT_EQ(folder + "/report.bak", offered.GetString());
 }
 
 // The texts a menu item shows, as the toolkit draws them.

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "language/LanguageDict.h"
 #include "language/LanguageSettings.h"
 #include "platform/win32/FindFile.h"
 #include "platform/win32/Registry.h"
@@ -50,10 +51,10 @@ LSTATUS WriteDefaultLanguage(const std::string& strKey) {
     if (status != ERROR_SUCCESS)
         return status;
     DWORD cbData = 0;
-    status = RegQueryValueExA(hKey, "CurrentLanguageID", nullptr, nullptr, nullptr, &cbData);
+    status = RegQueryValueExA(hKey, QRV_REGVAL_CURRENT_LANGUAGE, nullptr, nullptr, nullptr, &cbData);
     if (status == ERROR_FILE_NOT_FOUND) {
         const DWORD dwDefault = QRV_DEFAULT_LANGUAGE_ID;
-        status = RegSetValueExA(hKey, "CurrentLanguageID", 0, REG_DWORD,
+        status = RegSetValueExA(hKey, QRV_REGVAL_CURRENT_LANGUAGE, 0, REG_DWORD,
                                 reinterpret_cast<const BYTE*>(&dwDefault), sizeof dwDefault);
     }
     RegCloseKey(hKey);
@@ -72,22 +73,23 @@ HRESULT InstallLanguages(const InstallContext& context, std::string& error) {
     }
     FindClose(hFind);
 
-    const std::string strProductKey = "Software\\Ostrany\\Quorvel";
-    LSTATUS status = WriteText(strProductKey, "LangDir", context.programDirectory);
+    // Where the language module looks for the language directory and the language names.
+    const std::string strProductKey = QRV_REGKEY_VENDOR "Quorvel";
+    LSTATUS status = WriteText(strProductKey, QRV_REGVAL_LANGDIR, context.programDirectory);
     if (status != ERROR_SUCCESS) {
-        error = "cannot write HKLM\\" + strProductKey +
-                "\\LangDir: " + DescribeRegistryWriteFailure("HKEY_LOCAL_MACHINE", status);
+        error = "cannot write HKLM\\" + strProductKey + "\\" QRV_REGVAL_LANGDIR ": " +
+                DescribeRegistryWriteFailure("HKEY_LOCAL_MACHINE", status);
         return E_FAIL;
     }
-    const std::string strUserKey = "SOFTWARE\\Ostrany\\Quorvel";
+    const std::string strUserKey = QRV_REGKEY_USER_SETTINGS;
     status = WriteDefaultLanguage(strUserKey);
     if (status != ERROR_SUCCESS) {
-        error = "cannot write HKCU\\" + strUserKey +
-                "\\CurrentLanguageID: " + DescribeRegistryWriteFailure("HKEY_CURRENT_USER", status);
+        error = "cannot write HKCU\\" + strUserKey + "\\" QRV_REGVAL_CURRENT_LANGUAGE ": " +
+                DescribeRegistryWriteFailure("HKEY_CURRENT_USER", status);
         return E_FAIL;
     }
     for (const LanguageName& entry : LANGUAGE_NAMES) {
-        std::string strKey = "Software\\Ostrany\\Languages\\" + FormatLong(entry.lDisplayLanguage);
+        std::string strKey = QRV_REGKEY_LANGUAGES "\\" + FormatLong(entry.lDisplayLanguage);
         status = WriteText(strKey, FormatLong(entry.lLanguageID), entry.pszName);
         if (status != ERROR_SUCCESS) {
             error = "cannot write HKLM\\" + strKey + ": " +

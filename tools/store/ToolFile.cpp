@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/win32/AtomicFile.h"
@@ -21,16 +20,11 @@ namespace {
 
 // The file a write replaces: where a symbolic link leads, so that the link stays a link.
 std::string ReplacedFile(const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-        return path;
+    std::string target;
+    if (!qrvfile::FollowLinks(path, target)) {
+        Fail("write", path,
+             std::string("it is a link that cannot be followed (") + std::strerror(errno) + ")");
     }
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        Fail("write", path, std::string("it is a link that leads nowhere (") + std::strerror(errno) + ")");
-    }
-    std::string target = resolved;
-    std::free(resolved);
     return target;
 }
 

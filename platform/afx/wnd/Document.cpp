@@ -2,12 +2,12 @@
 #include "platform/afx/wnd/Document.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <vector>
 
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/afx/CFile.h"
-#include "platform/afx/CMemFile.h"
+#include "platform/afx/StoreToMemory.h"
 #include "platform/afx/wnd/DocTemplate.h"
 #include "platform/afx/wnd/FrameWnd.h"
 #include "platform/afx/wnd/UiLanguage.h"
@@ -137,25 +137,15 @@ BOOL CDocument::OnSaveDocument(LPCSTR lpszPathName) {
     // the file that replaces it is new, under a name nobody can foresee, so a file or link planted
     // beside the document is never written through. A link at the document's own name is replaced,
     // and the new file gets the permissions a newly created file gets.
-    CMemFile memFile;
-    BYTE* lpData = nullptr;
-    ULONGLONG cbData = 0;
-    try {
-        CArchive ar(&memFile, CArchive::store);
-        Serialize(ar);
-        ar.Close();
-        cbData = memFile.GetLength();
-        lpData = memFile.Detach();
-    } catch (CException* e) {
-        e->Delete();
+    std::vector<BYTE> data;
+    if (!StoreToMemory(*this, data)) {
         ReportSaveFailure(lpszPathName);
         return FALSE;
     }
     qrvfile::ReplaceOptions options;
     options.nMode = 0666;
     options.bUmask = true;
-    const bool bWritten = qrvfile::ReplaceFileAtomically(lpszPathName, lpData, (size_t)cbData, options);
-    std::free(lpData);
+    const bool bWritten = qrvfile::ReplaceFileAtomically(lpszPathName, data.data(), data.size(), options);
     if (!bWritten) {
         ReportSaveFailure(lpszPathName);
         return FALSE;
@@ -186,11 +176,16 @@ BOOL CDocument::SaveModified() {
 BOOL CDocument::DoSave(LPCSTR lpszPathName, BOOL bReplace) {
     CString newName = lpszPathName ? lpszPathName : "";
     if (newName.IsEmpty()) {
-        newName = GetTitle();
+        // The dialog starts at the document's own file; one never saved offers its title in the
+        // current folder.
+        newName = GetPathName();
         CString ext;
-        if (m_pDocTemplate != nullptr && m_pDocTemplate->GetDocString(ext, CDocTemplate::filterExt) &&
-            !ext.IsEmpty() && newName.Find(ext) < 0)
-            newName += ext;
+        if (newName.IsEmpty()) {
+            newName = GetTitle();
+            if (m_pDocTemplate != nullptr && m_pDocTemplate->GetDocString(ext, CDocTemplate::filterExt) &&
+                !ext.IsEmpty() && newName.Find(ext) < 0)
+                newName += ext;
+        }
         CWinApp* pApp = AfxGetApp();
         if (pApp == nullptr ||
             !pApp->DoPromptFileName(newName, AfxFrameworkText("Save As"), FALSE, m_pDocTemplate))

@@ -218,7 +218,11 @@ BOOL CWinApp::DoPromptFileName(CString& fileName, LPCSTR lpszTitle, BOOL bOpenFi
         wxWindow* pParent = m_pMainWnd ? m_pMainWnd->GetWxWindow() : nullptr;
         long style =
             bOpenFileDialog ? (wxFD_OPEN | wxFD_FILE_MUST_EXIST) : (wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-        wxFileDialog dlg(pParent, ToWx(lpszTitle), wxString(), ToWx(fileName), wildcard, style);
+        // A name with a folder opens the dialog in that folder; a bare one in the current folder.
+        const int nSlash = fileName.ReverseFind('/');
+        const wxString folder =
+            nSlash < 0 ? wxString() : ToWx(nSlash == 0 ? CString("/") : fileName.Left(nSlash));
+        wxFileDialog dlg(pParent, ToWx(lpszTitle), folder, ToWx(fileName.Mid(nSlash + 1)), wildcard, style);
         if (dlg.ShowModal() != wxID_OK)
             return FALSE;
         fileName = FromWx(dlg.GetPath());
