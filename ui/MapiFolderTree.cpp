@@ -7,6 +7,7 @@
 #include <wx/treectrl.h>
 
 #include "trace/Trace.h"
+#include "ui/TreeItemWalk.h"
 
 IMPLEMENT_DYNAMIC(CItemData, CObject)
 IMPLEMENT_DYNAMIC(CMapiFolderTree, CTreeCtrl)
@@ -91,13 +92,13 @@ void CMapiFolderTree::RefreshLevel(HTREEITEM hItem) {
     auto* pTree = dynamic_cast<wxTreeCtrl*>(GetWxWindow());
     if (pTree == nullptr)
         return;
-    for (; hItem != nullptr; hItem = GetNextSiblingItem(hItem)) {
+    VisitTreeItems(*this, hItem, [this, pTree](HTREEITEM hVisit) {
         NMTVCUSTOMDRAW draw{};
         draw.nmcd.hdr.code = NM_CUSTOMDRAW;
         draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
-        draw.nmcd.dwItemSpec = reinterpret_cast<DWORD_PTR>(hItem);
-        draw.nmcd.lItemlParam = (LPARAM)GetItemData(hItem);
-        wxTreeItemId id(reinterpret_cast<void*>(hItem));
+        draw.nmcd.dwItemSpec = reinterpret_cast<DWORD_PTR>(hVisit);
+        draw.nmcd.lItemlParam = (LPARAM)GetItemData(hVisit);
+        wxTreeItemId id(reinterpret_cast<void*>(hVisit));
         // The window layer keeps a selected item's own colour on the selection background.
         draw.nmcd.uItemState = pTree->IsSelected(id) ? CDIS_SELECTED : 0;
         const COLORREF clrUnset = 0xFFFFFFFFu;
@@ -108,8 +109,7 @@ void CMapiFolderTree::RefreshLevel(HTREEITEM hItem) {
         else
             pTree->SetItemTextColour(
                 id, wxColour(GetRValue(draw.clrText), GetGValue(draw.clrText), GetBValue(draw.clrText)));
-        RefreshLevel(GetChildItem(hItem));
-    }
+    });
 }
 
 LRESULT CMapiFolderTree::NotifyClick(UINT nCode, CPoint ptScreen) {

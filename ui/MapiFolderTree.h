@@ -78,6 +78,7 @@ public:
 protected:
     void BindWxEvents() override;
     void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
+    // Runs the item stage for hItem, the siblings after it and every item below them.
     void RefreshLevel(HTREEITEM hItem);
 
     CPoint m_ptMessage{-1, -1};

@@ -2,6 +2,9 @@
 #include <strings.h>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "model/ConfigInfo.h"
 #include "model/ErrorBoxes.h"
@@ -187,15 +190,49 @@ HRESULT CStoreFolderSelection::InsertSubFolders(CObjectMap* pKnown, LPMAPISESSIO
             return hr;
         }
     }
-    hr = DoInsertFolder(cbEntryID, lpbEntryID, pKnown, lpMDB, pStore);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "DoInsertFolder() failed: hr = 0x%08lx\n", (ULONG)hr);
-        return hr;
+    // Depth first, every folder before the folders below it, with the folders still to be taken
+    // on a list (the next one last) rather than in a call per level: a store may nest folders
+    // tens of thousands of levels deep. A damaged store may hold a cycle of folders; a folder is
+    // taken once at most, so the walk always ends.
+    std::string first(reinterpret_cast<const char*>(lpbEntryID), cbEntryID);
+    std::set<std::string> met = {first};
+    std::vector<std::string> pending = {std::move(first)};
+    std::vector<std::string> children;
+    for (bool bChosen = true; !pending.empty(); bChosen = false) {
+        const std::string folder = std::move(pending.back());
+        pending.pop_back();
+        auto* lpbFolder = reinterpret_cast<LPBYTE>(const_cast<char*>(folder.data()));
+        hr = DoInsertFolder((ULONG)folder.size(), lpbFolder, pKnown, lpMDB, pStore);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "DoInsertFolder() failed: hr = 0x%08lx\n", (ULONG)hr);
+            if (!bChosen)
+                QTRACE(TRACE_ERROR, "InsertSubFolders() failed: hr = 0x%08lx\n", (ULONG)hr);
+            return hr;
+        }
+        hr = ListSubFolders(lpMDB, (ULONG)folder.size(), lpbFolder, children);
+        if (FAILED(hr)) {
+            if (!bChosen)
+                QTRACE(TRACE_ERROR, "InsertSubFolders() failed: hr = 0x%08lx\n", (ULONG)hr);
+            return hr;
+        }
+        for (auto child = children.rbegin(); child != children.rend(); ++child) {
+            if (!met.insert(*child).second) {
+                QTRACE(TRACE_WARNING, "Folder met a second time: the folders form a cycle!\n");
+                continue;
+            }
+            pending.push_back(std::move(*child));
+        }
     }
+    return hr;
+}
+
+HRESULT CStoreFolderSelection::ListSubFolders(LPMDB lpMDB, ULONG cbEntryID, LPBYTE lpbEntryID,
+                                              std::vector<std::string>& children) {
+    children.clear();
     ULONG ulType = 0;
     LPMAPIFOLDER lpFolder = nullptr;
-    hr = lpMDB->OpenEntry(cbEntryID, reinterpret_cast<LPENTRYID>(lpbEntryID), nullptr, MAPI_BEST_ACCESS,
-                          &ulType, reinterpret_cast<LPUNKNOWN*>(&lpFolder));
+    HRESULT hr = lpMDB->OpenEntry(cbEntryID, reinterpret_cast<LPENTRYID>(lpbEntryID), nullptr,
+                                  MAPI_BEST_ACCESS, &ulType, reinterpret_cast<LPUNKNOWN*>(&lpFolder));
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "OpenEntry() failed: hr = 0x%08lx\n", (ULONG)hr);
         return hr;
@@ -203,8 +240,7 @@ HRESULT CStoreFolderSelection::InsertSubFolders(CObjectMap* pKnown, LPMAPISESSIO
     if (ulType != MAPI_FOLDER) {
         QTRACE(TRACE_ERROR, "Invalid object type!\n");
         lpFolder->Release();
-        hr = E_UNEXPECTED;
-        return hr;
+        return E_UNEXPECTED;
     }
     LPMAPITABLE lpTable = nullptr;
     LPSRowSet lpRows = nullptr;
@@ -235,17 +271,13 @@ HRESULT CStoreFolderSelection::InsertSubFolders(CObjectMap* pKnown, LPMAPISESSIO
             }
             if (lpRows->cRows == 0)
                 break;
-            for (ULONG r = 0; r < lpRows->cRows && SUCCEEDED(hr); ++r) {
+            for (ULONG r = 0; r < lpRows->cRows; ++r) {
                 const SRow& row = lpRows->aRow[r];
                 if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID)
                     continue;
-                hr = InsertSubFolders(pKnown, lpSession, lpMDB, pStore, row.lpProps[0].Value.bin.cb,
-                                      row.lpProps[0].Value.bin.lpb);
-                if (FAILED(hr))
-                    QTRACE(TRACE_ERROR, "InsertSubFolders() failed: hr = 0x%08lx\n", (ULONG)hr);
+                const SBinary& id = row.lpProps[0].Value.bin;
+                children.emplace_back(reinterpret_cast<const char*>(id.lpb), id.cb);
             }
-            if (FAILED(hr))
-                break;
         }
     } while (false);
     FreeProws(lpRows);

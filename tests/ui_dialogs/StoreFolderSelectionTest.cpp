@@ -3,11 +3,13 @@
 #include "engine/DrawerMapList.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
+#include "model/ObjectMap.h"
 #include "model/QuorvelDoc.h"
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/Dialog.h"
 #include "platform/afx/wnd/Resources.h"
 #include "platform/mapi/MAPITags.h"
+#include "tests/platform_mapi/FolderShapes.h"
 #include "tests/ui_dialogs/DialogFixture.h"
 #include "ui/ProfileDialog.h"
 #include "ui/SelectMAPIFolderDlg.h"
@@ -210,6 +212,26 @@ TEST_F(StoreFolderSelection, AddingAMailTreeTakesTheReceiveFolderAndNoteFolders)
     SelectStore("Personal");
     AddFolder("Inbox", true);
     EXPECT_EQ((std::vector<std::string>{"Inbox", "Inbox\\People\\Letters", "Inbox\\Receipts"}), Folders());
+}
+
+TEST_F(StoreFolderSelection, TheSubFolderWalkGoesAnyDepthAndTakesEachFolderOfACycleOnce) {
+    mapitest::MakeFolderChainBelowInbox("personal.pst");
+    mapitest::MakeCycleThroughInbox("personal.pst");
+    MakeConfig(1);
+    SelectStore("Personal");
+    mapitest::Ref<IMAPISession> session(Logon("P"));
+    mapitest::Ref<IMsgStore> store(OpenStore(session, "Personal"));
+    std::string inbox = BinaryProp(mapitest::Ref<IMAPIFolder>(OpenNamedFolder(store, "Inbox")), PR_ENTRYID);
+    CObjectMap known;
+    // Below Inbox lie the chain and, through the cycle, the top of the tree with Inbox again.
+    EXPECT_EQ(S_OK, m_selection.InsertSubFolders(&known, session, store, Store("Personal"),
+                                                 (ULONG)inbox.size(), mapitest::Bin(inbox).lpb));
+    session->Logoff(0, 0, 0);
+    SelectStore("Personal");
+    EXPECT_EQ(
+        (std::vector<std::string>{"Contacts", "Contacts\\Plain\\Deep", "Contacts\\Upper", "Inbox\\People"}),
+        Folders());
+    EXPECT_EQ(4, Store("Personal")->GetFolderCount());
 }
 
 TEST_F(StoreFolderSelection, VanishedFoldersAreDroppedAndTheRestStayInStep) {
