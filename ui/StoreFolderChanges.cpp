@@ -196,6 +196,9 @@ HRESULT CStoreFolderSelection::InsertSubFolders(CObjectMap* pKnown, LPMAPISESSIO
     // taken once at most, so the walk always ends.
     std::string first(reinterpret_cast<const char*>(lpbEntryID), cbEntryID);
     std::set<std::string> met = {first};
+    // The folders above the chosen one are no sub-folders of it, also where a damaged store makes
+    // one of them a child of a folder below.
+    MarkAncestors(lpMDB, first, met);
     std::vector<std::string> pending = {std::move(first)};
     std::vector<std::string> children;
     for (bool bChosen = true; !pending.empty(); bChosen = false) {
@@ -224,6 +227,33 @@ HRESULT CStoreFolderSelection::InsertSubFolders(CObjectMap* pKnown, LPMAPISESSIO
         }
     }
     return hr;
+}
+
+void CStoreFolderSelection::MarkAncestors(LPMDB lpMDB, const std::string& folder,
+                                          std::set<std::string>& met) {
+    std::string current = folder;
+    for (;;) {
+        ULONG ulType = 0;
+        LPMAPIFOLDER lpFolder = nullptr;
+        auto* lpID = reinterpret_cast<LPENTRYID>(const_cast<char*>(current.data()));
+        if (FAILED(lpMDB->OpenEntry((ULONG)current.size(), lpID, nullptr, 0, &ulType,
+                                    reinterpret_cast<LPUNKNOWN*>(&lpFolder))))
+            return;
+        SizedSPropTagArray(1, tags) = {1, {PR_PARENT_ENTRYID}};
+        ULONG cValues = 0;
+        LPSPropValue lpValues = nullptr;
+        HRESULT hr = lpFolder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValues);
+        lpFolder->Release();
+        const bool bParent = SUCCEEDED(hr) && ulType == MAPI_FOLDER && cValues == 1 && lpValues != nullptr &&
+                             lpValues[0].ulPropTag == PR_PARENT_ENTRYID && lpValues[0].Value.bin.cb > 0;
+        if (bParent)
+            current.assign(reinterpret_cast<const char*>(lpValues[0].Value.bin.lpb),
+                           lpValues[0].Value.bin.cb);
+        MAPIFreeBuffer(lpValues);
+        // The climb ends at the root, which is its own parent, or at a folder already met.
+        if (!bParent || !met.insert(current).second)
+            return;
+    }
 }
 
 HRESULT CStoreFolderSelection::ListSubFolders(LPMDB lpMDB, ULONG cbEntryID, LPBYTE lpbEntryID,

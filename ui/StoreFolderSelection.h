@@ -2,6 +2,7 @@
 // searched, which of its folders, and adding and removing folders through the folder picker.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ public:
 protected:
     void EmptyFolderList();
     void MarkDocumentModified(CConfigInfo* pConfig);
+    // Adds the entry ids of the folders above a folder, up to the root, to 'met'.
+    void MarkAncestors(LPMDB lpMDB, const std::string& folder, std::set<std::string>& met);
     // The entry ids of a folder's sub-folders, in the order of its hierarchy table.
     HRESULT ListSubFolders(LPMDB lpMDB, ULONG cbEntryID, LPBYTE lpbEntryID,
                            std::vector<std::string>& children);

@@ -221,11 +221,18 @@ TEST_F(StoreFolderSelection, TheSubFolderWalkGoesAnyDepthAndTakesEachFolderOfACy
     SelectStore("Personal");
     mapitest::Ref<IMAPISession> session(Logon("P"));
     mapitest::Ref<IMsgStore> store(OpenStore(session, "Personal"));
-    std::string inbox = BinaryProp(mapitest::Ref<IMAPIFolder>(OpenNamedFolder(store, "Inbox")), PR_ENTRYID);
     CObjectMap known;
-    // Below Inbox lie the chain and, through the cycle, the top of the tree with Inbox again.
-    EXPECT_EQ(S_OK, m_selection.InsertSubFolders(&known, session, store, Store("Personal"),
-                                                 (ULONG)inbox.size(), mapitest::Bin(inbox).lpb));
+    auto insert = [&](const char* pszName) {
+        std::string id = BinaryProp(mapitest::Ref<IMAPIFolder>(OpenNamedFolder(store, pszName)), PR_ENTRYID);
+        EXPECT_EQ(S_OK, m_selection.InsertSubFolders(&known, session, store, Store("Personal"),
+                                                     (ULONG)id.size(), mapitest::Bin(id).lpb));
+    };
+    // Below Inbox lie the chain and, through the cycle, the top of the tree, which lies above
+    // Inbox as well and is no sub-folder of it.
+    insert("Inbox");
+    SelectStore("Personal");
+    EXPECT_EQ((std::vector<std::string>{"Inbox\\People"}), Folders());
+    insert("Contacts");
     session->Logoff(0, 0, 0);
     SelectStore("Personal");
     EXPECT_EQ(
