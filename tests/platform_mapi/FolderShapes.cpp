@@ -31,10 +31,9 @@ void MakeFolderChainBelowInbox(const std::string& storeFile, int depth) {
                     "COMMIT;");
 }
 
-void MakeCycleThroughInbox(const std::string& storeFile) {
-    ExecOnStore(storeFile,
-                "UPDATE folders SET parent = (SELECT value FROM meta WHERE key = 'folder.inbox') "
-                "WHERE id = (SELECT value FROM meta WHERE key = 'folder.ipm');");
+void MakeCycleThroughInbox(const std::string& storeFile, const std::string& name) {
+    ExecOnStore(storeFile, "UPDATE folders SET parent = (SELECT id FROM folders WHERE name = '" + name +
+                               "') WHERE id = (SELECT value FROM meta WHERE key = 'folder.ipm');");
 }
 
 }  // namespace mapitest

@@ -13,8 +13,9 @@ constexpr int kDeepChain = 64000;
 // child of the one before), in one transaction. No connection of this process may hold the file.
 void MakeFolderChainBelowInbox(const std::string& storeFile, int depth = kDeepChain);
 
-// Makes the top of the folder tree (the IPM subtree) a child of Inbox: Inbox and the top are then
-// each other's ancestors, and SQLite's integrity check still passes.
-void MakeCycleThroughInbox(const std::string& storeFile);
+// Makes the top of the folder tree (the IPM subtree) a child of Inbox, or of the folder called
+// 'name': that folder and the top are then each other's ancestors, and SQLite's integrity check
+// still passes.
+void MakeCycleThroughInbox(const std::string& storeFile, const std::string& name = "Inbox");
 
 }  // namespace mapitest

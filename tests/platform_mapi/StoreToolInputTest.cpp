@@ -199,6 +199,16 @@ TEST_F(StoreToolInput, AFolderCycleIsReportedAndEveryLevelIsReleasedButAnyDepthI
     EXPECT_EQ(1u + 100 + 1 + 10, std::count(m_out.begin(), m_out.end(), '\n')) << m_out;
     ASSERT_EQ(0, Run({"item", "list", "s.qst", "Inbox"})) << m_err;
     EXPECT_NE(std::string::npos, m_out.find("\tkept\n")) << m_out;
+
+    // Deleting a folder that the top of the store has been made a child of deletes that folder
+    // and nothing above it.
+    MakeCycleThroughInbox("s.qst", "New");
+    ASSERT_EQ(0, Run({"folder", "delete", "s.qst", "Inbox/New"})) << m_err;
+    ASSERT_EQ(0, Run({"folder", "list", "s.qst"})) << m_err;
+    EXPECT_EQ(std::string::npos, m_out.find("Inbox/New")) << m_out;
+    EXPECT_EQ(1u + 100 + 10, std::count(m_out.begin(), m_out.end(), '\n')) << m_out;
+    ASSERT_EQ(0, Run({"item", "list", "s.qst", "Inbox"})) << m_err;
+    EXPECT_NE(std::string::npos, m_out.find("\tkept\n")) << m_out;
 }
 
 TEST_F(StoreToolInput, ADirectoryTheTopOfTheStoreAndUnlistableNamesAreRefusedInClearWords) {
