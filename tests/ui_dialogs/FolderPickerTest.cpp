@@ -282,6 +282,21 @@ TEST_F(FolderPicker, OpensOnAVeryDeepChainAndOnACycleOfFoldersListingEachFolderO
         auto* pWx = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
         EXPECT_TRUE(pWx->GetItemTextColour(wxTreeItemId(hDeepest)).IsOk())
             << "the deepest item has its colour";
+        // "*" on Inbox, and the toolkit's own opening of everything below it, open the branch as
+        // deep as the tree can lay out and paint it.
+        HTREEITEM hInbox = FindPath(tree, "Inbox");
+        tree.SelectItem(hInbox);
+        wxKeyEvent key(wxEVT_KEY_DOWN);
+        key.m_keyCode = WXK_NUMPAD_MULTIPLY;
+        pWx->ProcessWindowEvent(key);
+        pWx->ExpandAllChildren(wxTreeItemId(hInbox));
+        pWx->Refresh();
+        pWx->Update();
+        HTREEITEM hLevel = hInbox;
+        for (int nLevel = 1; nLevel < CMapiFolderTree::kMaxOpenDepth; ++nLevel)
+            hLevel = tree.GetChildItem(hLevel);
+        EXPECT_TRUE(pWx->IsExpanded(wxTreeItemId(hLevel)));
+        EXPECT_FALSE(pWx->IsExpanded(wxTreeItemId(tree.GetChildItem(hLevel))));
         tree.SelectItem(hDeepest);
         pDlg->SendMessage(WM_COMMAND, IDOK, 0);
         EXPECT_EQ(0u, tree.GetItemData(hDeepest)) << "its record is given back";
