@@ -2,6 +2,9 @@
 #include "model/FolderInfo.h"
 
 #include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "model/BinaryKey.h"
 #include "model/KeyCopy.h"
@@ -150,94 +153,98 @@ HRESULT CFolderInfo::GetParentPath(IMsgStore* lpMDB, const SBinary& IPMSubtreeID
         QTRACE(TRACE_ERROR, "Failure: Invalid folder pointer specified!\n");
         return hr = E_INVALIDARG;
     }
-    if (nDepth >= FOLDER_PATH_MAX_DEPTH) {
-        QTRACE(TRACE_ERROR, "Folder lies deeper than %d levels below the IPM subtree!\n",
-               FOLDER_PATH_MAX_DEPTH);
-        return hr = E_FAIL;
-    }
 
+    // The climb goes from the folder up, one parent at a time in a loop, collecting the names
+    // innermost first; it remembers the folders it has met, so a damaged store whose folders name
+    // each other as parents ends it at once, and a folder below the IPM subtree at the depth bound.
+    std::vector<std::string> names;
+    std::set<std::string> met;
+    if (lpFolderID != nullptr && !IsBinaryKeyEmpty(*lpFolderID))
+        met.emplace(reinterpret_cast<const char*>(lpFolderID->lpb), lpFolderID->cb);
+    lpFolder->AddRef();
+    IMAPIFolder* lpCurrent = lpFolder;
     SizedSPropTagArray(2, tags) = {2, {PR_DISPLAY_NAME_A, PR_PARENT_ENTRYID}};
-    ULONG cValues = 0;
-    LPSPropValue lpProps = nullptr;
-    IMAPIFolder* lpParent = nullptr;
-    do {
-        hr = lpFolder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpProps);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "GetProps() failed: hr = 0x%08lx\n", hr);
-            break;
-        }
-        if (cValues != 2) {
-            QTRACE(TRACE_ERROR, "GetProps() failed: Returned %ld properties out of 2!\n", cValues);
+    for (int nLevel = nDepth;; ++nLevel) {
+        if (nLevel >= FOLDER_PATH_MAX_DEPTH) {
+            QTRACE(TRACE_ERROR, "Folder lies deeper than %d levels below the IPM subtree!\n",
+                   FOLDER_PATH_MAX_DEPTH);
             hr = E_FAIL;
             break;
         }
-        if (lpProps == nullptr) {
-            QTRACE(TRACE_ERROR, "GetProps() failed: Returned NULL as property array!\n");
-            hr = E_FAIL;
-            break;
-        }
-        // A folder without a name answers the name column as an error value; it shows as "<?>".
-        const BOOL bHasName = lpProps[0].ulPropTag == PR_DISPLAY_NAME_A;
-        if (!bHasName && lpProps[0].ulPropTag != CHANGE_PROP_TYPE(PR_DISPLAY_NAME_A, PT_ERROR)) {
-            QTRACE(TRACE_ERROR, "GetProps() failed: Error retrieving display name!\n");
-            hr = E_FAIL;
-            break;
-        }
-        if (lpProps[1].ulPropTag != PR_PARENT_ENTRYID || IsBinaryKeyEmpty(lpProps[1].Value.bin)) {
-            QTRACE(TRACE_ERROR, "GetProps() failed: Error retrieving parent ID!\n");
-            hr = E_FAIL;
-            break;
-        }
-        const SBinary& parentID = lpProps[1].Value.bin;
-
+        ULONG cValues = 0;
+        LPSPropValue lpProps = nullptr;
+        hr = lpCurrent->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpProps);
+        lpCurrent->Release();
+        lpCurrent = nullptr;
         ULONG ulAtTop = FALSE;
-        hr = lpMDB->CompareEntryIDs(parentID.cb, reinterpret_cast<LPENTRYID>(parentID.lpb), IPMSubtreeID.cb,
-                                    reinterpret_cast<LPENTRYID>(IPMSubtreeID.lpb), 0, &ulAtTop);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "CompareEntryIDs() failed: hr = 0x%08lx!\n", hr);
-            break;
-        }
-        if (!ulAtTop) {
-            // A folder that names itself as its parent would be climbed for ever.
-            if (lpFolderID != nullptr && !IsBinaryKeyEmpty(*lpFolderID)) {
-                ULONG ulSelf = FALSE;
-                hr = lpMDB->CompareEntryIDs(parentID.cb, reinterpret_cast<LPENTRYID>(parentID.lpb),
-                                            lpFolderID->cb, reinterpret_cast<LPENTRYID>(lpFolderID->lpb), 0,
-                                            &ulSelf);
-                if (FAILED(hr)) {
-                    QTRACE(TRACE_ERROR, "CompareEntryIDs() failed: hr = 0x%08lx!\n", hr);
-                    break;
-                }
-                if (ulSelf) {
-                    QTRACE(TRACE_ERROR, "Folder is its own parent!\n");
-                    hr = E_FAIL;
-                    break;
-                }
+        do {
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "GetProps() failed: hr = 0x%08lx\n", hr);
+                break;
+            }
+            if (cValues != 2) {
+                QTRACE(TRACE_ERROR, "GetProps() failed: Returned %ld properties out of 2!\n", cValues);
+                hr = E_FAIL;
+                break;
+            }
+            if (lpProps == nullptr) {
+                QTRACE(TRACE_ERROR, "GetProps() failed: Returned NULL as property array!\n");
+                hr = E_FAIL;
+                break;
+            }
+            // A folder without a name answers the name column as an error value; it shows as "<?>".
+            const BOOL bHasName = lpProps[0].ulPropTag == PR_DISPLAY_NAME_A;
+            if (!bHasName && lpProps[0].ulPropTag != CHANGE_PROP_TYPE(PR_DISPLAY_NAME_A, PT_ERROR)) {
+                QTRACE(TRACE_ERROR, "GetProps() failed: Error retrieving display name!\n");
+                hr = E_FAIL;
+                break;
+            }
+            if (lpProps[1].ulPropTag != PR_PARENT_ENTRYID || IsBinaryKeyEmpty(lpProps[1].Value.bin)) {
+                QTRACE(TRACE_ERROR, "GetProps() failed: Error retrieving parent ID!\n");
+                hr = E_FAIL;
+                break;
+            }
+            names.emplace_back(bHasName && lpProps[0].Value.lpszA != nullptr ? lpProps[0].Value.lpszA
+                                                                             : "<?>");
+            const SBinary& parentID = lpProps[1].Value.bin;
+            hr = lpMDB->CompareEntryIDs(parentID.cb, reinterpret_cast<LPENTRYID>(parentID.lpb),
+                                        IPMSubtreeID.cb, reinterpret_cast<LPENTRYID>(IPMSubtreeID.lpb), 0,
+                                        &ulAtTop);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "CompareEntryIDs() failed: hr = 0x%08lx!\n", hr);
+                break;
+            }
+            if (ulAtTop)
+                break;
+            // A folder met again would be climbed for ever: the folder names itself, or a folder
+            // below it, as its parent.
+            if (!met.emplace(reinterpret_cast<const char*>(parentID.lpb), parentID.cb).second) {
+                QTRACE(TRACE_ERROR, "Folder is its own parent!\n");
+                hr = E_FAIL;
+                break;
             }
             ULONG ulObjType = 0;
             hr = lpMDB->OpenEntry(parentID.cb, reinterpret_cast<LPENTRYID>(parentID.lpb), nullptr,
-                                  MAPI_BEST_ACCESS, &ulObjType, reinterpret_cast<LPUNKNOWN*>(&lpParent));
+                                  MAPI_BEST_ACCESS, &ulObjType, reinterpret_cast<LPUNKNOWN*>(&lpCurrent));
             if (FAILED(hr)) {
                 QTRACE(TRACE_ERROR, "OpenEntry() failed: hr = 0x%08lx\n", hr);
-                break;
+                lpCurrent = nullptr;
             }
-            hr = GetParentPath(lpMDB, IPMSubtreeID, lpParent, strPath, nDepth + 1, &parentID);
-            if (FAILED(hr)) {
-                QTRACE(TRACE_ERROR, "GetParentPath() failed: hr = 0x%08lx\n", hr);
-                break;
-            }
-        }
+        } while (false);
+        MAPIFreeBuffer(lpProps);
+        if (FAILED(hr) || ulAtTop)
+            break;
+    }
+    if (lpCurrent != nullptr)
+        lpCurrent->Release();
+    if (FAILED(hr))
+        return hr;
+    // Outermost first; a path that fails half way adds nothing.
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
         if (!strPath.IsEmpty())
             strPath += "\\";
-        if (bHasName && lpProps[0].Value.lpszA != nullptr)
-            strPath += lpProps[0].Value.lpszA;
-        else
-            strPath += "<?>";
-    } while (false);
-
-    if (lpParent != nullptr)
-        lpParent->Release();
-    MAPIFreeBuffer(lpProps);
+        strPath += name->c_str();
+    }
     return hr;
 }
 

@@ -43,9 +43,9 @@ public:
     // The folder's path below the store's IPM subtree, outermost name first, joined by "\";
     // S_FOLDER_VANISHED (and an empty path) when the store no longer holds the folder.
     HRESULT GetFullPath(IMsgStore* lpMDB, CString& strPath);
-    // The recursive step of GetFullPath: prepends the names of the folder's parents below the IPM
-    // subtree, then appends the folder's own name. E_FAIL at a folder that is its own parent
-    // (lpFolderID, when given, is the folder's own entry id) or deeper than FOLDER_PATH_MAX_DEPTH.
+    // The climb of GetFullPath: appends the names of the folder's parents below the IPM subtree,
+    // then the folder's own name. E_FAIL at a folder met again on the way up (lpFolderID, when
+    // given, is the folder's own entry id) or deeper than FOLDER_PATH_MAX_DEPTH.
     HRESULT GetParentPath(IMsgStore* lpMDB, const SBinary& IPMSubtreeID, IMAPIFolder* lpFolder,
                           CString& strPath, int nDepth = 0, const SBinary* lpFolderID = nullptr);
 

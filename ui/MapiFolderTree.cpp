@@ -2,11 +2,14 @@
 #include "ui/MapiFolderTree.h"
 
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include <wx/settings.h>
 #include <wx/treectrl.h>
 
 #include "trace/Trace.h"
+#include "ui/TreeItemWalk.h"
 
 IMPLEMENT_DYNAMIC(CItemData, CObject)
 IMPLEMENT_DYNAMIC(CMapiFolderTree, CTreeCtrl)
@@ -91,13 +94,13 @@ void CMapiFolderTree::RefreshLevel(HTREEITEM hItem) {
     auto* pTree = dynamic_cast<wxTreeCtrl*>(GetWxWindow());
     if (pTree == nullptr)
         return;
-    for (; hItem != nullptr; hItem = GetNextSiblingItem(hItem)) {
+    VisitTreeItems(*this, hItem, [this, pTree](HTREEITEM hVisit) {
         NMTVCUSTOMDRAW draw{};
         draw.nmcd.hdr.code = NM_CUSTOMDRAW;
         draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
-        draw.nmcd.dwItemSpec = reinterpret_cast<DWORD_PTR>(hItem);
-        draw.nmcd.lItemlParam = (LPARAM)GetItemData(hItem);
-        wxTreeItemId id(reinterpret_cast<void*>(hItem));
+        draw.nmcd.dwItemSpec = reinterpret_cast<DWORD_PTR>(hVisit);
+        draw.nmcd.lItemlParam = (LPARAM)GetItemData(hVisit);
+        wxTreeItemId id(reinterpret_cast<void*>(hVisit));
         // The window layer keeps a selected item's own colour on the selection background.
         draw.nmcd.uItemState = pTree->IsSelected(id) ? CDIS_SELECTED : 0;
         const COLORREF clrUnset = 0xFFFFFFFFu;
@@ -108,8 +111,7 @@ void CMapiFolderTree::RefreshLevel(HTREEITEM hItem) {
         else
             pTree->SetItemTextColour(
                 id, wxColour(GetRValue(draw.clrText), GetGValue(draw.clrText), GetBValue(draw.clrText)));
-        RefreshLevel(GetChildItem(hItem));
-    }
+    });
 }
 
 LRESULT CMapiFolderTree::NotifyClick(UINT nCode, CPoint ptScreen) {
@@ -117,6 +119,33 @@ LRESULT CMapiFolderTree::NotifyClick(UINT nCode, CPoint ptScreen) {
     NMHDR hdr{};
     hdr.code = nCode;
     return NotifyParent(&hdr);
+}
+
+BOOL CMapiFolderTree::IsTooDeepToOpen(HTREEITEM hItem) const {
+    int nLevel = 0;
+    for (; hItem != nullptr && nLevel <= kMaxOpenDepth; hItem = GetParentItem(hItem))
+        ++nLevel;
+    return nLevel > kMaxOpenDepth;
+}
+
+void CMapiFolderTree::ExpandBranch(HTREEITEM hItem) {
+    if (hItem == nullptr || IsTooDeepToOpen(hItem))
+        return;
+    int nLevel = 0;
+    for (HTREEITEM hAbove = hItem; hAbove != nullptr; hAbove = GetParentItem(hAbove))
+        ++nLevel;
+    std::vector<std::pair<HTREEITEM, int>> pending = {{hItem, nLevel}};
+    while (!pending.empty()) {
+        auto [hOpen, nOpenLevel] = pending.back();
+        pending.pop_back();
+        Expand(hOpen, TVE_EXPAND);
+        if (nOpenLevel >= kMaxOpenDepth)
+            continue;
+        for (HTREEITEM hChild = GetChildItem(hOpen); hChild != nullptr; hChild = GetNextSiblingItem(hChild)) {
+            if (ItemHasChildren(hChild))
+                pending.emplace_back(hChild, nOpenLevel + 1);
+        }
+    }
 }
 
 void CMapiFolderTree::BindWxEvents() {
@@ -145,9 +174,27 @@ void CMapiFolderTree::BindWxEvents() {
             p->RefreshItemColors();
     });
     // A key that activates an item is no click: it must not be read at the last mouse position.
+    // "*" opens the whole branch: here, down to the deepest level the tree opens.
     m_pWx->Bind(wxEVT_KEY_DOWN, [h](wxKeyEvent& e) {
+        auto* p = dynamic_cast<CMapiFolderTree*>(CWnd::FromHandle(h));
+        const int nKey = e.GetKeyCode();
+        if (p != nullptr && (nKey == WXK_MULTIPLY || nKey == WXK_NUMPAD_MULTIPLY || nKey == '*')) {
+            p->ExpandBranch(p->GetSelectedItem());
+            return;
+        }
         e.Skip();
-        if (auto* p = dynamic_cast<CMapiFolderTree*>(CWnd::FromHandle(h)))
+        if (p != nullptr)
             p->m_ptMessage = CPoint(-32000, -32000);
+    });
+    m_pWx->Bind(wxEVT_CHAR, [](wxKeyEvent& e) {
+        if (e.GetKeyCode() != '*')
+            e.Skip();
+    });
+    m_pWx->Bind(wxEVT_TREE_ITEM_EXPANDING, [h](wxTreeEvent& e) {
+        auto* p = dynamic_cast<CMapiFolderTree*>(CWnd::FromHandle(h));
+        if (p != nullptr && p->IsTooDeepToOpen(reinterpret_cast<HTREEITEM>(e.GetItem().GetID())))
+            e.Veto();
+        else
+            e.Skip();
     });
 }

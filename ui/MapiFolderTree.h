@@ -71,6 +71,15 @@ public:
     CPoint GetMessagePos() const { return m_ptMessage; }
     // Reports a click at a screen position to the parent, as a mouse click does.
     LRESULT NotifyClick(UINT nCode, CPoint ptScreen);
+    // How many levels below the top the tree opens: the toolkit lays out and paints the open
+    // branches with a call per level, and tens of thousands of them would end the program's stack.
+    // Folders further down are still taken by "Include sub folders" of a folder above them.
+    static constexpr int kMaxOpenDepth = 2000;
+    // Whether an item lies deeper than the tree opens (its level counted from 1 at the top).
+    BOOL IsTooDeepToOpen(HTREEITEM hItem) const;
+    // Opens an item and every item below it down to the deepest level the tree opens, as the "*"
+    // key asks, with a list of the items still to be opened.
+    void ExpandBranch(HTREEITEM hItem);
 
     COLORREF m_clrNormalText = 0;
     COLORREF m_clrGrayText = 0;
@@ -78,6 +87,7 @@ public:
 protected:
     void BindWxEvents() override;
     void OnCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
+    // Runs the item stage for hItem, the siblings after it and every item below them.
     void RefreshLevel(HTREEITEM hItem);
 
     CPoint m_ptMessage{-1, -1};

@@ -11,6 +11,7 @@
 #include "trace/Trace.h"
 #include "ui/DialogLayout.h"
 #include "ui/DialogTexts.h"
+#include "ui/TreeItemWalk.h"
 
 BEGIN_MESSAGE_MAP(CSelectMAPIFolderDlg, CDialog)
 ON_NOTIFY(NM_CLICK, IDC_FOLDER_TREE, &CSelectMAPIFolderDlg::OnClickTree)
@@ -269,25 +270,13 @@ void CSelectMAPIFolderDlg::OnDestroy() {
 }
 
 void CSelectMAPIFolderDlg::RemoveDataPointers(HTREEITEM hItem) {
-    // Each level's first item waits on a list rather than in a call of its own: the tree may
-    // nest thousands of levels deep.
-    std::vector<HTREEITEM> levels;
-    if (hItem != nullptr)
-        levels.push_back(hItem);
-    while (!levels.empty()) {
-        HTREEITEM hSibling = levels.back();
-        levels.pop_back();
-        for (; hSibling != nullptr; hSibling = m_Tree.GetNextItem(hSibling, TVGN_NEXT)) {
-            HTREEITEM hChild = m_Tree.GetNextItem(hSibling, TVGN_CHILD);
-            if (hChild != nullptr)
-                levels.push_back(hChild);
-            auto* pData = reinterpret_cast<CItemData*>(m_Tree.GetItemData(hSibling));
-            if (pData != nullptr) {
-                delete pData;
-                m_Tree.SetItemData(hSibling, 0);
-            }
+    VisitTreeItems(m_Tree, hItem, [this](HTREEITEM hVisit) {
+        auto* pData = reinterpret_cast<CItemData*>(m_Tree.GetItemData(hVisit));
+        if (pData != nullptr) {
+            delete pData;
+            m_Tree.SetItemData(hVisit, 0);
         }
-    }
+    });
 }
 
 void CSelectMAPIFolderDlg::SetItemDistances() {

@@ -2,6 +2,9 @@
 #include <strings.h>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "model/ConfigInfo.h"
 #include "model/ErrorBoxes.h"
@@ -187,15 +190,79 @@ HRESULT CStoreFolderSelection::InsertSubFolders(CObjectMap* pKnown, LPMAPISESSIO
             return hr;
         }
     }
-    hr = DoInsertFolder(cbEntryID, lpbEntryID, pKnown, lpMDB, pStore);
-    if (FAILED(hr)) {
-        QTRACE(TRACE_ERROR, "DoInsertFolder() failed: hr = 0x%08lx\n", (ULONG)hr);
-        return hr;
+    // Depth first, every folder before the folders below it, with the folders still to be taken
+    // on a list (the next one last) rather than in a call per level: a store may nest folders
+    // tens of thousands of levels deep. A damaged store may hold a cycle of folders; a folder is
+    // taken once at most, so the walk always ends.
+    std::string first(reinterpret_cast<const char*>(lpbEntryID), cbEntryID);
+    std::set<std::string> met = {first};
+    // The folders above the chosen one are no sub-folders of it, also where a damaged store makes
+    // one of them a child of a folder below.
+    MarkAncestors(lpMDB, first, met);
+    std::vector<std::string> pending = {std::move(first)};
+    std::vector<std::string> children;
+    for (bool bChosen = true; !pending.empty(); bChosen = false) {
+        const std::string folder = std::move(pending.back());
+        pending.pop_back();
+        auto* lpbFolder = reinterpret_cast<LPBYTE>(const_cast<char*>(folder.data()));
+        hr = DoInsertFolder((ULONG)folder.size(), lpbFolder, pKnown, lpMDB, pStore);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "DoInsertFolder() failed: hr = 0x%08lx\n", (ULONG)hr);
+            if (!bChosen)
+                QTRACE(TRACE_ERROR, "InsertSubFolders() failed: hr = 0x%08lx\n", (ULONG)hr);
+            return hr;
+        }
+        hr = ListSubFolders(lpMDB, (ULONG)folder.size(), lpbFolder, children);
+        if (FAILED(hr)) {
+            if (!bChosen)
+                QTRACE(TRACE_ERROR, "InsertSubFolders() failed: hr = 0x%08lx\n", (ULONG)hr);
+            return hr;
+        }
+        for (auto child = children.rbegin(); child != children.rend(); ++child) {
+            if (!met.insert(*child).second) {
+                QTRACE(TRACE_WARNING, "Folder met a second time: the folders form a cycle!\n");
+                continue;
+            }
+            pending.push_back(std::move(*child));
+        }
     }
+    return hr;
+}
+
+void CStoreFolderSelection::MarkAncestors(LPMDB lpMDB, const std::string& folder,
+                                          std::set<std::string>& met) {
+    std::string current = folder;
+    for (;;) {
+        ULONG ulType = 0;
+        LPMAPIFOLDER lpFolder = nullptr;
+        auto* lpID = reinterpret_cast<LPENTRYID>(const_cast<char*>(current.data()));
+        if (FAILED(lpMDB->OpenEntry((ULONG)current.size(), lpID, nullptr, 0, &ulType,
+                                    reinterpret_cast<LPUNKNOWN*>(&lpFolder))))
+            return;
+        SizedSPropTagArray(1, tags) = {1, {PR_PARENT_ENTRYID}};
+        ULONG cValues = 0;
+        LPSPropValue lpValues = nullptr;
+        HRESULT hr = lpFolder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpValues);
+        lpFolder->Release();
+        const bool bParent = SUCCEEDED(hr) && ulType == MAPI_FOLDER && cValues == 1 && lpValues != nullptr &&
+                             lpValues[0].ulPropTag == PR_PARENT_ENTRYID && lpValues[0].Value.bin.cb > 0;
+        if (bParent)
+            current.assign(reinterpret_cast<const char*>(lpValues[0].Value.bin.lpb),
+                           lpValues[0].Value.bin.cb);
+        MAPIFreeBuffer(lpValues);
+        // The climb ends at the root, which is its own parent, or at a folder already met.
+        if (!bParent || !met.insert(current).second)
+            return;
+    }
+}
+
+HRESULT CStoreFolderSelection::ListSubFolders(LPMDB lpMDB, ULONG cbEntryID, LPBYTE lpbEntryID,
+                                              std::vector<std::string>& children) {
+    children.clear();
     ULONG ulType = 0;
     LPMAPIFOLDER lpFolder = nullptr;
-    hr = lpMDB->OpenEntry(cbEntryID, reinterpret_cast<LPENTRYID>(lpbEntryID), nullptr, MAPI_BEST_ACCESS,
-                          &ulType, reinterpret_cast<LPUNKNOWN*>(&lpFolder));
+    HRESULT hr = lpMDB->OpenEntry(cbEntryID, reinterpret_cast<LPENTRYID>(lpbEntryID), nullptr,
+                                  MAPI_BEST_ACCESS, &ulType, reinterpret_cast<LPUNKNOWN*>(&lpFolder));
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "OpenEntry() failed: hr = 0x%08lx\n", (ULONG)hr);
         return hr;
@@ -203,8 +270,7 @@ HRESULT CStoreFolderSelection::InsertSubFolders(CObjectMap* pKnown, LPMAPISESSIO
     if (ulType != MAPI_FOLDER) {
         QTRACE(TRACE_ERROR, "Invalid object type!\n");
         lpFolder->Release();
-        hr = E_UNEXPECTED;
-        return hr;
+        return E_UNEXPECTED;
     }
     LPMAPITABLE lpTable = nullptr;
     LPSRowSet lpRows = nullptr;
@@ -235,17 +301,13 @@ HRESULT CStoreFolderSelection::InsertSubFolders(CObjectMap* pKnown, LPMAPISESSIO
             }
             if (lpRows->cRows == 0)
                 break;
-            for (ULONG r = 0; r < lpRows->cRows && SUCCEEDED(hr); ++r) {
+            for (ULONG r = 0; r < lpRows->cRows; ++r) {
                 const SRow& row = lpRows->aRow[r];
                 if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID)
                     continue;
-                hr = InsertSubFolders(pKnown, lpSession, lpMDB, pStore, row.lpProps[0].Value.bin.cb,
-                                      row.lpProps[0].Value.bin.lpb);
-                if (FAILED(hr))
-                    QTRACE(TRACE_ERROR, "InsertSubFolders() failed: hr = 0x%08lx\n", (ULONG)hr);
+                const SBinary& id = row.lpProps[0].Value.bin;
+                children.emplace_back(reinterpret_cast<const char*>(id.lpb), id.cb);
             }
-            if (FAILED(hr))
-                break;
         }
     } while (false);
     FreeProws(lpRows);

@@ -2,6 +2,10 @@
 // searched, which of its folders, and adding and removing folders through the folder picker.
 #pragma once
 
+#include <set>
+#include <string>
+#include <vector>
+
 #include "platform/afx/wnd/Controls.h"
 #include "platform/mapi/MAPIInterfaces.h"
 
@@ -51,7 +55,7 @@ public:
     void OnSelchangeFolderList();
 
     // Adds the folder (when it holds the configuration's item type) and then, depth first, every
-    // folder below it that does.
+    // folder below it that does; each folder once, at any depth and on a cycle of folders.
     virtual HRESULT InsertSubFolders(CObjectMap* pKnown, LPMAPISESSION lpSession, LPMDB lpMDB,
                                      CStoreInfo* pStore, ULONG cbEntryID, LPBYTE lpbEntryID);
     HRESULT DoInsertFolder(ULONG cbEntryID, LPBYTE lpbEntryID, CObjectMap* pKnown, LPMDB lpMDB,
@@ -60,6 +64,11 @@ public:
 protected:
     void EmptyFolderList();
     void MarkDocumentModified(CConfigInfo* pConfig);
+    // Adds the entry ids of the folders above a folder, up to the root, to 'met'.
+    void MarkAncestors(LPMDB lpMDB, const std::string& folder, std::set<std::string>& met);
+    // The entry ids of a folder's sub-folders, in the order of its hierarchy table.
+    HRESULT ListSubFolders(LPMDB lpMDB, ULONG cbEntryID, LPBYTE lpbEntryID,
+                           std::vector<std::string>& children);
     HRESULT IsReceiveFolder(LPMDB lpMDB, ULONG cbEntryID, LPBYTE lpbEntryID, BOOL* pbReceive);
 
     IStoreFolderPage* m_pPage;

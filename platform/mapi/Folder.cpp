@@ -32,34 +32,41 @@ const CSpecialProp kSpecialProps[] = {
     {PR_IPM_TASK_ENTRYID, SpecialFolder::Tasks},           {PR_IPM_DRAFTS_ENTRYID, SpecialFolder::Drafts},
 };
 
-// The hierarchy rows below a folder, depth first, with their depth. A damaged file may hold a
-// cycle of parents; a folder is listed once at most, so the walk always ends.
-HRESULT CollectHierarchy(CStoreDb& store, LONGLONG parent, LONG depth, bool deep, std::set<LONGLONG>& seen,
+// The hierarchy rows below a folder, depth first, with their depth. The walk keeps the folders of
+// each level still to be listed on a list, not in a call per level: folders may nest tens of
+// thousands of levels deep. A damaged file may hold a cycle of parents; a folder is listed once at
+// most, so the walk always ends.
+HRESULT CollectHierarchy(CStoreDb& store, LONGLONG parent, bool deep, std::set<LONGLONG>& seen,
                          std::vector<std::vector<CPropCell>>& rows) {
-    std::vector<CFolderRow> children;
-    HRESULT hr = store.ChildFolders(parent, children);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    for (const CFolderRow& child : children) {
+    struct CLevel {
+        std::vector<CFolderRow> children;
+        size_t next = 0;
+    };
+    std::vector<CLevel> levels(1);
+    HRESULT hr = store.ChildFolders(parent, levels.back().children);
+    while (SUCCEEDED(hr) && !levels.empty()) {
+        CLevel& level = levels.back();
+        if (level.next == level.children.size()) {
+            levels.pop_back();
+            continue;
+        }
+        const CFolderRow child = std::move(level.children[level.next++]);
         if (!seen.insert(child.m_id).second) {
             continue;
         }
         std::vector<CPropCell> cells;
         hr = FolderCells(store, child, cells);
         if (FAILED(hr)) {
-            return hr;
+            break;
         }
-        cells.push_back(CPropCell::Long(PR_DEPTH, depth));
+        cells.push_back(CPropCell::Long(PR_DEPTH, static_cast<LONG>(levels.size())));
         rows.push_back(std::move(cells));
         if (deep) {
-            hr = CollectHierarchy(store, child.m_id, depth + 1, deep, seen, rows);
-            if (FAILED(hr)) {
-                return hr;
-            }
+            levels.emplace_back();
+            hr = store.ChildFolders(child.m_id, levels.back().children);
         }
     }
-    return S_OK;
+    return hr;
 }
 
 }  // namespace
@@ -232,7 +239,7 @@ HRESULT CFolderImpl::GetHierarchyTable(ULONG ulFlags, LPMAPITABLE* lppTable) {
     *lppTable = nullptr;
     std::vector<std::vector<CPropCell>> rows;
     std::set<LONGLONG> seen = {m_row.m_id};
-    HRESULT hr = CollectHierarchy(*m_store, m_row.m_id, 1, (ulFlags & CONVENIENT_DEPTH) != 0, seen, rows);
+    HRESULT hr = CollectHierarchy(*m_store, m_row.m_id, (ulFlags & CONVENIENT_DEPTH) != 0, seen, rows);
     if (FAILED(hr)) {
         return hr;
     }

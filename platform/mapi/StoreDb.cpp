@@ -518,9 +518,19 @@ HRESULT CStoreDb::DeleteFolderTree(LONGLONG folder) {
     if (FAILED(hr)) {
         return hr;
     }
-    // Every folder below, each once: a damaged file may hold a cycle of parents.
+    // Every folder below, each once: a damaged file may hold a cycle of parents. The folders above
+    // are never part of it, also where such a cycle makes one of them a child of a folder below.
     std::vector<LONGLONG> tree = {folder};
     std::set<LONGLONG> seen = {folder};
+    for (CFolderRow above = row; seen.insert(above.m_parent).second;) {
+        hr = GetFolder(above.m_parent, above);
+        if (hr == MAPI_E_NOT_FOUND) {
+            break;
+        }
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
     for (size_t next = 0; next < tree.size(); ++next) {
         std::vector<CFolderRow> children;
         hr = ChildFolders(tree[next], children);

@@ -1,6 +1,10 @@
 // Store layout: standard folders, special-folder ids, hierarchy and folder properties.
+#include <algorithm>
 #include <map>
+#include <set>
 
+#include "platform/mapi/StoreAdmin.h"
+#include "tests/platform_mapi/FolderShapes.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 
 namespace mapitest {
@@ -65,6 +69,32 @@ TEST_F(StoreFolders, NewStoreHasTheStandardFoldersWithTheirClassesAndSpecialIds)
     ASSERT_EQ(5u, values[0].Value.MVbin.cValues);
     EXPECT_EQ(0u, values[0].Value.MVbin.lpbin[0].cb);
     EXPECT_EQ("Junk E-mail", nameOf(Bytes(values[0].Value.MVbin.lpbin[4])));
+}
+
+TEST_F(StoreFolders, TheWholeHierarchyOfADeepChainAndOfACycleListsEachFolderOnceWithItsDepth) {
+    m_store.reset();
+    m_session->Logoff(0, 0, 0);
+    m_session.reset();
+    MakeFolderChainBelowInbox("layout.qst");
+    MakeCycleThroughInbox("layout.qst");
+    Ref<IMsgStore> store;
+    ASSERT_EQ(S_OK, HrOpenStoreFile("layout.qst", "", 0, &store));
+    Ref<IMAPIFolder> ipm(OpenFolder(store, BinaryProp(store, PR_IPM_SUBTREE_ENTRYID)));
+    Ref<IMAPITable> table;
+    ASSERT_EQ(S_OK, ipm->GetHierarchyTable(CONVENIENT_DEPTH, &table));
+    ASSERT_EQ(S_OK, table->SetColumns(Tags{PR_ENTRYID, PR_DEPTH}, 0));
+    Rows rows;
+    ASSERT_EQ(S_OK, table->QueryRows(0x7FFFFFFF, 0, &rows.p));
+    std::set<std::string> ids;
+    LONG deepest = 0;
+    for (ULONG i = 0; i < rows.p->cRows; ++i) {
+        ids.insert(Bytes(rows.p->aRow[i].lpProps[0].Value.bin));
+        deepest = std::max(deepest, rows.p->aRow[i].lpProps[1].Value.l);
+    }
+    // The eleven standard folders and the chain; the top, met again below Inbox, is not listed.
+    EXPECT_EQ(11u + kDeepChain, rows.p->cRows);
+    EXPECT_EQ(rows.p->cRows, ids.size());
+    EXPECT_EQ(kDeepChain + 1, deepest);
 }
 
 TEST_F(StoreFolders, FolderPropertiesMissingOnesAsErrorsAndThoseThatCannotChange) {

@@ -1,6 +1,5 @@
 // The folder picker and its tree over a real store: what is listed, what may be chosen, clicks,
 // the chosen folder, and the grey drawing with a picture of the dialog.
-#include <sqlite3.h>
 #include <wx/app.h>
 #include <wx/treectrl.h>
 #include <wx/weakref.h>
@@ -11,7 +10,7 @@
 
 #include "language/LanguageSettings.h"
 #include "platform/mapi/MAPITags.h"
-#include "platform/mapi/StoreAdmin.h"
+#include "tests/platform_mapi/FolderShapes.h"
 #include "tests/support/WindowPicture.h"
 #include "tests/ui_dialogs/DialogFixture.h"
 #include "ui/SelectMAPIFolderDlg.h"
@@ -253,48 +252,62 @@ TEST_F(FolderPicker, GreyAndWhiteTextComeFromTheItemRecordsAndShowInAPicture) {
 }
 
 TEST_F(FolderPicker, OpensOnAVeryDeepChainAndOnACycleOfFoldersListingEachFolderOnce) {
-    const int kDepth = 20000;
     MakeProfile("Deep", "", "deep.pst", "Deep");
     {
         mapitest::Ref<IMAPISession> session(Logon("Deep"));
         mapitest::Ref<IMsgStore> store(OpenStore(session, "Deep"));
         session->Logoff(0, 0, 0);
     }
-    // A chain below Inbox deeper than any stack of calls per level, and the top of the folder
-    // tree made a child of Contacts, as a damaged file may hold it.
-    sqlite3* db = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open(HrResolveStorePath("deep.pst").c_str(), &db));
-    const std::string sql =
-        "WITH RECURSIVE chain(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM chain WHERE n < " +
-        std::to_string(kDepth) +
-        ") INSERT INTO folders(id, parent, name, class, type) SELECT 100000 + n, CASE n WHEN 1 THEN "
-        "(SELECT id FROM folders WHERE name = 'Inbox') ELSE 100000 + n - 1 END, 'f', 'IPF.Note', 1 FROM "
-        "chain;"
-        "UPDATE folders SET parent = (SELECT id FROM folders WHERE name = 'Contacts') WHERE id = "
-        "(SELECT parent FROM folders WHERE name = 'Contacts');";
-    EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr)) << sqlite3_errmsg(db);
-    sqlite3_close(db);
+    mapitest::MakeFolderChainBelowInbox("deep.pst");
+    mapitest::MakeCycleThroughInbox("deep.pst");
 
     mapitest::Ref<IMAPISession> session(Logon("Deep"));
     mapitest::Ref<IMsgStore> store(OpenStore(session, "Deep"));
     CSelectMAPIFolderDlg dlg(nullptr);
     ASSERT_EQ(S_OK, dlg.Init(store, ""));
-    OnModal([kDepth](CWnd* pDlg) {
+    // The fill, the colours of every item, choosing the deepest folder and OK, which gives back
+    // every item's record, all walk the whole depth.
+    OnModal([](CWnd* pDlg) {
         CTreeCtrl& tree = Picker(pDlg)->GetTree();
         int nDepth = 0;
+        HTREEITEM hDeepest = nullptr;
+        // The top of the tree is not listed again below Inbox, nor anything below it.
         for (HTREEITEM hItem = tree.GetChildItem(FindPath(tree, "Inbox")); hItem != nullptr;
-             hItem = tree.GetChildItem(hItem), ++nDepth)
+             hItem = tree.GetChildItem(hItem), ++nDepth) {
             EXPECT_EQ(nullptr, tree.GetNextSiblingItem(hItem));
-        EXPECT_EQ(kDepth, nDepth);
-        // The top of the tree is not listed again below Contacts, nor anything below it.
-        HTREEITEM hContacts = FindPath(tree, "Contacts");
-        EXPECT_NE(nullptr, hContacts);
-        EXPECT_EQ(nullptr, hContacts != nullptr ? tree.GetChildItem(hContacts) : nullptr);
+            hDeepest = hItem;
+        }
+        EXPECT_EQ(mapitest::kDeepChain, nDepth);
         EXPECT_NE(nullptr, FindPath(tree, "Calendar"));
-        return IDCANCEL;
+        auto* pWx = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+        EXPECT_TRUE(pWx->GetItemTextColour(wxTreeItemId(hDeepest)).IsOk())
+            << "the deepest item has its colour";
+        // "*" on Inbox, and the toolkit's own opening of everything below it, open the branch as
+        // deep as the tree can lay out and paint it.
+        HTREEITEM hInbox = FindPath(tree, "Inbox");
+        tree.SelectItem(hInbox);
+        wxKeyEvent key(wxEVT_KEY_DOWN);
+        key.m_keyCode = WXK_NUMPAD_MULTIPLY;
+        pWx->ProcessWindowEvent(key);
+        pWx->ExpandAllChildren(wxTreeItemId(hInbox));
+        pWx->Refresh();
+        pWx->Update();
+        HTREEITEM hLevel = hInbox;
+        for (int nLevel = 1; nLevel < CMapiFolderTree::kMaxOpenDepth; ++nLevel)
+            hLevel = tree.GetChildItem(hLevel);
+        EXPECT_TRUE(pWx->IsExpanded(wxTreeItemId(hLevel)));
+        EXPECT_FALSE(pWx->IsExpanded(wxTreeItemId(tree.GetChildItem(hLevel))));
+        tree.SelectItem(hDeepest);
+        pDlg->SendMessage(WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(0u, tree.GetItemData(hDeepest)) << "its record is given back";
+        return AFX_MODAL_KEEP;
     });
-    EXPECT_EQ(IDCANCEL, dlg.DoModal());
+    EXPECT_EQ(IDOK, dlg.DoModal());
     EXPECT_EQ(1, m_nModalRuns);
+    SBinary key{0, nullptr};
+    EXPECT_EQ(S_OK, dlg.GetSelectedFolderKey(&key));
+    EXPECT_NE(0u, key.cb);
+    std::free(key.lpb);
     session->Logoff(0, 0, 0);
 }
 

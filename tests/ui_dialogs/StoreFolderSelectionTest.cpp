@@ -3,11 +3,13 @@
 #include "engine/DrawerMapList.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
+#include "model/ObjectMap.h"
 #include "model/QuorvelDoc.h"
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/Dialog.h"
 #include "platform/afx/wnd/Resources.h"
 #include "platform/mapi/MAPITags.h"
+#include "tests/platform_mapi/FolderShapes.h"
 #include "tests/ui_dialogs/DialogFixture.h"
 #include "ui/ProfileDialog.h"
 #include "ui/SelectMAPIFolderDlg.h"
@@ -210,6 +212,33 @@ TEST_F(StoreFolderSelection, AddingAMailTreeTakesTheReceiveFolderAndNoteFolders)
     SelectStore("Personal");
     AddFolder("Inbox", true);
     EXPECT_EQ((std::vector<std::string>{"Inbox", "Inbox\\People\\Letters", "Inbox\\Receipts"}), Folders());
+}
+
+TEST_F(StoreFolderSelection, TheSubFolderWalkGoesAnyDepthAndTakesEachFolderOfACycleOnce) {
+    mapitest::MakeFolderChainBelowInbox("personal.pst");
+    mapitest::MakeCycleThroughInbox("personal.pst");
+    MakeConfig(1);
+    SelectStore("Personal");
+    mapitest::Ref<IMAPISession> session(Logon("P"));
+    mapitest::Ref<IMsgStore> store(OpenStore(session, "Personal"));
+    CObjectMap known;
+    auto insert = [&](const char* pszName) {
+        std::string id = BinaryProp(mapitest::Ref<IMAPIFolder>(OpenNamedFolder(store, pszName)), PR_ENTRYID);
+        EXPECT_EQ(S_OK, m_selection.InsertSubFolders(&known, session, store, Store("Personal"),
+                                                     (ULONG)id.size(), mapitest::Bin(id).lpb));
+    };
+    // Below Inbox lie the chain and, through the cycle, the top of the tree, which lies above
+    // Inbox as well and is no sub-folder of it.
+    insert("Inbox");
+    SelectStore("Personal");
+    EXPECT_EQ((std::vector<std::string>{"Inbox\\People"}), Folders());
+    insert("Contacts");
+    session->Logoff(0, 0, 0);
+    SelectStore("Personal");
+    EXPECT_EQ(
+        (std::vector<std::string>{"Contacts", "Contacts\\Plain\\Deep", "Contacts\\Upper", "Inbox\\People"}),
+        Folders());
+    EXPECT_EQ(4, Store("Personal")->GetFolderCount());
 }
 
 TEST_F(StoreFolderSelection, VanishedFoldersAreDroppedAndTheRestStayInStep) {

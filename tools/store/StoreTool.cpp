@@ -258,21 +258,23 @@ struct CHoldRows {
 };
 
 // Lists the folders below 'top', depth first. Any depth is sound, so the walk keeps its place in
-// a list of levels, not in a call per level. A damaged store may hold a cycle of folders: a folder
-// met a second time is one, and the error names it.
+// a list of levels, not in a call per level, and every level holds only its own rows and where its
+// part of the one path being listed ends: memory grows with the tree, not with the sum of the
+// paths. A damaged store may hold a cycle of folders: a folder met a second time is listed once
+// only, the rest of the tree still is, and then the error names it.
 void ListFolders(LPMAPIFOLDER top, std::ostream& out) {
     struct CLevel {
-        CHold<IMAPIFolder> folder;
         CHoldRows rows;
         ULONG next = 0;
-        std::string prefix;
+        size_t prefix = 0;
     };
     std::set<std::string> seen = {BinaryProp(top, PR_ENTRYID, "Reading the top of the store")};
     std::vector<std::unique_ptr<CLevel>> levels;
-    auto descend = [&levels](LPMAPIFOLDER folder, std::string prefix) {
+    std::string path;
+    std::string metAgain;
+    auto descend = [&levels, &path](LPMAPIFOLDER folder) {
         auto level = std::make_unique<CLevel>();
-        level->folder.p = folder;
-        level->prefix = std::move(prefix);
+        level->prefix = path.size();
         CHold<IMAPITable> table;
         Check(folder->GetHierarchyTable(0, &table), "GetHierarchyTable");
         SizedSPropTagArray(4, columns) = {
@@ -281,8 +283,7 @@ void ListFolders(LPMAPIFOLDER top, std::ostream& out) {
         Check(table->QueryRows(0x7FFFFFFF, 0, &level->rows.p), "QueryRows");
         levels.push_back(std::move(level));
     };
-    top->AddRef();
-    descend(top, "");
+    descend(top);
     while (!levels.empty()) {
         CLevel& level = *levels.back();
         if (level.next == level.rows.p->cRows) {
@@ -290,21 +291,29 @@ void ListFolders(LPMAPIFOLDER top, std::ostream& out) {
             continue;
         }
         const SPropValue* p = level.rows.p->aRow[level.next++].lpProps;
-        std::string path = level.prefix + TextOf(p[1]);
+        path.resize(level.prefix);
+        path += TextOf(p[1]);
         const SBinary& eid = p[0].Value.bin;
         if (PROP_TYPE(p[0].ulPropTag) != PT_BINARY ||
             !seen.insert(std::string(reinterpret_cast<const char*>(eid.lpb), eid.cb)).second) {
-            throw CToolError("the folder \"" + path + "\" is its own ancestor: the store is damaged");
+            if (metAgain.empty()) {
+                metAgain = path;
+            }
+            continue;
         }
         out << path << "\t" << (PROP_TYPE(p[2].ulPropTag) == PT_STRING8 ? p[2].Value.lpszA : "-") << "\t"
             << (PROP_TYPE(p[3].ulPropTag) == PT_LONG ? p[3].Value.l : 0) << "\n";
-        LPMAPIFOLDER child = nullptr;
+        CHold<IMAPIFolder> child;
         ULONG type = 0;
-        HRESULT hr = level.folder->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0, &type,
-                                             reinterpret_cast<LPUNKNOWN*>(&child));
+        HRESULT hr = top->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0, &type,
+                                    reinterpret_cast<LPUNKNOWN*>(&child));
         if (SUCCEEDED(hr)) {
-            descend(child, path + "/");
+            path += '/';
+            descend(child.p);
         }
+    }
+    if (!metAgain.empty()) {
+        throw CToolError("the folder \"" + metAgain + "\" is its own ancestor: the store is damaged");
     }
 }
 
@@ -324,6 +333,18 @@ void CheckListableName(const std::string& name, const char* what) {
                              " must not be empty or hold control characters such as a line break, not \"" +
                              shown + "\"",
                          2);
+    }
+}
+
+// A folder path the tool makes folders for: every name in it must be listable, whichever command
+// makes them.
+void CheckFolderPath(const std::string& path) {
+    for (size_t start = 0; start < path.size();) {
+        size_t end = std::min(path.find('/', start), path.size());
+        if (end > start) {
+            CheckListableName(path.substr(start, end - start), "a folder name");
+        }
+        start = end + 1;
     }
 }
 
@@ -662,16 +683,15 @@ int FolderCommand(const CArgs& args, std::ostream& out) {
                     "\"",
                 2);
         }
-        for (size_t start = 0; start < path.size();) {
-            size_t end = std::min(path.find('/', start), path.size());
-            if (end > start) {
-                CheckListableName(path.substr(start, end - start), "a folder name");
-            }
-            start = end + 1;
+        CheckFolderPath(path);
+        // A class is listed beside the folder, so it must be listable as a name is.
+        const std::string containerClass = args.Option("--class");
+        if (args.m_options.count("--class") != 0) {
+            CheckListableName(containerClass, "a folder class");
         }
         CHold<IMsgStore> store;
         store.p = OpenStoreFile(args, 2, true);
-        LPMAPIFOLDER folder = OpenOrMakeFolder(store.p, path, args.Option("--class"));
+        LPMAPIFOLDER folder = OpenOrMakeFolder(store.p, path, containerClass);
         folder->Release();
         out << "Folder \"" << path << "\" is there.\n";
     } else if (verb == "list") {
@@ -760,6 +780,7 @@ int ItemCommand(const CArgs& args, std::ostream& out) {
     } else if (verb == "import") {
         args.Expect(5, 5);
         const std::string& file = args.Word(4, "FILE");
+        CheckFolderPath(args.Word(3, "FOLDER"));
         nlohmann::json doc = nlohmann::json::parse(ReadDocumentFile(file), nullptr, false);
         if (doc.is_discarded()) {
             throw CToolError(file + ": not valid JSON");
