@@ -7,6 +7,7 @@
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CException.h"
 #include "platform/afx/CMemFile.h"
+#include "platform/afx/StoreToMemory.h"
 #include "platform/win32/MessageBox.h"
 #include "trace/Trace.h"
 
@@ -29,13 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         e->Delete();
     }
     // Whatever was read must save again.
-    CMemFile out;
-    try {
-        CArchive ar(&out, CArchive::store);
-        doc.Serialize(ar);
-        ar.Close();
-    } catch (CException* e) {
-        e->Delete();
-    }
+    std::vector<BYTE> saved;
+    (void)StoreToMemory(doc, saved);
     return 0;
 }
