@@ -6,9 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include "engine/CleanupCheck.h"
+#include "engine/CleanupFolder.h"
 #include "engine/DrawerMapList.h"
 #include "engine/EntryList.h"
 #include "engine/EntryReference.h"
+#include "engine/ScopedRef.h"
 #include "engine/StoreIndex2FolderList.h"
 #include "model/ConfigInfo.h"
 #include "model/ErrorBoxes.h"
@@ -18,10 +21,7 @@
 #include "platform/mapi/MAPIX.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "trace/Trace.h"
-#include "ui/CleanupCheck.h"
-#include "ui/CleanupFolder.h"
 #include "ui/FVBase.h"
-#include "ui/ScopedRef.h"
 #include "ui/SearchResultPP.h"
 
 namespace {

@@ -26,6 +26,8 @@
 #include <vector>
 
 #include "bench/support/ContactStore.h"
+#include "engine/CleanupCheck.h"
+#include "engine/CleanupFolder.h"
 #include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
 #include "engine/EntryList.h"
@@ -39,8 +41,6 @@
 #include "platform/mapi/FileCheck.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "trace/Trace.h"
-#include "ui/CleanupCheck.h"
-#include "ui/CleanupFolder.h"
 
 namespace {
 

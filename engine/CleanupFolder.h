@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "engine/CleanupCheck.h"
 #include "platform/mapi/MAPICodes.h"
 #include "platform/mapi/MAPIDefs.h"
 #include "platform/mapi/MAPIInterfaces.h"
-#include "ui/CleanupCheck.h"
 
 class CConfigInfo;
 class CResultReview;

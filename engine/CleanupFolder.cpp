@@ -1,14 +1,14 @@
 // One folder's deletion of a cleanup: the judgement checked again under the store's write lock.
-#include "ui/CleanupFolder.h"
+#include "engine/CleanupFolder.h"
 
 #include <algorithm>
 
+#include "engine/ScopedRef.h"
 #include "model/ConfigInfo.h"
 #include "platform/mapi/MAPIX.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "platform/mapi/StoreChanges.h"
 #include "trace/Trace.h"
-#include "ui/ScopedRef.h"
 
 HRESULT JudgeStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                          const CResultReview* pReview, LPSPropTagArray lpCompared,
