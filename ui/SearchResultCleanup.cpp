@@ -19,7 +19,6 @@
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/mapi/MAPIX.h"
-#include "platform/mapi/StoreAdmin.h"
 #include "trace/Trace.h"
 #include "ui/FVBase.h"
 #include "ui/SearchResultPP.h"
@@ -338,22 +337,20 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
         CEntryList::FreeBinArray(&ids);
         return hr;
     }
+    // Deletions are made only inside a cleanup run: there the store's groups are judged first and
+    // its write lock is taken for each folder. Outside one nothing may be deleted.
+    if (m_pRun == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: No cleanup run in progress!\n");
+        CEntryList::FreeBinArray(&ids);
+        hr = E_UNEXPECTED;
+        return hr;
+    }
     Ref<CConfigInfo> config{GetConfigInfo()};
     Ref<CStoreInfo> store;
-    Ref<IMAPISession> session;
-    Ref<IMsgStore> mdb;
-
     auto finish = [&]() {
         CEntryList::FreeBinArray(&ids);
-        mdb.Reset();
-        store.Reset();
-        config.Reset();
-        if (session.p != nullptr)
-            session.p->Logoff(0, 0, 0);
-        session.Reset();
         return hr;
     };
-
     if (config.p == nullptr) {
         QTRACE(TRACE_ERROR, "Failure: No config information object present!\n");
         ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
@@ -367,69 +364,45 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
         ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
         return finish();
     }
-    CFolderDeletion deletion;
-    if (m_pRun != nullptr) {
-        // In a cleanup run: the run's store. Its groups are judged once, on a read snapshot before
-        // its first folder; each folder's deletion checks under the store's write lock that nobody
-        // else committed since, and judges again what they may have changed.
-        CCleanupStore* pRunStore = nullptr;
-        hr = OpenCleanupStore(config.p, store.p, nStore, &pRunStore);
-        if (FAILED(hr))
-            return finish();
-        std::vector<CMarkedEntry> entries;
-        entries.reserve(ids.cValues);
-        for (ULONG i = 0; i < ids.cValues; ++i) {
-            auto found = m_pRun->groupOf.find(
-                std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
-            if (found != m_pRun->groupOf.end())
-                entries.emplace_back(ids.lpbin[i], found->second);
-        }
-        if (pRunStore == nullptr) {
-            for (const CMarkedEntry& entry : entries)
-                entry.second->skip = CleanupSkip::FolderChanged;
-            return finish();
-        }
-        if (!pRunStore->bJudged) {
-            std::vector<CCleanupGroup*> storeGroups;
-            for (CCleanupGroup& group : *m_pRun->pGroups) {
-                if ((int)group.pKept->GetStoreIndex() == nStore)
-                    storeGroups.push_back(&group);
-            }
-            hr = JudgeStoreGroups(config.p, pRunStore->lpMDB, store.p, nStore, config.p->GetResultReview(),
-                                  pRunStore->lpCompared, storeGroups);
-            if (FAILED(hr)) {
-                QTRACE(TRACE_ERROR, "JudgeStoreGroups() failed: hr = 0x%08lx\n", hr);
-                ShowError(this, hr);
-                return finish();
-            }
-            pRunStore->bJudged = TRUE;
-        }
-        hr = DeleteJudgedEntries(config.p, pRunStore->lpMDB, store.p, nStore, nFolder,
-                                 config.p->GetResultReview(), pRunStore->lpCompared, entries, deletion);
-        m_pRun->ulNotDeleted += deletion.ulNotDeleted;
-    } else {
-        hr = RetrieveSession(config.p, &session.p);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "RetrieveSession() failed: hr = 0x%08lx\n", hr);
-            ShowErrorWithArgs(
-                this, "Error",
-                "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a wrong profile "
-                "password.",
-                150, 151, (ULONG)hr);
-            return finish();
-        }
-        hr = OpenStore(session.p, store.p, &mdb.p, TRUE);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", hr);
-            ShowErrorWithArgs(
-                this, "Error",
-                "Failed to open MAPI store (Error code 0x%1!08lx!). May be caused by a wrong password.", 152,
-                153, (ULONG)hr);
-            return finish();
-        }
-        hr = DeleteFolderEntries(config.p, mdb.p, store.p, nStore, nFolder, config.p->GetResultReview(), &ids,
-                                 deletion);
+    // The run's store. Its groups are judged once, on a read snapshot before its first folder; each
+    // folder's deletion checks under the store's write lock that nobody else committed since, and
+    // judges again what they may have changed.
+    CCleanupStore* pRunStore = nullptr;
+    hr = OpenCleanupStore(config.p, store.p, nStore, &pRunStore);
+    if (FAILED(hr))
+        return finish();
+    std::vector<CMarkedEntry> entries;
+    entries.reserve(ids.cValues);
+    for (ULONG i = 0; i < ids.cValues; ++i) {
+        auto found = m_pRun->groupOf.find(
+            std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
+        if (found != m_pRun->groupOf.end())
+            entries.emplace_back(ids.lpbin[i], found->second);
     }
+    if (pRunStore == nullptr) {
+        for (const CMarkedEntry& entry : entries)
+            entry.second->skip = CleanupSkip::FolderChanged;
+        return finish();
+    }
+    if (!pRunStore->bJudged) {
+        std::vector<CCleanupGroup*> storeGroups;
+        for (CCleanupGroup& group : *m_pRun->pGroups) {
+            if ((int)group.pKept->GetStoreIndex() == nStore)
+                storeGroups.push_back(&group);
+        }
+        hr = JudgeStoreGroups(config.p, pRunStore->lpMDB, store.p, nStore, config.p->GetResultReview(),
+                              pRunStore->lpCompared, storeGroups);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "JudgeStoreGroups() failed: hr = 0x%08lx\n", hr);
+            ShowError(this, hr);
+            return finish();
+        }
+        pRunStore->bJudged = TRUE;
+    }
+    CFolderDeletion deletion;
+    hr = DeleteJudgedEntries(config.p, pRunStore->lpMDB, store.p, nStore, nFolder,
+                             config.p->GetResultReview(), pRunStore->lpCompared, entries, deletion);
+    m_pRun->ulNotDeleted += deletion.ulNotDeleted;
     // The store's lock has gone: the user may take the time to read.
     if (deletion.failed == CleanupStep::FolderType)
         ShowError(this, "Wrong object type", "The interface returned an unexpected type of object.", 156,

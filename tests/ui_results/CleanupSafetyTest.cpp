@@ -1,6 +1,7 @@
 // The cleanup against a store that changed since the search, a result that is no longer the cached
 // one, and the user's marks across a rebuild of the page.
 #include "engine/DrawerMapList.h"
+#include "engine/EntryList.h"
 #include "engine/EntryReference.h"
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
@@ -232,6 +233,15 @@ TEST_F(CleanupSafetyTest, ACheckThatFailsTellsTheUserAndDeletesNothing) {
     EXPECT_EQ(before, LiveItems());
     EXPECT_EQ(1u, Boxes().size()) << "the progress came and went without a word";
     EXPECT_NE(nullptr, m_pView->GetSearchResultsPage());
+
+    // A folder's deletion asked for outside a cleanup run has no judgement and no lock: it fails.
+    CTreeCtrl& tree = pPage->GetTree();
+    CEntryList* pList = new CEntryList;
+    pList->AddRef();
+    ASSERT_EQ(S_OK, pList->AddEntry(Info(tree, Children(tree, Roots(tree).at(0)).at(0))->pEntry));
+    EXPECT_TRUE(FAILED(pPage->DeleteDuplicates(pList)));
+    pList->Release();
+    EXPECT_EQ(before, LiveItems());
 }
 
 TEST_F(CleanupSafetyTest, AStoreReplacedOrTakenOutOfTheProfileLeavesItsGroupsAndSaysSo) {
