@@ -151,5 +151,11 @@ HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* 
         return hr;
     }
     result.ulNotDeleted = deletion.ulNotDeleted;
+    // A group that changes in a later folder is no longer whole: these went.
+    if (deletion.ulNotDeleted < passed.cValues) {
+        for (const CMarkedEntry& entry : entries)
+            entry.second->bDeletedFrom =
+                entry.second->bDeletedFrom || entry.second->skip == CleanupSkip::None;
+    }
     return hr;
 }

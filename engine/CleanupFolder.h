@@ -46,8 +46,9 @@ using CMarkedEntry = std::pair<SBinary, CCleanupGroup*>;
 // the one the search read) in one transaction under the store's write lock. Before it deletes, it
 // judges again, as read in that transaction, every group of the folder judged at another change
 // mark than the store's now: another program committed since, and what it changed may be any
-// part of the group. Only entries of groups that passed are deleted. The lock has gone when it
-// returns; on a failure nothing was deleted and 'result' names the failed step.
+// part of the group. Only entries of groups that passed are deleted, and those groups are marked
+// as deleted from. The lock has gone when it returns; on a failure nothing was deleted and
+// 'result' names the failed step.
 HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                             int nFolder, const CResultReview* pReview, LPSPropTagArray lpCompared,
                             const std::vector<CMarkedEntry>& entries, CFolderDeletion& result);

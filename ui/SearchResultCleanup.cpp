@@ -32,6 +32,12 @@ const char kSkippedText[] =
     "%2!lu! in a folder that was removed or replaced,\n%3!lu! whose kept entry no longer exists,\n"
     "%4!lu! with a marked entry that no longer exists,\n%5!lu! with a marked entry that no longer "
     "matches the kept entry.\n\nNothing of these groups was deleted. Search again to review them.";
+const char kPartlyText[] =
+    "%1!lu! duplicate group(s) were cleaned only in part because the store changed during the cleanup: "
+    "their marked entries in earlier folders were deleted, the others were left as they are:\n\n"
+    "%2!lu! in a folder that was removed or replaced,\n%3!lu! whose kept entry no longer exists,\n"
+    "%4!lu! with a marked entry that no longer exists,\n%5!lu! with a marked entry that no longer "
+    "matches the kept entry.\n\nSearch again to review them.";
 const char kNotDeletedText[] =
     "%1!lu! marked entries were not deleted: their folder no longer holds them, or the folder was "
     "removed or replaced since the search.";
@@ -163,12 +169,17 @@ HRESULT CSearchResultPP::OpenCleanupStore(CConfigInfo* pConfig, CStoreInfo* pSto
 void CSearchResultPP::ReportCleanup() {
     if (m_pRun == nullptr)
         return;
-    const ULONG* aul = m_pRun->aulSkipped;
-    const ULONG ulSkipped = aul[1] + aul[2] + aul[3] + aul[4];
-    if (ulSkipped != 0)
-        ShowErrorWithArgs(this, kIncompleteCaption, kSkippedText, 174, 175, ulSkipped,
-                          aul[(int)CleanupSkip::FolderChanged], aul[(int)CleanupSkip::KeptMissing],
-                          aul[(int)CleanupSkip::MarkedMissing], aul[(int)CleanupSkip::ValuesDiffer]);
+    // Groups left whole, then groups of which earlier folders' entries went before a later
+    // folder's part was left.
+    auto report = [&](const ULONG* aul, LPCSTR pszDefText, LONG nTextID) {
+        const ULONG ulGroups = aul[1] + aul[2] + aul[3] + aul[4];
+        if (ulGroups != 0)
+            ShowErrorWithArgs(this, kIncompleteCaption, pszDefText, 174, nTextID, ulGroups,
+                              aul[(int)CleanupSkip::FolderChanged], aul[(int)CleanupSkip::KeptMissing],
+                              aul[(int)CleanupSkip::MarkedMissing], aul[(int)CleanupSkip::ValuesDiffer]);
+    };
+    report(m_pRun->aulSkipped, kSkippedText, 175);
+    report(m_pRun->aulPartly, kPartlyText, 178);
     if (m_pRun->ulNotDeleted != 0)
         ShowErrorWithArgs(this, kIncompleteCaption, kNotDeletedText, 174, 176, m_pRun->ulNotDeleted);
 }
@@ -267,7 +278,7 @@ HRESULT CSearchResultPP::DoCleanup() {
     run.pGroups = &groups;
     auto countSkipped = [&]() {
         for (const CCleanupGroup& group : groups)
-            ++run.aulSkipped[(int)group.skip];
+            ++(group.bDeletedFrom ? run.aulPartly : run.aulSkipped)[(int)group.skip];
     };
 
     // Deleting: one call per folder, stores and folders in ascending order.
