@@ -253,10 +253,20 @@ TEST_F(CleanupWriterTest, AnotherProgramWritesWhileTheCleanupsErrorBoxWaits) {
         written->push_back(Tool({"item", "set", store, item, "0x1000001E", "seen"}, 8));
         return IDOK;
     });
-    for (const bool bJudgement : {true, false}) {
-        SCOPED_TRACE(bJudgement ? "the judgement fails" : "the deletion fails");
-        if (bJudgement) {
+    for (const char* lpszRound :
+         {"the judgement fails", "the judgement again under the lock fails", "the deletion fails"}) {
+        SCOPED_TRACE(lpszRound);
+        const std::string round = lpszRound;
+        if (round == "the judgement fails") {
             CMAPITestHooks::FailQueryRows(1, MAPI_E_DISK_ERROR);
+        } else if (round == "the judgement again under the lock fails") {
+            // Another program commits right before the deletion takes the lock: its groups are
+            // judged again there, and that fails. The lock must go before the box comes.
+            CMAPITestHooks::SetBeforeWriteLock([store = StorePath(), item = Hex(kept)]() {
+                CMAPITestHooks::SetBeforeWriteLock(nullptr);
+                Tool({"item", "set", store, item, "0x1000001E", "read"});
+                CMAPITestHooks::FailQueryRows(1, MAPI_E_DISK_ERROR);
+            });
         } else {
             // Another program's index allows one deleted item a folder: the cleanup's deletion of
             // two from the inbox at once fails.
