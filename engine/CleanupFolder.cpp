@@ -33,6 +33,12 @@ HRESULT JudgeStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
     return hr;
 }
 
+namespace {
+
+// Deletes, recoverably, entries of the folder at nFolder when it still is the one the search
+// read; counts those the folder no longer held. An object of another type at the folder's entry id
+// deletes nothing and gives S_OK with the step FolderType: the other folders may still go. No lock
+// of its own: only a deletion that judged the entries under the store's lock may call it.
 HRESULT DeleteFolderEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                             int nFolder, const CResultReview* pReview, SBinaryArray* pIds,
                             CFolderDeletion& result) {
@@ -81,6 +87,8 @@ HRESULT DeleteFolderEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* 
     }
     return hr;
 }
+
+}  // namespace
 
 HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                             int nFolder, const CResultReview* pReview, LPSPropTagArray lpCompared,

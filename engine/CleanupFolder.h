@@ -52,11 +52,3 @@ using CMarkedEntry = std::pair<SBinary, CCleanupGroup*>;
 HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                             int nFolder, const CResultReview* pReview, LPSPropTagArray lpCompared,
                             const std::vector<CMarkedEntry>& entries, CFolderDeletion& result);
-
-// Deletes, recoverably, entries of the folder at nFolder when it still is the one the search
-// read; counts those the folder no longer held. An object of another type at the folder's entry id
-// deletes nothing and gives S_OK with the step FolderType: the other folders may still go. No lock
-// of its own: a caller that judged the entries holds the store's.
-HRESULT DeleteFolderEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
-                            int nFolder, const CResultReview* pReview, SBinaryArray* pIds,
-                            CFolderDeletion& result);
