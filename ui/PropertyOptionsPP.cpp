@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/ScopedRef.h"
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
 #include "model/ErrorBoxes.h"
@@ -16,7 +17,6 @@
 #include "resources/FormResource.h"
 #include "trace/Trace.h"
 #include "ui/FVBase.h"
-#include "ui/ScopedRef.h"
 #include "ui/StoreOpenErrorBox.h"
 
 namespace {

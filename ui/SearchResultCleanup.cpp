@@ -6,9 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include "engine/CleanupCheck.h"
+#include "engine/CleanupFolder.h"
 #include "engine/DrawerMapList.h"
 #include "engine/EntryList.h"
 #include "engine/EntryReference.h"
+#include "engine/ScopedRef.h"
 #include "engine/StoreIndex2FolderList.h"
 #include "model/ConfigInfo.h"
 #include "model/ErrorBoxes.h"
@@ -16,12 +19,8 @@
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/mapi/MAPIX.h"
-#include "platform/mapi/StoreAdmin.h"
 #include "trace/Trace.h"
-#include "ui/CleanupCheck.h"
-#include "ui/CleanupFolder.h"
 #include "ui/FVBase.h"
-#include "ui/ScopedRef.h"
 #include "ui/SearchResultPP.h"
 
 namespace {
@@ -33,6 +32,12 @@ const char kSkippedText[] =
     "%2!lu! in a folder that was removed or replaced,\n%3!lu! whose kept entry no longer exists,\n"
     "%4!lu! with a marked entry that no longer exists,\n%5!lu! with a marked entry that no longer "
     "matches the kept entry.\n\nNothing of these groups was deleted. Search again to review them.";
+const char kPartlyText[] =
+    "%1!lu! duplicate group(s) were cleaned only in part because the store changed during the cleanup: "
+    "their marked entries in earlier folders were deleted, the others were left as they are:\n\n"
+    "%2!lu! in a folder that was removed or replaced,\n%3!lu! whose kept entry no longer exists,\n"
+    "%4!lu! with a marked entry that no longer exists,\n%5!lu! with a marked entry that no longer "
+    "matches the kept entry.\n\nSearch again to review them.";
 const char kNotDeletedText[] =
     "%1!lu! marked entries were not deleted: their folder no longer holds them, or the folder was "
     "removed or replaced since the search.";
@@ -164,12 +169,17 @@ HRESULT CSearchResultPP::OpenCleanupStore(CConfigInfo* pConfig, CStoreInfo* pSto
 void CSearchResultPP::ReportCleanup() {
     if (m_pRun == nullptr)
         return;
-    const ULONG* aul = m_pRun->aulSkipped;
-    const ULONG ulSkipped = aul[1] + aul[2] + aul[3] + aul[4];
-    if (ulSkipped != 0)
-        ShowErrorWithArgs(this, kIncompleteCaption, kSkippedText, 174, 175, ulSkipped,
-                          aul[(int)CleanupSkip::FolderChanged], aul[(int)CleanupSkip::KeptMissing],
-                          aul[(int)CleanupSkip::MarkedMissing], aul[(int)CleanupSkip::ValuesDiffer]);
+    // Groups left whole, then groups of which earlier folders' entries went before a later
+    // folder's part was left.
+    auto report = [&](const ULONG* aul, LPCSTR pszDefText, LONG nTextID) {
+        const ULONG ulGroups = aul[1] + aul[2] + aul[3] + aul[4];
+        if (ulGroups != 0)
+            ShowErrorWithArgs(this, kIncompleteCaption, pszDefText, 174, nTextID, ulGroups,
+                              aul[(int)CleanupSkip::FolderChanged], aul[(int)CleanupSkip::KeptMissing],
+                              aul[(int)CleanupSkip::MarkedMissing], aul[(int)CleanupSkip::ValuesDiffer]);
+    };
+    report(m_pRun->aulSkipped, kSkippedText, 175);
+    report(m_pRun->aulPartly, kPartlyText, 178);
     if (m_pRun->ulNotDeleted != 0)
         ShowErrorWithArgs(this, kIncompleteCaption, kNotDeletedText, 174, 176, m_pRun->ulNotDeleted);
 }
@@ -268,7 +278,7 @@ HRESULT CSearchResultPP::DoCleanup() {
     run.pGroups = &groups;
     auto countSkipped = [&]() {
         for (const CCleanupGroup& group : groups)
-            ++run.aulSkipped[(int)group.skip];
+            ++(group.bDeletedFrom ? run.aulPartly : run.aulSkipped)[(int)group.skip];
     };
 
     // Deleting: one call per folder, stores and folders in ascending order.
@@ -338,22 +348,20 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
         CEntryList::FreeBinArray(&ids);
         return hr;
     }
+    // Deletions are made only inside a cleanup run: there the store's groups are judged first and
+    // its write lock is taken for each folder. Outside one nothing may be deleted.
+    if (m_pRun == nullptr) {
+        QTRACE(TRACE_ERROR, "Failure: No cleanup run in progress!\n");
+        CEntryList::FreeBinArray(&ids);
+        hr = E_UNEXPECTED;
+        return hr;
+    }
     Ref<CConfigInfo> config{GetConfigInfo()};
     Ref<CStoreInfo> store;
-    Ref<IMAPISession> session;
-    Ref<IMsgStore> mdb;
-
     auto finish = [&]() {
         CEntryList::FreeBinArray(&ids);
-        mdb.Reset();
-        store.Reset();
-        config.Reset();
-        if (session.p != nullptr)
-            session.p->Logoff(0, 0, 0);
-        session.Reset();
         return hr;
     };
-
     if (config.p == nullptr) {
         QTRACE(TRACE_ERROR, "Failure: No config information object present!\n");
         ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
@@ -367,69 +375,45 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
         ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
         return finish();
     }
-    CFolderDeletion deletion;
-    if (m_pRun != nullptr) {
-        // In a cleanup run: the run's store. Its groups are judged once, on a read snapshot before
-        // its first folder; each folder's deletion checks under the store's write lock that nobody
-        // else committed since, and judges again what they may have changed.
-        CCleanupStore* pRunStore = nullptr;
-        hr = OpenCleanupStore(config.p, store.p, nStore, &pRunStore);
-        if (FAILED(hr))
-            return finish();
-        std::vector<CMarkedEntry> entries;
-        entries.reserve(ids.cValues);
-        for (ULONG i = 0; i < ids.cValues; ++i) {
-            auto found = m_pRun->groupOf.find(
-                std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
-            if (found != m_pRun->groupOf.end())
-                entries.emplace_back(ids.lpbin[i], found->second);
-        }
-        if (pRunStore == nullptr) {
-            for (const CMarkedEntry& entry : entries)
-                entry.second->skip = CleanupSkip::FolderChanged;
-            return finish();
-        }
-        if (!pRunStore->bJudged) {
-            std::vector<CCleanupGroup*> storeGroups;
-            for (CCleanupGroup& group : *m_pRun->pGroups) {
-                if ((int)group.pKept->GetStoreIndex() == nStore)
-                    storeGroups.push_back(&group);
-            }
-            hr = JudgeStoreGroups(config.p, pRunStore->lpMDB, store.p, nStore, config.p->GetResultReview(),
-                                  pRunStore->lpCompared, storeGroups);
-            if (FAILED(hr)) {
-                QTRACE(TRACE_ERROR, "JudgeStoreGroups() failed: hr = 0x%08lx\n", hr);
-                ShowError(this, hr);
-                return finish();
-            }
-            pRunStore->bJudged = TRUE;
-        }
-        hr = DeleteJudgedEntries(config.p, pRunStore->lpMDB, store.p, nStore, nFolder,
-                                 config.p->GetResultReview(), pRunStore->lpCompared, entries, deletion);
-        m_pRun->ulNotDeleted += deletion.ulNotDeleted;
-    } else {
-        hr = RetrieveSession(config.p, &session.p);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "RetrieveSession() failed: hr = 0x%08lx\n", hr);
-            ShowErrorWithArgs(
-                this, "Error",
-                "Failed to open MAPI session (Error code 0x%1!08lx!). May be caused by a wrong profile "
-                "password.",
-                150, 151, (ULONG)hr);
-            return finish();
-        }
-        hr = OpenStore(session.p, store.p, &mdb.p, TRUE);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", hr);
-            ShowErrorWithArgs(
-                this, "Error",
-                "Failed to open MAPI store (Error code 0x%1!08lx!). May be caused by a wrong password.", 152,
-                153, (ULONG)hr);
-            return finish();
-        }
-        hr = DeleteFolderEntries(config.p, mdb.p, store.p, nStore, nFolder, config.p->GetResultReview(), &ids,
-                                 deletion);
+    // The run's store. Its groups are judged once, on a read snapshot before its first folder; each
+    // folder's deletion checks under the store's write lock that nobody else committed since, and
+    // judges again what they may have changed.
+    CCleanupStore* pRunStore = nullptr;
+    hr = OpenCleanupStore(config.p, store.p, nStore, &pRunStore);
+    if (FAILED(hr))
+        return finish();
+    std::vector<CMarkedEntry> entries;
+    entries.reserve(ids.cValues);
+    for (ULONG i = 0; i < ids.cValues; ++i) {
+        auto found = m_pRun->groupOf.find(
+            std::string(reinterpret_cast<const char*>(ids.lpbin[i].lpb), ids.lpbin[i].cb));
+        if (found != m_pRun->groupOf.end())
+            entries.emplace_back(ids.lpbin[i], found->second);
     }
+    if (pRunStore == nullptr) {
+        for (const CMarkedEntry& entry : entries)
+            entry.second->skip = CleanupSkip::FolderChanged;
+        return finish();
+    }
+    if (!pRunStore->bJudged) {
+        std::vector<CCleanupGroup*> storeGroups;
+        for (CCleanupGroup& group : *m_pRun->pGroups) {
+            if ((int)group.pKept->GetStoreIndex() == nStore)
+                storeGroups.push_back(&group);
+        }
+        hr = JudgeStoreGroups(config.p, pRunStore->lpMDB, store.p, nStore, config.p->GetResultReview(),
+                              pRunStore->lpCompared, storeGroups);
+        if (FAILED(hr)) {
+            QTRACE(TRACE_ERROR, "JudgeStoreGroups() failed: hr = 0x%08lx\n", hr);
+            ShowError(this, hr);
+            return finish();
+        }
+        pRunStore->bJudged = TRUE;
+    }
+    CFolderDeletion deletion;
+    hr = DeleteJudgedEntries(config.p, pRunStore->lpMDB, store.p, nStore, nFolder,
+                             config.p->GetResultReview(), pRunStore->lpCompared, entries, deletion);
+    m_pRun->ulNotDeleted += deletion.ulNotDeleted;
     // The store's lock has gone: the user may take the time to read.
     if (deletion.failed == CleanupStep::FolderType)
         ShowError(this, "Wrong object type", "The interface returned an unexpected type of object.", 156,

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "engine/EntryReference.h"
+#include "engine/ScopedRef.h"
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
 #include "model/ErrorBoxes.h"
@@ -12,7 +13,6 @@
 #include "trace/Trace.h"
 #include "ui/FVBase.h"
 #include "ui/PopupMenu.h"
-#include "ui/ScopedRef.h"
 #include "ui/SearchResultPP.h"
 
 void CSearchResultPP::ToggleItemState(HTREEITEM hItem) {

@@ -8,6 +8,7 @@
 #include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
 #include "engine/EntryReference.h"
+#include "engine/ScopedRef.h"
 #include "engine/SortDrawer.h"
 #include "language/LanguageSettings.h"
 #include "model/ConfigInfo.h"
@@ -15,7 +16,6 @@
 #include "resources/ResultTemplates.h"
 #include "trace/Trace.h"
 #include "ui/FVBase.h"
-#include "ui/ScopedRef.h"
 #include "ui/UpdateResultListDlg.h"
 
 // Posted to a page that has no configuration: the owner may close it once it exists.

@@ -135,7 +135,8 @@ protected:
     // What a running cleanup counts for its report, the stores it holds open and its groups by
     // the entry ids of their marked entries.
     struct CCleanupRun {
-        ULONG aulSkipped[5] = {};             // groups by CleanupSkip
+        ULONG aulSkipped[5] = {};             // groups left whole, by CleanupSkip
+        ULONG aulPartly[5] = {};              // groups deleted from before they were skipped
         ULONG ulNotDeleted = 0;               // marked entries of checked groups that were not deleted
         std::map<int, CCleanupStore> stores;  // by store index; emptied before MAPI is left
         std::unordered_map<std::string, CCleanupGroup*> groupOf;

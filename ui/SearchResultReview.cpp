@@ -4,13 +4,13 @@
 
 #include "engine/DrawerMapList.h"
 #include "engine/EntryReference.h"
+#include "engine/ScopedRef.h"
 #include "engine/SortDrawer.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
 #include "model/ResultReview.h"
 #include "model/StoreInfo.h"
 #include "trace/Trace.h"
-#include "ui/ScopedRef.h"
 #include "ui/SearchResultPP.h"
 
 namespace {

@@ -5,13 +5,13 @@
 // 1. Groups are taken in the result's order, the first entry kept and the others marked, until
 // 10,000 entries are marked. Each run deletes them recoverably. Without the check: one logon,
 // store opening and DeleteMessages per folder, as the result page deleted before it checked. With
-// it: one store opened for the run and the result page's own code: every group judged on a read
-// snapshot before the first folder, then per folder, inside the store's write lock, the folder's
-// groups judged again when someone else changed the store since, and one DeleteMessages for those
-// that passed. The deleted items are
-// restored between runs (not timed). BM_CheckOverDelete runs the two in turns and reports the median of the
-// paired ratios (the checked cleanup over the cleanup without it), which a busy machine disturbs less than
-// two separate measurements.
+// it: one store opened for the run and the cleanup's own code, as the result page runs it: every
+// group judged on a read snapshot before the first folder, then per folder, inside the store's
+// write lock, the folder's groups judged again when someone else changed the store since, and one
+// DeleteMessages for those that passed. The deleted items are restored between runs (not timed).
+// BM_CheckOverDelete runs the two in turns and reports the median of the paired ratios (the
+// checked cleanup over the cleanup without it), which a busy machine disturbs less than two
+// separate measurements.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -26,6 +26,8 @@
 #include <vector>
 
 #include "bench/support/ContactStore.h"
+#include "engine/CleanupCheck.h"
+#include "engine/CleanupFolder.h"
 #include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
 #include "engine/EntryList.h"
@@ -39,8 +41,6 @@
 #include "platform/mapi/FileCheck.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "trace/Trace.h"
-#include "ui/CleanupCheck.h"
-#include "ui/CleanupFolder.h"
 
 namespace {
 
@@ -136,7 +136,7 @@ CFixture& Fixture() {
 
 // One folder list's deletion. Without the check, as the result page deleted before it checked:
 // log on, open the store and the folder for modification, delete the list's items in one call.
-// With it, the page's own code on the store the run opened (lpChecked): the store's groups judged
+// With it, the cleanup's own code on the store the run opened (lpChecked): the store's groups judged
 // on a read snapshot before its first folder, then per folder, under the store's write lock, the
 // groups judged again when someone else changed the store since, and only entries of groups that
 // passed deleted.

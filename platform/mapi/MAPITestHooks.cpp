@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <utility>
 
 #include "platform/mapi/HookState.h"
 
@@ -36,6 +37,9 @@ CFault g_allocFault;
 CFault g_openFault;
 CFault g_queryFault;
 std::atomic<ULONG> g_readProcessors{0};
+std::mutex g_beforeLockGuard;
+std::function<void()> g_beforeLock;
+thread_local bool t_inBeforeLock = false;
 std::atomic<LONG> g_liveBuffers{0};
 std::atomic<LONG> g_liveObjects{0};
 std::mutex g_initLock;
@@ -57,6 +61,21 @@ HRESULT QueryRowsFault() {
 }
 ULONG ReadProcessors() {
     return g_readProcessors;
+}
+void BeforeWriteLock() {
+    if (t_inBeforeLock) {
+        return;
+    }
+    std::function<void()> before;
+    {
+        std::lock_guard<std::mutex> guard(g_beforeLockGuard);
+        before = g_beforeLock;
+    }
+    if (before) {
+        t_inBeforeLock = true;
+        before();
+        t_inBeforeLock = false;
+    }
 }
 void CountBuffer(LONG delta) {
     g_liveBuffers += delta;
@@ -96,8 +115,13 @@ void CMAPITestHooks::FailQueryRows(ULONG nth, HRESULT hr) {
 void CMAPITestHooks::SetReadProcessors(ULONG n) {
     qrvmapi::g_readProcessors = n;
 }
+void CMAPITestHooks::SetBeforeWriteLock(std::function<void()> before) {
+    std::lock_guard<std::mutex> guard(qrvmapi::g_beforeLockGuard);
+    qrvmapi::g_beforeLock = std::move(before);
+}
 void CMAPITestHooks::Reset() {
     SetReadProcessors(0);
+    SetBeforeWriteLock(nullptr);
     FailAllocation(0);
     FailOpenEntry(0, S_OK);
     FailQueryRows(0, S_OK);

@@ -1,6 +1,8 @@
 // Test hooks of the message-store service: fault injection and counters of what is still alive.
 #pragma once
 
+#include <functional>
+
 #include "platform/win32/WinTypes.h"
 
 // Each Fail* call arms one fault: the nth call from now of that kind fails (1 = the very next one)
@@ -16,7 +18,11 @@ struct CMAPITestHooks {
     // processors, so that the reads side by side are tried on any machine; 0 (also after Reset):
     // on as many as it may run on.
     static void SetReadProcessors(ULONG n);
-    // Disarms every fault and forgets the processors set.
+    // Runs 'before' on the thread that is about to ask SQLite for a file's write lock (the start of
+    // an outermost transaction of any store or profile database), right before it asks, each time
+    // until set again; empty disarms it. Transactions that 'before' itself starts do not run it.
+    static void SetBeforeWriteLock(std::function<void()> before);
+    // Disarms every fault and hook and forgets the processors set.
     static void Reset();
 
     // Buffers from MAPIAllocateBuffer not yet freed (their linked blocks are not counted apart).

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/mapi/HookState.h"
 #include "platform/mapi/MAPICodes.h"
 
 namespace qrvmapi {
@@ -306,6 +307,7 @@ HRESULT CSqliteDb::Begin() {
         // The check is waited for before the write lock is taken: other writers go on meanwhile.
         hr = m_checkedPath.empty() ? S_OK : AwaitFileCheck(m_checkedPath, m_fileKey);
         if (SUCCEEDED(hr)) {
+            BeforeWriteLock();
             hr = Exec("BEGIN IMMEDIATE");
         }
         if (SUCCEEDED(hr) && !m_checkedPath.empty() && !m_oldMarksLooked) {

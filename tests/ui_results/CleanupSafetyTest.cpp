@@ -1,6 +1,7 @@
 // The cleanup against a store that changed since the search, a result that is no longer the cached
 // one, and the user's marks across a rebuild of the page.
 #include "engine/DrawerMapList.h"
+#include "engine/EntryList.h"
 #include "engine/EntryReference.h"
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
@@ -172,51 +173,71 @@ TEST_F(CleanupSafetyTest, GroupsThatChangedBehindTheProgramsBackAreLeftWhole) {
 }
 
 // A page whose store changes right before each folder's deletion, as when another program writes
-// at that moment: a marked entry no longer matches, and another group's kept entry goes.
+// at that moment: a marked entry no longer matches, and another group's kept entry goes. With
+// s_bAtLock the change comes later still, right before the deletion asks for the store's write lock.
 class CRacingPage : public CSearchResultPP {
 public:
     explicit CRacingPage(FVBase* pOwner) : CSearchResultPP(pOwner) {}
     HRESULT DeleteDuplicates(CEntryList* pList) override {
-        if (s_pClient != nullptr) {
-            s_pClient->SetText(s_changed, PR_SUBJECT, "Alpha, answered");
-            s_pClient->DeleteItem(s_folder, s_kept);
+        if (s_pClient != nullptr && s_bAtLock) {
+            CMAPITestHooks::SetBeforeWriteLock([]() {
+                CMAPITestHooks::SetBeforeWriteLock(nullptr);
+                Race();
+            });
+        } else if (s_pClient != nullptr) {
+            Race();
         }
         return CSearchResultPP::DeleteDuplicates(pList);
     }
+    static void Race() {
+        s_pClient->SetText(s_changed, PR_SUBJECT, "Alpha, answered");
+        s_pClient->DeleteItem(s_folder, s_kept);
+    }
     static CStoreClient* s_pClient;
+    static bool s_bAtLock;
     static std::vector<BYTE> s_folder, s_changed, s_kept;
 };
 CStoreClient* CRacingPage::s_pClient = nullptr;
+bool CRacingPage::s_bAtLock = false;
 std::vector<BYTE> CRacingPage::s_folder, CRacingPage::s_changed, CRacingPage::s_kept;
 
 TEST_F(CleanupSafetyTest, ChangesRightBeforeAFolderIsDeletedFromLeaveTheirGroupsWhole) {
-    AddMail({"Alpha", "Ann", 100});
-    const std::vector<BYTE> alpha2 = AddMail({"Alpha", "Ann", 200});
-    const std::vector<BYTE> alpha3 = AddMail({"Alpha", "Ann", 300});
-    const std::vector<BYTE> betaKept = AddMail({"Beta", "Ben", 100});
-    const std::vector<BYTE> beta2 = AddMail({"Beta", "Ben", 200});
-    AddMail({"Gamma", "Gil", 100});
-    const std::vector<BYTE> gamma2 = AddMail({"Gamma", "Gil", 200});
-    CRacingPage::s_pClient = m_client.get();
-    CRacingPage::s_folder = m_inbox;
-    CRacingPage::s_changed = alpha3;
-    CRacingPage::s_kept = betaKept;
     SetSearchResultPageFactory([](FVBase* pOwner) -> PropertyPageBase* { return new CRacingPage(pOwner); });
-    CSearchResultPP* pPage = ShowAndStart();
-    ASSERT_NE(nullptr, pPage);
-    AfxClearShownMessageBoxes();
-    PressDelete(pPage);
-    CRacingPage::s_pClient = nullptr;
-    const std::set<std::vector<BYTE>> after = LiveItems();
-    EXPECT_EQ(1u, after.count(alpha2));
-    EXPECT_EQ(1u, after.count(alpha3));
-    EXPECT_EQ(1u, after.count(beta2)) << "the group's only copy left";
-    EXPECT_EQ(0u, after.count(gamma2));
-    ASSERT_EQ(1u, Boxes().size());
-    EXPECT_NE(std::string::npos, Boxes()[0].find("2 duplicate group(s) were left")) << Boxes()[0];
-    EXPECT_NE(std::string::npos, Boxes()[0].find("1 whose kept entry no longer exists")) << Boxes()[0];
-    EXPECT_NE(std::string::npos, Boxes()[0].find("1 with a marked entry that no longer matches"))
-        << Boxes()[0];
+    for (const bool bAtLock : {false, true}) {
+        SCOPED_TRACE(bAtLock ? "right before the write lock" : "right before the folder's deletion");
+        AddMail({"Alpha", "Ann", 100});
+        const std::vector<BYTE> alpha2 = AddMail({"Alpha", "Ann", 200});
+        const std::vector<BYTE> alpha3 = AddMail({"Alpha", "Ann", 300});
+        const std::vector<BYTE> betaKept = AddMail({"Beta", "Ben", 100});
+        const std::vector<BYTE> beta2 = AddMail({"Beta", "Ben", 200});
+        AddMail({"Gamma", "Gil", 100});
+        const std::vector<BYTE> gamma2 = AddMail({"Gamma", "Gil", 200});
+        CRacingPage::s_pClient = m_client.get();
+        CRacingPage::s_bAtLock = bAtLock;
+        CRacingPage::s_folder = m_inbox;
+        CRacingPage::s_changed = alpha3;
+        CRacingPage::s_kept = betaKept;
+        CSearchResultPP* pPage = ShowAndStart();
+        ASSERT_NE(nullptr, pPage);
+        AfxClearShownMessageBoxes();
+        PressDelete(pPage);
+        CRacingPage::s_pClient = nullptr;
+        CMAPITestHooks::Reset();
+        const std::set<std::vector<BYTE>> after = LiveItems();
+        EXPECT_EQ(1u, after.count(alpha2));
+        EXPECT_EQ(1u, after.count(alpha3));
+        EXPECT_EQ(1u, after.count(beta2)) << "the group's only copy left";
+        EXPECT_EQ(0u, after.count(gamma2));
+        ASSERT_EQ(1u, Boxes().size());
+        EXPECT_NE(std::string::npos, Boxes()[0].find("2 duplicate group(s) were left")) << Boxes()[0];
+        EXPECT_NE(std::string::npos, Boxes()[0].find("1 whose kept entry no longer exists")) << Boxes()[0];
+        EXPECT_NE(std::string::npos, Boxes()[0].find("1 with a marked entry that no longer matches"))
+            << Boxes()[0];
+        // The next round starts from an empty inbox.
+        for (const std::vector<BYTE>& id : after)
+            m_client->DeleteItem(m_inbox, id);
+        CloseForm(m_pView);
+    }
 }
 
 TEST_F(CleanupSafetyTest, ACheckThatFailsTellsTheUserAndDeletesNothing) {
@@ -232,6 +253,15 @@ TEST_F(CleanupSafetyTest, ACheckThatFailsTellsTheUserAndDeletesNothing) {
     EXPECT_EQ(before, LiveItems());
     EXPECT_EQ(1u, Boxes().size()) << "the progress came and went without a word";
     EXPECT_NE(nullptr, m_pView->GetSearchResultsPage());
+
+    // A folder's deletion asked for outside a cleanup run has no judgement and no lock: it fails.
+    CTreeCtrl& tree = pPage->GetTree();
+    CEntryList* pList = new CEntryList;
+    pList->AddRef();
+    ASSERT_EQ(S_OK, pList->AddEntry(Info(tree, Children(tree, Roots(tree).at(0)).at(0))->pEntry));
+    EXPECT_TRUE(FAILED(pPage->DeleteDuplicates(pList)));
+    pList->Release();
+    EXPECT_EQ(before, LiveItems());
 }
 
 TEST_F(CleanupSafetyTest, AStoreReplacedOrTakenOutOfTheProfileLeavesItsGroupsAndSaysSo) {

@@ -225,13 +225,16 @@ TEST_F(CleanupWriterTest, ACommitBetweenTwoFoldersDeletionsIsSeenByEveryLaterFol
     ASSERT_EQ((std::vector<int>{1, 2, 3}), folders);
     EXPECT_TRUE(bChanged) << "the other program's change failed";
 
-    // C3 changed after the judgement: its group stays. A3's group was judged again by its part in
-    // F3 (its part in F1 went with F1); E2 went with F2, E3 changed and stays.
+    // C3 changed after the judgement: its group stays whole. A3's group was judged again by its
+    // part in F3 (its part in F1 went with F1); E2 went with F2, E3 changed and stays: E's group
+    // was cleaned in part, and is told apart from C's.
     EXPECT_EQ((std::set<std::string>{"A1k", "B2k", "C3k", "C3", "D3k", "E2k", "E3"}), live());
-    ASSERT_EQ(1u, AfxGetShownMessageBoxes().size());
-    const std::string text = AfxGetShownMessageBoxes()[0].text;
-    EXPECT_NE(std::string::npos, text.find("2 duplicate group(s) were left")) << text;
-    EXPECT_NE(std::string::npos, text.find("2 with a marked entry that no longer matches")) << text;
+    ASSERT_EQ(2u, AfxGetShownMessageBoxes().size());
+    const std::string whole = AfxGetShownMessageBoxes()[0].text, part = AfxGetShownMessageBoxes()[1].text;
+    EXPECT_NE(std::string::npos, whole.find("1 duplicate group(s) were left")) << whole;
+    EXPECT_NE(std::string::npos, whole.find("1 with a marked entry that no longer matches")) << whole;
+    EXPECT_NE(std::string::npos, part.find("1 duplicate group(s) were cleaned only in part")) << part;
+    EXPECT_NE(std::string::npos, part.find("1 with a marked entry that no longer matches")) << part;
     CloseForm(pView);
 }
 
@@ -250,10 +253,20 @@ TEST_F(CleanupWriterTest, AnotherProgramWritesWhileTheCleanupsErrorBoxWaits) {
         written->push_back(Tool({"item", "set", store, item, "0x1000001E", "seen"}, 8));
         return IDOK;
     });
-    for (const bool bJudgement : {true, false}) {
-        SCOPED_TRACE(bJudgement ? "the judgement fails" : "the deletion fails");
-        if (bJudgement) {
+    for (const char* lpszRound :
+         {"the judgement fails", "the judgement again under the lock fails", "the deletion fails"}) {
+        SCOPED_TRACE(lpszRound);
+        const std::string round = lpszRound;
+        if (round == "the judgement fails") {
             CMAPITestHooks::FailQueryRows(1, MAPI_E_DISK_ERROR);
+        } else if (round == "the judgement again under the lock fails") {
+            // Another program commits right before the deletion takes the lock: its groups are
+            // judged again there, and that fails. The lock must go before the box comes.
+            CMAPITestHooks::SetBeforeWriteLock([store = StorePath(), item = Hex(kept)]() {
+                CMAPITestHooks::SetBeforeWriteLock(nullptr);
+                Tool({"item", "set", store, item, "0x1000001E", "read"});
+                CMAPITestHooks::FailQueryRows(1, MAPI_E_DISK_ERROR);
+            });
         } else {
             // Another program's index allows one deleted item a folder: the cleanup's deletion of
             // two from the inbox at once fails.

@@ -5,10 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "engine/CleanupCheck.h"
 #include "platform/mapi/MAPICodes.h"
 #include "platform/mapi/MAPIDefs.h"
 #include "platform/mapi/MAPIInterfaces.h"
-#include "ui/CleanupCheck.h"
 
 class CConfigInfo;
 class CResultReview;
@@ -46,16 +46,9 @@ using CMarkedEntry = std::pair<SBinary, CCleanupGroup*>;
 // the one the search read) in one transaction under the store's write lock. Before it deletes, it
 // judges again, as read in that transaction, every group of the folder judged at another change
 // mark than the store's now: another program committed since, and what it changed may be any
-// part of the group. Only entries of groups that passed are deleted. The lock has gone when it
-// returns; on a failure nothing was deleted and 'result' names the failed step.
+// part of the group. Only entries of groups that passed are deleted, and those groups are marked
+// as deleted from. The lock has gone when it returns; on a failure nothing was deleted and
+// 'result' names the failed step.
 HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                             int nFolder, const CResultReview* pReview, LPSPropTagArray lpCompared,
                             const std::vector<CMarkedEntry>& entries, CFolderDeletion& result);
-
-// Deletes, recoverably, entries of the folder at nFolder when it still is the one the search
-// read; counts those the folder no longer held. An object of another type at the folder's entry id
-// deletes nothing and gives S_OK with the step FolderType: the other folders may still go. No lock
-// of its own: a caller that judged the entries holds the store's.
-HRESULT DeleteFolderEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
-                            int nFolder, const CResultReview* pReview, SBinaryArray* pIds,
-                            CFolderDeletion& result);

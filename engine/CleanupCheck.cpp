@@ -1,5 +1,5 @@
 // The cleanup's check of each group against the store as it is now, one table read per folder.
-#include "ui/CleanupCheck.h"
+#include "engine/CleanupCheck.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +14,7 @@
 
 #include "engine/DrawerMap.h"
 #include "engine/EntryReference.h"
+#include "engine/ScopedRef.h"
 #include "engine/SortDrawer.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
@@ -21,7 +22,6 @@
 #include "model/StoreInfo.h"
 #include "platform/mapi/MAPIX.h"
 #include "trace/Trace.h"
-#include "ui/ScopedRef.h"
 
 namespace {
 

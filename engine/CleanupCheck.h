@@ -26,8 +26,11 @@ struct CCleanupGroup {
     CEntryReference* pKept = nullptr;
     std::vector<CEntryReference*> marked;
     CleanupSkip skip = CleanupSkip::None;
-    bool bJudged = false;   // judged whole once already: later judgements take one folder's part
-    ULONGLONG ullMark = 0;  // the store's change mark when the group was last judged
+    bool bJudged = false;  // judged whole once already: later judgements take one folder's part
+    // The store's change mark of the group's last whole judgement. Judging one folder's part again
+    // leaves it: the parts in later folders were judged at this mark and no later.
+    ULONGLONG ullMark = 0;
+    bool bDeletedFrom = false;  // entries of it were deleted already, in an earlier folder
 };
 
 // Opens the folder at a position of a store's folder list, for reading or (MAPI_MODIFY) for

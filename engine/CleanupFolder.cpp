@@ -1,14 +1,14 @@
 // One folder's deletion of a cleanup: the judgement checked again under the store's write lock.
-#include "ui/CleanupFolder.h"
+#include "engine/CleanupFolder.h"
 
 #include <algorithm>
 
+#include "engine/ScopedRef.h"
 #include "model/ConfigInfo.h"
 #include "platform/mapi/MAPIX.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "platform/mapi/StoreChanges.h"
 #include "trace/Trace.h"
-#include "ui/ScopedRef.h"
 
 HRESULT JudgeStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                          const CResultReview* pReview, LPSPropTagArray lpCompared,
@@ -33,6 +33,12 @@ HRESULT JudgeStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
     return hr;
 }
 
+namespace {
+
+// Deletes, recoverably, entries of the folder at nFolder when it still is the one the search
+// read; counts those the folder no longer held. An object of another type at the folder's entry id
+// deletes nothing and gives S_OK with the step FolderType: the other folders may still go. No lock
+// of its own: only a deletion that judged the entries under the store's lock may call it.
 HRESULT DeleteFolderEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                             int nFolder, const CResultReview* pReview, SBinaryArray* pIds,
                             CFolderDeletion& result) {
@@ -81,6 +87,8 @@ HRESULT DeleteFolderEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* 
     }
     return hr;
 }
+
+}  // namespace
 
 HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                             int nFolder, const CResultReview* pReview, LPSPropTagArray lpCompared,
@@ -151,5 +159,11 @@ HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* 
         return hr;
     }
     result.ulNotDeleted = deletion.ulNotDeleted;
+    // A group that changes in a later folder is no longer whole: these went.
+    if (deletion.ulNotDeleted < passed.cValues) {
+        for (const CMarkedEntry& entry : entries)
+            entry.second->bDeletedFrom =
+                entry.second->bDeletedFrom || entry.second->skip == CleanupSkip::None;
+    }
     return hr;
 }
