@@ -1,20 +1,25 @@
 // A document frame: command routing through view, document, frame and application, command states
-// at menu opening and at idle, menus, tooltips, prompts, bar toggles, the title, the movable splitter
-// and form views made from templates.
+// at menu opening and at idle, menus, tooltips, prompts, bar toggles, the title, the movable splitter,
+// form views made from templates, and the desktop's close requests during busy work.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include <wx/dialog.h>
 #include <wx/menu.h>
 #include <wx/window.h>
 
+#include <gtk/gtk.h>
+
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/ControlBars.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/DocTemplate.h"
 #include "platform/afx/wnd/Document.h"
 #include "platform/afx/wnd/FrameWnd.h"
 #include "platform/afx/wnd/Menu.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/afx/wnd/Resources.h"
 #include "platform/afx/wnd/SplitterWnd.h"
 #include "platform/afx/wnd/View.h"
@@ -332,6 +337,79 @@ TEST_F(FrameTest, AChildsPopupMenuKeepsItsItemsWhenItOpens) {
         EXPECT_EQ(popup.IsEnabled(nWxId), bChild);
         popup.SetInvokingWindow(nullptr);
     }
+}
+
+// The desktop's request to close a top-level window, as its close button or Alt+F4 sends it: it
+// waits in the toolkit's queue for the next turn.
+void AskDesktopToClose(wxWindow* pTopLevel) {
+    auto* pWidget = static_cast<GtkWidget*>(pTopLevel->GetHandle());
+    GdkWindow* pWindow = pWidget != nullptr ? gtk_widget_get_window(pWidget) : nullptr;
+    ASSERT_NE(pWindow, nullptr);
+    GdkEvent* pEvent = gdk_event_new(GDK_DELETE);
+    pEvent->any.window = GDK_WINDOW(g_object_ref(pWindow));
+    pEvent->any.send_event = TRUE;
+    gdk_display_put_event(gdk_window_get_display(pWindow), pEvent);
+    gdk_event_free(pEvent);
+}
+
+TEST_F(FrameTest, ADesktopCloseDuringBusyWorkWaitsForItsEndAndTakesTheSavePrompt) {
+    m_pFrame->ShowWindow(SW_SHOW);
+    AfxPaintNow();
+    m_pDoc->SetModifiedFlag(TRUE);
+    const HWND hFrame = m_pFrame->GetSafeHwnd();
+    int nAnswer = IDCANCEL;
+    int nPrompts = 0;
+    AfxSetMessageBoxHook([&](const AfxShownMessageBox&) {
+        ++nPrompts;
+        return nAnswer;
+    });
+    struct HookReset {
+        ~HookReset() { AfxSetMessageBoxHook(nullptr); }
+    } hookReset;
+    // Asked twice during the work (the user tries again): one close when it is over, and the user
+    // can still keep the window by cancelling the save prompt.
+    {
+        CBusyPeriod outer;
+        {
+            CBusyPeriod inner;
+            AskDesktopToClose(m_pFrame->GetWxWindow());
+            inner.PaintNow(false);
+        }
+        AskDesktopToClose(m_pFrame->GetWxWindow());
+        outer.PaintNow(false);
+        AfxPumpMessages();
+        EXPECT_TRUE(AfxIsWindow(hFrame));
+        EXPECT_EQ(nPrompts, 0);
+    }
+    AfxPumpMessages();
+    EXPECT_EQ(nPrompts, 1);
+    ASSERT_TRUE(AfxIsWindow(hFrame));
+
+    // A drawing turn outside busy work refuses the close for that turn only.
+    AskDesktopToClose(m_pFrame->GetWxWindow());
+    AfxPaintNow();
+    EXPECT_EQ(nPrompts, 1);
+    AfxPumpMessages();
+    EXPECT_EQ(nPrompts, 2);
+    ASSERT_TRUE(AfxIsWindow(hFrame));
+
+    // Asked of the work's progress window, which the work then takes away: the close was meant for
+    // the window the work ran in.
+    nAnswer = IDNO;
+    {
+        CBusyPeriod busy;
+        auto* pProgress = new wxDialog(m_pFrame->GetWxWindow(), wxID_ANY, "Progress");
+        pProgress->Show();
+        busy.PaintFrameNow(m_pFrame);
+        AskDesktopToClose(pProgress);
+        busy.PaintNow(false);
+        EXPECT_TRUE(pProgress->IsShown());
+        pProgress->Destroy();
+    }
+    AfxPumpMessages();
+    EXPECT_EQ(nPrompts, 3);
+    EXPECT_FALSE(AfxIsWindow(hFrame));
+    EXPECT_EQ(m_pApp->m_pMainWnd, nullptr);
 }
 
 }  // namespace
