@@ -8,6 +8,7 @@
 
 #include <wx/dialog.h>
 #include <wx/menu.h>
+#include <wx/toolbar.h>
 #include <wx/window.h>
 
 #include <gtk/gtk.h>
@@ -99,7 +100,7 @@ public:
         auto* tt = reinterpret_cast<TOOLTIPTEXTA*>(pNMHDR);
         if (pNMHDR->idFrom != kFrameCmd)
             return FALSE;
-        std::snprintf(tt->szText, sizeof tt->szText, "frame tip");
+        std::snprintf(tt->szText, sizeof tt->szText, "%s", m_tip.c_str());
         tt->lpszText = tt->szText;
         return TRUE;
     }
@@ -109,6 +110,7 @@ public:
     }
     CToolBar m_toolBar;
     CStatusBar m_statusBar;
+    std::string m_tip = "frame tip";
     DECLARE_MESSAGE_MAP()
 };
 IMPLEMENT_DYNCREATE(CTestFrame, CFrameWnd)
@@ -135,6 +137,50 @@ public:
 BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
 ON_COMMAND(kAppCmd, &CTestApp::OnAppCmd)
 END_MESSAGE_MAP()
+
+// The text of the first label inside a widget.
+std::string LabelTextIn(GtkWidget* pWidget) {
+    if (GTK_IS_LABEL(pWidget))
+        return gtk_label_get_text(GTK_LABEL(pWidget));
+    std::string text;
+    if (GTK_IS_CONTAINER(pWidget)) {
+        GList* pChildren = gtk_container_get_children(GTK_CONTAINER(pWidget));
+        for (GList* p = pChildren; p != nullptr && text.empty(); p = p->next)
+            text = LabelTextIn(GTK_WIDGET(p->data));
+        g_list_free(pChildren);
+    }
+    return text;
+}
+
+// The tooltip the toolkit would show for a toolbar button now, asked as the toolkit asks just
+// before it shows one; empty when it would show none.
+std::string ToolTipShownFor(CToolBar& bar, UINT nID) {
+    auto* pBar = static_cast<wxToolBar*>(bar.GetWxWindow());
+    auto* pToolbar = static_cast<GtkWidget*>(pBar->GetHandle());
+    while (pToolbar != nullptr && !GTK_IS_TOOLBAR(pToolbar))
+        pToolbar = GTK_IS_BIN(pToolbar) ? gtk_bin_get_child(GTK_BIN(pToolbar)) : nullptr;
+    if (pToolbar == nullptr)
+        return "(no toolbar)";
+    GtkToolItem* pItem =
+        gtk_toolbar_get_nth_item(GTK_TOOLBAR(pToolbar), pBar->GetToolPos(AfxCommandToWxId(nID)));
+    GtkWidget* pButton = gtk_bin_get_child(GTK_BIN(pItem));
+    // A tooltip makes its window when it is made.
+    GList* pBefore = gtk_window_list_toplevels();
+    GObject* pTooltip = G_OBJECT(g_object_new(GTK_TYPE_TOOLTIP, nullptr));
+    GList* pAfter = gtk_window_list_toplevels();
+    GtkWidget* pTipWindow = nullptr;
+    for (GList* p = pAfter; p != nullptr; p = p->next)
+        if (g_list_find(pBefore, p->data) == nullptr)
+            pTipWindow = GTK_WIDGET(p->data);
+    g_list_free(pBefore);
+    g_list_free(pAfter);
+    gboolean bShown = FALSE;
+    if (gtk_widget_get_has_tooltip(pButton))
+        g_signal_emit_by_name(pButton, "query-tooltip", 1, 1, FALSE, pTooltip, &bShown);
+    const std::string text = bShown && pTipWindow != nullptr ? LabelTextIn(pTipWindow) : std::string();
+    g_object_unref(pTooltip);
+    return text;
+}
 
 class FrameTest : public ::testing::Test {
 protected:
@@ -266,6 +312,13 @@ TEST_F(FrameTest, ToolbarTooltipsFlybyPromptsAndToggle) {
     EXPECT_EQ(m_pFrame->m_statusBar.GetPaneText(0), CString("Turns it on"));
     m_pFrame->OnToolEnter(&m_pFrame->m_toolBar, -1);
     EXPECT_TRUE(m_pFrame->m_statusBar.GetPaneText(0).IsEmpty());
+
+    // The toolkit shows the text the frame gives when the tooltip shows, not the one the button
+    // got when the pointer came to it (a language change in between), and none where none is given.
+    m_pFrame->OnToolEnter(&m_pFrame->m_toolBar, (int)kFrameCmd);
+    m_pFrame->m_tip = "Rahmen";
+    EXPECT_EQ(ToolTipShownFor(m_pFrame->m_toolBar, kFrameCmd), "Rahmen");
+    EXPECT_EQ(ToolTipShownFor(m_pFrame->m_toolBar, kOnCmd), "");
 
     // The view command toggles the toolbar and its menu check.
     ASSERT_TRUE(m_pFrame->m_toolBar.IsWindowVisible());
