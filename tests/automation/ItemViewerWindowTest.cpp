@@ -78,6 +78,43 @@ TEST(ItemViewerWindow, DisplayShowsTheItemReadOnly) {
     SetItemViewer(pPrevious);
 }
 
+TEST(ItemViewerWindow, AVeryLongSubjectIsShownCutOnOneLineWithAnEllipsis) {
+    if (!qrvtest::ToolkitRunning())
+        GTEST_SKIP() << "no display";
+    // Lines of text, of two-byte letters after the first line, far more than any place shows.
+    std::string subject = "First line\n";
+    while (subject.size() < 20000)
+        subject +=
+            "Zw\xC3\xB6lf Stra\xC3\x9F"
+            "en\r\n";
+    CItemSnapshot snapshot;
+    snapshot.messageClass = "IPM.Note";
+    snapshot.subject = subject;
+    snapshot.properties.push_back({0x0037001F, "0x0037001F", "PT_UNICODE", subject});
+    IItemViewer* pPrevious = SetItemViewer(ItemViewerWindow());
+    ASSERT_EQ(S_OK, ItemViewerWindow()->ShowItem(snapshot, false));
+    RunPendingEvents();
+    wxWindow* pViewer = FindViewer();
+    ASSERT_NE(nullptr, pViewer);
+    auto* pSubject = dynamic_cast<wxTextCtrl*>(wxWindow::FindWindowByName(ITEMVIEWER_SUBJECT_NAME, pViewer));
+    auto* pList = dynamic_cast<wxListCtrl*>(wxWindow::FindWindowByName(ITEMVIEWER_PROPERTIES_NAME, pViewer));
+    ASSERT_NE(nullptr, pSubject);
+    ASSERT_NE(nullptr, pList);
+    const wxString shown[] = {pViewer->GetLabel(), pSubject->GetValue(), pList->GetItemText(0, 2)};
+    for (const wxString& text : shown) {
+        EXPECT_TRUE(
+            text.StartsWith(wxString::FromUTF8("First line Zw\xC3\xB6lf Stra\xC3\x9F"
+                                               "en  Zw")))
+            << text;
+        EXPECT_LE(text.length(), 1000u);
+        EXPECT_EQ(text.find_first_of("\r\n"), wxString::npos);
+        EXPECT_NE(text.find(wxUniChar(0x2026)), wxString::npos);
+    }
+    pViewer->Close();
+    RunPendingEvents();
+    SetItemViewer(pPrevious);
+}
+
 // A profile whose second store is protected, with one item in it; the real viewer and prompt.
 class ProtectedStoreWindowTest : public autotest::SessionTest {
 protected:
