@@ -189,6 +189,13 @@ void AfxPumpMessages() {
     }
 }
 
+CRect AfxGetWorkArea(const CWnd* pWnd) {
+    const wxWindow* pWx = pWnd != nullptr ? pWnd->GetWxWindow() : nullptr;
+    const int nDisplay = pWx != nullptr ? wxDisplay::GetFromWindow(pWx) : wxNOT_FOUND;
+    const wxRect area = wxDisplay(nDisplay == wxNOT_FOUND ? 0u : (unsigned)nDisplay).GetClientArea();
+    return CRect(area.x, area.y, area.x + area.width, area.y + area.height);
+}
+
 int GetSystemMetrics(int nIndex) {
     switch (nIndex) {
         case SM_CXSCREEN:

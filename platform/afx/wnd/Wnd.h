@@ -198,5 +198,8 @@ void AfxPaintFrameNow(CWnd* pWnd);
 // Number of posted messages waiting.
 size_t AfxGetPostedMessageCount();
 int GetSystemMetrics(int nIndex);
+// The work area (the screen without panels) of the display a window is on, in screen coordinates;
+// the first display's for none.
+CRect AfxGetWorkArea(const CWnd* pWnd);
 // Reads a system parameter; SPI_GETWORKAREA fills the RECT that pvParam points to.
 BOOL SystemParametersInfo(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni);
