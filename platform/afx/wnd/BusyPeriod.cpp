@@ -136,8 +136,7 @@ public:
     }
     void Add(const HeldClose& close) {
         m_closes.push_back(close);
-        if (!IsRunning())
-            StartOnce(kRetryMs);
+        StartOnce(kRetryMs);
     }
     void Notify() override {
         std::vector<HeldClose> closes;
