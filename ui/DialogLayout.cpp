@@ -1,7 +1,6 @@
 // Frame metrics and minimum tracking size of the resizable dialogs.
 #include "ui/DialogLayout.h"
 
-#include <wx/display.h>
 #include <wx/scrolwin.h>
 #include <wx/settings.h>
 #include <wx/window.h>
@@ -65,10 +64,8 @@ namespace {
 
 // The height of a text broken into lines of nWidth pixels in the control's font.
 int WrappedTextHeight(CWnd* pStatic, const CString& strText, int nWidth) {
-    CRect rcNeeded(0, 0, nWidth, 0);
-    CClientDC dc(pStatic);
-    dc.DrawText(strText, &rcNeeded, DT_CALCRECT | DT_WORDBREAK | DT_LEFT | DT_NOPREFIX);
-    return rcNeeded.Height();
+    const wxFont font = pStatic->GetWxWindow()->GetFont();
+    return AfxGetWrappedTextHeight(strText, nWidth, &font);
 }
 
 // Puts the text control into a pane of the given rectangle that scrolls it up and down, at its
@@ -87,13 +84,6 @@ void ScrollStaticInside(CWnd* pDlg, CWnd* pStatic, const CString& strText, const
 
 }  // namespace
 
-CRect GetWorkArea(const CWnd* pWnd) {
-    const wxWindow* pWx = pWnd != nullptr ? pWnd->GetWxWindow() : nullptr;
-    const int nDisplay = pWx != nullptr ? wxDisplay::GetFromWindow(pWx) : wxNOT_FOUND;
-    const wxRect area = wxDisplay(nDisplay == wxNOT_FOUND ? 0u : (unsigned)nDisplay).GetClientArea();
-    return CRect(area.x, area.y, area.x + area.width, area.y + area.height);
-}
-
 int GrowStaticToFitText(CWnd* pDlg, CWnd* pStatic) {
     if (pDlg == nullptr || pStatic == nullptr || pDlg->GetWxWindow() == nullptr ||
         pStatic->GetWxWindow() == nullptr)
@@ -108,7 +98,7 @@ int GrowStaticToFitText(CWnd* pDlg, CWnd* pStatic) {
     // that needs more scrolls inside the room it has.
     CRect rcWindow;
     pDlg->GetWindowRect(&rcWindow);
-    const int nRoom = std::max(0, GetWorkArea(pDlg).Height() - rcWindow.Height());
+    const int nRoom = std::max(0, AfxGetWorkArea(pDlg).Height() - rcWindow.Height());
     const int nGrow = std::min(nNeeded, nRoom);
     // Everything that starts below the text's old bottom edge moves down with it.
     for (wxWindow* pChild : pDlg->GetWxWindow()->GetChildren()) {

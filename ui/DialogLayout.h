@@ -27,9 +27,6 @@ CRect GetChildRectInClient(const CWnd* pDlg, const CWnd* pChild);
 // smaller window sizes from then on.
 void ApplyMinTrackSize(CWnd* pDlg);
 
-// The work area (the screen without panels) of the display a window is on, in screen coordinates.
-CRect GetWorkArea(const CWnd* pWnd);
-
 // Makes a static text control of the dialog tall enough for its whole text broken into lines of
 // its width (a translation may need more lines than the template allows). The controls below it
 // move down and the dialog grows by what the control grew, but no taller than the work area: a

@@ -9,12 +9,29 @@
 #include <wx/textctrl.h>
 #include <wx/wx.h>
 
+#include <algorithm>
+
 #include "platform/afx/wnd/WxText.h"
 
 namespace {
 
-wxString ToWx(const std::string& text) {
-    return WxFromUtf8(text.data(), text.size());
+// How much of a text each place shows: the toolkit draws a text of a megabyte garbled, over its
+// neighbours, and a window title that long is no title. A text cut short ends in an ellipsis.
+constexpr size_t kMaxTitleChars = 100;
+constexpr size_t kMaxFieldChars = 1000;
+constexpr size_t kMaxCellChars = 260;
+
+// The text on one line (line breaks and tabs as blanks), cut after nMaxChars characters.
+wxString ToWxLine(const std::string& text, size_t nMaxChars) {
+    // Only what can be shown is converted, with room for the ellipsis to replace.
+    const size_t nBytes = std::min(text.size(), (nMaxChars + 1) * 4);
+    wxString line = WxFromUtf8(text.data(), nBytes);
+    for (wxUniCharRef c : line)
+        if (c == '\r' || c == '\n' || c == '\t' || c == '\v' || c == '\f')
+            c = ' ';
+    if (line.length() > nMaxChars || nBytes < text.size())
+        line = line.Left(nMaxChars - 1) + wxUniChar(0x2026);
+    return line;
 }
 
 class CItemViewerDialog : public wxDialog {
@@ -35,9 +52,9 @@ public:
         list->InsertColumn(2, "Value", wxLIST_FORMAT_LEFT, 280);
         long row = 0;
         for (const CItemProperty& property : item.properties) {
-            row = list->InsertItem(row, ToWx(property.name)) + 1;
-            list->SetItem(row - 1, 1, ToWx(property.type));
-            list->SetItem(row - 1, 2, ToWx(property.value));
+            row = list->InsertItem(row, ToWxLine(property.name, kMaxCellChars)) + 1;
+            list->SetItem(row - 1, 1, ToWxLine(property.type, kMaxCellChars));
+            list->SetItem(row - 1, 2, ToWxLine(property.value, kMaxCellChars));
         }
 
         auto* top = new wxBoxSizer(wxVERTICAL);
@@ -52,13 +69,14 @@ public:
 
 private:
     static wxString Title(const CItemSnapshot& item) {
-        return (item.subject.empty() ? wxString("(no subject)") : ToWx(item.subject)) + " - Item";
+        return (item.subject.empty() ? wxString("(no subject)") : ToWxLine(item.subject, kMaxTitleChars)) +
+               " - Item";
     }
 
     void AddField(wxFlexGridSizer* sizer, const char* label, const std::string& value, const char* name) {
         sizer->Add(new wxStaticText(this, wxID_ANY, label), 0, wxALIGN_CENTER_VERTICAL);
-        sizer->Add(new wxTextCtrl(this, wxID_ANY, ToWx(value), wxDefaultPosition, wxDefaultSize,
-                                  wxTE_READONLY, wxDefaultValidator, name),
+        sizer->Add(new wxTextCtrl(this, wxID_ANY, ToWxLine(value, kMaxFieldChars), wxDefaultPosition,
+                                  wxDefaultSize, wxTE_READONLY, wxDefaultValidator, name),
                    1, wxEXPAND);
     }
 

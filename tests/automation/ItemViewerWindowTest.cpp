@@ -1,6 +1,6 @@
 // The item viewer window under a real display: Display opens it with the item's class, subject
-// and properties, read-only, and closing it removes it. An item of a protected store first brings
-// up the mail client's own password prompt.
+// and properties, read-only, a long text cut on one line, and closing it removes it. An item of a protected
+// store first brings up the mail client's own password prompt.
 #include <gtest/gtest.h>
 
 #include <wx/listctrl.h>
@@ -75,6 +75,27 @@ TEST(ItemViewerWindow, DisplayShowsTheItemReadOnly) {
     pViewer->Close();
     RunPendingEvents();
     EXPECT_EQ(nullptr, FindViewer());
+
+    // A subject in lines, far longer than any place shows, is shown on one line, cut, with an
+    // ellipsis, in the title, the subject field and the property list.
+    std::string subject = "First line\n";
+    while (subject.size() < 20000)
+        subject += "Zw\xC3\xB6lf\r\n";
+    snapshot.subject = snapshot.properties[0].value = subject;
+    ASSERT_EQ(S_OK, ItemViewerWindow()->ShowItem(snapshot, false));
+    RunPendingEvents();
+    pViewer = FindViewer();
+    ASSERT_NE(nullptr, pViewer);
+    pSubject = dynamic_cast<wxTextCtrl*>(wxWindow::FindWindowByName(ITEMVIEWER_SUBJECT_NAME, pViewer));
+    pList = dynamic_cast<wxListCtrl*>(wxWindow::FindWindowByName(ITEMVIEWER_PROPERTIES_NAME, pViewer));
+    for (const wxString& text : {pViewer->GetLabel(), pSubject->GetValue(), pList->GetItemText(0, 2)}) {
+        EXPECT_TRUE(text.StartsWith(wxString::FromUTF8("First line Zw\xC3\xB6lf  Zw"))) << text;
+        EXPECT_LE(text.length(), 1000u);
+        EXPECT_EQ(text.find_first_of("\r\n"), wxString::npos);
+        EXPECT_NE(text.find(wxUniChar(0x2026)), wxString::npos);
+    }
+    pViewer->Close();
+    RunPendingEvents();
     SetItemViewer(pPrevious);
 }
 

@@ -1,20 +1,26 @@
 // A document frame: command routing through view, document, frame and application, command states
-// at menu opening and at idle, menus, tooltips, prompts, bar toggles, the title, the movable splitter
-// and form views made from templates.
+// at menu opening and at idle, menus, tooltips, prompts, bar toggles, the title, the movable splitter,
+// form views made from templates, and the desktop's close requests during busy work.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include <wx/dialog.h>
 #include <wx/menu.h>
+#include <wx/toolbar.h>
 #include <wx/window.h>
 
+#include <gtk/gtk.h>
+
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/ControlBars.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/DocTemplate.h"
 #include "platform/afx/wnd/Document.h"
 #include "platform/afx/wnd/FrameWnd.h"
 #include "platform/afx/wnd/Menu.h"
+#include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/afx/wnd/Resources.h"
 #include "platform/afx/wnd/SplitterWnd.h"
 #include "platform/afx/wnd/View.h"
@@ -94,7 +100,7 @@ public:
         auto* tt = reinterpret_cast<TOOLTIPTEXTA*>(pNMHDR);
         if (pNMHDR->idFrom != kFrameCmd)
             return FALSE;
-        std::snprintf(tt->szText, sizeof tt->szText, "frame tip");
+        std::snprintf(tt->szText, sizeof tt->szText, "%s", m_tip.c_str());
         tt->lpszText = tt->szText;
         return TRUE;
     }
@@ -104,6 +110,7 @@ public:
     }
     CToolBar m_toolBar;
     CStatusBar m_statusBar;
+    std::string m_tip = "frame tip";
     DECLARE_MESSAGE_MAP()
 };
 IMPLEMENT_DYNCREATE(CTestFrame, CFrameWnd)
@@ -130,6 +137,50 @@ public:
 BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
 ON_COMMAND(kAppCmd, &CTestApp::OnAppCmd)
 END_MESSAGE_MAP()
+
+// The text of the first label inside a widget.
+std::string LabelTextIn(GtkWidget* pWidget) {
+    if (GTK_IS_LABEL(pWidget))
+        return gtk_label_get_text(GTK_LABEL(pWidget));
+    std::string text;
+    if (GTK_IS_CONTAINER(pWidget)) {
+        GList* pChildren = gtk_container_get_children(GTK_CONTAINER(pWidget));
+        for (GList* p = pChildren; p != nullptr && text.empty(); p = p->next)
+            text = LabelTextIn(GTK_WIDGET(p->data));
+        g_list_free(pChildren);
+    }
+    return text;
+}
+
+// The tooltip the toolkit would show for a toolbar button now, asked as the toolkit asks just
+// before it shows one; empty when it would show none.
+std::string ToolTipShownFor(CToolBar& bar, UINT nID) {
+    auto* pBar = static_cast<wxToolBar*>(bar.GetWxWindow());
+    auto* pToolbar = static_cast<GtkWidget*>(pBar->GetHandle());
+    while (pToolbar != nullptr && !GTK_IS_TOOLBAR(pToolbar))
+        pToolbar = GTK_IS_BIN(pToolbar) ? gtk_bin_get_child(GTK_BIN(pToolbar)) : nullptr;
+    if (pToolbar == nullptr)
+        return "(no toolbar)";
+    GtkToolItem* pItem =
+        gtk_toolbar_get_nth_item(GTK_TOOLBAR(pToolbar), pBar->GetToolPos(AfxCommandToWxId(nID)));
+    GtkWidget* pButton = gtk_bin_get_child(GTK_BIN(pItem));
+    // A tooltip makes its window when it is made.
+    GList* pBefore = gtk_window_list_toplevels();
+    GObject* pTooltip = G_OBJECT(g_object_new(GTK_TYPE_TOOLTIP, nullptr));
+    GList* pAfter = gtk_window_list_toplevels();
+    GtkWidget* pTipWindow = nullptr;
+    for (GList* p = pAfter; p != nullptr; p = p->next)
+        if (g_list_find(pBefore, p->data) == nullptr)
+            pTipWindow = GTK_WIDGET(p->data);
+    g_list_free(pBefore);
+    g_list_free(pAfter);
+    gboolean bShown = FALSE;
+    if (gtk_widget_get_has_tooltip(pButton))
+        g_signal_emit_by_name(pButton, "query-tooltip", 1, 1, FALSE, pTooltip, &bShown);
+    const std::string text = bShown && pTipWindow != nullptr ? LabelTextIn(pTipWindow) : std::string();
+    g_object_unref(pTooltip);
+    return text;
+}
 
 class FrameTest : public ::testing::Test {
 protected:
@@ -262,6 +313,13 @@ TEST_F(FrameTest, ToolbarTooltipsFlybyPromptsAndToggle) {
     m_pFrame->OnToolEnter(&m_pFrame->m_toolBar, -1);
     EXPECT_TRUE(m_pFrame->m_statusBar.GetPaneText(0).IsEmpty());
 
+    // The toolkit shows the text the frame gives when the tooltip shows, not the one the button
+    // got when the pointer came to it (a language change in between), and none where none is given.
+    m_pFrame->OnToolEnter(&m_pFrame->m_toolBar, (int)kFrameCmd);
+    m_pFrame->m_tip = "Rahmen";
+    EXPECT_EQ(ToolTipShownFor(m_pFrame->m_toolBar, kFrameCmd), "Rahmen");
+    EXPECT_EQ(ToolTipShownFor(m_pFrame->m_toolBar, kOnCmd), "");
+
     // The view command toggles the toolbar and its menu check.
     ASSERT_TRUE(m_pFrame->m_toolBar.IsWindowVisible());
     Send(ID_VIEW_TOOLBAR);
@@ -332,6 +390,75 @@ TEST_F(FrameTest, AChildsPopupMenuKeepsItsItemsWhenItOpens) {
         EXPECT_EQ(popup.IsEnabled(nWxId), bChild);
         popup.SetInvokingWindow(nullptr);
     }
+}
+
+// The desktop's request to close a top-level window, as its close button or Alt+F4 sends it: it
+// waits in the toolkit's queue for the next turn.
+void AskDesktopToClose(wxWindow* pTopLevel) {
+    auto* pWidget = static_cast<GtkWidget*>(pTopLevel->GetHandle());
+    GdkWindow* pWindow = pWidget != nullptr ? gtk_widget_get_window(pWidget) : nullptr;
+    ASSERT_NE(pWindow, nullptr);
+    GdkEvent* pEvent = gdk_event_new(GDK_DELETE);
+    pEvent->any.window = GDK_WINDOW(g_object_ref(pWindow));
+    pEvent->any.send_event = TRUE;
+    gdk_display_put_event(gdk_window_get_display(pWindow), pEvent);
+    gdk_event_free(pEvent);
+}
+
+TEST_F(FrameTest, ADesktopCloseDuringBusyWorkWaitsForItsEndAndTakesTheSavePrompt) {
+    m_pFrame->ShowWindow(SW_SHOW);
+    AfxPaintNow();
+    m_pDoc->SetModifiedFlag(TRUE);
+    const HWND hFrame = m_pFrame->GetSafeHwnd();
+    int nAnswer = IDCANCEL, nPrompts = 0;
+    AfxSetMessageBoxHook([&](const AfxShownMessageBox&) {
+        ++nPrompts;
+        return nAnswer;
+    });
+    struct HookReset {
+        ~HookReset() { AfxSetMessageBoxHook(nullptr); }
+    } hookReset;
+    // Asked twice during the work (the user tries again): one close when it is over, and the user
+    // can still keep the window by cancelling the save prompt.
+    {
+        CBusyPeriod outer;
+        {
+            CBusyPeriod inner;
+            AskDesktopToClose(m_pFrame->GetWxWindow());
+            inner.PaintNow(false);
+        }
+        AskDesktopToClose(m_pFrame->GetWxWindow());
+        outer.PaintNow(false);
+        AfxPumpMessages();
+        EXPECT_EQ(nPrompts, 0);
+    }
+    AfxPumpMessages();
+    EXPECT_EQ(nPrompts, 1);
+    ASSERT_TRUE(AfxIsWindow(hFrame));
+
+    // A drawing turn outside busy work refuses the close for that turn only.
+    AskDesktopToClose(m_pFrame->GetWxWindow());
+    AfxPaintNow();
+    EXPECT_EQ(nPrompts, 1);
+    AfxPumpMessages();
+    EXPECT_EQ(nPrompts, 2);
+    ASSERT_TRUE(AfxIsWindow(hFrame));
+
+    // Asked of the work's progress window, which the work then takes away: the close was meant for
+    // the window the work ran in.
+    nAnswer = IDNO;
+    {
+        CBusyPeriod busy;
+        auto* pProgress = new wxDialog(m_pFrame->GetWxWindow(), wxID_ANY, "Progress");
+        pProgress->Show();
+        busy.PaintFrameNow(m_pFrame);
+        AskDesktopToClose(pProgress);
+        busy.PaintNow(false);
+        pProgress->Destroy();
+    }
+    AfxPumpMessages();
+    EXPECT_EQ(nPrompts, 3);
+    EXPECT_FALSE(AfxIsWindow(hFrame));
 }
 
 }  // namespace

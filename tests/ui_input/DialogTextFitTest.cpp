@@ -115,7 +115,7 @@ TEST_F(DialogTextFitTest, ATextTallerThanTheScreenScrollsInsideADialogOrBoxThatF
         english.replace(nPos, english.find('\n', nPos + 1) - nPos, "\n211\t" + strLong);
     });
     RegisterProfileResources();
-    const CRect rcWork = GetWorkArea(nullptr);
+    const CRect rcWork = AfxGetWorkArea(nullptr);
     auto expectInWorkArea = [&rcWork](const wxRect& r) {
         EXPECT_GE(r.y, rcWork.top);
         EXPECT_LE(r.GetBottom(), rcWork.bottom);

@@ -2,8 +2,13 @@
 // wxGTK) while they run.
 #include "platform/afx/wnd/BusyPeriod.h"
 
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/timer.h>
 #include <wx/toplevel.h>
+#include <wx/weakref.h>
 
+#include <algorithm>
 #include <set>
 #include <utility>
 #include <vector>
@@ -77,13 +82,27 @@ bool ServerTimeNow(guint32& rTime) {
 }
 #endif
 
-// What the outermost period knows of the input: when it began, and the presses it dropped whose
-// release has not come yet (a release may arrive in a later turn).
+// A close asked of a window, and the top-level window it belongs to (none for a main window).
+struct HeldClose {
+    wxWeakRef<wxWindow> window;
+    wxWeakRef<wxWindow> owner;
+    bool bForce = false;
+};
+
+// A top-level window that was destroyed stays until the loop is idle, hidden.
+bool IsLive(const wxWeakRef<wxWindow>& window) {
+    return window && !window->IsBeingDeleted() &&
+           (wxTheApp == nullptr || !wxTheApp->IsScheduledForDestruction(window.get()));
+}
+
+// What the outermost period knows of the input: when it began, the presses it dropped whose
+// release has not come yet (a release may arrive in a later turn), and the closes asked for.
 struct BusyState {
     int nDepth = 0;
     bool bHasStart = false;
     unsigned int nStart = 0;
     std::set<std::pair<bool, unsigned int>> droppedPresses;
+    std::vector<HeldClose> heldCloses;
 };
 
 BusyState& State() {
@@ -104,7 +123,78 @@ bool IsNewer(const GdkEvent* pEvent) {
 }
 #endif
 
+void CarryOutClose(const HeldClose& close);
+
+// Closes that came due while a modal dialog ran its own loop: a window closed under it would take
+// the dialog's parent away. Looked at again a few times a second until that loop has ended. Made on
+// first use and never destroyed, as a timer must not outlive the toolkit it runs on.
+class CClosesAfterDialog : public wxTimer {
+public:
+    static CClosesAfterDialog& Get() {
+        static auto* pWaiting = new CClosesAfterDialog;
+        return *pWaiting;
+    }
+    void Add(const HeldClose& close) {
+        m_closes.push_back(close);
+        StartOnce(kRetryMs);
+    }
+    void Notify() override {
+        std::vector<HeldClose> closes;
+        closes.swap(m_closes);
+        for (const HeldClose& close : closes)
+            CarryOutClose(close);
+    }
+
+private:
+    static constexpr int kRetryMs = 100;
+    std::vector<HeldClose> m_closes;
+};
+
+void CarryOutClose(const HeldClose& close) {
+    if (!IsLive(close.window))
+        return;
+    const wxEventLoopBase* pMain = wxTheApp != nullptr ? wxTheApp->GetMainLoop() : nullptr;
+    if (pMain != nullptr && wxEventLoopBase::GetActive() != pMain) {
+        CClosesAfterDialog::Get().Add(close);
+        return;
+    }
+    close.window->Close(close.bForce);
+}
+
+// Hands the held closes to the loop: each runs on a turn of its own, after what the work posted. A
+// window the work took away (the progress display of a search) was where the user asked to close
+// what the work ran in: the close goes to the window it belonged to. Closes of one window are one.
+void PostHeldCloses() {
+    std::vector<HeldClose> held;
+    held.swap(State().heldCloses);
+    std::vector<HeldClose> closes;
+    for (const HeldClose& close : held) {
+        const wxWeakRef<wxWindow>& target = IsLive(close.window) ? close.window : close.owner;
+        if (!IsLive(target))
+            continue;
+        auto same = std::find_if(closes.begin(), closes.end(),
+                                 [&target](const HeldClose& c) { return c.window.get() == target.get(); });
+        if (same != closes.end())
+            same->bForce = same->bForce || close.bForce;
+        else
+            closes.push_back(HeldClose{target.get(), nullptr, close.bForce});
+    }
+    if (wxTheApp == nullptr)
+        return;
+    for (const HeldClose& close : closes)
+        wxTheApp->CallAfter([close] { CarryOutClose(close); });
+}
+
 }  // namespace
+
+void AfxHoldClose(wxWindow* pWindow, bool bForce) {
+    if (pWindow == nullptr)
+        return;
+    wxWindow* pOwner = pWindow->GetParent() != nullptr ? wxGetTopLevelParent(pWindow->GetParent()) : nullptr;
+    State().heldCloses.push_back(HeldClose{pWindow, pOwner, bForce});
+    if (!CBusyPeriod::IsActive())
+        PostHeldCloses();
+}
 
 void AfxDropHeldInput() {
 #ifdef __WXGTK__
@@ -167,7 +257,8 @@ CBusyPeriod::~CBusyPeriod() {
         AfxDropHeldInput();
         state.droppedPresses.clear();
     }
-    --state.nDepth;
+    if (--state.nDepth == 0)
+        PostHeldCloses();
 }
 
 bool CBusyPeriod::IsActive() {

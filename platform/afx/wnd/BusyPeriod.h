@@ -5,6 +5,7 @@
 #include <chrono>
 
 class CWnd;
+class wxWindow;
 
 // Made on the stack around the work (a search, a cleanup, a long fill). While the work runs it
 // stands for a disabled main window: the button, key, wheel and touch input made after its start
@@ -14,7 +15,8 @@ class CWnd;
 // stays queued for after the work, and so does the release of a press that was not dropped, so no
 // control is left pressed. At its end it drops once more what came since, and forgets the presses
 // it dropped: a later release of such a press is no business of the next busy period. Drawing,
-// layout, focus and pointer motion stay queued as they were.
+// layout, focus and pointer motion stay queued as they were. A close the desktop asks for meanwhile
+// is neither click nor key: it waits for the end (AfxHoldClose).
 //
 // Periods nest: an inner one (the progress display of a fill inside the search that Start runs)
 // belongs to the outermost one, whose start counts and whose end drains.
@@ -55,3 +57,12 @@ private:
 // and touch made after the period's start, and the releases of the presses it dropped. Without a
 // busy period nothing is dropped.
 void AfxDropHeldInput();
+
+// A close the desktop asked of a top-level window (its close button, Alt+F4) while the thread was
+// busy and could not let the window go. It is carried out once the outermost busy period is over,
+// or at the next turn of the loop when none runs, through the window's own close handling, so a
+// modified document is still offered for saving and a window may still refuse. While a modal
+// dialog runs its own loop, the close waits for that loop to end. A close of a window the work
+// took away meanwhile (its progress display) goes to the top-level window that one belonged to;
+// several closes of one window are one.
+void AfxHoldClose(wxWindow* pWindow, bool bForce);

@@ -6,6 +6,8 @@
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
+#include <gtk/gtk.h>
+
 #include <cstring>
 #include <map>
 
@@ -43,6 +45,27 @@ public:
             m_pBar->ToggleTool(AfxCommandToWxId(m_nID), nCheck != 0);
     }
 };
+
+// The button a tooltip is asked for: the toolbar by handle, as the button's widget may outlive it.
+struct ToolTipSource {
+    HWND hBar;
+    UINT nID;
+};
+
+// The toolkit asks for a button's tooltip each time it is about to show one: the text is fetched
+// then, so it follows a change of language at once, whatever the button carried when the pointer
+// came to it.
+gboolean OnQueryToolTip(GtkWidget*, gint, gint, gboolean, GtkTooltip* pTooltip, gpointer pData) {
+    const auto* pSource = static_cast<const ToolTipSource*>(pData);
+    auto* pBar = dynamic_cast<CToolBar*>(CWnd::FromHandle(pSource->hBar));
+    if (pBar == nullptr || !(pBar->GetBarStyle() & CBRS_TOOLTIPS))
+        return FALSE;
+    const CString text = pBar->FetchToolTip(pSource->nID);
+    if (text.IsEmpty())
+        return FALSE;
+    gtk_tooltip_set_text(pTooltip, ToWx(text).utf8_str());
+    return TRUE;
+}
 }  // namespace
 
 CToolBar::CToolBar() = default;
@@ -104,7 +127,30 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource) {
         pBar->AddTool(AfxCommandToWxId(id), wxString(), image);
     }
     pBar->Realize();
+    ConnectToolTips();
     return TRUE;
+}
+
+void CToolBar::ConnectToolTips() {
+    auto* pBar = static_cast<wxToolBar*>(m_pWx);
+    // The toolkit's toolbar sits in a box of its own.
+    auto* pWidget = static_cast<GtkWidget*>(pBar->GetHandle());
+    while (pWidget != nullptr && !GTK_IS_TOOLBAR(pWidget))
+        pWidget = GTK_IS_BIN(pWidget) ? gtk_bin_get_child(GTK_BIN(pWidget)) : nullptr;
+    if (pWidget == nullptr)
+        return;
+    for (UINT id : m_commands) {
+        const int nPos = id != 0 ? pBar->GetToolPos(AfxCommandToWxId(id)) : wxNOT_FOUND;
+        GtkToolItem* pItem =
+            nPos != wxNOT_FOUND ? gtk_toolbar_get_nth_item(GTK_TOOLBAR(pWidget), nPos) : nullptr;
+        GtkWidget* pButton = pItem != nullptr ? gtk_bin_get_child(GTK_BIN(pItem)) : nullptr;
+        if (pButton == nullptr)
+            continue;
+        gtk_widget_set_has_tooltip(pButton, TRUE);
+        g_signal_connect_data(
+            pButton, "query-tooltip", G_CALLBACK(OnQueryToolTip), new ToolTipSource{m_hWnd, id},
+            +[](gpointer pData, GClosure*) { delete static_cast<ToolTipSource*>(pData); }, GConnectFlags(0));
+    }
 }
 
 UINT CToolBar::GetItemID(int nIndex) const {
@@ -121,7 +167,7 @@ CString CToolBar::GetButtonTip(UINT nID) const {
     return pBar ? FromWx(pBar->GetToolShortHelp(AfxCommandToWxId(nID))) : CString();
 }
 
-CString CToolBar::RequestToolTip(UINT nID) {
+CString CToolBar::FetchToolTip(UINT nID) {
     TOOLTIPTEXTA tt{};
     tt.hdr.hwndFrom = m_hWnd;
     tt.hdr.idFrom = nID;
@@ -134,14 +180,21 @@ CString CToolBar::RequestToolTip(UINT nID) {
         if (CFrameWnd* pFrame = GetParentFrame())
             pFrame->SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tt));
     }
-    CString text;
-    if (answered()) {
-        const char* p = tt.lpszText != nullptr ? tt.lpszText : tt.szText;
-        size_t n = p == tt.szText ? strnlen(p, sizeof tt.szText) : std::strlen(p);
-        text = CString(p, (int)n);
+    if (!answered())
+        return CString();
+    const char* p = tt.lpszText != nullptr ? tt.lpszText : tt.szText;
+    size_t n = p == tt.szText ? strnlen(p, sizeof tt.szText) : std::strlen(p);
+    return CString(p, (int)n);
+}
+
+CString CToolBar::RequestToolTip(UINT nID) {
+    HWND h = m_hWnd;
+    const CString text = FetchToolTip(nID);
+    // Only the button's record: what the toolkit shows is asked for when it shows it.
+    if (CToolBar* pSelf = dynamic_cast<CToolBar*>(CWnd::FromHandle(h))) {
+        if (wxToolBarToolBase* pTool = static_cast<wxToolBar*>(pSelf->m_pWx)->FindById(AfxCommandToWxId(nID)))
+            pTool->SetShortHelp(ToWx(text));
     }
-    if (CToolBar* pSelf = dynamic_cast<CToolBar*>(CWnd::FromHandle(h)))
-        static_cast<wxToolBar*>(pSelf->m_pWx)->SetToolShortHelp(AfxCommandToWxId(nID), ToWx(text));
     return text;
 }
 

@@ -38,11 +38,15 @@ public:
     CString GetButtonTip(UINT nID) const;
     // Asks the owner for a button's tooltip (TTN_NEEDTEXTA, tooltip control id 0), the way a
     // tooltip does just before it shows; returns the text given, empty when nobody answered.
+    CString FetchToolTip(UINT nID);
+    // FetchToolTip, and the button carries the text from then on.
     CString RequestToolTip(UINT nID);
     void OnUpdateCmdUI(CWnd* pTarget, BOOL bDisableIfNoHndler) override;
 
 protected:
     wxWindow* CreateWxPeer(wxWindow* pParent, const CREATESTRUCT& cs) override;
+    // Has the toolkit fetch each button's tooltip whenever it shows it.
+    void ConnectToolTips();
     std::vector<UINT> m_commands;
 };
 

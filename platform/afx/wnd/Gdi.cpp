@@ -4,10 +4,12 @@
 #include <wx/bitmap.h>
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
 #include <wx/font.h>
 #include <wx/settings.h>
 #include <wx/window.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/afx/wnd/Resources.h"
@@ -256,6 +258,23 @@ static wxString BreakLines(const wxDC& dc, const wxString& text, int cx, bool bW
         start = end + 1;
     }
     return result;
+}
+
+int AfxGetWrappedTextHeight(LPCSTR lpszText, int nWidth, const wxFont* pFont) {
+    wxScreenDC dc;
+    dc.SetFont(pFont != nullptr && pFont->IsOk() ? *pFont
+                                                 : wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
+    const int nCx = std::max(1, nWidth);
+    const wxString text = BreakLines(dc, ToWx(lpszText), nCx, true);
+    wxCoord cx = 0;
+    wxCoord cy = 0;
+    dc.GetMultiLineTextExtent(text, &cx, &cy);
+    const wxArrayString lines = wxSplit(text, '\n', '\0');
+    // The lines a word wider than the whole width takes besides its own.
+    int nExtra = 0;
+    for (const wxString& line : lines)
+        nExtra += std::max(0, (dc.GetTextExtent(line).x + nCx - 1) / nCx - 1);
+    return cy + (lines.empty() ? 0 : nExtra * cy / (int)lines.size());
 }
 
 int CDC::DrawText(LPCSTR lpszString, LPRECT r, UINT nFormat) {

@@ -132,3 +132,8 @@ class CClientDC : public CDC {
 public:
     explicit CClientDC(CWnd* pWnd);
 };
+
+// The height of a text broken into lines of nWidth pixels, as a static text or a message box shows
+// it: at its own line breaks and before a word that would reach past the width; a word wider than
+// a whole line takes as many lines as it needs. In pFont, or the desktop's default font without one.
+int AfxGetWrappedTextHeight(LPCSTR lpszText, int nWidth, const wxFont* pFont);

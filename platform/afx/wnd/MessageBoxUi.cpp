@@ -3,11 +3,8 @@
 
 #include <wx/artprov.h>
 #include <wx/button.h>
-#include <wx/dcscreen.h>
 #include <wx/dialog.h>
-#include <wx/display.h>
 #include <wx/msgdlg.h>
-#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stockitem.h>
@@ -15,6 +12,7 @@
 
 #include <algorithm>
 
+#include "platform/afx/wnd/Gdi.h"
 #include "platform/afx/wnd/UiLanguage.h"
 #include "platform/afx/wnd/Wnd.h"
 #include "platform/afx/wnd/WxText.h"
@@ -37,39 +35,11 @@ constexpr int kBoxChrome = 200;
 // The width of the box that scrolls a text too long for the toolkit's own.
 constexpr int kScrollingBoxWidth = 600;
 
-wxRect WorkAreaOf(wxWindow* pParent) {
-    const int nDisplay = pParent != nullptr ? wxDisplay::GetFromWindow(pParent) : wxNOT_FOUND;
-    return wxDisplay(nDisplay == wxNOT_FOUND ? 0u : (unsigned)nDisplay).GetClientArea();
-}
-
-// The height of text broken into lines of nWidth pixels at word boundaries.
-int WrappedHeight(const wxString& text, int nWidth) {
-    wxScreenDC dc;
-    dc.SetFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT));
-    const int nLine = dc.GetCharHeight();
-    int nLines = 0;
-    for (const wxString& paragraph : wxSplit(text, '\n', '\0')) {
-        ++nLines;
-        wxString line;
-        for (const wxString& word : wxSplit(paragraph, ' ', '\0')) {
-            const wxString longer = line.empty() ? word : line + " " + word;
-            if (!line.empty() && dc.GetTextExtent(longer).x > nWidth) {
-                ++nLines;
-                line = word;
-            } else {
-                line = longer;
-            }
-        }
-        // A word wider than a line is broken into as many lines as it needs.
-        nLines += dc.GetTextExtent(line).x / std::max(1, nWidth);
-    }
-    return nLines * nLine;
-}
-
 // A box for a text the toolkit's own box would show taller than the screen: as tall as the work
 // area, the text scrolling inside, the buttons of the style below it.
 int ShowScrollingBox(wxWindow* pParent, const wxString& text, const wxString& caption, long style,
-                     bool bRetry, const wxRect& work) {
+                     bool bRetry, const CRect& rcWork) {
+    const wxRect work(rcWork.left, rcWork.top, rcWork.Width(), rcWork.Height());
     wxDialog dlg(pParent, wxID_ANY, caption, wxDefaultPosition, wxDefaultSize,
                  wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
     auto* pTop = new wxBoxSizer(wxVERTICAL);
@@ -159,7 +129,7 @@ int ShowBox(HWND owner, const char* text, const char* caption, UINT type) {
     // The buttons speak the program's language, as the text does: labels of the toolkit's own
     // translations, not its stock buttons, which follow the system's locale.
     AfxFollowProgramLanguage();
-    const wxRect work = WorkAreaOf(pParent);
+    const CRect rcWork = AfxGetWorkArea(pOwner);
     const wxString wxText = ToWx(box.text.c_str());
     wxMessageDialog dlg(pParent, wxText, ToWx(box.caption.c_str()), style);
     const wxString ok = wxGetStockLabel(wxID_OK);
@@ -184,8 +154,8 @@ int ShowBox(HWND owner, const char* text, const char* caption, UINT type) {
     const bool bRetry = (type & MB_TYPEMASK) == MB_RETRYCANCEL;
     // The toolkit's own box grows with its text beyond the screen, its buttons out of reach.
     const int nPressed =
-        WrappedHeight(wxText, kNativeTextWidth) + kBoxChrome > work.height
-            ? ShowScrollingBox(pParent, wxText, ToWx(box.caption.c_str()), style, bRetry, work)
+        AfxGetWrappedTextHeight(box.text.c_str(), kNativeTextWidth, nullptr) + kBoxChrome > rcWork.Height()
+            ? ShowScrollingBox(pParent, wxText, ToWx(box.caption.c_str()), style, bRetry, rcWork)
             : dlg.ShowModal();
     switch (nPressed) {
         case wxID_OK:

@@ -111,12 +111,17 @@ BOOL AfxIsWindow(HWND hWnd) {
 namespace {
 
 // The window manager's close requests come with the drawing events; while a busy thread lets the
-// toolkit draw, they are refused, so no window goes away under the work in progress.
+// toolkit draw, they are refused, so no window goes away under the work in progress, and held for
+// when the work is over.
 class CDrawingOnlyFilter : public wxEventFilter {
 public:
     int FilterEvent(wxEvent& event) override {
-        if (event.GetEventType() == wxEVT_CLOSE_WINDOW ||
-            event.GetEventCategory() == wxEVT_CATEGORY_USER_INPUT)
+        if (event.GetEventType() == wxEVT_CLOSE_WINDOW) {
+            AfxHoldClose(wxDynamicCast(event.GetEventObject(), wxWindow),
+                         !static_cast<wxCloseEvent&>(event).CanVeto());
+            return Event_Ignore;
+        }
+        if (event.GetEventCategory() == wxEVT_CATEGORY_USER_INPUT)
             return Event_Ignore;
         return Event_Skip;
     }
@@ -182,6 +187,13 @@ void AfxPumpMessages() {
             break;
         DeliverPosted();
     }
+}
+
+CRect AfxGetWorkArea(const CWnd* pWnd) {
+    const wxWindow* pWx = pWnd != nullptr ? pWnd->GetWxWindow() : nullptr;
+    const int nDisplay = pWx != nullptr ? wxDisplay::GetFromWindow(pWx) : wxNOT_FOUND;
+    const wxRect area = wxDisplay(nDisplay == wxNOT_FOUND ? 0u : (unsigned)nDisplay).GetClientArea();
+    return CRect(area.x, area.y, area.x + area.width, area.y + area.height);
 }
 
 int GetSystemMetrics(int nIndex) {

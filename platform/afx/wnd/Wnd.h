@@ -186,9 +186,9 @@ void AfxPumpMessages();
 // Draws now what waits to be drawn, for a window that shows progress while the thread is busy
 // without a message loop: on this toolkit an update alone draws nothing until the loop turns.
 // Only drawing and layout run: pointer and keyboard input to every window is dropped, as the busy
-// thread stands for a disabled main window (AfxDropHeldInput), close requests are refused, and
-// posted messages stay queued. Costly: call it when a shown value changed, a few dozen times a
-// second.
+// thread stands for a disabled main window (AfxDropHeldInput), close requests wait for the work to
+// end (AfxHoldClose), and posted messages stay queued. Costly: call it when a shown value changed,
+// a few dozen times a second.
 void AfxPaintNow();
 // AfxPaintNow for a window just shown or changed, whose first drawing must not wait for the next
 // long step: the toolkit draws at most one frame per refresh of the screen, so right after a frame
@@ -198,5 +198,8 @@ void AfxPaintFrameNow(CWnd* pWnd);
 // Number of posted messages waiting.
 size_t AfxGetPostedMessageCount();
 int GetSystemMetrics(int nIndex);
+// The work area (the screen without panels) of the display a window is on, in screen coordinates;
+// the first display's for none.
+CRect AfxGetWorkArea(const CWnd* pWnd);
 // Reads a system parameter; SPI_GETWORKAREA fills the RECT that pvParam points to.
 BOOL SystemParametersInfo(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni);
