@@ -39,8 +39,8 @@ protected:
     }
     // The rows of a folder's table restricted to 'named' (an OR of entry-id equalities, wrapped in an
     // AND when rowByRow) as "id|surname|importance|subject", read 'batch' rows at a time.
-    std::vector<std::string> Read(IMAPIFolder* folder, const std::vector<std::string>& named, LONG batch,
-                                  bool rowByRow = false) {
+    IMAPITable* RestrictedTable(IMAPIFolder* folder, const std::vector<std::string>& named,
+                                bool rowByRow = false) {
         std::vector<SPropValue> values(named.size(), SPropValue{PR_ENTRYID, 0, {}});
         std::vector<SRestriction> equalities;
         for (size_t i = 0; i < named.size(); ++i) {
@@ -53,8 +53,13 @@ protected:
         SRestriction all{};
         all.rt = RES_AND;
         all.res.resAnd = SAndRestriction{1, &anyOf};
-        Ref<IMAPITable> table(ContentsTable(folder, {PR_ENTRYID, PR_SURNAME_A, PR_IMPORTANCE, PR_SUBJECT_A}));
+        IMAPITable* table = ContentsTable(folder, {PR_ENTRYID, PR_SURNAME_A, PR_IMPORTANCE, PR_SUBJECT_A});
         EXPECT_EQ(S_OK, table->Restrict(rowByRow ? &all : &anyOf, 0));
+        return table;
+    }
+    std::vector<std::string> Read(IMAPIFolder* folder, const std::vector<std::string>& named, LONG batch,
+                                  bool rowByRow = false) {
+        Ref<IMAPITable> table(RestrictedTable(folder, named, rowByRow));
         ULONG count = 0;
         EXPECT_EQ(S_OK, table->GetRowCount(0, &count));
         std::vector<std::string> shown;
@@ -171,17 +176,7 @@ TEST_F(NamedRows, DamageMetByAConnectionReadingBesideRefusesWrites) {
     Ref<IMsgStore> store;
     ASSERT_EQ(S_OK, HrOpenStoreFile("d.qst", "", MAPI_BEST_ACCESS, &store));
     Ref<IMAPIFolder> contacts(OpenNamedFolder(store, "Contacts"));
-    std::vector<SPropValue> values(made.size(), SPropValue{PR_ENTRYID, 0, {}});
-    std::vector<SRestriction> equalities;
-    for (size_t i = 0; i < made.size(); ++i) {
-        values[i].Value.bin = Bin(made[i]);
-        equalities.push_back(PropertyIs(RELOP_EQ, values[i]));
-    }
-    SRestriction anyOf{};
-    anyOf.rt = RES_OR;
-    anyOf.res.resOr = SOrRestriction{static_cast<ULONG>(equalities.size()), equalities.data()};
-    Ref<IMAPITable> table(ContentsTable(contacts, {PR_ENTRYID, PR_SURNAME_A, PR_IMPORTANCE, PR_SUBJECT_A}));
-    ASSERT_EQ(S_OK, table->Restrict(&anyOf, 0));
+    Ref<IMAPITable> table(RestrictedTable(contacts, made));
     Rows rows;
     EXPECT_EQ(MAPI_E_CORRUPT_STORE, table->QueryRows(5000, 0, &rows.p));
     const HRESULT hr = HrBeginStoreBatch(store);
