@@ -1,9 +1,11 @@
 // The common controls keep item data with their items, sort as the system expects and tell
 // their parent about changes; real mouse clicks reach a control lying over a tab control.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <set>
 #include <string>
@@ -15,11 +17,11 @@
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/treectrl.h>
-#include <wx/uiaction.h>
 
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/WxText.h"
 #include "tests/platform_afxwnd/WxEnvironment.h"
+#include "tests/support/RealInput.h"
 
 namespace {
 
@@ -46,7 +48,7 @@ public:
 class ControlsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QRV_REQUIRE_DISPLAY();
+        QRV_REQUIRE_TOOLKIT();
         g_notes.clear();
         ASSERT_TRUE(m_host.AttachWx(new wxFrame(nullptr, wxID_ANY, "host")));
     }
@@ -514,7 +516,7 @@ protected:
             m_pFrame->Raise();
             PumpUntil([] { return false; }, 0);
             wxRect r = button.GetWxWindow()->GetScreenRect();
-            wxUIActionSimulator sim;
+            qrvtest::RealInput sim;
             sim.MouseMove(r.x + r.width / 2, r.y + r.height / 2);
             sim.MouseClick();
             if (PumpUntil([&] { return m_host.m_nClicks > nBefore; }, 2))
@@ -538,6 +540,28 @@ TEST_F(TabClickTest, ButtonShownBeforeItsTabWasAddedTakesClicks) {
     m_tabs.SetCurSel(0);
     m_tabs.SetCurSel(2);
     EXPECT_TRUE(ClickButton(button));
+}
+
+// A test that makes real input without being listed to run alone on the display fails at its
+// first input, and the input goes nowhere: not a click lands, in its window or another test's.
+TEST_F(TabClickTest, RealInputOfATestNotListedToRunAloneFailsAndGoesNowhere) {
+    CButton button;
+    ASSERT_TRUE(button.Create("Delete", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(60, 80, 260, 140),
+                              &m_host, kButtonID));
+    const char* lpszListed = std::getenv("QRV_REAL_INPUT");
+    const std::string listed = lpszListed != nullptr ? lpszListed : "";
+    unsetenv("QRV_REAL_INPUT");
+    const wxRect r = button.GetWxWindow()->GetScreenRect();
+    EXPECT_NONFATAL_FAILURE(
+        {
+            qrvtest::RealInput sim;
+            EXPECT_FALSE(sim.MouseMove(r.x + r.width / 2, r.y + r.height / 2));
+            EXPECT_FALSE(sim.MouseClick());
+        },
+        "REAL_INPUT of qrv_tests_alone");
+    EXPECT_FALSE(PumpUntil([&] { return m_host.m_nClicks > 0; }, 1));
+    if (lpszListed != nullptr)
+        setenv("QRV_REAL_INPUT", listed.c_str(), 1);
 }
 
 }  // namespace

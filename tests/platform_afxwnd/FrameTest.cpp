@@ -134,7 +134,7 @@ END_MESSAGE_MAP()
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QRV_REQUIRE_DISPLAY();
+        QRV_REQUIRE_TOOLKIT();
         g_log.clear();
         AfxRegisterString(kRes, "Routing\n\nRoute\n\n.rte\nRouting.Document\nRouting Document");
         std::vector<MENUITEMDEF> commands = {{kFrameCmd, "Frame\a command\tCtrl+F", {}},
