@@ -31,8 +31,11 @@ constexpr UINT kButtonID = 41;
 class CHostWnd : public CWnd {
 public:
     BOOL OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) override {
-        g_notes.push_back(reinterpret_cast<NMHDR*>(lParam)->code);
-        *pResult = 0;
+        const UINT nCode = reinterpret_cast<NMHDR*>(lParam)->code;
+        g_notes.push_back(nCode);
+        if (nCode == TVN_SELCHANGED || nCode == TVN_ITEMEXPANDING)
+            m_lTreeItemData = reinterpret_cast<NMTREEVIEW*>(lParam)->itemNew.lParam;
+        *pResult = nCode == TVN_ITEMEXPANDING ? m_lRefuseExpansion : 0;
         return TRUE;
     }
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
@@ -43,6 +46,8 @@ public:
         return CWnd::OnCommand(wParam, lParam);
     }
     int m_nClicks = 0;
+    LRESULT m_lRefuseExpansion = 0;  // the answer to an expansion: nonzero refuses it
+    LPARAM m_lTreeItemData = 0;      // the data of the item the last tree notification named
 };
 
 class ControlsTest : public ::testing::Test {
@@ -154,6 +159,17 @@ TEST_F(ControlsTest, TreeSortsChildrenAndWalksWithItemData) {
     EXPECT_EQ(tree.GetSelectedItem(), first);
     EXPECT_EQ(tree.GetNextItem(nullptr, TVGN_CARET), first);
     EXPECT_NE(std::find(g_notes.begin(), g_notes.end(), (UINT)TVN_SELCHANGED), g_notes.end());
+    EXPECT_EQ(m_host.m_lTreeItemData, (LPARAM)'c');
+    // The parent hears of an expansion with the item's data, and may refuse it.
+    tree.SetItemData(root, (DWORD_PTR)'S');
+    tree.Expand(root, TVE_COLLAPSE);
+    m_host.m_lRefuseExpansion = 1;
+    tree.Expand(root, TVE_EXPAND);
+    EXPECT_EQ(m_host.m_lTreeItemData, (LPARAM)'S');
+    EXPECT_FALSE(static_cast<wxTreeCtrl*>(tree.GetWxWindow())->IsExpanded(wxTreeItemId(root)));
+    m_host.m_lRefuseExpansion = 0;
+    tree.Expand(root, TVE_EXPAND);
+    EXPECT_TRUE(static_cast<wxTreeCtrl*>(tree.GetWxWindow())->IsExpanded(wxTreeItemId(root)));
     tree.DeleteAllItems();
     EXPECT_EQ(tree.GetRootItem(), nullptr);
     EXPECT_EQ(tree.GetCount(), 0u);
