@@ -507,7 +507,7 @@ TEST_F(ControlsTest, TreeRowsHaveTheHeightTheToolkitGivesAMeasuredLabel) {
     }
 }
 
-// The tests that move the real pointer run alone (see PointerTests.cmake).
+// The tests that move the real pointer run alone (qrv_tests_alone in CMakeLists.txt).
 class TabClickTest : public ControlsTest {
 protected:
     void SetUp() override {
