@@ -12,3 +12,43 @@ function(qrv_add_test name)
     DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS "${labels}" TIMEOUT 600)
 endfunction()
+
+# qrv_tests_alone(<target> [REAL_INPUT <tests...>] [SCREEN <tests...>])
+# Window tests of <target> that must have the display to themselves: ctest runs each of them with
+# no other test beside it. REAL_INPUT: it moves the real pointer or presses real keys, which would
+# land in whatever window lies at that point, another test's too; it is told so, and
+# qrvtest::RealInput fails any test that makes real input without being listed here. SCREEN: it
+# reads the screen back or watches its window's paints, which another test's window would spoil.
+# The names are those ctest knows after discovery; ctest stops at a name it does not know.
+function(qrv_tests_alone target)
+  cmake_parse_arguments(ARG "" "" "REAL_INPUT;SCREEN" ${ARGN})
+  set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_alone.cmake)
+  set(content "# Made by qrv_tests_alone: read by ctest after the discovered tests of ${target}.\n")
+  if(ARG_REAL_INPUT)
+    string(JOIN " " names ${ARG_REAL_INPUT})
+    string(APPEND content "set_tests_properties(${names} PROPERTIES RUN_SERIAL TRUE ENVIRONMENT QRV_REAL_INPUT=1)\n")
+  endif()
+  if(ARG_SCREEN)
+    string(JOIN " " names ${ARG_SCREEN})
+    string(APPEND content "set_tests_properties(${names} PROPERTIES RUN_SERIAL TRUE)\n")
+  endif()
+  file(GENERATE OUTPUT ${file} CONTENT "${content}")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
+endfunction()
+
+# Real input goes through qrvtest::RealInput alone, so that no test can make it unregistered:
+# stops the configuration at a test source that reaches the simulator or the display's test
+# extension itself.
+function(qrv_check_real_input_sources dir)
+  file(GLOB_RECURSE sources ${dir}/*.cpp ${dir}/*.h)
+  foreach(source IN LISTS sources)
+    if(source MATCHES "/support/RealInput\\.(cpp|h)$")
+      continue()
+    endif()
+    file(STRINGS ${source} lines REGEX "wxUIActionSimulator|XTestFake")
+    if(lines)
+      message(FATAL_ERROR "${source} makes real input itself: use qrvtest::RealInput "
+                          "(tests/support/RealInput.h) and list the test with qrv_tests_alone")
+    endif()
+  endforeach()
+endfunction()

@@ -10,8 +10,10 @@ status=0
 
 run_ctest() {
   local dir=$1
-  # Window tests need a display; every suite runs under its own virtual one.
-  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$dir" --output-on-failure -j "$jobs" || status=1
+  # Window tests need a display; every suite runs under its own virtual one. -noreset: a server
+  # that resets whenever its last client leaves drops a test's toolkit that connects meanwhile,
+  # which happens between two tests of a parallel run.
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$dir" --output-on-failure -j "$jobs" || status=1
 }
 
 echo "== Build (RelWithDebInfo)"

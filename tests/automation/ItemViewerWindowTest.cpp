@@ -39,8 +39,7 @@ void RunPendingEvents() {
 }
 
 TEST(ItemViewerWindow, DisplayShowsTheItemReadOnly) {
-    if (!qrvtest::ToolkitRunning())
-        GTEST_SKIP() << "no display";
+    QRV_REQUIRE_TOOLKIT();
     CItemSnapshot snapshot;
     snapshot.messageClass = "IPM.Contact";
     snapshot.subject = "Anna M\xC3\xBCller";
@@ -103,8 +102,7 @@ TEST(ItemViewerWindow, DisplayShowsTheItemReadOnly) {
 class ProtectedStoreWindowTest : public autotest::SessionTest {
 protected:
     void SetUp() override {
-        if (!qrvtest::ToolkitRunning())
-            GTEST_SKIP() << "no display";
+        QRV_REQUIRE_TOOLKIT();
         SessionTest::SetUp();
         MakeProfile("Work", "", "work.pst", "Work Store");
         AddStore("Work", "", "vault.pst", "Vault", "open sesame");

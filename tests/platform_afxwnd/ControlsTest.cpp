@@ -1,9 +1,11 @@
 // The common controls keep item data with their items, sort as the system expects and tell
 // their parent about changes; real mouse clicks reach a control lying over a tab control.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <set>
 #include <string>
@@ -15,11 +17,11 @@
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/treectrl.h>
-#include <wx/uiaction.h>
 
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/WxText.h"
 #include "tests/platform_afxwnd/WxEnvironment.h"
+#include "tests/support/RealInput.h"
 
 namespace {
 
@@ -29,8 +31,11 @@ constexpr UINT kButtonID = 41;
 class CHostWnd : public CWnd {
 public:
     BOOL OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) override {
-        g_notes.push_back(reinterpret_cast<NMHDR*>(lParam)->code);
-        *pResult = 0;
+        const UINT nCode = reinterpret_cast<NMHDR*>(lParam)->code;
+        g_notes.push_back(nCode);
+        if (nCode == TVN_SELCHANGED || nCode == TVN_ITEMEXPANDING)
+            m_lTreeItemData = reinterpret_cast<NMTREEVIEW*>(lParam)->itemNew.lParam;
+        *pResult = nCode == TVN_ITEMEXPANDING ? m_lRefuseExpansion : 0;
         return TRUE;
     }
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
@@ -41,12 +46,14 @@ public:
         return CWnd::OnCommand(wParam, lParam);
     }
     int m_nClicks = 0;
+    LRESULT m_lRefuseExpansion = 0;  // the answer to an expansion: nonzero refuses it
+    LPARAM m_lTreeItemData = 0;      // the data of the item the last tree notification named
 };
 
 class ControlsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QRV_REQUIRE_DISPLAY();
+        QRV_REQUIRE_TOOLKIT();
         g_notes.clear();
         ASSERT_TRUE(m_host.AttachWx(new wxFrame(nullptr, wxID_ANY, "host")));
     }
@@ -152,6 +159,17 @@ TEST_F(ControlsTest, TreeSortsChildrenAndWalksWithItemData) {
     EXPECT_EQ(tree.GetSelectedItem(), first);
     EXPECT_EQ(tree.GetNextItem(nullptr, TVGN_CARET), first);
     EXPECT_NE(std::find(g_notes.begin(), g_notes.end(), (UINT)TVN_SELCHANGED), g_notes.end());
+    EXPECT_EQ(m_host.m_lTreeItemData, (LPARAM)'c');
+    // The parent hears of an expansion with the item's data, and may refuse it.
+    tree.SetItemData(root, (DWORD_PTR)'S');
+    tree.Expand(root, TVE_COLLAPSE);
+    m_host.m_lRefuseExpansion = 1;
+    tree.Expand(root, TVE_EXPAND);
+    EXPECT_EQ(m_host.m_lTreeItemData, (LPARAM)'S');
+    EXPECT_FALSE(static_cast<wxTreeCtrl*>(tree.GetWxWindow())->IsExpanded(wxTreeItemId(root)));
+    m_host.m_lRefuseExpansion = 0;
+    tree.Expand(root, TVE_EXPAND);
+    EXPECT_TRUE(static_cast<wxTreeCtrl*>(tree.GetWxWindow())->IsExpanded(wxTreeItemId(root)));
     tree.DeleteAllItems();
     EXPECT_EQ(tree.GetRootItem(), nullptr);
     EXPECT_EQ(tree.GetCount(), 0u);
@@ -489,7 +507,7 @@ TEST_F(ControlsTest, TreeRowsHaveTheHeightTheToolkitGivesAMeasuredLabel) {
     }
 }
 
-// The tests that move the real pointer run alone (see PointerTests.cmake).
+// The tests that move the real pointer run alone (qrv_tests_alone in CMakeLists.txt).
 class TabClickTest : public ControlsTest {
 protected:
     void SetUp() override {
@@ -514,7 +532,7 @@ protected:
             m_pFrame->Raise();
             PumpUntil([] { return false; }, 0);
             wxRect r = button.GetWxWindow()->GetScreenRect();
-            wxUIActionSimulator sim;
+            qrvtest::RealInput sim;
             sim.MouseMove(r.x + r.width / 2, r.y + r.height / 2);
             sim.MouseClick();
             if (PumpUntil([&] { return m_host.m_nClicks > nBefore; }, 2))
@@ -538,6 +556,28 @@ TEST_F(TabClickTest, ButtonShownBeforeItsTabWasAddedTakesClicks) {
     m_tabs.SetCurSel(0);
     m_tabs.SetCurSel(2);
     EXPECT_TRUE(ClickButton(button));
+}
+
+// A test that makes real input without being listed to run alone on the display fails at its
+// first input, and the input goes nowhere: not a click lands, in its window or another test's.
+TEST_F(TabClickTest, RealInputOfATestNotListedToRunAloneFailsAndGoesNowhere) {
+    CButton button;
+    ASSERT_TRUE(button.Create("Delete", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(60, 80, 260, 140),
+                              &m_host, kButtonID));
+    const char* lpszListed = std::getenv("QRV_REAL_INPUT");
+    const std::string listed = lpszListed != nullptr ? lpszListed : "";
+    unsetenv("QRV_REAL_INPUT");
+    const wxRect r = button.GetWxWindow()->GetScreenRect();
+    EXPECT_NONFATAL_FAILURE(
+        {
+            qrvtest::RealInput sim;
+            EXPECT_FALSE(sim.MouseMove(r.x + r.width / 2, r.y + r.height / 2));
+            EXPECT_FALSE(sim.MouseClick());
+        },
+        "REAL_INPUT of qrv_tests_alone");
+    EXPECT_FALSE(PumpUntil([&] { return m_host.m_nClicks > 0; }, 1));
+    if (lpszListed != nullptr)
+        setenv("QRV_REAL_INPUT", listed.c_str(), 1);
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ END_MESSAGE_MAP()
 class DialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QRV_REQUIRE_DISPLAY();
+        QRV_REQUIRE_TOOLKIT();
         RegisterTemplates();
         AfxClearShownMessageBoxes();
     }

@@ -185,7 +185,7 @@ std::string ToolTipShownFor(CToolBar& bar, UINT nID) {
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QRV_REQUIRE_DISPLAY();
+        QRV_REQUIRE_TOOLKIT();
         g_log.clear();
         AfxRegisterString(kRes, "Routing\n\nRoute\n\n.rte\nRouting.Document\nRouting Document");
         std::vector<MENUITEMDEF> commands = {{kFrameCmd, "Frame\a command\tCtrl+F", {}},

@@ -15,7 +15,7 @@ wxColour PixelAt(CBitmap& bmp, int x, int y) {
 }
 
 TEST(GdiTest, MemoryContextDrawsAndCopiesBlocks) {
-    QRV_REQUIRE_DISPLAY();
+    QRV_REQUIRE_TOOLKIT();
     CDC source;
     ASSERT_TRUE(source.CreateCompatibleDC(nullptr));
     CBitmap sourceBmp;
@@ -41,7 +41,7 @@ TEST(GdiTest, MemoryContextDrawsAndCopiesBlocks) {
 }
 
 TEST(GdiTest, FontsFromLogicalDescriptions) {
-    QRV_REQUIRE_DISPLAY();
+    QRV_REQUIRE_TOOLKIT();
     LOGFONT lf{};
     lf.lfHeight = -16;
     lf.lfWeight = FW_BOLD;

@@ -55,7 +55,7 @@ END_MESSAGE_MAP()
 class MessagingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QRV_REQUIRE_DISPLAY();
+        QRV_REQUIRE_TOOLKIT();
         g_seen.clear();
         g_deleted = 0;
         m_pTop = new wxFrame(nullptr, wxID_ANY, "host");

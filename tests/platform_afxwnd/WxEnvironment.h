@@ -1,12 +1,6 @@
-// Starts the toolkit once for the window tests; tests skip themselves when there is no display.
+// Starts the toolkit once for the window tests; without a display they skip, else fail without it.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "tests/support/ToolkitEnvironment.h"
-
-#define QRV_REQUIRE_DISPLAY()                              \
-    do {                                                   \
-        if (!qrvtest::ToolkitRunning())                    \
-            GTEST_SKIP() << "no display for window tests"; \
-    } while (0)

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <wx/event.h>
-#include <wx/uiaction.h>
 #include <wx/window.h>
 
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "resources/FormResource.h"
 #include "resources/Resource.h"
+#include "tests/support/RealInput.h"
 #include "tests/ui/UiFixture.h"
 #include "ui/ConfigView.h"
 #include "ui/FVBase.h"
@@ -128,7 +128,7 @@ TEST_F(ActiveViewTest, ARealClickAndARealTabMoveTheActiveView) {
     ASSERT_NE(pForm, nullptr);
     CWnd* pTabs = pForm->GetDlgItem(IDC_FV_TABS);
     ASSERT_NE(pTabs, nullptr);
-    wxUIActionSimulator sim;
+    qrvtest::RealInput sim;
     auto click = [&](CWnd* pWnd, wxPoint pt) {
         pt = pWnd->GetWxWindow()->ClientToScreen(pt);
         sim.MouseMove(pt.x, pt.y);

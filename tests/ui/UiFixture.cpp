@@ -27,8 +27,7 @@ namespace {
 }  // namespace
 
 void UiFixture::SetUp() {
-    if (!ToolkitRunning())
-        GTEST_SKIP() << "no display for the user-interface tests";
+    QRV_REQUIRE_TOOLKIT();
     // The instance lock then lives in the test's own root: parallel tests never see each other.
     unsetenv("XDG_RUNTIME_DIR");
     m_root = std::make_unique<TempRoot>();

@@ -26,8 +26,7 @@ protected:
 }  // namespace
 
 void DialogTest::SetUp() {
-    if (!qrvtest::ToolkitRunning())
-        GTEST_SKIP() << "no display for the dialog tests";
+    QRV_REQUIRE_TOOLKIT();
     mapitest::MapiTest::SetUp();
     std::string error;
     ASSERT_TRUE(SUCCEEDED(RunInstall("", error))) << error;

@@ -64,8 +64,7 @@ ResultPageStandIn::~ResultPageStandIn() {
 }
 
 void FormsFixture::SetUp() {
-    if (!ToolkitRunning())
-        GTEST_SKIP() << "no display for the user-interface tests";
+    QRV_REQUIRE_TOOLKIT();
     m_root = std::make_unique<TempRoot>();
     std::string error;
     ASSERT_TRUE(SUCCEEDED(RunInstall("", error))) << error;

@@ -63,9 +63,3 @@ public:
 };
 
 }  // namespace qrvtest
-
-#define QRV_REQUIRE_FORMS()                                            \
-    do {                                                               \
-        if (!qrvtest::ToolkitRunning())                                \
-            GTEST_SKIP() << "no display for the user-interface tests"; \
-    } while (0)

@@ -13,14 +13,11 @@
 #include "platform/afx/wnd/BusyPeriod.h"
 #include "resources/FormResource.h"
 #include "resources/ResultTemplates.h"
+#include "tests/support/RealInput.h"
 #include "tests/ui_input/InputFixture.h"
 #include "ui/FormViews.h"
 #include "ui/SearchProgressDialog.h"
 #include "ui/SearchResultPP.h"
-
-// Last: its macros would clash with the names of the headers above.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 
 namespace qrvtest {
 namespace {
@@ -34,15 +31,7 @@ CPoint Middle(CWnd* pWnd) {
 // A left click of the real pointer, at the display server before this returns; the program
 // reads it only when its toolkit next looks at the queue.
 void ServerClick(const CPoint& pt) {
-    // What the program asked for so far (a window gone, a page shown) is done first.
-    XSync(wxGetX11Display(), False);
-    Display* pDisplay = XOpenDisplay(nullptr);
-    ASSERT_NE(nullptr, pDisplay);
-    XTestFakeMotionEvent(pDisplay, -1, pt.x, pt.y, CurrentTime);
-    XTestFakeButtonEvent(pDisplay, 1, True, CurrentTime);
-    XTestFakeButtonEvent(pDisplay, 1, False, CurrentTime);
-    XSync(pDisplay, False);
-    XCloseDisplay(pDisplay);
+    RealInput().ServerClick(pt);
 }
 
 // The real progress dialog; the first search it shows gets a click at m_pt, either at its first
@@ -147,13 +136,7 @@ TEST_F(BusyInputTest, AClickOnStartDuringTheTreeFillStartsNoSecondSearch) {
 
 // One button event of the real pointer at pt, at the display server before this returns.
 void ServerButton(const CPoint& pt, bool bPress) {
-    XSync(wxGetX11Display(), False);
-    Display* pDisplay = XOpenDisplay(nullptr);
-    ASSERT_NE(nullptr, pDisplay);
-    XTestFakeMotionEvent(pDisplay, -1, pt.x, pt.y, CurrentTime);
-    XTestFakeButtonEvent(pDisplay, 1, bPress, CurrentTime);
-    XSync(pDisplay, False);
-    XCloseDisplay(pDisplay);
+    RealInput().ServerButton(pt, bPress);
 }
 
 // A busy period in which the toolkit looks at its queue, as a progress display does.

@@ -6,7 +6,6 @@
 #include <wx/scrolwin.h>
 #include <wx/stattext.h>
 #include <wx/timer.h>
-#include <wx/uiaction.h>
 
 #include <string>
 #include <utility>
@@ -16,6 +15,7 @@
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/win32/MessageBox.h"
 #include "resources/ProfileTemplates.h"
+#include "tests/support/RealInput.h"
 #include "tests/ui_input/InputFixture.h"
 #include "ui/DialogLayout.h"
 #include "ui/ProfileStoreChangesDlg.h"
@@ -162,7 +162,7 @@ TEST_F(DialogTextFitTest, ATextTallerThanTheScreenScrollsInsideADialogOrBoxThatF
             return;
         }
         // The toolkit's own box is none of ours: Escape closes it, and the test fails.
-        wxUIActionSimulator().Char(WXK_ESCAPE);
+        qrvtest::RealInput().Char(WXK_ESCAPE);
         timer.StartOnce(500);
     });
     timer.StartOnce(500);

@@ -4,10 +4,9 @@
 // Start button leaves the keyboard with the tree too.
 #include <gtest/gtest.h>
 
-#include <wx/uiaction.h>
-
 #include "resources/FormResource.h"
 #include "resources/ResultTemplates.h"
+#include "tests/support/RealInput.h"
 #include "tests/ui_input/InputFixture.h"
 #include "ui/FormViews.h"
 #include "ui/ItemInfo.h"
@@ -40,11 +39,11 @@ TEST_F(RightClickFocusTest, RightClickOnAnEntryTakesTheKeyboard) {
         Settle(50);
         ASSERT_EQ(pClose, CWnd::GetFocus());
         const CPoint pt = LabelPoint(pPage, hChild);
-        wxUIActionSimulator sim;
+        RealInput sim;
         sim.MouseMove(pt.x, pt.y);
         Settle(20);
         sim.MouseClick(wxMOUSE_BTN_RIGHT);
-        Settle(CResultTree::GetDoubleClickTime() + 300);
+        WaitOutRightClick(&tree);
         bMenu = nMenus > 0;
     }
     ASSERT_TRUE(bMenu);
@@ -72,7 +71,7 @@ TEST_F(RightClickFocusTest, AfterAClickOnStartTheTreeHasTheKeyboard) {
     CResultTree& tree = pPage->GetTree();
     EXPECT_EQ(&tree, CWnd::GetFocus());
     // Down then selects the first entry.
-    wxUIActionSimulator sim;
+    RealInput sim;
     sim.Char(WXK_DOWN);
     Settle(200);
     EXPECT_NE(nullptr, tree.GetSelectedItem());

@@ -111,8 +111,7 @@ ShownPlace ShowAndMeasure(CWnd* pDlg) {
 class DialogPlacementTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!qrvtest::ToolkitRunning())
-            GTEST_SKIP() << "no display for the window tests";
+        QRV_REQUIRE_TOOLKIT();
         if (g_pManager == nullptr || !g_pManager->IsRunning())
             GTEST_SKIP() << "no window manager (openbox) to run under";
         std::string error;

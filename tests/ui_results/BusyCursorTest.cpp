@@ -1,6 +1,5 @@
 // The wait cursor on screen while a cleanup waits for a store that another program holds locked.
 #include <sqlite3.h>
-#include <wx/uiaction.h>
 
 #include <atomic>
 #include <chrono>
@@ -8,6 +7,7 @@
 
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "resources/ResultTemplates.h"
+#include "tests/support/RealInput.h"
 #include "tests/ui_results/ResultsFixture.h"
 #include "tests/ui_results/ScreenCursor.h"
 #include "ui/FormViews.h"
@@ -40,7 +40,7 @@ TEST_F(BusyCursorTest, TheWaitCursorShowsWhileTheCleanupWaitsForALockedStore) {
     ASSERT_NE(nullptr, pDelete);
     CRect rc;
     pDelete->GetWindowRect(&rc);
-    wxUIActionSimulator().MouseMove((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    RealInput().MouseMove((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
     Settle(200);
     const unsigned long normal = screen.Shown();
 
@@ -72,7 +72,7 @@ TEST_F(BusyCursorTest, TheWaitCursorShowsWhileTheCleanupWaitsForALockedStore) {
     ASSERT_EQ(1, state.load());
     AfxClearShownMessageBoxes();
     // The user clicks Delete; the click is handled, and the cleanup run, as the events come in.
-    wxUIActionSimulator().MouseClick();
+    RealInput().MouseClick();
     for (int i = 0; i < 500 && state != 2; ++i)
         Settle(10);
     other.join();

@@ -1,8 +1,8 @@
 // The results tests' fixture: mails in a real inbox, the page installed, tree walks and clicks.
 #include "tests/ui_results/ResultsFixture.h"
+#include "tests/support/RealInput.h"
 
 #include <wx/toplevel.h>
-#include <wx/uiaction.h>
 
 #include <chrono>
 
@@ -17,6 +17,7 @@
 #include "ui/FormViews.h"
 #include "ui/ItemInfo.h"
 #include "ui/PopupMenu.h"
+#include "ui/ResultTree.h"
 #include "ui/SearchResultPP.h"
 
 namespace qrvtest {
@@ -178,7 +179,7 @@ bool ResultsFixture::ClickUntil(CWnd* pTarget, const CPoint& pt, bool bRightDoub
     for (int nTry = 0; nTry < 5; ++nTry) {
         wxGetTopLevelParent(pTarget->GetWxWindow())->Raise();
         Settle(50);
-        wxUIActionSimulator sim;
+        RealInput sim;
         sim.MouseMove(pt.x, pt.y);
         if (bRightDouble) {
             Settle(20);
@@ -194,6 +195,13 @@ bool ResultsFixture::ClickUntil(CWnd* pTarget, const CPoint& pt, bool bRightDoub
         }
     }
     return false;
+}
+
+void ResultsFixture::WaitOutRightClick(CResultTree* pTree) {
+    Settle(CResultTree::GetDoubleClickTime() + 150);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (pTree != nullptr && pTree->IsRightClickPending() && std::chrono::steady_clock::now() < end)
+        Settle(10);
 }
 
 }  // namespace qrvtest

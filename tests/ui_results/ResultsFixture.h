@@ -9,6 +9,7 @@
 #include "platform/afx/wnd/Controls.h"
 #include "tests/ui_forms/FormsFixture.h"
 
+class CResultTree;
 class CSearchResultPP;
 struct ItemInfo;
 
@@ -49,6 +50,9 @@ protected:
     // holds. A click may be lost while another test's window briefly lies over this one on a shared
     // display, so the window is raised and the click tried a few times.
     bool ClickUntil(CWnd* pTarget, const CPoint& pt, bool bRightDouble, const std::function<bool()>& bDone);
+    // Lets the double-click time pass, and then waits until a right click the tree held back for
+    // it has been answered: on a loaded machine its timer runs late.
+    void WaitOutRightClick(CResultTree* pTree);
 
     std::vector<BYTE> m_inbox;
 };

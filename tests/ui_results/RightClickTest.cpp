@@ -65,8 +65,8 @@ protected:
         Send(wxEVT_RIGHT_DCLICK, pt);
         Send(wxEVT_RIGHT_UP, pt);
     }
-    // Lets the double-click time pass.
-    void WaitOut() { Settle(CResultTree::GetDoubleClickTime() + 150); }
+    // Lets the double-click time pass and a held right click be answered.
+    void WaitOut() { WaitOutRightClick(m_pPage != nullptr ? &m_pPage->GetTree() : nullptr); }
     ItemInfo* Child() { return Info(m_pPage->GetTree(), m_hChild); }
 
     std::vector<BYTE> m_duplicate;

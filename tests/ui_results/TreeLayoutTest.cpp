@@ -5,7 +5,6 @@
 #include <wx/image.h>
 #include <wx/tooltip.h>
 #include <wx/treectrl.h>
-#include <wx/uiaction.h>
 
 #include <chrono>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/RealInput.h"
 #include "tests/support/WindowPicture.h"
 #include "tests/ui_results/ResultsFixture.h"
 #include "ui/FormViews.h"
@@ -96,7 +96,7 @@ protected:
     void Key(int nKey) {
         Tree().SetFocus();
         Settle(20);
-        wxUIActionSimulator().Char(nKey);
+        RealInput().Char(nKey);
         Settle(60);
     }
     CString StoreText() {
@@ -216,7 +216,7 @@ TEST_F(TreeLayoutTest, ThePointerOnALabelCutOffShowsNoTooltip) {
     for (int nTry = 0; nTry < 5 && !bArrived; ++nTry) {
         wxGetTopLevelParent(tree.GetWxWindow())->Raise();
         Settle(50);
-        wxUIActionSimulator sim;
+        RealInput sim;
         sim.MouseMove(pt.x - 20, pt.y - 20);
         Settle(50);
         sim.MouseMove(pt.x, pt.y);

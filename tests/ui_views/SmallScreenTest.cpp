@@ -3,7 +3,6 @@
 #include <wx/display.h>
 #include <wx/scrolwin.h>
 #include <wx/statbox.h>
-#include <wx/uiaction.h>
 #include <wx/utils.h>
 
 #include <string>
@@ -18,6 +17,7 @@
 #include "platform/mapi/MAPIX.h"
 #include "resources/FormResource.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
+#include "tests/support/RealInput.h"
 #include "tests/ui_views/ViewsFixture.h"
 #include "tools/store/Generator.h"
 #include "ui/FormViews.h"
@@ -169,8 +169,8 @@ TEST_F(SmallScreenTest, WindowFitsTheWorkAreaAndEveryControlOfEveryPageCanBeReac
     ASSERT_TRUE(pStart->IsWindowEnabled());
     Frame()->GetWxWindow()->Raise();
     const wxPoint pt = Reach(pStart->GetWxWindow());
-    wxUIActionSimulator sim;
-    sim.MouseMove(pt);
+    qrvtest::RealInput sim;
+    sim.MouseMove(pt.x, pt.y);
     Settle(50);
     sim.MouseClick();
     for (int i = 0; i < 100 && Form()->GetSearchResultsPage() == nullptr; ++i)

@@ -1,3 +1,0 @@
-# Read by ctest after the discovered tests: the tests that move the real pointer run alone, since
-# another test's window opening over theirs, or its own simulated input, would take their clicks.
-set_tests_properties(TabClickTest.ButtonShownBeforeItsTabWasAddedTakesClicks PROPERTIES RUN_SERIAL TRUE)
