@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "model/KeyCopy.h"
 #include "model/StoreInfo.h"
 #include "platform/afx/wnd/MessageBoxUi.h"
 #include "platform/mapi/MAPITestHooks.h"
@@ -155,6 +156,30 @@ TEST_F(CleanupBusyTest, ALockTakenBetweenTwoFoldersTellsWhatWentBefore) {
     EXPECT_NE(std::string::npos, box.find("1 had been deleted before")) << box;
     EXPECT_EQ(0u, LiveItems().count(first));
     EXPECT_EQ(2u, m_client->LiveItems(sub).size());
+}
+
+TEST_F(CleanupBusyTest, AFolderKeyThatCannotBeCopiedIsToldAsLackOfMemoryAndNothingGoes) {
+    AddMail({"Alpha", "Ann", 100});
+    AddMail({"Alpha", "Ann", 200});
+    const std::set<std::vector<BYTE>> before = LiveItems();
+    // The first copies are the store's key, as the store is opened (which fails the opening) and
+    // as its columns are built; then the folder's key, as the check reads the folder and as its
+    // deletion opens it.
+    int nFailed = 0;
+    for (int nSkip = 1; nSkip < 10 && LiveItems() == before; ++nSkip) {
+        CSearchResultPP* pPage = ShowAndStart();
+        ASSERT_NE(nullptr, pPage);
+        SetKeyCopyFailureAfter(nSkip);
+        PressDelete(pPage);
+        SetKeyCopyFailureAfter(-1);
+        if (AfxGetShownMessageBoxes().empty())
+            break;
+        ++nFailed;
+        EXPECT_EQ(0u, OnlyBox().find("Low resources!: ")) << nSkip;
+        EXPECT_EQ(before, LiveItems()) << nSkip;
+    }
+    EXPECT_GE(nFailed, 2);
+    EXPECT_EQ(1u, LiveItems().size()) << "the cleanup never went through";
 }
 
 }  // namespace
