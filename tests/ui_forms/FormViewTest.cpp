@@ -344,23 +344,6 @@ TEST_F(FormViewTest, ModeChangesNotifyOnlyWhenTheModeChangesAndAskBeforeDropping
     CloseForm(pView);
 }
 
-TEST_F(FormViewTest, DroppingTheResultKeepsThePageOnDisplayOrFallsBackToGeneral) {
-    ResultPageStandIn standIn;
-    FVPagedView* pView = ShowForm(SearchableConfig(CONFIG_TYPE_MAIL));
-    ASSERT_NE(nullptr, pView);
-    // Dropped from the Properties page (a property switched on or off): that page stays.
-    pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
-    SelectTab(pView, 1);
-    pView->ClearSearchResults();
-    EXPECT_EQ("General|Properties, on 1: P", Layout(pView));
-    // A result dropped while its own page is on display cannot leave its tab selected.
-    pView->SendMessage(WM_COMMAND, IDC_FV_START, 0);
-    ASSERT_EQ(2, pView->GetTabCtrl().GetCurSel());
-    pView->ClearSearchResults();
-    EXPECT_EQ("General|Properties, on 0: G", Layout(pView));
-    CloseForm(pView);
-}
-
 TEST_F(FormViewTest, TheSeparatorKeepsItsHeightThroughEveryResize) {
     FVPagedView* pView = ShowForm(SearchableConfig(CONFIG_TYPE_JOURNAL));
     ASSERT_NE(nullptr, pView);
