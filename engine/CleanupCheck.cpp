@@ -178,12 +178,14 @@ SRow LabelOf(const SRow* pRow) {
 
 HRESULT OpenSearchedFolder(IMsgStore* lpMDB, CStoreInfo* pStore, int nStore, int nFolder,
                            const CResultReview* pReview, ULONG ulFlags, IMAPIFolder** ppFolder,
-                           ULONG* pulType) {
+                           ULONG* pulType, bool* pbNoKey) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("OpenSearchedFolder", hr);
     *ppFolder = nullptr;
     if (pulType != nullptr)
         *pulType = MAPI_FOLDER;
+    if (pbNoKey != nullptr)
+        *pbNoKey = false;
     const std::vector<BYTE>* pSearched =
         pReview != nullptr ? pReview->GetFolderKey(nStore, nFolder) : nullptr;
     if (pSearched == nullptr) {
@@ -199,6 +201,8 @@ HRESULT OpenSearchedFolder(IMsgStore* lpMDB, CStoreInfo* pStore, int nStore, int
     hr = folder.p->GetFolderKey(&key);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "GetFolderKey() failed: hr = 0x%08lx!\n", hr);
+        if (pbNoKey != nullptr)
+            *pbNoKey = true;
         return hr;
     }
     ULONG ulType = 0;

@@ -37,10 +37,10 @@ struct CCleanupGroup {
 // deleting, and makes sure it is the folder the search read: its entry id must equal the one the
 // review kept. A position or folder that is gone, or that names another folder now, gives S_OK
 // with *ppFolder null; other failures are returned (*pulType tells a non-folder object, which is
-// released).
+// released; *pbNoKey, when given, whether the failure was the copy of the folder's key).
 HRESULT OpenSearchedFolder(IMsgStore* lpMDB, CStoreInfo* pStore, int nStore, int nFolder,
                            const CResultReview* pReview, ULONG ulFlags, IMAPIFolder** ppFolder,
-                           ULONG* pulType);
+                           ULONG* pulType, bool* pbNoKey = nullptr);
 
 // Judges the groups of one store against the store as it is now and sets each group's skip.
 // Every folder that holds an entry of the groups is read once: its contents table, restricted to

@@ -47,11 +47,12 @@ HRESULT DeleteFolderEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* 
     // The folder the search read, and no other: a position that names another folder now, or a
     // folder that is gone, is not touched.
     Ref<IMAPIFolder> folder;
+    bool bNoKey = false;
     hr = OpenSearchedFolder(lpMDB, pStore, nStore, nFolder, pReview, MAPI_MODIFY | MAPI_BEST_ACCESS,
-                            &folder.p, &result.ulType);
+                            &folder.p, &result.ulType, &bNoKey);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "OpenSearchedFolder() failed: hr = 0x%08lx\n", hr);
-        result.failed = CleanupStep::OpenFolder;
+        result.failed = bNoKey ? CleanupStep::FolderKey : CleanupStep::OpenFolder;
         return hr;
     }
     if (result.ulType != MAPI_FOLDER) {

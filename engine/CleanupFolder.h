@@ -27,6 +27,7 @@ enum class CleanupStep {
     None,
     Lock,        // the store's write lock could not be taken
     Judge,       // judging the groups again failed
+    FolderKey,   // the folder's key could not be had
     OpenFolder,  // the folder could not be opened
     FolderType,  // the folder's entry id names something that is no folder
     Delete,      // DeleteMessages failed

@@ -337,7 +337,7 @@ void CConfigView::OnDeleteConfiguration() {
     }
     pDoc->SetModifiedFlag(TRUE);
     if (pFrame != nullptr)
-        pFrame->SendMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
+        pFrame->PostMessage(WM_COMMAND, ID_CURRENT_CONFIG_CHANGED, 0);
 }
 
 void CConfigView::OnUpdateRenameConfiguration(CCmdUI* pCmdUI) {

@@ -2,6 +2,7 @@
 #include "ui/Quorvel.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "trace/Trace.h"
 #include "ui/AboutDlg.h"
 #include "ui/ConfigView.h"
+#include "ui/LanguageStartFailure.h"
 #include "ui/MainFrm.h"
 #include "ui/QuorvelDocHost.h"
 #include "ui/SearchResultPP.h"
@@ -67,7 +69,8 @@ CQuorvelApp::~CQuorvelApp() {
 int CQuorvelApp::ExitInstance() {
     ShutDown();
     StopStoreChecks();  // quitting never waits for a store's whole-file check
-    return CWinApp::ExitInstance();
+    const int nExit = CWinApp::ExitInstance();
+    return m_nStartFailure != 0 ? m_nStartFailure : nExit;
 }
 
 void CQuorvelApp::ShutDown() {
@@ -138,14 +141,22 @@ BOOL CQuorvelApp::InitInstance() {
 
     const LONG lChosen = ReadStoredLanguageID();
     const LONG lLanguageID = UsableLanguageID(lChosen);
+    // Without language files there are no texts for a box: the cause goes to the error output,
+    // and the program ends with a status that tells the failure.
+    auto refuse = [this](HRESULT hrFailed) {
+        std::fprintf(stderr, "quorvel: %s\n", DescribeLanguageStartFailure(hrFailed).c_str());
+        m_nStartFailure = 1;
+    };
     HRESULT hr = InitLanguageModule();
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "Failed to initialize language module - exiting: hr = 0x%08lx\n", hr);
+        refuse(hr);
         return bResult;
     }
     hr = LoadLanguages(lLanguageID);
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "Failed to load language files - exiting: hr = 0x%08lx\n", hr);
+        refuse(hr);
         return bResult;
     }
     // A language used in place of the chosen one, whose file is missing, is not kept: the user's

@@ -51,6 +51,7 @@ protected:
 
     CQuorvelUiServices m_uiServices;
     BOOL m_bShutDown = FALSE;
+    int m_nStartFailure = 0;  // the exit status of a start refused without a box; 0: none
 
     DECLARE_MESSAGE_MAP()
 };

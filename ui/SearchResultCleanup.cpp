@@ -1,4 +1,5 @@
 // The cleanup of the Search results page: marked entries collected by store and folder, deleted.
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <new>
@@ -44,9 +45,22 @@ const char kNotDeletedText[] =
 const char kStaleText[] =
     "The search result no longer matches the configuration: its stores or folders changed since the "
     "search. Nothing was deleted.\n\nPlease search again.";
+const char kStoreBusyText[] =
+    "The message store is in use by another program (error code 0x%1!08lx!). The cleanup stopped there: "
+    "of the marked entries, %2!lu! had been deleted before, and no others were deleted.\n\nPlease try "
+    "again later, when the other program has let go of the store.";
 const char kInternalErrorText[] =
     "An internal error occured. Please consult the trace file and contact the support.\n\nWe are sorry "
     "for the inconvenience.";
+
+// Another program holds the store's lock longer than SQLite waits for it: the user is told so,
+// whichever step met it, and how far the run had come. False for any other failure.
+BOOL ShowIfStoreBusy(CWnd* pParent, HRESULT hr, ULONG ulDeleted) {
+    if (hr != MAPI_E_BUSY)
+        return FALSE;
+    ShowErrorWithArgs(pParent, kIncompleteCaption, kStoreBusyText, 174, 179, (ULONG)hr, ulDeleted);
+    return TRUE;
+}
 
 void SetCleanupProgress(FVBase* pOwner, ULONG ulDone, ULONG ulTotal) {
     if (pOwner != nullptr && ulTotal != 0)
@@ -141,11 +155,13 @@ HRESULT CSearchResultPP::OpenCleanupStore(CConfigInfo* pConfig, CStoreInfo* pSto
         return gone();
     if (FAILED(hr)) {
         QTRACE(TRACE_ERROR, "OpenStore() failed: hr = 0x%08lx\n", hr);
+        m_pRun->stores.erase(nStore);
+        if (ShowIfStoreBusy(this, hr, m_pRun->ulDeleted))
+            return hr;
         ShowErrorWithArgs(
             this, "Error",
             "Failed to open MAPI store (Error code 0x%1!08lx!). May be caused by a wrong password.", 152, 153,
             (ULONG)hr);
-        m_pRun->stores.erase(nStore);
         return hr;
     }
     hr = pConfig->BuildPropTagArray(nStore, &opened.lpCompared);
@@ -158,8 +174,9 @@ HRESULT CSearchResultPP::OpenCleanupStore(CConfigInfo* pConfig, CStoreInfo* pSto
         if (SUCCEEDED(hr))
             hr = E_UNEXPECTED;
         QTRACE(TRACE_ERROR, "BuildPropTagArray() failed: hr = 0x%08lx\n", hr);
-        ShowError(this, hr);
         m_pRun->stores.erase(nStore);
+        if (!ShowIfStoreBusy(this, hr, m_pRun->ulDeleted))
+            ShowError(this, hr);
         return hr;
     }
     *ppStore = &opened;
@@ -405,7 +422,8 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
                               pRunStore->lpCompared, storeGroups);
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "JudgeStoreGroups() failed: hr = 0x%08lx\n", hr);
-            ShowError(this, hr);
+            if (!ShowIfStoreBusy(this, hr, m_pRun->ulDeleted))
+                ShowError(this, hr);
             return finish();
         }
         pRunStore->bJudged = TRUE;
@@ -414,11 +432,22 @@ HRESULT CSearchResultPP::DeleteDuplicates(CEntryList* pList) {
     hr = DeleteJudgedEntries(config.p, pRunStore->lpMDB, store.p, nStore, nFolder,
                              config.p->GetResultReview(), pRunStore->lpCompared, entries, deletion);
     m_pRun->ulNotDeleted += deletion.ulNotDeleted;
+    if (SUCCEEDED(hr) && deletion.failed == CleanupStep::None) {
+        ULONG ulPassed = 0;
+        for (const CMarkedEntry& entry : entries)
+            ulPassed += entry.second->skip == CleanupSkip::None ? 1 : 0;
+        m_pRun->ulDeleted += ulPassed - std::min(ulPassed, deletion.ulNotDeleted);
+    }
     // The store's lock has gone: the user may take the time to read.
     if (deletion.failed == CleanupStep::FolderType)
         ShowError(this, "Wrong object type", "The interface returned an unexpected type of object.", 156,
                   157);
-    else if (FAILED(hr))
-        ShowError(this, hr);
+    else if (FAILED(hr) && !ShowIfStoreBusy(this, hr, m_pRun->ulDeleted)) {
+        // A folder key that cannot be had is an internal fault unless memory ran out.
+        if (deletion.failed == CleanupStep::FolderKey && hr != E_OUTOFMEMORY)
+            ShowError(this, kInternalErrorCaption, kInternalErrorText, 146, 147);
+        else
+            ShowError(this, hr);
+    }
     return finish();
 }

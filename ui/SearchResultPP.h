@@ -138,6 +138,7 @@ protected:
         ULONG aulSkipped[5] = {};             // groups left whole, by CleanupSkip
         ULONG aulPartly[5] = {};              // groups deleted from before they were skipped
         ULONG ulNotDeleted = 0;               // marked entries of checked groups that were not deleted
+        ULONG ulDeleted = 0;                  // marked entries deleted so far
         std::map<int, CCleanupStore> stores;  // by store index; emptied before MAPI is left
         std::unordered_map<std::string, CCleanupGroup*> groupOf;
         std::vector<CCleanupGroup>* pGroups = nullptr;

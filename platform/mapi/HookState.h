@@ -12,6 +12,8 @@ HRESULT OpenEntryFault();
 HRESULT QueryRowsFault();
 // The processors a test set for scattered reads; 0 when none was set.
 ULONG ReadProcessors();
+// Milliseconds a new connection waits for another program's lock.
+int BusyTimeout();
 // Runs the test's hook before a write lock is asked for, if one is set.
 void BeforeWriteLock();
 

@@ -37,6 +37,7 @@ CFault g_allocFault;
 CFault g_openFault;
 CFault g_queryFault;
 std::atomic<ULONG> g_readProcessors{0};
+std::atomic<ULONG> g_busyTimeout{0};
 std::mutex g_beforeLockGuard;
 std::function<void()> g_beforeLock;
 thread_local bool t_inBeforeLock = false;
@@ -61,6 +62,10 @@ HRESULT QueryRowsFault() {
 }
 ULONG ReadProcessors() {
     return g_readProcessors;
+}
+int BusyTimeout() {
+    const ULONG ulSet = g_busyTimeout;
+    return ulSet != 0 ? (int)ulSet : 10000;
 }
 void BeforeWriteLock() {
     if (t_inBeforeLock) {
@@ -119,8 +124,12 @@ void CMAPITestHooks::SetBeforeWriteLock(std::function<void()> before) {
     std::lock_guard<std::mutex> guard(qrvmapi::g_beforeLockGuard);
     qrvmapi::g_beforeLock = std::move(before);
 }
+void CMAPITestHooks::SetBusyTimeout(ULONG ulMilliseconds) {
+    qrvmapi::g_busyTimeout = ulMilliseconds;
+}
 void CMAPITestHooks::Reset() {
     SetReadProcessors(0);
+    SetBusyTimeout(0);
     SetBeforeWriteLock(nullptr);
     FailAllocation(0);
     FailOpenEntry(0, S_OK);

@@ -22,6 +22,9 @@ struct CMAPITestHooks {
     // an outermost transaction of any store or profile database), right before it asks, each time
     // until set again; empty disarms it. Transactions that 'before' itself starts do not run it.
     static void SetBeforeWriteLock(std::function<void()> before);
+    // How long, in milliseconds, connections opened from now on wait for a lock another program
+    // holds before they give up (MAPI_E_BUSY); 0 (also after Reset): the service's own wait.
+    static void SetBusyTimeout(ULONG ulMilliseconds);
     // Disarms every fault and hook and forgets the processors set.
     static void Reset();
 

@@ -155,7 +155,7 @@ HRESULT CSqliteDb::Open(const std::string& path, bool create) {
         return m_lastResult = ResultFromSqlite(rc);
     }
     sqlite3_extended_result_codes(m_db, 0);
-    sqlite3_busy_timeout(m_db, 10000);
+    sqlite3_busy_timeout(m_db, BusyTimeout());
     return S_OK;
 }
 
@@ -166,7 +166,7 @@ HRESULT CSqliteDb::OpenReadOnly(const std::string& path) {
         return m_lastResult = ResultFromSqlite(rc);
     }
     sqlite3_extended_result_codes(m_db, 0);
-    sqlite3_busy_timeout(m_db, 10000);
+    sqlite3_busy_timeout(m_db, BusyTimeout());
     return S_OK;
 }
 

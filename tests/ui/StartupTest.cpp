@@ -161,6 +161,48 @@ TEST_F(UiFixture, NoLanguageFilesEndsWithoutAMessage) {
     EXPECT_EQ(m_pApp->m_hMutex, nullptr);
 }
 
+// Without usable language files the program has no texts for a box: it says on the error output
+// what keeps them from loading and what mends it, and ends with a failing status.
+TEST_F(UiFixture, AStartWithoutUsableLanguageFilesFailsAndSaysWhy) {
+    UseLanguageCopy(-1, "");
+    auto run = [this]() {
+        const std::string errPath = m_root->Path() + "/probe.err";
+        const std::string command = std::string("'") + QRV_EXIT_PROBE + "' 2>'" + errPath + "'";
+        const int status = std::system(command.c_str());
+        std::ifstream in(errPath);
+        std::string line, said;
+        while (std::getline(in, line))
+            if (line.rfind("quorvel: ", 0) == 0)
+                said += line + "\n";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
+        return said;
+    };
+    const std::string lang = m_root->Path() + "/lang";
+    // One more language file, whose language has no name.
+    std::string french = m_root->ReadFile("lang/English.lng");
+    french.replace(french.find("L_ID:2057"), 9, "L_ID:1036");
+    m_root->WriteFile("lang/French.lng", french);
+    EXPECT_EQ(
+        "quorvel: " + lang +
+            "/French.lng: its language 1036 has no name under "
+            "HKEY_LOCAL_MACHINE\\Software\\Ostrany\\Languages\\2057; remove the file, or name the language "
+            "there\n",
+        run());
+    // The language folder moved away.
+    ASSERT_EQ(0, std::rename(lang.c_str(), (lang + "-moved").c_str()));
+    EXPECT_EQ("quorvel: no language files (*.lng) in " + lang +
+                  "/, the registered language folder; run "
+                  "qrvinstall to register the language files beside the program\n",
+              run());
+    // A stray line in the machine's registry hive.
+    const std::string hive = m_root->Path() + "/registry/HKEY_LOCAL_MACHINE.reg";
+    m_root->WriteFile("registry/HKEY_LOCAL_MACHINE.reg", m_root->ReadFile(hive) + "stray line\n");
+    EXPECT_EQ("quorvel: " + hive +
+                  ": the file is damaged, so the language files cannot be found; mend or "
+                  "remove it, then run qrvinstall to register the language files beside the program\n",
+              run());
+}
+
 TEST_F(UiFixture, ComFailureShowsItsBoxAndEnds) {
     SetCoInitializeResult(E_FAIL);
     BOOL bStarted = Start();

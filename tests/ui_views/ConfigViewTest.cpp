@@ -238,6 +238,22 @@ TEST_F(ViewsFixture, DeleteSelectsTheRowBeforeTheLastEmptiesBothPanesAndOpeningR
     EXPECT_NE(nullptr, dynamic_cast<FVTask*>(Right()->GetCurrentForm()));
 }
 
+TEST_F(ViewsFixture, DeleteAskedByTheShownFormViewLeavesItStandingUntilItsCommandHasReturned) {
+    // The form view on show passes Delete on to the list: the configuration goes at once, and the
+    // view itself only once its own command has returned, when the next configuration is shown.
+    ClickRow(2);
+    FVBase* pForm = Right()->GetCurrentForm();
+    ASSERT_NE(nullptr, dynamic_cast<FVCalendar*>(pForm));
+    const auto ulContacts = (ULONG)List().GetItemData(1);
+    pForm->SendMessage(WM_COMMAND, ID_DELETE_CONFIGURATION, 0);
+    EXPECT_EQ((std::vector<std::string>{"E-Mails", "Contacts", "Tasks"}), RowNames());
+    EXPECT_EQ(ulContacts, Doc()->GetCurrentConfigID());
+    EXPECT_EQ(pForm, Right()->GetCurrentForm());
+    Settle(20);
+    EXPECT_NE(nullptr, dynamic_cast<FVContacts*>(Right()->GetCurrentForm()));
+    EXPECT_EQ(ulContacts, Right()->GetConfigID());
+}
+
 TEST_F(ViewsFixture, SelectionMarkFollowsItsRowAndClearsWithIt) {
     CSelectionMarkListCtrl list;
     ASSERT_TRUE(list.Create(WS_CHILD | LVS_REPORT | LVS_SINGLESEL, CRect(0, 0, 100, 100), Left(), 5000));
