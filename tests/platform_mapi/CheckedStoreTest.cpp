@@ -312,33 +312,43 @@ TEST_F(CheckedStore, ACopyKeptInMemoryIsCheckedAsWell) {
 }
 
 // A watcher is called with no lock of the checks held, and before its thread is handed over to be
-// joined: it may ask the checks again while another file's check starts meanwhile.
+// joined: it may ask the checks again while another check starts meanwhile, another file's or its
+// own file's again (a check that gave no verdict: here, the file at the path is not the one named).
 TEST_F(CheckedStore, AWatcherMayAskTheChecksWhileAnotherCheckStarts) {
     ASSERT_EQ(S_OK, HrCreateStoreFile("a.qst", "A", ""));
     ASSERT_EQ(S_OK, HrCreateStoreFile("b.qst", "B", ""));
     const qrvmapi::CFileKey a = qrvmapi::KeyOfFile(Path("a.qst"));
     const qrvmapi::CFileKey b = qrvmapi::KeyOfFile(Path("b.qst"));
-    std::promise<void> called, started;
-    std::shared_future<void> startedSoon = started.get_future().share();
-    std::atomic<bool> asked{false};
-    qrvmapi::CFileChecks checks;
-    checks.Watch(Path("a.qst"), a, [&](HRESULT hr) {
-        EXPECT_EQ(S_OK, hr);
-        called.set_value();
-        // Another check starts now; then this watcher asks the checks about its file.
-        if (startedSoon.wait_for(std::chrono::seconds(3)) == std::future_status::ready) {
-            asked = !checks.IsDamaged(a);
+    const struct {
+        std::string watched;
+        qrvmapi::CFileKey watchedKey;
+        HRESULT hr;
+        std::string started;
+        qrvmapi::CFileKey startedKey;
+    } cases[] = {{"a.qst", a, S_OK, "b.qst", b}, {"b.qst", a, MAPI_E_NOT_FOUND, "b.qst", a}};
+    for (const auto& c : cases) {
+        std::promise<void> called, started;
+        std::shared_future<void> startedSoon = started.get_future().share();
+        std::atomic<bool> asked{false};
+        qrvmapi::CFileChecks checks;
+        checks.Watch(Path(c.watched), c.watchedKey, [&](HRESULT hr) {
+            EXPECT_EQ(c.hr, hr);
+            called.set_value();
+            // Another check starts now; then this watcher asks the checks about its file.
+            if (startedSoon.wait_for(std::chrono::seconds(3)) == std::future_status::ready) {
+                asked = !checks.IsDamaged(c.watchedKey);
+            }
+        });
+        called.get_future().wait();
+        {
+            qrvtest::HangGuard guard("a check started while a watcher runs", std::chrono::seconds(10));
+            checks.Start(Path(c.started), c.startedKey);
+            started.set_value();
+            EXPECT_EQ(c.hr, checks.Await(Path(c.started), c.startedKey));
+            checks.Stop();  // joins the watcher's thread
         }
-    });
-    called.get_future().wait();
-    {
-        qrvtest::HangGuard guard("a check started while a watcher runs", std::chrono::seconds(10));
-        checks.Start(Path("b.qst"), b);
-        started.set_value();
-        EXPECT_EQ(S_OK, checks.Await(Path("b.qst"), b));
-        checks.Stop();  // joins the watcher's thread
+        EXPECT_TRUE(asked.load()) << "starting a check waited for a running watcher of " << c.watched;
     }
-    EXPECT_TRUE(asked.load()) << "starting a check waited for a running watcher";
 }
 
 TEST_F(CheckedStore, ALookUpThatFindsEveryNameTakesNoWriteLock) {
