@@ -6,6 +6,7 @@
 #include <future>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "engine/DrawerMapList.h"
 #include "platform/mapi/FileCheck.h"
@@ -113,7 +114,11 @@ TEST(DuplicateSearch, TheResultComesWhileTheCheckIsHeldAndTheDamageWhenItEnds) {
     auto search = std::async(std::launch::async, [&] { return Search(pConfig); });
     const bool returned = search.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     EXPECT_TRUE(returned) << "the search waited for the check";
-    EXPECT_TRUE(held.load());
+    // The check's thread may reach its start only after the search returned: it is held there.
+    for (int waited = 0; !held && waited < 10000; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(held.load()) << "the search started no check";
     EXPECT_TRUE(world.Ui().CheckFailures(0).empty()) << "told before the check ended";
     letGo.set_value();
     EXPECT_EQ(Result(1), search.get());

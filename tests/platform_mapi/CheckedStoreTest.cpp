@@ -259,9 +259,16 @@ TEST_F(CheckedStore, AStopEndsTheIntegrityCheckInsideItsStructuralPart) {
             ++checking;
         } else if (stage == qrvmapi::CFileChecks::CStage::Starting) {
             reads.Watch(std::this_thread::get_id(), kStopAt, [&] {
-                stopper = std::thread([&] { checks.Stop(); });
+                std::atomic<bool> entering{false};
+                stopper = std::thread([&] {
+                    entering = true;
+                    checks.Stop();
+                });
                 stopping = true;
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));  // stopping by now
+                while (!entering) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));  // stopped by now
             });
         }
     });
