@@ -198,6 +198,7 @@ public:
     ~CReadCounter() {
         sqlite3_vfs_unregister(&m_vfs);
         sqlite3_vfs_register(s_base, 1);
+        s_thread = std::thread::id();
         s_atRead = nullptr;
     }
     // Counts the reads of 'thread' from now on; 'at' is called on it at the nth.
