@@ -74,6 +74,10 @@ CDrawerMap* CDrawerMap::KeysOfColumn(ULONG ulPropTag) {
 HRESULT CDrawerMap::CreateDrawerMap(LPSPropTagArray lpColumns, ULONG ulIndex, CDrawerMap** ppMap) {
     HRESULT hr = S_OK;
     TRACE_FUNC_RESULT("CreateDrawerMap", hr);
+    // No failure leaves the caller a pointer it might take for a level.
+    if (ppMap != nullptr) {
+        *ppMap = nullptr;
+    }
     if (lpColumns == nullptr) {
         QTRACE(TRACE_ERROR, "Failure: Invalid column array specified!\n");
         return hr = E_INVALIDARG;

@@ -91,7 +91,6 @@ BOOL CLanguageFile::OpenFile(LPCSTR pszPath, LPCSTR pszMode) {
         QTRACE(TRACE_ERROR, "fopen(%s, %s) failed!\n", pszPath, pszMode);
         return bResult;
     }
-    m_bEOF = FALSE;
     m_lVersion = -1;
     if (!ReadVersion()) {
         QTRACE(TRACE_ERROR, "ReadVersion() failed!\n");
@@ -116,12 +115,12 @@ BOOL CLanguageFile::CloseFile() {
     return bResult;
 }
 
-// Rewinding also forgets an end of file met before: the next read starts at line 1 again.
+// The end-of-file flag is the reader's, not the stream's: only CloseFile clears it, so a read after
+// a rewind of a file that was read to its end comes back empty.
 BOOL CLanguageFile::Rewind() {
     if (m_pFile == nullptr)
         return FALSE;
     std::rewind(m_pFile);
-    m_bEOF = FALSE;
     return TRUE;
 }
 
@@ -323,9 +322,8 @@ BOOL CLanguageFile::ReadLanguageID() {
         QTRACE(TRACE_ERROR, "Failure: File not open!\n");
         return bResult;
     }
-    // The scan leaves the reader where it found it, end-of-file state included.
+    // The scan leaves the read position where it found it; an end of file it met stays met.
     long nPosition = std::ftell(m_pFile);
-    BOOL bWasEOF = m_bEOF;
     Rewind();
 
     LPSTR pszLine = nullptr;
@@ -355,7 +353,6 @@ BOOL CLanguageFile::ReadLanguageID() {
     std::free(pszLine);
     if (nPosition >= 0)
         std::fseek(m_pFile, nPosition, SEEK_SET);
-    m_bEOF = bWasEOF;
     return bResult;
 }
 
@@ -374,13 +371,16 @@ BOOL CLanguageFile::IsCapableToLoad(LPCSTR pszPath, LONG* plLanguageID) {
         return bResult;
     }
 
-    // The check may run on a reader that has a file of its own open: keep that file's state.
+    // The check may run on a reader that has a file of its own open: keep that file's state, its end
+    // of file included (the checked file's end says nothing about it). A reader without a file keeps
+    // the end of file the check met until its next CloseFile, as a reopened file then reads nothing.
     FILE* pSavedFile = m_pFile;
     BOOL bSavedEOF = m_bEOF;
     LONG lSavedVersion = m_lVersion;
     LONG lSavedID = m_lLanguageID;
     m_pFile = pFile;
-    m_bEOF = FALSE;
+    if (pSavedFile != nullptr)
+        m_bEOF = FALSE;
     m_lVersion = -1;
 
     if (!ReadVersion()) {
@@ -402,7 +402,8 @@ BOOL CLanguageFile::IsCapableToLoad(LPCSTR pszPath, LONG* plLanguageID) {
 
     std::fclose(pFile);
     m_pFile = pSavedFile;
-    m_bEOF = bSavedEOF;
+    if (pSavedFile != nullptr)
+        m_bEOF = bSavedEOF;
     m_lVersion = lSavedVersion;
     m_lLanguageID = lSavedID;
     return bResult;

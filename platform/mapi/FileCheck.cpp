@@ -182,6 +182,7 @@ CFileChecks& CFileChecks::Service() {
 }
 
 HRESULT CFileChecks::RunCheck(const std::string& path, const CFileKey& key) {
+    Reached(CStage::Starting);
     // Opened for writing but kept to reading (query_only): a connection that is the file's last
     // one when it closes then ends SQLite's log files as any other would; a read-only one would
     // leave them beside the store.
@@ -229,15 +230,27 @@ void CFileChecks::Run(std::string path, CFileKey key, CCheck* check) {
         if (!m_stop.load()) {
             watchers.swap(check->watchers);
         }
-        // A stop may have taken this thread to join already: then there is nothing left to hand on.
-        if (check->pid == ::getpid() && check->thread.joinable()) {
-            m_endedThreads.push_back(std::move(check->thread));  // joined by the next launch or stop
-        }
         result = check->hr;  // what a wait gives
         m_ended.notify_all();
     }
+    // The watchers are called with no lock held, and before this thread is handed over to be
+    // joined: a watcher may call the service, also while another check is started meanwhile.
     for (auto& watcher : watchers) {
         watcher(result);
+    }
+    std::lock_guard<std::mutex> guard(m_lock);
+    const std::thread::id self = std::this_thread::get_id();
+    // A stop may have taken this thread to join already: then there is nothing left to hand on.
+    if (check->thread.joinable() && check->thread.get_id() == self) {
+        m_endedThreads.push_back(std::move(check->thread));  // joined by the next launch or stop
+        return;
+    }
+    for (auto it = m_handingOn.begin(); it != m_handingOn.end(); ++it) {
+        if (it->get_id() == self) {
+            m_endedThreads.push_back(std::move(*it));
+            m_handingOn.erase(it);
+            return;
+        }
     }
 }
 
@@ -254,9 +267,10 @@ void CFileChecks::JoinEnded() {
 void CFileChecks::Launch(const std::string& path, const CFileKey& key, CCheck& check) {
     JoinEnded();
     if (check.thread.joinable()) {
-        // The thread of an earlier check, ended but for its return.
+        // The thread of an earlier check that is still calling its watchers: it is joined once it
+        // handed itself over, never here under the lock, which its watchers may want.
         if (check.pid == ::getpid()) {
-            check.thread.join();
+            m_handingOn.push_back(std::move(check.thread));
         } else {
             check.thread.detach();
         }
@@ -360,6 +374,10 @@ void CFileChecks::Stop() {
         }
         threads = std::move(m_endedThreads);
         m_endedThreads.clear();
+        for (std::thread& thread : m_handingOn) {
+            threads.push_back(std::move(thread));
+        }
+        m_handingOn.clear();
         for (auto& [key, check] : m_checks) {
             check->watchers.clear();
             if (!check->thread.joinable()) {

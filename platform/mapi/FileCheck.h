@@ -65,8 +65,9 @@ public:
     HRESULT Await(const std::string& path, const CFileKey& key);
     // Has 'ended' called with what Await would give once the file's check ended, starting it when it
     // neither ran nor runs: at once, on this thread, when the file's verdict is known; else on the
-    // check's thread as it ends, where it must only hand the result on. A stop forgets the calls
-    // still waited for.
+    // check's thread as it ends, where it should only hand the result on. It is called with no lock
+    // of the checks held (so it may ask them again, and other checks start meanwhile), but a stop
+    // waits for it: it must not call Stop. A stop forgets the calls still waited for.
     void Watch(const std::string& path, const CFileKey& key, std::function<void(HRESULT)> ended);
     // The file was found damaged by other means (SQLite met damage reading it): so it stays.
     void MarkDamaged(const CFileKey& key);
@@ -77,10 +78,10 @@ public:
     void Stop();
     // How many whole-file checks ran to their end (for tests).
     long ChecksRun() const { return m_checksRun.load(); }
-    // For tests: called on the check's thread before each chunk of a copy (Copying), once the copy
-    // is whole (Copied), and every few thousand steps of SQLite's integrity check (Checking). Set it
-    // before any check.
-    enum class CStage { Copying, Copied, Checking };
+    // For tests: called on the check's thread as it starts (Starting), before each chunk of a copy
+    // (Copying), once the copy is whole (Copied), and every few thousand steps of SQLite's integrity
+    // check (Checking). Set it before any check.
+    enum class CStage { Copying, Copied, Checking, Starting };
     void SetStageHook(std::function<void(CStage)> hook) { m_stageHook = std::move(hook); }
 
 private:
@@ -116,6 +117,8 @@ private:
     std::condition_variable m_ended;
     std::map<CFileKey, std::unique_ptr<CCheck>> m_checks;
     std::vector<std::thread> m_endedThreads;  // handed over by checks as they end
+    // Threads of ended checks still calling their watchers when their file's check started again.
+    std::vector<std::thread> m_handingOn;
     bool m_stopping = false;
     std::atomic<bool> m_stop{false};  // read by the checks' SQLite callbacks
     std::atomic<long> m_checksRun{0};

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <functional>
+#include <future>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "engine/DrawerMapList.h"
 #include "platform/mapi/FileCheck.h"
@@ -87,6 +89,41 @@ TEST(DuplicateSearch, AStoreThatFailsItsCheckIsToldAfterTheSearchAndEachFileIsCh
     EXPECT_EQ((std::vector<HRESULT>{MAPI_E_CORRUPT_STORE, MAPI_E_CORRUPT_STORE}),
               world.Ui().CheckFailures(2));
     EXPECT_EQ(start + 1, qrvmapi::FileChecksRun()) << "a search checked a file again";
+    pConfig->Release();
+}
+
+// The search never waits for a store's whole-file check: with the check held at its start, the
+// search gives its result, and the damaged store is told only once the check is let go.
+TEST(DuplicateSearch, TheResultComesWhileTheCheckIsHeldAndTheDamageWhenItEnds) {
+    CSearchWorld world(1);
+    auto folder = world.MakeFolder(0, "Contacts");
+    world.AddItem(0, folder, {"first", "Ann"});
+    world.AddItem(0, folder, {"second", "Ann"});
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    world.BreakFolderIndex(0);  // a new file: its check starts with the search
+    std::promise<void> letGo;
+    std::shared_future<void> released = letGo.get_future().share();
+    std::atomic<bool> held{false};
+    qrvmapi::CFileChecks::Service().SetStageHook([&](qrvmapi::CFileChecks::CStage stage) {
+        if (stage == qrvmapi::CFileChecks::CStage::Starting) {
+            held = true;
+            released.wait();
+        }
+    });
+    auto search = std::async(std::launch::async, [&] { return Search(pConfig); });
+    const bool returned = search.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    EXPECT_TRUE(returned) << "the search waited for the check";
+    // The check's thread may reach its start only after the search returned: it is held there.
+    for (int waited = 0; !held && waited < 10000; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(held.load()) << "the search started no check";
+    EXPECT_TRUE(world.Ui().CheckFailures(0).empty()) << "told before the check ended";
+    letGo.set_value();
+    EXPECT_EQ(Result(1), search.get());
+    EXPECT_EQ(std::vector<HRESULT>{MAPI_E_CORRUPT_STORE}, world.Ui().CheckFailures(1));
+    qrvmapi::CFileChecks::Service().SetStageHook(nullptr);
     pConfig->Release();
 }
 

@@ -39,7 +39,7 @@ std::vector<RowBuilder> Rows(ULONG ulType, std::initializer_list<_PV> values) {
 
 }  // namespace
 
-TEST(CreateDrawerMap, RefusesBadColumnsWithoutWritingTheOutPointer) {
+TEST(CreateDrawerMap, RefusesBadColumnsAndLeavesNoPointerBehind) {
     SizedSPropTagArray(1, none) = {0, {0}};
     SizedSPropTagArray(2, two) = {2, {PR_SUBJECT, PR_ENTRYID}};
     SizedSPropTagArray(2, errors) = {2, {PROP_TAG(PT_ERROR, 0x8001), PROP_TAG(PT_ERROR, 0x8002)}};
@@ -55,7 +55,7 @@ TEST(CreateDrawerMap, RefusesBadColumnsWithoutWritingTheOutPointer) {
         CDrawerMap* pMap = reinterpret_cast<CDrawerMap*>(0x1);
         EXPECT_EQ(c.hr, CDrawerMap::CreateDrawerMap(static_cast<LPSPropTagArray>(c.columns), c.index, &pMap))
             << c.columns << "/" << c.index;
-        EXPECT_EQ(reinterpret_cast<CDrawerMap*>(0x1), pMap);
+        EXPECT_EQ(nullptr, pMap);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "language/LanguageDict.h"
+#include "language/LanguageFile.h"
 #include "tests/language/LanguageTestSupport.h"
 
 using qrvtest::LanguageFileText;
@@ -53,8 +54,14 @@ TEST_F(LanguageDictTest, LoadTakesTheLastIdOfTheHeaderAndServesCopies) {
     EXPECT_EQ(Text(m_dict, 1031, 1), "Eins");
     EXPECT_EQ(Text(m_dict, 1031, 2), "<null>");
     EXPECT_EQ(Text(m_dict, 1036, 1), "<null>");
-    // A file of only a header is a language without texts.
-    ASSERT_TRUE(m_dict.Load(Write("; L_VER:0\n; L_ID:1036").c_str()));
+    // A file of only a header whose id ends it without a line feed is listed, but its check reads to
+    // its end and the reopened file then reads nothing: it does not load. With the line feed it is
+    // a language without texts.
+    const std::string headerOnly = Write("; L_VER:0\n; L_ID:1036");
+    EXPECT_TRUE(CLanguageFile().IsCapableToLoad(headerOnly.c_str(), nullptr));
+    EXPECT_FALSE(m_dict.Load(headerOnly.c_str()));
+    EXPECT_EQ(m_dict.GetLanguageObj(1036), nullptr);
+    ASSERT_TRUE(m_dict.Load(Write("; L_VER:0\n; L_ID:1036\n").c_str()));
     ASSERT_NE(m_dict.GetLanguageObj(1036), nullptr);
     EXPECT_EQ(m_dict.GetLanguageObj(1036)->GetTextCount(), 0u);
 }

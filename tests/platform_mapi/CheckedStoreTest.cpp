@@ -2,12 +2,17 @@
 // a damaged file never written, reads that change nothing, and a stop that never waits.
 #include <dirent.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <functional>
+#include <future>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -145,9 +150,10 @@ TEST_F(CheckedStore, AStopEndsACopyAndDamageMetMeanwhileOutlastsTheCheck) {
     {
         qrvmapi::CFileChecks checks;
         checks.SetStageHook([&](qrvmapi::CFileChecks::CStage stage) {
-            if (stage != qrvmapi::CFileChecks::CStage::Copying) {
+            if (stage == qrvmapi::CFileChecks::CStage::Copied ||
+                stage == qrvmapi::CFileChecks::CStage::Checking) {
                 ++checking;
-            } else if (copying++ == 0) {
+            } else if (stage == qrvmapi::CFileChecks::CStage::Copying && copying++ == 0) {
                 stopper = std::thread([&] { checks.Stop(); });
                 stopping = true;
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));  // stopping by now
@@ -175,6 +181,182 @@ TEST_F(CheckedStore, AStopEndsACopyAndDamageMetMeanwhileOutlastsTheCheck) {
     EXPECT_EQ(MAPI_E_CORRUPT_STORE, checks.Await(Path(), key));
     EXPECT_EQ(1, checks.ChecksRun());
     EXPECT_TRUE(checks.IsDamaged(key));
+}
+
+// While it lives, SQLite's default file system reads store files through a count of the reads made
+// on one thread, with a step a test takes at the nth of them.
+class CReadCounter {
+public:
+    CReadCounter() {
+        s_base = sqlite3_vfs_find(nullptr);
+        m_vfs = *s_base;
+        m_vfs.zName = "qrv-counted";
+        m_vfs.pNext = nullptr;
+        m_vfs.xOpen = &Open;
+        sqlite3_vfs_register(&m_vfs, 1);
+    }
+    ~CReadCounter() {
+        sqlite3_vfs_unregister(&m_vfs);
+        sqlite3_vfs_register(s_base, 1);
+        s_thread = std::thread::id();
+        s_atRead = nullptr;
+    }
+    // Counts the reads of 'thread' from now on; 'at' is called on it at the nth.
+    void Watch(std::thread::id thread, long nth, std::function<void()> at) {
+        s_nth = nth;
+        s_atRead = std::move(at);
+        s_reads = 0;
+        s_thread = thread;
+    }
+    long Reads() const { return s_reads.load(); }
+
+private:
+    static int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+        const int rc = s_base->xOpen(s_base, name, file, flags, outFlags);
+        if (rc == SQLITE_OK && (flags & SQLITE_OPEN_MAIN_DB) != 0 && file->pMethods != nullptr) {
+            static std::once_flag once;
+            std::call_once(once, [&] {
+                s_methods = *file->pMethods;
+                s_read = s_methods.xRead;
+                s_methods.xRead = &Read;
+            });
+            if (file->pMethods->xRead == s_read) {
+                file->pMethods = &s_methods;
+            }
+        }
+        return rc;
+    }
+    static int Read(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
+        if (s_thread.load() == std::this_thread::get_id() && ++s_reads == s_nth && s_atRead) {
+            s_atRead();
+        }
+        return s_read(file, buffer, amount, offset);
+    }
+
+    sqlite3_vfs m_vfs{};
+    static inline sqlite3_vfs* s_base = nullptr;
+    static inline sqlite3_io_methods s_methods{};
+    static inline int (*s_read)(sqlite3_file*, void*, int, sqlite3_int64) = nullptr;
+    static inline std::atomic<std::thread::id> s_thread{};
+    static inline std::atomic<long> s_reads{0};
+    static inline long s_nth = 0;
+    static inline std::function<void()> s_atRead;
+};
+
+// The structural part of SQLite's integrity check reads every page of the file in one step of its
+// program, which no progress handler sees: a stop made there ends it at once all the same.
+TEST_F(CheckedStore, AStopEndsTheIntegrityCheckInsideItsStructuralPart) {
+    MakeLargeJournalStore();
+    Sql("PRAGMA journal_mode = WAL");  // checked in place: every page is read by the check itself
+    const qrvmapi::CFileKey key = qrvmapi::KeyOfFile(Path());
+    constexpr long kStopAt = 200;  // a file of thousands of pages: well inside the structural part
+    CReadCounter reads;
+    std::thread stopper;
+    std::atomic<bool> stopping{false};
+    std::atomic<int> checking{0};
+    qrvmapi::CFileChecks checks;
+    checks.SetStageHook([&](qrvmapi::CFileChecks::CStage stage) {
+        if (stage == qrvmapi::CFileChecks::CStage::Checking) {
+            ++checking;
+        } else if (stage == qrvmapi::CFileChecks::CStage::Starting) {
+            reads.Watch(std::this_thread::get_id(), kStopAt, [&] {
+                std::atomic<bool> entering{false};
+                stopper = std::thread([&] {
+                    entering = true;
+                    checks.Stop();
+                });
+                stopping = true;
+                while (!entering) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));  // stopped by now
+            });
+        }
+    });
+    checks.Start(Path(), key);
+    {
+        qrvtest::HangGuard guard("a stop inside the integrity check", std::chrono::seconds(10));
+        while (!stopping) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        stopper.join();
+    }
+    EXPECT_EQ(0, checking.load()) << "the stop came after the structural part";
+    EXPECT_LT(reads.Reads() - kStopAt, 50) << "the structural part read on after the stop";
+    EXPECT_EQ(0, checks.ChecksRun());
+    EXPECT_FALSE(checks.IsDamaged(key));
+}
+
+// A rollback-journal file is copied in chunks. When no temporary file can be written (here: a limit
+// on the size of the files the process writes), the copy is kept in memory, and that copy is
+// checked as well: a damaged store never passes for sound.
+TEST_F(CheckedStore, ACopyKeptInMemoryIsCheckedAsWell) {
+    MakeLargeJournalStore();
+    FlipBitInPageOf("s.qst", "messages_folder", 0);
+    const qrvmapi::CFileKey key = qrvmapi::KeyOfFile(Path());
+    auto copySteps = [&](HRESULT expected) {
+        qrvmapi::CFileChecks checks;
+        std::atomic<int> copying{0};
+        checks.SetStageHook([&](qrvmapi::CFileChecks::CStage stage) {
+            copying += stage == qrvmapi::CFileChecks::CStage::Copying ? 1 : 0;
+        });
+        EXPECT_EQ(expected, checks.Await(Path(), key));
+        EXPECT_EQ(1, checks.ChecksRun());
+        return copying.load();
+    };
+    const int steps = copySteps(MAPI_E_CORRUPT_STORE);
+    EXPECT_GE(steps, 2) << "a file of several chunks was copied in one step";
+
+    rlimit was{};
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_FSIZE, &was));
+    rlimit small = was;
+    small.rlim_cur = 1 << 20;  // well below the copy
+    void (*signalWas)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &small));
+    const int limitedSteps = copySteps(MAPI_E_CORRUPT_STORE);
+    ::setrlimit(RLIMIT_FSIZE, &was);
+    std::signal(SIGXFSZ, signalWas);
+    EXPECT_GT(limitedSteps, steps) << "the copy into a temporary file did not fail";
+}
+
+// A watcher is called with no lock of the checks held, and before its thread is handed over to be
+// joined: it may ask the checks again while another check starts meanwhile, another file's or its
+// own file's again (a check that gave no verdict: here, the file at the path is not the one named).
+TEST_F(CheckedStore, AWatcherMayAskTheChecksWhileAnotherCheckStarts) {
+    ASSERT_EQ(S_OK, HrCreateStoreFile("a.qst", "A", ""));
+    ASSERT_EQ(S_OK, HrCreateStoreFile("b.qst", "B", ""));
+    const qrvmapi::CFileKey a = qrvmapi::KeyOfFile(Path("a.qst"));
+    const qrvmapi::CFileKey b = qrvmapi::KeyOfFile(Path("b.qst"));
+    const struct {
+        std::string watched;
+        qrvmapi::CFileKey watchedKey;
+        HRESULT hr;
+        std::string started;
+        qrvmapi::CFileKey startedKey;
+    } cases[] = {{"a.qst", a, S_OK, "b.qst", b}, {"b.qst", a, MAPI_E_NOT_FOUND, "b.qst", a}};
+    for (const auto& c : cases) {
+        std::promise<void> called, started;
+        std::shared_future<void> startedSoon = started.get_future().share();
+        std::atomic<bool> asked{false};
+        qrvmapi::CFileChecks checks;
+        checks.Watch(Path(c.watched), c.watchedKey, [&](HRESULT hr) {
+            EXPECT_EQ(c.hr, hr);
+            called.set_value();
+            // Another check starts now; then this watcher asks the checks about its file.
+            if (startedSoon.wait_for(std::chrono::seconds(3)) == std::future_status::ready) {
+                asked = !checks.IsDamaged(c.watchedKey);
+            }
+        });
+        called.get_future().wait();
+        {
+            qrvtest::HangGuard guard("a check started while a watcher runs", std::chrono::seconds(10));
+            checks.Start(Path(c.started), c.startedKey);
+            started.set_value();
+            EXPECT_EQ(c.hr, checks.Await(Path(c.started), c.startedKey));
+            checks.Stop();  // joins the watcher's thread
+        }
+        EXPECT_TRUE(asked.load()) << "starting a check waited for a running watcher of " << c.watched;
+    }
 }
 
 TEST_F(CheckedStore, ALookUpThatFindsEveryNameTakesNoWriteLock) {
