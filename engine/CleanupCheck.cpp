@@ -176,6 +176,19 @@ SRow LabelOf(const SRow* pRow) {
 
 }  // namespace
 
+bool IsKeptItem(IMsgStore* lpMDB, const CCleanupGroup& group, const SBinary& id) {
+    if (group.pKept == nullptr)
+        return false;
+    const SBinary kept = group.pKept->EntryIDView();
+    if (kept.cb == id.cb && (id.cb == 0 || std::memcmp(kept.lpb, id.lpb, id.cb) == 0))
+        return true;
+    ULONG ulResult = FALSE;
+    return lpMDB != nullptr &&
+           SUCCEEDED(lpMDB->CompareEntryIDs(kept.cb, reinterpret_cast<LPENTRYID>(kept.lpb), id.cb,
+                                            reinterpret_cast<LPENTRYID>(id.lpb), 0, &ulResult)) &&
+           ulResult != FALSE;
+}
+
 HRESULT OpenSearchedFolder(IMsgStore* lpMDB, CStoreInfo* pStore, int nStore, int nFolder,
                            const CResultReview* pReview, ULONG ulFlags, IMAPIFolder** ppFolder,
                            ULONG* pulType, bool* pbNoKey) {
@@ -268,7 +281,8 @@ HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pSt
         if (pGroup->skip != CleanupSkip::None)
             continue;
         for (const CEntryReference* pEntry : pGroup->marked) {
-            if (!pGroup->bJudged || nFolder < 0 || (int)pEntry->GetFolderIndex() == nFolder)
+            if ((!pGroup->bJudged || nFolder < 0 || (int)pEntry->GetFolderIndex() == nFolder) &&
+                !IsKeptItem(lpMDB, *pGroup, pEntry->EntryIDView()))
                 judged[g].push_back(pEntry);
         }
     }

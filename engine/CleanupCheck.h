@@ -33,6 +33,11 @@ struct CCleanupGroup {
     bool bDeletedFrom = false;  // entries of it were deleted already, in an earlier folder
 };
 
+// Whether an entry id names the group's kept item itself: a search that met one item twice (one
+// folder named twice) lists it beside itself, and an item is never its own duplicate. Ids that
+// differ byte for byte are asked of the store.
+bool IsKeptItem(IMsgStore* lpMDB, const CCleanupGroup& group, const SBinary& id);
+
 // Opens the folder at a position of a store's folder list, for reading or (MAPI_MODIFY) for
 // deleting, and makes sure it is the folder the search read: its entry id must equal the one the
 // review kept. A position or folder that is gone, or that names another folder now, gives S_OK
@@ -50,7 +55,8 @@ HRESULT OpenSearchedFolder(IMsgStore* lpMDB, CStoreInfo* pStore, int nStore, int
 // With nFolder (a folder position), a group judged before is judged by its kept entry and its
 // marked entries in that folder only: those are what a deletion of that folder takes, and its
 // parts in other folders may be gone by that deletion already. A group judged for the first time
-// is judged whole. Groups already skipped are left as they are.
+// is judged whole. Groups already skipped are left as they are. A marked entry that is the kept
+// item itself is no part of the judgement (and is never deleted).
 HRESULT CheckStoreGroups(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* pStore, int nStore,
                          const CResultReview* pReview, LPSPropTagArray lpCompared,
                          const std::vector<CCleanupGroup*>& groups, int nFolder = -1);

@@ -2,6 +2,8 @@
 #include "engine/CleanupFolder.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 #include "engine/ScopedRef.h"
 #include "model/ConfigInfo.h"
@@ -137,10 +139,18 @@ HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* 
         // later folders may have changed before this mark as well, so each later folder judges its
         // own part again too.
     }
+    // Each passed item once, and never a group's kept item, whatever the marks list: an item that
+    // a search met twice is no duplicate of itself.
     std::vector<SBinary> passedIds;
+    std::vector<CCleanupGroup*> passedGroups;
+    std::unordered_set<std::string_view> passedSet;
     for (const CMarkedEntry& entry : entries) {
-        if (entry.second->skip == CleanupSkip::None)
-            passedIds.push_back(entry.first);
+        if (entry.second->skip != CleanupSkip::None || IsKeptItem(lpMDB, *entry.second, entry.first))
+            continue;
+        if (!passedSet.emplace(reinterpret_cast<const char*>(entry.first.lpb), entry.first.cb).second)
+            continue;
+        passedIds.push_back(entry.first);
+        passedGroups.push_back(entry.second);
     }
     if (passedIds.empty()) {
         HrEndStoreBatch(lpMDB, FALSE);
@@ -162,9 +172,8 @@ HRESULT DeleteJudgedEntries(CConfigInfo* pConfig, IMsgStore* lpMDB, CStoreInfo* 
     result.ulNotDeleted = deletion.ulNotDeleted;
     // A group that changes in a later folder is no longer whole: these went.
     if (deletion.ulNotDeleted < passed.cValues) {
-        for (const CMarkedEntry& entry : entries)
-            entry.second->bDeletedFrom =
-                entry.second->bDeletedFrom || entry.second->skip == CleanupSkip::None;
+        for (CCleanupGroup* pGroup : passedGroups)
+            pGroup->bDeletedFrom = true;
     }
     return hr;
 }

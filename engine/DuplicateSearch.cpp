@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
+#include <unordered_set>
 
 #include "engine/DrawerMap.h"
 #include "engine/DrawerMapList.h"
@@ -59,6 +61,35 @@ void ReleaseAndNull(T*& p) {
 // otherwise the store's items would be filed into the previous store's map and meet its items.
 thread_local const CDrawerMapList* t_pMapList = nullptr;
 thread_local int t_nMapStore = -1;
+
+// The map the last folder was filed into, and the entry ids of the folders filed into it. When the
+// compare mode puts a store's folders together, a folder the store's list names twice (a damaged
+// document) would file each of its items twice into one map, and each item would be found a
+// duplicate of itself: a folder is read into a map once.
+thread_local const CDrawerMap* t_pFiledMap = nullptr;
+thread_local std::unordered_set<std::string> t_filedFolders;
+
+void ForgetFiledFolders() {
+    t_pFiledMap = nullptr;
+    t_filedFolders.clear();
+}
+
+// The folder's own entry id as the store hands it out (the saved key may be another form of it);
+// the saved key when the folder does not tell.
+std::string FolderIdentity(IMAPIFolder* lpFolder, const SBinary& savedKey) {
+    SizedSPropTagArray(1, tags) = {1, {PR_ENTRYID}};
+    ULONG cValues = 0;
+    LPSPropValue lpId = nullptr;
+    std::string id;
+    if (SUCCEEDED(lpFolder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &cValues, &lpId)) &&
+        cValues == 1 && lpId != nullptr && lpId->ulPropTag == PR_ENTRYID && lpId->Value.bin.cb != 0)
+        id.assign(reinterpret_cast<const char*>(lpId->Value.bin.lpb), lpId->Value.bin.cb);
+    else
+        id.assign(reinterpret_cast<const char*>(savedKey.lpb), savedKey.cb);
+    if (lpId != nullptr)
+        MAPIFreeBuffer(lpId);
+    return id;
+}
 
 // Everything one folder's search holds; released in the documented order on every path.
 struct CFolderSearchState {
@@ -126,6 +157,19 @@ struct CColumnSetState {
     }
 };
 
+// Has the store's whole-file check, when it ends, report a damaged store.
+void AdviseStoreCheck(IMsgStore* lpMDB) {
+    const HRESULT hrAdvise = HrAdviseStoreCheck(lpMDB, [](HRESULT hrCheck) {
+        if (hrCheck == MAPI_E_CORRUPT_STORE) {
+            QTRACE(TRACE_ERROR, "The store failed its integrity check: hr = 0x%08lx\n", hrCheck);
+            ReportStoreCheckFailure(hrCheck);
+        }
+    });
+    if (FAILED(hrAdvise)) {
+        QTRACE(TRACE_ERROR, "HrAdviseStoreCheck() failed: hr = 0x%08lx\n", hrAdvise);
+    }
+}
+
 }  // namespace
 
 HRESULT CConfigInfo::FindDuplicates(CDrawerMapList** ppList, CWnd* pParent) {
@@ -146,6 +190,7 @@ HRESULT CConfigInfo::FindDuplicates(CDrawerMapList** ppList, CWnd* pParent) {
     m_ulEntryNumber = 1;
     t_pMapList = nullptr;
     t_nMapStore = -1;
+    ForgetFiledFolders();
 
     const int nStores = GetStoreCount();
     std::unique_ptr<ISearchProgress> progress;
@@ -177,6 +222,7 @@ HRESULT CConfigInfo::FindDuplicates(CDrawerMapList** ppList, CWnd* pParent) {
     }
     t_pMapList = nullptr;
     t_nMapStore = -1;
+    ForgetFiledFolders();
     return hr;
 }
 
@@ -548,6 +594,26 @@ HRESULT CConfigInfo::FindFolderDuplicates(int nStoreIndex, int nFolderIndex, LPS
     }
     s.lpFolder = static_cast<LPMAPIFOLDER>(lpUnknown);
 
+    if (s.pMap != t_pFiledMap) {
+        ForgetFiledFolders();
+        t_pFiledMap = s.pMap;
+    }
+    bool fFiledAlready = false;
+    try {
+        fFiledAlready = !t_filedFolders.insert(FolderIdentity(s.lpFolder, s.folderKey)).second;
+    } catch (const std::bad_alloc&) {
+        QTRACE(TRACE_ERROR, "new() failed: Unable to note the searched folder!\n");
+        return hr = E_OUTOFMEMORY;
+    }
+    if (fFiledAlready) {
+        QTRACE(TRACE_WARNING, "Folder %d of store %d was searched already - skipping!\n", nFolderIndex,
+               nStoreIndex);
+        if (nFolderIndex + 1 == s.pStore->GetFolderCount()) {
+            AdviseStoreCheck(s.lpMDB);
+        }
+        return hr = S_OK;
+    }
+
     ULONG ulItemCount = 0;
     hr = GetFolderMessageCount(s.lpFolder, &ulItemCount);
     if (FAILED(hr)) {
@@ -703,15 +769,7 @@ HRESULT CConfigInfo::FindFolderDuplicates(int nStoreIndex, int nFolderIndex, LPS
     // user is told when the check finds damage, and a cleanup's writes wait for the verdict. A
     // check that could not run (busy, stopped) tells nothing.
     if (nFolderIndex + 1 == s.pStore->GetFolderCount()) {
-        const HRESULT hrAdvise = HrAdviseStoreCheck(s.lpMDB, [](HRESULT hrCheck) {
-            if (hrCheck == MAPI_E_CORRUPT_STORE) {
-                QTRACE(TRACE_ERROR, "The store failed its integrity check: hr = 0x%08lx\n", hrCheck);
-                ReportStoreCheckFailure(hrCheck);
-            }
-        });
-        if (FAILED(hrAdvise)) {
-            QTRACE(TRACE_ERROR, "HrAdviseStoreCheck() failed: hr = 0x%08lx\n", hrAdvise);
-        }
+        AdviseStoreCheck(s.lpMDB);
     }
     return hr;
 }

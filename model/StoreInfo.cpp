@@ -2,7 +2,10 @@
 #include "model/StoreInfo.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <new>
+#include <string_view>
 
 #include "model/BinaryKey.h"
 #include "model/FolderInfo.h"
@@ -34,7 +37,39 @@ HRESULT CheckFolderIndex(int nIndex, int nCount) {
     return S_OK;
 }
 
+// An entry id past its four flag bytes, which tell only how the id was handed out; all of an id
+// too short to have more.
+std::string_view EntryBody(const std::string& id) {
+    constexpr size_t kFlagBytes = 4;
+    return id.size() > kFlagBytes ? std::string_view(id).substr(kFlagBytes) : std::string_view(id);
+}
+
+// The entry id a folder holds, as bytes (empty when it has none).
+std::string FolderKeyOf(CFolderInfo* pFolder) {
+    SBinary key = {0, nullptr};
+    if (FAILED(pFolder->GetFolderKey(&key)))
+        AfxThrowMemoryException();
+    std::string bytes;
+    try {
+        if (!IsBinaryKeyEmpty(key))
+            bytes.assign(reinterpret_cast<const char*>(key.lpb), key.cb);
+    } catch (const std::bad_alloc&) {
+        FreeBinaryKey(&key);
+        AfxThrowMemoryException();
+    }
+    FreeBinaryKey(&key);
+    return bytes;
+}
+
 }  // namespace
+
+size_t CStoreInfo::CEntryBodyHash::operator()(const std::string& id) const {
+    return std::hash<std::string_view>()(EntryBody(id));
+}
+
+bool CStoreInfo::CEntryBodyEqual::operator()(const std::string& a, const std::string& b) const {
+    return EntryBody(a) == EntryBody(b);
+}
 
 CStoreInfo::CStoreInfo() : m_bPasswordProtected(FALSE) {
     TRACE_CTOR("CStoreInfo");
@@ -66,6 +101,11 @@ void CStoreInfo::Clear() {
     for (CFolderInfo* pFolder : m_Folders)
         pFolder->Release();
     m_Folders.clear();
+    m_FolderKeys.clear();
+    m_HeldKeys.clear();
+    for (CFolderInfo* pFolder : m_UnlistedFolders)
+        pFolder->Release();
+    m_UnlistedFolders.clear();
     if (m_pPropertyList != nullptr)
         m_pPropertyList->Release();
     Init();
@@ -137,37 +177,20 @@ HRESULT CStoreInfo::AddFolder(IMsgStore* lpMDB, ULONG cbFolderKey, const BYTE* l
         return hr = E_INVALIDARG;
     }
 
-    for (CFolderInfo* pFolder : m_Folders) {
-        SBinary key = {0, nullptr};
-        hr = pFolder->GetFolderKey(&key);
-        if (FAILED(hr)) {
-            QTRACE(TRACE_ERROR, "GetFolderKey() failed: hr = 0x%08lx\n", hr);
-            return hr;
-        }
-        if (IsBinaryKeyEmpty(key)) {
-            QTRACE(TRACE_WARNING, "Folder has no associated key!\n");
-            continue;
-        }
-        BOOL bEqual = FALSE;
-        if (lpMDB != nullptr) {
-            ULONG ulResult = FALSE;
-            hr = lpMDB->CompareEntryIDs(key.cb, reinterpret_cast<LPENTRYID>(key.lpb), cbFolderKey,
-                                        reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(lpbFolderKey)), 0,
-                                        &ulResult);
-            if (FAILED(hr)) {
-                QTRACE(TRACE_ERROR, "CompareEntryIDs() failed: hr = 0x%08lx\n", hr);
-                FreeBinaryKey(&key);
-                return hr;
-            }
-            bEqual = ulResult != 0;
-        } else {
-            bEqual = key.cb == cbFolderKey && memcmp(key.lpb, lpbFolderKey, cbFolderKey) == 0;
-        }
-        FreeBinaryKey(&key);
-        if (bEqual) {
-            QTRACE(TRACE_WARNING, "Folder already present!\n");
-            return hr = S_OK;
-        }
+    std::string key;
+    try {
+        key.assign(reinterpret_cast<const char*>(lpbFolderKey), cbFolderKey);
+    } catch (const std::bad_alloc&) {
+        QTRACE(TRACE_ERROR, "new() failed: Unable to allocate new folder data!\n");
+        return hr = E_OUTOFMEMORY;
+    }
+    BOOL bHeld = FALSE;
+    hr = FindHeldKey(lpMDB, key, &bHeld);
+    if (FAILED(hr))
+        return hr;
+    if (bHeld) {
+        QTRACE(TRACE_WARNING, "Folder already present!\n");
+        return hr = S_OK;
     }
 
     CFolderInfo* pFolder = new (std::nothrow) CFolderInfo;
@@ -183,13 +206,51 @@ HRESULT CStoreInfo::AddFolder(IMsgStore* lpMDB, ULONG cbFolderKey, const BYTE* l
         return hr = E_OUTOFMEMORY;
     }
     try {
-        m_Folders.push_back(pFolder);
+        AppendFolder(pFolder, std::move(key));
     } catch (const std::bad_alloc&) {
         QTRACE(TRACE_ERROR, "Failed to add folder object!\n");
         pFolder->Release();
         return hr = E_OUTOFMEMORY;
     }
     return hr;
+}
+
+HRESULT CStoreInfo::FindHeldKey(IMsgStore* lpMDB, const std::string& key, BOOL* pbHeld) {
+    *pbHeld = FALSE;
+    const auto [first, last] = m_HeldKeys.equal_range(key);
+    for (auto it = first; it != last; ++it) {
+        const std::string& held = *it;
+        if (lpMDB != nullptr) {
+            ULONG ulResult = FALSE;
+            const HRESULT hr = lpMDB->CompareEntryIDs(
+                (ULONG)held.size(), reinterpret_cast<LPENTRYID>(const_cast<char*>(held.data())),
+                (ULONG)key.size(), reinterpret_cast<LPENTRYID>(const_cast<char*>(key.data())), 0, &ulResult);
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "CompareEntryIDs() failed: hr = 0x%08lx\n", hr);
+                return hr;
+            }
+            *pbHeld = ulResult != 0;
+        } else {
+            *pbHeld = held == key;
+        }
+        if (*pbHeld)
+            break;
+    }
+    return S_OK;
+}
+
+void CStoreInfo::AppendFolder(CFolderInfo* pFolder, std::string&& key) {
+    // Room first, growing as push_back would: once the folder is listed nothing below can fail.
+    auto makeRoom = [](auto& list) {
+        if (list.size() == list.capacity())
+            list.reserve(list.size() * 2 + 8);
+    };
+    makeRoom(m_Folders);
+    makeRoom(m_FolderKeys);
+    if (!key.empty())
+        m_HeldKeys.insert(key);
+    m_Folders.push_back(pFolder);
+    m_FolderKeys.push_back(std::move(key));
 }
 
 HRESULT CStoreInfo::DeleteFolder(int nIndex) {
@@ -199,7 +260,18 @@ HRESULT CStoreInfo::DeleteFolder(int nIndex) {
     if (FAILED(hr))
         return hr;
     CFolderInfo* pFolder = m_Folders[nIndex];
+    const std::string& key = m_FolderKeys[nIndex];
+    if (!key.empty()) {
+        const auto [first, last] = m_HeldKeys.equal_range(key);
+        for (auto it = first; it != last; ++it) {
+            if (*it == key) {
+                m_HeldKeys.erase(it);
+                break;
+            }
+        }
+    }
     m_Folders.erase(m_Folders.begin() + nIndex);
+    m_FolderKeys.erase(m_FolderKeys.begin() + nIndex);
     pFolder->Release();
     return hr;
 }
@@ -293,10 +365,24 @@ void CStoreInfo::LoadVersion1(CArchive& ar) {
         // and its destructor gives every folder read so far back.
         pFolder->AddRef();
         try {
-            m_Folders.push_back(pFolder);
+            std::string key = FolderKeyOf(pFolder);
+            BOOL bHeld = FALSE;
+            FindHeldKey(nullptr, key, &bHeld);
+            if (bHeld) {
+                // A damaged or merged document may name one folder twice; searched twice, each of
+                // its items would be taken for a duplicate of itself.
+                QTRACE(TRACE_WARNING, "Folder record %lu names a folder already held - skipping!\n",
+                       (ULONG)i);
+                m_UnlistedFolders.push_back(pFolder);
+            } else {
+                AppendFolder(pFolder, std::move(key));
+            }
         } catch (const std::bad_alloc&) {
             pFolder->Release();
             AfxThrowMemoryException();
+        } catch (...) {
+            pFolder->Release();
+            throw;
         }
     }
     CPropertyList* pList = static_cast<CPropertyList*>(ar.ReadObject(RUNTIME_CLASS(CPropertyList)));

@@ -1,6 +1,8 @@
 // One chosen message store of a configuration's profile, with its chosen folders.
 #pragma once
 
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "model/InfoObject.h"
@@ -49,7 +51,9 @@ public:
     // The folder at nIndex with a reference added; E_INVALIDARG out of range (*ppFolder untouched).
     HRESULT GetFolder(int nIndex, CFolderInfo** ppFolder);
     // Adds the folder unless the store already holds it, by the opened store's CompareEntryIDs or,
-    // without a store, byte for byte; S_OK in both cases.
+    // without a store, byte for byte; S_OK in both cases. Only held ids that agree with the new one
+    // past their four flag bytes are compared (ids of one entry differ in their flags at most), so
+    // adding n folders costs about n, not n squared.
     HRESULT AddFolder(IMsgStore* lpMDB, ULONG cbFolderKey, const BYTE* lpbFolderKey);
     // The form the General page calls, with the configuration's item type, which plays no part.
     HRESULT AddFolder(DWORD dwConfigType, IMsgStore* lpMDB, ULONG cbFolderKey, const BYTE* lpbFolderKey);
@@ -67,6 +71,22 @@ protected:
     void LoadVersion1(CArchive& ar);
 
 private:
+    // Entry ids hashed and compared past their four flag bytes (all of a shorter id): the ids one
+    // store could take for the same entry fall on one key.
+    struct CEntryBodyHash {
+        size_t operator()(const std::string& id) const;
+    };
+    struct CEntryBodyEqual {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    using CHeldKeys = std::unordered_multiset<std::string, CEntryBodyHash, CEntryBodyEqual>;
+
+    // Appends a folder (the caller's reference passes to the list) with its entry id.
+    void AppendFolder(CFolderInfo* pFolder, std::string&& key);
+    // Whether a held folder's entry id is the given one: by the store's CompareEntryIDs, or byte
+    // for byte without a store. A failed comparison is returned.
+    HRESULT FindHeldKey(IMsgStore* lpMDB, const std::string& key, BOOL* pbHeld);
+
     SBinary m_StoreKey;
     SBinary m_InstanceKey;
     CString m_strName;
@@ -74,6 +94,13 @@ private:
     CString m_strPassword;
     BOOL m_bIMAPStore;
     std::vector<CFolderInfo*> m_Folders;  // one reference each, never null
-    CPropertyList* m_pPropertyList;       // one reference, or null
+    // In step with m_Folders: each folder's entry id (empty for a folder without one), and the
+    // non-empty ones as a set.
+    std::vector<std::string> m_FolderKeys;
+    CHeldKeys m_HeldKeys;
+    // Folder records a loaded document named a second time for a folder held already: not listed,
+    // but kept alive, since the archive may still hand them out to a later reference.
+    std::vector<CFolderInfo*> m_UnlistedFolders;
+    CPropertyList* m_pPropertyList;  // one reference, or null
     ULONG m_ulRefCount;
 };

@@ -10,7 +10,9 @@
 #include "model/StoreInfo.h"
 #include "platform/afx/CArchive.h"
 #include "platform/afx/CMemFile.h"
+#include "platform/mapi/EntryId.h"
 #include "tests/model/ConfigTestAccess.h"
+#include "tests/model/FakeMsgStore.h"
 #include "trace/Trace.h"
 
 namespace {
@@ -79,6 +81,31 @@ void BM_LoadDocument(benchmark::State& state) {
     state.SetBytesProcessed((int64_t)(bytes.size() * state.iterations()));
 }
 BENCHMARK(BM_LoadDocument)->Arg(6)->Arg(60);
+
+// "Include sub folders" on a large tree: n folders of one store added one by one through the
+// opened store, each new, then each once more (refused as held).
+void BM_AddFolder(benchmark::State& state) {
+    SetTraceLevel(-1);
+    const int nFolders = (int)state.range(0);
+    const std::string uid(16, '\x5A');
+    std::vector<std::string> ids;
+    ids.reserve(nFolders);
+    for (int i = 0; i < nFolders; ++i)
+        ids.push_back(qrvmapi::MakeEntryId(qrvmapi::EntryKind::Folder, uid, i + 1));
+    auto* pMDB = new proptest::CFakeMsgStore;
+    for (auto _ : state) {
+        auto* pStore = new CStoreInfo;
+        pStore->AddRef();
+        for (int pass = 0; pass < 2; ++pass)
+            for (const std::string& id : ids)
+                pStore->AddFolder(pMDB, (ULONG)id.size(), reinterpret_cast<const BYTE*>(id.data()));
+        benchmark::DoNotOptimize(pStore->GetFolderCount());
+        pStore->Release();
+    }
+    pMDB->Release();
+    state.SetItemsProcessed((int64_t)nFolders * state.iterations());
+}
+BENCHMARK(BM_AddFolder)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -143,3 +143,64 @@ TEST(CleanupJudgement, OtherConnectionsCommitDuringTheJudgementAndAfterAFailedJu
     pResult->Release();
     pConfig->Release();
 }
+
+// Groups that list their kept item among the marked ones (what a search that met one item twice
+// would give): the kept item stays, a group of nothing but itself deletes nothing and is not
+// counted as cleaned, and an item marked twice is deleted once.
+TEST(CleanupJudgement, AnItemListedTwiceIsNeverItsOwnDuplicate) {
+    CSearchWorld world(1);
+    const std::vector<BYTE> inbox = world.MakeFolder(0, "Inbox");
+    world.AddItem(0, inbox, {"a", "Ann"});
+    world.AddItem(0, inbox, {"a copy", "Ann"});
+    world.AddItem(0, inbox, {"c", "Cid"});
+    CTestConfig* pConfig = world.MakeConfig(0, {{0, {inbox}}});
+    pConfig->Compare(PR_GIVEN_NAME);
+    CDrawerMapList* pResult = nullptr;
+    ASSERT_EQ(S_OK, pConfig->FindDuplicates(&pResult, nullptr));
+    std::vector<std::vector<CEntryReference*>> found;
+    CDrawerMap* pMap = pResult->GetAt((ULONG)0);
+    for (CSortDrawer* pDrawer : Walk(pMap))
+        found.push_back(Entries(pDrawer));
+    pMap->Release();
+    ASSERT_EQ(2u, found.size());
+    ASSERT_EQ(2u, found[0].size());
+    CEntryReference* pAnn = found[0][0];
+    CEntryReference* pCopy = found[0][1];
+    CEntryReference* pCid = found[1].at(0);
+    std::vector<CCleanupGroup> groups = {{pAnn, {pAnn, pCopy, pCopy}}, {pCid, {pCid}}};
+    std::vector<CCleanupGroup*> all = {&groups[0], &groups[1]};
+    CResultReview review;
+    review.SetFolderKey(0, 0, inbox.data(), (ULONG)inbox.size());
+    CStoreInfo* pStore = pConfig->GetStore(0);
+    ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
+    IMAPISession* lpSession = nullptr;
+    IMsgStore* lpMDB = nullptr;
+    LPSPropTagArray lpCompared = nullptr;
+    ASSERT_EQ(S_OK, RetrieveSession(pConfig, &lpSession));
+    ASSERT_EQ(S_OK, OpenStore(pConfig, lpSession, pStore, &lpMDB, TRUE));
+    ASSERT_EQ(S_OK, pConfig->BuildPropTagArray(0, &lpCompared));
+
+    ASSERT_EQ(S_OK, JudgeStoreGroups(pConfig, lpMDB, pStore, 0, &review, lpCompared, all));
+    CFolderDeletion deletion;
+    ASSERT_EQ(S_OK, DeleteJudgedEntries(pConfig, lpMDB, pStore, 0, 0, &review, lpCompared,
+                                        MarkedIn(groups, 0), deletion));
+    EXPECT_EQ(CleanupStep::None, deletion.failed);
+    EXPECT_EQ(0u, deletion.ulNotDeleted) << "an item marked twice was counted as not deleted";
+    EXPECT_TRUE(groups[0].bDeletedFrom);
+    EXPECT_EQ(CleanupSkip::None, groups[1].skip);
+    EXPECT_FALSE(groups[1].bDeletedFrom) << "a group of one item counted as cleaned";
+    lpMDB->Release();
+    lpMDB = nullptr;
+    // Soft-deleting through another connection tells which items were still live.
+    EXPECT_EQ(S_OK, Drop(world, inbox, pAnn->EntryIDView())) << "the kept item was deleted";
+    EXPECT_EQ(S_OK, Drop(world, inbox, pCid->EntryIDView())) << "an item of its own group was deleted";
+    EXPECT_EQ(MAPI_W_PARTIAL_COMPLETION, Drop(world, inbox, pCopy->EntryIDView())) << "the duplicate stayed";
+
+    free(lpCompared);
+    lpSession->Logoff(0, 0, 0);
+    lpSession->Release();
+    MAPIUninitialize();
+    pStore->Release();
+    pResult->Release();
+    pConfig->Release();
+}

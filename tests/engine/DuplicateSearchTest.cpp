@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/DrawerMapList.h"
+#include "model/StoreInfo.h"
 #include "platform/mapi/FileCheck.h"
 #include "platform/mapi/MAPITestHooks.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -347,5 +348,37 @@ TEST(DuplicateSearch, GroupsEqualAPlainGroupingOfTheStoredValues) {
             EXPECT_EQ(want, found) << "seed " << seed << " mode " << mode;
             pConfig->Release();
         }
+    }
+}
+
+// A store that names one folder twice (here by a second form of its entry id, as a damaged
+// document may): where a store's folders are compared together, each item is filed once, so no
+// item is found a duplicate of itself; compared folder by folder, each naming gets its own map.
+TEST(DuplicateSearch, AFolderNamedTwiceFilesEachItemOnceIntoAStoresMap) {
+    CSearchWorld world(1);
+    const std::vector<BYTE> inbox = world.MakeFolder(0, "Inbox");
+    world.AddItem(0, inbox, {"a", "Ann"});
+    world.AddItem(0, inbox, {"b", "Bob"});
+    world.AddItem(0, inbox, {"b copy", "Bob"});
+    std::vector<BYTE> twin = inbox;
+    twin.at(22) ^= 1;  // a byte the store passes over when it reads the id
+    auto sorted = [](Result result) {
+        for (Groups& groups : result)
+            for (std::vector<std::string>& group : groups)
+                std::sort(group.begin(), group.end());
+        return result;
+    };
+    for (DWORD dwMode : {1u, 0u}) {
+        SCOPED_TRACE(dwMode);
+        CTestConfig* pConfig = world.MakeConfig(dwMode, {{0, {inbox}}});
+        pConfig->Compare(PR_GIVEN_NAME);
+        CStoreInfo* pStore = pConfig->GetStore(world.ConfigStoreIndex(pConfig, 0));
+        ASSERT_EQ(S_OK, pStore->AddFolder(nullptr, (ULONG)twin.size(), twin.data()));
+        ASSERT_EQ(2, pStore->GetFolderCount());
+        pStore->Release();
+        const Groups once = {{"a"}, {"b", "b copy"}};
+        const Result expected = dwMode == 1 ? Result{once} : Result{once, once};
+        EXPECT_EQ(expected, sorted(Search(pConfig)));
+        pConfig->Release();
     }
 }

@@ -206,6 +206,86 @@ TEST(StoreRecord, NullFolderSlotsAreSkippedAndOddValuesKept) {
     pStore->Release();
 }
 
+// A store double whose entry ids name one entry whatever their four flag bytes say.
+class CFlagBlindStore : public CFakeMsgStore {
+public:
+    int m_nCompared = 0;
+    HRESULT CompareEntryIDs(ULONG cb1, LPENTRYID lp1, ULONG cb2, LPENTRYID lp2, ULONG,
+                            ULONG* lpulResult) override {
+        ++m_nCompared;
+        *lpulResult = cb1 == cb2 && cb1 > 4 && memcmp((BYTE*)lp1 + 4, (BYTE*)lp2 + 4, cb1 - 4) == 0;
+        return S_OK;
+    }
+};
+
+TEST(StoreInfo, HeldFoldersAreFoundByIdInEveryStepOfTheList) {
+    using namespace std::string_literals;
+    const std::string a = "\0\0\0\0folder-a"s, aShort = "\x80\0\0\0folder-a"s, b = "\0\0\0\0folder-b"s;
+    auto add = [](CStoreInfo* pStore, IMsgStore* lpMDB, const std::string& id) {
+        return pStore->AddFolder(lpMDB, (ULONG)id.size(), reinterpret_cast<const BYTE*>(id.data()));
+    };
+    CStoreInfo* pStore = MakeStore();
+    auto* pMDB = new CFlagBlindStore;
+    ASSERT_EQ(S_OK, add(pStore, pMDB, a));
+    ASSERT_EQ(S_OK, add(pStore, pMDB, b));
+    // The store takes an id that differs in its flags for the same folder; only that one is asked.
+    pMDB->m_nCompared = 0;
+    EXPECT_EQ(S_OK, add(pStore, pMDB, aShort));
+    EXPECT_EQ(2, pStore->GetFolderCount());
+    EXPECT_EQ(1, pMDB->m_nCompared);
+    // Without a store, ids are compared byte for byte.
+    EXPECT_EQ(S_OK, add(pStore, nullptr, aShort));
+    EXPECT_EQ(3, pStore->GetFolderCount());
+    // A removed folder may be chosen again, and comes last.
+    ASSERT_EQ(S_OK, pStore->DeleteFolder(0));
+    EXPECT_EQ(S_OK, add(pStore, nullptr, a));
+    ASSERT_EQ(3, pStore->GetFolderCount());
+    EXPECT_EQ(b, FolderKeyOf(pStore, 0));
+    EXPECT_EQ(a, FolderKeyOf(pStore, 2));
+    pMDB->Release();
+    pStore->Release();
+}
+
+// A document that names one folder twice, by a second record or by referring to the first one
+// again, loads with the folder once; the second record lives on for a later store that refers to it.
+TEST(StoreRecord, AFolderNamedTwiceIsHeldOnce) {
+    auto folder = [](const std::string& head, const std::string& id) {
+        return head + Dword(1) + Dword(1) + "\x01" + Dword((DWORD)id.size()) + id + Dword(6);
+    };
+    // Indexes: 1 store class, 2 store, 3 folder class, 4 and 5 the records of folder "a", 6 "b";
+    // the second store is record 7.
+    const std::string stores = NewClassTag("CStoreInfo") + Dword(1) + Dword(0) + Dword(0) + Hex("00") +
+                               Dword(0) + Dword(4) + folder(NewClassTag("CFolderInfo"), "a") +
+                               folder(Hex("03 80"), "a") + Hex("04 00") + folder(Hex("03 80"), "b") +
+                               Hex("00 00") + Hex("01 80") + Dword(1) + Dword(0) + Dword(0) + Hex("00") +
+                               Dword(0) + Dword(1) + Hex("05 00") + Hex("00 00");
+    TraceCapture trace(TRACE_WARNING);
+    CStoreInfo* pFirst = nullptr;
+    CStoreInfo* pSecond = nullptr;
+    EXPECT_EQ("ok", Outcome([&] {
+                  Loaded(stores, [&](CArchive& ar) {
+                      pFirst = static_cast<CStoreInfo*>(ar.ReadObject(RUNTIME_CLASS(CStoreInfo)));
+                      pFirst->AddRef();
+                      pSecond = static_cast<CStoreInfo*>(ar.ReadObject(RUNTIME_CLASS(CStoreInfo)));
+                      pSecond->AddRef();
+                  });
+              }));
+    ASSERT_NE(nullptr, pFirst);
+    ASSERT_NE(nullptr, pSecond);
+    ASSERT_EQ(2, pFirst->GetFolderCount());
+    EXPECT_EQ("a", FolderKeyOf(pFirst, 0));
+    EXPECT_EQ("b", FolderKeyOf(pFirst, 1));
+    EXPECT_TRUE(trace.Contains("Folder record 1 names a folder already held - skipping!\n"));
+    EXPECT_TRUE(trace.Contains("Folder record 2 names a folder already held - skipping!\n"));
+    // What was loaded is what AddFolder then finds.
+    EXPECT_EQ(S_OK, pFirst->AddFolder(nullptr, 1, reinterpret_cast<const BYTE*>("a")));
+    EXPECT_EQ(2, pFirst->GetFolderCount());
+    pFirst->Release();
+    ASSERT_EQ(1, pSecond->GetFolderCount());
+    EXPECT_EQ("a", FolderKeyOf(pSecond, 0));
+    pSecond->Release();
+}
+
 TEST(FolderPath, NamesTheFoldersBelowTheIpmSubtreeOrFails) {
     const FolderTree tree = {
         {IPM_ID, {std::string("Top of Personal Folders"), "root"}},
