@@ -96,10 +96,4 @@ void CDocumentWriter::Commit() {
     }
 }
 
-void ReplaceDocumentFile(const std::string& path, const std::string& content) {
-    CDocumentWriter writer(path);
-    writer.Write(content);
-    writer.Commit();
-}
-
 }  // namespace qrvstore

@@ -11,18 +11,15 @@ namespace qrvstore {
 // (a directory, a FIFO or a device is refused before it is read).
 std::string ReadDocumentFile(const std::string& path);
 
-// Replaces a file's content as a whole: written to a private temporary file beside it, flushed and
-// renamed over it, so that a failure leaves the old file as it was. A symbolic link is written
-// through and stays a link; an existing file keeps its mode, a new one gets the umask's. A
-// CToolError naming the path and the reason when it cannot be done.
-void ReplaceDocumentFile(const std::string& path, const std::string& content);
-
-// The same replacement written in pieces, for a document too large to be held whole: refused as
-// ReplaceDocumentFile refuses, before anything is written; the pieces go to the private temporary
-// file as they come (a few at a time), and the file is replaced by Commit only. A writer destroyed
-// before its Commit (an error while the pieces were made) leaves the file as it was and nothing
-// beside it. Temporary files that an earlier run left beside the file, killed while it wrote,
-// are removed first.
+// Replaces a file's content as a whole, written in pieces so that a large document is never held
+// whole: refused before anything is written (a directory, a file that may not be written), with the
+// reason in the tool's words; the pieces go to a private temporary file beside it as they come (a
+// few at a time), which Commit flushes and renames over the file, so that a failure leaves the old
+// file as it was. A writer destroyed before its Commit (an error while the pieces were made) leaves
+// nothing beside the file either. A symbolic link is written through and stays a link; an existing
+// file keeps its mode, a new one gets the umask's. Temporary files that an earlier run left beside
+// the file, killed while it wrote, are removed first. Failures are CToolErrors naming the path and
+// the reason.
 class CDocumentWriter {
 public:
     explicit CDocumentWriter(const std::string& path);
