@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -30,6 +31,48 @@ CREATE TABLE IF NOT EXISTS services(id INTEGER PRIMARY KEY, profile INTEGER NOT 
   store_uid BLOB, remembered_pw TEXT, is_default INTEGER NOT NULL DEFAULT 0);
 )sql";
 
+// A directory's path with every link and "." or ".." resolved, "" when it cannot be resolved.
+std::string RealDirectory(const std::string& dir) {
+    char* real = ::realpath(dir.c_str(), nullptr);
+    std::string resolved = real != nullptr ? real : "";
+    std::free(real);
+    return resolved;
+}
+
+// How a service keeps its store's path: a file inside the machine root relative to the root, so that
+// a root copied or moved elsewhere names its own stores, not the ones of the root it was copied
+// from; any other file by the path it was given.
+std::string StoredStorePath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (path.empty() || slash == std::string::npos) {
+        return path;
+    }
+    const std::string root = RealDirectory(GetMachineRoot());
+    const std::string dir = RealDirectory(slash == 0 ? "/" : path.substr(0, slash));
+    if (root.empty() || dir.empty()) {
+        return path;
+    }
+    const std::string inside = (dir == "/" ? "" : dir) + path.substr(slash);
+    if (root == "/" || inside.compare(0, root.size() + 1, root + "/") != 0) {
+        return path;
+    }
+    return inside.substr(root.size() + 1);
+}
+
+// The path a kept store path names now: a relative one lies in this machine root. Profiles of
+// earlier versions keep the paths they were given, used as they are: full paths, and below a
+// machine root named by a relative path, paths that start with that root.
+std::string ResolvedStorePath(const std::string& stored) {
+    if (stored.empty() || stored[0] == '/') {
+        return stored;
+    }
+    const std::string root = GetMachineRoot();
+    if (root[0] != '/' && stored.compare(0, root.size() + 1, root + "/") == 0) {
+        return stored;
+    }
+    return root + "/" + stored;
+}
+
 void ReadService(CStmt& stmt, CServiceRow& row) {
     row.m_id = stmt.Int(0);
     row.m_profile = stmt.Int(1);
@@ -37,7 +80,7 @@ void ReadService(CStmt& stmt, CServiceRow& row) {
     row.m_providerUid = stmt.Blob(3);
     row.m_name = stmt.Text(4);
     row.m_display = stmt.Text(5);
-    row.m_path = stmt.Text(6);
+    row.m_path = ResolvedStorePath(stmt.Text(6));
     row.m_storeUid = stmt.Blob(7);
     row.m_rememberedPassword = stmt.IsNull(8) ? std::nullopt : std::optional<std::string>(stmt.Text(8));
     row.m_default = stmt.Int(9) != 0;
@@ -368,7 +411,7 @@ HRESULT CProfileDb::UpdateService(const CServiceRow& row) {
     }
     stmt->Bind(1, row.m_id);
     stmt->BindText(2, row.m_display);
-    stmt->BindText(3, row.m_path);
+    stmt->BindText(3, StoredStorePath(row.m_path));
     if (row.m_storeUid.empty()) {
         stmt->BindNull(4);
     } else {

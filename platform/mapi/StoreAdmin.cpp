@@ -2,6 +2,9 @@
 #include "platform/mapi/StoreAdmin.h"
 
 #include <memory>
+#include <mutex>
+
+#include <sqlite3.h>
 
 #include "platform/mapi/EntryId.h"
 #include "platform/mapi/FileCheck.h"
@@ -213,6 +216,31 @@ HRESULT HrRenameFolder(LPMDB lpMDB, const std::string& folderEntryId, const std:
     LONGLONG folder = 0;
     HRESULT hr = ChangeableFolder(lpMDB, folderEntryId, store, folder);
     return SUCCEEDED(hr) ? store->Store()->RenameFolder(folder, name) : hr;
+}
+
+HRESULT HrListFoldersOutOfReach(LPMDB lpMDB, std::vector<std::string>& entryIds) {
+    entryIds.clear();
+    qrvmapi::CMsgStoreImpl* store = Ours(lpMDB);
+    if (store == nullptr) {
+        return MAPI_E_INVALID_PARAMETER;
+    }
+    qrvmapi::CStoreDb& db = *store->Store();
+    std::lock_guard<std::recursive_mutex> guard(db.Db().Lock());
+    // UNION keeps each folder once, so a cycle of parents ends the walk.
+    auto stmt = db.Db().Prepare(
+        "WITH RECURSIVE reach(id) AS (SELECT id FROM folders WHERE id IN (?1, ?2) UNION "
+        "SELECT f.id FROM folders f JOIN reach r ON f.parent = r.id) "
+        "SELECT id FROM folders WHERE id NOT IN (SELECT id FROM reach) ORDER BY id");
+    if (!stmt->Valid()) {
+        return db.Db().LastResult();
+    }
+    stmt->Bind(1, db.Special(qrvmapi::SpecialFolder::Root));
+    stmt->Bind(2, db.Special(qrvmapi::SpecialFolder::IpmSubtree));
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        entryIds.push_back(qrvmapi::MakeEntryId(qrvmapi::EntryKind::Folder, db.Uid(), stmt->Int(0)));
+    }
+    return rc == SQLITE_DONE ? S_OK : qrvmapi::ResultFromSqlite(rc);
 }
 
 HRESULT HrRemoveProfileStore(const std::string& profile, const std::string& profilePassword,

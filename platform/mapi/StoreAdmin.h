@@ -67,6 +67,11 @@ HRESULT HrPurgeDeletedItems(LPMDB lpMDB, const std::vector<std::string>& entryId
 HRESULT HrDeleteFolder(LPMDB lpMDB, const std::string& folderEntryId);
 HRESULT HrRenameFolder(LPMDB lpMDB, const std::string& folderEntryId, const std::string& name);
 
+// The folders of a damaged file that no chain of parents links to the root or to the top of the
+// store (a folder made the child of its own sub folder takes them all out of every folder table):
+// their entry ids, oldest first. A sound store has none. Reads only.
+HRESULT HrListFoldersOutOfReach(LPMDB lpMDB, std::vector<std::string>& entryIds);
+
 // Removes the store whose display name is 'display' from a profile (its file stays), in one
 // transaction: MAPI_E_NOT_FOUND for an unknown profile or store, MAPI_E_LOGON_FAILED for a wrong
 // profile password, MAPI_E_AMBIGUOUS_RECIP when several stores have that name, and

@@ -28,11 +28,13 @@ int FlushToDisk(int fd) {
 std::atomic<PFN_FLUSH> g_pfnFlush{FlushToDisk};
 
 // The folder's entry for the renamed file reaches the disk. A folder whose file system cannot flush
-// folders at all (fsync gives EINVAL there) has nothing more to wait for.
+// folders at all (fsync gives EINVAL there) has nothing more to wait for, and neither has one this
+// user may write but not read (mode 0333): it cannot be opened to be flushed, by this program or
+// any other, so the file's own flush is all a save can do there.
 bool FlushDirectory(const std::string& dir) {
     const int fdDir = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fdDir < 0)
-        return false;
+        return errno == EACCES || errno == EPERM;
     const bool bFlushed = g_pfnFlush.load()(fdDir) == 0 || errno == EINVAL;
     const int nError = errno;
     ::close(fdDir);
@@ -137,8 +139,22 @@ PFN_FLUSH SetFlushHook(PFN_FLUSH pfnFlush) {
     return g_pfnFlush.exchange(pfnFlush != nullptr ? pfnFlush : FlushToDisk);
 }
 
-bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb,
-                           const ReplaceOptions& options) {
+CAtomicReplacement::~CAtomicReplacement() {
+    Abandon();
+}
+
+void CAtomicReplacement::Abandon() {
+    if (m_fd < 0)
+        return;
+    const int nError = errno;
+    ::close(m_fd);
+    ::unlink(m_temp.c_str());
+    m_fd = -1;
+    errno = nError;
+}
+
+bool CAtomicReplacement::Begin(const std::string& path, const ReplaceOptions& options) {
+    Abandon();
     if (path.empty()) {
         errno = ENOENT;
         return false;
@@ -175,25 +191,56 @@ bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
         return false;
-    bool bOK = WriteAll(fd, static_cast<const char*>(pData), cb) && ::fchmod(fd, mode) == 0 &&
-               g_pfnFlush.load()(fd) == 0;
+    m_fd = fd;
+    m_temp = std::move(temp);
+    m_target = std::move(target);
+    m_dir = dir;
+    m_mode = mode;
+    return true;
+}
+
+bool CAtomicReplacement::Write(const void* pData, size_t cb) {
+    if (m_fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    if (WriteAll(m_fd, static_cast<const char*>(pData), cb))
+        return true;
+    Abandon();
+    return false;
+}
+
+bool CAtomicReplacement::Commit() {
+    if (m_fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    bool bOK = ::fchmod(fd, (mode_t)m_mode) == 0 && g_pfnFlush.load()(fd) == 0;
     int nError = errno;
     if (::close(fd) != 0 && bOK) {
         bOK = false;
         nError = errno;
     }
-    if (bOK && ::rename(temp.c_str(), target.c_str()) != 0) {
+    if (bOK && ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
         bOK = false;
         nError = errno;
     }
     if (!bOK) {
-        ::unlink(temp.c_str());
+        ::unlink(m_temp.c_str());
         errno = nError;
         return false;
     }
     // Renamed but not yet on disk: a crash now could still bring the old file back, so the save
     // is not done. The new content stays in place; saving again flushes it.
-    return FlushDirectory(dir);
+    return FlushDirectory(m_dir);
+}
+
+bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb,
+                           const ReplaceOptions& options) {
+    CAtomicReplacement replacement;
+    return replacement.Begin(path, options) && replacement.Write(pData, cb) && replacement.Commit();
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& content) {

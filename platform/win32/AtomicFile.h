@@ -33,11 +33,38 @@ struct ReplaceOptions {
 };
 
 // Replaces the file at path by cb bytes at pData as the options say. The new content, then the
-// rename in its folder, reach the disk before success is reported. false, with errno kept, when
-// any step fails: up to the rename the old file is untouched and no temporary file is left; when
-// only the flush of the folder fails, the new content is in place but may not outlive a crash.
+// rename in its folder, reach the disk before success is reported (a folder that cannot be opened to
+// be flushed, as one the user may write but not read, counts as flushed, as one whose file system
+// cannot flush folders does). false, with errno kept, when any step fails: up to the rename the old
+// file is untouched and no temporary file is left; when only the flush of the folder fails, the
+// new content is in place but may not outlive a crash.
 bool ReplaceFileAtomically(const std::string& path, const void* pData, size_t cb,
                            const ReplaceOptions& options);
+
+// The same replacement with the content handed over in parts, so that a large file is never held
+// whole: Begin makes the temporary file (or fails as ReplaceFileAtomically does before it writes),
+// Write appends to it, and Commit flushes it, renames it over the target and flushes the folder,
+// failing as ReplaceFileAtomically does. Nothing reaches the target before Commit; a replacement
+// that fails, or is abandoned or destroyed before Commit, removes its temporary file.
+class CAtomicReplacement {
+public:
+    CAtomicReplacement() = default;
+    ~CAtomicReplacement();
+    CAtomicReplacement(const CAtomicReplacement&) = delete;
+    CAtomicReplacement& operator=(const CAtomicReplacement&) = delete;
+
+    bool Begin(const std::string& path, const ReplaceOptions& options);
+    bool Write(const void* pData, size_t cb);
+    bool Commit();
+    void Abandon();
+
+private:
+    int m_fd = -1;
+    std::string m_temp;
+    std::string m_target;
+    std::string m_dir;
+    unsigned int m_mode = 0;
+};
 
 // The file a write through links replaces: where a symbolic link at path leads, followed link by
 // link (also to a file not made yet), else path itself. false with errno for a link that cannot be

@@ -7,7 +7,6 @@
 #include "platform/mapi/StoreAdmin.h"
 
 namespace mapitest {
-namespace {
 
 void ExecOnStore(const std::string& storeFile, const std::string& sql) {
     sqlite3* db = nullptr;
@@ -15,8 +14,6 @@ void ExecOnStore(const std::string& storeFile, const std::string& sql) {
     EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr)) << sqlite3_errmsg(db);
     sqlite3_close(db);
 }
-
-}  // namespace
 
 void MakeFolderChainBelowInbox(const std::string& storeFile, int depth) {
     // Ids above every folder there is; each level's parent is the one made before it.
@@ -34,6 +31,13 @@ void MakeFolderChainBelowInbox(const std::string& storeFile, int depth) {
 void MakeCycleThroughInbox(const std::string& storeFile, const std::string& name) {
     ExecOnStore(storeFile, "UPDATE folders SET parent = (SELECT id FROM folders WHERE name = '" + name +
                                "') WHERE id = (SELECT value FROM meta WHERE key = 'folder.ipm');");
+}
+
+void CutOffFromTheTop(const std::string& storeFile, const std::string& name, const std::string& child) {
+    ExecOnStore(storeFile,
+                "UPDATE folders SET parent = (SELECT c.id FROM folders c JOIN folders p ON c.parent = p.id "
+                "WHERE p.name = '" +
+                    name + "' AND c.name = '" + child + "') WHERE name = '" + name + "';");
 }
 
 }  // namespace mapitest

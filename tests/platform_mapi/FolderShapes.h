@@ -18,4 +18,11 @@ void MakeFolderChainBelowInbox(const std::string& storeFile, int depth = kDeepCh
 // still passes.
 void MakeCycleThroughInbox(const std::string& storeFile, const std::string& name = "Inbox");
 
+// Makes the folder called 'name' the child of its own child called 'child': both are then out of
+// reach of the top (with what lies below them), and SQLite's integrity check still passes.
+void CutOffFromTheTop(const std::string& storeFile, const std::string& name, const std::string& child);
+
+// Runs SQL on a store file, as another program could. No connection of this process may hold it.
+void ExecOnStore(const std::string& storeFile, const std::string& sql);
+
 }  // namespace mapitest

@@ -1,5 +1,10 @@
 // Profiles, logon, the stores table and the password handshake the system relies on.
 
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
 #include "platform/mapi/StoreAdmin.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 
@@ -174,6 +179,49 @@ TEST_F(ProfileSession, ProtectedStoreOpensOnlyWhileItsServiceRemembersTheRightPa
     // The store already open stays usable; a new open is refused again.
     EXPECT_EQ(16u, BinaryProp(store, PR_STORE_RECORD_KEY).size());
     EXPECT_EQ(MAPI_E_FAILONEPROVIDER, open(MAPI_BEST_ACCESS));
+}
+
+// A store inside the machine root is named relative to the root: a root copied elsewhere opens its
+// own copies of the stores, never the first root's. A store outside the root, and one that a
+// profile of an earlier version names by its full path, open wherever the root lies.
+TEST_F(ProfileSession, ARootCopiedElsewhereOpensItsOwnStoresAndFullPathsStillOpen) {
+    std::string elsewhere = (std::filesystem::temp_directory_path() / "qrvcopy-XXXXXX").string();
+    ASSERT_NE(nullptr, mkdtemp(elsewhere.data()));
+    MakeProfile("P", "", "inside.qst", "Inside");
+    AddStore("P", "", elsewhere + "/outside.qst", "Outside");
+    AddStore("P", "", "legacy.qst", "Legacy");
+    const std::string legacy = m_root->Path() + "/mapi/stores/legacy.qst";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((m_root->Path() + "/mapi/profiles.db").c_str(), &db));
+    EXPECT_EQ(
+        SQLITE_OK,
+        sqlite3_exec(db, ("UPDATE services SET path = '" + legacy + "' WHERE display = 'Legacy'").c_str(),
+                     nullptr, nullptr, nullptr));
+    sqlite3_close(db);
+    const std::string copy = elsewhere + "/copy";
+    std::filesystem::copy(m_root->Path(), copy, std::filesystem::copy_options::recursive);
+
+    const char* const names[] = {"Inside", "Outside", "Legacy"};
+    auto inboxItems = [&](const char* name) {
+        Ref<IMAPISession> session(Logon("P"));
+        Ref<IMsgStore> store(OpenStore(session, name));
+        Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
+        return ContentIds(inbox).size();
+    };
+    setenv("QUORVEL_ROOT", copy.c_str(), 1);
+    for (const char* name : names) {
+        Ref<IMAPISession> session(Logon("P"));
+        Ref<IMsgStore> store(OpenStore(session, name));
+        Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
+        AddMessage(inbox, "IPM.Note", "through the copy");
+    }
+    EXPECT_EQ(1u, inboxItems("Inside"));
+    setenv("QUORVEL_ROOT", m_root->Path().c_str(), 1);
+    EXPECT_EQ(0u, inboxItems("Inside")) << "the copy's profile wrote into the first root's store";
+    EXPECT_EQ(1u, inboxItems("Outside"));
+    EXPECT_EQ(1u, inboxItems("Legacy"));
+    std::error_code ec;
+    std::filesystem::remove_all(elsewhere, ec);
 }
 
 TEST_F(ProfileSession, EntryIdOfAMessageOpensThroughTheSession) {

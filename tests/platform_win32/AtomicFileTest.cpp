@@ -1,6 +1,10 @@
 // Replacing a file as a whole: links, permissions, refusals and failures, as each caller asks.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -90,6 +94,62 @@ TEST_F(AtomicFileTest, AFailedFlushOfTheFileOrOfItsFolderIsAFailure) {
     qrvtest::FailingFlush unsupported(S_IFDIR, EINVAL);
     EXPECT_TRUE(Replace("file", "newer", qrvfile::ReplaceOptions()));
     EXPECT_EQ("newer", m_root.ReadFile("file"));
+}
+
+// Takes from this process the powers that let it pass permission bits by (those of root), so that
+// the bits bite as they do for any user; true when they bite now.
+bool DropPowersOverPermissions() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (int power : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+        data[0].effective &= ~(1u << power);
+        data[0].permitted &= ~(1u << power);
+    }
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+// A folder that may be written but not read cannot be opened to be flushed, by anyone: a save into
+// it is done once the file itself is flushed, and still fails when that flush fails. The folder's
+// permission bits are real: the saves run in a child process without the powers of root.
+TEST_F(AtomicFileTest, AFolderThatMayBeWrittenButNotReadTakesSavesUnlessTheFilesFlushFails) {
+    const std::string dir = Path("drop");
+    ASSERT_TRUE(std::filesystem::create_directory(dir));
+    m_root.WriteFile("drop/kept", "old");
+    ASSERT_EQ(0, ::chmod(dir.c_str(), 0333));
+    const pid_t child = ::fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        if (!DropPowersOverPermissions())
+            ::_exit(10);
+        if (::open(dir.c_str(), O_RDONLY | O_DIRECTORY) >= 0 || errno != EACCES)
+            ::_exit(11);
+        int nFaults = 0;
+        if (!qrvfile::ReplaceFileAtomically(dir + "/file", "new", 3, qrvfile::ReplaceOptions()))
+            nFaults |= 1;
+        qrvtest::FailingFlush failing(S_IFREG, EIO);
+        errno = 0;
+        if (qrvfile::ReplaceFileAtomically(dir + "/kept", "new", 3, qrvfile::ReplaceOptions()) ||
+            errno != EIO)
+            nFaults |= 2;
+        ::_exit(nFaults);
+    }
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    ::chmod(dir.c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_NE(10, WEXITSTATUS(status)) << "the child could not give up the powers of root";
+    EXPECT_NE(11, WEXITSTATUS(status)) << "the folder's permission bits did not bite";
+    EXPECT_EQ(0, WEXITSTATUS(status) & 1) << "a save that was done was reported as failed";
+    EXPECT_EQ(0, WEXITSTATUS(status) & 2) << "a failed flush of the file was not a failed save";
+    EXPECT_EQ("new", m_root.ReadFile("drop/file"));
+    EXPECT_EQ("old", m_root.ReadFile("drop/kept"));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ((std::vector<std::string>{"file", "kept"}), names);
 }
 
 // The new file's permissions: exactly the mode asked for, less the umask when asked, or those of

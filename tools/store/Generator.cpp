@@ -6,6 +6,7 @@
 
 #include "platform/mapi/StoreAdmin.h"
 #include "platform/win32/CodePage.h"
+#include "tools/store/FolderTree.h"
 #include "tools/store/ToolText.h"
 
 namespace qrvstore {
@@ -280,16 +281,6 @@ ULONGLONG ItemSeed(ULONGLONG seed, ULONG index) {
     return r.Next();
 }
 
-LPMAPIFOLDER OpenEntryFolder(LPMDB store, const std::string& eid) {
-    LPUNKNOWN unknown = nullptr;
-    ULONG type = 0;
-    Check(store->OpenEntry(static_cast<ULONG>(eid.size()),
-                           reinterpret_cast<LPENTRYID>(const_cast<char*>(eid.data())), nullptr,
-                           MAPI_BEST_ACCESS, &type, &unknown),
-          "Opening a folder");
-    return static_cast<LPMAPIFOLDER>(static_cast<IMAPIFolder*>(unknown));
-}
-
 void SetClass(LPMAPIFOLDER folder, const std::string& containerClass) {
     SPropValue cls{};
     cls.ulPropTag = PR_CONTAINER_CLASS_A;
@@ -328,19 +319,18 @@ std::string SampleText(const std::string& sample, ULONGLONG itemSeed, size_t slo
 }
 
 LPMAPIFOLDER OpenOrMakeFolder(LPMDB store, const std::string& path, const std::string& containerClass) {
-    SizedSPropTagArray(1, tags) = {1, {PR_IPM_SUBTREE_ENTRYID}};
+    LPMAPIFOLDER folder = OpenTopFolder(store);
+    // A damaged file may hold, out of reach of the top, the very folder that seems to be missing
+    // (a standard one too): nothing is made in it then, lest the store get a second one.
+    std::string cut;
+    try {
+        cut = FoldersOutOfReach(store);
+    } catch (...) {
+        folder->Release();
+        throw;
+    }
     ULONG count = 0;
     LPSPropValue values = nullptr;
-    Check(store->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values), "Reading the store");
-    std::string ipm =
-        PROP_TYPE(values[0].ulPropTag) == PT_BINARY
-            ? std::string(reinterpret_cast<char*>(values[0].Value.bin.lpb), values[0].Value.bin.cb)
-            : std::string();
-    MAPIFreeBuffer(values);
-    if (ipm.empty()) {
-        throw CToolError("the store has no IPM subtree");
-    }
-    LPMAPIFOLDER folder = OpenEntryFolder(store, ipm);
     size_t start = 0;
     while (start < path.size()) {
         size_t end = path.find('/', start);
@@ -350,9 +340,21 @@ LPMAPIFOLDER OpenOrMakeFolder(LPMDB store, const std::string& path, const std::s
             continue;
         }
         LPMAPIFOLDER child = nullptr;
-        HRESULT hr =
-            folder->CreateFolder(FOLDER_GENERIC, name.c_str(), nullptr, nullptr, OPEN_IF_EXISTS, &child);
+        HRESULT hr = S_OK;
+        if (cut.empty()) {
+            hr = folder->CreateFolder(FOLDER_GENERIC, name.c_str(), nullptr, nullptr, OPEN_IF_EXISTS, &child);
+        } else {
+            try {
+                child = OpenChildFolder(store, folder, name);
+            } catch (...) {
+                folder->Release();
+                throw;
+            }
+        }
         folder->Release();
+        if (child == nullptr && SUCCEEDED(hr)) {
+            throw CToolError(cut + ": the store is damaged, so no folder \"" + name + "\" is made");
+        }
         Check(hr, "Opening or making the folder \"" + name + "\"");
         folder = child;
         if (!containerClass.empty()) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "platform/win32/CodePage.h"
@@ -350,82 +351,141 @@ bool ValueFromJson(ULONG tag, const json& j, LPVOID lpParent, SPropValue& value,
     return true;
 }
 
-json ExportItems(LPMAPIFOLDER folder) {
-    json items = json::array();
+namespace {
+
+// The document form of one opened item: every property it keeps (ids and keys left out).
+HRESULT ItemToJson(LPMESSAGE message, json& item) {
+    // The item's own tags keep the width its text was written in.
+    LPSPropTagArray tags = nullptr;
+    ULONG count = 0;
+    LPSPropValue values = nullptr;
+    HRESULT hr = message->GetPropList(0, &tags);
+    if (SUCCEEDED(hr)) {
+        hr = message->GetProps(tags, 0, &count, &values);
+    }
+    MAPIFreeBuffer(tags);
+    json properties = json::array();
+    for (ULONG i = 0; SUCCEEDED(hr) && i < count; ++i) {
+        const SPropValue& value = values[i];
+        if (PROP_TYPE(value.ulPropTag) == PT_ERROR || IsComputed(value.ulPropTag)) {
+            continue;
+        }
+        json entry;
+        if (PROP_ID(value.ulPropTag) >= 0x8000) {
+            SizedSPropTagArray(1, one) = {1, {value.ulPropTag}};
+            LPSPropTagArray named = reinterpret_cast<LPSPropTagArray>(&one);
+            ULONG names = 0;
+            LPMAPINAMEID* found = nullptr;
+            if (message->GetNamesFromIDs(&named, nullptr, 0, &names, &found) != S_OK || names != 1) {
+                MAPIFreeBuffer(found);
+                continue;  // an id without a name cannot be carried to another store
+            }
+            entry["guid"] = FormatGuid(*found[0]->lpguid);
+            if (found[0]->ulKind == MNID_ID) {
+                entry["id"] = found[0]->Kind.lID;
+            } else {
+                entry["name"] = Utf16ToUtf8(found[0]->Kind.lpwstrName);
+            }
+            entry["type"] = NameOfType(PROP_TYPE(value.ulPropTag));
+            MAPIFreeBuffer(found);
+        } else {
+            char tag[16];
+            std::snprintf(tag, sizeof(tag), "0x%08X", value.ulPropTag);
+            entry["tag"] = tag;
+        }
+        entry["value"] = ValueToJson(value);
+        properties.push_back(std::move(entry));
+    }
+    MAPIFreeBuffer(values);
+    if (SUCCEEDED(hr)) {
+        item = json{{"properties", std::move(properties)}};
+    }
+    return hr;
+}
+
+// Holds what one batch of the folder's walk has open, so that an item handed on may throw.
+struct CExportBatch {
     LPMAPITABLE table = nullptr;
-    Check(folder->GetContentsTable(0, &table), "GetContentsTable");
-    SizedSPropTagArray(1, columns) = {1, {PR_ENTRYID}};
-    HRESULT hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
-    for (;;) {
-        LPSRowSet rows = nullptr;
-        if (SUCCEEDED(hr)) {
-            hr = table->QueryRows(100, 0, &rows);
-        }
-        if (FAILED(hr) || rows->cRows == 0) {
-            FreeProws(rows);
-            break;
-        }
-        for (ULONG r = 0; r < rows->cRows && SUCCEEDED(hr); ++r) {
-            const SBinary& eid = rows->aRow[r].lpProps[0].Value.bin;
-            LPMESSAGE message = nullptr;
-            ULONG type = 0;
-            hr = folder->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, 0, &type,
-                                   reinterpret_cast<LPUNKNOWN*>(&message));
-            if (FAILED(hr)) {
-                break;
-            }
-            // The item's own tags keep the width its text was written in.
-            LPSPropTagArray tags = nullptr;
-            ULONG count = 0;
-            LPSPropValue values = nullptr;
-            hr = message->GetPropList(0, &tags);
-            if (SUCCEEDED(hr)) {
-                hr = message->GetProps(tags, 0, &count, &values);
-            }
-            MAPIFreeBuffer(tags);
-            json properties = json::array();
-            for (ULONG i = 0; SUCCEEDED(hr) && i < count; ++i) {
-                const SPropValue& value = values[i];
-                if (PROP_TYPE(value.ulPropTag) == PT_ERROR || IsComputed(value.ulPropTag)) {
-                    continue;
-                }
-                json entry;
-                if (PROP_ID(value.ulPropTag) >= 0x8000) {
-                    SizedSPropTagArray(1, one) = {1, {value.ulPropTag}};
-                    LPSPropTagArray tags = reinterpret_cast<LPSPropTagArray>(&one);
-                    ULONG names = 0;
-                    LPMAPINAMEID* found = nullptr;
-                    if (message->GetNamesFromIDs(&tags, nullptr, 0, &names, &found) != S_OK || names != 1) {
-                        MAPIFreeBuffer(found);
-                        continue;  // an id without a name cannot be carried to another store
-                    }
-                    entry["guid"] = FormatGuid(*found[0]->lpguid);
-                    if (found[0]->ulKind == MNID_ID) {
-                        entry["id"] = found[0]->Kind.lID;
-                    } else {
-                        entry["name"] = Utf16ToUtf8(found[0]->Kind.lpwstrName);
-                    }
-                    entry["type"] = NameOfType(PROP_TYPE(value.ulPropTag));
-                    MAPIFreeBuffer(found);
-                } else {
-                    char tag[16];
-                    std::snprintf(tag, sizeof(tag), "0x%08X", value.ulPropTag);
-                    entry["tag"] = tag;
-                }
-                entry["value"] = ValueToJson(value);
-                properties.push_back(std::move(entry));
-            }
-            MAPIFreeBuffer(values);
+    LPSRowSet rows = nullptr;
+    LPMESSAGE message = nullptr;
+    ~CExportBatch() {
+        if (message != nullptr) {
             message->Release();
-            if (SUCCEEDED(hr)) {
-                items.push_back(json{{"properties", std::move(properties)}});
-            }
         }
         FreeProws(rows);
+        if (table != nullptr) {
+            table->Release();
+        }
     }
-    table->Release();
-    Check(hr, "Reading the folder");
+};
+
+// A JSON text of 'item' as it stands at depth 'depth' of a document dumped with an indent of two.
+std::string Indented(const json& item, size_t depth) {
+    const std::string text = item.dump(2);
+    const std::string margin(2 * depth, ' ');
+    std::string shifted;
+    shifted.reserve(text.size() + text.size() / 8);
+    shifted += margin;
+    for (char c : text) {
+        shifted += c;
+        // Texts are written escaped: every line feed in a dump is one of its own line breaks.
+        if (c == '\n') {
+            shifted += margin;
+        }
+    }
+    return shifted;
+}
+
+}  // namespace
+
+ULONG ForEachExportedItem(LPMAPIFOLDER folder, const std::function<void(json&)>& take) {
+    CExportBatch batch;
+    Check(folder->GetContentsTable(0, &batch.table), "GetContentsTable");
+    SizedSPropTagArray(1, columns) = {1, {PR_ENTRYID}};
+    Check(batch.table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0), "Reading the folder");
+    ULONG handed = 0;
+    for (;;) {
+        FreeProws(batch.rows);
+        batch.rows = nullptr;
+        Check(batch.table->QueryRows(100, 0, &batch.rows), "Reading the folder");
+        if (batch.rows->cRows == 0) {
+            return handed;
+        }
+        for (ULONG r = 0; r < batch.rows->cRows; ++r) {
+            const SPropValue& id = batch.rows->aRow[r].lpProps[0];
+            if (PROP_TYPE(id.ulPropTag) != PT_BINARY) {
+                throw CToolError("an item of the folder has no entry id: the store is damaged");
+            }
+            ULONG type = 0;
+            Check(folder->OpenEntry(id.Value.bin.cb, reinterpret_cast<LPENTRYID>(id.Value.bin.lpb), nullptr,
+                                    0, &type, reinterpret_cast<LPUNKNOWN*>(&batch.message)),
+                  "Reading the folder");
+            json item;
+            HRESULT hr = ItemToJson(batch.message, item);
+            batch.message->Release();
+            batch.message = nullptr;
+            Check(hr, "Reading the folder");
+            take(item);
+            ++handed;
+        }
+    }
+}
+
+json ExportItems(LPMAPIFOLDER folder) {
+    json items = json::array();
+    ForEachExportedItem(folder, [&items](json& item) { items.push_back(std::move(item)); });
     return json{{"items", std::move(items)}};
+}
+
+ULONG WriteItemsDocument(LPMAPIFOLDER folder, const std::function<void(const std::string&)>& write) {
+    // The document is {"items": [...]}: its first and last lines, and each item two levels in.
+    write("{\n  \"items\": [");
+    const ULONG count = ForEachExportedItem(folder, [&write, first = true](json& item) mutable {
+        write((first ? "\n" : ",\n") + Indented(item, 2));
+        first = false;
+    });
+    write(count == 0 ? "]\n}\n" : "\n  ]\n}\n");
+    return count;
 }
 
 ULONG TagFromJson(LPMAPIPROP object, const json& entry, std::string& error) {

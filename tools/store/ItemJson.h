@@ -1,7 +1,9 @@
 // Items as JSON: every property type, standard properties by tag, named ones by GUID and id or name.
 #pragma once
 
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "platform/mapi/MAPIX.h"
 
@@ -32,6 +34,12 @@ ULONG TagFromJson(LPMAPIPROP object, const nlohmann::json& entry, std::string& e
 
 // Every item of a folder with every property it keeps (ids and keys left out).
 nlohmann::json ExportItems(LPMAPIFOLDER folder);
+// The same items handed to 'take' one at a time, in the same order, as each is read: memory for one
+// item. Returns how many were handed on; a CToolError when the folder cannot be read.
+ULONG ForEachExportedItem(LPMAPIFOLDER folder, const std::function<void(nlohmann::json& item)>& take);
+// The document of ExportItems written in pieces, byte for byte its dump with an indent of two and
+// a line feed: each item is written as it is read. Returns how many items were written.
+ULONG WriteItemsDocument(LPMAPIFOLDER folder, const std::function<void(const std::string& piece)>& write);
 // Creates one item per element of "items"; returns how many. Stops at the first bad item with an
 // error naming it; items created before stay.
 ULONG ImportItems(LPMAPIFOLDER folder, const nlohmann::json& document);

@@ -15,6 +15,7 @@
 #include "platform/mapi/MAPIX.h"
 #include "platform/mapi/StoreAdmin.h"
 #include "tools/store/Catalog.h"
+#include "tools/store/FolderTree.h"
 #include "tools/store/Generator.h"
 #include "tools/store/ItemJson.h"
 #include "tools/store/ToolFile.h"
@@ -184,25 +185,29 @@ std::string TextOf(const SPropValue& value) {
     return PROP_TYPE(value.ulPropTag) == PT_STRING8 ? value.Value.lpszA : "";
 }
 
-// The bytes of one binary property of an object: an entry id it holds.
-std::string BinaryProp(LPMAPIPROP object, ULONG tag, const std::string& what) {
+bool FlagOf(const SPropValue& value) {
+    return PROP_TYPE(value.ulPropTag) == PT_BOOLEAN && value.Value.b != 0;
+}
+
+// The bytes of one binary property of an object: an entry id it holds. 'damage' says what is
+// wrong with the store when the object does not have it.
+std::string BinaryProp(LPMAPIPROP object, ULONG tag, const std::string& what, const std::string& damage) {
     SizedSPropTagArray(1, tags) = {1, {tag}};
     ULONG count = 0;
     LPSPropValue values = nullptr;
     Check(object->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values), what);
-    std::string bytes(reinterpret_cast<const char*>(values[0].Value.bin.lpb), values[0].Value.bin.cb);
+    std::string bytes;
+    const bool found = BytesOf(values[0], bytes);
     MAPIFreeBuffer(values);
+    if (!found) {
+        throw CToolError(damage + ": the store is damaged");
+    }
     return bytes;
 }
 
 // Opens a folder below the IPM subtree by its path, without making anything.
 LPMAPIFOLDER FindFolder(LPMDB store, const std::string& path) {
-    std::string top = BinaryProp(store, PR_IPM_SUBTREE_ENTRYID, "Reading the store");
-    LPMAPIFOLDER folder = nullptr;
-    ULONG type = 0;
-    HRESULT hr = store->OpenEntry(static_cast<ULONG>(top.size()), reinterpret_cast<LPENTRYID>(top.data()),
-                                  nullptr, MAPI_BEST_ACCESS, &type, reinterpret_cast<LPUNKNOWN*>(&folder));
-    Check(hr, "Opening the top of the store");
+    LPMAPIFOLDER folder = OpenTopFolder(store);
     size_t start = 0;
     while (start < path.size()) {
         size_t end = path.find('/', start);
@@ -211,30 +216,19 @@ LPMAPIFOLDER FindFolder(LPMDB store, const std::string& path) {
         if (name.empty()) {
             continue;
         }
-        LPMAPITABLE table = nullptr;
-        hr = folder->GetHierarchyTable(0, &table);
-        SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, PR_DISPLAY_NAME_A}};
-        LPSRowSet rows = nullptr;
-        if (SUCCEEDED(hr))
-            hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
-        if (SUCCEEDED(hr))
-            hr = table->QueryRows(0x7FFFFFFF, 0, &rows);
         LPMAPIFOLDER child = nullptr;
-        for (ULONG i = 0; SUCCEEDED(hr) && i < rows->cRows && child == nullptr; ++i) {
-            if (strcasecmp(TextOf(rows->aRow[i].lpProps[1]).c_str(), name.c_str()) == 0) {
-                const SBinary& eid = rows->aRow[i].lpProps[0].Value.bin;
-                hr = store->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, MAPI_BEST_ACCESS,
-                                      &type, reinterpret_cast<LPUNKNOWN*>(&child));
-            }
-        }
-        FreeProws(rows);
-        if (table != nullptr) {
-            table->Release();
+        try {
+            child = OpenChildFolder(store, folder, name);
+        } catch (...) {
+            folder->Release();
+            throw;
         }
         folder->Release();
-        Check(hr, "Finding the folder \"" + name + "\"");
         if (child == nullptr) {
-            throw CToolError("no folder \"" + name + "\" in \"" + path + "\"");
+            // A damaged file may hold the folder where no walk from the top finds it.
+            std::string cut = FoldersOutOfReach(store);
+            throw CToolError("no folder \"" + name + "\" in \"" + path + "\"" +
+                             (cut.empty() ? "" : " (" + cut + ": the store is damaged)"));
         }
         folder = child;
     }
@@ -248,7 +242,8 @@ std::string FolderEntryId(LPMDB store, const std::string& path) {
     }
     CHold<IMAPIFolder> folder;
     folder.p = FindFolder(store, path);
-    return BinaryProp(folder.p, PR_ENTRYID, "Reading the folder");
+    return BinaryProp(folder.p, PR_ENTRYID, "Reading the folder",
+                      "the folder \"" + path + "\" has no entry id");
 }
 
 // Frees a row set when a command ends, also by an error.
@@ -261,14 +256,16 @@ struct CHoldRows {
 // a list of levels, not in a call per level, and every level holds only its own rows and where its
 // part of the one path being listed ends: memory grows with the tree, not with the sum of the
 // paths. A damaged store may hold a cycle of folders: a folder met a second time is listed once
-// only, the rest of the tree still is, and then the error names it.
-void ListFolders(LPMAPIFOLDER top, std::ostream& out) {
+// only, the rest of the tree still is, and then the error names it, as it names the folders that
+// a damaged file has cut off from the top (which no walk from the top can list).
+void ListFolders(LPMDB store, LPMAPIFOLDER top, std::ostream& out) {
     struct CLevel {
         CHoldRows rows;
         ULONG next = 0;
         size_t prefix = 0;
     };
-    std::set<std::string> seen = {BinaryProp(top, PR_ENTRYID, "Reading the top of the store")};
+    std::set<std::string> seen = {
+        BinaryProp(top, PR_ENTRYID, "Reading the top of the store", "the top of the store has no entry id")};
     std::vector<std::unique_ptr<CLevel>> levels;
     std::string path;
     std::string metAgain;
@@ -312,8 +309,16 @@ void ListFolders(LPMAPIFOLDER top, std::ostream& out) {
             descend(child.p);
         }
     }
+    std::string damage;
     if (!metAgain.empty()) {
-        throw CToolError("the folder \"" + metAgain + "\" is its own ancestor: the store is damaged");
+        damage = "the folder \"" + metAgain + "\" is its own ancestor";
+    }
+    const std::string cut = FoldersOutOfReach(store);
+    if (!cut.empty()) {
+        damage += (damage.empty() ? "" : "; ") + cut;
+    }
+    if (!damage.empty()) {
+        throw CToolError(damage + ": the store is damaged");
     }
 }
 
@@ -383,7 +388,8 @@ LPMESSAGE OpenItem(LPMDB store, const std::string& eid) {
 void DeleteItem(LPMDB store, const std::string& eid, bool hard) {
     CHold<IMessage> item;
     item.p = OpenItem(store, eid);
-    std::string parent = BinaryProp(item.p, PR_PARENT_ENTRYID, "Reading the item");
+    std::string parent = BinaryProp(item.p, PR_PARENT_ENTRYID, "Reading the item",
+                                    "the item " + ToHex(eid) + " names no folder");
     CHold<IMAPIFolder> folder;
     ULONG type = 0;
     HRESULT hr =
@@ -511,7 +517,7 @@ int ProfileCommand(const CArgs& args, std::ostream& out) {
         LPSRowSet rows = nullptr;
         Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
         for (ULONG i = 0; i < rows->cRows; ++i) {
-            bool isDefault = rows->aRow[i].lpProps[1].Value.b != 0;
+            bool isDefault = FlagOf(rows->aRow[i].lpProps[1]);
             out << (isDefault ? "* " : "  ") << TextOf(rows->aRow[i].lpProps[0]) << "\n";
         }
         FreeProws(rows);
@@ -543,8 +549,7 @@ std::string StoreEntryIdByName(LPMAPISESSION session, const std::string& display
     std::string eid;
     for (ULONG i = 0; i < rows->cRows && eid.empty(); ++i) {
         if (TextOf(rows->aRow[i].lpProps[1]) == display) {
-            const SBinary& bin = rows->aRow[i].lpProps[0].Value.bin;
-            eid.assign(reinterpret_cast<const char*>(bin.lpb), bin.cb);
+            BytesOf(rows->aRow[i].lpProps[0], eid);
         }
     }
     FreeProws(rows);
@@ -658,7 +663,7 @@ int StoreCommand(const CArgs& args, std::ostream& out) {
             LPSRowSet rows = nullptr;
             Check(table->QueryRows(0x7FFFFFFF, 0, &rows), "QueryRows");
             for (ULONG i = 0; i < rows->cRows; ++i) {
-                out << (rows->aRow[i].lpProps[1].Value.b ? "* " : "  ") << TextOf(rows->aRow[i].lpProps[0])
+                out << (FlagOf(rows->aRow[i].lpProps[1]) ? "* " : "  ") << TextOf(rows->aRow[i].lpProps[0])
                     << "\n";
             }
             FreeProws(rows);
@@ -700,7 +705,7 @@ int FolderCommand(const CArgs& args, std::ostream& out) {
         store.p = OpenStoreFile(args, 2, false);
         CHold<IMAPIFolder> top;
         top.p = FindFolder(store.p, "");
-        ListFolders(top.p, out);
+        ListFolders(store.p, top.p, out);
     } else if (verb == "rename" || verb == "delete") {
         args.Expect(4, verb == "rename" ? 5 : 4);
         const std::string& path = args.Word(3, "PATH");
@@ -754,9 +759,13 @@ int ItemCommand(const CArgs& args, std::ostream& out) {
             ULONG n = rows->cRows;
             for (ULONG i = 0; i < n && shown < limit; ++i, ++shown) {
                 const SPropValue* p = rows->aRow[i].lpProps;
-                out << ToHex(
-                           std::string(reinterpret_cast<const char*>(p[0].Value.bin.lpb), p[0].Value.bin.cb))
-                    << "\t" << TextOf(p[1]) << "\t" << TextOf(p[2]) << "\n";
+                std::string eid;
+                if (!BytesOf(p[0], eid)) {
+                    FreeProws(rows);
+                    throw CToolError("an item of \"" + args.Word(3, "FOLDER") +
+                                     "\" has no entry id: the store is damaged");
+                }
+                out << ToHex(eid) << "\t" << TextOf(p[1]) << "\t" << TextOf(p[2]) << "\n";
             }
             FreeProws(rows);
             if (n == 0) {
@@ -768,14 +777,16 @@ int ItemCommand(const CArgs& args, std::ostream& out) {
         store.p = OpenStoreFile(args, 2, false);
         CHold<IMAPIFolder> folder;
         folder.p = FindFolder(store.p, args.Word(3, "FOLDER"));
-        nlohmann::json doc = ExportItems(folder.p);
-        std::string text = doc.dump(2) + "\n";
+        // Each item is written as it is read: a folder of any size needs memory for one item.
         std::string file = args.Option("--out");
         if (file.empty()) {
-            out << text;
+            WriteItemsDocument(folder.p, [&out](const std::string& piece) { out << piece; });
         } else {
-            ReplaceDocumentFile(file, text);
-            out << doc["items"].size() << " items written to " << file << ".\n";
+            CDocumentWriter writer(file);
+            ULONG count =
+                WriteItemsDocument(folder.p, [&writer](const std::string& piece) { writer.Write(piece); });
+            writer.Commit();
+            out << count << " items written to " << file << ".\n";
         }
     } else if (verb == "import") {
         args.Expect(5, 5);

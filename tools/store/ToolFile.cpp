@@ -45,7 +45,7 @@ std::string ReadDocumentFile(const std::string& path) {
     return content;
 }
 
-void ReplaceDocumentFile(const std::string& path, const std::string& content) {
+CDocumentWriter::CDocumentWriter(const std::string& path) : m_path(path) {
     // Refused before anything is written, with the reason in the tool's words.
     const std::string target = ReplacedFile(path);
     struct stat st;
@@ -62,8 +62,37 @@ void ReplaceDocumentFile(const std::string& path, const std::string& content) {
     options.nMode = 0666;
     options.bUmask = true;
     options.bKeepMode = true;
-    if (!qrvfile::ReplaceFileAtomically(target, content.data(), content.size(), options)) {
+    // What an earlier run killed while it wrote left beside the file.
+    options.bRemoveLeftovers = true;
+    if (!m_file.Begin(target, options)) {
         Fail("write", path, std::strerror(errno));
+    }
+    m_buffer.reserve(kBuffer);
+}
+
+void CDocumentWriter::Write(const std::string& piece) {
+    if (m_buffer.size() + piece.size() < kBuffer) {
+        m_buffer += piece;
+        return;
+    }
+    Flush();
+    // A large piece goes on as it is, not copied.
+    if (!m_file.Write(piece.data(), piece.size())) {
+        Fail("write", m_path, std::strerror(errno));
+    }
+}
+
+void CDocumentWriter::Flush() {
+    if (!m_buffer.empty() && !m_file.Write(m_buffer.data(), m_buffer.size())) {
+        Fail("write", m_path, std::strerror(errno));
+    }
+    m_buffer.clear();
+}
+
+void CDocumentWriter::Commit() {
+    Flush();
+    if (!m_file.Commit()) {
+        Fail("write", m_path, std::strerror(errno));
     }
 }
 
