@@ -114,6 +114,15 @@ protected:
         return text;
     }
 
+    // The same, read from the item opened by itself.
+    std::string ItemText(const std::string& eid, ULONG tag) {
+        LPUNKNOWN unknown = nullptr;
+        ULONG type = 0;
+        EXPECT_EQ(S_OK, OpenById(m_store.p, eid, MAPI_BEST_ACCESS, &unknown, &type));
+        Ref<IMessage> item(static_cast<LPMESSAGE>(static_cast<IMessage*>(unknown)));
+        return item.p != nullptr ? TextProp(item, CHANGE_PROP_TYPE(tag, PT_STRING8)) : std::string();
+    }
+
     Ref<IMAPISession> m_session;
     Ref<IMsgStore> m_store;
     Ref<IMAPIFolder> m_contacts;
@@ -177,6 +186,7 @@ TEST_F(ProvisionalNames, AnIdAnotherProgramTookMeanwhileNeverNamesItsPropertyHer
     EXPECT_NE(id, written);
     EXPECT_NE("", written);
     EXPECT_EQ("ours", ContactText(tag));
+    EXPECT_EQ("ours", ItemText(eid, tag));
     EXPECT_EQ("theirs", Sql("SELECT value FROM props WHERE pid = " + id));
     ULONG now = 0;
     EXPECT_EQ(S_OK, IdOf(m_store, 0x8502, 0, now));
@@ -189,6 +199,7 @@ TEST_F(ProvisionalNames, AnIdAnotherProgramTookMeanwhileNeverNamesItsPropertyHer
         "INSERT INTO props(msg, pid, type, value) SELECT id, (SELECT max(pid) FROM named), 30, 'made there' "
         "FROM messages");
     EXPECT_EQ("made there", ContactText(tag));
+    EXPECT_EQ("made there", ItemText(eid, tag));
 }
 
 }  // namespace
