@@ -4,7 +4,9 @@
 #include "model/ConfigInfo.h"
 #include "model/ErrorBoxes.h"
 #include "model/QuorvelDoc.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/Gdi.h"
+#include "platform/afx/wnd/WaitCursor.h"
 #include "platform/afx/wnd/WinApp.h"
 #include "platform/mapi/MAPICodes.h"
 #include "resources/Resource.h"
@@ -93,10 +95,17 @@ void CQuorvelView::OnConfigChange() {
         return;
     }
     m_bBuilding = TRUE;
-    do {
-        m_bNoticePending = FALSE;
-        ShowCurrentConfiguration();
-    } while (m_bNoticePending);
+    {
+        // Work on the window's thread: a click made meanwhile would reach the form that is leaving
+        // (out of use, gone when the work ends) or one not laid out yet, and do nothing without a
+        // word; it is refused with a sign instead, as during a search.
+        CWaitCursor wait;
+        CBusyPeriod busy;
+        do {
+            m_bNoticePending = FALSE;
+            ShowCurrentConfiguration();
+        } while (m_bNoticePending);
+    }
     m_bBuilding = FALSE;
     // A build that ended without a form leaves the pane empty.
     CloseLeavingForm();

@@ -120,6 +120,30 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
             }
         }
     }
+    // A provisional id reads where the file keeps its name now, and nothing while it keeps none.
+    std::vector<std::pair<ULONG, ULONG>> storedIds;  // the caller's id, the file's
+    if (CStoreDb::AnyProvisional()) {
+        for (ULONG& pid : readPids) {
+            ULONG stored = pid;
+            HRESULT hr = m_store->StoredId(pid, stored);
+            if (FAILED(hr)) {
+                return hr;
+            }
+            if (stored != pid) {
+                storedIds.emplace_back(pid, stored);
+                pid = stored;
+            }
+        }
+        readPids.erase(std::remove(readPids.begin(), readPids.end(), 0u), readPids.end());
+    }
+    auto storedId = [&storedIds](ULONG pid) {
+        for (const auto& [asked, stored] : storedIds) {
+            if (asked == pid) {
+                return stored;
+            }
+        }
+        return pid;
+    };
     std::sort(readPids.begin(), readPids.end());
     readPids.erase(std::unique(readPids.begin(), readPids.end()), readPids.end());
     // Rows looked up by id read into a batch of their own: a column's value can be moved out of
@@ -170,6 +194,7 @@ HRESULT CContentsTable::Walk(LONGLONG& after, size_t count, bool project, std::v
                     }
                     return &computed.back();
                 }
+                pid = storedId(pid);
                 const CPropCell* found = std::lower_bound(
                     first, last, pid, [](const CPropCell& c, ULONG id) { return PROP_ID(c.m_tag) < id; });
                 return found != last && PROP_ID(found->m_tag) == pid ? found : nullptr;

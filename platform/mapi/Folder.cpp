@@ -163,7 +163,12 @@ HRESULT CFolderImpl::FindProps(LPSPropTagArray lpTags, std::vector<std::optional
         return hr;
     }
     for (ULONG i = 0; i < lpTags->cValues; ++i) {
-        if (const CPropCell* cell = FindCell(all, lpTags->aulPropTag[i])) {
+        ULONG tag = lpTags->aulPropTag[i];
+        ULONG stored = PROP_ID(tag);
+        if (CStoreDb::AnyProvisional() && FAILED(hr = m_store->StoredId(stored, stored))) {
+            return hr;
+        }
+        if (const CPropCell* cell = FindCell(all, PROP_TAG(PROP_TYPE(tag), stored))) {
             cells[i] = *cell;
         }
     }

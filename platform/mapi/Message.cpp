@@ -113,9 +113,22 @@ HRESULT CMessageImpl::CollectProps(std::vector<CPropCell>& cells) {
 }
 
 HRESULT CMessageImpl::FindProps(LPSPropTagArray lpTags, std::vector<std::optional<CPropCell>>& cells) {
+    // The ids the file keeps the asked properties by (a provisional id's name may be elsewhere).
+    std::vector<ULONG> stored(lpTags->cValues);
+    for (ULONG i = 0; i < lpTags->cValues; ++i) {
+        stored[i] = PROP_ID(lpTags->aulPropTag[i]);
+        if (CStoreDb::AnyProvisional()) {
+            HRESULT hr = m_store->StoredId(stored[i], stored[i]);
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+    }
     for (ULONG i = 0; i < lpTags->cValues && !m_stored.Complete(); ++i) {
         const ULONG pid = PROP_ID(lpTags->aulPropTag[i]);
-        if (!IsMessageComputed(pid) && m_pending.count(pid) == 0 && !m_stored.Covers(pid)) {
+        // Under 0 the file keeps nothing: no read can find more.
+        if (!IsMessageComputed(pid) && m_pending.count(pid) == 0 && stored[i] != 0 && !m_stored.Covers(pid) &&
+            !m_stored.Covers(stored[i])) {
             HRESULT hr = CompleteStored();
             if (FAILED(hr)) {
                 return hr;
@@ -134,8 +147,13 @@ HRESULT CMessageImpl::FindProps(LPSPropTagArray lpTags, std::vector<std::optiona
             cells[i] = pending->second;
             continue;
         }
-        if (const CPropCell* stored = m_stored.Find(lpTags->aulPropTag[i])) {
-            cells[i] = *stored;
+        // Under the caller's id when this item saved it so, else where the file keeps it.
+        const CPropCell* found = m_stored.Find(lpTags->aulPropTag[i]);
+        if (found == nullptr && stored[i] != pid && stored[i] != 0) {
+            found = m_stored.Find(PROP_TAG(PROP_TYPE(lpTags->aulPropTag[i]), stored[i]));
+        }
+        if (found != nullptr) {
+            cells[i] = *found;
         }
     }
     return S_OK;

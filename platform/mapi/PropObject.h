@@ -152,8 +152,12 @@ protected:
             return hr;
         }
         for (ULONG i = 0; i < lpTags->cValues; ++i) {
+            ULONG stored = PROP_ID(lpTags->aulPropTag[i]);
+            if (CStoreDb::AnyProvisional() && FAILED(hr = m_store->StoredId(stored, stored))) {
+                return hr;
+            }
             for (const CPropCell& cell : all) {
-                if (PROP_ID(cell.m_tag) == PROP_ID(lpTags->aulPropTag[i])) {
+                if (PROP_ID(cell.m_tag) == stored) {
                     cells[i] = cell;
                     break;
                 }

@@ -317,6 +317,14 @@ HRESULT CSqliteDb::Begin() {
                 Exec("ROLLBACK");
             }
         }
+        if (SUCCEEDED(hr) && m_began) {
+            hr = m_began();
+            if (FAILED(hr)) {
+                Exec("ROLLBACK");
+                m_oldMarksLooked = m_oldMarksLooked && !m_dropping;
+                m_dropping = false;
+            }
+        }
         if (FAILED(hr)) {
             return m_lastResult = hr;
         }
@@ -344,6 +352,9 @@ HRESULT CSqliteDb::Commit() {
     if (SUCCEEDED(hr)) {
         m_dropping = m_dropping && m_depth > 1;
         --m_depth;
+        if (m_depth == 0 && m_committed) {
+            m_committed();
+        }
     }
     return hr;
 }

@@ -1,6 +1,7 @@
 // A small owner of one SQLite connection: cached statements, nested transactions, error mapping.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -93,6 +94,11 @@ public:
     // every transaction is refused and every statement SQLite cannot prepare fails with
     // MAPI_E_CORRUPT_STORE; what still reads, reads.
     void MarkDamaged() { m_damaged = true; }
+    // Whether the file is known to be damaged now, by this connection or by the file's check: no
+    // transaction will write it.
+    bool KnownDamaged() const {
+        return m_damaged || (m_fileKey.Valid() && CFileChecks::Service().IsDamaged(m_fileKey));
+    }
     // Notes an SQLite result met on this connection: damage marks the checked file damaged.
     int Note(int rc);
     // Makes a statement running on another thread stop soon with an error.
@@ -102,6 +108,13 @@ public:
 
     // Nested transactions: the outermost is BEGIN IMMEDIATE, inner ones are savepoints.
     HRESULT Begin();
+    // 'began' runs inside every outermost transaction right after it began (its failure rolls it
+    // back and fails the Begin), 'committed' after every outermost commit: the owner writes there
+    // what it owes the file, and learns when that is in it.
+    void SetTransactionHooks(std::function<HRESULT()> began, std::function<void()> committed) {
+        m_began = std::move(began);
+        m_committed = std::move(committed);
+    }
     HRESULT Commit();
     void Rollback();
     int Depth() const { return m_depth; }
@@ -131,6 +144,8 @@ private:
     CFileKey m_fileKey;
     bool m_oldMarksLooked = false;
     bool m_dropping = false;  // the outermost transaction running looked at the old marks
+    std::function<HRESULT()> m_began;
+    std::function<void()> m_committed;
 };
 
 // Runs a transaction for the lifetime of the object; rolls back unless Commit succeeded.

@@ -23,8 +23,6 @@ namespace {
 
 constexpr const char* kFormat = "quorvel-message-store";
 constexpr LONGLONG kVersion = 1;
-constexpr ULONG kFirstNamedId = 0x8000;
-constexpr ULONG kLastNamedId = 0xFFFE;
 // How long prefetched rows stay usable: long enough for a reader to open the items of a batch,
 // short enough that a later open does not see old values.
 constexpr auto kPrefetchLife = std::chrono::seconds(2);
@@ -138,15 +136,6 @@ HRESULT WriteCells(CSqliteDb& db, const char* upsert, const char* remove, LONGLO
         }
     }
     return S_OK;
-}
-
-// The columns guid, kind, lid, name from first on; false when they do not make a valid name.
-bool ReadNamedId(const CStmt& stmt, int first, CNamedId& name) {
-    name.m_guid = stmt.Blob(first);
-    name.m_kind = static_cast<ULONG>(stmt.Int(first + 1));
-    name.m_lid = static_cast<LONG>(stmt.Int(first + 2));
-    name.m_name = stmt.Text(first + 3);
-    return name.m_guid.size() == 16 && (name.m_kind == MNID_ID || name.m_kind == MNID_STRING);
 }
 
 }  // namespace
@@ -265,6 +254,12 @@ HRESULT CStoreDb::Open(const std::string& path) {
         m_db.MarkDamaged();  // read what reads; never written
     }
     m_db.CheckBeforeWrites(path);
+    m_db.SetTransactionHooks(
+        [this] {
+            m_namesWritten.clear();
+            return WriteProvisionalNames();
+        },
+        [this] { SettleWrittenNames(); });
     // The journal mode is the file owner's choice: a logged file gets this connection's settings
     // for it (they write nothing), any other stays as it is.
     bool logged = false;
@@ -646,9 +641,15 @@ HRESULT CStoreDb::WriteFolderProps(LONGLONG folder, const CPropChanges& changes)
     if (FAILED(tx.Result())) {
         return tx.Result();
     }
-    HRESULT hr = WriteCells(
-        m_db, "INSERT OR REPLACE INTO folder_props(folder, pid, type, value) VALUES(?1, ?2, ?3, ?4)",
-        "DELETE FROM folder_props WHERE folder = ?1 AND pid = ?2", folder, changes);
+    CPropChanges stored;
+    const CPropChanges* use = nullptr;
+    HRESULT hr = StoredChanges(changes, stored, use);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = WriteCells(m_db,
+                    "INSERT OR REPLACE INTO folder_props(folder, pid, type, value) VALUES(?1, ?2, ?3, ?4)",
+                    "DELETE FROM folder_props WHERE folder = ?1 AND pid = ?2", folder, *use);
     if (FAILED(hr)) {
         return hr;
     }
@@ -765,8 +766,14 @@ void CStoreDb::Prefetch(LONGLONG folder, const std::vector<LONGLONG>& ids, std::
 }
 
 HRESULT CStoreDb::WriteProps(LONGLONG msg, const CPropChanges& changes) {
+    CPropChanges stored;
+    const CPropChanges* use = nullptr;
+    HRESULT hr = StoredChanges(changes, stored, use);
+    if (FAILED(hr)) {
+        return hr;
+    }
     return WriteCells(m_db, "INSERT OR REPLACE INTO props(msg, pid, type, value) VALUES(?1, ?2, ?3, ?4)",
-                      "DELETE FROM props WHERE msg = ?1 AND pid = ?2", msg, changes);
+                      "DELETE FROM props WHERE msg = ?1 AND pid = ?2", msg, *use);
 }
 
 HRESULT CStoreDb::SaveMessage(LONGLONG& id, LONGLONG folder, const CPropChanges& changes) {
@@ -947,115 +954,6 @@ HRESULT CStoreDb::PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done) {
         return hr;
     }
     return tx.Commit();
-}
-
-HRESULT CStoreDb::IdsFromNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    // Looked up first without a write transaction: a look-up that finds every name changes
-    // nothing, and takes no write lock (nor waits for the file's check).
-    HRESULT hr = LookUpNames(names, false, pids);
-    if (FAILED(hr) || !create || std::find(pids.begin(), pids.end(), 0u) == pids.end()) {
-        return hr;
-    }
-    CLockedTransaction tx(m_db);
-    if (FAILED(tx.Result())) {
-        return tx.Result();
-    }
-    hr = LookUpNames(names, true, pids);  // again under the lock: another program may have made some
-    return FAILED(hr) ? hr : tx.Commit();
-}
-
-HRESULT CStoreDb::LookUpNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids) {
-    pids.assign(names.size(), 0);
-    for (size_t i = 0; i < names.size(); ++i) {
-        const CNamedId& name = names[i];
-        LONGLONG lid = name.m_kind == MNID_ID ? name.m_lid : 0;
-        std::string text = name.m_kind == MNID_STRING ? name.m_name : std::string();
-        {
-            auto stmt = m_db.Prepare(
-                "SELECT pid FROM named WHERE guid = ?1 AND kind = ?2 AND lid = ?3 AND name = ?4");
-            if (!stmt->Valid()) {
-                return m_db.LastResult();
-            }
-            stmt->BindBlob(1, name.m_guid.data(), name.m_guid.size());
-            stmt->Bind(2, name.m_kind);
-            stmt->Bind(3, lid);
-            stmt->BindText(4, text);
-            int rc = stmt->Step();
-            if (rc == SQLITE_ROW) {
-                pids[i] = static_cast<ULONG>(stmt->Int(0));
-                continue;
-            }
-            if (rc != SQLITE_DONE) {
-                return ResultFromSqlite(rc);
-            }
-        }
-        if (!create) {
-            continue;
-        }
-        LONGLONG next = kFirstNamedId;
-        {
-            auto stmt = m_db.Prepare("SELECT max(pid) FROM named");
-            if (!stmt->Valid()) {
-                return m_db.LastResult();
-            }
-            if (stmt->Step() == SQLITE_ROW && !stmt->IsNull(0)) {
-                next = stmt->Int(0) + 1;
-            }
-        }
-        if (next > kLastNamedId) {
-            return MAPI_E_TABLE_TOO_BIG;
-        }
-        auto insert =
-            m_db.Prepare("INSERT INTO named(pid, guid, kind, lid, name) VALUES(?1, ?2, ?3, ?4, ?5)");
-        if (!insert->Valid()) {
-            return m_db.LastResult();
-        }
-        insert->Bind(1, next);
-        insert->BindBlob(2, name.m_guid.data(), name.m_guid.size());
-        insert->Bind(3, name.m_kind);
-        insert->Bind(4, lid);
-        insert->BindText(5, text);
-        HRESULT hr = StepDone(*insert);
-        if (FAILED(hr)) {
-            return hr;
-        }
-        pids[i] = static_cast<ULONG>(next);
-    }
-    return S_OK;
-}
-
-HRESULT CStoreDb::NameFromId(ULONG pid, CNamedId& name, bool& found) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    found = false;
-    auto stmt = m_db.Prepare("SELECT guid, kind, lid, name FROM named WHERE pid = ?1");
-    if (!stmt->Valid()) {
-        return m_db.LastResult();
-    }
-    stmt->Bind(1, pid);
-    int rc = stmt->Step();
-    if (rc == SQLITE_ROW) {
-        found = ReadNamedId(*stmt, 0, name);
-        return S_OK;
-    }
-    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
-}
-
-HRESULT CStoreDb::AllNames(std::vector<std::pair<ULONG, CNamedId>>& names) {
-    std::lock_guard<std::recursive_mutex> guard(m_db.Lock());
-    names.clear();
-    auto stmt = m_db.Prepare("SELECT pid, guid, kind, lid, name FROM named ORDER BY pid");
-    if (!stmt->Valid()) {
-        return m_db.LastResult();
-    }
-    int rc;
-    while ((rc = stmt->Step()) == SQLITE_ROW) {
-        CNamedId name;
-        if (ReadNamedId(*stmt, 1, name)) {
-            names.emplace_back(static_cast<ULONG>(stmt->Int(0)), std::move(name));
-        }
-    }
-    return rc == SQLITE_DONE ? S_OK : ResultFromSqlite(rc);
 }
 
 }  // namespace qrvmapi

@@ -140,11 +140,22 @@ public:
     // Removes soft-deleted messages for good; all of them when ids is empty.
     HRESULT PurgeMessages(const std::vector<LONGLONG>& ids, ULONG& done);
 
-    // Named properties: ids from 0x8000 up, made on demand when 'create' is set; 0 for a name the
-    // store does not know.
+    // Named properties: ids from 0x8000 up; 0 for a name the store does not know. With 'create' a
+    // name the file does not hold gets a provisional id (ProvisionalNames.h): the look-up writes
+    // nothing and never waits for the file's check; the name is written, under that id while it is
+    // free, by the next write transaction on the file of any connection of this process. An id the
+    // file holds for one name while this process gave it provisionally to another is refused
+    // (MAPI_E_COLLISION): one id never names two properties here.
     HRESULT IdsFromNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids);
     HRESULT NameFromId(ULONG pid, CNamedId& name, bool& found);
     HRESULT AllNames(std::vector<std::pair<ULONG, CNamedId>>& names);
+    // The id under which the file keeps the values of the property a caller names by 'pid': 'pid'
+    // itself, unless it is provisional: then the id of its name in the file, or 0 (nothing is kept
+    // under 0) while the file does not hold the name. Every read and write by a caller's id goes
+    // through it.
+    HRESULT StoredId(ULONG pid, ULONG& stored);
+    // Whether any id of any file is provisional now: when not, StoredId is the identity.
+    static bool AnyProvisional();
 
 private:
     HRESULT LoadMeta();
@@ -154,9 +165,17 @@ private:
     static HRESULT CreateSchema(CSqliteDb& db, const std::string& uid, const std::string& displayName,
                                 const std::string& password);
     HRESULT WriteProps(LONGLONG msg, const CPropChanges& changes);
-    // The ids of the names, made for names the store does not know when 'create' is set (inside
-    // a transaction).
-    HRESULT LookUpNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids);
+    // The id of a name in the file, 0 when it does not hold it; the id after the file's last one.
+    HRESULT FindName(const CNamedId& name, ULONG& pid);
+    HRESULT NextNamedId(ULONG& next);
+    // Inside each outermost write transaction: writes the names this process gave provisional ids
+    // for the file, under those ids where they are free (else under the file's next ids).
+    HRESULT WriteProvisionalNames();
+    // After its commit: the names written under their provisional ids are the file's own now.
+    void SettleWrittenNames();
+    // Changes by a caller's ids as the file keeps them (StoredId), inside a write transaction:
+    // 'use' is 'changes' itself when no id is provisional, else 'stored'.
+    HRESULT StoredChanges(const CPropChanges& changes, CPropChanges& stored, const CPropChanges*& use);
     // In how many parts a read of this many scattered items is best shared out: this connection
     // takes the first, a reader connection (opened on first need) each other one. One inside a
     // transaction that has written, for a few items or on one core. Readers started inside a
@@ -185,6 +204,7 @@ private:
     std::shared_ptr<CCellBatch> m_prefetchBatch;
     std::chrono::steady_clock::time_point m_prefetchTime;
     bool m_writesPrepared = false;
+    std::vector<ULONG> m_namesWritten;  // by the running write transaction, under their own ids
     std::string m_path;
     std::string m_uid;
     std::string m_displayName;

@@ -205,6 +205,7 @@ TEST_F(BusyInputTest, InputThatComesLateInTheWorkGoesWithIt) {
     ASSERT_NE(nullptr, pStart);
     const CPoint pt = Middle(pStart);
     CButtonWatch watch;
+    const int nRefused = AfxGetRefusedInputCount();
     {
         CBusyPeriod busy;
         wxMilliSleep(5);
@@ -216,6 +217,8 @@ TEST_F(BusyInputTest, InputThatComesLateInTheWorkGoesWithIt) {
     Settle(300);
     EXPECT_EQ(0, watch.nDowns);
     EXPECT_EQ(0, watch.nUps);
+    // The click that went is refused with the bell, never without a sign.
+    EXPECT_EQ(nRefused + 1, AfxGetRefusedInputCount());
 
     {
         CBusyPeriod busy;
@@ -227,6 +230,7 @@ TEST_F(BusyInputTest, InputThatComesLateInTheWorkGoesWithIt) {
     EXPECT_EQ(0, watch.nDowns);
     EXPECT_EQ(0, watch.nUps);
     EXPECT_EQ(0, m_pUi->nSearches);
+    EXPECT_EQ(nRefused + 2, AfxGetRefusedInputCount());
 }
 
 // A click made before the work began, still waiting when it begins, is no input made during the
@@ -234,12 +238,14 @@ TEST_F(BusyInputTest, InputThatComesLateInTheWorkGoesWithIt) {
 TEST_F(BusyInputTest, AClickMadeBeforeTheWorkBeganStaysForAfterIt) {
     CWnd* pStart = m_pView->GetDlgItem(IDC_FV_START);
     ASSERT_NE(nullptr, pStart);
+    const int nRefused = AfxGetRefusedInputCount();
     ServerClick(Middle(pStart));
     // The display server's clock counts milliseconds: the work begins in a later one.
     wxMilliSleep(5);
     BusyTurn();
     Settle(500);
     EXPECT_EQ(1, m_pUi->nSearches);
+    EXPECT_EQ(nRefused, AfxGetRefusedInputCount());
 }
 
 }  // namespace

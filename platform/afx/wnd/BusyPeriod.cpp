@@ -103,6 +103,8 @@ struct BusyState {
     unsigned int nStart = 0;
     std::set<std::pair<bool, unsigned int>> droppedPresses;
     std::vector<HeldClose> heldCloses;
+    bool bRefused = false;  // the period rang the bell for a press it dropped
+    int nRefusals = 0;
 };
 
 BusyState& State() {
@@ -224,6 +226,12 @@ void AfxDropHeldInput() {
             case InputKind::NotInput:
                 break;
         }
+        // The user is told that the click or key did nothing, once a period.
+        if (bDrop && KindOf(pEvent) == InputKind::Press && !state.bRefused) {
+            state.bRefused = true;
+            ++state.nRefusals;
+            gdk_display_beep(pDisplay);
+        }
         if (bDrop)
             gdk_event_free(pEvent);
         else
@@ -240,6 +248,7 @@ CBusyPeriod::CBusyPeriod() {
     BusyState& state = State();
     if (state.nDepth++ == 0) {
         state.droppedPresses.clear();
+        state.bRefused = false;
         state.bHasStart = false;
 #ifdef __WXGTK__
         guint32 nStart = 0;
@@ -259,6 +268,10 @@ CBusyPeriod::~CBusyPeriod() {
     }
     if (--state.nDepth == 0)
         PostHeldCloses();
+}
+
+int AfxGetRefusedInputCount() {
+    return State().nRefusals;
 }
 
 bool CBusyPeriod::IsActive() {

@@ -55,8 +55,11 @@ private:
 
 // Drops the input of the running busy period that waits in the toolkit's queue: presses, wheel
 // and touch made after the period's start, and the releases of the presses it dropped. Without a
-// busy period nothing is dropped.
+// busy period nothing is dropped. A click or key press it drops is refused with a sign, as a
+// disabled window refuses it: the display's bell, once a period.
 void AfxDropHeldInput();
+// How many busy periods refused a click or key press with the bell so far (for tests).
+int AfxGetRefusedInputCount();
 
 // A close the desktop asked of a top-level window (its close button, Alt+F4) while the thread was
 // busy and could not let the window go. It is carried out once the outermost busy period is over,
