@@ -2,10 +2,12 @@
 // searched, which of its folders, and adding and removing folders through the folder picker.
 #pragma once
 
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/mapi/MAPIInterfaces.h"
 
@@ -71,7 +73,23 @@ protected:
                            std::vector<std::string>& children);
     HRESULT IsReceiveFolder(LPMDB lpMDB, ULONG cbEntryID, LPBYTE lpbEntryID, BOOL* pbReceive);
 
+    // The busy period of the work under way: the walk and the listing give the toolkit a turn
+    // through it now and then, so the window is drawn while they run.
+    class CBusyScope {
+    public:
+        // Starts a period unless one runs already.
+        explicit CBusyScope(CBusyPeriod*& rpBusy);
+        ~CBusyScope();
+        CBusyScope(const CBusyScope&) = delete;
+        CBusyScope& operator=(const CBusyScope&) = delete;
+
+    private:
+        CBusyPeriod*& m_rpBusy;
+        std::optional<CBusyPeriod> m_own;
+    };
+
     IStoreFolderPage* m_pPage;
+    CBusyPeriod* m_pBusy = nullptr;
     // The store whose folders the folder list shows (a reference is held), or null: the list's
     // item data are positions in this store's folder list and nowhere else.
     CStoreInfo* m_pListedStore = nullptr;

@@ -36,4 +36,8 @@ void MakeCycleThroughInbox(const std::string& storeFile, const std::string& name
                                "') WHERE id = (SELECT value FROM meta WHERE key = 'folder.ipm');");
 }
 
+void MakeFolderItsOwnParent(const std::string& storeFile, const std::string& name) {
+    ExecOnStore(storeFile, "UPDATE folders SET parent = id WHERE name = '" + name + "';");
+}
+
 }  // namespace mapitest

@@ -18,4 +18,7 @@ void MakeFolderChainBelowInbox(const std::string& storeFile, int depth = kDeepCh
 // still passes.
 void MakeCycleThroughInbox(const std::string& storeFile, const std::string& name = "Inbox");
 
+// Makes the folder called 'name' its own parent: no path leads to it from the top any more.
+void MakeFolderItsOwnParent(const std::string& storeFile, const std::string& name);
+
 }  // namespace mapitest

@@ -1,5 +1,7 @@
 // The store and folder operations of the General page against real profiles and stores: the
 // password loop, adding folders through the picker, vanished folders and removing folders.
+#include <algorithm>
+
 #include "engine/DrawerMapList.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
@@ -67,7 +69,7 @@ protected:
         mapitest::Ref<IMAPIFolder> plainFolder(OpenFolder(store, plain));
         MakeFolder(plainFolder, "Deep", "IPF.Contact");
         mapitest::Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
-        MakeFolder(inbox, "Receipts", "IPF.Note");
+        m_receipts = MakeFolder(inbox, "Receipts", "IPF.Note");
         std::string people = MakeFolder(inbox, "People", "IPF.Contact");
         mapitest::Ref<IMAPIFolder> peopleFolder(OpenFolder(store, people));
         MakeFolder(peopleFolder, "Letters", "IPF.Note");
@@ -130,7 +132,7 @@ protected:
     CQuorvelDoc m_doc;
     CTestPage m_page;
     CStoreFolderSelection m_selection{&m_page};
-    std::string m_vault, m_contacts, m_upper;
+    std::string m_vault, m_contacts, m_upper, m_receipts;
 };
 
 TEST_F(StoreFolderSelection, StoreListShowsTheDefaultStoreAndAProtectedStoreAsksUntilThePasswordFits) {
@@ -239,6 +241,57 @@ TEST_F(StoreFolderSelection, TheSubFolderWalkGoesAnyDepthAndTakesEachFolderOfACy
         (std::vector<std::string>{"Contacts", "Contacts\\Plain\\Deep", "Contacts\\Upper", "Inbox\\People"}),
         Folders());
     EXPECT_EQ(4, Store("Personal")->GetFolderCount());
+}
+
+TEST_F(StoreFolderSelection, TheSubFolderWalkTakesNoFolderAboveTheChosenOneWhereverTheCycleRuns) {
+    // The top of the tree becomes a child of Inbox\People\Letters: below People the walk meets
+    // People's grandparent, and through it folders that are no sub-folders of People.
+    mapitest::MakeCycleThroughInbox("personal.pst", "Letters");
+    MakeConfig(1);
+    SelectStore("Personal");
+    AddFolder("Inbox\\People", true);
+    EXPECT_EQ((std::vector<std::string>{"Inbox\\People"}), Folders());
+    EXPECT_EQ(1, Store("Personal")->GetFolderCount());
+}
+
+TEST_F(StoreFolderSelection, TheListShowsEveryFolderThatIsSearchedAndEachCanBeRemoved) {
+    // A chain deeper than a path names, and a chosen folder that no path leads to.
+    const int nChain = FOLDER_PATH_MAX_DEPTH + 6;
+    mapitest::MakeFolderChainBelowInbox("personal.pst", nChain);
+    mapitest::MakeFolderItsOwnParent("personal.pst", "Receipts");
+    MakeConfig(3);
+    SelectStore("Personal");
+    AddFolder("Inbox", true);
+    ASSERT_EQ(S_OK, Store("Personal")
+                        ->AddFolder(3, nullptr, (ULONG)m_receipts.size(),
+                                    reinterpret_cast<const BYTE*>(m_receipts.data())));
+    SelectStore("Personal");
+
+    const std::string cut = FOLDER_PATH_CUT_MARK;
+    std::vector<std::string> expected = {"Inbox", "Inbox\\People\\Letters", cut + "\\Receipts"};
+    std::string path = "Inbox";
+    for (int nDepth = 2; nDepth <= nChain + 1; ++nDepth) {
+        path += "\\f";
+        if (nDepth <= FOLDER_PATH_MAX_DEPTH)
+            expected.push_back(path);
+        else
+            expected.push_back(cut + path.substr(path.size() - 2 * FOLDER_PATH_MAX_DEPTH));
+    }
+    std::vector<std::string> listed = Folders();
+    std::sort(expected.begin(), expected.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(expected, listed);
+    ASSERT_EQ((int)expected.size(), Store("Personal")->GetFolderCount());
+
+    // A folder listed by a cut path is removed like any other.
+    CListBox* pFolders = m_page.GetFolderList();
+    for (const std::string& text : {cut + "\\Receipts", expected.back()}) {
+        pFolders->SetCurSel(pFolders->FindStringExact(-1, text.c_str()));
+        m_selection.OnDelFolder();
+    }
+    EXPECT_EQ((int)expected.size() - 2, Store("Personal")->GetFolderCount());
+    EXPECT_EQ((int)expected.size() - 2, pFolders->GetCount());
+    EXPECT_EQ(LB_ERR, pFolders->FindStringExact(-1, (cut + "\\Receipts").c_str()));
 }
 
 TEST_F(StoreFolderSelection, VanishedFoldersAreDroppedAndTheRestStayInStep) {
