@@ -1,5 +1,8 @@
 // The store and folder operations of the General page against real profiles and stores: the
 // password loop, adding folders through the picker, vanished folders and removing folders.
+#include <wx/eventfilter.h>
+#include <wx/window.h>
+
 #include <algorithm>
 
 #include "engine/DrawerMapList.h"
@@ -8,8 +11,10 @@
 #include "model/ObjectMap.h"
 #include "model/QuorvelDoc.h"
 #include "model/StoreInfo.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/Dialog.h"
 #include "platform/afx/wnd/Resources.h"
+#include "platform/afx/wnd/WaitCursor.h"
 #include "platform/mapi/MAPITags.h"
 #include "tests/platform_mapi/FolderShapes.h"
 #include "tests/ui_dialogs/DialogFixture.h"
@@ -113,7 +118,7 @@ protected:
     }
     std::vector<std::string> Folders() { return ListTexts(&m_page.m_wnd, 1017); }
     // Adds a folder through the picker, choosing a path with or without its sub-folders.
-    void AddFolder(const std::string& path, bool bSubFolders) {
+    void AddFolder(const std::string& path, bool bSubFolders, CStoreFolderSelection* pSelection = nullptr) {
         OnModal([path, bSubFolders](CWnd* pDlg) {
             auto* pPicker = dynamic_cast<CSelectMAPIFolderDlg*>(pDlg);
             EXPECT_NE(nullptr, pPicker);
@@ -126,7 +131,7 @@ protected:
             pDlg->SendMessage(WM_COMMAND, IDOK, 0);
             return AFX_MODAL_KEEP;
         });
-        m_selection.OnAddFolder();
+        (pSelection != nullptr ? pSelection : &m_selection)->OnAddFolder();
     }
 
     CQuorvelDoc m_doc;
@@ -292,6 +297,51 @@ TEST_F(StoreFolderSelection, TheListShowsEveryFolderThatIsSearchedAndEachCanBeRe
     EXPECT_EQ((int)expected.size() - 2, Store("Personal")->GetFolderCount());
     EXPECT_EQ((int)expected.size() - 2, pFolders->GetCount());
     EXPECT_EQ(LB_ERR, pFolders->FindStringExact(-1, (cut + "\\Receipts").c_str()));
+}
+
+// What the user sees while the sub-folder walk runs: the pointer, and the page window drawn.
+class CWatchedSelection : public CStoreFolderSelection, public wxEventFilter {
+public:
+    using CStoreFolderSelection::CStoreFolderSelection;
+    HRESULT InsertSubFolders(CObjectMap* pKnown, LPMAPISESSION lpSession, LPMDB lpMDB, CStoreInfo* pStore,
+                             ULONG cbEntryID, LPBYTE lpbEntryID) override {
+        m_bBusy = CBusyPeriod::IsActive();
+        m_nWaitCursors = AfxGetWaitCursorCount();
+        wxWindow* pPage = m_pPage->GetPageWindow()->GetWxWindow();
+        pPage->Show();
+        pPage->Refresh();
+        wxEvtHandler::AddFilter(this);
+        HRESULT hr =
+            CStoreFolderSelection::InsertSubFolders(pKnown, lpSession, lpMDB, pStore, cbEntryID, lpbEntryID);
+        wxEvtHandler::RemoveFilter(this);
+        pPage->Hide();
+        return hr;
+    }
+    int FilterEvent(wxEvent& event) override {
+        auto* pWx = dynamic_cast<wxWindow*>(event.GetEventObject());
+        if (event.GetEventType() == wxEVT_PAINT && pWx != nullptr &&
+            wxGetTopLevelParent(pWx) == m_pPage->GetPageWindow()->GetWxWindow())
+            ++m_nPaints;
+        return Event_Skip;
+    }
+
+    bool m_bBusy = false;
+    int m_nWaitCursors = 0;
+    int m_nPaints = 0;
+};
+
+TEST_F(StoreFolderSelection, TheSubFolderWalkIsABusyPeriodThatKeepsTheWindowDrawn) {
+    mapitest::MakeFolderChainBelowInbox("personal.pst", 5000);
+    MakeConfig(3);
+    SelectStore("Personal");
+    CWatchedSelection watched(&m_page);
+    AddFolder("Inbox", true, &watched);
+    EXPECT_TRUE(watched.m_bBusy);
+    EXPECT_GT(watched.m_nWaitCursors, 0);
+    EXPECT_GT(watched.m_nPaints, 0) << "the window was not drawn while the walk ran";
+    EXPECT_FALSE(CBusyPeriod::IsActive());
+    EXPECT_EQ(0, AfxGetWaitCursorCount());
+    EXPECT_EQ(5000 + 3, Store("Personal")->GetFolderCount());
 }
 
 TEST_F(StoreFolderSelection, VanishedFoldersAreDroppedAndTheRestStayInStep) {
