@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "model/ConfigInfo.h"
@@ -203,12 +204,13 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
             break;
         }
 
-        CBusyScope busy(m_pBusy);
         // Every folder the store still holds is listed, also one whose path cannot be followed to
         // the top: the list shows what the configuration searches, and only a listed folder can be
         // removed. The paths share the folders above them, which are read once.
-        CListedFolderPaths paths(lpMDB);
         BOOL bComplete = TRUE;
+        // The listing is work the user waits for; a message box after it is not.
+        std::optional<CBusyScope> busy(std::in_place, m_pBusy);
+        CListedFolderPaths paths(lpMDB);
         for (int i = 0; i < pStore->GetFolderCount(); ++i) {
             if (m_pBusy != nullptr && m_pBusy->IsTurnDue())
                 m_pBusy->PaintNow(false);
@@ -242,6 +244,7 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
             }
             pFolders->SetItemData(nItem, (DWORD_PTR)i);
         }
+        busy.reset();
         if (!bComplete) {
             EmptyFolderList();
             break;
