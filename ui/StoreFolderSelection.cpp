@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <optional>
 #include <vector>
 
 #include "model/ConfigInfo.h"
@@ -57,18 +56,6 @@ CStoreFolderSelection::~CStoreFolderSelection() {
     TRACE_DTOR("CStoreFolderSelection");
     if (m_pListedStore != nullptr)
         m_pListedStore->Release();
-}
-
-CStoreFolderSelection::CBusyScope::CBusyScope(CBusyPeriod*& rpBusy) : m_rpBusy(rpBusy) {
-    if (m_rpBusy == nullptr) {
-        m_own.emplace();
-        m_rpBusy = &*m_own;
-    }
-}
-
-CStoreFolderSelection::CBusyScope::~CBusyScope() {
-    if (m_own.has_value())
-        m_rpBusy = nullptr;
 }
 
 void CStoreFolderSelection::EmptyFolderList() {
@@ -208,10 +195,10 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
         // the top: the list shows what the configuration searches, and only a listed folder can be
         // removed. The paths share the folders above them, which are read once.
         BOOL bComplete = TRUE;
-        // The listing is work the user waits for; a message box after it is not.
-        std::optional<CBusyScope> busy(std::in_place, m_pBusy);
         CListedFolderPaths paths(lpMDB);
         for (int i = 0; i < pStore->GetFolderCount(); ++i) {
+            // Only while folders are added is the window drawn meanwhile: the routine runs also
+            // while the page is being made, which must not be drawn half made.
             if (m_pBusy != nullptr && m_pBusy->IsTurnDue())
                 m_pBusy->PaintNow(false);
             CFolderInfo* pFolder = nullptr;
@@ -244,7 +231,6 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
             }
             pFolders->SetItemData(nItem, (DWORD_PTR)i);
         }
-        busy.reset();
         if (!bComplete) {
             EmptyFolderList();
             break;

@@ -2,7 +2,6 @@
 // searched, which of its folders, and adding and removing folders through the folder picker.
 #pragma once
 
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -73,19 +72,18 @@ protected:
                            std::vector<std::string>& children);
     HRESULT IsReceiveFolder(LPMDB lpMDB, ULONG cbEntryID, LPBYTE lpbEntryID, BOOL* pbReceive);
 
-    // The busy period of the work under way: the walk and the listing give the toolkit a turn
-    // through it now and then, so the window is drawn while they run.
+    // The busy period of adding folders, while it runs: the walk and the listing after it give the
+    // toolkit a turn through it now and then, so the window is drawn while they run.
     class CBusyScope {
     public:
-        // Starts a period unless one runs already.
-        explicit CBusyScope(CBusyPeriod*& rpBusy);
-        ~CBusyScope();
+        explicit CBusyScope(CBusyPeriod*& rpBusy) : m_rpBusy(rpBusy) { m_rpBusy = &m_period; }
+        ~CBusyScope() { m_rpBusy = nullptr; }
         CBusyScope(const CBusyScope&) = delete;
         CBusyScope& operator=(const CBusyScope&) = delete;
 
     private:
         CBusyPeriod*& m_rpBusy;
-        std::optional<CBusyPeriod> m_own;
+        CBusyPeriod m_period;
     };
 
     IStoreFolderPage* m_pPage;
