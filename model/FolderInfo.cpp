@@ -164,11 +164,12 @@ HRESULT CFolderInfo::GetParentPath(IMsgStore* lpMDB, const SBinary& IPMSubtreeID
     lpFolder->AddRef();
     IMAPIFolder* lpCurrent = lpFolder;
     SizedSPropTagArray(2, tags) = {2, {PR_DISPLAY_NAME_A, PR_PARENT_ENTRYID}};
+    BOOL bCut = FALSE;
     for (int nLevel = nDepth;; ++nLevel) {
         if (nLevel >= FOLDER_PATH_MAX_DEPTH) {
-            QTRACE(TRACE_ERROR, "Folder lies deeper than %d levels below the IPM subtree!\n",
+            QTRACE(TRACE_WARNING, "Folder lies deeper than %d levels below the IPM subtree!\n",
                    FOLDER_PATH_MAX_DEPTH);
-            hr = E_FAIL;
+            bCut = TRUE;
             break;
         }
         ULONG cValues = 0;
@@ -240,6 +241,12 @@ HRESULT CFolderInfo::GetParentPath(IMsgStore* lpMDB, const SBinary& IPMSubtreeID
     if (FAILED(hr))
         return hr;
     // Outermost first; a path that fails half way adds nothing.
+    if (bCut) {
+        if (!strPath.IsEmpty())
+            strPath += "\\";
+        strPath += FOLDER_PATH_CUT_MARK;
+        hr = S_FOLDER_PATH_CUT;
+    }
     for (auto name = names.rbegin(); name != names.rend(); ++name) {
         if (!strPath.IsEmpty())
             strPath += "\\";

@@ -12,9 +12,15 @@ struct IMAPIFolder;
 // Success code of GetFullPath: the store no longer holds the folder (its path is then empty).
 #define S_FOLDER_VANISHED ((HRESULT)0x00F00001)
 
-// Bound of the climb from a folder to the IPM subtree: a store that is damaged, or a folder that
-// lies outside the subtree, would otherwise climb for ever.
+// Success code of GetFullPath: the folder lies deeper than FOLDER_PATH_MAX_DEPTH below the IPM
+// subtree; its path names the innermost folders only, after FOLDER_PATH_CUT_MARK.
+#define S_FOLDER_PATH_CUT ((HRESULT)0x00F00002)
+
+// Bound of a folder path, in folders, and so of the climb from a folder to the IPM subtree: a
+// store that is damaged, or a folder that lies outside the subtree, would otherwise climb for ever.
 #define FOLDER_PATH_MAX_DEPTH 64
+// Stands first in a path whose outer folders were left out ("…").
+#define FOLDER_PATH_CUT_MARK "\xE2\x80\xA6"
 
 class CFolderInfo : public CInfoObject {
     DECLARE_SERIAL(CFolderInfo)
@@ -41,11 +47,14 @@ public:
     HRESULT GetFolderKey(SBinary* lpKey);
 
     // The folder's path below the store's IPM subtree, outermost name first, joined by "\";
-    // S_FOLDER_VANISHED (and an empty path) when the store no longer holds the folder.
+    // S_FOLDER_VANISHED (and an empty path) when the store no longer holds the folder;
+    // S_FOLDER_PATH_CUT for a folder deeper than FOLDER_PATH_MAX_DEPTH, whose path is the cut
+    // mark and its innermost FOLDER_PATH_MAX_DEPTH names.
     HRESULT GetFullPath(IMsgStore* lpMDB, CString& strPath);
     // The climb of GetFullPath: appends the names of the folder's parents below the IPM subtree,
     // then the folder's own name. E_FAIL at a folder met again on the way up (lpFolderID, when
-    // given, is the folder's own entry id) or deeper than FOLDER_PATH_MAX_DEPTH.
+    // given, is the folder's own entry id); S_FOLDER_PATH_CUT, with the cut mark before the names,
+    // when the climb reaches FOLDER_PATH_MAX_DEPTH names below the subtree.
     HRESULT GetParentPath(IMsgStore* lpMDB, const SBinary& IPMSubtreeID, IMAPIFolder* lpFolder,
                           CString& strPath, int nDepth = 0, const SBinary* lpFolderID = nullptr);
 

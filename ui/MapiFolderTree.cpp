@@ -186,9 +186,16 @@ void CMapiFolderTree::BindWxEvents() {
         if (p != nullptr)
             p->m_ptMessage = CPoint(-32000, -32000);
     });
-    m_pWx->Bind(wxEVT_CHAR, [](wxKeyEvent& e) {
-        if (e.GetKeyCode() != '*')
+    // The main keyboard's "*" is a shifted key: its key-down carries the key's own code, and only
+    // the character that follows is "*". The toolkit's tree would open everything below on it.
+    m_pWx->Bind(wxEVT_CHAR, [h](wxKeyEvent& e) {
+        const int nKey = e.GetKeyCode();
+        if (nKey != '*' && nKey != WXK_MULTIPLY && nKey != WXK_NUMPAD_MULTIPLY) {
             e.Skip();
+            return;
+        }
+        if (auto* p = dynamic_cast<CMapiFolderTree*>(CWnd::FromHandle(h)))
+            p->ExpandBranch(p->GetSelectedItem());
     });
     m_pWx->Bind(wxEVT_TREE_ITEM_EXPANDING, [h](wxTreeEvent& e) {
         auto* p = dynamic_cast<CMapiFolderTree*>(CWnd::FromHandle(h));

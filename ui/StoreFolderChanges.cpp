@@ -12,6 +12,7 @@
 #include "model/QuorvelDoc.h"
 #include "model/Session.h"
 #include "model/StoreInfo.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/mapi/MAPIFunctions.h"
 #include "platform/mapi/MAPITags.h"
@@ -119,6 +120,9 @@ void CStoreFolderSelection::OnAddFolder() {
         pWait = new CWaitCursor;
         if (nResult != IDOK)
             break;
+        // Taking in the folders, with thousands of sub-folders, and listing them again is work the
+        // user waits for.
+        CBusyScope busy(m_pBusy);
         hr = dlg.GetSelectedFolderKey(&folderKey);
         if (FAILED(hr)) {
             QTRACE(TRACE_ERROR, "GetSelectedFolderKey() failed: hr = 0x%08lx\n", (ULONG)hr);
@@ -202,6 +206,8 @@ HRESULT CStoreFolderSelection::InsertSubFolders(CObjectMap* pKnown, LPMAPISESSIO
     std::vector<std::string> pending = {std::move(first)};
     std::vector<std::string> children;
     for (bool bChosen = true; !pending.empty(); bChosen = false) {
+        if (m_pBusy != nullptr && m_pBusy->IsTurnDue())
+            m_pBusy->PaintNow(false);
         const std::string folder = std::move(pending.back());
         pending.pop_back();
         auto* lpbFolder = reinterpret_cast<LPBYTE>(const_cast<char*>(folder.data()));

@@ -1,6 +1,7 @@
 // The store list and folder list operations of the General settings page.
 #include "ui/StoreFolderSelection.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -11,11 +12,13 @@
 #include "model/QuorvelDoc.h"
 #include "model/Session.h"
 #include "model/StoreInfo.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/WaitCursor.h"
 #include "platform/mapi/MAPIFunctions.h"
 #include "platform/mapi/MAPITags.h"
 #include "trace/Trace.h"
 #include "ui/SelectMAPIFolderDlg.h"
+#include "ui/StoreFolderSelectionPaths.h"
 #include "ui/StoreOpenErrorBox.h"
 #include "ui/StorePasswordDlg.h"
 
@@ -188,8 +191,16 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
             break;
         }
 
+        // Every folder the store still holds is listed, also one whose path cannot be followed to
+        // the top: the list shows what the configuration searches, and only a listed folder can be
+        // removed. The paths share the folders above them, which are read once.
         BOOL bComplete = TRUE;
+        CListedFolderPaths paths(lpMDB);
         for (int i = 0; i < pStore->GetFolderCount(); ++i) {
+            // Only while folders are added is the window drawn meanwhile: the routine runs also
+            // while the page is being made, which must not be drawn half made.
+            if (m_pBusy != nullptr && m_pBusy->IsTurnDue())
+                m_pBusy->PaintNow(false);
             CFolderInfo* pFolder = nullptr;
             hr = pStore->GetFolder(i, &pFolder);
             if (FAILED(hr)) {
@@ -197,17 +208,20 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
                 bComplete = FALSE;
                 break;
             }
-            CString strPath;
-            hr = pFolder->GetFullPath(lpMDB, strPath);
+            SBinary key{0, nullptr};
+            hr = pFolder->GetFolderKey(&key);
             pFolder->Release();
+            if (FAILED(hr)) {
+                QTRACE(TRACE_ERROR, "GetFolderKey() failed: hr = 0x%08lx\n", (ULONG)hr);
+                bComplete = FALSE;
+                break;
+            }
+            CString strPath;
+            hr = paths.GetPath(key, strPath);
+            std::free(key.lpb);
             if (hr == S_FOLDER_VANISHED) {
                 vanished.push_back(i);
                 continue;
-            }
-            if (FAILED(hr)) {
-                QTRACE(TRACE_ERROR, "GetFullPath() failed: hr = 0x%08lx\n", (ULONG)hr);
-                bComplete = FALSE;
-                break;
             }
             int nItem = pFolders->AddString(strPath);
             if (nItem < 0) {
@@ -227,12 +241,11 @@ void CStoreFolderSelection::OnSelchangeStoreList() {
         if (!vanished.empty()) {
             for (auto it = vanished.rbegin(); it != vanished.rend(); ++it)
                 pStore->DeleteFolder(*it);
-            // The listed folders behind a removed one moved up in the store's list.
+            // The listed folders behind a removed one moved up in the store's list (the removed
+            // positions are in ascending order).
             for (int n = 0; n < pFolders->GetCount(); ++n) {
                 auto nIndex = (int)pFolders->GetItemData(n);
-                int nBelow = 0;
-                for (int v : vanished)
-                    nBelow += v < nIndex ? 1 : 0;
+                auto nBelow = std::lower_bound(vanished.begin(), vanished.end(), nIndex) - vanished.begin();
                 pFolders->SetItemData(n, (DWORD_PTR)(nIndex - nBelow));
             }
             // A cached search result numbers folders by their old positions: a cleanup must not

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/Controls.h"
 #include "platform/mapi/MAPIInterfaces.h"
 
@@ -71,7 +72,22 @@ protected:
                            std::vector<std::string>& children);
     HRESULT IsReceiveFolder(LPMDB lpMDB, ULONG cbEntryID, LPBYTE lpbEntryID, BOOL* pbReceive);
 
+    // The busy period of adding folders, while it runs: the walk and the listing after it give the
+    // toolkit a turn through it now and then, so the window is drawn while they run.
+    class CBusyScope {
+    public:
+        explicit CBusyScope(CBusyPeriod*& rpBusy) : m_rpBusy(rpBusy) { m_rpBusy = &m_period; }
+        ~CBusyScope() { m_rpBusy = nullptr; }
+        CBusyScope(const CBusyScope&) = delete;
+        CBusyScope& operator=(const CBusyScope&) = delete;
+
+    private:
+        CBusyPeriod*& m_rpBusy;
+        CBusyPeriod m_period;
+    };
+
     IStoreFolderPage* m_pPage;
+    CBusyPeriod* m_pBusy = nullptr;
     // The store whose folders the folder list shows (a reference is held), or null: the list's
     // item data are positions in this store's folder list and nowhere else.
     CStoreInfo* m_pListedStore = nullptr;

@@ -327,6 +327,29 @@ TEST(FolderPath, NamesTheFoldersBelowTheIpmSubtreeOrFails) {
     }
 }
 
+TEST(FolderPath, NamesAtMostTheBoundCuttingADeeperFolderFromTheTop) {
+    // A chain of folders "L1" (below the subtree) to "L<bound + 1>".
+    FolderTree tree = {{IPM_ID, {std::string("Top of Personal Folders"), "root"}}};
+    std::string whole;
+    for (int n = 1; n <= FOLDER_PATH_MAX_DEPTH + 1; ++n) {
+        const std::string name = "L" + std::to_string(n);
+        tree[name] = {name, n == 1 ? std::string(IPM_ID) : "L" + std::to_string(n - 1)};
+        if (n <= FOLDER_PATH_MAX_DEPTH)
+            whole += (n > 1 ? "\\" : "") + name;
+    }
+    CString strPath;
+    int nOpened = 0;
+    EXPECT_EQ(S_OK, PathOf(tree, "L" + std::to_string(FOLDER_PATH_MAX_DEPTH), strPath, nOpened));
+    EXPECT_EQ(CString(whole.c_str()), strPath);
+    EXPECT_EQ(S_FOLDER_PATH_CUT,
+              PathOf(tree, "L" + std::to_string(FOLDER_PATH_MAX_DEPTH + 1), strPath, nOpened));
+    EXPECT_EQ(
+        CString((FOLDER_PATH_CUT_MARK + whole.substr(2) + "\\L" + std::to_string(FOLDER_PATH_MAX_DEPTH + 1))
+                    .c_str()),
+        strPath);
+    EXPECT_LE(nOpened, FOLDER_PATH_MAX_DEPTH + 1);
+}
+
 TEST(FolderPath, ArgumentsAreChecked) {
     CFolderInfo* pFolder = new CFolderInfo;
     pFolder->AddRef();

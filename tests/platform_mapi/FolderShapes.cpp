@@ -40,4 +40,8 @@ void CutOffFromTheTop(const std::string& storeFile, const std::string& name, con
                     name + "' AND c.name = '" + child + "') WHERE name = '" + name + "';");
 }
 
+void MakeFolderItsOwnParent(const std::string& storeFile, const std::string& name) {
+    ExecOnStore(storeFile, "UPDATE folders SET parent = id WHERE name = '" + name + "';");
+}
+
 }  // namespace mapitest

@@ -25,4 +25,7 @@ void CutOffFromTheTop(const std::string& storeFile, const std::string& name, con
 // Runs SQL on a store file, as another program could. No connection of this process may hold it.
 void ExecOnStore(const std::string& storeFile, const std::string& sql);
 
+// Makes the folder called 'name' its own parent: no path leads to it from the top any more.
+void MakeFolderItsOwnParent(const std::string& storeFile, const std::string& name);
+
 }  // namespace mapitest

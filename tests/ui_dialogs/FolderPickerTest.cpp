@@ -311,6 +311,49 @@ TEST_F(FolderPicker, OpensOnAVeryDeepChainAndOnACycleOfFoldersListingEachFolderO
     session->Logoff(0, 0, 0);
 }
 
+TEST_F(FolderPicker, StarOpensTheBranchFromTheKeypadAndFromTheMainKeyboard) {
+    {
+        mapitest::Ref<IMAPIFolder> friends(OpenFolder(m_store, m_friends));
+        MakeFolder(friends, "Close", "IPF.Contact");
+    }
+    // The keypad's key-down carries "*" itself; the main keyboard's carries "8" with Shift, and the
+    // "*" comes with the character that the desktop sends after it.
+    const struct {
+        const char* pszKeys;
+        int nDownKey;
+        bool bShift;
+    } cases[] = {{"keypad", WXK_NUMPAD_MULTIPLY, false}, {"shift+8", '8', true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszKeys);
+        CSelectMAPIFolderDlg dlg(nullptr);
+        ASSERT_EQ(S_OK, dlg.Init(m_store, "IPF.Contact"));
+        OnModal([&c](CWnd* pDlg) {
+            CTreeCtrl& tree = Picker(pDlg)->GetTree();
+            auto* pWx = dynamic_cast<wxTreeCtrl*>(tree.GetWxWindow());
+            HTREEITEM hContacts = FindPath(tree, "Contacts");
+            tree.SelectItem(hContacts);
+            wxKeyEvent down(wxEVT_KEY_DOWN);
+            down.m_keyCode = c.nDownKey;
+            down.m_shiftDown = c.bShift;
+            down.SetEventObject(pWx);
+            // The toolkit sends the character only for a key-down that nobody took.
+            if (!pWx->GetEventHandler()->ProcessEvent(down) || down.GetSkipped()) {
+                wxKeyEvent character(wxEVT_CHAR);
+                character.m_keyCode = '*';
+                character.m_uniChar = '*';
+                character.m_shiftDown = c.bShift;
+                character.SetEventObject(pWx);
+                pWx->GetEventHandler()->ProcessEvent(character);
+            }
+            EXPECT_TRUE(pWx->IsExpanded(wxTreeItemId(hContacts)));
+            EXPECT_TRUE(pWx->IsExpanded(wxTreeItemId(FindPath(tree, "Contacts\\Friends"))));
+            EXPECT_FALSE(pWx->IsExpanded(wxTreeItemId(FindPath(tree, "Inbox"))));
+            return IDCANCEL;
+        });
+        dlg.DoModal();
+    }
+}
+
 TEST_F(FolderPicker, FailuresBeforeTheDialogIsSeen) {
     CSelectMAPIFolderDlg dlg(nullptr);
     EXPECT_EQ(E_INVALIDARG, dlg.Init(nullptr, "IPF.Contact"));

@@ -1,13 +1,20 @@
 // The store and folder operations of the General page against real profiles and stores: the
 // password loop, adding folders through the picker, vanished folders and removing folders.
+#include <wx/eventfilter.h>
+#include <wx/window.h>
+
+#include <algorithm>
+
 #include "engine/DrawerMapList.h"
 #include "model/ConfigInfo.h"
 #include "model/FolderInfo.h"
 #include "model/ObjectMap.h"
 #include "model/QuorvelDoc.h"
 #include "model/StoreInfo.h"
+#include "platform/afx/wnd/BusyPeriod.h"
 #include "platform/afx/wnd/Dialog.h"
 #include "platform/afx/wnd/Resources.h"
+#include "platform/afx/wnd/WaitCursor.h"
 #include "platform/mapi/MAPITags.h"
 #include "tests/platform_mapi/FolderShapes.h"
 #include "tests/ui_dialogs/DialogFixture.h"
@@ -67,7 +74,7 @@ protected:
         mapitest::Ref<IMAPIFolder> plainFolder(OpenFolder(store, plain));
         MakeFolder(plainFolder, "Deep", "IPF.Contact");
         mapitest::Ref<IMAPIFolder> inbox(OpenNamedFolder(store, "Inbox"));
-        MakeFolder(inbox, "Receipts", "IPF.Note");
+        m_receipts = MakeFolder(inbox, "Receipts", "IPF.Note");
         std::string people = MakeFolder(inbox, "People", "IPF.Contact");
         mapitest::Ref<IMAPIFolder> peopleFolder(OpenFolder(store, people));
         MakeFolder(peopleFolder, "Letters", "IPF.Note");
@@ -111,7 +118,7 @@ protected:
     }
     std::vector<std::string> Folders() { return ListTexts(&m_page.m_wnd, 1017); }
     // Adds a folder through the picker, choosing a path with or without its sub-folders.
-    void AddFolder(const std::string& path, bool bSubFolders) {
+    void AddFolder(const std::string& path, bool bSubFolders, CStoreFolderSelection* pSelection = nullptr) {
         OnModal([path, bSubFolders](CWnd* pDlg) {
             auto* pPicker = dynamic_cast<CSelectMAPIFolderDlg*>(pDlg);
             EXPECT_NE(nullptr, pPicker);
@@ -124,13 +131,13 @@ protected:
             pDlg->SendMessage(WM_COMMAND, IDOK, 0);
             return AFX_MODAL_KEEP;
         });
-        m_selection.OnAddFolder();
+        (pSelection != nullptr ? pSelection : &m_selection)->OnAddFolder();
     }
 
     CQuorvelDoc m_doc;
     CTestPage m_page;
     CStoreFolderSelection m_selection{&m_page};
-    std::string m_vault, m_contacts, m_upper;
+    std::string m_vault, m_contacts, m_upper, m_receipts;
 };
 
 TEST_F(StoreFolderSelection, StoreListShowsTheDefaultStoreAndAProtectedStoreAsksUntilThePasswordFits) {
@@ -239,6 +246,102 @@ TEST_F(StoreFolderSelection, TheSubFolderWalkGoesAnyDepthAndTakesEachFolderOfACy
         (std::vector<std::string>{"Contacts", "Contacts\\Plain\\Deep", "Contacts\\Upper", "Inbox\\People"}),
         Folders());
     EXPECT_EQ(4, Store("Personal")->GetFolderCount());
+}
+
+TEST_F(StoreFolderSelection, TheSubFolderWalkTakesNoFolderAboveTheChosenOneWhereverTheCycleRuns) {
+    // The top of the tree becomes a child of Inbox\People\Letters: below People the walk meets
+    // People's grandparent, and through it folders that are no sub-folders of People.
+    mapitest::MakeCycleThroughInbox("personal.pst", "Letters");
+    MakeConfig(1);
+    SelectStore("Personal");
+    AddFolder("Inbox\\People", true);
+    EXPECT_EQ((std::vector<std::string>{"Inbox\\People"}), Folders());
+    EXPECT_EQ(1, Store("Personal")->GetFolderCount());
+}
+
+TEST_F(StoreFolderSelection, TheListShowsEveryFolderThatIsSearchedAndEachCanBeRemoved) {
+    // A chain deeper than a path names, and a chosen folder that no path leads to.
+    const int nChain = FOLDER_PATH_MAX_DEPTH + 6;
+    mapitest::MakeFolderChainBelowInbox("personal.pst", nChain);
+    mapitest::MakeFolderItsOwnParent("personal.pst", "Receipts");
+    MakeConfig(3);
+    SelectStore("Personal");
+    AddFolder("Inbox", true);
+    ASSERT_EQ(S_OK, Store("Personal")
+                        ->AddFolder(3, nullptr, (ULONG)m_receipts.size(),
+                                    reinterpret_cast<const BYTE*>(m_receipts.data())));
+    SelectStore("Personal");
+
+    const std::string cut = FOLDER_PATH_CUT_MARK;
+    std::vector<std::string> expected = {"Inbox", "Inbox\\People\\Letters", cut + "\\Receipts"};
+    std::string path = "Inbox";
+    for (int nDepth = 2; nDepth <= nChain + 1; ++nDepth) {
+        path += "\\f";
+        if (nDepth <= FOLDER_PATH_MAX_DEPTH)
+            expected.push_back(path);
+        else
+            expected.push_back(cut + path.substr(path.size() - 2 * FOLDER_PATH_MAX_DEPTH));
+    }
+    std::vector<std::string> listed = Folders();
+    std::sort(expected.begin(), expected.end());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(expected, listed);
+    ASSERT_EQ((int)expected.size(), Store("Personal")->GetFolderCount());
+
+    // A folder listed by a cut path is removed like any other.
+    CListBox* pFolders = m_page.GetFolderList();
+    for (const std::string& text : {cut + "\\Receipts", expected.back()}) {
+        pFolders->SetCurSel(pFolders->FindStringExact(-1, text.c_str()));
+        m_selection.OnDelFolder();
+    }
+    EXPECT_EQ((int)expected.size() - 2, Store("Personal")->GetFolderCount());
+    EXPECT_EQ((int)expected.size() - 2, pFolders->GetCount());
+    EXPECT_EQ(LB_ERR, pFolders->FindStringExact(-1, (cut + "\\Receipts").c_str()));
+}
+
+// What the user sees while the sub-folder walk runs: the pointer, and the page window drawn.
+class CWatchedSelection : public CStoreFolderSelection, public wxEventFilter {
+public:
+    using CStoreFolderSelection::CStoreFolderSelection;
+    HRESULT InsertSubFolders(CObjectMap* pKnown, LPMAPISESSION lpSession, LPMDB lpMDB, CStoreInfo* pStore,
+                             ULONG cbEntryID, LPBYTE lpbEntryID) override {
+        m_bBusy = CBusyPeriod::IsActive();
+        m_nWaitCursors = AfxGetWaitCursorCount();
+        wxWindow* pPage = m_pPage->GetPageWindow()->GetWxWindow();
+        pPage->Show();
+        pPage->Refresh();
+        wxEvtHandler::AddFilter(this);
+        HRESULT hr =
+            CStoreFolderSelection::InsertSubFolders(pKnown, lpSession, lpMDB, pStore, cbEntryID, lpbEntryID);
+        wxEvtHandler::RemoveFilter(this);
+        pPage->Hide();
+        return hr;
+    }
+    int FilterEvent(wxEvent& event) override {
+        auto* pWx = dynamic_cast<wxWindow*>(event.GetEventObject());
+        if (event.GetEventType() == wxEVT_PAINT && pWx != nullptr &&
+            wxGetTopLevelParent(pWx) == m_pPage->GetPageWindow()->GetWxWindow())
+            ++m_nPaints;
+        return Event_Skip;
+    }
+
+    bool m_bBusy = false;
+    int m_nWaitCursors = 0;
+    int m_nPaints = 0;
+};
+
+TEST_F(StoreFolderSelection, TheSubFolderWalkIsABusyPeriodThatKeepsTheWindowDrawn) {
+    mapitest::MakeFolderChainBelowInbox("personal.pst", 5000);
+    MakeConfig(3);
+    SelectStore("Personal");
+    CWatchedSelection watched(&m_page);
+    AddFolder("Inbox", true, &watched);
+    EXPECT_TRUE(watched.m_bBusy);
+    EXPECT_GT(watched.m_nWaitCursors, 0);
+    EXPECT_GT(watched.m_nPaints, 0) << "the window was not drawn while the walk ran";
+    EXPECT_FALSE(CBusyPeriod::IsActive());
+    EXPECT_EQ(0, AfxGetWaitCursorCount());
+    EXPECT_EQ(5000 + 3, Store("Personal")->GetFolderCount());
 }
 
 TEST_F(StoreFolderSelection, VanishedFoldersAreDroppedAndTheRestStayInStep) {
