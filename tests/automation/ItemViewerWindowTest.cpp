@@ -75,8 +75,9 @@ TEST(ItemViewerWindow, DisplayShowsTheItemReadOnly) {
     RunPendingEvents();
     EXPECT_EQ(nullptr, FindViewer());
 
-    // A subject in lines, far longer than any place shows, is shown on one line, cut, with an
-    // ellipsis, in the title, the subject field and the property list.
+    // A subject in lines, far longer than any place shows, is shown on one line, cut to the room of
+    // each place (title 100 characters before " - Item", field 1,000, list cell 260), the last
+    // character an ellipsis, in the title, the subject field and the property list.
     std::string subject = "First line\n";
     while (subject.size() < 20000)
         subject += "Zw\xC3\xB6lf\r\n";
@@ -87,11 +88,18 @@ TEST(ItemViewerWindow, DisplayShowsTheItemReadOnly) {
     ASSERT_NE(nullptr, pViewer);
     pSubject = dynamic_cast<wxTextCtrl*>(wxWindow::FindWindowByName(ITEMVIEWER_SUBJECT_NAME, pViewer));
     pList = dynamic_cast<wxListCtrl*>(wxWindow::FindWindowByName(ITEMVIEWER_PROPERTIES_NAME, pViewer));
-    for (const wxString& text : {pViewer->GetLabel(), pSubject->GetValue(), pList->GetItemText(0, 2)}) {
+    wxString title = pViewer->GetLabel();
+    EXPECT_TRUE(title.EndsWith(" - Item", &title)) << title;
+    const struct {
+        wxString text;
+        size_t nChars;
+    } places[] = {{title, 100}, {pSubject->GetValue(), 1000}, {pList->GetItemText(0, 2), 260}};
+    for (const auto& place : places) {
+        const wxString& text = place.text;
         EXPECT_TRUE(text.StartsWith(wxString::FromUTF8("First line Zw\xC3\xB6lf  Zw"))) << text;
-        EXPECT_LE(text.length(), 1000u);
+        EXPECT_EQ(text.length(), place.nChars) << text;
         EXPECT_EQ(text.find_first_of("\r\n"), wxString::npos);
-        EXPECT_NE(text.find(wxUniChar(0x2026)), wxString::npos);
+        EXPECT_EQ(text.find(wxUniChar(0x2026)), text.length() - 1) << text;
     }
     pViewer->Close();
     RunPendingEvents();

@@ -18,6 +18,8 @@
 #include <wx/listctrl.h>
 #include <wx/treectrl.h>
 
+#include <glib.h>
+
 #include "platform/afx/wnd/Controls.h"
 #include "platform/afx/wnd/WxText.h"
 #include "tests/platform_afxwnd/WxEnvironment.h"
@@ -350,6 +352,29 @@ TEST_F(ControlsTest, ControlsLetGoOfImagesThatGoBeforeThem) {
     for (int i = 0; i < 5; ++i)
         wxTheApp->ProcessPendingEvents();
     delete pOther;
+}
+
+TEST_F(ControlsTest, AWindowMadeOrMovedSmallerThanNothingIsEmpty) {
+    // A layout's margins can exceed a small window (a view before its first size): the desktop
+    // makes such a window empty, where the toolkit would complain and take -1 for its own size.
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(10, 10, -9, -9), &m_host, 11));
+    const auto expectEmpty = [&list](const char* lpszAfter) {
+        CRect rc;
+        list.GetWindowRect(&rc);
+        EXPECT_EQ(rc.Width(), 0) << lpszAfter;
+        EXPECT_EQ(rc.Height(), 0) << lpszAfter;
+    };
+    expectEmpty("made");
+    list.MoveWindow(10, 10, 200, 100);
+    list.MoveWindow(10, 10, -20, -1);
+    expectEmpty("moved");
+    list.SetWindowPos(nullptr, 0, 0, 200, 100, SWP_NOZORDER);
+    list.SetWindowPos(nullptr, 0, 0, -1, -30, SWP_NOZORDER);
+    expectEmpty("sized");
+    // What the toolkit says in a test fails it.
+    EXPECT_NONFATAL_FAILURE(g_log("Gtk", G_LOG_LEVEL_CRITICAL, "a complaint"),
+                            "the toolkit complained: Gtk: a complaint");
 }
 
 TEST_F(ControlsTest, TabSelectionBySetCurSelIsSilentUserChangeIsNot) {

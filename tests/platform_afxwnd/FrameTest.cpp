@@ -3,11 +3,14 @@
 // form views made from templates, and the desktop's close requests during busy work.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/menu.h>
+#include <wx/timer.h>
 #include <wx/toolbar.h>
 #include <wx/window.h>
 
@@ -458,6 +461,60 @@ TEST_F(FrameTest, ADesktopCloseDuringBusyWorkWaitsForItsEndAndTakesTheSavePrompt
     }
     AfxPumpMessages();
     EXPECT_EQ(nPrompts, 3);
+    EXPECT_FALSE(AfxIsWindow(hFrame));
+}
+
+TEST_F(FrameTest, ADesktopCloseThatComesDueUnderAModalDialogWaitsForTheDialogsEnd) {
+    m_pFrame->ShowWindow(SW_SHOW);
+    AfxPaintNow();
+    m_pDoc->SetModifiedFlag(TRUE);
+    const HWND hFrame = m_pFrame->GetSafeHwnd();
+    // A save prompt under the dialog is counted and cancelled, so the window stays either way.
+    bool bDialogRuns = false, bLiveAtDialogEnd = false;
+    int nPromptsUnderDialog = 0, nPromptsAfter = 0;
+    AfxSetMessageBoxHook([&](const AfxShownMessageBox&) {
+        ++(bDialogRuns ? nPromptsUnderDialog : nPromptsAfter);
+        return bDialogRuns ? IDCANCEL : IDNO;
+    });
+    struct HookReset {
+        ~HookReset() { AfxSetMessageBoxHook(nullptr); }
+    } hookReset;
+
+    // The close is asked during the work, which ends inside the loop of a dialog it opened (a
+    // report at the end of a search); the dialog stays open for several retries of the close.
+    std::optional<CBusyPeriod> busy;
+    wxTimer dialogEnd, guard;
+    wxDialog* pDialog = nullptr;
+    wxTheApp->CallAfter([&] {
+        busy.emplace();
+        AskDesktopToClose(m_pFrame->GetWxWindow());
+        busy->PaintNow(false);
+        wxDialog dialog(m_pFrame->GetWxWindow(), wxID_ANY, "Report");
+        pDialog = &dialog;
+        dialog.CallAfter([&] {
+            busy.reset();
+            dialogEnd.StartOnce(500);
+        });
+        dialogEnd.Bind(wxEVT_TIMER, [&dialog](wxTimerEvent&) { dialog.EndModal(wxID_OK); });
+        bDialogRuns = true;
+        dialog.ShowModal();
+        bDialogRuns = false;
+        pDialog = nullptr;
+        bLiveAtDialogEnd = AfxIsWindow(hFrame);
+    });
+    // The frame's end leaves the program's loop; a close that never comes must not hang the test.
+    guard.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (pDialog != nullptr)
+            pDialog->EndModal(wxID_CANCEL);
+        wxTheApp->ExitMainLoop();
+    });
+    guard.StartOnce(5000);
+    m_pApp->Run();
+    guard.Stop();
+
+    EXPECT_EQ(nPromptsUnderDialog, 0);
+    EXPECT_TRUE(bLiveAtDialogEnd);
+    EXPECT_EQ(nPromptsAfter, 1);
     EXPECT_FALSE(AfxIsWindow(hFrame));
 }
 

@@ -104,11 +104,16 @@ void MapiTest::SetUp() {
     CMAPITestHooks::Reset();
     m_objectsBefore = CMAPITestHooks::LiveObjects();
     m_buffersBefore = CMAPITestHooks::LiveBuffers();
+    m_bSetUp = true;
     ASSERT_EQ(S_OK, MAPIInitialize(nullptr));
+    m_bInitialized = true;
 }
 
 MapiTest::~MapiTest() {
-    MAPIUninitialize();
+    if (!m_bSetUp)
+        return;
+    if (m_bInitialized)
+        MAPIUninitialize();
     CMAPITestHooks::Reset();
     EXPECT_EQ(m_objectsBefore, CMAPITestHooks::LiveObjects()) << "objects left unreleased";
     EXPECT_EQ(m_buffersBefore, CMAPITestHooks::LiveBuffers()) << "MAPI buffers left unfreed";

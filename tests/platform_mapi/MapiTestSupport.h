@@ -187,6 +187,9 @@ protected:
     std::unique_ptr<qrvtest::TempRoot> m_root;
     LONG m_objectsBefore = 0;
     LONG m_buffersBefore = 0;
+    // Whether SetUp ran (a test that skips before it leaves nothing to check) and initialised MAPI.
+    bool m_bSetUp = false;
+    bool m_bInitialized = false;
 };
 
 }  // namespace mapitest

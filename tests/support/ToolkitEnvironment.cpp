@@ -1,6 +1,7 @@
 // Starts the toolkit once per window test program, when there is a display to start it on.
 #include "tests/support/ToolkitEnvironment.h"
 
+#include <glib.h>
 #include <unistd.h>
 #include <wx/log.h>
 #include <xcb/xcb.h>
@@ -18,6 +19,27 @@ namespace {
 
 bool g_running = false;
 std::string g_failure;
+int g_nComplaintsExpected = 0;
+
+// Said as GLib says it, and a failure of the running test unless it expects it.
+void OnToolkitCritical(const gchar* lpszDomain, GLogLevelFlags level, const gchar* lpszMessage, gpointer) {
+    g_log_default_handler(lpszDomain, level, lpszMessage, nullptr);
+    if (g_nComplaintsExpected == 0 && ::testing::UnitTest::GetInstance()->current_test_info() != nullptr)
+        ADD_FAILURE() << "the toolkit complained: " << (lpszDomain != nullptr ? lpszDomain : "") << ": "
+                      << (lpszMessage != nullptr ? lpszMessage : "");
+}
+
+void WatchToolkitCriticals() {
+    static bool bWatching = false;
+    if (bWatching)
+        return;
+    bWatching = true;
+    for (const char* lpszDomain : {"Gtk", "Gdk", "GLib", "GLib-GObject", "GLib-GIO", "Pango", "GdkPixbuf"})
+        g_log_set_handler(
+            lpszDomain,
+            static_cast<GLogLevelFlags>(G_LOG_LEVEL_CRITICAL | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
+            OnToolkitCritical, nullptr);
+}
 
 std::string DisplayName() {
     if (const char* lpsz = std::getenv("DISPLAY"); lpsz != nullptr && *lpsz != '\0')
@@ -123,6 +145,7 @@ void ToolkitEnvironment::SetUp() {
     if (display.empty())
         return;
     BeforeStart();
+    WatchToolkitCriticals();
     // A start the display dropped while it reset is tried again; any other failure stands.
     const int nTries = 3;
     for (int nTry = 1; nTry <= nTries && !g_running; ++nTry) {
@@ -148,6 +171,14 @@ void ToolkitEnvironment::TearDown() {
     if (g_running)
         AfxWinTerm();
     g_running = false;
+}
+
+ToolkitComplaintsExpected::ToolkitComplaintsExpected() {
+    ++g_nComplaintsExpected;
+}
+
+ToolkitComplaintsExpected::~ToolkitComplaintsExpected() {
+    --g_nComplaintsExpected;
 }
 
 bool ToolkitRunning() {

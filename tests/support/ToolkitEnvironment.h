@@ -33,6 +33,18 @@ private:
     char* m_argv[2] = {nullptr, nullptr};
 };
 
+// A critical message of the toolkit (GTK, GDK, GLib) while a test runs fails that test: the toolkit
+// says so when the program hands it what it cannot take (a negative size, say). What it says while
+// it starts fails nothing. A test that drives the toolkit where it complains of its own accord
+// keeps one of these for the time it does so, and says why.
+class ToolkitComplaintsExpected {
+public:
+    ToolkitComplaintsExpected();
+    ~ToolkitComplaintsExpected();
+    ToolkitComplaintsExpected(const ToolkitComplaintsExpected&) = delete;
+    ToolkitComplaintsExpected& operator=(const ToolkitComplaintsExpected&) = delete;
+};
+
 // TRUE while the toolkit of this test program runs.
 bool ToolkitRunning();
 // Whether a display was named (DISPLAY or WAYLAND_DISPLAY); without one, window tests skip.

@@ -17,6 +17,7 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <map>
@@ -393,6 +394,10 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
     cs.lpszClass = lpszClassName;
     if (!PreCreateWindow(cs))
         return FALSE;
+    // A window smaller than nothing (a layout whose margins exceed a small parent) is empty, as on
+    // the desktop; the toolkit refuses a negative size.
+    cs.cx = std::max(0, cs.cx);
+    cs.cy = std::max(0, cs.cy);
     wxWindow* pWx = CreateWxPeer(pParentWnd ? pParentWnd->m_pWx : nullptr, cs);
     if (pWx == nullptr)
         return FALSE;
@@ -726,7 +731,9 @@ void CWnd::DragAcceptFiles(BOOL bAccept) {
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
     if (m_pWx == nullptr)
         return;
-    m_pWx->SetSize(x, y, nWidth, nHeight, wxSIZE_ALLOW_MINUS_ONE);
+    // Smaller than nothing is empty, as on the desktop: the toolkit refuses a negative size and
+    // takes -1 for the window's own.
+    m_pWx->SetSize(x, y, std::max(0, nWidth), std::max(0, nHeight), wxSIZE_ALLOW_MINUS_ONE);
     if (bRepaint)
         m_pWx->Refresh();
 }
@@ -746,8 +753,8 @@ BOOL CWnd::SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int c
         r.y = y;
     }
     if (!(nFlags & SWP_NOSIZE)) {
-        r.width = cx;
-        r.height = cy;
+        r.width = std::max(0, cx);
+        r.height = std::max(0, cy);
     }
     m_pWx->SetSize(r, wxSIZE_ALLOW_MINUS_ONE);
     if (!(nFlags & SWP_NOZORDER) && pWndInsertAfter == nullptr)
