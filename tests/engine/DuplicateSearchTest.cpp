@@ -6,7 +6,6 @@
 #include <future>
 #include <random>
 #include <set>
-#include <thread>
 
 #include "engine/DrawerMapList.h"
 #include "model/StoreInfo.h"
@@ -14,6 +13,7 @@
 #include "platform/mapi/MAPITestHooks.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/engine/SearchWorld.h"
+#include "tests/platform_mapi/HeldCheck.h"
 
 using namespace enginetest;
 
@@ -103,28 +103,16 @@ TEST(DuplicateSearch, TheResultComesWhileTheCheckIsHeldAndTheDamageWhenItEnds) {
     CTestConfig* pConfig = world.MakeConfig(0, {{0, {folder}}});
     pConfig->Compare(PR_GIVEN_NAME);
     world.BreakFolderIndex(0);  // a new file: its check starts with the search
-    std::promise<void> letGo;
-    std::shared_future<void> released = letGo.get_future().share();
-    std::atomic<bool> held{false};
-    qrvmapi::CFileChecks::Service().SetStageHook([&](qrvmapi::CFileChecks::CStage stage) {
-        if (stage == qrvmapi::CFileChecks::CStage::Starting) {
-            held = true;
-            released.wait();
-        }
-    });
+    mapitest::CHeldCheck held(qrvmapi::CFileChecks::CStage::Starting);
     auto search = std::async(std::launch::async, [&] { return Search(pConfig); });
     const bool returned = search.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
     EXPECT_TRUE(returned) << "the search waited for the check";
     // The check's thread may reach its start only after the search returned: it is held there.
-    for (int waited = 0; !held && waited < 10000; ++waited) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    EXPECT_TRUE(held.load()) << "the search started no check";
+    held.WaitHeld();
     EXPECT_TRUE(world.Ui().CheckFailures(0).empty()) << "told before the check ended";
-    letGo.set_value();
+    held.Release();
     EXPECT_EQ(Result(1), search.get());
     EXPECT_EQ(std::vector<HRESULT>{MAPI_E_CORRUPT_STORE}, world.Ui().CheckFailures(1));
-    qrvmapi::CFileChecks::Service().SetStageHook(nullptr);
     pConfig->Release();
 }
 

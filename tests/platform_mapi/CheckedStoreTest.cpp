@@ -29,16 +29,7 @@ const GUID kSet = {0x00062004, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x
 class CheckedStore : public MapiTest {
 protected:
     HRESULT IdOf(LPMDB store, LONG id, ULONG flags, ULONG& tag) {
-        MAPINAMEID name{};
-        name.lpguid = const_cast<GUID*>(&kSet);
-        name.ulKind = MNID_ID;
-        name.Kind.lID = id;
-        LPMAPINAMEID names[1] = {&name};
-        LPSPropTagArray tags = nullptr;
-        HRESULT hr = store->GetIDsFromNames(1, names, flags, &tags);
-        tag = tags != nullptr ? tags->aulPropTag[0] : 0;
-        MAPIFreeBuffer(tags);
-        return hr;
+        return NamedIdOf(store, kSet, id, flags, tag);
     }
     // Opens the store, adds a note, closes it again: the result of the note's save.
     HRESULT AddNote(const std::string& subject, const std::string& file = "s.qst") {

@@ -69,6 +69,20 @@ struct Values {
     SPropValue& operator[](size_t i) const { return p[i]; }
 };
 
+// The tag GetIDsFromNames gives the numbered name 'id' of the property set 'set'; its result.
+inline HRESULT NamedIdOf(LPMDB store, const GUID& set, LONG id, ULONG flags, ULONG& tag) {
+    MAPINAMEID name{};
+    name.lpguid = const_cast<GUID*>(&set);
+    name.ulKind = MNID_ID;
+    name.Kind.lID = id;
+    LPMAPINAMEID names[1] = {&name};
+    LPSPropTagArray tags = nullptr;
+    HRESULT hr = store->GetIDsFromNames(1, names, flags, &tags);
+    tag = tags != nullptr ? tags->aulPropTag[0] : 0;
+    MAPIFreeBuffer(tags);
+    return hr;
+}
+
 // Property values built in place, e.g. for AddMessage's extra values; a text value points at 'text'.
 inline SPropValue LongValue(ULONG tag, LONG value) {
     SPropValue v{tag, 0, {}};

@@ -3,11 +3,8 @@
 // program took meanwhile never names that program's property here.
 #include <sqlite3.h>
 
-#include <condition_variable>
-#include <mutex>
-
-#include "platform/mapi/FileCheck.h"
 #include "platform/mapi/StoreAdmin.h"
+#include "tests/platform_mapi/HeldCheck.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 #include "tests/support/HangGuard.h"
 
@@ -16,45 +13,6 @@ namespace {
 
 const GUID kSet = {0x00062004, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const char kSetBytes[] = "X'0420060000000000C000000000000046'";  // kSet as the file keeps it
-
-// Holds the service's next check of a file at its first step until Release (or the end of the
-// object): the check of a file with a rollback journal copies it first.
-class CHeldCheck {
-public:
-    CHeldCheck() {
-        qrvmapi::CFileChecks::Service().SetStageHook([this](qrvmapi::CFileChecks::CStage stage) {
-            if (stage != qrvmapi::CFileChecks::CStage::Copying) {
-                return;
-            }
-            std::unique_lock<std::mutex> lock(m_lock);
-            m_held = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_released; });
-        });
-    }
-    ~CHeldCheck() {
-        Release();
-        qrvmapi::AwaitFileCheck(m_path, qrvmapi::KeyOfFile(m_path));
-        qrvmapi::CFileChecks::Service().SetStageHook(nullptr);
-    }
-    void WaitHeld(const std::string& path) {
-        m_path = path;
-        std::unique_lock<std::mutex> lock(m_lock);
-        ASSERT_TRUE(m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_held; }));
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_released = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    bool m_held = false;
-    bool m_released = false;
-    std::string m_path;
-};
 
 class ProvisionalNames : public MapiTest {
 protected:
@@ -68,16 +26,7 @@ protected:
         m_contacts.p = OpenNamedFolder(m_store, "Contacts");
     }
     static HRESULT IdOf(LPMDB store, LONG id, ULONG flags, ULONG& tag) {
-        MAPINAMEID name{};
-        name.lpguid = const_cast<GUID*>(&kSet);
-        name.ulKind = MNID_ID;
-        name.Kind.lID = id;
-        LPMAPINAMEID names[1] = {&name};
-        LPSPropTagArray tags = nullptr;
-        HRESULT hr = store->GetIDsFromNames(1, names, flags, &tags);
-        tag = tags != nullptr ? tags->aulPropTag[0] : 0;
-        MAPIFreeBuffer(tags);
-        return hr;
+        return NamedIdOf(store, kSet, id, flags, tag);
     }
     // What another program does to the file, through SQLite; the first value of 'query' as text.
     static std::string Sql(const std::string& query) {

@@ -2,9 +2,8 @@
 // store's whole-file check runs: neither waits for the check, and neither writes into the store.
 #include <sqlite3.h>
 
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
+#include <memory>
 
 #include "model/PropertyID.h"
 #include "model/PropertyList.h"
@@ -12,6 +11,7 @@
 #include "platform/mapi/FileCheck.h"
 #include "platform/mapi/MAPIX.h"
 #include "resources/FormResource.h"
+#include "tests/platform_mapi/HeldCheck.h"
 #include "tests/platform_mapi/MapiTestSupport.h"
 #include "tests/support/HangGuard.h"
 #include "tests/ui_results/ResultsFixture.h"
@@ -26,10 +26,7 @@ using qrvtest::ResultsFixture;
 class HeldCheckTest : public ResultsFixture {
 protected:
     void TearDown() override {
-        Release();
-        if (!m_path.empty())
-            qrvmapi::AwaitFileCheck(m_path, qrvmapi::KeyOfFile(m_path));
-        qrvmapi::CFileChecks::Service().SetStageHook(nullptr);
+        m_held.reset();
         ResultsFixture::TearDown();
     }
     // Puts a copy of the store file in its place, with a rollback journal (a file this process has
@@ -42,23 +39,9 @@ protected:
         ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
         ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr));
         sqlite3_close(db);
-        m_path = path;
-        qrvmapi::CFileChecks::Service().SetStageHook([this](qrvmapi::CFileChecks::CStage stage) {
-            if (stage != qrvmapi::CFileChecks::CStage::Copying)
-                return;
-            std::unique_lock<std::mutex> lock(m_lock);
-            m_held = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [this] { return m_released; });
-        });
+        m_held = std::make_unique<mapitest::CHeldCheck>();
         qrvmapi::StartFileCheck(path, qrvmapi::KeyOfFile(path));
-        std::unique_lock<std::mutex> lock(m_lock);
-        ASSERT_TRUE(m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_held; }));
-    }
-    void Release() {
-        std::lock_guard<std::mutex> lock(m_lock);
-        m_released = true;
-        m_changed.notify_all();
+        m_held->WaitHeld(path);
     }
     // How many names the store file holds.
     ULONG NamesInStore() {
@@ -81,11 +64,7 @@ protected:
         return count;
     }
 
-    std::string m_path;
-    std::mutex m_lock;
-    std::condition_variable m_changed;
-    bool m_held = false;
-    bool m_released = false;
+    std::unique_ptr<mapitest::CHeldCheck> m_held;
 };
 
 TEST_F(HeldCheckTest, TheFormFillsAndTheSearchReturnsWhileTheStoresCheckRuns) {
@@ -118,7 +97,7 @@ TEST_F(HeldCheckTest, TheFormFillsAndTheSearchReturnsWhileTheStoresCheckRuns) {
         EXPECT_EQ(1u, Roots(pPage->GetTree()).size());
     }
     EXPECT_EQ(0u, NamesInStore()) << "looking at a configuration or searching wrote into the store";
-    Release();
+    m_held->Release();
     CloseForm(pView);
 }
 
