@@ -107,15 +107,26 @@ HRESULT CStoreDb::IdsFromNames(const std::vector<CNamedId>& names, bool create, 
         if (pids[i] != 0) {
             CNamedId given;
             if (provisional.Any() && provisional.Find(key, pids[i], given)) {
-                // Another program took an id this process gave to another name meanwhile: what is
-                // read or written under it here would be taken for that name's.
-                if (!SameName(given, names[i])) {
+                if (SameName(given, names[i])) {
+                    if (m_db.Depth() == 0) {
+                        provisional.Settle(key, pids[i]);  // in the file, committed, under its own id
+                    }
+                    continue;
+                }
+                // Another program took an id this process gave to another name meanwhile. Here the
+                // id keeps the name it was given for (tags handed out earlier still mean it), and
+                // this name gets an id of its own, read and written where the file keeps the name.
+                ULONG next = 0;
+                if (FAILED(hr = NextNamedId(next))) {
+                    return hr;
+                }
+                const ULONG alias = next > kLastNamedId ? next : provisional.Give(key, names[i], next);
+                if (alias > kLastNamedId) {
+                    provisional.Settle(key, alias);
                     pids.assign(names.size(), 0);
-                    return MAPI_E_COLLISION;
+                    return MAPI_E_TABLE_TOO_BIG;
                 }
-                if (m_db.Depth() == 0) {
-                    provisional.Settle(key, pids[i]);  // in the file, committed, under its own id
-                }
+                pids[i] = alias;
             }
             continue;
         }
@@ -205,8 +216,13 @@ HRESULT CStoreDb::WriteProvisionalNames() {
             return hr;
         }
         ULONG at = pid;
-        if (taken && FAILED(hr = NextNamedId(at))) {
-            return hr;
+        if (taken) {
+            // Above every id given here too: an id this process gave to another name keeps
+            // meaning that name here, so the file would keep this one under an id read as another.
+            if (FAILED(hr = NextNamedId(at))) {
+                return hr;
+            }
+            at = provisional.Above(key, at);
         }
         if (at > kLastNamedId) {
             continue;  // no id left: a value under it cannot be written (StoredId answers 0)

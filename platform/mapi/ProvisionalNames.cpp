@@ -29,6 +29,16 @@ ULONG CProvisionalNames::Give(const CNamesKey& key, const CNamedId& name, ULONG 
     return next;
 }
 
+ULONG CProvisionalNames::Above(const CNamesKey& key, ULONG fileNext) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    ULONG next = fileNext;
+    auto file = m_files.find(key);
+    if (file != m_files.end() && !file->second.empty()) {
+        next = std::max(next, file->second.rbegin()->first + 1);
+    }
+    return next;
+}
+
 bool CProvisionalNames::Find(const CNamesKey& key, ULONG pid, CNamedId& name) const {
     std::lock_guard<std::mutex> guard(m_lock);
     auto file = m_files.find(key);

@@ -43,6 +43,8 @@ public:
     // The id of a name the file at 'key' does not hold, whose next id is 'fileNext': the one given
     // before, or the next one after every id given for the file and the file's own.
     ULONG Give(const CNamesKey& key, const CNamedId& name, ULONG fileNext);
+    // The first id above 'fileNext' and every id given for the file at 'key'.
+    ULONG Above(const CNamesKey& key, ULONG fileNext) const;
     // Whether 'pid' was given for the file at 'key', and for which name.
     bool Find(const CNamesKey& key, ULONG pid, CNamedId& name) const;
     // Every name with a provisional id of the file.

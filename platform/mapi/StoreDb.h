@@ -143,9 +143,10 @@ public:
     // Named properties: ids from 0x8000 up; 0 for a name the store does not know. With 'create' a
     // name the file does not hold gets a provisional id (ProvisionalNames.h): the look-up writes
     // nothing and never waits for the file's check; the name is written, under that id while it is
-    // free, by the next write transaction on the file of any connection of this process. An id the
-    // file holds for one name while this process gave it provisionally to another is refused
-    // (MAPI_E_COLLISION): one id never names two properties here.
+    // free, by the next write transaction on the file of any connection of this process. When the
+    // file holds a name under an id this process gave provisionally to another name, the id keeps
+    // that other name here and the file's name is answered with an id of its own (read and written
+    // where the file keeps it): one id never names two properties here.
     HRESULT IdsFromNames(const std::vector<CNamedId>& names, bool create, std::vector<ULONG>& pids);
     HRESULT NameFromId(ULONG pid, CNamedId& name, bool& found);
     HRESULT AllNames(std::vector<std::pair<ULONG, CNamedId>>& names);
