@@ -22,6 +22,20 @@
 
 namespace {
 
+// In a forked child: becomes the tool, its standard output on 'outFd' (-1: none), its errors gone.
+[[noreturn]] void ExecTool(const std::vector<std::string>& args, int outFd) {
+    std::vector<char*> argv = {const_cast<char*>(QRVSTORE_PATH)};
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(outFd >= 0 ? outFd : null, 1);
+    dup2(null, 2);
+    execv(QRVSTORE_PATH, argv.data());
+    _exit(127);
+}
+
 // Runs the tool; its standard output, or "" when it failed.
 std::string Tool(const std::vector<std::string>& args) {
     int out[2];
@@ -30,17 +44,8 @@ std::string Tool(const std::vector<std::string>& args) {
     }
     pid_t child = fork();
     if (child == 0) {
-        std::vector<char*> argv = {const_cast<char*>(QRVSTORE_PATH)};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        dup2(out[1], 1);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 2);
         close(out[0]);
-        execv(QRVSTORE_PATH, argv.data());
-        _exit(127);
+        ExecTool(args, out[1]);
     }
     close(out[1]);
     std::string text;
@@ -127,16 +132,7 @@ void BM_FirstSetOverList(benchmark::State& state) {
 long PeakKilobytes(const std::vector<std::string>& args) {
     pid_t child = fork();
     if (child == 0) {
-        std::vector<char*> argv = {const_cast<char*>(QRVSTORE_PATH)};
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execv(QRVSTORE_PATH, argv.data());
-        _exit(127);
+        ExecTool(args, -1);
     }
     int status = -1;
     struct rusage usage {};
